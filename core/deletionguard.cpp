@@ -1,0 +1,89 @@
+#include "deletionguard.h"
+
+#include "config.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+bool overlaps(const QString& a, const QString& b)
+{
+    return a == b || a.startsWith(b + QLatin1Char('/')) || b.startsWith(a + QLatin1Char('/'));
+}
+
+} // namespace
+
+QString DeletionGuard::Result::reason() const
+{
+    switch (verdict) {
+    case Verdict::Allowed:
+        return QString();
+    case Verdict::Empty:
+        return QStringLiteral("路径为空");
+    case Verdict::NotAbsolute:
+        return QStringLiteral("不是绝对路径");
+    case Verdict::DotParts:
+        return QStringLiteral("路径含有“.”或“..”");
+    case Verdict::SymbolicLink:
+        return QStringLiteral("路径是符号链接");
+    case Verdict::OutsideMountRoot:
+        return QStringLiteral("路径不在服务器目录下");
+    case Verdict::TooShallow:
+        return QStringLiteral("路径是服务器或共享的根目录");
+    case Verdict::OverlapsRun:
+        return QStringLiteral("路径与本批其他订单目录重叠");
+    }
+    return QString();
+}
+
+DeletionGuard::Result DeletionGuard::check(const QString& path, const QStringList& otherPaths)
+{
+    Result result;
+    auto refuse = [&](Verdict v) {
+        result.verdict = v;
+        return result;
+    };
+
+    if (path.trimmed().isEmpty())
+        return refuse(Verdict::Empty);
+    if (!QDir::isAbsolutePath(path) || !path.startsWith(QLatin1Char('/')))
+        return refuse(Verdict::NotAbsolute);
+    const QStringList parts = path.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    for (const QString& part : parts) {
+        if (part == QLatin1String(".") || part == QLatin1String(".."))
+            return refuse(Verdict::DotParts);
+    }
+
+    const QString clean = QDir::cleanPath(path);
+    const QString root = QDir::cleanPath(Config::volumesRoot());
+    if (!clean.startsWith(root + QLatin1Char('/')))
+        return refuse(Verdict::OutsideMountRoot);
+    const QStringList below = clean.mid(root.size() + 1).split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    // volume / level one / level two at the least
+    if (below.size() < 3)
+        return refuse(Verdict::TooShallow);
+
+    // Neither the folder nor any folder between it and the mount root may be
+    // a link: the deletion would land somewhere else.
+    QString walk = root;
+    for (const QString& part : below) {
+        walk += QLatin1Char('/') + part;
+        if (QFileInfo(walk).isSymLink())
+            return refuse(Verdict::SymbolicLink);
+    }
+    if (QFileInfo::exists(clean)) {
+        const QString canonicalRoot = QFileInfo(root).canonicalFilePath();
+        const QString canonical = QFileInfo(clean).canonicalFilePath();
+        if (canonicalRoot.isEmpty() || !canonical.startsWith(canonicalRoot + QLatin1Char('/')))
+            return refuse(Verdict::OutsideMountRoot);
+    }
+
+    for (const QString& other : otherPaths) {
+        if (other.trimmed().isEmpty())
+            continue;
+        if (overlaps(clean, QDir::cleanPath(other)))
+            return refuse(Verdict::OverlapsRun);
+    }
+    return result;
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The one check every flow that deletes an order folder makes first.
+namespace DeletionGuard {
+
+enum class Verdict {
+    Allowed,
+    Empty,
+    NotAbsolute,
+    DotParts,
+    SymbolicLink,
+    OutsideMountRoot,
+    TooShallow,
+    OverlapsRun,
+};
+
+struct Result
+{
+    Verdict verdict = Verdict::Allowed;
+    bool allowed() const { return verdict == Verdict::Allowed; }
+    // A short text for the user, empty when allowed.
+    QString reason() const;
+};
+
+// A path may be deleted when it is non-empty, absolute, free of "." and
+// ".." parts, not a symbolic link, at least two levels below a volume
+// under the mount root (never the root, a volume or share root, or a
+// folder right below one), and neither equal to, inside, nor holding
+// another folder of the same run (otherPaths).
+Result check(const QString& path, const QStringList& otherPaths = {});
+
+} // namespace DeletionGuard

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+// Static file and folder operations. None shows a message or throws;
+// failure is a false result, an empty list or an empty text.
+class FileOperation
+{
+public:
+    FileOperation() = default;
+
+    // Copies one file. With overwrite, an existing target is replaced only
+    // once the new copy is complete. Without it, a taken name moves the copy
+    // to the first free numbered name ("a(1).jpg"); an existing file is
+    // never replaced.
+    static bool copyFile(QString source, QString target, bool overwrite);
+    // Writes bytes to a file by the same rules as copyFile. usedPath, when
+    // given, receives the path that was written.
+    static bool writeFile(const QByteArray& data, QString target, bool overwrite, QString* usedPath = nullptr);
+
+    static bool isFileExist(QString path);
+    static bool isDirExist(QString path);
+    static bool makeDir(QString path);
+    static QString makeDir_forProductDir(QString path);
+    static bool copyDir(QString source, QString target, bool overwrite);
+    static bool removeFile(QString path);
+    static bool removeDir(QString path);
+    static bool removeFolderContent(QString path);
+    static QString getFileName(QString path);
+    static int getFileImagesCount(QString folder);
+    static QString rootPath(QString path);
+    static bool hide(QString path);
+    static bool hideOnWin(QString path);
+    static bool hideOnMac(QString path);
+    static void openFileDir(QString folder);
+    static QStringList readFromDAT(QString fileName, int count);
+    // Replaces the list file atomically; false when it could not be written.
+    static bool writeToDAT(QString fileName, QStringList texts, bool hide);
+
+    // The numbered name the n-th retry of a copy onto a taken target uses:
+    // "a.jpg" and "a.JPG" give "a(n).jpg"; other files keep their suffix.
+    static QString numberedName(const QString& target, int n);
+    // True for the hidden temporary files copies write before they commit.
+    static bool isPartialFile(const QString& fileName);
+
+    // Fault injection for tests: a hook that answers true makes the named
+    // step fail for that path, as a full disk or a locked file would.
+    enum class Fault { Write, Remove };
+    using FaultHook = std::function<bool(Fault, const QString& path)>;
+    static void setFaultHook(FaultHook hook);
+};

@@ -1,0 +1,53 @@
+#include "formbody.h"
+
+#include <QUrl>
+
+FormBody::FormBody(bool leadingAmpersand) : m_leadingAmpersand(leadingAmpersand) {}
+
+FormBody& FormBody::add(const QString& key, const QString& value)
+{
+    m_pairs.append({key, encode(value)});
+    return *this;
+}
+
+FormBody& FormBody::addEncoded(const QString& key, const QByteArray& encodedValue)
+{
+    m_pairs.append({key, encodedValue});
+    return *this;
+}
+
+QByteArray FormBody::toByteArray() const
+{
+    QByteArray body;
+    bool first = true;
+    for (const auto& pair : m_pairs) {
+        if (!first || m_leadingAmpersand)
+            body += '&';
+        first = false;
+        body += pair.first.toUtf8();
+        body += '=';
+        body += pair.second;
+    }
+    return body;
+}
+
+QList<QString> FormBody::keys() const
+{
+    QList<QString> keys;
+    for (const auto& pair : m_pairs)
+        keys.append(pair.first);
+    return keys;
+}
+
+QByteArray FormBody::encode(const QString& value)
+{
+    return QUrl::toPercentEncoding(value);
+}
+
+QString FormBody::logText(const QByteArray& body)
+{
+    QString text = QString::fromUtf8(QByteArray::fromPercentEncoding(body));
+    text.replace(QLatin1Char('='), QStringLiteral(": "));
+    text.replace(QLatin1Char('&'), QStringLiteral("\n "));
+    return text;
+}

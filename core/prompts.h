@@ -1,0 +1,96 @@
+#pragma once
+
+#include <QFlags>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+
+// Every message box and file dialog of the client goes through one
+// replaceable object. The application installs the dialog backend at
+// start-up; tests install a scripted one that records each call and
+// answers from a queue.
+class Prompts
+{
+public:
+    enum class Icon { NoIcon, Information, Warning, Critical, Question };
+
+    // Same values as QMessageBox::StandardButton, so a backend can cast.
+    enum StandardButton {
+        NoButton = 0x00000000,
+        Ok = 0x00000400,
+        Save = 0x00000800,
+        Open = 0x00002000,
+        Yes = 0x00004000,
+        No = 0x00010000,
+        Abort = 0x00040000,
+        Retry = 0x00080000,
+        Ignore = 0x00100000,
+        Close = 0x00200000,
+        Cancel = 0x00400000,
+        Discard = 0x00800000,
+    };
+    Q_DECLARE_FLAGS(StandardButtons, StandardButton)
+
+    // Same values as QMessageBox::ButtonRole.
+    enum ButtonRole { AcceptRole = 0, RejectRole = 1, DestructiveRole = 2, ActionRole = 3, YesRole = 5, NoRole = 6 };
+
+    struct CustomButton
+    {
+        QString text;
+        ButtonRole role = AcceptRole;
+    };
+
+    struct Message
+    {
+        Icon icon = Icon::Information;
+        QString title;
+        QString text;
+        bool richText = false;
+        StandardButtons buttons = Ok;
+        StandardButton defaultButton = NoButton;
+        QList<CustomButton> customButtons; // shown after the standard buttons
+        int defaultCustomButton = -1;
+        QWidget* parent = nullptr;
+    };
+
+    // The button the user pressed: a standard button, or the index of a
+    // custom button (standard is NoButton then). A box closed without a
+    // choice answers NoButton and -1.
+    struct Answer
+    {
+        StandardButton standard = NoButton;
+        int custom = -1;
+    };
+
+    virtual ~Prompts() = default;
+
+    virtual Answer message(const Message& message) = 0;
+    virtual QStringList getOpenFileNames(QWidget* parent, const QString& caption, const QString& dir,
+                                         const QString& filter) = 0;
+    virtual QString getOpenFileName(QWidget* parent, const QString& caption, const QString& dir,
+                                    const QString& filter) = 0;
+    virtual QString getExistingDirectory(QWidget* parent, const QString& caption, const QString& dir) = 0;
+    virtual QString getSaveFileName(QWidget* parent, const QString& caption, const QString& dir,
+                                    const QString& filter) = 0;
+
+    // The installed backend. Without one, boxes are written to the debug
+    // log and answered with their default button, file dialogs with nothing.
+    static Prompts& instance();
+    // Installs a backend (not owned); nullptr goes back to the fallback.
+    static void install(Prompts* prompts);
+
+    // Shorthands for the common boxes.
+    static StandardButton information(QWidget* parent, const QString& title, const QString& text,
+                                      StandardButtons buttons = Ok, StandardButton defaultButton = NoButton);
+    static StandardButton warning(QWidget* parent, const QString& title, const QString& text,
+                                  StandardButtons buttons = Ok, StandardButton defaultButton = NoButton);
+    static StandardButton critical(QWidget* parent, const QString& title, const QString& text,
+                                   StandardButtons buttons = Ok, StandardButton defaultButton = NoButton);
+    static StandardButton question(QWidget* parent, const QString& title, const QString& text,
+                                   StandardButtons buttons = StandardButtons(Yes | No),
+                                   StandardButton defaultButton = NoButton);
+};
+
+Q_DECLARE_OPERATORS_FOR_FLAGS(Prompts::StandardButtons)

@@ -1,0 +1,90 @@
+#include "webservice.h"
+
+#include "formbody.h"
+#include "prompts.h"
+
+#include <QDebug>
+#include <QJsonDocument>
+#include <QJsonParseError>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QUrl>
+
+#include <atomic>
+
+namespace {
+std::atomic<int> s_timeoutMs{60000};
+}
+
+int WebService::transferTimeoutMs()
+{
+    return s_timeoutMs.load();
+}
+
+void WebService::setTransferTimeoutMs(int ms)
+{
+    s_timeoutMs.store(ms);
+}
+
+QNetworkRequest WebService::formRequest(const QString& route, int bodyLength)
+{
+    QNetworkRequest request(QUrl(route, QUrl::TolerantMode));
+    request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/x-www-form-urlencoded"));
+    request.setHeader(QNetworkRequest::ContentLengthHeader, bodyLength);
+    request.setTransferTimeout(transferTimeoutMs());
+    return request;
+}
+
+QNetworkReply* WebService::post(QNetworkAccessManager* manager, const QString& route, const QByteArray& body)
+{
+    qDebug().noquote() << "Url:" << route;
+    qDebug().noquote() << "Paras:" << FormBody::logText(body);
+    return manager->post(formRequest(route, body.size()), body);
+}
+
+WebService::Reply WebService::classify(const QByteArray& body)
+{
+    Reply r;
+    r.body = body;
+    QJsonParseError error;
+    const QJsonDocument doc = QJsonDocument::fromJson(body, &error);
+    if (error.error != QJsonParseError::NoError || !doc.isObject()) {
+        r.kind = Reply::Kind::NotJsonObject;
+        return r;
+    }
+    r.object = doc.object();
+    r.code = r.object.value(QStringLiteral("code")).toString();
+    r.message = r.object.value(QStringLiteral("message")).toString();
+    r.kind = r.code == QLatin1String("1") ? Reply::Kind::Success : Reply::Kind::Refusal;
+    return r;
+}
+
+WebService::Reply WebService::read(QNetworkReply* reply)
+{
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (reply->error() != QNetworkReply::NoError) {
+        Reply r;
+        r.kind = Reply::Kind::TransportError;
+        r.statusText = status.isValid() ? status.toString() : QString();
+        r.errorString = reply->errorString();
+        return r;
+    }
+    Reply r = classify(reply->readAll());
+    r.statusText = status.isValid() ? status.toString() : QString();
+    return r;
+}
+
+QString WebService::transportErrorText(const Reply& reply)
+{
+    return QStringLiteral("网络请求错误\n") + reply.statusText;
+}
+
+void WebService::showTransportError(QWidget* parent, const Reply& reply)
+{
+    Prompts::information(parent, QStringLiteral("警告"), transportErrorText(reply), Prompts::Ok);
+}
+
+void WebService::showWarning(QWidget* parent, const QString& text)
+{
+    Prompts::information(parent, QStringLiteral("警告"), text, Prompts::Ok);
+}

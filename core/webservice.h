@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QNetworkRequest>
+#include <QString>
+
+class QNetworkAccessManager;
+class QNetworkReply;
+class QWidget;
+
+// The web-service request convention: a form post with its two headers and
+// a transfer timeout, and the classification of a reply.
+namespace WebService {
+
+// The transfer timeout of every request, 60 s unless a test shortens it.
+int transferTimeoutMs();
+void setTransferTimeoutMs(int ms);
+
+QNetworkRequest formRequest(const QString& route, int bodyLength);
+// Posts the body and writes the route and body to the debug log. The reply
+// comes back through the manager's finished() signal.
+QNetworkReply* post(QNetworkAccessManager* manager, const QString& route, const QByteArray& body);
+
+struct Reply
+{
+    enum class Kind {
+        TransportError, // no reply or an HTTP error status; statusText is the HTTP status, maybe empty
+        NotJsonObject,  // the body is no JSON document with an object at its top
+        Refusal,        // "code" is not the JSON string "1"
+        Success,
+    };
+    Kind kind = Kind::TransportError;
+    QString statusText;  // HTTP status code as text, empty without a response
+    QString errorString; // the network layer's error text
+    QString code;        // "code" as text (empty when missing or not a string)
+    QString message;     // "message" as text
+    QJsonObject object;  // the whole reply object (Refusal and Success)
+    QByteArray body;
+
+    bool ok() const { return kind == Kind::Success; }
+};
+
+// Reads the whole reply; does not release it.
+Reply read(QNetworkReply* reply);
+// The same classification for a status and body already at hand.
+Reply classify(const QByteArray& body);
+
+// "网络请求错误\n" followed by the HTTP status.
+QString transportErrorText(const Reply& reply);
+// The box "警告" / "网络请求错误\n<status>" with one OK button.
+void showTransportError(QWidget* parent, const Reply& reply);
+// A box titled "警告" with the given text and one OK button.
+void showWarning(QWidget* parent, const QString& text);
+
+} // namespace WebService

@@ -1,0 +1,148 @@
+#include "config.h"
+#include "tempvolumes.h"
+
+#include <QtTest>
+
+class TestConfig : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+
+    void routesAreComposedFromTheBase();
+    void hostOverrideComesFromTheEnvironment();
+
+    void returnPicPath_data();
+    void returnPicPath();
+    void returnPicPathReRootsMountedForm();
+
+    void sanitizeWithRegex_data();
+    void sanitizeWithRegex();
+
+    void diskSpaceKeepsItsTexts();
+};
+
+void TestConfig::initTestCase()
+{
+    Config::url_host = QStringLiteral("https://studio.example.invalid");
+    Config::composeRoutes();
+}
+
+void TestConfig::routesAreComposedFromTheBase()
+{
+    QCOMPARE(Config::url_base, QStringLiteral("https://studio.example.invalid/index.php?"));
+    QCOMPARE(Config::url_login, Config::url_base + "g=Pelagrine&m=public&a=dologin");
+    QCOMPARE(Config::url_query_order_isimportphoto, Config::url_base + "g=Pelagrine&m=OrderPhoto&a=order_isrole12finish");
+    QCOMPARE(Config::url_query_pro, Config::url_base + "g=Pelagrine&m=order&a=ordergoods20230521");
+    QCOMPARE(Config::url_n8updatapath, Config::url_base + "g=Pelagrine&m=order&a=saven8path");
+    QCOMPARE(Config::url_storesn8path, Config::url_base + "g=Pelagrine&m=n8&a=getn8set");
+    QCOMPARE(Config::url_check_update, Config::url_base + "g=Publicapi&m=Version&a=check_update");
+    QCOMPARE(Config::version, QStringLiteral("1.6.8_03"));
+    QVERIFY(QRegularExpression("^[0-9a-f]{32}$").match(Config::token).hasMatch());
+    QVERIFY(QRegularExpression("^[0-9a-f]{32}$").match(Config::n8PathToken).hasMatch());
+}
+
+void TestConfig::hostOverrideComesFromTheEnvironment()
+{
+    const QString before = Config::url_host;
+    const QString rootBefore = Config::volumesRoot();
+    qputenv("DRAVIN_URL_HOST", "http://127.0.0.1:9/");
+    qputenv("DRAVIN_VOLUMES_ROOT", "/tmp/some-root");
+    Config::initialize();
+    QCOMPARE(Config::url_base, QStringLiteral("http://127.0.0.1:9/index.php?"));
+    QCOMPARE(Config::url_video_updata, QStringLiteral("http://127.0.0.1:9/index.php?g=Pelagrine&m=order&a=updatevideo"));
+    QCOMPARE(Config::volumesRoot(), QStringLiteral("/tmp/some-root/"));
+    qunsetenv("DRAVIN_URL_HOST");
+    qunsetenv("DRAVIN_VOLUMES_ROOT");
+    Config::url_host = before;
+    Config::setVolumesRoot(rootBefore);
+    Config::composeRoutes();
+}
+
+void TestConfig::returnPicPath_data()
+{
+    QTest::addColumn<QString>("existing"); // folders made under the root first ("" for none)
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("expected"); // "@" stands for the mount root
+
+    QTest::newRow("empty") << "" << "" << "";
+    QTest::newRow("share exists") << "share/orders/A001" << "//server/share/orders/A001" << "@share/orders/A001/";
+    QTest::newRow("share missing") << "" << "//server/share/orders/A001" << "@server/orders/A001/";
+    QTest::newRow("backslashes") << "share/orders/A001" << "\\\\server\\share\\orders\\A001" << "@share/orders/A001/";
+    QTest::newRow("backslashes missing") << "" << "\\\\server\\share\\orders\\A001" << "@server/orders/A001/";
+    QTest::newRow("drive exists") << "photos/2023/A001" << "D:/photos/2023/A001" << "@photos/2023/A001/";
+    QTest::newRow("drive missing") << "" << "D:/photos/2023/A001" << "@D:/2023/A001/";
+    QTest::newRow("drive backslashes") << "photos/2023/A001" << "D:\\photos\\2023\\A001" << "@photos/2023/A001/";
+    QTest::newRow("upper-case VOLUMES mapped") << "" << "/VOLUMES/x/y" << "@";
+    QTest::newRow("single slash") << "" << "/share/A001" << "@";
+    QTest::newRow("host and share exist") << "share" << "//host/share" << "@share/";
+    QTest::newRow("host and share missing") << "" << "//host/share" << "@host/";
+    QTest::newRow("doubled separator") << "a/b" << "D:/a//b" << "@a/b/";
+    QTest::newRow("bare name") << "" << "D:" << "";
+}
+
+void TestConfig::returnPicPath()
+{
+    QFETCH(QString, existing);
+    QFETCH(QString, input);
+    QFETCH(QString, expected);
+    TempVolumes volumes;
+    QVERIFY(volumes.isValid());
+    if (!existing.isEmpty())
+        volumes.mkdir(existing);
+    expected.replace(QLatin1Char('@'), volumes.root());
+    QCOMPARE(Config::returnPicPath(input), expected);
+}
+
+void TestConfig::returnPicPathReRootsMountedForm()
+{
+    {
+        TempVolumes volumes;
+        QCOMPARE(Config::returnPicPath("/Volumes/share/A001/"), volumes.root() + "share/A001/");
+        QCOMPARE(Config::returnPicPath("/volumes/share/A001"), volumes.root() + "share/A001");
+        const QString already = volumes.root() + "share/x";
+        QCOMPARE(Config::returnPicPath(already), already);
+    }
+    const QString before = Config::volumesRoot();
+    Config::setVolumesRoot("/Volumes/");
+    QCOMPARE(Config::returnPicPath("/Volumes/share/A001"), QStringLiteral("/Volumes/share/A001"));
+    QCOMPARE(Config::returnPicPath("/volumes/share/A001"), QStringLiteral("/volumes/share/A001"));
+    Config::setVolumesRoot(before);
+}
+
+void TestConfig::sanitizeWithRegex_data()
+{
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("mixed") << "  Li: Ming?. " << "Li Ming";
+    QTest::newRow("blank before dot kept") << "name ." << "name ";
+    QTest::newRow("dots only") << "..." << "";
+    QTest::newRow("every forbidden char") << "a<b>c:d\"e/f\\g|h?i*j" << "abcdefghij";
+    QTest::newRow("control chars") << QString("a\tb\nc") + QChar(0x1F) << "abc";
+    QTest::newRow("chinese kept") << "张三-婚纱" << "张三-婚纱";
+    QTest::newRow("normal unchanged") << "A001-Wang Li" << "A001-Wang Li";
+}
+
+void TestConfig::sanitizeWithRegex()
+{
+    QFETCH(QString, input);
+    QFETCH(QString, expected);
+    QCOMPARE(Config::sanitizeWithRegex(input), expected);
+}
+
+void TestConfig::diskSpaceKeepsItsTexts()
+{
+    Config::disk_space.reset();
+    QCOMPARE(QString(Config::disk_space), QString());
+    Config::disk_space = QStringLiteral("no");
+    QVERIFY(Config::disk_space == "no");
+    Config::disk_space = QStringLiteral("go");
+    QVERIFY(Config::disk_space == "go");
+    QVERIFY(Config::disk_space != "no");
+    Config::disk_space.reset();
+    QVERIFY(Config::disk_space != "no");
+}
+
+QTEST_GUILESS_MAIN(TestConfig)
+#include "tst_config.moc"

@@ -1,0 +1,403 @@
+#include "deletionguard.h"
+#include "fileoperation.h"
+#include "recordingdesktop.h"
+#include "tempvolumes.h"
+
+#include <QtTest>
+
+namespace {
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+void write(const QString& path, const QByteArray& content)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(content);
+}
+
+QStringList entries(const QString& dir)
+{
+    return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+// Makes the named step fail for paths that contain the fragment.
+struct FaultScope
+{
+    FaultScope(FileOperation::Fault fault, const QString& fragment)
+    {
+        FileOperation::setFaultHook([fault, fragment](FileOperation::Fault f, const QString& path) {
+            return f == fault && path.contains(fragment);
+        });
+    }
+    ~FaultScope() { FileOperation::setFaultHook(nullptr); }
+};
+
+} // namespace
+
+class TestFileOperation : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void copyOntoFreeTarget();
+    void copyNumbersTakenNames_data();
+    void copyNumbersTakenNames();
+    void copyWithOverwriteReplaces();
+    void copyMissingSourceOrSameTarget();
+    void failedCopyKeepsTheOldFileAndLeavesNoPartial();
+    void concurrentCopiesNeverShareAName();
+    void writeFileFromBytes();
+
+    void existenceAndMakeDir();
+    void makeDirForProductDirNumbers();
+    void copyDirCopiesTreesAndRefusesTakenFiles();
+
+    void removeFolderContentRemovesTrees();
+    void removeFolderContentNeverFollowsLinks();
+    void removeFolderContentEndsWhenStuck();
+    void removeDirLeavesHiddenEntries();
+
+    void namesAndCounts();
+    void pathListFilesRoundTrip();
+    void openFileDirGoesThroughDesktop();
+
+    void deletionGuard_data();
+    void deletionGuard();
+};
+
+void TestFileOperation::copyOntoFreeTarget()
+{
+    QTemporaryDir dir;
+    write(dir.filePath("src.jpg"), "abc");
+    QVERIFY(FileOperation::copyFile(dir.filePath("src.jpg"), dir.filePath("a.jpg"), false));
+    QCOMPARE(readAll(dir.filePath("a.jpg")), QByteArray("abc"));
+    QCOMPARE(entries(dir.path()), QStringList({"a.jpg", "src.jpg"}));
+}
+
+void TestFileOperation::copyNumbersTakenNames_data()
+{
+    QTest::addColumn<QStringList>("present");
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("jpg") << QStringList{"a.jpg", "a(1).jpg"} << "a.jpg" << "a(2).jpg";
+    QTest::newRow("upper JPG gets lower jpg") << QStringList{"IMG_01.JPG", "IMG_01(1).jpg"} << "IMG_01.JPG"
+                                              << "IMG_01(2).jpg";
+    QTest::newRow("video keeps its suffix") << QStringList{"clip.mp4"} << "clip.mp4" << "clip(1).mp4";
+    QTest::newRow("raw keeps its suffix") << QStringList{"x.CR2"} << "x.CR2" << "x(1).CR2";
+    QTest::newRow("no suffix") << QStringList{"notes"} << "notes" << "notes(1)";
+}
+
+void TestFileOperation::copyNumbersTakenNames()
+{
+    QFETCH(QStringList, present);
+    QFETCH(QString, target);
+    QFETCH(QString, expected);
+    QTemporaryDir src;
+    QTemporaryDir dst;
+    for (const QString& name : present)
+        write(dst.filePath(name), "old:" + name.toUtf8());
+    write(src.filePath("new"), "new");
+    QVERIFY(FileOperation::copyFile(src.filePath("new"), dst.filePath(target), false));
+    QCOMPARE(readAll(dst.filePath(expected)), QByteArray("new"));
+    for (const QString& name : present)
+        QCOMPARE(readAll(dst.filePath(name)), "old:" + name.toUtf8());
+}
+
+void TestFileOperation::copyWithOverwriteReplaces()
+{
+    QTemporaryDir dir;
+    write(dir.filePath("src.jpg"), "new");
+    write(dir.filePath("a.jpg"), "old");
+    QVERIFY(FileOperation::copyFile(dir.filePath("src.jpg"), dir.filePath("a.jpg"), true));
+    QCOMPARE(readAll(dir.filePath("a.jpg")), QByteArray("new"));
+    QCOMPARE(entries(dir.path()), QStringList({"a.jpg", "src.jpg"}));
+
+    // A folder in the target's place is not replaced.
+    QDir().mkdir(dir.filePath("folder.jpg"));
+    QVERIFY(!FileOperation::copyFile(dir.filePath("src.jpg"), dir.filePath("folder.jpg"), true));
+    QVERIFY(QFileInfo(dir.filePath("folder.jpg")).isDir());
+}
+
+void TestFileOperation::copyMissingSourceOrSameTarget()
+{
+    QTemporaryDir dir;
+    QVERIFY(!FileOperation::copyFile(dir.filePath("missing.jpg"), dir.filePath("a.jpg"), false));
+    QVERIFY(entries(dir.path()).isEmpty());
+    write(dir.filePath("a.jpg"), "x");
+    QVERIFY(FileOperation::copyFile(dir.filePath("a.jpg"), dir.filePath("a.jpg"), false));
+    QCOMPARE(entries(dir.path()), QStringList{"a.jpg"});
+    QVERIFY(!FileOperation::copyFile(dir.filePath("a.jpg"), dir.filePath("no/such/folder/a.jpg"), false));
+}
+
+void TestFileOperation::failedCopyKeepsTheOldFileAndLeavesNoPartial()
+{
+    QTemporaryDir dir;
+    write(dir.filePath("src.jpg"), QByteArray(300000, 'n'));
+    write(dir.filePath("server/a.jpg"), "the only copy");
+    {
+        FaultScope fault(FileOperation::Fault::Write, "server");
+        QVERIFY(!FileOperation::copyFile(dir.filePath("src.jpg"), dir.filePath("server/a.jpg"), true));
+        QVERIFY(!FileOperation::copyFile(dir.filePath("src.jpg"), dir.filePath("server/a.jpg"), false));
+        QVERIFY(!FileOperation::writeFile("bytes", dir.filePath("server/a.jpg"), true));
+    }
+    QCOMPARE(readAll(dir.filePath("server/a.jpg")), QByteArray("the only copy"));
+    QCOMPARE(entries(dir.filePath("server")), QStringList{"a.jpg"});
+    QCOMPARE(FileOperation::getFileImagesCount(dir.filePath("server")), 1);
+}
+
+void TestFileOperation::concurrentCopiesNeverShareAName()
+{
+    QTemporaryDir dir;
+    const int copies = 16;
+    for (int i = 0; i < copies; ++i)
+        write(dir.filePath(QString("src/%1").arg(i)), QByteArray::number(i));
+    QDir().mkdir(dir.filePath("dst"));
+    QList<QThread*> threads;
+    for (int i = 0; i < copies; ++i) {
+        threads.append(QThread::create([&dir, i] {
+            FileOperation::copyFile(dir.filePath(QString("src/%1").arg(i)), dir.filePath("dst/a.jpg"), false);
+        }));
+    }
+    for (QThread* t : threads)
+        t->start();
+    for (QThread* t : threads) {
+        t->wait();
+        delete t;
+    }
+    const QStringList names = entries(dir.filePath("dst"));
+    QCOMPARE(names.size(), copies);
+    QSet<QByteArray> contents;
+    for (const QString& name : names)
+        contents.insert(readAll(dir.filePath("dst/" + name)));
+    QCOMPARE(contents.size(), copies);
+}
+
+void TestFileOperation::writeFileFromBytes()
+{
+    QTemporaryDir dir;
+    QString used;
+    QVERIFY(FileOperation::writeFile("one", dir.filePath("a.jpg"), false, &used));
+    QCOMPARE(used, dir.filePath("a.jpg"));
+    QVERIFY(FileOperation::writeFile("two", dir.filePath("a.jpg"), false, &used));
+    QCOMPARE(used, dir.filePath("a(1).jpg"));
+    QVERIFY(FileOperation::writeFile("three", dir.filePath("a.jpg"), true, &used));
+    QCOMPARE(readAll(dir.filePath("a.jpg")), QByteArray("three"));
+    QCOMPARE(readAll(dir.filePath("a(1).jpg")), QByteArray("two"));
+}
+
+void TestFileOperation::existenceAndMakeDir()
+{
+    QTemporaryDir dir;
+    write(dir.filePath("f"), "x");
+    QVERIFY(FileOperation::isFileExist(dir.filePath("f")));
+    QVERIFY(!FileOperation::isFileExist(dir.path()));
+    QVERIFY(FileOperation::isDirExist(dir.path()));
+    QVERIFY(!FileOperation::isDirExist(dir.filePath("f")));
+    QVERIFY(!FileOperation::isDirExist(QString()));
+    QVERIFY(FileOperation::makeDir(dir.path()));
+    QVERIFY(!FileOperation::makeDir(dir.filePath("a/b")));
+    QVERIFY(!QFileInfo::exists(dir.filePath("a")));
+    QVERIFY(FileOperation::makeDir(dir.filePath("a")));
+    QVERIFY(FileOperation::isDirExist(dir.filePath("a")));
+}
+
+void TestFileOperation::makeDirForProductDirNumbers()
+{
+    QTemporaryDir dir;
+    const QString first = FileOperation::makeDir_forProductDir(dir.path() + "\\相册*12  /");
+    QCOMPARE(first, dir.path() + "/相册x12/");
+    QVERIFY(QFileInfo(first).isDir());
+    const QString second = FileOperation::makeDir_forProductDir(dir.path() + "/相册x12");
+    QCOMPARE(second, dir.path() + "/相册x12(1)");
+    QVERIFY(QFileInfo(second).isDir());
+    QCOMPARE(FileOperation::makeDir_forProductDir(dir.path() + "/missing/parent"), QString());
+}
+
+void TestFileOperation::copyDirCopiesTreesAndRefusesTakenFiles()
+{
+    QTemporaryDir dir;
+    write(dir.filePath("src/a.jpg"), "a");
+    write(dir.filePath("src/sub/b.jpg"), "b");
+    write(dir.filePath("src/.hidden"), "h");
+    QVERIFY(FileOperation::copyDir(dir.filePath("src"), dir.filePath("dst"), false));
+    QCOMPARE(readAll(dir.filePath("dst/sub/b.jpg")), QByteArray("b"));
+    QVERIFY(!QFileInfo::exists(dir.filePath("dst/.hidden")));
+
+    write(dir.filePath("src/a.jpg"), "a2");
+    QVERIFY(!FileOperation::copyDir(dir.filePath("src"), dir.filePath("dst"), false));
+    QCOMPARE(readAll(dir.filePath("dst/a.jpg")), QByteArray("a"));
+    QVERIFY(FileOperation::copyDir(dir.filePath("src"), dir.filePath("dst"), true));
+    QCOMPARE(readAll(dir.filePath("dst/a.jpg")), QByteArray("a2"));
+
+    QVERIFY(FileOperation::copyDir(dir.filePath("missing"), dir.filePath("made"), false));
+    QVERIFY(QFileInfo(dir.filePath("made")).isDir());
+}
+
+void TestFileOperation::removeFolderContentRemovesTrees()
+{
+    QTemporaryDir dir;
+    QVERIFY(!FileOperation::removeFolderContent(dir.filePath("missing")));
+    QDir().mkdir(dir.filePath("empty"));
+    QVERIFY(FileOperation::removeFolderContent(dir.filePath("empty")));
+    QVERIFY(!QFileInfo::exists(dir.filePath("empty")));
+
+    write(dir.filePath("order/照片/a.jpg"), "a");
+    write(dir.filePath("order/照片/新建文件夹/a.CR2"), "r");
+    write(dir.filePath("order/thumbnail/.DS_Store"), "h");
+    write(dir.filePath("order/x/y/z/deep.jpg"), "d");
+    QDir().mkpath(dir.filePath("order/empty/inner"));
+    QVERIFY(FileOperation::removeFolderContent(dir.filePath("order")));
+    QVERIFY(!QFileInfo::exists(dir.filePath("order")));
+}
+
+void TestFileOperation::removeFolderContentNeverFollowsLinks()
+{
+    QTemporaryDir dir;
+    write(dir.filePath("outside/keep.jpg"), "keep");
+    write(dir.filePath("order/a.jpg"), "a");
+    QVERIFY(QFile::link(dir.filePath("outside"), dir.filePath("order/link-to-outside")));
+    QVERIFY(QFile::link(dir.filePath("outside/keep.jpg"), dir.filePath("order/file-link.jpg")));
+    QVERIFY(QFile::link(dir.filePath("nowhere"), dir.filePath("order/broken")));
+    QVERIFY(FileOperation::removeFolderContent(dir.filePath("order")));
+    QVERIFY(!QFileInfo::exists(dir.filePath("order")));
+    QCOMPARE(readAll(dir.filePath("outside/keep.jpg")), QByteArray("keep"));
+
+    // A link given as the folder itself: the link goes, the target stays.
+    QVERIFY(QFile::link(dir.filePath("outside"), dir.filePath("order-link")));
+    QVERIFY(FileOperation::removeFolderContent(dir.filePath("order-link")));
+    QVERIFY(!QFileInfo(dir.filePath("order-link")).isSymLink());
+    QCOMPARE(readAll(dir.filePath("outside/keep.jpg")), QByteArray("keep"));
+}
+
+void TestFileOperation::removeFolderContentEndsWhenStuck()
+{
+    QTemporaryDir dir;
+    write(dir.filePath("order/a.jpg"), "a");
+    write(dir.filePath("order/sub/locked.jpg"), "l");
+    write(dir.filePath("order/sub/other.jpg"), "o");
+    {
+        FaultScope fault(FileOperation::Fault::Remove, "locked.jpg");
+        QVERIFY(!FileOperation::removeFolderContent(dir.filePath("order")));
+    }
+    QCOMPARE(entries(dir.filePath("order")), QStringList{"sub"});
+    QCOMPARE(entries(dir.filePath("order/sub")), QStringList{"locked.jpg"});
+}
+
+void TestFileOperation::removeDirLeavesHiddenEntries()
+{
+    QTemporaryDir dir;
+    write(dir.filePath("d/a.jpg"), "a");
+    write(dir.filePath("d/sub/b.jpg"), "b");
+    write(dir.filePath("d/.hidden"), "h");
+    QVERIFY(!FileOperation::removeDir(dir.filePath("d")));
+    QCOMPARE(entries(dir.filePath("d")), QStringList{".hidden"});
+    QFile::remove(dir.filePath("d/.hidden"));
+    QVERIFY(FileOperation::removeDir(dir.filePath("d")));
+    QVERIFY(!FileOperation::removeDir(dir.filePath("d")));
+}
+
+void TestFileOperation::namesAndCounts()
+{
+    QCOMPARE(FileOperation::getFileName("a/b/"), QString());
+    QCOMPARE(FileOperation::getFileName("b"), QStringLiteral("b"));
+    QCOMPARE(FileOperation::getFileName("/x/y/IMG.jpg"), QStringLiteral("IMG.jpg"));
+    QCOMPARE(FileOperation::rootPath("D:/photos"), QStringLiteral("D:/"));
+    QCOMPARE(FileOperation::rootPath("/Volumes/share"), QStringLiteral("/Vo"));
+    QVERIFY(!FileOperation::hide("x"));
+
+    QTemporaryDir dir;
+    write(dir.filePath("X.JPG"), "x");
+    write(dir.filePath("y.jpg"), "y");
+    write(dir.filePath("z.png"), "z");
+    write(dir.filePath(".h.jpg"), "h");
+    QCOMPARE(FileOperation::getFileImagesCount(dir.path()), 2);
+    QCOMPARE(FileOperation::getFileImagesCount(dir.filePath("missing")), 0);
+}
+
+void TestFileOperation::pathListFilesRoundTrip()
+{
+    QTemporaryDir dir;
+    const QString before = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    QCOMPARE(FileOperation::readFromDAT("path_copyPhotos.dat", 1), QStringList());
+    QVERIFY(FileOperation::writeToDAT("path_separatePhotos.dat", {"/Volumes/out/分件"}, true));
+    QCOMPARE(FileOperation::readFromDAT("path_separatePhotos.dat", 1), QStringList{"/Volumes/out/分件"});
+    QCOMPARE(FileOperation::readFromDAT("path_separatePhotos.dat", 2), QStringList({"/Volumes/out/分件", ""}));
+    QCOMPARE(FileOperation::readFromDAT("path_separatePhotos.dat", 0), QStringList());
+
+    // The stream format: a 32-bit big-endian byte count and UTF-16BE units.
+    FileOperation::writeToDAT("f.dat", {"ab"}, false);
+    QCOMPARE(readAll(dir.filePath("f.dat")), QByteArray("\x00\x00\x00\x04\x00" "a" "\x00" "b", 8));
+
+    // An unwritable place is reported, not taken as saved.
+    QVERIFY(!FileOperation::writeToDAT("no/such/folder.dat", {"x"}, false));
+    QDir::setCurrent(before);
+}
+
+void TestFileOperation::openFileDirGoesThroughDesktop()
+{
+    RecordingDesktop desktop;
+    FileOperation::openFileDir("/Volumes/share/orders/A001");
+    QCOMPARE(desktop.urls.size(), 1);
+    QCOMPARE(desktop.urls.first(), QUrl::fromLocalFile("/Volumes/share/orders/A001"));
+    QVERIFY(desktop.programs.isEmpty());
+}
+
+void TestFileOperation::deletionGuard_data()
+{
+    QTest::addColumn<QString>("path"); // "@" stands for the mount root
+    QTest::addColumn<QStringList>("others");
+    QTest::addColumn<int>("verdict");
+    using V = DeletionGuard::Verdict;
+    QTest::newRow("order folder") << "@share/2023-05-01/A001/" << QStringList() << int(V::Allowed);
+    QTest::newRow("deep order folder") << "@share/store/2023/05/A001" << QStringList() << int(V::Allowed);
+    QTest::newRow("empty") << "" << QStringList() << int(V::Empty);
+    QTest::newRow("blank") << "  " << QStringList() << int(V::Empty);
+    QTest::newRow("relative") << "share/2023/A001" << QStringList() << int(V::NotAbsolute);
+    QTest::newRow("windows form") << "D:/photos/2023/A001" << QStringList() << int(V::NotAbsolute);
+    QTest::newRow("dot dot") << "@share/2023/../../../etc" << QStringList() << int(V::DotParts);
+    QTest::newRow("dot") << "@share/./2023/A001" << QStringList() << int(V::DotParts);
+    QTest::newRow("mount root") << "@" << QStringList() << int(V::OutsideMountRoot);
+    QTest::newRow("volume root") << "@share" << QStringList() << int(V::TooShallow);
+    QTest::newRow("share level one") << "@share/2023/" << QStringList() << int(V::TooShallow);
+    QTest::newRow("outside") << "/tmp/share/2023/A001" << QStringList() << int(V::OutsideMountRoot);
+    QTest::newRow("link") << "@share/2023/link" << QStringList() << int(V::SymbolicLink);
+    QTest::newRow("under a linked folder") << "@share/linked/x" << QStringList() << int(V::SymbolicLink);
+    QTest::newRow("equal to another") << "@share/2023/A001" << QStringList{"@share/2023/A001/"} << int(V::OverlapsRun);
+    QTest::newRow("inside another") << "@share/2023/A001/照片" << QStringList{"@share/2023/A001"}
+                                    << int(V::OverlapsRun);
+    QTest::newRow("holding another") << "@share/2023/A001" << QStringList{"@share/2023/A001/照片"}
+                                     << int(V::OverlapsRun);
+    QTest::newRow("sibling is fine") << "@share/2023/A001" << QStringList{"@share/2023/A0011", ""}
+                                     << int(V::Allowed);
+}
+
+void TestFileOperation::deletionGuard()
+{
+    QFETCH(QString, path);
+    QFETCH(QStringList, others);
+    QFETCH(int, verdict);
+    TempVolumes volumes;
+    volumes.mkdir("share/2023-05-01/A001");
+    volumes.mkdir("share/2023/A001/照片");
+    QTemporaryDir outside;
+    QFile::link(outside.path(), volumes.path("share/2023/link"));
+    QFile::link(outside.path(), volumes.path("share/linked"));
+    QDir().mkpath(outside.path() + "/x");
+
+    path.replace("@", volumes.root());
+    for (QString& other : others)
+        other.replace("@", volumes.root());
+    const DeletionGuard::Result result = DeletionGuard::check(path, others);
+    QCOMPARE(int(result.verdict), verdict);
+    QCOMPARE(result.reason().isEmpty(), result.allowed());
+}
+
+QTEST_GUILESS_MAIN(TestFileOperation)
+#include "tst_fileoperation.moc"
