@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QList>
+#include <QMap>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+// The stand-in web service running in-process on a free loopback port, for
+// tests. While the object lives, Config's base address and routes point at
+// it; the destructor stops it and restores them.
+class StandIn
+{
+public:
+    struct LoggedRequest
+    {
+        QString method;        // "POST" or "GET"
+        QString g, m, a;       // route parts from the query
+        QByteArray rawBody;    // exactly as received
+        QStringList keys;      // body keys in the order received
+        QMap<QString, QString> values; // decoded values (last of a repeated key wins)
+    };
+
+    // fixturePath empty: the demo fixture service/fixtures/demo.json.
+    explicit StandIn(const QString& fixturePath = QString());
+    ~StandIn();
+
+    QString baseUrl() const; // "http://127.0.0.1:<port>"
+
+    QList<LoggedRequest> log() const;
+    // The logged requests of one route, by module and action ("order", "order_list").
+    QList<LoggedRequest> requests(const QString& module, const QString& action) const;
+    void clearLog();
+
+    // Scripted faults for one route (module, action), until clearFaults().
+    void refuse(const QString& module, const QString& action, const QString& code, const QString& message);
+    void failHttp(const QString& module, const QString& action, int status = 500);
+    void sendRaw(const QString& module, const QString& action, const QByteArray& body); // e.g. not JSON, a JSON array
+    void delay(const QString& module, const QString& action, int ms);
+    void drop(const QString& module, const QString& action); // close the connection without a reply
+    void clearFaults();
+
+    // The store as JSON, for checking what the client's writes changed.
+    QJsonObject storeSnapshot() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
