@@ -1,9 +1,10 @@
+#include "appresources.h"
 #include "config.h"
 #include "dialogprompts.h"
+#include "login.h"
 #include "prompts.h"
 
 #include <QApplication>
-#include <QLabel>
 
 int main(int argc, char* argv[])
 {
@@ -11,14 +12,12 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Velmor软件-Dravin"));
     Config::initialize();
+    initAppResources();
 
     DialogPrompts prompts;
     Prompts::install(&prompts);
 
-    // Placeholder until the sign-in dialog exists.
-    QLabel window(QStringLiteral("Velmor软件-Dravin ") + Config::version);
-    window.setWindowTitle(QApplication::applicationName());
-    window.resize(360, 120);
-    window.show();
+    Login login(nullptr);
+    login.show();
     return app.exec();
 }

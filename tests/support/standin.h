@@ -22,6 +22,8 @@ public:
         QByteArray rawBody;    // exactly as received
         QStringList keys;      // body keys in the order received
         QMap<QString, QString> values; // decoded values (last of a repeated key wins)
+        QString path;          // "/index.php", or the web sign-in page's path
+        QByteArray contentType;
     };
 
     // fixturePath empty: the demo fixture service/fixtures/demo.json.

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "shop.h"
+
+#include <QJsonArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+
+class QButtonGroup;
+class QNetworkAccessManager;
+class QNetworkReply;
+class Ui_SelectTool;
+
+// The tool launcher: the user picks one of the signed-in user's shops and a
+// tool; "确定" switches to the shop, stores its settings in Config and opens
+// the tool's window. The N8 panel starts the sync of the shop's staff and
+// products into N8.
+class SelectTool : public QWidget
+{
+    Q_OBJECT
+public:
+    // Tool ids of the tool group.
+    enum ToolId {
+        ToolImportSearch = 0,
+        ToolDesignSeparation = 1,
+        ToolUploadDesk = 2,
+        ToolDispatchDesk = 3,
+        ToolBatchImport = 4,
+        ToolBatchDeletion = 5,
+        ToolPostSampleSeparation = 6,
+        ToolN8Separation = 7,
+    };
+
+    SelectTool(QList<Shop> shops, QWidget* parent = nullptr);
+    // Waits for the N8 store checks still running.
+    ~SelectTool() override;
+
+    void setData();
+    bool checkImportImgPath();
+    void req_syncToN8Path();
+
+public slots:
+    void on_pushButton_clicked();
+    void queryCallBack(QNetworkReply* reply);
+    void on_pb_syncton8_clicked();
+    void query_storesn8paths(QNetworkReply* reply);
+    void slt_n8stores(QJsonArray storeables, QString msg);
+    void closeSearch();
+
+private:
+    // The id of the shop current in the combo; empty without shops.
+    QString currentShopId() const;
+    bool refuseWithoutShop();
+    void openTool(int toolId);
+
+    QNetworkAccessManager* m_manager;
+    QList<Shop> m_shops;
+    QStringList m_shopNames;
+    QStringList m_shopIds;
+    Ui_SelectTool* m_ui;
+    QButtonGroup* m_toolGroup;
+    bool m_syncBusy = false;
+};

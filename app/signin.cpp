@@ -1,0 +1,187 @@
+#include "signin.h"
+
+#include "config.h"
+#include "formbody.h"
+
+#include <QCoreApplication>
+#include <QDataStream>
+#include <QDebug>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QSaveFile>
+
+namespace {
+
+const QString kProduct = QStringLiteral("Velmor软件Korva-Dravin");
+
+// The update check's test mark is sent only to the test server.
+bool isTestServer(const QString& testBase)
+{
+    return Config::url_base == testBase;
+}
+
+// The test server's entry address in its secure form, as the web sign-in
+// page compares it.
+QString secureTestBase()
+{
+    QString base = Config::url_test_base;
+    if (base.startsWith(QLatin1String("http://")))
+        base.replace(0, 7, QStringLiteral("https://"));
+    return base;
+}
+
+QString text(const QJsonObject& object, const char* key)
+{
+    return object.value(QLatin1String(key)).toString();
+}
+
+} // namespace
+
+QByteArray SignIn::loginBody(const QString& userName, const QString& password)
+{
+    return FormBody()
+        .add("username", userName)
+        .add("password", password)
+        .add("token", Config::token)
+        .add("version", Config::version);
+}
+
+QByteArray SignIn::updateCheckBody()
+{
+    FormBody body;
+    body.add("type", "vmrKorvaDravin");
+    if (isTestServer(Config::url_test_base))
+        body.add("test", "1");
+    body.add("systemtype", "mac").add("number", Config::version).add("token", Config::token);
+    return body;
+}
+
+QByteArray SignIn::webUpdateCheckBody()
+{
+    FormBody body;
+    body.add("type", "vmrNewDravin");
+    if (isTestServer(secureTestBase()))
+        body.add("test", "1");
+    body.add("number", Config::version).add("token", Config::token);
+    return body;
+}
+
+QString SignIn::updatePagePath(const QJsonObject& reply)
+{
+    return text(reply.value(QStringLiteral("data")).toObject(), "path");
+}
+
+QStringList SignIn::updaterArguments(const QJsonObject& reply, const QString& workingDir)
+{
+    const QJsonObject data = reply.value(QStringLiteral("data")).toObject();
+    const QString fileName = text(data, "file_name");
+    return {text(data, "application_name"),
+            text(data, "number"),
+            text(data, "time"),
+            fileName,
+            text(data, "path"),
+            workingDir + QLatin1Char('/') + fileName,
+            text(data, "file_size")};
+}
+
+QString SignIn::productTitle()
+{
+    if (Config::url_base.contains(QLatin1String("test")))
+        return kProduct + QStringLiteral(" 测试机") + Config::version;
+    return kProduct + Config::version;
+}
+
+QList<Shop> SignIn::shopsOf(const QJsonObject& reply)
+{
+    QList<Shop> shops;
+    const QJsonArray data = reply.value(QStringLiteral("shop_data")).toArray();
+    for (const QJsonValue& element : data) {
+        const QJsonObject shop = element.toObject();
+        shops.append(Shop{text(shop, "name"), text(shop, "id")});
+    }
+    return shops;
+}
+
+void SignIn::storeIdentity(const QJsonObject& reply)
+{
+    Config::super_id = text(reply, "SUPERID");
+    Config::manager_id = text(reply, "EID");
+    Config::manager_name = text(reply, "USERNAME");
+    Config::shop_id = text(reply, "SHOPID");
+    Config::shop_name = text(reply, "SHOPNAME");
+    Config::uid = text(reply, "UID");
+}
+
+SignIn::WebResult SignIn::parseWebTitle(const QString& title)
+{
+    WebResult result;
+    const QJsonObject object = QJsonDocument::fromJson(title.toUtf8()).object();
+    result.code = text(object, "code");
+    result.message = text(object, "message");
+    result.accepted = result.code == QLatin1String("1");
+    if (!result.accepted)
+        return result;
+    result.userName = text(object, "USERNAME");
+    result.uid = text(object, "uid");
+    result.shops = shopsOf(object);
+    return result;
+}
+
+namespace {
+QString s_userFolder;
+// The stream version the file has always been written with.
+constexpr int kStreamVersion = QDataStream::Qt_4_4; // 10
+} // namespace
+
+QString RememberedUser::filePath()
+{
+    const QString folder = s_userFolder.isEmpty() ? QCoreApplication::applicationDirPath() : s_userFolder;
+    return folder + QStringLiteral("/.user_vmr.dat");
+}
+
+void RememberedUser::setFolder(const QString& folder)
+{
+    s_userFolder = folder;
+}
+
+RememberedUser::Entry RememberedUser::read(const QString& path)
+{
+    Entry entry;
+    QFile file(path);
+    if (file.size() == 0 || !file.open(QIODevice::ReadOnly))
+        return entry;
+    QDataStream in(&file);
+    in.setVersion(kStreamVersion);
+    // A file without the second record reads it as an empty text.
+    in >> entry.userName >> entry.encodedPassword;
+    QByteArray decoded = QByteArray::fromBase64(entry.encodedPassword.toLatin1());
+    const int zero = decoded.indexOf('\0');
+    if (zero >= 0)
+        decoded.truncate(zero);
+    entry.password = QString::fromLatin1(decoded);
+    return entry;
+}
+
+bool RememberedUser::write(const QString& path, const QString& userName, const QString& password,
+                           bool rememberPassword)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        qDebug() << "remembered user: cannot open" << path << file.errorString();
+        return false;
+    }
+    // The file may hold a password: only its owner reads it.
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    QDataStream out(&file);
+    out.setVersion(kStreamVersion);
+    out << userName;
+    if (rememberPassword)
+        out << QString::fromLatin1(password.toLatin1().toBase64());
+    if (out.status() != QDataStream::Ok || !file.commit()) {
+        qDebug() << "remembered user: cannot write" << path << file.errorString();
+        return false;
+    }
+    return true;
+}

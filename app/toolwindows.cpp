@@ -1,0 +1,83 @@
+#include "toolwindows.h"
+
+#include <QJsonArray>
+#include <QMap>
+#include <QString>
+
+// Each tool window is plugged in here by writing its opener and returning it
+// from builtInOpener(). What each opener does:
+//
+//   0  SearchOrderWindow: showMaximizedTool, then connect its closeSignal()
+//      to launcher's closeSearch().
+//   1  SearchOrder: showMaximizedTool, then setType("分件管理").
+//   2  ShangJianDialog: showMaximizedTool.
+//   3  FaJianDialog: showMaximizedTool.
+//   4  importOrdersPhotoDlg: new with no parent, window flags replaced by
+//      exactly Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
+//      Qt::WindowCloseButtonHint, showMaximized(); no attribute (the dialog
+//      deletes itself on close).
+//   5  BatchDeleteOrder: showMaximizedTool.
+//   6  SplitAfterSample: showMaximizedTool, then setType("样后分件管理").
+//   7  ExportN8Result: showMaximizedTool, then setType("N8分件").
+//
+//   N8 sync: N8SyncBaseInfoDialog with no parent, its stores and shop id
+//   set, modal, Qt::WA_DeleteOnClose, show().
+
+namespace {
+
+ToolWindows::Opener builtInOpener(int toolId)
+{
+    switch (toolId) {
+    default:
+        return {};
+    }
+}
+
+ToolWindows::SyncOpener builtInSyncOpener()
+{
+    return {};
+}
+
+struct Openers
+{
+    QMap<int, ToolWindows::Opener> replaced;
+    bool syncReplaced = false;
+    ToolWindows::SyncOpener sync;
+};
+
+Openers& openers()
+{
+    static Openers instance;
+    return instance;
+}
+
+} // namespace
+
+ToolWindows::Opener ToolWindows::opener(int toolId)
+{
+    const auto it = openers().replaced.constFind(toolId);
+    if (it != openers().replaced.constEnd())
+        return it.value();
+    return builtInOpener(toolId);
+}
+
+ToolWindows::SyncOpener ToolWindows::syncOpener()
+{
+    return openers().syncReplaced ? openers().sync : builtInSyncOpener();
+}
+
+void ToolWindows::setOpener(int toolId, Opener opener)
+{
+    openers().replaced.insert(toolId, std::move(opener));
+}
+
+void ToolWindows::setSyncOpener(SyncOpener opener)
+{
+    openers().syncReplaced = true;
+    openers().sync = std::move(opener);
+}
+
+void ToolWindows::resetOpeners()
+{
+    openers() = Openers();
+}

@@ -1,0 +1,243 @@
+// Runs the import worker headless on a folder of photos, the way the batch
+// import dialog runs it for unedited camera photos, and checks what it left.
+//
+//   bench_import generate <folder> <count> <orientations, e.g. 1 or 1,3,6,8>
+//   bench_import run <photos> <work folder>
+//   bench_import check <photos> <work folder>
+//   bench_import check-baseline <photos> <baseline folder>
+
+#include "config.h"
+#include "imageoperation.h"
+#include "importordermodel.h"
+#include "importorderthread.h"
+#include "jpegfixture.h"
+#include "ordertree.h"
+#include "photoimport.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QJsonObject>
+#include <QThreadPool>
+#include <QTextStream>
+
+#include <atomic>
+
+namespace {
+
+const QSize kCameraSize(6000, 4000);
+const QString kOrderNumber = QStringLiteral("BENCH");
+const QString kShotDate = QStringLiteral("2024-05-01");
+
+QTextStream& err()
+{
+    static QTextStream stream(stderr);
+    return stream;
+}
+
+QStringList photosIn(const QString& folder)
+{
+    QStringList paths;
+    const QFileInfoList entries =
+        QDir(folder).entryInfoList({QStringLiteral("*.JPG"), QStringLiteral("*.jpg")}, QDir::Files, QDir::Name);
+    for (const QFileInfo& entry : entries)
+        paths.append(entry.absoluteFilePath());
+    return paths;
+}
+
+int generate(const QString& folder, int count, const QList<int>& orientations)
+{
+    QDir().mkpath(folder);
+    std::atomic<int> failed{0};
+    QThreadPool pool;
+    for (int i = 0; i < count; ++i) {
+        const QString path = folder + QStringLiteral("/IMG_%1.JPG").arg(i + 1, 4, 10, QLatin1Char('0'));
+        if (QFileInfo::exists(path))
+            continue;
+        JpegFixture::Options options;
+        options.size = kCameraSize;
+        options.orientation = orientations.at(i % orientations.size());
+        options.quality = 92;
+        options.seed = quint32(i + 1);
+        options.dateTimeOriginal = QStringLiteral("2024:05:01 10:%1:00").arg(i % 60, 2, 10, QLatin1Char('0'));
+        pool.start([path, options, &failed] {
+            const QString partial = path + QStringLiteral(".part.jpg");
+            if (!JpegFixture::write(partial, options) || !QFile::rename(partial, path))
+                ++failed;
+        });
+    }
+    pool.waitForDone();
+    if (failed) {
+        err() << "could not write " << failed << " photos into " << folder << "\n";
+        return 1;
+    }
+    return 0;
+}
+
+QString relativeOrderFolder()
+{
+    return OrderTree::locate(kOrderNumber + QStringLiteral("-1"), QString(), kShotDate).relative + QLatin1Char('/');
+}
+
+int run(const QString& photos, const QString& work)
+{
+    const QStringList sources = photosIn(photos);
+    if (sources.isEmpty()) {
+        err() << "no photos in " << photos << "\n";
+        return 1;
+    }
+    QDir().mkpath(work + QStringLiteral("/server"));
+    QDir().mkpath(work + QStringLiteral("/backup"));
+    Config::importServPath = work + QStringLiteral("/server");
+    Config::importServBackupPath = work + QStringLiteral("/backup/");
+    Config::isSyncPhotoToFinal = QStringLiteral("0");
+    Config::disk_space.reset();
+
+    QJsonObject item;
+    item.insert(QStringLiteral("orderpayforkey"), kOrderNumber);
+    item.insert(QStringLiteral("servicetimes"), QStringLiteral("1"));
+    item.insert(QStringLiteral("shotdate"), kShotDate);
+    ImportOrderModel model(item, nullptr);
+    model.setOriImgLst(sources);
+
+    ImportOrderThread worker(&model, ImportOriginal);
+    std::atomic<int> finished{0};
+    std::atomic<int> problems{0};
+    QObject::connect(&worker, &ImportOrderThread::hasFinishedImportSigl, &worker, [&](ushort) { ++finished; },
+                     Qt::DirectConnection);
+    QObject::connect(&worker, &ImportOrderThread::importImageThreadError, &worker, [&](uchar) { ++problems; },
+                     Qt::DirectConnection);
+    QObject::connect(&worker, &ImportOrderThread::checkDiskSizeSigl, &worker, [&](const QString&) { ++problems; },
+                     Qt::DirectConnection);
+    QObject::connect(&worker, &ImportOrderThread::checkOrderPicPathSigl, &worker, [&] { ++problems; },
+                     Qt::DirectConnection);
+    worker.createOrderDir(Config::importServPath, Config::importServBackupPath);
+    worker.start();
+    worker.wait();
+    if (finished != 1 || problems != 0) {
+        err() << "the import did not finish cleanly\n";
+        return 1;
+    }
+    return 0;
+}
+
+QByteArray bytesOf(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QSize storedSize(const QString& path)
+{
+    QImageReader reader(path);
+    reader.setAutoTransform(false);
+    return reader.size();
+}
+
+int check(const QString& photos, const QString& work)
+{
+    const QString order = work + QStringLiteral("/server/") + relativeOrderFolder();
+    const QString backup = work + QStringLiteral("/backup/") + relativeOrderFolder();
+    const QStringList sources = photosIn(photos);
+    int faults = 0;
+    auto expect = [&](bool ok, const QString& what) {
+        if (!ok) {
+            err() << "check failed: " << what << "\n";
+            ++faults;
+        }
+    };
+    for (const QString& source : sources) {
+        const QString name = QFileInfo(source).fileName();
+        const int orientation = ImageOperation::getDirection(source);
+        const bool turned = orientation >= 5;
+        const QSize stored = storedSize(source);
+        const QSize upright = turned ? stored.transposed() : stored;
+        const QByteArray original = bytesOf(source);
+
+        const QString main = order + QStringLiteral("照片/") + name;
+        expect(storedSize(main) == upright, main + QStringLiteral(" is not upright"));
+        if (orientation == 1)
+            expect(bytesOf(main) == original, main + QStringLiteral(" differs from the photo"));
+        expect(bytesOf(backup + QStringLiteral("照片/") + name) == original, name + QStringLiteral(" backup differs"));
+
+        QSize box = upright;
+        const QList<QPair<QString, int>> thumbs{{QStringLiteral("thumbnail2250/"), 2250},
+                                                {QStringLiteral("thumbnail/"), 1000},
+                                                {QStringLiteral("thumbnail100/"), 200}};
+        for (const auto& thumb : thumbs) {
+            box = PhotoImport::fitInBox(box, thumb.second);
+            const QString path = order + thumb.first + name;
+            const QSize size = storedSize(path);
+            expect(size == box, QStringLiteral("%1 is %2x%3").arg(path).arg(size.width()).arg(size.height()));
+            if (orientation == 6 || orientation == 8)
+                expect(size.height() > size.width(), path + QStringLiteral(" is not portrait"));
+        }
+    }
+    if (faults)
+        return 1;
+    QTextStream(stdout) << "worker output checked: " << sources.size() << " photos\n";
+    return 0;
+}
+
+int checkBaseline(const QString& photos, const QString& out)
+{
+    const QStringList sources = photosIn(photos);
+    int faults = 0;
+    for (const QString& source : sources) {
+        const QString name = QFileInfo(source).fileName();
+        const QByteArray original = bytesOf(source);
+        for (const QString& copy : {QStringLiteral("/photos/"), QStringLiteral("/backup/")}) {
+            if (bytesOf(out + copy + name) != original) {
+                err() << "baseline copy differs: " << out + copy + name << "\n";
+                ++faults;
+            }
+        }
+        for (int box : {2250, 1000, 200}) {
+            const QString path = out + QStringLiteral("/t%1/").arg(box) + name;
+            const QSize size = storedSize(path);
+            if (qMax(size.width(), size.height()) != box) {
+                err() << "baseline thumbnail " << path << " does not fit its box\n";
+                ++faults;
+            }
+        }
+    }
+    if (faults)
+        return 1;
+    QTextStream(stdout) << "baseline output checked: " << sources.size() << " photos\n";
+    return 0;
+}
+
+int usage()
+{
+    err() << "usage: bench_import generate <folder> <count> <orientations>\n"
+             "       bench_import run <photos> <work folder>\n"
+             "       bench_import check <photos> <work folder>\n"
+             "       bench_import check-baseline <photos> <baseline folder>\n";
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments().mid(1);
+    if (args.size() == 4 && args.at(0) == QLatin1String("generate")) {
+        QList<int> orientations;
+        for (const QString& text : args.at(3).split(QLatin1Char(','), Qt::SkipEmptyParts))
+            orientations.append(text.toInt());
+        const int count = args.at(2).toInt();
+        if (orientations.isEmpty() || count <= 0)
+            return usage();
+        return generate(args.at(1), count, orientations);
+    }
+    if (args.size() == 3 && args.at(0) == QLatin1String("run"))
+        return run(args.at(1), args.at(2));
+    if (args.size() == 3 && args.at(0) == QLatin1String("check"))
+        return check(args.at(1), args.at(2));
+    if (args.size() == 3 && args.at(0) == QLatin1String("check-baseline"))
+        return checkBaseline(args.at(1), args.at(2));
+    return usage();
+}

@@ -1,0 +1,38 @@
+#include "copyfilethread.h"
+
+#include "fileoperation.h"
+
+#include <QFileInfo>
+
+CopyFileThread::CopyFileThread(QString source, QString target)
+    : m_srcPath(std::move(source)), m_dstPath(std::move(target)), m_mode(0)
+{
+}
+
+CopyFileThread::CopyFileThread(QString path) : m_srcPath(std::move(path)), m_mode(1) {}
+
+CopyFileThread::~CopyFileThread() = default;
+
+void CopyFileThread::run()
+{
+    if (m_mode == 1) {
+        FileOperation::removeFile(m_srcPath);
+        return;
+    }
+    if (m_mode != 0)
+        return;
+    // The source goes only once the copy stands complete under the target's
+    // name; a move onto the file itself, or a failed copy, keeps the source.
+    const QFileInfo source(m_srcPath);
+    const QFileInfo target(m_dstPath);
+    if (!source.isFile())
+        return;
+    const QString canonical = source.canonicalFilePath();
+    if (m_srcPath == m_dstPath || (target.exists() && canonical == target.canonicalFilePath()))
+        return;
+    if (!FileOperation::copyFile(m_srcPath, m_dstPath, true))
+        return;
+    const QFileInfo copied(m_dstPath);
+    if (copied.isFile() && copied.size() == source.size())
+        FileOperation::removeFile(m_srcPath);
+}

@@ -1,0 +1,223 @@
+#include "imageoperation.h"
+
+#include "exifreader.h"
+#include "fileoperation.h"
+
+#include <QBuffer>
+#include <QDebug>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageWriter>
+#include <QPainter>
+#include <QTransform>
+
+namespace {
+
+// QPainter cannot draw in colour on indexed, monochrome or grey images.
+QImage paintable(const QImage& image)
+{
+    switch (image.format()) {
+    case QImage::Format_Mono:
+    case QImage::Format_MonoLSB:
+    case QImage::Format_Indexed8:
+    case QImage::Format_Alpha8:
+    case QImage::Format_Grayscale8:
+    case QImage::Format_Grayscale16:
+        return image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    default:
+        return image;
+    }
+}
+
+QRect mapRect(const QRect& rect, double sx, double sy)
+{
+    return QRect(int(rect.left() * sx), int(rect.top() * sy), int(rect.width() * sx),
+                 int(rect.height() * sy));
+}
+
+int turnFor(int orientation)
+{
+    switch (orientation) {
+    case 3:
+        return 180;
+    case 6:
+        return 90;
+    case 8:
+        return -90;
+    default:
+        return 0;
+    }
+}
+
+// Writes the image in the format its suffix names, replacing the file only
+// once the new one is complete.
+bool saveImage(const QImage& image, const QString& path)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, QFileInfo(path).suffix().toLower().toLatin1());
+    if (!writer.write(image))
+        return false;
+    return FileOperation::writeFile(bytes, path, true);
+}
+
+} // namespace
+
+QImage ImageOperation::loadImage(QString path)
+{
+    // Only regular files: a pipe or device would never end.
+    QFile file(path);
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
+        return QImage();
+    QImage image;
+    image.loadFromData(file.readAll());
+    return image;
+}
+
+QImage ImageOperation::getThumb(QImage image, QRect mark, int size, bool ellipse, int number)
+{
+    if (image.isNull())
+        return image;
+    const QImage scaled = image.scaled(size, size, Qt::KeepAspectRatio, Qt::FastTransformation);
+    const double sx = double(scaled.width()) / image.width();
+    const double sy = double(scaled.height()) / image.height();
+    QImage result = addRectToImage(scaled, mapRect(mark, sx, sy), ellipse);
+    result = getSquareImage(result);
+    return addNumToImage(result, number);
+}
+
+QRect ImageOperation::scaleRect(QImage from, QRect rect, QImage to)
+{
+    if (from.width() <= 0 || from.height() <= 0)
+        return QRect();
+    return mapRect(rect, double(to.width()) / from.width(), double(to.height()) / from.height());
+}
+
+QImage ImageOperation::addRectToImage(QImage image, QRect rect, bool ellipse)
+{
+    if (image.isNull())
+        return image;
+    image = paintable(image);
+    QPainter painter(&image);
+    painter.setPen(QPen(QColor(32, 45, 98, 255), 2));
+    if (ellipse)
+        painter.drawEllipse(rect);
+    else
+        painter.drawRect(rect);
+    painter.end();
+    return image;
+}
+
+QImage ImageOperation::getSquareImage(QImage image)
+{
+    if (image.isNull())
+        return image;
+    const int side = qMax(image.width(), image.height());
+    QImage square(side, side, QImage::Format_ARGB32);
+    square.fill(Qt::white);
+    const QImage scaled = image.scaled(side - 2, side - 2, Qt::KeepAspectRatio, Qt::FastTransformation);
+
+    QPainter painter(&square);
+    painter.setBrush(QBrush(Qt::white, Qt::SolidPattern));
+    painter.drawRect(square.rect());
+    painter.setPen(QPen(Qt::gray, 2));
+    painter.drawRect(QRect(QPoint(0, 0), QPoint(side - 1, side - 1)));
+    painter.drawImage(QPoint((side - scaled.width()) / 2, (side - scaled.height()) / 2), scaled);
+    painter.end();
+    return square;
+}
+
+QImage ImageOperation::addNumToImage(QImage image, int number)
+{
+    if (number < 1 || image.isNull())
+        return image;
+    image = paintable(image);
+    const QRect box(QPoint(0, image.height() - 18), QPoint(21, image.height() - 1));
+    QPainter painter(&image);
+    painter.setBrush(QBrush(Qt::red, Qt::SolidPattern));
+    painter.drawRect(box);
+    painter.setPen(QPen(Qt::white, 1));
+    painter.drawText(box, Qt::AlignCenter, QString::number(number));
+    painter.end();
+    return image;
+}
+
+QImage ImageOperation::getWebViewThumbImage(Image photo, int size)
+{
+    if (photo.kind() != FinePhoto)
+        qDebug() << "出错：网页中的照片不是来自成品！";
+    const QString smallPath = photo.GetImagePath();
+    QImage image;
+    if (FileOperation::isFileExist(smallPath)) {
+        image = loadImage(smallPath);
+    } else {
+        image = loadImage(photo.GetBigImagePath())
+                    .scaled(1000, 1000, Qt::KeepAspectRatio, Qt::FastTransformation);
+        if (!image.isNull())
+            saveImage(image, smallPath);
+    }
+    return getThumb(image, photo.clipRect(), size, photo.isEllipse(), 0);
+}
+
+QPixmap ImageOperation::getWebViewThumb(Image photo, int size)
+{
+    return QPixmap::fromImage(getWebViewThumbImage(photo, size));
+}
+
+QImage ImageOperation::getCodeImage(CodeImageInfo info)
+{
+    QImage label(218, 150, QImage::Format_RGB32);
+    label.fill(Qt::white);
+    QPainter painter(&label);
+    painter.setBrush(QBrush(Qt::white, Qt::SolidPattern));
+    painter.drawRect(QRect(QPoint(-1, -1), QPoint(217, 149)));
+
+    painter.setPen(QPen(Qt::black, 2));
+    painter.drawText(QRect(5, 0, 218, 20), Qt::AlignLeft | Qt::AlignTop, info.title);
+    painter.drawText(QRect(5, 20, 218, 20), Qt::AlignLeft | Qt::AlignTop, info.subtitle);
+
+    painter.setPen(QPen(Qt::black, 1));
+    painter.drawText(QRect(0, 110, 218, 20), Qt::AlignCenter, info.codeText);
+    painter.drawText(QRect(0, 130, 218, 20), Qt::AlignCenter, info.shopName);
+
+    const QImage code(info.barCodeImagePath);
+    if (!code.isNull())
+        painter.drawImage(QRect(5, 40, 208, 70), code, QRect(0, 0, code.width(), 74));
+    painter.end();
+    return label;
+}
+
+int ImageOperation::getDirection(QString path)
+{
+    QFile file(path);
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
+        qDebug() << "文件不存在" << path;
+        return 1;
+    }
+    file.close();
+    const int orientation = ExifReader::orientation(path);
+    if (orientation == 0) {
+        qDebug() << "没找到方向" << path;
+        return 1;
+    }
+    return orientation;
+}
+
+QImage ImageOperation::rotateImage(QImage image, int orientation)
+{
+    const int turn = turnFor(orientation);
+    if (turn == 0)
+        return image;
+    qDebug() << "旋转图片旋转图片" << orientation;
+    return image.transformed(QTransform().rotate(turn), Qt::SmoothTransformation);
+}
+
+QPixmap ImageOperation::rotateImage(QPixmap pixmap, int orientation)
+{
+    const int turn = turnFor(orientation);
+    if (turn == 0)
+        return pixmap;
+    qDebug() << "旋转图片旋转图片" << orientation;
+    return pixmap.transformed(QTransform().rotate(turn), Qt::SmoothTransformation);
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "image.h"
+
+#include <QImage>
+#include <QPixmap>
+#include <QRect>
+#include <QString>
+
+// The five texts of one barcode label, in the order they are given.
+struct CodeImageInfo
+{
+    QString title;            // first line, top left
+    QString subtitle;         // second line
+    QString barCodeImagePath; // the barcode picture
+    QString codeText;         // first centred line under the barcode
+    QString shopName;         // last centred line
+};
+
+// Static image operations: marked sheet thumbnails, square icons, the
+// orientation of camera photos and turning them upright, barcode labels.
+// All of them are reentrant and work on QImage, so jobs can call them on
+// pool threads; the QPixmap forms are for the user-interface thread only.
+class ImageOperation
+{
+public:
+    ImageOperation() = delete;
+
+    // The image decoded from the file's bytes; null when unreadable.
+    static QImage loadImage(QString path);
+    // A size × size square thumbnail with the mark drawn and, for a number
+    // of 1 or more, the number box in its bottom-left corner.
+    static QImage getThumb(QImage image, QRect mark, int size, bool ellipse, int number);
+    // rect mapped from the pixel grid of from to that of to.
+    static QRect scaleRect(QImage from, QRect rect, QImage to);
+    static QImage addRectToImage(QImage image, QRect rect, bool ellipse);
+    // The image centred on a white square of side max(width, height) with
+    // a gray border.
+    static QImage getSquareImage(QImage image);
+    static QImage addNumToImage(QImage image, int number);
+
+    // The production-sheet thumbnail of a finished photo, drawn from its
+    // small thumbnail; a missing small thumbnail is made from the photo
+    // first (at most 1000 pixels a side) and written for the next time.
+    static QImage getWebViewThumbImage(Image photo, int size);
+    static QPixmap getWebViewThumb(Image photo, int size);
+
+    // The 218 × 150 barcode label.
+    static QImage getCodeImage(CodeImageInfo info);
+
+    // The EXIF orientation of a camera file; 1 when the file cannot be
+    // opened or has none.
+    static int getDirection(QString path);
+    // Turns an image upright for orientation 3, 6 or 8; any other value
+    // returns it unchanged.
+    static QImage rotateImage(QImage image, int orientation);
+    static QPixmap rotateImage(QPixmap pixmap, int orientation);
+};

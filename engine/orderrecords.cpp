@@ -1,0 +1,184 @@
+#include "orderrecords.h"
+
+#include "config.h"
+
+#include <QJsonArray>
+
+QList<Product> ProductData::m_products;
+QString ProductData::localSavePath;
+
+namespace {
+
+QString text(const QJsonObject& object, const char* key)
+{
+    return object.value(QLatin1String(key)).toString();
+}
+
+QString pickupTypeText(const QString& pickuptype)
+{
+    if (pickuptype == QLatin1String("1"))
+        return QStringLiteral("快递");
+    if (pickuptype == QLatin1String("2"))
+        return QStringLiteral("部分");
+    return QStringLiteral("自取");
+}
+
+} // namespace
+
+QString composeCustomer(const QString& bname, const QString& wname, const QString& mname,
+                        OrderListFill::Customer form)
+{
+    const QString dash = QStringLiteral("-");
+    if (form == OrderListFill::Customer::PostSample && !bname.isEmpty() && wname.isEmpty())
+        return bname + dash + mname;
+    QStringList parts;
+    for (const QString& name : {bname, wname, mname}) {
+        if (!name.isEmpty())
+            parts << name;
+    }
+    return parts.join(dash);
+}
+
+QString composePhone(const QString& mphone, const QString& wphone)
+{
+    if (wphone.isEmpty())
+        return mphone;
+    if (mphone.isEmpty())
+        return wphone;
+    return mphone + QLatin1Char('/') + wphone;
+}
+
+order orderFromListItem(const QJsonValue& item, const OrderListFill& fill)
+{
+    const QJsonObject o = item.toObject();
+    const QJsonObject paths = o.value(QLatin1String("picpathnew")).toObject();
+
+    order r;
+    r.order_photo_id = text(o, "order_photo_id");
+    r.servicetimes = text(o, "servicetimes");
+    r.customer = composeCustomer(text(o, "bname"), text(o, "wname"), text(o, "mname"), fill.customer);
+    r.phone = composePhone(text(o, "mphone"), text(o, "wphone"));
+    r.phototype = text(o, "phototype");
+    r.comboname = text(o, "comboname");
+    r.order_price = text(o, "order_price");
+    r.role1 = text(o, "role1");
+    r.role2 = text(o, "role2");
+    r.shotdate = text(o, "shotdate");
+    r.photodate2 = text(o, "photodate2");
+    r.orderpayforkey = text(o, "orderpayforkey");
+    r.orderpath = Config::returnPicPath(text(o, "orderpath"));
+    r.pickuptime = text(o, "pickuptime");
+    r.twosales = text(o, "twosales");
+    r.selectphotoname = text(o, "selectphotoname");
+    r.role10 = text(o, "role10");
+    if (r.role10 == QLatin1String("0"))
+        r.role10.clear();
+    r.isurgenttime = text(o, "isurgenttime");
+    r.pickuptype = pickupTypeText(text(o, "pickuptype"));
+    r.orderbaseprice = text(o, "orderbaseprice");
+    r.tiaosename = text(o, "tiaosename");
+    r.tiaoxiname = text(o, "tiaoxiname");
+    r.storesname = text(o, "storesname");
+    if (fill.gotoDigitalTime)
+        r.gotodigitaltime = text(o, "gotodigitaltime");
+    r.bakpicpath = text(paths, "bakpicpath");
+    r.homepicpath = text(paths, "homepicpath");
+    r.picpath = text(paths, "picpath");
+
+    if (fill.n8Paths) {
+        r.n8StorePath = text(paths, "n8path") + QStringLiteral("\\选版服务器\\");
+        r.n8OrderPath = text(o, "n8path");
+        if (!r.n8OrderPath.isEmpty()) {
+            r.n8RelativePath = QString(r.n8OrderPath).remove(r.n8StorePath);
+            r.n8SelectedPath = r.n8StorePath + QStringLiteral("[已选]") + r.n8RelativePath;
+        }
+    }
+    return r;
+}
+
+QList<order> ordersFromListReply(const QJsonObject& reply, const OrderListFill& fill)
+{
+    QList<order> orders;
+    const QJsonArray data = reply.value(QLatin1String("data")).toArray();
+    orders.reserve(data.size());
+    for (const QJsonValue& item : data)
+        orders.append(orderFromListItem(item, fill));
+    return orders;
+}
+
+void Product::analysis_goods_paras(QJsonObject goods)
+{
+    type = text(goods, "type");
+    typeIsFour = type == QLatin1String("4");
+
+    goodid = text(goods, "goodid");
+    number = text(goods, "number");
+    goodname = text(goods, "goodname");
+    goodsizename = text(goods, "goodsizename");
+    goodtypename = text(goods, "goodtypename");
+    if (goodtypename.isEmpty())
+        goodtypename = text(goods, "goodtype");
+
+    costing = text(goods, "costing");
+    weight = text(goods, "weight");
+    servicetime = text(goods, "servicetime");
+    id = text(goods, "id");
+    descr = text(goods, "descr");
+
+    const QString picpath = text(goods, "picpath");
+
+    isurgent = text(goods, "isurgent");
+    goodpnumber = text(goods, "goodpnumber");
+    p_num = text(goods, "p_num");
+    source_remarks = text(goods, "source_remarks");
+    stock = text(goods, "stock");
+    goodamount = text(goods, "goodamount");
+    goodpagenumber = text(goods, "goodpagenumber");
+    goodtypeid = text(goods, "goodtypeid");
+    factoryname = text(goods, "factoryname");
+    factorykeyx = text(goods, "factorykeyx");
+    goodremark = text(goods, "goodremark");
+    auth_remark = text(goods, "auth_remark");
+    remarks = text(goods, "remarks");
+
+    sentToFactory = text(goods, "sendtofactorytime") != QLatin1String("0");
+    isems = text(goods, "isems") == QLatin1String("1");
+    if (!picpath.isEmpty())
+        photos = picpath.split(QLatin1Char('|'), Qt::KeepEmptyParts, Qt::CaseSensitive);
+    isexist = text(goods, "isexist") == QLatin1String("1");
+
+    hasParent = false;
+    parentid = text(goods, "parentid");
+    hasParent = !parentid.isEmpty() && parentid != QLatin1String("0");
+
+    const QJsonObject addr = goods.value(QLatin1String("orderaddress")).toObject();
+    addressId = text(addr, "id");
+    province = text(addr, "province");
+    provinceid = text(addr, "provinceid");
+    city = text(addr, "city");
+    cityid = text(addr, "cityid");
+    county = text(addr, "county");
+    countyid = text(addr, "countyid");
+    address = text(addr, "address");
+    contactName = text(addr, "name");
+    contactPhone = text(addr, "phone");
+    postcode = text(addr, "postcode");
+}
+
+QString finishReportText(const QList<finishMessage>& messages)
+{
+    QString report;
+    for (const finishMessage& m : messages) {
+        const QString missing = m.missingPhotos.join(QStringLiteral("、"));
+        const QString empty = m.emptyProducts.join(QStringLiteral("、"));
+        if (missing.isEmpty() && empty.isEmpty())
+            continue;
+        report += QStringLiteral("订单") + m.orderKey + QLatin1Char(':');
+        if (!missing.isEmpty())
+            report += QStringLiteral("\n不存在的照片:") + missing;
+        if (!empty.isEmpty())
+            report += QStringLiteral("\n空产品:") + empty;
+        report += QStringLiteral("\n\n");
+    }
+    return report;
+}

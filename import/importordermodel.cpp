@@ -1,0 +1,178 @@
+#include "importordermodel.h"
+
+#include "config.h"
+
+#include <QDateTime>
+#include <QDebug>
+#include <QDir>
+#include <QJsonDocument>
+
+namespace {
+
+QString text(const QJsonObject& obj, const char* key)
+{
+    return obj.value(QLatin1String(key)).toString();
+}
+
+// The non-empty names joined by "-".
+QString joinNonEmpty(const QStringList& names)
+{
+    QStringList parts;
+    for (const QString& name : names) {
+        if (!name.isEmpty())
+            parts.append(name);
+    }
+    return parts.join(QLatin1Char('-'));
+}
+
+// Seconds since the epoch, sent as decimal text, shown in local time.
+QString localBookingTime(const QString& seconds)
+{
+    bool ok = false;
+    qint64 secs = seconds.toLongLong(&ok);
+    if (!ok)
+        secs = 0;
+    return QDateTime::fromSecsSinceEpoch(secs, Qt::LocalTime).toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+}
+
+// A path in the web service's form: the local root replaced by the root as
+// the web service sent it when the path lies below that root, else the
+// path as the order list gave it.
+QString serverForm(const QString& local, const QString& localRoot, const QString& rawRoot, const QString& raw)
+{
+    if (localRoot.isEmpty() || !local.startsWith(localRoot))
+        return raw;
+    return QString(local).replace(localRoot, rawRoot);
+}
+
+} // namespace
+
+ImportOrderModel::ImportOrderModel(QObject* parent) : QObject(parent) {}
+
+ImportOrderModel::ImportOrderModel(QJsonObject obj, QObject* parent) : QObject(parent)
+{
+    OrderID = text(obj, "order_photo_id");
+    OrderNum = text(obj, "orderpayforkey");
+    OrderType = text(obj, "phototype");
+    OrderServNum = text(obj, "servicetimes");
+    FinalN8Path = text(obj, "n8path");
+    BabyName = text(obj, "bname");
+    MomName = text(obj, "wname");
+    DadName = text(obj, "mname");
+    MomTel = text(obj, "momtel");
+    DadTel = text(obj, "dadtel");
+    TaoxiName = text(obj, "comboname");
+    TaoxiPrice = text(obj, "comboprice");
+    OrderPrice = text(obj, "order_price");
+    OrderBasePrice = text(obj, "orderbaseprice");
+    // The order list names no booked shop of its own; the order number is
+    // what the batch import dialog shows beside "预约门店：".
+    BookedShop = text(obj, "orderpayforkey");
+    MakeDate = text(obj, "gotodigitaltime");
+    Bespeakdate = localBookingTime(text(obj, "booktime"));
+    TiaoseName = text(obj, "tiaosename");
+    TiaoxiName = text(obj, "tiaoxiname");
+    Storesname = text(obj, "storesname");
+    SjTime = text(obj, "gotodigitaltime");
+
+    SelectPhotoDate = text(obj, "sampledate");
+    if (SelectPhotoDate.isEmpty())
+        SelectPhotoDate = QStringLiteral("1970-01-01");
+    GetPhotoDate = text(obj, "getphotodate");
+    PhotoDate = text(obj, "shotdate");
+    Photoer = text(obj, "role1");
+    Dresser = text(obj, "role2");
+    Yindouer = text(obj, "yindouer");
+    RawOrderPath = text(obj, "orderpath");
+    RawOrderBackupPath = text(obj, "orderbakpicpath");
+    OrderPath = Config::returnPicPath(RawOrderPath);
+    OrderBackupPath = Config::returnPicPath(RawOrderBackupPath);
+
+    const QJsonObject store = obj.value(QLatin1String("picpathnew")).toObject();
+    RawStoreBakpicpath = text(store, "bakpicpath");
+    RawStoreHomepicpath = text(store, "homepicpath");
+    RawStorePicpath = text(store, "picpath");
+    Store_bakpicpath = Config::returnPicPath(RawStoreBakpicpath);
+    Store_homepicpath = Config::returnPicPath(RawStoreHomepicpath);
+    Store_picpath = Config::returnPicPath(RawStorePicpath);
+    RawShopN8path = text(store, "n8path") + QStringLiteral("\\选版服务器");
+    Shop_n8path = Config::returnPicPath(RawShopN8path);
+
+    PhotoType = text(obj, "phototype");
+    FinePrefix = getOrderName();
+    CustName = joinNonEmpty({BabyName, MomName, DadName});
+
+    QString suffix = CustName;
+    if (!Photoer.isEmpty())
+        suffix += QLatin1Char('-') + Photoer;
+    if (!Dresser.isEmpty())
+        suffix += QLatin1Char('-') + Dresser;
+    suffix = Config::sanitizeWithRegex(suffix.trimmed());
+    qDebug().noquote() << QJsonDocument(obj).toJson(QJsonDocument::Compact);
+    qDebug().noquote() << "生成的后缀是：" << suffix;
+    setFolderSuffix(suffix);
+}
+
+QString ImportOrderModel::getOrderName() const
+{
+    return QStringLiteral("%1-%2").arg(OrderNum, OrderServNum);
+}
+
+QStringList ImportOrderModel::getImgNameLst(QStringList paths, ImportTypeEnum type) const
+{
+    QStringList names;
+    names.reserve(paths.size());
+    for (const QString& path : paths) {
+        const QString name = QDir(path).dirName();
+        const QStringList parts = name.split(QLatin1Char('.'), Qt::KeepEmptyParts);
+        const QString ext = QLatin1Char('.') + parts.last();
+        // Empty leading parts vanish: ".hidden.jpg" has the base "hidden".
+        QString base;
+        for (int i = 0; i < parts.size() - 1; ++i) {
+            if (base.isEmpty())
+                base = parts.at(i);
+            else
+                base += QLatin1Char('.') + parts.at(i);
+        }
+
+        auto withSuffix = [&](const QString& suffix) {
+            return suffix.isEmpty() ? base + ext : base + QLatin1Char('-') + suffix + ext;
+        };
+        switch (type) {
+        case ImportOriginal:
+            names.append(withSuffix(OriPrefixImage));
+            break;
+        case ImportFinished:
+            names.append(withSuffix(FinePrefixImage));
+            break;
+        case ImportDesign:
+            names.append(withSuffix(DesignPrefixImage));
+            break;
+        case ImportTrialVideo:
+        case ImportRetouchedVideo:
+            names.append(name);
+            break;
+        default:
+            names.append(base);
+            break;
+        }
+    }
+    return names;
+}
+
+QString ImportOrderModel::serverFormOrderPath() const
+{
+    return serverForm(OrderPath, Store_picpath, RawStorePicpath, RawOrderPath);
+}
+
+QString ImportOrderModel::serverFormOrderBackupPath() const
+{
+    return serverForm(OrderBackupPath, Store_bakpicpath, RawStoreBakpicpath, RawOrderBackupPath);
+}
+
+void ImportOrderModel::setFolderSuffix(const QString& text)
+{
+    OriPrefixFolder = text;
+    FinePrefixFolder = text;
+    DesignPrefixFolder = text;
+}

@@ -1,0 +1,342 @@
+#include "importorderthread.h"
+
+#include "config.h"
+#include "deletionguard.h"
+#include "exifreader.h"
+#include "fileoperation.h"
+#include "importordermodel.h"
+#include "orderedpipeline.h"
+#include "ordertree.h"
+#include "photoimport.h"
+
+#include <QDebug>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+const QString kImportMode = QStringLiteral("importordersphotodlg");
+const QString kDeleteMode = QStringLiteral("searchorder");
+
+bool isVideoType(ImportTypeEnum type)
+{
+    return type == ImportTrialVideo || type == ImportRetouchedVideo;
+}
+
+} // namespace
+
+ImportOrderThread::ImportOrderThread(ImportOrderModel* model, ImportTypeEnum type, QObject* parent)
+    : QThread(parent), m_model(model), m_type(type), m_mode(kImportMode)
+{
+    qDebug() << "thread-start";
+    m_serverRoot = Config::importServPath;
+    m_backupRoot = Config::importServBackupPath;
+    m_n8Root = Config::importServN8Path;
+    m_syncToFinal = Config::isSyncPhotoToFinal == QLatin1String("1");
+    if (!model)
+        return;
+
+    m_orderName = model->getOrderName();
+    m_photoDate = model->getPhotoDate();
+    m_orderPath = model->getOrderPath();
+    m_backupPath = model->getOrderBackupPath();
+    switch (type) {
+    case ImportOriginal:
+        m_folderSuffix = model->getOriPrefixFolder();
+        m_sources = model->getOriImgLst();
+        break;
+    case ImportFinished:
+        m_folderSuffix = model->getFinePrefixFolder();
+        m_sources = model->getFineImgLst();
+        break;
+    case ImportDesign:
+        m_folderSuffix = model->getDesignPrefixFolder();
+        m_sources = model->getDesignImgLst();
+        break;
+    case ImportTrialVideo:
+        m_folderSuffix = model->getDesignPrefixFolder();
+        m_sources = model->getVideoLst();
+        break;
+    case ImportRetouchedVideo:
+        m_folderSuffix = model->getDesignPrefixFolder();
+        m_sources = model->getVideoFinalLst();
+        break;
+    case ImportN8:
+        m_n8Path = model->getN8Path();
+        m_n8FatherPath = model->getN8FatherPath();
+        break;
+    default:
+        break;
+    }
+    if (type >= ImportOriginal && type <= ImportRetouchedVideo) {
+        m_targetNames = model->getImgNameLst(m_sources, type);
+        m_total = ushort(m_sources.size());
+    }
+
+    // Folders made on the user-interface thread land in the model at once;
+    // folders made by the running worker are queued to the model's thread.
+    connect(this, &ImportOrderThread::orderPathsCreated, model,
+            [model](const QString& orderPath, const QString& backupPath) {
+                model->setOrderPath(orderPath);
+                model->setOrderBackupPath(backupPath);
+            });
+}
+
+ImportOrderThread::ImportOrderThread(order record, QObject* parent)
+    : QThread(parent), m_deleteDir(record.orderpath), m_mode(kDeleteMode), m_orderId(record.order_photo_id)
+{
+}
+
+ImportOrderThread::~ImportOrderThread()
+{
+    if (isRunning()) {
+        requestInterruption();
+        wait();
+    }
+    qDebug() << "import thread delete";
+}
+
+void ImportOrderThread::run()
+{
+    if (m_mode == kImportMode) {
+        if (m_type == ImportN8) {
+            import();
+            return;
+        }
+        // An earlier call has already told the user why nothing is copied.
+        if (m_treeFailed)
+            return;
+        createOrderDir(m_serverRoot, m_backupRoot);
+        if (m_treeFailed)
+            return;
+        import();
+    } else if (m_mode == kDeleteMode) {
+        qDebug() << "deleteDir==" << m_deleteDir;
+        startDelete();
+    }
+}
+
+void ImportOrderThread::reportRootError(uchar code)
+{
+    m_treeFailed = true;
+    emit importImageThreadError(code);
+}
+
+void ImportOrderThread::createOrderDir(QString serverRoot, QString backupRoot)
+{
+    QString root = serverRoot.trimmed();
+    if (root.isEmpty() || (!QFileInfo(OrderTree::withSlash(root)).isDir() && !QDir().mkpath(root))) {
+        qDebug() << "服务器路径错误:" << root;
+        reportRootError(1);
+        return;
+    }
+    root = OrderTree::withSlash(root);
+
+    // Only unedited camera photos keep a backup copy; the other types go on
+    // without a backup root.
+    QString backup = backupRoot;
+    if (backup.trimmed().isEmpty()) {
+        if (m_type == ImportOriginal) {
+            reportRootError(2);
+            return;
+        }
+        backup.clear();
+    } else {
+        backup = OrderTree::withSlash(backup);
+        if (!QFileInfo(backup).isDir() && !QDir().mkdir(backup)) {
+            reportRootError(2);
+            return;
+        }
+    }
+
+    qDebug() << "orderpath" << m_orderPath;
+    qDebug() << "orderbackpath" << m_backupPath;
+    if (!m_orderPath.isEmpty() || !m_backupPath.isEmpty())
+        return;
+
+    const OrderTree::Location location = OrderTree::locate(m_orderName, m_folderSuffix, m_photoDate);
+    if (!location.isValid()) {
+        qDebug() << "拍照日期错误:" << m_photoDate;
+        reportRootError(1);
+        return;
+    }
+    qDebug() << "path==" << location.relative;
+    qDebug() << "orderName==" << m_orderName;
+    qDebug() << "appendName_doc==" << m_folderSuffix;
+    OrderTree::build(root, backup, location);
+
+    const QString orderPath = root + location.relative + QLatin1Char('/');
+    const QString backupPath = backup.isEmpty() ? QString() : backup + location.relative + QLatin1Char('/');
+    qDebug() << "orderBackupPathCrt===" << backupPath;
+    if (FileOperation::isDirExist(orderPath)) {
+        m_orderPath = orderPath;
+        m_backupPath = backupPath;
+        emit orderPathsCreated(orderPath, backupPath);
+    } else {
+        m_treeFailed = true;
+        Config::disk_space = QStringLiteral("no");
+        emit checkOrderPicPathSigl();
+    }
+}
+
+void ImportOrderThread::createN8Dir(QString path)
+{
+    qDebug() << "创建N8目录" << path;
+    if (FileOperation::isDirExist(path))
+        return;
+    qDebug() << "创建N8目录1";
+    if (path.trimmed().isEmpty() || !QDir().mkpath(path)) {
+        qDebug() << "创建N8目录2";
+        emit importDirN8ThreadError();
+    }
+}
+
+void ImportOrderThread::import()
+{
+    if (m_type == ImportN8) {
+        copyN8DirToSer(m_n8Path);
+        return;
+    }
+    if (m_type < ImportOriginal || m_type > ImportRetouchedVideo)
+        return;
+
+    const QStringList sources = m_sources;
+    const QStringList names = m_targetNames;
+    m_done = 0;
+    if (sources.isEmpty() || Config::disk_space == "no")
+        return;
+    // A file never silently lands nowhere: without its folders the run ends
+    // with the root error the dialog already knows how to show.
+    if (m_orderPath.isEmpty()) {
+        reportRootError(1);
+        return;
+    }
+    if (m_type == ImportOriginal && m_backupPath.isEmpty()) {
+        reportRootError(2);
+        return;
+    }
+
+    {
+        QMutexLocker lock(&m_failureMutex);
+        m_firstFailure.clear();
+        m_failureReported = false;
+    }
+    const bool video = isVideoType(m_type);
+    const QString orderPath = m_orderPath;
+    const QString backupPath = m_backupPath;
+    int finished = 0;
+
+    OrderedPipeline::Steps steps;
+    steps.count = sources.size();
+    steps.threads = QThread::idealThreadCount();
+    steps.key = [&](int i) { return PhotoImport::orderingKey(names.value(i)); };
+    steps.work = [&](int i) {
+        if (video)
+            copyVideo(orderPath, backupPath, sources.at(i), names.value(i));
+        else
+            importImage(orderPath, backupPath, sources.at(i), names.value(i));
+    };
+    steps.stop = [&] { return Config::disk_space == "no" || isInterruptionRequested(); };
+    steps.done = [&](int) {
+        QString failure;
+        {
+            QMutexLocker lock(&m_failureMutex);
+            if (!m_failureReported && !m_firstFailure.isEmpty()) {
+                m_failureReported = true;
+                failure = m_firstFailure;
+            }
+        }
+        if (!failure.isEmpty())
+            emit checkDiskSizeSigl(failure);
+        ++finished;
+        m_done = ushort(finished);
+        emit hasImportedImgCount(m_done, m_total);
+        if (finished == sources.size())
+            emit hasFinishedImportSigl(m_done);
+    };
+    OrderedPipeline::run(steps);
+}
+
+void ImportOrderThread::noteFailures(const QStringList& targets)
+{
+    if (targets.isEmpty())
+        return;
+    QMutexLocker lock(&m_failureMutex);
+    if (m_firstFailure.isEmpty())
+        m_firstFailure = targets.first();
+}
+
+void ImportOrderThread::importImage(QString orderPath, QString backupPath, QString source, QString targetName)
+{
+    PhotoImport::Request request;
+    request.type = m_type == ImportOriginal || m_type == ImportFinished ? m_type : ImportDesign;
+    request.orderPath = orderPath;
+    request.backupPath = backupPath;
+    request.source = source;
+    request.targetName = targetName;
+    request.syncToFinal = m_syncToFinal;
+    noteFailures(PhotoImport::importPhoto(request).failed);
+}
+
+void ImportOrderThread::copyVideo(QString orderPath, QString backupPath, QString source, QString targetName)
+{
+    PhotoImport::Request request;
+    request.type = m_type;
+    request.orderPath = orderPath;
+    request.backupPath = backupPath;
+    request.source = source;
+    request.targetName = targetName;
+    noteFailures(PhotoImport::copyVideo(request).failed);
+}
+
+bool ImportOrderThread::copyFile(QString source, QString target)
+{
+    return PhotoImport::copyNoReplace(source, target);
+}
+
+bool ImportOrderThread::getPicShotTime(QString path, QString& shotTime)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    file.close();
+    const QString time = ExifReader::shotTime(path);
+    if (!time.isEmpty())
+        shotTime = time;
+    return true;
+}
+
+void ImportOrderThread::copyN8DirToSer(QString dir)
+{
+    qDebug() << "N8目录" << dir << "->" << m_n8Root << m_n8FatherPath;
+}
+
+void ImportOrderThread::startDelete()
+{
+    const DeletionGuard::Result verdict = DeletionGuard::check(m_deleteDir);
+    if (!verdict.allowed()) {
+        qDebug() << "拒绝删除" << m_deleteDir << verdict.reason();
+        return;
+    }
+    if (!FileOperation::isDirExist(m_deleteDir))
+        return;
+    FileOperation::removeFolderContent(m_deleteDir);
+    const QFileInfo after(m_deleteDir);
+    const bool gone = !after.exists() && !after.isSymLink();
+    qDebug() << "isDelete" << (gone ? "true" : "false");
+    if (gone)
+        emit deleteSucceed(m_orderId, m_deleteDir);
+}
+
+bool ImportOrderThread::judgeMemorySize(QString path)
+{
+    qDebug() << "picSize=" << QFileInfo(path).size();
+    qDebug() << "mypicPath=" << path;
+    return false;
+}
+
+bool ImportOrderThread::judgeDiskSize(long long, QString)
+{
+    return true;
+}

@@ -1,0 +1,110 @@
+#pragma once
+
+#include "importtypeenum.h"
+#include "n8fileinfo.h"
+#include "orderrecords.h"
+
+#include <QList>
+#include <QMutex>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <QThread>
+
+class ImportOrderModel;
+
+// The worker of the batch photo import, and the folder-deletion worker of
+// the windows that delete orders.
+//
+// Import mode. Everything the run needs is copied when the worker is made,
+// on the user-interface thread: the order's name, photo date, folder suffix,
+// order and backup folders, the chosen files of the type with their target
+// names, Config's import roots and the photo-sync setting. The starter sets
+// Config's import roots first, makes the worker, calls createOrderDir (which
+// on that thread also stores the new folders in the model), connects the
+// signals and then starts it. The running worker never touches the model:
+// folders it makes itself reach the model through orderPathsCreated, queued
+// to the model's thread. Photos are imported several at a time; the results
+// on disk are those of importing them one by one in list order, and the
+// progress signals count up one by one, the finish signal after the last.
+//
+// Deletion mode. Removes one order's server folder, only when the deletion
+// guard allows it, and emits deleteSucceed only when the folder is gone.
+class ImportOrderThread : public QThread
+{
+    Q_OBJECT
+public:
+    ImportOrderThread(ImportOrderModel* model, ImportTypeEnum type, QObject* parent = nullptr);
+    ImportOrderThread(order record, QObject* parent = nullptr);
+    ~ImportOrderThread() override;
+
+    // Checks the two roots and, when the order has no folders yet, builds
+    // its tree. Safe to call before the worker starts.
+    void createOrderDir(QString serverRoot, QString backupRoot);
+    void createN8Dir(QString path);
+
+    void import();
+    void startDelete();
+
+    void importImage(QString orderPath, QString backupPath, QString source, QString targetName);
+    void copyVideo(QString orderPath, QString backupPath, QString source, QString targetName);
+    bool copyFile(QString source, QString target);
+    bool getPicShotTime(QString path, QString& shotTime);
+    void copyN8DirToSer(QString dir);
+
+    bool judgeMemorySize(QString path);
+    bool judgeDiskSize(long long size, QString path);
+
+signals:
+    void hasImportedImgCount(ushort done, ushort total);
+    void hasFinishedImportSigl(ushort total);
+    void importImageThreadError(uchar errorCode);
+    void checkDiskSizeSigl(QString picPath);
+    void checkOrderPicPathSigl();
+    void deleteSucceed(QString mOrderid, QString deleteDir);
+    void importDirN8ThreadError();
+    void importDirN8ThreadSigl(QString picPath);
+    void startImportDirN8ThreadSigl(QList<N8FileInfo> list, QString toDir);
+    void emit_msg(QString str);
+    // The order and backup folders this worker made; delivered to the model
+    // on its own thread.
+    void orderPathsCreated(QString orderPath, QString backupPath);
+
+protected:
+    void run() override;
+
+private:
+    // A per-file failure to tell the user about, once a run.
+    void noteFailures(const QStringList& targets);
+    void reportRootError(uchar code);
+
+    QPointer<ImportOrderModel> m_model;
+    ImportTypeEnum m_type = ImportOriginal;
+    ushort m_total = 0;
+    ushort m_done = 0;
+    QList<N8FileInfo> m_n8Files;
+    QString m_deleteDir;
+    QString m_mode;
+    QString m_orderId;
+
+    // What the run works from, copied on the user-interface thread.
+    QString m_orderName;
+    QString m_photoDate;
+    QString m_folderSuffix;
+    QString m_orderPath;
+    QString m_backupPath;
+    QStringList m_sources;
+    QStringList m_targetNames;
+    QString m_n8Path;
+    QString m_n8FatherPath;
+    QString m_serverRoot;
+    QString m_backupRoot;
+    QString m_n8Root;
+    bool m_syncToFinal = false;
+
+    // Set once the folder checks have told the user why nothing is copied.
+    bool m_treeFailed = false;
+    QMutex m_failureMutex;
+    QString m_firstFailure;
+    bool m_failureReported = false;
+};

@@ -1,0 +1,270 @@
+#include "photoimport.h"
+
+#include "fileoperation.h"
+#include "imageoperation.h"
+
+#include <QBuffer>
+#include <QDebug>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QRegularExpression>
+
+namespace {
+
+const int kBox2250 = 2250;
+const int kBox1000 = 1000;
+const int kBox200 = 200;
+
+// The whole file; false when it cannot be opened or read completely.
+bool readWhole(const QString& path, QByteArray* data)
+{
+    QFile file(path);
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
+        return false;
+    *data = file.readAll();
+    return file.error() == QFile::NoError && data->size() == file.size();
+}
+
+// Decodes the bytes as they are stored (the orientation tag not applied).
+// A valid box makes the decoder deliver the image already fitted into it,
+// which for a JPEG skips most of the full-size work.
+QImage decode(const QByteArray& data, int box)
+{
+    QBuffer buffer;
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    reader.setAutoTransform(false);
+    QSize wanted;
+    if (box > 0) {
+        const QSize stored = reader.size();
+        if (stored.isValid() && !stored.isEmpty()) {
+            wanted = PhotoImport::fitInBox(stored, box);
+            reader.setScaledSize(wanted);
+        }
+    }
+    QImage image = reader.read();
+    if (!image.isNull() && wanted.isValid() && image.size() != wanted)
+        image = image.scaled(wanted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return image;
+}
+
+QImage fitted(const QImage& image, int box)
+{
+    const QSize size = PhotoImport::fitInBox(image.size(), box);
+    if (size == image.size())
+        return image;
+    return image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
+// Encodes in the format the name's suffix gives; false when no writer
+// handles it.
+bool encode(const QImage& image, const QString& name, int quality, QByteArray* out)
+{
+    QBuffer buffer(out);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, QFileInfo(name).suffix().toLower().toLatin1());
+    writer.setQuality(quality);
+    return writer.write(image);
+}
+
+class Writer
+{
+public:
+    explicit Writer(PhotoImport::Result& result) : m_result(result) {}
+
+    // A failed write leaves any file already at the target as it was.
+    bool put(const QByteArray& bytes, const QString& target, bool replace)
+    {
+        if (FileOperation::writeFile(bytes, target, replace))
+            return true;
+        qDebug() << "写入失败" << target;
+        m_result.failed.append(target);
+        return false;
+    }
+
+    // An image the suffix has no writer for is skipped, as saving it would
+    // be; only a failed write counts as a failure.
+    bool save(const QImage& image, const QString& target, int quality)
+    {
+        QByteArray bytes;
+        if (!encode(image, target, quality, &bytes)) {
+            qDebug() << "无法保存为此格式" << target;
+            return false;
+        }
+        return put(bytes, target, true);
+    }
+
+private:
+    PhotoImport::Result& m_result;
+};
+
+} // namespace
+
+PhotoImport::Folders PhotoImport::foldersFor(ImportTypeEnum type, bool syncToFinal)
+{
+    Folders folders;
+    switch (type) {
+    case ImportOriginal:
+        folders.main = QStringList{QStringLiteral("照片/")};
+        if (syncToFinal)
+            folders.main.append(QStringLiteral("成品/"));
+        folders.thumb2250 = QStringLiteral("thumbnail2250/");
+        folders.thumb1000 = QStringLiteral("thumbnail/");
+        folders.thumb200 = QStringLiteral("thumbnail100/");
+        return folders;
+    case ImportFinished:
+        folders.main = QStringList{QStringLiteral("成品/")};
+        folders.thumb2250 = QStringLiteral("成品缩略图2250/");
+        folders.thumb1000 = QStringLiteral("成品缩略图/");
+        folders.thumb200 = QStringLiteral("成品缩略图100/");
+        return folders;
+    case ImportTrialVideo:
+        folders.main = QStringList{QStringLiteral("试拍视频/")};
+        return folders;
+    case ImportRetouchedVideo:
+        folders.main = QStringList{QStringLiteral("精修视频/")};
+        return folders;
+    default:
+        folders.main = QStringList{QStringLiteral("设计/")};
+        folders.thumb2250 = QStringLiteral("设计缩略图2250/");
+        folders.thumb1000 = QStringLiteral("设计缩略图/");
+        folders.thumb200 = QStringLiteral("设计缩略图100/");
+        return folders;
+    }
+}
+
+QSize PhotoImport::fitInBox(const QSize& size, int box)
+{
+    if (size.isEmpty() || box <= 0)
+        return QSize();
+    const qint64 w = size.width();
+    const qint64 h = size.height();
+    if (w >= h)
+        return QSize(box, int(qMax<qint64>(1, h * box / w)));
+    return QSize(int(qMax<qint64>(1, w * box / h)), box);
+}
+
+PhotoImport::Result PhotoImport::importPhoto(const Request& request)
+{
+    Result result;
+    const bool needsBackup = request.type == ImportOriginal;
+    if (request.orderPath.isEmpty() || request.source.isEmpty() ||
+        (needsBackup && request.backupPath.isEmpty())) {
+        result.skipped = true;
+        return result;
+    }
+
+    const Folders folders = foldersFor(request.type, request.syncToFinal);
+    const QString& name = request.targetName;
+    QStringList mains;
+    for (const QString& folder : folders.main)
+        mains.append(request.orderPath + folder + name);
+    Writer writer(result);
+
+    QByteArray data;
+    const bool readable = readWhole(request.source, &data);
+    qDebug() << "导入照片" << request.source << "->" << mains << "大小" << data.size();
+
+    if (needsBackup && readable)
+        writer.put(data, request.backupPath + QStringLiteral("照片/") + name, false);
+
+    result.orientation = ImageOperation::getDirection(request.source);
+    const bool upright = result.orientation == 1;
+    if (upright && readable) {
+        // The main copy of an upright photo is the file itself.
+        for (const QString& target : mains)
+            writer.put(data, target, true);
+    }
+    // An upright photo needs no more than the 2250 box; a turned one is
+    // decoded whole for its main copy, and its thumbnails come from that.
+    QImage image = decode(data, upright ? kBox2250 : 0);
+    result.decoded = !image.isNull();
+
+    const QString thumb2250 = request.orderPath + folders.thumb2250 + name;
+    const QString thumb1000 = request.orderPath + folders.thumb1000 + name;
+    const QString thumb200 = request.orderPath + folders.thumb200 + name;
+    if (!result.decoded) {
+        qDebug() << "图片无法解码" << request.source;
+        if (readable) {
+            writer.put(data, thumb1000, true);
+            writer.put(data, thumb2250, true);
+        }
+        return result;
+    }
+    data.clear();
+
+    if (!upright) {
+        image = ImageOperation::rotateImage(image, result.orientation);
+        QByteArray turned;
+        if (encode(image, name, 100, &turned)) {
+            for (const QString& target : mains)
+                writer.put(turned, target, true);
+        } else {
+            qDebug() << "无法保存为此格式" << name;
+        }
+        image = fitted(image, kBox2250);
+    }
+
+    writer.save(image, thumb2250, -1);
+    image = fitted(image, kBox1000);
+    writer.save(image, thumb1000, -1);
+    image = fitted(image, kBox200);
+    const bool small = writer.save(image, thumb200, -1);
+    if (request.type == ImportFinished)
+        qDebug() << "成品小缩略图" << (small ? "保存成功" : "保存失败") << thumb200;
+    return result;
+}
+
+PhotoImport::Result PhotoImport::copyVideo(const Request& request)
+{
+    Result result;
+    if (request.orderPath.isEmpty() || request.source.isEmpty()) {
+        result.skipped = true;
+        return result;
+    }
+    const QString folder =
+        request.type == ImportTrialVideo ? QStringLiteral("试拍视频/") : QStringLiteral("精修视频/");
+    const QString target = request.orderPath + folder + request.targetName;
+    bool taken = false;
+    if (!copyNoReplace(request.source, target, &taken) && !taken && QFileInfo::exists(request.source))
+        result.failed.append(target);
+    return result;
+}
+
+bool PhotoImport::copyNoReplace(const QString& source, const QString& target, bool* targetTaken)
+{
+    qDebug() << "复制到" << target;
+    if (targetTaken)
+        *targetTaken = false;
+    if (source == target)
+        return true;
+    if (!QFileInfo::exists(source))
+        return false;
+    const QFileInfo existing(target);
+    if (existing.exists() || existing.isSymLink()) {
+        if (targetTaken)
+            *targetTaken = true;
+        return false;
+    }
+    return FileOperation::copyFile(source, target, false);
+}
+
+QString PhotoImport::orderingKey(const QString& targetName)
+{
+    static const QRegularExpression numbered(QStringLiteral("\\(\\d+\\)$"));
+    QString key = targetName.toLower();
+    const int dot = key.lastIndexOf(QLatin1Char('.'));
+    if (dot > 0)
+        key.truncate(dot);
+    while (true) {
+        const QRegularExpressionMatch match = numbered.match(key);
+        if (!match.hasMatch())
+            break;
+        key.truncate(match.capturedStart());
+    }
+    return key;
+}

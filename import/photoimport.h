@@ -1,0 +1,64 @@
+#pragma once
+
+#include "importtypeenum.h"
+
+#include <QSize>
+#include <QString>
+#include <QStringList>
+
+// The work of importing one chosen file into an order's folder tree. Every
+// function here is reentrant: the import worker runs several files at once.
+namespace PhotoImport {
+
+// Where a file of one import type goes, relative to the order folder.
+struct Folders
+{
+    QStringList main;  // the photo or video itself
+    QString thumb2250; // fits 2250 × 2250
+    QString thumb1000; // fits 1000 × 1000
+    QString thumb200;  // fits 200 × 200
+};
+Folders foldersFor(ImportTypeEnum type, bool syncToFinal);
+
+// The size that fits size into a box × box square with the aspect kept and
+// one side filling the box; the other side is rounded down (never below 1).
+QSize fitInBox(const QSize& size, int box);
+
+struct Request
+{
+    ImportTypeEnum type = ImportOriginal;
+    QString orderPath;  // ends with "/"
+    QString backupPath; // ends with "/"; needed by unedited camera photos only
+    QString source;
+    QString targetName;
+    bool syncToFinal = false; // unedited camera photos also go to "成品/"
+};
+
+struct Result
+{
+    bool skipped = false; // a required path was empty: nothing was touched
+    bool decoded = false;
+    int orientation = 1;
+    QStringList failed; // targets that could not be written
+};
+
+// One photo: the backup copy (unedited camera photos, never replacing a
+// file), the main copy upright, and the 2250, 1000 and 200 thumbnails. The
+// file is read once; an upright photo's main copy is its own bytes, and its
+// thumbnails come from a decode straight to the 2250 box.
+Result importPhoto(const Request& request);
+
+// One video, copied to its video folder without replacing a file.
+Result copyVideo(const Request& request);
+
+// Copies source to target unless target exists; true when the copy was made
+// or source and target are the same text. targetTaken, when given, tells a
+// refusal because of an existing target from a failed copy.
+bool copyNoReplace(const QString& source, const QString& target, bool* targetTaken = nullptr);
+
+// Files whose targets may meet (the same name, or a name that a numbered
+// backup copy of the other could take) share a key, so they can be kept in
+// list order when files are imported side by side.
+QString orderingKey(const QString& targetName);
+
+} // namespace PhotoImport

@@ -1,0 +1,95 @@
+#!/usr/bin/env bash
+# Times the import of camera photos by the import worker against a baseline
+# doing the same work with standard tools on the same photos: cp of each
+# photo into the order and backup folders, and the vipsthumbnail cascade
+# (2250 from the photo, 1000 from the 2250, 200 from the 1000), run with
+# xargs -P $(nproc).
+#
+# First checks both outputs, then times both with hyperfine on a corpus of
+# mixed orientations (1, 3, 6, 8; for information) and on upright photos
+# (orientation 1, the common case). The last two lines are the ratios
+# worker/baseline, the upright one last; the exit status is 1 when that one
+# is above 1.0.
+#
+# BENCH_PHOTOS (default 48) sets the number of 6000x4000 photos, BENCH_RUNS
+# (default 5) the timed runs; the corpora are kept in $BUILD_DIR/bench-corpus.
+set -euo pipefail
+
+if [ "${1:-}" = "--baseline" ]; then
+    src="$2"
+    mkdir -p "$3"
+    out="$(cd "$3" && pwd)"
+    mkdir -p "$out/photos" "$out/backup" "$out/t2250" "$out/t1000" "$out/t200"
+    find "$src" -maxdepth 1 -type f -name '*.JPG' -print0 |
+        xargs -0 -P "$(nproc)" -I{} sh -c '
+            f="$1"; out="$2"; n=$(basename "$f")
+            cp "$f" "$out/photos/$n"
+            cp "$f" "$out/backup/$n"
+            vipsthumbnail "$f" --size 2250x2250 -o "$out/t2250/$n"
+            vipsthumbnail "$out/t2250/$n" --size 1000x1000 -o "$out/t1000/$n"
+            vipsthumbnail "$out/t1000/$n" --size 200x200 -o "$out/t200/$n"
+        ' sh {} "$out"
+    exit 0
+fi
+
+cd "$(dirname "$0")/.."
+root="$PWD"
+
+missing=()
+command -v hyperfine >/dev/null 2>&1 || missing+=(hyperfine)
+command -v vipsthumbnail >/dev/null 2>&1 || missing+=(libvips-tools)
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "bench-import: installing ${missing[*]}"
+    SUDO=""
+    if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+    export DEBIAN_FRONTEND=noninteractive
+    $SUDO apt-get update -qq
+    $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+export BUILD_DIR="${BUILD_DIR:-build}"
+bash scripts/build.sh --target bench_import
+bench="$root/$BUILD_DIR/bench/bench_import"
+
+count="${BENCH_PHOTOS:-48}"
+runs="${BENCH_RUNS:-5}"
+corpus="$root/$BUILD_DIR/bench-corpus"
+upright="$corpus/upright-$count"
+mixed="$corpus/mixed-$count"
+echo "bench-import: $count photos of 6000x4000 in $corpus"
+"$bench" generate "$upright" "$count" 1
+"$bench" generate "$mixed" "$count" 1,3,6,8
+
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+
+# The outputs first: thumbnail sizes, portrait for 6 and 8, copies
+# byte-identical for orientation 1.
+for photos in "$mixed" "$upright"; do
+    rm -rf "$work/w" "$work/b"
+    "$bench" run "$photos" "$work/w" 2>/dev/null
+    "$bench" check "$photos" "$work/w"
+    bash "$0" --baseline "$photos" "$work/b"
+    "$bench" check-baseline "$photos" "$work/b"
+done
+
+# Mean seconds of one command in a hyperfine CSV export.
+mean_of() {
+    awk -F, -v name="$2" 'NR > 1 && $1 == name { print $2 }' "$1"
+}
+
+ratio_for() {
+    local photos="$1" label="$2"
+    hyperfine --warmup 1 --runs "$runs" --export-csv "$work/$label.csv" \
+        --prepare "rm -rf '$work/w' '$work/b'" \
+        -n worker "'$bench' run '$photos' '$work/w'" \
+        -n baseline "bash '$root/scripts/bench-import.sh' --baseline '$photos' '$work/b'" >&2
+    awk -v w="$(mean_of "$work/$label.csv" worker)" -v b="$(mean_of "$work/$label.csv" baseline)" \
+        'BEGIN { printf "%.2f\n", w / b }'
+}
+
+mixed_ratio="$(ratio_for "$mixed" mixed)"
+upright_ratio="$(ratio_for "$upright" upright)"
+echo "mixed orientations 1, 3, 6, 8, worker/baseline: $mixed_ratio"
+echo "orientation 1, worker/baseline: $upright_ratio"
+awk -v r="$upright_ratio" 'BEGIN { exit !(r <= 1.0) }'

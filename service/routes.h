@@ -1,0 +1,46 @@
+#pragma once
+
+#include "formdecoder.h"
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QString>
+
+// One request as the stand-in service receives it.
+struct ServiceRequest
+{
+    QString method; // "GET" or "POST"
+    QString path;   // "/index.php" for every route; the web sign-in page has its own path
+    QString g, m, a;
+    QByteArray rawBody;
+    QByteArray contentType;
+    FormData form; // the query's pairs other than g, m and a, then the body's pairs
+};
+
+struct ServiceReply
+{
+    int status = 200;
+    QByteArray body;
+    QByteArray contentType = "application/json; charset=utf-8";
+
+    static ServiceReply json(const QJsonObject& object);
+    // {"code": code, "message": message}
+    static ServiceReply refusal(const QString& code, const QString& message, int status = 200);
+};
+
+namespace Routes {
+
+// The page the web sign-in window loads, below the service's host.
+QString webLoginPath();
+
+// Answers one request from the store; writes change the store. The caller
+// holds the store's lock.
+ServiceReply dispatch(QJsonObject& store, const ServiceRequest& request);
+
+// Every reply value is a JSON string, as the real service sends them:
+// numbers and flags of the fixture become texts, objects and arrays are
+// converted member by member.
+QJsonValue asText(const QJsonValue& value);
+QJsonObject texts(const QJsonObject& object);
+
+} // namespace Routes

@@ -1,0 +1,118 @@
+#include "appfixture.h"
+#include "config.h"
+#include "login.h"
+#include "recordingdesktop.h"
+#include "scriptedprompts.h"
+#include "selecttool.h"
+#include "signin.h"
+#include "standin.h"
+#include "toolwindows.h"
+
+#include <QtTest>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+// From the sign-in dialog through the launcher's shop switch, with the real
+// windows against the stand-in service.
+class TestFrontDoor : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void signInAndSwitchShops();
+};
+
+void TestFrontDoor::signInAndSwitchShops()
+{
+    AppFixture fixture;
+    ScriptedPrompts prompts;
+    RecordingDesktop desktop;
+    QTemporaryDir userDir;
+    RememberedUser::setFolder(userDir.path());
+    StandIn service(fixture.write());
+
+    // A tool window plugged in for the run, standing for the design separation.
+    QList<QPointer<QWidget>> opened;
+    ToolWindows::setOpener(1, [&opened](SelectTool*) {
+        auto* window = ToolWindows::showMaximizedTool<QWidget>();
+        window->setWindowTitle(QStringLiteral("检索订单"));
+        window->setProperty("storenames", Config::storenames);
+        opened.append(window);
+        return window;
+    });
+
+    // Sign in, remembering the password.
+    auto login = std::make_unique<Login>();
+    login->show();
+    QVERIFY(QTest::qWaitForWindowExposed(login.get()));
+    QTest::keyClicks(login->findChild<QLineEdit*>("username"), "li");
+    QTest::keyClicks(login->findChild<QLineEdit*>("password"), "pw123");
+    QTest::mouseClick(login->findChild<QCheckBox*>("checkBox"), Qt::LeftButton);
+    QTest::mouseClick(login->findChild<QPushButton*>("okButton"), Qt::LeftButton);
+
+    auto findLauncher = [] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (auto* l = qobject_cast<SelectTool*>(w))
+                return l;
+        }
+        return static_cast<SelectTool*>(nullptr);
+    };
+    QTRY_VERIFY(findLauncher());
+    SelectTool* launcher = findLauncher();
+    QPointer<SelectTool> launcherGuard(launcher);
+    QVERIFY(QTest::qWaitForWindowExposed(launcher));
+    QVERIFY(!login->isVisible());
+    QCOMPARE(Config::uid, QStringLiteral("2048"));
+
+    // Pick the second shop and the design separation, press Return.
+    auto* combo = launcher->findChild<QComboBox*>("comboBox");
+    QCOMPARE(combo->count(), 3);
+    combo->setCurrentIndex(1);
+    auto* tool = launcher->findChild<QRadioButton*>("radioButton_separatePhotos");
+    QVERIFY(tool->isEnabled());
+    QTest::mouseClick(tool, Qt::LeftButton, {}, QPoint(8, tool->height() / 2));
+    QVERIFY(tool->isChecked());
+    QTest::keyClick(launcher, Qt::Key_Return);
+    QTRY_COMPARE(opened.size(), 1);
+
+    QCOMPARE(Config::shop_id, QStringLiteral("162"));
+    QCOMPARE(Config::shop_name, QStringLiteral("西店"));
+    QCOMPARE(Config::fj_cpname, QStringLiteral("02底片"));
+    QCOMPARE(opened.first()->property("storenames").toStringList(), QStringList({"西一馆", "西二馆"}));
+    QVERIFY(opened.first()->isVisible());
+    QVERIFY(launcher->isVisible()); // the launcher stays open beside the tool
+
+    // Back to the first shop: the tool window closes, another opens.
+    opened.first()->close();
+    QTRY_VERIFY(opened.first().isNull());
+    combo->setCurrentIndex(0);
+    QTest::mouseClick(launcher->findChild<QPushButton*>("pushButton"), Qt::LeftButton);
+    QTRY_COMPARE(opened.size(), 2);
+    QCOMPARE(Config::shop_id, QStringLiteral("12"));
+    QCOMPARE(Config::fj_cpname, QStringLiteral("成品"));
+    QCOMPARE(service.requests("public", "switch_shop").size(), 2);
+
+    // The next start finds the remembered user.
+    Login again;
+    QCOMPARE(again.findChild<QLineEdit*>("username")->text(), QStringLiteral("li"));
+    QCOMPARE(again.findChild<QLineEdit*>("password")->text(), QStringLiteral("pw123"));
+    QVERIFY(again.findChild<QCheckBox*>("checkBox")->isChecked());
+    QTRY_COMPARE(service.requests("Version", "check_update").size(), 2);
+    QTest::qWait(50);
+
+    QVERIFY2(prompts.unexpected().isEmpty(), qPrintable(prompts.unexpected().join('|')));
+    QVERIFY(prompts.calls().isEmpty());
+    launcher->close();
+    QTRY_VERIFY(launcherGuard.isNull()); // deleted on close
+    for (const QPointer<QWidget>& w : opened)
+        delete w.data();
+    ToolWindows::resetOpeners();
+    RememberedUser::setFolder(QString());
+}
+
+QTEST_MAIN(TestFrontDoor)
+#include "tst_frontdoor.moc"

@@ -1,0 +1,113 @@
+#include "copyfilethread.h"
+#include "fileoperation.h"
+
+#include <QThreadPool>
+#include <QtTest>
+
+namespace {
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+void write(const QString& path, const QByteArray& content)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(content);
+}
+
+QStringList entries(const QString& dir)
+{
+    return QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+void runJob(QRunnable* job)
+{
+    QThreadPool pool;
+    pool.start(job);
+    QVERIFY(pool.waitForDone(10000));
+}
+
+} // namespace
+
+class TestCopyFileThread : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void moveReplacesTheTargetAndRemovesTheSource_data();
+    void moveReplacesTheTargetAndRemovesTheSource();
+    void moveNeverLosesTheSource_data();
+    void moveNeverLosesTheSource();
+    void removal();
+};
+
+void TestCopyFileThread::moveReplacesTheTargetAndRemovesTheSource_data()
+{
+    QTest::addColumn<bool>("targetExists");
+    QTest::newRow("free target") << false;
+    QTest::newRow("existing target") << true;
+}
+
+void TestCopyFileThread::moveReplacesTheTargetAndRemovesTheSource()
+{
+    QFETCH(bool, targetExists);
+    QTemporaryDir dir;
+    write(dir.filePath("from/a.jpg"), "new");
+    QDir().mkpath(dir.filePath("to"));
+    if (targetExists)
+        write(dir.filePath("to/a.jpg"), "old");
+    runJob(new CopyFileThread(dir.filePath("from/a.jpg"), dir.filePath("to/a.jpg")));
+    QCOMPARE(readAll(dir.filePath("to/a.jpg")), QByteArray("new"));
+    QCOMPARE(entries(dir.filePath("to")), QStringList{"a.jpg"});
+    QVERIFY(entries(dir.filePath("from")).isEmpty());
+}
+
+void TestCopyFileThread::moveNeverLosesTheSource_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<bool>("failWrites");
+    QTest::newRow("copy fails") << "to/a.jpg" << true;
+    QTest::newRow("target folder missing") << "nowhere/a.jpg" << false;
+    QTest::newRow("onto itself") << "from/a.jpg" << false;
+    QTest::newRow("onto itself by another path") << "from/../from/a.jpg" << false;
+    QTest::newRow("onto a folder") << "to" << false;
+}
+
+void TestCopyFileThread::moveNeverLosesTheSource()
+{
+    QFETCH(QString, target);
+    QFETCH(bool, failWrites);
+    QTemporaryDir dir;
+    write(dir.filePath("from/a.jpg"), "photo");
+    write(dir.filePath("to/a.jpg"), "old");
+    if (failWrites) {
+        FileOperation::setFaultHook([](FileOperation::Fault f, const QString& path) {
+            return f == FileOperation::Fault::Write && path.contains("/to/");
+        });
+    }
+    runJob(new CopyFileThread(dir.filePath("from/a.jpg"), dir.filePath(target)));
+    FileOperation::setFaultHook(nullptr);
+
+    QCOMPARE(readAll(dir.filePath("from/a.jpg")), QByteArray("photo"));
+    QCOMPARE(readAll(dir.filePath("to/a.jpg")), QByteArray("old"));
+    QCOMPARE(entries(dir.filePath("to")), QStringList{"a.jpg"});
+}
+
+void TestCopyFileThread::removal()
+{
+    QTemporaryDir dir;
+    write(dir.filePath("a.jpg"), "photo");
+    write(dir.filePath("b.jpg"), "other");
+    runJob(new CopyFileThread(dir.filePath("a.jpg")));
+    QCOMPARE(entries(dir.path()), QStringList{"b.jpg"});
+    runJob(new CopyFileThread(dir.filePath("missing.jpg")));
+    QCOMPARE(entries(dir.path()), QStringList{"b.jpg"});
+}
+
+QTEST_MAIN(TestCopyFileThread)
+#include "tst_copyfilethread.moc"

@@ -1,0 +1,298 @@
+#include "dirserver.h"
+#include "fileoperation.h"
+#include "imageoperation.h"
+#include "jobrunner.h"
+#include "jobtestowner.h"
+#include "jpegfixture.h"
+#include "tempvolumes.h"
+#include "thumbnailthread.h"
+
+#include <QImageReader>
+#include <QMutex>
+#include <QSemaphore>
+#include <QSet>
+#include <QtTest>
+
+namespace {
+
+QStringList entries(const QString& dir)
+{
+    return QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+bool saveSolid(const QString& path, const QSize& size, const QColor& colour)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(colour);
+    return image.save(path, "JPEG", 95);
+}
+
+Image finishedPhoto(const QString& order, const QString& name, QRect mark = QRect(QPoint(0, 0), QPoint(0, 0)),
+                    bool ellipse = false)
+{
+    Image photo;
+    photo.setFileName(name);
+    photo.setKind(FinePhoto);
+    photo.setOrderFolder(order);
+    photo.setClipRect(mark, ellipse);
+    return photo;
+}
+
+bool isMarkColour(QRgb p)
+{
+    return qRed(p) < 110 && qBlue(p) > qRed(p) + 30;
+}
+
+// The bounding box of the pixels in the mark's colour.
+QRect markBounds(const QImage& image)
+{
+    QRect bounds;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (isMarkColour(image.pixel(x, y)))
+                bounds |= QRect(x, y, 1, 1);
+    return bounds;
+}
+
+bool writeJpeg(const QString& path, const JpegFixture::Options& options)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    return JpegFixture::write(path, options);
+}
+
+struct SheetTree
+{
+    TempVolumes volumes;
+    QString order = volumes.mkdir(QStringLiteral("店/2024-05-03/A001 王-李/"));
+    QString output =
+        volumes.mkdir(QStringLiteral("分件/2024-05-03/")) + QStringLiteral("A001-服务1 王-李 自取/");
+    QString sheet() const { return output + QStringLiteral("制作单缩略图/"); }
+};
+
+void settle(JobRunner& runner)
+{
+    QVERIFY(runner.waitForDone(30000));
+    QCoreApplication::processEvents();
+}
+
+// Runs a function on writes to paths with the fragment.
+struct WriteHook
+{
+    explicit WriteHook(const QString& fragment, std::function<void()> onWrite)
+    {
+        FileOperation::setFaultHook([fragment, onWrite](FileOperation::Fault f, const QString& path) {
+            if (f == FileOperation::Fault::Write && path.contains(fragment))
+                onWrite();
+            return false;
+        });
+    }
+    ~WriteHook() { FileOperation::setFaultHook(nullptr); }
+};
+
+} // namespace
+
+class TestThumbnailThread : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void sheetThumbnailsAre88PixelJpegsNamedLikeThePhotos();
+    void marksAreDrawn_data();
+    void marksAreDrawn();
+    void emptyListStillMakesTheFoldersAndCallsBack();
+    void laterPhotoOfTheSameNameStays();
+    void photosAreDrawnOnEveryFreeThread();
+    void windowClosedMidRunReceivesNothing();
+    void copyMode();
+};
+
+void TestThumbnailThread::sheetThumbnailsAre88PixelJpegsNamedLikeThePhotos()
+{
+    SheetTree tree;
+    JpegFixture::Options wide;
+    wide.size = QSize(1200, 800);
+    JpegFixture::Options tall;
+    tall.size = QSize(600, 900);
+    tall.seed = 2;
+    JpegFixture::Options small;
+    small.size = QSize(1000, 667);
+    QVERIFY(writeJpeg(tree.order + "成品/IMG_1.jpg", wide));
+    QVERIFY(writeJpeg(tree.order + "成品缩略图/IMG_1.jpg", small));
+    QVERIFY(writeJpeg(tree.order + "成品/IMG_2.JPG", tall)); // no small thumbnail yet
+    QVERIFY(writeJpeg(tree.order + "成品/IMG_3.jpg", wide));
+    QVERIFY(writeJpeg(tree.order + "成品缩略图/IMG_3.jpg", small));
+
+    JobTestOwner owner;
+    JobRunner runner(&owner);
+    const QList<Image> photos{finishedPhoto(tree.order, "IMG_1.jpg", QRect(100, 100, 200, 100)),
+                              finishedPhoto(tree.order, "IMG_2.jpg", QRect(10, 10, 50, 50), true),
+                              finishedPhoto(tree.order, "IMG_3.jpg")};
+    runner.start(new ThumbnailThread(photos, runner.owner(), 88, tree.output, runner.pool()));
+    QCOMPARE(DirServer::getWebPageThumbPath(), tree.sheet());
+    QCOMPARE(DirServer::getTempPath(), tree.output);
+    settle(runner);
+
+    QCOMPARE(owner.calls, QStringList{"onFinishSaveThumb"});
+    QVERIFY(!owner.calledOffThread);
+    QCOMPARE(entries(tree.sheet()), QStringList({"IMG_1.jpg", "IMG_2.jpg", "IMG_3.jpg"}));
+    for (const QString& name : entries(tree.sheet())) {
+        QImageReader reader(tree.sheet() + name);
+        QCOMPARE(reader.format(), QByteArray("jpeg"));
+        QCOMPARE(reader.size(), QSize(88, 88));
+    }
+    // The photo without a small thumbnail got one, at most 1000 pixels a side.
+    QCOMPARE(QImageReader(tree.order + "成品缩略图/IMG_2.jpg").size(), QSize(666, 1000));
+}
+
+void TestThumbnailThread::marksAreDrawn_data()
+{
+    QTest::addColumn<bool>("smallThumbnail");
+    QTest::addColumn<bool>("ellipse");
+    QTest::newRow("rectangle on the small thumbnail") << true << false;
+    QTest::newRow("ellipse on the small thumbnail") << true << true;
+    QTest::newRow("rectangle on the photo") << false << false;
+    QTest::newRow("ellipse on the photo") << false << true;
+}
+
+void TestThumbnailThread::marksAreDrawn()
+{
+    QFETCH(bool, smallThumbnail);
+    QFETCH(bool, ellipse);
+    SheetTree tree;
+    QVERIFY(saveSolid(tree.order + "成品/w.jpg", QSize(3000, 1500), Qt::white));
+    if (smallThumbnail)
+        QVERIFY(saveSolid(tree.order + "成品缩略图/w.jpg", QSize(1000, 500), Qt::white));
+    // Marks are given in the grid of the small thumbnail.
+    const Image photo = finishedPhoto(tree.order, "w.jpg", QRect(100, 100, 400, 200), ellipse);
+
+    const QImage thumb = ThumbnailThread::renderSheetThumb(photo, 88);
+    QCOMPARE(thumb.size(), QSize(88, 88));
+    const QRect bounds = markBounds(thumb);
+    QVERIFY(!bounds.isEmpty());
+    // The mark sits where drawing the full-size image would put it.
+    const QRect expected = markBounds(ImageOperation::getWebViewThumbImage(photo, 88));
+    QVERIFY2(qAbs(bounds.left() - expected.left()) <= 1 && qAbs(bounds.top() - expected.top()) <= 1 &&
+                 qAbs(bounds.right() - expected.right()) <= 1 &&
+                 qAbs(bounds.bottom() - expected.bottom()) <= 1,
+             qPrintable(QStringLiteral("%1,%2 %3x%4")
+                            .arg(bounds.x())
+                            .arg(bounds.y())
+                            .arg(bounds.width())
+                            .arg(bounds.height())));
+    // A rectangle's outline runs into its corners, an ellipse's does not.
+    QCOMPARE(isMarkColour(thumb.pixel(bounds.left(), bounds.top() + 2)), !ellipse);
+    QCOMPARE(isMarkColour(thumb.pixel(bounds.right(), bounds.bottom() - 2)), !ellipse);
+    QVERIFY(isMarkColour(thumb.pixel(bounds.center().x(), bounds.top())));
+}
+
+void TestThumbnailThread::emptyListStillMakesTheFoldersAndCallsBack()
+{
+    SheetTree tree;
+    JobTestOwner owner;
+    JobRunner runner(&owner);
+    runner.start(new ThumbnailThread({}, runner.owner(), 88, tree.output, runner.pool()));
+    settle(runner);
+    QCOMPARE(owner.calls, QStringList{"onFinishSaveThumb"});
+    QVERIFY(QFileInfo(tree.sheet()).isDir());
+    QVERIFY(entries(tree.sheet()).isEmpty());
+}
+
+void TestThumbnailThread::laterPhotoOfTheSameNameStays()
+{
+    SheetTree tree;
+    const QString other = tree.volumes.mkdir("店/2024-05-03/A002/");
+    QVERIFY(saveSolid(tree.order + "成品缩略图/same.jpg", QSize(400, 400), Qt::red));
+    QVERIFY(saveSolid(other + "成品缩略图/same.jpg", QSize(400, 400), Qt::blue));
+
+    JobTestOwner owner;
+    JobRunner runner(&owner);
+    runner.start(
+        new ThumbnailThread({finishedPhoto(tree.order, "same.jpg"), finishedPhoto(other, "same.jpg")},
+                            runner.owner(), 88, tree.output, runner.pool()));
+    settle(runner);
+    QCOMPARE(entries(tree.sheet()), QStringList{"same.jpg"});
+    const QRgb centre = QImage(tree.sheet() + "same.jpg").pixel(44, 44);
+    QVERIFY(qBlue(centre) > 200 && qRed(centre) < 60);
+}
+
+void TestThumbnailThread::photosAreDrawnOnEveryFreeThread()
+{
+    SheetTree tree;
+    QList<Image> photos;
+    for (int i = 0; i < 12; ++i) {
+        const QString name = QStringLiteral("IMG_%1.jpg").arg(i);
+        QVERIFY(saveSolid(tree.order + "成品缩略图/" + name, QSize(600, 400), Qt::white));
+        photos << finishedPhoto(tree.order, name);
+    }
+    QMutex mutex;
+    QSet<QThread*> threads;
+    WriteHook slow("制作单缩略图/", [&] {
+        {
+            QMutexLocker lock(&mutex);
+            threads.insert(QThread::currentThread());
+        }
+        QThread::msleep(30);
+    });
+
+    JobTestOwner owner;
+    JobRunner runner(&owner);
+    runner.start(new ThumbnailThread(photos, runner.owner(), 88, tree.output, runner.pool()));
+    settle(runner);
+    QCOMPARE(owner.calls, QStringList{"onFinishSaveThumb"});
+    QCOMPARE(entries(tree.sheet()).size(), 12);
+    QVERIFY(threads.size() > 1);
+}
+
+void TestThumbnailThread::windowClosedMidRunReceivesNothing()
+{
+    SheetTree tree;
+    QList<Image> photos;
+    for (int i = 0; i < 3; ++i) {
+        const QString name = QStringLiteral("IMG_%1.jpg").arg(i);
+        QVERIFY(saveSolid(tree.order + "成品缩略图/" + name, QSize(600, 400), Qt::white));
+        photos << finishedPhoto(tree.order, name);
+    }
+    QSemaphore entered;
+    QSemaphore release;
+    WriteHook blocking("制作单缩略图/", [&] {
+        entered.release();
+        release.tryAcquire(1, 10000);
+    });
+
+    JobTestOwner owner;
+    JobRunner runner(&owner);
+    runner.start(new ThumbnailThread(photos, runner.owner(), 88, tree.output)); // one thread
+    QVERIFY(entered.tryAcquire(1, 10000));
+    runner.close();
+    release.release(3);
+    settle(runner);
+    QTest::qWait(20);
+
+    QVERIFY(owner.calls.isEmpty());
+    // The thumbnail being written is finished; the rest are not drawn.
+    QCOMPARE(entries(tree.sheet()).size(), 1);
+}
+
+void TestThumbnailThread::copyMode()
+{
+    SheetTree tree;
+    const QString source = tree.volumes.writeFile("店/a.jpg", "photo");
+    const QString target = tree.volumes.writeFile("分件/a.jpg", "old");
+
+    JobTestOwner owner;
+    JobRunner runner(&owner);
+    runner.start(new ThumbnailThread(source, "spare", target, runner.owner()));
+    runner.start(new ThumbnailThread(source, "spare", QString(), runner.owner()));
+    runner.start(new ThumbnailThread(QString(), "spare", target + "2", runner.owner()));
+    settle(runner);
+
+    QCOMPARE(owner.calls, QStringList{"onFinishSeparateImage"});
+    QFile copied(target);
+    QVERIFY(copied.open(QIODevice::ReadOnly));
+    QCOMPARE(copied.readAll(), QByteArray("photo"));
+    QVERIFY(!QFileInfo::exists(target + "2"));
+}
+
+QTEST_MAIN(TestThumbnailThread)
+#include "tst_thumbnailthread.moc"

@@ -1,0 +1,1088 @@
+#include "config.h"
+#include "fileoperation.h"
+#include "importordermodel.h"
+#include "importorderthread.h"
+#include "jpegfixture.h"
+#include "orderedpipeline.h"
+#include "ordertree.h"
+#include "photoimport.h"
+#include "tempvolumes.h"
+
+#include <QtTest>
+
+#include <QImageReader>
+#include <QJsonObject>
+#include <QMutex>
+#include <QThread>
+
+#include <atomic>
+#include <memory>
+
+// The import worker: the order folder tree, the per-file import with its
+// thumbnails, the side-by-side run that keeps list order, and the deletion
+// mode.
+class TestImportOrderThread : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void locateOrderFolder_data();
+    void locateOrderFolder();
+    void fitInBox_data();
+    void fitInBox();
+    void orderingKey_data();
+    void orderingKey();
+
+    void pipelineKeepsKeyOrderAndBound();
+    void pipelineStopStartsNothingMore();
+
+    void createOrderDirBuildsTree();
+    void createOrderDirRootErrors_data();
+    void createOrderDirRootErrors();
+    void missingOrderFolderStopsRun();
+
+    void photoOrientation_data();
+    void photoOrientation();
+    void photoTargetsByType_data();
+    void photoTargetsByType();
+    void sameNameTwiceKeepsBackups();
+    void undecodablePhoto_data();
+    void undecodablePhoto();
+    void failedWriteKeepsOldPhoto();
+
+    void importCardIntoOrder();
+    void sameNamesKeepListOrder();
+    void videoImport_data();
+    void videoImport();
+    void emptyListOrStopEmitsNothing_data();
+    void emptyListOrStopEmitsNothing();
+    void missingBackupFolderIsError();
+    void unwritableTargetReported();
+
+    void copyFile();
+    void picShotTime();
+    void createN8Dir();
+
+    void deleteOrderFolder();
+    void deleteRefused_data();
+    void deleteRefused();
+    void deleteIncompleteIsNoSuccess();
+
+private:
+    std::unique_ptr<TempVolumes> m_volumes;
+    QString m_server; // picture root, without its final "/"
+    QString m_backup;
+    QString m_card;
+};
+
+namespace {
+
+ImportOrderModel* makeModel(QObject* parent, const QString& orderNum = QStringLiteral("A100"),
+                            const QString& shotDate = QStringLiteral("2019-06-15"))
+{
+    QJsonObject item;
+    item.insert(QStringLiteral("order_photo_id"), QStringLiteral("9001"));
+    item.insert(QStringLiteral("orderpayforkey"), orderNum);
+    item.insert(QStringLiteral("servicetimes"), QStringLiteral("2"));
+    item.insert(QStringLiteral("shotdate"), shotDate);
+    item.insert(QStringLiteral("bname"), QStringLiteral("顾客"));
+    item.insert(QStringLiteral("role1"), QStringLiteral("摄影师"));
+    return new ImportOrderModel(item, parent);
+}
+
+QString writeJpeg(const QString& path, int orientation, quint32 seed = 1, const QSize& size = QSize(600, 400))
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    JpegFixture::Options options;
+    options.size = size;
+    options.orientation = orientation;
+    options.seed = seed;
+    options.dateTime = QStringLiteral("2019:05:12 10:22:33");
+    return JpegFixture::write(path, options) ? path : QString();
+}
+
+QByteArray bytesOf(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QSize sizeOf(const QString& path)
+{
+    QImageReader reader(path);
+    reader.setAutoTransform(false);
+    return reader.size();
+}
+
+// Which edge of the picture is the bluest: the test pictures are blue at the
+// top and red at the bottom, so this tells how a photo was turned.
+QString blueEdge(const QString& path)
+{
+    QImage image(path);
+    image = image.convertToFormat(QImage::Format_RGB32);
+    auto blueness = [&](const QRect& strip) {
+        qint64 sum = 0;
+        for (int y = strip.top(); y <= strip.bottom(); ++y)
+            for (int x = strip.left(); x <= strip.right(); ++x)
+                sum += qBlue(image.pixel(x, y)) - qRed(image.pixel(x, y));
+        return double(sum) / (strip.width() * strip.height());
+    };
+    const int w = image.width();
+    const int h = image.height();
+    const QMap<QString, double> edges{
+        {QStringLiteral("top"), blueness(QRect(0, 0, w, h / 10))},
+        {QStringLiteral("bottom"), blueness(QRect(0, h - h / 10, w, h / 10))},
+        {QStringLiteral("left"), blueness(QRect(0, 0, w / 10, h))},
+        {QStringLiteral("right"), blueness(QRect(w - w / 10, 0, w / 10, h))},
+    };
+    QString best;
+    for (auto it = edges.begin(); it != edges.end(); ++it) {
+        if (best.isEmpty() || it.value() > edges.value(best))
+            best = it.key();
+    }
+    return best;
+}
+
+// Runs the worker to its end and delivers what it queued to this thread.
+bool runToEnd(ImportOrderThread& worker)
+{
+    worker.start();
+    const bool ended = worker.wait(50000);
+    QCoreApplication::processEvents();
+    return ended;
+}
+
+// Every signal of the worker, in the order they came.
+class Recorder
+{
+public:
+    explicit Recorder(ImportOrderThread& worker)
+    {
+        auto add = [this](const QString& text) {
+            QMutexLocker lock(&m_mutex);
+            m_events.append(text);
+        };
+        QObject::connect(
+            &worker, &ImportOrderThread::hasImportedImgCount, &worker,
+            [add](ushort done, ushort total) { add(QStringLiteral("%1/%2").arg(done).arg(total)); },
+            Qt::DirectConnection);
+        QObject::connect(
+            &worker, &ImportOrderThread::hasFinishedImportSigl, &worker,
+            [add](ushort total) { add(QStringLiteral("finished %1").arg(total)); }, Qt::DirectConnection);
+        QObject::connect(
+            &worker, &ImportOrderThread::importImageThreadError, &worker,
+            [add](uchar code) { add(QStringLiteral("error %1").arg(code)); }, Qt::DirectConnection);
+        QObject::connect(
+            &worker, &ImportOrderThread::checkOrderPicPathSigl, &worker,
+            [add] { add(QStringLiteral("order folder missing")); }, Qt::DirectConnection);
+        QObject::connect(
+            &worker, &ImportOrderThread::checkDiskSizeSigl, &worker,
+            [add](const QString& path) { add(QStringLiteral("write failed ") + path); },
+            Qt::DirectConnection);
+    }
+    QStringList events() const
+    {
+        QMutexLocker lock(&m_mutex);
+        return m_events;
+    }
+
+private:
+    mutable QMutex m_mutex;
+    QStringList m_events;
+};
+
+QStringList progressUpTo(int total)
+{
+    QStringList list;
+    for (int i = 1; i <= total; ++i)
+        list.append(QStringLiteral("%1/%2").arg(i).arg(total));
+    list.append(QStringLiteral("finished %1").arg(total));
+    return list;
+}
+
+int fileCount(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::Files).size();
+}
+
+} // namespace
+
+void TestImportOrderThread::init()
+{
+    m_volumes = std::make_unique<TempVolumes>();
+    m_server = m_volumes->mkdir(QStringLiteral("photos/picture"));
+    m_backup = m_volumes->mkdir(QStringLiteral("backup/picture")) + QLatin1Char('/');
+    m_card = m_volumes->mkdir(QStringLiteral("card/DCIM")) + QLatin1Char('/');
+    Config::importServPath = m_server;
+    Config::importServBackupPath = m_backup;
+    Config::importServN8Path.clear();
+    Config::isSyncPhotoToFinal = QStringLiteral("0");
+    Config::disk_space.reset();
+}
+
+void TestImportOrderThread::cleanup()
+{
+    FileOperation::setFaultHook(nullptr);
+    Config::disk_space.reset();
+    m_volumes.reset();
+}
+
+void TestImportOrderThread::locateOrderFolder_data()
+{
+    QTest::addColumn<QString>("orderName");
+    QTest::addColumn<QString>("suffix");
+    QTest::addColumn<QString>("date");
+    QTest::addColumn<QString>("expected"); // empty: no valid location
+
+    QTest::newRow("named") << "A100-2"
+                           << "顾客-摄影师"
+                           << "2019-06-15"
+                           << "2019-06/15/A100-2-顾客-摄影师";
+    QTest::newRow("no suffix") << "A100-2"
+                               << ""
+                               << "2019-06-15"
+                               << "2019-06/15/A100-2";
+    QTest::newRow("forbidden characters") << " A:1?00-2 "
+                                          << "顾/客*"
+                                          << "2019-06-15"
+                                          << "2019-06/15/A100-2-顾客";
+    QTest::newRow("leap day") << "A-1"
+                              << ""
+                              << "2020-02-29"
+                              << "2020-02/29/A-1";
+    QTest::newRow("empty date") << "A-1"
+                                << ""
+                                << ""
+                                << "";
+    QTest::newRow("month only") << "A-1"
+                                << ""
+                                << "2019-06"
+                                << "";
+    QTest::newRow("no such day") << "A-1"
+                                 << ""
+                                 << "2019-02-30"
+                                 << "";
+    QTest::newRow("month 13") << "A-1"
+                              << ""
+                              << "2019-13-01"
+                              << "";
+    QTest::newRow("short fields") << "A-1"
+                                  << ""
+                                  << "2019-6-15"
+                                  << "";
+    QTest::newRow("with time") << "A-1"
+                               << ""
+                               << "2019-06-15 10:00:00"
+                               << "";
+    QTest::newRow("slashes") << "A-1"
+                             << ""
+                             << "2019/06/15"
+                             << "";
+}
+
+void TestImportOrderThread::locateOrderFolder()
+{
+    QFETCH(QString, orderName);
+    QFETCH(QString, suffix);
+    QFETCH(QString, date);
+    QFETCH(QString, expected);
+    const OrderTree::Location location = OrderTree::locate(orderName, suffix, date);
+    QCOMPARE(location.relative, expected);
+    QCOMPARE(location.isValid(), !expected.isEmpty());
+}
+
+void TestImportOrderThread::fitInBox_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<int>("box");
+    QTest::addColumn<QSize>("expected");
+
+    QTest::newRow("800x600 up to 2250") << QSize(800, 600) << 2250 << QSize(2250, 1687);
+    QTest::newRow("2250x1687 to 1000") << QSize(2250, 1687) << 1000 << QSize(1000, 749);
+    QTest::newRow("1000x749 to 200") << QSize(1000, 749) << 200 << QSize(200, 149);
+    QTest::newRow("portrait") << QSize(4000, 6000) << 2250 << QSize(1500, 2250);
+    QTest::newRow("square") << QSize(300, 300) << 200 << QSize(200, 200);
+    QTest::newRow("sliver keeps a pixel") << QSize(10000, 2) << 2250 << QSize(2250, 1);
+    QTest::newRow("empty") << QSize(0, 10) << 200 << QSize();
+}
+
+void TestImportOrderThread::fitInBox()
+{
+    QFETCH(QSize, size);
+    QFETCH(int, box);
+    QFETCH(QSize, expected);
+    QCOMPARE(PhotoImport::fitInBox(size, box), expected);
+}
+
+void TestImportOrderThread::orderingKey_data()
+{
+    QTest::addColumn<QString>("a");
+    QTest::addColumn<QString>("b");
+    QTest::addColumn<bool>("same");
+
+    QTest::newRow("same name") << "IMG_1.JPG"
+                               << "IMG_1.JPG" << true;
+    QTest::newRow("case") << "IMG_1.JPG"
+                          << "img_1.jpg" << true;
+    QTest::newRow("numbered backup name") << "a.jpg"
+                                          << "a(1).jpg" << true;
+    QTest::newRow("numbered twice") << "a.jpg"
+                                    << "a(1)(2).jpg" << true;
+    QTest::newRow("other suffix") << "clip.mp4"
+                                  << "clip(1).mp4" << true;
+    QTest::newRow("different") << "a.jpg"
+                               << "b.jpg" << false;
+    QTest::newRow("prefix only") << "a.jpg"
+                                 << "ab.jpg" << false;
+}
+
+void TestImportOrderThread::orderingKey()
+{
+    QFETCH(QString, a);
+    QFETCH(QString, b);
+    QFETCH(bool, same);
+    QCOMPARE(PhotoImport::orderingKey(a) == PhotoImport::orderingKey(b), same);
+}
+
+void TestImportOrderThread::pipelineKeepsKeyOrderAndBound()
+{
+    const int count = 60;
+    const int threads = 4;
+    QMutex mutex;
+    QVector<QString> keys(count);
+    for (int i = 0; i < count; ++i)
+        keys[i] = QString::number(i % 5 == 0 ? 0 : i);
+    QStringList startedKeys;
+    QList<int> order0;
+    std::atomic<int> inWork{0};
+    std::atomic<int> maxInWork{0};
+    QList<int> doneOrder;
+    bool doneOnCaller = true;
+    QThread* caller = QThread::currentThread();
+
+    OrderedPipeline::Steps steps;
+    steps.count = count;
+    steps.threads = threads;
+    steps.key = [&](int i) { return keys.at(i); };
+    steps.work = [&](int i) {
+        const int now = ++inWork;
+        int seen = maxInWork;
+        while (now > seen && !maxInWork.compare_exchange_weak(seen, now)) {
+        }
+        {
+            QMutexLocker lock(&mutex);
+            QVERIFY2(!startedKeys.contains(keys.at(i)), "two items of one key at once");
+            startedKeys.append(keys.at(i));
+            if (keys.at(i) == QLatin1String("0"))
+                order0.append(i);
+        }
+        QThread::msleep(i % 3);
+        {
+            QMutexLocker lock(&mutex);
+            startedKeys.removeOne(keys.at(i));
+        }
+        --inWork;
+    };
+    steps.done = [&](int i) {
+        doneOnCaller = doneOnCaller && QThread::currentThread() == caller;
+        doneOrder.append(i);
+    };
+    QCOMPARE(OrderedPipeline::run(steps), count);
+
+    QCOMPARE(doneOrder.size(), count);
+    QVERIFY(doneOnCaller);
+    QVERIFY(maxInWork <= threads);
+    QVERIFY(maxInWork > 1);
+    QList<int> expected0;
+    for (int i = 0; i < count; i += 5)
+        expected0.append(i);
+    QCOMPARE(order0, expected0);
+}
+
+void TestImportOrderThread::pipelineStopStartsNothingMore()
+{
+    std::atomic<int> worked{0};
+    int done = 0;
+    int asked = 0;
+    OrderedPipeline::Steps steps;
+    steps.count = 20;
+    steps.threads = 1;
+    steps.work = [&](int) { ++worked; };
+    steps.stop = [&] { return ++asked > 5; };
+    steps.done = [&](int) { ++done; };
+    QCOMPARE(OrderedPipeline::run(steps), 5);
+    QCOMPARE(worked.load(), 5);
+    QCOMPARE(done, 5);
+}
+
+void TestImportOrderThread::createOrderDirBuildsTree()
+{
+    QObject owner;
+    ImportOrderModel* model = makeModel(&owner);
+    ImportOrderThread worker(model, ImportOriginal);
+    QSignalSpy created(&worker, &ImportOrderThread::orderPathsCreated);
+    QSignalSpy errors(&worker, &ImportOrderThread::importImageThreadError);
+
+    worker.createOrderDir(QStringLiteral("  ") + m_server + QStringLiteral(" "), m_backup);
+
+    const QString relative = QStringLiteral("2019-06/15/A100-2-顾客-摄影师/");
+    const QString orderPath = m_server + QLatin1Char('/') + relative;
+    QCOMPARE(errors.count(), 0);
+    QCOMPARE(created.count(), 1);
+    QCOMPARE(model->getOrderPath(), orderPath);
+    QCOMPARE(model->getOrderBackupPath(), m_backup + relative);
+    for (const QString& folder : OrderTree::orderFolders())
+        QVERIFY2(QFileInfo(orderPath + folder).isDir(), qPrintable(folder));
+    int thumbnailFolders = 0;
+    for (const QStringList& family : OrderTree::thumbnailFamilies()) {
+        for (const QString& folder : family) {
+            QVERIFY2(QFileInfo(orderPath + folder).isDir(), qPrintable(folder));
+            ++thumbnailFolders;
+        }
+    }
+    QCOMPARE(thumbnailFolders, 9);
+    QVERIFY(!QFileInfo::exists(orderPath + QStringLiteral("marks")));
+    QCOMPARE(QDir(m_backup + relative).entryList(QDir::Dirs | QDir::NoDotAndDotDot),
+             QStringList{QStringLiteral("照片")});
+
+    // A second call finds the folders set and makes nothing.
+    QVERIFY(QDir(orderPath + QStringLiteral("汰片")).removeRecursively());
+    worker.createOrderDir(m_server, m_backup);
+    QCOMPARE(created.count(), 1);
+    QVERIFY(!QFileInfo::exists(orderPath + QStringLiteral("汰片")));
+}
+
+void TestImportOrderThread::createOrderDirRootErrors_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QString>("server"); // relative to the mount root; "-" for empty
+    QTest::addColumn<QString>("backup");
+    QTest::addColumn<QString>("date");
+    QTest::addColumn<int>("error"); // 0: none
+
+    QTest::newRow("empty server root") << 0 << "-"
+                                       << "backup/picture"
+                                       << "2019-06-15" << 1;
+    QTest::newRow("server root under a file") << 0 << "blocker/picture"
+                                              << "backup/picture"
+                                              << "2019-06-15" << 1;
+    QTest::newRow("empty backup root, camera photos") << 0 << "photos/picture"
+                                                      << "-"
+                                                      << "2019-06-15" << 2;
+    QTest::newRow("backup root without its parent") << 1 << "photos/picture"
+                                                    << "backup/missing/deep"
+                                                    << "2019-06-15" << 2;
+    QTest::newRow("invalid shot date") << 0 << "photos/picture"
+                                       << "backup/picture"
+                                       << "2019-6" << 1;
+    QTest::newRow("empty backup root, finished photos") << 1 << "photos/picture"
+                                                        << "-"
+                                                        << "2019-06-15" << 0;
+    QTest::newRow("new server root is made") << 2 << "photos/new/root"
+                                             << "backup/picture"
+                                             << "2019-06-15" << 0;
+}
+
+void TestImportOrderThread::createOrderDirRootErrors()
+{
+    QFETCH(int, type);
+    QFETCH(QString, server);
+    QFETCH(QString, backup);
+    QFETCH(QString, date);
+    QFETCH(int, error);
+    m_volumes->writeFile(QStringLiteral("blocker"), "a file");
+    auto root = [&](const QString& relative) {
+        return relative == "-" ? QString() : m_volumes->path(relative);
+    };
+
+    Config::importServPath = root(server);
+    Config::importServBackupPath = root(backup);
+    const QString photo = writeJpeg(m_card + QStringLiteral("a.jpg"), 1);
+    QObject owner;
+    ImportOrderModel* model = makeModel(&owner, QStringLiteral("A100"), date);
+    model->setOriImgLst({photo});
+    model->setFineImgLst({photo});
+    model->setDesignImgLst({photo});
+    ImportOrderThread worker(model, ImportTypeEnum(type));
+    Recorder recorder(worker);
+
+    // The dialog's own call, then the run: an error is told once, and the
+    // run then ends without copying.
+    worker.createOrderDir(Config::importServPath, Config::importServBackupPath);
+    QVERIFY(runToEnd(worker));
+
+    if (error) {
+        QCOMPARE(recorder.events(), QStringList{QStringLiteral("error %1").arg(error)});
+        QVERIFY(model->getOrderPath().isEmpty());
+        QVERIFY(model->getOrderBackupPath().isEmpty());
+    } else {
+        QCOMPARE(recorder.events(), progressUpTo(1));
+        QVERIFY(FileOperation::isDirExist(model->getOrderPath()));
+        QVERIFY(model->getOrderPath().startsWith(root(server) + QLatin1Char('/')));
+        QCOMPARE(model->getOrderBackupPath().isEmpty(), backup == "-");
+    }
+}
+
+void TestImportOrderThread::missingOrderFolderStopsRun()
+{
+    // A folder name longer than the file system allows.
+    const QString photo = writeJpeg(m_card + QStringLiteral("a.jpg"), 1);
+    QObject owner;
+    ImportOrderModel* model = makeModel(&owner, QString(300, QLatin1Char('A')));
+    model->setOriImgLst({photo});
+    ImportOrderThread worker(model, ImportOriginal);
+    Recorder recorder(worker);
+    QVERIFY(runToEnd(worker));
+
+    QCOMPARE(recorder.events(), QStringList{QStringLiteral("order folder missing")});
+    QCOMPARE(QString(Config::disk_space), QStringLiteral("no"));
+    QVERIFY(model->getOrderPath().isEmpty());
+}
+
+void TestImportOrderThread::photoOrientation_data()
+{
+    QTest::addColumn<int>("orientation");
+    QTest::addColumn<QSize>("mainSize");
+    QTest::addColumn<bool>("byteCopy");
+    QTest::addColumn<QString>("blueEdge"); // of the main copy
+    QTest::addColumn<QSize>("thumb2250");
+    QTest::addColumn<QSize>("thumb1000");
+    QTest::addColumn<QSize>("thumb200");
+
+    const QSize wide2250(2250, 1500), wide1000(1000, 666), wide200(200, 133);
+    const QSize tall2250(1500, 2250), tall1000(666, 1000), tall200(133, 200);
+    QTest::newRow("1 upright") << 1 << QSize(600, 400) << true << "top" << wide2250 << wide1000 << wide200;
+    QTest::newRow("no tag") << 0 << QSize(600, 400) << true << "top" << wide2250 << wide1000 << wide200;
+    QTest::newRow("3 upside down") << 3 << QSize(600, 400) << false << "bottom" << wide2250 << wide1000
+                                   << wide200;
+    QTest::newRow("6 turned right") << 6 << QSize(400, 600) << false << "right" << tall2250 << tall1000
+                                    << tall200;
+    QTest::newRow("8 turned left") << 8 << QSize(400, 600) << false << "left" << tall2250 << tall1000
+                                   << tall200;
+    QTest::newRow("2 saved unturned")
+        << 2 << QSize(600, 400) << false << "top" << wide2250 << wide1000 << wide200;
+    QTest::newRow("5 saved unturned")
+        << 5 << QSize(600, 400) << false << "top" << wide2250 << wide1000 << wide200;
+}
+
+void TestImportOrderThread::photoOrientation()
+{
+    QFETCH(int, orientation);
+    QFETCH(QSize, mainSize);
+    QFETCH(bool, byteCopy);
+    QFETCH(QString, blueEdge);
+    QFETCH(QSize, thumb2250);
+    QFETCH(QSize, thumb1000);
+    QFETCH(QSize, thumb200);
+
+    const QString order = m_volumes->mkdir(QStringLiteral("photos/o/")) + QLatin1Char('/');
+    const QString backup = m_volumes->mkdir(QStringLiteral("backup/o/")) + QLatin1Char('/');
+    for (const char* folder : {"照片", "thumbnail", "thumbnail100", "thumbnail2250"})
+        QDir().mkpath(order + folder);
+    QDir().mkpath(backup + QStringLiteral("照片"));
+    const QString source = writeJpeg(m_card + QStringLiteral("IMG_1.JPG"), orientation);
+    QVERIFY(!source.isEmpty());
+    QCOMPARE(::blueEdge(source), QStringLiteral("top"));
+
+    PhotoImport::Request request;
+    request.type = ImportOriginal;
+    request.orderPath = order;
+    request.backupPath = backup;
+    request.source = source;
+    request.targetName = QStringLiteral("IMG_1-L.JPG");
+    const PhotoImport::Result result = PhotoImport::importPhoto(request);
+    QVERIFY(result.failed.isEmpty());
+    QVERIFY(result.decoded);
+
+    const QString main = order + QStringLiteral("照片/IMG_1-L.JPG");
+    QCOMPARE(sizeOf(main), mainSize);
+    QCOMPARE(bytesOf(main) == bytesOf(source), byteCopy);
+    QCOMPARE(::blueEdge(main), blueEdge);
+    QCOMPARE(bytesOf(backup + QStringLiteral("照片/IMG_1-L.JPG")), bytesOf(source));
+    QCOMPARE(sizeOf(order + QStringLiteral("thumbnail2250/IMG_1-L.JPG")), thumb2250);
+    QCOMPARE(sizeOf(order + QStringLiteral("thumbnail/IMG_1-L.JPG")), thumb1000);
+    QCOMPARE(sizeOf(order + QStringLiteral("thumbnail100/IMG_1-L.JPG")), thumb200);
+    QCOMPARE(::blueEdge(order + QStringLiteral("thumbnail/IMG_1-L.JPG")), blueEdge);
+}
+
+void TestImportOrderThread::photoTargetsByType_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QString>("sync");
+    QTest::addColumn<int>("orientation");
+    QTest::addColumn<QStringList>("files"); // every file the import leaves, relative
+
+    const QStringList cameraThumbs{"thumbnail/p.jpg", "thumbnail100/p.jpg", "thumbnail2250/p.jpg"};
+    const QStringList finishedThumbs{"成品缩略图/p.jpg", "成品缩略图100/p.jpg", "成品缩略图2250/p.jpg"};
+    const QStringList designThumbs{"设计缩略图/p.jpg", "设计缩略图100/p.jpg", "设计缩略图2250/p.jpg"};
+    const QString backup = QStringLiteral("backup:照片/p.jpg");
+
+    QTest::newRow("camera") << 0 << "0" << 1 << (QStringList{backup, "照片/p.jpg"} + cameraThumbs);
+    QTest::newRow("camera, synced") << 0 << "1" << 1
+                                    << (QStringList{backup, "照片/p.jpg", "成品/p.jpg"} + cameraThumbs);
+    QTest::newRow("camera turned, synced")
+        << 0 << "1" << 6 << (QStringList{backup, "照片/p.jpg", "成品/p.jpg"} + cameraThumbs);
+    QTest::newRow("finished, synced") << 1 << "1" << 1 << (QStringList{"成品/p.jpg"} + finishedThumbs);
+    QTest::newRow("design, synced") << 2 << "1" << 1 << (QStringList{"设计/p.jpg"} + designThumbs);
+    QTest::newRow("design turned") << 2 << "yes" << 8 << (QStringList{"设计/p.jpg"} + designThumbs);
+}
+
+void TestImportOrderThread::photoTargetsByType()
+{
+    QFETCH(int, type);
+    QFETCH(QString, sync);
+    QFETCH(int, orientation);
+    QFETCH(QStringList, files);
+
+    const QString order = m_volumes->mkdir(QStringLiteral("photos/o")) + QLatin1Char('/');
+    const QString backup = m_volumes->mkdir(QStringLiteral("backup/o")) + QLatin1Char('/');
+    OrderTree::Location location;
+    location.month = QStringLiteral("m");
+    location.day = QStringLiteral("d");
+    location.relative = QStringLiteral("m/d/o");
+    OrderTree::build(order, backup, location);
+    const QString orderFolder = order + QStringLiteral("m/d/o/");
+    const QString backupFolder = backup + QStringLiteral("m/d/o/");
+
+    PhotoImport::Request request;
+    request.type = ImportTypeEnum(type);
+    request.orderPath = orderFolder;
+    request.backupPath = backupFolder;
+    request.source = writeJpeg(m_card + QStringLiteral("p.jpg"), orientation);
+    request.targetName = QStringLiteral("p.jpg");
+    request.syncToFinal = sync == QLatin1String("1");
+    QVERIFY(PhotoImport::importPhoto(request).failed.isEmpty());
+
+    QStringList found;
+    for (const QString& base : {orderFolder, backupFolder}) {
+        QDirIterator it(base, QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString path = it.next();
+            found.append((base == backupFolder ? QStringLiteral("backup:") : QString()) +
+                         path.mid(base.size()));
+        }
+    }
+    found.sort();
+    files.sort();
+    QCOMPARE(found, files);
+}
+
+void TestImportOrderThread::sameNameTwiceKeepsBackups()
+{
+    const QString order = m_volumes->mkdir(QStringLiteral("photos/o/照片")).chopped(2);
+    const QString backup = m_volumes->mkdir(QStringLiteral("backup/o/照片")).chopped(2);
+    for (const char* folder : {"thumbnail", "thumbnail100", "thumbnail2250"})
+        QDir().mkpath(order + folder);
+
+    PhotoImport::Request request;
+    request.orderPath = order;
+    request.backupPath = backup;
+    request.targetName = QStringLiteral("IMG_7.JPG");
+    request.source = writeJpeg(m_card + QStringLiteral("first/IMG_7.JPG"), 1, 1);
+    PhotoImport::importPhoto(request);
+    request.source = writeJpeg(m_card + QStringLiteral("second/IMG_7.JPG"), 1, 2);
+    PhotoImport::importPhoto(request);
+
+    QCOMPARE(QDir(order + QStringLiteral("照片")).entryList(QDir::Files), QStringList{"IMG_7.JPG"});
+    QCOMPARE(bytesOf(order + QStringLiteral("照片/IMG_7.JPG")), bytesOf(request.source));
+    QCOMPARE(QDir(backup + QStringLiteral("照片")).entryList(QDir::Files, QDir::Name),
+             (QStringList{"IMG_7(1).jpg", "IMG_7.JPG"}));
+    QCOMPARE(bytesOf(backup + QStringLiteral("照片/IMG_7.JPG")),
+             bytesOf(m_card + QStringLiteral("first/IMG_7.JPG")));
+    QCOMPARE(bytesOf(backup + QStringLiteral("照片/IMG_7(1).jpg")), bytesOf(request.source));
+}
+
+void TestImportOrderThread::undecodablePhoto_data()
+{
+    QTest::addColumn<int>("orientation");
+    QTest::addColumn<bool>("mainCopy");
+
+    QTest::newRow("upright") << 1 << true;
+    QTest::newRow("tagged 6") << 6 << false;
+}
+
+void TestImportOrderThread::undecodablePhoto()
+{
+    QFETCH(int, orientation);
+    QFETCH(bool, mainCopy);
+
+    const QString order = m_volumes->mkdir(QStringLiteral("photos/o/成品")).chopped(2);
+    for (const char* folder : {"成品缩略图", "成品缩略图100", "成品缩略图2250"})
+        QDir().mkpath(order + folder);
+
+    // A real photo whose frame header claims a width of 0: the EXIF block
+    // still gives the orientation, the picture cannot be decoded.
+    QByteArray broken = bytesOf(writeJpeg(m_card + QStringLiteral("real.jpg"), orientation));
+    const int frame = broken.indexOf(QByteArray("\xFF\xC0", 2));
+    QVERIFY(frame > 0);
+    broken[frame + 7] = 0;
+    broken[frame + 8] = 0;
+    const QString source = m_volumes->writeFile(QStringLiteral("card/DCIM/broken.jpg"), broken);
+
+    PhotoImport::Request request;
+    request.type = ImportFinished;
+    request.orderPath = order;
+    request.source = source;
+    request.targetName = QStringLiteral("broken.jpg");
+    const PhotoImport::Result result = PhotoImport::importPhoto(request);
+
+    QVERIFY(!result.decoded);
+    QCOMPARE(result.orientation, orientation);
+    QVERIFY(result.failed.isEmpty());
+    QCOMPARE(QFileInfo::exists(order + QStringLiteral("成品/broken.jpg")), mainCopy);
+    if (mainCopy)
+        QCOMPARE(bytesOf(order + QStringLiteral("成品/broken.jpg")), broken);
+    QCOMPARE(bytesOf(order + QStringLiteral("成品缩略图/broken.jpg")), broken);
+    QCOMPARE(bytesOf(order + QStringLiteral("成品缩略图2250/broken.jpg")), broken);
+    QCOMPARE(fileCount(order + QStringLiteral("成品缩略图100")), 0);
+}
+
+void TestImportOrderThread::failedWriteKeepsOldPhoto()
+{
+    const QString order = m_volumes->mkdir(QStringLiteral("photos/o/设计")).chopped(2);
+    for (const char* folder : {"设计缩略图", "设计缩略图100", "设计缩略图2250"})
+        QDir().mkpath(order + folder);
+    const QString target = order + QStringLiteral("设计/d.jpg");
+    const QString old = writeJpeg(target, 1, 7);
+    const QByteArray oldBytes = bytesOf(old);
+
+    FileOperation::setFaultHook([target](FileOperation::Fault fault, const QString& path) {
+        return fault == FileOperation::Fault::Write && path == target;
+    });
+    PhotoImport::Request request;
+    request.type = ImportDesign;
+    request.orderPath = order;
+    request.source = writeJpeg(m_card + QStringLiteral("d.jpg"), 6, 8);
+    request.targetName = QStringLiteral("d.jpg");
+    const PhotoImport::Result result = PhotoImport::importPhoto(request);
+
+    QCOMPARE(result.failed, QStringList{target});
+    QCOMPARE(bytesOf(target), oldBytes);
+    QCOMPARE(QDir(order + QStringLiteral("设计")).entryList(QDir::Files | QDir::Hidden),
+             QStringList{"d.jpg"});
+    QCOMPARE(sizeOf(order + QStringLiteral("设计缩略图/d.jpg")), QSize(666, 1000));
+}
+
+void TestImportOrderThread::importCardIntoOrder()
+{
+    QStringList card;
+    const QList<int> orientations{1, 6, 1, 3, 8, 1, 0, 1};
+    for (int i = 0; i < orientations.size(); ++i)
+        card.append(
+            writeJpeg(m_card + QStringLiteral("IMG_%1.JPG").arg(i), orientations.at(i), quint32(i + 1)));
+    QObject owner;
+    ImportOrderModel* model = makeModel(&owner);
+    model->setOriImgLst(card);
+    model->setOriPrefixImage(QStringLiteral("L"));
+    Config::isSyncPhotoToFinal = QStringLiteral("1");
+
+    ImportOrderThread worker(model, ImportOriginal);
+    Config::isSyncPhotoToFinal = QStringLiteral("0"); // taken when the worker was made
+    Recorder recorder(worker);
+    worker.createOrderDir(Config::importServPath, Config::importServBackupPath);
+    const QString order = model->getOrderPath();
+    QVERIFY(!order.isEmpty());
+    QVERIFY(runToEnd(worker));
+
+    QCOMPARE(recorder.events(), progressUpTo(card.size()));
+    for (int i = 0; i < card.size(); ++i) {
+        const QString name = QStringLiteral("IMG_%1-L.JPG").arg(i);
+        const bool tall = orientations.at(i) == 6 || orientations.at(i) == 8;
+        QCOMPARE(sizeOf(order + QStringLiteral("照片/") + name), tall ? QSize(400, 600) : QSize(600, 400));
+        QVERIFY(QFileInfo::exists(order + QStringLiteral("成品/") + name));
+        QCOMPARE(sizeOf(order + QStringLiteral("thumbnail100/") + name),
+                 tall ? QSize(133, 200) : QSize(200, 133));
+        QCOMPARE(bytesOf(model->getOrderBackupPath() + QStringLiteral("照片/") + name), bytesOf(card.at(i)));
+    }
+}
+
+void TestImportOrderThread::sameNamesKeepListOrder()
+{
+    // Three cards with the same file names, imported in one list: the last
+    // of each name wins the order folder, and the backup numbers follow the
+    // list, exactly as one-by-one importing would leave them.
+    QStringList list;
+    for (int cardNo = 0; cardNo < 3; ++cardNo) {
+        for (int i = 0; i < 4; ++i) {
+            list.append(writeJpeg(m_card + QStringLiteral("card%1/IMG_%2.JPG").arg(cardNo).arg(i), 1,
+                                  quint32(cardNo * 10 + i + 1), QSize(300, 200)));
+        }
+    }
+    QObject owner;
+    ImportOrderModel* model = makeModel(&owner);
+    model->setOriImgLst(list);
+    ImportOrderThread worker(model, ImportOriginal);
+    Recorder recorder(worker);
+    QVERIFY(runToEnd(worker));
+    QCOMPARE(recorder.events(), progressUpTo(list.size()));
+
+    const QString order = model->getOrderPath();
+    const QString backup = model->getOrderBackupPath();
+    for (int i = 0; i < 4; ++i) {
+        const QString name = QStringLiteral("IMG_%1.JPG").arg(i);
+        QCOMPARE(bytesOf(order + QStringLiteral("照片/") + name), bytesOf(list.at(8 + i)));
+        QCOMPARE(bytesOf(backup + QStringLiteral("照片/") + name), bytesOf(list.at(i)));
+        QCOMPARE(bytesOf(backup + QStringLiteral("照片/IMG_%1(1).jpg").arg(i)), bytesOf(list.at(4 + i)));
+        QCOMPARE(bytesOf(backup + QStringLiteral("照片/IMG_%1(2).jpg").arg(i)), bytesOf(list.at(8 + i)));
+    }
+    QCOMPARE(fileCount(backup + QStringLiteral("照片")), 12);
+}
+
+void TestImportOrderThread::videoImport_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QString>("folder");
+
+    QTest::newRow("trial-shoot") << 3 << "试拍视频/";
+    QTest::newRow("retouched") << 4 << "精修视频/";
+}
+
+void TestImportOrderThread::videoImport()
+{
+    QFETCH(int, type);
+    QFETCH(QString, folder);
+
+    const QString clip = m_volumes->writeFile(QStringLiteral("card/clip.mp4"), "new clip");
+    const QString kept = m_volumes->writeFile(QStringLiteral("card/kept.mp4"), "new kept");
+    QObject owner;
+    ImportOrderModel* model = makeModel(&owner);
+    model->setVideoLst({clip, kept});
+    model->setVideoFinalLst({clip, kept});
+    ImportOrderThread worker(model, ImportTypeEnum(type));
+    Recorder recorder(worker);
+    worker.createOrderDir(Config::importServPath, Config::importServBackupPath);
+    const QString order = model->getOrderPath();
+    m_volumes->writeFile(order.mid(m_volumes->root().size()) + folder + QStringLiteral("kept.mp4"),
+                         "old kept");
+    QVERIFY(runToEnd(worker));
+
+    QCOMPARE(recorder.events(), progressUpTo(2));
+    QCOMPARE(bytesOf(order + folder + QStringLiteral("clip.mp4")), QByteArray("new clip"));
+    QCOMPARE(bytesOf(order + folder + QStringLiteral("kept.mp4")), QByteArray("old kept"));
+    QCOMPARE(fileCount(order + folder), 2);
+    QCOMPARE(fileCount(model->getOrderBackupPath() + QStringLiteral("照片")), 0);
+}
+
+void TestImportOrderThread::emptyListOrStopEmitsNothing_data()
+{
+    QTest::addColumn<bool>("emptyList");
+    QTest::addColumn<QString>("flag");
+
+    QTest::newRow("empty list") << true << "";
+    QTest::newRow("stop flag") << false << "no";
+}
+
+void TestImportOrderThread::emptyListOrStopEmitsNothing()
+{
+    QFETCH(bool, emptyList);
+    QFETCH(QString, flag);
+
+    QObject owner;
+    ImportOrderModel* model = makeModel(&owner);
+    if (!emptyList)
+        model->setFineImgLst({writeJpeg(m_card + QStringLiteral("a.jpg"), 1)});
+    Config::disk_space = flag;
+    ImportOrderThread worker(model, ImportFinished);
+    Recorder recorder(worker);
+    QVERIFY(runToEnd(worker));
+
+    QVERIFY(recorder.events().isEmpty());
+    QVERIFY(!model->getOrderPath().isEmpty());
+    QCOMPARE(fileCount(model->getOrderPath() + QStringLiteral("成品")), 0);
+}
+
+void TestImportOrderThread::missingBackupFolderIsError()
+{
+    // An order that came with its folder but without a backup folder: the
+    // camera photos have nowhere to keep their backup, which is told, not
+    // skipped silently.
+    QObject owner;
+    ImportOrderModel* model = makeModel(&owner);
+    const QString order = m_volumes->mkdir(QStringLiteral("photos/picture/old/order/照片")).chopped(2);
+    model->setOrderPath(order);
+    model->setOriImgLst({writeJpeg(m_card + QStringLiteral("a.jpg"), 1)});
+    ImportOrderThread worker(model, ImportOriginal);
+    Recorder recorder(worker);
+    QVERIFY(runToEnd(worker));
+
+    QCOMPARE(recorder.events(), QStringList{QStringLiteral("error 2")});
+    QCOMPARE(fileCount(order + QStringLiteral("照片")), 0);
+}
+
+void TestImportOrderThread::unwritableTargetReported()
+{
+    QObject owner;
+    ImportOrderModel* model = makeModel(&owner);
+    QStringList list;
+    for (int i = 0; i < 3; ++i)
+        list.append(writeJpeg(m_card + QStringLiteral("f%1.jpg").arg(i), 1, quint32(i + 1)));
+    model->setFineImgLst(list);
+    ImportOrderThread worker(model, ImportFinished);
+    Recorder recorder(worker);
+    worker.createOrderDir(Config::importServPath, Config::importServBackupPath);
+    const QString folder = model->getOrderPath() + QStringLiteral("成品/");
+    const QByteArray old = bytesOf(writeJpeg(folder + QStringLiteral("f1.jpg"), 1, 99));
+
+    // Nothing can be written into the finished folder, as on a full disk.
+    FileOperation::setFaultHook([folder](FileOperation::Fault fault, const QString& path) {
+        return fault == FileOperation::Fault::Write && path.startsWith(folder);
+    });
+    QVERIFY(runToEnd(worker));
+
+    const QStringList events = recorder.events();
+    QCOMPARE(events.filter(QStringLiteral("write failed ")).size(), 1);
+    QVERIFY(events.first().startsWith(QStringLiteral("write failed ") + folder));
+    QStringList progress = events;
+    progress.removeFirst();
+    QCOMPARE(progress, progressUpTo(3));
+    QCOMPARE(bytesOf(folder + QStringLiteral("f1.jpg")), old);
+    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{"f1.jpg"});
+    QCOMPARE(fileCount(model->getOrderPath() + QStringLiteral("成品缩略图100")), 3);
+}
+
+void TestImportOrderThread::copyFile()
+{
+    QObject owner;
+    ImportOrderThread worker(makeModel(&owner), ImportTrialVideo);
+    const QString source = m_volumes->writeFile(QStringLiteral("card/v.mp4"), "video");
+    const QString taken = m_volumes->writeFile(QStringLiteral("out/taken.mp4"), "old");
+
+    QVERIFY(worker.copyFile(source, source));
+    QVERIFY(!worker.copyFile(m_volumes->path(QStringLiteral("card/none.mp4")), m_volumes->path("out/n.mp4")));
+    QVERIFY(!worker.copyFile(source, taken));
+    QCOMPARE(bytesOf(taken), QByteArray("old"));
+    QVERIFY(worker.copyFile(source, m_volumes->path(QStringLiteral("out/new.mp4"))));
+    QCOMPARE(bytesOf(m_volumes->path(QStringLiteral("out/new.mp4"))), QByteArray("video"));
+}
+
+void TestImportOrderThread::picShotTime()
+{
+    QObject owner;
+    ImportOrderThread worker(makeModel(&owner), ImportOriginal);
+    QString shotTime = QStringLiteral("unchanged");
+    QVERIFY(worker.getPicShotTime(writeJpeg(m_card + QStringLiteral("t.jpg"), 1), shotTime));
+    QCOMPARE(shotTime, QStringLiteral("19:05:12 10:22:33"));
+
+    shotTime = QStringLiteral("unchanged");
+    QVERIFY(
+        worker.getPicShotTime(m_volumes->writeFile(QStringLiteral("card/x.txt"), "no date here"), shotTime));
+    QCOMPARE(shotTime, QStringLiteral("unchanged"));
+    QVERIFY(!worker.getPicShotTime(m_volumes->path(QStringLiteral("card/missing.jpg")), shotTime));
+    QCOMPARE(shotTime, QStringLiteral("unchanged"));
+}
+
+void TestImportOrderThread::createN8Dir()
+{
+    QObject owner;
+    ImportOrderThread worker(makeModel(&owner), ImportN8);
+    QSignalSpy failed(&worker, &ImportOrderThread::importDirN8ThreadError);
+    const QString folder = m_volumes->path(QStringLiteral("n8/shop/选版服务器/"));
+    worker.createN8Dir(folder);
+    QVERIFY(QFileInfo(folder).isDir());
+    worker.createN8Dir(folder);
+    QCOMPARE(failed.count(), 0);
+
+    m_volumes->writeFile(QStringLiteral("n8file"), "x");
+    worker.createN8Dir(m_volumes->path(QStringLiteral("n8file/选版服务器")));
+    QCOMPARE(failed.count(), 1);
+}
+
+void TestImportOrderThread::deleteOrderFolder()
+{
+    const QString folder = m_volumes->mkdir(QStringLiteral("photos/picture/2019-06/15/A100-2"));
+    m_volumes->writeFile(QStringLiteral("photos/picture/2019-06/15/A100-2/照片/a.jpg"), "photo");
+    m_volumes->writeFile(QStringLiteral("photos/picture/2019-06/15/A100-2/thumbnail/.hidden"), "x");
+    order record;
+    record.order_photo_id = QStringLiteral("9001");
+    record.orderpath = folder + QLatin1Char('/');
+
+    ImportOrderThread worker(record);
+    QSignalSpy deleted(&worker, &ImportOrderThread::deleteSucceed);
+    QVERIFY(runToEnd(worker));
+
+    QCOMPARE(deleted.count(), 1);
+    QCOMPARE(deleted.at(0).at(0).toString(), QStringLiteral("9001"));
+    QCOMPARE(deleted.at(0).at(1).toString(), record.orderpath);
+    QVERIFY(!QFileInfo::exists(folder));
+    QVERIFY(QFileInfo(m_volumes->path(QStringLiteral("photos/picture/2019-06/15"))).isDir());
+}
+
+void TestImportOrderThread::deleteRefused_data()
+{
+    QTest::addColumn<QString>("path");  // "@" stands for the mount root
+    QTest::addColumn<QString>("keeps"); // what must still exist, same form
+
+    QTest::newRow("empty") << ""
+                           << "@photos/picture/2019-06/15/A";
+    QTest::newRow("relative") << "photos/picture/2019-06/15/A"
+                              << "@photos/picture/2019-06/15/A";
+    QTest::newRow("dot-dot parts") << "@photos/picture/2019-06/../2019-06/15/A"
+                                   << "@photos/picture/2019-06/15/A";
+    QTest::newRow("mount root") << "@"
+                                << "@photos/picture/2019-06/15/A";
+    QTest::newRow("volume") << "@photos"
+                            << "@photos/picture/2019-06/15/A";
+    QTest::newRow("share") << "@photos/picture/"
+                           << "@photos/picture/2019-06/15/A";
+    QTest::newRow("link to an order") << "@photos/picture/link"
+                                      << "@photos/picture/2019-06/15/A";
+    QTest::newRow("outside the mount root") << "%outside/2019-06/15/A"
+                                            << "%outside/2019-06/15/A";
+    QTest::newRow("missing folder") << "@photos/picture/2019-06/15/gone"
+                                    << "@photos/picture/2019-06/15/A";
+}
+
+void TestImportOrderThread::deleteRefused()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, keeps);
+    QTemporaryDir outside;
+    auto expand = [&](QString text) {
+        if (text.startsWith(QLatin1Char('@')))
+            return m_volumes->root() + text.mid(1);
+        if (text.startsWith(QLatin1Char('%')))
+            return outside.path() + QLatin1Char('/') + text.mid(1);
+        return text;
+    };
+    m_volumes->writeFile(QStringLiteral("photos/picture/2019-06/15/A/照片/a.jpg"), "photo");
+    QDir().mkpath(expand(QStringLiteral("%outside/2019-06/15/A")));
+    QFile::link(m_volumes->path(QStringLiteral("photos/picture/2019-06/15/A")),
+                m_volumes->path(QStringLiteral("photos/picture/link")));
+
+    order record;
+    record.order_photo_id = QStringLiteral("1");
+    record.orderpath = expand(path);
+    ImportOrderThread worker(record);
+    QSignalSpy deleted(&worker, &ImportOrderThread::deleteSucceed);
+    QVERIFY(runToEnd(worker));
+
+    QCOMPARE(deleted.count(), 0);
+    QVERIFY(QFileInfo(expand(keeps)).isDir());
+    QVERIFY(QFileInfo::exists(m_volumes->path(QStringLiteral("photos/picture/2019-06/15/A/照片/a.jpg"))));
+}
+
+void TestImportOrderThread::deleteIncompleteIsNoSuccess()
+{
+    const QString folder = m_volumes->mkdir(QStringLiteral("photos/picture/2019-06/15/B"));
+    const QString locked =
+        m_volumes->writeFile(QStringLiteral("photos/picture/2019-06/15/B/照片/locked.jpg"), "x");
+    m_volumes->writeFile(QStringLiteral("photos/picture/2019-06/15/B/照片/free.jpg"), "x");
+    FileOperation::setFaultHook([locked](FileOperation::Fault fault, const QString& path) {
+        return fault == FileOperation::Fault::Remove && path == locked;
+    });
+
+    order record;
+    record.orderpath = folder;
+    ImportOrderThread worker(record);
+    QSignalSpy deleted(&worker, &ImportOrderThread::deleteSucceed);
+    QVERIFY(runToEnd(worker));
+
+    QCOMPARE(deleted.count(), 0);
+    QVERIFY(QFileInfo::exists(locked));
+}
+
+QTEST_MAIN(TestImportOrderThread)
+#include "tst_importorderthread.moc"

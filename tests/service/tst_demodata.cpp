@@ -1,0 +1,180 @@
+// The demo-data maker builds the tree the demo fixture's paths point at.
+
+#include "config.h"
+#include "studioservice.h"
+
+#include <QtTest>
+
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
+
+#include <exiv2/exiv2.hpp>
+
+namespace {
+
+QJsonObject demoFixture()
+{
+    QFile file(StudioService::demoFixturePath());
+    file.open(QIODevice::ReadOnly);
+    return QJsonDocument::fromJson(file.readAll()).object();
+}
+
+int jpegCount(const QString& folder)
+{
+    return QDir(folder).entryList({"*.jpg", "*.JPG"}, QDir::Files).size();
+}
+
+QString exifValue(const QString& path, const char* key)
+{
+    try {
+        auto image = Exiv2::ImageFactory::open(path.toStdString());
+        image->readMetadata();
+        const auto it = image->exifData().findKey(Exiv2::ExifKey(key));
+        return it == image->exifData().end() ? QString() : QString::fromStdString(it->toString());
+    } catch (const Exiv2::AnyError&) {
+        return QString();
+    }
+}
+
+} // namespace
+
+class TestDemoData : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void fixturePathsExist();
+    void orderFolders();
+    void n8Folders();
+    void cardPhotos();
+    void runsAgain();
+
+private:
+    bool make();
+
+    QTemporaryDir m_dir;
+    QString m_root;
+    QString m_previousRoot;
+    QJsonObject m_fixture;
+};
+
+bool TestDemoData::make()
+{
+    QProcess maker;
+    maker.start(QStringLiteral(DRAVIN_MAKE_DEMO_DATA), {"--root", m_root, "--small"});
+    if (!maker.waitForFinished(60000))
+        return false;
+    if (maker.exitCode() != 0)
+        qWarning().noquote() << maker.readAllStandardError();
+    return maker.exitStatus() == QProcess::NormalExit && maker.exitCode() == 0;
+}
+
+void TestDemoData::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    m_root = m_dir.path() + QStringLiteral("/Volumes/");
+    m_fixture = demoFixture();
+    QVERIFY(!m_fixture.isEmpty());
+    QVERIFY(make());
+    m_previousRoot = Config::volumesRoot();
+    Config::setVolumesRoot(m_root);
+}
+
+void TestDemoData::cleanupTestCase()
+{
+    Config::setVolumesRoot(m_previousRoot);
+}
+
+void TestDemoData::fixturePathsExist()
+{
+    QCOMPARE(StudioService::missingPaths(m_fixture, m_root), QStringList());
+    // The check itself sees a missing folder.
+    QVERIFY(QDir(m_root + "photos30").removeRecursively());
+    QVERIFY(StudioService::missingPaths(m_fixture, m_root).contains("D:\\photos30\\"));
+    QVERIFY(make());
+}
+
+void TestDemoData::orderFolders()
+{
+    const QJsonObject contents = m_fixture.value("demo").toObject().value("orders").toObject();
+    int imported = 0;
+    for (const QJsonValue& v : m_fixture.value("orders").toArray()) {
+        const QJsonObject order = v.toObject();
+        const QString raw = order.value("orderpath").toString();
+        if (raw.isEmpty())
+            continue;
+        ++imported;
+        const QString key = order.value("orderpayforkey").toString();
+        const QString path = Config::returnPicPath(raw);
+        const QString backup = Config::returnPicPath(order.value("orderbakpicpath").toString());
+        QVERIFY2(path.startsWith(m_root) && QDir(path + "成品").exists(), qPrintable(key));
+        QVERIFY2(QDir(backup + "照片").exists(), qPrintable(key));
+        QVERIFY2(QDir(path + "照片/新建文件夹").exists(), qPrintable(key));
+
+        const QJsonObject content = contents.value(order.value("order_photo_id").toString()).toObject();
+        const int photos = content.value("photos").toInt();
+        const int finished = content.value("finished").toInt();
+        const int designs = content.value("designs").toInt();
+        QCOMPARE(jpegCount(path + "照片"), photos);
+        QCOMPARE(jpegCount(backup + "照片"), photos);
+        QCOMPARE(jpegCount(path + "thumbnail100"), photos);
+        QCOMPARE(jpegCount(path + "thumbnail2250"), photos);
+        QCOMPARE(jpegCount(path + "成品"), finished);
+        QCOMPARE(jpegCount(path + "成品缩略图"), finished);
+        QCOMPARE(jpegCount(path + "设计"), designs);
+        QCOMPARE(jpegCount(path + "设计缩略图100"), designs);
+        QCOMPARE(jpegCount(path + "marks"), content.value("marks").toInt());
+        if (photos > 0) {
+            QCOMPARE(QImage(path + "照片/IMG_0001.jpg").isNull(), false);
+            QCOMPARE(exifValue(path + "照片/IMG_0001.jpg", "Exif.Image.Orientation"), QStringLiteral("1"));
+            QVERIFY(exifValue(path + "照片/IMG_0001.jpg", "Exif.Photo.DateTimeOriginal")
+                        .startsWith(order.value("shotdate").toString().replace('-', ':')));
+        }
+    }
+    QCOMPARE(imported, 6);
+}
+
+void TestDemoData::n8Folders()
+{
+    QStringList reachable;
+    for (const QJsonValue& shop : m_fixture.value("shops").toArray()) {
+        for (const QJsonValue& s : shop.toObject().value("stores").toArray()) {
+            const QString n8 = s.toObject().value("n8path").toString() + QStringLiteral("\\选版服务器");
+            if (QDir(Config::returnPicPath(n8)).exists())
+                reachable.append(s.toObject().value("id").toString());
+        }
+    }
+    // Store 1202's N8 folder is left out, so the N8 sync shows an unreachable store.
+    QCOMPARE(reachable, QStringList({"1201", "7701", "3001"}));
+}
+
+void TestDemoData::cardPhotos()
+{
+    const QString dcim = m_root + "card/DCIM/100DRAVN/";
+    const QStringList files = QDir(dcim).entryList({"*.JPG"}, QDir::Files, QDir::Name);
+    QCOMPARE(files.size(), 8);
+    QStringList orientations;
+    for (const QString& f : files) {
+        orientations.append(exifValue(dcim + f, "Exif.Image.Orientation"));
+        QVERIFY(!exifValue(dcim + f, "Exif.Photo.DateTimeOriginal").isEmpty());
+        const QImage image(dcim + f);
+        QVERIFY(!image.isNull());
+        QVERIFY(image.width() > image.height()); // stored as the sensor saw it
+    }
+    QCOMPARE(orientations, QStringList({"1", "3", "6", "8", "1", "3", "6", "8"}));
+    QCOMPARE(QDir(m_root + "card/VIDEO").entryList({"*.mp4"}, QDir::Files).size(), 2);
+    QCOMPARE(jpegCount(m_root + "card/N8/A24051201"), 2);
+}
+
+void TestDemoData::runsAgain()
+{
+    QVERIFY(make());
+    QCOMPARE(StudioService::missingPaths(m_fixture, m_root), QStringList());
+}
+
+QTEST_MAIN(TestDemoData)
+#include "tst_demodata.moc"
