@@ -19,8 +19,9 @@
 #include <QUrl>
 
 Login::Login(QWidget* parent)
-    : QDialog(parent), m_ui((initAppResources(), new Ui_Login)), m_manager(new QNetworkAccessManager(this))
+    : QDialog(parent), m_ui(new Ui_Login), m_manager(new QNetworkAccessManager(this))
 {
+    initAppResources();
     m_ui->setupUi(this);
     setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
     m_ui->okButton->setDefault(true);
@@ -54,7 +55,8 @@ void Login::writeUserInfo()
 
 void Login::checkUpdate()
 {
-    HttpRequest* request = HttpRequest::startNetRequest(Config::url_check_update, SignIn::updateCheckBody(), true);
+    HttpRequest* request =
+        HttpRequest::startNetRequest(Config::url_check_update, SignIn::updateCheckBody(), true);
     connect(request, &HttpRequest::netSuccessInfo, this, &Login::httpCheckUpdateJson);
 }
 
@@ -100,21 +102,11 @@ void Login::finishedSlot(QNetworkReply* reply)
 {
     reply->deleteLater();
     const WebService::Reply r = WebService::read(reply);
-    switch (r.kind) {
-    case WebService::Reply::Kind::TransportError:
-        Prompts::information(nullptr, QStringLiteral("警告"), WebService::transportErrorText(r), Prompts::Yes);
+    if (WebService::reportFailure(r, r.message, Prompts::Yes, this)) {
+        if (r.kind == WebService::Reply::Kind::Refusal)
+            m_ui->password->clear();
         restoreIdle();
         return;
-    case WebService::Reply::Kind::NotJsonObject:
-        restoreIdle();
-        return;
-    case WebService::Reply::Kind::Refusal:
-        Prompts::information(this, QStringLiteral("警告"), r.message, Prompts::Yes);
-        m_ui->password->clear();
-        restoreIdle();
-        return;
-    case WebService::Reply::Kind::Success:
-        break;
     }
 
     SignIn::storeIdentity(r.object);

@@ -97,18 +97,8 @@ void SelectTool::queryCallBack(QNetworkReply* reply)
 {
     reply->deleteLater();
     const WebService::Reply r = WebService::read(reply);
-    switch (r.kind) {
-    case WebService::Reply::Kind::TransportError:
-        Prompts::information(nullptr, QStringLiteral("警告"), WebService::transportErrorText(r), Prompts::Yes);
+    if (WebService::reportFailure(r, r.message, Prompts::Yes))
         return;
-    case WebService::Reply::Kind::NotJsonObject:
-        return;
-    case WebService::Reply::Kind::Refusal:
-        Prompts::information(nullptr, QStringLiteral("警告"), r.message, Prompts::Yes);
-        return;
-    case WebService::Reply::Kind::Success:
-        break;
-    }
     qDebug().noquote() << QJsonDocument(r.object).toJson(QJsonDocument::Compact);
 
     // The tool is the one checked when the reply arrives.
@@ -144,8 +134,8 @@ void SelectTool::openTool(int toolId)
 
 bool SelectTool::checkImportImgPath()
 {
-    const QString warning = ShopSwitch::importPathWarning(Config::importServPath, Config::importServBackupPath,
-                                                          Config::importServHousePath);
+    const QString warning = ShopSwitch::importPathWarning(
+        Config::importServPath, Config::importServBackupPath, Config::importServHousePath);
     if (warning.isEmpty())
         return true;
     Prompts::warning(this, QStringLiteral("警告"), warning, Prompts::Ok);
@@ -174,18 +164,8 @@ void SelectTool::query_storesn8paths(QNetworkReply* reply)
     m_syncBusy = false;
     reply->deleteLater();
     const WebService::Reply r = WebService::read(reply);
-    switch (r.kind) {
-    case WebService::Reply::Kind::TransportError:
-        Prompts::information(nullptr, QStringLiteral("警告"), WebService::transportErrorText(r), Prompts::Yes);
+    if (WebService::reportFailure(r, r.message, Prompts::Yes))
         return;
-    case WebService::Reply::Kind::NotJsonObject:
-        return;
-    case WebService::Reply::Kind::Refusal:
-        Prompts::information(nullptr, QStringLiteral("警告"), r.message, Prompts::Yes);
-        return;
-    case WebService::Reply::Kind::Success:
-        break;
-    }
     qDebug().noquote() << QJsonDocument(r.object).toJson(QJsonDocument::Compact);
 
     m_ui->pb_syncton8->setText(kSyncTesting);
@@ -212,7 +192,8 @@ void SelectTool::slt_n8stores(QJsonArray storeables, QString msg)
         box.icon = Prompts::Icon::NoIcon;
         box.text = msg + QStringLiteral(" 的N8路径和本机不在同一局域网不能同步到N8");
         box.buttons = Prompts::NoButton;
-        box.customButtons = {{QStringLiteral("确定同步"), Prompts::YesRole}, {QStringLiteral("取消"), Prompts::NoRole}};
+        box.customButtons = {{QStringLiteral("确定同步"), Prompts::YesRole},
+                             {QStringLiteral("取消"), Prompts::NoRole}};
         // Closing the box without a choice cancels as well.
         if (Prompts::instance().message(box).custom != 0)
             return;

@@ -22,7 +22,8 @@ class SelectTool : public QWidget
     Q_OBJECT
 public:
     // Tool ids of the tool group.
-    enum ToolId {
+    enum ToolId
+    {
         ToolImportSearch = 0,
         ToolDesignSeparation = 1,
         ToolUploadDesk = 2,

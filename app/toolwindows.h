@@ -35,8 +35,7 @@ void resetOpeners();
 
 // The common way a tool window is opened: no parent, deleted when closed,
 // shown maximised.
-template <typename Window>
-Window* showMaximizedTool()
+template <typename Window> Window* showMaximizedTool()
 {
     auto* window = new Window(nullptr);
     window->setAttribute(Qt::WA_DeleteOnClose);

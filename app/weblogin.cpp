@@ -18,8 +18,9 @@
 #include <QMouseEvent>
 #include <QWebSettings>
 
-WebLogin::WebLogin(QWidget* parent) : QWidget(parent), m_ui((initAppResources(), new Ui_WebLogin))
+WebLogin::WebLogin(QWidget* parent) : QWidget(parent), m_ui(new Ui_WebLogin)
 {
+    initAppResources();
     m_ui->setupUi(this);
     setWindowFlags(Qt::FramelessWindowHint);
     m_ui->label->hide();

@@ -12,16 +12,7 @@ public:
     Answer message(const Message& m) override
     {
         qDebug() << "box:" << m.title << m.text;
-        Answer a;
-        if (m.defaultButton != NoButton)
-            a.standard = m.defaultButton;
-        else if (m.defaultCustomButton >= 0)
-            a.custom = m.defaultCustomButton;
-        else if (m.buttons & Ok)
-            a.standard = Ok;
-        else if (m.buttons & Yes)
-            a.standard = Yes;
-        return a;
+        return defaultAnswer(m);
     }
     QStringList getOpenFileNames(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
     QString getOpenFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
@@ -46,6 +37,20 @@ Prompts::StandardButton box(Prompts::Icon icon, QWidget* parent, const QString& 
 }
 
 } // namespace
+
+Prompts::Answer Prompts::defaultAnswer(const Message& m)
+{
+    Answer a;
+    if (m.defaultButton != NoButton)
+        a.standard = m.defaultButton;
+    else if (m.defaultCustomButton >= 0)
+        a.custom = m.defaultCustomButton;
+    else if (m.buttons & Ok)
+        a.standard = Ok;
+    else if (m.buttons & Yes)
+        a.standard = Yes;
+    return a;
+}
 
 Prompts& Prompts::instance()
 {

@@ -75,6 +75,10 @@ public:
     virtual QString getSaveFileName(QWidget* parent, const QString& caption, const QString& dir,
                                     const QString& filter) = 0;
 
+    // The answer of a box closed by its default: the default button, else
+    // OK or Yes when present.
+    static Answer defaultAnswer(const Message& message);
+
     // The installed backend. Without one, boxes are written to the debug
     // log and answered with their default button, file dialogs with nothing.
     static Prompts& instance();

@@ -79,9 +79,28 @@ QString WebService::transportErrorText(const Reply& reply)
     return QStringLiteral("网络请求错误\n") + reply.statusText;
 }
 
-void WebService::showTransportError(QWidget* parent, const Reply& reply)
+void WebService::showTransportError(QWidget* parent, const Reply& reply, Prompts::StandardButton button)
 {
-    Prompts::information(parent, QStringLiteral("警告"), transportErrorText(reply), Prompts::Ok);
+    Prompts::information(parent, QStringLiteral("警告"), transportErrorText(reply), button);
+}
+
+bool WebService::reportFailure(const Reply& reply, const QString& refusalText, Prompts::StandardButton button,
+                               QWidget* refusalParent)
+{
+    switch (reply.kind) {
+    case Reply::Kind::TransportError:
+        showTransportError(nullptr, reply, button);
+        return true;
+    case Reply::Kind::NotJsonObject:
+        qDebug() << "the reply is not a JSON object";
+        return true;
+    case Reply::Kind::Refusal:
+        Prompts::information(refusalParent, QStringLiteral("警告"), refusalText, button);
+        return true;
+    case Reply::Kind::Success:
+        break;
+    }
+    return false;
 }
 
 void WebService::showWarning(QWidget* parent, const QString& text)

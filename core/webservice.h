@@ -5,6 +5,8 @@
 #include <QNetworkRequest>
 #include <QString>
 
+#include "prompts.h"
+
 class QNetworkAccessManager;
 class QNetworkReply;
 class QWidget;
@@ -46,10 +48,18 @@ Reply read(QNetworkReply* reply);
 // The same classification for a status and body already at hand.
 Reply classify(const QByteArray& body);
 
+// Tells the user what went wrong with a reply, the way the windows do: a
+// transport error in the box "警告" / "网络请求错误\n<status>" without a
+// parent, a refusal in a box "警告" with refusalText, a broken reply not at
+// all. Both boxes carry the one given button. True when the reply is not a
+// success, so the caller restores its controls and stops.
+bool reportFailure(const Reply& reply, const QString& refusalText, Prompts::StandardButton button = Prompts::Ok,
+                   QWidget* refusalParent = nullptr);
+
 // "网络请求错误\n" followed by the HTTP status.
 QString transportErrorText(const Reply& reply);
-// The box "警告" / "网络请求错误\n<status>" with one OK button.
-void showTransportError(QWidget* parent, const Reply& reply);
+// The box "警告" / "网络请求错误\n<status>" with one button.
+void showTransportError(QWidget* parent, const Reply& reply, Prompts::StandardButton button = Prompts::Ok);
 // A box titled "警告" with the given text and one OK button.
 void showWarning(QWidget* parent, const QString& text);
 

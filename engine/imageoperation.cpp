@@ -7,6 +7,7 @@
 #include <QDebug>
 #include <QFile>
 #include <QFileInfo>
+#include <QImageReader>
 #include <QImageWriter>
 #include <QPainter>
 #include <QTransform>
@@ -47,19 +48,6 @@ int turnFor(int orientation)
     default:
         return 0;
     }
-}
-
-// Writes the image in the format its suffix names, replacing the file only
-// once the new one is complete.
-bool saveImage(const QImage& image, const QString& path)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, QFileInfo(path).suffix().toLower().toLatin1());
-    if (!writer.write(image))
-        return false;
-    return FileOperation::writeFile(bytes, path, true);
 }
 
 } // namespace
@@ -143,21 +131,56 @@ QImage ImageOperation::addNumToImage(QImage image, int number)
     return image;
 }
 
+QImage ImageOperation::loadImageWithin(const QString& path, const QSize& box, QRect* mark)
+{
+    if (!QFileInfo(path).isFile())
+        return QImage();
+    QImageReader reader(path);
+    reader.setDecideFormatFromContent(true);
+    const QSize full = reader.size();
+    if (full.isValid() && !full.isEmpty()) {
+        const QSize fit = full.scaled(box, Qt::KeepAspectRatio);
+        if (fit.width() < full.width() && !fit.isEmpty())
+            reader.setScaledSize(fit);
+    }
+    const QImage image = reader.read();
+    if (mark && !image.isNull() && full.isValid() && !full.isEmpty() && image.size() != full)
+        *mark = mapRect(*mark, double(image.width()) / full.width(), double(image.height()) / full.height());
+    return image;
+}
+
+bool ImageOperation::saveImage(const QImage& image, const QString& path)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, QFileInfo(path).suffix().toLower().toLatin1());
+    if (!writer.write(image))
+        return false;
+    buffer.close();
+    return FileOperation::writeFile(bytes, path, true);
+}
+
 QImage ImageOperation::getWebViewThumbImage(Image photo, int size)
 {
     if (photo.kind() != FinePhoto)
         qDebug() << "出错：网页中的照片不是来自成品！";
+    QRect mark = photo.clipRect();
     const QString smallPath = photo.GetImagePath();
     QImage image;
     if (FileOperation::isFileExist(smallPath)) {
-        image = loadImage(smallPath);
+        image = loadImageWithin(smallPath, QSize(size, size), &mark);
     } else {
-        image = loadImage(photo.GetBigImagePath())
-                    .scaled(1000, 1000, Qt::KeepAspectRatio, Qt::FastTransformation);
+        // The mark is given in the grid of the small thumbnail, so the photo
+        // becomes exactly that first, and is kept as one.
+        const QSize box(1000, 1000);
+        image = loadImageWithin(photo.GetBigImagePath(), box);
+        if (!image.isNull() && image.size() != image.size().scaled(box, Qt::KeepAspectRatio))
+            image = image.scaled(box, Qt::KeepAspectRatio, Qt::FastTransformation);
         if (!image.isNull())
             saveImage(image, smallPath);
     }
-    return getThumb(image, photo.clipRect(), size, photo.isEllipse(), 0);
+    return getThumb(image, mark, size, photo.isEllipse(), 0);
 }
 
 QPixmap ImageOperation::getWebViewThumb(Image photo, int size)

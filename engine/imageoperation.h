@@ -28,6 +28,13 @@ public:
 
     // The image decoded from the file's bytes; null when unreadable.
     static QImage loadImage(QString path);
+    // The image decoded no larger than the box (aspect kept; the JPEG reader
+    // then decodes at a fraction of the photo's size). A mark given in the
+    // file's pixel grid is mapped to the decoded one.
+    static QImage loadImageWithin(const QString& path, const QSize& box, QRect* mark = nullptr);
+    // Writes the image in the format its suffix names; an existing file is
+    // replaced only by a complete new one.
+    static bool saveImage(const QImage& image, const QString& path);
     // A size × size square thumbnail with the mark drawn and, for a number
     // of 1 or more, the number box in its bottom-left corner.
     static QImage getThumb(QImage image, QRect mark, int size, bool ellipse, int number);
@@ -41,7 +48,9 @@ public:
 
     // The production-sheet thumbnail of a finished photo, drawn from its
     // small thumbnail; a missing small thumbnail is made from the photo
-    // first (at most 1000 pixels a side) and written for the next time.
+    // first (1000 pixels on its long side) and written for the next time.
+    // Photos are decoded at reduced scale; the mark lands within a pixel of
+    // where a full decode would put it.
     static QImage getWebViewThumbImage(Image photo, int size);
     static QPixmap getWebViewThumb(Image photo, int size);
 

@@ -5,11 +5,6 @@
 #include "fileoperation.h"
 #include "imageoperation.h"
 
-#include <QBuffer>
-#include <QDebug>
-#include <QFileInfo>
-#include <QImageReader>
-#include <QImageWriter>
 #include <QSemaphore>
 #include <QSet>
 #include <QSharedPointer>
@@ -19,45 +14,6 @@
 #include <atomic>
 
 namespace {
-
-const int kSmallThumbSide = 1000;
-
-// Decodes an image no larger than the box (keeping its aspect ratio) and
-// maps the mark from the file's pixel grid to the decoded one. The JPEG
-// reader then decodes at a fraction of the photo's size.
-QImage decodeWithin(const QString& path, const QSize& box, QRect* mark)
-{
-    QImageReader reader(path);
-    reader.setDecideFormatFromContent(true);
-    const QSize full = reader.size();
-    if (full.isValid() && !full.isEmpty()) {
-        const QSize fit = full.scaled(box, Qt::KeepAspectRatio);
-        if (fit.width() < full.width() && !fit.isEmpty())
-            reader.setScaledSize(fit);
-    }
-    const QImage image = reader.read();
-    if (mark && !image.isNull() && full.isValid() && !full.isEmpty() && image.size() != full) {
-        const double sx = double(image.width()) / full.width();
-        const double sy = double(image.height()) / full.height();
-        *mark = QRect(int(mark->left() * sx), int(mark->top() * sy), int(mark->width() * sx),
-                      int(mark->height() * sy));
-    }
-    return image;
-}
-
-// Writes the image in the format its suffix names; an existing file is
-// replaced only by a complete new one.
-bool writeImage(const QImage& image, const QString& path)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, QFileInfo(path).suffix().toLower().toLatin1());
-    if (!writer.write(image))
-        return false;
-    buffer.close();
-    return FileOperation::writeFile(bytes, path, true);
-}
 
 // The photos of one sheet, drawn by the job and by helpers on free threads
 // of its pool; each takes the next photo until none is left.
@@ -78,11 +34,11 @@ struct SheetBatch
             if (!owner.isShown())
                 return;
             const Image& photo = images.at(order.at(k));
-            const QImage thumb = ThumbnailThread::renderSheetThumb(photo, size);
+            const QImage thumb = ImageOperation::getWebViewThumbImage(photo, size);
             // A photo that cannot be read or saved leaves its file missing;
             // the sheet goes on without it.
             if (!thumb.isNull())
-                writeImage(thumb, folder + photo.GetImageName());
+                ImageOperation::saveImage(thumb, folder + photo.GetImageName());
         }
     }
 };
@@ -137,28 +93,6 @@ void ThumbnailThread::run()
         saveThumbs();
     else if (m_mode == 1)
         separateImage();
-}
-
-QImage ThumbnailThread::renderSheetThumb(const Image& photo, int size)
-{
-    if (photo.kind() != FinePhoto)
-        qDebug() << "出错：网页中的照片不是来自成品！";
-    QRect mark = photo.clipRect();
-    const QString smallPath = photo.GetImagePath();
-    QImage image;
-    if (FileOperation::isFileExist(smallPath)) {
-        image = decodeWithin(smallPath, QSize(size, size), &mark);
-    } else {
-        // The mark is given in the grid of the small thumbnail, so the photo
-        // becomes exactly that first, and is kept as one.
-        const QSize box(kSmallThumbSide, kSmallThumbSide);
-        image = decodeWithin(photo.GetBigImagePath(), box, nullptr);
-        if (!image.isNull() && image.size() != image.size().scaled(box, Qt::KeepAspectRatio))
-            image = image.scaled(box, Qt::KeepAspectRatio, Qt::FastTransformation);
-        if (!image.isNull())
-            writeImage(image, smallPath);
-    }
-    return ImageOperation::getThumb(image, mark, size, photo.isEllipse(), 0);
 }
 
 void ThumbnailThread::saveThumbs()

@@ -35,11 +35,6 @@ public:
 
     // The folder of the sheet thumbnails in an output folder.
     static QString sheetFolder(const QString& outputFolder);
-    // The sheet thumbnail of one photo: drawn from its small thumbnail, or
-    // from the photo itself when that is missing (the small thumbnail is
-    // then written for the next time, at most 1000 pixels a side). Both are
-    // decoded no larger than needed.
-    static QImage renderSheetThumb(const Image& photo, int size);
     // Every slot name the job calls, as normalised signatures.
     static QList<QByteArray> callbackSignatures();
 

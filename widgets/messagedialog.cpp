@@ -89,18 +89,8 @@ void MessageDialog::getMessageCodeSlot(QNetworkReply* reply)
     reply->deleteLater();
     const WebService::Reply r = WebService::read(reply);
     qDebug().noquote() << "postOrder Json:" << QString::fromUtf8(r.body);
-    switch (r.kind) {
-    case WebService::Reply::Kind::TransportError:
-        WebService::showTransportError(nullptr, r);
+    if (WebService::reportFailure(r, QStringLiteral("验证码获取错误") + r.code, Prompts::Yes))
         return;
-    case WebService::Reply::Kind::NotJsonObject:
-        return;
-    case WebService::Reply::Kind::Refusal:
-        showWarning(QStringLiteral("验证码获取错误") + r.code);
-        return;
-    case WebService::Reply::Kind::Success:
-        break;
-    }
 
     if (!m_timer) {
         m_timer = new QTimer(this);
@@ -152,18 +142,8 @@ void MessageDialog::sumbitCodeSlot(QNetworkReply* reply)
     reply->deleteLater();
     const WebService::Reply r = WebService::read(reply);
     qDebug().noquote() << "postOrder Json:" << QString::fromUtf8(r.body);
-    switch (r.kind) {
-    case WebService::Reply::Kind::TransportError:
-        WebService::showTransportError(nullptr, r);
+    if (WebService::reportFailure(r, QStringLiteral("请输入正确验证码") + r.code, Prompts::Yes))
         return;
-    case WebService::Reply::Kind::NotJsonObject:
-        return;
-    case WebService::Reply::Kind::Refusal:
-        showWarning(QStringLiteral("请输入正确验证码") + r.code);
-        return;
-    case WebService::Reply::Kind::Success:
-        break;
-    }
 
     // The receiver may delete the dialog while it handles the signal.
     QPointer<MessageDialog> self(this);

@@ -73,16 +73,7 @@ Prompts::Answer ScriptedPrompts::message(const Message& m)
         return m_answers.dequeue();
     if (!m_lenient)
         m_unexpected.append(m.title + QStringLiteral(" / ") + m.text);
-    Answer a;
-    if (m.defaultButton != NoButton)
-        a.standard = m.defaultButton;
-    else if (m.defaultCustomButton >= 0)
-        a.custom = m.defaultCustomButton;
-    else if (m.buttons & Ok)
-        a.standard = Ok;
-    else if (m.buttons & Yes)
-        a.standard = Yes;
-    return a;
+    return defaultAnswer(m);
 }
 
 ScriptedPrompts::Call ScriptedPrompts::dialogCall(Call::Kind kind, QWidget* parent, const QString& caption,

@@ -88,7 +88,8 @@ void StandIn::clearLog()
     d->service.clearLog();
 }
 
-void StandIn::refuse(const QString& module, const QString& action, const QString& code, const QString& message)
+void StandIn::refuse(const QString& module, const QString& action, const QString& code,
+                     const QString& message)
 {
     d->changeFault(module, action, [&](StudioService::Fault& f) {
         f.kind = StudioService::Fault::Kind::Refuse;
@@ -120,7 +121,8 @@ void StandIn::delay(const QString& module, const QString& action, int ms)
 
 void StandIn::drop(const QString& module, const QString& action)
 {
-    d->changeFault(module, action, [&](StudioService::Fault& f) { f.kind = StudioService::Fault::Kind::Drop; });
+    d->changeFault(module, action,
+                   [&](StudioService::Fault& f) { f.kind = StudioService::Fault::Kind::Drop; });
 }
 
 void StandIn::clearFaults()
