@@ -102,19 +102,20 @@ void TestLauncher::setSentinels()
 {
     Config::isshow_subproduct = Config::super_id = Config::manager_id = Config::shop_id = Config::fjtype =
         Config::fj_bzname = Config::fj_cpname = Config::isN8fjUseBigImg = Config::isN8ResultDownAll =
-            Config::shop_name = Config::isSyncPhotoToFinal = Config::isFjDownloadDeletePhoto = Config::sjfjxz =
-                Config::importServPath = Config::importServBackupPath = Config::importServHousePath =
-                    QStringLiteral("before");
+            Config::shop_name = Config::isSyncPhotoToFinal = Config::isFjDownloadDeletePhoto =
+                Config::sjfjxz = Config::importServPath = Config::importServBackupPath =
+                    Config::importServHousePath = QStringLiteral("before");
     Config::storenames = Config::storeids = QStringList{"before"};
 }
 
 void TestLauncher::verifySentinels()
 {
     for (const QString* value :
-         {&Config::isshow_subproduct, &Config::super_id, &Config::manager_id, &Config::shop_id, &Config::fjtype,
-          &Config::fj_bzname, &Config::fj_cpname, &Config::isN8fjUseBigImg, &Config::isN8ResultDownAll,
-          &Config::shop_name, &Config::isSyncPhotoToFinal, &Config::isFjDownloadDeletePhoto, &Config::sjfjxz,
-          &Config::importServPath, &Config::importServBackupPath, &Config::importServHousePath})
+         {&Config::isshow_subproduct, &Config::super_id, &Config::manager_id, &Config::shop_id,
+          &Config::fjtype, &Config::fj_bzname, &Config::fj_cpname, &Config::isN8fjUseBigImg,
+          &Config::isN8ResultDownAll, &Config::shop_name, &Config::isSyncPhotoToFinal,
+          &Config::isFjDownloadDeletePhoto, &Config::sjfjxz, &Config::importServPath,
+          &Config::importServBackupPath, &Config::importServHousePath})
         QCOMPARE(*value, QStringLiteral("before"));
     QCOMPARE(Config::storenames, QStringList{"before"});
     QCOMPARE(Config::storeids, QStringList{"before"});
@@ -130,11 +131,13 @@ void TestLauncher::formOffersEveryTool()
     QVERIFY(group->exclusive());
     QCOMPARE(group->checkedId(), -1);
 
-    const QList<QPair<QString, int>> expected = {
-        {"importPicRadio", 4}, {"radioButton_separatePhotos", 1}, {"radioButton_yhfj", 6}, {"rb_plsc", 5},
-        {"rb_n8fj", 7},        {"rb_searchorder", 0},             {"rb_shangjian", 2},     {"rb_fajian", 3}};
+    const QList<QPair<QString, int>> expected = {{"importPicRadio", 4},   {"radioButton_separatePhotos", 1},
+                                                 {"radioButton_yhfj", 6}, {"rb_plsc", 5},
+                                                 {"rb_n8fj", 7},          {"rb_searchorder", 0},
+                                                 {"rb_shangjian", 2},     {"rb_fajian", 3}};
     QCOMPARE(group->buttons().size(), expected.size());
-    const QStringList texts = {"导片工具", "设计分件", "样后分件", "批量删除", "N8分件", "检索订单", "上件管理", "发件管理"};
+    const QStringList texts = {"导片工具", "设计分件", "样后分件", "批量删除",
+                               "N8分件",   "检索订单", "上件管理", "发件管理"};
     for (int i = 0; i < expected.size(); ++i) {
         auto* button = launcher->findChild<QRadioButton*>(expected.at(i).first);
         QVERIFY2(button, qPrintable(expected.at(i).first));
@@ -145,7 +148,8 @@ void TestLauncher::formOffersEveryTool()
     }
     QVERIFY(launcher->findChild<QWidget*>("w_n8")->isVisible());
     QVERIFY(!launcher->findChild<QPushButton*>("pb_syncton8")->isEnabled());
-    QCOMPARE(launcher->findChild<QPushButton*>("pb_syncton8")->text(), QStringLiteral("同步全部员工/产品到N8"));
+    QCOMPARE(launcher->findChild<QPushButton*>("pb_syncton8")->text(),
+             QStringLiteral("同步全部员工/产品到N8"));
     auto* combo = launcher->findChild<QComboBox*>("comboBox");
     QCOMPARE(combo->count(), 3);
     QCOMPARE(combo->itemText(1), QStringLiteral("西店"));
@@ -216,10 +220,14 @@ void TestLauncher::failedSwitchLeavesConfig_data()
 {
     QTest::addColumn<QString>("fault");
     QTest::addColumn<QString>("box");
-    QTest::newRow("refused") << "refuse" << "没有该店铺的权限了";
-    QTest::newRow("transport") << "http" << "网络请求错误\n502";
-    QTest::newRow("not json") << "raw" << "";
-    QTest::newRow("dropped") << "drop" << "网络请求错误\n";
+    QTest::newRow("refused") << "refuse"
+                             << "没有该店铺的权限了";
+    QTest::newRow("transport") << "http"
+                               << "网络请求错误\n502";
+    QTest::newRow("not json") << "raw"
+                              << "";
+    QTest::newRow("dropped") << "drop"
+                             << "网络请求错误\n";
 }
 
 void TestLauncher::failedSwitchLeavesConfig()
@@ -370,12 +378,34 @@ void TestLauncher::checkImportImgPathPatterns_data()
     QTest::addColumn<QString>("importPath");
     QTest::addColumn<QString>("backupPath");
     QTest::addColumn<QString>("housePath");
-    QTest::addColumn<QString>("label");
+    QTest::addColumn<QString>("label"); // empty: no warning
     QTest::addColumn<QString>("path");
-    QTest::newRow("import") << "Y:\\photos" << "" << "" << "导片路径" << "Y:\\photos";
-    QTest::newRow("backup") << "" << "Y:/bak" << "Y:/home" << "备份路径" << "Y:/bak";
-    QTest::newRow("house") << "/Volumes/photos" << "//nas/bak" << "Y:/home" << "家居效果路径" << "Y:/home";
-    QTest::newRow("none in drive form") << "/Volumes/photos" << "" << "" << "" << "";
+    // The working folder holds a folder "Q:"; "Y:" is missing.
+    QTest::newRow("import") << "Y:\\photos"
+                            << ""
+                            << ""
+                            << "导片路径"
+                            << "Y:\\photos";
+    QTest::newRow("backup") << ""
+                            << "Y:/bak"
+                            << "Y:/home"
+                            << "备份路径"
+                            << "Y:/bak";
+    QTest::newRow("house") << "/Volumes/photos"
+                           << "//nas/bak"
+                           << "Y:/home"
+                           << "家居效果路径"
+                           << "Y:/home";
+    QTest::newRow("first drive root exists") << "Q:/photos"
+                                             << "Y:/bak"
+                                             << "Y:/home"
+                                             << ""
+                                             << "";
+    QTest::newRow("none in drive form") << "/Volumes/photos"
+                                        << ""
+                                        << ""
+                                        << ""
+                                        << "";
 }
 
 void TestLauncher::checkImportImgPathPatterns()
@@ -389,9 +419,14 @@ void TestLauncher::checkImportImgPathPatterns()
     Config::importServBackupPath = backupPath;
     Config::importServHousePath = housePath;
     SelectTool* launcher = makeLauncher();
+    QTemporaryDir cwd;
+    const QString previous = QDir::currentPath();
+    QVERIFY(QDir(cwd.path()).mkpath("Q:") && QDir::setCurrent(cwd.path()));
     if (!label.isEmpty())
         m_prompts->setNextAnswer(Prompts::Ok);
-    QCOMPARE(launcher->checkImportImgPath(), label.isEmpty());
+    const bool result = launcher->checkImportImgPath();
+    QDir::setCurrent(previous);
+    QCOMPARE(result, label.isEmpty());
     if (label.isEmpty()) {
         QVERIFY(m_prompts->messages().isEmpty());
         return;
@@ -400,8 +435,9 @@ void TestLauncher::checkImportImgPathPatterns()
     QCOMPARE(m_prompts->last().title, QStringLiteral("警告"));
     QCOMPARE(m_prompts->last().buttons, Prompts::StandardButtons(Prompts::Ok));
     QVERIFY(m_prompts->last().hasParent);
-    QCOMPARE(m_prompts->last().text, QStringLiteral("%1 \"%2\" 中的根目录 \"%3\" 不存在 \n(请到店铺后台重新设置)")
-                                         .arg(label, path, path.left(3)));
+    QCOMPARE(m_prompts->last().text,
+             QStringLiteral("%1 \"%2\" 中的根目录 \"%3\" 不存在 \n(请到店铺后台重新设置)")
+                 .arg(label, path, path.left(3)));
 }
 
 void TestLauncher::emptyShopListSendsNothing()
@@ -478,10 +514,12 @@ void TestLauncher::n8PanelNoStoreReachable()
     launcher->req_syncToN8Path();
     QTRY_COMPARE(m_prompts->messages().size(), 1);
     QCOMPARE(m_prompts->last().title, QStringLiteral("温馨提示"));
-    QCOMPARE(m_prompts->last().text, QStringLiteral("没有门店的N8服务路径在和本机在同一局域网中,不能同步到N8！"));
+    QCOMPARE(m_prompts->last().text,
+             QStringLiteral("没有门店的N8服务路径在和本机在同一局域网中,不能同步到N8！"));
     QCOMPARE(m_prompts->last().buttons, Prompts::StandardButtons(Prompts::Yes));
     QCOMPARE(opened, 0);
-    QCOMPARE(launcher->findChild<QPushButton*>("pb_syncton8")->text(), QStringLiteral("同步全部员工/产品到N8"));
+    QCOMPARE(launcher->findChild<QPushButton*>("pb_syncton8")->text(),
+             QStringLiteral("同步全部员工/产品到N8"));
 }
 
 void TestLauncher::n8PanelIgnoresPressesWhileBusy()

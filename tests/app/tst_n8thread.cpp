@@ -31,7 +31,6 @@ private slots:
     void otherModesRunNothing_data();
     void otherModesRunNothing();
     void stopBeforeStartIsForgotten();
-    void reportsOnlyWhenTheReceiverIsQueued();
 };
 
 namespace {
@@ -74,12 +73,12 @@ void TestN8Thread::storesCheck_data()
     QTest::newRow("first unreachable has no name")
         << QJsonArray{store("1", "", "@/missing"), store("2", "西店", "@/a"), store("3", "南店", "")}
         << QList<int>{1} << "南店";
-    QTest::newRow("a file is not a folder") << QJsonArray{store("1", "东店", "@/file.txt"), store("2", "西店", "@/b")}
-                                            << QList<int>{1} << "东店";
+    QTest::newRow("a file is not a folder")
+        << QJsonArray{store("1", "东店", "@/file.txt"), store("2", "西店", "@/b")} << QList<int>{1} << "东店";
     QTest::newRow("not an object") << QJsonArray{QJsonValue("x"), store("2", "西店", "@/a")} << QList<int>{1}
                                    << "";
-    QTest::newRow("path not a text") << QJsonArray{QJsonObject{{"name", "东店"}, {"n8path", 5}}} << QList<int>{}
-                                     << "东店";
+    QTest::newRow("path not a text") << QJsonArray{QJsonObject{{"name", "东店"}, {"n8path", 5}}}
+                                     << QList<int>{} << "东店";
 }
 
 void TestN8Thread::storesCheck()
@@ -135,7 +134,8 @@ void TestN8Thread::windowsFormPathsAreMappedUnderTheMountRoot()
         QCOMPARE(result.first.first().toObject(), s); // the store keeps its own path text
     QCOMPARE(result.second, reachable ? QString() : QStringLiteral("东店"));
     if (reachable)
-        QCOMPARE(QDir(N8thread::localN8Path(n8path)).canonicalPath(), QDir(volumes.path("n8/东店")).canonicalPath());
+        QCOMPARE(QDir(N8thread::localN8Path(n8path)).canonicalPath(),
+                 QDir(volumes.path("n8/东店")).canonicalPath());
 }
 
 void TestN8Thread::otherModesRunNothing_data()
@@ -169,19 +169,6 @@ void TestN8Thread::stopBeforeStartIsForgotten()
     worker.start();
     QTRY_COMPARE_WITH_TIMEOUT(receiver.results.size(), 1, 5000);
     QCOMPARE(receiver.results.first().second, QStringLiteral("东店,西店"));
-}
-
-void TestN8Thread::reportsOnlyWhenTheReceiverIsQueued()
-{
-    // The report is a queued call: it runs on the receiver's thread, after
-    // the job, never inside it.
-    StoreReceiver receiver;
-    N8thread worker(&receiver, nullptr);
-    worker.mode = QStringLiteral("stores");
-    worker.start();
-    QVERIFY(worker.wait(5000));
-    QVERIFY(receiver.results.isEmpty());
-    QTRY_COMPARE(receiver.results.size(), 1);
 }
 
 QTEST_MAIN(TestN8Thread)

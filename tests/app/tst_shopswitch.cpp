@@ -44,11 +44,26 @@ void TestShopSwitch::separationMode_data()
     QTest::addColumn<QString>("fjtype");
     QTest::addColumn<QString>("bz");
     QTest::addColumn<QString>("cp");
-    QTest::newRow("77") << "77" << "Tovaro分件" << "01标注" << "02底片";
-    QTest::newRow("162") << "162" << "Tovaro分件" << "01标注" << "02底片";
-    QTest::newRow("1621") << "1621" << "" << "标注" << "成品";
-    QTest::newRow(" 77") << " 77" << "" << "标注" << "成品";
-    QTest::newRow("empty") << "" << "" << "标注" << "成品";
+    QTest::newRow("77") << "77"
+                        << "Tovaro分件"
+                        << "01标注"
+                        << "02底片";
+    QTest::newRow("162") << "162"
+                         << "Tovaro分件"
+                         << "01标注"
+                         << "02底片";
+    QTest::newRow("1621") << "1621"
+                          << ""
+                          << "标注"
+                          << "成品";
+    QTest::newRow(" 77") << " 77"
+                         << ""
+                         << "标注"
+                         << "成品";
+    QTest::newRow("empty") << ""
+                           << ""
+                           << "标注"
+                           << "成品";
 }
 
 void TestShopSwitch::separationMode()

@@ -61,12 +61,18 @@ void TestSignIn::updateCheckBodies_data()
     QTest::addColumn<QString>("testHost");
     QTest::addColumn<QString>("dialogKeys");
     QTest::addColumn<QString>("webKeys");
-    QTest::newRow("production") << "https://studio.example.com" << "http://beta.example.com"
-                                << "type,systemtype,number,token" << "type,number,token";
-    QTest::newRow("test server, plain") << "http://beta.example.com" << "http://beta.example.com"
-                                        << "type,test,systemtype,number,token" << "type,number,token";
-    QTest::newRow("test server, secure") << "https://beta.example.com" << "http://beta.example.com"
-                                         << "type,systemtype,number,token" << "type,test,number,token";
+    QTest::newRow("production") << "https://studio.example.com"
+                                << "http://beta.example.com"
+                                << "type,systemtype,number,token"
+                                << "type,number,token";
+    QTest::newRow("test server, plain") << "http://beta.example.com"
+                                        << "http://beta.example.com"
+                                        << "type,test,systemtype,number,token"
+                                        << "type,number,token";
+    QTest::newRow("test server, secure") << "https://beta.example.com"
+                                         << "http://beta.example.com"
+                                         << "type,systemtype,number,token"
+                                         << "type,test,number,token";
 }
 
 void TestSignIn::updateCheckBodies()
@@ -90,8 +96,8 @@ void TestSignIn::updateCheckBodies()
     QCOMPARE(keysOf(dialog), dialogKeys);
     QCOMPARE(keysOf(web), webKeys);
     QVERIFY(dialog.startsWith("type=vmrKorvaDravin&"));
-    QVERIFY(dialog.contains("&systemtype=mac&number=" + QUrl::toPercentEncoding(Config::version) + "&token=" +
-                            Config::token.toUtf8()));
+    QVERIFY(dialog.contains("&systemtype=mac&number=" + QUrl::toPercentEncoding(Config::version) +
+                            "&token=" + Config::token.toUtf8()));
     QVERIFY(web.startsWith("type=vmrNewDravin&"));
     if (dialogKeys.contains("test"))
         QVERIFY(dialog.contains("&test=1&"));
@@ -105,10 +111,10 @@ void TestSignIn::productTitle_data()
     QTest::addColumn<QString>("title");
     QTest::newRow("production") << "https://studio.example.com"
                                 << QStringLiteral("Velmor软件Korva-Dravin") + Config::version;
-    QTest::newRow("test anywhere in the address") << "http://mytest.example.com"
-                                                  << QStringLiteral("Velmor软件Korva-Dravin 测试机") + Config::version;
-    QTest::newRow("upper case is not a test build") << "http://TEST.example.com"
-                                                    << QStringLiteral("Velmor软件Korva-Dravin") + Config::version;
+    QTest::newRow("test anywhere in the address")
+        << "http://mytest.example.com" << QStringLiteral("Velmor软件Korva-Dravin 测试机") + Config::version;
+    QTest::newRow("upper case is not a test build")
+        << "http://TEST.example.com" << QStringLiteral("Velmor软件Korva-Dravin") + Config::version;
 }
 
 void TestSignIn::productTitle()
@@ -141,9 +147,12 @@ void TestSignIn::rememberedUserRoundTrip_data()
     QTest::addColumn<bool>("remember");
     QTest::addColumn<QString>("readPassword");
     QTest::addColumn<bool>("readRemembered");
-    QTest::newRow("remembered") << "李明" << "secret" << true << "secret" << true;
-    QTest::newRow("not remembered") << "李明" << "secret" << false << "" << false;
-    QTest::newRow("latin-1 password") << "li" << QStringLiteral("pässwörd") << true << QStringLiteral("pässwörd") << true;
+    QTest::newRow("remembered") << "李明"
+                                << "secret" << true << "secret" << true;
+    QTest::newRow("not remembered") << "李明"
+                                    << "secret" << false << "" << false;
+    QTest::newRow("latin-1 password")
+        << "li" << QStringLiteral("pässwörd") << true << QStringLiteral("pässwörd") << true;
     QTest::newRow("outside latin-1 becomes ?") << "li" << QStringLiteral("密码ab") << true << "??ab" << true;
 }
 

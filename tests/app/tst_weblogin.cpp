@@ -206,8 +206,8 @@ void TestWebLogin::updateStartsTheUpdater()
     QCOMPARE(m_desktop->programs.first().first, QStringLiteral("checkUpdate.exe"));
     QCOMPARE(m_desktop->programs.first().second,
              QStringList({"Velmor软件-Dravin", "9.9.9", "2024-03-01", "Dravin-9.9.9.zip",
-                          "http://127.0.0.1:1/download/Dravin-9.9.9.zip", QDir::currentPath() + "/Dravin-9.9.9.zip",
-                          "90314752"}));
+                          "http://127.0.0.1:1/download/Dravin-9.9.9.zip",
+                          QDir::currentPath() + "/Dravin-9.9.9.zip", "90314752"}));
     // The application was told to end: a new event loop returns at once.
     QEventLoop loop;
     QTimer::singleShot(2000, &loop, [&loop] { loop.exit(1); });
