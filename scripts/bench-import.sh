@@ -67,7 +67,10 @@ trap 'rm -rf "$work"' EXIT
 # byte-identical for orientation 1.
 for photos in "$mixed" "$upright"; do
     rm -rf "$work/w" "$work/b"
-    "$bench" run "$photos" "$work/w" 2>/dev/null
+    if ! "$bench" run "$photos" "$work/w" 2>"$work/run.log"; then
+        tail -n 20 "$work/run.log" >&2
+        exit 1
+    fi
     "$bench" check "$photos" "$work/w"
     bash "$0" --baseline "$photos" "$work/b"
     "$bench" check-baseline "$photos" "$work/b"

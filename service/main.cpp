@@ -31,8 +31,9 @@ int main(int argc, char* argv[])
     const QCommandLineOption fixtureOption("fixture", "JSON fixture that seeds the store.", "file",
                                            StudioService::demoFixturePath());
     const QCommandLineOption logOption("log", "Append every request to this file as a JSON line.", "file");
-    const QCommandLineOption volumesOption("volumes", "Mount root of the demo file shares; the fixture's "
-                                                      "paths are checked against it at start.",
+    const QCommandLineOption volumesOption("volumes",
+                                           "Mount root of the demo file shares; the fixture's "
+                                           "paths are checked against it at start.",
                                            "root");
     parser.addOptions({portOption, fixtureOption, logOption, volumesOption});
     parser.process(app);
@@ -55,9 +56,11 @@ int main(int argc, char* argv[])
         return 1;
     }
     if (parser.isSet(volumesOption)) {
-        const QStringList missing = StudioService::missingPaths(service.storeSnapshot(), parser.value(volumesOption));
+        const QStringList missing =
+            StudioService::missingPaths(service.storeSnapshot(), parser.value(volumesOption));
         for (const QString& path : missing)
-            say(QStringLiteral("warning: %1 is not a folder under %2").arg(path, parser.value(volumesOption)));
+            say(QStringLiteral("warning: %1 is not a folder under %2")
+                    .arg(path, parser.value(volumesOption)));
     }
 
     // SIGINT and SIGTERM are taken by sigwait below; block them before the

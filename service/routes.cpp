@@ -129,7 +129,8 @@ ServiceReply switchShop(QJsonObject& store, const FormData& form)
     reply.insert("is_all_del_photo", number(settings.value("is_all_del_photo")));
     QJsonArray stores;
     for (const QJsonValue& s : shop.value("stores").toArray())
-        stores.append(QJsonObject{{"id", text(s.toObject().value("id"))}, {"name", text(s.toObject().value("name"))}});
+        stores.append(
+            QJsonObject{{"id", text(s.toObject().value("id"))}, {"name", text(s.toObject().value("name"))}});
     reply.insert("stores", stores);
     return ServiceReply::json(reply);
 }
@@ -142,8 +143,9 @@ ServiceReply n8StorePaths(QJsonObject& store, const FormData& form)
     QJsonArray stores;
     for (const QJsonValue& v : shop.value("stores").toArray()) {
         const QJsonObject s = v.toObject();
-        stores.append(QJsonObject{
-            {"id", text(s.value("id"))}, {"name", text(s.value("name"))}, {"n8path", text(s.value("n8path"))}});
+        stores.append(QJsonObject{{"id", text(s.value("id"))},
+                                  {"name", text(s.value("name"))},
+                                  {"n8path", text(s.value("n8path"))}});
     }
     QJsonObject reply = success(QString());
     reply.insert("stores", stores);
@@ -167,7 +169,12 @@ ServiceReply checkCode(QJsonObject& store, const FormData& form)
 
 // Order search. Each search type matches one or more order fields; dates
 // match on the day ("yyyy-MM-dd" at the start of the field).
-enum class Match { Text, Day, BookingDay };
+enum class Match
+{
+    Text,
+    Day,
+    BookingDay
+};
 
 struct Search
 {
@@ -364,10 +371,8 @@ ServiceReply updatePicPath(QJsonObject& store, const FormData& form)
 
     if (form.value("importype") == "1") {
         static const QMap<QString, QPair<QString, QString>> countFields = {
-            {"0", {"photonum", "bakphotonum"}},
-            {"1", {"finishnum", "bakfinishnum"}},
-            {"2", {"designnum", QString()}},
-            {"3", {"videonum", QString()}},
+            {"0", {"photonum", "bakphotonum"}},  {"1", {"finishnum", "bakfinishnum"}},
+            {"2", {"designnum", QString()}},     {"3", {"videonum", QString()}},
             {"4", {"finalvideonum", QString()}},
         };
         const QString typeId = form.value("typeid");
@@ -380,8 +385,10 @@ ServiceReply updatePicPath(QJsonObject& store, const FormData& form)
         add(fields.second, form.value("picbacknumber"));
         const auto videos = videoFields(typeId);
         if (!videos.first.isEmpty()) {
-            order.insert(videos.first, appendEntries(text(order.value(videos.first)), form.value("videopaths")));
-            order.insert(videos.second, appendEntries(text(order.value(videos.second)), form.value("videofiles")));
+            order.insert(videos.first,
+                         appendEntries(text(order.value(videos.first)), form.value("videopaths")));
+            order.insert(videos.second,
+                         appendEntries(text(order.value(videos.second)), form.value("videofiles")));
         }
     }
     putOrder(store, i, order);
@@ -401,8 +408,8 @@ ServiceReply updateVideo(QJsonObject& store, const FormData& form)
     order.insert(fields.first, form.value("videopaths"));
     order.insert(fields.second, form.value("videofiles"));
     putOrder(store, i, order);
-    return ServiceReply::json(
-        success(form.value("videofiles").isEmpty() ? QStringLiteral("视频列表已清空") : QStringLiteral("视频列表已更新")));
+    return ServiceReply::json(success(form.value("videofiles").isEmpty() ? QStringLiteral("视频列表已清空")
+                                                                         : QStringLiteral("视频列表已更新")));
 }
 
 ServiceReply saveN8Path(QJsonObject& store, const FormData& form)
@@ -416,7 +423,11 @@ ServiceReply saveN8Path(QJsonObject& store, const FormData& form)
     return ServiceReply::json(success(QStringLiteral("保存成功")));
 }
 
-enum class Token { Api, N8Path };
+enum class Token
+{
+    Api,
+    N8Path
+};
 
 struct Route
 {
@@ -547,5 +558,6 @@ ServiceReply Routes::dispatch(QJsonObject& store, const ServiceRequest& request)
             return ServiceReply::refusal("-1", QStringLiteral("非法请求：token无效"));
         return route.handle(store, request.form);
     }
-    return ServiceReply::refusal("0", QStringLiteral("接口不存在：%1/%2/%3").arg(request.g, request.m, request.a));
+    return ServiceReply::refusal("0",
+                                 QStringLiteral("接口不存在：%1/%2/%3").arg(request.g, request.m, request.a));
 }

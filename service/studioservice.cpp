@@ -90,8 +90,8 @@ ServiceRequest readRequest(const httplib::Request& req)
     r.rawBody = QByteArray::fromStdString(req.body);
     r.contentType = QByteArray::fromStdString(req.get_header_value("Content-Type"));
     const auto q = req.target.find('?');
-    const FormData query =
-        FormDecoder::decode(q == std::string::npos ? QByteArray() : QByteArray::fromStdString(req.target.substr(q + 1)));
+    const FormData query = FormDecoder::decode(
+        q == std::string::npos ? QByteArray() : QByteArray::fromStdString(req.target.substr(q + 1)));
     for (const QString& key : query.keys) {
         if (key == QLatin1String("g"))
             r.g = query.value(key);
@@ -162,9 +162,9 @@ void StudioService::Impl::handle(const httplib::Request& req, httplib::Response&
     Fault fault;
     {
         std::lock_guard<std::mutex> lock(mutex);
-        const LoggedRequest entry{request.method,  request.path,      request.g,           request.m,
-                                  request.a,       request.rawBody,   request.form.keys,   request.form.values,
-                                  request.contentType};
+        const LoggedRequest entry{request.method,    request.path,        request.g,
+                                  request.m,         request.a,           request.rawBody,
+                                  request.form.keys, request.form.values, request.contentType};
         log.append(entry);
         fault = faults.value(routeKey(request.m, request.a));
         writeLogLine(entry, fault);

@@ -31,12 +31,19 @@ public:
     // combines with any kind.
     struct Fault
     {
-        enum class Kind { None, Refuse, HttpError, Raw, Drop };
+        enum class Kind
+        {
+            None,
+            Refuse,
+            HttpError,
+            Raw,
+            Drop
+        };
         Kind kind = Kind::None;
-        QString code;    // Refuse
-        QString message; // Refuse
+        QString code;     // Refuse
+        QString message;  // Refuse
         int status = 500; // HttpError
-        QByteArray body; // Raw
+        QByteArray body;  // Raw
         int delayMs = 0;
     };
 

@@ -75,8 +75,8 @@ private:
     bool mkpath(const QString& path);
 
     void makeOrder(const QJsonObject& order, const QJsonObject& store, const QJsonObject& content);
-    void writePicture(const QImage& image, const QString& orderPath, const Family& family, const QString& name,
-                      const QString& shotTime, const QString& backupPath);
+    void writePicture(const QImage& image, const QString& orderPath, const Family& family,
+                      const QString& name, const QString& shotTime, const QString& backupPath);
     void makeCard();
 
     QString m_root;
@@ -140,8 +140,8 @@ QString shotTime(const QString& day, int n)
     return start.addSecs(n * 47).toString(QStringLiteral("yyyy:MM:dd HH:mm:ss"));
 }
 
-void Maker::writePicture(const QImage& image, const QString& orderPath, const Family& family, const QString& name,
-                         const QString& shotTime, const QString& backupPath)
+void Maker::writePicture(const QImage& image, const QString& orderPath, const Family& family,
+                         const QString& name, const QString& shotTime, const QString& backupPath)
 {
     const QString path = orderPath + QString::fromUtf8(family.folder) + name;
     if (!image.save(path, "JPG", 90) || (!shotTime.isEmpty() && !writeExif(path, 1, shotTime))) {
@@ -175,7 +175,8 @@ QString localPath(const QString& serverPath, const QString& serverRoot)
 void Maker::makeOrder(const QJsonObject& order, const QJsonObject& store, const QJsonObject& content)
 {
     const QString key = order.value("orderpayforkey").toString();
-    const QString orderPath = localPath(order.value("orderpath").toString(), store.value("picpath").toString());
+    const QString orderPath =
+        localPath(order.value("orderpath").toString(), store.value("picpath").toString());
     const QString backupPath =
         localPath(order.value("orderbakpicpath").toString(), store.value("bakpicpath").toString());
     if (orderPath.isEmpty() || backupPath.isEmpty()) {
@@ -215,7 +216,8 @@ void Maker::makeOrder(const QJsonObject& order, const QJsonObject& store, const 
     }
     for (int i = 1; i <= content.value("designs").toInt(); ++i) {
         job([=] {
-            const QImage page = JpegFixture::cameraLikeImage(m_sizes.design, seedBase * 100 + 50 + quint32(i));
+            const QImage page =
+                JpegFixture::cameraLikeImage(m_sizes.design, seedBase * 100 + 50 + quint32(i));
             writePicture(page, orderPath, kDesigns, QStringLiteral("P%1.jpg").arg(i, 2, 10, QLatin1Char('0')),
                          QString(), QString());
         });
@@ -231,9 +233,10 @@ void drawUpArrow(QImage& image)
     const int w = image.width();
     const int h = image.height();
     const int s = qMin(w, h) / 6;
-    const QPolygon arrow({QPoint(w / 2, h / 12), QPoint(w / 2 + s, h / 12 + s), QPoint(w / 2 + s / 3, h / 12 + s),
-                          QPoint(w / 2 + s / 3, h / 12 + 3 * s), QPoint(w / 2 - s / 3, h / 12 + 3 * s),
-                          QPoint(w / 2 - s / 3, h / 12 + s), QPoint(w / 2 - s, h / 12 + s)});
+    const QPolygon arrow({QPoint(w / 2, h / 12), QPoint(w / 2 + s, h / 12 + s),
+                          QPoint(w / 2 + s / 3, h / 12 + s), QPoint(w / 2 + s / 3, h / 12 + 3 * s),
+                          QPoint(w / 2 - s / 3, h / 12 + 3 * s), QPoint(w / 2 - s / 3, h / 12 + s),
+                          QPoint(w / 2 - s, h / 12 + s)});
     painter.setPen(QPen(Qt::black, qMax(1, s / 15)));
     painter.setBrush(Qt::white);
     painter.drawPolygon(arrow);
@@ -256,7 +259,10 @@ void Maker::makeCard()
             QImage upright = JpegFixture::cameraLikeImage(portrait ? m_sizes.card.transposed() : m_sizes.card,
                                                           quint32(900 + i));
             drawUpArrow(upright);
-            const int storedTurn = orientation == 3 ? 180 : orientation == 6 ? 270 : orientation == 8 ? 90 : 0;
+            const int storedTurn = orientation == 3   ? 180
+                                   : orientation == 6 ? 270
+                                   : orientation == 8 ? 90
+                                                      : 0;
             const QImage stored = upright.transformed(QTransform().rotate(storedTurn));
             const QString path = dcim + QStringLiteral("IMG_%1.JPG").arg(i + 1, 4, 10, QLatin1Char('0'));
             const QString time = shotTime(QStringLiteral("2024-05-15"), i + 1);
@@ -274,7 +280,10 @@ void Maker::makeCard()
     // Stand-ins for video clips: the client only copies them and lists their names.
     for (int i = 1; i <= 2; ++i) {
         QFile clip(video + QStringLiteral("MVI_%1.mp4").arg(i, 4, 10, QLatin1Char('0')));
-        if (!clip.open(QIODevice::WriteOnly) || clip.write(QByteArray("\0\0\0\x18" "ftypmp42", 12) + QByteArray(4096, '\0')) < 0)
+        if (!clip.open(QIODevice::WriteOnly) || clip.write(QByteArray("\0\0\0\x18"
+                                                                      "ftypmp42",
+                                                                      12) +
+                                                           QByteArray(4096, '\0')) < 0)
             fail(QStringLiteral("cannot write %1").arg(clip.fileName()));
     }
 }
@@ -317,7 +326,8 @@ int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Builds the demo file-server tree of the stand-in's fixture."));
+    parser.setApplicationDescription(
+        QStringLiteral("Builds the demo file-server tree of the stand-in's fixture."));
     parser.addHelpOption();
     const QCommandLineOption fixtureOption("fixture", "The stand-in's fixture.", "file",
                                            StudioService::demoFixturePath());
@@ -344,6 +354,7 @@ int main(int argc, char* argv[])
     Maker maker(root, parser.isSet(smallOption) ? smallSizes() : Sizes());
     if (!maker.build(fixture))
         return 1;
-    std::printf("make-demo-data: demo tree ready under %s (%.1f s)\n", qPrintable(root), timer.elapsed() / 1000.0);
+    std::printf("make-demo-data: demo tree ready under %s (%.1f s)\n", qPrintable(root),
+                timer.elapsed() / 1000.0);
     return 0;
 }

@@ -66,19 +66,22 @@ void TestClientConventions::httpRequestPostsTheConvention()
     QCOMPARE(logged.first().method, QStringLiteral("POST"));
     QCOMPARE(logged.first().contentType, QByteArray("application/x-www-form-urlencoded"));
     QCOMPARE(logged.first().rawBody, body);
-    QCOMPARE(logged.first().keys, QStringList({"timestamp", "videopaths", "videofiles", "shopid", "order_photo_id",
-                                               "superid", "eid", "token", "typeid"}));
+    QCOMPARE(logged.first().keys, QStringList({"timestamp", "videopaths", "videofiles", "shopid",
+                                               "order_photo_id", "superid", "eid", "token", "typeid"}));
     // Encoded once by the client, decoded once by the service: the "&" stays in the value.
     QCOMPARE(logged.first().values.value("videofiles"), QStringLiteral("a&b.mp4"));
-    QCOMPARE(logged.first().values.value("videopaths"), QStringLiteral("/Volumes/photos/A 1/试拍视频/a&b.mp4"));
+    QCOMPARE(logged.first().values.value("videopaths"),
+             QStringLiteral("/Volumes/photos/A 1/试拍视频/a&b.mp4"));
 }
 
 void TestClientConventions::httpRequestHandsOnEveryObject_data()
 {
     QTest::addColumn<QString>("password");
     QTest::addColumn<QString>("code");
-    QTest::newRow("success") << "demo123" << "1";
-    QTest::newRow("refusal") << "wrong" << "0";
+    QTest::newRow("success") << "demo123"
+                             << "1";
+    QTest::newRow("refusal") << "wrong"
+                             << "0";
 }
 
 void TestClientConventions::httpRequestHandsOnEveryObject()
@@ -87,7 +90,8 @@ void TestClientConventions::httpRequestHandsOnEveryObject()
     QFETCH(QString, code);
     ScriptedPrompts prompts;
     StandIn standIn;
-    QPointer<HttpRequest> request = HttpRequest::startNetRequest(Config::url_login, signInBody(password), true);
+    QPointer<HttpRequest> request =
+        HttpRequest::startNetRequest(Config::url_login, signInBody(password), true);
     QSignalSpy success(request.data(), &HttpRequest::netSuccessInfo);
     QSignalSpy error(request.data(), &HttpRequest::netErrorInfo);
     QVERIFY(success.wait(5000));
@@ -182,9 +186,12 @@ void TestClientConventions::windowPostClassifies_data()
     QTest::addColumn<int>("kind");
     QTest::addColumn<QString>("code");
     QTest::addColumn<QString>("message");
-    QTest::newRow("success") << "" << int(K::Success) << "1" << "切换成功";
-    QTest::newRow("scripted refusal") << "refuse" << int(K::Refusal) << "-3" << "无权限";
-    QTest::newRow("number one") << "number" << int(K::Refusal) << "" << "";
+    QTest::newRow("success") << "" << int(K::Success) << "1"
+                             << "切换成功";
+    QTest::newRow("scripted refusal") << "refuse" << int(K::Refusal) << "-3"
+                                      << "无权限";
+    QTest::newRow("number one") << "number" << int(K::Refusal) << ""
+                                << "";
 }
 
 void TestClientConventions::windowPostClassifies()
@@ -199,8 +206,9 @@ void TestClientConventions::windowPostClassifies()
     else if (fault == "number")
         standIn.sendRaw("public", "switch_shop", R"({"code":1})");
     QNetworkAccessManager manager;
-    QNetworkReply* reply = WebService::post(&manager, Config::url_query_user_data,
-                                            FormBody().add("token", Config::token).add("shopid", "12").add("uid", "2048"));
+    QNetworkReply* reply =
+        WebService::post(&manager, Config::url_query_user_data,
+                         FormBody().add("token", Config::token).add("shopid", "12").add("uid", "2048"));
     QSignalSpy finished(reply, &QNetworkReply::finished);
     QVERIFY(finished.wait(5000));
     const WebService::Reply r = WebService::read(reply);

@@ -16,11 +16,12 @@ namespace {
 
 const char* const kDemoOrderKeys[] = {
     // Keys of the order-list item that the search, import and separation windows read.
-    "order_photo_id", "orderpayforkey", "servicetimes", "bname", "wname", "mname", "mphone", "wphone",
-    "momtel", "dadtel", "phototype", "comboname", "comboprice", "order_price", "orderbaseprice", "role1",
-    "role2", "role10", "yindouer", "shotdate", "photodate2", "sampledate", "getphotodate", "booktime",
-    "pickuptime", "pickuptype", "twosales", "selectphotoname", "isurgenttime", "tiaosename", "tiaoxiname",
-    "storesname", "gotodigitaltime", "orderpath", "orderbakpicpath", "n8path",
+    "order_photo_id", "orderpayforkey", "servicetimes",    "bname",           "wname",           "mname",
+    "mphone",         "wphone",         "momtel",          "dadtel",          "phototype",       "comboname",
+    "comboprice",     "order_price",    "orderbaseprice",  "role1",           "role2",           "role10",
+    "yindouer",       "shotdate",       "photodate2",      "sampledate",      "getphotodate",    "booktime",
+    "pickuptime",     "pickuptype",     "twosales",        "selectphotoname", "isurgenttime",    "tiaosename",
+    "tiaoxiname",     "storesname",     "gotodigitaltime", "orderpath",       "orderbakpicpath", "n8path",
 };
 
 struct Answer
@@ -177,11 +178,26 @@ void TestStudioService::signIn_data()
     QTest::addColumn<QString>("password");
     QTest::addColumn<QString>("code");
     QTest::addColumn<QString>("message");
-    QTest::newRow("demo") << "demo" << "demo123" << "1" << "登录成功";
-    QTest::newRow("wrong password") << "demo" << "demo124" << "0" << "用户名或密码错误";
-    QTest::newRow("unknown user") << "nobody" << "demo123" << "0" << "用户名或密码错误";
-    QTest::newRow("disabled user") << "zhao" << "zhao123" << "0" << "该账号已停用，请联系管理员";
-    QTest::newRow("disabled user, wrong password") << "zhao" << "x" << "0" << "用户名或密码错误";
+    QTest::newRow("demo") << "demo"
+                          << "demo123"
+                          << "1"
+                          << "登录成功";
+    QTest::newRow("wrong password") << "demo"
+                                    << "demo124"
+                                    << "0"
+                                    << "用户名或密码错误";
+    QTest::newRow("unknown user") << "nobody"
+                                  << "demo123"
+                                  << "0"
+                                  << "用户名或密码错误";
+    QTest::newRow("disabled user") << "zhao"
+                                   << "zhao123"
+                                   << "0"
+                                   << "该账号已停用，请联系管理员";
+    QTest::newRow("disabled user, wrong password") << "zhao"
+                                                   << "x"
+                                                   << "0"
+                                                   << "用户名或密码错误";
 }
 
 void TestStudioService::signIn()
@@ -192,10 +208,10 @@ void TestStudioService::signIn()
     QFETCH(QString, message);
     StandIn standIn;
     const WebService::Reply r = post(Config::url_login, FormBody()
-                                                           .add("username", user)
-                                                           .add("password", password)
-                                                           .add("token", Config::token)
-                                                           .add("version", Config::version));
+                                                            .add("username", user)
+                                                            .add("password", password)
+                                                            .add("token", Config::token)
+                                                            .add("version", Config::version));
     QCOMPARE(r.statusText, QStringLiteral("200"));
     QCOMPARE(r.code, code);
     QCOMPARE(r.message, message);
@@ -222,11 +238,21 @@ void TestStudioService::updateCheck_data()
     QTest::addColumn<QString>("application");
     QTest::addColumn<QString>("offered"); // the fixture's number; empty: no offer
     QTest::addColumn<QString>("code");
-    QTest::newRow("sign-in dialog, same version") << "vmrKorvaDravin" << "" << "0";
-    QTest::newRow("web page, same version") << "vmrNewDravin" << "" << "0";
-    QTest::newRow("sign-in dialog, newer version") << "vmrKorvaDravin" << "1.6.9_01" << "1";
-    QTest::newRow("web page, newer version") << "vmrNewDravin" << "1.6.9_01" << "1";
-    QTest::newRow("unknown application") << "other" << "1.6.9_01" << "0";
+    QTest::newRow("sign-in dialog, same version") << "vmrKorvaDravin"
+                                                  << ""
+                                                  << "0";
+    QTest::newRow("web page, same version") << "vmrNewDravin"
+                                            << ""
+                                            << "0";
+    QTest::newRow("sign-in dialog, newer version") << "vmrKorvaDravin"
+                                                   << "1.6.9_01"
+                                                   << "1";
+    QTest::newRow("web page, newer version") << "vmrNewDravin"
+                                             << "1.6.9_01"
+                                             << "1";
+    QTest::newRow("unknown application") << "other"
+                                         << "1.6.9_01"
+                                         << "0";
 }
 
 void TestStudioService::updateCheck()
@@ -270,12 +296,24 @@ void TestStudioService::switchShop_data()
     QTest::addColumn<int>("deletePermission");
     QTest::addColumn<QString>("picpath");
     QTest::addColumn<int>("stores");
-    QTest::newRow("import shop, host-share roots") << "12" << "2048" << "1" << 1 << "\\\\studio-nas\\photos\\" << 2;
-    QTest::newRow("separate layout shop 77") << "77" << "2048" << "1" << 1 << "\\\\tovaro-nas\\tovaro\\photos\\" << 1;
-    QTest::newRow("drive-letter shop, no deletion") << "30" << "2048" << "1" << 0 << "D:\\photos30\\" << 1;
-    QTest::newRow("shop of another user") << "12" << "2061" << "0" << 0 << "" << 0;
-    QTest::newRow("unknown user") << "12" << "9999" << "0" << 0 << "" << 0;
-    QTest::newRow("unknown shop") << "99" << "2048" << "0" << 0 << "" << 0;
+    QTest::newRow("import shop, host-share roots") << "12"
+                                                   << "2048"
+                                                   << "1" << 1 << "\\\\studio-nas\\photos\\" << 2;
+    QTest::newRow("separate layout shop 77") << "77"
+                                             << "2048"
+                                             << "1" << 1 << "\\\\tovaro-nas\\tovaro\\photos\\" << 1;
+    QTest::newRow("drive-letter shop, no deletion") << "30"
+                                                    << "2048"
+                                                    << "1" << 0 << "D:\\photos30\\" << 1;
+    QTest::newRow("shop of another user") << "12"
+                                          << "2061"
+                                          << "0" << 0 << "" << 0;
+    QTest::newRow("unknown user") << "12"
+                                  << "9999"
+                                  << "0" << 0 << "" << 0;
+    QTest::newRow("unknown shop") << "99"
+                                  << "2048"
+                                  << "0" << 0 << "" << 0;
 }
 
 void TestStudioService::switchShop()
@@ -288,7 +326,8 @@ void TestStudioService::switchShop()
     QFETCH(int, stores);
     StandIn standIn;
     const WebService::Reply r =
-        post(Config::url_query_user_data, FormBody().add("token", Config::token).add("shopid", shopId).add("uid", uid));
+        post(Config::url_query_user_data,
+             FormBody().add("token", Config::token).add("shopid", shopId).add("uid", uid));
     QCOMPARE(r.code, code);
     if (code != "1") {
         QVERIFY(!r.message.isEmpty());
@@ -314,13 +353,15 @@ void TestStudioService::n8StorePaths()
 {
     StandIn standIn;
     const WebService::Reply r =
-        post(Config::url_storesn8path, FormBody().add("token", Config::token).add("shopid", "12").add("uid", "2048"));
+        post(Config::url_storesn8path,
+             FormBody().add("token", Config::token).add("shopid", "12").add("uid", "2048"));
     QCOMPARE(r.code, QStringLiteral("1"));
     QCOMPARE(firstNonString(r.object, {}), QString());
     const QJsonArray stores = r.object.value("stores").toArray();
     QCOMPARE(stores.size(), 2);
     QCOMPARE(stores.at(0).toObject().value("id").toString(), QStringLiteral("1201"));
-    QCOMPARE(stores.at(0).toObject().value("n8path").toString(), QStringLiteral("\\\\studio-nas\\n8\\store1201"));
+    QCOMPARE(stores.at(0).toObject().value("n8path").toString(),
+             QStringLiteral("\\\\studio-nas\\n8\\store1201"));
 }
 
 void TestStudioService::phoneCode_data()
@@ -329,12 +370,30 @@ void TestStudioService::phoneCode_data()
     QTest::addColumn<QString>("phone");
     QTest::addColumn<QString>("typedCode");
     QTest::addColumn<QString>("code");
-    QTest::newRow("send") << "send_code" << "13800138000" << "" << "1";
-    QTest::newRow("send, ten digits") << "send_code" << "1380013800" << "" << "2";
-    QTest::newRow("send, letter") << "send_code" << "1380013800x" << "" << "2";
-    QTest::newRow("submit right code") << "send_code_post" << "13800138000" << "246810" << "1";
-    QTest::newRow("submit wrong code") << "send_code_post" << "13800138000" << "246811" << "0";
-    QTest::newRow("submit no code") << "send_code_post" << "13800138000" << "" << "0";
+    QTest::newRow("send") << "send_code"
+                          << "13800138000"
+                          << ""
+                          << "1";
+    QTest::newRow("send, ten digits") << "send_code"
+                                      << "1380013800"
+                                      << ""
+                                      << "2";
+    QTest::newRow("send, letter") << "send_code"
+                                  << "1380013800x"
+                                  << ""
+                                  << "2";
+    QTest::newRow("submit right code") << "send_code_post"
+                                       << "13800138000"
+                                       << "246810"
+                                       << "1";
+    QTest::newRow("submit wrong code") << "send_code_post"
+                                       << "13800138000"
+                                       << "246811"
+                                       << "0";
+    QTest::newRow("submit no code") << "send_code_post"
+                                    << "13800138000"
+                                    << ""
+                                    << "0";
 }
 
 void TestStudioService::phoneCode()
@@ -357,15 +416,20 @@ void TestStudioService::orderList_data()
 {
     QTest::addColumn<QByteArray>("body");
     QTest::addColumn<QStringList>("orders");
-    auto search = [](const QString& shop, int type, const QString& keyword, const QString& stores = QString()) {
+    auto search = [](const QString& shop, int type, const QString& keyword,
+                     const QString& stores = QString()) {
         FormBody body = identity(shop);
-        body.add("searchtype", type).add("keyword", keyword).add("superid", "8").add("uid", "2048").add("eid", "1024");
+        body.add("searchtype", type)
+            .add("keyword", keyword)
+            .add("superid", "8")
+            .add("uid", "2048")
+            .add("eid", "1024");
         if (!stores.isNull())
             body.add("storesids", stores);
         return body.toByteArray();
     };
-    QTest::newRow("order number part") << search("12", 1, "A240512")
-                                       << QStringList{"A24051201", "A24051202", "A24051203", "A24051204"};
+    QTest::newRow("order number part")
+        << search("12", 1, "A240512") << QStringList{"A24051201", "A24051202", "A24051203", "A24051204"};
     QTest::newRow("order number, other case") << search("12", 1, "a24051502") << QStringList{"A24051502"};
     QTest::newRow("other shop's order") << search("12", 1, "T24050801") << QStringList();
     QTest::newRow("shop 77") << search("77", 1, "T2405") << QStringList{"T24050801", "T24050802"};
@@ -379,18 +443,30 @@ void TestStudioService::orderList_data()
     QTest::newRow("upload date") << search("12", 9, "2024-05-20")
                                  << QStringList{"A24051201", "A24051202", "A24051203", "A24051204"};
     QTest::newRow("store filter") << search("12", 4, "2024-05-15", "1202") << QStringList{"A24051502"};
-    QTest::newRow("two stores") << search("12", 4, "2024-05-15", "1201,1202") << QStringList{"A24051501", "A24051502"};
-    QTest::newRow("empty store filter") << search("12", 4, "2024-05-15", "") << QStringList{"A24051501", "A24051502"};
+    QTest::newRow("two stores") << search("12", 4, "2024-05-15", "1201,1202")
+                                << QStringList{"A24051501", "A24051502"};
+    QTest::newRow("empty store filter")
+        << search("12", 4, "2024-05-15", "") << QStringList{"A24051501", "A24051502"};
     QTest::newRow("empty keyword") << search("12", 1, "") << QStringList();
     QTest::newRow("date without orders") << search("12", 4, "2023-01-01") << QStringList();
-    QTest::newRow("dispatch desk, order number")
-        << FormBody().add("token", Config::token).add("uid", "1024").add("shopid", "12").add("superid", "8")
-               .add("type", "1").add("orderpayforkey", "A24052002").toByteArray()
-        << QStringList{"A24052002"};
-    QTest::newRow("dispatch desk, shot date")
-        << FormBody().add("token", Config::token).add("uid", "1024").add("shopid", "12").add("superid", "8")
-               .add("type", "2").add("photodate", "2024-05-20").toByteArray()
-        << QStringList{"A24052001", "A24052002"};
+    QTest::newRow("dispatch desk, order number") << FormBody()
+                                                        .add("token", Config::token)
+                                                        .add("uid", "1024")
+                                                        .add("shopid", "12")
+                                                        .add("superid", "8")
+                                                        .add("type", "1")
+                                                        .add("orderpayforkey", "A24052002")
+                                                        .toByteArray()
+                                                 << QStringList{"A24052002"};
+    QTest::newRow("dispatch desk, shot date") << FormBody()
+                                                     .add("token", Config::token)
+                                                     .add("uid", "1024")
+                                                     .add("shopid", "12")
+                                                     .add("superid", "8")
+                                                     .add("type", "2")
+                                                     .add("photodate", "2024-05-20")
+                                                     .toByteArray()
+                                              << QStringList{"A24052001", "A24052002"};
 }
 
 void TestStudioService::orderList()
@@ -414,8 +490,9 @@ void TestStudioService::orderListItemKeys()
     QCOMPARE(firstNonString(item, {}), QString());
     for (const char* key : kDemoOrderKeys)
         QVERIFY2(item.value(key).isString(), key);
-    QCOMPARE(item.value("orderpath").toString(),
-             QStringLiteral("\\\\studio-nas\\photos\\2024-05\\12\\A24051201-1-王小宝-刘芳-王强-陈摄影-林化妆\\"));
+    QCOMPARE(
+        item.value("orderpath").toString(),
+        QStringLiteral("\\\\studio-nas\\photos\\2024-05\\12\\A24051201-1-王小宝-刘芳-王强-陈摄影-林化妆\\"));
     const QJsonObject roots = item.value("picpathnew").toObject();
     QCOMPARE(roots.value("picpath").toString(), QStringLiteral("\\\\studio-nas\\photos\\"));
     QCOMPARE(roots.value("bakpicpath").toString(), QStringLiteral("\\\\studio-nas\\backup\\"));
@@ -434,15 +511,28 @@ void TestStudioService::orderListItemKeys()
 void TestStudioService::orderListRefusals_data()
 {
     QTest::addColumn<QByteArray>("body");
-    QTest::newRow("unknown search type")
-        << FormBody().add("token", Config::token).add("shopid", "12").add("searchtype", 14).add("keyword", "x").toByteArray();
+    QTest::newRow("unknown search type") << FormBody()
+                                                .add("token", Config::token)
+                                                .add("shopid", "12")
+                                                .add("searchtype", 14)
+                                                .add("keyword", "x")
+                                                .toByteArray();
     QTest::newRow("no search type")
         << FormBody().add("token", Config::token).add("shopid", "12").add("keyword", "x").toByteArray();
-    QTest::newRow("unknown shop")
-        << FormBody().add("token", Config::token).add("shopid", "99").add("searchtype", 1).add("keyword", "A").toByteArray();
-    QTest::newRow("wrong token")
-        << FormBody().add("token", "0000").add("shopid", "12").add("searchtype", 1).add("keyword", "A").toByteArray();
-    QTest::newRow("no token") << FormBody().add("shopid", "12").add("searchtype", 1).add("keyword", "A").toByteArray();
+    QTest::newRow("unknown shop") << FormBody()
+                                         .add("token", Config::token)
+                                         .add("shopid", "99")
+                                         .add("searchtype", 1)
+                                         .add("keyword", "A")
+                                         .toByteArray();
+    QTest::newRow("wrong token") << FormBody()
+                                        .add("token", "0000")
+                                        .add("shopid", "12")
+                                        .add("searchtype", 1)
+                                        .add("keyword", "A")
+                                        .toByteArray();
+    QTest::newRow("no token")
+        << FormBody().add("shopid", "12").add("searchtype", 1).add("keyword", "A").toByteArray();
 }
 
 void TestStudioService::orderListRefusals()
@@ -469,7 +559,11 @@ void TestStudioService::selectionFinishedIsNumber()
     QFETCH(int, finished);
     StandIn standIn;
     FormBody body = identity();
-    body.add("superid", "8").add("order_photo_id", orderId).add("eid", "1024").add("personid", "1024").add("uid", "2048");
+    body.add("superid", "8")
+        .add("order_photo_id", orderId)
+        .add("eid", "1024")
+        .add("personid", "1024")
+        .add("uid", "2048");
     const WebService::Reply r = post(Config::url_query_order_isimportphoto, body);
     QCOMPARE(r.code, QStringLiteral("1"));
     QVERIFY(r.object.value("isrole12finish").isDouble());
@@ -479,21 +573,24 @@ void TestStudioService::selectionFinishedIsNumber()
 void TestStudioService::reportedPathsReturnInLaterSearch()
 {
     StandIn standIn;
-    const QString orderPath = QStringLiteral("\\\\studio-nas\\photos\\2024-05/15/A24051501-1-张豆豆-吴静-张伟-陈摄影-林化妆/");
-    const QString backupPath = QStringLiteral("\\\\studio-nas\\backup\\2024-05/15/A24051501-1-张豆豆-吴静-张伟-陈摄影-林化妆/");
-    const WebService::Reply r = post(Config::url_post_orderpicpath, FormBody()
-                                                                        .add("picnumber", 0)
-                                                                        .add("picbacknumber", 0)
-                                                                        .add("importype", "0")
-                                                                        .add("token", Config::token)
-                                                                        .add("order_photo_id", "100105")
-                                                                        .add("orderpicpath", orderPath)
-                                                                        .add("orderbakpicpath", backupPath)
-                                                                        .add("superid", "8")
-                                                                        .add("eid", "1024")
-                                                                        .add("shopid", "12")
-                                                                        .add("timestamp", qint64(1715760000000))
-                                                                        .add("typeid", "0"));
+    const QString orderPath =
+        QStringLiteral("\\\\studio-nas\\photos\\2024-05/15/A24051501-1-张豆豆-吴静-张伟-陈摄影-林化妆/");
+    const QString backupPath =
+        QStringLiteral("\\\\studio-nas\\backup\\2024-05/15/A24051501-1-张豆豆-吴静-张伟-陈摄影-林化妆/");
+    const WebService::Reply r =
+        post(Config::url_post_orderpicpath, FormBody()
+                                                .add("picnumber", 0)
+                                                .add("picbacknumber", 0)
+                                                .add("importype", "0")
+                                                .add("token", Config::token)
+                                                .add("order_photo_id", "100105")
+                                                .add("orderpicpath", orderPath)
+                                                .add("orderbakpicpath", backupPath)
+                                                .add("superid", "8")
+                                                .add("eid", "1024")
+                                                .add("shopid", "12")
+                                                .add("timestamp", qint64(1715760000000))
+                                                .add("typeid", "0"));
     QCOMPARE(r.code, QStringLiteral("1"));
     FormBody search = identity();
     search.add("searchtype", 1).add("keyword", "A24051501");
@@ -509,9 +606,17 @@ void TestStudioService::importCountsAndVideos()
     StandIn standIn;
     auto report = [](const QString& typeId, int count, int backup, const QString& files) {
         FormBody body;
-        body.add("picnumber", count).add("picbacknumber", backup).add("importype", "1").add("token", Config::token)
-            .add("order_photo_id", "100101").add("orderpicpath", "").add("orderbakpicpath", "").add("superid", "8")
-            .add("eid", "1024").add("shopid", "12").add("timestamp", qint64(1));
+        body.add("picnumber", count)
+            .add("picbacknumber", backup)
+            .add("importype", "1")
+            .add("token", Config::token)
+            .add("order_photo_id", "100101")
+            .add("orderpicpath", "")
+            .add("orderbakpicpath", "")
+            .add("superid", "8")
+            .add("eid", "1024")
+            .add("shopid", "12")
+            .add("timestamp", qint64(1));
         if (!files.isEmpty()) {
             QStringList paths;
             for (const QString& f : files.split('|'))
@@ -541,12 +646,19 @@ void TestStudioService::videoListReplaced()
     StandIn standIn;
     auto upload = [](const QString& typeId, const QString& paths, const QString& files) {
         FormBody body(true);
-        body.add("timestamp", qint64(1)).add("videopaths", paths).add("videofiles", files).add("shopid", "12")
-            .add("order_photo_id", "100102").add("superid", "8").add("eid", "1024").add("token", Config::token)
+        body.add("timestamp", qint64(1))
+            .add("videopaths", paths)
+            .add("videofiles", files)
+            .add("shopid", "12")
+            .add("order_photo_id", "100102")
+            .add("superid", "8")
+            .add("eid", "1024")
+            .add("token", Config::token)
             .add("typeid", typeId);
         return post(Config::url_video_updata, body);
     };
-    WebService::Reply r = upload("4", "/Volumes/photos/x/精修视频/a b.mp4|/Volumes/photos/x/精修视频/c.mp4", "a b.mp4|c.mp4");
+    WebService::Reply r =
+        upload("4", "/Volumes/photos/x/精修视频/a b.mp4|/Volumes/photos/x/精修视频/c.mp4", "a b.mp4|c.mp4");
     QCOMPARE(r.code, QStringLiteral("1"));
     QCOMPARE(r.message, QStringLiteral("视频列表已更新"));
     QCOMPARE(demoOrder(standIn.storeSnapshot(), "100102").value("finalvideofiles").toString(),
@@ -563,8 +675,12 @@ void TestStudioService::n8PathUsesItsOwnToken()
     const QString n8Path = QStringLiteral("/Volumes/n8/store1201/选版服务器/A24051201 & 1");
     auto save = [&](const QString& token) {
         FormBody body(true);
-        body.add("token", token).add("orderphotoid", "100101").add("n8path", n8Path).add("superid", "8")
-            .add("eid", "1024").add("shopid", "12");
+        body.add("token", token)
+            .add("orderphotoid", "100101")
+            .add("n8path", n8Path)
+            .add("superid", "8")
+            .add("eid", "1024")
+            .add("shopid", "12");
         return post(Config::url_n8updatapath, body).code;
     };
     QCOMPARE(save(Config::token), QStringLiteral("-1"));
@@ -581,9 +697,18 @@ void TestStudioService::writesToAnotherShopsOrderRefused()
     StandIn standIn;
     const QJsonObject before = standIn.storeSnapshot();
     FormBody body;
-    body.add("picnumber", 0).add("picbacknumber", 0).add("importype", "0").add("token", Config::token)
-        .add("order_photo_id", "770102").add("orderpicpath", "\\\\x\\y\\").add("orderbakpicpath", "\\\\x\\z\\")
-        .add("superid", "8").add("eid", "1024").add("shopid", "12").add("timestamp", qint64(1)).add("typeid", "0");
+    body.add("picnumber", 0)
+        .add("picbacknumber", 0)
+        .add("importype", "0")
+        .add("token", Config::token)
+        .add("order_photo_id", "770102")
+        .add("orderpicpath", "\\\\x\\y\\")
+        .add("orderbakpicpath", "\\\\x\\z\\")
+        .add("superid", "8")
+        .add("eid", "1024")
+        .add("shopid", "12")
+        .add("timestamp", qint64(1))
+        .add("typeid", "0");
     const WebService::Reply r = post(Config::url_post_orderpicpath, body);
     QCOMPARE(r.code, QStringLiteral("0"));
     QCOMPARE(standIn.storeSnapshot(), before);
@@ -618,19 +743,22 @@ void TestStudioService::bodyDecoding_data()
     QTest::addColumn<QString>("keyword");
     QTest::newRow("encoded once") << QByteArray("token=T&keyword=%E5%AD%99%E4%B8%BD%26%3D%2B%25")
                                   << QStringList{"token", "keyword"} << "孙丽&=+%";
-    QTest::newRow("raw utf-8") << QByteArray("token=T&keyword=孙丽") << QStringList{"token", "keyword"} << "孙丽";
-    QTest::newRow("plus is a blank") << QByteArray("token=T&keyword=a+b%20c") << QStringList{"token", "keyword"}
-                                     << "a b c";
-    QTest::newRow("leading ampersand") << QByteArray("&token=T&keyword=x") << QStringList{"token", "keyword"} << "x";
-    QTest::newRow("last repeated value wins") << QByteArray("keyword=a&token=T&keyword=b")
-                                              << QStringList{"keyword", "token", "keyword"} << "b";
-    QTest::newRow("raw ampersand splits the value") << QByteArray("token=T&keyword=a&b=c")
-                                                    << QStringList{"token", "keyword", "b"} << "a";
-    QTest::newRow("bad escapes kept") << QByteArray("token=T&keyword=100%&x=%zz%4")
-                                      << QStringList{"token", "keyword", "x"} << "100%";
-    QTest::newRow("empty pairs and keys skipped") << QByteArray("&&token=T&=v&keyword&") << QStringList{"token", "keyword"}
-                                                  << "";
-    QTest::newRow("value with equals") << QByteArray("token=T&keyword=a=b") << QStringList{"token", "keyword"} << "a=b";
+    QTest::newRow("raw utf-8") << QByteArray("token=T&keyword=孙丽") << QStringList{"token", "keyword"}
+                               << "孙丽";
+    QTest::newRow("plus is a blank") << QByteArray("token=T&keyword=a+b%20c")
+                                     << QStringList{"token", "keyword"} << "a b c";
+    QTest::newRow("leading ampersand")
+        << QByteArray("&token=T&keyword=x") << QStringList{"token", "keyword"} << "x";
+    QTest::newRow("last repeated value wins")
+        << QByteArray("keyword=a&token=T&keyword=b") << QStringList{"keyword", "token", "keyword"} << "b";
+    QTest::newRow("raw ampersand splits the value")
+        << QByteArray("token=T&keyword=a&b=c") << QStringList{"token", "keyword", "b"} << "a";
+    QTest::newRow("bad escapes kept")
+        << QByteArray("token=T&keyword=100%&x=%zz%4") << QStringList{"token", "keyword", "x"} << "100%";
+    QTest::newRow("empty pairs and keys skipped")
+        << QByteArray("&&token=T&=v&keyword&") << QStringList{"token", "keyword"} << "";
+    QTest::newRow("value with equals")
+        << QByteArray("token=T&keyword=a=b") << QStringList{"token", "keyword"} << "a=b";
 }
 
 void TestStudioService::bodyDecoding()
@@ -656,13 +784,20 @@ void TestStudioService::faults_data()
     QTest::addColumn<int>("kind");
     QTest::addColumn<QString>("status");
     QTest::addColumn<QString>("code");
-    QTest::newRow("refusal") << "refuse" << int(K::Refusal) << "200" << "-7";
-    QTest::newRow("http 500") << "http" << int(K::TransportError) << "500" << "";
-    QTest::newRow("http 502") << "http502" << int(K::TransportError) << "502" << "";
-    QTest::newRow("not json") << "raw" << int(K::NotJsonObject) << "200" << "";
-    QTest::newRow("json array") << "array" << int(K::NotJsonObject) << "200" << "";
-    QTest::newRow("empty body") << "empty" << int(K::NotJsonObject) << "200" << "";
-    QTest::newRow("dropped") << "drop" << int(K::TransportError) << "" << "";
+    QTest::newRow("refusal") << "refuse" << int(K::Refusal) << "200"
+                             << "-7";
+    QTest::newRow("http 500") << "http" << int(K::TransportError) << "500"
+                              << "";
+    QTest::newRow("http 502") << "http502" << int(K::TransportError) << "502"
+                              << "";
+    QTest::newRow("not json") << "raw" << int(K::NotJsonObject) << "200"
+                              << "";
+    QTest::newRow("json array") << "array" << int(K::NotJsonObject) << "200"
+                                << "";
+    QTest::newRow("empty body") << "empty" << int(K::NotJsonObject) << "200"
+                                << "";
+    QTest::newRow("dropped") << "drop" << int(K::TransportError) << ""
+                             << "";
 }
 
 void TestStudioService::faults()
@@ -697,8 +832,8 @@ void TestStudioService::faults()
     QVERIFY(!standIn.requests("public", "switch_shop").isEmpty());
 
     // Only the scripted route is affected, and clearing restores it.
-    QCOMPARE(post(Config::url_login, FormBody().add("username", "demo").add("password", "demo123").add("token",
-                                                                                                    Config::token))
+    QCOMPARE(post(Config::url_login,
+                  FormBody().add("username", "demo").add("password", "demo123").add("token", Config::token))
                  .code,
              QStringLiteral("1"));
     standIn.clearFaults();
@@ -708,21 +843,28 @@ void TestStudioService::faults()
 void TestStudioService::delayHoldsOnlyItsRoute()
 {
     StandIn standIn;
-    standIn.delay("order", "order_list", 700);
+    standIn.delay("order", "order_list", 1000);
     standIn.refuse("order", "updatevideo", "3", "late");
     standIn.delay("order", "updatevideo", 300); // combines with the refusal
+
     QElapsedTimer timer;
     timer.start();
-    QCOMPARE(post(Config::url_login, FormBody().add("username", "demo").add("password", "demo123").add("token",
-                                                                                                    Config::token))
-                 .code,
-             QStringLiteral("1"));
-    QVERIFY(timer.elapsed() < 500);
-    timer.restart();
+    QNetworkAccessManager manager;
     FormBody search = identity();
     search.add("searchtype", 1).add("keyword", "A24051201");
-    QCOMPARE(orderNumbers(post(Config::url_query_order_importphoto, search).object), QStringList{"A24051201"});
-    QVERIFY(timer.elapsed() >= 650);
+    QNetworkReply* slow = WebService::post(&manager, Config::url_query_order_importphoto, search);
+    // Other routes answer while the delayed one is held back.
+    QCOMPARE(post(Config::url_login,
+                  FormBody().add("username", "demo").add("password", "demo123").add("token", Config::token))
+                 .code,
+             QStringLiteral("1"));
+    QVERIFY(!slow->isFinished());
+    QSignalSpy finished(slow, &QNetworkReply::finished);
+    QVERIFY(finished.wait(5000));
+    QVERIFY(timer.elapsed() >= 950);
+    QCOMPARE(orderNumbers(WebService::read(slow).object), QStringList{"A24051201"});
+    delete slow;
+
     timer.restart();
     const WebService::Reply late = post(Config::url_video_updata, identity());
     QVERIFY(timer.elapsed() >= 250);
@@ -772,7 +914,8 @@ void TestStudioService::jsonLinesLog()
     QVERIFY(service.start(0));
     const QByteArray body = FormBody().add("token", Config::token).add("shopid", "12").add("uid", "2048");
     send(service.baseUrl() + "/index.php?g=Pelagrine&m=public&a=switch_shop", body);
-    send(service.baseUrl() + "/index.php?g=Pelagrine&m=order&a=getbarcodegen&order_photo_id=1&token=t", {}, true);
+    send(service.baseUrl() + "/index.php?g=Pelagrine&m=order&a=getbarcodegen&order_photo_id=1&token=t", {},
+         true);
     service.stop();
 
     QFile file(dir.filePath("requests.jsonl"));
