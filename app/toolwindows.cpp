@@ -1,5 +1,9 @@
 #include "toolwindows.h"
 
+#include "importordersphotodlg.h"
+#include "searchorderwindow.h"
+#include "selecttool.h"
+
 #include <QJsonArray>
 #include <QMap>
 #include <QString>
@@ -28,6 +32,20 @@ namespace {
 ToolWindows::Opener builtInOpener(int toolId)
 {
     switch (toolId) {
+    case SelectTool::ToolImportSearch:
+        return [](SelectTool* launcher) -> QWidget* {
+            auto* window = ToolWindows::showMaximizedTool<SearchOrderWindow>();
+            QObject::connect(window, &SearchOrderWindow::closeSignal, launcher, &SelectTool::closeSearch);
+            return window;
+        };
+    case SelectTool::ToolBatchImport:
+        return [](SelectTool*) -> QWidget* {
+            auto* dialog = new importOrdersPhotoDlg(nullptr);
+            dialog->setWindowFlags(Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
+                                   Qt::WindowCloseButtonHint);
+            dialog->showMaximized();
+            return dialog;
+        };
     default:
         return {};
     }

@@ -20,8 +20,8 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QJsonObject>
-#include <QThreadPool>
 #include <QTextStream>
+#include <QThreadPool>
 
 #include <atomic>
 
@@ -40,8 +40,8 @@ QTextStream& err()
 QStringList photosIn(const QString& folder)
 {
     QStringList paths;
-    const QFileInfoList entries =
-        QDir(folder).entryInfoList({QStringLiteral("*.JPG"), QStringLiteral("*.jpg")}, QDir::Files, QDir::Name);
+    const QFileInfoList entries = QDir(folder).entryInfoList(
+        {QStringLiteral("*.JPG"), QStringLiteral("*.jpg")}, QDir::Files, QDir::Name);
     for (const QFileInfo& entry : entries)
         paths.append(entry.absoluteFilePath());
     return paths;
@@ -78,7 +78,8 @@ int generate(const QString& folder, int count, const QList<int>& orientations)
 
 QString relativeOrderFolder()
 {
-    return OrderTree::locate(kOrderNumber + QStringLiteral("-1"), QString(), kShotDate).relative + QLatin1Char('/');
+    return OrderTree::locate(kOrderNumber + QStringLiteral("-1"), QString(), kShotDate).relative +
+           QLatin1Char('/');
 }
 
 int run(const QString& photos, const QString& work)
@@ -105,14 +106,18 @@ int run(const QString& photos, const QString& work)
     ImportOrderThread worker(&model, ImportOriginal);
     std::atomic<int> finished{0};
     std::atomic<int> problems{0};
-    QObject::connect(&worker, &ImportOrderThread::hasFinishedImportSigl, &worker, [&](ushort) { ++finished; },
-                     Qt::DirectConnection);
-    QObject::connect(&worker, &ImportOrderThread::importImageThreadError, &worker, [&](uchar) { ++problems; },
-                     Qt::DirectConnection);
-    QObject::connect(&worker, &ImportOrderThread::checkDiskSizeSigl, &worker, [&](const QString&) { ++problems; },
-                     Qt::DirectConnection);
-    QObject::connect(&worker, &ImportOrderThread::checkOrderPicPathSigl, &worker, [&] { ++problems; },
-                     Qt::DirectConnection);
+    QObject::connect(
+        &worker, &ImportOrderThread::hasFinishedImportSigl, &worker, [&](ushort) { ++finished; },
+        Qt::DirectConnection);
+    QObject::connect(
+        &worker, &ImportOrderThread::importImageThreadError, &worker, [&](uchar) { ++problems; },
+        Qt::DirectConnection);
+    QObject::connect(
+        &worker, &ImportOrderThread::checkDiskSizeSigl, &worker, [&](const QString&) { ++problems; },
+        Qt::DirectConnection);
+    QObject::connect(
+        &worker, &ImportOrderThread::checkOrderPicPathSigl, &worker, [&] { ++problems; },
+        Qt::DirectConnection);
     worker.createOrderDir(Config::importServPath, Config::importServBackupPath);
     worker.start();
     worker.wait();
@@ -160,7 +165,8 @@ int check(const QString& photos, const QString& work)
         expect(storedSize(main) == upright, main + QStringLiteral(" is not upright"));
         if (orientation == 1)
             expect(bytesOf(main) == original, main + QStringLiteral(" differs from the photo"));
-        expect(bytesOf(backup + QStringLiteral("照片/") + name) == original, name + QStringLiteral(" backup differs"));
+        expect(bytesOf(backup + QStringLiteral("照片/") + name) == original,
+               name + QStringLiteral(" backup differs"));
 
         QSize box = upright;
         const QList<QPair<QString, int>> thumbs{{QStringLiteral("thumbnail2250/"), 2250},

@@ -104,7 +104,7 @@ void ImportOrderThread::run()
             import();
             return;
         }
-        // An earlier call has already told the user why nothing is copied.
+        // The starter's own call has already told why nothing is copied.
         if (m_treeFailed)
             return;
         createOrderDir(m_serverRoot, m_backupRoot);
@@ -117,18 +117,29 @@ void ImportOrderThread::run()
     }
 }
 
-void ImportOrderThread::reportRootError(uchar code)
+void ImportOrderThread::treeFailed(TreeFailure failure)
 {
     m_treeFailed = true;
-    emit importImageThreadError(code);
+    switch (failure) {
+    case TreeFailure::ServerRoot:
+        emit importImageThreadError(1);
+        break;
+    case TreeFailure::BackupRoot:
+        emit importImageThreadError(2);
+        break;
+    case TreeFailure::OrderFolderMissing:
+        emit checkOrderPicPathSigl();
+        break;
+    }
 }
 
 void ImportOrderThread::createOrderDir(QString serverRoot, QString backupRoot)
 {
+    m_treeFailed = false;
     QString root = serverRoot.trimmed();
     if (root.isEmpty() || (!QFileInfo(OrderTree::withSlash(root)).isDir() && !QDir().mkpath(root))) {
         qDebug() << "服务器路径错误:" << root;
-        reportRootError(1);
+        treeFailed(TreeFailure::ServerRoot);
         return;
     }
     root = OrderTree::withSlash(root);
@@ -138,14 +149,14 @@ void ImportOrderThread::createOrderDir(QString serverRoot, QString backupRoot)
     QString backup = backupRoot;
     if (backup.trimmed().isEmpty()) {
         if (m_type == ImportOriginal) {
-            reportRootError(2);
+            treeFailed(TreeFailure::BackupRoot);
             return;
         }
         backup.clear();
     } else {
         backup = OrderTree::withSlash(backup);
         if (!QFileInfo(backup).isDir() && !QDir().mkdir(backup)) {
-            reportRootError(2);
+            treeFailed(TreeFailure::BackupRoot);
             return;
         }
     }
@@ -158,7 +169,7 @@ void ImportOrderThread::createOrderDir(QString serverRoot, QString backupRoot)
     const OrderTree::Location location = OrderTree::locate(m_orderName, m_folderSuffix, m_photoDate);
     if (!location.isValid()) {
         qDebug() << "拍照日期错误:" << m_photoDate;
-        reportRootError(1);
+        treeFailed(TreeFailure::ServerRoot);
         return;
     }
     qDebug() << "path==" << location.relative;
@@ -174,9 +185,8 @@ void ImportOrderThread::createOrderDir(QString serverRoot, QString backupRoot)
         m_backupPath = backupPath;
         emit orderPathsCreated(orderPath, backupPath);
     } else {
-        m_treeFailed = true;
         Config::disk_space = QStringLiteral("no");
-        emit checkOrderPicPathSigl();
+        treeFailed(TreeFailure::OrderFolderMissing);
     }
 }
 
@@ -209,11 +219,11 @@ void ImportOrderThread::import()
     // A file never silently lands nowhere: without its folders the run ends
     // with the root error the dialog already knows how to show.
     if (m_orderPath.isEmpty()) {
-        reportRootError(1);
+        emit importImageThreadError(1);
         return;
     }
     if (m_type == ImportOriginal && m_backupPath.isEmpty()) {
-        reportRootError(2);
+        emit importImageThreadError(2);
         return;
     }
 

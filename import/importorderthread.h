@@ -20,9 +20,9 @@ class ImportOrderModel;
 // on the user-interface thread: the order's name, photo date, folder suffix,
 // order and backup folders, the chosen files of the type with their target
 // names, Config's import roots and the photo-sync setting. The starter sets
-// Config's import roots first, makes the worker, calls createOrderDir (which
-// on that thread also stores the new folders in the model), connects the
-// signals and then starts it. The running worker never touches the model:
+// Config's import roots first, makes the worker, connects its signals, calls
+// createOrderDir (which on that thread also stores the new folders in the
+// model) and then starts it. The running worker never touches the model:
 // folders it makes itself reach the model through orderPathsCreated, queued
 // to the model's thread. Photos are imported several at a time; the results
 // on disk are those of importing them one by one in list order, and the
@@ -39,7 +39,10 @@ public:
     ~ImportOrderThread() override;
 
     // Checks the two roots and, when the order has no folders yet, builds
-    // its tree. Safe to call before the worker starts.
+    // its tree. Called before the worker starts, new folders are in the
+    // model when it returns, and a failure (root error, missing order
+    // folder) is signalled during the call: connect first. The run then
+    // ends without copying and without telling it again.
     void createOrderDir(QString serverRoot, QString backupRoot);
     void createN8Dir(QString path);
 
@@ -76,7 +79,14 @@ protected:
 private:
     // A per-file failure to tell the user about, once a run.
     void noteFailures(const QStringList& targets);
-    void reportRootError(uchar code);
+    enum class TreeFailure
+    {
+        ServerRoot,
+        BackupRoot,
+        OrderFolderMissing
+    };
+    // Tells the failure at once, and the run then ends without copying.
+    void treeFailed(TreeFailure failure);
 
     QPointer<ImportOrderModel> m_model;
     ImportTypeEnum m_type = ImportOriginal;

@@ -20,5 +20,5 @@ private:
     QString m_toPath;
 };
 
+// Lists of it travel in queued signals as "QList<N8FileInfo>".
 Q_DECLARE_METATYPE(N8FileInfo)
-Q_DECLARE_METATYPE(QList<N8FileInfo>)

@@ -72,7 +72,7 @@ for photos in "$mixed" "$upright"; do
         exit 1
     fi
     "$bench" check "$photos" "$work/w"
-    bash "$0" --baseline "$photos" "$work/b"
+    bash "$root/scripts/bench-import.sh" --baseline "$photos" "$work/b"
     "$bench" check-baseline "$photos" "$work/b"
 done
 

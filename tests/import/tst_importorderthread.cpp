@@ -59,6 +59,7 @@ private slots:
     void videoImport();
     void emptyListOrStopEmitsNothing_data();
     void emptyListOrStopEmitsNothing();
+    void emptySourceCountsAsDone();
     void missingBackupFolderIsError();
     void unwritableTargetReported();
 
@@ -379,7 +380,7 @@ void TestImportOrderThread::pipelineKeepsKeyOrderAndBound()
             if (keys.at(i) == QLatin1String("0"))
                 order0.append(i);
         }
-        QThread::msleep(i % 3);
+        QThread::msleep(1 + i % 3);
         {
             QMutexLocker lock(&mutex);
             startedKeys.removeOne(keys.at(i));
@@ -461,29 +462,20 @@ void TestImportOrderThread::createOrderDirRootErrors_data()
     QTest::addColumn<QString>("server"); // relative to the mount root; "-" for empty
     QTest::addColumn<QString>("backup");
     QTest::addColumn<QString>("date");
-    QTest::addColumn<int>("error"); // 0: none
+    QTest::addColumn<bool>("starterCall"); // the starter calls createOrderDir before start
+    QTest::addColumn<int>("error");        // 0: none
 
-    QTest::newRow("empty server root") << 0 << "-"
-                                       << "backup/picture"
-                                       << "2019-06-15" << 1;
-    QTest::newRow("server root under a file") << 0 << "blocker/picture"
-                                              << "backup/picture"
-                                              << "2019-06-15" << 1;
-    QTest::newRow("empty backup root, camera photos") << 0 << "photos/picture"
-                                                      << "-"
-                                                      << "2019-06-15" << 2;
-    QTest::newRow("backup root without its parent") << 1 << "photos/picture"
-                                                    << "backup/missing/deep"
-                                                    << "2019-06-15" << 2;
-    QTest::newRow("invalid shot date") << 0 << "photos/picture"
-                                       << "backup/picture"
-                                       << "2019-6" << 1;
-    QTest::newRow("empty backup root, finished photos") << 1 << "photos/picture"
-                                                        << "-"
-                                                        << "2019-06-15" << 0;
-    QTest::newRow("new server root is made") << 2 << "photos/new/root"
-                                             << "backup/picture"
-                                             << "2019-06-15" << 0;
+    const QString server = QStringLiteral("photos/picture");
+    const QString backup = QStringLiteral("backup/picture");
+    const QString date = QStringLiteral("2019-06-15");
+    QTest::newRow("empty server root") << 0 << "-" << backup << date << true << 1;
+    QTest::newRow("empty server root, run only") << 0 << "-" << backup << date << false << 1;
+    QTest::newRow("server root under a file") << 0 << "blocker/picture" << backup << date << true << 1;
+    QTest::newRow("empty backup root, camera photos") << 0 << server << "-" << date << true << 2;
+    QTest::newRow("backup root without its parent") << 1 << server << "backup/no/deep" << date << false << 2;
+    QTest::newRow("invalid shot date") << 0 << server << backup << "2019-6" << true << 1;
+    QTest::newRow("empty backup root, finished photos") << 1 << server << "-" << date << true << 0;
+    QTest::newRow("new server root is made") << 2 << "photos/new/root" << backup << date << false << 0;
 }
 
 void TestImportOrderThread::createOrderDirRootErrors()
@@ -492,6 +484,7 @@ void TestImportOrderThread::createOrderDirRootErrors()
     QFETCH(QString, server);
     QFETCH(QString, backup);
     QFETCH(QString, date);
+    QFETCH(bool, starterCall);
     QFETCH(int, error);
     m_volumes->writeFile(QStringLiteral("blocker"), "a file");
     auto root = [&](const QString& relative) {
@@ -509,9 +502,12 @@ void TestImportOrderThread::createOrderDirRootErrors()
     ImportOrderThread worker(model, ImportTypeEnum(type));
     Recorder recorder(worker);
 
-    // The dialog's own call, then the run: an error is told once, and the
-    // run then ends without copying.
-    worker.createOrderDir(Config::importServPath, Config::importServBackupPath);
+    // An error is told once, by whichever call meets it first; the run then
+    // ends without copying.
+    if (starterCall) {
+        worker.createOrderDir(Config::importServPath, Config::importServBackupPath);
+        QCOMPARE(recorder.events().size(), error ? 1 : 0);
+    }
     QVERIFY(runToEnd(worker));
 
     if (error) {
@@ -628,6 +624,8 @@ void TestImportOrderThread::photoTargetsByType_data()
     QTest::newRow("finished, synced") << 1 << "1" << 1 << (QStringList{"成品/p.jpg"} + finishedThumbs);
     QTest::newRow("design, synced") << 2 << "1" << 1 << (QStringList{"设计/p.jpg"} + designThumbs);
     QTest::newRow("design turned") << 2 << "yes" << 8 << (QStringList{"设计/p.jpg"} + designThumbs);
+    QTest::newRow("design png")
+        << 2 << "0" << -1 << (QStringList{"设计/p.png"} + designThumbs).replaceInStrings(".jpg", ".png");
 }
 
 void TestImportOrderThread::photoTargetsByType()
@@ -651,8 +649,14 @@ void TestImportOrderThread::photoTargetsByType()
     request.type = ImportTypeEnum(type);
     request.orderPath = orderFolder;
     request.backupPath = backupFolder;
-    request.source = writeJpeg(m_card + QStringLiteral("p.jpg"), orientation);
-    request.targetName = QStringLiteral("p.jpg");
+    // An orientation of -1 stands for a PNG design, which has none.
+    const QString suffix = orientation < 0 ? QStringLiteral("png") : QStringLiteral("jpg");
+    request.source = m_card + QStringLiteral("p.") + suffix;
+    if (orientation < 0)
+        QVERIFY(JpegFixture::cameraLikeImage(QSize(300, 200), 3).save(request.source));
+    else
+        writeJpeg(request.source, orientation);
+    request.targetName = QStringLiteral("p.") + suffix;
     request.syncToFinal = sync == QLatin1String("1");
     QVERIFY(PhotoImport::importPhoto(request).failed.isEmpty());
 
@@ -668,6 +672,10 @@ void TestImportOrderThread::photoTargetsByType()
     found.sort();
     files.sort();
     QCOMPARE(found, files);
+    // The thumbnails keep the photo's own format.
+    QImageReader thumb(orderFolder + files.filter(QStringLiteral("2250/")).value(0));
+    QCOMPARE(thumb.format(), orientation < 0 ? QByteArray("png") : QByteArray("jpeg"));
+    QCOMPARE(qMax(thumb.size().width(), thumb.size().height()), 2250);
 }
 
 void TestImportOrderThread::sameNameTwiceKeepsBackups()
@@ -892,6 +900,20 @@ void TestImportOrderThread::emptyListOrStopEmitsNothing()
     QVERIFY(recorder.events().isEmpty());
     QVERIFY(!model->getOrderPath().isEmpty());
     QCOMPARE(fileCount(model->getOrderPath() + QStringLiteral("成品")), 0);
+}
+
+void TestImportOrderThread::emptySourceCountsAsDone()
+{
+    QObject owner;
+    ImportOrderModel* model = makeModel(&owner);
+    model->setDesignImgLst({QString(), writeJpeg(m_card + QStringLiteral("d.jpg"), 1)});
+    ImportOrderThread worker(model, ImportDesign);
+    Recorder recorder(worker);
+    QVERIFY(runToEnd(worker));
+
+    QCOMPARE(recorder.events(), progressUpTo(2));
+    QCOMPARE(QDir(model->getOrderPath() + QStringLiteral("设计")).entryList(QDir::Files),
+             QStringList{"d.jpg"});
 }
 
 void TestImportOrderThread::missingBackupFolderIsError()

@@ -1,0 +1,357 @@
+#include "importbookkeeping.h"
+
+#include "config.h"
+#include "fileoperation.h"
+#include "formbody.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+QString withSlash(const QString& path)
+{
+    return path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
+}
+
+bool isSeparator(QChar c)
+{
+    return c == QLatin1Char('/') || c == QLatin1Char('\\');
+}
+
+int countMatching(const QString& folder, const QStringList& filters)
+{
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        return 0;
+    return QDir(folder).entryInfoList(filters).size();
+}
+
+const QStringList kPhotoFilters{QStringLiteral("*.jpg"), QStringLiteral("*.JPG")};
+const QStringList kImageFilters{QStringLiteral("*.jpg"), QStringLiteral("*.png"), QStringLiteral("*.jpeg")};
+const QStringList kVideoFilters{QStringLiteral("*.mp4"), QStringLiteral("*.avi"), QStringLiteral("*.m4v"),
+                                QStringLiteral("*.wmv")};
+
+// An order sub-folder, or empty when the order has no folder: an empty
+// order path must never count or list folders relative to the working
+// directory.
+QString below(const QString& orderPath, const QString& folder)
+{
+    return orderPath.isEmpty() ? QString() : withSlash(orderPath) + folder;
+}
+
+} // namespace
+
+namespace ImportBookkeeping {
+
+TypeTexts typeTexts(ImportTypeEnum type)
+{
+    const QString photos = QStringLiteral("选择照片");
+    const QString videos = QStringLiteral("选择视频");
+    switch (type) {
+    case ImportOriginal:
+        return {QStringLiteral("导入原片"), QStringLiteral("导片模式：原片"), photos, QString()};
+    case ImportFinished:
+        return {QStringLiteral("导入成品/精修"), QStringLiteral("导片模式：成品"), photos, QString()};
+    case ImportDesign:
+        return {QStringLiteral("导入设计"), QStringLiteral("导片模式：设计"), photos, QString()};
+    case ImportTrialVideo:
+        return {QStringLiteral("试拍视频"), QStringLiteral("导片模式：试拍视频"), videos,
+                QStringLiteral("更新试拍视频到选片系统")};
+    case ImportRetouchedVideo:
+        return {QStringLiteral("精修视频"), QStringLiteral("导片模式：精修视频"), videos,
+                QStringLiteral("更新精修视频到选片系统")};
+    case ImportN8:
+        return {QStringLiteral("导入N8"), QStringLiteral("导片模式：N8"), QStringLiteral("选择N8路径"), QString()};
+    }
+    return {};
+}
+
+bool isImageType(ImportTypeEnum type)
+{
+    return type == ImportOriginal || type == ImportFinished || type == ImportDesign;
+}
+
+bool isVideoType(ImportTypeEnum type)
+{
+    return type == ImportTrialVideo || type == ImportRetouchedVideo;
+}
+
+QString importFolder(ImportTypeEnum type)
+{
+    switch (type) {
+    case ImportOriginal:
+        return QStringLiteral("照片/");
+    case ImportFinished:
+        return QStringLiteral("成品/");
+    case ImportDesign:
+        return QStringLiteral("设计/");
+    case ImportTrialVideo:
+        return QStringLiteral("试拍视频/");
+    case ImportRetouchedVideo:
+        return QStringLiteral("精修视频/");
+    case ImportN8:
+        break;
+    }
+    return QString();
+}
+
+int folderPhotoCount(const QString& folder)
+{
+    return countMatching(folder, kPhotoFilters);
+}
+
+int folderVideoCount(const QString& folder)
+{
+    return countMatching(folder, kVideoFilters);
+}
+
+int existingImageCount(const QString& orderPath, ImportTypeEnum type)
+{
+    QString thumbs;
+    QString images;
+    switch (type) {
+    case ImportOriginal:
+        thumbs = QStringLiteral("thumbnail");
+        images = QStringLiteral("照片");
+        break;
+    case ImportFinished:
+        thumbs = QStringLiteral("成品缩略图");
+        images = QStringLiteral("成品");
+        break;
+    case ImportDesign:
+        thumbs = QStringLiteral("设计缩略图");
+        images = QStringLiteral("设计");
+        break;
+    default:
+        return -1;
+    }
+    if (orderPath.isEmpty() || !QFileInfo(below(orderPath, thumbs)).isDir())
+        return -1;
+    return countMatching(below(orderPath, images), kImageFilters);
+}
+
+int existingVideoCount(const QString& orderPath, ImportTypeEnum type)
+{
+    if (!isVideoType(type) || orderPath.isEmpty())
+        return -1;
+    const QString folder = below(orderPath, type == ImportRetouchedVideo ? QStringLiteral("精修视频")
+                                                                        : QStringLiteral("试拍视频"));
+    if (!QFileInfo(folder).isDir())
+        return -1;
+    return countMatching(folder, kVideoFilters);
+}
+
+FolderCounts importCounts(const QString& orderPath, const QString& backupPath, ImportTypeEnum type)
+{
+    FolderCounts counts;
+    switch (type) {
+    case ImportOriginal:
+    case ImportFinished:
+        counts.server = folderPhotoCount(below(orderPath, importFolder(type)));
+        counts.backup = folderPhotoCount(below(backupPath, importFolder(type)));
+        break;
+    case ImportDesign:
+        counts.server = folderPhotoCount(below(orderPath, importFolder(type)));
+        break;
+    case ImportTrialVideo:
+    case ImportRetouchedVideo:
+        counts.server = folderVideoCount(below(orderPath, importFolder(type)));
+        break;
+    case ImportN8:
+        break;
+    }
+    return counts;
+}
+
+QString serverFormPath(const QString& local, const QString& localRoot, const QString& rawRoot, const QString& raw)
+{
+    if (localRoot.isEmpty() || !local.startsWith(localRoot))
+        return raw;
+    const QString rest = local.mid(localRoot.size());
+    // "/photos2/..." does not lie below the root "/photos".
+    if (!isSeparator(localRoot.back()) && !rest.isEmpty() && !isSeparator(rest.front()))
+        return raw;
+    const bool rootEnds = !rawRoot.isEmpty() && isSeparator(rawRoot.back());
+    const bool restBegins = !rest.isEmpty() && isSeparator(rest.front());
+    if (!rawRoot.isEmpty() && !rest.isEmpty() && !rootEnds && !restBegins)
+        return rawRoot + QLatin1Char('/') + rest;
+    return rawRoot + rest;
+}
+
+bool sendsOrderPathRecord(ImportTypeEnum type, const QString& stage)
+{
+    return !(isVideoType(type) && stage == QLatin1String("0"));
+}
+
+QByteArray orderPathBody(const OrderPathRecord& record)
+{
+    FormBody body;
+    body.add(QStringLiteral("picnumber"), record.picNumber)
+        .add(QStringLiteral("picbacknumber"), record.backNumber)
+        .add(QStringLiteral("importype"), record.stage)
+        .add(QStringLiteral("token"), Config::token)
+        .add(QStringLiteral("order_photo_id"), record.orderId)
+        .add(QStringLiteral("orderpicpath"), record.orderPath)
+        .add(QStringLiteral("orderbakpicpath"), record.backupPath)
+        .add(QStringLiteral("superid"), Config::super_id)
+        .add(QStringLiteral("eid"), Config::manager_id)
+        .add(QStringLiteral("shopid"), Config::shop_id)
+        .add(QStringLiteral("timestamp"), record.timestamp);
+    if (isVideoType(record.type)) {
+        QStringList paths;
+        QStringList names;
+        for (const QString& video : record.videos) {
+            const QString name = FileOperation::getFileName(video);
+            paths.append(record.orderPath + importFolder(record.type) + name);
+            names.append(name);
+        }
+        body.add(QStringLiteral("videopaths"), paths.join(QLatin1Char('|')))
+            .add(QStringLiteral("videofiles"), names.join(QLatin1Char('|')));
+    }
+    const bool known = record.type >= ImportOriginal && record.type <= ImportRetouchedVideo;
+    body.add(QStringLiteral("typeid"), known ? int(record.type) : 1);
+    return body;
+}
+
+QByteArray videoListBody(const QString& orderId, const QString& names, const QString& paths, ImportTypeEnum type,
+                         qint64 timestamp)
+{
+    return FormBody(true)
+        .add(QStringLiteral("timestamp"), timestamp)
+        .add(QStringLiteral("videopaths"), paths)
+        .add(QStringLiteral("videofiles"), names)
+        .add(QStringLiteral("shopid"), Config::shop_id)
+        .add(QStringLiteral("order_photo_id"), orderId)
+        .add(QStringLiteral("superid"), Config::super_id)
+        .add(QStringLiteral("eid"), Config::manager_id)
+        .add(QStringLiteral("token"), Config::token)
+        .add(QStringLiteral("typeid"), type == ImportRetouchedVideo ? 4 : 3);
+}
+
+QByteArray n8PathBody(const QString& orderId, const QString& n8Path)
+{
+    return FormBody(true)
+        .add(QStringLiteral("token"), Config::n8PathToken)
+        .add(QStringLiteral("orderphotoid"), orderId)
+        .add(QStringLiteral("n8path"), n8Path)
+        .add(QStringLiteral("superid"), Config::super_id)
+        .add(QStringLiteral("eid"), Config::manager_id)
+        .add(QStringLiteral("shopid"), Config::shop_id);
+}
+
+QByteArray selectionCheckBody(const QString& orderId)
+{
+    return FormBody()
+        .add(QStringLiteral("token"), Config::token)
+        .add(QStringLiteral("shopid"), Config::shop_id)
+        .add(QStringLiteral("superid"), Config::super_id)
+        .add(QStringLiteral("order_photo_id"), orderId)
+        .add(QStringLiteral("eid"), Config::manager_id)
+        .add(QStringLiteral("personid"), Config::manager_id)
+        .add(QStringLiteral("uid"), Config::uid);
+}
+
+Probe probeStoreRoot(const QString& root)
+{
+    if (root.isEmpty() || !QFileInfo(root).isDir())
+        return Probe::Skipped;
+    const QString base = withSlash(root) + QStringLiteral("Velmor");
+    for (int n = 0; n < 1000; ++n) {
+        const QString probe = n == 0 ? base : base + QStringLiteral("-%1").arg(n);
+        const QFileInfo info(probe);
+        if (info.exists() || info.isSymLink())
+            continue;
+        if (!QDir().mkdir(probe))
+            return Probe::Refused;
+        QDir().rmdir(probe); // only ever the empty folder just made
+        return Probe::Writable;
+    }
+    return Probe::Refused;
+}
+
+QString nextSelectDir(ImportTypeEnum type, const QString& firstChoice)
+{
+    const QString folder = QFileInfo(firstChoice).absolutePath();
+    if (isVideoType(type))
+        return folder;
+    return QFileInfo(folder).absolutePath();
+}
+
+QString n8ParentPath(const QString& folder)
+{
+    QString parent = QFileInfo(QDir::cleanPath(folder)).absolutePath();
+    if (!parent.isEmpty() && isSeparator(parent.back()))
+        parent.chop(1);
+    return parent;
+}
+
+ImportedFolders importedFolders(ImportTypeEnum type)
+{
+    switch (type) {
+    case ImportOriginal:
+        return {QStringLiteral("thumbnail100"), QStringLiteral("照片"), QStringLiteral("照片"),
+                {QStringLiteral("照片/"), QStringLiteral("thumbnail/"), QStringLiteral("thumbnail100/"),
+                 QStringLiteral("thumbnail2250/")}};
+    case ImportFinished:
+        return {QStringLiteral("成品缩略图100"), QStringLiteral("成品"), QStringLiteral("成品"),
+                {QStringLiteral("成品/"), QStringLiteral("成品缩略图/"), QStringLiteral("成品缩略图100/"),
+                 QStringLiteral("成品缩略图2250/")}};
+    case ImportDesign:
+        return {QStringLiteral("设计缩略图100"), QStringLiteral("设计"), QStringLiteral("设计"),
+                {QStringLiteral("设计/"), QStringLiteral("设计缩略图/"), QStringLiteral("设计缩略图100/"),
+                 QStringLiteral("设计缩略图2250/")}};
+    default:
+        break;
+    }
+    return {QStringLiteral("thumbnail100"), QStringLiteral("照片"), QString(), {}};
+}
+
+QStringList existingThumbnails(const QString& orderPath, ImportTypeEnum type)
+{
+    QStringList paths;
+    if (orderPath.isEmpty())
+        return paths;
+    const ImportedFolders folders = importedFolders(type);
+    const QString thumbs = below(orderPath, folders.thumbnails);
+    const QString images = below(orderPath, folders.images) + QLatin1Char('/');
+    const QFileInfoList entries =
+        QDir(thumbs).entryInfoList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
+    for (const QFileInfo& entry : entries) {
+        if (FileOperation::isFileExist(images + entry.fileName()))
+            paths.append(entry.filePath());
+    }
+    return paths;
+}
+
+QString plainFileName(const QString& text)
+{
+    int cut = -1;
+    for (int i = 0; i < text.size(); ++i) {
+        if (isSeparator(text.at(i)))
+            cut = i;
+    }
+    const QString name = text.mid(cut + 1);
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
+        return QString();
+    return name;
+}
+
+QString videoUpdateQuestion(ImportTypeEnum type, const QString& folder, const QStringList& names)
+{
+    const bool trial = type != ImportRetouchedVideo;
+    if (names.isEmpty()) {
+        return folder + (trial ? QStringLiteral("  没有试拍视频， 是否要将<font color=\"red\">选片系统 "
+                                                "试拍视频列表</font>列表清空？ ")
+                               : QStringLiteral("  没有精修视频， 是否要将<font color=\"red\">选片系统 "
+                                                "精修视频列表</font>列表清空？ "));
+    }
+    QString text = trial ? QStringLiteral("是否要将<font color=\"red\">选片系统 试拍视频列表</font>更新为:  <br/> ")
+                         : QStringLiteral("是否要将<font color=\"red\">选片系统 精修视频列表</font>更新为: <br/>");
+    text += QStringLiteral("<font size='18' color='blue'>");
+    for (const QString& name : names)
+        text += name + QStringLiteral("<br/>");
+    text += QStringLiteral("</font>");
+    return text;
+}
+
+} // namespace ImportBookkeeping

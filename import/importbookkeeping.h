@@ -1,0 +1,125 @@
+#pragma once
+
+#include "importtypeenum.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+// The plain parts of the batch import dialog: the texts and folders of each
+// import type, the counts it takes of an order's folders, the bodies of its
+// web-service records, the web service's own form of an order folder, the
+// write probe of a store root and the names its file lists work with.
+namespace ImportBookkeeping {
+
+// What the dialog shows for an import type.
+struct TypeTexts
+{
+    QString radio;       // the type button, "导入原片"
+    QString title;       // the right-hand title, "导片模式：原片"
+    QString select;      // each row's select button, "选择照片"
+    QString videoButton; // the video-list button; empty: hidden
+};
+TypeTexts typeTexts(ImportTypeEnum type);
+
+bool isImageType(ImportTypeEnum type); // 0 to 2
+bool isVideoType(ImportTypeEnum type); // 3 and 4
+
+// The order sub-folder a type imports into, with a final "/": "照片/",
+// "成品/", "设计/", "试拍视频/", "精修视频/"; empty for the N8 type.
+QString importFolder(ImportTypeEnum type);
+
+// Entries matching "*.jpg" and "*.JPG" (photos) or "*.mp4", "*.avi", "*.m4v"
+// and "*.wmv" (videos) in a folder; 0 for an empty path or a missing folder.
+int folderPhotoCount(const QString& folder);
+int folderVideoCount(const QString& folder);
+
+// The files an order folder already holds of a type, as the order table
+// shows them: images ("*.jpg", "*.png", "*.jpeg") of "照片", "成品" or
+// "设计", counted only when the type's thumbnail folder exists; videos of
+// "试拍视频" or "精修视频". -1 when nothing is counted: no order folder, a
+// missing folder, or a type the count is not made for.
+int existingImageCount(const QString& orderPath, ImportTypeEnum type);
+int existingVideoCount(const QString& orderPath, ImportTypeEnum type);
+
+// Files of the type in an order's folder and in its backup folder, taken
+// before and after an import: photos of "照片/" or "成品/" in both, designs
+// and videos in the order folder only.
+struct FolderCounts
+{
+    int server = 0;
+    int backup = 0;
+};
+FolderCounts importCounts(const QString& orderPath, const QString& backupPath, ImportTypeEnum type);
+
+// A local folder in the web service's own form: when localRoot is not empty
+// and local begins with it at a folder boundary, that leading root is
+// replaced once by rawRoot, with one "/" between them when neither the raw
+// root ends nor the rest begins with a separator; otherwise raw, the folder
+// as the web service gave it.
+QString serverFormPath(const QString& local, const QString& localRoot, const QString& rawRoot, const QString& raw);
+
+// The order path record ("updatepicpath").
+struct OrderPathRecord
+{
+    int picNumber = 0;
+    int backNumber = 0;
+    QString stage;      // "0" made ready, "1" imported
+    QString orderId;
+    QString orderPath;  // server form
+    QString backupPath; // server form
+    qint64 timestamp = 0;
+    ImportTypeEnum type = ImportFinished;
+    QStringList videos; // the chosen videos (types 3 and 4)
+};
+// False for the start record of a video type, which is never sent.
+bool sendsOrderPathRecord(ImportTypeEnum type, const QString& stage);
+QByteArray orderPathBody(const OrderPathRecord& record);
+
+// The video list record ("updatevideo"): names and paths already joined by "|".
+QByteArray videoListBody(const QString& orderId, const QString& names, const QString& paths, ImportTypeEnum type,
+                         qint64 timestamp);
+// The N8 path record ("saven8path").
+QByteArray n8PathBody(const QString& orderId, const QString& n8Path);
+// The finished-selection check ("order_isrole12finish").
+QByteArray selectionCheckBody(const QString& orderId);
+
+// The write probe of a store root before a batch starts.
+enum class Probe
+{
+    Skipped,  // the root is not an existing folder: nothing is probed
+    Writable, // a new empty folder could be made in it (and is gone again)
+    Refused,  // no folder could be made in it
+};
+// Makes one new folder under the root, named "Velmor" or, when that name is
+// taken, "Velmor-<n>", and removes only that folder again. An existing file
+// or folder is never touched.
+Probe probeStoreRoot(const QString& root);
+
+// The folder the next file dialog opens in after a choice: photos the
+// folder above the first file's folder, videos the first file's folder.
+QString nextSelectDir(ImportTypeEnum type, const QString& firstChoice);
+// The folder above a chosen N8 folder, absolute and without a final separator.
+QString n8ParentPath(const QString& folder);
+
+// The folders of the imported-images list, relative to the order folder.
+struct ImportedFolders
+{
+    QString thumbnails;     // listed: "thumbnail100", "成品缩略图100", "设计缩略图100"
+    QString images;         // a thumbnail is listed only while its image is here
+    QString opened;         // "打开照片目录"; empty: nothing is opened
+    QStringList deleteFrom; // "删除选中照片", each with a final "/"; empty: refused
+};
+ImportedFolders importedFolders(ImportTypeEnum type);
+// The thumbnails of the imported-images list: the files of the type's
+// thumbnail folder, in the file system's order, whose image still exists.
+QStringList existingThumbnails(const QString& orderPath, ImportTypeEnum type);
+// The file-name part of a list item's text; empty when nothing safe remains
+// ("", "." or "..").
+QString plainFileName(const QString& text);
+
+// The question of the video-list upload: the folder and, when it holds
+// videos, their names.
+QString videoUpdateQuestion(ImportTypeEnum type, const QString& folder, const QStringList& names);
+
+} // namespace ImportBookkeeping

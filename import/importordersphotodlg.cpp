@@ -1,0 +1,1638 @@
+#include "importordersphotodlg.h"
+
+#include "clock.h"
+#include "config.h"
+#include "desktop.h"
+#include "fileoperation.h"
+#include "httprequest.h"
+#include "imageoperation.h"
+#include "importbookkeeping.h"
+#include "importordermodel.h"
+#include "importorderthread.h"
+#include "n8fileinfo.h"
+#include "prompts.h"
+#include "searchorderwindow.h"
+#include "webservice.h"
+
+#include <QAbstractItemView>
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QDebug>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QPixmap>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRunnable>
+#include <QSplitter>
+#include <QTableWidget>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace IB = ImportBookkeeping;
+
+namespace {
+
+const QString kBatchIdle = QStringLiteral("批量导片");
+const QString kBatchRunning = QStringLiteral("导片中...");
+const QString kWarning = QStringLiteral("警告");
+const QString kNotice = QStringLiteral("温馨提示");
+
+enum Column { ColOrder = 0, ColStore, ColCustomer, ColState, ColOperations, ColProgress };
+
+QString withSlash(const QString& path)
+{
+    return path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
+}
+
+QLabel* titleLabel(const QString& text)
+{
+    auto* label = new QLabel(text);
+    label->setProperty("titleS", true);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    return label;
+}
+
+QLabel* valueLabel(const char* name)
+{
+    auto* label = new QLabel;
+    label->setObjectName(QLatin1String(name));
+    label->setProperty("info", true);
+    return label;
+}
+
+// The order keeps its store roots and folders as the order list sent them,
+// but shows them only through its server-form getters: asked with no folder
+// those give the folder as sent, asked with the local store root itself
+// they give the root as sent. The kept folder is put back at once; the
+// running worker never reads the order, so nothing sees the change.
+struct SentForms
+{
+    QString root;
+    QString folder;
+};
+
+SentForms sentForms(ImportOrderModel* model, bool backup)
+{
+    const QString kept = backup ? model->getOrderBackupPath() : model->getOrderPath();
+    const QString localRoot = backup ? model->getStore_bakpicpath() : model->getStore_picpath();
+    auto ask = [model, backup](const QString& folder) {
+        if (backup) {
+            model->setOrderBackupPath(folder);
+            return model->serverFormOrderBackupPath();
+        }
+        model->setOrderPath(folder);
+        return model->serverFormOrderPath();
+    };
+    SentForms forms;
+    forms.folder = ask(QString());
+    if (!localRoot.isEmpty())
+        forms.root = ask(localRoot);
+    ask(kept);
+    return forms;
+}
+
+QString serverFormOf(ImportOrderModel* model, bool backup)
+{
+    const SentForms sent = sentForms(model, backup);
+    return backup ? IB::serverFormPath(model->getOrderBackupPath(), model->getStore_bakpicpath(), sent.root,
+                                       sent.folder)
+                  : IB::serverFormPath(model->getOrderPath(), model->getStore_picpath(), sent.root, sent.folder);
+}
+
+// The small square icon of one thumbnail file; null when unreadable.
+QImage listIcon(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QImage();
+    const QImage image = QImage::fromData(file.readAll());
+    if (image.isNull())
+        return image;
+    return ImageOperation::getSquareImage(image.scaled(100, 100, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+}
+
+} // namespace
+
+importOrdersPhotoDlg::importOrdersPhotoDlg(QWidget* parent)
+    : QDialog(parent), netManager(new QNetworkAccessManager(this)),
+      m_liveThumbGeneration(QSharedPointer<std::atomic<int>>::create(0))
+{
+    iniUI();
+    setAttribute(Qt::WA_DeleteOnClose);
+    setStyleSheet(QStringLiteral("#rightTitle {font-size: 16px;font-weight: bold;}QLabel[info=\"true\"] "
+                                 "{font-size: 14px;font-weight: bold;}QLabel[titleS=\"true\"] {font-size: "
+                                 "14px;color: gray;}"));
+    importType = ImportFinished;
+    prefieImageEdit->setEnabled(false);
+    reImportBtn->setEnabled(false);
+    curOrderMdl = nullptr;
+    curRow = -1;
+    toImportOrderCount = 0;
+    lastSelDir = QStringLiteral(".");
+    connect(netManager, &QNetworkAccessManager::finished, this, &importOrdersPhotoDlg::isCanSelImgSlot);
+}
+
+importOrdersPhotoDlg::~importOrdersPhotoDlg()
+{
+    // Normally the worker is gone before the dialog (see closeEvent); when
+    // the dialog is destroyed outright it still waits for the current file.
+    if (ImportOrderThread* worker = m_worker) {
+        disconnect(worker, nullptr, this, nullptr);
+        worker->requestInterruption();
+        worker->wait();
+        delete worker;
+    }
+}
+
+void importOrdersPhotoDlg::iniUI()
+{
+    auto* mainLayout = new QHBoxLayout(this);
+    auto* splitter = new QSplitter(Qt::Horizontal, this);
+    splitter->setObjectName(QStringLiteral("mainSpliter"));
+    auto* leftFrame = new QFrame(splitter);
+    leftFrame->setObjectName(QStringLiteral("leftFrame"));
+    auto* rightFrame = new QFrame(splitter);
+    rightFrame->setObjectName(QStringLiteral("rightFrame"));
+    splitter->addWidget(leftFrame);
+    splitter->addWidget(rightFrame);
+    splitter->setStretchFactor(0, 4);
+    splitter->setStretchFactor(1, 2);
+    mainLayout->addWidget(splitter);
+
+    auto* left = new QVBoxLayout(leftFrame);
+    iniOrdersTableWgt(left);
+
+    auto* right = new QVBoxLayout(rightFrame);
+    rightTitleLbl = new QLabel(IB::typeTexts(ImportFinished).title);
+    rightTitleLbl->setObjectName(QStringLiteral("rightTitle"));
+    right->addWidget(rightTitleLbl);
+    right->addSpacing(20);
+    auto* info = new QGridLayout;
+    iniOrderInfoBox(info);
+    right->addLayout(info);
+    right->addSpacing(20);
+
+    auto* suffixBox = new QGroupBox(rightFrame);
+    auto* suffixGrid = new QGridLayout(suffixBox);
+    prefieFolderEdit = new QLineEdit;
+    prefieFolderEdit->setObjectName(QStringLiteral("prefieFolderEdit"));
+    prefieImageEdit = new QLineEdit;
+    prefieImageEdit->setObjectName(QStringLiteral("prefieImageEdit"));
+    suffixGrid->addWidget(new QLabel(QStringLiteral("文件夹后缀:")), 0, 0, Qt::AlignRight);
+    suffixGrid->addWidget(prefieFolderEdit, 0, 1, Qt::AlignLeft);
+    suffixGrid->addWidget(new QLabel(QStringLiteral("照片后缀:")), 0, 2, Qt::AlignRight);
+    suffixGrid->addWidget(prefieImageEdit, 0, 3, Qt::AlignLeft);
+    right->addWidget(suffixBox);
+    // The order prefix is kept per order but never offered to the user.
+    auto* prefieOrderLbl = new QLabel(QStringLiteral("订单前缀:"), this);
+    prefieOrderLbl->hide();
+    prefieOrderEdit = new QLineEdit(this);
+    prefieOrderEdit->setObjectName(QStringLiteral("prefieOrderEdit"));
+    prefieOrderEdit->hide();
+
+    auto* lists = new QHBoxLayout;
+    auto* chosenColumn = new QVBoxLayout;
+    iniOrderSelectTableWgt(chosenColumn);
+    auto* importedColumn = new QVBoxLayout;
+    iniOrderImportedTableWgt(importedColumn);
+    lists->addLayout(chosenColumn, 1);
+    lists->addLayout(importedColumn, 3);
+    right->addLayout(lists);
+
+    connect(prefieFolderEdit, &QLineEdit::textChanged, this, &importOrdersPhotoDlg::prefieFolderChangedSlot);
+    connect(prefieImageEdit, &QLineEdit::textChanged, this, &importOrdersPhotoDlg::prefieImageChangedSlot);
+    connect(prefieOrderEdit, &QLineEdit::textChanged, this, &importOrdersPhotoDlg::prefieOrderChangedSlot);
+    connect(reImportBtn, &QPushButton::clicked, this, &importOrdersPhotoDlg::reImportBtnSlot);
+    connect(openOrderPhotoPathBtn, &QPushButton::clicked, this, &importOrdersPhotoDlg::openOrderPhotoPathBtnSlot);
+    connect(openOrderOriginPathBtn, &QPushButton::clicked, this, &importOrdersPhotoDlg::openOrderOriginPathBtnSlot);
+}
+
+void importOrdersPhotoDlg::iniOrdersTableWgt(QVBoxLayout* layout)
+{
+    auto* typeBox = new QGroupBox;
+    auto* typeRow = new QHBoxLayout(typeBox);
+    importTypeGroup = new QButtonGroup(this);
+    for (int id = ImportOriginal; id <= ImportN8; ++id) {
+        auto* radio = new QRadioButton(IB::typeTexts(ImportTypeEnum(id)).radio);
+        radio->setObjectName(QStringLiteral("importTypeRadio%1").arg(id));
+        importTypeGroup->addButton(radio, id);
+        typeRow->addWidget(radio);
+    }
+    importTypeGroup->button(ImportFinished)->setChecked(true);
+    layout->addWidget(typeBox);
+    layout->addSpacing(20);
+
+    auto makeButton = [this](const QString& text, const char* name) {
+        auto* button = new QPushButton(text, this);
+        button->setObjectName(QLatin1String(name));
+        button->setFocusPolicy(Qt::NoFocus);
+        return button;
+    };
+    upDataVideoUrlsBtn = makeButton(QStringLiteral("更新视频到选片系统"), "upDataVideoUrlsBtn");
+    upDataVideoUrlsBtn->hide();
+    addNewOrderBtn = makeButton(QStringLiteral("添加订单"), "addNewOrderBtn");
+    importAllOrdersBtn = makeButton(kBatchIdle, "importAllOrdersBtn");
+    auto* head = new QHBoxLayout;
+    head->addWidget(new QLabel(QStringLiteral("订单列表：")));
+    head->addStretch();
+    head->addWidget(upDataVideoUrlsBtn);
+    head->addSpacing(20);
+    head->addWidget(addNewOrderBtn);
+    head->addSpacing(20);
+    head->addWidget(importAllOrdersBtn);
+    layout->addLayout(head);
+
+    ordersTableWgt = new QTableWidget(this);
+    ordersTableWgt->setObjectName(QStringLiteral("ordersTableWgt"));
+    ordersTableWgt->setColumnCount(6);
+    ordersTableWgt->setHorizontalHeaderLabels({QStringLiteral("订单号"), QStringLiteral("所属门店"),
+                                               QStringLiteral("客户姓名"), QStringLiteral("导片状态"),
+                                               QStringLiteral("操作区"), QStringLiteral("导片进度")});
+    const int widths[] = {200, 150, 150, 80, 200, 180};
+    for (int c = 0; c < 6; ++c)
+        ordersTableWgt->setColumnWidth(c, widths[c]);
+    ordersTableWgt->setSelectionBehavior(QAbstractItemView::SelectRows);
+    ordersTableWgt->setSelectionMode(QAbstractItemView::SingleSelection);
+    ordersTableWgt->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ordersTableWgt->setContextMenuPolicy(Qt::CustomContextMenu);
+    layout->addWidget(ordersTableWgt);
+
+    tableMenu = new QMenu(ordersTableWgt);
+    openOrderPathAction = new QAction(QStringLiteral("查看照片"), this);
+    tableMenu->addAction(openOrderPathAction);
+
+    selectAllBtn = makeButton(QStringLiteral("全选"), "selectAllBtn");
+    cancelAllBtn = makeButton(QStringLiteral("取消选中"), "cancelAllBtn");
+    delAllOrdersBtn = makeButton(QStringLiteral("删除选中"), "delAllOrdersBtn");
+    auto* foot = new QHBoxLayout;
+    foot->addWidget(selectAllBtn);
+    foot->addWidget(cancelAllBtn);
+    foot->addWidget(delAllOrdersBtn);
+    foot->addStretch();
+    layout->addLayout(foot);
+
+    connect(importTypeGroup, &QButtonGroup::idClicked, this, &importOrdersPhotoDlg::importTypeSlot);
+    connect(selectAllBtn, SIGNAL(clicked(bool)), this, SLOT(selectAllSlot()));
+    connect(cancelAllBtn, SIGNAL(clicked(bool)), this, SLOT(cancelAllSlot()));
+    connect(delAllOrdersBtn, SIGNAL(clicked(bool)), this, SLOT(delAllOrdersSlot()));
+    connect(upDataVideoUrlsBtn, SIGNAL(clicked(bool)), this, SLOT(upDataVideoUrlsBtnSlot()));
+    connect(addNewOrderBtn, SIGNAL(clicked(bool)), this, SLOT(addNewOrderBtnSlot()));
+    connect(importAllOrdersBtn, SIGNAL(clicked(bool)), this, SLOT(importAllOrdersBtnSlot()));
+    connect(ordersTableWgt, SIGNAL(cellClicked(int, int)), this, SLOT(ordersTableWgtClickedSlot(int)));
+    connect(ordersTableWgt, SIGNAL(customContextMenuRequested(const QPoint)), this,
+            SLOT(showTableMouseRightButton(QPoint)));
+    connect(openOrderPathAction, SIGNAL(triggered()), this, SLOT(tbOpenOrderPathAction()));
+}
+
+void importOrdersPhotoDlg::iniOrderInfoBox(QGridLayout* layout)
+{
+    orderNumLbl = valueLabel("orderNumLbl");
+    orderTypeLbl = valueLabel("orderTypeLbl");
+    servNumLbl = valueLabel("servNumLbl");
+    momNameLbl = valueLabel("momNameLbl");
+    dadNameLbl = valueLabel("dadNameLbl");
+    babyNameLbl = valueLabel("babyNameLbl");
+    taoxiNameLbl = valueLabel("taoxiNameLbl");
+    bookedShopLbl = valueLabel("bookedShopLbl");
+    bespeakDateLbl = valueLabel("bespeakDateLbl");
+    photoerLbl = valueLabel("photoerLbl");
+    dresserLbl = valueLabel("dresserLbl");
+    yindouerLbl = valueLabel("yindouerLbl");
+    orderPathLbl = valueLabel("orderPathLbl");
+    orderBackupPathLbl = valueLabel("orderBackupPathLbl");
+    orderN8PathLbl = valueLabel("orderN8PathLbl");
+    babyNameTitleLbl = titleLabel(QStringLiteral("宝宝姓名："));
+    babyNameTitleLbl->setObjectName(QStringLiteral("babyNameTitleLbl"));
+
+    const struct
+    {
+        int row;
+        int column;
+        QLabel* title;
+        QLabel* value;
+    } cells[] = {
+        {0, 0, titleLabel(QStringLiteral("订单号：")), orderNumLbl},
+        {0, 2, titleLabel(QStringLiteral("拍照类型：")), orderTypeLbl},
+        {0, 4, titleLabel(QStringLiteral("服务次数：")), servNumLbl},
+        {1, 0, titleLabel(QStringLiteral("女士姓名：")), momNameLbl},
+        {1, 2, titleLabel(QStringLiteral("男士姓名：")), dadNameLbl},
+        {1, 4, babyNameTitleLbl, babyNameLbl},
+        {2, 0, titleLabel(QStringLiteral("套系名：")), taoxiNameLbl},
+        {2, 2, titleLabel(QStringLiteral("预约门店：")), bookedShopLbl},
+        {2, 4, titleLabel(QStringLiteral("成交日期：")), bespeakDateLbl},
+        {3, 0, titleLabel(QStringLiteral("摄影师：")), photoerLbl},
+        {3, 2, titleLabel(QStringLiteral("化妆师：")), dresserLbl},
+        {3, 4, titleLabel(QStringLiteral("引逗师：")), yindouerLbl},
+    };
+    for (const auto& cell : cells) {
+        layout->addWidget(cell.title, cell.row, cell.column);
+        layout->addWidget(cell.value, cell.row, cell.column + 1);
+    }
+
+    reImportBtn = new QPushButton(QStringLiteral("重新导片"), this);
+    reImportBtn->setObjectName(QStringLiteral("reImportBtn"));
+    reImportBtn->setFocusPolicy(Qt::NoFocus);
+    auto* pathRow = new QHBoxLayout;
+    pathRow->addWidget(orderPathLbl);
+    pathRow->addSpacing(40);
+    pathRow->addWidget(reImportBtn);
+    pathRow->addStretch();
+    layout->addWidget(titleLabel(QStringLiteral("订单路径：")), 4, 0);
+    layout->addLayout(pathRow, 4, 1, 1, 5);
+    layout->addWidget(titleLabel(QStringLiteral("订单备份路径：")), 5, 0);
+    layout->addWidget(orderBackupPathLbl, 5, 1, 1, 5);
+    layout->addWidget(titleLabel(QStringLiteral("订单N8路径：")), 6, 0);
+    layout->addWidget(orderN8PathLbl, 6, 1, 1, 5);
+
+    openOrderPhotoPathBtn = new QPushButton(QStringLiteral("打开路径"), this);
+    openOrderPhotoPathBtn->setObjectName(QStringLiteral("openOrderPhotoPathBtn"));
+    openOrderOriginPathBtn = new QPushButton(QStringLiteral("打开原始档路径"), this);
+    openOrderOriginPathBtn->setObjectName(QStringLiteral("openOrderOriginPathBtn"));
+    auto* openRow = new QHBoxLayout;
+    openRow->setContentsMargins(10, 10, 0, 0);
+    openRow->addWidget(openOrderPhotoPathBtn);
+    openRow->addSpacing(20);
+    openRow->addWidget(openOrderOriginPathBtn);
+    openRow->addStretch();
+    layout->addLayout(openRow, 7, 0, 1, 5);
+}
+
+void importOrdersPhotoDlg::iniOrderSelectTableWgt(QVBoxLayout* layout)
+{
+    layout->addWidget(new QLabel(QStringLiteral("选择的照片：")));
+    orderSelectTableWgt = new QTableWidget(this);
+    orderSelectTableWgt->setObjectName(QStringLiteral("orderSelectTableWgt"));
+    orderSelectTableWgt->setColumnCount(1);
+    orderSelectTableWgt->setHorizontalHeaderLabels({QStringLiteral("照片名")});
+    orderSelectTableWgt->setSelectionMode(QAbstractItemView::NoSelection);
+    orderSelectTableWgt->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    orderSelectTableWgt->horizontalHeader()->setStretchLastSection(true);
+    layout->addWidget(orderSelectTableWgt);
+}
+
+void importOrdersPhotoDlg::iniOrderImportedTableWgt(QVBoxLayout* layout)
+{
+    layout->addWidget(new QLabel(QStringLiteral("已经导入的照片：")));
+    orderImportedLstWgt = new QListWidget(this);
+    orderImportedLstWgt->setObjectName(QStringLiteral("orderImportedLstWgt"));
+    orderImportedLstWgt->setViewMode(QListView::IconMode);
+    orderImportedLstWgt->setIconSize(QSize(1000, 1000));
+    orderImportedLstWgt->setResizeMode(QListView::Adjust);
+    orderImportedLstWgt->setMovement(QListView::Static);
+    orderImportedLstWgt->setDragEnabled(false);
+    orderImportedLstWgt->setSpacing(10);
+    orderImportedLstWgt->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    orderImportedLstWgt->setContextMenuPolicy(Qt::CustomContextMenu);
+    layout->addWidget(orderImportedLstWgt);
+
+    importedMenu = new QMenu(orderImportedLstWgt);
+    openImportedAction = importedMenu->addAction(QStringLiteral("打开照片目录"));
+    importedMenu->addSeparator();
+    deleteImportedAction = importedMenu->addAction(QStringLiteral("删除选中照片"));
+    connect(openImportedAction, SIGNAL(triggered()), this, SLOT(openImportedImgSlot()));
+    connect(deleteImportedAction, SIGNAL(triggered()), this, SLOT(deleteImportedImgSlot()));
+    connect(orderImportedLstWgt, SIGNAL(customContextMenuRequested(QPoint)), this,
+            SLOT(showLstWgtContextMenuSlot(QPoint)));
+}
+
+// ---------------------------------------------------------------- order table
+
+ImportOrderModel* importOrdersPhotoDlg::modelAt(int row) const
+{
+    return row >= 0 && row < orderMdlLst.size() ? orderMdlLst.at(row) : nullptr;
+}
+
+bool importOrdersPhotoDlg::isImportedFor(const ImportOrderModel* model) const
+{
+    switch (importType) {
+    case ImportOriginal:
+        return model->getIsOriImported();
+    case ImportFinished:
+        return model->getIsFineImported();
+    case ImportDesign:
+        return model->getIsDesignImported();
+    case ImportTrialVideo:
+        return model->getIsVideoImported();
+    case ImportRetouchedVideo:
+        return model->getIsVideoFinalImported();
+    case ImportN8:
+        return model->getisN8Imported();
+    }
+    return false;
+}
+
+QStringList importOrdersPhotoDlg::chosenFiles(const ImportOrderModel* model) const
+{
+    switch (importType) {
+    case ImportOriginal:
+        return model->getOriImgLst();
+    case ImportFinished:
+        return model->getFineImgLst();
+    case ImportDesign:
+        return model->getDesignImgLst();
+    case ImportTrialVideo:
+        return model->getVideoLst();
+    case ImportRetouchedVideo:
+        return model->getVideoFinalLst();
+    case ImportN8:
+        break;
+    }
+    return {};
+}
+
+QLabel* importOrdersPhotoDlg::progressLabel(int row) const
+{
+    QWidget* cell = ordersTableWgt->cellWidget(row, ColProgress);
+    return cell ? cell->findChild<QLabel*>() : nullptr;
+}
+
+QLabel* importOrdersPhotoDlg::selectionLabel(int row) const
+{
+    QWidget* cell = ordersTableWgt->cellWidget(row, ColOperations);
+    return cell ? cell->findChild<QLabel*>() : nullptr;
+}
+
+void importOrdersPhotoDlg::refreshOrderTable()
+{
+    const IB::TypeTexts texts = IB::typeTexts(importType);
+    ordersTableWgt->setRowCount(orderMdlLst.size());
+    for (int row = 0; row < orderMdlLst.size(); ++row) {
+        ImportOrderModel* model = orderMdlLst.at(row);
+        auto* name = new QTableWidgetItem(model->getOrderName());
+        name->setCheckState(Qt::Unchecked);
+        ordersTableWgt->setItem(row, ColOrder, name);
+        auto* store = new QTableWidgetItem(model->getStoresname());
+        store->setTextAlignment(Qt::AlignCenter);
+        ordersTableWgt->setItem(row, ColStore, store);
+        auto* customer = new QTableWidgetItem(model->getCustName());
+        customer->setTextAlignment(Qt::AlignCenter);
+        ordersTableWgt->setItem(row, ColCustomer, customer);
+
+        getExistImagesCount(model);
+        getExistVideoCount(model);
+        int found = 0;
+        int done = 0;
+        switch (importType) {
+        case ImportOriginal:
+            found = model->getImportOriImgCount();
+            done = model->getHasOriImgCount();
+            break;
+        case ImportFinished:
+            found = model->getImportFineImgCount();
+            done = model->getHasFineImgCount();
+            break;
+        case ImportDesign:
+            found = model->getImportDesignImgCount();
+            done = model->getHasDesignImgCount();
+            break;
+        case ImportTrialVideo:
+            found = model->getImportVideoCount();
+            done = model->getHasVideoCount();
+            break;
+        case ImportRetouchedVideo:
+            found = model->getImportVideoFinalCount();
+            done = model->getHasVideoFinalCount();
+            break;
+        case ImportN8:
+            break;
+        }
+        const bool imported = isImportedFor(model);
+
+        auto* state = new QTableWidgetItem(found > 0 ? QStringLiteral("已导入(%1)").arg(found)
+                                                     : QStringLiteral("未导入"));
+        state->setTextAlignment(Qt::AlignCenter);
+        ordersTableWgt->setItem(row, ColState, state);
+
+        auto* operations = new QFrame;
+        operations->setObjectName(QStringLiteral("tableFrame"));
+        auto* opLayout = new QHBoxLayout(operations);
+        opLayout->setContentsMargins(0, 0, 0, 0);
+        auto* select = new QPushButton(texts.select);
+        select->setProperty("row", row);
+        select->setEnabled(!m_batchRunning);
+        connect(select, SIGNAL(clicked(bool)), this, SLOT(selectImgBtnSlot()));
+        auto* chosen = new QLabel(QStringLiteral("未选"));
+        opLayout->addSpacing(10);
+        opLayout->addWidget(select);
+        opLayout->addSpacing(10);
+        opLayout->addWidget(chosen);
+        opLayout->addSpacing(10);
+        ordersTableWgt->setCellWidget(row, ColOperations, operations);
+
+        auto* progress = new QFrame;
+        progress->setObjectName(QStringLiteral("tableFrame"));
+        auto* progressLayout = new QHBoxLayout(progress);
+        progressLayout->setContentsMargins(0, 0, 0, 0);
+        auto* bar = new QProgressBar;
+        bar->setFixedWidth(110);
+        bar->setAlignment(Qt::AlignCenter);
+        auto* count = new QLabel(importType == ImportN8 ? QString() : QStringLiteral("%1/%1").arg(done));
+        progressLayout->addSpacing(10);
+        progressLayout->addWidget(bar);
+        progressLayout->addWidget(count);
+        progressLayout->addSpacing(10);
+        ordersTableWgt->setCellWidget(row, ColProgress, progress);
+
+        if (imported) {
+            bar->setRange(0, done);
+            bar->setValue(done);
+            chosen->setText(QStringLiteral("已选(%1)").arg(done));
+        }
+    }
+}
+
+void importOrdersPhotoDlg::getExistImagesCount(ImportOrderModel* model)
+{
+    if (!model)
+        return;
+    const int count = IB::existingImageCount(model->getOrderPath(), importType);
+    if (count < 0)
+        return;
+    const auto n = static_cast<unsigned short>(qMin(count, 0xFFFF));
+    switch (importType) {
+    case ImportOriginal:
+        model->setImportOriImgCount(n);
+        break;
+    case ImportFinished:
+        model->setImportFineImgCount(n);
+        break;
+    case ImportDesign:
+        model->setImportDesignImgCount(n);
+        break;
+    default:
+        break;
+    }
+}
+
+void importOrdersPhotoDlg::getExistVideoCount(ImportOrderModel* model)
+{
+    if (!model)
+        return;
+    const int count = IB::existingVideoCount(model->getOrderPath(), importType);
+    if (count < 0)
+        return;
+    const auto n = static_cast<unsigned short>(qMin(count, 0xFFFF));
+    if (importType == ImportTrialVideo)
+        model->setImportVideoCount(n);
+    else if (importType == ImportRetouchedVideo)
+        model->setImportVideoFinalCount(n);
+}
+
+int importOrdersPhotoDlg::getFolderPhotoCount(QString folder)
+{
+    return IB::folderPhotoCount(folder);
+}
+
+int importOrdersPhotoDlg::getFolderVideoCount(QString folder)
+{
+    return IB::folderVideoCount(folder);
+}
+
+void importOrdersPhotoDlg::importTypeSlot(int id)
+{
+    if (id < ImportOriginal || id > ImportN8)
+        return;
+    upDataVideoUrlsBtn->hide();
+    importType = ImportTypeEnum(id);
+    prefieImageEdit->setEnabled(importType == ImportOriginal && !m_batchRunning);
+    const IB::TypeTexts texts = IB::typeTexts(importType);
+    rightTitleLbl->setText(texts.title);
+    if (!texts.videoButton.isEmpty()) {
+        upDataVideoUrlsBtn->setText(texts.videoButton);
+        upDataVideoUrlsBtn->show();
+    }
+    // A check sent for finished photos no longer leads to a choice.
+    m_pendingCheck = nullptr;
+    refreshOrderTable();
+}
+
+void importOrdersPhotoDlg::setBtnsState(bool enabled)
+{
+    for (QAbstractButton* button : importTypeGroup->buttons())
+        button->setEnabled(enabled);
+    addNewOrderBtn->setEnabled(enabled);
+    selectAllBtn->setEnabled(enabled);
+    cancelAllBtn->setEnabled(enabled);
+    delAllOrdersBtn->setEnabled(enabled);
+    reImportBtn->setEnabled(enabled);
+    // Neither the choices nor the names of an order change under a batch.
+    for (int row = 0; row < ordersTableWgt->rowCount(); ++row) {
+        if (QWidget* cell = ordersTableWgt->cellWidget(row, ColOperations)) {
+            if (auto* select = cell->findChild<QPushButton*>())
+                select->setEnabled(enabled);
+        }
+    }
+    prefieImageEdit->setEnabled(enabled && importType == ImportOriginal);
+    if (enabled)
+        applyOrderControlStates();
+    else
+        prefieFolderEdit->setEnabled(false);
+}
+
+void importOrdersPhotoDlg::applyOrderControlStates()
+{
+    if (m_batchRunning)
+        return;
+    if (!curOrderMdl) {
+        prefieFolderEdit->setEnabled(true);
+        return;
+    }
+    const bool hasFolder = !curOrderMdl->getOrderPath().isEmpty();
+    prefieFolderEdit->setEnabled(!hasFolder);
+    reImportBtn->setEnabled(hasFolder || !curOrderMdl->getOrderBackupPath().isEmpty());
+}
+
+void importOrdersPhotoDlg::ordersTableWgtClickedSlot(int row)
+{
+    ImportOrderModel* model = modelAt(row);
+    if (!model)
+        return;
+    curOrderMdl = model;
+    curRow = row;
+
+    orderNumLbl->setText(model->getOrderNum());
+    orderTypeLbl->setText(model->getOrderType());
+    servNumLbl->setText(model->getOrderServNum());
+    momNameLbl->setText(model->getMomName());
+    dadNameLbl->setText(model->getDadName());
+    babyNameLbl->setText(model->getBabyName());
+    taoxiNameLbl->setText(model->getTaoxiName());
+    bookedShopLbl->setText(model->getBookedShop());
+    bespeakDateLbl->setText(model->getBespeakdate());
+    photoerLbl->setText(model->getPhotoer());
+    dresserLbl->setText(model->getDresser());
+    yindouerLbl->setText(model->getYindouer());
+    const bool baby = model->getPhotoType() == QLatin1String("宝宝照");
+    babyNameTitleLbl->setVisible(baby);
+    babyNameLbl->setVisible(baby);
+    orderPathLbl->setText(model->getOrderPath());
+    orderBackupPathLbl->setText(model->getOrderBackupPath());
+    orderN8PathLbl->setText(model->getFinalN8Path());
+
+    QStringList chosen;
+    switch (importType) {
+    case ImportOriginal:
+        prefieFolderEdit->setText(model->getOriPrefixFolder());
+        prefieImageEdit->setText(model->getOriPrefixImage());
+        chosen = model->getOriImgLst();
+        break;
+    case ImportFinished:
+        prefieFolderEdit->setText(model->getFinePrefixFolder());
+        prefieImageEdit->setText(model->getFinePrefixImage());
+        chosen = model->getFineImgLst();
+        break;
+    case ImportDesign:
+        prefieFolderEdit->setText(model->getDesignPrefixFolder());
+        prefieImageEdit->setText(model->getDesignPrefixImage());
+        chosen = model->getDesignImgLst();
+        break;
+    default:
+        break;
+    }
+
+    const QStringList names = model->getImgNameLst(chosen, importType);
+    orderSelectTableWgt->clearContents();
+    orderSelectTableWgt->setRowCount(names.size());
+    for (int i = 0; i < names.size(); ++i)
+        orderSelectTableWgt->setItem(i, 0, new QTableWidgetItem(names.at(i)));
+
+    showExistImages(model->getOrderPath());
+
+    if (m_batchRunning)
+        return;
+    if (model->getOrderPath().isEmpty()) {
+        prefieFolderEdit->setEnabled(true);
+        reImportBtn->setEnabled(!model->getOrderBackupPath().isEmpty());
+    } else {
+        prefieFolderEdit->setEnabled(false);
+        reImportBtn->setEnabled(true);
+    }
+}
+
+void importOrdersPhotoDlg::iniData()
+{
+    for (QLabel* label : {orderNumLbl, orderTypeLbl, servNumLbl, momNameLbl, dadNameLbl, babyNameLbl, taoxiNameLbl,
+                          bookedShopLbl, bespeakDateLbl, photoerLbl, dresserLbl, yindouerLbl, orderPathLbl,
+                          orderBackupPathLbl, orderN8PathLbl})
+        label->clear();
+    reImportBtn->setEnabled(false);
+    prefieFolderEdit->setEnabled(true);
+    prefieFolderEdit->clear();
+    prefieImageEdit->setEnabled(false);
+    updateThumb({});
+    orderSelectTableWgt->clearContents();
+    orderSelectTableWgt->setRowCount(0);
+}
+
+void importOrdersPhotoDlg::prefieFolderChangedSlot(const QString& text)
+{
+    const QString cleaned = Config::sanitizeWithRegex(text.trimmed());
+    if (cleaned != prefieFolderEdit->text()) {
+        prefieFolderEdit->setText(cleaned); // comes back here with the cleaned text
+        return;
+    }
+    if (!curOrderMdl)
+        return;
+    switch (importType) {
+    case ImportOriginal:
+        curOrderMdl->setOriPrefixFolder(cleaned);
+        break;
+    case ImportFinished:
+        curOrderMdl->setFinePrefixFolder(cleaned);
+        break;
+    case ImportDesign:
+        curOrderMdl->setDesignPrefixFolder(cleaned);
+        break;
+    default:
+        break;
+    }
+}
+
+void importOrdersPhotoDlg::prefieImageChangedSlot(const QString& text)
+{
+    const QString cleaned = Config::sanitizeWithRegex(text.trimmed());
+    if (cleaned != prefieImageEdit->text()) {
+        prefieImageEdit->setText(cleaned);
+        return;
+    }
+    if (!curOrderMdl)
+        return;
+    switch (importType) {
+    case ImportOriginal:
+        curOrderMdl->setOriPrefixImage(cleaned);
+        break;
+    case ImportFinished:
+        curOrderMdl->setFinePrefixImage(cleaned);
+        break;
+    case ImportDesign:
+        curOrderMdl->setDesignPrefixImage(cleaned);
+        break;
+    default:
+        break;
+    }
+}
+
+void importOrdersPhotoDlg::prefieOrderChangedSlot(const QString& text)
+{
+    if (!curOrderMdl)
+        return;
+    const QString trimmed = text.trimmed();
+    switch (importType) {
+    case ImportOriginal:
+        curOrderMdl->setOriPrefix(trimmed);
+        break;
+    case ImportFinished:
+        curOrderMdl->setFinePrefix(trimmed);
+        break;
+    case ImportDesign:
+        curOrderMdl->setDesignPrefix(trimmed);
+        break;
+    default:
+        break;
+    }
+}
+
+void importOrdersPhotoDlg::showTableMouseRightButton(QPoint pos)
+{
+    Q_UNUSED(pos)
+    const ImportOrderModel* model = modelAt(ordersTableWgt->currentRow());
+    if (!model)
+        return;
+    tableMenu->setEnabled(!model->getOrderPath().isEmpty());
+    tableMenu->popup(QCursor::pos());
+}
+
+void importOrdersPhotoDlg::tbOpenOrderPathAction()
+{
+    const ImportOrderModel* model = modelAt(ordersTableWgt->currentRow());
+    if (!model)
+        return;
+    Desktop::instance().openUrl(QUrl::fromLocalFile(model->getOrderPath() + QStringLiteral("成品")));
+}
+
+void importOrdersPhotoDlg::openOrderPhotoPathBtnSlot()
+{
+    Desktop::instance().openUrl(QUrl::fromLocalFile(orderPathLbl->text()));
+}
+
+void importOrdersPhotoDlg::openOrderOriginPathBtnSlot()
+{
+    Desktop::instance().openUrl(QUrl::fromLocalFile(orderPathLbl->text() + QStringLiteral("照片/新建文件夹")));
+}
+
+void importOrdersPhotoDlg::reImportBtnSlot()
+{
+    ImportOrderModel* model = curOrderMdl;
+    if (!model || m_batchRunning)
+        return;
+    orderSelectTableWgt->clearContents();
+    orderSelectTableWgt->setRowCount(0);
+    updateThumb({});
+    clearImportMdlInfo(model);
+    orderPathLbl->clear();
+    orderBackupPathLbl->clear();
+    prefieFolderEdit->setEnabled(true);
+    reImportBtn->setEnabled(false);
+    updateFinishInfo(model, QStringLiteral("0"), 0, 0);
+
+    if (curRow < 0 || curRow >= ordersTableWgt->rowCount())
+        return;
+    if (QTableWidgetItem* state = ordersTableWgt->item(curRow, ColState))
+        state->setText(QStringLiteral("未导入"));
+    if (QWidget* cell = ordersTableWgt->cellWidget(curRow, ColProgress)) {
+        if (auto* bar = cell->findChild<QProgressBar*>())
+            bar->setValue(0);
+    }
+    if (QLabel* label = progressLabel(curRow))
+        label->setText(QStringLiteral("0/0"));
+    if (QLabel* label = selectionLabel(curRow))
+        label->setText(QStringLiteral("未选"));
+}
+
+void importOrdersPhotoDlg::selectAllSlot()
+{
+    for (int row = 0; row < ordersTableWgt->rowCount(); ++row) {
+        if (QTableWidgetItem* item = ordersTableWgt->item(row, ColOrder))
+            item->setCheckState(Qt::Checked);
+    }
+}
+
+void importOrdersPhotoDlg::cancelAllSlot()
+{
+    for (int row = 0; row < ordersTableWgt->rowCount(); ++row) {
+        if (QTableWidgetItem* item = ordersTableWgt->item(row, ColOrder))
+            item->setCheckState(Qt::Unchecked);
+    }
+}
+
+void importOrdersPhotoDlg::delAllOrdersSlot()
+{
+    if (m_batchRunning)
+        return;
+    QList<int> rows;
+    for (int row = 0; row < ordersTableWgt->rowCount(); ++row) {
+        const QTableWidgetItem* item = ordersTableWgt->item(row, ColOrder);
+        if (item && item->checkState() == Qt::Checked)
+            rows.append(row);
+    }
+    if (rows.isEmpty()) {
+        Prompts::warning(this, kWarning, QStringLiteral("您还没有选择订单"), Prompts::Ok);
+        return;
+    }
+    // The checked rows themselves leave the table and the list, so row i
+    // keeps showing element i even when two orders share a name.
+    QList<ImportOrderModel*> removed;
+    for (int i = rows.size() - 1; i >= 0; --i) {
+        const int row = rows.at(i);
+        if (row < orderMdlLst.size())
+            removed.append(orderMdlLst.takeAt(row));
+        ordersTableWgt->removeRow(row);
+    }
+    for (int row = 0; row < ordersTableWgt->rowCount(); ++row) {
+        if (QWidget* cell = ordersTableWgt->cellWidget(row, ColOperations)) {
+            if (auto* select = cell->findChild<QPushButton*>())
+                select->setProperty("row", row);
+        }
+    }
+    const int current = ordersTableWgt->currentRow();
+    if (modelAt(current)) {
+        ordersTableWgtClickedSlot(current);
+    } else {
+        curOrderMdl = nullptr;
+        curRow = -1;
+    }
+    if (orderMdlLst.isEmpty())
+        iniData();
+    for (ImportOrderModel* model : qAsConst(removed))
+        removeModelIfUnlisted(model);
+}
+
+void importOrdersPhotoDlg::removeModelIfUnlisted(ImportOrderModel* model)
+{
+    if (model && !orderMdlLst.contains(model) && model->parent() == this)
+        model->deleteLater();
+}
+
+// ---------------------------------------------------------------- order intake
+
+void importOrdersPhotoDlg::addNewOrderBtnSlot()
+{
+    auto* search = new SearchOrderWindow(nullptr);
+    search->setAttribute(Qt::WA_DeleteOnClose);
+    search->show();
+    connect(search, SIGNAL(addSelectOrderSigl(QList<ImportOrderModel*>)), this,
+            SLOT(getNewOrderSlot(QList<ImportOrderModel*>)));
+}
+
+void importOrdersPhotoDlg::getNewOrderSlot(QList<ImportOrderModel*> list)
+{
+    QStringList names;
+    for (const ImportOrderModel* model : qAsConst(orderMdlLst))
+        names.append(model->getOrderName());
+
+    QStringList duplicates;
+    QStringList missing;
+    for (ImportOrderModel* model : qAsConst(list)) {
+        if (!model || orderMdlLst.contains(model))
+            continue; // the same order object is listed once
+        const QString name = model->getOrderName();
+        if (names.contains(name)) {
+            duplicates.append(name);
+            continue;
+        }
+        const QString root = FileOperation::rootPath(model->getOrderPath());
+        qDebug() << "orderPath:" << model->getOrderPath();
+        qDebug() << "orderRootPath:" << root;
+        if (root.endsWith(QLatin1Char('/')) && !FileOperation::isDirExist(root)) {
+            missing.append(name + QLatin1Char(':') + root);
+            continue;
+        }
+        getExistImagesCount(model);
+        model->setParent(this);
+        orderMdlLst.append(model);
+    }
+    if (!duplicates.isEmpty()) {
+        Prompts::information(this, QStringLiteral("订单已存在"),
+                             QStringLiteral("已经添加过订单：\n") + duplicates.join(QLatin1Char(',')), Prompts::Ok);
+    }
+    if (!missing.isEmpty()) {
+        Prompts::information(this, QStringLiteral("订单导片路径不存在"),
+                             QStringLiteral("以下订单导片根目录不存在：\n") + missing.join(QLatin1Char(',')),
+                             Prompts::Ok);
+    }
+    refreshOrderTable();
+}
+
+// ---------------------------------------------------------------- choosing files
+
+void importOrdersPhotoDlg::selectImgBtnSlot()
+{
+    const QObject* button = sender();
+    if (!button || m_batchRunning)
+        return;
+    const int row = button->property("row").toInt();
+    ImportOrderModel* model = modelAt(row);
+    if (!model)
+        return;
+    selRow = row;
+    selOrderMdl = model;
+    if (importType == ImportFinished) {
+        isCanSelImg(row, model);
+    } else {
+        m_pendingCheck = nullptr;
+        selImg(row, model);
+    }
+}
+
+void importOrdersPhotoDlg::isCanSelImg(int row, ImportOrderModel* model)
+{
+    Q_UNUSED(row)
+    if (!model)
+        return;
+    // Only the reply to this press may lead to a choice.
+    m_pendingCheck = WebService::post(netManager, Config::url_query_order_isimportphoto,
+                                      IB::selectionCheckBody(model->getOrderID()));
+}
+
+void importOrdersPhotoDlg::isCanSelImgSlot(QNetworkReply* reply)
+{
+    reply->deleteLater();
+    if (reply != m_pendingCheck) {
+        qDebug() << "finished-selection reply of an earlier press dropped";
+        return;
+    }
+    m_pendingCheck = nullptr;
+
+    const WebService::Reply r = WebService::read(reply);
+    if (r.kind == WebService::Reply::Kind::TransportError) {
+        WebService::showTransportError(nullptr, r);
+        return;
+    }
+    qDebug().noquote() << "query order Json:" << QString::fromUtf8(r.body);
+    if (r.kind == WebService::Reply::Kind::NotJsonObject) {
+        Prompts::information(nullptr, kWarning, QStringLiteral("请求失败"), Prompts::Yes);
+        return;
+    }
+    if (r.kind == WebService::Reply::Kind::Refusal) {
+        Prompts::information(nullptr, kWarning, QStringLiteral("请求失败：") + r.code, Prompts::Yes);
+        return;
+    }
+    ImportOrderModel* model = selOrderMdl;
+    if (!model || modelAt(selRow) != model || m_batchRunning)
+        return;
+    if (r.object.value(QStringLiteral("isrole12finish")).toDouble() != 0) {
+        const Prompts::StandardButton answer =
+            Prompts::information(this, kNotice,
+                                 QStringLiteral("该订单已选片完成，继续导片会覆盖之前的选片结果，确定要继续导片吗？"),
+                                 Prompts::Yes | Prompts::No);
+        if (answer != Prompts::Yes || modelAt(selRow) != model)
+            return;
+    }
+    selImg(selRow, model);
+}
+
+void importOrdersPhotoDlg::selImg(int row, ImportOrderModel* model)
+{
+    if (!model || modelAt(row) != model)
+        return;
+    int chosenCount = 0;
+    QString chosenText;
+    if (importType == ImportN8) {
+        const QString folder =
+            Prompts::instance().getExistingDirectory(this, QStringLiteral("请选择文件路径..."), lastSelDir);
+        if (folder.isEmpty()) {
+            Prompts::information(this, QStringLiteral("提示"), QStringLiteral("请重新选择路径"), Prompts::Ok);
+            return;
+        }
+        const QString parent = IB::n8ParentPath(folder);
+        qDebug() << "fatherPath=" << parent;
+        model->setN8Path(folder);
+        model->setN8FatherPath(parent);
+        model->setisN8Imported(false);
+        lastSelDir = parent;
+        chosenText = folder;
+    } else {
+        const bool video = IB::isVideoType(importType);
+        const QStringList files = Prompts::instance().getOpenFileNames(
+            this, video ? QStringLiteral("选择视频") : QStringLiteral("选择照片"), lastSelDir,
+            video ? QStringLiteral("Video File(*.mp4 *.avi)") : QStringLiteral("Image File(*.jpg *.jpeg *.png)"));
+        if (files.isEmpty()) {
+            Prompts::information(this, QStringLiteral("提示"), QStringLiteral("没有选择任何照片"), Prompts::Ok);
+            return;
+        }
+        switch (importType) {
+        case ImportOriginal:
+            model->setOriImgLst(files);
+            model->setIsOriImported(false);
+            break;
+        case ImportFinished:
+            model->setFineImgLst(files);
+            model->setIsFineImported(false);
+            break;
+        case ImportDesign:
+            model->setDesignImgLst(files);
+            model->setIsDesignImported(false);
+            break;
+        case ImportTrialVideo:
+            model->setVideoLst(files);
+            model->setIsVideoImported(false);
+            break;
+        case ImportRetouchedVideo:
+            model->setVideoFinalLst(files);
+            model->setIsVideoFinalImported(false);
+            break;
+        case ImportN8:
+            break;
+        }
+        lastSelDir = IB::nextSelectDir(importType, files.first());
+        chosenCount = files.size();
+        chosenText = QString::number(chosenCount);
+    }
+
+    ordersTableWgt->setCurrentCell(row, ColOrder);
+    ordersTableWgtClickedSlot(row);
+
+    if (QWidget* cell = ordersTableWgt->cellWidget(row, ColProgress)) {
+        if (auto* bar = cell->findChild<QProgressBar*>()) {
+            bar->setRange(0, chosenCount);
+            bar->setValue(0);
+        }
+    }
+    if (QLabel* label = progressLabel(row))
+        label->setText(QStringLiteral("0/%1").arg(chosenCount));
+    if (QWidget* cell = ordersTableWgt->cellWidget(row, ColOperations)) {
+        for (QLabel* label : cell->findChildren<QLabel*>())
+            label->setText(QStringLiteral("已选(%1)").arg(chosenText));
+    }
+}
+
+// ---------------------------------------------------------------- the batch
+
+void importOrdersPhotoDlg::importAllOrdersBtnSlot()
+{
+    if (m_batchRunning)
+        return;
+    if (orderMdlLst.isEmpty()) {
+        Prompts::warning(this, kWarning, QStringLiteral("没有需要导入的订单"), Prompts::Ok);
+        return;
+    }
+    toImportOrderCount = 0;
+    for (const ImportOrderModel* model : qAsConst(orderMdlLst)) {
+        if (IB::probeStoreRoot(model->getStore_picpath()) == IB::Probe::Refused) {
+            Prompts::warning(this, kWarning, QStringLiteral("您没有服务器写入权限"), Prompts::Ok);
+            return;
+        }
+        QString missingChoice;
+        if (IB::isVideoType(importType)) {
+            if (chosenFiles(model).isEmpty())
+                missingChoice = QStringLiteral("有订单没有选择视频");
+        } else if (importType == ImportN8) {
+            if (model->getN8Path().isEmpty())
+                missingChoice = QStringLiteral("有订单没有选择N8路径");
+        } else if (chosenFiles(model).isEmpty()) {
+            missingChoice = QStringLiteral("有订单没有选择照片");
+        }
+        if (!missingChoice.isEmpty()) {
+            Prompts::warning(this, kWarning, missingChoice, Prompts::Ok);
+            return;
+        }
+        if (!isImportedFor(model))
+            ++toImportOrderCount;
+    }
+    if (toImportOrderCount == 0) {
+        Prompts::warning(this, kWarning, QStringLiteral("没有需要导入的订单"), Prompts::Ok);
+        return;
+    }
+    if (importType != ImportN8) {
+        QString message;
+        for (const ImportOrderModel* model : qAsConst(orderMdlLst)) {
+            if (!model->getOrderPath().isEmpty() &&
+                !FileOperation::isDirExist(withSlash(model->getOrderPath()) + QStringLiteral("成品/")))
+                message += QStringLiteral("订单号:") + model->getOrderName() + QLatin1Char('\n');
+        }
+        if (!message.isEmpty()) {
+            Prompts::warning(this, kWarning, message + QStringLiteral("路径不存在"), Prompts::Ok);
+            return;
+        }
+    }
+
+    int first = -1;
+    for (int row = 0; row < orderMdlLst.size() && first < 0; ++row) {
+        if (!isImportedFor(orderMdlLst.at(row)))
+            first = row;
+    }
+    if (first < 0)
+        return;
+
+    m_batchRunning = true;
+    m_pendingCheck = nullptr;
+    setBtnsState(false);
+    finishedOrderCount = 0;
+    Config::disk_space.reset();
+    importAllOrdersBtn->setText(kBatchRunning);
+    importAllOrdersBtn->setEnabled(false);
+
+    const ImportOrderModel* model = orderMdlLst.at(first);
+    const IB::FolderCounts before = IB::importCounts(model->getOrderPath(), model->getOrderBackupPath(), importType);
+    servPicCountBefore = before.server;
+    backPicCountBefore = before.backup;
+    startOrderImport(first);
+}
+
+void importOrdersPhotoDlg::startOrderImport(int row)
+{
+    ImportOrderModel* model = modelAt(row);
+    if (!model) {
+        endBatch();
+        return;
+    }
+    Config::importServPath = model->getStore_picpath();
+    Config::importServBackupPath = model->getStore_bakpicpath();
+    Config::importServHousePath = model->getStore_homepicpath();
+    Config::importServN8Path = model->getShop_n8path();
+
+    // The worker copies what it needs from the order and Config now.
+    auto* worker = new ImportOrderThread(model, importType, nullptr);
+    worker->setObjectName(model->getOrderName());
+    worker->setProperty("row", row);
+    qRegisterMetaType<QList<N8FileInfo>>("QList<N8FileInfo>");
+    // Connected before the folder check below, which may already report.
+    connect(worker, &QThread::finished, worker, &QObject::deleteLater);
+    connect(worker, &QThread::finished, this, [this, worker] { workerEnded(worker); });
+    connect(worker, &ImportOrderThread::hasImportedImgCount, this, &importOrdersPhotoDlg::importProgressSlot);
+    connect(worker, &ImportOrderThread::hasFinishedImportSigl, this, &importOrdersPhotoDlg::finishedImportOrderSlot);
+    connect(worker, &ImportOrderThread::importImageThreadError, this, &importOrdersPhotoDlg::handleImportImageError);
+    connect(worker, &ImportOrderThread::checkDiskSizeSigl, this, &importOrdersPhotoDlg::lookDiskSizeSlot);
+    connect(worker, &ImportOrderThread::checkOrderPicPathSigl, this, &importOrdersPhotoDlg::lookPicPathSlot);
+    // The N8 folder copy (type 5) reports through startImportDirN8ThreadSigl;
+    // its slots join here together with the N8 copy jobs.
+    m_worker = worker;
+    m_workerFinishedOrder = false;
+
+    if (importType == ImportN8) {
+        worker->createN8Dir(Config::importServN8Path);
+    } else {
+        worker->createOrderDir(Config::importServPath, Config::importServBackupPath);
+        if (!m_batchRunning) {
+            // The folder check failed and its box has ended the batch.
+            m_worker = nullptr;
+            delete worker;
+            return;
+        }
+        updateFinishInfo(model, QStringLiteral("0"), 0, 0);
+    }
+    worker->start(QThread::InheritPriority);
+}
+
+void importOrdersPhotoDlg::importProgressSlot(ushort done, ushort total)
+{
+    const QObject* worker = sender();
+    if (!worker || worker != m_worker)
+        return;
+    QWidget* cell = ordersTableWgt->cellWidget(worker->property("row").toInt(), ColProgress);
+    if (!cell || !cell->layout())
+        return;
+    QLayout* layout = cell->layout();
+    for (int i = 0; i < layout->count(); ++i) {
+        QWidget* widget = layout->itemAt(i)->widget();
+        if (auto* bar = qobject_cast<QProgressBar*>(widget)) {
+            // The bar counts this run's files, whatever the last refresh left.
+            if (bar->minimum() != 0 || bar->maximum() != total)
+                bar->setRange(0, total);
+            bar->setValue(done);
+        } else if (auto* label = qobject_cast<QLabel*>(widget)) {
+            label->setText(QStringLiteral("%1/%2").arg(done).arg(total));
+        }
+    }
+}
+
+void importOrdersPhotoDlg::finishedImportOrderSlot(ushort total)
+{
+    const QObject* worker = sender();
+    if (!worker || worker != m_worker || !m_batchRunning)
+        return;
+    m_workerFinishedOrder = true;
+    ++finishedOrderCount;
+    const int row = worker->property("row").toInt();
+    ImportOrderModel* model = modelAt(row);
+    if (!model) {
+        endBatch();
+        return;
+    }
+    qDebug().noquote() << QStringLiteral("%1 import finished").arg(worker->objectName());
+
+    const IB::FolderCounts after = IB::importCounts(model->getOrderPath(), model->getOrderBackupPath(), importType);
+    const int server = after.server - servPicCountBefore;
+    const bool withBackup = importType == ImportOriginal || importType == ImportFinished;
+    updateFinishInfo(model, QStringLiteral("1"), server, withBackup ? after.backup - backPicCountBefore : 0);
+
+    getExistImagesCount(model);
+    if (IB::isVideoType(importType))
+        getExistVideoCount(model);
+    int found = 0;
+    switch (importType) {
+    case ImportOriginal:
+        model->setHasOriImgCount(total);
+        model->setIsOriImported(true);
+        found = model->getImportOriImgCount();
+        break;
+    case ImportFinished:
+        model->setHasFineImgCount(total);
+        model->setIsFineImported(true);
+        found = model->getImportFineImgCount();
+        break;
+    case ImportDesign:
+        model->setHasDesignImgCount(total);
+        model->setIsDesignImported(true);
+        found = model->getImportDesignImgCount();
+        break;
+    case ImportTrialVideo:
+        model->setHasVideoCount(total);
+        model->setIsVideoImported(true);
+        found = model->getImportVideoCount();
+        break;
+    case ImportRetouchedVideo:
+        model->setHasVideoFinalCount(total);
+        model->setIsVideoFinalImported(true);
+        found = model->getImportVideoFinalCount();
+        break;
+    case ImportN8:
+        break;
+    }
+    if (QTableWidgetItem* state = ordersTableWgt->item(row, ColState))
+        state->setText(found != 0 ? QStringLiteral("已导入(%1)").arg(found) : QStringLiteral("未导入"));
+
+    int next = -1;
+    for (int r = row + 1; r < orderMdlLst.size() && next < 0; ++r) {
+        if (!isImportedFor(orderMdlLst.at(r)))
+            next = r;
+    }
+    if (next >= 0) {
+        const ImportOrderModel* following = orderMdlLst.at(next);
+        servPicCountBefore = 0;
+        backPicCountBefore = 0;
+        const IB::FolderCounts before =
+            IB::importCounts(following->getOrderPath(), following->getOrderBackupPath(), importType);
+        servPicCountBefore = before.server;
+        if (withBackup)
+            backPicCountBefore = before.backup;
+        startOrderImport(next);
+        if (!m_batchRunning)
+            return; // the following order could not start; its box has been shown
+    }
+
+    if (finishedOrderCount == toImportOrderCount) {
+        qDebug() << "All orders import finished";
+        Prompts::information(this, QStringLiteral("导入完成"),
+                             QStringLiteral("%1个订单已经全部导完").arg(finishedOrderCount), Prompts::Ok);
+        endBatch();
+        prefieFolderEdit->setEnabled(false);
+    } else if (next < 0) {
+        // Nothing left to start: the batch must not stay busy.
+        endBatch();
+    }
+}
+
+void importOrdersPhotoDlg::workerEnded(ImportOrderThread* worker)
+{
+    if (worker != m_worker)
+        return;
+    m_worker = nullptr;
+    // A worker that stopped without its order's end (nothing it could copy,
+    // or an N8 copy that is not handed on) leaves nothing to wait for.
+    if (m_batchRunning && !m_workerFinishedOrder)
+        endBatch();
+}
+
+void importOrdersPhotoDlg::endBatch()
+{
+    m_batchRunning = false;
+    importAllOrdersBtn->setText(kBatchIdle);
+    importAllOrdersBtn->setEnabled(true);
+    setBtnsState(true);
+}
+
+void importOrdersPhotoDlg::handleImportImageError(uchar code)
+{
+    if (code == 1)
+        Prompts::information(nullptr, kWarning, QStringLiteral("服务器路径错误"), Prompts::Yes);
+    else if (code == 2)
+        Prompts::information(nullptr, kWarning, QStringLiteral("备份服务器路径错误。"), Prompts::Yes);
+    else
+        return;
+    // The batch stops here; every control it disabled comes back.
+    endBatch();
+}
+
+void importOrdersPhotoDlg::lookDiskSizeSlot(QString picPath)
+{
+    Q_UNUSED(picPath)
+    Prompts::information(this, kWarning, QStringLiteral("服务器空间不足，请清理空间后再导入"), Prompts::Ok);
+}
+
+void importOrdersPhotoDlg::lookPicPathSlot()
+{
+    Prompts::question(nullptr, kWarning, QStringLiteral("客人信息包含特殊字符，请修改后再导片"), Prompts::Yes,
+                      Prompts::Yes);
+    // The box has one button: any way it is closed means going on.
+    Config::disk_space = QStringLiteral("go");
+    endBatch();
+    prefieFolderEdit->setEnabled(false);
+}
+
+void importOrdersPhotoDlg::closeEvent(QCloseEvent* event)
+{
+    m_jobs.close();
+    if (ImportOrderThread* worker = m_worker) {
+        // The worker ends after its current file; the dialog goes with it.
+        disconnect(worker, nullptr, this, nullptr);
+        m_batchRunning = false;
+        worker->requestInterruption();
+        setAttribute(Qt::WA_DeleteOnClose, false);
+        connect(worker, &QObject::destroyed, this, &QObject::deleteLater);
+    }
+    QDialog::closeEvent(event);
+}
+
+// ---------------------------------------------------------------- bookkeeping
+
+void importOrdersPhotoDlg::updateFinishInfo(ImportOrderModel* model, QString stage, int serverCount,
+                                            int backupCount)
+{
+    if (!model)
+        return;
+    IB::OrderPathRecord record;
+    record.picNumber = serverCount;
+    record.backNumber = backupCount;
+    record.stage = stage;
+    record.orderId = model->getOrderID();
+    record.orderPath = serverFormOf(model, false);
+    record.backupPath = serverFormOf(model, true);
+    record.timestamp = Clock::now().toMSecsSinceEpoch();
+    record.type = importType;
+    record.videos = IB::isVideoType(importType) ? chosenFiles(model) : QStringList();
+    const QByteArray body = IB::orderPathBody(record);
+    if (!IB::sendsOrderPathRecord(importType, stage))
+        return;
+    qDebug().noquote() << "提交路径地址1:===" << Config::url_post_orderpicpath;
+    qDebug().noquote() << "postData===" << body;
+    HttpRequest* request = HttpRequest::startNetRequest(Config::url_post_orderpicpath, body, true);
+    connect(request, SIGNAL(netSuccessInfo(QJsonObject)), this, SLOT(httpUploadOrderInfoJson(QJsonObject)));
+}
+
+void importOrdersPhotoDlg::updataVideoList(ImportOrderModel* model, QString names, QString paths)
+{
+    if (!model)
+        return;
+    const QByteArray body =
+        IB::videoListBody(model->getOrderID(), names, paths, importType, Clock::now().toMSecsSinceEpoch());
+    qDebug().noquote() << "更新选片视频地址:===" << Config::url_video_updata;
+    qDebug().noquote() << "postData===" << body;
+    HttpRequest* request = HttpRequest::startNetRequest(Config::url_video_updata, body, true);
+    connect(request, SIGNAL(netSuccessInfo(QJsonObject)), this, SLOT(httpUploadVideoListJson(QJsonObject)));
+}
+
+void importOrdersPhotoDlg::updateN8Info(ImportOrderModel* model, QString n8path)
+{
+    if (!model)
+        return;
+    qDebug() << "getOrderPath=" << model->getOrderPath();
+    HttpRequest* request =
+        HttpRequest::startNetRequest(Config::url_n8updatapath, IB::n8PathBody(model->getOrderID(), n8path), true);
+    connect(request, SIGNAL(netSuccessInfo(QJsonObject)), this, SLOT(httpUploadN8InfoJson(QJsonObject)));
+}
+
+void importOrdersPhotoDlg::httpUploadOrderInfoJson(QJsonObject reply)
+{
+    qDebug() << "infoJson" << reply;
+}
+
+void importOrdersPhotoDlg::httpUploadN8InfoJson(QJsonObject reply)
+{
+    qDebug() << "infoJson" << reply;
+}
+
+void importOrdersPhotoDlg::httpUploadVideoListJson(QJsonObject reply)
+{
+    Prompts::information(nullptr, kNotice, reply.value(QStringLiteral("message")).toString(), Prompts::Ok);
+}
+
+void importOrdersPhotoDlg::clearImportMdlInfo(ImportOrderModel* model)
+{
+    if (!model)
+        return;
+    model->setOrderPath(QString());
+    model->setOrderBackupPath(QString());
+    model->setOriImgLst({});
+    model->setImportOriImgCount(0);
+    model->setHasOriImgCount(0);
+    model->setIsOriImported(false);
+    model->setFineImgLst({});
+    model->setImportFineImgCount(0);
+    model->setHasFineImgCount(0);
+    model->setIsFineImported(false);
+    model->setDesignImgLst({});
+    model->setImportDesignImgCount(0);
+    model->setHasDesignImgCount(0);
+    model->setIsDesignImported(false);
+}
+
+void importOrdersPhotoDlg::upDataVideoUrlsBtnSlot()
+{
+    if (!IB::isVideoType(importType))
+        return;
+    ImportOrderModel* model = curOrderMdl;
+    if (curRow == -1 || !model) {
+        Prompts::information(nullptr, kNotice, QStringLiteral("请选择更新视频的订单"), Prompts::Ok);
+        return;
+    }
+    if (model->getOrderPath().isEmpty()) {
+        Prompts::information(nullptr, kNotice, QStringLiteral("此订单未导视频"), Prompts::Ok);
+        return;
+    }
+    const QString folder = withSlash(model->getOrderPath()) + IB::importFolder(importType);
+    if (!FileOperation::isDirExist(folder)) {
+        Prompts::information(nullptr, kNotice, QStringLiteral("此订单导片路径打不开，请检查服务器是否连接成功！"),
+                             Prompts::Ok);
+        return;
+    }
+    QStringList names;
+    QStringList paths;
+    for (const QFileInfo& file : QDir(folder).entryInfoList(QDir::Files)) {
+        names.append(file.fileName());
+        paths.append(file.absoluteFilePath());
+    }
+    Prompts::Message box;
+    box.icon = Prompts::Icon::Information;
+    box.title = kNotice;
+    box.text = IB::videoUpdateQuestion(importType, folder, names);
+    box.richText = true;
+    box.buttons = Prompts::Yes | Prompts::No;
+    box.defaultButton = Prompts::No;
+    if (Prompts::instance().message(box).standard != Prompts::Yes)
+        return;
+    updataVideoList(model, names.join(QLatin1Char('|')), paths.join(QLatin1Char('|')));
+}
+
+// ---------------------------------------------------------------- imported images
+
+void importOrdersPhotoDlg::showExistImages(QString orderPath)
+{
+    updateThumb(IB::existingThumbnails(orderPath, importType));
+}
+
+void importOrdersPhotoDlg::updateThumb(QList<QString> paths)
+{
+    showDefaultThumb(paths);
+    showThumbnail(paths);
+}
+
+void importOrdersPhotoDlg::showDefaultThumb(QList<QString> paths)
+{
+    // Icons still coming for the old items are dropped.
+    *m_liveThumbGeneration = ++m_thumbGeneration;
+    orderImportedLstWgt->clear();
+    for (const QString& path : qAsConst(paths)) {
+        auto* item = new QListWidgetItem(FileOperation::getFileName(path));
+        item->setSizeHint(QSize(100, 120));
+        item->setTextAlignment(Qt::AlignHCenter | Qt::AlignBottom);
+        orderImportedLstWgt->addItem(item);
+    }
+}
+
+void importOrdersPhotoDlg::showThumbnail(QList<QString> paths)
+{
+    if (paths.isEmpty())
+        return;
+    *m_liveThumbGeneration = ++m_thumbGeneration;
+    const int generation = m_thumbGeneration;
+    const QSharedPointer<std::atomic<int>> live = m_liveThumbGeneration;
+    const JobOwnerHandle owner = m_jobs.owner();
+    // Read from the share off this thread, so a long list never holds the
+    // window up; each icon lands on its item as it is ready.
+    m_jobs.start(QRunnable::create([paths, generation, live, owner] {
+        for (int i = 0; i < paths.size(); ++i) {
+            if (live->load() != generation || !owner.isShown())
+                return;
+            const QImage icon = listIcon(paths.at(i));
+            if (!icon.isNull())
+                owner.post("setThumbIcon", generation, i, icon);
+        }
+    }));
+}
+
+void importOrdersPhotoDlg::setThumbIcon(int generation, int index, QImage icon)
+{
+    if (generation != m_thumbGeneration)
+        return;
+    if (QListWidgetItem* item = orderImportedLstWgt->item(index))
+        item->setIcon(QIcon(QPixmap::fromImage(icon)));
+}
+
+void importOrdersPhotoDlg::showLstWgtContextMenuSlot(QPoint pos)
+{
+    Q_UNUSED(pos)
+    if (orderImportedLstWgt->selectedItems().isEmpty())
+        return;
+    deleteImportedAction->setEnabled(!IB::importedFolders(importType).deleteFrom.isEmpty() && curOrderMdl &&
+                                     !curOrderMdl->getOrderPath().isEmpty());
+    importedMenu->popup(QCursor::pos());
+}
+
+void importOrdersPhotoDlg::openImportedImgSlot()
+{
+    if (!curOrderMdl)
+        return;
+    const QString orderPath = withSlash(curOrderMdl->getOrderPath());
+    qDebug() << "open orderPath:" << orderPath;
+    const QString folder = IB::importedFolders(importType).opened;
+    if (folder.isEmpty())
+        return;
+    FileOperation::openFileDir(orderPath + folder);
+}
+
+void importOrdersPhotoDlg::deleteImportedImgSlot()
+{
+    QStringList names;
+    for (const QListWidgetItem* item : orderImportedLstWgt->selectedItems())
+        names.append(item->text());
+    delListFiles(&names);
+}
+
+void importOrdersPhotoDlg::delListFiles(const QStringList* names)
+{
+    // Only the image types have folders to delete from, and only inside the
+    // current order's folder.
+    const QStringList folders = IB::importedFolders(importType).deleteFrom;
+    if (!names || !curOrderMdl || curOrderMdl->getOrderPath().isEmpty() || folders.isEmpty())
+        return;
+    const QString orderPath = withSlash(curOrderMdl->getOrderPath());
+    qDebug() << "delete orderPath:" << orderPath;
+    for (const QString& text : *names) {
+        const QString name = IB::plainFileName(text);
+        if (name.isEmpty())
+            continue;
+        for (const QString& folder : folders) {
+            const QString file = orderPath + folder + name;
+            if (FileOperation::isFileExist(file))
+                FileOperation::removeFile(file);
+        }
+    }
+    showExistImages(orderPath);
+}

@@ -1,0 +1,227 @@
+#pragma once
+
+#include "importtypeenum.h"
+#include "jobrunner.h"
+
+#include <QDialog>
+#include <QImage>
+#include <QJsonObject>
+#include <QList>
+#include <QPoint>
+#include <QPointer>
+#include <QSharedPointer>
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+
+class ImportOrderModel;
+class ImportOrderThread;
+class QAction;
+class QButtonGroup;
+class QCloseEvent;
+class QGridLayout;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QNetworkAccessManager;
+class QNetworkReply;
+class QPushButton;
+class QTableWidget;
+class QVBoxLayout;
+
+// The batch photo import: the user collects orders found on the web
+// service, chooses for each the files of one import type (camera photos,
+// finished photos, designs, trial or retouched videos, an N8 folder) and
+// imports them into the orders' folders on the file server, one order after
+// another, while the orders' folders, counts and video lists are recorded on
+// the web service.
+//
+// Orders arrive from the search window (getNewOrderSlot); the dialog adopts
+// the models it keeps and deletes them when they leave its list or when it
+// is destroyed. One import worker runs at a time; it works on a copy of its
+// order taken when it is made, and the row commands, select buttons and
+// suffix fields stay disabled until the batch is over. Closing the dialog
+// during a batch stops the worker after its current file; the dialog is
+// released once the worker has ended.
+class importOrdersPhotoDlg : public QDialog
+{
+    Q_OBJECT
+public:
+    using ImportTypeEnum = ::ImportTypeEnum;
+
+    explicit importOrdersPhotoDlg(QWidget* parent = nullptr);
+    ~importOrdersPhotoDlg() override;
+
+    void iniUI();
+    void iniOrdersTableWgt(QVBoxLayout* layout);
+    void iniOrderInfoBox(QGridLayout* layout);
+    void iniOrderSelectTableWgt(QVBoxLayout* layout);
+    void iniOrderImportedTableWgt(QVBoxLayout* layout);
+
+    // Rebuilds every row of the order table from the order list.
+    void refreshOrderTable();
+    // Recount the files the order's folder already holds of the current
+    // type into the order.
+    void getExistImagesCount(ImportOrderModel* model);
+    void getExistVideoCount(ImportOrderModel* model);
+    int getFolderPhotoCount(QString folder);
+    int getFolderVideoCount(QString folder);
+
+    // Enables or disables the controls that must not change under a batch.
+    void setBtnsState(bool enabled);
+    // Empties the right-hand side.
+    void iniData();
+
+    // The order path record: stage "0" when the order's folder is made
+    // ready, "1" with the new files' counts when its import has finished.
+    void updateFinishInfo(ImportOrderModel* model, QString stage, int serverCount, int backupCount);
+    // The video list record; names and paths joined by "|".
+    void updataVideoList(ImportOrderModel* model, QString names, QString paths);
+    // The order's N8 folder on the web service.
+    void updateN8Info(ImportOrderModel* model, QString n8path);
+    // Forgets the order's folders and its image choices before a re-import.
+    void clearImportMdlInfo(ImportOrderModel* model);
+
+    // The finished-selection check before finished photos are chosen.
+    void isCanSelImg(int row, ImportOrderModel* model);
+    // The file or folder choice of the current type for one order.
+    void selImg(int row, ImportOrderModel* model);
+
+    // The imported-images list of an order folder.
+    void showExistImages(QString orderPath);
+    void updateThumb(QList<QString> paths);
+    void showDefaultThumb(QList<QString> paths);
+    void showThumbnail(QList<QString> paths);
+    void delListFiles(const QStringList* names);
+
+public slots:
+    void importTypeSlot(int id);
+    void selectAllSlot();
+    void cancelAllSlot();
+    void delAllOrdersSlot();
+    void upDataVideoUrlsBtnSlot();
+    void addNewOrderBtnSlot();
+    void importAllOrdersBtnSlot();
+    void ordersTableWgtClickedSlot(int row);
+    void showTableMouseRightButton(QPoint pos);
+    void tbOpenOrderPathAction();
+    void prefieFolderChangedSlot(const QString& text);
+    void prefieImageChangedSlot(const QString& text);
+    void prefieOrderChangedSlot(const QString& text);
+    void reImportBtnSlot();
+    void openOrderPhotoPathBtnSlot();
+    void openOrderOriginPathBtnSlot();
+
+    void getNewOrderSlot(QList<ImportOrderModel*> list);
+    void selectImgBtnSlot();
+    void isCanSelImgSlot(QNetworkReply* reply);
+
+    void importProgressSlot(ushort done, ushort total);
+    void finishedImportOrderSlot(ushort total);
+    void handleImportImageError(uchar code);
+    void lookDiskSizeSlot(QString picPath);
+    void lookPicPathSlot();
+
+    void httpUploadOrderInfoJson(QJsonObject reply);
+    void httpUploadN8InfoJson(QJsonObject reply);
+    void httpUploadVideoListJson(QJsonObject reply);
+
+    void showLstWgtContextMenuSlot(QPoint pos);
+    void openImportedImgSlot();
+    void deleteImportedImgSlot();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private slots:
+    // One icon of the imported-images list, loaded off this thread.
+    void setThumbIcon(int generation, int index, QImage icon);
+
+private:
+    // Starts the import worker of one order for the current type.
+    void startOrderImport(int row);
+    // A worker ended; a batch still waiting for its order's end is over.
+    void workerEnded(ImportOrderThread* worker);
+    // Back to idle after a batch: the batch button and every control the
+    // batch disabled.
+    void endBatch();
+    // The order of a table row, or nullptr out of range.
+    ImportOrderModel* modelAt(int row) const;
+    bool isImportedFor(const ImportOrderModel* model) const;
+    // The order's chosen files of the current type (types 0 to 4).
+    QStringList chosenFiles(const ImportOrderModel* model) const;
+    // Folder-suffix and re-import states for the current order when idle.
+    void applyOrderControlStates();
+    QLabel* progressLabel(int row) const;
+    QLabel* selectionLabel(int row) const;
+    void removeModelIfUnlisted(ImportOrderModel* model);
+
+    // Dialog state.
+    int selRow = -1;
+    QPointer<ImportOrderModel> selOrderMdl;
+    int servPicCountBefore = 0;
+    int backPicCountBefore = 0;
+    QNetworkAccessManager* netManager = nullptr;
+    ImportTypeEnum importType = ImportFinished;
+    QPointer<ImportOrderModel> curOrderMdl;
+    int curRow = -1;
+    QList<ImportOrderModel*> orderMdlLst;
+    quint16 finishedOrderCount = 0;
+    quint16 toImportOrderCount = 0;
+    QString lastSelDir;
+    int n8CopiedCount = 0;
+
+    // Widgets.
+    QButtonGroup* importTypeGroup = nullptr;
+    QTableWidget* ordersTableWgt = nullptr;
+    QPushButton* upDataVideoUrlsBtn = nullptr;
+    QPushButton* addNewOrderBtn = nullptr;
+    QPushButton* importAllOrdersBtn = nullptr;
+    QPushButton* selectAllBtn = nullptr;
+    QPushButton* cancelAllBtn = nullptr;
+    QPushButton* delAllOrdersBtn = nullptr;
+    QLabel* rightTitleLbl = nullptr;
+    QLabel* orderNumLbl = nullptr;
+    QLabel* orderTypeLbl = nullptr;
+    QLabel* servNumLbl = nullptr;
+    QLabel* momNameLbl = nullptr;
+    QLabel* dadNameLbl = nullptr;
+    QLabel* babyNameTitleLbl = nullptr;
+    QLabel* babyNameLbl = nullptr;
+    QLabel* taoxiNameLbl = nullptr;
+    QLabel* bookedShopLbl = nullptr;
+    QLabel* bespeakDateLbl = nullptr;
+    QLabel* photoerLbl = nullptr;
+    QLabel* dresserLbl = nullptr;
+    QLabel* yindouerLbl = nullptr;
+    QLabel* orderPathLbl = nullptr;
+    QLabel* orderBackupPathLbl = nullptr;
+    QLabel* orderN8PathLbl = nullptr;
+    QPushButton* reImportBtn = nullptr;
+    QPushButton* openOrderPhotoPathBtn = nullptr;
+    QPushButton* openOrderOriginPathBtn = nullptr;
+    QLineEdit* prefieFolderEdit = nullptr;
+    QLineEdit* prefieImageEdit = nullptr;
+    QLineEdit* prefieOrderEdit = nullptr;
+    QTableWidget* orderSelectTableWgt = nullptr;
+    QListWidget* orderImportedLstWgt = nullptr;
+    QMenu* tableMenu = nullptr;
+    QAction* openOrderPathAction = nullptr;
+    QMenu* importedMenu = nullptr;
+    QAction* openImportedAction = nullptr;
+    QAction* deleteImportedAction = nullptr;
+
+    // The batch.
+    bool m_batchRunning = false;
+    QPointer<ImportOrderThread> m_worker;
+    bool m_workerFinishedOrder = false;
+    // The finished-selection check of the last select press.
+    QPointer<QNetworkReply> m_pendingCheck;
+    // Icons of the imported-images list: a refill stops the loading of the
+    // previous one.
+    int m_thumbGeneration = 0;
+    QSharedPointer<std::atomic<int>> m_liveThumbGeneration;
+    JobRunner m_jobs{this};
+};
