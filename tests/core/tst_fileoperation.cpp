@@ -1,3 +1,4 @@
+#include "testfiles.h"
 #include "deletionguard.h"
 #include "fileoperation.h"
 #include "recordingdesktop.h"
@@ -7,24 +8,9 @@
 
 namespace {
 
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void write(const QString& path, const QByteArray& content)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(content);
-}
-
-QStringList entries(const QString& dir)
-{
-    return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
-}
+using TestFiles::readAll;
+using TestFiles::write;
+using TestFiles::entries;
 
 // Makes the named step fail for paths that contain the fragment.
 struct FaultScope

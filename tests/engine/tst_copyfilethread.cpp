@@ -1,3 +1,4 @@
+#include "testfiles.h"
 #include "copyfilethread.h"
 #include "fileoperation.h"
 
@@ -6,23 +7,12 @@
 
 namespace {
 
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void write(const QString& path, const QByteArray& content)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(content);
-}
+using TestFiles::readAll;
+using TestFiles::write;
 
 QStringList entries(const QString& dir)
 {
-    return QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+    return TestFiles::entries(dir, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
 }
 
 void runJob(QRunnable* job)

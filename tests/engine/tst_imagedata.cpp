@@ -1,3 +1,4 @@
+#include "testfiles.h"
 #include "dirserver.h"
 #include "fileoperation.h"
 #include "imagedata.h"
@@ -10,18 +11,14 @@
 
 namespace {
 
+using TestFiles::readAll;
+
 void touch(const QString& path, const QByteArray& content = "jpeg")
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(content);
-}
-
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
 Image photo(const QString& name, int kind, const QString& folder = QString())

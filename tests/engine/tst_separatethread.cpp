@@ -1,3 +1,4 @@
+#include "testfiles.h"
 #include "dirserver.h"
 #include "filenames.h"
 #include "fileoperation.h"
@@ -16,15 +17,11 @@
 
 namespace {
 
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
+using TestFiles::readAll;
 
 QStringList entries(const QString& dir)
 {
-    return QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+    return TestFiles::entries(dir, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
 }
 
 // An order folder on a mount root whose store folder is itself named like

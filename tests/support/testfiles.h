@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDir>
+#include <QString>
+#include <QStringList>
+
+// Small file helpers for tests.
+namespace TestFiles {
+
+// The file's bytes, or "<missing>" when it cannot be read.
+QByteArray readAll(const QString& path);
+// Writes the file, making its folders first.
+bool write(const QString& path, const QByteArray& content);
+// The names in a folder, sorted.
+QStringList entries(const QString& dir,
+                    QDir::Filters filters = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+
+} // namespace TestFiles
