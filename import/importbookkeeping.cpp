@@ -61,7 +61,8 @@ TypeTexts typeTexts(ImportTypeEnum type)
         return {QStringLiteral("精修视频"), QStringLiteral("导片模式：精修视频"), videos,
                 QStringLiteral("更新精修视频到选片系统")};
     case ImportN8:
-        return {QStringLiteral("导入N8"), QStringLiteral("导片模式：N8"), QStringLiteral("选择N8路径"), QString()};
+        return {QStringLiteral("导入N8"), QStringLiteral("导片模式：N8"), QStringLiteral("选择N8路径"),
+                QString()};
     }
     return {};
 }
@@ -135,7 +136,7 @@ int existingVideoCount(const QString& orderPath, ImportTypeEnum type)
     if (!isVideoType(type) || orderPath.isEmpty())
         return -1;
     const QString folder = below(orderPath, type == ImportRetouchedVideo ? QStringLiteral("精修视频")
-                                                                        : QStringLiteral("试拍视频"));
+                                                                         : QStringLiteral("试拍视频"));
     if (!QFileInfo(folder).isDir())
         return -1;
     return countMatching(folder, kVideoFilters);
@@ -163,7 +164,8 @@ FolderCounts importCounts(const QString& orderPath, const QString& backupPath, I
     return counts;
 }
 
-QString serverFormPath(const QString& local, const QString& localRoot, const QString& rawRoot, const QString& raw)
+QString serverFormPath(const QString& local, const QString& localRoot, const QString& rawRoot,
+                       const QString& raw)
 {
     if (localRoot.isEmpty() || !local.startsWith(localRoot))
         return raw;
@@ -213,8 +215,8 @@ QByteArray orderPathBody(const OrderPathRecord& record)
     return body;
 }
 
-QByteArray videoListBody(const QString& orderId, const QString& names, const QString& paths, ImportTypeEnum type,
-                         qint64 timestamp)
+QByteArray videoListBody(const QString& orderId, const QString& names, const QString& paths,
+                         ImportTypeEnum type, qint64 timestamp)
 {
     return FormBody(true)
         .add(QStringLiteral("timestamp"), timestamp)
@@ -289,15 +291,21 @@ ImportedFolders importedFolders(ImportTypeEnum type)
 {
     switch (type) {
     case ImportOriginal:
-        return {QStringLiteral("thumbnail100"), QStringLiteral("照片"), QStringLiteral("照片"),
+        return {QStringLiteral("thumbnail100"),
+                QStringLiteral("照片"),
+                QStringLiteral("照片"),
                 {QStringLiteral("照片/"), QStringLiteral("thumbnail/"), QStringLiteral("thumbnail100/"),
                  QStringLiteral("thumbnail2250/")}};
     case ImportFinished:
-        return {QStringLiteral("成品缩略图100"), QStringLiteral("成品"), QStringLiteral("成品"),
+        return {QStringLiteral("成品缩略图100"),
+                QStringLiteral("成品"),
+                QStringLiteral("成品"),
                 {QStringLiteral("成品/"), QStringLiteral("成品缩略图/"), QStringLiteral("成品缩略图100/"),
                  QStringLiteral("成品缩略图2250/")}};
     case ImportDesign:
-        return {QStringLiteral("设计缩略图100"), QStringLiteral("设计"), QStringLiteral("设计"),
+        return {QStringLiteral("设计缩略图100"),
+                QStringLiteral("设计"),
+                QStringLiteral("设计"),
                 {QStringLiteral("设计/"), QStringLiteral("设计缩略图/"), QStringLiteral("设计缩略图100/"),
                  QStringLiteral("设计缩略图2250/")}};
     default:
@@ -314,8 +322,8 @@ QStringList existingThumbnails(const QString& orderPath, ImportTypeEnum type)
     const ImportedFolders folders = importedFolders(type);
     const QString thumbs = below(orderPath, folders.thumbnails);
     const QString images = below(orderPath, folders.images) + QLatin1Char('/');
-    const QFileInfoList entries =
-        QDir(thumbs).entryInfoList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
+    const QFileInfoList entries = QDir(thumbs).entryInfoList(
+        QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
     for (const QFileInfo& entry : entries) {
         if (FileOperation::isFileExist(images + entry.fileName()))
             paths.append(entry.filePath());
@@ -345,8 +353,9 @@ QString videoUpdateQuestion(ImportTypeEnum type, const QString& folder, const QS
                                : QStringLiteral("  没有精修视频， 是否要将<font color=\"red\">选片系统 "
                                                 "精修视频列表</font>列表清空？ "));
     }
-    QString text = trial ? QStringLiteral("是否要将<font color=\"red\">选片系统 试拍视频列表</font>更新为:  <br/> ")
-                         : QStringLiteral("是否要将<font color=\"red\">选片系统 精修视频列表</font>更新为: <br/>");
+    QString text =
+        trial ? QStringLiteral("是否要将<font color=\"red\">选片系统 试拍视频列表</font>更新为:  <br/> ")
+              : QStringLiteral("是否要将<font color=\"red\">选片系统 精修视频列表</font>更新为: <br/>");
     text += QStringLiteral("<font size='18' color='blue'>");
     for (const QString& name : names)
         text += name + QStringLiteral("<br/>");

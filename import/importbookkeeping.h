@@ -57,14 +57,15 @@ FolderCounts importCounts(const QString& orderPath, const QString& backupPath, I
 // replaced once by rawRoot, with one "/" between them when neither the raw
 // root ends nor the rest begins with a separator; otherwise raw, the folder
 // as the web service gave it.
-QString serverFormPath(const QString& local, const QString& localRoot, const QString& rawRoot, const QString& raw);
+QString serverFormPath(const QString& local, const QString& localRoot, const QString& rawRoot,
+                       const QString& raw);
 
 // The order path record ("updatepicpath").
 struct OrderPathRecord
 {
     int picNumber = 0;
     int backNumber = 0;
-    QString stage;      // "0" made ready, "1" imported
+    QString stage; // "0" made ready, "1" imported
     QString orderId;
     QString orderPath;  // server form
     QString backupPath; // server form
@@ -77,8 +78,8 @@ bool sendsOrderPathRecord(ImportTypeEnum type, const QString& stage);
 QByteArray orderPathBody(const OrderPathRecord& record);
 
 // The video list record ("updatevideo"): names and paths already joined by "|".
-QByteArray videoListBody(const QString& orderId, const QString& names, const QString& paths, ImportTypeEnum type,
-                         qint64 timestamp);
+QByteArray videoListBody(const QString& orderId, const QString& names, const QString& paths,
+                         ImportTypeEnum type, qint64 timestamp);
 // The N8 path record ("saven8path").
 QByteArray n8PathBody(const QString& orderId, const QString& n8Path);
 // The finished-selection check ("order_isrole12finish").

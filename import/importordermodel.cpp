@@ -1,5 +1,7 @@
 #include "importordermodel.h"
 
+#include "importbookkeeping.h"
+
 #include "config.h"
 
 #include <QDateTime>
@@ -33,16 +35,6 @@ QString localBookingTime(const QString& seconds)
     if (!ok)
         secs = 0;
     return QDateTime::fromSecsSinceEpoch(secs, Qt::LocalTime).toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
-}
-
-// A path in the web service's form: the local root replaced by the root as
-// the web service sent it when the path lies below that root, else the
-// path as the order list gave it.
-QString serverForm(const QString& local, const QString& localRoot, const QString& rawRoot, const QString& raw)
-{
-    if (localRoot.isEmpty() || !local.startsWith(localRoot))
-        return raw;
-    return QString(local).replace(localRoot, rawRoot);
 }
 
 } // namespace
@@ -162,12 +154,13 @@ QStringList ImportOrderModel::getImgNameLst(QStringList paths, ImportTypeEnum ty
 
 QString ImportOrderModel::serverFormOrderPath() const
 {
-    return serverForm(OrderPath, Store_picpath, RawStorePicpath, RawOrderPath);
+    return ImportBookkeeping::serverFormPath(OrderPath, Store_picpath, RawStorePicpath, RawOrderPath);
 }
 
 QString ImportOrderModel::serverFormOrderBackupPath() const
 {
-    return serverForm(OrderBackupPath, Store_bakpicpath, RawStoreBakpicpath, RawOrderBackupPath);
+    return ImportBookkeeping::serverFormPath(OrderBackupPath, Store_bakpicpath, RawStoreBakpicpath,
+                                             RawOrderBackupPath);
 }
 
 void ImportOrderModel::setFolderSuffix(const QString& text)

@@ -53,7 +53,15 @@ const QString kBatchRunning = QStringLiteral("导片中...");
 const QString kWarning = QStringLiteral("警告");
 const QString kNotice = QStringLiteral("温馨提示");
 
-enum Column { ColOrder = 0, ColStore, ColCustomer, ColState, ColOperations, ColProgress };
+enum Column
+{
+    ColOrder = 0,
+    ColStore,
+    ColCustomer,
+    ColState,
+    ColOperations,
+    ColProgress
+};
 
 QString withSlash(const QString& path)
 {
@@ -76,45 +84,6 @@ QLabel* valueLabel(const char* name)
     return label;
 }
 
-// The order keeps its store roots and folders as the order list sent them,
-// but shows them only through its server-form getters: asked with no folder
-// those give the folder as sent, asked with the local store root itself
-// they give the root as sent. The kept folder is put back at once; the
-// running worker never reads the order, so nothing sees the change.
-struct SentForms
-{
-    QString root;
-    QString folder;
-};
-
-SentForms sentForms(ImportOrderModel* model, bool backup)
-{
-    const QString kept = backup ? model->getOrderBackupPath() : model->getOrderPath();
-    const QString localRoot = backup ? model->getStore_bakpicpath() : model->getStore_picpath();
-    auto ask = [model, backup](const QString& folder) {
-        if (backup) {
-            model->setOrderBackupPath(folder);
-            return model->serverFormOrderBackupPath();
-        }
-        model->setOrderPath(folder);
-        return model->serverFormOrderPath();
-    };
-    SentForms forms;
-    forms.folder = ask(QString());
-    if (!localRoot.isEmpty())
-        forms.root = ask(localRoot);
-    ask(kept);
-    return forms;
-}
-
-QString serverFormOf(ImportOrderModel* model, bool backup)
-{
-    const SentForms sent = sentForms(model, backup);
-    return backup ? IB::serverFormPath(model->getOrderBackupPath(), model->getStore_bakpicpath(), sent.root,
-                                       sent.folder)
-                  : IB::serverFormPath(model->getOrderPath(), model->getStore_picpath(), sent.root, sent.folder);
-}
-
 // The small square icon of one thumbnail file; null when unreadable.
 QImage listIcon(const QString& path)
 {
@@ -124,7 +93,8 @@ QImage listIcon(const QString& path)
     const QImage image = QImage::fromData(file.readAll());
     if (image.isNull())
         return image;
-    return ImageOperation::getSquareImage(image.scaled(100, 100, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    return ImageOperation::getSquareImage(
+        image.scaled(100, 100, Qt::KeepAspectRatio, Qt::SmoothTransformation));
 }
 
 } // namespace
@@ -219,8 +189,10 @@ void importOrdersPhotoDlg::iniUI()
     connect(prefieImageEdit, &QLineEdit::textChanged, this, &importOrdersPhotoDlg::prefieImageChangedSlot);
     connect(prefieOrderEdit, &QLineEdit::textChanged, this, &importOrdersPhotoDlg::prefieOrderChangedSlot);
     connect(reImportBtn, &QPushButton::clicked, this, &importOrdersPhotoDlg::reImportBtnSlot);
-    connect(openOrderPhotoPathBtn, &QPushButton::clicked, this, &importOrdersPhotoDlg::openOrderPhotoPathBtnSlot);
-    connect(openOrderOriginPathBtn, &QPushButton::clicked, this, &importOrdersPhotoDlg::openOrderOriginPathBtnSlot);
+    connect(openOrderPhotoPathBtn, &QPushButton::clicked, this,
+            &importOrdersPhotoDlg::openOrderPhotoPathBtnSlot);
+    connect(openOrderOriginPathBtn, &QPushButton::clicked, this,
+            &importOrdersPhotoDlg::openOrderOriginPathBtnSlot);
 }
 
 void importOrdersPhotoDlg::iniOrdersTableWgt(QVBoxLayout* layout)
@@ -678,7 +650,7 @@ void importOrdersPhotoDlg::ordersTableWgtClickedSlot(int row)
     photoerLbl->setText(model->getPhotoer());
     dresserLbl->setText(model->getDresser());
     yindouerLbl->setText(model->getYindouer());
-    const bool baby = model->getPhotoType() == QLatin1String("宝宝照");
+    const bool baby = model->getPhotoType() == QStringLiteral("宝宝照");
     babyNameTitleLbl->setVisible(baby);
     babyNameLbl->setVisible(baby);
     orderPathLbl->setText(model->getOrderPath());
@@ -727,9 +699,9 @@ void importOrdersPhotoDlg::ordersTableWgtClickedSlot(int row)
 
 void importOrdersPhotoDlg::iniData()
 {
-    for (QLabel* label : {orderNumLbl, orderTypeLbl, servNumLbl, momNameLbl, dadNameLbl, babyNameLbl, taoxiNameLbl,
-                          bookedShopLbl, bespeakDateLbl, photoerLbl, dresserLbl, yindouerLbl, orderPathLbl,
-                          orderBackupPathLbl, orderN8PathLbl})
+    for (QLabel* label : {orderNumLbl, orderTypeLbl, servNumLbl, momNameLbl, dadNameLbl, babyNameLbl,
+                          taoxiNameLbl, bookedShopLbl, bespeakDateLbl, photoerLbl, dresserLbl, yindouerLbl,
+                          orderPathLbl, orderBackupPathLbl, orderN8PathLbl})
         label->clear();
     reImportBtn->setEnabled(false);
     prefieFolderEdit->setEnabled(true);
@@ -833,7 +805,8 @@ void importOrdersPhotoDlg::openOrderPhotoPathBtnSlot()
 
 void importOrdersPhotoDlg::openOrderOriginPathBtnSlot()
 {
-    Desktop::instance().openUrl(QUrl::fromLocalFile(orderPathLbl->text() + QStringLiteral("照片/新建文件夹")));
+    Desktop::instance().openUrl(
+        QUrl::fromLocalFile(orderPathLbl->text() + QStringLiteral("照片/新建文件夹")));
 }
 
 void importOrdersPhotoDlg::reImportBtnSlot()
@@ -949,13 +922,15 @@ void importOrdersPhotoDlg::getNewOrderSlot(QList<ImportOrderModel*> list)
     QStringList duplicates;
     QStringList missing;
     for (ImportOrderModel* model : qAsConst(list)) {
-        if (!model || orderMdlLst.contains(model))
-            continue; // the same order object is listed once
+        if (!model)
+            continue;
         const QString name = model->getOrderName();
         if (names.contains(name)) {
             duplicates.append(name);
             continue;
         }
+        if (orderMdlLst.contains(model))
+            continue; // the same order object twice in one hand-over is listed once
         const QString root = FileOperation::rootPath(model->getOrderPath());
         qDebug() << "orderPath:" << model->getOrderPath();
         qDebug() << "orderRootPath:" << root;
@@ -969,7 +944,8 @@ void importOrdersPhotoDlg::getNewOrderSlot(QList<ImportOrderModel*> list)
     }
     if (!duplicates.isEmpty()) {
         Prompts::information(this, QStringLiteral("订单已存在"),
-                             QStringLiteral("已经添加过订单：\n") + duplicates.join(QLatin1Char(',')), Prompts::Ok);
+                             QStringLiteral("已经添加过订单：\n") + duplicates.join(QLatin1Char(',')),
+                             Prompts::Ok);
     }
     if (!missing.isEmpty()) {
         Prompts::information(this, QStringLiteral("订单导片路径不存在"),
@@ -1037,10 +1013,10 @@ void importOrdersPhotoDlg::isCanSelImgSlot(QNetworkReply* reply)
     if (!model || modelAt(selRow) != model || m_batchRunning)
         return;
     if (r.object.value(QStringLiteral("isrole12finish")).toDouble() != 0) {
-        const Prompts::StandardButton answer =
-            Prompts::information(this, kNotice,
-                                 QStringLiteral("该订单已选片完成，继续导片会覆盖之前的选片结果，确定要继续导片吗？"),
-                                 Prompts::Yes | Prompts::No);
+        const Prompts::StandardButton answer = Prompts::information(
+            this, kNotice,
+            QStringLiteral("该订单已选片完成，继续导片会覆盖之前的选片结果，确定要继续导片吗？"),
+            Prompts::Yes | Prompts::No);
         if (answer != Prompts::Yes || modelAt(selRow) != model)
             return;
     }
@@ -1071,9 +1047,11 @@ void importOrdersPhotoDlg::selImg(int row, ImportOrderModel* model)
         const bool video = IB::isVideoType(importType);
         const QStringList files = Prompts::instance().getOpenFileNames(
             this, video ? QStringLiteral("选择视频") : QStringLiteral("选择照片"), lastSelDir,
-            video ? QStringLiteral("Video File(*.mp4 *.avi)") : QStringLiteral("Image File(*.jpg *.jpeg *.png)"));
+            video ? QStringLiteral("Video File(*.mp4 *.avi)")
+                  : QStringLiteral("Image File(*.jpg *.jpeg *.png)"));
         if (files.isEmpty()) {
-            Prompts::information(this, QStringLiteral("提示"), QStringLiteral("没有选择任何照片"), Prompts::Ok);
+            Prompts::information(this, QStringLiteral("提示"), QStringLiteral("没有选择任何照片"),
+                                 Prompts::Ok);
             return;
         }
         switch (importType) {
@@ -1189,7 +1167,8 @@ void importOrdersPhotoDlg::importAllOrdersBtnSlot()
     importAllOrdersBtn->setEnabled(false);
 
     const ImportOrderModel* model = orderMdlLst.at(first);
-    const IB::FolderCounts before = IB::importCounts(model->getOrderPath(), model->getOrderBackupPath(), importType);
+    const IB::FolderCounts before =
+        IB::importCounts(model->getOrderPath(), model->getOrderBackupPath(), importType);
     servPicCountBefore = before.server;
     backPicCountBefore = before.backup;
     startOrderImport(first);
@@ -1216,8 +1195,10 @@ void importOrdersPhotoDlg::startOrderImport(int row)
     connect(worker, &QThread::finished, worker, &QObject::deleteLater);
     connect(worker, &QThread::finished, this, [this, worker] { workerEnded(worker); });
     connect(worker, &ImportOrderThread::hasImportedImgCount, this, &importOrdersPhotoDlg::importProgressSlot);
-    connect(worker, &ImportOrderThread::hasFinishedImportSigl, this, &importOrdersPhotoDlg::finishedImportOrderSlot);
-    connect(worker, &ImportOrderThread::importImageThreadError, this, &importOrdersPhotoDlg::handleImportImageError);
+    connect(worker, &ImportOrderThread::hasFinishedImportSigl, this,
+            &importOrdersPhotoDlg::finishedImportOrderSlot);
+    connect(worker, &ImportOrderThread::importImageThreadError, this,
+            &importOrdersPhotoDlg::handleImportImageError);
     connect(worker, &ImportOrderThread::checkDiskSizeSigl, this, &importOrdersPhotoDlg::lookDiskSizeSlot);
     connect(worker, &ImportOrderThread::checkOrderPicPathSigl, this, &importOrdersPhotoDlg::lookPicPathSlot);
     // The N8 folder copy (type 5) reports through startImportDirN8ThreadSigl;
@@ -1277,7 +1258,8 @@ void importOrdersPhotoDlg::finishedImportOrderSlot(ushort total)
     }
     qDebug().noquote() << QStringLiteral("%1 import finished").arg(worker->objectName());
 
-    const IB::FolderCounts after = IB::importCounts(model->getOrderPath(), model->getOrderBackupPath(), importType);
+    const IB::FolderCounts after =
+        IB::importCounts(model->getOrderPath(), model->getOrderBackupPath(), importType);
     const int server = after.server - servPicCountBefore;
     const bool withBackup = importType == ImportOriginal || importType == ImportFinished;
     updateFinishInfo(model, QStringLiteral("1"), server, withBackup ? after.backup - backPicCountBefore : 0);
@@ -1398,16 +1380,30 @@ void importOrdersPhotoDlg::lookPicPathSlot()
 
 void importOrdersPhotoDlg::closeEvent(QCloseEvent* event)
 {
-    m_jobs.close();
-    if (ImportOrderThread* worker = m_worker) {
-        // The worker ends after its current file; the dialog goes with it.
-        disconnect(worker, nullptr, this, nullptr);
-        m_batchRunning = false;
-        worker->requestInterruption();
-        setAttribute(Qt::WA_DeleteOnClose, false);
-        connect(worker, &QObject::destroyed, this, &QObject::deleteLater);
-    }
+    releaseAfterWorker();
     QDialog::closeEvent(event);
+}
+
+void importOrdersPhotoDlg::done(int result)
+{
+    // Escape closes a dialog without a close event.
+    releaseAfterWorker();
+    QDialog::done(result);
+}
+
+void importOrdersPhotoDlg::releaseAfterWorker()
+{
+    m_jobs.close();
+    ImportOrderThread* worker = m_worker;
+    if (!worker || m_releaseDeferred)
+        return;
+    // The worker ends after its current file; the dialog goes with it.
+    m_releaseDeferred = true;
+    disconnect(worker, nullptr, this, nullptr);
+    m_batchRunning = false;
+    worker->requestInterruption();
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    connect(worker, &QObject::destroyed, this, &QObject::deleteLater);
 }
 
 // ---------------------------------------------------------------- bookkeeping
@@ -1422,8 +1418,8 @@ void importOrdersPhotoDlg::updateFinishInfo(ImportOrderModel* model, QString sta
     record.backNumber = backupCount;
     record.stage = stage;
     record.orderId = model->getOrderID();
-    record.orderPath = serverFormOf(model, false);
-    record.backupPath = serverFormOf(model, true);
+    record.orderPath = model->serverFormOrderPath();
+    record.backupPath = model->serverFormOrderBackupPath();
     record.timestamp = Clock::now().toMSecsSinceEpoch();
     record.type = importType;
     record.videos = IB::isVideoType(importType) ? chosenFiles(model) : QStringList();
@@ -1453,8 +1449,8 @@ void importOrdersPhotoDlg::updateN8Info(ImportOrderModel* model, QString n8path)
     if (!model)
         return;
     qDebug() << "getOrderPath=" << model->getOrderPath();
-    HttpRequest* request =
-        HttpRequest::startNetRequest(Config::url_n8updatapath, IB::n8PathBody(model->getOrderID(), n8path), true);
+    HttpRequest* request = HttpRequest::startNetRequest(Config::url_n8updatapath,
+                                                        IB::n8PathBody(model->getOrderID(), n8path), true);
     connect(request, SIGNAL(netSuccessInfo(QJsonObject)), this, SLOT(httpUploadN8InfoJson(QJsonObject)));
 }
 
@@ -1508,8 +1504,8 @@ void importOrdersPhotoDlg::upDataVideoUrlsBtnSlot()
     }
     const QString folder = withSlash(model->getOrderPath()) + IB::importFolder(importType);
     if (!FileOperation::isDirExist(folder)) {
-        Prompts::information(nullptr, kNotice, QStringLiteral("此订单导片路径打不开，请检查服务器是否连接成功！"),
-                             Prompts::Ok);
+        Prompts::information(nullptr, kNotice,
+                             QStringLiteral("此订单导片路径打不开，请检查服务器是否连接成功！"), Prompts::Ok);
         return;
     }
     QStringList names;

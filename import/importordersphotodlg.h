@@ -132,6 +132,8 @@ public slots:
     void openImportedImgSlot();
     void deleteImportedImgSlot();
 
+    void done(int result) override;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -144,6 +146,9 @@ private:
     void startOrderImport(int row);
     // A worker ended; a batch still waiting for its order's end is over.
     void workerEnded(ImportOrderThread* worker);
+    // Closing during a batch: stop the worker after its current file and
+    // release the dialog once the worker is gone.
+    void releaseAfterWorker();
     // Back to idle after a batch: the batch button and every control the
     // batch disabled.
     void endBatch();
@@ -217,6 +222,7 @@ private:
     bool m_batchRunning = false;
     QPointer<ImportOrderThread> m_worker;
     bool m_workerFinishedOrder = false;
+    bool m_releaseDeferred = false;
     // The finished-selection check of the last select press.
     QPointer<QNetworkReply> m_pendingCheck;
     // Icons of the imported-images list: a refill stops the loading of the

@@ -232,6 +232,7 @@ void ImportOrderThread::import()
         m_firstFailure.clear();
         m_failureReported = false;
     }
+    makeTypeFolders();
     const bool video = isVideoType(m_type);
     const QString orderPath = m_orderPath;
     const QString backupPath = m_backupPath;
@@ -266,6 +267,24 @@ void ImportOrderThread::import()
             emit hasFinishedImportSigl(m_done);
     };
     OrderedPipeline::run(steps);
+}
+
+void ImportOrderThread::makeTypeFolders() const
+{
+    // An order folder made before (or by another program) may lack some of
+    // the type's folders; without them every write of the order would fail.
+    // They are made only inside an order folder that exists.
+    const PhotoImport::Folders folders = PhotoImport::foldersFor(m_type, m_syncToFinal);
+    if (QFileInfo(m_orderPath).isDir()) {
+        QStringList names = folders.main;
+        names << folders.thumb2250 << folders.thumb1000 << folders.thumb200;
+        for (const QString& name : qAsConst(names)) {
+            if (!name.isEmpty())
+                QDir().mkpath(m_orderPath + name);
+        }
+    }
+    if (m_type == ImportOriginal && QFileInfo(m_backupPath).isDir())
+        QDir().mkpath(m_backupPath + QStringLiteral("照片/"));
 }
 
 void ImportOrderThread::noteFailures(const QStringList& targets)

@@ -79,6 +79,7 @@ protected:
 private:
     // A per-file failure to tell the user about, once a run.
     void noteFailures(const QStringList& targets);
+    void makeTypeFolders() const;
     enum class TreeFailure
     {
         ServerRoot,

@@ -1,6 +1,7 @@
 #include "config.h"
 #include "importbookkeeping.h"
 #include "tempvolumes.h"
+#include "testfiles.h"
 
 #include <QtTest>
 
@@ -60,14 +61,6 @@ QString valueOf(const QByteArray& body, const QString& key)
     return QStringLiteral("<missing>");
 }
 
-void touch(const QString& path)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("x");
-}
-
 } // namespace
 
 void TestImportBookkeeping::initTestCase()
@@ -89,18 +82,31 @@ void TestImportBookkeeping::serverFormPath_data()
     QTest::addColumn<QString>("expected");
 
     const QString raw = QStringLiteral("\\\\nas\\photos\\old\\A1-1\\");
-    QTest::newRow("below the root") << "/V/photos/2024-05/15/A1-1/" << "/V/photos/" << "\\\\nas\\photos\\" << raw
-                                    << "\\\\nas\\photos\\2024-05/15/A1-1/";
-    QTest::newRow("root met again further down is kept")
-        << "/V/photos/x/V/photos/A1-1/" << "/V/photos/" << "//nas/p/" << raw << "//nas/p/x/V/photos/A1-1/";
+    QTest::newRow("below the root") << "/V/photos/2024-05/15/A1-1/"
+                                    << "/V/photos/"
+                                    << "\\\\nas\\photos\\" << raw << "\\\\nas\\photos\\2024-05/15/A1-1/";
+    QTest::newRow("root met again further down is kept") << "/V/photos/x/V/photos/A1-1/"
+                                                         << "/V/photos/"
+                                                         << "//nas/p/" << raw << "//nas/p/x/V/photos/A1-1/";
     QTest::newRow("one slash where neither side has one")
-        << "/V/photos30/2024-04/A1-1/" << "/V/photos30/" << "D:\\photos30" << raw << "D:\\photos30/2024-04/A1-1/";
-    QTest::newRow("elsewhere: as sent") << "/V/other/A1-1/" << "/V/photos/" << "//nas/p/" << raw << raw;
-    QTest::newRow("sibling folder sharing the name's start")
-        << "/V/photos2/A1-1/" << "/V/photos" << "//nas/p" << raw << raw;
-    QTest::newRow("empty root: as sent") << "/V/photos/A1-1/" << "" << "" << raw << raw;
-    QTest::newRow("no folder: as sent") << "" << "/V/photos/" << "//nas/p/" << raw << raw;
-    QTest::newRow("the root itself") << "/V/photos/" << "/V/photos/" << "//nas/p/" << raw << "//nas/p/";
+        << "/V/photos30/2024-04/A1-1/"
+        << "/V/photos30/"
+        << "D:\\photos30" << raw << "D:\\photos30/2024-04/A1-1/";
+    QTest::newRow("elsewhere: as sent") << "/V/other/A1-1/"
+                                        << "/V/photos/"
+                                        << "//nas/p/" << raw << raw;
+    QTest::newRow("sibling folder sharing the name's start") << "/V/photos2/A1-1/"
+                                                             << "/V/photos"
+                                                             << "//nas/p" << raw << raw;
+    QTest::newRow("empty root: as sent") << "/V/photos/A1-1/"
+                                         << ""
+                                         << "" << raw << raw;
+    QTest::newRow("no folder: as sent") << ""
+                                        << "/V/photos/"
+                                        << "//nas/p/" << raw << raw;
+    QTest::newRow("the root itself") << "/V/photos/"
+                                     << "/V/photos/"
+                                     << "//nas/p/" << raw << "//nas/p/";
 }
 
 void TestImportBookkeeping::serverFormPath()
@@ -140,7 +146,8 @@ void TestImportBookkeeping::orderPathBodies()
     record.videos = QStringList{"/card/VIDEO/a.mp4", "/card/VIDEO/b.mp4"};
     const QByteArray videos = IB::orderPathBody(record);
     QCOMPARE(keysOf(videos).mid(11), QStringList({"videopaths", "videofiles", "typeid"}));
-    QCOMPARE(valueOf(videos, "videopaths"), QStringLiteral("//nas/p/A1-1/试拍视频/a.mp4|//nas/p/A1-1/试拍视频/b.mp4"));
+    QCOMPARE(valueOf(videos, "videopaths"),
+             QStringLiteral("//nas/p/A1-1/试拍视频/a.mp4|//nas/p/A1-1/试拍视频/b.mp4"));
     QCOMPARE(valueOf(videos, "videofiles"), QStringLiteral("a.mp4|b.mp4"));
     QCOMPARE(valueOf(videos, "typeid"), QStringLiteral("3"));
     QVERIFY(!IB::sendsOrderPathRecord(ImportTrialVideo, "0"));
@@ -166,20 +173,22 @@ void TestImportBookkeeping::otherBodies()
     QVERIFY(n8.contains("%E9%80%89%E7%89%88%20%E6%9C%8D"));
     QCOMPARE(valueOf(n8, "n8path"), QStringLiteral("/V/n8/选版 服务器/A1"));
 
-    QCOMPARE(IB::selectionCheckBody("100102"),
-             QByteArray("token=tok&shopid=12&superid=8&order_photo_id=100102&eid=1024&personid=1024&uid=2048"));
+    QCOMPARE(
+        IB::selectionCheckBody("100102"),
+        QByteArray("token=tok&shopid=12&superid=8&order_photo_id=100102&eid=1024&personid=1024&uid=2048"));
 }
 
 void TestImportBookkeeping::counts()
 {
     TempVolumes volumes;
     const QString order = volumes.mkdir("photos/2024-05/15/A1-1");
-    for (const char* name : {"成品/a.jpg", "成品/b.JPG", "成品/c.png", "成品/d.jpeg", "成品缩略图/a.jpg",
-                             "照片/a.jpg", "设计/d.jpg", "试拍视频/a.mp4", "试拍视频/b.MOV", "精修视频/c.wmv"})
-        touch(order + "/" + QString::fromUtf8(name));
+    for (const char* name :
+         {"成品/a.jpg", "成品/b.JPG", "成品/c.png", "成品/d.jpeg", "成品缩略图/a.jpg", "照片/a.jpg",
+          "设计/d.jpg", "试拍视频/a.mp4", "试拍视频/b.MOV", "精修视频/c.wmv"})
+        QVERIFY(TestFiles::write(order + "/" + QString::fromUtf8(name), "x"));
     const QString backup = volumes.mkdir("backup/2024-05/15/A1-1");
-    touch(backup + "/照片/a.jpg");
-    touch(backup + "/照片/b.jpg");
+    QVERIFY(TestFiles::write(backup + "/照片/a.jpg", "x"));
+    QVERIFY(TestFiles::write(backup + "/照片/b.jpg", "x"));
 
     QCOMPARE(IB::folderPhotoCount(order + "/成品/"), 2);
     QCOMPARE(IB::folderPhotoCount(order + "/missing/"), 0);
@@ -216,7 +225,7 @@ void TestImportBookkeeping::probeStoreRoot()
     // An existing "Velmor" folder and its contents are never touched, and
     // the probe leaves nothing behind.
     const QString root = volumes.mkdir("photos");
-    touch(root + "/Velmor/keep.jpg");
+    QVERIFY(TestFiles::write(root + "/Velmor/keep.jpg", "x"));
     QCOMPARE(IB::probeStoreRoot(root), IB::Probe::Writable); // no final "/"
     QVERIFY(QFile::exists(root + "/Velmor/keep.jpg"));
     QCOMPARE(QDir(root).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"Velmor"});
@@ -244,7 +253,7 @@ void TestImportBookkeeping::existingThumbnails()
     const QString order = volumes.mkdir("photos/A1-1") + "/";
     for (const char* name : {"成品/a.jpg", "成品/b.jpg", "成品缩略图100/a.jpg", "成品缩略图100/b.jpg",
                              "成品缩略图100/gone.jpg", "thumbnail100/a.jpg"})
-        touch(order + QString::fromUtf8(name));
+        QVERIFY(TestFiles::write(order + QString::fromUtf8(name), "x"));
     QDir().mkpath(order + "成品缩略图100/sub");
     QDir().mkpath(order + "成品/sub");
 
@@ -262,13 +271,20 @@ void TestImportBookkeeping::plainFileName_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("plain") << "IMG_0001.JPG" << "IMG_0001.JPG";
-    QTest::newRow("with a folder") << "../../照片/a.jpg" << "a.jpg";
-    QTest::newRow("backslashes") << "..\\..\\a.jpg" << "a.jpg";
-    QTest::newRow("dot dot") << ".." << "";
-    QTest::newRow("dot") << "sub/." << "";
-    QTest::newRow("empty") << "" << "";
-    QTest::newRow("folder only") << "sub/" << "";
+    QTest::newRow("plain") << "IMG_0001.JPG"
+                           << "IMG_0001.JPG";
+    QTest::newRow("with a folder") << "../../照片/a.jpg"
+                                   << "a.jpg";
+    QTest::newRow("backslashes") << "..\\..\\a.jpg"
+                                 << "a.jpg";
+    QTest::newRow("dot dot") << ".."
+                             << "";
+    QTest::newRow("dot") << "sub/."
+                         << "";
+    QTest::newRow("empty") << ""
+                           << "";
+    QTest::newRow("folder only") << "sub/"
+                                 << "";
 }
 
 void TestImportBookkeeping::plainFileName()

@@ -55,6 +55,7 @@ private slots:
 
     void importCardIntoOrder();
     void sameNamesKeepListOrder();
+    void incompleteOrderFolderGetsItsFolders();
     void videoImport_data();
     void videoImport();
     void emptyListOrStopEmitsNothing_data();
@@ -805,6 +806,27 @@ void TestImportOrderThread::importCardIntoOrder()
                  tall ? QSize(133, 200) : QSize(200, 133));
         QCOMPARE(bytesOf(model->getOrderBackupPath() + QStringLiteral("照片/") + name), bytesOf(card.at(i)));
     }
+}
+
+void TestImportOrderThread::incompleteOrderFolderGetsItsFolders()
+{
+    // An order folder made earlier holds only its finished-photo folder; the
+    // finished photos and all three thumbnails still land.
+    const QString order = m_volumes->mkdir(QStringLiteral("photos/old-order/"));
+    QVERIFY(QDir().mkpath(order + QStringLiteral("成品")));
+    const QString photo = writeJpeg(m_card + QStringLiteral("F1.jpg"), 1, 7);
+    QObject owner;
+    ImportOrderModel* model = makeModel(&owner);
+    model->setOrderPath(order);
+    model->setOrderBackupPath(m_volumes->mkdir(QStringLiteral("backup/old-order/")));
+    model->setFineImgLst({photo});
+    ImportOrderThread worker(model, ImportFinished);
+    Recorder recorder(worker);
+    QVERIFY(runToEnd(worker));
+    QCOMPARE(recorder.events(), progressUpTo(1));
+    const QString name = model->getImgNameLst({photo}, ImportFinished).value(0);
+    for (const char* folder : {"成品/", "成品缩略图2250/", "成品缩略图/", "成品缩略图100/"})
+        QVERIFY2(QFileInfo::exists(order + QString::fromUtf8(folder) + name), folder);
 }
 
 void TestImportOrderThread::sameNamesKeepListOrder()

@@ -1,0 +1,851 @@
+#include "config.h"
+#include "fileoperation.h"
+#include "importordermodel.h"
+#include "importordersphotodlg.h"
+#include "jpegfixture.h"
+#include "recordingdesktop.h"
+#include "scriptedprompts.h"
+#include "standin.h"
+#include "tempvolumes.h"
+#include "testfiles.h"
+
+#include <QtTest>
+
+#include <QImageReader>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
+#include <QThread>
+
+#include <memory>
+
+// The batch import dialog against the stand-in web service, with real
+// order folders under a temporary mount root and scripted boxes.
+class TestImportDialog : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void freshDialogAndTypeSwitch();
+    void tableCountsOfOrdersOnDisk();
+    void addingOrders();
+    void finishedSelectionCheck_data();
+    void finishedSelectionCheck();
+    void lateReplyForAnEarlierRowIsDropped_data();
+    void lateReplyForAnEarlierRowIsDropped();
+    void selectionPerType_data();
+    void selectionPerType();
+    void importedImagesListAndDeletion();
+    void batchReportsAndChaining();
+    void videoBatchAndVideoList();
+    void checksBeforeStart_data();
+    void checksBeforeStart();
+    void folderErrorsRestoreControls_data();
+    void folderErrorsRestoreControls();
+    void specialCharactersQuestion();
+    void closingMidBatchWaitsForTheWorker_data();
+    void closingMidBatchWaitsForTheWorker();
+    void reImportAndRowCommands();
+
+private:
+    struct Env
+    {
+        ScriptedPrompts prompts;
+        RecordingDesktop desktop;
+        TempVolumes volumes;
+        StandIn service;
+    };
+
+    // A dialog holding orders made from reply items.
+    importOrdersPhotoDlg* dialog(const QList<QJsonObject>& items);
+    QTableWidget* table() const { return m_dlg->findChild<QTableWidget*>("ordersTableWgt"); }
+    QPushButton* button(const char* name) const { return m_dlg->findChild<QPushButton*>(name); }
+    QString cell(int row, int column) const;
+    QString label(int row, int column) const;
+    QPushButton* selectButton(int row) const;
+    void setType(int type);
+    void choose(int row, const QStringList& files);
+    void runBatch();
+    QList<StandIn::LoggedRequest> records() const
+    {
+        return m_env->service.requests("order", "updatepicpath");
+    }
+    QStringList messages() const;
+    QString photo(const QString& relative);
+
+    std::unique_ptr<Env> m_env;
+    QPointer<importOrdersPhotoDlg> m_dlg;
+};
+
+namespace {
+
+// An order-list item of the demo shop; its store roots map under the mount root.
+QJsonObject item(const QString& id, const QString& number, const QString& orderPath = QString(),
+                 const QString& photoType = QStringLiteral("宝宝照"))
+{
+    return QJsonObject{{"order_photo_id", id},
+                       {"orderpayforkey", number},
+                       {"servicetimes", "1"},
+                       {"shotdate", "2024-05-15"},
+                       {"bname", "豆豆"},
+                       {"wname", "吴静"},
+                       {"role1", "陈摄影"},
+                       {"storesname", "旗舰店一馆"},
+                       {"phototype", photoType},
+                       {"orderpath", orderPath},
+                       {"orderbakpicpath", ""},
+                       {"picpathnew", QJsonObject{{"picpath", "\\\\studio-nas\\photos\\"},
+                                                  {"bakpicpath", "\\\\studio-nas\\backup\\"},
+                                                  {"homepicpath", "\\\\studio-nas\\home\\"},
+                                                  {"n8path", "\\\\studio-nas\\n8\\store1201"}}}};
+}
+
+} // namespace
+
+void TestImportDialog::initTestCase()
+{
+    Config::shop_id = QStringLiteral("12");
+    Config::super_id = QStringLiteral("8");
+    Config::manager_id = QStringLiteral("1024");
+    Config::uid = QStringLiteral("2048");
+}
+
+void TestImportDialog::init()
+{
+    m_env = std::make_unique<Env>();
+    for (const char* root : {"photos", "backup", "home", "card"})
+        m_env->volumes.mkdir(root);
+    Config::disk_space.reset();
+}
+
+void TestImportDialog::cleanup()
+{
+    FileOperation::setFaultHook({});
+    delete m_dlg.data();
+    if (m_env)
+        QVERIFY2(m_env->prompts.unexpected().isEmpty(), qPrintable(m_env->prompts.unexpected().join("; ")));
+    m_env.reset();
+}
+
+importOrdersPhotoDlg* TestImportDialog::dialog(const QList<QJsonObject>& items)
+{
+    m_dlg = new importOrdersPhotoDlg;
+    QList<ImportOrderModel*> models;
+    for (const QJsonObject& i : items)
+        models.append(new ImportOrderModel(i, nullptr));
+    if (!models.isEmpty())
+        m_dlg->getNewOrderSlot(models);
+    m_dlg->show();
+    return m_dlg;
+}
+
+QString TestImportDialog::cell(int row, int column) const
+{
+    const QTableWidgetItem* i = table()->item(row, column);
+    return i ? i->text() : QStringLiteral("<none>");
+}
+
+QString TestImportDialog::label(int row, int column) const
+{
+    QWidget* w = table()->cellWidget(row, column);
+    const QLabel* l = w ? w->findChild<QLabel*>() : nullptr;
+    return l ? l->text() : QStringLiteral("<none>");
+}
+
+QPushButton* TestImportDialog::selectButton(int row) const
+{
+    return table()->cellWidget(row, 4)->findChild<QPushButton*>();
+}
+
+void TestImportDialog::setType(int type)
+{
+    m_dlg->findChild<QRadioButton*>(QStringLiteral("importTypeRadio%1").arg(type))->click();
+}
+
+void TestImportDialog::choose(int row, const QStringList& files)
+{
+    m_env->prompts.setNextFiles(files);
+    const int before = m_env->prompts.calls().size();
+    selectButton(row)->click();
+    QTRY_VERIFY(m_env->prompts.calls().size() > before);
+}
+
+void TestImportDialog::runBatch()
+{
+    QPushButton* start = button("importAllOrdersBtn");
+    start->click();
+    QTRY_VERIFY_WITH_TIMEOUT(start->isEnabled() && start->text() == QStringLiteral("批量导片"), 30000);
+}
+
+QStringList TestImportDialog::messages() const
+{
+    QStringList texts;
+    for (const ScriptedPrompts::Call& c : m_env->prompts.messages())
+        texts.append(c.title + " / " + c.text);
+    return texts;
+}
+
+QString TestImportDialog::photo(const QString& relative)
+{
+    const QString path = m_env->volumes.path(relative);
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    JpegFixture::Options options;
+    options.size = QSize(600, 400);
+    options.seed = quint32(qHash(relative));
+    return JpegFixture::write(path, options) ? path : QString();
+}
+
+void TestImportDialog::freshDialogAndTypeSwitch()
+{
+    dialog({});
+    QVERIFY(m_dlg->testAttribute(Qt::WA_DeleteOnClose));
+    QVERIFY(m_dlg->findChild<QRadioButton*>("importTypeRadio1")->isChecked());
+    QCOMPARE(m_dlg->findChild<QLabel*>("rightTitle")->text(), QStringLiteral("导片模式：成品"));
+    QVERIFY(!m_dlg->findChild<QLineEdit*>("prefieImageEdit")->isEnabled());
+    QVERIFY(!button("reImportBtn")->isEnabled());
+    QVERIFY(button("upDataVideoUrlsBtn")->isHidden());
+    QVERIFY(m_dlg->findChild<QLineEdit*>("prefieOrderEdit")->isHidden());
+
+    setType(3);
+    QVERIFY(!button("upDataVideoUrlsBtn")->isHidden());
+    QCOMPARE(button("upDataVideoUrlsBtn")->text(), QStringLiteral("更新试拍视频到选片系统"));
+    setType(0);
+    QVERIFY(button("upDataVideoUrlsBtn")->isHidden());
+    QVERIFY(m_dlg->findChild<QLineEdit*>("prefieImageEdit")->isEnabled());
+    QCOMPARE(m_dlg->findChild<QLabel*>("rightTitle")->text(), QStringLiteral("导片模式：原片"));
+
+    // The slots connected by signal text exist under their names.
+    for (const char* slot :
+         {"getNewOrderSlot(QList<ImportOrderModel*>)", "httpUploadOrderInfoJson(QJsonObject)",
+          "httpUploadN8InfoJson(QJsonObject)", "httpUploadVideoListJson(QJsonObject)", "selectImgBtnSlot()",
+          "ordersTableWgtClickedSlot(int)", "setThumbIcon(int,int,QImage)"})
+        QVERIFY2(m_dlg->metaObject()->indexOfMethod(slot) >= 0, slot);
+}
+
+void TestImportDialog::tableCountsOfOrdersOnDisk()
+{
+    const QString a = m_env->volumes.mkdir("photos/2024-05/12/A24051201-1");
+    for (int i = 0; i < 3; ++i)
+        QVERIFY(TestFiles::write(a + QStringLiteral("/成品/f%1.jpg").arg(i), "x"));
+    QDir().mkpath(a + "/成品缩略图");
+    QVERIFY(TestFiles::write(a + "/试拍视频/a.mp4", "x"));
+    QVERIFY(TestFiles::write(a + "/试拍视频/b.mp4", "x"));
+    const QString b = m_env->volumes.mkdir("photos/2024-05/12/A24051202-1");
+    QVERIFY(TestFiles::write(b + "/成品/f.jpg", "x")); // no thumbnails: not counted
+    dialog({item("100101", "A24051201", "\\\\studio-nas\\photos\\2024-05\\12\\A24051201-1\\"),
+            item("100102", "A24051202", "\\\\studio-nas\\photos\\2024-05\\12\\A24051202-1\\")});
+
+    QCOMPARE(table()->rowCount(), 2);
+    QCOMPARE(cell(0, 0), QStringLiteral("A24051201-1"));
+    QCOMPARE(cell(0, 2), QStringLiteral("豆豆-吴静"));
+    QCOMPARE(cell(0, 3), QStringLiteral("已导入(3)"));
+    QCOMPARE(cell(1, 3), QStringLiteral("未导入"));
+    QCOMPARE(label(0, 4), QStringLiteral("未选"));
+    QCOMPARE(label(0, 5), QStringLiteral("0/0"));
+    setType(3);
+    QCOMPARE(cell(0, 3), QStringLiteral("已导入(2)"));
+    QCOMPARE(selectButton(0)->text(), QStringLiteral("选择视频"));
+    setType(5);
+    QCOMPARE(cell(0, 3), QStringLiteral("未导入"));
+    QCOMPARE(label(0, 5), QString());
+    QCOMPARE(selectButton(1)->text(), QStringLiteral("选择N8路径"));
+    QCOMPARE(selectButton(1)->property("row").toInt(), 1);
+}
+
+void TestImportDialog::addingOrders()
+{
+    dialog({item("100105", "A24051501"), item("100106", "A24051502")});
+    QCOMPARE(table()->rowCount(), 2);
+    QList<ImportOrderModel*> kept = m_dlg->findChildren<ImportOrderModel*>();
+    QCOMPARE(kept.size(), 2); // adopted
+
+    auto* again1 = new ImportOrderModel(item("100105", "A24051501"), nullptr);
+    auto* again2 = new ImportOrderModel(item("100106", "A24051502"), nullptr);
+    auto* absent = new ImportOrderModel(item("100107", "A24052001"), nullptr);
+    absent->setOrderPath(QStringLiteral("Q:/photos/A24052001-1/"));
+    auto* fresh = new ImportOrderModel(item("100108", "A24052002"), nullptr);
+    m_env->prompts.setNextAnswer(Prompts::Ok);
+    m_env->prompts.setNextAnswer(Prompts::Ok);
+    m_dlg->getNewOrderSlot({again1, absent, again2, fresh, fresh, kept.at(1)});
+    QCOMPARE(messages(), QStringList({"订单已存在 / 已经添加过订单：\nA24051501-1,A24051502-1,A24051502-1",
+                                      "订单导片路径不存在 / 以下订单导片根目录不存在：\nA24052001-1:Q:/"}));
+    QCOMPARE(table()->rowCount(), 3);
+    QCOMPARE(cell(2, 0), QStringLiteral("A24052002-1"));
+    QCOMPARE(fresh->parent(), m_dlg.data());
+    QVERIFY(!again1->parent() && !absent->parent());
+    delete again1;
+    delete again2;
+    delete absent;
+}
+
+void TestImportDialog::finishedSelectionCheck_data()
+{
+    QTest::addColumn<QString>("orderId");
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<bool>("chosen");
+
+    QTest::newRow("selection open") << "100102"
+                                    << "" << 0 << "" << true;
+    QTest::newRow("finished, go on")
+        << "100101"
+        << "" << int(Prompts::Yes)
+        << "温馨提示 / 该订单已选片完成，继续导片会覆盖之前的选片结果，确定要继续导片吗？" << true;
+    QTest::newRow("finished, stop")
+        << "100101"
+        << "" << int(Prompts::No)
+        << "温馨提示 / 该订单已选片完成，继续导片会覆盖之前的选片结果，确定要继续导片吗？" << false;
+    QTest::newRow("refusal") << "100102"
+                             << "refuse" << int(Prompts::Yes) << "警告 / 请求失败：0" << false;
+    QTest::newRow("broken reply") << "100102"
+                                  << "raw" << int(Prompts::Yes) << "警告 / 请求失败" << false;
+    QTest::newRow("transport error") << "100102"
+                                     << "http" << int(Prompts::Ok) << "警告 / 网络请求错误\n500" << false;
+}
+
+void TestImportDialog::finishedSelectionCheck()
+{
+    QFETCH(QString, orderId);
+    QFETCH(QString, fault);
+    QFETCH(int, answer);
+    QFETCH(QString, box);
+    QFETCH(bool, chosen);
+    if (fault == "refuse")
+        m_env->service.refuse("OrderPhoto", "order_isrole12finish", "0", "no");
+    else if (fault == "raw")
+        m_env->service.sendRaw("OrderPhoto", "order_isrole12finish", "<html>");
+    else if (fault == "http")
+        m_env->service.failHttp("OrderPhoto", "order_isrole12finish", 500);
+    dialog({item(orderId, "A2405")});
+    const QString file = photo("card/DCIM/100/IMG_1.JPG");
+    if (answer)
+        m_env->prompts.setNextAnswer(Prompts::StandardButton(answer));
+    if (chosen)
+        m_env->prompts.setNextFiles({file});
+    selectButton(0)->click();
+    QTRY_VERIFY(!m_env->prompts.calls().isEmpty() &&
+                (!chosen || m_env->prompts.last().kind != ScriptedPrompts::Call::Kind::Message));
+    QTest::qWait(50);
+
+    const QList<StandIn::LoggedRequest> checks =
+        m_env->service.requests("OrderPhoto", "order_isrole12finish");
+    QCOMPARE(checks.size(), 1);
+    QCOMPARE(checks.first().keys,
+             QStringList({"token", "shopid", "superid", "order_photo_id", "eid", "personid", "uid"}));
+    QCOMPARE(checks.first().values.value("order_photo_id"), orderId);
+    QCOMPARE(messages(), box.isEmpty() ? QStringList() : QStringList{box});
+    ImportOrderModel* model = m_dlg->findChildren<ImportOrderModel*>().first();
+    QCOMPARE(model->getFineImgLst(), chosen ? QStringList{file} : QStringList());
+    QCOMPARE(label(0, 4), chosen ? QStringLiteral("已选(1)") : QStringLiteral("未选"));
+}
+
+void TestImportDialog::lateReplyForAnEarlierRowIsDropped_data()
+{
+    QTest::addColumn<bool>("laterAnsweredFirst");
+    QTest::newRow("later press answered first") << true;
+    QTest::newRow("earlier press answered first") << false;
+}
+
+void TestImportDialog::lateReplyForAnEarlierRowIsDropped()
+{
+    QFETCH(bool, laterAnsweredFirst);
+    dialog({item("100101", "A24051201"), item("100102", "A24051202")});
+    const QString file = photo("card/DCIM/100/IMG_1.JPG");
+    auto& service = m_env->service;
+    // Row 0's order has its selection finished: had its reply been taken
+    // for row 1, row 1's choice would skip or add the question.
+    service.delay("OrderPhoto", "order_isrole12finish", laterAnsweredFirst ? 600 : 100);
+    selectButton(0)->click();
+    QTRY_COMPARE(service.requests("OrderPhoto", "order_isrole12finish").size(), 1);
+    service.clearFaults();
+    service.delay("OrderPhoto", "order_isrole12finish", laterAnsweredFirst ? 0 : 400);
+    m_env->prompts.setNextFiles({file});
+    selectButton(1)->click();
+    QTRY_COMPARE(m_env->prompts.calls().size(), 1);
+    QTest::qWait(800); // the other reply arrives and is dropped
+    QCOMPARE(m_env->prompts.calls().size(), 1);
+    QVERIFY(m_env->prompts.last().kind == ScriptedPrompts::Call::Kind::OpenFiles);
+    const QList<ImportOrderModel*> models = m_dlg->findChildren<ImportOrderModel*>();
+    for (ImportOrderModel* m : models)
+        QCOMPARE(m->getFineImgLst(), m->getOrderNum() == "A24051202" ? QStringList{file} : QStringList());
+}
+
+void TestImportDialog::selectionPerType_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<bool>("cancel");
+    for (int type = 0; type <= 5; ++type) {
+        if (type != 1)
+            QTest::newRow(qPrintable(QStringLiteral("type %1").arg(type))) << type << false;
+    }
+    QTest::newRow("photos cancelled") << 0 << true;
+    QTest::newRow("N8 cancelled") << 5 << true;
+}
+
+void TestImportDialog::selectionPerType()
+{
+    QFETCH(int, type);
+    QFETCH(bool, cancel);
+    dialog({item("100105", "A24051501")});
+    setType(type);
+    ImportOrderModel* model = m_dlg->findChildren<ImportOrderModel*>().first();
+    const bool video = type == 3 || type == 4;
+    const QStringList files =
+        video ? QStringList{m_env->volumes.writeFile("card/VIDEO/a.mp4", "v"),
+                            m_env->volumes.writeFile("card/VIDEO/b.mp4", "v")}
+              : QStringList{photo("card/DCIM/100/IMG_1.JPG"), photo("card/DCIM/100/IMG_2.JPG")};
+    const QString n8 = m_env->volumes.mkdir("card/N8/A24051501");
+    if (cancel) {
+        m_env->prompts.setNextAnswer(Prompts::Ok);
+        if (type == 5)
+            m_env->prompts.setNextPath(QString());
+        else
+            m_env->prompts.setNextFiles({});
+    } else if (type == 5) {
+        m_env->prompts.setNextPath(n8);
+    } else {
+        m_env->prompts.setNextFiles(files);
+    }
+    selectButton(0)->click();
+
+    const ScriptedPrompts::Call dialogCall = m_env->prompts.calls().first();
+    QCOMPARE(dialogCall.dir, QStringLiteral("."));
+    if (type == 5) {
+        QCOMPARE(dialogCall.title, QStringLiteral("请选择文件路径..."));
+    } else {
+        QCOMPARE(dialogCall.title, video ? QStringLiteral("选择视频") : QStringLiteral("选择照片"));
+        QCOMPARE(dialogCall.filter, video ? QStringLiteral("Video File(*.mp4 *.avi)")
+                                          : QStringLiteral("Image File(*.jpg *.jpeg *.png)"));
+    }
+    if (cancel) {
+        QCOMPARE(messages(), QStringList{type == 5 ? QStringLiteral("提示 / 请重新选择路径")
+                                                   : QStringLiteral("提示 / 没有选择任何照片")});
+        QCOMPARE(label(0, 4), QStringLiteral("未选"));
+        QVERIFY(model->getOriImgLst().isEmpty() && model->getN8Path().isEmpty());
+        return;
+    }
+    const QStringList lists[] = {model->getOriImgLst(), model->getFineImgLst(), model->getDesignImgLst(),
+                                 model->getVideoLst(), model->getVideoFinalLst()};
+    for (int t = 0; t < 5; ++t)
+        QCOMPARE(lists[t], t == type ? files : QStringList());
+    if (type == 5) {
+        QCOMPARE(model->getN8Path(), n8);
+        QCOMPARE(model->getN8FatherPath(), m_env->volumes.path("card/N8"));
+        QCOMPARE(label(0, 4), QStringLiteral("已选(%1)").arg(n8));
+        QCOMPARE(label(0, 5), QStringLiteral("0/0"));
+    } else {
+        QCOMPARE(label(0, 4), QStringLiteral("已选(2)"));
+        QCOMPARE(label(0, 5), QStringLiteral("0/2"));
+        QCOMPARE(table()->cellWidget(0, 5)->findChild<QProgressBar*>()->maximum(), 2);
+    }
+    if (type <= 2) // the chosen names are shown
+        QCOMPARE(m_dlg->findChild<QTableWidget*>("orderSelectTableWgt")->rowCount(), 2);
+
+    // The next dialog opens where the last choice suggests.
+    m_env->prompts.setLenient(true);
+    selectButton(0)->click();
+    const QString expected = type == 5 ? m_env->volumes.path("card/N8")
+                             : video   ? m_env->volumes.path("card/VIDEO")
+                                       : m_env->volumes.path("card/DCIM");
+    QCOMPARE(m_env->prompts.calls().at(1).dir, expected);
+    m_env->prompts.setLenient(false);
+}
+
+void TestImportDialog::importedImagesListAndDeletion()
+{
+    const QString order = m_env->volumes.mkdir("photos/2024-05/12/A24051201-1") + "/";
+    for (const QString name : {"a.jpg", "b.jpg", "c.jpg"}) {
+        photo("photos/2024-05/12/A24051201-1/成品/" + name);
+        for (const char* thumbs : {"成品缩略图/", "成品缩略图100/", "成品缩略图2250/", "thumbnail100/"})
+            photo("photos/2024-05/12/A24051201-1/" + QString::fromUtf8(thumbs) + name);
+    }
+    photo("photos/2024-05/12/A24051201-1/成品缩略图100/orphan.jpg");
+    dialog({item("100101", "A24051201", "\\\\studio-nas\\photos\\2024-05\\12\\A24051201-1\\")});
+    auto* list = m_dlg->findChild<QListWidget*>("orderImportedLstWgt");
+    m_dlg->ordersTableWgtClickedSlot(0);
+    QCOMPARE(list->count(), 3);
+    QStringList names;
+    for (int i = 0; i < list->count(); ++i)
+        names.append(list->item(i)->text());
+    names.sort();
+    QCOMPARE(names, QStringList({"a.jpg", "b.jpg", "c.jpg"}));
+    QTRY_VERIFY(!list->item(0)->icon().isNull() && !list->item(2)->icon().isNull());
+
+    auto* menu = list->findChild<QMenu*>();
+    m_dlg->showLstWgtContextMenuSlot(QPoint());
+    QVERIFY(!menu->isVisible()); // nothing selected
+    list->item(0)->setSelected(true);
+    m_dlg->showLstWgtContextMenuSlot(QPoint());
+    QVERIFY(menu->isVisible());
+    menu->hide();
+
+    m_dlg->openImportedImgSlot();
+    QCOMPARE(m_env->desktop.urls.last(), QUrl::fromLocalFile(order + "成品"));
+
+    // Video types have no folders to delete from: refused.
+    setType(3);
+    m_dlg->ordersTableWgtClickedSlot(0);
+    const QStringList videoNames{"a.jpg"};
+    m_dlg->delListFiles(&videoNames);
+    QVERIFY(QFile::exists(order + "thumbnail100/a.jpg"));
+    QVERIFY(QFile::exists(order + "成品/a.jpg"));
+
+    setType(1);
+    m_dlg->ordersTableWgtClickedSlot(0);
+    const QStringList doomed{"a.jpg", "../成品/b.jpg"};
+    m_dlg->delListFiles(&doomed);
+    for (const QString name : {"a.jpg", "b.jpg"}) {
+        for (const char* folder : {"成品/", "成品缩略图/", "成品缩略图100/", "成品缩略图2250/"})
+            QVERIFY(!QFile::exists(order + QString::fromUtf8(folder) + name));
+        QVERIFY(QFile::exists(order + "thumbnail100/" + name)); // other types untouched
+    }
+    QCOMPARE(list->count(), 1);
+    QCOMPARE(list->item(0)->text(), QStringLiteral("c.jpg"));
+}
+
+void TestImportDialog::batchReportsAndChaining()
+{
+    const QString existing = m_env->volumes.mkdir("photos/2024-05/12/A24051202-1");
+    for (const char* thumbs : {"/成品缩略图", "/成品缩略图100", "/成品缩略图2250"})
+        QDir().mkpath(existing + QString::fromUtf8(thumbs));
+    photo("photos/2024-05/12/A24051202-1/成品/old.jpg");
+    dialog({item("100105", "A24051501"), item("100106", "A24051502"),
+            item("100102", "A24051202", "\\\\studio-nas\\photos\\2024-05\\12\\A24051202-1\\")});
+    const QList<ImportOrderModel*> models = m_dlg->findChildren<ImportOrderModel*>();
+    models.at(1)->setFineImgLst({photo("card/x.jpg")});
+    models.at(1)->setIsFineImported(true); // done already: skipped
+    choose(0, {photo("card/DCIM/IMG_1.JPG"), photo("card/DCIM/IMG_2.JPG")});
+    choose(2, {photo("card/DCIM/IMG_3.JPG"), photo("card/DCIM/IMG_4.JPG")});
+    m_env->service.clearLog();
+    m_env->prompts.setNextAnswer(Prompts::Ok);
+
+    QPushButton* start = button("importAllOrdersBtn");
+    start->click();
+    QCOMPARE(start->text(), QStringLiteral("导片中..."));
+    QVERIFY(!start->isEnabled());
+    QVERIFY(!button("addNewOrderBtn")->isEnabled() && !selectButton(1)->isEnabled());
+    QVERIFY(!m_dlg->findChild<QLineEdit*>("prefieFolderEdit")->isEnabled());
+    runBatch();
+    QTRY_COMPARE(records().size(), 4);
+
+    QCOMPARE(messages().last(), QStringLiteral("导入完成 / 2个订单已经全部导完"));
+    const QString newFolder = "2024-05/15/A24051501-1-豆豆-吴静-陈摄影/";
+    QVERIFY(QFile::exists(m_env->volumes.path("photos/" + newFolder + "成品/IMG_1.JPG")));
+    QVERIFY(QFile::exists(m_env->volumes.path("photos/" + newFolder + "成品缩略图100/IMG_2.JPG")));
+    // The records of one order come in order; two orders' may cross on the wire.
+    auto expect = [this](const char* id, const char* stage, const char* count, const QString& path) {
+        QList<StandIn::LoggedRequest> found;
+        for (const StandIn::LoggedRequest& r : records()) {
+            if (r.values.value("order_photo_id") == QLatin1String(id) &&
+                r.values.value("importype") == QLatin1String(stage))
+                found.append(r);
+        }
+        QCOMPARE(found.size(), 1);
+        const StandIn::LoggedRequest r = found.first();
+        QCOMPARE(r.values.value("picnumber"), QString::fromUtf8(count));
+        QCOMPARE(r.values.value("picbacknumber"), QStringLiteral("0"));
+        QCOMPARE(r.values.value("orderpicpath"), path);
+        QCOMPARE(r.values.value("typeid"), QStringLiteral("1"));
+        QCOMPARE(r.keys.first(), QStringLiteral("picnumber"));
+    };
+    const QString sentNew = "\\\\studio-nas\\photos\\" + newFolder;
+    const QString sentOld = "\\\\studio-nas\\photos\\2024-05/12/A24051202-1/";
+    expect("100105", "0", "0", sentNew);
+    expect("100105", "1", "2", sentNew);
+    expect("100102", "0", "0", sentOld);
+    expect("100102", "1", "2", sentOld);
+    QCOMPARE(records().first().values.value("order_photo_id"), QStringLiteral("100105"));
+    QCOMPARE(records().last().values.value("importype"), QStringLiteral("1"));
+    QCOMPARE(records().first().values.value("orderbakpicpath"), "\\\\studio-nas\\backup\\" + newFolder);
+
+    QCOMPARE(cell(0, 3), QStringLiteral("已导入(2)"));
+    QCOMPARE(cell(2, 3), QStringLiteral("已导入(3)"));
+    QCOMPARE(label(0, 5), QStringLiteral("2/2"));
+    QCOMPARE(label(2, 5), QStringLiteral("2/2"));
+    QCOMPARE(label(1, 5), QStringLiteral("0/0"));
+    QVERIFY(models.at(0)->getIsFineImported() && models.at(2)->getIsFineImported());
+    QCOMPARE(models.at(0)->getHasFineImgCount(), ushort(2));
+    QVERIFY(button("addNewOrderBtn")->isEnabled() && selectButton(1)->isEnabled());
+    QVERIFY(!m_dlg->findChild<QLineEdit*>("prefieFolderEdit")->isEnabled());
+
+    // Everything is imported now.
+    m_env->prompts.setNextAnswer(Prompts::Ok);
+    start->click();
+    QCOMPARE(messages().last(), QStringLiteral("警告 / 没有需要导入的订单"));
+}
+
+void TestImportDialog::videoBatchAndVideoList()
+{
+    const QString order = m_env->volumes.mkdir("photos/2024-05/12/A24051202-1");
+    QDir().mkpath(order + "/成品");
+    QDir().mkpath(order + "/试拍视频");
+    QDir().mkpath(order + "/精修视频");
+    dialog({item("100102", "A24051202", "\\\\studio-nas\\photos\\2024-05\\12\\A24051202-1\\")});
+    setType(3);
+    choose(0, {m_env->volumes.writeFile("card/VIDEO/a.mp4", "aaaa"),
+               m_env->volumes.writeFile("card/VIDEO/b.mp4", "bb")});
+    m_env->prompts.setNextAnswer(Prompts::Ok);
+    runBatch();
+    QTRY_COMPARE(records().size(), 1); // no start record for videos
+    const StandIn::LoggedRequest done = records().first();
+    QCOMPARE(done.values.value("importype"), QStringLiteral("1"));
+    QCOMPARE(done.values.value("picnumber"), QStringLiteral("2"));
+    const QString sent = "\\\\studio-nas\\photos\\2024-05/12/A24051202-1/试拍视频/";
+    QCOMPARE(done.values.value("videopaths"), sent + "a.mp4|" + sent + "b.mp4");
+    QCOMPARE(done.values.value("videofiles"), QStringLiteral("a.mp4|b.mp4"));
+    QCOMPARE(done.keys.mid(11), QStringList({"videopaths", "videofiles", "typeid"}));
+    QCOMPARE(cell(0, 3), QStringLiteral("已导入(2)"));
+
+    m_dlg->ordersTableWgtClickedSlot(0);
+    m_env->prompts.setNextAnswer(Prompts::Yes);
+    m_env->prompts.setNextAnswer(Prompts::Ok);
+    button("upDataVideoUrlsBtn")->click();
+    QTRY_COMPARE(m_env->service.requests("order", "updatevideo").size(), 1);
+    QTRY_COMPARE(messages().last(), QStringLiteral("温馨提示 / 视频列表已更新"));
+    const StandIn::LoggedRequest list = m_env->service.requests("order", "updatevideo").first();
+    QCOMPARE(list.values.value("videofiles"), QStringLiteral("a.mp4|b.mp4"));
+    QCOMPARE(list.values.value("videopaths"), order + "/试拍视频/a.mp4|" + order + "/试拍视频/b.mp4");
+    QCOMPARE(list.values.value("typeid"), QStringLiteral("3"));
+    QVERIFY(m_env->prompts.messages().at(1).text.contains(QStringLiteral("a.mp4<br/>b.mp4<br/>")));
+
+    // No retouched videos: the question offers to clear the list.
+    setType(4);
+    m_dlg->ordersTableWgtClickedSlot(0);
+    m_env->prompts.setNextAnswer(Prompts::Yes);
+    m_env->prompts.setNextAnswer(Prompts::Ok);
+    button("upDataVideoUrlsBtn")->click();
+    QTRY_COMPARE(m_env->service.requests("order", "updatevideo").size(), 2);
+    QVERIFY(m_env->prompts.messages().at(3).text.endsWith(QStringLiteral(
+        "精修视频/  没有精修视频， 是否要将<font color=\"red\">选片系统 精修视频列表</font>列表清空？ ")));
+    const StandIn::LoggedRequest cleared = m_env->service.requests("order", "updatevideo").last();
+    QVERIFY(cleared.rawBody.contains("&videopaths=&videofiles=&"));
+    QVERIFY(cleared.rawBody.endsWith("&typeid=4"));
+    QTRY_COMPARE(messages().size(), 5);
+}
+
+void TestImportDialog::checksBeforeStart_data()
+{
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("no orders") << "none" << 1 << "没有需要导入的订单";
+    QTest::newRow("no photos chosen") << "" << 1 << "有订单没有选择照片";
+    QTest::newRow("no videos chosen") << "" << 3 << "有订单没有选择视频";
+    QTest::newRow("no N8 folder chosen") << "" << 5 << "有订单没有选择N8路径";
+    QTest::newRow("all imported") << "imported" << 1 << "没有需要导入的订单";
+    QTest::newRow("order folder without 成品")
+        << "no finished folder" << 0 << "订单号:A24051202-1\n路径不存在";
+    QTest::newRow("store root not writable") << "locked" << 1 << "您没有服务器写入权限";
+}
+
+void TestImportDialog::checksBeforeStart()
+{
+    QFETCH(QString, setup);
+    QFETCH(int, type);
+    QFETCH(QString, text);
+    QJsonObject order = item("100102", "A24051202", "\\\\studio-nas\\photos\\2024-05\\12\\A24051202-1\\");
+    m_env->volumes.mkdir("photos/2024-05/12/A24051202-1");
+    const QString keep = m_env->volumes.writeFile("photos/Velmor/keep.jpg", "k");
+    if (setup == "locked") {
+        if (!QFileInfo("/proc/self").isDir())
+            QSKIP("no /proc here");
+        QVERIFY(QFile::link("/proc/self", m_env->volumes.path("locked")));
+        QJsonObject roots = order.value("picpathnew").toObject();
+        roots.insert("picpath", "\\\\studio-nas\\locked\\");
+        order.insert("picpathnew", roots);
+    }
+    dialog(setup == "none" ? QList<QJsonObject>() : QList<QJsonObject>{order});
+    setType(type);
+    if (!m_dlg->findChildren<ImportOrderModel*>().isEmpty()) {
+        ImportOrderModel* model = m_dlg->findChildren<ImportOrderModel*>().first();
+        if (setup == "imported" || setup == "no finished folder" || setup == "locked") {
+            model->setOriImgLst({photo("card/a.jpg")});
+            model->setFineImgLst({photo("card/a.jpg")});
+            model->setIsFineImported(setup == "imported");
+        }
+    }
+    m_env->prompts.setNextAnswer(Prompts::Ok);
+    button("importAllOrdersBtn")->click();
+    QCOMPARE(messages(), QStringList{"警告 / " + text});
+    QVERIFY(m_env->prompts.last().hasParent);
+    QCOMPARE(button("importAllOrdersBtn")->text(), QStringLiteral("批量导片"));
+    QVERIFY(button("addNewOrderBtn")->isEnabled());
+    QTest::qWait(50);
+    QCOMPARE(records().size(), 0);
+    QVERIFY(QFile::exists(keep));
+    QCOMPARE(QDir(m_env->volumes.path("photos")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+             QStringList({"2024-05", "Velmor"}));
+}
+
+void TestImportDialog::folderErrorsRestoreControls_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("store root cannot be made") << 1 << "服务器路径错误";
+    QTest::newRow("no backup root for camera photos") << 0 << "备份服务器路径错误。";
+}
+
+void TestImportDialog::folderErrorsRestoreControls()
+{
+    QFETCH(int, type);
+    QFETCH(QString, text);
+    QJsonObject order = item("100105", "A24051501");
+    QJsonObject roots = order.value("picpathnew").toObject();
+    if (type == 1) {
+        m_env->volumes.writeFile("studio-nas", "a file where a folder must go");
+        roots.insert("picpath", "\\\\studio-nas\\nothere\\");
+    } else {
+        roots.insert("bakpicpath", "");
+    }
+    order.insert("picpathnew", roots);
+    dialog({order});
+    setType(type);
+    choose(0, {photo("card/a.jpg")});
+    m_env->prompts.setNextAnswer(Prompts::Yes);
+    runBatch();
+    QCOMPARE(messages().last(), "警告 / " + text);
+    QVERIFY(!m_env->prompts.last().hasParent);
+    QVERIFY(m_env->prompts.last().buttons == Prompts::Yes);
+    // Every control the batch disabled is back.
+    QVERIFY(m_dlg->findChild<QRadioButton*>("importTypeRadio2")->isEnabled());
+    QVERIFY(button("addNewOrderBtn")->isEnabled() && button("delAllOrdersBtn")->isEnabled());
+    QVERIFY(selectButton(0)->isEnabled());
+    QVERIFY(m_dlg->findChild<QLineEdit*>("prefieFolderEdit")->isEnabled());
+    QTest::qWait(50);
+    QCOMPARE(records().size(), 0);
+    QCOMPARE(m_dlg->findChildren<ImportOrderModel*>().first()->getOrderPath(), QString());
+}
+
+void TestImportDialog::specialCharactersQuestion()
+{
+    // The month folder cannot be made, so the order folder is missing after building.
+    m_env->volumes.writeFile("photos/2024-05", "a file where a folder must go");
+    dialog({item("100105", "A24051501")});
+    choose(0, {photo("card/a.jpg")});
+    m_env->prompts.setNextAnswer(Prompts::Yes);
+    runBatch();
+    QCOMPARE(messages().last(), QStringLiteral("警告 / 客人信息包含特殊字符，请修改后再导片"));
+    QVERIFY(Config::disk_space == "go");
+    QVERIFY(!m_dlg->findChild<QLineEdit*>("prefieFolderEdit")->isEnabled());
+    QVERIFY(button("addNewOrderBtn")->isEnabled() && selectButton(0)->isEnabled());
+    QTest::qWait(50);
+    QCOMPARE(records().size(), 0);
+}
+
+void TestImportDialog::closingMidBatchWaitsForTheWorker_data()
+{
+    QTest::addColumn<bool>("escape");
+    QTest::newRow("closed") << false;
+    QTest::newRow("escape") << true;
+}
+
+void TestImportDialog::closingMidBatchWaitsForTheWorker()
+{
+    QFETCH(bool, escape);
+    QStringList files;
+    for (int i = 0; i < 40; ++i)
+        files.append(photo(QStringLiteral("card/DCIM/IMG_%1.JPG").arg(i, 4, 10, QLatin1Char('0'))));
+    dialog({item("100105", "A24051501")});
+    setType(0);
+    choose(0, files);
+    // A slow share: every write takes a while.
+    FileOperation::setFaultHook([](FileOperation::Fault, const QString&) {
+        QThread::msleep(40);
+        return false;
+    });
+    button("importAllOrdersBtn")->click();
+    QTRY_VERIFY(label(0, 5) != QStringLiteral("0/40"));
+    QPointer<importOrdersPhotoDlg> guard = m_dlg;
+    if (escape)
+        QTest::keyClick(m_dlg, Qt::Key_Escape);
+    else
+        m_dlg->close();
+    QVERIFY(!guard->isVisible());
+    QTest::qWait(20);
+    QVERIFY(guard); // still there while the worker finishes its file
+    QTRY_VERIFY_WITH_TIMEOUT(guard.isNull(), 20000);
+    FileOperation::setFaultHook({});
+
+    const QString folder = m_env->volumes.path("photos/2024-05/15/A24051501-1-豆豆-吴静-陈摄影/照片/");
+    const QStringList imported = QDir(folder).entryList(QDir::Files | QDir::Hidden);
+    QVERIFY2(imported.size() < files.size(), qPrintable(imported.join(',')));
+    for (const QString& name : imported) {
+        QVERIFY2(!FileOperation::isPartialFile(name), qPrintable(name));
+        QVERIFY2(QImageReader(folder + name).canRead(), qPrintable(name));
+    }
+    QTest::qWait(50);
+    QCOMPARE(messages(), QStringList()); // nothing reaches a closed dialog
+}
+
+void TestImportDialog::reImportAndRowCommands()
+{
+    const QString order = m_env->volumes.mkdir("photos/2024-05/12/A24051202-1");
+    QDir().mkpath(order + "/成品缩略图");
+    photo("photos/2024-05/12/A24051202-1/成品/a.jpg");
+    dialog({item("100105", "A24051501", QString(), "写真"),
+            item("100102", "A24051202", "\\\\studio-nas\\photos\\2024-05\\12\\A24051202-1\\"),
+            item("100106", "A24051502")});
+    auto* folderEdit = m_dlg->findChild<QLineEdit*>("prefieFolderEdit");
+
+    // A row without a folder: its suffix may be edited, trimmed and cleaned.
+    m_dlg->ordersTableWgtClickedSlot(0);
+    QVERIFY(m_dlg->findChild<QLabel*>("babyNameTitleLbl")->isHidden());
+    QVERIFY(folderEdit->isEnabled());
+    QVERIFY(!button("reImportBtn")->isEnabled());
+    folderEdit->setText(QStringLiteral("  新:后缀 "));
+    QCOMPARE(folderEdit->text(), QStringLiteral("新后缀"));
+    QCOMPARE(m_dlg->findChildren<ImportOrderModel*>().at(0)->getDesignPrefixFolder(),
+             QStringLiteral("新后缀"));
+
+    // Re-import of the order with a folder.
+    m_dlg->ordersTableWgtClickedSlot(1);
+    QVERIFY(!m_dlg->findChild<QLabel*>("babyNameTitleLbl")->isHidden());
+    QVERIFY(!folderEdit->isEnabled());
+    QCOMPARE(m_dlg->findChild<QLabel*>("orderPathLbl")->text(), order + "/");
+    ImportOrderModel* model = m_dlg->findChildren<ImportOrderModel*>().at(1);
+    model->setFineImgLst({"x.jpg"});
+    model->setIsFineImported(true);
+    button("reImportBtn")->click();
+    QVERIFY(model->getOrderPath().isEmpty() && model->getFineImgLst().isEmpty() &&
+            !model->getIsFineImported());
+    QVERIFY(folderEdit->isEnabled() && !button("reImportBtn")->isEnabled());
+    QCOMPARE(cell(1, 3), QStringLiteral("未导入"));
+    QCOMPARE(label(1, 5), QStringLiteral("0/0"));
+    QTRY_COMPARE(records().size(), 1);
+    QCOMPARE(records().first().values.value("orderpicpath"),
+             QStringLiteral("\\\\studio-nas\\photos\\2024-05\\12\\A24051202-1\\"));
+    QCOMPARE(records().first().values.value("importype"), QStringLiteral("0"));
+
+    // Removing orders: none checked, then two of three, then the last.
+    m_env->prompts.setNextAnswer(Prompts::Ok);
+    button("delAllOrdersBtn")->click();
+    QCOMPARE(messages().last(), QStringLiteral("警告 / 您还没有选择订单"));
+    QPointer<ImportOrderModel> first = m_dlg->findChildren<ImportOrderModel*>().at(0);
+    table()->item(0, 0)->setCheckState(Qt::Checked);
+    table()->item(2, 0)->setCheckState(Qt::Checked);
+    button("delAllOrdersBtn")->click();
+    QCOMPARE(table()->rowCount(), 1);
+    QCOMPARE(cell(0, 0), QStringLiteral("A24051202-1"));
+    QCOMPARE(selectButton(0)->property("row").toInt(), 0);
+    QTRY_VERIFY(first.isNull()); // the dialog's own model is released
+    button("selectAllBtn")->click();
+    button("delAllOrdersBtn")->click();
+    QCOMPARE(table()->rowCount(), 0);
+    QCOMPARE(m_dlg->findChild<QLabel*>("orderNumLbl")->text(), QString());
+    QCOMPARE(m_dlg->findChild<QLabel*>("orderN8PathLbl")->text(), QString());
+    QVERIFY(folderEdit->isEnabled() && folderEdit->text().isEmpty());
+}
+
+QTEST_MAIN(TestImportDialog)
+#include "tst_importdialog.moc"
