@@ -301,6 +301,14 @@ QString Config::returnPicPath(QString path)
     return root + r;
 }
 
+QString Config::localPath(const QString& path)
+{
+    static const QRegularExpression windowsForm(QStringLiteral(R"(\\|^[A-Za-z]:|^//)"));
+    if (path.isEmpty() || !path.contains(windowsForm))
+        return path;
+    return returnPicPath(path);
+}
+
 QString Config::sanitizeWithRegex(const QString& text)
 {
     static const QRegularExpression forbidden(QStringLiteral("[<>:\"/\\\\|?*\\x00-\\x1F]"));

@@ -45,6 +45,10 @@ public:
     static void composeRoutes();
 
     static QString returnPicPath(QString path);
+    // A path the file system can use: a Windows-form path (backslashes, a
+    // drive letter or a host share) is mapped under the mount root by
+    // returnPicPath; any other path is returned as it is.
+    static QString localPath(const QString& path);
     static QString sanitizeWithRegex(const QString& text);
 
     // The mount root of the file shares, always ending in "/".

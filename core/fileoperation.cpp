@@ -199,6 +199,23 @@ bool FileOperation::copyFile(QString source, QString target, bool overwrite)
     return copyTo(source, target, overwrite ? Commit::Replace : Commit::NumberIfTaken);
 }
 
+bool FileOperation::copyNewFile(QString source, QString target, bool* targetTaken)
+{
+    target.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    if (targetTaken)
+        *targetTaken = false;
+    if (source == target)
+        return true;
+    if (!QFileInfo::exists(source))
+        return false;
+    auto taken = [&target] { return QFileInfo::exists(target) || QFileInfo(target).isSymLink(); };
+    if (!taken() && copyTo(source, target, Commit::FailIfTaken))
+        return true;
+    if (targetTaken)
+        *targetTaken = taken();
+    return false;
+}
+
 bool FileOperation::writeFile(const QByteArray& data, QString target, bool overwrite, QString* usedPath)
 {
     target.replace(QLatin1Char('\\'), QLatin1Char('/'));

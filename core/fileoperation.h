@@ -18,6 +18,10 @@ public:
     // to the first free numbered name ("a(1).jpg"); an existing file is
     // never replaced.
     static bool copyFile(QString source, QString target, bool overwrite);
+    // Copies one file only when its target is free: an existing target (or
+    // one another copy takes meanwhile) stays as it is, targetTaken is set
+    // and the result is false. Never replaces, never numbers.
+    static bool copyNewFile(QString source, QString target, bool* targetTaken = nullptr);
     // Writes bytes to a file by the same rules as copyFile. usedPath, when
     // given, receives the path that was written.
     static bool writeFile(const QByteArray& data, QString target, bool overwrite, QString* usedPath = nullptr);

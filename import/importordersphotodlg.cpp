@@ -10,6 +10,7 @@
 #include "importordermodel.h"
 #include "importorderthread.h"
 #include "n8fileinfo.h"
+#include "n8importthread.h"
 #include "prompts.h"
 #include "searchorderwindow.h"
 #include "webservice.h"
@@ -81,6 +82,10 @@ QLabel* valueLabel(const char* name)
     auto* label = new QLabel;
     label->setObjectName(QLatin1String(name));
     label->setProperty("info", true);
+    // A long path or name is cut at the label's edge instead of widening the
+    // dialog past the screen.
+    label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    label->setMinimumWidth(40);
     return label;
 }
 
@@ -120,6 +125,10 @@ importOrdersPhotoDlg::importOrdersPhotoDlg(QWidget* parent)
 
 importOrdersPhotoDlg::~importOrdersPhotoDlg()
 {
+    // No pooled job outlives the dialog: the queued ones are dropped and
+    // the running ones finish their file first.
+    m_jobs.close();
+    m_jobs.waitForDone();
     // Normally the worker is gone before the dialog (see closeEvent); when
     // the dialog is destroyed outright it still waits for the current file.
     if (ImportOrderThread* worker = m_worker) {
@@ -486,8 +495,10 @@ void importOrdersPhotoDlg::refreshOrderTable()
         }
         const bool imported = isImportedFor(model);
 
-        auto* state = new QTableWidgetItem(found > 0 ? QStringLiteral("已导入(%1)").arg(found)
-                                                     : QStringLiteral("未导入"));
+        QString stateText = found > 0 ? QStringLiteral("已导入(%1)").arg(found) : QStringLiteral("未导入");
+        if (importType == ImportN8 && imported)
+            stateText = QStringLiteral("已导入");
+        auto* state = new QTableWidgetItem(stateText);
         state->setTextAlignment(Qt::AlignCenter);
         ordersTableWgt->setItem(row, ColState, state);
 
@@ -1032,7 +1043,8 @@ void importOrdersPhotoDlg::selImg(int row, ImportOrderModel* model)
     if (importType == ImportN8) {
         const QString folder =
             Prompts::instance().getExistingDirectory(this, QStringLiteral("请选择文件路径..."), lastSelDir);
-        if (folder.isEmpty()) {
+        // A root folder has no name to give the copy: chosen again.
+        if (folder.isEmpty() || N8Import::folderName(folder).isEmpty()) {
             Prompts::information(this, QStringLiteral("提示"), QStringLiteral("请重新选择路径"), Prompts::Ok);
             return;
         }
@@ -1162,6 +1174,8 @@ void importOrdersPhotoDlg::importAllOrdersBtnSlot()
     m_pendingCheck = nullptr;
     setBtnsState(false);
     finishedOrderCount = 0;
+    m_n8Ended.clear();
+    m_n8Row = -1;
     Config::disk_space.reset();
     importAllOrdersBtn->setText(kBatchRunning);
     importAllOrdersBtn->setEnabled(false);
@@ -1184,7 +1198,14 @@ void importOrdersPhotoDlg::startOrderImport(int row)
     Config::importServPath = model->getStore_picpath();
     Config::importServBackupPath = model->getStore_bakpicpath();
     Config::importServHousePath = model->getStore_homepicpath();
-    Config::importServN8Path = model->getShop_n8path();
+    Config::importServN8Path = N8Import::localPath(model->getShop_n8path());
+    if (importType == ImportN8) {
+        const QString refusal = n8Refusal(model);
+        if (!refusal.isEmpty()) {
+            failN8Order(row, refusal);
+            return;
+        }
+    }
 
     // The worker copies what it needs from the order and Config now.
     auto* worker = new ImportOrderThread(model, importType, nullptr);
@@ -1201,13 +1222,23 @@ void importOrdersPhotoDlg::startOrderImport(int row)
             &importOrdersPhotoDlg::handleImportImageError);
     connect(worker, &ImportOrderThread::checkDiskSizeSigl, this, &importOrdersPhotoDlg::lookDiskSizeSlot);
     connect(worker, &ImportOrderThread::checkOrderPicPathSigl, this, &importOrdersPhotoDlg::lookPicPathSlot);
-    // The N8 folder copy (type 5) reports through startImportDirN8ThreadSigl;
-    // its slots join here together with the N8 copy jobs.
+    connect(worker, &ImportOrderThread::startImportDirN8ThreadSigl, this,
+            &importOrdersPhotoDlg::startImportCopyN8ProgressSlot);
     m_worker = worker;
     m_workerFinishedOrder = false;
 
     if (importType == ImportN8) {
         worker->createN8Dir(Config::importServN8Path);
+        if (!FileOperation::isDirExist(Config::importServN8Path)) {
+            m_worker = nullptr;
+            delete worker;
+            failN8Order(row, QStringLiteral("订单%1的N8目录无法创建：%2")
+                                 .arg(model->getOrderName(), Config::importServN8Path));
+            return;
+        }
+        // Only the worker's own failure from here on: the one above is told.
+        connect(worker, &ImportOrderThread::importDirN8ThreadError, this,
+                [this, worker] { n8WorkerFailed(worker); });
     } else {
         worker->createOrderDir(Config::importServPath, Config::importServBackupPath);
         if (!m_batchRunning) {
@@ -1376,6 +1407,170 @@ void importOrdersPhotoDlg::lookPicPathSlot()
     Config::disk_space = QStringLiteral("go");
     endBatch();
     prefieFolderEdit->setEnabled(false);
+}
+
+// ---------------------------------------------------------------- N8 folder import
+
+QString importOrdersPhotoDlg::n8Refusal(const ImportOrderModel* model) const
+{
+    const QString chosen = model->getN8Path();
+    switch (N8Import::check(chosen, Config::importServN8Path)) {
+    case N8Import::Refusal::None:
+        return QString();
+    case N8Import::Refusal::NoN8Folder:
+        return QStringLiteral("订单%1没有设置N8路径").arg(model->getOrderName());
+    case N8Import::Refusal::UnusableSource:
+    case N8Import::Refusal::DestinationInSource:
+        break;
+    }
+    return QStringLiteral("订单%1选择的N8文件夹不可用：%2").arg(model->getOrderName(), chosen);
+}
+
+void importOrdersPhotoDlg::startImportCopyN8ProgressSlot(QList<N8FileInfo> list, QString toDir)
+{
+    const QObject* worker = sender();
+    if (!worker || worker != m_worker || !m_batchRunning)
+        return;
+    // The order is handed on: the worker's end no longer ends the batch.
+    m_workerFinishedOrder = true;
+    const int row = worker->property("row").toInt();
+    n8CopiedCount = 0;
+    m_n8Failed = 0;
+    m_n8Total = list.size();
+    setN8Progress(row, 0, list.size());
+    if (list.isEmpty()) {
+        const ImportOrderModel* model = modelAt(row);
+        failN8Order(row,
+                    QStringLiteral("订单%1选择的N8文件夹中没有文件：%2")
+                        .arg(model ? model->getOrderName() : QString(), model ? model->getN8Path() : toDir));
+        return;
+    }
+    m_n8Row = row;
+    const JobOwnerHandle owner = m_jobs.owner();
+    for (int i = 0; i < list.size(); ++i)
+        m_jobs.start(new N8ImportThread(row, i + 1, list.size(), toDir, list.at(i), owner), 0);
+}
+
+void importOrdersPhotoDlg::slt_n8threadmsg(QString str)
+{
+    Q_UNUSED(str)
+    qDebug() << "返回过来的数据哈哈哈哈";
+}
+
+void importOrdersPhotoDlg::n8CopyFailedSlot(int row, QString target)
+{
+    if (!m_batchRunning || row != m_n8Row)
+        return;
+    ++m_n8Failed;
+    qDebug() << "N8文件复制失败" << target;
+}
+
+void importOrdersPhotoDlg::importCopyN8ProgressSlot(int row, int currentCount, int totalCount, QString toDir)
+{
+    Q_UNUSED(currentCount) // jobs finish in any order; the reports are counted
+    if (!m_batchRunning || row != m_n8Row)
+        return;
+    ++n8CopiedCount;
+    qDebug() << "开始导入=" << n8CopiedCount << "--" << totalCount;
+    setN8Progress(row, n8CopiedCount, totalCount);
+    if (n8CopiedCount == totalCount)
+        finishedImportOrderN8Slot(row, toDir);
+}
+
+void importOrdersPhotoDlg::finishedImportOrderN8Slot(int row, QString picPath)
+{
+    if (!m_batchRunning)
+        return;
+    m_n8Row = -1;
+    ImportOrderModel* model = modelAt(row);
+    if (!model) {
+        endBatch();
+        return;
+    }
+    qDebug().noquote() << QStringLiteral("%1 import finished").arg(model->getOrderName());
+    if (m_n8Total > 0 && m_n8Failed >= m_n8Total) {
+        // Nothing reached the N8 folder: neither recorded nor reported.
+        m_n8Ended.insert(model);
+        setRowState(row, QStringLiteral("导入失败"));
+    } else {
+        ++finishedOrderCount;
+        model->setisN8Imported(true);
+        model->setFinalN8Path(picPath);
+        updateN8Info(model, picPath);
+        setRowState(row, m_n8Failed > 0 ? QStringLiteral("已导入(%1个失败)").arg(m_n8Failed)
+                                        : QStringLiteral("已导入"));
+        if (model == curOrderMdl)
+            orderN8PathLbl->setText(picPath);
+    }
+    startNextN8Order();
+}
+
+void importOrdersPhotoDlg::n8WorkerFailed(ImportOrderThread* worker)
+{
+    if (worker != m_worker || !m_batchRunning)
+        return;
+    m_workerFinishedOrder = true;
+    const int row = worker->property("row").toInt();
+    const ImportOrderModel* model = modelAt(row);
+    const QString destination =
+        model ? N8Import::destinationRoot(Config::importServN8Path, model->getN8Path()) : QString();
+    failN8Order(row, QStringLiteral("订单%1的N8目录无法创建：%2")
+                         .arg(model ? model->getOrderName() : QString(), destination));
+}
+
+void importOrdersPhotoDlg::failN8Order(int row, const QString& text)
+{
+    if (const ImportOrderModel* model = modelAt(row))
+        m_n8Ended.insert(model);
+    setRowState(row, QStringLiteral("导入失败"));
+    qDebug().noquote() << text;
+    Prompts::warning(this, kWarning, text, Prompts::Ok);
+    // The dialog may have been closed while the box was up.
+    if (m_batchRunning)
+        startNextN8Order();
+}
+
+void importOrdersPhotoDlg::startNextN8Order()
+{
+    int next = -1;
+    for (int r = 0; r < orderMdlLst.size() && next < 0; ++r) {
+        const ImportOrderModel* model = orderMdlLst.at(r);
+        if (!model->getisN8Imported() && !m_n8Ended.contains(model))
+            next = r;
+    }
+    if (next >= 0) {
+        startOrderImport(next);
+        return;
+    }
+    if (finishedOrderCount == toImportOrderCount) {
+        qDebug() << "All orders import finished";
+        Prompts::information(this, QStringLiteral("导入完成"),
+                             QStringLiteral("%1个订单已经全部导完").arg(finishedOrderCount), Prompts::Ok);
+        endBatch();
+        prefieFolderEdit->setEnabled(false);
+    } else {
+        // The orders that could not be imported have said why.
+        endBatch();
+    }
+}
+
+void importOrdersPhotoDlg::setRowState(int row, const QString& text)
+{
+    if (QTableWidgetItem* state = ordersTableWgt->item(row, ColState))
+        state->setText(text);
+}
+
+void importOrdersPhotoDlg::setN8Progress(int row, int done, int total)
+{
+    QWidget* cell = ordersTableWgt->cellWidget(row, ColProgress);
+    if (!cell)
+        return;
+    if (auto* bar = cell->findChild<QProgressBar*>()) {
+        bar->setRange(0, total);
+        bar->setValue(done);
+    }
+    if (QLabel* label = progressLabel(row))
+        label->setText(QStringLiteral("%1/%2").arg(done).arg(total));
 }
 
 void importOrdersPhotoDlg::closeEvent(QCloseEvent* event)

@@ -2,6 +2,7 @@
 
 #include "importtypeenum.h"
 #include "jobrunner.h"
+#include "n8fileinfo.h"
 
 #include <QDialog>
 #include <QImage>
@@ -9,6 +10,7 @@
 #include <QList>
 #include <QPoint>
 #include <QPointer>
+#include <QSet>
 #include <QSharedPointer>
 #include <QString>
 #include <QStringList>
@@ -44,7 +46,9 @@ class QVBoxLayout;
 // order taken when it is made, and the row commands, select buttons and
 // suffix fields stay disabled until the batch is over. Closing the dialog
 // during a batch stops the worker after its current file; the dialog is
-// released once the worker has ended.
+// released once the worker has ended. The N8 copy jobs run on the dialog's
+// own pool: a closed dialog hears from none of them, and it is not deleted
+// before the running ones have finished their file.
 class importOrdersPhotoDlg : public QDialog
 {
     Q_OBJECT
@@ -124,6 +128,14 @@ public slots:
     void lookDiskSizeSlot(QString picPath);
     void lookPicPathSlot();
 
+    // The N8 folder import (type 5): the worker hands over its file list,
+    // one pooled job per file copies it and reports by name, and the order
+    // completes when every file has reported.
+    void startImportCopyN8ProgressSlot(QList<N8FileInfo> list, QString toDir);
+    void importCopyN8ProgressSlot(int row, int currentCount, int totalCount, QString toDir);
+    void slt_n8threadmsg(QString str);
+    void finishedImportOrderN8Slot(int row, QString picPath);
+
     void httpUploadOrderInfoJson(QJsonObject reply);
     void httpUploadN8InfoJson(QJsonObject reply);
     void httpUploadVideoListJson(QJsonObject reply);
@@ -140,6 +152,8 @@ protected:
 private slots:
     // One icon of the imported-images list, loaded off this thread.
     void setThumbIcon(int generation, int index, QImage icon);
+    // An N8 copy job could not copy its file; its progress report follows.
+    void n8CopyFailedSlot(int row, QString target);
 
 private:
     // Starts the import worker of one order for the current type.
@@ -162,6 +176,18 @@ private:
     QLabel* progressLabel(int row) const;
     QLabel* selectionLabel(int row) const;
     void removeModelIfUnlisted(ImportOrderModel* model);
+    // Why an order's N8 import cannot start; empty when it can.
+    QString n8Refusal(const ImportOrderModel* model) const;
+    // The N8 worker could not make the order's destination.
+    void n8WorkerFailed(ImportOrderThread* worker);
+    // An N8 order ends without being imported: the row says so, the box
+    // tells why, and the batch goes on with the following order.
+    void failN8Order(int row, const QString& text);
+    // Starts the first order of the list that is neither N8-imported nor
+    // ended in this batch, or ends the batch.
+    void startNextN8Order();
+    void setRowState(int row, const QString& text);
+    void setN8Progress(int row, int done, int total);
 
     // Dialog state.
     int selRow = -1;
@@ -223,6 +249,13 @@ private:
     QPointer<ImportOrderThread> m_worker;
     bool m_workerFinishedOrder = false;
     bool m_releaseDeferred = false;
+    // The N8 copy of the current order: its row (-1 when none is copying),
+    // the number of files and the copies that failed.
+    int m_n8Row = -1;
+    int m_n8Total = 0;
+    int m_n8Failed = 0;
+    // Orders this batch ended without importing them; not started again.
+    QSet<const ImportOrderModel*> m_n8Ended;
     // The finished-selection check of the last select press.
     QPointer<QNetworkReply> m_pendingCheck;
     // Icons of the imported-images list: a refill stops the loading of the

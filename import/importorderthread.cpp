@@ -5,6 +5,7 @@
 #include "exifreader.h"
 #include "fileoperation.h"
 #include "importordermodel.h"
+#include "n8importthread.h"
 #include "orderedpipeline.h"
 #include "ordertree.h"
 #include "photoimport.h"
@@ -30,9 +31,10 @@ ImportOrderThread::ImportOrderThread(ImportOrderModel* model, ImportTypeEnum typ
     : QThread(parent), m_model(model), m_type(type), m_mode(kImportMode)
 {
     qDebug() << "thread-start";
+    N8FileInfo::registerMetaTypes();
     m_serverRoot = Config::importServPath;
     m_backupRoot = Config::importServBackupPath;
-    m_n8Root = Config::importServN8Path;
+    m_n8Root = N8Import::localPath(Config::importServN8Path);
     m_syncToFinal = Config::isSyncPhotoToFinal == QLatin1String("1");
     if (!model)
         return;
@@ -192,6 +194,7 @@ void ImportOrderThread::createOrderDir(QString serverRoot, QString backupRoot)
 
 void ImportOrderThread::createN8Dir(QString path)
 {
+    path = N8Import::localPath(path);
     qDebug() << "创建N8目录" << path;
     if (FileOperation::isDirExist(path))
         return;
@@ -321,7 +324,8 @@ void ImportOrderThread::copyVideo(QString orderPath, QString backupPath, QString
 
 bool ImportOrderThread::copyFile(QString source, QString target)
 {
-    return PhotoImport::copyNoReplace(source, target);
+    qDebug() << "复制到" << target;
+    return FileOperation::copyNewFile(source, target);
 }
 
 bool ImportOrderThread::getPicShotTime(QString path, QString& shotTime)
@@ -338,7 +342,58 @@ bool ImportOrderThread::getPicShotTime(QString path, QString& shotTime)
 
 void ImportOrderThread::copyN8DirToSer(QString dir)
 {
-    qDebug() << "N8目录" << dir << "->" << m_n8Root << m_n8FatherPath;
+    m_n8Files.clear();
+    m_n8Walked.clear();
+    qDebug() << "N8目录" << dir << m_n8FatherPath << "->" << m_n8Root;
+    if (N8Import::check(dir, m_n8Root) != N8Import::Refusal::None) {
+        qDebug() << "N8目录不能导入" << dir << m_n8Root;
+        emit importDirN8ThreadError();
+        return;
+    }
+    const QString toDir = N8Import::destinationRoot(m_n8Root, dir);
+    if (!FileOperation::isDirExist(toDir) && !FileOperation::makeDir(toDir)) {
+        qDebug() << "N8目标目录创建失败" << toDir;
+        emit importDirN8ThreadError();
+        return;
+    }
+    // Each file's target is its path with the leading part, the chosen
+    // folder's parent, replaced once by the N8 folder: the same place below
+    // the destination root as below the chosen folder.
+    copyDir(QDir::cleanPath(QFileInfo(dir).absoluteFilePath()), toDir);
+}
+
+void ImportOrderThread::copyDir(QString source, QString destination)
+{
+    copyDir2(source, destination);
+    // A walk cut short by closing the dialog hands nothing over.
+    if (isInterruptionRequested())
+        return;
+    emit startImportDirN8ThreadSigl(m_n8Files, destination);
+}
+
+void ImportOrderThread::copyDir2(QString source, QString destination)
+{
+    if (isInterruptionRequested())
+        return;
+    const QString walked = QFileInfo(source).canonicalFilePath();
+    if (walked.isEmpty() || m_n8Walked.contains(walked))
+        return;
+    m_n8Walked.insert(walked);
+    if (!FileOperation::isDirExist(destination))
+        QDir().mkdir(QFileInfo(destination).absoluteFilePath());
+
+    // Hidden entries stay behind; names in the order the user sees them.
+    const QFileInfoList entries =
+        QDir(source).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+    for (const QFileInfo& entry : entries) {
+        if (isInterruptionRequested())
+            return;
+        const QString target = destination + QLatin1Char('/') + entry.fileName();
+        if (entry.isDir())
+            copyDir2(entry.filePath(), target);
+        else
+            m_n8Files.append(N8FileInfo(entry.filePath(), target));
+    }
 }
 
 void ImportOrderThread::startDelete()

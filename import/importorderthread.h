@@ -7,6 +7,7 @@
 #include <QList>
 #include <QMutex>
 #include <QPointer>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QThread>
@@ -53,7 +54,18 @@ public:
     void copyVideo(QString orderPath, QString backupPath, QString source, QString targetName);
     bool copyFile(QString source, QString target);
     bool getPicShotTime(QString path, QString& shotTime);
+
+    // Type 5: walks the chosen folder, makes its folder tree inside the
+    // order's N8 folder and hands the files over in one list
+    // (startImportDirN8ThreadSigl). A folder that cannot be imported there,
+    // or a destination that cannot be made, is told by
+    // importDirN8ThreadError() and hands nothing over; an empty folder hands
+    // over an empty list.
     void copyN8DirToSer(QString dir);
+    // The top level of the walk: emits the list at its end.
+    void copyDir(QString source, QString destination);
+    // Every deeper level.
+    void copyDir2(QString source, QString destination);
 
     bool judgeMemorySize(QString path);
     bool judgeDiskSize(long long size, QString path);
@@ -108,6 +120,9 @@ private:
     QStringList m_targetNames;
     QString m_n8Path;
     QString m_n8FatherPath;
+    // Folders the walk has listed, as the file system resolves them, so a
+    // linked folder is never walked twice.
+    QSet<QString> m_n8Walked;
     QString m_serverRoot;
     QString m_backupRoot;
     QString m_n8Root;

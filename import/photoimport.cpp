@@ -229,28 +229,11 @@ PhotoImport::Result PhotoImport::copyVideo(const Request& request)
     const QString folder =
         request.type == ImportTrialVideo ? QStringLiteral("试拍视频/") : QStringLiteral("精修视频/");
     const QString target = request.orderPath + folder + request.targetName;
+    qDebug() << "复制到" << target;
     bool taken = false;
-    if (!copyNoReplace(request.source, target, &taken) && !taken && QFileInfo::exists(request.source))
+    if (!FileOperation::copyNewFile(request.source, target, &taken) && !taken && QFileInfo::exists(request.source))
         result.failed.append(target);
     return result;
-}
-
-bool PhotoImport::copyNoReplace(const QString& source, const QString& target, bool* targetTaken)
-{
-    qDebug() << "复制到" << target;
-    if (targetTaken)
-        *targetTaken = false;
-    if (source == target)
-        return true;
-    if (!QFileInfo::exists(source))
-        return false;
-    const QFileInfo existing(target);
-    if (existing.exists() || existing.isSymLink()) {
-        if (targetTaken)
-            *targetTaken = true;
-        return false;
-    }
-    return FileOperation::copyFile(source, target, false);
 }
 
 QString PhotoImport::orderingKey(const QString& targetName)

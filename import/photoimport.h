@@ -51,11 +51,6 @@ Result importPhoto(const Request& request);
 // One video, copied to its video folder without replacing a file.
 Result copyVideo(const Request& request);
 
-// Copies source to target unless target exists; true when the copy was made
-// or source and target are the same text. targetTaken, when given, tells a
-// refusal because of an existing target from a failed copy.
-bool copyNoReplace(const QString& source, const QString& target, bool* targetTaken = nullptr);
-
 // Files whose targets may meet (the same name, or a name that a numbered
 // backup copy of the other could take) share a key, so they can be kept in
 // list order when files are imported side by side.

@@ -6,7 +6,6 @@
 #include <QFileInfo>
 #include <QJsonObject>
 #include <QMetaObject>
-#include <QRegularExpression>
 #include <QWidget>
 
 N8thread::N8thread(QWidget* receiver, QObject* parent) : QThread(parent), receiver(receiver) {}
@@ -30,10 +29,7 @@ void N8thread::run()
 
 QString N8thread::localN8Path(const QString& n8path)
 {
-    static const QRegularExpression windowsForm(QStringLiteral(R"(\\|^[A-Za-z]:|^//)"));
-    if (n8path.isEmpty() || !n8path.contains(windowsForm))
-        return n8path;
-    return Config::returnPicPath(n8path);
+    return Config::localPath(n8path);
 }
 
 void N8thread::judgeStorePath()

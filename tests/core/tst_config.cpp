@@ -16,6 +16,7 @@ private slots:
     void returnPicPath_data();
     void returnPicPath();
     void returnPicPathReRootsMountedForm();
+    void localPathMapsOnlyWindowsForms();
 
     void sanitizeWithRegex_data();
     void sanitizeWithRegex();
@@ -109,6 +110,19 @@ void TestConfig::returnPicPathReRootsMountedForm()
     QCOMPARE(Config::returnPicPath("/Volumes/share/A001"), QStringLiteral("/Volumes/share/A001"));
     QCOMPARE(Config::returnPicPath("/volumes/share/A001"), QStringLiteral("/volumes/share/A001"));
     Config::setVolumesRoot(before);
+}
+
+void TestConfig::localPathMapsOnlyWindowsForms()
+{
+    TempVolumes volumes;
+    volumes.mkdir("share/n8");
+    QCOMPARE(Config::localPath("\\\\host\\share\\n8"), volumes.root() + "share/n8/");
+    QCOMPARE(Config::localPath("//host/share/n8"), volumes.root() + "share/n8/");
+    QCOMPARE(Config::localPath("E:\\n8\\store"), volumes.root() + "E:/store/");
+    // A local path is used as it is, even one the mapping would turn into
+    // the mount root.
+    QCOMPARE(Config::localPath("/srv/n8/store"), QStringLiteral("/srv/n8/store"));
+    QCOMPARE(Config::localPath(QString()), QString());
 }
 
 void TestConfig::sanitizeWithRegex_data()

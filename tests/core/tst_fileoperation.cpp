@@ -39,6 +39,7 @@ private slots:
     void failedCopyKeepsTheOldFileAndLeavesNoPartial();
     void concurrentCopiesNeverShareAName();
     void writeFileFromBytes();
+    void copyNewFileNeverReplaces();
 
     void existenceAndMakeDir();
     void makeDirForProductDirNumbers();
@@ -175,6 +176,23 @@ void TestFileOperation::writeFileFromBytes()
     QVERIFY(FileOperation::writeFile("three", dir.filePath("a.jpg"), true, &used));
     QCOMPARE(readAll(dir.filePath("a.jpg")), QByteArray("three"));
     QCOMPARE(readAll(dir.filePath("a(1).jpg")), QByteArray("two"));
+}
+
+void TestFileOperation::copyNewFileNeverReplaces()
+{
+    QTemporaryDir dir;
+    write(dir.filePath("src.mp4"), "new");
+    write(dir.filePath("taken.mp4"), "old");
+    bool taken = true;
+    QVERIFY(FileOperation::copyNewFile(dir.filePath("src.mp4"), dir.filePath("free.mp4"), &taken));
+    QVERIFY(!taken);
+    QCOMPARE(readAll(dir.filePath("free.mp4")), QByteArray("new"));
+    QVERIFY(!FileOperation::copyNewFile(dir.filePath("src.mp4"), dir.filePath("taken.mp4"), &taken));
+    QVERIFY(taken);
+    QCOMPARE(readAll(dir.filePath("taken.mp4")), QByteArray("old"));
+    QVERIFY(!FileOperation::copyNewFile(dir.filePath("missing"), dir.filePath("x.mp4"), &taken));
+    QVERIFY(!taken);
+    QCOMPARE(entries(dir.path()), QStringList({"free.mp4", "src.mp4", "taken.mp4"}));
 }
 
 void TestFileOperation::existenceAndMakeDir()

@@ -1,0 +1,123 @@
+#include "n8importthread.h"
+
+#include "config.h"
+#include "fileoperation.h"
+
+#include <QDebug>
+#include <QDir>
+#include <QFileInfo>
+
+namespace N8Import {
+
+QString localPath(const QString& path)
+{
+    return Config::localPath(path);
+}
+
+QString folderName(const QString& chosen)
+{
+    if (chosen.isEmpty())
+        return QString();
+    return QFileInfo(QDir::cleanPath(QFileInfo(chosen).absoluteFilePath())).fileName();
+}
+
+QString destinationRoot(const QString& n8Folder, const QString& chosen)
+{
+    const QString name = folderName(chosen);
+    QString root = localPath(n8Folder);
+    if (name.isEmpty() || root.isEmpty())
+        return QString();
+    if (!root.endsWith(QLatin1Char('/')))
+        root += QLatin1Char('/');
+    return root + name;
+}
+
+namespace {
+
+// The path as the file system resolves it, where it exists.
+QString resolved(const QString& path)
+{
+    const QFileInfo info(path);
+    const QString canonical = info.exists() ? info.canonicalFilePath() : QString();
+    return canonical.isEmpty() ? QDir::cleanPath(path) : canonical;
+}
+
+} // namespace
+
+Refusal check(const QString& chosen, const QString& n8Folder)
+{
+    const QString n8 = QDir::cleanPath(localPath(n8Folder));
+    const QString mountRoot = QDir::cleanPath(Config::volumesRoot());
+    if (n8Folder.trimmed().isEmpty() || !QDir::isAbsolutePath(n8) || n8 == QLatin1String("/") ||
+        n8 == mountRoot || resolved(n8) == resolved(mountRoot))
+        return Refusal::NoN8Folder;
+
+    const QString name = folderName(chosen);
+    const QFileInfo source(QDir::cleanPath(QFileInfo(chosen).absoluteFilePath()));
+    if (name.isEmpty() || !source.isDir())
+        return Refusal::UnusableSource;
+    const QString sourcePath = source.canonicalFilePath();
+    if (sourcePath.isEmpty() || sourcePath == QLatin1String("/"))
+        return Refusal::UnusableSource;
+
+    // A destination inside the folder being walked would be walked too, and
+    // grow with every level it adds.
+    const QString destination = resolved(n8) + QLatin1Char('/') + name;
+    if (destination == sourcePath || destination.startsWith(sourcePath + QLatin1Char('/')))
+        return Refusal::DestinationInSource;
+    return Refusal::None;
+}
+
+} // namespace N8Import
+
+N8ImportThread::N8ImportThread(int row, int currentCount, int totalCount, QString toDir, N8FileInfo info,
+                               JobOwnerHandle receiver)
+    : m_row(row), m_currentCount(currentCount), m_totalCount(totalCount), m_toDir(std::move(toDir)),
+      m_info(std::move(info)), m_receiver(std::move(receiver))
+{
+}
+
+N8ImportThread::~N8ImportThread() = default;
+
+void N8ImportThread::run()
+{
+    // A job of a dialog that has been closed copies nothing more.
+    if (!m_receiver.isShown())
+        return;
+    import();
+}
+
+void N8ImportThread::import()
+{
+    if (!copyFile(m_info.getFromPath(), m_info.getToPath()))
+        m_receiver.post("n8CopyFailedSlot", m_row, m_info.getToPath());
+    m_receiver.post("importCopyN8ProgressSlot", m_row, m_currentCount, m_totalCount, m_toDir);
+}
+
+bool N8ImportThread::copyFile(QString source, QString target)
+{
+    if (source == target)
+        return true;
+    if (!QFileInfo::exists(source))
+        return false;
+
+    const QString folder = target.left(target.lastIndexOf(QLatin1Char('/')));
+    QString status;
+    if (QFileInfo(folder).isDir()) {
+        status = QStringLiteral("不用创建目录") + folder;
+    } else {
+        status = QStringLiteral("复制文件需要创建目录 原目录：") + target + QStringLiteral(" 配置的目录：") +
+                 folder;
+        // Another job may make the same folder at the same moment; a folder
+        // that exists afterwards is all that matters.
+        QDir().mkpath(folder);
+    }
+    m_receiver.post("slt_n8threadmsg", status);
+
+    qDebug() << target;
+    bool taken = false;
+    if (FileOperation::copyNewFile(source, target, &taken))
+        return true;
+    // A file already in place is kept as it is: the folder holds it.
+    return taken && QFileInfo(target).isFile();
+}

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "jobowner.h"
+#include "n8fileinfo.h"
+
+#include <QRunnable>
+#include <QString>
+
+// The paths of an N8 folder import: the folder the user chose on a card or
+// disk is copied, with its inner structure, into the order's N8 folder on
+// the file server.
+namespace N8Import {
+
+// A server N8 folder as the file system sees it: a path in Windows form
+// (backslashes, a drive letter, a host share) is mapped under the mount
+// root like every server path; any other path is taken as it is.
+QString localPath(const QString& path);
+
+// The name of a chosen folder: its last path part, a final separator
+// ignored; empty for a root folder or an empty path.
+QString folderName(const QString& chosen);
+
+// Where the chosen folder goes: the order's N8 folder followed by the
+// chosen folder's name; empty when the chosen folder has no name.
+QString destinationRoot(const QString& n8Folder, const QString& chosen);
+
+// Why a chosen folder cannot be copied into an order's N8 folder.
+enum class Refusal
+{
+    None,
+    NoN8Folder,          // no N8 folder, or the mount root itself
+    UnusableSource,      // a root folder, or not an existing folder
+    DestinationInSource, // the copy would land inside the folder it copies
+};
+Refusal check(const QString& chosen, const QString& n8Folder);
+
+} // namespace N8Import
+
+// One file of an N8 folder import, copied on the batch import dialog's
+// pool. It never replaces a file: a target that exists already is left as
+// it is and counts as done. It reports to the dialog only through the
+// dialog's guarded handle: n8CopyFailedSlot(int, QString) when the file
+// could not be copied, then importCopyN8ProgressSlot(int, int, int, QString)
+// in every case, so the dialog counts every file once.
+class N8ImportThread : public QRunnable
+{
+public:
+    N8ImportThread(int row, int currentCount, int totalCount, QString toDir, N8FileInfo info,
+                   JobOwnerHandle receiver);
+    ~N8ImportThread() override;
+
+    void run() override;
+    void import();
+    // True when the target holds the file afterwards: copied now, already
+    // there, or source and target are one path.
+    bool copyFile(QString source, QString target);
+
+private:
+    int m_row;
+    int m_currentCount;
+    int m_totalCount;
+    QString m_toDir;
+    N8FileInfo m_info;
+    JobOwnerHandle m_receiver;
+};

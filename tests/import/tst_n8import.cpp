@@ -1,0 +1,736 @@
+#include "config.h"
+#include "fileoperation.h"
+#include "importordermodel.h"
+#include "importordersphotodlg.h"
+#include "importorderthread.h"
+#include "jobrunner.h"
+#include "n8importthread.h"
+#include "scriptedprompts.h"
+#include "standin.h"
+#include "tempvolumes.h"
+#include "testfiles.h"
+
+#include <QtTest>
+
+#include <QJsonArray>
+#include <QLabel>
+#include <QMutex>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
+
+#include <atomic>
+#include <memory>
+
+// File writes that are held up or refused by name, and the order in which
+// held-up writes went on.
+struct WriteFaults
+{
+    QMutex mutex;
+    QMap<QString, int> delays; // file name -> ms
+    QStringList refused;       // file names whose write fails
+    QStringList written;       // file names in the order their write went on
+    std::atomic<int> inWrite{0};
+
+    void install()
+    {
+        FileOperation::setFaultHook([this](FileOperation::Fault fault, const QString& path) {
+            if (fault != FileOperation::Fault::Write)
+                return false;
+            const QString name = QFileInfo(path).fileName();
+            ++inWrite;
+            int delay = 0;
+            bool refuse = false;
+            {
+                QMutexLocker lock(&mutex);
+                delay = delays.value(name);
+                refuse = refused.contains(name);
+            }
+            QThread::msleep(delay);
+            {
+                QMutexLocker lock(&mutex);
+                written.append(name);
+            }
+            --inWrite;
+            return refuse;
+        });
+    }
+};
+
+// The N8 folder import: the folder walk of the import worker, the per-file
+// copy jobs, and type 5 of the batch import dialog against the stand-in web
+// service, with real folders under a temporary mount root.
+class TestN8Import : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void folderNameAndDestination_data();
+    void folderNameAndDestination();
+    void windowsFormN8Paths_data();
+    void windowsFormN8Paths();
+    void refusals_data();
+    void refusals();
+
+    void walkListsTheTreeDepthFirst();
+    void walkEndsWithoutAList_data();
+    void walkEndsWithoutAList();
+
+    void copyJob_data();
+    void copyJob();
+
+    void batchIntoDemoOrders();
+    void progressCountsFinishedJobs();
+    void failedOrdersEndAndTheBatchMovesOn_data();
+    void failedOrdersEndAndTheBatchMovesOn();
+    void closingDuringTheCopyWaitsForTheJobs();
+
+private:
+    QString card(const QString& relative, const QByteArray& content = "n8 page") const
+    {
+        return m_volumes->writeFile(QStringLiteral("card/N8/") + relative, content);
+    }
+    QString n8Folder() const { return m_volumes->path(QStringLiteral("n8/store1201/选版服务器/")); }
+
+    // The batch import dialog with orders made from order-list items.
+    importOrdersPhotoDlg* dialog(const QList<QJsonObject>& items);
+    QTableWidget* table() const { return m_dlg->findChild<QTableWidget*>("ordersTableWgt"); }
+    QString state(int row) const { return table()->item(row, 3)->text(); }
+    QString progress(int row) const { return table()->cellWidget(row, 5)->findChild<QLabel*>()->text(); }
+    ImportOrderModel* model(int row) const { return m_dlg->findChildren<ImportOrderModel*>().at(row); }
+    void chooseFolder(int row, const QString& folder);
+    void runBatch();
+    QStringList messages() const;
+    QList<StandIn::LoggedRequest> n8Reports() const { return m_service->requests("order", "saven8path"); }
+
+    std::unique_ptr<TempVolumes> m_volumes;
+    // Outlives the dialog, whose running jobs may still be inside a write.
+    std::unique_ptr<WriteFaults> m_faults;
+    std::unique_ptr<ScriptedPrompts> m_prompts;
+    std::unique_ptr<StandIn> m_service;
+    QPointer<importOrdersPhotoDlg> m_dlg;
+};
+
+namespace {
+
+// An order-list item of the demo shop; its N8 folder maps under the mount root.
+QJsonObject item(const QString& id, const QString& number,
+                 const QString& n8 = QStringLiteral("\\\\studio-nas\\n8\\store1201"))
+{
+    return QJsonObject{{"order_photo_id", id},
+                       {"orderpayforkey", number},
+                       {"servicetimes", "1"},
+                       {"shotdate", "2024-05-12"},
+                       {"wname", "刘芳"},
+                       {"storesname", "旗舰店一馆"},
+                       {"phototype", "写真"},
+                       {"orderpath", ""},
+                       {"orderbakpicpath", ""},
+                       {"picpathnew", QJsonObject{{"picpath", "\\\\studio-nas\\photos\\"},
+                                                  {"bakpicpath", "\\\\studio-nas\\backup\\"},
+                                                  {"homepicpath", "\\\\studio-nas\\home\\"},
+                                                  {"n8path", n8}}}};
+}
+
+// Stands in for the dialog: the slots the copy jobs call by name, recorded
+// as "slot(arguments)".
+class JobReceiver : public QObject
+{
+    Q_OBJECT
+public:
+    QStringList calls;
+
+public slots:
+    void importCopyN8ProgressSlot(int row, int currentCount, int totalCount, QString toDir)
+    {
+        calls.append(
+            QStringLiteral("progress(%1,%2,%3,%4)").arg(row).arg(currentCount).arg(totalCount).arg(toDir));
+    }
+    void slt_n8threadmsg(QString str) { calls.append(QStringLiteral("msg(%1)").arg(str)); }
+    void n8CopyFailedSlot(int row, QString target)
+    {
+        calls.append(QStringLiteral("failed(%1,%2)").arg(row).arg(target));
+    }
+};
+
+} // namespace
+
+void TestN8Import::init()
+{
+    m_volumes = std::make_unique<TempVolumes>();
+    m_faults = std::make_unique<WriteFaults>();
+    m_volumes->mkdir(QStringLiteral("n8/store1201/选版服务器"));
+    Config::importServN8Path.clear();
+    Config::shop_id = QStringLiteral("12");
+    Config::super_id = QStringLiteral("8");
+    Config::manager_id = QStringLiteral("1024");
+}
+
+void TestN8Import::cleanup()
+{
+    delete m_dlg.data(); // waits for its jobs
+    FileOperation::setFaultHook({});
+    m_faults.reset();
+    if (m_prompts)
+        QVERIFY2(m_prompts->unexpected().isEmpty(), qPrintable(m_prompts->unexpected().join("; ")));
+    m_service.reset();
+    m_prompts.reset();
+    m_volumes.reset();
+}
+
+// ---------------------------------------------------------------- paths
+
+void TestN8Import::folderNameAndDestination_data()
+{
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<QString>("n8");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("destination");
+
+    QTest::newRow("plain") << "/V/card/N8/A1"
+                           << "/V/n8/选版服务器/"
+                           << "A1"
+                           << "/V/n8/选版服务器/A1";
+    QTest::newRow("final separator") << "/V/card/N8/A1/"
+                                     << "/V/n8/选版服务器/"
+                                     << "A1"
+                                     << "/V/n8/选版服务器/A1";
+    QTest::newRow("doubled separators") << "/V/card//N8/A1//"
+                                        << "/V/n8/选版服务器"
+                                        << "A1"
+                                        << "/V/n8/选版服务器/A1";
+    QTest::newRow("blank and Chinese") << "/V/card/N8/A1 相册"
+                                       << "/V/n8/"
+                                       << "A1 相册"
+                                       << "/V/n8/A1 相册";
+    QTest::newRow("root folder") << "/"
+                                 << "/V/n8/"
+                                 << ""
+                                 << "";
+    QTest::newRow("nothing chosen") << ""
+                                    << "/V/n8/"
+                                    << ""
+                                    << "";
+    QTest::newRow("no N8 folder") << "/V/card/N8/A1"
+                                  << ""
+                                  << "A1"
+                                  << "";
+}
+
+void TestN8Import::folderNameAndDestination()
+{
+    QFETCH(QString, chosen);
+    QFETCH(QString, n8);
+    QFETCH(QString, name);
+    QFETCH(QString, destination);
+    QCOMPARE(N8Import::folderName(chosen), name);
+    QCOMPARE(N8Import::destinationRoot(n8, chosen), destination);
+}
+
+void TestN8Import::windowsFormN8Paths_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("expected"); // below the mount root; "=" unchanged
+
+    QTest::newRow("host share") << "\\\\studio-nas\\n8\\store1201\\选版服务器"
+                                << "n8/store1201/选版服务器/";
+    QTest::newRow("drive letter") << "D:\\n8\\store3001"
+                                  << "n8/store3001/";
+    QTest::newRow("forward host share") << "//studio-nas/n8/store1201/选版服务器"
+                                        << "n8/store1201/选版服务器/";
+    QTest::newRow("local path") << "/srv/n8/store1201/"
+                                << "=";
+    QTest::newRow("empty") << ""
+                           << "=";
+}
+
+void TestN8Import::windowsFormN8Paths()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, expected);
+    m_volumes->mkdir(QStringLiteral("n8/store3001"));
+    QCOMPARE(N8Import::localPath(path), expected == "=" ? path : m_volumes->path(expected));
+}
+
+void TestN8Import::refusals_data()
+{
+    QTest::addColumn<QString>("chosen"); // below the mount root; "/" the root folder
+    QTest::addColumn<QString>("n8");     // below the mount root; "<root>" the mount root, "\\..." as given
+    QTest::addColumn<int>("refusal");
+
+    using R = N8Import::Refusal;
+    const QString n8 = QStringLiteral("n8/store1201/选版服务器/");
+    QTest::newRow("importable") << "card/N8/A1" << n8 << int(R::None);
+    QTest::newRow("importable, Windows-form N8 folder")
+        << "card/N8/A1"
+        << "\\\\studio-nas\\n8\\store1201\\选版服务器" << int(R::None);
+    QTest::newRow("no N8 folder") << "card/N8/A1"
+                                  << "" << int(R::NoN8Folder);
+    QTest::newRow("N8 folder is the mount root") << "card/N8/A1"
+                                                 << "<root>" << int(R::NoN8Folder);
+    QTest::newRow("order without n8path maps to the mount root") << "card/N8/A1"
+                                                                 << "\\选版服务器" << int(R::NoN8Folder);
+    QTest::newRow("root folder chosen") << "/" << n8 << int(R::UnusableSource);
+    QTest::newRow("chosen folder missing") << "card/N8/gone" << n8 << int(R::UnusableSource);
+    QTest::newRow("chosen path is a file") << "card/N8/A1/a.jpg" << n8 << int(R::UnusableSource);
+    QTest::newRow("destination inside the chosen folder") << "n8" << n8 << int(R::DestinationInSource);
+    QTest::newRow("destination is the chosen folder")
+        << "n8/store1201/选版服务器/A1" << n8 << int(R::DestinationInSource);
+}
+
+void TestN8Import::refusals()
+{
+    QFETCH(QString, chosen);
+    QFETCH(QString, n8);
+    QFETCH(int, refusal);
+    card(QStringLiteral("A1/a.jpg"));
+    m_volumes->mkdir(QStringLiteral("n8/store1201/选版服务器/A1"));
+    const QString chosenPath = chosen == "/" ? chosen : m_volumes->path(chosen);
+    const QString n8Path = n8 == "<root>"                        ? m_volumes->root()
+                           : n8.startsWith('\\') || n8.isEmpty() ? n8
+                                                                 : m_volumes->path(n8);
+    QCOMPARE(int(N8Import::check(chosenPath, n8Path)), refusal);
+}
+
+// ---------------------------------------------------------------- the walk
+
+void TestN8Import::walkListsTheTreeDepthFirst()
+{
+    const QString chosen = m_volumes->path(QStringLiteral("card/N8/A1"));
+    const QString parent = m_volumes->path(QStringLiteral("card/N8"));
+    // A folder path inside the chosen folder that repeats the parent's path:
+    // only the leading parent is replaced. (Not where the temporary folder
+    // itself lies in a hidden folder, which the walk leaves out.)
+    const QString repeat =
+        parent.contains("/.") ? QStringLiteral("Z/zz/card/N8") : QStringLiteral("Z/zz") + parent;
+    for (const QString& file :
+         {QStringLiteral("b.jpg"), QStringLiteral("a/x.jpg"), QStringLiteral("a/.hidden.jpg"),
+          QStringLiteral(".hiddenDir/y.jpg"), QStringLiteral("Z/c.jpg"), QStringLiteral("Z/deeper/d.jpg"),
+          repeat + QStringLiteral("/r.jpg")})
+        card(QStringLiteral("A1/") + file);
+    m_volumes->mkdir(QStringLiteral("card/N8/A1/empty"));
+    QVERIFY(QFile::link(chosen, chosen + QStringLiteral("/Z/loop"))); // a link back up: walked once
+    // The destination root exists already with one of its folders.
+    const QString toDir = n8Folder() + QStringLiteral("A1");
+    QDir().mkpath(toDir + QStringLiteral("/a"));
+
+    // The N8 folder in the web service's form is mapped before use.
+    Config::importServN8Path = QStringLiteral("\\\\studio-nas\\n8\\store1201\\选版服务器");
+    ImportOrderModel model;
+    model.setN8Path(chosen + QLatin1Char('/'));
+    ImportOrderThread worker(&model, ImportN8);
+    QSignalSpy list(&worker, &ImportOrderThread::startImportDirN8ThreadSigl);
+    QSignalSpy failed(&worker, &ImportOrderThread::importDirN8ThreadError);
+    worker.start();
+    QVERIFY(worker.wait(10000));
+
+    QCOMPARE(failed.count(), 0);
+    QCOMPARE(list.count(), 1);
+    QCOMPARE(list.first().at(1).toString(), toDir);
+    const auto files = list.first().at(0).value<QList<N8FileInfo>>();
+    QStringList pairs;
+    for (const N8FileInfo& f : files)
+        pairs.append(f.getFromPath().mid(chosen.size()) + " -> " + f.getToPath().mid(toDir.size()));
+    QCOMPARE(pairs, QStringList({"/a/x.jpg -> /a/x.jpg", "/b.jpg -> /b.jpg", "/Z/c.jpg -> /Z/c.jpg",
+                                 "/Z/deeper/d.jpg -> /Z/deeper/d.jpg",
+                                 "/" + repeat + "/r.jpg -> /" + repeat + "/r.jpg"}));
+    QCOMPARE(files.first(), N8FileInfo(chosen + "/a/x.jpg", toDir + "/a/x.jpg"));
+
+    // The walk makes the folders; the files are left to the copy jobs.
+    for (const QString& folder : {QStringLiteral("empty"), QStringLiteral("Z/deeper"), repeat})
+        QVERIFY2(QFileInfo(toDir + '/' + folder).isDir(), qPrintable(folder));
+    QVERIFY(!QFileInfo::exists(toDir + "/.hiddenDir"));
+    QVERIFY(!QFileInfo::exists(toDir + "/Z/loop"));
+    QVERIFY(!QFileInfo::exists(toDir + "/b.jpg"));
+}
+
+void TestN8Import::walkEndsWithoutAList_data()
+{
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<bool>("emptyList"); // false: importDirN8ThreadError
+    QTest::newRow("folder without files") << "empty" << true;
+    QTest::newRow("N8 folder is the mount root") << "mount root" << false;
+    QTest::newRow("root folder chosen") << "root" << false;
+    QTest::newRow("destination cannot be made") << "blocked" << false;
+}
+
+void TestN8Import::walkEndsWithoutAList()
+{
+    QFETCH(QString, setup);
+    QFETCH(bool, emptyList);
+    QString chosen = m_volumes->mkdir(QStringLiteral("card/N8/A1"));
+    card(QStringLiteral("A1/.DS_Store"));
+    if (setup != "empty")
+        card(QStringLiteral("A1/sub/a.jpg"));
+    Config::importServN8Path = setup == "mount root" ? m_volumes->root() : n8Folder();
+    if (setup == "root")
+        chosen = QStringLiteral("/");
+    if (setup == "blocked")
+        m_volumes->writeFile(QStringLiteral("n8/store1201/选版服务器/A1"), "a file where the folder goes");
+    const QStringList rootBefore = TestFiles::entries(m_volumes->root());
+
+    ImportOrderModel model;
+    model.setN8Path(chosen);
+    ImportOrderThread worker(&model, ImportN8);
+    QSignalSpy list(&worker, &ImportOrderThread::startImportDirN8ThreadSigl);
+    QSignalSpy failed(&worker, &ImportOrderThread::importDirN8ThreadError);
+    worker.start();
+    QVERIFY(worker.wait(10000));
+    QCOMPARE(list.count(), emptyList ? 1 : 0);
+    QCOMPARE(failed.count(), emptyList ? 0 : 1);
+    if (emptyList)
+        QVERIFY(list.first().at(0).value<QList<N8FileInfo>>().isEmpty());
+    QCOMPARE(TestFiles::entries(m_volumes->root()), rootBefore); // nothing made at the mount root
+}
+
+// ---------------------------------------------------------------- copy jobs
+
+void TestN8Import::copyJob_data()
+{
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<bool>("copied");    // the target holds the source's bytes
+    QTest::addColumn<QString>("status"); // start of the status text; empty: none sent
+    QTest::addColumn<bool>("failure");   // a failure report before the progress
+
+    QTest::newRow("new file, folder made") << "new" << true << "复制文件需要创建目录 原目录：" << false;
+    QTest::newRow("folder exists") << "folder" << true << "不用创建目录" << false;
+    QTest::newRow("existing target is kept") << "existing" << false << "不用创建目录" << false;
+    QTest::newRow("source missing") << "missing" << false << "" << true;
+    QTest::newRow("write fails") << "refused" << false << "不用创建目录" << true;
+    QTest::newRow("dialog closed") << "closed" << false << "" << false;
+}
+
+void TestN8Import::copyJob()
+{
+    QFETCH(QString, setup);
+    QFETCH(bool, copied);
+    QFETCH(QString, status);
+    QFETCH(bool, failure);
+    const QString source = card(QStringLiteral("A1/sub/p.jpg"), "new bytes");
+    const QString toDir = n8Folder() + QStringLiteral("A1");
+    const QString target = toDir + QStringLiteral("/sub/p.jpg");
+    if (setup != "new")
+        QDir().mkpath(toDir + "/sub");
+    if (setup == "existing")
+        QVERIFY(TestFiles::write(target, "kept bytes"));
+    if (setup == "missing")
+        QFile::remove(source);
+    WriteFaults& faults = *m_faults;
+    if (setup == "refused") {
+        faults.refused << QStringLiteral("p.jpg");
+        faults.install();
+    }
+
+    JobReceiver receiver;
+    JobRunner runner(&receiver);
+    if (setup == "closed")
+        runner.close();
+    runner.start(new N8ImportThread(3, 2, 5, toDir, N8FileInfo(source, target), runner.owner()));
+    QVERIFY(runner.waitForDone(10000));
+    QCoreApplication::processEvents();
+
+    QStringList expected;
+    if (!status.isEmpty())
+        expected << "msg";
+    if (failure)
+        expected << QStringLiteral("failed(3,%1)").arg(target);
+    if (setup != "closed")
+        expected << QStringLiteral("progress(3,2,5,%1)").arg(toDir);
+    QStringList calls = receiver.calls;
+    for (QString& call : calls) {
+        if (call.startsWith("msg(")) {
+            QVERIFY2(call.mid(4).startsWith(status), qPrintable(call));
+            call = "msg";
+        }
+    }
+    QCOMPARE(calls, expected);
+    if (copied)
+        QCOMPARE(TestFiles::readAll(target), QByteArray("new bytes"));
+    else if (setup == "existing")
+        QCOMPARE(TestFiles::readAll(target), QByteArray("kept bytes"));
+    else
+        QVERIFY(!QFileInfo::exists(target));
+    QCOMPARE(TestFiles::entries(toDir + "/sub", QDir::Files | QDir::Hidden).size(),
+             setup == "new" || setup == "folder" || setup == "existing" ? 1 : 0);
+}
+
+// ---------------------------------------------------------------- the dialog
+
+importOrdersPhotoDlg* TestN8Import::dialog(const QList<QJsonObject>& items)
+{
+    m_prompts = std::make_unique<ScriptedPrompts>();
+    m_service = std::make_unique<StandIn>();
+    m_dlg = new importOrdersPhotoDlg;
+    QList<ImportOrderModel*> models;
+    for (const QJsonObject& i : items)
+        models.append(new ImportOrderModel(i, nullptr));
+    m_dlg->getNewOrderSlot(models);
+    m_dlg->show();
+    m_dlg->findChild<QRadioButton*>("importTypeRadio5")->click();
+    return m_dlg;
+}
+
+void TestN8Import::chooseFolder(int row, const QString& folder)
+{
+    m_prompts->setNextPath(folder);
+    table()->cellWidget(row, 4)->findChild<QPushButton*>()->click();
+    QCOMPARE(model(row)->getN8Path(), folder);
+}
+
+void TestN8Import::runBatch()
+{
+    auto* start = m_dlg->findChild<QPushButton*>("importAllOrdersBtn");
+    start->click();
+    QTRY_VERIFY_WITH_TIMEOUT(start->isEnabled() && start->text() == QStringLiteral("批量导片"), 20000);
+}
+
+QStringList TestN8Import::messages() const
+{
+    QStringList texts;
+    for (const ScriptedPrompts::Call& c : m_prompts->messages())
+        texts.append(c.title + " / " + c.text);
+    return texts;
+}
+
+void TestN8Import::batchIntoDemoOrders()
+{
+    // Order A24051201: pages, a nested folder, hidden files and a page the
+    // N8 folder holds already. Order A24051202: a folder named with a blank
+    // and Chinese characters.
+    const QString first = m_volumes->path(QStringLiteral("card/N8/A24051201"));
+    card(QStringLiteral("A24051201/page01.jpg"), "page one");
+    card(QStringLiteral("A24051201/page02.jpg"), "page two");
+    card(QStringLiteral("A24051201/封面/cover.jpg"), "cover");
+    card(QStringLiteral("A24051201/.DS_Store"));
+    card(QStringLiteral("A24051201/.cache/x.jpg"));
+    const QString firstTo = n8Folder() + QStringLiteral("A24051201");
+    QVERIFY(TestFiles::write(firstTo + "/page01.jpg", "chosen in N8 already"));
+    const QString second = m_volumes->path(QStringLiteral("card/N8/A24051202 相册"));
+    card(QStringLiteral("A24051202 相册/p.jpg"), "p");
+    const QString secondTo = n8Folder() + QStringLiteral("A24051202 相册");
+
+    dialog({item("100101", "A24051201"), item("100102", "A24051202")});
+    for (const char* slot : {"startImportCopyN8ProgressSlot(QList<N8FileInfo>,QString)",
+                             "importCopyN8ProgressSlot(int,int,int,QString)", "slt_n8threadmsg(QString)",
+                             "finishedImportOrderN8Slot(int,QString)", "n8CopyFailedSlot(int,QString)"})
+        QVERIFY2(m_dlg->metaObject()->indexOfMethod(slot) >= 0, slot);
+    chooseFolder(0, first);
+    chooseFolder(1, second + QLatin1Char('/'));
+    m_prompts->setNextAnswer(Prompts::Ok);
+    runBatch();
+
+    QCOMPARE(messages(), QStringList{"导入完成 / 2个订单已经全部导完"});
+    QCOMPARE(TestFiles::readAll(firstTo + "/page01.jpg"), QByteArray("chosen in N8 already"));
+    QCOMPARE(TestFiles::readAll(firstTo + "/page02.jpg"), QByteArray("page two"));
+    QCOMPARE(TestFiles::readAll(firstTo + "/封面/cover.jpg"), QByteArray("cover"));
+    QCOMPARE(TestFiles::entries(firstTo), QStringList({"page01.jpg", "page02.jpg", "封面"}));
+    QCOMPARE(TestFiles::readAll(secondTo + "/p.jpg"), QByteArray("p"));
+    QCOMPARE(state(0), QStringLiteral("已导入"));
+    QCOMPARE(progress(0), QStringLiteral("3/3"));
+    QCOMPARE(state(1), QStringLiteral("已导入"));
+    QCOMPARE(progress(1), QStringLiteral("1/1"));
+    QVERIFY(model(0)->getisN8Imported() && model(1)->getisN8Imported());
+    QCOMPARE(model(0)->getFinalN8Path(), firstTo);
+    QCOMPARE(model(1)->getFinalN8Path(), secondTo);
+
+    // The web service hears each order's local destination, in table order.
+    QTRY_COMPARE(n8Reports().size(), 2);
+    const StandIn::LoggedRequest report = n8Reports().at(1);
+    QCOMPARE(report.keys, QStringList({"token", "orderphotoid", "n8path", "superid", "eid", "shopid"}));
+    QVERIFY2(report.rawBody.startsWith("&token=" + Config::n8PathToken.toUtf8() +
+                                       "&orderphotoid=100102&n8path=" + QUrl::toPercentEncoding(secondTo) +
+                                       "&superid=8&eid=1024&shopid=12"),
+             report.rawBody.constData());
+    QVERIFY(report.rawBody.contains("%20%E7%9B%B8%E5%86%8C")); // " 相册"
+    QCOMPARE(report.values.value("n8path"), secondTo);
+    QCOMPARE(n8Reports().at(0).values.value("orderphotoid"), QStringLiteral("100101"));
+    QCOMPARE(n8Reports().at(0).values.value("n8path"), firstTo);
+    QTRY_VERIFY([&] {
+        for (const QJsonValue& v : m_service->storeSnapshot().value("orders").toArray()) {
+            if (v.toObject().value("order_photo_id").toString() == "100101")
+                return v.toObject().value("n8path").toString() == firstTo;
+        }
+        return false;
+    }());
+
+    // The state holds across a switch of types, and a second batch has
+    // nothing left to do.
+    m_dlg->findChild<QRadioButton*>("importTypeRadio1")->click();
+    m_dlg->findChild<QRadioButton*>("importTypeRadio5")->click();
+    QCOMPARE(state(0), QStringLiteral("已导入"));
+    m_prompts->setNextAnswer(Prompts::Ok);
+    m_dlg->findChild<QPushButton*>("importAllOrdersBtn")->click();
+    QCOMPARE(messages().last(), QStringLiteral("警告 / 没有需要导入的订单"));
+}
+
+void TestN8Import::progressCountsFinishedJobs()
+{
+    const QString chosen = m_volumes->path(QStringLiteral("card/N8/A24051201"));
+    for (int i = 1; i <= 3; ++i)
+        card(QStringLiteral("A24051201/%1.jpg").arg(i), QByteArray::number(i));
+    WriteFaults& faults = *m_faults;
+    faults.delays = {{"1.jpg", 250}, {"2.jpg", 500}, {"3.jpg", 0}};
+    faults.install();
+
+    dialog({item("100101", "A24051201")});
+    chooseFolder(0, chosen);
+    auto* bar = table()->cellWidget(0, 5)->findChild<QProgressBar*>();
+    QSignalSpy values(bar, &QProgressBar::valueChanged);
+    m_prompts->setNextAnswer(Prompts::Ok);
+    runBatch();
+
+    QCOMPARE(faults.written, QStringList({"3.jpg", "1.jpg", "2.jpg"}));
+    QList<int> counted;
+    for (const QList<QVariant>& v : values) {
+        if (v.first().toInt() > 0)
+            counted.append(v.first().toInt());
+    }
+    QCOMPARE(counted, QList<int>({1, 2, 3}));
+    QCOMPARE(bar->maximum(), 3);
+    QCOMPARE(progress(0), QStringLiteral("3/3"));
+    QCOMPARE(messages(), QStringList{"导入完成 / 1个订单已经全部导完"});
+    QTest::qWait(100);
+    QCOMPARE(n8Reports().size(), 1); // completed once
+}
+
+void TestN8Import::failedOrdersEndAndTheBatchMovesOn_data()
+{
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<QString>("box"); // "%1" the first order's path in the text; empty: no box
+    QTest::addColumn<QString>("firstState");
+    QTest::addColumn<bool>("firstReported");
+
+    QTest::newRow("every copy fails") << "all fail"
+                                      << ""
+                                      << "导入失败" << false;
+    QTest::newRow("one copy fails") << "one fails"
+                                    << ""
+                                    << "已导入(1个失败)" << true;
+    QTest::newRow("empty folder") << "empty"
+                                  << "订单A24051201-1选择的N8文件夹中没有文件：%1"
+                                  << "导入失败" << false;
+    QTest::newRow("destination cannot be made") << "destination blocked"
+                                                << "订单A24051201-1的N8目录无法创建：%1"
+                                                << "导入失败" << false;
+    QTest::newRow("order N8 folder cannot be made") << "n8 blocked"
+                                                    << "订单A24051201-1的N8目录无法创建：%1"
+                                                    << "导入失败" << false;
+    QTest::newRow("order without N8 folder") << "no n8path"
+                                             << "订单A24051201-1没有设置N8路径"
+                                             << "导入失败" << false;
+    QTest::newRow("chosen folder gone") << "gone"
+                                        << "订单A24051201-1选择的N8文件夹不可用：%1"
+                                        << "导入失败" << false;
+}
+
+void TestN8Import::failedOrdersEndAndTheBatchMovesOn()
+{
+    QFETCH(QString, setup);
+    QFETCH(QString, box);
+    QFETCH(QString, firstState);
+    QFETCH(bool, firstReported);
+    const QString first = m_volumes->mkdir(QStringLiteral("card/N8/A24051201"));
+    if (setup != "empty") {
+        card(QStringLiteral("A24051201/a.jpg"));
+        card(QStringLiteral("A24051201/b.jpg"));
+    }
+    card(QStringLiteral("A24051201/.DS_Store"));
+    const QString second = m_volumes->path(QStringLiteral("card/N8/A24051202"));
+    card(QStringLiteral("A24051202/c.jpg"));
+
+    QString boxPath = first;
+    QString n8 = QStringLiteral("\\\\studio-nas\\n8\\store1201");
+    WriteFaults& faults = *m_faults;
+    if (setup == "all fail" || setup == "one fails") {
+        faults.refused << QStringLiteral("a.jpg");
+        if (setup == "all fail")
+            faults.refused << QStringLiteral("b.jpg");
+        faults.install();
+    } else if (setup == "destination blocked") {
+        boxPath = n8Folder() + QStringLiteral("A24051201");
+        m_volumes->writeFile(QStringLiteral("n8/store1201/选版服务器/A24051201"),
+                             "a file where the folder goes");
+    } else if (setup == "n8 blocked") {
+        // No such N8 folder: it maps below the share's host, where a file stands.
+        n8 = QStringLiteral("\\\\studio-nas\\n8\\store1299");
+        m_volumes->writeFile(QStringLiteral("studio-nas"), "a file where the folder goes");
+        boxPath = m_volumes->path(QStringLiteral("studio-nas/store1299/选版服务器/"));
+    } else if (setup == "no n8path") {
+        n8.clear();
+    }
+    const QStringList rootBefore = TestFiles::entries(m_volumes->root());
+
+    dialog({item("100101", "A24051201", n8), item("100102", "A24051202")});
+    chooseFolder(0, first);
+    chooseFolder(1, second);
+    if (setup == "gone")
+        QVERIFY(QDir(first).removeRecursively());
+    if (!box.isEmpty())
+        m_prompts->setNextAnswer(Prompts::Ok);
+    if (firstReported)
+        m_prompts->setNextAnswer(Prompts::Ok); // the batch's end box
+    runBatch();
+
+    QStringList expected;
+    if (!box.isEmpty())
+        expected << "警告 / " + (box.contains("%1") ? box.arg(boxPath) : box);
+    if (firstReported)
+        expected << "导入完成 / 2个订单已经全部导完";
+    QCOMPARE(messages(), expected);
+    QCOMPARE(state(0), firstState);
+    QCOMPARE(model(0)->getisN8Imported(), firstReported);
+    QCOMPARE(model(0)->getFinalN8Path().isEmpty(), !firstReported);
+
+    // The following order is imported all the same.
+    QCOMPARE(state(1), QStringLiteral("已导入"));
+    QCOMPARE(TestFiles::readAll(n8Folder() + "A24051202/c.jpg"), QByteArray("n8 page"));
+    QTRY_COMPARE(n8Reports().size(), firstReported ? 2 : 1);
+    QCOMPARE(n8Reports().last().values.value("orderphotoid"), QStringLiteral("100102"));
+    if (setup == "all fail" || setup == "one fails") {
+        QCOMPARE(progress(0), QStringLiteral("2/2"));
+        const QStringList left = TestFiles::entries(n8Folder() + "A24051201");
+        QCOMPARE(left, setup == "one fails" ? QStringList{"b.jpg"} : QStringList());
+    }
+    if (setup == "no n8path")
+        QCOMPARE(TestFiles::entries(m_volumes->root()), rootBefore);
+}
+
+void TestN8Import::closingDuringTheCopyWaitsForTheJobs()
+{
+    const QString chosen = m_volumes->path(QStringLiteral("card/N8/A24051201"));
+    for (int i = 1; i <= 4; ++i)
+        card(QStringLiteral("A24051201/%1.jpg").arg(i), QByteArray(64 * 1024, char('0' + i)));
+    WriteFaults& faults = *m_faults;
+    for (int i = 1; i <= 4; ++i)
+        faults.delays.insert(QStringLiteral("%1.jpg").arg(i), 300);
+    faults.install();
+
+    dialog({item("100101", "A24051201")});
+    chooseFolder(0, chosen);
+    m_dlg->findChild<QPushButton*>("importAllOrdersBtn")->click();
+    QTRY_VERIFY(faults.inWrite.load() > 0);
+    bool jobsRunningAtDeletion = true;
+    connect(m_dlg.data(), &QObject::destroyed, [&] { jobsRunningAtDeletion = faults.inWrite.load() > 0; });
+    m_dlg->close();
+    QTRY_VERIFY_WITH_TIMEOUT(m_dlg.isNull(), 10000);
+    QVERIFY(!jobsRunningAtDeletion);
+
+    // Every file either arrived whole or not at all; nothing reached the
+    // closed dialog or the web service.
+    const QString toDir = n8Folder() + QStringLiteral("A24051201");
+    for (const QString& name : TestFiles::entries(toDir)) {
+        QVERIFY2(!FileOperation::isPartialFile(name), qPrintable(name));
+        QCOMPARE(QFileInfo(toDir + '/' + name).size(), 64 * 1024);
+    }
+    QTest::qWait(50);
+    QCOMPARE(messages(), QStringList());
+    QCOMPARE(n8Reports().size(), 0);
+}
+
+QTEST_MAIN(TestN8Import)
+#include "tst_n8import.moc"
