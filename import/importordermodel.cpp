@@ -163,6 +163,246 @@ QString ImportOrderModel::serverFormOrderBackupPath() const
                                              RawOrderBackupPath);
 }
 
+QStringList ImportOrderModel::chosenFiles(ImportTypeEnum type) const
+{
+    switch (type) {
+    case ImportOriginal:
+        return OriImgLst;
+    case ImportFinished:
+        return FineImgLst;
+    case ImportDesign:
+        return DesignImgLst;
+    case ImportTrialVideo:
+        return VideoLst;
+    case ImportRetouchedVideo:
+        return VideoFinalLst;
+    case ImportN8:
+        break;
+    }
+    return {};
+}
+
+void ImportOrderModel::setChosenFiles(ImportTypeEnum type, const QStringList& files)
+{
+    switch (type) {
+    case ImportOriginal:
+        OriImgLst = files;
+        break;
+    case ImportFinished:
+        FineImgLst = files;
+        break;
+    case ImportDesign:
+        DesignImgLst = files;
+        break;
+    case ImportTrialVideo:
+        VideoLst = files;
+        break;
+    case ImportRetouchedVideo:
+        VideoFinalLst = files;
+        break;
+    case ImportN8:
+        break;
+    }
+}
+
+bool ImportOrderModel::isImported(ImportTypeEnum type) const
+{
+    switch (type) {
+    case ImportOriginal:
+        return IsOriImported;
+    case ImportFinished:
+        return IsFineImported;
+    case ImportDesign:
+        return IsDesignImported;
+    case ImportTrialVideo:
+        return IsVideoImported;
+    case ImportRetouchedVideo:
+        return IsVideoFinalImported;
+    case ImportN8:
+        return isN8Imported;
+    }
+    return false;
+}
+
+void ImportOrderModel::setImported(ImportTypeEnum type, bool imported)
+{
+    switch (type) {
+    case ImportOriginal:
+        IsOriImported = imported;
+        break;
+    case ImportFinished:
+        IsFineImported = imported;
+        break;
+    case ImportDesign:
+        IsDesignImported = imported;
+        break;
+    case ImportTrialVideo:
+        IsVideoImported = imported;
+        break;
+    case ImportRetouchedVideo:
+        IsVideoFinalImported = imported;
+        break;
+    case ImportN8:
+        isN8Imported = imported;
+        break;
+    }
+}
+
+unsigned short ImportOrderModel::foundCount(ImportTypeEnum type) const
+{
+    switch (type) {
+    case ImportOriginal:
+        return ImportOriImgCount;
+    case ImportFinished:
+        return ImportFineImgCount;
+    case ImportDesign:
+        return ImportDesignImgCount;
+    case ImportTrialVideo:
+        return ImportVideoCount;
+    case ImportRetouchedVideo:
+        return ImportVideoFinalCount;
+    case ImportN8:
+        break;
+    }
+    return 0;
+}
+
+void ImportOrderModel::setFoundCount(ImportTypeEnum type, unsigned short count)
+{
+    switch (type) {
+    case ImportOriginal:
+        ImportOriImgCount = count;
+        break;
+    case ImportFinished:
+        ImportFineImgCount = count;
+        break;
+    case ImportDesign:
+        ImportDesignImgCount = count;
+        break;
+    case ImportTrialVideo:
+        ImportVideoCount = count;
+        break;
+    case ImportRetouchedVideo:
+        ImportVideoFinalCount = count;
+        break;
+    case ImportN8:
+        break;
+    }
+}
+
+unsigned short ImportOrderModel::doneCount(ImportTypeEnum type) const
+{
+    switch (type) {
+    case ImportOriginal:
+        return HasOriImgCount;
+    case ImportFinished:
+        return HasFineImgCount;
+    case ImportDesign:
+        return HasDesignImgCount;
+    case ImportTrialVideo:
+        return HasVideoCount;
+    case ImportRetouchedVideo:
+        return HasVideoFinalCount;
+    case ImportN8:
+        break;
+    }
+    return 0;
+}
+
+void ImportOrderModel::setDoneCount(ImportTypeEnum type, unsigned short count)
+{
+    switch (type) {
+    case ImportOriginal:
+        HasOriImgCount = count;
+        break;
+    case ImportFinished:
+        HasFineImgCount = count;
+        break;
+    case ImportDesign:
+        HasDesignImgCount = count;
+        break;
+    case ImportTrialVideo:
+        HasVideoCount = count;
+        break;
+    case ImportRetouchedVideo:
+        HasVideoFinalCount = count;
+        break;
+    case ImportN8:
+        break;
+    }
+}
+
+QString ImportOrderModel::folderSuffix(ImportTypeEnum type) const
+{
+    switch (type) {
+    case ImportOriginal:
+        return OriPrefixFolder;
+    case ImportFinished:
+        return FinePrefixFolder;
+    case ImportDesign:
+    case ImportTrialVideo:
+    case ImportRetouchedVideo:
+        return DesignPrefixFolder;
+    case ImportN8:
+        break;
+    }
+    return QString();
+}
+
+void ImportOrderModel::setFolderSuffix(ImportTypeEnum type, const QString& text)
+{
+    if (type == ImportOriginal || type == ImportFinished || type == ImportDesign)
+        setFolderSuffix(text);
+}
+
+QString ImportOrderModel::imageSuffix(ImportTypeEnum type) const
+{
+    switch (type) {
+    case ImportOriginal:
+        return OriPrefixImage;
+    case ImportFinished:
+        return FinePrefixImage;
+    case ImportDesign:
+        return DesignPrefixImage;
+    default:
+        return QString();
+    }
+}
+
+void ImportOrderModel::setImageSuffix(ImportTypeEnum type, const QString& text)
+{
+    switch (type) {
+    case ImportOriginal:
+        OriPrefixImage = text;
+        break;
+    case ImportFinished:
+        FinePrefixImage = text;
+        break;
+    case ImportDesign:
+        DesignPrefixImage = text;
+        break;
+    default:
+        break;
+    }
+}
+
+void ImportOrderModel::setOrderPrefix(ImportTypeEnum type, const QString& text)
+{
+    switch (type) {
+    case ImportOriginal:
+        OriPrefix = text;
+        break;
+    case ImportFinished:
+        FinePrefix = text;
+        break;
+    case ImportDesign:
+        DesignPrefix = text;
+        break;
+    default:
+        break;
+    }
+}
+
 void ImportOrderModel::setFolderSuffix(const QString& text)
 {
     OriPrefixFolder = text;

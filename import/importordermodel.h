@@ -48,6 +48,25 @@ public:
     QString serverFormOrderPath() const;
     QString serverFormOrderBackupPath() const;
 
+    // The values of one import type, for the code that works on whichever
+    // type is current. Prefixes and suffixes exist for types 0 to 2 (the
+    // folder suffix of the video types is the design one); lists and counts
+    // for types 0 to 4; an N8 order has only its imported flag.
+    QStringList chosenFiles(ImportTypeEnum type) const;
+    void setChosenFiles(ImportTypeEnum type, const QStringList& files);
+    bool isImported(ImportTypeEnum type) const;
+    void setImported(ImportTypeEnum type, bool imported);
+    // The files found in the type's folder, and the files the last run imported.
+    unsigned short foundCount(ImportTypeEnum type) const;
+    void setFoundCount(ImportTypeEnum type, unsigned short count);
+    unsigned short doneCount(ImportTypeEnum type) const;
+    void setDoneCount(ImportTypeEnum type, unsigned short count);
+    QString folderSuffix(ImportTypeEnum type) const;
+    void setFolderSuffix(ImportTypeEnum type, const QString& text);
+    QString imageSuffix(ImportTypeEnum type) const;
+    void setImageSuffix(ImportTypeEnum type, const QString& text);
+    void setOrderPrefix(ImportTypeEnum type, const QString& text);
+
     QString getOrderID() const { return OrderID; }
     QString getOrderNum() const { return OrderNum; }
     QString getStoresname() const { return Storesname; }

@@ -401,40 +401,12 @@ ImportOrderModel* importOrdersPhotoDlg::modelAt(int row) const
 
 bool importOrdersPhotoDlg::isImportedFor(const ImportOrderModel* model) const
 {
-    switch (importType) {
-    case ImportOriginal:
-        return model->getIsOriImported();
-    case ImportFinished:
-        return model->getIsFineImported();
-    case ImportDesign:
-        return model->getIsDesignImported();
-    case ImportTrialVideo:
-        return model->getIsVideoImported();
-    case ImportRetouchedVideo:
-        return model->getIsVideoFinalImported();
-    case ImportN8:
-        return model->getisN8Imported();
-    }
-    return false;
+    return model->isImported(importType);
 }
 
 QStringList importOrdersPhotoDlg::chosenFiles(const ImportOrderModel* model) const
 {
-    switch (importType) {
-    case ImportOriginal:
-        return model->getOriImgLst();
-    case ImportFinished:
-        return model->getFineImgLst();
-    case ImportDesign:
-        return model->getDesignImgLst();
-    case ImportTrialVideo:
-        return model->getVideoLst();
-    case ImportRetouchedVideo:
-        return model->getVideoFinalLst();
-    case ImportN8:
-        break;
-    }
-    return {};
+    return model->chosenFiles(importType);
 }
 
 QLabel* importOrdersPhotoDlg::progressLabel(int row) const
@@ -467,32 +439,8 @@ void importOrdersPhotoDlg::refreshOrderTable()
 
         getExistImagesCount(model);
         getExistVideoCount(model);
-        int found = 0;
-        int done = 0;
-        switch (importType) {
-        case ImportOriginal:
-            found = model->getImportOriImgCount();
-            done = model->getHasOriImgCount();
-            break;
-        case ImportFinished:
-            found = model->getImportFineImgCount();
-            done = model->getHasFineImgCount();
-            break;
-        case ImportDesign:
-            found = model->getImportDesignImgCount();
-            done = model->getHasDesignImgCount();
-            break;
-        case ImportTrialVideo:
-            found = model->getImportVideoCount();
-            done = model->getHasVideoCount();
-            break;
-        case ImportRetouchedVideo:
-            found = model->getImportVideoFinalCount();
-            done = model->getHasVideoFinalCount();
-            break;
-        case ImportN8:
-            break;
-        }
+        const int found = model->foundCount(importType);
+        const int done = model->doneCount(importType);
         const bool imported = isImportedFor(model);
 
         QString stateText = found > 0 ? QStringLiteral("已导入(%1)").arg(found) : QStringLiteral("未导入");
@@ -547,20 +495,8 @@ void importOrdersPhotoDlg::getExistImagesCount(ImportOrderModel* model)
     const int count = IB::existingImageCount(model->getOrderPath(), importType);
     if (count < 0)
         return;
-    const auto n = static_cast<unsigned short>(qMin(count, 0xFFFF));
-    switch (importType) {
-    case ImportOriginal:
-        model->setImportOriImgCount(n);
-        break;
-    case ImportFinished:
-        model->setImportFineImgCount(n);
-        break;
-    case ImportDesign:
-        model->setImportDesignImgCount(n);
-        break;
-    default:
-        break;
-    }
+    if (importType == ImportOriginal || importType == ImportFinished || importType == ImportDesign)
+        model->setFoundCount(importType, static_cast<unsigned short>(qMin(count, 0xFFFF)));
 }
 
 void importOrdersPhotoDlg::getExistVideoCount(ImportOrderModel* model)
@@ -570,11 +506,8 @@ void importOrdersPhotoDlg::getExistVideoCount(ImportOrderModel* model)
     const int count = IB::existingVideoCount(model->getOrderPath(), importType);
     if (count < 0)
         return;
-    const auto n = static_cast<unsigned short>(qMin(count, 0xFFFF));
-    if (importType == ImportTrialVideo)
-        model->setImportVideoCount(n);
-    else if (importType == ImportRetouchedVideo)
-        model->setImportVideoFinalCount(n);
+    if (IB::isVideoType(importType))
+        model->setFoundCount(importType, static_cast<unsigned short>(qMin(count, 0xFFFF)));
 }
 
 int importOrdersPhotoDlg::getFolderPhotoCount(QString folder)
@@ -669,24 +602,10 @@ void importOrdersPhotoDlg::ordersTableWgtClickedSlot(int row)
     orderN8PathLbl->setText(model->getFinalN8Path());
 
     QStringList chosen;
-    switch (importType) {
-    case ImportOriginal:
-        prefieFolderEdit->setText(model->getOriPrefixFolder());
-        prefieImageEdit->setText(model->getOriPrefixImage());
-        chosen = model->getOriImgLst();
-        break;
-    case ImportFinished:
-        prefieFolderEdit->setText(model->getFinePrefixFolder());
-        prefieImageEdit->setText(model->getFinePrefixImage());
-        chosen = model->getFineImgLst();
-        break;
-    case ImportDesign:
-        prefieFolderEdit->setText(model->getDesignPrefixFolder());
-        prefieImageEdit->setText(model->getDesignPrefixImage());
-        chosen = model->getDesignImgLst();
-        break;
-    default:
-        break;
+    if (importType == ImportOriginal || importType == ImportFinished || importType == ImportDesign) {
+        prefieFolderEdit->setText(model->folderSuffix(importType));
+        prefieImageEdit->setText(model->imageSuffix(importType));
+        chosen = model->chosenFiles(importType);
     }
 
     const QStringList names = model->getImgNameLst(chosen, importType);
@@ -730,21 +649,8 @@ void importOrdersPhotoDlg::prefieFolderChangedSlot(const QString& text)
         prefieFolderEdit->setText(cleaned); // comes back here with the cleaned text
         return;
     }
-    if (!curOrderMdl)
-        return;
-    switch (importType) {
-    case ImportOriginal:
-        curOrderMdl->setOriPrefixFolder(cleaned);
-        break;
-    case ImportFinished:
-        curOrderMdl->setFinePrefixFolder(cleaned);
-        break;
-    case ImportDesign:
-        curOrderMdl->setDesignPrefixFolder(cleaned);
-        break;
-    default:
-        break;
-    }
+    if (curOrderMdl)
+        curOrderMdl->setFolderSuffix(importType, cleaned);
 }
 
 void importOrdersPhotoDlg::prefieImageChangedSlot(const QString& text)
@@ -754,41 +660,15 @@ void importOrdersPhotoDlg::prefieImageChangedSlot(const QString& text)
         prefieImageEdit->setText(cleaned);
         return;
     }
-    if (!curOrderMdl)
-        return;
-    switch (importType) {
-    case ImportOriginal:
-        curOrderMdl->setOriPrefixImage(cleaned);
-        break;
-    case ImportFinished:
-        curOrderMdl->setFinePrefixImage(cleaned);
-        break;
-    case ImportDesign:
-        curOrderMdl->setDesignPrefixImage(cleaned);
-        break;
-    default:
-        break;
-    }
+    if (curOrderMdl)
+        curOrderMdl->setImageSuffix(importType, cleaned);
 }
 
 void importOrdersPhotoDlg::prefieOrderChangedSlot(const QString& text)
 {
     if (!curOrderMdl)
         return;
-    const QString trimmed = text.trimmed();
-    switch (importType) {
-    case ImportOriginal:
-        curOrderMdl->setOriPrefix(trimmed);
-        break;
-    case ImportFinished:
-        curOrderMdl->setFinePrefix(trimmed);
-        break;
-    case ImportDesign:
-        curOrderMdl->setDesignPrefix(trimmed);
-        break;
-    default:
-        break;
-    }
+    curOrderMdl->setOrderPrefix(importType, text.trimmed());
 }
 
 void importOrdersPhotoDlg::showTableMouseRightButton(QPoint pos)
@@ -1066,30 +946,8 @@ void importOrdersPhotoDlg::selImg(int row, ImportOrderModel* model)
                                  Prompts::Ok);
             return;
         }
-        switch (importType) {
-        case ImportOriginal:
-            model->setOriImgLst(files);
-            model->setIsOriImported(false);
-            break;
-        case ImportFinished:
-            model->setFineImgLst(files);
-            model->setIsFineImported(false);
-            break;
-        case ImportDesign:
-            model->setDesignImgLst(files);
-            model->setIsDesignImported(false);
-            break;
-        case ImportTrialVideo:
-            model->setVideoLst(files);
-            model->setIsVideoImported(false);
-            break;
-        case ImportRetouchedVideo:
-            model->setVideoFinalLst(files);
-            model->setIsVideoFinalImported(false);
-            break;
-        case ImportN8:
-            break;
-        }
+        model->setChosenFiles(importType, files);
+        model->setImported(importType, false);
         lastSelDir = IB::nextSelectDir(importType, files.first());
         chosenCount = files.size();
         chosenText = QString::number(chosenCount);
@@ -1298,36 +1156,9 @@ void importOrdersPhotoDlg::finishedImportOrderSlot(ushort total)
     getExistImagesCount(model);
     if (IB::isVideoType(importType))
         getExistVideoCount(model);
-    int found = 0;
-    switch (importType) {
-    case ImportOriginal:
-        model->setHasOriImgCount(total);
-        model->setIsOriImported(true);
-        found = model->getImportOriImgCount();
-        break;
-    case ImportFinished:
-        model->setHasFineImgCount(total);
-        model->setIsFineImported(true);
-        found = model->getImportFineImgCount();
-        break;
-    case ImportDesign:
-        model->setHasDesignImgCount(total);
-        model->setIsDesignImported(true);
-        found = model->getImportDesignImgCount();
-        break;
-    case ImportTrialVideo:
-        model->setHasVideoCount(total);
-        model->setIsVideoImported(true);
-        found = model->getImportVideoCount();
-        break;
-    case ImportRetouchedVideo:
-        model->setHasVideoFinalCount(total);
-        model->setIsVideoFinalImported(true);
-        found = model->getImportVideoFinalCount();
-        break;
-    case ImportN8:
-        break;
-    }
+    model->setDoneCount(importType, total);
+    model->setImported(importType, true);
+    const int found = model->foundCount(importType);
     if (QTableWidgetItem* state = ordersTableWgt->item(row, ColState))
         state->setText(found != 0 ? QStringLiteral("已导入(%1)").arg(found) : QStringLiteral("未导入"));
 
@@ -1670,18 +1501,12 @@ void importOrdersPhotoDlg::clearImportMdlInfo(ImportOrderModel* model)
         return;
     model->setOrderPath(QString());
     model->setOrderBackupPath(QString());
-    model->setOriImgLst({});
-    model->setImportOriImgCount(0);
-    model->setHasOriImgCount(0);
-    model->setIsOriImported(false);
-    model->setFineImgLst({});
-    model->setImportFineImgCount(0);
-    model->setHasFineImgCount(0);
-    model->setIsFineImported(false);
-    model->setDesignImgLst({});
-    model->setImportDesignImgCount(0);
-    model->setHasDesignImgCount(0);
-    model->setIsDesignImported(false);
+    for (const ImportTypeEnum type : {ImportOriginal, ImportFinished, ImportDesign}) {
+        model->setChosenFiles(type, {});
+        model->setFoundCount(type, 0);
+        model->setDoneCount(type, 0);
+        model->setImported(type, false);
+    }
 }
 
 void importOrdersPhotoDlg::upDataVideoUrlsBtnSlot()

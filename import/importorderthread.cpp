@@ -43,33 +43,11 @@ ImportOrderThread::ImportOrderThread(ImportOrderModel* model, ImportTypeEnum typ
     m_photoDate = model->getPhotoDate();
     m_orderPath = model->getOrderPath();
     m_backupPath = model->getOrderBackupPath();
-    switch (type) {
-    case ImportOriginal:
-        m_folderSuffix = model->getOriPrefixFolder();
-        m_sources = model->getOriImgLst();
-        break;
-    case ImportFinished:
-        m_folderSuffix = model->getFinePrefixFolder();
-        m_sources = model->getFineImgLst();
-        break;
-    case ImportDesign:
-        m_folderSuffix = model->getDesignPrefixFolder();
-        m_sources = model->getDesignImgLst();
-        break;
-    case ImportTrialVideo:
-        m_folderSuffix = model->getDesignPrefixFolder();
-        m_sources = model->getVideoLst();
-        break;
-    case ImportRetouchedVideo:
-        m_folderSuffix = model->getDesignPrefixFolder();
-        m_sources = model->getVideoFinalLst();
-        break;
-    case ImportN8:
+    m_folderSuffix = model->folderSuffix(type);
+    m_sources = model->chosenFiles(type);
+    if (type == ImportN8) {
         m_n8Path = model->getN8Path();
         m_n8FatherPath = model->getN8FatherPath();
-        break;
-    default:
-        break;
     }
     if (type >= ImportOriginal && type <= ImportRetouchedVideo) {
         m_targetNames = model->getImgNameLst(m_sources, type);

@@ -30,6 +30,7 @@ private slots:
     void folderSuffixSettersSetAllThree_data();
     void folderSuffixSettersSetAllThree();
     void serverFormPaths();
+    void perTypeValuesReachTheNamedFields();
 
     void imgNameLst_data();
     void imgNameLst();
@@ -44,6 +45,46 @@ QJsonObject parse(const char* json)
 }
 
 } // namespace
+
+void TestImportOrderModel::perTypeValuesReachTheNamedFields()
+{
+    ImportOrderModel m;
+    const QList<ImportTypeEnum> types{ImportOriginal, ImportFinished, ImportDesign, ImportTrialVideo,
+                                      ImportRetouchedVideo};
+    for (int i = 0; i < types.size(); ++i) {
+        m.setChosenFiles(types.at(i), {QString::number(i)});
+        m.setFoundCount(types.at(i), ushort(10 + i));
+        m.setDoneCount(types.at(i), ushort(20 + i));
+        m.setImported(types.at(i), i % 2 == 0);
+    }
+    QCOMPARE(m.getOriImgLst(), QStringList{"0"});
+    QCOMPARE(m.getFineImgLst(), QStringList{"1"});
+    QCOMPARE(m.getDesignImgLst(), QStringList{"2"});
+    QCOMPARE(m.getVideoLst(), QStringList{"3"});
+    QCOMPARE(m.getVideoFinalLst(), QStringList{"4"});
+    QCOMPARE(m.getImportOriImgCount(), ushort(10));
+    QCOMPARE(m.getImportVideoFinalCount(), ushort(14));
+    QCOMPARE(m.getHasFineImgCount(), ushort(21));
+    QCOMPARE(m.getHasVideoCount(), ushort(23));
+    QVERIFY(m.getIsOriImported() && !m.getIsFineImported() && m.getIsDesignImported());
+    QVERIFY(!m.getIsVideoImported() && m.getIsVideoFinalImported());
+    QVERIFY(m.chosenFiles(ImportN8).isEmpty());
+
+    m.setImported(ImportN8, true);
+    QVERIFY(m.getisN8Imported() && m.isImported(ImportN8));
+
+    m.setImageSuffix(ImportFinished, "F");
+    m.setOrderPrefix(ImportDesign, "D");
+    m.setFolderSuffix(ImportTrialVideo, "ignored");
+    m.setFolderSuffix(ImportFinished, "shared");
+    QCOMPARE(m.getFinePrefixImage(), QStringLiteral("F"));
+    QVERIFY(m.getOriPrefixImage().isEmpty());
+    QCOMPARE(m.getDesignPrefix(), QStringLiteral("D"));
+    // The folder suffix is one text; the video types read the design one.
+    QCOMPARE(m.folderSuffix(ImportOriginal), QStringLiteral("shared"));
+    QCOMPARE(m.folderSuffix(ImportRetouchedVideo), QStringLiteral("shared"));
+    QVERIFY(m.folderSuffix(ImportN8).isEmpty());
+}
 
 void TestImportOrderModel::initTestCase()
 {
