@@ -54,14 +54,6 @@ const Family kFinished{"成品/", {"成品缩略图2250/", "成品缩略图/", "
 const Family kDesigns{"设计/", {"设计缩略图2250/", "设计缩略图/", "设计缩略图100/"}};
 const int kThumbBoxes[3] = {2250, 1000, 200};
 
-// The Exif library is not used from several threads at once.
-bool writeExif(const QString& path, int orientation, const QString& time)
-{
-    static QMutex mutex;
-    QMutexLocker lock(&mutex);
-    return JpegFixture::writeExif(path, orientation, time, time);
-}
-
 class Maker
 {
 public:
@@ -144,7 +136,7 @@ void Maker::writePicture(const QImage& image, const QString& orderPath, const Fa
                          const QString& name, const QString& shotTime, const QString& backupPath)
 {
     const QString path = orderPath + QString::fromUtf8(family.folder) + name;
-    if (!image.save(path, "JPG", 90) || (!shotTime.isEmpty() && !writeExif(path, 1, shotTime))) {
+    if (!JpegFixture::write(path, image, 90, shotTime.isEmpty() ? 0 : 1, shotTime, shotTime)) {
         fail(QStringLiteral("cannot write %1").arg(path));
         return;
     }
@@ -266,7 +258,7 @@ void Maker::makeCard()
             const QImage stored = upright.transformed(QTransform().rotate(storedTurn));
             const QString path = dcim + QStringLiteral("IMG_%1.JPG").arg(i + 1, 4, 10, QLatin1Char('0'));
             const QString time = shotTime(QStringLiteral("2024-05-15"), i + 1);
-            if (!stored.save(path, "JPG", 92) || !writeExif(path, orientation, time))
+            if (!JpegFixture::write(path, stored, 92, orientation, time, time))
                 fail(QStringLiteral("cannot write %1").arg(path));
         });
     }

@@ -1,5 +1,10 @@
 #include "jpegfixture.h"
 
+#include "fileoperation.h"
+
+#include <QBuffer>
+#include <QMutex>
+
 #include <QColor>
 #include <QPainter>
 #include <QtMath>
@@ -44,33 +49,80 @@ QImage JpegFixture::cameraLikeImage(const QSize& size, quint32 seed)
     return image;
 }
 
+namespace {
+
+void fillExif(Exiv2::ExifData& exif, int orientation, const QString& dateTime, const QString& dateTimeOriginal)
+{
+    exif["Exif.Image.Make"] = "Studio Camera";
+    exif["Exif.Image.Model"] = "Test Body";
+    if (orientation > 0)
+        exif["Exif.Image.Orientation"] = uint16_t(orientation);
+    if (!dateTime.isEmpty())
+        exif["Exif.Image.DateTime"] = dateTime.toStdString();
+    if (!dateTimeOriginal.isEmpty())
+        exif["Exif.Photo.DateTimeOriginal"] = dateTimeOriginal.toStdString();
+}
+
+// The library keeps global state; fixtures are made from several threads.
+QMutex s_exivMutex;
+
+} // namespace
+
+QByteArray JpegFixture::encode(const QImage& image, int quality, int orientation, const QString& dateTime,
+                               const QString& dateTimeOriginal)
+{
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, "JPG", quality))
+        return QByteArray();
+    buffer.close();
+    if (orientation == 0 && dateTime.isEmpty() && dateTimeOriginal.isEmpty())
+        return jpeg;
+    QMutexLocker lock(&s_exivMutex);
+    try {
+        Exiv2::Image::AutoPtr file = Exiv2::ImageFactory::open(
+            reinterpret_cast<const Exiv2::byte*>(jpeg.constData()), long(jpeg.size()));
+        if (!file.get())
+            return QByteArray();
+        file->readMetadata();
+        Exiv2::ExifData exif;
+        fillExif(exif, orientation, dateTime, dateTimeOriginal);
+        file->setExifData(exif);
+        file->writeMetadata();
+        Exiv2::BasicIo& io = file->io();
+        io.seek(0, Exiv2::BasicIo::beg);
+        const Exiv2::DataBuf data = io.read(long(io.size()));
+        return QByteArray(reinterpret_cast<const char*>(data.pData_), int(data.size_));
+    } catch (const Exiv2::AnyError&) {
+        return QByteArray();
+    }
+}
+
+bool JpegFixture::write(const QString& path, const QImage& image, int quality, int orientation,
+                        const QString& dateTime, const QString& dateTimeOriginal)
+{
+    const QByteArray bytes = encode(image, quality, orientation, dateTime, dateTimeOriginal);
+    return !bytes.isEmpty() && FileOperation::writeFile(bytes, path, true);
+}
+
 bool JpegFixture::write(const QString& path, const Options& options)
 {
-    const QImage image = cameraLikeImage(options.size, options.seed);
-    if (!image.save(path, "JPG", options.quality))
-        return false;
-    if (options.orientation == 0 && options.dateTime.isEmpty() && options.dateTimeOriginal.isEmpty())
-        return true;
-    return writeExif(path, options.orientation, options.dateTime, options.dateTimeOriginal);
+    return write(path, cameraLikeImage(options.size, options.seed), options.quality, options.orientation,
+                 options.dateTime, options.dateTimeOriginal);
 }
 
 bool JpegFixture::writeExif(const QString& path, int orientation, const QString& dateTime,
                             const QString& dateTimeOriginal)
 {
+    QMutexLocker lock(&s_exivMutex);
     try {
         Exiv2::Image::AutoPtr file = Exiv2::ImageFactory::open(path.toStdString());
         if (!file.get())
             return false;
         file->readMetadata();
         Exiv2::ExifData exif;
-        exif["Exif.Image.Make"] = "Studio Camera";
-        exif["Exif.Image.Model"] = "Test Body";
-        if (orientation > 0)
-            exif["Exif.Image.Orientation"] = uint16_t(orientation);
-        if (!dateTime.isEmpty())
-            exif["Exif.Image.DateTime"] = dateTime.toStdString();
-        if (!dateTimeOriginal.isEmpty())
-            exif["Exif.Photo.DateTimeOriginal"] = dateTimeOriginal.toStdString();
+        fillExif(exif, orientation, dateTime, dateTimeOriginal);
         file->setExifData(exif);
         file->writeMetadata();
         return true;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QImage>
 #include <QSize>
 #include <QString>
@@ -21,8 +22,16 @@ struct Options
 // noise), so JPEG sizes and decode times are those of real photos.
 QImage cameraLikeImage(const QSize& size, quint32 seed);
 
-// Writes a JPEG with the given EXIF; false on failure.
+// The JPEG bytes of the image with the given EXIF (orientation 0 and empty
+// dates: none); empty on failure.
+QByteArray encode(const QImage& image, int quality, int orientation, const QString& dateTime,
+                  const QString& dateTimeOriginal);
+
+// Writes a JPEG with the given EXIF in one piece: the file never exists
+// without its tags. False on failure.
 bool write(const QString& path, const Options& options);
+bool write(const QString& path, const QImage& image, int quality, int orientation, const QString& dateTime,
+           const QString& dateTimeOriginal);
 
 // Replaces the EXIF of an existing JPEG or TIFF-based file.
 bool writeExif(const QString& path, int orientation, const QString& dateTime, const QString& dateTimeOriginal);
