@@ -5,13 +5,12 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build ccache pkg-config
-    qtbase5-dev qtbase5-dev-tools libqt5svg5-dev qttools5-dev-tools
+    qtbase5-dev qtbase5-dev-tools qttools5-dev-tools
     libqt5webkit5-dev
     libexiv2-dev
     libcpp-httplib-dev libssl-dev zlib1g-dev libbrotli-dev
     fonts-noto-cjk
     xvfb xauth
-    imagemagick
 )
 
 missing=()
