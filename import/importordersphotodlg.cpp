@@ -82,8 +82,14 @@ QLabel* valueLabel(const char* name)
     auto* label = new QLabel;
     label->setObjectName(QLatin1String(name));
     label->setProperty("info", true);
-    // A long path or name is cut at the label's edge instead of widening the
-    // dialog past the screen.
+    return label;
+}
+
+// A path is cut at the label's edge instead of widening the dialog past the
+// screen; the label takes the room its row has.
+QLabel* pathLabel(const char* name)
+{
+    QLabel* label = valueLabel(name);
     label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     label->setMinimumWidth(40);
     return label;
@@ -295,9 +301,9 @@ void importOrdersPhotoDlg::iniOrderInfoBox(QGridLayout* layout)
     photoerLbl = valueLabel("photoerLbl");
     dresserLbl = valueLabel("dresserLbl");
     yindouerLbl = valueLabel("yindouerLbl");
-    orderPathLbl = valueLabel("orderPathLbl");
-    orderBackupPathLbl = valueLabel("orderBackupPathLbl");
-    orderN8PathLbl = valueLabel("orderN8PathLbl");
+    orderPathLbl = pathLabel("orderPathLbl");
+    orderBackupPathLbl = pathLabel("orderBackupPathLbl");
+    orderN8PathLbl = pathLabel("orderN8PathLbl");
     babyNameTitleLbl = titleLabel(QStringLiteral("宝宝姓名："));
     babyNameTitleLbl->setObjectName(QStringLiteral("babyNameTitleLbl"));
 
@@ -330,7 +336,7 @@ void importOrdersPhotoDlg::iniOrderInfoBox(QGridLayout* layout)
     reImportBtn->setObjectName(QStringLiteral("reImportBtn"));
     reImportBtn->setFocusPolicy(Qt::NoFocus);
     auto* pathRow = new QHBoxLayout;
-    pathRow->addWidget(orderPathLbl);
+    pathRow->addWidget(orderPathLbl, 1);
     pathRow->addSpacing(40);
     pathRow->addWidget(reImportBtn);
     pathRow->addStretch();
