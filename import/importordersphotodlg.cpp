@@ -496,23 +496,20 @@ void importOrdersPhotoDlg::refreshOrderTable()
 
 void importOrdersPhotoDlg::getExistImagesCount(ImportOrderModel* model)
 {
-    if (!model)
-        return;
-    const int count = IB::existingImageCount(model->getOrderPath(), importType);
-    if (count < 0)
-        return;
-    if (importType == ImportOriginal || importType == ImportFinished || importType == ImportDesign)
-        model->setFoundCount(importType, static_cast<unsigned short>(qMin(count, 0xFFFF)));
+    if (model && (importType == ImportOriginal || importType == ImportFinished || importType == ImportDesign))
+        recordFoundCount(model, IB::existingImageCount(model->getOrderPath(), importType));
 }
 
 void importOrdersPhotoDlg::getExistVideoCount(ImportOrderModel* model)
 {
-    if (!model)
-        return;
-    const int count = IB::existingVideoCount(model->getOrderPath(), importType);
-    if (count < 0)
-        return;
-    if (IB::isVideoType(importType))
+    if (model && IB::isVideoType(importType))
+        recordFoundCount(model, IB::existingVideoCount(model->getOrderPath(), importType));
+}
+
+void importOrdersPhotoDlg::recordFoundCount(ImportOrderModel* model, int count)
+{
+    // A folder that could not be listed leaves the last count as it was.
+    if (count >= 0)
         model->setFoundCount(importType, static_cast<unsigned short>(qMin(count, 0xFFFF)));
 }
 

@@ -156,6 +156,8 @@ private slots:
     void n8CopyFailedSlot(int row, QString target);
 
 private:
+    // Stores a counted number of files as the order's found count of the type.
+    void recordFoundCount(ImportOrderModel* model, int count);
     // Starts the import worker of one order for the current type.
     void startOrderImport(int row);
     // A worker ended; a batch still waiting for its order's end is over.

@@ -1,3 +1,4 @@
+#include "toplevelwindows.h"
 #include "appfixture.h"
 #include "config.h"
 #include "login.h"
@@ -54,15 +55,8 @@ void TestFrontDoor::signInAndSwitchShops()
     QTest::mouseClick(login->findChild<QCheckBox*>("checkBox"), Qt::LeftButton);
     QTest::mouseClick(login->findChild<QPushButton*>("okButton"), Qt::LeftButton);
 
-    auto findLauncher = [] {
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (auto* l = qobject_cast<SelectTool*>(w))
-                return l;
-        }
-        return static_cast<SelectTool*>(nullptr);
-    };
-    QTRY_VERIFY(findLauncher());
-    SelectTool* launcher = findLauncher();
+    QTRY_VERIFY(topLevelWindow<SelectTool>());
+    SelectTool* launcher = topLevelWindow<SelectTool>();
     QPointer<SelectTool> launcherGuard(launcher);
     QVERIFY(QTest::qWaitForWindowExposed(launcher));
     QVERIFY(!login->isVisible());

@@ -1,3 +1,4 @@
+#include "toplevelwindows.h"
 #include "appfixture.h"
 #include "config.h"
 #include "login.h"
@@ -82,12 +83,7 @@ void TestLogin::cleanup()
 
 QList<SelectTool*> TestLogin::launchers()
 {
-    QList<SelectTool*> list;
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (auto* launcher = qobject_cast<SelectTool*>(w))
-            list.append(launcher);
-    }
-    return list;
+    return topLevelWindows<SelectTool>();
 }
 
 void TestLogin::waitForUpdateCheck()

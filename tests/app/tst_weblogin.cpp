@@ -1,3 +1,4 @@
+#include "toplevelwindows.h"
 #include "appfixture.h"
 #include "config.h"
 #include "recordingdesktop.h"
@@ -75,12 +76,7 @@ WebLogin* TestWebLogin::makeWindow(bool offerUpdate)
 
 QList<SelectTool*> TestWebLogin::launchers()
 {
-    QList<SelectTool*> list;
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (auto* launcher = qobject_cast<SelectTool*>(w))
-            list.append(launcher);
-    }
-    return list;
+    return topLevelWindows<SelectTool>();
 }
 
 void TestWebLogin::submit(WebLogin* window, const QString& userName, const QString& password)

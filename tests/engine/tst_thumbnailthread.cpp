@@ -90,6 +90,19 @@ struct WriteHook
     ~WriteHook() { FileOperation::setFaultHook(nullptr); }
 };
 
+// Finished photos IMG_0.jpg ... with white small thumbnails; fewer when a
+// file could not be written.
+QList<Image> whitePhotos(const QString& order, int count)
+{
+    QList<Image> photos;
+    for (int i = 0; i < count; ++i) {
+        const QString name = QStringLiteral("IMG_%1.jpg").arg(i);
+        if (saveSolid(order + "成品缩略图/" + name, QSize(600, 400), Qt::white))
+            photos << finishedPhoto(order, name);
+    }
+    return photos;
+}
+
 } // namespace
 
 class TestThumbnailThread : public QObject
@@ -223,12 +236,8 @@ void TestThumbnailThread::laterPhotoOfTheSameNameStays()
 void TestThumbnailThread::photosAreDrawnOnEveryFreeThread()
 {
     SheetTree tree;
-    QList<Image> photos;
-    for (int i = 0; i < 12; ++i) {
-        const QString name = QStringLiteral("IMG_%1.jpg").arg(i);
-        QVERIFY(saveSolid(tree.order + "成品缩略图/" + name, QSize(600, 400), Qt::white));
-        photos << finishedPhoto(tree.order, name);
-    }
+    const QList<Image> photos = whitePhotos(tree.order, 12);
+    QCOMPARE(photos.size(), 12);
     QMutex mutex;
     QSet<QThread*> threads;
     WriteHook slow("制作单缩略图/", [&] {
@@ -251,12 +260,8 @@ void TestThumbnailThread::photosAreDrawnOnEveryFreeThread()
 void TestThumbnailThread::windowClosedMidRunReceivesNothing()
 {
     SheetTree tree;
-    QList<Image> photos;
-    for (int i = 0; i < 3; ++i) {
-        const QString name = QStringLiteral("IMG_%1.jpg").arg(i);
-        QVERIFY(saveSolid(tree.order + "成品缩略图/" + name, QSize(600, 400), Qt::white));
-        photos << finishedPhoto(tree.order, name);
-    }
+    const QList<Image> photos = whitePhotos(tree.order, 3);
+    QCOMPARE(photos.size(), 3);
     QSemaphore entered;
     QSemaphore release;
     WriteHook blocking("制作单缩略图/", [&] {

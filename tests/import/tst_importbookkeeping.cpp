@@ -1,3 +1,4 @@
+#include "standin.h"
 #include "config.h"
 #include "importbookkeeping.h"
 #include "tempvolumes.h"
@@ -67,10 +68,7 @@ void TestImportBookkeeping::initTestCase()
 {
     Config::token = QStringLiteral("tok");
     Config::n8PathToken = QStringLiteral("0123456789abcdef0123456789abcdef");
-    Config::shop_id = QStringLiteral("12");
-    Config::super_id = QStringLiteral("8");
-    Config::manager_id = QStringLiteral("1024");
-    Config::uid = QStringLiteral("2048");
+    StandIn::useDemoIdentity();
 }
 
 void TestImportBookkeeping::serverFormPath_data()

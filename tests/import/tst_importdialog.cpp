@@ -114,10 +114,7 @@ QJsonObject item(const QString& id, const QString& number, const QString& orderP
 
 void TestImportDialog::initTestCase()
 {
-    Config::shop_id = QStringLiteral("12");
-    Config::super_id = QStringLiteral("8");
-    Config::manager_id = QStringLiteral("1024");
-    Config::uid = QStringLiteral("2048");
+    StandIn::useDemoIdentity();
 }
 
 void TestImportDialog::init()

@@ -1,3 +1,4 @@
+#include "toplevelwindows.h"
 #include "config.h"
 #include "importordersphotodlg.h"
 #include "jpegfixture.h"
@@ -37,15 +38,6 @@ private slots:
 };
 
 namespace {
-
-template <typename T> T* topLevel()
-{
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (auto* found = qobject_cast<T*>(w))
-            return found;
-    }
-    return nullptr;
-}
 
 QJsonObject orderOf(const QJsonObject& store, const QString& id)
 {
@@ -89,15 +81,15 @@ void TestImportEndToEnd::importTheCardIntoTwoOrders()
     QTest::keyClicks(login->findChild<QLineEdit*>("username"), "demo");
     QTest::keyClicks(login->findChild<QLineEdit*>("password"), "demo123");
     QTest::mouseClick(login->findChild<QPushButton*>("okButton"), Qt::LeftButton);
-    QTRY_VERIFY(topLevel<SelectTool>());
-    QPointer<SelectTool> launcher = topLevel<SelectTool>();
+    QTRY_VERIFY(topLevelWindow<SelectTool>());
+    QPointer<SelectTool> launcher = topLevelWindow<SelectTool>();
     launcher->findChild<QComboBox*>("comboBox")->setCurrentIndex(0);
     auto* tool = launcher->findChild<QRadioButton*>("importPicRadio");
     QVERIFY(tool->isEnabled());
     tool->click();
     QTest::mouseClick(launcher->findChild<QPushButton*>("pushButton"), Qt::LeftButton);
-    QTRY_VERIFY(topLevel<importOrdersPhotoDlg>());
-    QPointer<importOrdersPhotoDlg> dlg = topLevel<importOrdersPhotoDlg>();
+    QTRY_VERIFY(topLevelWindow<importOrdersPhotoDlg>());
+    QPointer<importOrdersPhotoDlg> dlg = topLevelWindow<importOrdersPhotoDlg>();
     QCOMPARE(Config::shop_id, QStringLiteral("12"));
     QVERIFY(dlg->isVisible());
     QVERIFY(dlg->windowState() & Qt::WindowMaximized);
@@ -107,8 +99,8 @@ void TestImportEndToEnd::importTheCardIntoTwoOrders()
 
     // Two orders of the 15th, found by their number and handed over.
     dlg->findChild<QPushButton*>("addNewOrderBtn")->click();
-    QTRY_VERIFY(topLevel<SearchOrderWindow>());
-    QPointer<SearchOrderWindow> search = topLevel<SearchOrderWindow>();
+    QTRY_VERIFY(topLevelWindow<SearchOrderWindow>());
+    QPointer<SearchOrderWindow> search = topLevelWindow<SearchOrderWindow>();
     search->findChild<QComboBox*>("comboBox")->setCurrentIndex(0);
     search->findChild<QLineEdit*>("orderNumber")->setText("A240515");
     search->findChild<QPushButton*>("searchButton")->click();
@@ -222,8 +214,8 @@ void TestImportEndToEnd::importTheCardIntoTwoOrders()
     QVERIFY(searchTool->isEnabled());
     searchTool->click();
     QTest::mouseClick(launcher->findChild<QPushButton*>("pushButton"), Qt::LeftButton);
-    QTRY_VERIFY(topLevel<SearchOrderWindow>());
-    search = topLevel<SearchOrderWindow>();
+    QTRY_VERIFY(topLevelWindow<SearchOrderWindow>());
+    search = topLevelWindow<SearchOrderWindow>();
     QVERIFY(search->windowState() & Qt::WindowMaximized);
     launcher->hide();
     search->close();

@@ -1,3 +1,4 @@
+#include "testfiles.h"
 #include "config.h"
 #include "fileoperation.h"
 #include "importordermodel.h"
@@ -106,11 +107,7 @@ QString writeJpeg(const QString& path, int orientation, quint32 seed = 1, const 
     return JpegFixture::write(path, options) ? path : QString();
 }
 
-QByteArray bytesOf(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+using TestFiles::readAll;
 
 QSize sizeOf(const QString& path)
 {
@@ -596,9 +593,9 @@ void TestImportOrderThread::photoOrientation()
 
     const QString main = order + QStringLiteral("照片/IMG_1-L.JPG");
     QCOMPARE(sizeOf(main), mainSize);
-    QCOMPARE(bytesOf(main) == bytesOf(source), byteCopy);
+    QCOMPARE(readAll(main) == readAll(source), byteCopy);
     QCOMPARE(::blueEdge(main), blueEdge);
-    QCOMPARE(bytesOf(backup + QStringLiteral("照片/IMG_1-L.JPG")), bytesOf(source));
+    QCOMPARE(readAll(backup + QStringLiteral("照片/IMG_1-L.JPG")), readAll(source));
     QCOMPARE(sizeOf(order + QStringLiteral("thumbnail2250/IMG_1-L.JPG")), thumb2250);
     QCOMPARE(sizeOf(order + QStringLiteral("thumbnail/IMG_1-L.JPG")), thumb1000);
     QCOMPARE(sizeOf(order + QStringLiteral("thumbnail100/IMG_1-L.JPG")), thumb200);
@@ -696,12 +693,12 @@ void TestImportOrderThread::sameNameTwiceKeepsBackups()
     PhotoImport::importPhoto(request);
 
     QCOMPARE(QDir(order + QStringLiteral("照片")).entryList(QDir::Files), QStringList{"IMG_7.JPG"});
-    QCOMPARE(bytesOf(order + QStringLiteral("照片/IMG_7.JPG")), bytesOf(request.source));
+    QCOMPARE(readAll(order + QStringLiteral("照片/IMG_7.JPG")), readAll(request.source));
     QCOMPARE(QDir(backup + QStringLiteral("照片")).entryList(QDir::Files, QDir::Name),
              (QStringList{"IMG_7(1).jpg", "IMG_7.JPG"}));
-    QCOMPARE(bytesOf(backup + QStringLiteral("照片/IMG_7.JPG")),
-             bytesOf(m_card + QStringLiteral("first/IMG_7.JPG")));
-    QCOMPARE(bytesOf(backup + QStringLiteral("照片/IMG_7(1).jpg")), bytesOf(request.source));
+    QCOMPARE(readAll(backup + QStringLiteral("照片/IMG_7.JPG")),
+             readAll(m_card + QStringLiteral("first/IMG_7.JPG")));
+    QCOMPARE(readAll(backup + QStringLiteral("照片/IMG_7(1).jpg")), readAll(request.source));
 }
 
 void TestImportOrderThread::undecodablePhoto_data()
@@ -724,7 +721,7 @@ void TestImportOrderThread::undecodablePhoto()
 
     // A real photo whose frame header claims a width of 0: the EXIF block
     // still gives the orientation, the picture cannot be decoded.
-    QByteArray broken = bytesOf(writeJpeg(m_card + QStringLiteral("real.jpg"), orientation));
+    QByteArray broken = readAll(writeJpeg(m_card + QStringLiteral("real.jpg"), orientation));
     const int frame = broken.indexOf(QByteArray("\xFF\xC0", 2));
     QVERIFY(frame > 0);
     broken[frame + 7] = 0;
@@ -743,9 +740,9 @@ void TestImportOrderThread::undecodablePhoto()
     QVERIFY(result.failed.isEmpty());
     QCOMPARE(QFileInfo::exists(order + QStringLiteral("成品/broken.jpg")), mainCopy);
     if (mainCopy)
-        QCOMPARE(bytesOf(order + QStringLiteral("成品/broken.jpg")), broken);
-    QCOMPARE(bytesOf(order + QStringLiteral("成品缩略图/broken.jpg")), broken);
-    QCOMPARE(bytesOf(order + QStringLiteral("成品缩略图2250/broken.jpg")), broken);
+        QCOMPARE(readAll(order + QStringLiteral("成品/broken.jpg")), broken);
+    QCOMPARE(readAll(order + QStringLiteral("成品缩略图/broken.jpg")), broken);
+    QCOMPARE(readAll(order + QStringLiteral("成品缩略图2250/broken.jpg")), broken);
     QCOMPARE(fileCount(order + QStringLiteral("成品缩略图100")), 0);
 }
 
@@ -756,7 +753,7 @@ void TestImportOrderThread::failedWriteKeepsOldPhoto()
         QDir().mkpath(order + folder);
     const QString target = order + QStringLiteral("设计/d.jpg");
     const QString old = writeJpeg(target, 1, 7);
-    const QByteArray oldBytes = bytesOf(old);
+    const QByteArray oldBytes = readAll(old);
 
     FileOperation::setFaultHook([target](FileOperation::Fault fault, const QString& path) {
         return fault == FileOperation::Fault::Write && path == target;
@@ -769,7 +766,7 @@ void TestImportOrderThread::failedWriteKeepsOldPhoto()
     const PhotoImport::Result result = PhotoImport::importPhoto(request);
 
     QCOMPARE(result.failed, QStringList{target});
-    QCOMPARE(bytesOf(target), oldBytes);
+    QCOMPARE(readAll(target), oldBytes);
     QCOMPARE(QDir(order + QStringLiteral("设计")).entryList(QDir::Files | QDir::Hidden),
              QStringList{"d.jpg"});
     QCOMPARE(sizeOf(order + QStringLiteral("设计缩略图/d.jpg")), QSize(666, 1000));
@@ -804,7 +801,7 @@ void TestImportOrderThread::importCardIntoOrder()
         QVERIFY(QFileInfo::exists(order + QStringLiteral("成品/") + name));
         QCOMPARE(sizeOf(order + QStringLiteral("thumbnail100/") + name),
                  tall ? QSize(133, 200) : QSize(200, 133));
-        QCOMPARE(bytesOf(model->getOrderBackupPath() + QStringLiteral("照片/") + name), bytesOf(card.at(i)));
+        QCOMPARE(readAll(model->getOrderBackupPath() + QStringLiteral("照片/") + name), readAll(card.at(i)));
     }
 }
 
@@ -853,10 +850,10 @@ void TestImportOrderThread::sameNamesKeepListOrder()
     const QString backup = model->getOrderBackupPath();
     for (int i = 0; i < 4; ++i) {
         const QString name = QStringLiteral("IMG_%1.JPG").arg(i);
-        QCOMPARE(bytesOf(order + QStringLiteral("照片/") + name), bytesOf(list.at(8 + i)));
-        QCOMPARE(bytesOf(backup + QStringLiteral("照片/") + name), bytesOf(list.at(i)));
-        QCOMPARE(bytesOf(backup + QStringLiteral("照片/IMG_%1(1).jpg").arg(i)), bytesOf(list.at(4 + i)));
-        QCOMPARE(bytesOf(backup + QStringLiteral("照片/IMG_%1(2).jpg").arg(i)), bytesOf(list.at(8 + i)));
+        QCOMPARE(readAll(order + QStringLiteral("照片/") + name), readAll(list.at(8 + i)));
+        QCOMPARE(readAll(backup + QStringLiteral("照片/") + name), readAll(list.at(i)));
+        QCOMPARE(readAll(backup + QStringLiteral("照片/IMG_%1(1).jpg").arg(i)), readAll(list.at(4 + i)));
+        QCOMPARE(readAll(backup + QStringLiteral("照片/IMG_%1(2).jpg").arg(i)), readAll(list.at(8 + i)));
     }
     QCOMPARE(fileCount(backup + QStringLiteral("照片")), 12);
 }
@@ -890,8 +887,8 @@ void TestImportOrderThread::videoImport()
     QVERIFY(runToEnd(worker));
 
     QCOMPARE(recorder.events(), progressUpTo(2));
-    QCOMPARE(bytesOf(order + folder + QStringLiteral("clip.mp4")), QByteArray("new clip"));
-    QCOMPARE(bytesOf(order + folder + QStringLiteral("kept.mp4")), QByteArray("old kept"));
+    QCOMPARE(readAll(order + folder + QStringLiteral("clip.mp4")), QByteArray("new clip"));
+    QCOMPARE(readAll(order + folder + QStringLiteral("kept.mp4")), QByteArray("old kept"));
     QCOMPARE(fileCount(order + folder), 2);
     QCOMPARE(fileCount(model->getOrderBackupPath() + QStringLiteral("照片")), 0);
 }
@@ -968,7 +965,7 @@ void TestImportOrderThread::unwritableTargetReported()
     Recorder recorder(worker);
     worker.createOrderDir(Config::importServPath, Config::importServBackupPath);
     const QString folder = model->getOrderPath() + QStringLiteral("成品/");
-    const QByteArray old = bytesOf(writeJpeg(folder + QStringLiteral("f1.jpg"), 1, 99));
+    const QByteArray old = readAll(writeJpeg(folder + QStringLiteral("f1.jpg"), 1, 99));
 
     // Nothing can be written into the finished folder, as on a full disk.
     FileOperation::setFaultHook([folder](FileOperation::Fault fault, const QString& path) {
@@ -982,7 +979,7 @@ void TestImportOrderThread::unwritableTargetReported()
     QStringList progress = events;
     progress.removeFirst();
     QCOMPARE(progress, progressUpTo(3));
-    QCOMPARE(bytesOf(folder + QStringLiteral("f1.jpg")), old);
+    QCOMPARE(readAll(folder + QStringLiteral("f1.jpg")), old);
     QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{"f1.jpg"});
     QCOMPARE(fileCount(model->getOrderPath() + QStringLiteral("成品缩略图100")), 3);
 }
@@ -997,9 +994,9 @@ void TestImportOrderThread::copyFile()
     QVERIFY(worker.copyFile(source, source));
     QVERIFY(!worker.copyFile(m_volumes->path(QStringLiteral("card/none.mp4")), m_volumes->path("out/n.mp4")));
     QVERIFY(!worker.copyFile(source, taken));
-    QCOMPARE(bytesOf(taken), QByteArray("old"));
+    QCOMPARE(readAll(taken), QByteArray("old"));
     QVERIFY(worker.copyFile(source, m_volumes->path(QStringLiteral("out/new.mp4"))));
-    QCOMPARE(bytesOf(m_volumes->path(QStringLiteral("out/new.mp4"))), QByteArray("video"));
+    QCOMPARE(readAll(m_volumes->path(QStringLiteral("out/new.mp4"))), QByteArray("video"));
 }
 
 void TestImportOrderThread::picShotTime()

@@ -166,9 +166,7 @@ void TestN8Import::init()
     m_faults = std::make_unique<WriteFaults>();
     m_volumes->mkdir(QStringLiteral("n8/store1201/选版服务器"));
     Config::importServN8Path.clear();
-    Config::shop_id = QStringLiteral("12");
-    Config::super_id = QStringLiteral("8");
-    Config::manager_id = QStringLiteral("1024");
+    StandIn::useDemoIdentity();
 }
 
 void TestN8Import::cleanup()

@@ -92,11 +92,7 @@ const QStringList kUploadedOn0520{"A24051201", "A24051202", "A24051203", "A24051
 
 void TestSearchOrderWindow::initTestCase()
 {
-    // The demo user's identity in the demo fixture's flagship shop.
-    Config::shop_id = QStringLiteral("12");
-    Config::super_id = QStringLiteral("8");
-    Config::manager_id = QStringLiteral("1024");
-    Config::uid = QStringLiteral("2048");
+    StandIn::useDemoIdentity();
 }
 
 void TestSearchOrderWindow::init()

@@ -134,3 +134,11 @@ QJsonObject StandIn::storeSnapshot() const
 {
     return d->service.storeSnapshot();
 }
+
+void StandIn::useDemoIdentity()
+{
+    Config::shop_id = QStringLiteral("12");
+    Config::super_id = QStringLiteral("8");
+    Config::manager_id = QStringLiteral("1024");
+    Config::uid = QStringLiteral("2048");
+}

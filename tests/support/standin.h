@@ -45,6 +45,10 @@ public:
     void drop(const QString& module, const QString& action); // close the connection without a reply
     void clearFaults();
 
+    // Config's identity as the demo user signed in to the flagship shop
+    // (shop 12) of the demo fixture; needs no running service.
+    static void useDemoIdentity();
+
     // The store as JSON, for checking what the client's writes changed.
     QJsonObject storeSnapshot() const;
 
