@@ -277,19 +277,8 @@ void ImportOrderThread::noteFailures(const QStringList& targets)
         m_firstFailure = targets.first();
 }
 
-void ImportOrderThread::importImage(QString orderPath, QString backupPath, QString source, QString targetName)
-{
-    PhotoImport::Request request;
-    request.type = m_type == ImportOriginal || m_type == ImportFinished ? m_type : ImportDesign;
-    request.orderPath = orderPath;
-    request.backupPath = backupPath;
-    request.source = source;
-    request.targetName = targetName;
-    request.syncToFinal = m_syncToFinal;
-    noteFailures(PhotoImport::importPhoto(request).failed);
-}
-
-void ImportOrderThread::copyVideo(QString orderPath, QString backupPath, QString source, QString targetName)
+PhotoImport::Request ImportOrderThread::fileRequest(const QString& orderPath, const QString& backupPath,
+                                                    const QString& source, const QString& targetName) const
 {
     PhotoImport::Request request;
     request.type = m_type;
@@ -297,7 +286,22 @@ void ImportOrderThread::copyVideo(QString orderPath, QString backupPath, QString
     request.backupPath = backupPath;
     request.source = source;
     request.targetName = targetName;
-    noteFailures(PhotoImport::copyVideo(request).failed);
+    request.syncToFinal = m_syncToFinal;
+    return request;
+}
+
+void ImportOrderThread::importImage(QString orderPath, QString backupPath, QString source, QString targetName)
+{
+    PhotoImport::Request request = fileRequest(orderPath, backupPath, source, targetName);
+    // Every type but camera and finished photos goes to the design folders.
+    if (m_type != ImportOriginal && m_type != ImportFinished)
+        request.type = ImportDesign;
+    noteFailures(PhotoImport::importPhoto(request).failed);
+}
+
+void ImportOrderThread::copyVideo(QString orderPath, QString backupPath, QString source, QString targetName)
+{
+    noteFailures(PhotoImport::copyVideo(fileRequest(orderPath, backupPath, source, targetName)).failed);
 }
 
 bool ImportOrderThread::copyFile(QString source, QString target)

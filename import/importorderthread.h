@@ -12,6 +12,10 @@
 #include <QStringList>
 #include <QThread>
 
+namespace PhotoImport {
+struct Request;
+}
+
 class ImportOrderModel;
 
 // The worker of the batch photo import, and the folder-deletion worker of
@@ -92,6 +96,8 @@ private:
     // A per-file failure to tell the user about, once a run.
     void noteFailures(const QStringList& targets);
     void makeTypeFolders() const;
+    PhotoImport::Request fileRequest(const QString& orderPath, const QString& backupPath, const QString& source,
+                                     const QString& targetName) const;
     enum class TreeFailure
     {
         ServerRoot,

@@ -1,3 +1,4 @@
+#include "replydata.h"
 #include "clock.h"
 #include "expresshtml.h"
 
@@ -7,14 +8,6 @@
 #include <QJsonDocument>
 
 namespace {
-
-QJsonObject loadReply(const QString& name)
-{
-    QFile file(QStringLiteral(ENGINE_TEST_DATA "/") + name);
-    if (!file.open(QIODevice::ReadOnly))
-        return QJsonObject();
-    return QJsonDocument::fromJson(file.readAll()).object();
-}
 
 QJsonObject goods(const QString& id, const QString& name, const QString& addressId,
                   const QString& isems = "1", const QString& isurgent = "0")

@@ -1,3 +1,4 @@
+#include "replydata.h"
 #include "config.h"
 #include "formbody.h"
 #include "orderrecords.h"
@@ -16,14 +17,6 @@
 #include <memory>
 
 namespace {
-
-QJsonObject loadReply(const QString& name)
-{
-    QFile file(QStringLiteral(ENGINE_TEST_DATA "/") + name);
-    if (!file.open(QIODevice::ReadOnly))
-        return QJsonObject();
-    return QJsonDocument::fromJson(file.readAll()).object();
-}
 
 QJsonObject goodsAt(const QJsonObject& reply, const char* array, int index)
 {

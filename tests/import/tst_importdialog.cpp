@@ -1,3 +1,4 @@
+#include "windowtestenv.h"
 #include "config.h"
 #include "fileoperation.h"
 #include "importordermodel.h"
@@ -58,13 +59,7 @@ private slots:
     void reImportAndRowCommands();
 
 private:
-    struct Env
-    {
-        ScriptedPrompts prompts;
-        RecordingDesktop desktop;
-        TempVolumes volumes;
-        StandIn service;
-    };
+    using Env = WindowTestEnv;
 
     // A dialog holding orders made from reply items.
     importOrdersPhotoDlg* dialog(const QList<QJsonObject>& items);

@@ -1,3 +1,4 @@
+#include "windowtestenv.h"
 #include "config.h"
 #include "fileoperation.h"
 #include "importordermodel.h"
@@ -53,13 +54,7 @@ private slots:
     void columnWidthsFollowTheTable();
 
 private:
-    struct Env
-    {
-        ScriptedPrompts prompts;
-        RecordingDesktop desktop;
-        TempVolumes volumes;
-        StandIn service;
-    };
+    using Env = WindowTestEnv;
 
     int searchCount() const { return m_env->service.requests("order", "order_list").size(); }
     QByteArray lastBody() const { return m_env->service.requests("order", "order_list").last().rawBody; }
