@@ -1,11 +1,12 @@
 #include "ordertree.h"
 
+#include "clock.h"
+
 #include "config.h"
 #include "fileoperation.h"
 
 #include <QDate>
 #include <QDir>
-#include <QRegularExpression>
 
 namespace {
 
@@ -20,9 +21,7 @@ void makeUnder(const QString& root, const QString& relative)
 OrderTree::Location OrderTree::locate(const QString& orderName, const QString& folderSuffix,
                                       const QString& photoDate)
 {
-    static const QRegularExpression dateShape(QStringLiteral("^\\d{4}-\\d{2}-\\d{2}$"));
-    if (!dateShape.match(photoDate).hasMatch() ||
-        !QDate::fromString(photoDate, QStringLiteral("yyyy-MM-dd")).isValid())
+    if (!Clock::parseDay(photoDate).isValid())
         return Location();
 
     const QStringList fields = photoDate.split(QLatin1Char('-'));

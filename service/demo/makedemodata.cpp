@@ -4,6 +4,7 @@
 // photos, designs, thumbnails and marks where the fixture asks for them) and
 // its backup tree, and a "card" of camera JPEGs to import from.
 
+#include "clock.h"
 #include "config.h"
 #include "jpegfixture.h"
 #include "studioservice.h"
@@ -127,7 +128,7 @@ QImage marked(const QImage& image, const QSize& size)
 // Exif date of the n-th photo of a shooting day.
 QString shotTime(const QString& day, int n)
 {
-    const QDate date = QDate::fromString(day, QStringLiteral("yyyy-MM-dd"));
+    const QDate date = Clock::parseDay(day);
     const QDateTime start(date.isValid() ? date : QDate(2024, 5, 15), QTime(10, 0));
     return start.addSecs(n * 47).toString(QStringLiteral("yyyy:MM:dd HH:mm:ss"));
 }

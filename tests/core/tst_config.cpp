@@ -1,7 +1,10 @@
+#include "clock.h"
 #include "config.h"
 #include "tempvolumes.h"
 
 #include <QtTest>
+
+#include <atomic>
 
 class TestConfig : public QObject
 {
@@ -22,6 +25,9 @@ private slots:
     void sanitizeWithRegex();
 
     void diskSpaceKeepsItsTexts();
+    void parseDay_data();
+    void parseDay();
+    void parseDayFromManyThreads();
 };
 
 void TestConfig::initTestCase()
@@ -156,6 +162,49 @@ void TestConfig::diskSpaceKeepsItsTexts()
     QVERIFY(Config::disk_space != "no");
     Config::disk_space.reset();
     QVERIFY(Config::disk_space != "no");
+}
+
+void TestConfig::parseDay_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QDate>("expected");
+    QTest::newRow("day") << "2024-05-12" << QDate(2024, 5, 12);
+    QTest::newRow("leap day") << "2024-02-29" << QDate(2024, 2, 29);
+    QTest::newRow("no such day") << "2023-02-29" << QDate();
+    QTest::newRow("month 13") << "2024-13-01" << QDate();
+    QTest::newRow("short") << "2024-5-12" << QDate();
+    QTest::newRow("time too") << "2024-05-12 10:00" << QDate();
+    QTest::newRow("slashes") << "2024/05/12" << QDate();
+    QTest::newRow("empty") << "" << QDate();
+}
+
+void TestConfig::parseDay()
+{
+    QFETCH(QString, text);
+    QFETCH(QDate, expected);
+    QCOMPARE(Clock::parseDay(text), expected);
+}
+
+void TestConfig::parseDayFromManyThreads()
+{
+    // Import workers check the shot date while the window checks it too.
+    std::atomic<int> wrong{0};
+    QList<QThread*> threads;
+    for (int t = 0; t < 8; ++t) {
+        threads.append(QThread::create([&wrong] {
+            for (int i = 0; i < 20000; ++i) {
+                if (Clock::parseDay(QStringLiteral("2024-05-12")) != QDate(2024, 5, 12))
+                    ++wrong;
+            }
+        }));
+    }
+    for (QThread* t : threads)
+        t->start();
+    for (QThread* t : threads) {
+        t->wait();
+        delete t;
+    }
+    QCOMPARE(wrong.load(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestConfig)
