@@ -1,8 +1,10 @@
 #include "toolwindows.h"
 
+#include "batchdeleteorder.h"
 #include "importordersphotodlg.h"
 #include "searchorderwindow.h"
 #include "selecttool.h"
+#include "shangjiandialog.h"
 
 #include <QJsonArray>
 #include <QMap>
@@ -38,6 +40,10 @@ ToolWindows::Opener builtInOpener(int toolId)
             QObject::connect(window, &SearchOrderWindow::closeSignal, launcher, &SelectTool::closeSearch);
             return window;
         };
+    case SelectTool::ToolUploadDesk:
+        return [](SelectTool*) -> QWidget* { return ToolWindows::showMaximizedTool<ShangJianDialog>(); };
+    case SelectTool::ToolBatchDeletion:
+        return [](SelectTool*) -> QWidget* { return ToolWindows::showMaximizedTool<BatchDeleteOrder>(); };
     case SelectTool::ToolBatchImport:
         return [](SelectTool*) -> QWidget* {
             auto* dialog = new importOrdersPhotoDlg(nullptr);

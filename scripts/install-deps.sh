@@ -10,6 +10,9 @@ packages=(
     libexiv2-dev
     libcpp-httplib-dev libssl-dev zlib1g-dev libbrotli-dev
     fonts-noto-cjk
+    libzint-dev
+    libzbar-dev
+    poppler-utils
     xvfb xauth
 )
 
