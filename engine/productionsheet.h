@@ -112,8 +112,8 @@ namespace ProductionSheet {
 // The whole sheet, "<HTML>" to "</HTML>". Never fails: a missing value
 // leaves its place empty and a missing picture still gets its element.
 // Names and counts have "<" and ">" escaped; the free texts (requirements,
-// disclaimer, product remarks, mark texts) may carry markup such as "<BR>"
-// and go in as they stand. Writes the marked-photo copies first, through
+// disclaimer, getphotodate_html, product descr and remarks, mark texts)
+// may carry markup such as "<BR>" and go in as they stand. Writes the marked-photo copies through
 // copyMarkedPhotos.
 SheetResult build(const SheetInput& input, SheetVariant variant);
 
