@@ -14,6 +14,7 @@ packages=(
     libzbar-dev
     poppler-utils
     xvfb xauth
+    poppler-utils # pdfinfo, pdftotext and pdfimages for the tests that print sheets
 )
 
 missing=()
