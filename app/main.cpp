@@ -1,6 +1,7 @@
 #include "appresources.h"
 #include "config.h"
 #include "dialogprompts.h"
+#include "labelprinter.h"
 #include "login.h"
 #include "prompts.h"
 
@@ -16,6 +17,11 @@ int main(int argc, char* argv[])
 
     DialogPrompts prompts;
     Prompts::install(&prompts);
+
+    // Barcode labels go to PDF files when DRAVIN_LABEL_PDF_DIR names a
+    // folder (the demo), else to the default printer.
+    const std::unique_ptr<LabelPrinter> labelPrinter = LabelPrinter::fromEnvironment();
+    LabelPrinter::install(labelPrinter.get());
 
     Login login(nullptr);
     login.show();

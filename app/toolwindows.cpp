@@ -1,6 +1,7 @@
 #include "toolwindows.h"
 
 #include "batchdeleteorder.h"
+#include "fajiandialog.h"
 #include "importordersphotodlg.h"
 #include "searchorderwindow.h"
 #include "selecttool.h"
@@ -42,6 +43,8 @@ ToolWindows::Opener builtInOpener(int toolId)
         };
     case SelectTool::ToolUploadDesk:
         return [](SelectTool*) -> QWidget* { return ToolWindows::showMaximizedTool<ShangJianDialog>(); };
+    case SelectTool::ToolDispatchDesk:
+        return [](SelectTool*) -> QWidget* { return ToolWindows::showMaximizedTool<FaJianDialog>(); };
     case SelectTool::ToolBatchDeletion:
         return [](SelectTool*) -> QWidget* { return ToolWindows::showMaximizedTool<BatchDeleteOrder>(); };
     case SelectTool::ToolBatchImport:

@@ -63,7 +63,7 @@ bool OrderDesk::refuseEmptyCriterion(int index, const QString& text) const
         missing = QStringLiteral("请输入姓名");
     else
         missing = QStringLiteral("请输入电话");
-    Prompts::information(nullptr, QStringLiteral("警告"), missing, Prompts::Yes);
+    notice(QStringLiteral("警告"), missing);
     return true;
 }
 
@@ -124,7 +124,12 @@ QNetworkReply* OrderDesk::postForm(const QString& route, const QByteArray& body)
     return WebService::post(networkManager, route, body);
 }
 
+void OrderDesk::notice(const QString& title, const QString& text)
+{
+    Prompts::information(nullptr, title, text, Prompts::Yes);
+}
+
 void OrderDesk::refuseEmptyOrderNumber()
 {
-    Prompts::information(nullptr, QStringLiteral("警告"), QStringLiteral("请输入订单号"), Prompts::Yes);
+    notice(QStringLiteral("警告"), QStringLiteral("请输入订单号"));
 }

@@ -72,6 +72,9 @@ protected:
     // the reply's finished() and releases the reply in its handler.
     QNetworkReply* postForm(const QString& route, const QByteArray& body);
 
+    // An information box with no parent and one Yes button, as every box of
+    // the desks.
+    static void notice(const QString& title, const QString& text);
     // The "警告" box for an empty order number.
     static void refuseEmptyOrderNumber();
 

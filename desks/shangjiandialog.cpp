@@ -30,11 +30,6 @@ enum Criterion
     ByPhone
 };
 
-void notice(const QString& title, const QString& text)
-{
-    Prompts::information(nullptr, title, text, Prompts::Yes);
-}
-
 QStandardItemModel* tableModel(const QStringList& headers, QObject* parent)
 {
     auto* model = new QStandardItemModel(0, headers.size(), parent);

@@ -14,6 +14,7 @@ bash scripts/make-demo-data.sh
 DEMO="$PWD/demo"
 VOLUMES="$DEMO/volumes"
 SERVICE_LOG="$DEMO/studio-service.log"
+LABELS="$DEMO/labels"
 service_pid=""
 xvfb_pid=""
 
@@ -71,10 +72,11 @@ cat <<INFO
 run.sh: studio-service is answering at $url (requests logged in demo/requests.jsonl)
 run.sh: demo file shares under $VOLUMES (camera card: $VOLUMES/card)
 run.sh: sign in as demo / password demo123   (zhao / zhao123 is a disabled account)
+run.sh: barcode labels are written as PDF files to $LABELS
 INFO
 
 # The client keeps its path list files in its working directory.
 client="$(cd "$BUILD_DIR/app" && pwd)/dravin"
 status=0
-(cd "$DEMO" && DRAVIN_URL_HOST="$url" DRAVIN_VOLUMES_ROOT="$VOLUMES" "$client") || status=$?
+(cd "$DEMO" && DRAVIN_URL_HOST="$url" DRAVIN_VOLUMES_ROOT="$VOLUMES" DRAVIN_LABEL_PDF_DIR="$LABELS" "$client") || status=$?
 exit "$status"

@@ -249,6 +249,8 @@ ServiceReply orderList(QJsonObject& store, const FormData& form)
         if (matches(*search, order, keyword))
             data.append(orderItem(store, order));
     }
+    if (!form.contains("searchtype"))
+        return ServiceReply::json(Routes::deskOrderList(store, shopId, data));
     QJsonObject reply = success(QString());
     reply.insert("data", data);
     return ServiceReply::json(reply);

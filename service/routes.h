@@ -3,6 +3,7 @@
 #include "formdecoder.h"
 
 #include <QByteArray>
+#include <QJsonArray>
 #include <QJsonObject>
 #include <QList>
 #include <QString>
@@ -54,6 +55,9 @@ struct Route
 QList<Route> frontDoorRoutes();   // sign-in, launcher, order list, batch import
 QList<Route> deletionRoutes();    // delete logs of every deleting window
 QList<Route> desksRoutes();       // batch deletion, upload and dispatch desks
+// The dispatch desk's form of the order list: the shop's print shops and
+// factories, and the found orders under "order".
+QJsonObject deskOrderList(const QJsonObject& store, const QString& shopId, const QJsonArray& items);
 QList<Route> allRoutes();
 
 // The page the web sign-in window loads, below the service's host.

@@ -1,5 +1,8 @@
+#include "barcodedecoder.h"
 #include "batchdeleteorder.h"
 #include "config.h"
+#include "fajiandialog.h"
+#include "labelprinter.h"
 #include "login.h"
 #include "recordingdesktop.h"
 #include "scriptedprompts.h"
@@ -22,6 +25,7 @@
 #include <QRadioButton>
 #include <QStandardItemModel>
 #include <QTableView>
+#include <QTableWidget>
 
 // The desks from the front door: sign in, pick the flagship shop and a
 // desk in the launcher, and do the desk's main job against the stand-in.
@@ -33,6 +37,7 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void deleteAWeeksOrdersThenMarkOneUploaded();
+    void dispatchAnOrderAndPrintItsLabels();
 
 private:
     // Opens the tool from the launcher and returns its window.
@@ -160,6 +165,56 @@ void TestDesksEndToEnd::deleteAWeeksOrdersThenMarkOneUploaded()
     const QString marked = orderOf(m_service->storeSnapshot(), "100107").value("gotodigitaltime").toString();
     QVERIFY(!marked.isEmpty());
     QCOMPARE(right->item(0, 3)->text(), marked.left(10));
+    desk->close();
+}
+
+void TestDesksEndToEnd::dispatchAnOrderAndPrintItsLabels()
+{
+    QTemporaryDir labels;
+    PdfLabelPrinter printer(labels.path());
+    LabelPrinter::install(&printer);
+
+    FaJianDialog* desk = openTool<FaJianDialog>("rb_fajian");
+    QVERIFY(desk);
+    QCOMPARE(desk->windowTitle(), QStringLiteral("发件管理"));
+    auto* scan = desk->findChild<QLineEdit*>("lineEdit");
+    scan->setFocus();
+    QTest::keyClicks(scan, "100101");
+    QTest::keyClick(scan, Qt::Key_Return);
+    auto* orders = desk->findChild<QTableView*>("tableView_left");
+    QTRY_COMPARE(orders->model()->rowCount(), 1);
+    QTRY_COMPARE(m_service->requests("order", "ordergoods").size(), 1);
+    auto* products = desk->findChild<QTableWidget*>("tableWidget");
+    QTRY_VERIFY_WITH_TIMEOUT(
+        [&] {
+            clickRow(orders, 0);
+            return products->rowCount() == 4;
+        }(),
+        5000);
+    QCOMPARE(products->item(1, 0)->text(), QStringLiteral("宝宝成长相册"));
+
+    auto* printShopForAll = qobject_cast<QComboBox*>(products->cellWidget(0, 8));
+    QVERIFY(printShopForAll);
+    printShopForAll->setCurrentIndex(printShopForAll->findText(QStringLiteral("光影冲印")));
+    QTest::mouseClick(desk->findChild<QPushButton*>("pushButton_submit"), Qt::LeftButton);
+    QTRY_COMPARE(m_prompts->last().text, QStringLiteral("发件成功!"));
+    const QJsonObject goods =
+        m_service->storeSnapshot().value("deskgoods").toObject().value("100101").toObject();
+    QStringList shops;
+    for (const char* group : {"ordergoods0", "ordergoods2"}) {
+        for (const QJsonValue& v : goods.value(group).toArray())
+            shops.append(v.toObject().value("printshopname").toString());
+    }
+    QCOMPARE(shops, QStringList({"光影冲印", "光影冲印", "光影冲印"}));
+    QTRY_VERIFY(!products->item(1, 9)->text().isEmpty());
+
+    QTest::mouseClick(desk->findChild<QPushButton*>("pushButton_print"), Qt::LeftButton);
+    QCOMPARE(printer.files().size(), 3);
+    QStringList codes;
+    for (const QString& pdf : printer.files())
+        codes += BarcodeDecoder::code128(BarcodeDecoder::pdfPages(pdf).value(0));
+    QCOMPARE(codes, QStringList({"5101", "5102", "5103"}));
+    LabelPrinter::install(nullptr);
     desk->close();
 }
 

@@ -1,0 +1,570 @@
+#include "barcodedecoder.h"
+#include "calendarpicker.h"
+#include "clock.h"
+#include "config.h"
+#include "fajiandialog.h"
+#include "labelprinter.h"
+#include "scriptedprompts.h"
+#include "standin.h"
+#include "storeaccess.h"
+#include "testhttpserver.h"
+#include "toplevelwindows.h"
+#include "webservice.h"
+
+#include <QtTest>
+
+#include <QCalendarWidget>
+#include <QComboBox>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QLabel>
+#include <QLineEdit>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QPrinter>
+#include <QPushButton>
+#include <QStandardItemModel>
+#include <QTableView>
+#include <QTableWidget>
+#include <QUrlQuery>
+
+#include <memory>
+
+// The dispatch desk: its searches and order list, the products per order,
+// the dispatch and the labels, against the stand-in (and a small server
+// where replies must come out of order).
+class TestFaJianDialog : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void searchBodies_data();
+    void searchBodies();
+    void criterionSearchReplacesOthersAdd();
+    void scanInAShopWithoutPrintShops();
+    void columnWidths();
+    void productsAnsweredOutOfOrder();
+    void dispatch_data();
+    void dispatch();
+    void dispatchNeedsAShownOrderWithProducts();
+    void labelsOfTickedProducts();
+    void labelTexts_data();
+    void labelTexts();
+    void printerFailures_data();
+    void printerFailures();
+    void serviceRefusesUnknownDispatches_data();
+    void serviceRefusesUnknownDispatches();
+
+private:
+    void startDesk();
+    QList<StandIn::LoggedRequest> logged(const char* action) const
+    {
+        return m_service->requests("order", action);
+    }
+    QTableWidget* products() { return m_desk->findChild<QTableWidget*>("tableWidget"); }
+    QStringList orderKeys();
+    void searchNumber(const QString& key);
+    void searchBy(int index, const QString& text);
+    void scan(const QString& id);
+    // Clicks the left row and waits until its products show.
+    void showOrder(int row);
+    QComboBox* combo(int row, int column)
+    {
+        return qobject_cast<QComboBox*>(products()->cellWidget(row, column));
+    }
+    QString cell(int row, int column)
+    {
+        return products()->item(row, column) ? products()->item(row, column)->text() : "<none>";
+    }
+
+    std::unique_ptr<ScriptedPrompts> m_prompts;
+    std::unique_ptr<StandIn> m_service;
+    std::unique_ptr<FaJianDialog> m_desk;
+    std::unique_ptr<LabelPrinter> m_printer;
+    QTemporaryDir m_labels;
+};
+
+namespace {
+
+// A backend with no printer, or one whose jobs cannot start.
+class FailingPrinter : public LabelPrinter
+{
+public:
+    explicit FailingPrinter(bool noPrinter) : m_noPrinter(noPrinter) {}
+    std::unique_ptr<QPrinter> openPrinter() override
+    {
+        if (m_noPrinter)
+            return nullptr;
+        auto printer = std::make_unique<QPrinter>(QPrinter::ScreenResolution);
+        printer->setOutputFormat(QPrinter::PdfFormat);
+        return printer;
+    }
+    bool beginJob(QPrinter&) override { return false; }
+
+private:
+    bool m_noPrinter;
+};
+
+} // namespace
+
+void TestFaJianDialog::init()
+{
+    m_prompts = std::make_unique<ScriptedPrompts>();
+    m_prompts->setLenient(true);
+    m_service = std::make_unique<StandIn>();
+    StandIn::useDemoIdentity();
+    Config::shop_name = QStringLiteral("Velmor旗舰店");
+    m_printer = std::make_unique<PdfLabelPrinter>(m_labels.filePath("labels"));
+    LabelPrinter::install(m_printer.get());
+    startDesk();
+}
+
+void TestFaJianDialog::startDesk()
+{
+    m_desk = std::make_unique<FaJianDialog>();
+    m_desk->resize(1400, 800);
+    m_desk->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_desk.get()));
+}
+
+void TestFaJianDialog::cleanup()
+{
+    m_desk.reset();
+    for (CalendarPicker* picker : topLevelWindows<CalendarPicker>())
+        delete picker;
+    LabelPrinter::install(nullptr);
+    m_printer.reset();
+    m_service.reset();
+    m_prompts.reset();
+}
+
+QStringList TestFaJianDialog::orderKeys()
+{
+    QStringList keys;
+    const QAbstractItemModel* model = m_desk->findChild<QTableView*>("tableView_left")->model();
+    for (int row = 0; row < model->rowCount(); ++row)
+        keys.append(model->index(row, 0).data().toString());
+    return keys;
+}
+
+void TestFaJianDialog::searchNumber(const QString& key)
+{
+    auto* box = m_desk->findChild<QLineEdit*>("lineEdit_orderid");
+    box->setFocus();
+    box->setText(key);
+    QTest::keyClick(box, Qt::Key_Return);
+    QTRY_VERIFY(m_desk->findChild<QPushButton*>("pushButton")->isEnabled());
+}
+
+void TestFaJianDialog::searchBy(int index, const QString& text)
+{
+    auto* combo = m_desk->findChild<QComboBox*>("comboBox");
+    combo->setCurrentIndex(index == 0 ? 6 : 0);
+    combo->setCurrentIndex(index);
+    auto* box = m_desk->findChild<QLineEdit*>("lineEdit_orderid2");
+    if (index >= 1 && index <= 4) {
+        QVERIFY(box->isReadOnly());
+        QTRY_VERIFY(topLevelWindow<CalendarPicker>());
+        CalendarPicker* picker = topLevelWindow<CalendarPicker>();
+        picker->findChild<QCalendarWidget*>()->setSelectedDate(Clock::parseDay(text));
+        picker->findChild<QPushButton*>("pushButton")->click();
+        QTRY_VERIFY(!topLevelWindow<CalendarPicker>());
+    } else {
+        box->setText(text);
+    }
+    const int before = logged("order_list").size();
+    m_desk->findChild<QPushButton*>("pushButton_2")->click();
+    QTRY_COMPARE(logged("order_list").size(), before + 1);
+    QTRY_VERIFY(m_desk->findChild<QPushButton*>("pushButton_2")->isEnabled());
+}
+
+void TestFaJianDialog::scan(const QString& id)
+{
+    auto* field = m_desk->findChild<QLineEdit*>("lineEdit");
+    field->setFocus();
+    field->setText(id);
+    const int before = logged("getorderbyid").size();
+    QTest::keyClick(field, Qt::Key_Return);
+    QCOMPARE(field->selectedText(), id);
+    QTRY_COMPARE(logged("getorderbyid").size(), before + 1);
+    QTest::qWait(100);
+}
+
+void TestFaJianDialog::showOrder(int row)
+{
+    auto* view = m_desk->findChild<QTableView*>("tableView_left");
+    const QString key = view->model()->index(row, 0).data().toString();
+    QTRY_VERIFY(view->model()->rowCount() > row);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        [&] {
+            m_desk->findChild<QTableView*>("tableView_left")->clicked(view->model()->index(row, 1));
+            return m_desk->findChild<QLabel*>("label_currentID")->text() ==
+                   QStringLiteral("当前订单号：") + key;
+        }(),
+        5000);
+}
+
+void TestFaJianDialog::searchBodies_data()
+{
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("keys");
+    QTest::addColumn<int>("found");
+    const QString key = "orderpayforkey";
+    QTest::newRow("预约单号") << 0 << "A2405120"
+                              << QStringList{"token", "uid", "shopid", "superid", "type", key} << 4;
+    QTest::newRow("拍摄日期") << 1 << "2024-05-12"
+                              << QStringList{"token", "uid", "shopid", "superid", "type", "photodate"} << 4;
+    QTest::newRow("看样日期") << 2 << "2024-05-22"
+                              << QStringList{"token", "shopid", "superid", "type", "uid", "selectphotodate"}
+                              << 2;
+    QTest::newRow("预约日期") << 3 << "2024-05-06"
+                              << QStringList{"token", "shopid", "superid", "type", "selectphotodate", "uid"}
+                              << 2;
+    QTest::newRow("发货日期") << 4 << "2024-06-05"
+                              << QStringList{"token", "shopid", "superid", "type", "uid", "selectphotodate"}
+                              << 2;
+    QTest::newRow("姓名") << 5 << "郭晶" << QStringList{"token", "uid", "shopid", "superid", "type", key}
+                          << 1;
+    QTest::newRow("电话") << 6 << "13900000101"
+                          << QStringList{"token", "uid", "shopid", "superid", "type", key} << 1;
+}
+
+void TestFaJianDialog::searchBodies()
+{
+    QFETCH(int, index);
+    QFETCH(QString, text);
+    QFETCH(QStringList, keys);
+    QFETCH(int, found);
+    const bool date = index >= 1 && index <= 4;
+    searchBy(index, date ? text : "  " + text + " ");
+    const StandIn::LoggedRequest search = logged("order_list").last();
+    QCOMPARE(search.keys, keys);
+    QCOMPARE(search.values.value("type"), QString::number(index + 1));
+    QCOMPARE(search.values.value(keys.last() == "uid" ? keys.at(4) : keys.last()), text); // sent trimmed
+    QCOMPARE(search.values.value("uid"), QStringLiteral("1024"));
+    QCOMPARE(orderKeys().size(), found);
+    // One products request per order found.
+    QTRY_COMPARE(logged("ordergoods").size(), found);
+    QCOMPARE(logged("ordergoods").first().keys, QStringList({"token", "orderid", "shopid"}));
+}
+
+void TestFaJianDialog::criterionSearchReplacesOthersAdd()
+{
+    // The order-number box sends what is typed, blanks included.
+    searchNumber("A2405120 ");
+    QCOMPARE(logged("order_list").last().values.value("orderpayforkey"), QStringLiteral("A2405120 "));
+    searchNumber("A2405120");
+    QCOMPARE(orderKeys(), QStringList({"A24051201", "A24051202", "A24051203", "A24051204"}));
+    QCOMPARE(m_desk->findChild<QTableView*>("tableView_left")->model()->index(0, 1).data().toString(),
+             QStringLiteral("王强/刘芳"));
+    QCOMPARE(m_desk->findChild<QTableView*>("tableView_left")->model()->index(2, 1).data().toString(),
+             QStringLiteral("赵敏"));
+    searchNumber("A24051201");
+    QCOMPARE(orderKeys().size(), 4);
+    showOrder(0);
+    QCOMPARE(combo(1, 8)->itemText(0), QStringLiteral("请选择"));
+
+    scan("100105");
+    QCOMPARE(logged("getorderbyid").last().keys, QStringList({"token", "shopid", "orderid"}));
+    QTRY_COMPARE(orderKeys().size(), 5);
+    showOrder(4);
+    // A scan's lists come without "请选择".
+    QCOMPARE(combo(1, 8)->itemText(0), QStringLiteral("华彩冲印"));
+    QCOMPARE(combo(1, 8)->itemData(0).toString(), QStringLiteral("31"));
+
+    // An empty criterion is refused before anything is emptied.
+    m_desk->findChild<QComboBox*>("comboBox")->setCurrentIndex(5);
+    m_desk->findChild<QPushButton*>("pushButton_2")->click();
+    QCOMPARE(m_prompts->last().text, QStringLiteral("请输入姓名"));
+    QCOMPARE(orderKeys().size(), 5);
+    QCOMPARE(products()->rowCount(), 3);
+
+    searchBy(5, "郭晶");
+    QCOMPARE(orderKeys(), QStringList{"A24051502"});
+    // The earlier order's products are gone from the right table.
+    QCOMPARE(m_desk->findChild<QLabel*>("label_currentID")->text(), QStringLiteral("当前单号："));
+}
+
+void TestFaJianDialog::scanInAShopWithoutPrintShops()
+{
+    Config::shop_id = QStringLiteral("30");
+    scan("300101");
+    QTRY_COMPARE(orderKeys(), QStringList{"B24042001"});
+    QCOMPARE(m_prompts->messages().size(), 1);
+    QCOMPARE(m_prompts->last().title, QStringLiteral("提示"));
+    QCOMPARE(m_prompts->last().text, QStringLiteral("后台没有设置冲印公司或后期工厂"));
+    showOrder(0);
+    QCOMPARE(cell(1, 0), QStringLiteral("证件照"));
+    QVERIFY(!combo(1, 8));
+    m_desk->findChild<QPushButton*>("pushButton_submit")->click();
+    QTest::qWait(100);
+    QCOMPARE(logged("sendtoshop").size(), 0);
+
+    scan("999");
+    QTRY_COMPARE(m_prompts->last().text, QStringLiteral("订单不存在"));
+    QCOMPARE(m_prompts->last().title, QStringLiteral("警告"));
+}
+
+void TestFaJianDialog::columnWidths()
+{
+    QCOMPARE(FaJian::rightColumnWidths(1015, 13),
+             QVector<int>({133, 73, 73, 73, 73, 83, 73, 83, 150, 150, 150, 150, 83}));
+    QCOMPARE(FaJian::rightColumnWidths(1015, 6), QVector<int>({133, 73, 73, 73, 73, 83}));
+    products()->setFixedWidth(1015);
+    m_desk->update();
+    QTRY_COMPARE(products()->columnWidth(0), 133);
+    QCOMPARE(products()->columnWidth(11), 150);
+}
+
+void TestFaJianDialog::productsAnsweredOutOfOrder()
+{
+    // Order 1's products come last, order 2 has none, order 3's come second.
+    TestHttpServer server;
+    server.setHandler([](const TestHttpServer::Request& r) {
+        const QUrlQuery query(r.query);
+        const QUrlQuery body(QString::fromUtf8(r.body));
+        TestHttpServer::Response response;
+        auto product = [](const QString& id, const QString& type, const QString& urgent) {
+            return QJsonObject{{"orderid", "3"},          {"id", id},
+                               {"goodname", "相册" + id}, {"goodtypeid", type},
+                               {"goodsizename", "12寸"},  {"goodtype", "相册"},
+                               {"number", "1"},           {"pnumber", "30"},
+                               {"isurgent", urgent},      {"printshopname", "光影冲印"}};
+        };
+        if (query.queryItemValue("a") == "order_list") {
+            QJsonArray orders;
+            for (const char* id : {"1", "2", "3"})
+                orders.append(QJsonObject{{"orderpayforkey", QString("K") + id},
+                                          {"orderid", id},
+                                          {"getphotodate", "2024-06-0" + QString(id)},
+                                          {"urgentdate", "2024-05-3" + QString(id)}});
+            const QJsonArray shops{QJsonObject{{"id", "31"}, {"name", "华彩冲印"}},
+                                   QJsonObject{{"id", "32"}, {"name", "光影冲印"}}};
+            response.body =
+                QJsonDocument(
+                    QJsonObject{{"code", "1"}, {"printshops", shops}, {"factorys", shops}, {"order", orders}})
+                    .toJson();
+        } else {
+            const QString id = body.queryItemValue("orderid");
+            QJsonObject order{{"ordergoods0", QJsonArray{}}, {"ordergoods2", QJsonArray{}}};
+            if (id == "1")
+                order["ordergoods0"] =
+                    QJsonArray{QJsonObject{{"orderid", "1"}, {"id", "11"}, {"goodname", "摆台"}}};
+            if (id == "3")
+                order["ordergoods0"] = QJsonArray{product("31", "15", "1"), product("32", "12", "0")};
+            response.delayMs = id == "1" ? 800 : id == "3" ? 300 : 0;
+            response.body = QJsonDocument(QJsonObject{{"code", "1"}, {"order", order}}).toJson();
+        }
+        return response;
+    });
+    Config::url_host = server.baseUrl();
+    Config::composeRoutes();
+    searchNumber("K");
+
+    // The order without products: one row of empty texts, its pickup date.
+    showOrder(1);
+    QCOMPARE(products()->rowCount(), 2);
+    QCOMPARE(QStringList({cell(1, 0), cell(1, 4), cell(1, 5), cell(1, 6)}),
+             QStringList({"", "", "2024-06-02", "否"}));
+    QCOMPARE(combo(1, 8)->currentText(), QStringLiteral("请选择"));
+    QCOMPARE(products()->item(1, 12)->checkState(), Qt::Checked);
+
+    showOrder(2);
+    QCOMPARE(QStringList({cell(1, 4), cell(1, 5), cell(1, 6)}), QStringList({"30", "2024-05-33", "是"}));
+    QCOMPARE(QStringList({cell(2, 4), cell(2, 5), cell(2, 6)}), QStringList({"", "2024-06-03", "否"}));
+    QCOMPARE(combo(1, 8)->currentText(), QStringLiteral("光影冲印"));
+    QCOMPARE(combo(0, 8)->currentText(), QStringLiteral("光影冲印"));
+    // Set-all moves the print shops only.
+    combo(0, 8)->setCurrentIndex(1);
+    QCOMPARE(combo(1, 8)->currentIndex(), 1);
+    QCOMPARE(combo(2, 8)->currentIndex(), 1);
+    QCOMPARE(combo(1, 10)->currentIndex(), 0);
+    combo(2, 10)->setCurrentIndex(1);
+
+    // Order 1's late reply keeps the choices on the shown order.
+    QTest::qWait(900);
+    QCOMPARE(combo(2, 10)->currentIndex(), 1);
+    showOrder(0);
+    QCOMPARE(cell(1, 0), QStringLiteral("摆台"));
+}
+
+void TestFaJianDialog::dispatch_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("box");
+    QTest::newRow("recorded") << ""
+                              << "发件成功!";
+    QTest::newRow("refused") << "refuse"
+                             << "提交发件错误：0";
+    QTest::newRow("transport error") << "http"
+                                     << "网络请求错误\n500";
+}
+
+void TestFaJianDialog::dispatch()
+{
+    QFETCH(QString, fault);
+    QFETCH(QString, box);
+    searchNumber("A24051201");
+    showOrder(0);
+    QCOMPARE(products()->rowCount(), 4);
+    combo(0, 8)->setCurrentIndex(1);
+    combo(2, 10)->setCurrentIndex(2);
+    if (fault == "refuse")
+        m_service->refuse("order", "sendtoshop", "0", "x");
+    else if (fault == "http")
+        m_service->failHttp("order", "sendtoshop", 500);
+    const int reloads = logged("ordergoods").size();
+    m_desk->findChild<QPushButton*>("pushButton_submit")->click();
+    QTRY_COMPARE(m_prompts->messages().size(), 1);
+    QCOMPARE(m_prompts->last().text, box);
+
+    const StandIn::LoggedRequest sent = logged("sendtoshop").first();
+    QCOMPARE(sent.keys, QStringList({"token", "uid", "shopid", "orderid", "sendgoodsinfo"}));
+    QCOMPARE(sent.values.value("uid"), QStringLiteral("1024"));
+    QCOMPARE(sent.values.value("orderid"), QStringLiteral("100101"));
+    QCOMPARE(sent.values.value("sendgoodsinfo"),
+             QStringLiteral(R"([{"factoryid":"0","ordergoodid":"5101","printshopid":"31"},)"
+                            R"({"factoryid":"42","ordergoodid":"5102","printshopid":"31"},)"
+                            R"({"factoryid":"0","ordergoodid":"5103","printshopid":"31"}])"));
+    if (!fault.isEmpty()) {
+        QTest::qWait(100);
+        QCOMPARE(logged("ordergoods").size(), reloads);
+        return;
+    }
+    // The reload shows what the service recorded.
+    QTRY_COMPARE(logged("ordergoods").size(), reloads + 1);
+    QTRY_VERIFY(!cell(1, 9).isEmpty());
+    const QJsonObject goods =
+        m_service->storeSnapshot().value("deskgoods").toObject().value("100101").toObject();
+    const QJsonObject second = goods.value("ordergoods0").toArray().at(1).toObject();
+    QCOMPARE(second.value("printshopname").toString(), QStringLiteral("华彩冲印"));
+    QCOMPARE(second.value("factoryname").toString(), QStringLiteral("金典后期"));
+    QCOMPARE(cell(2, 9), second.value("sendToPrintshopTime2").toString());
+    QCOMPARE(cell(2, 11), second.value("sendToFactoryTime2").toString());
+    QCOMPARE(cell(1, 11), QString());
+    QCOMPARE(combo(2, 10)->currentText(), QStringLiteral("金典后期"));
+}
+
+void TestFaJianDialog::dispatchNeedsAShownOrderWithProducts()
+{
+    searchNumber("A2405120");
+    for (const char* button : {"pushButton_submit", "pushButton_print", "pushButton_excel"})
+        m_desk->findChild<QPushButton*>(button)->click();
+    showOrder(2);
+    QCOMPARE(cell(1, 0), QString());
+    m_desk->findChild<QPushButton*>("pushButton_submit")->click();
+    QCOMPARE(m_prompts->calls().size(), 1);
+    QCOMPARE(m_prompts->last().title, QStringLiteral("提示"));
+    QCOMPARE(m_prompts->last().text, QStringLiteral("该订单没有产品"));
+    QTest::qWait(100);
+    QCOMPARE(logged("sendtoshop").size(), 0);
+    QVERIFY(!QFileInfo::exists(m_labels.filePath("labels/label-001.pdf")));
+}
+
+void TestFaJianDialog::labelsOfTickedProducts()
+{
+    searchNumber("A24051201");
+    showOrder(0);
+    products()->item(2, 12)->setCheckState(Qt::Unchecked);
+    m_desk->findChild<QPushButton*>("pushButton_print")->click();
+    const auto* printer = static_cast<PdfLabelPrinter*>(m_printer.get());
+    QCOMPARE(printer->files().size(), 2);
+    QStringList codes;
+    for (const QString& pdf : printer->files()) {
+        const QList<QImage> pages = BarcodeDecoder::pdfPages(pdf);
+        QCOMPARE(pages.size(), 1);
+        codes += BarcodeDecoder::code128(pages.first());
+    }
+    QCOMPARE(codes, QStringList({"5101", "5103"}));
+    QCOMPARE(m_prompts->calls().size(), 0);
+}
+
+void TestFaJianDialog::labelTexts_data()
+{
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<QString>("picture"); // "" for none
+    QTest::newRow("a product") << "5101" << QDir::tempPath() + "/5101.png";
+    QTest::newRow("the placeholder") << "0" << QDir::tempPath() + "/0.png";
+    QTest::newRow("a path") << "../5101"
+                            << "";
+    QTest::newRow("a backslash") << "a\\b"
+                                 << "";
+}
+
+void TestFaJianDialog::labelTexts()
+{
+    QFETCH(QString, id);
+    QFETCH(QString, picture);
+    QCOMPARE(m_desk->getBarCodeImagePath(id), picture);
+    FaJianRightData product;
+    product.id = id;
+    product.goodname = "相册";
+    product.goodsizename = "12寸";
+    const CodeImageInfo info = FaJian::labelInfo(product, "A24051201", picture, "Velmor旗舰店");
+    QCOMPARE(info.codeText, id + "  A24051201");
+    QCOMPARE(QStringList({info.title, info.subtitle, info.barCodeImagePath, info.shopName}),
+             QStringList({"相册", "12寸", picture, "Velmor旗舰店"}));
+}
+
+void TestFaJianDialog::printerFailures_data()
+{
+    QTest::addColumn<bool>("noPrinter");
+    QTest::addColumn<QString>("box");
+    QTest::newRow("no printer") << true << "没有可用的打印机";
+    QTest::newRow("a job that cannot start") << false << "条码打印失败";
+}
+
+void TestFaJianDialog::printerFailures()
+{
+    QFETCH(bool, noPrinter);
+    QFETCH(QString, box);
+    FailingPrinter failing(noPrinter);
+    LabelPrinter::install(&failing);
+    searchNumber("A24051201");
+    showOrder(0);
+    m_desk->findChild<QPushButton*>("pushButton_print")->click();
+    QCOMPARE(m_prompts->messages().size(), 1);
+    QCOMPARE(m_prompts->last().title, QStringLiteral("警告"));
+    QCOMPARE(m_prompts->last().text, box);
+    LabelPrinter::install(m_printer.get());
+}
+
+void TestFaJianDialog::serviceRefusesUnknownDispatches_data()
+{
+    QTest::addColumn<QString>("orderid");
+    QTest::addColumn<QString>("entry");
+    QTest::newRow("unknown product") << "100101"
+                                     << R"({"ordergoodid":"9999","printshopid":"31","factoryid":"0"})";
+    QTest::newRow("another order's product")
+        << "100102"
+        << R"({"ordergoodid":"5101","printshopid":"31","factoryid":"0"})";
+    QTest::newRow("unknown print shop") << "100101"
+                                        << R"({"ordergoodid":"5101","printshopid":"71","factoryid":"0"})";
+    QTest::newRow("unknown order") << "999999"
+                                   << R"({"ordergoodid":"5101","printshopid":"31","factoryid":"0"})";
+}
+
+void TestFaJianDialog::serviceRefusesUnknownDispatches()
+{
+    QFETCH(QString, orderid);
+    QFETCH(QString, entry);
+    const QJsonObject before = m_service->storeSnapshot().value("deskgoods").toObject();
+    const QJsonArray entries{QJsonObject{{"ordergoodid", "5102"}, {"printshopid", "31"}, {"factoryid", "41"}},
+                             QJsonDocument::fromJson(entry.toUtf8()).object()};
+    QNetworkAccessManager manager;
+    QNetworkReply* reply =
+        WebService::post(&manager, Config::url_post_sendtoshop, FaJian::dispatchBody(orderid, entries));
+    QTRY_VERIFY(reply->isFinished());
+    const WebService::Reply r = WebService::read(reply);
+    delete reply;
+    QCOMPARE(r.code, QStringLiteral("0"));
+    // Nothing of the dispatch is recorded, not even its known product.
+    QCOMPARE(m_service->storeSnapshot().value("deskgoods").toObject(), before);
+}
+
+QTEST_MAIN(TestFaJianDialog)
+#include "tst_fajiandialog.moc"
