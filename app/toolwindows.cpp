@@ -1,6 +1,7 @@
 #include "toolwindows.h"
 
 #include "importordersphotodlg.h"
+#include "n8syncbaseinfodialog.h"
 #include "searchorderwindow.h"
 #include "selecttool.h"
 
@@ -53,7 +54,15 @@ ToolWindows::Opener builtInOpener(int toolId)
 
 ToolWindows::SyncOpener builtInSyncOpener()
 {
-    return {};
+    return [](const QJsonArray& stores, const QString& shopId) -> QWidget* {
+        auto* dialog = new N8SyncBaseInfoDialog(nullptr);
+        dialog->stores = stores;
+        dialog->shopId = shopId;
+        dialog->setModal(true);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->show();
+        return dialog;
+    };
 }
 
 struct Openers

@@ -9,7 +9,8 @@
 
 // The store is the fixture document itself:
 //   "users":   [{username, password, disabled, SUPERID, EID, USERNAME, UID, SHOPID, shops: [shop ids]}]
-//   "shops":   [{id, name, settings: {switch reply keys}, stores: [{id, name, n8path, picpath, ...}]}]
+//   "shops":   [{id, name, settings: {switch reply keys}, stores: [{id, name, n8path, picpath, ...}],
+//               n8persons: [{id, name}], n8goods: [{id, name}]}]
 //   "orders":  [{order_photo_id, shopid, storesid, the order-list item keys ...}]
 //   "updates": {application id: {application_name, number, time, file_name, path, file_size}}
 //   "phone_code": the code every phone receives
@@ -150,6 +151,31 @@ ServiceReply n8StorePaths(QJsonObject& store, const FormData& form)
     QJsonObject reply = success(QString());
     reply.insert("stores", stores);
     return ServiceReply::json(reply);
+}
+
+// The shop's whole staff ("persons") or product ("goods") list for N8,
+// each entry {id, name}.
+ServiceReply n8List(const QJsonObject& store, const FormData& form, const char* fixtureKey, const char* replyKey)
+{
+    const QJsonObject shop = find(store, "shops", "id", form.value("shopid"));
+    if (shop.isEmpty())
+        return ServiceReply::refusal("0", QStringLiteral("店铺不存在"));
+    QJsonArray list;
+    for (const QJsonValue& v : shop.value(fixtureKey).toArray())
+        list.append(QJsonObject{{"id", text(v.toObject().value("id"))}, {"name", text(v.toObject().value("name"))}});
+    QJsonObject reply = success(QString());
+    reply.insert(replyKey, list);
+    return ServiceReply::json(reply);
+}
+
+ServiceReply n8Persons(QJsonObject& store, const FormData& form)
+{
+    return n8List(store, form, "n8persons", "persons");
+}
+
+ServiceReply n8Goods(QJsonObject& store, const FormData& form)
+{
+    return n8List(store, form, "n8goods", "goods");
 }
 
 ServiceReply sendCode(QJsonObject&, const FormData& form)
@@ -450,6 +476,8 @@ const Route kRoutes[] = {
     {"Pelagrine", "order", "updatepicpath", Token::Api, updatePicPath},
     {"Pelagrine", "order", "updatevideo", Token::Api, updateVideo},
     {"Pelagrine", "order", "saven8path", Token::N8Path, saveN8Path},
+    {"Pelagrine", "n8", "getpersons", Token::Api, n8Persons},
+    {"Pelagrine", "n8", "getgoods", Token::Api, n8Goods},
 };
 
 QString htmlEscaped(QString s)
