@@ -1,18 +1,14 @@
 #include "config.h"
-#include "login.h"
+#include "demosignin.h"
 #include "n8syncbaseinfodialog.h"
-#include "selecttool.h"
-#include "signin.h"
 #include "testfiles.h"
 #include "toplevelwindows.h"
 #include "windowtestenv.h"
 
 #include <QtTest>
 
-#include <QComboBox>
 #include <QJsonArray>
 #include <QLabel>
-#include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QXmlStreamReader>
@@ -264,18 +260,10 @@ void TestN8SyncDialog::closingTextNamesWrittenStores()
 
 void TestN8SyncDialog::fromTheLauncher()
 {
-    QTemporaryDir userDir;
-    RememberedUser::setFolder(userDir.path());
     QVERIFY(QDir(m_env->volumes.path("n8/store1202")).removeRecursively());
-
-    auto login = std::make_unique<Login>();
-    login->show();
-    QTest::keyClicks(login->findChild<QLineEdit*>("username"), "demo");
-    QTest::keyClicks(login->findChild<QLineEdit*>("password"), "demo123");
-    QTest::mouseClick(login->findChild<QPushButton*>("okButton"), Qt::LeftButton);
-    QTRY_VERIFY(topLevelWindow<SelectTool>());
-    QPointer<SelectTool> launcher = topLevelWindow<SelectTool>();
-    launcher->findChild<QComboBox*>("comboBox")->setCurrentIndex(0);
+    DemoSignIn front;
+    SelectTool* launcher = front.signIn();
+    QVERIFY(launcher);
     auto* sync = launcher->findChild<QPushButton*>("pb_syncton8");
     QVERIFY(sync->isEnabled());
     m_env->prompts.setNextCustomAnswer(0);
@@ -301,7 +289,6 @@ void TestN8SyncDialog::fromTheLauncher()
     QCOMPARE(label(), QStringLiteral("旗舰店一馆 门店的员工数据导入N8成功！"));
     m_dialog->close();
     QTRY_VERIFY(m_dialog.isNull());
-    delete launcher.data();
 }
 
 QTEST_MAIN(TestN8SyncDialog)
