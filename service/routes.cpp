@@ -1,6 +1,7 @@
 #include "routes.h"
 
 #include "config.h"
+#include "storeaccess.h"
 
 #include <QDateTime>
 #include <QJsonArray>
@@ -18,38 +19,9 @@
 
 namespace {
 
-using Handler = ServiceReply (*)(QJsonObject& store, const FormData& form);
-
-QString text(const QJsonValue& value)
-{
-    return Routes::asText(value).toString();
-}
-
-int number(const QJsonValue& value)
-{
-    return value.isDouble() ? value.toInt() : text(value).toInt();
-}
-
-QJsonObject success(const QString& message)
-{
-    return QJsonObject{{"code", "1"}, {"message", message}};
-}
-
-int indexOf(const QJsonArray& array, const QString& key, const QString& value)
-{
-    for (int i = 0; i < array.size(); ++i) {
-        if (text(array.at(i).toObject().value(key)) == value)
-            return i;
-    }
-    return -1;
-}
-
-QJsonObject find(const QJsonObject& store, const QString& arrayKey, const QString& key, const QString& value)
-{
-    const QJsonArray array = store.value(arrayKey).toArray();
-    const int i = indexOf(array, key, value);
-    return i < 0 ? QJsonObject() : array.at(i).toObject();
-}
+using namespace Store;
+using Routes::Route;
+using Routes::Token;
 
 QStringList shopIdsOf(const QJsonObject& user)
 {
@@ -153,31 +125,6 @@ ServiceReply n8StorePaths(QJsonObject& store, const FormData& form)
     return ServiceReply::json(reply);
 }
 
-// The shop's whole staff ("persons") or product ("goods") list for N8,
-// each entry {id, name}.
-ServiceReply n8List(const QJsonObject& store, const FormData& form, const char* fixtureKey, const char* replyKey)
-{
-    const QJsonObject shop = find(store, "shops", "id", form.value("shopid"));
-    if (shop.isEmpty())
-        return ServiceReply::refusal("0", QStringLiteral("店铺不存在"));
-    QJsonArray list;
-    for (const QJsonValue& v : shop.value(fixtureKey).toArray())
-        list.append(QJsonObject{{"id", text(v.toObject().value("id"))}, {"name", text(v.toObject().value("name"))}});
-    QJsonObject reply = success(QString());
-    reply.insert(replyKey, list);
-    return ServiceReply::json(reply);
-}
-
-ServiceReply n8Persons(QJsonObject& store, const FormData& form)
-{
-    return n8List(store, form, "n8persons", "persons");
-}
-
-ServiceReply n8Goods(QJsonObject& store, const FormData& form)
-{
-    return n8List(store, form, "n8goods", "goods");
-}
-
 ServiceReply sendCode(QJsonObject&, const FormData& form)
 {
     static const QRegularExpression mobile(QStringLiteral("^1[0-9]{10}$"));
@@ -275,26 +222,6 @@ bool searchOf(const FormData& form, int* type, QString* keyword)
     return true;
 }
 
-// One order as the order list sends it: its own texts and the picture roots
-// of its store as "picpathnew".
-QJsonObject orderItem(const QJsonObject& store, const QJsonObject& order)
-{
-    QJsonObject item = Routes::texts(order);
-    const QJsonObject shop = find(store, "shops", "id", text(order.value("shopid")));
-    const QJsonArray stores = shop.value("stores").toArray();
-    const int i = indexOf(stores, "id", text(order.value("storesid")));
-    QJsonObject roots;
-    if (i >= 0) {
-        const QJsonObject s = stores.at(i).toObject();
-        for (const char* key : {"picpath", "bakpicpath", "homepicpath", "n8path"}) {
-            if (s.contains(key))
-                roots.insert(key, text(s.value(key)));
-        }
-    }
-    item.insert("picpathnew", roots);
-    return item;
-}
-
 ServiceReply orderList(QJsonObject& store, const FormData& form)
 {
     const QString shopId = form.value("shopid");
@@ -326,28 +253,6 @@ ServiceReply orderList(QJsonObject& store, const FormData& form)
     QJsonObject reply = success(QString());
     reply.insert("data", data);
     return ServiceReply::json(reply);
-}
-
-// Index of the order with the given id in the request's shop, or -1.
-int orderIndex(const QJsonObject& store, const QString& orderId, const QString& shopId)
-{
-    const QJsonArray orders = store.value("orders").toArray();
-    const int i = indexOf(orders, "order_photo_id", orderId);
-    if (i < 0 || text(orders.at(i).toObject().value("shopid")) != shopId)
-        return -1;
-    return i;
-}
-
-QJsonObject orderAt(const QJsonObject& store, int index)
-{
-    return store.value("orders").toArray().at(index).toObject();
-}
-
-void putOrder(QJsonObject& store, int index, const QJsonObject& order)
-{
-    QJsonArray orders = store.value("orders").toArray();
-    orders.replace(index, order);
-    store.insert("orders", orders);
 }
 
 ServiceReply selectionFinished(QJsonObject& store, const FormData& form)
@@ -449,22 +354,7 @@ ServiceReply saveN8Path(QJsonObject& store, const FormData& form)
     return ServiceReply::json(success(QStringLiteral("保存成功")));
 }
 
-enum class Token
-{
-    Api,
-    N8Path
-};
-
-struct Route
-{
-    const char* g;
-    const char* m;
-    const char* a;
-    Token token;
-    Handler handle;
-};
-
-const Route kRoutes[] = {
+const QList<Route> kFrontDoorRoutes = {
     {"Pelagrine", "public", "dologin", Token::Api, signIn},
     {"Publicapi", "Version", "check_update", Token::Api, checkUpdate},
     {"Pelagrine", "public", "switch_shop", Token::Api, switchShop},
@@ -476,8 +366,6 @@ const Route kRoutes[] = {
     {"Pelagrine", "order", "updatepicpath", Token::Api, updatePicPath},
     {"Pelagrine", "order", "updatevideo", Token::Api, updateVideo},
     {"Pelagrine", "order", "saven8path", Token::N8Path, saveN8Path},
-    {"Pelagrine", "n8", "getpersons", Token::Api, n8Persons},
-    {"Pelagrine", "n8", "getgoods", Token::Api, n8Goods},
 };
 
 QString htmlEscaped(QString s)
@@ -518,6 +406,16 @@ ServiceReply webLoginPage(const QJsonObject& store, const FormData& form)
 }
 
 } // namespace
+
+QList<Routes::Route> Routes::frontDoorRoutes()
+{
+    return kFrontDoorRoutes;
+}
+
+QList<Routes::Route> Routes::allRoutes()
+{
+    return frontDoorRoutes() + deletionRoutes() + n8SyncRoutes();
+}
 
 ServiceReply ServiceReply::json(const QJsonObject& object)
 {
@@ -577,7 +475,7 @@ ServiceReply Routes::dispatch(QJsonObject& store, const ServiceRequest& request)
     if (request.path != QLatin1String("/index.php"))
         return ServiceReply::refusal("0", QStringLiteral("页面不存在"), 404);
 
-    for (const Route& route : kRoutes) {
+    for (const Route& route : allRoutes()) {
         if (request.g != QLatin1String(route.g) || request.m != QLatin1String(route.m) ||
             request.a != QLatin1String(route.a))
             continue;

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QJsonObject>
+#include <QList>
 #include <QString>
 
 // One request as the stand-in service receives it.
@@ -29,6 +30,31 @@ struct ServiceReply
 };
 
 namespace Routes {
+
+// Which fixed token a route checks.
+enum class Token
+{
+    Api,
+    N8Path
+};
+
+using Handler = ServiceReply (*)(QJsonObject& store, const FormData& form);
+
+struct Route
+{
+    const char* g;
+    const char* m;
+    const char* a;
+    Token token;
+    Handler handle;
+};
+
+// The routes of each area of the client, one file each; dispatch looks
+// through all of them.
+QList<Route> frontDoorRoutes();   // sign-in, launcher, order list, batch import
+QList<Route> deletionRoutes();    // delete logs of every deleting window
+QList<Route> n8SyncRoutes();      // the staff and product lists of the N8 sync
+QList<Route> allRoutes();
 
 // The page the web sign-in window loads, below the service's host.
 QString webLoginPath();

@@ -1,0 +1,203 @@
+#include "deletionrun.h"
+
+#include "config.h"
+#include "deletionguard.h"
+#include "fileoperation.h"
+#include "formbody.h"
+#include "importorderthread.h"
+#include "prompts.h"
+#include "webservice.h"
+
+#include <QDebug>
+#include <QLabel>
+#include <QProgressBar>
+#include <QStringList>
+#include <QWidget>
+
+namespace {
+
+void showBox(const QString& text)
+{
+    Prompts::information(nullptr, QStringLiteral("警告"), text, Prompts::Yes, Prompts::Yes);
+}
+
+} // namespace
+
+DeletionRun::DeletionRun(QObject* parent) : QObject(parent) {}
+
+DeletionRun::~DeletionRun()
+{
+    m_pending.clear();
+    for (ImportOrderThread* worker : qAsConst(m_running)) {
+        worker->disconnect(this);
+        worker->wait();
+        delete worker;
+    }
+}
+
+void DeletionRun::setDisplay(QWidget* group, QProgressBar* bar, QLabel* label)
+{
+    m_group = group;
+    m_bar = bar;
+    m_label = label;
+}
+
+int DeletionRun::start(const QList<order>& orders)
+{
+    if (isRunning())
+        return -1;
+
+    QList<Entry> checked;
+    for (const order& record : orders) {
+        // An empty path would name the working folder: it is passed over.
+        if (record.isChecked && !record.orderpath.isEmpty())
+            checked.append({record.order_photo_id, record.orderpayforkey, record.orderpath});
+    }
+
+    if (m_bar)
+        m_bar->show();
+    if (m_group)
+        m_group->show();
+    if (m_label)
+        m_label->show();
+
+    QList<QPair<Entry, QString>> refused;
+    QList<Entry> allowed;
+    for (int i = 0; i < checked.size(); ++i) {
+        QStringList others;
+        for (int j = 0; j < checked.size(); ++j) {
+            if (j != i)
+                others.append(checked.at(j).path);
+        }
+        const DeletionGuard::Result verdict = DeletionGuard::check(checked.at(i).path, others);
+        if (!verdict.allowed())
+            refused.append({checked.at(i), verdict.reason()});
+        else if (FileOperation::isDirExist(checked.at(i).path))
+            allowed.append(checked.at(i));
+    }
+
+    if (!refused.isEmpty())
+        showBox(refusalText(refused));
+
+    m_failed.clear();
+    m_finished = 0;
+    m_total = allowed.size();
+    if (m_total == 0) {
+        if (m_group)
+            m_group->hide();
+        if (refused.isEmpty())
+            showBox(QStringLiteral("订单路径不存在"));
+        return 0;
+    }
+
+    if (m_label)
+        m_label->setText(QStringLiteral("正在删除订单路径下的照片"));
+    qDebug() << "checkOrdersNum==" << m_total;
+    if (m_bar) {
+        m_bar->setMaximum(m_total);
+        m_bar->setValue(0);
+    }
+    m_pending = allowed;
+    startNextWorkers();
+    return m_total;
+}
+
+void DeletionRun::startNextWorkers()
+{
+    while (m_running.size() < maxWorkers && !m_pending.isEmpty()) {
+        const Entry entry = m_pending.takeFirst();
+        order record;
+        record.order_photo_id = entry.orderId;
+        record.orderpayforkey = entry.orderKey;
+        record.orderpath = entry.path;
+        auto* worker = new ImportOrderThread(record, nullptr);
+        // The worker says deleteSucceed before it finishes; both arrive here
+        // queued, in that order.
+        auto succeeded = QSharedPointer<bool>::create(false);
+        connect(worker, &ImportOrderThread::deleteSucceed, this, [succeeded] { *succeeded = true; });
+        connect(worker, &QThread::finished, this,
+                [this, worker, entry, succeeded] { workerDone(worker, entry, *succeeded); });
+        m_running.append(worker);
+        worker->start(QThread::InheritPriority);
+    }
+}
+
+void DeletionRun::workerDone(ImportOrderThread* worker, const Entry& entry, bool succeeded)
+{
+    m_running.removeOne(worker);
+    worker->deleteLater();
+    ++m_finished;
+    qDebug() << "deletenum==" << m_finished;
+    if (succeeded) {
+        qDebug() << "mOrderid==" << entry.orderId;
+        qDebug() << "deleteDir==" << entry.path;
+        emit deleted(entry.orderId, entry.path);
+    } else {
+        m_failed.append(entry);
+    }
+    if (m_bar)
+        m_bar->setValue(m_finished);
+    emit progressed(m_finished, m_total);
+
+    if (m_finished == m_total)
+        finishRun();
+    else
+        startNextWorkers();
+}
+
+void DeletionRun::finishRun()
+{
+    const bool allSucceeded = m_failed.isEmpty();
+    showBox(allSucceeded ? QStringLiteral("订单照片删除成功") : failureText(m_failed));
+    if (m_label && allSucceeded)
+        m_label->setText(QStringLiteral("删除成功"));
+    if (m_group)
+        m_group->hide();
+    if (m_bar)
+        m_bar->hide();
+    m_total = 0;
+    m_finished = 0;
+    emit ended(allSucceeded);
+}
+
+QString DeletionRun::refusalText(const QList<QPair<Entry, QString>>& refused)
+{
+    QStringList lines{QStringLiteral("以下订单目录不能删除：")};
+    for (const auto& item : refused)
+        lines.append(QStringLiteral("%1：%2（%3）").arg(item.first.orderKey, item.first.path, item.second));
+    return lines.join('\n');
+}
+
+QString DeletionRun::failureText(const QList<Entry>& failed)
+{
+    QStringList lines{QStringLiteral("以下订单照片删除失败：")};
+    for (const Entry& entry : failed)
+        lines.append(QStringLiteral("%1：%2").arg(entry.orderKey, entry.path));
+    return lines.join('\n');
+}
+
+QByteArray DeletionRun::deleteLogBody(const QString& orderId, const QString& path)
+{
+    return FormBody()
+        .add("token", Config::token)
+        .add("shopid", Config::shop_id)
+        .add("superid", Config::super_id)
+        .add("orderphotoid", orderId)
+        .add("path", path)
+        .add("MANAGER_ID", Config::manager_id);
+}
+
+void DeletionRun::reportLogReply(const WebService::Reply& reply)
+{
+    switch (reply.kind) {
+    case WebService::Reply::Kind::TransportError:
+        showBox(QStringLiteral("请检查网络连接\n") + reply.statusText);
+        break;
+    case WebService::Reply::Kind::Refusal:
+        showBox(reply.message + '\t' + reply.code);
+        break;
+    case WebService::Reply::Kind::NotJsonObject:
+    case WebService::Reply::Kind::Success:
+        break;
+    }
+}

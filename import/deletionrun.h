@@ -1,0 +1,99 @@
+#pragma once
+
+#include "orderrecords.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+class ImportOrderThread;
+class QLabel;
+class QProgressBar;
+class QWidget;
+
+namespace WebService {
+struct Reply;
+}
+
+// The deletion of the checked orders' photo folders, shared by every window
+// that deletes orders (batch deletion, and the delete modes of the
+// separation and N8 windows). The window keeps its slots and texts; this
+// run does the counting, the guard checks, the workers and the boxes.
+//
+// A start copies what it needs of the list (order id, 预约单号, folder), so
+// a search that replaces the window's list during the run changes nothing.
+// Each checked, non-empty folder is checked by the deletion guard against
+// the run's other folders; refused folders are named in one box and get no
+// worker. The allowed folders that exist are deleted by ImportOrderThread
+// workers, at most maxWorkers at a time (hundreds of recursive deletions at
+// once stall a file share for every client). Every finished worker counts;
+// the run ends with success only when every folder is gone, and otherwise
+// names the orders whose folders stayed.
+//
+// The run belongs to its window: destroying it drops the workers not yet
+// started and waits for the running ones.
+class DeletionRun : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int maxWorkers = 4;
+
+    struct Entry
+    {
+        QString orderId;  // order_photo_id
+        QString orderKey; // 预约单号
+        QString path;
+    };
+
+    explicit DeletionRun(QObject* parent = nullptr);
+    ~DeletionRun() override;
+
+    // The window's progress frame, bar and status line, updated by the run
+    // (any may be null).
+    void setDisplay(QWidget* group, QProgressBar* bar, QLabel* label);
+
+    // Starts a run over the window's order list and returns the number of
+    // folders it deletes: 0 when there is nothing to delete (the user has
+    // been told), -1 when a run is already going on (nothing changes).
+    int start(const QList<order>& orders);
+    bool isRunning() const { return m_total > 0; }
+    int total() const { return m_total; }
+    int finishedCount() const { return m_finished; }
+
+    // The boxes' texts: a line per order with its 预约单号 and folder.
+    static QString refusalText(const QList<QPair<Entry, QString>>& refused);
+    static QString failureText(const QList<Entry>& failed);
+
+    // The delete-log body: token, shopid, superid, orderphotoid, path,
+    // MANAGER_ID.
+    static QByteArray deleteLogBody(const QString& orderId, const QString& path);
+    // Tells the user what a delete-log reply says: a transport error
+    // ("请检查网络连接" and the status), a refusal (message, tab, code);
+    // nothing for success or a body that is no JSON object.
+    static void reportLogReply(const WebService::Reply& reply);
+
+signals:
+    // A folder is gone: the window logs it.
+    void deleted(QString orderId, QString deleteDir);
+    // A worker ended, with or without success.
+    void progressed(int finished, int total);
+    // The last worker ended; the end box has been closed.
+    void ended(bool allSucceeded);
+
+private:
+    void startNextWorkers();
+    void workerDone(ImportOrderThread* worker, const Entry& entry, bool succeeded);
+    void finishRun();
+
+    QPointer<QWidget> m_group;
+    QPointer<QProgressBar> m_bar;
+    QPointer<QLabel> m_label;
+
+    QList<Entry> m_pending;
+    QList<ImportOrderThread*> m_running;
+    QList<Entry> m_failed;
+    int m_total = 0;
+    int m_finished = 0;
+};

@@ -1,0 +1,365 @@
+#include "config.h"
+#include "deletionrun.h"
+#include "fileoperation.h"
+#include "namecleaning.h"
+#include "ordertablecheck.h"
+#include "webservice.h"
+
+#include "scriptedprompts.h"
+#include "standin.h"
+#include "tempvolumes.h"
+
+#include <QtTest>
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QProgressBar>
+#include <QStandardItemModel>
+#include <QTableView>
+
+// The deletion run every deleting window shares, and the small pieces of
+// the order tables (check column, name cleaning).
+class TestDeletionRun : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void deletesOnlyCheckedFolders();
+    void refusedFoldersAreNamedAndKept_data();
+    void refusedFoldersAreNamedAndKept();
+    void nothingToDelete_data();
+    void nothingToDelete();
+    void failedRemovalIsNamed();
+    void manyOrdersAllEnd();
+    void secondStartIsIgnored();
+    void deleteLogReachesTheService();
+    void logReplyBoxes_data();
+    void logReplyBoxes();
+
+    void replaceString_data();
+    void replaceString();
+    void checkColumn();
+
+private:
+    order orderAt(const QString& key, const QString& path, bool checked = true) const;
+    // Runs until the run has ended, or fails after a while.
+    bool waitForEnd(DeletionRun& run, bool* allSucceeded = nullptr);
+
+    std::unique_ptr<ScriptedPrompts> m_prompts;
+    std::unique_ptr<TempVolumes> m_volumes;
+};
+
+order TestDeletionRun::orderAt(const QString& key, const QString& path, bool checked) const
+{
+    order record;
+    record.isChecked = checked;
+    record.order_photo_id = "id-" + key;
+    record.orderpayforkey = key;
+    record.orderpath = path;
+    return record;
+}
+
+bool TestDeletionRun::waitForEnd(DeletionRun& run, bool* allSucceeded)
+{
+    QSignalSpy ended(&run, &DeletionRun::ended);
+    if (!ended.wait(10000))
+        return false;
+    if (allSucceeded)
+        *allSucceeded = ended.first().first().toBool();
+    return true;
+}
+
+void TestDeletionRun::init()
+{
+    m_prompts = std::make_unique<ScriptedPrompts>();
+    m_prompts->setLenient(true);
+    m_volumes = std::make_unique<TempVolumes>();
+}
+
+void TestDeletionRun::cleanup()
+{
+    FileOperation::setFaultHook(nullptr);
+    m_volumes.reset();
+    m_prompts.reset();
+}
+
+void TestDeletionRun::deletesOnlyCheckedFolders()
+{
+    const QString a = m_volumes->mkdir("photos/2024-06/12/A1/");
+    const QString b = m_volumes->mkdir("photos/2024-06/12/B1/");
+    const QString c = m_volumes->mkdir("photos/2024-06/12/C1/");
+    m_volumes->writeFile("photos/2024-06/12/B1/照片/1.jpg", "x");
+    m_volumes->writeFile("photos/2024-06/12/B1/成品/deep/2.jpg", "y");
+
+    QWidget group;
+    QProgressBar bar;
+    QLabel label;
+    DeletionRun run;
+    run.setDisplay(&group, &bar, &label);
+    QSignalSpy deleted(&run, &DeletionRun::deleted);
+
+    const QList<order> orders = {orderAt("A1", a, false), orderAt("B1", b), orderAt("C1", c, false),
+                                 orderAt("E1", QString())};
+    QCOMPARE(run.start(orders), 1);
+    QCOMPARE(label.text(), QStringLiteral("正在删除订单路径下的照片"));
+    QCOMPARE(bar.maximum(), 1);
+    bool allSucceeded = false;
+    QVERIFY(waitForEnd(run, &allSucceeded));
+    QVERIFY(allSucceeded);
+
+    QVERIFY(!QFileInfo::exists(b));
+    QVERIFY(QFileInfo::exists(a));
+    QVERIFY(QFileInfo::exists(c));
+    QCOMPARE(deleted.count(), 1);
+    QCOMPARE(deleted.first().at(0).toString(), QStringLiteral("id-B1"));
+    QCOMPARE(deleted.first().at(1).toString(), b);
+    QCOMPARE(m_prompts->last().title, QStringLiteral("警告"));
+    QCOMPARE(m_prompts->last().text, QStringLiteral("订单照片删除成功"));
+    QCOMPARE(m_prompts->last().buttons, Prompts::StandardButtons(Prompts::Yes));
+    QCOMPARE(label.text(), QStringLiteral("删除成功"));
+    QVERIFY(group.isHidden());
+    QVERIFY(!run.isRunning());
+}
+
+void TestDeletionRun::refusedFoldersAreNamedAndKept_data()
+{
+    QTest::addColumn<QStringList>("checkedPaths"); // relative to the mount root
+    QTest::addColumn<QStringList>("refusedKeys");
+    QTest::addColumn<int>("deleted");
+
+    QTest::newRow("share root") << QStringList{"photos/"} << QStringList{"K0"} << 0;
+    QTest::newRow("folder right below a share, beside a good one")
+        << QStringList{"backup/2024-06/", "photos/2024-06/12/K2/"} << QStringList{"K0"} << 1;
+    QTest::newRow("a link on the path") << QStringList{"linked/12/K0/"} << QStringList{"K0"} << 0;
+    QTest::newRow("two orders on one folder")
+        << QStringList{"photos/2024-06/12/K1/", "photos/2024-06/12/K1/"} << QStringList{"K0", "K1"} << 0;
+    QTest::newRow("nested folders") << QStringList{"photos/2024-06/12/K1/", "photos/2024-06/12/K1/照片/"}
+                                    << QStringList{"K0", "K1"} << 0;
+}
+
+void TestDeletionRun::refusedFoldersAreNamedAndKept()
+{
+    QFETCH(QStringList, checkedPaths);
+    QFETCH(QStringList, refusedKeys);
+    QFETCH(int, deleted);
+
+    m_volumes->writeFile("photos/2024-06/12/K1/照片/1.jpg", "keep");
+    m_volumes->writeFile("photos/2024-06/12/K2/照片/2.jpg", "go");
+    m_volumes->writeFile("elsewhere/12/K0/成品/3.jpg", "keep");
+    m_volumes->mkdir("backup/2024-06/12/");
+    QVERIFY(QFile::link(m_volumes->path("elsewhere"), m_volumes->path("linked")));
+
+    QList<order> orders;
+    for (int i = 0; i < checkedPaths.size(); ++i)
+        orders.append(orderAt(QStringLiteral("K%1").arg(i), m_volumes->path(checkedPaths.at(i))));
+
+    DeletionRun run;
+    const int started = run.start(orders);
+    QCOMPARE(started, deleted);
+    if (started > 0)
+        QVERIFY(waitForEnd(run));
+
+    const auto boxes = m_prompts->messages();
+    QVERIFY(!boxes.isEmpty());
+    const QString refusal = boxes.first().text;
+    QVERIFY2(refusal.startsWith(QStringLiteral("以下订单目录不能删除：\n")), qPrintable(refusal));
+    for (const QString& key : refusedKeys)
+        QVERIFY2(refusal.contains(key + QStringLiteral("：")), qPrintable(refusal));
+    QCOMPARE(refusal.count('\n'), refusedKeys.size());
+    // No second box saying the paths do not exist once the refusal was told.
+    for (const auto& box : boxes)
+        QVERIFY(box.text != QStringLiteral("订单路径不存在"));
+
+    QVERIFY(QFileInfo::exists(m_volumes->path("photos/2024-06/12/K1/照片/1.jpg")));
+    QVERIFY(QFileInfo::exists(m_volumes->path("elsewhere/12/K0/成品/3.jpg")));
+    QCOMPARE(QFileInfo::exists(m_volumes->path("photos/2024-06/12/K2/")), deleted == 0);
+}
+
+void TestDeletionRun::nothingToDelete_data()
+{
+    QTest::addColumn<bool>("checked");
+    QTest::addColumn<QString>("path");
+    QTest::newRow("nothing checked") << false << "photos/2024-06/12/N1/";
+    QTest::newRow("missing folder") << true << "photos/2024-06/12/missing/";
+    QTest::newRow("empty path") << true << "";
+}
+
+void TestDeletionRun::nothingToDelete()
+{
+    QFETCH(bool, checked);
+    QFETCH(QString, path);
+    m_volumes->mkdir("photos/2024-06/12/N1/");
+    QWidget group;
+    DeletionRun run;
+    run.setDisplay(&group, nullptr, nullptr);
+    QCOMPARE(run.start({orderAt("N1", path.isEmpty() ? QString() : m_volumes->path(path), checked)}), 0);
+    QCOMPARE(m_prompts->messages().size(), 1);
+    QCOMPARE(m_prompts->last().text, QStringLiteral("订单路径不存在"));
+    QVERIFY(group.isHidden());
+    QVERIFY(QFileInfo::exists(m_volumes->path("photos/2024-06/12/N1/")));
+}
+
+void TestDeletionRun::failedRemovalIsNamed()
+{
+    const QString good = m_volumes->mkdir("photos/2024-06/12/G1/");
+    const QString bad = m_volumes->mkdir("photos/2024-06/12/F1/");
+    m_volumes->writeFile("photos/2024-06/12/F1/照片/1.jpg", "x");
+    FileOperation::setFaultHook([bad](FileOperation::Fault fault, const QString& path) {
+        return fault == FileOperation::Fault::Remove && path.startsWith(QDir::cleanPath(bad));
+    });
+
+    DeletionRun run;
+    QSignalSpy deleted(&run, &DeletionRun::deleted);
+    QSignalSpy progressed(&run, &DeletionRun::progressed);
+    QCOMPARE(run.start({orderAt("G1", good), orderAt("F1", bad)}), 2);
+    bool allSucceeded = true;
+    QVERIFY(waitForEnd(run, &allSucceeded));
+    QVERIFY(!allSucceeded);
+    QCOMPARE(progressed.count(), 2);
+    QCOMPARE(deleted.count(), 1);
+    QCOMPARE(deleted.first().at(0).toString(), QStringLiteral("id-G1"));
+    QCOMPARE(m_prompts->last().text, QStringLiteral("以下订单照片删除失败：\nF1：%1").arg(bad));
+    QVERIFY(QFileInfo::exists(bad));
+}
+
+void TestDeletionRun::manyOrdersAllEnd()
+{
+    QList<order> orders;
+    for (int i = 0; i < 3 * DeletionRun::maxWorkers + 1; ++i) {
+        const QString key = QStringLiteral("M%1").arg(i);
+        m_volumes->writeFile("photos/2024-06/12/" + key + "/照片/1.jpg", "x");
+        orders.append(orderAt(key, m_volumes->path("photos/2024-06/12/" + key + "/")));
+    }
+    DeletionRun run;
+    QSignalSpy deleted(&run, &DeletionRun::deleted);
+    QCOMPARE(run.start(orders), orders.size());
+    QVERIFY(waitForEnd(run));
+    QCOMPARE(deleted.count(), orders.size());
+    QCOMPARE(QDir(m_volumes->path("photos/2024-06/12/")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+             QStringList());
+}
+
+void TestDeletionRun::secondStartIsIgnored()
+{
+    const QString a = m_volumes->mkdir("photos/2024-06/12/S1/");
+    DeletionRun run;
+    QSignalSpy deleted(&run, &DeletionRun::deleted);
+    QCOMPARE(run.start({orderAt("S1", a)}), 1);
+    QCOMPARE(run.start({orderAt("S1", a)}), -1);
+    QVERIFY(waitForEnd(run));
+    QCOMPARE(deleted.count(), 1);
+}
+
+void TestDeletionRun::deleteLogReachesTheService()
+{
+    StandIn service;
+    StandIn::useDemoIdentity();
+    QNetworkAccessManager manager;
+    QNetworkReply* reply = WebService::post(&manager, Config::url_submit_delete_log,
+                                            DeletionRun::deleteLogBody("100101", "/Volumes/photos/a&b=c/"));
+    QSignalSpy finished(reply, &QNetworkReply::finished);
+    QVERIFY(finished.wait(5000));
+    QVERIFY(WebService::read(reply).ok());
+    reply->deleteLater();
+
+    const auto logged = service.requests("OrderPhoto", "order_photo_del");
+    QCOMPARE(logged.size(), 1);
+    QCOMPARE(logged.first().keys,
+             QStringList({"token", "shopid", "superid", "orderphotoid", "path", "MANAGER_ID"}));
+    QCOMPARE(logged.first().values.value("path"), QStringLiteral("/Volumes/photos/a&b=c/"));
+    const QJsonArray log = service.storeSnapshot().value("delete_log").toArray();
+    QCOMPARE(log.size(), 1);
+    QCOMPARE(log.first().toObject().value("orderphotoid").toString(), QStringLiteral("100101"));
+    QCOMPARE(log.first().toObject().value("MANAGER_ID").toString(), Config::manager_id);
+}
+
+void TestDeletionRun::logReplyBoxes_data()
+{
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("box"); // empty: none
+
+    QTest::newRow("success") << 200 << QByteArray(R"({"code":"1","message":"ok"})") << QString();
+    QTest::newRow("refusal") << 200 << QByteArray(R"({"code":"0","message":"订单不存在"})")
+                             << QStringLiteral("订单不存在\t0");
+    QTest::newRow("number code") << 200 << QByteArray(R"({"code":1,"message":"怪"})") << QStringLiteral("怪\t");
+    QTest::newRow("not json") << 200 << QByteArray("<html>") << QString();
+    QTest::newRow("http error") << 502 << QByteArray() << QStringLiteral("请检查网络连接\n502");
+}
+
+void TestDeletionRun::logReplyBoxes()
+{
+    QFETCH(int, status);
+    QFETCH(QByteArray, body);
+    QFETCH(QString, box);
+    WebService::Reply reply = WebService::classify(body);
+    if (status != 200) {
+        reply.kind = WebService::Reply::Kind::TransportError;
+        reply.statusText = QString::number(status);
+    }
+    DeletionRun::reportLogReply(reply);
+    if (box.isEmpty()) {
+        QVERIFY(m_prompts->messages().isEmpty());
+    } else {
+        QCOMPARE(m_prompts->messages().size(), 1);
+        QCOMPARE(m_prompts->last().title, QStringLiteral("警告"));
+        QCOMPARE(m_prompts->last().text, box);
+    }
+}
+
+void TestDeletionRun::replaceString_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("cleaned");
+    QTest::newRow("colon between blanks") << " A/B : D " << "ABD";
+    QTest::newRow("three blanks keep one") << "a   b" << "a b";
+    QTest::newRow("every removed sign") << "a\\b/c:d*e？f?g\"h'i“j”k‘l’m<n《o>p》q|r" << "abcdefghijklmnopqr";
+    QTest::newRow("normal name untouched") << "10x12相册 (精修)" << "10x12相册 (精修)";
+}
+
+void TestDeletionRun::replaceString()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, cleaned);
+    QCOMPARE(NameCleaning::replaceString(text), cleaned);
+    QCOMPARE(NameCleaning::productName(QStringLiteral("8*10 相册")), QStringLiteral("8x10 相册"));
+}
+
+void TestDeletionRun::checkColumn()
+{
+    QList<order> orders = {orderAt("1", ""), orderAt("2", "", false), orderAt("3", "")};
+    QStandardItemModel model(3, 15);
+    QTableView view;
+    auto state = [&model](int row) { return model.item(row, 0)->data(Qt::CheckStateRole).toInt(); };
+
+    OrderTableCheck::invert(orders, &model);
+    QCOMPARE(state(0), int(Qt::Unchecked));
+    QCOMPARE(state(1), int(Qt::Checked));
+    QCOMPARE(state(2), int(Qt::Unchecked));
+    QVERIFY(model.item(1, 0)->text().isEmpty());
+    QVERIFY(!(model.item(1, 0)->flags() & Qt::ItemIsUserCheckable));
+
+    QVERIFY(OrderTableCheck::toggle(orders, &model, &view, model.index(0, 14)));
+    QVERIFY(orders.at(0).isChecked);
+    QCOMPARE(view.styleSheet(), QStringLiteral("selection-background-color: rgb(135, 206, 250);selection-color:black;"));
+    QVERIFY(OrderTableCheck::toggle(orders, &model, &view, model.index(0, 3)));
+    QCOMPARE(view.styleSheet(), QStringLiteral("selection-background-color: rgb(248, 248, 255);selection-color:black;"));
+    QVERIFY(!OrderTableCheck::toggle(orders, &model, &view, model.index(5, 0)));
+    QVERIFY(!OrderTableCheck::toggle(orders, &model, &view, QModelIndex()));
+
+    OrderTableCheck::selectAll(orders, &model);
+    QVERIFY(OrderTableCheck::anyChecked(orders));
+    QCOMPARE(state(0) + state(1) + state(2), 3 * int(Qt::Checked));
+    QList<order> none;
+    OrderTableCheck::selectAll(none, &model);
+    QVERIFY(!OrderTableCheck::anyChecked(none));
+}
+
+QTEST_MAIN(TestDeletionRun)
+#include "tst_deletionrun.moc"
