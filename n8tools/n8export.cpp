@@ -15,7 +15,8 @@ N8Export::Selection N8Export::selectionOf(const order& o)
     // root; read it back as the web service's form of the same folder.
     const QString localBase = QDir::cleanPath(Config::localPath(o.n8StorePath));
     const QString local = QDir::cleanPath(o.n8OrderPath);
-    if (localBase.isEmpty() || !QDir::isAbsolutePath(local) || !local.startsWith(localBase + QLatin1Char('/')))
+    if (localBase.isEmpty() || !QDir::isAbsolutePath(local) ||
+        !local.startsWith(localBase + QLatin1Char('/')))
         return asListed;
     QString relative = local.mid(localBase.size() + 1);
     relative.replace(QLatin1Char('/'), QLatin1Char('\\'));
@@ -37,15 +38,16 @@ QString N8Export::designDataSource(const Selection& s)
 
 QString N8Export::designDataFolderName(const QString& relative)
 {
-    if (relative.contains(QLatin1Char('/')) || relative.split(QLatin1Char('\\')).contains(QStringLiteral("..")))
+    if (relative.contains(QLatin1Char('/')) ||
+        relative.split(QLatin1Char('\\')).contains(QStringLiteral("..")))
         return QString();
     return relative + QStringLiteral("_待N8设计同步用数据");
 }
 
 QString N8Export::orderFolderName(const QString& key, const QString& serviceTimes, const QString& customer)
 {
-    return Config::sanitizeWithRegex(key) + QStringLiteral("-服务次") + Config::sanitizeWithRegex(serviceTimes) +
-           QLatin1Char(' ') + Config::sanitizeWithRegex(customer);
+    return Config::sanitizeWithRegex(key) + QStringLiteral("-服务次") +
+           Config::sanitizeWithRegex(serviceTimes) + QLatin1Char(' ') + Config::sanitizeWithRegex(customer);
 }
 
 QString N8Export::finishedFolder(const QString& orderPath)
@@ -63,8 +65,8 @@ bool N8Export::isLeftOutFolder(const QString& name)
 
 bool N8Export::isKeptFile(const QString& name)
 {
-    static const QStringList kept = {"htm", "html", "jpg", "png",  "jpeg", "gif", "bmp",
-                                     "tiff", "psd", "webp", "svg", "eps", "ai",  "wmf"};
+    static const QStringList kept = {"htm",  "html", "jpg",  "png", "jpeg", "gif", "bmp",
+                                     "tiff", "psd",  "webp", "svg", "eps",  "ai",  "wmf"};
     const int dot = name.lastIndexOf(QLatin1Char('.'));
     return dot >= 0 && kept.contains(name.mid(dot + 1).toLower());
 }

@@ -105,12 +105,14 @@ QString N8Sync::productFolder(const QString& n8path)
 
 QString N8Sync::missingFolderPiece(const QString& store, const QString& n8path)
 {
-    return QLatin1Char('\n') + store + QStringLiteral("n8路径错误，写入失败：") + n8path + QStringLiteral("\\产品");
+    return QLatin1Char('\n') + store + QStringLiteral("n8路径错误，写入失败：") + n8path +
+           QStringLiteral("\\产品");
 }
 
 QString N8Sync::notWritablePiece(const QString& store, const QString& n8path)
 {
-    return QLatin1Char('\n') + store + QStringLiteral("n8路径没有写入权限：") + n8path + QStringLiteral("\\产品");
+    return QLatin1Char('\n') + store + QStringLiteral("n8路径没有写入权限：") + n8path +
+           QStringLiteral("\\产品");
 }
 
 QString N8Sync::openFailurePiece(const QString& store, const QString& error)

@@ -61,7 +61,8 @@ void N8SyncBaseInfoDialog::req_datas()
     ui->progressBar->setMaximum(stores.size() + 2);
     const bool staff = type == 0;
     const QString route = staff ? Config::url_shopallpeo : Config::url_shopallpro;
-    ui->lb_message->setText(staff ? QStringLiteral("正在获取员工信息...") : QStringLiteral("正在获取产品信息..."));
+    ui->lb_message->setText(staff ? QStringLiteral("正在获取员工信息...")
+                                  : QStringLiteral("正在获取产品信息..."));
     ui->pb_syncpeo->hide();
     ui->pb_syncpro->hide();
     ui->pb_cancel->show();

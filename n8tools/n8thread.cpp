@@ -127,7 +127,8 @@ void N8thread::writeToFile()
         const QString name = store.value(QStringLiteral("name")).toString();
         const QString n8path = store.value(QStringLiteral("n8path")).toString();
         const bool last = i == stores.size() - 1;
-        const QString next = last ? QString() : stores.at(i + 1).toObject().value(QStringLiteral("name")).toString();
+        const QString next =
+            last ? QString() : stores.at(i + 1).toObject().value(QStringLiteral("name")).toString();
 
         // The folder is the store's N8 folder mapped under the mount root,
         // never a path relative to the working folder.
@@ -135,8 +136,8 @@ void N8thread::writeToFile()
         if (!folder.isEmpty())
             QDir(QFileInfo(folder).path()).mkdir(QFileInfo(folder).fileName());
 
-        QJsonObject message{{QStringLiteral("type"), last ? QStringLiteral("全部导入成功")
-                                                          : QStringLiteral("门店数据导入成功")},
+        QJsonObject message{{QStringLiteral("type"),
+                             last ? QStringLiteral("全部导入成功") : QStringLiteral("门店数据导入成功")},
                             {QStringLiteral("msg"), N8Sync::progressText(type, name, next, last)}};
         bool written = false;
         if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
@@ -149,7 +150,8 @@ void N8thread::writeToFile()
             if (file.open(QIODevice::WriteOnly) && file.write(content) == content.size() && file.commit()) {
                 written = true;
             } else {
-                qDebug().noquote() << QStringLiteral("文件打开失败，错误原因：") << quoted(file.errorString());
+                qDebug().noquote() << QStringLiteral("文件打开失败，错误原因：")
+                                   << quoted(file.errorString());
                 errors += N8Sync::openFailurePiece(name, file.errorString());
             }
         }
@@ -200,8 +202,8 @@ void N8thread::copyTree(const QString& source, const QString& target, QSet<QStri
     const QString finished = N8Export::finishedFolder(orderPath);
     const QString from = QFileInfo(source).absoluteFilePath();
     const QString to = QFileInfo(target).absoluteFilePath();
-    const QFileInfoList entries =
-        QDir(source).entryInfoList(QDir::Dirs | QDir::Files | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+    const QFileInfoList entries = QDir(source).entryInfoList(QDir::Dirs | QDir::Files | QDir::NoDotAndDotDot,
+                                                             QDir::Name | QDir::IgnoreCase);
     for (const QFileInfo& entry : entries) {
         if (isStop)
             return;
@@ -224,7 +226,8 @@ void N8thread::copyTree(const QString& source, const QString& target, QSet<QStri
             copySource = finished + QLatin1Char('/') + name;
         exoprtN8ResultSendAlert(N8Export::copyingText(name));
         if (!FileOperation::copyNewFileAsIs(copySource, targetEntry))
-            qDebug().noquote() << "Failed to copy file from" << quoted(copySource) << "to" << quoted(targetEntry);
+            qDebug().noquote() << "Failed to copy file from" << quoted(copySource) << "to"
+                               << quoted(targetEntry);
     }
 }
 
@@ -262,7 +265,8 @@ void N8thread::exportN8Result()
         }
         const QString resultSource = N8Export::resultSource(selection);
         if (!FileOperation::isDirExist(resultSource) ||
-            QDir(resultSource).entryList({QStringLiteral("*.ok")}, QDir::Dirs | QDir::Files | QDir::NoDotAndDotDot)
+            QDir(resultSource)
+                .entryList({QStringLiteral("*.ok")}, QDir::Dirs | QDir::Files | QDir::NoDotAndDotDot)
                 .isEmpty()) {
             line(Line::NotDone);
             continue;

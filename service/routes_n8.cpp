@@ -8,7 +8,8 @@
 
 namespace {
 
-ServiceReply n8List(const QJsonObject& store, const FormData& form, const char* storeKey, const char* replyKey)
+ServiceReply n8List(const QJsonObject& store, const FormData& form, const char* storeKey,
+                    const char* replyKey)
 {
     const QJsonObject shop = Store::find(store, "shops", "id", form.value("shopid"));
     if (shop.isEmpty())

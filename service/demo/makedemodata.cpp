@@ -254,7 +254,8 @@ void Maker::makeSelection(const QJsonObject& order, const QJsonObject& store, co
         job([=] {
             const QString name = finishedNames ? QStringLiteral("IMG_%1.jpg").arg(i, 4, 10, QLatin1Char('0'))
                                                : QStringLiteral("P%1.jpg").arg(i, 2, 10, QLatin1Char('0'));
-            if (!JpegFixture::cameraLikeImage(m_sizes.page, seedBase * 100 + 70 + quint32(i)).save(result + name, "JPG", 90))
+            if (!JpegFixture::cameraLikeImage(m_sizes.page, seedBase * 100 + 70 + quint32(i))
+                     .save(result + name, "JPG", 90))
                 fail(QStringLiteral("cannot write %1").arg(result + name));
         });
     }

@@ -1,4 +1,3 @@
-#include "toplevelwindows.h"
 #include "config.h"
 #include "demosignin.h"
 #include "importordersphotodlg.h"
@@ -11,6 +10,7 @@
 #include "signin.h"
 #include "standin.h"
 #include "tempvolumes.h"
+#include "toplevelwindows.h"
 
 #include <QtTest>
 

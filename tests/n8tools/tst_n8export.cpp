@@ -63,12 +63,9 @@ const QString kServer = kStore + QStringLiteral("\\选版服务器\\");
 // An order as the N8 window lists it, checked.
 order listed(const QString& key, const QString& n8path, const QString& customer = QStringLiteral("王小宝"))
 {
-    const QJsonObject item{{"orderpayforkey", key},
-                           {"servicetimes", "1"},
-                           {"bname", customer},
-                           {"orderpath", "\\\\nas\\photos\\" + key + "\\"},
-                           {"n8path", n8path},
-                           {"picpathnew", QJsonObject{{"n8path", kStore}}}};
+    const QJsonObject item{{"orderpayforkey", key}, {"servicetimes", "1"},
+                           {"bname", customer},     {"orderpath", "\\\\nas\\photos\\" + key + "\\"},
+                           {"n8path", n8path},      {"picpathnew", QJsonObject{{"n8path", kStore}}}};
     order o = orderFromListItem(item, OrderListFill::n8Separation());
     o.isChecked = true;
     return o;
@@ -164,15 +161,27 @@ void TestN8Export::copyFilters_data()
     QTest::addColumn<QStringList>("copied");
     QTest::addColumn<QStringList>("progress"); // file names, in copy order
 
-    const QStringList everything = {"a.JPG", "b.tif", "c.a.tar.gz", "empty/", "n.txt", "noext", "page.psd",
-                                    "sub/", "sub/未入册照片/", "sub/未入册照片/y.jpg", "未入册照片/",
-                                    "未入册照片/deep/", "未入册照片/deep/x.jpg", "未入册照片x/", "未入册照片x/z.jpg",
-                                    "未入册版面/", "未入册版面/v.jpg"};
-    const QStringList all = {"a.JPG",   "b.tif", "c.a.tar.gz", "n.txt", "noext", "page.psd",
-                             "y.jpg",   "x.jpg", "z.jpg",      "v.jpg"};
-    QTest::newRow("restricted") << "0"
-                                << QStringList{"a.JPG", "empty/", "page.psd", "sub/", "未入册照片x/",
-                                               "未入册照片x/z.jpg"}
+    const QStringList everything = {"a.JPG",
+                                    "b.tif",
+                                    "c.a.tar.gz",
+                                    "empty/",
+                                    "n.txt",
+                                    "noext",
+                                    "page.psd",
+                                    "sub/",
+                                    "sub/未入册照片/",
+                                    "sub/未入册照片/y.jpg",
+                                    "未入册照片/",
+                                    "未入册照片/deep/",
+                                    "未入册照片/deep/x.jpg",
+                                    "未入册照片x/",
+                                    "未入册照片x/z.jpg",
+                                    "未入册版面/",
+                                    "未入册版面/v.jpg"};
+    const QStringList all = {"a.JPG",    "b.tif", "c.a.tar.gz", "n.txt", "noext",
+                             "page.psd", "y.jpg", "x.jpg",      "z.jpg", "v.jpg"};
+    QTest::newRow("restricted") << "0" << QStringList{"a.JPG", "empty/",       "page.psd",
+                                                      "sub/",  "未入册照片x/", "未入册照片x/z.jpg"}
                                 << QStringList{"a.JPG", "page.psd", "z.jpg"};
     QTest::newRow("everything") << "1" << everything << all;
     QTest::newRow("no setting") << "" << everything << all;
@@ -184,9 +193,9 @@ void TestN8Export::copyFilters()
     QFETCH(QStringList, copied);
     QFETCH(QStringList, progress);
     const QString s = m_volumes->path("src");
-    for (const char* f : {"a.JPG", "b.tif", "c.a.tar.gz", "noext", ".hidden.jpg", ".hiddendir/x.jpg", "page.psd",
-                          "n.txt", "未入册照片/deep/x.jpg", "sub/未入册照片/y.jpg", "未入册照片x/z.jpg",
-                          "未入册版面/v.jpg"})
+    for (const char* f :
+         {"a.JPG", "b.tif", "c.a.tar.gz", "noext", ".hidden.jpg", ".hiddendir/x.jpg", "page.psd", "n.txt",
+          "未入册照片/deep/x.jpg", "sub/未入册照片/y.jpg", "未入册照片x/z.jpg", "未入册版面/v.jpg"})
         QVERIFY(TestFiles::write(s + "/" + QString::fromUtf8(f), f));
     QVERIFY(QDir().mkpath(s + "/empty"));
 
@@ -263,7 +272,7 @@ void TestN8Export::linkLoopAndTargetInsideSource()
     const QString s = m_volumes->path("src");
     QVERIFY(TestFiles::write(s + "/a.jpg", "a"));
     QVERIFY(TestFiles::write(s + "/twin/b.jpg", "b"));
-    QVERIFY(QFile::link(s, s + "/loop"));     // leads back to its own parent
+    QVERIFY(QFile::link(s, s + "/loop"));            // leads back to its own parent
     QVERIFY(QFile::link(s + "/twin", s + "/twin2")); // the same folder twice
     N8Receiver owner;
     N8thread job(&owner, nullptr);
@@ -296,17 +305,19 @@ void TestN8Export::report_data()
                                    << "0" << QStringList{done} << true;
     QTest::newRow("hidden marker") << "marker:.ok"
                                    << "0" << QStringList{plain("N8选版未完成")} << false;
-    QTest::newRow("output folder gone") << "no output"
-                                        << "0" << QStringList{plain("创建导出日期目录失败，请检查权限")} << false;
-    QTest::newRow("empty output folder") << "empty output"
-                                         << "0" << QStringList{plain("创建导出日期目录失败，请检查权限")} << false;
+    QTest::newRow("output folder gone")
+        << "no output"
+        << "0" << QStringList{plain("创建导出日期目录失败，请检查权限")} << false;
+    QTest::newRow("empty output folder")
+        << "empty output"
+        << "0" << QStringList{plain("创建导出日期目录失败，请检查权限")} << false;
     QTest::newRow("design data missing")
         << "marker:done.ok"
-        << "1" << QStringList{plain("N8路径下没有 待N8设计同步用数据 文件夹"), green("N8部分导出完成")} << true;
-    QTest::newRow("no finished photos") << "no finished"
-                                        << "0"
-                                        << QStringList{red("没有导入成品照片，所以产品文件夹里是N8的小图！"), done}
-                                        << true;
+        << "1" << QStringList{plain("N8路径下没有 待N8设计同步用数据 文件夹"), green("N8部分导出完成")}
+        << true;
+    QTest::newRow("no finished photos")
+        << "no finished"
+        << "0" << QStringList{red("没有导入成品照片，所以产品文件夹里是N8的小图！"), done} << true;
 }
 
 void TestN8Export::report()
@@ -329,7 +340,8 @@ void TestN8Export::report()
 
     const QList<QJsonObject> messages =
         runExport({listed("A1", setup == "no path" ? QString() : kServer + "2024\\A1")}, out, downAll);
-    QCOMPARE(messages.last(), QJsonObject({{"type", "all_finish"}, {"message", "所选订单N8选版导出结果" + lines.join("")}}));
+    QCOMPARE(messages.last(),
+             QJsonObject({{"type", "all_finish"}, {"message", "所选订单N8选版导出结果" + lines.join("")}}));
     QCOMPARE(messages.count(messages.last()), 1);
     QCOMPARE(alerts(messages).first(), QStringLiteral("开始准备A1 服务次1的检查并创建路径，请稍后..."));
     const QString orderFolder = m_out + "/2024-06-01/A1-服务次1 王小宝";
@@ -359,12 +371,14 @@ void TestN8Export::serverAndLocalFormExportAlike()
     QCOMPARE(messages.last().value("message").toString(), "所选订单N8选版导出结果" + green("N8导出完成"));
     const QString orderFolder = m_out + "/2024-06-01/A1-服务次1 王小宝";
     // The design-data folder keeps N8's name, backslash and all.
-    QCOMPARE(tree(orderFolder), QStringList({"2024\\A1_待N8设计同步用数据/", "2024\\A1_待N8设计同步用数据/layout.xml",
-                                             "选版结果/", "选版结果/P01.jpg", "选版结果/done.ok"}));
+    QCOMPARE(tree(orderFolder),
+             QStringList({"2024\\A1_待N8设计同步用数据/", "2024\\A1_待N8设计同步用数据/layout.xml",
+                          "选版结果/", "选版结果/P01.jpg", "选版结果/done.ok"}));
     QCOMPARE(alerts(messages),
              QStringList({"开始准备A1 服务次1的检查并创建路径，请稍后...",
-                          "开始导出A1 服务次1的N8选版结果, 可能比较耗时，请稍后...", "正在拷贝done.ok, 请稍后...",
-                          "正在拷贝P01.jpg, 请稍后...", "开始导出A1 服务次1的 待N8设计同步用数据, 可能比较耗时，请稍后...",
+                          "开始导出A1 服务次1的N8选版结果, 可能比较耗时，请稍后...",
+                          "正在拷贝done.ok, 请稍后...", "正在拷贝P01.jpg, 请稍后...",
+                          "开始导出A1 服务次1的 待N8设计同步用数据, 可能比较耗时，请稍后...",
                           "正在拷贝layout.xml, 请稍后..."}));
 }
 
@@ -380,18 +394,24 @@ void TestN8Export::namesAreCleaned()
              QStringList({"A1-服务次1 王小宝"}));
     QVERIFY(QFileInfo(m_out + "/2024-06-01/A1-服务次1 王小宝/选版结果/P01.jpg").isFile());
     QCOMPARE(messages.last().value("message").toString(),
-             QStringLiteral("所选订单N8选版导出结果<br><font color=\"#669900\">A1&lt;&gt; 服务次1/</font>  N8导出完成"));
+             QStringLiteral(
+                 "所选订单N8选版导出结果<br><font color=\"#669900\">A1&lt;&gt; 服务次1/</font>  N8导出完成"));
 }
 
 void TestN8Export::designDataFolderNames_data()
 {
     QTest::addColumn<QString>("relative");
     QTest::addColumn<QString>("name"); // empty: refused
-    QTest::newRow("backslash kept") << "2024\\T1" << "2024\\T1_待N8设计同步用数据";
-    QTest::newRow("dots inside a name") << "a..b" << "a..b_待N8设计同步用数据";
-    QTest::newRow("slash") << "2024/T1" << "";
-    QTest::newRow("parent part") << "..\\x" << "";
-    QTest::newRow("parent part inside") << "2024\\..\\x" << "";
+    QTest::newRow("backslash kept") << "2024\\T1"
+                                    << "2024\\T1_待N8设计同步用数据";
+    QTest::newRow("dots inside a name") << "a..b"
+                                        << "a..b_待N8设计同步用数据";
+    QTest::newRow("slash") << "2024/T1"
+                           << "";
+    QTest::newRow("parent part") << "..\\x"
+                                 << "";
+    QTest::newRow("parent part inside") << "2024\\..\\x"
+                                        << "";
 }
 
 void TestN8Export::designDataFolderNames()
@@ -448,29 +468,34 @@ void TestN8Export::demoSelections()
                     item.insert("picpathnew", QJsonObject{{"n8path", store.toObject().value("n8path")}});
             }
         }
-        orders.insert(item.value("orderpayforkey").toString(), orderFromListItem(item, OrderListFill::n8Separation()));
+        orders.insert(item.value("orderpayforkey").toString(),
+                      orderFromListItem(item, OrderListFill::n8Separation()));
         orders[item.value("orderpayforkey").toString()].isChecked = true;
     }
 
     // The flagship shop: restricted copy, no design data.
-    QString report = runExport({orders.value("A24051201"), orders.value("A24051202"), orders.value("A24051204")},
-                               m_out, "0")
-                         .last()
-                         .value("message")
-                         .toString();
-    QCOMPARE(report, QStringLiteral("所选订单N8选版导出结果"
-                                    "<br><font color=\"#669900\">A24051201 服务次1</font>  N8导出完成"
-                                    "<br>A24051202 服务次1</font> N8选版未完成"
-                                    "<br><font color=\"#ff0000\">A24051204 服务次1</font> 没有N8选版完成路径"));
+    QString report =
+        runExport({orders.value("A24051201"), orders.value("A24051202"), orders.value("A24051204")}, m_out,
+                  "0")
+            .last()
+            .value("message")
+            .toString();
+    QCOMPARE(report,
+             QStringLiteral("所选订单N8选版导出结果"
+                            "<br><font color=\"#669900\">A24051201 服务次1</font>  N8导出完成"
+                            "<br>A24051202 服务次1</font> N8选版未完成"
+                            "<br><font color=\"#ff0000\">A24051204 服务次1</font> 没有N8选版完成路径"));
     QCOMPARE(tree(m_out + "/2024-06-01/A24051201-服务次1 王小宝-刘芳-王强/选版结果"),
              QStringList({"P01.jpg", "P02.jpg", "P03.jpg", "album.psd"}));
 
     // The client-brand shop: everything, the design data and the finished photos.
     report = runExport({orders.value("T24050801")}, m_out, "1", "1").last().value("message").toString();
     QCOMPARE(report,
-             QStringLiteral("所选订单N8选版导出结果<br><font color=\"#669900\">T24050801 服务次1</font>  N8导出完成"));
+             QStringLiteral(
+                 "所选订单N8选版导出结果<br><font color=\"#669900\">T24050801 服务次1</font>  N8导出完成"));
     const QString folder = m_out + "/2024-06-01/T24050801-服务次1 许晴-罗杰/";
-    QCOMPARE(tree(folder + "2024\\T24050801_待N8设计同步用数据"), QStringList({"layout01.xml", "layout02.xml"}));
+    QCOMPARE(tree(folder + "2024\\T24050801_待N8设计同步用数据"),
+             QStringList({"layout01.xml", "layout02.xml"}));
     QCOMPARE(TestFiles::readAll(folder + "选版结果/IMG_0001.jpg"),
              TestFiles::readAll(orders.value("T24050801").orderpath + "成品/IMG_0001.jpg"));
 }

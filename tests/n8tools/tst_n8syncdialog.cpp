@@ -269,7 +269,8 @@ void TestN8SyncDialog::fromTheLauncher()
     m_env->prompts.setNextCustomAnswer(0);
     QTest::mouseClick(sync, Qt::LeftButton);
     QTRY_VERIFY(topLevelWindow<N8SyncBaseInfoDialog>());
-    QCOMPARE(m_env->prompts.last().text, QStringLiteral("旗舰店二馆 的N8路径和本机不在同一局域网不能同步到N8"));
+    QCOMPARE(m_env->prompts.last().text,
+             QStringLiteral("旗舰店二馆 的N8路径和本机不在同一局域网不能同步到N8"));
     m_dialog = topLevelWindow<N8SyncBaseInfoDialog>();
     QVERIFY(m_dialog->isModal());
     QVERIFY(m_dialog->testAttribute(Qt::WA_DeleteOnClose));

@@ -203,15 +203,19 @@ void TestN8Thread::xmlDocuments_data()
     QTest::addColumn<QJsonArray>("datas");
     QTest::addColumn<QString>("body"); // between "<nemovg>" and "</nemovg>"
 
-    const QJsonArray two{QJsonObject{{"id", "11"}, {"name", "李店长"}}, QJsonObject{{"id", "12"}, {"name", "陈摄影"}}};
-    QTest::newRow("staff") << 0 << two
-                           << "<Staff><id>11</id><name>李店长</name></Staff><Staff><id>12</id><name>陈摄影</name></Staff>";
-    QTest::newRow("products") << 1 << two
-                              << "<product><ID>11</ID><name>李店长</name><width>0</width><height>0</height></product>"
-                                 "<product><ID>12</ID><name>陈摄影</name><width>0</width><height>0</height></product>";
+    const QJsonArray two{QJsonObject{{"id", "11"}, {"name", "李店长"}},
+                         QJsonObject{{"id", "12"}, {"name", "陈摄影"}}};
+    QTest::newRow("staff")
+        << 0 << two
+        << "<Staff><id>11</id><name>李店长</name></Staff><Staff><id>12</id><name>陈摄影</name></Staff>";
+    QTest::newRow("products")
+        << 1 << two
+        << "<product><ID>11</ID><name>李店长</name><width>0</width><height>0</height></product>"
+           "<product><ID>12</ID><name>陈摄影</name><width>0</width><height>0</height></product>";
     QTest::newRow("empty list") << 0 << QJsonArray{} << "";
     QTest::newRow("number id, missing name, not an object")
-        << 1 << QJsonArray{QJsonObject{{"id", 7}, {"name", "相册"}}, QJsonObject{{"id", "8"}}, QJsonValue("x")}
+        << 1
+        << QJsonArray{QJsonObject{{"id", 7}, {"name", "相册"}}, QJsonObject{{"id", "8"}}, QJsonValue("x")}
         << "<product><ID></ID><name>相册</name><width>0</width><height>0</height></product>"
            "<product><ID>8</ID><name></name><width>0</width><height>0</height></product>"
            "<product><ID></ID><name></name><width>0</width><height>0</height></product>";
@@ -245,7 +249,10 @@ void TestN8Thread::xmlWithReservedCharactersReadsBack()
     TempVolumes volumes;
     volumes.mkdir("n8/东店");
     const QList<QPair<QString, QString>> people = {
-        {"1", "林&化妆"}, {"2", "周<设计>"}, {"3", "\"精修\"入册"}, {"<4>", QString("控制") + QChar(0x01) + QChar(0xFFFF) + "符"}};
+        {"1", "林&化妆"},
+        {"2", "周<设计>"},
+        {"3", "\"精修\"入册"},
+        {"<4>", QString("控制") + QChar(0x01) + QChar(0xFFFF) + "符"}};
     QJsonArray datas;
     for (const auto& p : people)
         datas.append(QJsonObject{{"id", p.first}, {"name", p.second}});
@@ -303,8 +310,12 @@ void TestN8Thread::writesEveryStoreInOrder()
 
     const QString xPiece = "\nXn8路径错误，写入失败：\\\\nas\\n8\\X\\产品";
     const QList<QJsonObject> expected = {
-        {{"type", "门店数据导入成功"}, {"msg", "员工数据: X数据导入完成，开始给导入Y数据..."}, {"errormsg", xPiece}},
-        {{"type", "门店数据导入成功"}, {"msg", "员工数据: Y数据导入完成，开始给导入Z数据..."}, {"errormsg", xPiece}},
+        {{"type", "门店数据导入成功"},
+         {"msg", "员工数据: X数据导入完成，开始给导入Y数据..."},
+         {"errormsg", xPiece}},
+        {{"type", "门店数据导入成功"},
+         {"msg", "员工数据: Y数据导入完成，开始给导入Z数据..."},
+         {"errormsg", xPiece}},
         {{"type", "全部导入成功"}, {"msg", "数据全部导入完成"}, {"errormsg", xPiece}},
     };
     QCOMPARE(receiver.messages, expected);
@@ -320,7 +331,8 @@ void TestN8Thread::writeVariants_data()
     QTest::addColumn<int>("stores");
     QTest::addColumn<QStringList>("msgs");
     QTest::newRow("products") << 1 << 2
-                              << QStringList{"产品数据: S0数据导入完成，开始给导入S1数据...", "数据全部导入完成"};
+                              << QStringList{"产品数据: S0数据导入完成，开始给导入S1数据...",
+                                             "数据全部导入完成"};
     QTest::newRow("one store") << 0 << 1 << QStringList{"数据全部导入完成"};
     QTest::newRow("no store") << 0 << 0 << QStringList{};
 }
@@ -337,7 +349,8 @@ void TestN8Thread::writeVariants()
     worker.type = type;
     worker.xmlText = QStringLiteral("<nemovg/>");
     for (int i = 0; i < stores; ++i)
-        worker.stores.append(store(QString::number(i), QStringLiteral("S%1").arg(i), volumes.mkdir(QStringLiteral("n8/S%1").arg(i))));
+        worker.stores.append(store(QString::number(i), QStringLiteral("S%1").arg(i),
+                                   volumes.mkdir(QStringLiteral("n8/S%1").arg(i))));
     runToEnd(worker);
     QStringList got;
     for (const QJsonObject& m : receiver.messages)
@@ -362,8 +375,9 @@ void TestN8Thread::directoryInPlaceOfTheFile()
     worker.stores = QJsonArray{store("2", "Y", volumes.path("n8/Y"))};
     runToEnd(worker);
     QCOMPARE(receiver.messages.size(), 1);
-    QVERIFY2(receiver.messages.first().value("errormsg").toString().startsWith("\nY 文件打开失败，错误原因："),
-             qPrintable(receiver.messages.first().value("errormsg").toString()));
+    QVERIFY2(
+        receiver.messages.first().value("errormsg").toString().startsWith("\nY 文件打开失败，错误原因："),
+        qPrintable(receiver.messages.first().value("errormsg").toString()));
     QVERIFY(QFileInfo(volumes.path("n8/Y/产品/VgStaff.xml/keep")).isDir());
     QCOMPARE(TestFiles::entries(volumes.path("n8/Y/产品")), QStringList{"VgStaff.xml"});
 }

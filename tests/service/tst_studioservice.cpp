@@ -372,11 +372,15 @@ void TestStudioService::n8Lists_data()
     QTest::addColumn<QString>("shop");
     QTest::addColumn<QString>("key"); // empty: refused
     QTest::addColumn<QStringList>("names");
-    QTest::newRow("staff") << "getpersons" << "12" << "persons"
-                           << QStringList{"李店长", "陈摄影", "林&化妆", "周<设计>"};
-    QTest::newRow("goods") << "getgoods" << "12" << "goods"
-                           << QStringList{"10x12相册", "水晶摆台 & 框", "\"精修\"入册"};
-    QTest::newRow("unknown shop") << "getgoods" << "99" << "" << QStringList{};
+    QTest::newRow("staff") << "getpersons"
+                           << "12"
+                           << "persons" << QStringList{"李店长", "陈摄影", "林&化妆", "周<设计>"};
+    QTest::newRow("goods") << "getgoods"
+                           << "12"
+                           << "goods" << QStringList{"10x12相册", "水晶摆台 & 框", "\"精修\"入册"};
+    QTest::newRow("unknown shop") << "getgoods"
+                                  << "99"
+                                  << "" << QStringList{};
 }
 
 void TestStudioService::n8Lists()
