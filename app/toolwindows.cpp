@@ -1,6 +1,7 @@
 #include "toolwindows.h"
 
 #include "importordersphotodlg.h"
+#include "searchorder.h"
 #include "searchorderwindow.h"
 #include "selecttool.h"
 
@@ -36,6 +37,12 @@ ToolWindows::Opener builtInOpener(int toolId)
         return [](SelectTool* launcher) -> QWidget* {
             auto* window = ToolWindows::showMaximizedTool<SearchOrderWindow>();
             QObject::connect(window, &SearchOrderWindow::closeSignal, launcher, &SelectTool::closeSearch);
+            return window;
+        };
+    case SelectTool::ToolDesignSeparation:
+        return [](SelectTool*) -> QWidget* {
+            auto* window = ToolWindows::showMaximizedTool<SearchOrder>();
+            window->setType(QStringLiteral("分件管理"));
             return window;
         };
     case SelectTool::ToolBatchImport:

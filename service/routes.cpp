@@ -413,7 +413,7 @@ QList<Routes::Route> Routes::frontDoorRoutes()
 
 QList<Routes::Route> Routes::allRoutes()
 {
-    return frontDoorRoutes() + deletionRoutes();
+    return frontDoorRoutes() + deletionRoutes() + separationRoutes();
 }
 
 ServiceReply ServiceReply::json(const QJsonObject& object)

@@ -53,6 +53,7 @@ struct Route
 // through all of them.
 QList<Route> frontDoorRoutes();   // sign-in, launcher, order list, batch import
 QList<Route> deletionRoutes();    // delete logs of every deleting window
+QList<Route> separationRoutes();  // goods, barcode, picture information and order detail of a separation
 QList<Route> allRoutes();
 
 // The page the web sign-in window loads, below the service's host.
