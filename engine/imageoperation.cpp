@@ -149,12 +149,12 @@ QImage ImageOperation::loadImageWithin(const QString& path, const QSize& box, QR
     return image;
 }
 
-bool ImageOperation::saveImage(const QImage& image, const QString& path)
+bool ImageOperation::saveImage(const QImage& image, const QString& path, const QByteArray& format)
 {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, QFileInfo(path).suffix().toLower().toLatin1());
+    QImageWriter writer(&buffer, format.isEmpty() ? QFileInfo(path).suffix().toLower().toLatin1() : format);
     if (!writer.write(image))
         return false;
     buffer.close();

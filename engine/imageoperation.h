@@ -32,9 +32,9 @@ public:
     // then decodes at a fraction of the photo's size). A mark given in the
     // file's pixel grid is mapped to the decoded one.
     static QImage loadImageWithin(const QString& path, const QSize& box, QRect* mark = nullptr);
-    // Writes the image in the format its suffix names; an existing file is
-    // replaced only by a complete new one.
-    static bool saveImage(const QImage& image, const QString& path);
+    // Writes the image in the given format, or in the one its suffix names;
+    // an existing file is replaced only by a complete new one.
+    static bool saveImage(const QImage& image, const QString& path, const QByteArray& format = QByteArray());
     // A size × size square thumbnail with the mark drawn and, for a number
     // of 1 or more, the number box in its bottom-left corner.
     static QImage getThumb(QImage image, QRect mark, int size, bool ellipse, int number);

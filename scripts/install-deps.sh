@@ -11,6 +11,7 @@ packages=(
     libcpp-httplib-dev libssl-dev zlib1g-dev libbrotli-dev
     fonts-noto-cjk
     xvfb xauth
+    poppler-utils # pdfinfo, pdftotext and pdfimages for the tests that print sheets
 )
 
 missing=()
