@@ -14,4 +14,7 @@ SearchOrder::~SearchOrder()
     delete ui;
 }
 
-void SearchOrder::fenjian_shejiPhotoSlot_3_2() {}
+void SearchOrder::fenjian_shejiPhotoSlot_3_2()
+{
+    controller()->fenjian_shejiPhotoSlot_3_2();
+}

@@ -64,8 +64,39 @@ public:
     void postQueryProducts(QString orderId);
     void queryProductsCallBack(const WebService::Reply& reply);
     void setProducts(QList<Product> products);
-    // Makes the order's output folders and starts its copies.
+
+    // --- The run -------------------------------------------------------------
+    // Takes the first checked order not yet taken into Config's current
+    // order and posts its goods query; true when none is left.
+    bool readyToSeparate();
+    // Makes the order's output folders and starts its existence checks.
     void startSeparatePhotos();
+    // The stage slots the jobs call back.
+    void fenjian_photoIsFileSlot_1(int num);
+    void fenjian_finalPhotoSlot_2();
+    void fenjian_delPhotoSlot_3();
+    void fenjian_shejiPhotoSlot_3_2();
+    void fenjian_markPhoto_3_1();
+    void fenjian_productPhotoSlot_4(QString fullPicName);
+    void fenjian_analysisPhotoInfo();
+    void onFinishSeparateImage();
+    void onFinishSaveThumb();
+    // The sheet stage of the order.
+    void iniHTMLData();
+    void startDownloadBar();
+    void getPicInfo();
+    void queryPicInfoCallBack(const WebService::Reply& reply);
+    void postQueryOrderInfo();
+    void queryOrderInfoCallBack(const WebService::Reply& reply);
+    void savePDF();
+    void saveHTML();
+    // Counts the order as done; the next order, or the report.
+    void separateNextOrder();
+    // The window's own production sheet of the current order; keeps its
+    // total in productPhotoNum when a table was written.
+    QString getHTMLString();
+    // A barcode download of the run has ended.
+    void barcodeDownloadEnded(const QString& filePath);
 
     // A run that cannot go on: the busy flag is cleared, the run given back
     // and its order untaken, so the next start begins with it. No report.
@@ -78,10 +109,43 @@ public:
     QString saveFilepath;      // the output folder; during an order its folder
     QString expressHtmlString; // express sheet of the current order
     QList<Product> orderProducts;
+    QString orderFolderPath; // the order's folder, without its "其它/" level
+    QString barUrl;
+    QString barPath;
+    QString sheetHtml;
+    QStringList finalPhotoList;
+    QStringList delPhotoList;
+    QStringList shejiPhotoList;
+    QStringList markPhotoList;
+    finishMessage message; // the product jobs' report entry of the order
+    int readyNum = 0;
+    int photoCheckNum = 0;
+    int photoExistNum = 0;
+    int photoCheckedNum = 0;
+    int finalCopiedNum = 0;
+    int delCopiedNum = 0;
+    int shejiPhotoOkNum = 0;
+    int markCopiedNum = 0;
+    int productPhotoJobNum = 0;
+    int fenjian_productOkNum = 0;
+    int productStartReadyNum = 0;
+    // The order-detail values of the current order, and the few that only
+    // the post-sample window keeps (no sheet prints them).
+    SheetInput sheet;
+    QString qqText;
+    QString wxText;
+    QString twosalesTotal;
+    QString sale_payfor;
+    QString twosalesDebt;
+    QString pickuptype;
+    QString consumetypeid;
+    bool isHtmlSaved = false;
+    bool isProductsDone = false;
     int productPhotoNum = 0;
     int productsUrgentState = 0;
     int checkOrdersNum = 0;
     int finishOrdersNum = 0;
+    int deletenum = 0;
     bool isSeparating = false;
 
     SeparationRunGuard& runGuard() { return m_guard; }
@@ -92,6 +156,18 @@ private:
     void showRun(const SeparationHost::RunDisplay& display);
     // The output folder of the order: the field, else the chooser.
     QString settleOutputFolder();
+    // A folder of the order's output tree; false (the user told, the run
+    // stopped) when it cannot be made.
+    bool makeOutputFolder(const QString& folder);
+    // One step of the progress bar.
+    void step(int steps = 1);
+    // The copy stages after the finished photos.
+    void startStage(int index);
+    void stageDone(SeparationLayout::Stage stage);
+    void startProductStage();
+    // What the order's copies and sheets failed to write joins its report.
+    void closeOrderReport();
+    void showReport();
 
     SeparationHost* m_host;
     SeparationLayout m_layout;
@@ -99,5 +175,10 @@ private:
     ExpressHtml m_expressHtml;
     bool m_closed = false;
     QString m_currentOrderId;
+    QString m_chosenRoot;        // the run's output folder as chosen
+    QStringList m_orderFailures; // files of the order that were not written
+    int m_entriesAtOrderStart = 0;
+    bool m_awaitingBarcode = false; // the local sheet waits for the barcode
+    bool m_barcodeEnded = false;
     SeparationHost::RunDisplay m_display;
 };

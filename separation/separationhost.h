@@ -8,6 +8,7 @@
 #include <QStringList>
 
 class QRunnable;
+class QThreadPool;
 class QWidget;
 
 // What the separation controller needs of its window. The window base
@@ -56,6 +57,11 @@ public:
     virtual void setSearching(bool searching) = 0;
     virtual void refreshOrderList() = 0;
     virtual void showRun(const RunDisplay& display) = 0;
+
+    // The report at the end of a run, with the file name its save proposes.
+    virtual void showReport(const QString& text, const QString& fileName) = 0;
+    // The pool the sheet thumbnails may spread over (none: one thread).
+    virtual QThreadPool* jobPool() { return nullptr; }
 
     // The window's own production sheet, for the layouts that print it.
     virtual QString localSheetHtml() { return QString(); }

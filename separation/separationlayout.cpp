@@ -29,5 +29,6 @@ SeparationLayout SeparationLayout::postSample()
     row.picInfoForm = SeparationRequests::PicInfoForm::PostSample;
     row.postSampleDetail = true;
     row.sheetOutput = SheetOutput::ServiceHtml;
+    row.sheetVariant = SheetVariant::PostSample;
     return row;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "orderrecords.h"
+#include "productionsheet.h"
 #include "productplan.h"
 #include "prompts.h"
 #include "separationrequests.h"
@@ -44,6 +45,8 @@ struct SeparationLayout
     // (QQ, WeChat, the second-sale debt) and resets pickuptype to "0".
     bool postSampleDetail = false;
     SheetOutput sheetOutput = SheetOutput::ServiceHtml;
+    // The window's own sheet (getHTMLString).
+    SheetVariant sheetVariant = SheetVariant::Design;
 
     bool hasStage(Stage stage) const { return stages.contains(stage); }
 

@@ -1,7 +1,10 @@
 #include "separationwindowbase.h"
 
+#include "barcodedownload.h"
 #include "config.h"
 #include "fileoperation.h"
+#include "messageboxdialog.h"
+#include "messagedialog.h"
 #include "multiselectcombobox.h"
 #include "namecleaning.h"
 #include "ordertablecheck.h"
@@ -109,6 +112,16 @@ void SeparationWindowBase::initWindow()
     m_shops->allsel();
 
     writeLocalPath();
+
+    m_deletion = new DeletionRun(this);
+    m_deletion->setDisplay(m_groupBox, m_progressBar, m_statusLabel);
+    connect(m_deletion, &DeletionRun::deleted, this, &SeparationWindowBase::updatedata);
+    connect(m_deletion, &DeletionRun::progressed, this,
+            [this](int finished, int) { m_controller->deletenum = finished; });
+    connect(m_deletion, &DeletionRun::ended, this, [this] {
+        m_controller->deletenum = 0;
+        m_controller->checkOrdersNum = 0;
+    });
 }
 
 void SeparationWindowBase::setType(QString type)
@@ -212,8 +225,23 @@ QList<int> SeparationWindowBase::checkedStoreRows() const
 
 void SeparationWindowBase::download(const QString& url, const QString& filePath)
 {
-    Q_UNUSED(url)
-    Q_UNUSED(filePath)
+    if (m_controller->isClosed())
+        return;
+    auto* barcode = new BarcodeDownload(manager, url, filePath, this);
+    QNetworkReply* reply = barcode->reply();
+    connect(reply, &QNetworkReply::readyRead, this, &SeparationWindowBase::onReadyRead);
+    connect(reply, &QNetworkReply::downloadProgress, this, &SeparationWindowBase::onDownloadProgress);
+    connect(reply, &QNetworkReply::finished, this, [this, reply] { replyFinished(reply); });
+    connect(barcode, &BarcodeDownload::ended, m_controller.get(), &SeparationController::barcodeDownloadEnded);
+}
+
+void SeparationWindowBase::showReport(const QString& text, const QString& fileName)
+{
+    auto* box = new MessageBoxDialog(nullptr);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setText(text, fileName);
+    box->setModal(true);
+    box->show();
 }
 
 void SeparationWindowBase::setSearching(bool searching)
@@ -259,11 +287,13 @@ void SeparationWindowBase::queryProductsCallBack(QNetworkReply* reply)
 
 void SeparationWindowBase::queryOrderInfoCallBack(QNetworkReply* reply)
 {
+    m_controller->queryOrderInfoCallBack(WebService::read(reply));
     reply->deleteLater();
 }
 
 void SeparationWindowBase::queryPicInfoCallBack(QNetworkReply* reply)
 {
+    m_controller->queryPicInfoCallBack(WebService::read(reply));
     reply->deleteLater();
 }
 
@@ -300,7 +330,10 @@ void SeparationWindowBase::showWidget()
     show();
 }
 
-void SeparationWindowBase::onFinishSeparateImage() {}
+void SeparationWindowBase::onFinishSeparateImage()
+{
+    m_controller->onFinishSeparateImage();
+}
 
 void SeparationWindowBase::on_selectPathButton_clicked()
 {
@@ -316,21 +349,47 @@ void SeparationWindowBase::on_tableView_clicked(QModelIndex index)
 
 void SeparationWindowBase::on_pushButton_separate_clicked()
 {
+    if (m_separateButton->text() != QStringLiteral("批量删除")) {
+        startSeparation();
+        return;
+    }
+    if (!isSelectOrder()) {
+        Prompts::information(nullptr, QString(), QStringLiteral("请选择订单"), Prompts::Yes, Prompts::Yes);
+        return;
+    }
+    int checked = 0;
+    for (const order& o : qAsConst(m_controller->orderList))
+        checked += o.isChecked ? 1 : 0;
+    m_controller->checkOrdersNum = checked;
+    // The deletion starts only once the phone code has been confirmed.
+    auto* confirm = new MessageDialog(nullptr);
+    confirm->setAttribute(Qt::WA_DeleteOnClose);
+    connect(confirm, &MessageDialog::deleteorderfile, this, &SeparationWindowBase::startDel);
+    confirm->show();
+}
+
+void SeparationWindowBase::startSeparation()
+{
     m_controller->startRequested(m_pathLineEdit->text());
 }
 
 void SeparationWindowBase::replyFinished(QNetworkReply* reply)
 {
-    Q_UNUSED(reply)
+    if (BarcodeDownload* d = BarcodeDownload::of(reply))
+        d->replyFinished();
 }
 
 void SeparationWindowBase::onDownloadProgress(qlonglong bytesSent, qlonglong bytesTotal)
 {
-    Q_UNUSED(bytesSent)
-    Q_UNUSED(bytesTotal)
+    if (BarcodeDownload* d = BarcodeDownload::of(sender()))
+        d->onDownloadProgress(bytesSent, bytesTotal);
 }
 
-void SeparationWindowBase::onReadyRead() {}
+void SeparationWindowBase::onReadyRead()
+{
+    if (BarcodeDownload* d = BarcodeDownload::of(sender()))
+        d->onReadyRead();
+}
 
 void SeparationWindowBase::on_pushButton_selectAll_clicked()
 {
@@ -344,10 +403,31 @@ void SeparationWindowBase::on_pushButton_selectOpposite_clicked()
 
 void SeparationWindowBase::submitDeleteMessageCallBack(QNetworkReply* reply)
 {
+    DeletionRun::reportLogReply(WebService::read(reply));
     reply->deleteLater();
 }
 
-void SeparationWindowBase::startDel() {}
+void SeparationWindowBase::startDel()
+{
+    const int started = m_deletion->start(m_controller->orderList);
+    if (started < 0)
+        return;
+    m_controller->deletenum = 0;
+    m_controller->checkOrdersNum = started;
+}
+
+void SeparationWindowBase::updatedata(QString orderId, QString deleteDir)
+{
+    submitDeleteMessage(orderId, deleteDir);
+}
+
+void SeparationWindowBase::submitDeleteMessage(QString orderId, QString deleteDir)
+{
+    const QByteArray body = DeletionRun::deleteLogBody(orderId, deleteDir);
+    qDebug() << "url_submit_delete_log" << Config::url_submit_delete_log;
+    qDebug() << "postData" << body;
+    post("submitDeleteMessageCallBack", Config::url_submit_delete_log, body);
+}
 
 void SeparationWindowBase::on_comboBox_currentIndexChanged(int index)
 {
@@ -360,23 +440,38 @@ void SeparationWindowBase::on_comboBox_currentIndexChanged(int index)
 
 void SeparationWindowBase::fenjian_photoIsFileSlot_1(int num)
 {
-    Q_UNUSED(num)
+    m_controller->fenjian_photoIsFileSlot_1(num);
 }
 
-void SeparationWindowBase::fenjian_finalPhotoSlot_2() {}
+void SeparationWindowBase::fenjian_finalPhotoSlot_2()
+{
+    m_controller->fenjian_finalPhotoSlot_2();
+}
 
-void SeparationWindowBase::fenjian_delPhotoSlot_3() {}
+void SeparationWindowBase::fenjian_delPhotoSlot_3()
+{
+    m_controller->fenjian_delPhotoSlot_3();
+}
 
-void SeparationWindowBase::fenjian_markPhoto_3_1() {}
+void SeparationWindowBase::fenjian_markPhoto_3_1()
+{
+    m_controller->fenjian_markPhoto_3_1();
+}
 
 void SeparationWindowBase::fenjian_productPhotoSlot_4(QString fullPicName)
 {
-    Q_UNUSED(fullPicName)
+    m_controller->fenjian_productPhotoSlot_4(fullPicName);
 }
 
-void SeparationWindowBase::fenjian_analysisPhotoInfo() {}
+void SeparationWindowBase::fenjian_analysisPhotoInfo()
+{
+    m_controller->fenjian_analysisPhotoInfo();
+}
 
-void SeparationWindowBase::onFinishSaveThumb() {}
+void SeparationWindowBase::onFinishSaveThumb()
+{
+    m_controller->onFinishSaveThumb();
+}
 
 void SeparationWindowBase::paintEvent(QPaintEvent* event)
 {

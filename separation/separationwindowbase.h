@@ -1,5 +1,6 @@
 #pragma once
 
+#include "deletionrun.h"
 #include "jobrunner.h"
 #include "separationcontroller.h"
 #include "separationhost.h"
@@ -90,6 +91,25 @@ public:
     QWidget* dialogParent() override { return this; }
     void setSearching(bool searching) override;
     void showRun(const RunDisplay& display) override;
+    void showReport(const QString& text, const QString& fileName) override;
+    QThreadPool* jobPool() override { return m_jobs.pool(); }
+
+    // The run's steps under their names, each a call into the controller.
+    bool readyToSeparate() { return m_controller->readyToSeparate(); }
+    void iniHTMLData() { m_controller->iniHTMLData(); }
+    void startDownloadBar() { m_controller->startDownloadBar(); }
+    void getPicInfo() { m_controller->getPicInfo(); }
+    void postQueryOrderInfo() { m_controller->postQueryOrderInfo(); }
+    void savePDF() { m_controller->savePDF(); }
+    void saveHTML() { m_controller->saveHTML(); }
+    void separateNextOrder() { m_controller->separateNextOrder(); }
+    // The window's own production sheet; no run calls it.
+    QString getHTMLString() { return m_controller->getHTMLString(); }
+    QString localSheetHtml() override { return getHTMLString(); }
+
+    // The delete mode's log of one deleted folder.
+    void updatedata(QString orderId, QString deleteDir);
+    void submitDeleteMessage(QString orderId, QString deleteDir);
 
 public slots:
     void clickCancel();
@@ -123,6 +143,10 @@ public slots:
     void onFinishSaveThumb();
 
 protected:
+    // The start button's action once its checks have passed; the N8
+    // window puts its export here.
+    virtual void startSeparation();
+
     // Finds the form's widgets and builds the window around them; the
     // window calls it right after its form's setupUi.
     void initWindow();
@@ -157,6 +181,7 @@ private:
     QPushButton* m_separateButton = nullptr;
     // The store ids as they were when the store box was filled, row for row.
     QStringList m_storeIds;
+    DeletionRun* m_deletion = nullptr;
 
     std::unique_ptr<SeparationController> m_controller;
     JobRunner m_jobs{this};
