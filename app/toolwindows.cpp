@@ -3,6 +3,7 @@
 #include "importordersphotodlg.h"
 #include "searchorder.h"
 #include "searchorderwindow.h"
+#include "splitaftersample.h"
 #include "selecttool.h"
 
 #include <QJsonArray>
@@ -43,6 +44,12 @@ ToolWindows::Opener builtInOpener(int toolId)
         return [](SelectTool*) -> QWidget* {
             auto* window = ToolWindows::showMaximizedTool<SearchOrder>();
             window->setType(QStringLiteral("分件管理"));
+            return window;
+        };
+    case SelectTool::ToolPostSampleSeparation:
+        return [](SelectTool*) -> QWidget* {
+            auto* window = ToolWindows::showMaximizedTool<SplitAfterSample>();
+            window->setType(QStringLiteral("样后分件管理"));
             return window;
         };
     case SelectTool::ToolBatchImport:

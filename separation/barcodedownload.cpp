@@ -43,6 +43,8 @@ BarcodeDownload* BarcodeDownload::of(QObject* reply)
 
 void BarcodeDownload::onReadyRead()
 {
+    if (!barReply)
+        return;
     const QByteArray bytes = barReply->readAll();
     if (barFile->isOpen())
         barFile->write(bytes);
@@ -63,7 +65,7 @@ void BarcodeDownload::replyFinished()
         return;
     m_ended = true;
     onReadyRead();
-    const bool ok = barReply->error() == QNetworkReply::NoError;
+    const bool ok = barReply && barReply->error() == QNetworkReply::NoError;
     qDebug() << (ok ? "success" : "failed");
     closeFile();
     emit ended(m_filePath, ok);

@@ -2,11 +2,12 @@
 
 #include <QNetworkRequest>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 class QFile;
 class QNetworkAccessManager;
-class QNetworkReply;
+#include <QNetworkReply>
 
 // One barcode image download: a GET whose body is written into a file as
 // it arrives. Each download owns its file, request and reply, so an older
@@ -39,7 +40,8 @@ private:
 
     QFile* barFile = nullptr;
     QNetworkRequest barRequest;
-    QNetworkReply* barReply = nullptr;
+    // The manager owns the reply; it may go first when the window closes.
+    QPointer<QNetworkReply> barReply;
     QString m_filePath;
     bool m_ended = false;
 };

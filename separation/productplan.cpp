@@ -33,8 +33,9 @@ QString orderPart(const Product& product, const OrderValues& order, const QStrin
            QStringLiteral("】/");
 }
 
-// The design form's folder of one goods line.
-ProductMessage designMessage(const Product& p, bool homemade, bool secondArray, const OrderValues& order)
+// The folder of one goods line. The design form puts two blanks between
+// the key and the customer of a home-made line of "ordergoods2".
+ProductMessage lineMessage(const Product& p, bool homemade, bool secondArray, const OrderValues& order)
 {
     ProductMessage m;
     m.goodtypename = p.goodtypename;
@@ -77,31 +78,6 @@ ProductMessage subProductMessage(const ProductMessage& parent, const Product& pa
     m.subProductFolder = prefix + sub.goodname + QLatin1Char(' ') + clean(sub.goodtypename) + QLatin1Char(' ') +
                          clean(sub.goodamount) + QLatin1Char('/');
     m.homemade = QStringLiteral("1");
-    return m;
-}
-
-// The post-sample form's one folder of a goods line.
-ProductMessage postSampleMessage(const Product& p, bool homemade, const OrderValues& order)
-{
-    ProductMessage m;
-    m.goodtypename = p.goodtypename;
-    m.goodtypeid = p.goodtypeid;
-    m.goodname = p.goodname;
-    m.folderName = p.folderName;
-    m.photos = p.photos;
-    const QString part = orderPart(p, order, QStringLiteral(" "));
-    if (homemade) {
-        m.orderFolder = part;
-        m.factoryFolder = clean(p.factoryname) + QLatin1Char('/');
-        m.productFolder = p.folderName + part;
-        m.homemade = QStringLiteral("1");
-    } else {
-        m.goodamount = p.goodamount;
-        m.factoryFolder = clean(p.factoryname) + part;
-        m.productFolder =
-            p.folderName + QLatin1Char(' ') + clean(p.goodtypename) + QLatin1Char(' ') + clean(p.goodamount) + '/';
-        m.homemade = QStringLiteral("0");
-    }
     return m;
 }
 
@@ -185,9 +161,9 @@ Plan plan(const QJsonObject& reply, Form form, const QString& isshowSubproduct, 
             const bool homemade = text(goods, "ishomemade") == QLatin1String("1");
 
             if (form == Form::PostSample) {
-                result.messages.append(postSampleMessage(product, homemade, order));
+                result.messages.append(lineMessage(product, homemade, false, order));
             } else {
-                const ProductMessage own = designMessage(product, homemade, secondArray, order);
+                const ProductMessage own = lineMessage(product, homemade, secondArray, order);
                 if (isshowSubproduct == QLatin1String("0") || text(goods, "parentid") == QLatin1String("0"))
                     result.messages.append(own);
                 if (isshowSubproduct == QLatin1String("1")) {

@@ -539,7 +539,16 @@ void SeparationController::stageDone(SeparationLayout::Stage stage)
         return;
     m_orderFailures +=
         SeparationFiles::uncopied(Config::order_path + source, ProductData::localSavePath + target, *list);
-    startStage(m_layout.stages.indexOf(stage) + 1);
+    if (m_layout.hasStage(stage)) {
+        startStage(m_layout.stages.indexOf(stage) + 1);
+        return;
+    }
+    // A stage the layout does not run, called all the same: the rejected
+    // photos lead to the marked ones, these to the product folders.
+    if (stage == SeparationLayout::Stage::Rejected)
+        stageDone(SeparationLayout::Stage::Marked);
+    else
+        startProductStage();
 }
 
 void SeparationController::fenjian_delPhotoSlot_3()

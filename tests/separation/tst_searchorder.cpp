@@ -438,7 +438,8 @@ void TestSearchOrder::productQuery()
     QVERIFY(w.controller()->expressHtmlString.contains(QStringLiteral("快递产品信息")));
 
     QCOMPARE(FileOperation::readFromDAT(QStringLiteral("path_separatePhotos.dat"), 1), QStringList{out});
-    QCOMPARE(ProductData::localSavePath, out + '/');
+    // The run goes on below the folder, with "/" added to it.
+    QVERIFY(ProductData::localSavePath.startsWith(out + "/2"));
     QVERIFY(env.prompts.calls().isEmpty());
 }
 
@@ -465,7 +466,7 @@ void TestSearchOrder::productQueryChooser()
     env.prompts.setNextPath(out);
     ProductData::localSavePath.clear();
     w.postQueryProducts(QStringLiteral("100101"));
-    QTRY_COMPARE(ProductData::localSavePath, out);
+    QTRY_VERIFY(ProductData::localSavePath.startsWith(out + "2"));
     QVERIFY(child<QLineEdit>(&w, "pathLineEdit")->text().isEmpty());
     QCOMPARE(FileOperation::readFromDAT(QStringLiteral("path_separatePhotos.dat"), 1), QStringList{out});
 }
