@@ -2,7 +2,9 @@
 
 #include "importordersphotodlg.h"
 #include "n8syncbaseinfodialog.h"
+#include "searchorder.h"
 #include "searchorderwindow.h"
+#include "splitaftersample.h"
 #include "selecttool.h"
 
 #include <QJsonArray>
@@ -37,6 +39,18 @@ ToolWindows::Opener builtInOpener(int toolId)
         return [](SelectTool* launcher) -> QWidget* {
             auto* window = ToolWindows::showMaximizedTool<SearchOrderWindow>();
             QObject::connect(window, &SearchOrderWindow::closeSignal, launcher, &SelectTool::closeSearch);
+            return window;
+        };
+    case SelectTool::ToolDesignSeparation:
+        return [](SelectTool*) -> QWidget* {
+            auto* window = ToolWindows::showMaximizedTool<SearchOrder>();
+            window->setType(QStringLiteral("分件管理"));
+            return window;
+        };
+    case SelectTool::ToolPostSampleSeparation:
+        return [](SelectTool*) -> QWidget* {
+            auto* window = ToolWindows::showMaximizedTool<SplitAfterSample>();
+            window->setType(QStringLiteral("样后分件管理"));
             return window;
         };
     case SelectTool::ToolBatchImport:

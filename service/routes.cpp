@@ -414,7 +414,7 @@ QList<Routes::Route> Routes::frontDoorRoutes()
 
 QList<Routes::Route> Routes::allRoutes()
 {
-    return frontDoorRoutes() + deletionRoutes() + n8SyncRoutes();
+    return frontDoorRoutes() + deletionRoutes() + n8SyncRoutes() + separationRoutes();
 }
 
 ServiceReply ServiceReply::json(const QJsonObject& object)

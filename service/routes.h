@@ -54,6 +54,7 @@ struct Route
 QList<Route> frontDoorRoutes();   // sign-in, launcher, order list, batch import
 QList<Route> deletionRoutes();    // delete logs of every deleting window
 QList<Route> n8SyncRoutes();      // the staff and product lists of the N8 sync
+QList<Route> separationRoutes();  // goods, barcode, picture information and order detail of a separation
 QList<Route> allRoutes();
 
 // The page the web sign-in window loads, below the service's host.

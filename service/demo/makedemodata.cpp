@@ -196,6 +196,15 @@ void Maker::makeOrder(const QJsonObject& order, const QJsonObject& store, const 
     const int photos = content.value("photos").toInt();
     const int finished = content.value("finished").toInt();
     const int marks = content.value("marks").toInt();
+    for (int i = 1; i <= content.value("raws").toInt(); ++i) {
+        for (const char* extension : {".CR2", ".NEF"}) {
+            const QString raw = orderPath + QStringLiteral("照片/新建文件夹/IMG_%1").arg(i, 4, 10, QLatin1Char('0')) +
+                                QLatin1String(extension);
+            QFile file(raw);
+            if (!file.open(QIODevice::WriteOnly) || file.write(QByteArray(4096, char(i))) != 4096)
+                fail(QStringLiteral("cannot write %1").arg(raw));
+        }
+    }
     for (int i = 1; i <= qMax(photos, finished); ++i) {
         job([=] {
             const QString name = QStringLiteral("IMG_%1.jpg").arg(i, 4, 10, QLatin1Char('0'));
@@ -363,9 +372,12 @@ bool Maker::build(const QJsonObject& fixture)
                     store = s.toObject();
             }
         }
-        makeOrder(order, store, contents.value(order.value("order_photo_id").toString()).toObject());
-        const QJsonObject selection =
-            demo.value("n8selections").toObject().value(order.value("order_photo_id").toString()).toObject();
+        const QString id = order.value("order_photo_id").toString();
+        QJsonObject content = contents.value(id).toObject();
+        // The raw camera files beside the first photos ("raws": {order id: count}).
+        content.insert("raws", fixture.value("raws").toObject().value(id).toInt());
+        makeOrder(order, store, content);
+        const QJsonObject selection = demo.value("n8selections").toObject().value(id).toObject();
         if (!selection.isEmpty())
             makeSelection(order, store, selection);
     }
