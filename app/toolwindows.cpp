@@ -3,7 +3,10 @@
 #include "batchdeleteorder.h"
 #include "fajiandialog.h"
 #include "importordersphotodlg.h"
+#include "n8syncbaseinfodialog.h"
+#include "searchorder.h"
 #include "searchorderwindow.h"
+#include "splitaftersample.h"
 #include "selecttool.h"
 #include "shangjiandialog.h"
 
@@ -41,6 +44,18 @@ ToolWindows::Opener builtInOpener(int toolId)
             QObject::connect(window, &SearchOrderWindow::closeSignal, launcher, &SelectTool::closeSearch);
             return window;
         };
+    case SelectTool::ToolDesignSeparation:
+        return [](SelectTool*) -> QWidget* {
+            auto* window = ToolWindows::showMaximizedTool<SearchOrder>();
+            window->setType(QStringLiteral("分件管理"));
+            return window;
+        };
+    case SelectTool::ToolPostSampleSeparation:
+        return [](SelectTool*) -> QWidget* {
+            auto* window = ToolWindows::showMaximizedTool<SplitAfterSample>();
+            window->setType(QStringLiteral("样后分件管理"));
+            return window;
+        };
     case SelectTool::ToolUploadDesk:
         return [](SelectTool*) -> QWidget* { return ToolWindows::showMaximizedTool<ShangJianDialog>(); };
     case SelectTool::ToolDispatchDesk:
@@ -62,7 +77,15 @@ ToolWindows::Opener builtInOpener(int toolId)
 
 ToolWindows::SyncOpener builtInSyncOpener()
 {
-    return {};
+    return [](const QJsonArray& stores, const QString& shopId) -> QWidget* {
+        auto* dialog = new N8SyncBaseInfoDialog(nullptr);
+        dialog->stores = stores;
+        dialog->shopId = shopId;
+        dialog->setModal(true);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->show();
+        return dialog;
+    };
 }
 
 struct Openers

@@ -202,6 +202,11 @@ bool FileOperation::copyFile(QString source, QString target, bool overwrite)
 bool FileOperation::copyNewFile(QString source, QString target, bool* targetTaken)
 {
     target.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    return copyNewFileAsIs(source, target, targetTaken);
+}
+
+bool FileOperation::copyNewFileAsIs(const QString& source, const QString& target, bool* targetTaken)
+{
     if (targetTaken)
         *targetTaken = false;
     if (source == target)

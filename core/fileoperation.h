@@ -22,6 +22,9 @@ public:
     // one another copy takes meanwhile) stays as it is, targetTaken is set
     // and the result is false. Never replaces, never numbers.
     static bool copyNewFile(QString source, QString target, bool* targetTaken = nullptr);
+    // The same with the target taken exactly as given: a "\" stays part of
+    // a name, for folder names that carry one on purpose.
+    static bool copyNewFileAsIs(const QString& source, const QString& target, bool* targetTaken = nullptr);
     // Writes bytes to a file by the same rules as copyFile. usedPath, when
     // given, receives the path that was written.
     static bool writeFile(const QByteArray& data, QString target, bool overwrite, QString* usedPath = nullptr);

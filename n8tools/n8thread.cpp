@@ -1,12 +1,33 @@
 #include "n8thread.h"
 
+#include "clock.h"
 #include "config.h"
+#include "fileoperation.h"
+#include "n8export.h"
+#include "n8sync.h"
 
 #include <QDebug>
+#include <QDir>
 #include <QFileInfo>
 #include <QJsonObject>
 #include <QMetaObject>
+#include <QSaveFile>
 #include <QWidget>
+
+namespace {
+
+QString quoted(const QString& text)
+{
+    return QLatin1Char('"') + text + QLatin1Char('"');
+}
+
+// Whether path is folder or lies inside it (both canonical).
+bool isWithin(const QString& path, const QString& folder)
+{
+    return !folder.isEmpty() && (path == folder || path.startsWith(folder + QLatin1Char('/')));
+}
+
+} // namespace
 
 N8thread::N8thread(QWidget* receiver, QObject* parent) : QThread(parent), receiver(receiver) {}
 
@@ -23,8 +44,18 @@ void N8thread::stopThread()
 void N8thread::run()
 {
     isStop = false;
-    if (mode == QLatin1String("stores"))
+    if (mode == QLatin1String("xml")) {
+        if (type == 1)
+            makeproductxmltxt();
+        else if (type == 0)
+            makepeoplexmltxt();
+    } else if (mode == QLatin1String("write")) {
+        writeToFile();
+    } else if (mode == QLatin1String("stores")) {
         judgeStorePath();
+    } else if (mode == QLatin1String("exportN8result")) {
+        exportN8Result();
+    }
 }
 
 QString N8thread::localN8Path(const QString& n8path)
@@ -39,7 +70,7 @@ void N8thread::judgeStorePath()
     for (const QJsonValue& element : qAsConst(stores)) {
         const QJsonObject store = element.toObject();
         const QString path = localN8Path(store.value(QStringLiteral("n8path")).toString());
-        qDebug().noquote() << "n8path" << QStringLiteral("\"%1\"").arg(path);
+        qDebug().noquote() << "n8path" << quoted(path);
         if (!path.isEmpty() && QFileInfo(path).isDir()) {
             reachable.append(store);
             continue;
@@ -52,4 +83,238 @@ void N8thread::judgeStorePath()
     }
     QMetaObject::invokeMethod(receiver, "slt_n8stores", Qt::QueuedConnection, Q_ARG(QJsonArray, reachable),
                               Q_ARG(QString, names));
+}
+
+// ---- Staff and product files ----
+
+void N8thread::makepeoplexmltxt()
+{
+    makeXml(&N8Sync::staffEntry);
+}
+
+void N8thread::makeproductxmltxt()
+{
+    makeXml(&N8Sync::productEntry);
+}
+
+void N8thread::makeXml(QString (*entry)(const QJsonValue&))
+{
+    QString text = N8Sync::xmlHead();
+    for (const QJsonValue& element : qAsConst(datas)) {
+        if (isStop)
+            return;
+        text += entry(element);
+    }
+    text += N8Sync::xmlTail();
+    if (isStop)
+        return;
+    sendSyncMessage(QJsonObject{{QStringLiteral("type"), QStringLiteral("数据配置完成")},
+                                {QStringLiteral("xmlstr"), text}});
+    xmlText = text;
+    if (!isStop)
+        writeToFile();
+}
+
+void N8thread::writeToFile()
+{
+    const QString fileName = N8Sync::baseName(type) + QStringLiteral(".xml");
+    const QByteArray content = xmlText.toUtf8();
+    QString errors;
+    for (int i = 0; i < stores.size(); ++i) {
+        if (isStop)
+            return;
+        const QJsonObject store = stores.at(i).toObject();
+        const QString name = store.value(QStringLiteral("name")).toString();
+        const QString n8path = store.value(QStringLiteral("n8path")).toString();
+        const bool last = i == stores.size() - 1;
+        const QString next =
+            last ? QString() : stores.at(i + 1).toObject().value(QStringLiteral("name")).toString();
+
+        // The folder is the store's N8 folder mapped under the mount root,
+        // never a path relative to the working folder.
+        const QString folder = N8Sync::productFolder(n8path);
+        if (!folder.isEmpty())
+            QDir(QFileInfo(folder).path()).mkdir(QFileInfo(folder).fileName());
+
+        QJsonObject message{{QStringLiteral("type"),
+                             last ? QStringLiteral("全部导入成功") : QStringLiteral("门店数据导入成功")},
+                            {QStringLiteral("msg"), N8Sync::progressText(type, name, next, last)}};
+        bool written = false;
+        if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
+            errors += N8Sync::missingFolderPiece(name, n8path);
+        } else if (!QFileInfo(folder).isWritable()) {
+            errors += N8Sync::notWritablePiece(name, n8path);
+        } else {
+            // The old file stays whole until the new one is complete.
+            QSaveFile file(folder + QLatin1Char('/') + fileName);
+            if (file.open(QIODevice::WriteOnly) && file.write(content) == content.size() && file.commit()) {
+                written = true;
+            } else {
+                qDebug().noquote() << QStringLiteral("文件打开失败，错误原因：")
+                                   << quoted(file.errorString());
+                errors += N8Sync::openFailurePiece(name, file.errorString());
+            }
+        }
+        if (written && isStop)
+            return;
+        message.insert(QStringLiteral("errormsg"), errors);
+        sendSyncMessage(message);
+    }
+}
+
+void N8thread::sendSyncMessage(const QJsonObject& message)
+{
+    QMetaObject::invokeMethod(receiver, "slt_threademit", Qt::QueuedConnection, Q_ARG(QJsonObject, message));
+}
+
+// ---- Selection-result export ----
+
+void N8thread::exoprtN8ResultSendAlert(QString alert)
+{
+    exoprtN8ResultSendMsg(QJsonObject{{QStringLiteral("type"), QStringLiteral("update_msg")},
+                                      {QStringLiteral("alert"), alert}});
+}
+
+void N8thread::exoprtN8ResultSendMsg(QJsonObject message)
+{
+    QMetaObject::invokeMethod(receiver, "slt_exportN8Result", Qt::QueuedConnection,
+                              Q_ARG(QJsonObject, message));
+}
+
+void N8thread::copyDirectory(const QString& source, const QString& target)
+{
+    QDir().mkpath(target);
+    QSet<QString> entered;
+    copyTree(source, target, entered, QFileInfo(target).canonicalFilePath());
+}
+
+void N8thread::copyTree(const QString& source, const QString& target, QSet<QString>& entered,
+                        const QString& guardedTarget)
+{
+    const QString canonical = QFileInfo(source).canonicalFilePath();
+    if (canonical.isEmpty() || entered.contains(canonical) || isWithin(canonical, guardedTarget))
+        return;
+    entered.insert(canonical);
+    QDir().mkpath(target);
+
+    const bool restricted = isN8ResultDownAll == QLatin1String("0");
+    const bool substitute = isN8fjUseBigImg == QLatin1String("1");
+    const QString finished = N8Export::finishedFolder(orderPath);
+    const QString from = QFileInfo(source).absoluteFilePath();
+    const QString to = QFileInfo(target).absoluteFilePath();
+    const QFileInfoList entries = QDir(source).entryInfoList(QDir::Dirs | QDir::Files | QDir::NoDotAndDotDot,
+                                                             QDir::Name | QDir::IgnoreCase);
+    for (const QFileInfo& entry : entries) {
+        if (isStop)
+            return;
+        const QString name = entry.fileName();
+        const QString sourceEntry = from + QLatin1Char('/') + name;
+        const QString targetEntry = to + QLatin1Char('/') + name;
+        qDebug().noquote() << "准备拷贝的文件夹:" << quoted(sourceEntry);
+        qDebug().noquote() << "拷贝到：" << quoted(targetEntry);
+        if (entry.isDir()) {
+            if (restricted && N8Export::isLeftOutFolder(name))
+                continue;
+            qDebug().noquote() << "导版面000:" << quoted(name);
+            copyTree(sourceEntry, targetEntry, entered, guardedTarget);
+            continue;
+        }
+        if (restricted && !N8Export::isKeptFile(name))
+            continue;
+        QString copySource = sourceEntry;
+        if (substitute && !finished.isEmpty() && QFileInfo(finished + QLatin1Char('/') + name).isFile())
+            copySource = finished + QLatin1Char('/') + name;
+        exoprtN8ResultSendAlert(N8Export::copyingText(name));
+        if (!FileOperation::copyNewFileAsIs(copySource, targetEntry))
+            qDebug().noquote() << "Failed to copy file from" << quoted(copySource) << "to"
+                               << quoted(targetEntry);
+    }
+}
+
+void N8thread::exportN8Result()
+{
+    using N8Export::Line;
+    QString report = N8Export::reportHeader();
+    const QString day = Clock::today().toString(QStringLiteral("yyyy-MM-dd"));
+    const bool withDesignData = isN8ResultDownAll == QLatin1String("1");
+
+    for (const order& o : qAsConst(orderList)) {
+        if (isStop)
+            break;
+        if (!o.isChecked)
+            continue;
+        orderPath = o.orderpath;
+        const QString& key = o.orderpayforkey;
+        const QString& times = o.servicetimes;
+        auto line = [&](Line l) { report += N8Export::reportLine(l, key, times); };
+
+        // Without an absolute picture folder there is nothing to look in.
+        const QString finished = N8Export::finishedFolder(orderPath);
+        if (finished.isEmpty() || !FileOperation::isDirExist(finished))
+            line(Line::NoFinishedPhotos);
+        exoprtN8ResultSendAlert(N8Export::preparingText(key, times));
+
+        const N8Export::Selection selection = N8Export::selectionOf(o);
+        if (selection.selected.isEmpty()) {
+            line(Line::NoN8Path);
+            continue;
+        }
+        if (!FileOperation::isDirExist(Config::localPath(selection.selected))) {
+            line(Line::OutOfReach);
+            continue;
+        }
+        const QString resultSource = N8Export::resultSource(selection);
+        if (!FileOperation::isDirExist(resultSource) ||
+            QDir(resultSource)
+                .entryList({QStringLiteral("*.ok")}, QDir::Dirs | QDir::Files | QDir::NoDotAndDotDot)
+                .isEmpty()) {
+            line(Line::NotDone);
+            continue;
+        }
+        // An empty output folder would put the day's folder at the root.
+        const QString dayFolder = exportPath.isEmpty() ? QString() : exportPath + QLatin1Char('/') + day;
+        if (dayFolder.isEmpty() || !FileOperation::makeDir(dayFolder)) {
+            line(Line::DayFolderNotMade);
+            continue;
+        }
+        const QString orderFolder =
+            dayFolder + QLatin1Char('/') + N8Export::orderFolderName(key, times, o.customer);
+        if (!FileOperation::makeDir(orderFolder)) {
+            line(Line::OrderFolderNotMade);
+            continue;
+        }
+        const QString resultTarget = orderFolder + QStringLiteral("/选版结果");
+        const bool resultDone = FileOperation::makeDir(resultTarget);
+        if (resultDone) {
+            exoprtN8ResultSendAlert(N8Export::exportingResultText(key, times));
+            copyDirectory(resultSource, resultTarget);
+        } else {
+            line(Line::ResultTargetNotMade);
+        }
+        if (isStop)
+            break;
+
+        bool designDone = true;
+        if (withDesignData) {
+            const QString designSource = N8Export::designDataSource(selection);
+            if (designSource.isEmpty() || !FileOperation::isDirExist(designSource)) {
+                line(Line::NoDesignData);
+                designDone = false;
+            } else {
+                const QString designTarget =
+                    orderFolder + QLatin1Char('/') + N8Export::designDataFolderName(selection.relative);
+                if (!FileOperation::makeDir(designTarget)) {
+                    line(Line::DesignDataTargetNotMade);
+                    designDone = false;
+                } else {
+                    exoprtN8ResultSendAlert(N8Export::exportingDesignDataText(key, times));
+                    copyDirectory(designSource, designTarget);
+                }
+            }
+        }
+        if (resultDone || designDone)
+            line(resultDone && designDone ? Line::Complete : Line::Partial);
+    }
+    exoprtN8ResultSendMsg(QJsonObject{{QStringLiteral("type"), QStringLiteral("all_finish")},
+                                      {QStringLiteral("message"), report}});
 }

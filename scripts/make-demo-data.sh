@@ -17,7 +17,10 @@ fi
 ROOT="${1:-demo/volumes}"
 MAKER="$BUILD_DIR/service/make-demo-data"
 
-if [ "$force" -eq 0 ] && [ -f "$ROOT/.demo-complete" ]; then
+# A tree made before the fixture or the maker last changed is made again.
+if [ "$force" -eq 0 ] && [ -f "$ROOT/.demo-complete" ] &&
+    [ "$ROOT/.demo-complete" -nt service/fixtures/demo.json ] &&
+    [ "$ROOT/.demo-complete" -nt service/demo/makedemodata.cpp ]; then
     exit 0
 fi
 if [ ! -x "$MAKER" ]; then

@@ -10,7 +10,8 @@
 
 // The store is the fixture document itself:
 //   "users":   [{username, password, disabled, SUPERID, EID, USERNAME, UID, SHOPID, shops: [shop ids]}]
-//   "shops":   [{id, name, settings: {switch reply keys}, stores: [{id, name, n8path, picpath, ...}]}]
+//   "shops":   [{id, name, settings: {switch reply keys}, stores: [{id, name, n8path, picpath, ...}],
+//               n8persons: [{id, name}], n8goods: [{id, name}]}]
 //   "orders":  [{order_photo_id, shopid, storesid, the order-list item keys ...}]
 //   "updates": {application id: {application_name, number, time, file_name, path, file_size}}
 //   "phone_code": the code every phone receives
@@ -415,7 +416,7 @@ QList<Routes::Route> Routes::frontDoorRoutes()
 
 QList<Routes::Route> Routes::allRoutes()
 {
-    return frontDoorRoutes() + deletionRoutes() + desksRoutes();
+    return frontDoorRoutes() + deletionRoutes() + n8SyncRoutes() + separationRoutes() + desksRoutes();
 }
 
 ServiceReply ServiceReply::json(const QJsonObject& object)

@@ -54,6 +54,8 @@ struct Route
 // through all of them.
 QList<Route> frontDoorRoutes();   // sign-in, launcher, order list, batch import
 QList<Route> deletionRoutes();    // delete logs of every deleting window
+QList<Route> n8SyncRoutes();      // the staff and product lists of the N8 sync
+QList<Route> separationRoutes();  // goods, barcode, picture information and order detail of a separation
 QList<Route> desksRoutes();       // batch deletion, upload and dispatch desks
 // The dispatch desk's form of the order list: the shop's print shops and
 // factories, and the found orders under "order".

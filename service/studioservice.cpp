@@ -76,6 +76,8 @@ QString faultName(StudioService::Fault::Kind kind)
         return QStringLiteral("raw");
     case StudioService::Fault::Kind::Drop:
         return QStringLiteral("drop");
+    case StudioService::Fault::Kind::Chunked:
+        return QStringLiteral("chunked");
     case StudioService::Fault::Kind::None:
         break;
     }
@@ -189,13 +191,27 @@ void StudioService::Impl::handle(const httplib::Request& req, httplib::Response&
     case Fault::Kind::Raw:
         reply.body = fault.body;
         break;
-    case Fault::Kind::None: {
+    case Fault::Kind::None:
+    case Fault::Kind::Chunked: {
         std::lock_guard<std::mutex> lock(mutex);
         reply = Routes::dispatch(store, request);
         break;
     }
     }
     res.status = reply.status;
+    if (fault.kind == Fault::Kind::Chunked) {
+        auto body = std::make_shared<std::string>(reply.body.toStdString());
+        res.set_chunked_content_provider(reply.contentType.toStdString(),
+                                         [body](size_t offset, httplib::DataSink& sink) {
+                                             const size_t piece = std::min<size_t>(1024, body->size() - offset);
+                                             if (piece > 0)
+                                                 sink.write(body->data() + offset, piece);
+                                             if (offset + piece >= body->size())
+                                                 sink.done();
+                                             return true;
+                                         });
+        return;
+    }
     res.set_content(reply.body.toStdString(), reply.contentType.toStdString());
 }
 

@@ -37,7 +37,8 @@ public:
             Refuse,
             HttpError,
             Raw,
-            Drop
+            Drop,
+            Chunked // the route's own answer, sent without a length
         };
         Kind kind = Kind::None;
         QString code;     // Refuse

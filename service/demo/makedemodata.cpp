@@ -2,7 +2,8 @@
 // the stand-in service's fixture points at: the shops' picture roots and N8
 // folders, every imported order's folder tree (with camera photos, finished
 // photos, designs, thumbnails and marks where the fixture asks for them) and
-// its backup tree, and a "card" of camera JPEGs to import from.
+// its backup tree, N8's layout selections of some orders, and a "card" of
+// camera JPEGs to import from.
 
 #include "clock.h"
 #include "config.h"
@@ -68,6 +69,8 @@ private:
     bool mkpath(const QString& path);
 
     void makeOrder(const QJsonObject& order, const QJsonObject& store, const QJsonObject& content);
+    void makeSelection(const QJsonObject& order, const QJsonObject& store, const QJsonObject& selection);
+    void writeFile(const QString& path, const QByteArray& content);
     void writePicture(const QImage& image, const QString& orderPath, const Family& family,
                       const QString& name, const QString& shotTime, const QString& backupPath);
     void makeCard();
@@ -193,6 +196,15 @@ void Maker::makeOrder(const QJsonObject& order, const QJsonObject& store, const 
     const int photos = content.value("photos").toInt();
     const int finished = content.value("finished").toInt();
     const int marks = content.value("marks").toInt();
+    for (int i = 1; i <= content.value("raws").toInt(); ++i) {
+        for (const char* extension : {".CR2", ".NEF"}) {
+            const QString raw = orderPath + QStringLiteral("照片/新建文件夹/IMG_%1").arg(i, 4, 10, QLatin1Char('0')) +
+                                QLatin1String(extension);
+            QFile file(raw);
+            if (!file.open(QIODevice::WriteOnly) || file.write(QByteArray(4096, char(i))) != 4096)
+                fail(QStringLiteral("cannot write %1").arg(raw));
+        }
+    }
     for (int i = 1; i <= qMax(photos, finished); ++i) {
         job([=] {
             const QString name = QStringLiteral("IMG_%1.jpg").arg(i, 4, 10, QLatin1Char('0'));
@@ -214,6 +226,65 @@ void Maker::makeOrder(const QJsonObject& order, const QJsonObject& store, const 
             writePicture(page, orderPath, kDesigns, QStringLiteral("P%1.jpg").arg(i, 2, 10, QLatin1Char('0')),
                          QString(), QString());
         });
+    }
+}
+
+void Maker::writeFile(const QString& path, const QByteArray& content)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
+        fail(QStringLiteral("cannot write %1").arg(path));
+}
+
+// N8's finished layout selection of an order: the client reads it from the
+// store's "[已选]" folder below the selection server, at the order's N8 path
+// below that server. "done" writes the marker N8 leaves when the selection is
+// finished; "extras" adds files and a folder the restricted export leaves out;
+// "finishedNames" names the pages like the order's finished photos;
+// "designData" fills the folder kept for N8's design sync.
+void Maker::makeSelection(const QJsonObject& order, const QJsonObject& store, const QJsonObject& selection)
+{
+    const QString key = order.value("orderpayforkey").toString();
+    const QString base = store.value("n8path").toString() + QStringLiteral("\\选版服务器\\");
+    const QString n8path = order.value("n8path").toString();
+    if (!n8path.startsWith(base)) {
+        fail(QStringLiteral("order %1: its N8 path is not below its store's selection server").arg(key));
+        return;
+    }
+    const QString relative = n8path.mid(base.size());
+    const QString selected = base + QStringLiteral("[已选]") + relative;
+    // Mapped through the selection server's folder, which exists already.
+    const QString result = localPath(selected + QStringLiteral("\\选版结果\\"), base);
+    if (!mkpath(result))
+        return;
+    const quint32 seedBase = order.value("order_photo_id").toString().toUInt();
+    const bool finishedNames = selection.value("finishedNames").toBool();
+    for (int i = 1; i <= selection.value("pages").toInt(); ++i) {
+        job([=] {
+            const QString name = finishedNames ? QStringLiteral("IMG_%1.jpg").arg(i, 4, 10, QLatin1Char('0'))
+                                               : QStringLiteral("P%1.jpg").arg(i, 2, 10, QLatin1Char('0'));
+            if (!JpegFixture::cameraLikeImage(m_sizes.page, seedBase * 100 + 70 + quint32(i))
+                     .save(result + name, "JPG", 90))
+                fail(QStringLiteral("cannot write %1").arg(result + name));
+        });
+    }
+    if (selection.value("done").toBool())
+        writeFile(result + QStringLiteral("done.ok"), QByteArray());
+    if (selection.value("extras").toBool()) {
+        writeFile(result + QStringLiteral("album.psd"), QByteArray("8BPS") + QByteArray(2048, '\0'));
+        writeFile(result + QStringLiteral("readme.txt"), QStringLiteral("N8 选版说明\n").toUtf8());
+        if (mkpath(result + QStringLiteral("未入册照片")))
+            writeFile(result + QStringLiteral("未入册照片/IMG_0009.jpg"), QByteArray(512, 'j'));
+    }
+    const int designFiles = selection.value("designData").toInt();
+    if (designFiles > 0) {
+        const QString design =
+            localPath(selected + QLatin1Char('/') + relative + QStringLiteral("_待N8设计同步用数据/"), base);
+        if (!mkpath(design))
+            return;
+        for (int i = 1; i <= designFiles; ++i)
+            writeFile(design + QStringLiteral("layout%1.xml").arg(i, 2, 10, QLatin1Char('0')),
+                      QStringLiteral("<layout page=\"%1\"/>").arg(i).toUtf8());
     }
 }
 
@@ -301,7 +372,14 @@ bool Maker::build(const QJsonObject& fixture)
                     store = s.toObject();
             }
         }
-        makeOrder(order, store, contents.value(order.value("order_photo_id").toString()).toObject());
+        const QString id = order.value("order_photo_id").toString();
+        QJsonObject content = contents.value(id).toObject();
+        // The raw camera files beside the first photos ("raws": {order id: count}).
+        content.insert("raws", fixture.value("raws").toObject().value(id).toInt());
+        makeOrder(order, store, content);
+        const QJsonObject selection = demo.value("n8selections").toObject().value(id).toObject();
+        if (!selection.isEmpty())
+            makeSelection(order, store, selection);
     }
     makeCard();
     m_pool.waitForDone();

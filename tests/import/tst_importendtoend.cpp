@@ -1,5 +1,5 @@
-#include "toplevelwindows.h"
 #include "config.h"
+#include "demosignin.h"
 #include "importordersphotodlg.h"
 #include "jpegfixture.h"
 #include "login.h"
@@ -10,6 +10,7 @@
 #include "signin.h"
 #include "standin.h"
 #include "tempvolumes.h"
+#include "toplevelwindows.h"
 
 #include <QtTest>
 
@@ -55,8 +56,6 @@ void TestImportEndToEnd::importTheCardIntoTwoOrders()
     ScriptedPrompts prompts;
     RecordingDesktop desktop;
     TempVolumes volumes;
-    QTemporaryDir userDir;
-    RememberedUser::setFolder(userDir.path());
     for (const char* root : {"photos", "backup", "home"})
         volumes.mkdir(root);
     StandIn service;
@@ -76,14 +75,9 @@ void TestImportEndToEnd::importTheCardIntoTwoOrders()
     const QString clip = volumes.writeFile("card/VIDEO/MVI_0001.mp4", QByteArray(4096, 'v'));
 
     // Sign in and open the batch import for the flagship shop.
-    auto login = std::make_unique<Login>();
-    login->show();
-    QTest::keyClicks(login->findChild<QLineEdit*>("username"), "demo");
-    QTest::keyClicks(login->findChild<QLineEdit*>("password"), "demo123");
-    QTest::mouseClick(login->findChild<QPushButton*>("okButton"), Qt::LeftButton);
-    QTRY_VERIFY(topLevelWindow<SelectTool>());
-    QPointer<SelectTool> launcher = topLevelWindow<SelectTool>();
-    launcher->findChild<QComboBox*>("comboBox")->setCurrentIndex(0);
+    DemoSignIn front;
+    QPointer<SelectTool> launcher = front.signIn();
+    QVERIFY(launcher);
     auto* tool = launcher->findChild<QRadioButton*>("importPicRadio");
     QVERIFY(tool->isEnabled());
     tool->click();
@@ -223,7 +217,6 @@ void TestImportEndToEnd::importTheCardIntoTwoOrders()
     QVERIFY(launcher->isVisible()); // brought back by the search window's close
     launcher->close();
     QTRY_VERIFY(launcher.isNull());
-    RememberedUser::setFolder(QString());
 }
 
 QTEST_MAIN(TestImportEndToEnd)

@@ -140,6 +140,8 @@ private slots:
     void switchShop_data();
     void switchShop();
     void n8StorePaths();
+    void n8Lists_data();
+    void n8Lists();
     void phoneCode_data();
     void phoneCode();
 
@@ -364,6 +366,48 @@ void TestStudioService::n8StorePaths()
     QCOMPARE(stores.at(0).toObject().value("id").toString(), QStringLiteral("1201"));
     QCOMPARE(stores.at(0).toObject().value("n8path").toString(),
              QStringLiteral("\\\\studio-nas\\n8\\store1201"));
+}
+
+void TestStudioService::n8Lists_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("shop");
+    QTest::addColumn<QString>("key"); // empty: refused
+    QTest::addColumn<QStringList>("names");
+    QTest::newRow("staff") << "getpersons"
+                           << "12"
+                           << "persons" << QStringList{"李店长", "陈摄影", "林&化妆", "周<设计>"};
+    QTest::newRow("goods") << "getgoods"
+                           << "12"
+                           << "goods" << QStringList{"10x12相册", "水晶摆台 & 框", "\"精修\"入册"};
+    QTest::newRow("unknown shop") << "getgoods"
+                                  << "99"
+                                  << "" << QStringList{};
+}
+
+void TestStudioService::n8Lists()
+{
+    QFETCH(QString, action);
+    QFETCH(QString, shop);
+    QFETCH(QString, key);
+    QFETCH(QStringList, names);
+    StandIn standIn;
+    const QString route = action == "getpersons" ? Config::url_shopallpeo : Config::url_shopallpro;
+    const WebService::Reply r =
+        post(route, FormBody().add("token", Config::token).add("shopid", shop).add("uid", "2048"));
+    if (key.isEmpty()) {
+        QCOMPARE(r.code, QStringLiteral("0"));
+        QCOMPARE(r.message, QStringLiteral("店铺不存在"));
+        return;
+    }
+    QCOMPARE(r.code, QStringLiteral("1"));
+    QCOMPARE(firstNonString(r.object, {}), QString());
+    QStringList got;
+    for (const QJsonValue& v : r.object.value(key).toArray()) {
+        QVERIFY(!v.toObject().value("id").toString().isEmpty());
+        got.append(v.toObject().value("name").toString());
+    }
+    QCOMPARE(got, names);
 }
 
 void TestStudioService::phoneCode_data()
@@ -685,8 +729,9 @@ void TestStudioService::n8PathUsesItsOwnToken()
             .add("shopid", "12");
         return post(Config::url_n8updatapath, body).code;
     };
+    const QString before = demoOrder(standIn.storeSnapshot(), "100101").value("n8path").toString();
     QCOMPARE(save(Config::token), QStringLiteral("-1"));
-    QCOMPARE(demoOrder(standIn.storeSnapshot(), "100101").value("n8path").toString(), QString());
+    QCOMPARE(demoOrder(standIn.storeSnapshot(), "100101").value("n8path").toString(), before);
     QCOMPARE(save(Config::n8PathToken), QStringLiteral("1"));
     QCOMPARE(demoOrder(standIn.storeSnapshot(), "100101").value("n8path").toString(), n8Path);
     const auto logged = standIn.requests("order", "saven8path");

@@ -125,6 +125,12 @@ void StandIn::drop(const QString& module, const QString& action)
                    [&](StudioService::Fault& f) { f.kind = StudioService::Fault::Kind::Drop; });
 }
 
+void StandIn::sendChunked(const QString& module, const QString& action)
+{
+    d->changeFault(module, action,
+                   [&](StudioService::Fault& f) { f.kind = StudioService::Fault::Kind::Chunked; });
+}
+
 void StandIn::clearFaults()
 {
     d->service.clearFaults();

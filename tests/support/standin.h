@@ -43,6 +43,7 @@ public:
     void sendRaw(const QString& module, const QString& action, const QByteArray& body); // e.g. not JSON, a JSON array
     void delay(const QString& module, const QString& action, int ms);
     void drop(const QString& module, const QString& action); // close the connection without a reply
+    void sendChunked(const QString& module, const QString& action); // the answer without a length
     void clearFaults();
 
     // Config's identity as the demo user signed in to the flagship shop

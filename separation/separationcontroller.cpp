@@ -1,0 +1,912 @@
+#include "separationcontroller.h"
+
+#include "clock.h"
+#include "config.h"
+#include "dirserver.h"
+#include "fileoperation.h"
+#include "filenames.h"
+#include "imagedata.h"
+#include "ordertablecheck.h"
+#include "productionsheet.h"
+#include "productplan.h"
+#include "prompts.h"
+#include "separationrequests.h"
+#include "separationfiles.h"
+#include "separationsearch.h"
+#include "separatethread.h"
+#include "thumbnailthread.h"
+
+#include <QDebug>
+#include <QJsonArray>
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonDocument>
+
+namespace {
+
+// The run's boxes: no parent, one Yes button that is also the default.
+void runBox(const QString& title, const QString& text)
+{
+    Prompts::information(nullptr, title, text, Prompts::Yes, Prompts::Yes);
+}
+
+// A failed reply of the run told the way its boxes tell it: the transport
+// error, or the refusal text and the reply's code; a reply that is no JSON
+// object says nothing. True when the run cannot go on.
+bool runReplyFailed(const WebService::Reply& reply, const QString& refusalText)
+{
+    switch (reply.kind) {
+    case WebService::Reply::Kind::TransportError:
+        runBox(QStringLiteral("警告"), WebService::transportErrorText(reply));
+        return true;
+    case WebService::Reply::Kind::NotJsonObject:
+        qDebug() << "the reply is not a JSON object";
+        return true;
+    case WebService::Reply::Kind::Refusal:
+        runBox(QStringLiteral("警告"), refusalText + reply.code);
+        return true;
+    case WebService::Reply::Kind::Success:
+        break;
+    }
+    return false;
+}
+
+} // namespace
+
+SeparationController::SeparationController(SeparationHost* host, SeparationLayout layout, QObject* parent)
+    : QObject(parent), m_host(host), m_layout(std::move(layout))
+{
+}
+
+SeparationController::~SeparationController() = default;
+
+void SeparationController::close()
+{
+    m_closed = true;
+}
+
+void SeparationController::post(const char* replySlot, const QString& route, const QByteArray& body)
+{
+    if (m_closed)
+        return;
+    m_host->post(replySlot, route, body);
+}
+
+void SeparationController::busyBox()
+{
+    runBox(QStringLiteral("通知"), QStringLiteral("正在分件，请稍后"));
+}
+
+// --- Search ------------------------------------------------------------------
+
+void SeparationController::clickSearch(const QString& criterion, const QString& typed, const QDate& day)
+{
+    const int type = SeparationSearch::searchTypeFor(criterion);
+    if (type == 0)
+        return;
+    // The run reads the list's flags to pick its next order; a new list
+    // under a running run would change what it separates.
+    if (SeparationRunGuard::isBusy()) {
+        busyBox();
+        return;
+    }
+    QString keyword = day.toString(QStringLiteral("yyyy-MM-dd"));
+    if (SeparationSearch::isKeywordSearch(type)) {
+        if (typed.isEmpty()) {
+            Prompts::information(nullptr, QStringLiteral("警告"), SeparationSearch::missingKeywordText(type),
+                                 m_layout.searchBoxButton, m_layout.searchBoxButton);
+            return;
+        }
+        keyword = typed;
+    }
+    search(type, keyword);
+    m_host->setSearching(true);
+}
+
+void SeparationController::search(int searchType, const QString& keyword)
+{
+    QByteArray body = SeparationSearch::body(searchType, keyword);
+    postDataFunc(body);
+}
+
+void SeparationController::postDataFunc(QByteArray& body)
+{
+    body += SeparationSearch::storesPiece(m_host->checkedStoreRows(), m_host->storeIds());
+    qDebug() << "Query OrderID Url:" << Config::url_query_order_importphoto;
+    qDebug() << "Query OrderID Paras:" << body;
+    post("queryCallBack", Config::url_query_order_importphoto, body);
+}
+
+void SeparationController::queryCallBack(const WebService::Reply& reply)
+{
+    if (m_closed)
+        return;
+    const Prompts::StandardButton button = m_layout.searchBoxButton;
+    switch (reply.kind) {
+    case WebService::Reply::Kind::TransportError:
+        Prompts::information(nullptr, QStringLiteral("警告"), WebService::transportErrorText(reply), button,
+                             button);
+        break;
+    case WebService::Reply::Kind::NotJsonObject:
+        break;
+    case WebService::Reply::Kind::Refusal:
+        Prompts::information(nullptr, QStringLiteral("警告"), QStringLiteral("检索错误：") + reply.code, button,
+                             button);
+        break;
+    case WebService::Reply::Kind::Success:
+        qDebug().noquote() << "query order Json:" << QJsonDocument(reply.object).toJson(QJsonDocument::Indented);
+        orderList = ordersFromListReply(reply.object, m_layout.fill);
+        for (const order& o : qAsConst(orderList))
+            qDebug() << "store_picpath" << o.picpath;
+        m_host->refreshOrderList();
+        if (orderList.isEmpty())
+            Prompts::information(nullptr, QStringLiteral("提示"), QStringLiteral("没有查询到任何订单"), button,
+                                 button);
+        break;
+    }
+    m_host->setSearching(false);
+}
+
+// --- Start of a run ------------------------------------------------------------
+
+void SeparationController::startRequested(const QString& pathText)
+{
+    if (isSeparating || SeparationRunGuard::isBusy()) {
+        busyBox();
+        return;
+    }
+    if (!OrderTableCheck::anyChecked(orderList)) {
+        runBox(QString(), QStringLiteral("请选择订单"));
+        return;
+    }
+    // An empty field passes: the goods reply asks for the folder per order.
+    if (!pathText.isEmpty() && !FileOperation::isDirExist(pathText)) {
+        runBox(QStringLiteral("警告"), QStringLiteral("分件路径不存在"));
+        return;
+    }
+    if (!m_guard.begin()) {
+        busyBox();
+        return;
+    }
+    // Orders a stopped run finished stay done; when every checked order is
+    // done, the run starts over with all of them.
+    bool anyLeft = false;
+    for (const order& o : qAsConst(orderList))
+        anyLeft = anyLeft || (o.isChecked && !o.isDone);
+    if (!anyLeft) {
+        for (order& o : orderList)
+            o.isDone = false;
+    }
+    m_messageList.clear();
+    checkOrdersNum = 0;
+    finishOrdersNum = 0;
+    for (const order& o : qAsConst(orderList)) {
+        if (o.isChecked) {
+            ++checkOrdersNum;
+            if (o.isDone)
+                ++finishOrdersNum;
+        }
+    }
+    m_chosenRoot.clear();
+    isSeparating = true;
+    SeparationHost::RunDisplay display = m_display;
+    display.boxVisible = true;
+    display.labelVisible = true;
+    showRun(display);
+    readyToSeparate();
+}
+
+// --- Goods query ---------------------------------------------------------------
+
+void SeparationController::postQueryProducts(QString orderId)
+{
+    m_currentOrderId = orderId;
+    const QByteArray body = SeparationRequests::goodsBody(orderId, m_layout.goodsIsQu);
+    qDebug() << "query product Url:" << Config::url_query_pro;
+    qDebug() << "query product Paras:" << body;
+    post("queryProductsCallBack", Config::url_query_pro, body);
+}
+
+void SeparationController::queryProductsCallBack(const WebService::Reply& reply)
+{
+    if (m_closed)
+        return;
+    if (runReplyFailed(reply, QStringLiteral("查询产品信息错误："))) {
+        stopRun();
+        return;
+    }
+    QJsonObject object = reply.object;
+    object.remove(QStringLiteral("code"));
+    expressHtmlString = m_expressHtml.getHtmlString(object);
+
+    const ProductPlan::OrderValues values{Config::orderpayforkey, Config::order_customer,
+                                          Config::order_getphotodate, Config::order_role11};
+    const ProductPlan::Plan plan =
+        ProductPlan::plan(reply.object, m_layout.goodsForm, Config::isshow_subproduct, values);
+    productMessageList = plan.messages;
+    ProductData::m_products = plan.products;
+
+    SeparationHost::RunDisplay hidden = m_display;
+    hidden.labelVisible = false;
+    hidden.boxVisible = false;
+    showRun(hidden);
+
+    const QString folder = settleOutputFolder();
+    if (folder.isEmpty()) {
+        stopRun();
+        return;
+    }
+    saveFilepath = folder;
+    if (m_chosenRoot.isEmpty())
+        m_chosenRoot = folder;
+    ProductData::localSavePath = folder;
+    startSeparatePhotos();
+}
+
+QString SeparationController::settleOutputFolder()
+{
+    QString folder = m_host->outputFolderText();
+    if (folder.isEmpty())
+        folder = m_host->chooseFolder();
+    if (folder.isEmpty())
+        return QString();
+    FileOperation::writeToDAT(QStringLiteral("path_separatePhotos.dat"), {folder}, true);
+    if (!folder.endsWith(QLatin1Char('/')) && !folder.endsWith(QLatin1Char('\\')))
+        folder += QLatin1Char('/');
+    return folder;
+}
+
+void SeparationController::setProducts(QList<Product> products)
+{
+    orderProducts = products;
+    const ProductPlan::Summary summary = ProductPlan::summarize(products, ProductData::m_products);
+    productPhotoNum = summary.productPhotoNum;
+    productsUrgentState = summary.urgentState;
+}
+
+void SeparationController::stopRun()
+{
+    isSeparating = false;
+    for (order& o : orderList) {
+        if (o.order_photo_id == m_currentOrderId)
+            o.isDone = false;
+    }
+    m_guard.end();
+}
+
+void SeparationController::showRun(const SeparationHost::RunDisplay& display)
+{
+    m_display = display;
+    m_host->showRun(display);
+}
+
+// --- The run -------------------------------------------------------------------
+
+bool SeparationController::readyToSeparate()
+{
+    for (order& o : orderList) {
+        if (!o.isChecked || o.isDone)
+            continue;
+        o.isDone = true;
+        Config::order_id = o.order_photo_id;
+        Config::order_serverNum = o.servicetimes;
+        Config::order_cameraman = o.role1;
+        Config::order_photodate = o.shotdate;
+        Config::order_getphotodate = o.pickuptime;
+        Config::order_otherdate = o.photodate2;
+        Config::orderpayforkey = o.orderpayforkey;
+        Config::order_dresser = o.role2;
+        Config::order_customer = o.customer;
+        // The order's folder ends in "/", so its sub-folders join to it;
+        // an empty one stays empty and lists nothing.
+        Config::order_path = o.orderpath;
+        if (!Config::order_path.isEmpty() && !Config::order_path.endsWith(QLatin1Char('/')))
+            Config::order_path += QLatin1Char('/');
+        Config::order_phonenumber = o.phone;
+        Config::order_role11 = o.role10;
+        Config::order_isurgenttime = o.isurgenttime;
+        Config::pickuptype = o.pickuptype;
+        m_entriesAtOrderStart = m_messageList.size();
+        m_orderFailures.clear();
+        postQueryProducts(o.order_photo_id);
+        return false;
+    }
+    return true;
+}
+
+bool SeparationController::makeOutputFolder(const QString& folder)
+{
+    if (FileOperation::makeDir(folder))
+        return true;
+    runBox(QStringLiteral("警告"), QStringLiteral("分件文件夹创建失败：\n") + folder);
+    stopRun();
+    return false;
+}
+
+void SeparationController::startSeparatePhotos()
+{
+    if (m_closed)
+        return;
+    qDebug() << "startSeparatePhotos";
+    saveFilepath += Clock::today().toString(QStringLiteral("yyyy-MM-dd")) + QLatin1Char('/');
+    if (!makeOutputFolder(saveFilepath))
+        return;
+    saveFilepath += SeparationFiles::orderFolderName(Config::orderpayforkey, Config::order_serverNum,
+                                                     Config::order_customer, Config::pickuptype) +
+                    QLatin1Char('/');
+    if (!makeOutputFolder(saveFilepath))
+        return;
+    orderFolderPath = saveFilepath;
+    const bool plain = Config::fjtype.isEmpty();
+    if (m_layout.otherLevel && plain) {
+        saveFilepath += QStringLiteral("其它/");
+        if (!makeOutputFolder(saveFilepath))
+            return;
+    }
+    ProductData::localSavePath = saveFilepath;
+    QStringList folders{Config::fj_cpname};
+    if (m_layout.otherLevel) {
+        if (plain)
+            folders.append(QStringLiteral("汰片"));
+        folders.append(Config::fj_bzname);
+    }
+    for (const QString& folder : folders) {
+        if (!makeOutputFolder(saveFilepath + folder))
+            return;
+    }
+
+    readyNum = 0;
+    photoCheckNum = 0;
+    photoExistNum = 0;
+    photoCheckedNum = 0;
+    m_host->clearJobs();
+    const QString finished = Config::order_path.isEmpty() ? QString() : Config::order_path + QStringLiteral("成品/");
+    for (int i = 0; i < ProductData::m_products.size(); ++i) {
+        for (const QString& name : ProductData::m_products.at(i).photos) {
+            // A name that is no plain file name is never joined to a path;
+            // the product stage reports it missing.
+            if (finished.isEmpty() || !FileNames::isPlainFileName(name))
+                continue;
+            ++photoCheckNum;
+            m_host->startJob(new SeparateThread(finished + name, 2, m_host->jobOwner()), i);
+        }
+    }
+    if (photoCheckNum == 0)
+        fenjian_photoIsFileSlot_1(0);
+}
+
+void SeparationController::step(int steps)
+{
+    readyNum += steps;
+    SeparationHost::RunDisplay display = m_display;
+    display.value = readyNum;
+    showRun(display);
+}
+
+void SeparationController::fenjian_photoIsFileSlot_1(int num)
+{
+    if (m_closed)
+        return;
+    if (photoCheckNum != 0) {
+        ++photoCheckedNum;
+        photoExistNum += num == 1 ? 1 : 0;
+        qDebug() << "读取数量：" << photoCheckNum << "  --" << photoCheckedNum;
+        if (photoCheckedNum != photoCheckNum)
+            return;
+    } else if (photoCheckedNum != 0) {
+        return;
+    }
+    // Only once per order, also for the direct call.
+    photoCheckedNum = photoCheckNum + 1;
+
+    const QString root = Config::order_path;
+    const bool listed = !root.isEmpty();
+    finalPhotoList = listed ? SeparationFiles::folderEntries(root + QStringLiteral("成品/")) : QStringList();
+    delPhotoList.clear();
+    if (listed && m_layout.hasStage(SeparationLayout::Stage::Rejected) &&
+        Config::isFjDownloadDeletePhoto == QLatin1String("1") && Config::fjtype != QStringLiteral("Tovaro分件"))
+        delPhotoList = SeparationFiles::folderEntries(root + QStringLiteral("汰片/"));
+    shejiPhotoList = listed && m_layout.hasStage(SeparationLayout::Stage::Design)
+                         ? SeparationFiles::pictureFiles(root + QStringLiteral("设计/"))
+                         : QStringList();
+    markPhotoList = listed && m_layout.hasStage(SeparationLayout::Stage::Marked)
+                        ? SeparationFiles::folderEntries(root + QStringLiteral("marks/"))
+                        : QStringList();
+    qDebug() << "总进度的总数 分别是 finalPhotoList：" << finalPhotoList.size() << " - delPhotoList"
+             << delPhotoList.size() << " - markPhotoList" << markPhotoList.size();
+
+    SeparationHost::RunDisplay display = m_display;
+    display.boxVisible = true;
+    display.maximum = finalPhotoList.size() + delPhotoList.size() + markPhotoList.size() + shejiPhotoList.size() + 14;
+    display.value = 0;
+    display.barVisible = true;
+    display.finishedText = QStringLiteral("已完成订单个数：%1/%2").arg(finishOrdersNum).arg(checkOrdersNum);
+    display.finishedVisible = true;
+    showRun(display);
+
+    isHtmlSaved = false;
+    m_host->clearJobs();
+    finalCopiedNum = 0;
+    if (finalPhotoList.isEmpty()) {
+        fenjian_finalPhotoSlot_2();
+        return;
+    }
+    const QString target = ProductData::localSavePath + Config::fj_cpname + QLatin1Char('/');
+    for (const QString& name : qAsConst(finalPhotoList)) {
+        const QString source = root + QStringLiteral("成品/") + name;
+        qDebug() << "test=" << source << "-to==" << target + name;
+        m_host->startJob(new SeparateThread(source, target + name, true, 1, m_host->jobOwner(), Config::sjfjxz), 0);
+    }
+}
+
+void SeparationController::fenjian_finalPhotoSlot_2()
+{
+    if (m_closed)
+        return;
+    if (!finalPhotoList.isEmpty()) {
+        ++finalCopiedNum;
+        qDebug() << "分件原图复制完成" << finalCopiedNum;
+        step();
+    }
+    qDebug() << "原图总数：" << finalPhotoList.size() << " 已复制：" << finalCopiedNum;
+    if (finalCopiedNum != finalPhotoList.size())
+        return;
+    m_orderFailures += SeparationFiles::uncopied(Config::order_path + QStringLiteral("成品/"),
+                                                 ProductData::localSavePath + Config::fj_cpname + QLatin1Char('/'),
+                                                 finalPhotoList);
+    delCopiedNum = 0;
+    startStage(0);
+}
+
+void SeparationController::startStage(int index)
+{
+    if (index >= m_layout.stages.size()) {
+        iniHTMLData();
+        return;
+    }
+    const SeparationLayout::Stage stage = m_layout.stages.at(index);
+    if (stage == SeparationLayout::Stage::Products) {
+        startProductStage();
+        return;
+    }
+    QStringList* list = nullptr;
+    QString source;
+    QString target;
+    int jobType = 0;
+    switch (stage) {
+    case SeparationLayout::Stage::Rejected:
+        delCopiedNum = 0;
+        list = &delPhotoList;
+        source = QStringLiteral("汰片/");
+        target = QStringLiteral("汰片/");
+        jobType = 3;
+        break;
+    case SeparationLayout::Stage::Design:
+        shejiPhotoOkNum = 0;
+        list = &shejiPhotoList;
+        source = QStringLiteral("设计缩略图100/");
+        target = QStringLiteral("设计/");
+        jobType = 7;
+        // The design folder is there whether or not the order has designs.
+        QDir().mkpath(ProductData::localSavePath + target);
+        break;
+    case SeparationLayout::Stage::Marked:
+        markCopiedNum = 0;
+        list = &markPhotoList;
+        source = QStringLiteral("marks/");
+        target = Config::fj_bzname + QLatin1Char('/');
+        jobType = 4;
+        break;
+    case SeparationLayout::Stage::Products:
+        return;
+    }
+    if (list->isEmpty()) {
+        stageDone(stage);
+        return;
+    }
+    for (const QString& name : qAsConst(*list)) {
+        m_host->startJob(new SeparateThread(Config::order_path + source + name,
+                                            ProductData::localSavePath + target + name, true, jobType,
+                                            m_host->jobOwner()),
+                         0);
+    }
+}
+
+void SeparationController::stageDone(SeparationLayout::Stage stage)
+{
+    if (m_closed)
+        return;
+    QStringList* list = &delPhotoList;
+    int* done = &delCopiedNum;
+    QString source = QStringLiteral("汰片/");
+    QString target = QStringLiteral("汰片/");
+    if (stage == SeparationLayout::Stage::Design) {
+        list = &shejiPhotoList;
+        done = &shejiPhotoOkNum;
+        source = QStringLiteral("设计缩略图100/");
+        target = QStringLiteral("设计/");
+    } else if (stage == SeparationLayout::Stage::Marked) {
+        list = &markPhotoList;
+        done = &markCopiedNum;
+        source = QStringLiteral("marks/");
+        target = Config::fj_bzname + QLatin1Char('/');
+    }
+    if (!list->isEmpty()) {
+        ++*done;
+        step();
+    }
+    if (*done != list->size())
+        return;
+    m_orderFailures +=
+        SeparationFiles::uncopied(Config::order_path + source, ProductData::localSavePath + target, *list);
+    if (m_layout.hasStage(stage)) {
+        startStage(m_layout.stages.indexOf(stage) + 1);
+        return;
+    }
+    // A stage the layout does not run, called all the same: the rejected
+    // photos lead to the marked ones, these to the product folders.
+    if (stage == SeparationLayout::Stage::Rejected)
+        stageDone(SeparationLayout::Stage::Marked);
+    else
+        startProductStage();
+}
+
+void SeparationController::fenjian_delPhotoSlot_3()
+{
+    stageDone(SeparationLayout::Stage::Rejected);
+}
+
+void SeparationController::fenjian_shejiPhotoSlot_3_2()
+{
+    stageDone(SeparationLayout::Stage::Design);
+}
+
+void SeparationController::fenjian_markPhoto_3_1()
+{
+    stageDone(SeparationLayout::Stage::Marked);
+}
+
+void SeparationController::startProductStage()
+{
+    productStartReadyNum = readyNum;
+    productPhotoJobNum = 0;
+    fenjian_productOkNum = 0;
+    message = finishMessage{Config::orderpayforkey, {}, {}};
+    finishMessage local{Config::orderpayforkey, {}, {}};
+    isProductsDone = false;
+
+    const bool tovaro = Config::fjtype == QStringLiteral("Tovaro分件");
+    const QString finishedServer = Config::order_path + QStringLiteral("成品/");
+    const QString finishedOutput = ProductData::localSavePath + Config::fj_cpname + QLatin1Char('/');
+    for (const ProductMessage& plan : qAsConst(productMessageList)) {
+        const QString first = tovaro ? QString() : plan.factoryFolder;
+        const QString name = plan.folderName.isEmpty() ? plan.goodname : plan.folderName;
+        if (plan.productFolder.isEmpty())
+            continue;
+        QString target = orderFolderPath + first + plan.productFolder + plan.subProductFolder;
+        if (!FileOperation::isDirExist(orderFolderPath + first))
+            QDir().mkpath(orderFolderPath + first);
+        if (FileOperation::isDirExist(target)) {
+            // A folder of an earlier run (or of a product named alike) is
+            // never reused; a name taken by a file counts as taken too.
+            for (int n = 1; n <= 499; ++n) {
+                const QString candidate =
+                    plan.homemade == QLatin1String("1")
+                        ? orderFolderPath + first + name + QStringLiteral(" (%1)").arg(n) + plan.orderFolder
+                        : orderFolderPath + first + name + QStringLiteral(" (%1) ").arg(n) + plan.goodtypename +
+                              QLatin1Char(' ') + plan.goodamount + QLatin1Char('/');
+                if (!QFileInfo::exists(candidate) && QDir().mkpath(candidate)) {
+                    target = candidate;
+                    break;
+                }
+            }
+        } else {
+            QDir().mkpath(target);
+        }
+        if (plan.photos.isEmpty()) {
+            if (plan.goodtypeid != QLatin1String("40"))
+                local.emptyProducts.append(name);
+            continue;
+        }
+        for (const QString& photo : plan.photos) {
+            const QString missing = name + QLatin1Char(':') + photo;
+            if (FileNames::isPlainFileName(photo) && FileOperation::isFileExist(finishedServer + photo)) {
+                ++productPhotoJobNum;
+                m_host->startJob(new SeparateThread(photo, target + photo, name, false, 5, m_host->jobOwner(),
+                                                    finishedOutput),
+                                 0);
+            } else if (!local.missingPhotos.contains(missing)) {
+                local.missingPhotos.append(missing);
+            }
+        }
+    }
+    if (productPhotoJobNum == 0)
+        fenjian_productPhotoSlot_4(QString());
+    m_messageList.append(local);
+}
+
+void SeparationController::fenjian_productPhotoSlot_4(QString fullPicName)
+{
+    if (m_closed)
+        return;
+    if (productPhotoJobNum != 0) {
+        const float share = 10.0f / float(productPhotoJobNum);
+        const int before = fenjian_productOkNum;
+        ++fenjian_productOkNum;
+        const int increment = int(float(fenjian_productOkNum) * share - float(int(float(before) * share)));
+        if (increment >= 1)
+            step(increment);
+    } else {
+        step(10);
+    }
+    if (!fullPicName.isEmpty() && fullPicName != QLatin1String(":") &&
+        !message.missingPhotos.contains(fullPicName))
+        message.missingPhotos.append(fullPicName);
+    if (productPhotoJobNum <= fenjian_productOkNum && !isProductsDone) {
+        readyNum = productStartReadyNum + 10;
+        m_messageList.append(message);
+        isProductsDone = true;
+        qDebug() << "开始html";
+        iniHTMLData();
+    }
+}
+
+void SeparationController::iniHTMLData()
+{
+    if (m_closed)
+        return;
+    // Most order-detail values go; those below stay until the reply sets
+    // them again.
+    SheetInput kept;
+    kept.tiaose = sheet.tiaose;
+    kept.tiaoxiu = sheet.tiaoxiu;
+    kept.sheji = sheet.sheji;
+    kept.role1 = sheet.role1;
+    kept.role2 = sheet.role2;
+    kept.isurgenttime = sheet.isurgenttime;
+    kept.checktruing = sheet.checktruing;
+    kept.comparedate = sheet.comparedate;
+    kept.morephotonumber = sheet.morephotonumber;
+    kept.activenumber = sheet.activenumber;
+    kept.recipients = sheet.recipients;
+    kept.sj_tel = sheet.sj_tel;
+    kept.qualitytime = sheet.qualitytime;
+    kept.orderdescr = sheet.orderdescr;
+    kept.dispatchTime = sheet.dispatchTime;
+    kept.layoutViewingTime = sheet.layoutViewingTime;
+    kept.retouchViewingTime = sheet.retouchViewingTime;
+    kept.selectionTime = sheet.selectionTime;
+    kept.servicetime = sheet.servicetime;
+    kept.count_order_sample_infoservicetimes = sheet.count_order_sample_infoservicetimes;
+    kept.picsMarkArr = sheet.picsMarkArr;
+    sheet = kept;
+    qqText.clear();
+    wxText.clear();
+    twosalesTotal.clear();
+    sale_payfor.clear();
+    twosalesDebt.clear();
+    consumetypeid.clear();
+    pickuptype = m_layout.postSampleDetail ? QStringLiteral("0") : QString();
+    m_barcodeEnded = false;
+    m_awaitingBarcode = false;
+    barUrl = SeparationRequests::barcodeUrl();
+    startDownloadBar();
+    getPicInfo();
+}
+
+void SeparationController::startDownloadBar()
+{
+    barPath = saveFilepath + QStringLiteral("/条形码.jpg");
+    qDebug() << "srcsrc===" << barUrl;
+    m_host->download(barUrl, barPath);
+}
+
+void SeparationController::getPicInfo()
+{
+    DirServer::setOrderPath(Config::order_path);
+    ImageData::getInstance()->importImage(FinePhoto);
+    QStringList finishedNames;
+    for (const Image& image : ImageData::getInstance()->GetSeletedImages())
+        finishedNames.append(image.GetImageName());
+    qDebug() << "成品照片数量是：" << finishedNames.size();
+    const QByteArray body = SeparationRequests::picInfoBody(m_layout.picInfoForm, barPath, saveFilepath,
+                                                            finishedNames, shejiPhotoList);
+    qDebug() << "getPicInfo Url:" << Config::url_query_picinfo;
+    qDebug() << "getPicInfo Paras:" << body;
+    post("queryPicInfoCallBack", Config::url_query_picinfo, body);
+}
+
+void SeparationController::queryPicInfoCallBack(const WebService::Reply& reply)
+{
+    if (m_closed)
+        return;
+    if (runReplyFailed(reply, QStringLiteral("查询裁剪信息错误："))) {
+        stopRun();
+        return;
+    }
+    qDebug() << "picinfo" << reply.object;
+    step();
+    sheetHtml = reply.object.value(QLatin1String("html")).toString();
+    m_host->startJob(new SeparateThread(reply.object.value(QLatin1String("orderpicdescr")).toArray(), 6,
+                                        m_host->jobOwner(), Config::order_path),
+                     0);
+}
+
+void SeparationController::fenjian_analysisPhotoInfo()
+{
+    if (m_closed)
+        return;
+    step();
+    qDebug() << "开始保存成品缩略图";
+    m_host->startJob(new ThumbnailThread(ImageData::getInstance()->GetSeletedImages(), m_host->jobOwner(), 88,
+                                         ProductData::localSavePath, m_host->jobPool()),
+                     0);
+}
+
+void SeparationController::onFinishSeparateImage()
+{
+    if (!m_closed)
+        step();
+}
+
+void SeparationController::onFinishSaveThumb()
+{
+    if (m_closed)
+        return;
+    qDebug() << "search order thumbnail finished!";
+    postQueryOrderInfo();
+}
+
+void SeparationController::postQueryOrderInfo()
+{
+    const QByteArray body = SeparationRequests::orderDetailBody();
+    qDebug() << "postOrder Url:" << Config::url_query_printinfo;
+    qDebug() << "postOrder Paras:" << body;
+    post("queryOrderInfoCallBack", Config::url_query_printinfo, body);
+}
+
+void SeparationController::queryOrderInfoCallBack(const WebService::Reply& reply)
+{
+    if (m_closed)
+        return;
+    if (runReplyFailed(reply, QStringLiteral("查询订单信息错误："))) {
+        stopRun();
+        return;
+    }
+    qDebug() << "postOrder Json:" << reply.object;
+    const order* listed = nullptr;
+    for (const order& o : qAsConst(orderList)) {
+        if (o.order_photo_id == Config::order_id) {
+            listed = &o;
+            break;
+        }
+    }
+    const QString selector = listed ? listed->selectphotoname : sheet.selectphotoname;
+    sheet = SheetInput::fromOrderDetail(reply.object, Config::orderpayforkey, Config::order_serverNum, selector);
+    const QJsonObject detail = reply.object.value(QLatin1String("order")).toObject();
+    auto detailText = [&detail](const char* key) { return detail.value(QLatin1String(key)).toString(); };
+    auto pair = [](const QString& a, const QString& b, const QString& kept) {
+        if (!a.isEmpty() && !b.isEmpty())
+            return a + QStringLiteral("<BR>") + b;
+        return a.isEmpty() && b.isEmpty() ? kept : a + b;
+    };
+    qqText = pair(detailText("mqq"), detailText("wqq"), qqText);
+    wxText = pair(detailText("mwx"), detailText("wwx"), wxText);
+    pickuptype = detailText("pickuptype");
+    consumetypeid = detailText("consumetypeid");
+    twosalesTotal = listed ? listed->twosales : QString();
+    sale_payfor = detailText("sale_payfor");
+    // Whole numbers only: "1200.50" counts as 0, as it always has.
+    twosalesDebt = QString::number(twosalesTotal.toLongLong() - sale_payfor.toLongLong());
+
+    setProducts(ProductData::m_products);
+    ProductionSheet::copyMarkedPhotos(sheet.picsMarkArr, DirServer::getMarkerPath(),
+                                      DirServer::getWebPageThumbPath());
+    savePDF();
+    if (m_layout.sheetOutput == SeparationLayout::SheetOutput::LocalPdf) {
+        // The local sheet shows the barcode, so it waits for the download.
+        m_awaitingBarcode = true;
+        if (m_barcodeEnded)
+            barcodeDownloadEnded(barPath);
+        return;
+    }
+    saveHTML();
+}
+
+QString SeparationController::getHTMLString()
+{
+    SheetInput input = sheet;
+    input.barcodeImagePath = barPath;
+    input.buildSort = Config::build_sort;
+    input.products = ProductData::m_products;
+    input.selectedPhotos = ImageData::getInstance()->GetSeletedImages();
+    input.thumbFolder = DirServer::getWebPageThumbPath();
+    input.markFolder = DirServer::getMarkerPath();
+    const SheetResult result = ProductionSheet::build(input, m_layout.sheetVariant);
+    if (result.tableWritten)
+        productPhotoNum = result.selectedPhotoTotal;
+    return result.html;
+}
+
+void SeparationController::savePDF()
+{
+    if (!ExpressHtml::savePdf(expressHtmlString, saveFilepath + QStringLiteral("/快递产品信息.pdf")))
+        m_orderFailures.append(QStringLiteral("快递产品信息.pdf"));
+}
+
+void SeparationController::saveHTML()
+{
+    const QString path = saveFilepath + QStringLiteral("/明细制作单.html");
+    qDebug() << "saveFilepath:" << saveFilepath;
+    if (!FileOperation::writeFile(sheetHtml.toUtf8(), path, true)) {
+        Prompts::information(m_host->dialogParent(), QStringLiteral("提示"),
+                             QStringLiteral("failed to create HTML file"), Prompts::Ok);
+        m_orderFailures.append(QStringLiteral("明细制作单.html"));
+    }
+    isHtmlSaved = true;
+    separateNextOrder();
+}
+
+void SeparationController::barcodeDownloadEnded(const QString& filePath)
+{
+    if (m_closed || filePath != barPath)
+        return;
+    m_barcodeEnded = true;
+    if (!m_awaitingBarcode)
+        return;
+    m_awaitingBarcode = false;
+    if (!ExpressHtml::savePdf(m_host->localSheetHtml(), saveFilepath + QStringLiteral("/明细制作单.pdf")))
+        m_orderFailures.append(QStringLiteral("明细制作单.pdf"));
+    isHtmlSaved = true;
+    separateNextOrder();
+}
+
+void SeparationController::closeOrderReport()
+{
+    if (m_orderFailures.isEmpty())
+        return;
+    if (m_messageList.size() > m_entriesAtOrderStart)
+        m_messageList.last().missingPhotos += m_orderFailures;
+    else
+        m_messageList.append(finishMessage{Config::orderpayforkey, m_orderFailures, {}});
+    m_orderFailures.clear();
+}
+
+void SeparationController::separateNextOrder()
+{
+    if (m_closed)
+        return;
+    closeOrderReport();
+    ++finishOrdersNum;
+    SeparationHost::RunDisplay display = m_display;
+    display.finishedText = QStringLiteral("已完成订单个数：%1/%2").arg(finishOrdersNum).arg(checkOrdersNum);
+    display.value = 0;
+    display.maximum = 0;
+    display.barVisible = false;
+    showRun(display);
+    if (!readyToSeparate())
+        return;
+    showReport();
+}
+
+void SeparationController::showReport()
+{
+    qDebug() << "m_messageList.count()" << m_messageList.size();
+    QStringList keys;
+    for (const finishMessage& entry : qAsConst(m_messageList))
+        keys.append(entry.orderKey);
+    const QString text = finishReportText(m_messageList);
+    qDebug() << "message" << text;
+    m_host->showReport(text, SeparationFiles::reportFileName(m_host->outputFolderText(), m_chosenRoot,
+                                                             Clock::today(), keys));
+    for (order& o : orderList)
+        o.isDone = false;
+    checkOrdersNum = 0;
+    finishOrdersNum = 0;
+    SeparationHost::RunDisplay display = m_display;
+    display.finishedVisible = false;
+    display.boxVisible = false;
+    showRun(display);
+    isSeparating = false;
+    m_guard.end();
+}

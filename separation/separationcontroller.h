@@ -1,0 +1,184 @@
+#pragma once
+
+#include "expresshtml.h"
+#include "orderrecords.h"
+#include "separationhost.h"
+#include "separationlayout.h"
+#include "separationrun.h"
+#include "webservice.h"
+
+#include <QByteArray>
+#include <QDate>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+// The separation of the checked orders, for every separation window: the
+// order list, the search, the goods query with its product plan, the run's
+// state and the one SeparationRunGuard. It has no widgets; it reaches its
+// window only through SeparationHost, and the window's rows of
+// SeparationLayout say where the windows differ.
+//
+// The window's slots and methods keep their names and call in here. A
+// closed window's controller posts nothing more and drops every reply.
+class SeparationController : public QObject
+{
+    Q_OBJECT
+public:
+    SeparationController(SeparationHost* host, SeparationLayout layout, QObject* parent = nullptr);
+    ~SeparationController() override;
+
+    const SeparationLayout& layout() const { return m_layout; }
+
+    // The window has been closed: nothing is posted or handled any more.
+    void close();
+    bool isClosed() const { return m_closed; }
+
+    // --- Search ----------------------------------------------------------
+    // The criterion's text, the keyword typed and the calendar's day.
+    void clickSearch(const QString& criterion, const QString& typed, const QDate& day);
+    void search(int searchType, const QString& keyword);
+    void queryOrderByOrderId(QString keyword) { search(1, keyword); }
+    void queryOrderByName(QString keyword) { search(2, keyword); }
+    void queryOrderByPhotoNumber(QString keyword) { search(3, keyword); }
+    void queryOrderByPhotoDate(QString keyword) { search(4, keyword); }
+    void queryOrderBySelectPhotoDate(QString keyword) { search(5, keyword); }
+    void queryOrderByAppointmentDate(QString keyword) { search(6, keyword); }
+    void queryOrderByFetchPhotoDate(QString keyword) { search(7, keyword); }
+    void queryOrderSelFinishDate(QString keyword) { search(8, keyword); }
+    void queryOrderSjDate(QString keyword) { search(9, keyword); }
+    void queryOrderPickupDate(QString keyword) { search(10, keyword); }
+    void queryOrderPinGuanDate(QString keyword) { search(11, keyword); }
+    void queryOrderRetrunDesigDate(QString keyword) { search(12, keyword); }
+    void queryOrderTurnSmDate(QString keyword) { search(13, keyword); }
+    // Appends the checked stores and posts the search.
+    void postDataFunc(QByteArray& body);
+    void queryCallBack(const WebService::Reply& reply);
+
+    // --- Start of a run ----------------------------------------------------
+    // The start button in the separation mode, with the output-folder field.
+    void startRequested(const QString& pathText);
+
+    // --- Goods query -------------------------------------------------------
+    void postQueryProducts(QString orderId);
+    void queryProductsCallBack(const WebService::Reply& reply);
+    void setProducts(QList<Product> products);
+
+    // --- The run -------------------------------------------------------------
+    // Takes the first checked order not yet taken into Config's current
+    // order and posts its goods query; true when none is left.
+    bool readyToSeparate();
+    // Makes the order's output folders and starts its existence checks.
+    void startSeparatePhotos();
+    // The stage slots the jobs call back.
+    void fenjian_photoIsFileSlot_1(int num);
+    void fenjian_finalPhotoSlot_2();
+    void fenjian_delPhotoSlot_3();
+    void fenjian_shejiPhotoSlot_3_2();
+    void fenjian_markPhoto_3_1();
+    void fenjian_productPhotoSlot_4(QString fullPicName);
+    void fenjian_analysisPhotoInfo();
+    void onFinishSeparateImage();
+    void onFinishSaveThumb();
+    // The sheet stage of the order.
+    void iniHTMLData();
+    void startDownloadBar();
+    void getPicInfo();
+    void queryPicInfoCallBack(const WebService::Reply& reply);
+    void postQueryOrderInfo();
+    void queryOrderInfoCallBack(const WebService::Reply& reply);
+    void savePDF();
+    void saveHTML();
+    // Counts the order as done; the next order, or the report.
+    void separateNextOrder();
+    // The window's own production sheet of the current order; keeps its
+    // total in productPhotoNum when a table was written.
+    QString getHTMLString();
+    // A barcode download of the run has ended.
+    void barcodeDownloadEnded(const QString& filePath);
+
+    // A run that cannot go on: the busy flag is cleared, the run given back
+    // and its order untaken, so the next start begins with it. No report.
+    void stopRun();
+
+    // --- State (the windows' names) ----------------------------------------
+    QList<order> orderList;
+    QList<finishMessage> m_messageList;
+    QList<ProductMessage> productMessageList;
+    QString saveFilepath;      // the output folder; during an order its folder
+    QString expressHtmlString; // express sheet of the current order
+    QList<Product> orderProducts;
+    QString orderFolderPath; // the order's folder, without its "其它/" level
+    QString barUrl;
+    QString barPath;
+    QString sheetHtml;
+    QStringList finalPhotoList;
+    QStringList delPhotoList;
+    QStringList shejiPhotoList;
+    QStringList markPhotoList;
+    finishMessage message; // the product jobs' report entry of the order
+    int readyNum = 0;
+    int photoCheckNum = 0;
+    int photoExistNum = 0;
+    int photoCheckedNum = 0;
+    int finalCopiedNum = 0;
+    int delCopiedNum = 0;
+    int shejiPhotoOkNum = 0;
+    int markCopiedNum = 0;
+    int productPhotoJobNum = 0;
+    int fenjian_productOkNum = 0;
+    int productStartReadyNum = 0;
+    // The order-detail values of the current order, and the few that only
+    // the post-sample window keeps (no sheet prints them).
+    SheetInput sheet;
+    QString qqText;
+    QString wxText;
+    QString twosalesTotal;
+    QString sale_payfor;
+    QString twosalesDebt;
+    QString pickuptype;
+    QString consumetypeid;
+    bool isHtmlSaved = false;
+    bool isProductsDone = false;
+    int productPhotoNum = 0;
+    int productsUrgentState = 0;
+    int checkOrdersNum = 0;
+    int finishOrdersNum = 0;
+    int deletenum = 0;
+    bool isSeparating = false;
+
+    SeparationRunGuard& runGuard() { return m_guard; }
+
+private:
+    void post(const char* replySlot, const QString& route, const QByteArray& body);
+    void busyBox();
+    void showRun(const SeparationHost::RunDisplay& display);
+    // The output folder of the order: the field, else the chooser.
+    QString settleOutputFolder();
+    // A folder of the order's output tree; false (the user told, the run
+    // stopped) when it cannot be made.
+    bool makeOutputFolder(const QString& folder);
+    // One step of the progress bar.
+    void step(int steps = 1);
+    // The copy stages after the finished photos.
+    void startStage(int index);
+    void stageDone(SeparationLayout::Stage stage);
+    void startProductStage();
+    // What the order's copies and sheets failed to write joins its report.
+    void closeOrderReport();
+    void showReport();
+
+    SeparationHost* m_host;
+    SeparationLayout m_layout;
+    SeparationRunGuard m_guard;
+    ExpressHtml m_expressHtml;
+    bool m_closed = false;
+    QString m_currentOrderId;
+    QString m_chosenRoot;        // the run's output folder as chosen
+    QStringList m_orderFailures; // files of the order that were not written
+    int m_entriesAtOrderStart = 0;
+    bool m_awaitingBarcode = false; // the local sheet waits for the barcode
+    bool m_barcodeEnded = false;
+    SeparationHost::RunDisplay m_display;
+};

@@ -1,0 +1,79 @@
+#include "separationrequests.h"
+
+#include "config.h"
+#include "formbody.h"
+
+namespace SeparationRequests {
+
+namespace {
+
+QByteArray encodedList(const QStringList& names)
+{
+    QList<QByteArray> encoded;
+    for (const QString& name : names)
+        encoded.append(FormBody::encode(name));
+    return encoded.join(QStringLiteral("，").toUtf8());
+}
+
+} // namespace
+
+QByteArray goodsBody(const QString& orderId, bool isQu)
+{
+    FormBody body;
+    body.add("token", Config::token)
+        .add("order_photo_id", orderId)
+        .add("shopid", Config::shop_id)
+        .add("superid", Config::super_id)
+        .add("personid", Config::manager_id)
+        .add("uid", Config::uid);
+    if (isQu)
+        body.add("is_qu", "1");
+    return body.toByteArray();
+}
+
+QByteArray picInfoBody(PicInfoForm form, const QString& barPath, const QString& imgPath,
+                       const QStringList& finishedNames, const QStringList& designNames)
+{
+    FormBody body;
+    body.add("token", Config::token)
+        .add("order_photo_id", Config::order_id)
+        .add("shopid", Config::shop_id)
+        .add("superid", Config::super_id);
+    if (form == PicInfoForm::Short)
+        return body.toByteArray();
+    body.add("companyid", Config::super_id)
+        .add("uid", Config::manager_id)
+        .add("qrcodepath", barPath)
+        .add("imgpath", imgPath)
+        .addEncoded("cpimgs", encodedList(finishedNames));
+    if (form == PicInfoForm::Design)
+        body.addEncoded("sjimgs", encodedList(designNames));
+    else
+        body.add("isyhfj", "1");
+    return body.toByteArray();
+}
+
+QByteArray orderDetailBody()
+{
+    return FormBody()
+        .add("token", Config::token)
+        .add("order_photo_id", Config::order_id)
+        .add("shopid", Config::shop_id)
+        .add("superid", Config::super_id)
+        .add("eid", Config::manager_id)
+        .add("uid", Config::uid)
+        .add("personid", Config::manager_id)
+        .toByteArray();
+}
+
+QString barcodeUrl()
+{
+    // Query values as a form encodes them, so an id can never add a pair.
+    return Config::url_getbarcode + QStringLiteral("&order_photo_id=") +
+           QString::fromLatin1(FormBody::encode(Config::order_id)) + QStringLiteral("&shopid=") +
+           QString::fromLatin1(FormBody::encode(Config::shop_id)) + QStringLiteral("&superid=") +
+           QString::fromLatin1(FormBody::encode(Config::super_id)) + QStringLiteral("&token=") +
+           QString::fromLatin1(FormBody::encode(Config::token));
+}
+
+} // namespace SeparationRequests

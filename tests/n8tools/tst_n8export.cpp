@@ -1,0 +1,504 @@
+#include "clock.h"
+#include "fileoperation.h"
+#include "n8export.h"
+#include "n8receiver.h"
+#include "n8thread.h"
+#include "orderrecords.h"
+#include "studioservice.h"
+#include "tempvolumes.h"
+#include "testfiles.h"
+
+#include <QtTest>
+
+#include <QDirIterator>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
+
+// The worker's export of N8 selection results, on small trees under a
+// temporary mount root.
+class TestN8Export : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void copyFilters_data();
+    void copyFilters();
+    void finishedPhotoSubstitution_data();
+    void finishedPhotoSubstitution();
+    void existingTargetKept();
+    void linkLoopAndTargetInsideSource();
+
+    void report_data();
+    void report();
+    void serverAndLocalFormExportAlike_data();
+    void serverAndLocalFormExportAlike();
+    void namesAreCleaned();
+    void designDataFolderNames_data();
+    void designDataFolderNames();
+    void stopBetweenOrders();
+    void demoSelections();
+
+private:
+    // Runs one export of the orders and returns the receiver's messages.
+    QList<QJsonObject> runExport(const QList<order>& orders, const QString& exportPath,
+                                 const QString& downAll = "0", const QString& bigImg = QString());
+    QString selected(const QString& key) const;
+    // A finished selection: "选版结果" with a page and the marker (a name
+    // ending in "/" makes it a folder; empty: no marker).
+    void makeResult(const QString& key, const QString& marker = "done.ok");
+
+    std::unique_ptr<TempVolumes> m_volumes;
+    QString m_out;
+};
+
+namespace {
+
+const QString kStore = QStringLiteral("\\\\nas\\n8\\s1");
+const QString kServer = kStore + QStringLiteral("\\选版服务器\\");
+
+// An order as the N8 window lists it, checked.
+order listed(const QString& key, const QString& n8path, const QString& customer = QStringLiteral("王小宝"))
+{
+    const QJsonObject item{{"orderpayforkey", key}, {"servicetimes", "1"},
+                           {"bname", customer},     {"orderpath", "\\\\nas\\photos\\" + key + "\\"},
+                           {"n8path", n8path},      {"picpathnew", QJsonObject{{"n8path", kStore}}}};
+    order o = orderFromListItem(item, OrderListFill::n8Separation());
+    o.isChecked = true;
+    return o;
+}
+
+// Every file and folder below root, relative, folders ending in "/".
+QStringList tree(const QString& root)
+{
+    QStringList found;
+    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        it.next();
+        found.append(QDir(root).relativeFilePath(it.filePath()) + (it.fileInfo().isDir() ? "/" : ""));
+    }
+    found.sort();
+    return found;
+}
+
+QStringList alerts(const QList<QJsonObject>& messages)
+{
+    QStringList texts;
+    for (const QJsonObject& m : messages) {
+        if (m.value("type").toString() == "update_msg")
+            texts.append(m.value("alert").toString());
+    }
+    return texts;
+}
+
+QString red(const QString& tail)
+{
+    return "<br><font color=\"#ff0000\">A1 服务次1</font> " + tail;
+}
+QString plain(const QString& tail)
+{
+    return "<br>A1 服务次1</font> " + tail;
+}
+QString green(const QString& tail)
+{
+    return "<br><font color=\"#669900\">A1 服务次1</font>  " + tail;
+}
+
+} // namespace
+
+void TestN8Export::init()
+{
+    m_volumes = std::make_unique<TempVolumes>();
+    m_volumes->mkdir("n8/s1/选版服务器");
+    m_out = m_volumes->mkdir("out");
+    Clock::setFixed(QDateTime(QDate(2024, 6, 1), QTime(23, 59)));
+}
+
+void TestN8Export::cleanup()
+{
+    Clock::setFixed(QDateTime());
+    FileOperation::setFaultHook({});
+    m_volumes.reset();
+}
+
+QString TestN8Export::selected(const QString& key) const
+{
+    return m_volumes->path("n8/s1/选版服务器/[已选]2024/" + key);
+}
+
+void TestN8Export::makeResult(const QString& key, const QString& marker)
+{
+    QVERIFY(TestFiles::write(selected(key) + "/选版结果/P01.jpg", "page"));
+    if (marker.endsWith('/'))
+        QVERIFY(QDir().mkpath(selected(key) + "/选版结果/" + marker));
+    else if (!marker.isEmpty())
+        QVERIFY(TestFiles::write(selected(key) + "/选版结果/" + marker, ""));
+}
+
+QList<QJsonObject> TestN8Export::runExport(const QList<order>& orders, const QString& exportPath,
+                                           const QString& downAll, const QString& bigImg)
+{
+    N8Receiver receiver;
+    N8thread worker(&receiver, nullptr);
+    worker.mode = QStringLiteral("exportN8result");
+    worker.exportPath = exportPath;
+    worker.orderList = orders;
+    worker.isN8ResultDownAll = downAll;
+    worker.isN8fjUseBigImg = bigImg;
+    worker.start();
+    worker.wait();
+    QCoreApplication::sendPostedEvents();
+    return receiver.messages;
+}
+
+void TestN8Export::copyFilters_data()
+{
+    QTest::addColumn<QString>("downAll");
+    QTest::addColumn<QStringList>("copied");
+    QTest::addColumn<QStringList>("progress"); // file names, in copy order
+
+    const QStringList everything = {"a.JPG",
+                                    "b.tif",
+                                    "c.a.tar.gz",
+                                    "empty/",
+                                    "n.txt",
+                                    "noext",
+                                    "page.psd",
+                                    "sub/",
+                                    "sub/未入册照片/",
+                                    "sub/未入册照片/y.jpg",
+                                    "未入册照片/",
+                                    "未入册照片/deep/",
+                                    "未入册照片/deep/x.jpg",
+                                    "未入册照片x/",
+                                    "未入册照片x/z.jpg",
+                                    "未入册版面/",
+                                    "未入册版面/v.jpg"};
+    const QStringList all = {"a.JPG",    "b.tif", "c.a.tar.gz", "n.txt", "noext",
+                             "page.psd", "y.jpg", "x.jpg",      "z.jpg", "v.jpg"};
+    QTest::newRow("restricted") << "0" << QStringList{"a.JPG", "empty/",       "page.psd",
+                                                      "sub/",  "未入册照片x/", "未入册照片x/z.jpg"}
+                                << QStringList{"a.JPG", "page.psd", "z.jpg"};
+    QTest::newRow("everything") << "1" << everything << all;
+    QTest::newRow("no setting") << "" << everything << all;
+}
+
+void TestN8Export::copyFilters()
+{
+    QFETCH(QString, downAll);
+    QFETCH(QStringList, copied);
+    QFETCH(QStringList, progress);
+    const QString s = m_volumes->path("src");
+    for (const char* f :
+         {"a.JPG", "b.tif", "c.a.tar.gz", "noext", ".hidden.jpg", ".hiddendir/x.jpg", "page.psd", "n.txt",
+          "未入册照片/deep/x.jpg", "sub/未入册照片/y.jpg", "未入册照片x/z.jpg", "未入册版面/v.jpg"})
+        QVERIFY(TestFiles::write(s + "/" + QString::fromUtf8(f), f));
+    QVERIFY(QDir().mkpath(s + "/empty"));
+
+    N8Receiver owner;
+    N8thread job(&owner, nullptr);
+    job.isN8ResultDownAll = downAll;
+    const QString target = m_volumes->path("out/a/b/选版结果"); // parents missing
+    job.copyDirectory(s, target);
+    QCoreApplication::sendPostedEvents();
+    QCOMPARE(tree(target), copied);
+    QStringList expected;
+    for (const QString& name : progress)
+        expected.append("正在拷贝" + name + ", 请稍后...");
+    QCOMPARE(alerts(owner.messages), expected);
+    QCOMPARE(TestFiles::readAll(target + "/a.JPG"), QByteArray("a.JPG"));
+}
+
+void TestN8Export::finishedPhotoSubstitution_data()
+{
+    QTest::addColumn<QString>("orderPath"); // "@": the order folder
+    QTest::addColumn<QByteArray>("a");      // what a.jpg and sub/a.jpg receive
+    QTest::newRow("order folder") << "@" << QByteArray("finished a");
+    QTest::newRow("no order folder") << "" << QByteArray("n8 a");
+    QTest::newRow("relative order folder") << "order/" << QByteArray("n8 a");
+}
+
+void TestN8Export::finishedPhotoSubstitution()
+{
+    QFETCH(QString, orderPath);
+    QFETCH(QByteArray, a);
+    const QString s = m_volumes->path("src");
+    QVERIFY(TestFiles::write(s + "/a.jpg", "n8 a"));
+    QVERIFY(TestFiles::write(s + "/sub/a.jpg", "n8 a"));
+    QVERIFY(TestFiles::write(s + "/b.jpg", "n8 b"));
+    QVERIFY(TestFiles::write(s + "/n.txt", "n8 n"));
+    const QString order = m_volumes->path("photos/A1/");
+    QVERIFY(TestFiles::write(order + "成品/a.jpg", "finished a"));
+    QVERIFY(TestFiles::write(order + "成品/n.txt", "finished n"));
+    QVERIFY(QDir().mkpath(order + "成品/b.jpg")); // a folder does not count
+    // A working folder with finished photos of its own must not be looked at.
+    const QString previous = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(m_volumes->path("photos/A1")));
+    QVERIFY(TestFiles::write(m_volumes->path("photos/A1/order/成品/a.jpg"), "cwd a"));
+
+    N8Receiver owner;
+    N8thread job(&owner, nullptr);
+    job.isN8ResultDownAll = "0";
+    job.isN8fjUseBigImg = "1";
+    job.orderPath = orderPath == "@" ? order : orderPath;
+    job.copyDirectory(s, m_out + "/t");
+    QDir::setCurrent(previous);
+    QCOMPARE(TestFiles::readAll(m_out + "/t/a.jpg"), a);
+    QCOMPARE(TestFiles::readAll(m_out + "/t/sub/a.jpg"), a);
+    QCOMPARE(TestFiles::readAll(m_out + "/t/b.jpg"), QByteArray("n8 b"));
+    QVERIFY(!QFileInfo::exists(m_out + "/t/n.txt")); // left out by its own suffix
+}
+
+void TestN8Export::existingTargetKept()
+{
+    const QString s = m_volumes->path("src");
+    for (const char* f : {"a.jpg", "b.jpg", "c.jpg"})
+        QVERIFY(TestFiles::write(s + "/" + f, "new"));
+    QVERIFY(TestFiles::write(m_out + "/t/b.jpg", "old b, longer than the new one"));
+    N8Receiver owner;
+    N8thread job(&owner, nullptr);
+    job.copyDirectory(s, m_out + "/t");
+    QCOMPARE(TestFiles::readAll(m_out + "/t/b.jpg"), QByteArray("old b, longer than the new one"));
+    QCOMPARE(tree(m_out + "/t"), QStringList({"a.jpg", "b.jpg", "c.jpg"})); // no partial file left
+    QCOMPARE(TestFiles::readAll(m_out + "/t/c.jpg"), QByteArray("new"));
+}
+
+void TestN8Export::linkLoopAndTargetInsideSource()
+{
+    const QString s = m_volumes->path("src");
+    QVERIFY(TestFiles::write(s + "/a.jpg", "a"));
+    QVERIFY(TestFiles::write(s + "/twin/b.jpg", "b"));
+    QVERIFY(QFile::link(s, s + "/loop"));            // leads back to its own parent
+    QVERIFY(QFile::link(s + "/twin", s + "/twin2")); // the same folder twice
+    N8Receiver owner;
+    N8thread job(&owner, nullptr);
+    job.copyDirectory(s, m_out + "/t");
+    QCOMPARE(tree(m_out + "/t"), QStringList({"a.jpg", "twin/", "twin/b.jpg"}));
+
+    // The copy's own target below its source is never entered.
+    const QString inside = s + "/out/t";
+    job.copyDirectory(s, inside);
+    QCOMPARE(tree(inside), QStringList({"a.jpg", "out/", "twin/", "twin/b.jpg"}));
+}
+
+void TestN8Export::report_data()
+{
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<QString>("downAll");
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<bool>("exported"); // the order's folder holds the result
+
+    const QString done = green("N8导出完成");
+    QTest::newRow("no N8 path") << "no path"
+                                << "0" << QStringList{red("没有N8选版完成路径")} << false;
+    QTest::newRow("out of reach") << "unreachable"
+                                  << "0" << QStringList{red("N8选版未完成或与本机不在同一局域网")} << false;
+    QTest::newRow("no marker") << "marker:"
+                               << "0" << QStringList{plain("N8选版未完成")} << false;
+    QTest::newRow("marker in capitals") << "marker:DONE.OK"
+                                        << "0" << QStringList{done} << true;
+    QTest::newRow("marker folder") << "marker:x.ok/"
+                                   << "0" << QStringList{done} << true;
+    QTest::newRow("hidden marker") << "marker:.ok"
+                                   << "0" << QStringList{plain("N8选版未完成")} << false;
+    QTest::newRow("output folder gone")
+        << "no output"
+        << "0" << QStringList{plain("创建导出日期目录失败，请检查权限")} << false;
+    QTest::newRow("empty output folder")
+        << "empty output"
+        << "0" << QStringList{plain("创建导出日期目录失败，请检查权限")} << false;
+    QTest::newRow("design data missing")
+        << "marker:done.ok"
+        << "1" << QStringList{plain("N8路径下没有 待N8设计同步用数据 文件夹"), green("N8部分导出完成")}
+        << true;
+    QTest::newRow("no finished photos")
+        << "no finished"
+        << "0" << QStringList{red("没有导入成品照片，所以产品文件夹里是N8的小图！"), done} << true;
+}
+
+void TestN8Export::report()
+{
+    QFETCH(QString, setup);
+    QFETCH(QString, downAll);
+    QFETCH(QStringList, lines);
+    QFETCH(bool, exported);
+    if (setup != "no finished")
+        m_volumes->mkdir("photos/A1/成品");
+    if (setup.startsWith("marker:"))
+        makeResult("A1", setup.mid(7));
+    else if (setup != "unreachable")
+        makeResult("A1");
+    QString out = m_out;
+    if (setup == "no output")
+        out = m_volumes->path("gone");
+    else if (setup == "empty output")
+        out.clear();
+
+    const QList<QJsonObject> messages =
+        runExport({listed("A1", setup == "no path" ? QString() : kServer + "2024\\A1")}, out, downAll);
+    QCOMPARE(messages.last(),
+             QJsonObject({{"type", "all_finish"}, {"message", "所选订单N8选版导出结果" + lines.join("")}}));
+    QCOMPARE(messages.count(messages.last()), 1);
+    QCOMPARE(alerts(messages).first(), QStringLiteral("开始准备A1 服务次1的检查并创建路径，请稍后..."));
+    const QString orderFolder = m_out + "/2024-06-01/A1-服务次1 王小宝";
+    QCOMPARE(QFileInfo::exists(orderFolder + "/选版结果/P01.jpg"), exported);
+    if (!exported)
+        QCOMPARE(tree(m_out), QStringList());
+}
+
+void TestN8Export::serverAndLocalFormExportAlike_data()
+{
+    QTest::addColumn<bool>("localForm");
+    QTest::newRow("server form") << false;
+    QTest::newRow("local form, as the N8 import records it") << true;
+}
+
+void TestN8Export::serverAndLocalFormExportAlike()
+{
+    QFETCH(bool, localForm);
+    m_volumes->mkdir("photos/A1/成品");
+    makeResult("A1");
+    QVERIFY(TestFiles::write(selected("A1") + "/2024/A1_待N8设计同步用数据/layout.xml", "<layout/>"));
+    const QString n8path =
+        localForm ? m_volumes->path("n8/s1/选版服务器/2024/A1") : kServer + QStringLiteral("2024\\A1");
+    const order o = listed("A1", n8path);
+
+    const QList<QJsonObject> messages = runExport({o}, m_out, "1");
+    QCOMPARE(messages.last().value("message").toString(), "所选订单N8选版导出结果" + green("N8导出完成"));
+    const QString orderFolder = m_out + "/2024-06-01/A1-服务次1 王小宝";
+    // The design-data folder keeps N8's name, backslash and all.
+    QCOMPARE(tree(orderFolder),
+             QStringList({"2024\\A1_待N8设计同步用数据/", "2024\\A1_待N8设计同步用数据/layout.xml",
+                          "选版结果/", "选版结果/P01.jpg", "选版结果/done.ok"}));
+    QCOMPARE(alerts(messages),
+             QStringList({"开始准备A1 服务次1的检查并创建路径，请稍后...",
+                          "开始导出A1 服务次1的N8选版结果, 可能比较耗时，请稍后...",
+                          "正在拷贝done.ok, 请稍后...", "正在拷贝P01.jpg, 请稍后...",
+                          "开始导出A1 服务次1的 待N8设计同步用数据, 可能比较耗时，请稍后...",
+                          "正在拷贝layout.xml, 请稍后..."}));
+}
+
+void TestN8Export::namesAreCleaned()
+{
+    m_volumes->mkdir("photos/A1/成品");
+    makeResult("A1");
+    order o = listed("A1", kServer + "2024\\A1", QStringLiteral("王/小宝:*?"));
+    o.orderpayforkey = QStringLiteral("A1<>");
+    o.servicetimes = QStringLiteral("1/");
+    const QList<QJsonObject> messages = runExport({o}, m_out);
+    QCOMPARE(QDir(m_out + "/2024-06-01").entryList(QDir::Dirs | QDir::NoDotAndDotDot),
+             QStringList({"A1-服务次1 王小宝"}));
+    QVERIFY(QFileInfo(m_out + "/2024-06-01/A1-服务次1 王小宝/选版结果/P01.jpg").isFile());
+    QCOMPARE(messages.last().value("message").toString(),
+             QStringLiteral(
+                 "所选订单N8选版导出结果<br><font color=\"#669900\">A1&lt;&gt; 服务次1/</font>  N8导出完成"));
+}
+
+void TestN8Export::designDataFolderNames_data()
+{
+    QTest::addColumn<QString>("relative");
+    QTest::addColumn<QString>("name"); // empty: refused
+    QTest::newRow("backslash kept") << "2024\\T1"
+                                    << "2024\\T1_待N8设计同步用数据";
+    QTest::newRow("dots inside a name") << "a..b"
+                                        << "a..b_待N8设计同步用数据";
+    QTest::newRow("slash") << "2024/T1"
+                           << "";
+    QTest::newRow("parent part") << "..\\x"
+                                 << "";
+    QTest::newRow("parent part inside") << "2024\\..\\x"
+                                        << "";
+}
+
+void TestN8Export::designDataFolderNames()
+{
+    QFETCH(QString, relative);
+    QFETCH(QString, name);
+    QCOMPARE(N8Export::designDataFolderName(relative), name);
+}
+
+void TestN8Export::stopBetweenOrders()
+{
+    m_volumes->mkdir("photos/A1/成品");
+    m_volumes->mkdir("photos/A2/成品");
+    makeResult("A1");
+    makeResult("A2");
+    N8Receiver receiver;
+    N8thread worker(&receiver, nullptr);
+    worker.mode = QStringLiteral("exportN8result");
+    worker.exportPath = m_out;
+    worker.orderList = {listed("A1", kServer + "2024\\A1"), listed("A2", kServer + "2024\\A2")};
+    // The window closes while the first order's last file is copied.
+    FileOperation::setFaultHook([&worker](FileOperation::Fault, const QString& path) {
+        if (path.endsWith("A1-服务次1 王小宝/选版结果/P01.jpg"))
+            worker.stopThread();
+        return false;
+    });
+    worker.start();
+    QVERIFY(worker.wait(10000));
+    QCoreApplication::sendPostedEvents();
+    QCOMPARE(QDir(m_out + "/2024-06-01").entryList(QDir::Dirs | QDir::NoDotAndDotDot),
+             QStringList({"A1-服务次1 王小宝"}));
+    QCOMPARE(receiver.types().count("all_finish"), 1);
+    QCOMPARE(receiver.types().last(), QStringLiteral("all_finish"));
+    QVERIFY(!receiver.messages.last().value("message").toString().contains("A2"));
+}
+
+void TestN8Export::demoSelections()
+{
+    QProcess maker;
+    maker.start(QStringLiteral(DRAVIN_MAKE_DEMO_DATA), {"--root", m_volumes->root(), "--small"});
+    QVERIFY(maker.waitForFinished(60000));
+    QCOMPARE(maker.exitCode(), 0);
+    QFile file(StudioService::demoFixturePath());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QJsonObject fixture = QJsonDocument::fromJson(file.readAll()).object();
+
+    // The demo orders as the N8 window lists them: each with its store's N8 folder.
+    QMap<QString, order> orders;
+    for (const QJsonValue& v : fixture.value("orders").toArray()) {
+        QJsonObject item = v.toObject();
+        for (const QJsonValue& shop : fixture.value("shops").toArray()) {
+            for (const QJsonValue& store : shop.toObject().value("stores").toArray()) {
+                if (store.toObject().value("id") == item.value("storesid"))
+                    item.insert("picpathnew", QJsonObject{{"n8path", store.toObject().value("n8path")}});
+            }
+        }
+        orders.insert(item.value("orderpayforkey").toString(),
+                      orderFromListItem(item, OrderListFill::n8Separation()));
+        orders[item.value("orderpayforkey").toString()].isChecked = true;
+    }
+
+    // The flagship shop: restricted copy, no design data.
+    QString report =
+        runExport({orders.value("A24051201"), orders.value("A24051202"), orders.value("A24051204")}, m_out,
+                  "0")
+            .last()
+            .value("message")
+            .toString();
+    QCOMPARE(report,
+             QStringLiteral("所选订单N8选版导出结果"
+                            "<br><font color=\"#669900\">A24051201 服务次1</font>  N8导出完成"
+                            "<br>A24051202 服务次1</font> N8选版未完成"
+                            "<br><font color=\"#ff0000\">A24051204 服务次1</font> 没有N8选版完成路径"));
+    QCOMPARE(tree(m_out + "/2024-06-01/A24051201-服务次1 王小宝-刘芳-王强/选版结果"),
+             QStringList({"P01.jpg", "P02.jpg", "P03.jpg", "album.psd"}));
+
+    // The client-brand shop: everything, the design data and the finished photos.
+    report = runExport({orders.value("T24050801")}, m_out, "1", "1").last().value("message").toString();
+    QCOMPARE(report,
+             QStringLiteral(
+                 "所选订单N8选版导出结果<br><font color=\"#669900\">T24050801 服务次1</font>  N8导出完成"));
+    const QString folder = m_out + "/2024-06-01/T24050801-服务次1 许晴-罗杰/";
+    QCOMPARE(tree(folder + "2024\\T24050801_待N8设计同步用数据"),
+             QStringList({"layout01.xml", "layout02.xml"}));
+    QCOMPARE(TestFiles::readAll(folder + "选版结果/IMG_0001.jpg"),
+             TestFiles::readAll(orders.value("T24050801").orderpath + "成品/IMG_0001.jpg"));
+}
+
+QTEST_MAIN(TestN8Export)
+#include "tst_n8export.moc"
