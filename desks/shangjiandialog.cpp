@@ -8,7 +8,6 @@
 
 #include <QDebug>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QNetworkReply>
 #include <QStandardItemModel>
 
@@ -69,11 +68,6 @@ void ShangJianDialog::initView()
     ui->tableView_left->setColumnWidth(1, 150);
     ui->tableView_right->setColumnWidth(0, 200);
     ui->tableView_right->setColumnWidth(4, 150);
-}
-
-void ShangJianDialog::paintEvent(QPaintEvent* event)
-{
-    OrderDesk::paintEvent(event);
 }
 
 void ShangJianDialog::scanEntered(const QString& text)

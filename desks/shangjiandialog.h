@@ -53,7 +53,6 @@ private slots:
     void queryShangjianCallBack(QNetworkReply* reply);
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
     void scanEntered(const QString& text) override;
     void orderSearchRequested() override;
     void criterionSearchRequested() override;
