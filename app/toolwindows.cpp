@@ -2,6 +2,7 @@
 
 #include "importordersphotodlg.h"
 #include "searchorderwindow.h"
+#include "searchrowactions.h"
 #include "selecttool.h"
 
 #include <QJsonArray>
@@ -12,7 +13,7 @@
 // from builtInOpener(). What each opener does:
 //
 //   0  SearchOrderWindow: showMaximizedTool, then connect its closeSignal()
-//      to launcher's closeSearch().
+//      to launcher's closeSearch(); its row menu offers the one-order tools.
 //   1  SearchOrder: showMaximizedTool, then setType("分件管理").
 //   2  ShangJianDialog: showMaximizedTool.
 //   3  FaJianDialog: showMaximizedTool.
@@ -36,6 +37,7 @@ ToolWindows::Opener builtInOpener(int toolId)
         return [](SelectTool* launcher) -> QWidget* {
             auto* window = ToolWindows::showMaximizedTool<SearchOrderWindow>();
             QObject::connect(window, &SearchOrderWindow::closeSignal, launcher, &SelectTool::closeSearch);
+            SearchRowActions::install(window);
             return window;
         };
     case SelectTool::ToolBatchImport:

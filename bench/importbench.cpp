@@ -5,17 +5,28 @@
 //   bench_import run <photos> <work folder>
 //   bench_import check <photos> <work folder>
 //   bench_import check-baseline <photos> <baseline folder>
+//   bench_import run-single <photos> <work folder>
+//   bench_import check-single <photos> <work folder>
+//
+// run-single imports the photos the way the single-order import window
+// does: one photo job per photo on a pool of its own, named by the order,
+// with the shot-time records appended to the order's "ImageTime.txt".
 
 #include "config.h"
 #include "imageoperation.h"
+#include "imagetime.h"
 #include "importordermodel.h"
 #include "importorderthread.h"
 #include "jpegfixture.h"
+#include "jobrunner.h"
 #include "ordertree.h"
 #include "photoimport.h"
+#include "singleorder.h"
+#include "thumbnailthread1.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
@@ -141,11 +152,9 @@ QSize storedSize(const QString& path)
     return reader.size();
 }
 
-int check(const QString& photos, const QString& work)
+// The order's files of each source photo, imported under names.
+int checkOrder(const QStringList& sources, const QStringList& names, const QString& order, const QString& backup)
 {
-    const QString order = work + QStringLiteral("/server/") + relativeOrderFolder();
-    const QString backup = work + QStringLiteral("/backup/") + relativeOrderFolder();
-    const QStringList sources = photosIn(photos);
     int faults = 0;
     auto expect = [&](bool ok, const QString& what) {
         if (!ok) {
@@ -153,8 +162,9 @@ int check(const QString& photos, const QString& work)
             ++faults;
         }
     };
-    for (const QString& source : sources) {
-        const QString name = QFileInfo(source).fileName();
+    for (int i = 0; i < sources.size(); ++i) {
+        const QString& source = sources.at(i);
+        const QString& name = names.at(i);
         const int orientation = ImageOperation::getDirection(source);
         const bool turned = orientation >= 5;
         const QSize stored = storedSize(source);
@@ -181,7 +191,18 @@ int check(const QString& photos, const QString& work)
                 expect(size.height() > size.width(), path + QStringLiteral(" is not portrait"));
         }
     }
-    if (faults)
+    return faults;
+}
+
+int check(const QString& photos, const QString& work)
+{
+    const QString order = work + QStringLiteral("/server/") + relativeOrderFolder();
+    const QString backup = work + QStringLiteral("/backup/") + relativeOrderFolder();
+    const QStringList sources = photosIn(photos);
+    QStringList names;
+    for (const QString& source : sources)
+        names.append(QFileInfo(source).fileName());
+    if (checkOrder(sources, names, order, backup))
         return 1;
     QTextStream(stdout) << "worker output checked: " << sources.size() << " photos\n";
     return 0;
@@ -215,12 +236,104 @@ int checkBaseline(const QString& photos, const QString& out)
     return 0;
 }
 
+// The single-order import's order: its folder below the roots and the
+// names its photos get.
+const SingleOrder::NamePieces kSinglePieces = SingleOrder::NamePieces::clean(
+    SingleOrder::orderPrefix(kShotDate), kOrderNumber, QString(), QStringLiteral("1"));
+
+QString singleOrderFolder()
+{
+    return OrderTree::locate(SingleOrder::orderFolderName(kSinglePieces), QString(), kShotDate).relative +
+           QStringLiteral("/");
+}
+
+// Stands in for the window: collects the photo jobs' reports.
+class SingleRunReports : public QObject
+{
+    Q_OBJECT
+public:
+    int finished = 0;
+    int failed = 0;
+    QString records;
+    QEventLoop loop;
+    int total = 0;
+
+public slots:
+    void onImportImageFailed(QString) { ++failed; }
+    void onFinishImportImage(QString imageTime)
+    {
+        records += imageTime;
+        if (++finished == total)
+            loop.quit();
+    }
+};
+
+int runSingle(const QString& photos, const QString& work)
+{
+    const QStringList sources = photosIn(photos);
+    if (sources.isEmpty()) {
+        err() << "no photos in " << photos << "\n";
+        return 1;
+    }
+    const QString order = work + QStringLiteral("/server/") + singleOrderFolder();
+    const QString backup = work + QStringLiteral("/backup/") + singleOrderFolder();
+    const SingleOrder::ModeFolders folders = SingleOrder::modeFolders(0);
+    for (const QString& folder : {folders.main, folders.thumb2250, folders.thumb1000, folders.thumb200})
+        QDir().mkpath(order + folder);
+    QDir().mkpath(backup + folders.main);
+    const QStringList names = SingleOrder::photoNames(kSinglePieces, sources.size(), {});
+
+    SingleRunReports reports;
+    reports.total = sources.size();
+    {
+        JobRunner jobs(&reports);
+        jobs.pool()->setMaxThreadCount(QThread::idealThreadCount());
+        for (int i = 0; i < sources.size(); ++i)
+            jobs.start(new ThumbnailThread1(sources.at(i), names.at(i), order, backup, jobs.owner(), 1000, 0));
+        reports.loop.exec();
+    }
+    if (reports.failed != 0 || !ImageTime::append(order, reports.records)) {
+        err() << "the single-order import did not finish cleanly\n";
+        return 1;
+    }
+    return 0;
+}
+
+int checkSingle(const QString& photos, const QString& work)
+{
+    const QString order = work + QStringLiteral("/server/") + singleOrderFolder();
+    const QString backup = work + QStringLiteral("/backup/") + singleOrderFolder();
+    const QStringList sources = photosIn(photos);
+    const QStringList names = SingleOrder::photoNames(kSinglePieces, sources.size(), {});
+    int faults = checkOrder(sources, names, order, backup);
+    // Every corpus photo carries a shot time, so each has its record.
+    const QList<ImageTime::MatchInfo> records =
+        ImageTime::parse(ImageTime::readFile(ImageTime::filePath(order)));
+    QStringList recorded;
+    for (const ImageTime::MatchInfo& record : records)
+        recorded.append(record.name);
+    recorded.sort();
+    QStringList expected;
+    for (const QString& name : names)
+        expected.append(QFileInfo(name).completeBaseName());
+    if (recorded != expected) {
+        err() << "check failed: ImageTime.txt holds " << records.size() << " records\n";
+        ++faults;
+    }
+    if (faults)
+        return 1;
+    QTextStream(stdout) << "single-order output checked: " << sources.size() << " photos\n";
+    return 0;
+}
+
 int usage()
 {
     err() << "usage: bench_import generate <folder> <count> <orientations>\n"
              "       bench_import run <photos> <work folder>\n"
              "       bench_import check <photos> <work folder>\n"
-             "       bench_import check-baseline <photos> <baseline folder>\n";
+             "       bench_import check-baseline <photos> <baseline folder>\n"
+             "       bench_import run-single <photos> <work folder>\n"
+             "       bench_import check-single <photos> <work folder>\n";
     return 2;
 }
 
@@ -245,5 +358,11 @@ int main(int argc, char** argv)
         return check(args.at(1), args.at(2));
     if (args.size() == 3 && args.at(0) == QLatin1String("check-baseline"))
         return checkBaseline(args.at(1), args.at(2));
+    if (args.size() == 3 && args.at(0) == QLatin1String("run-single"))
+        return runSingle(args.at(1), args.at(2));
+    if (args.size() == 3 && args.at(0) == QLatin1String("check-single"))
+        return checkSingle(args.at(1), args.at(2));
     return usage();
 }
+
+#include "importbench.moc"

@@ -223,6 +223,16 @@ bool FileOperation::writeFile(const QByteArray& data, QString target, bool overw
                     [&](QFile& out) { return out.write(data) == data.size(); });
 }
 
+bool FileOperation::appendFile(const QString& path, const QByteArray& data)
+{
+    QFile file(path);
+    if (faultAt(Fault::Write, path) || !file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
+        return false;
+    const bool written = file.write(data) == data.size();
+    file.close();
+    return written && file.error() == QFile::NoError;
+}
+
 bool FileOperation::isFileExist(QString path)
 {
     return QFileInfo(path).isFile();

@@ -25,6 +25,10 @@ public:
     // Writes bytes to a file by the same rules as copyFile. usedPath, when
     // given, receives the path that was written.
     static bool writeFile(const QByteArray& data, QString target, bool overwrite, QString* usedPath = nullptr);
+    // Appends bytes to a file in one write, making the file when it is
+    // missing (also for no bytes); false when it cannot be opened or not
+    // every byte landed. Earlier content is never rewritten.
+    static bool appendFile(const QString& path, const QByteArray& data);
 
     static bool isFileExist(QString path);
     static bool isDirExist(QString path);

@@ -2,13 +2,13 @@
 
 #include "config.h"
 #include "deletionguard.h"
-#include "exifreader.h"
 #include "fileoperation.h"
 #include "importordermodel.h"
 #include "n8importthread.h"
 #include "orderedpipeline.h"
 #include "ordertree.h"
 #include "photoimport.h"
+#include "shottime.h"
 
 #include <QDebug>
 #include <QDir>
@@ -312,14 +312,7 @@ bool ImportOrderThread::copyFile(QString source, QString target)
 
 bool ImportOrderThread::getPicShotTime(QString path, QString& shotTime)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    file.close();
-    const QString time = ExifReader::shotTime(path);
-    if (!time.isEmpty())
-        shotTime = time;
-    return true;
+    return ShotTime::read(path, shotTime);
 }
 
 void ImportOrderThread::copyN8DirToSer(QString dir)

@@ -377,7 +377,23 @@ void SearchOrderWindow::showMouseRightButton(QPoint pos)
     if (!model)
         return;
     openDirAction->setEnabled(!model->getOrderPath().isEmpty());
+    const QJsonObject item = m_orderItems.value(row - 1);
+    for (const RowAction& entry : qAsConst(m_rowActions))
+        entry.action->setEnabled(!entry.isEnabled || entry.isEnabled(item));
     tableMenu->popup(QCursor::pos());
+}
+
+QAction* SearchOrderWindow::addRowAction(const QString& text, RowTest isEnabled, RowRun run)
+{
+    auto* action = new QAction(text, this);
+    connect(action, &QAction::triggered, this, [this, run] {
+        const int row = ui->tableView->currentIndex().row();
+        if (run && orderAtRow(row))
+            run(m_orderItems.value(row - 1));
+    });
+    tableMenu->addAction(action);
+    m_rowActions.append({action, std::move(isEnabled)});
+    return action;
 }
 
 void SearchOrderWindow::openOrderDir()

@@ -7,6 +7,8 @@
 #include <QPoint>
 #include <QString>
 
+#include <functional>
+
 class ImportOrderModel;
 class QAction;
 class QMenu;
@@ -60,6 +62,14 @@ public:
     // Shows the first entry of "path_copyPhotos.dat" in the path field.
     void writeLocalPath();
 
+    // Adds an entry to the row menu, after "打开订单目录", for tools that
+    // work on one order. When the menu opens on an order's row, isEnabled
+    // tells whether the entry applies to it; choosing the entry calls run
+    // with the row's order as the order list sent it.
+    using RowTest = std::function<bool(const QJsonObject& item)>;
+    using RowRun = std::function<void(const QJsonObject& item)>;
+    QAction* addRowAction(const QString& text, RowTest isEnabled, RowRun run);
+
 signals:
     void closeSignal();
     // The picked orders; see the ownership notes above.
@@ -105,4 +115,11 @@ private:
     QList<QJsonObject> m_orderItems;
     // Every model this window created and that still exists.
     QList<ImportOrderModel*> m_created;
+
+    struct RowAction
+    {
+        QAction* action;
+        RowTest isEnabled;
+    };
+    QList<RowAction> m_rowActions;
 };

@@ -53,7 +53,12 @@ struct Route
 // through all of them.
 QList<Route> frontDoorRoutes();   // sign-in, launcher, order list, batch import
 QList<Route> deletionRoutes();    // delete logs of every deleting window
+QList<Route> singleImportRoutes(); // the single-order import
 QList<Route> allRoutes();
+
+// The single-order import's form of "updatepicpath" (it carries
+// "MANAGER_ID"): its counts by "typeid" 1 photos, 2 finished, 3 designs.
+ServiceReply singleImportCountReport(QJsonObject& store, const FormData& form);
 
 // The page the web sign-in window loads, below the service's host.
 QString webLoginPath();
