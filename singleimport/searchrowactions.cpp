@@ -1,10 +1,15 @@
 #include "searchrowactions.h"
 
 #include "config.h"
+#include "cr2downloadwindow.h"
+#include "imagetime.h"
 #include "importphototoserver.h"
 #include "orderrecords.h"
+#include "ordertree.h"
+#include "prompts.h"
 #include "searchorderwindow.h"
 
+#include <QFileInfo>
 #include <QJsonObject>
 #include <QPointer>
 
@@ -45,10 +50,34 @@ void openImport(SearchOrderWindow* search, const QJsonObject& item)
     window->show();
 }
 
+// The raw files sit below the order's photos, which carry the names and
+// shot times the download matches them to.
+void openDownload(SearchOrderWindow* search, const QJsonObject& item)
+{
+    const QString folder = OrderTree::withSlash(orderFromListItem(item).orderpath);
+    if (!QFileInfo(folder).isDir()) {
+        Prompts::information(search, QStringLiteral("警告"), QStringLiteral("订单目录不存在：%1").arg(folder),
+                             Prompts::Yes, Prompts::Yes);
+        return;
+    }
+    const QString target =
+        Prompts::instance().getExistingDirectory(search, QStringLiteral("选择下载目录"), QString());
+    if (target.isEmpty())
+        return;
+    auto* window = new CR2DownLoadWindow(nullptr);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->show();
+    window->startDownLoad(ImageTime::filePath(folder), folder + QStringLiteral("照片/"), target);
+}
+
 } // namespace
 
 void SearchRowActions::install(SearchOrderWindow* search)
 {
     search->addRowAction(QStringLiteral("导入照片"), nullptr,
                          [search](const QJsonObject& item) { openImport(search, item); });
+    search->addRowAction(
+        QStringLiteral("下载原图"),
+        [](const QJsonObject& item) { return !orderFromListItem(item).orderpath.isEmpty(); },
+        [search](const QJsonObject& item) { openDownload(search, item); });
 }

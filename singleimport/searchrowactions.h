@@ -4,7 +4,9 @@ class SearchOrderWindow;
 struct order;
 
 // The one-order tools the stand-alone order search offers in its row menu:
-// "导入照片" opens the single-order import for the row's order.
+// "导入照片" opens the single-order import for the row's order, and
+// "下载原图" (for an order with a folder) downloads its raw files into a
+// chosen folder.
 namespace SearchRowActions {
 
 // Config's current-order values from one order of the order list, the way

@@ -77,13 +77,8 @@ QString ThumbnailThread1::importImage(bool* failed)
     }
 
     const bool readable = QFile(picPath).open(QIODevice::ReadOnly);
-    PhotoImport::Request request;
-    request.type = SingleOrder::importType(m_mode);
-    request.orderPath = orderPath;
-    request.backupPath = orderBackupPath;
-    request.source = picPath;
-    request.targetName = newName;
-    const PhotoImport::Result result = PhotoImport::importPhoto(request);
+    const PhotoImport::Result result = PhotoImport::importPhoto(
+        {SingleOrder::importType(m_mode), orderPath, orderBackupPath, picPath, newName, false});
     if (!result.decoded)
         qDebug() << "空照片：" << picPath;
     // An undecodable photo with a turn in its tags leaves the main folder

@@ -1,4 +1,5 @@
 #include "config.h"
+#include "cr2downloadwindow.h"
 #include "importphototoserver.h"
 #include "login.h"
 #include "recordingdesktop.h"
@@ -35,6 +36,7 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void importPhotosIntoAnOrderWithoutFolder();
+    void downloadTheRawFilesOfAnOrder();
 
 private:
     // Signs in and opens the order search with the order found.
@@ -127,7 +129,7 @@ void TestSingleImportEndToEnd::chooseRowEntry(SearchOrderWindow* search, const Q
 
 void TestSingleImportEndToEnd::importPhotosIntoAnOrderWithoutFolder()
 {
-    SearchOrderWindow* search = findOrder("A24051501");
+    QPointer<SearchOrderWindow> search = findOrder("A24051501");
     QVERIFY(search);
     chooseRowEntry(search, QStringLiteral("导入照片"));
     QTRY_VERIFY(topLevelWindow<ImportPhotoToServer>());
@@ -184,6 +186,70 @@ void TestSingleImportEndToEnd::importPhotosIntoAnOrderWithoutFolder()
     QTRY_VERIFY(window.isNull());
     QVERIFY(search->isVisible());
     search->close();
+    QTRY_VERIFY(search.isNull());
+}
+
+void TestSingleImportEndToEnd::downloadTheRawFilesOfAnOrder()
+{
+    // Demo order 100101: eight photos and, in the raw folder, the camera's
+    // raw files of the same seconds under the camera's names. Only the raw
+    // files made for this are counted; others may lie beside them.
+    const QString order = m_root + "photos/2024-05/12/A24051201-1-王小宝-刘芳-王强-陈摄影-林化妆/";
+    const QString rawFolder = order + "照片/新建文件夹/";
+    QMap<QString, QByteArray> raws;
+    QMap<QString, QByteArray> photos;
+    for (int i = 1; i <= 8; ++i) {
+        raws.insert(QStringLiteral("IMG_%1").arg(i, 4, 10, QLatin1Char('0')),
+                    TestFiles::readAll(rawFolder + QStringLiteral("_MG_%1.CR2").arg(7000 + i)));
+        const QString photo = order + QStringLiteral("照片/IMG_%1.jpg").arg(i, 4, 10, QLatin1Char('0'));
+        photos.insert(photo, TestFiles::readAll(photo));
+    }
+    QVERIFY(!raws.values().contains("<missing>"));
+    const QString target = m_dir.path() + "/download";
+    QVERIFY(QDir().mkpath(target));
+
+    // An order without a folder has nothing to download.
+    QPointer<SearchOrderWindow> search = findOrder("A24051502");
+    QVERIFY(search);
+    auto* table = search->findChild<QTableView*>("tableView");
+    table->setCurrentIndex(table->model()->index(1, 0));
+    emit table->customContextMenuRequested(QPoint());
+    QStringList enabled;
+    for (QAction* action : table->findChild<QMenu*>()->actions())
+        enabled.append(action->text() + (action->isEnabled() ? "+" : "-"));
+    QCOMPARE(enabled, QStringList({"打开订单目录-", "导入照片+", "下载原图-"}));
+    table->findChild<QMenu*>()->hide();
+    search->close();
+    QTRY_VERIFY(search.isNull());
+
+    search = findOrder("A24051201");
+    QVERIFY(search);
+    m_prompts->setNextPath(target);
+    m_prompts->setNextAnswer(Prompts::Yes);
+    const int boxes = m_prompts->messages().size();
+    chooseRowEntry(search, QStringLiteral("下载原图"));
+    QCOMPARE(m_prompts->calls().last().title, QStringLiteral("选择下载目录"));
+    QTRY_VERIFY(topLevelWindow<CR2DownLoadWindow>());
+    QPointer<CR2DownLoadWindow> window = topLevelWindow<CR2DownLoadWindow>();
+    QTRY_COMPARE_WITH_TIMEOUT(m_prompts->messages().size(), boxes + 1, 30000);
+    QCOMPARE(m_prompts->messages().last().title, QStringLiteral("提示"));
+    QVERIFY(m_prompts->messages().last().text.startsWith(QStringLiteral("下载完毕！\n\n")));
+    QTRY_VERIFY(window.isNull());
+
+    // Each raw file under the name of the photo of its second, by its bytes.
+    const QStringList copies = QDir(target).entryList(QDir::Files);
+    for (auto it = raws.cbegin(); it != raws.cend(); ++it) {
+        bool found = false;
+        for (const QString& copy : copies)
+            found = found || (copy.startsWith(it.key()) && TestFiles::readAll(target + "/" + copy) == it.value());
+        QVERIFY2(found, qPrintable(it.key() + " in " + copies.join(' ')));
+    }
+    QVERIFY(copies.contains("IMG_0001.CR2"));
+    QVERIFY(!QFileInfo::exists(rawFolder));
+    for (auto it = photos.cbegin(); it != photos.cend(); ++it)
+        QCOMPARE(TestFiles::readAll(it.key()), it.value());
+    search->close();
+    QTRY_VERIFY(search.isNull());
 }
 
 QTEST_MAIN(TestSingleImportEndToEnd)

@@ -1,4 +1,5 @@
 #include "config.h"
+#include "copypicthread.h"
 #include "importorderthread.h"
 #include "jobrunner.h"
 #include "jpegfixture.h"
@@ -10,6 +11,7 @@
 
 #include <QDirIterator>
 #include <QImage>
+#include <QImageReader>
 
 // Receives the reports of the single-order import's jobs by slot name, as
 // the window does, and records them.
@@ -30,10 +32,12 @@ public slots:
         icons.append(image);
     }
     void onIsPathExist(bool exist) { calls.append(exist ? "exists" : "missing"); }
+    void solaImgImport(QString path) { calls.append("sola(" + path + ")"); }
 };
 
 // The pooled jobs of the single-order import: the per-photo import on the
-// shared import engine, the list icons and the folder check.
+// shared import engine, the list icons and the folder check; and the photo
+// copy job on the same engine.
 class TestSingleImportJobs : public QObject
 {
     Q_OBJECT
@@ -45,6 +49,10 @@ private slots:
     void icons_data();
     void icons();
     void folderCheck();
+    void copyJob_data();
+    void copyJob();
+    void copyJobKeepsAnExistingVideo();
+    void copyJobSameFilesAsTheBatchWorker();
 
 private:
     // Runs the jobs made for the receiver's owner handle on a window's
@@ -222,6 +230,146 @@ void TestSingleImportJobs::folderCheck()
                 new ThumbnailThread1(volumes.path("not-there"), owner)};
     });
     QCOMPARE(reports.calls, QStringList({"exists", "missing"}));
+}
+
+void TestSingleImportJobs::copyJob_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QString>("source"); // a size, "garbage", "missing" or "clip"
+    QTest::addColumn<QString>("newName");
+    QTest::addColumn<bool>("withBackup");
+    QTest::addColumn<QStringList>("written");
+    QTest::addColumn<QString>("report"); // "source", "target" or "" for none
+
+    auto photo = [](const QString& name, const QStringList& folders) {
+        QStringList files;
+        for (const QString& folder : folders)
+            files.append(folder + name);
+        return files;
+    };
+    const QStringList camera{"backup/照片/", "order/thumbnail/", "order/thumbnail100/", "order/thumbnail2250/",
+                             "order/照片/"};
+    QTest::newRow("camera photo, .JPG becomes .jpg")
+        << 0 << "1000x800" << "IMG_0001.JPG" << true << photo("IMG_0001.jpg", camera) << "source";
+    QTest::newRow(".Jpg stays") << 0 << "1000x800" << "IMG_0001.Jpg" << true << photo("IMG_0001.Jpg", camera)
+                                << "source";
+    QTest::newRow("every .JPG") << 0 << "1000x800" << "A.JPG.JPG" << true << photo("A.jpg.jpg", camera) << "source";
+    QTest::newRow("finished photo") << 1 << "800x1000" << "IMG_1.jpg" << true
+                                    << photo("IMG_1.jpg", {"order/成品/", "order/成品缩略图/", "order/成品缩略图100/",
+                                                           "order/成品缩略图2250/"})
+                                    << "source";
+    QTest::newRow("design") << 2 << "1000x800" << "P01.jpg" << true
+                            << photo("P01.jpg", {"order/设计/", "order/设计缩略图/", "order/设计缩略图100/",
+                                                 "order/设计缩略图2250/"})
+                            << "source";
+    QTest::newRow("photo without a backup folder") << 1 << "1000x800" << "IMG_1.jpg" << false << QStringList()
+                                                   << "";
+    QTest::newRow("undecodable photo") << 1 << "garbage" << "x.jpg" << true
+                                       << photo("x.jpg", {"order/成品/", "order/成品缩略图/", "order/成品缩略图2250/"})
+                                       << "source";
+    QTest::newRow("missing source") << 1 << "missing" << "x.jpg" << true << QStringList() << "source";
+    QTest::newRow("trial video, no backup folder needed")
+        << 3 << "clip" << "c.mp4" << false << QStringList{"order/试拍视频/c.mp4"} << "target";
+    QTest::newRow("retouched video") << 4 << "clip" << "c.mp4" << true << QStringList{"order/精修视频/c.mp4"}
+                                     << "source";
+    QTest::newRow("N8 type") << 5 << "clip" << "c.mp4" << true << QStringList{"order/精修视频/c.mp4"} << "source";
+    QTest::newRow("negative type") << -1 << "clip" << "c.mp4" << true << QStringList{"order/精修视频/c.mp4"}
+                                   << "source";
+}
+
+void TestSingleImportJobs::copyJob()
+{
+    QFETCH(int, type);
+    QFETCH(QString, source);
+    QFETCH(QString, newName);
+    QFETCH(bool, withBackup);
+    TempVolumes volumes;
+    for (const QString& folder : QStringList{"照片", "成品", "设计", "试拍视频", "精修视频", "thumbnail",
+                                             "thumbnail100", "thumbnail2250", "成品缩略图", "成品缩略图100",
+                                             "成品缩略图2250", "设计缩略图", "设计缩略图100", "设计缩略图2250"})
+        volumes.mkdir("order/" + folder);
+    volumes.mkdir("backup/照片");
+    const QString picPath = volumes.path("card.src");
+    QSize size;
+    if (source == "garbage" || source == "clip")
+        QVERIFY(TestFiles::write(picPath, "not a picture"));
+    else if (source != "missing") {
+        size = QSize(source.section('x', 0, 0).toInt(), source.section('x', 1).toInt());
+        JpegFixture::Options options;
+        options.size = size;
+        QVERIFY(JpegFixture::write(picPath, options));
+    }
+
+    JobReports reports;
+    const auto importType = static_cast<ImportTypeEnum>(type);
+    run(reports, [&](JobOwnerHandle owner) -> QList<QRunnable*> {
+        if (withBackup)
+            return {new CopyPicThread(volumes.path("order/"), volumes.path("backup/"), picPath, newName, importType,
+                                      owner)};
+        return {new CopyPicThread(volumes.path("order/"), picPath, newName, importType, owner)};
+    });
+    QStringList written = tree(volumes.root()).keys();
+    written.removeAll("card.src");
+    QTEST(written, "written");
+    QFETCH(QString, report);
+    const QString reported = report == "source"   ? picPath
+                             : report == "target" ? volumes.path("order/试拍视频/") + newName
+                                                  : QString();
+    QCOMPARE(reports.calls, reported.isEmpty() ? QStringList() : QStringList{"sola(" + reported + ")"});
+
+    // Decoded photos get the thumbnail chain fitted into 2250, 1000 and 200.
+    if (size.isValid() && !written.isEmpty()) {
+        const QString name = written.first().section('/', -1);
+        const QString family = type == 0 ? "thumbnail" : type == 1 ? "成品缩略图" : "设计缩略图";
+        for (const int box : {2250, 1000, 200}) {
+            const QString suffix = box == 1000 ? QString() : QString::number(box == 200 ? 100 : box);
+            QImageReader reader(volumes.path("order/" + family + suffix + "/" + name));
+            QCOMPARE(reader.size(), size.scaled(box, box, Qt::KeepAspectRatio));
+        }
+    }
+}
+
+void TestSingleImportJobs::copyJobKeepsAnExistingVideo()
+{
+    TempVolumes volumes;
+    const QString clip = volumes.writeFile("card/c.mp4", "new clip");
+    const QString existing = volumes.writeFile("order/试拍视频/c.mp4", "earlier clip");
+    JobReports reports;
+    run(reports, [&](JobOwnerHandle owner) -> QList<QRunnable*> {
+        return {new CopyPicThread(volumes.path("order/"), clip, "c.mp4", ImportTrialVideo, owner)};
+    });
+    QCOMPARE(TestFiles::readAll(existing), QByteArray("earlier clip"));
+    QCOMPARE(reports.calls, QStringList{"sola(" + existing + ")"});
+
+    CopyPicThread job(volumes.path("order/"), clip, "c.mp4", ImportTrialVideo, JobOwnerHandle());
+    QVERIFY(job.copyFile(clip, clip));
+    QVERIFY(!job.copyFile(clip, existing));
+    QVERIFY(!job.copyFile(volumes.path("none.mp4"), volumes.path("order/精修视频/n.mp4")));
+}
+
+void TestSingleImportJobs::copyJobSameFilesAsTheBatchWorker()
+{
+    TempVolumes volumes;
+    JpegFixture::Options options;
+    options.size = QSize(640, 480);
+    options.orientation = 8;
+    const QString source = volumes.path("IMG_0002.jpg");
+    QVERIFY(JpegFixture::write(source, options));
+    for (const QString side : {"copy", "batch"}) {
+        for (const char* folder : {"order/照片", "order/thumbnail", "order/thumbnail100", "order/thumbnail2250",
+                                   "backup/照片"})
+            volumes.mkdir(side + "/" + folder);
+    }
+    JobReports reports;
+    run(reports, [&](JobOwnerHandle owner) -> QList<QRunnable*> {
+        return {new CopyPicThread(volumes.path("copy/order/"), volumes.path("copy/backup/"), source, "IMG_0002.jpg",
+                                  ImportOriginal, owner)};
+    });
+    Config::isSyncPhotoToFinal = "0";
+    ImportOrderThread batch(nullptr, ImportOriginal);
+    batch.importImage(volumes.path("batch/order/"), volumes.path("batch/backup/"), source, "IMG_0002.jpg");
+    QCOMPARE(tree(volumes.path("copy")).size(), 5);
+    QCOMPARE(tree(volumes.path("copy")), tree(volumes.path("batch")));
 }
 
 QTEST_MAIN(TestSingleImportJobs)
