@@ -25,6 +25,8 @@
 
 #include <atomic>
 
+#include <malloc.h>
+
 namespace {
 
 const QSize kCameraSize(6000, 4000);
@@ -228,6 +230,7 @@ int usage()
 
 int main(int argc, char** argv)
 {
+    mallopt(M_MMAP_THRESHOLD, 1024 * 1024); // as the client does
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments().mid(1);
     if (args.size() == 4 && args.at(0) == QLatin1String("generate")) {
