@@ -1571,7 +1571,7 @@ void importOrdersPhotoDlg::done(int result)
 
 bool importOrdersPhotoDlg::confirmClose()
 {
-    if (!m_batchRunning)
+    if (!m_batchRunning || m_closeConfirmed)
         return true;
     if (m_closeRequested)
         return false; // already stopping; the dialog closes once the order is reported
@@ -1581,8 +1581,10 @@ bool importOrdersPhotoDlg::confirmClose()
     if (answer != Prompts::Yes || !m_batchRunning)
         return !m_batchRunning;
     // An N8 copy is broken off as it stands.
-    if (importType == ImportN8 || !m_worker)
+    if (importType == ImportN8 || !m_worker) {
+        m_closeConfirmed = true;
         return true;
+    }
     m_closeRequested = true;
     m_stopping = true;
     m_worker->stop();

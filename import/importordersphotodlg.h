@@ -309,6 +309,7 @@ private:
     bool m_stopping = false;
     bool m_ordersDone = false;
     bool m_closeRequested = false;
+    bool m_closeConfirmed = false;
     bool m_lockSuffix = false;
     bool m_releaseWhenIdle = false;
     // Order path records on their way, and what each one reports.
