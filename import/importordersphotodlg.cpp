@@ -473,7 +473,7 @@ void importOrdersPhotoDlg::refreshOrderTable()
         opLayout->addSpacing(10);
         opLayout->addWidget(select);
         opLayout->addSpacing(10);
-        opLayout->addWidget(chosen);
+        opLayout->addWidget(chosen, 1);
         opLayout->addSpacing(10);
         ordersTableWgt->setCellWidget(row, ColOperations, operations);
 
@@ -513,6 +513,18 @@ void importOrdersPhotoDlg::fitStateColumn()
     ordersTableWgt->resizeColumnToContents(ColState);
     if (ordersTableWgt->columnWidth(ColState) < 80)
         ordersTableWgt->setColumnWidth(ColState, 80);
+    // The operations as wide as the longest choice needs, up to twice their
+    // own width; a longer N8 folder is cut in the middle.
+    int operations = 200;
+    for (int row = 0; row < ordersTableWgt->rowCount(); ++row) {
+        QWidget* cell = ordersTableWgt->cellWidget(row, ColOperations);
+        const ElidedLabel* label = selectionLabel(row);
+        const auto* select = cell ? cell->findChild<QPushButton*>() : nullptr;
+        if (label && select)
+            operations = qMax(operations, select->sizeHint().width() +
+                                              label->fontMetrics().horizontalAdvance(label->text()) + 40);
+    }
+    ordersTableWgt->setColumnWidth(ColOperations, qMin(operations, 400));
 }
 
 void importOrdersPhotoDlg::getExistImagesCount(ImportOrderModel* model)
@@ -1012,6 +1024,7 @@ void importOrdersPhotoDlg::selImg(int row, ImportOrderModel* model)
         label->setText(QStringLiteral("0/%1").arg(chosenCount));
     if (ElidedLabel* label = selectionLabel(row))
         label->setText(QStringLiteral("已选(%1)").arg(chosenText));
+    fitStateColumn();
 }
 
 // ---------------------------------------------------------------- the batch

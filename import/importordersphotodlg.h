@@ -204,6 +204,7 @@ private:
     void showCurrentOrderFolders();
     // The import-state text of a row for the current type.
     QString rowState(const ImportOrderModel* model) const;
+    // The state and operations columns fit what they show.
     void fitStateColumn();
     // The order of a table row, or nullptr out of range.
     ImportOrderModel* modelAt(int row) const;

@@ -1,5 +1,6 @@
 #include "windowtestenv.h"
 #include "config.h"
+#include "elidedlabel.h"
 #include "fileoperation.h"
 #include "importordermodel.h"
 #include "importordersphotodlg.h"
@@ -60,6 +61,8 @@ private slots:
     void closingMidBatchAsksAndReports();
     void noOrdersAddedDuringABatch();
     void reImportAndRowCommands();
+    void viewsFollowTheDisk();
+    void textsFitTheirWidgets();
 
 private:
     using Env = WindowTestEnv;
@@ -507,6 +510,7 @@ void TestImportDialog::importedImagesListAndDeletion()
     }
     QCOMPARE(list->count(), 1);
     QCOMPARE(list->item(0)->text(), QStringLiteral("c.jpg"));
+    QCOMPARE(cell(0, 3), QStringLiteral("已导入(1)")); // the row counts what is left
 }
 
 void TestImportDialog::batchReportsAndChaining()
@@ -972,6 +976,83 @@ void TestImportDialog::reImportAndRowCommands()
     QCOMPARE(m_dlg->findChild<QLabel*>("orderNumLbl")->text(), QString());
     QCOMPARE(m_dlg->findChild<QLabel*>("orderN8PathLbl")->text(), QString());
     QVERIFY(folderEdit->isEnabled() && folderEdit->text().isEmpty());
+}
+
+void TestImportDialog::viewsFollowTheDisk()
+{
+    const QString old = m_env->volumes.mkdir("photos/2024-05/12/A24051202-1");
+    QDir().mkpath(old + "/成品缩略图");
+    dialog({item("100102", "A24051202", "\\\\studio-nas\\photos\\2024-05\\12\\A24051202-1\\")});
+    auto* chosen = m_dlg->findChild<QTableWidget*>("orderSelectTableWgt");
+    auto* imported = m_dlg->findChild<QListWidget*>("orderImportedLstWgt");
+    auto* pathLabel = m_dlg->findChild<QLabel*>("orderPathLbl");
+    m_dlg->ordersTableWgtClickedSlot(0);
+
+    // Another type's choice is not shown under this one.
+    choose(0, {photo("card/DCIM/IMG_1.JPG"), photo("card/DCIM/IMG_2.JPG")});
+    QCOMPARE(chosen->rowCount(), 2);
+    setType(2);
+    QCOMPARE(chosen->rowCount(), 0);
+    setType(1);
+    QCOMPARE(chosen->rowCount(), 2);
+
+    // A re-import and a new import: the new folder and its photos show.
+    button("reImportBtn")->click();
+    QCOMPARE(pathLabel->text(), QString());
+    choose(0, {photo("card/DCIM/IMG_1.JPG"), photo("card/DCIM/IMG_2.JPG")});
+    QCOMPARE(imported->count(), 0);
+    m_env->prompts.setNextAnswer(Prompts::Ok);
+    runBatch();
+    const QString folder = m_env->volumes.path("photos/2024-05/15/A24051202-1-豆豆-吴静-陈摄影/");
+    QCOMPARE(pathLabel->text(), folder);
+    QCOMPARE(imported->count(), 2);
+}
+
+void TestImportDialog::textsFitTheirWidgets()
+{
+    // 160 finished photos in one order, 3 files left behind in another, a
+    // long N8 folder in a third.
+    const QString full = m_env->volumes.mkdir("photos/2024-05/12/A24051202-1");
+    QDir().mkpath(full + "/成品缩略图");
+    for (int i = 0; i < 160; ++i)
+        QVERIFY(TestFiles::write(full + QStringLiteral("/成品/%1.jpg").arg(i), "x"));
+    dialog({item("100102", "A24051202", "\\\\studio-nas\\photos\\2024-05\\12\\A24051202-1\\"),
+            item("100105", "A24051501"), item("100106", "A24051502")});
+    m_dlg->resize(1920, 1040); // maximised on a studio's screen
+    QVERIFY(QTest::qWaitForWindowExposed(m_dlg));
+    ImportOrderModel* left = m_dlg->findChildren<ImportOrderModel*>().at(1);
+    ImportOrderModel::RunOutcome outcome;
+    outcome.failed = 3;
+    left->setRunOutcome(ImportFinished, outcome);
+    left->setImported(ImportFinished, true);
+    setType(1);
+    const QFontMetrics cellMetrics(table()->font());
+    for (int row = 0; row < 2; ++row)
+        QVERIFY2(table()->columnWidth(3) >= cellMetrics.horizontalAdvance(cell(row, 3)), qPrintable(cell(row, 3)));
+    QCOMPARE(QStringList({cell(0, 3), cell(1, 3)}), QStringList({"已导入(160)", "已导入(3个失败)"}));
+
+    const QString n8 = m_env->volumes.mkdir("card/N8/很长的文件夹名称/再长一些的子文件夹/A24051502-最后一层");
+    setType(5);
+    m_env->prompts.setNextPath(n8);
+    selectButton(2)->click();
+    m_dlg->ordersTableWgtClickedSlot(0);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); // the replaced cells
+    QCoreApplication::processEvents();
+    if (!qEnvironmentVariableIsEmpty("DRAVIN_GRAB"))
+        m_dlg->grab().save(qEnvironmentVariable("DRAVIN_GRAB") + "/import-dialog.png");
+    // Cut texts are cut in the middle and told whole as tooltips.
+    QList<QPair<ElidedLabel*, QString>> labels{
+        {table()->cellWidget(2, 4)->findChild<ElidedLabel*>(), "已选(" + n8 + ")"},
+        {m_dlg->findChild<ElidedLabel*>("orderPathLbl"), full + "/"}};
+    for (const auto& l : labels) {
+        QCOMPARE(l.first->text(), l.second);
+        QCOMPARE(l.first->toolTip(), l.second);
+        const QString shown = l.first->displayedText();
+        QVERIFY2(l.first->fontMetrics().horizontalAdvance(shown) <= l.first->contentsRect().width(),
+                 qPrintable(shown));
+        QVERIFY2(shown.startsWith(l.second.left(2)) && shown.endsWith(l.second.right(2)), qPrintable(shown));
+    }
+    QCOMPARE(m_dlg->findChild<QTableWidget*>("orderSelectTableWgt")->textElideMode(), Qt::ElideMiddle);
 }
 
 QTEST_MAIN(TestImportDialog)
