@@ -3,6 +3,7 @@
 #include "dialogprompts.h"
 #include "login.h"
 #include "prompts.h"
+#include "qttranslation.h"
 
 #include <QApplication>
 
@@ -17,6 +18,7 @@ int main(int argc, char* argv[])
     qSetMessagePattern(QStringLiteral("%{file}:%{line} %{function}: %{message}"));
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Velmor软件-Dravin"));
+    installQtTranslation(&app);
     Config::initialize();
     initAppResources();
 
