@@ -135,6 +135,8 @@ importOrdersPhotoDlg::importOrdersPhotoDlg(QWidget* parent)
 
 importOrdersPhotoDlg::~importOrdersPhotoDlg()
 {
+    // Reports still on their way end with the dialog, unheard.
+    disconnect(m_reportManager, nullptr, this, nullptr);
     // No pooled job outlives the dialog: the queued ones are dropped and
     // the running ones finish their file first.
     m_jobs.close();
@@ -1568,6 +1570,7 @@ void importOrdersPhotoDlg::closeEvent(QCloseEvent* event)
         return;
     }
     releaseAfterWorker();
+    holdForReports();
     QDialog::closeEvent(event);
     releaseWhenIdle();
 }
@@ -1578,6 +1581,7 @@ void importOrdersPhotoDlg::done(int result)
     if (!confirmClose())
         return;
     releaseAfterWorker();
+    holdForReports();
     QDialog::done(result);
     releaseWhenIdle();
 }
@@ -1619,16 +1623,18 @@ void importOrdersPhotoDlg::releaseAfterWorker()
     connect(worker, &QObject::destroyed, this, &QObject::deleteLater);
 }
 
-void importOrdersPhotoDlg::releaseWhenIdle()
+void importOrdersPhotoDlg::holdForReports()
 {
-    if (isVisible() || m_releaseDeferred)
-        return;
-    if (testAttribute(Qt::WA_DeleteOnClose) && !m_reports.isEmpty()) {
-        // Deleting the dialog would cut its reports off.
+    // Deleting the dialog on close would cut its reports off.
+    if (!m_reports.isEmpty() && testAttribute(Qt::WA_DeleteOnClose)) {
         setAttribute(Qt::WA_DeleteOnClose, false);
         m_releaseWhenIdle = true;
     }
-    if (m_releaseWhenIdle && m_reports.isEmpty() && !m_worker)
+}
+
+void importOrdersPhotoDlg::releaseWhenIdle()
+{
+    if (m_releaseWhenIdle && !isVisible() && m_reports.isEmpty() && !m_worker)
         deleteLater();
 }
 

@@ -196,6 +196,7 @@ private:
     // current file and release the dialog once the worker is gone.
     void releaseAfterWorker();
     // A closed dialog stays until its reports are answered.
+    void holdForReports();
     void releaseWhenIdle();
     // Back to idle after a batch: the batch button and every control the
     // batch disabled.
