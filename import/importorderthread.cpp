@@ -16,6 +16,9 @@
 #include <QFileInfo>
 
 #include <malloc.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 namespace {
 
@@ -25,6 +28,19 @@ const QString kDeleteMode = QStringLiteral("searchorder");
 bool isVideoType(ImportTypeEnum type)
 {
     return type == ImportTrialVideo || type == ImportRetouchedVideo;
+}
+
+// Files are imported on as many threads as there are cores; the window
+// that shows their progress still gets the processor the moment it needs
+// it. (Thread priorities mean nothing to the normal scheduler here; a
+// thread's nice value does.)
+void yieldToTheWindow()
+{
+    thread_local bool lowered = false;
+    if (lowered)
+        return;
+    lowered = true;
+    ::setpriority(PRIO_PROCESS, id_t(::syscall(SYS_gettid)), 5);
 }
 
 } // namespace
@@ -240,6 +256,7 @@ void ImportOrderThread::import()
     steps.threads = QThread::idealThreadCount();
     steps.key = [&](int i) { return PhotoImport::orderingKey(names.value(i)); };
     steps.work = [&](int i) {
+        yieldToTheWindow();
         if (video)
             copyVideo(orderPath, backupPath, sources.at(i), names.value(i));
         else

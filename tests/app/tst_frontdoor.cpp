@@ -117,7 +117,7 @@ void TestFrontDoor::standardButtonsSpeakChinese()
     QVERIFY(installQtTranslation(QCoreApplication::instance()));
     QMessageBox box;
     box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Ok | QMessageBox::Cancel);
-    for (const QString& english : {"Yes", "No", "OK", "Cancel"}) {
+    for (const char* english : {"Yes", "No", "OK", "Cancel"}) {
         for (QAbstractButton* button : box.buttons())
             QVERIFY2(!button->text().contains(english), qPrintable(button->text()));
     }
