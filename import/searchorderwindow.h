@@ -61,6 +61,9 @@ public:
     void refreshOrderList();
     // Shows the first entry of "path_copyPhotos.dat" in the path field.
     void writeLocalPath();
+    // Opened on its own, with no window to receive orders: the add button
+    // is hidden, the title is "检索订单" and a double-click only selects.
+    void setStandAlone(bool standAlone);
 
     // Adds an entry to the row menu, after "打开订单目录", for tools that
     // work on one order. When the menu opens on an order's row, isEnabled
@@ -101,6 +104,10 @@ private:
     ImportOrderModel* createModel(const QJsonObject& item);
     void modelDestroyed(ImportOrderModel* model);
     void finishSearch();
+    // A year being typed in the calendar's year box becomes the selected
+    // date's year, so a search never runs with the date the box showed before.
+    // onlyWhileEditing: only while the year box is open.
+    void commitCalendarEdit(bool onlyWhileEditing);
 
     QAction* openDirAction = nullptr;
     QMenu* tableMenu = nullptr;
@@ -115,6 +122,7 @@ private:
     QList<QJsonObject> m_orderItems;
     // Every model this window created and that still exists.
     QList<ImportOrderModel*> m_created;
+    bool m_standAlone = false;
 
     struct RowAction
     {

@@ -8,7 +8,6 @@
 #include "singleorder.h"
 
 #include <QDebug>
-#include <QFile>
 #include <QImage>
 
 ThumbnailThread1::ThumbnailThread1(QString picPath, QString newName, QString orderPath, QString orderBackupPath,
@@ -76,14 +75,13 @@ QString ThumbnailThread1::importImage(bool* failed)
         imageTime = ImageTime::record(newName, shotTime);
     }
 
-    const bool readable = QFile(picPath).open(QIODevice::ReadOnly);
     const PhotoImport::Result result = PhotoImport::importPhoto(
         {SingleOrder::importType(m_mode), orderPath, orderBackupPath, picPath, newName, false});
     if (!result.decoded)
         qDebug() << "空照片：" << picPath;
     // An undecodable photo with a turn in its tags leaves the main folder
     // without it, so it has not arrived either.
-    fail(!readable || !result.failed.isEmpty() || (!result.decoded && result.orientation != 1));
+    fail(result.isFailure() || (!result.decoded && result.orientation != 1));
     return imageTime;
 }
 
