@@ -21,7 +21,6 @@
 #include <QDebug>
 #include <QDir>
 #include <QGuiApplication>
-#include <QHeaderView>
 #include <QJsonObject>
 #include <QLabel>
 #include <QListWidget>
@@ -51,11 +50,6 @@ QString localFolder(const QString& servicePath)
     if (servicePath.isEmpty())
         return QString();
     return OrderTree::withSlash(Config::returnPicPath(servicePath));
-}
-
-QString withSlash(const QString& path)
-{
-    return path.isEmpty() || path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
 }
 
 } // namespace
@@ -345,7 +339,7 @@ void ImportPhotoToServer::writeOrderAppendPath()
 void ImportPhotoToServer::showExistImages(QString path)
 {
     const SingleOrder::ModeFolders folders = SingleOrder::modeFolders(m_mode);
-    path = withSlash(path);
+    path = OrderTree::withSlash(path);
     const QString thumbs = path + folders.thumb1000;
     const QString photos = path + folders.main;
     // Without an order folder there is nothing to list (an empty path would
@@ -508,7 +502,7 @@ void ImportPhotoToServer::delListFiles(const QStringList* files)
 
 void ImportPhotoToServer::openSelfPhotoDir()
 {
-    FileOperation::openFileDir(withSlash(selfPhotoDir.isEmpty() ? QStringLiteral("/") : selfPhotoDir));
+    FileOperation::openFileDir(OrderTree::withSlash(selfPhotoDir.isEmpty() ? QStringLiteral("/") : selfPhotoDir));
 }
 
 void ImportPhotoToServer::openOrderPhotoDir()
@@ -517,7 +511,7 @@ void ImportPhotoToServer::openOrderPhotoDir()
         return;
     QString folder = SingleOrder::modeFolders(m_mode).main;
     folder.chop(1);
-    FileOperation::openFileDir(withSlash(orderPath) + folder);
+    FileOperation::openFileDir(OrderTree::withSlash(orderPath) + folder);
 }
 
 void ImportPhotoToServer::on_refreshPushButton_clicked()

@@ -1,8 +1,6 @@
 #include "config.h"
 #include "fileoperation.h"
 #include "imagetime.h"
-#include "jpegfixture.h"
-#include "shottime.h"
 #include "singleorder.h"
 #include "standin.h"
 #include "tempvolumes.h"
@@ -13,8 +11,8 @@
 using SingleOrder::NamePieces;
 
 // The plain parts of the single-order import: order prefix, photo and
-// folder names, request bodies, the completion text, and the shot-time
-// records of "ImageTime.txt".
+// folder names, the count report, and the shot-time records of
+// "ImageTime.txt".
 class TestSingleOrder : public QObject
 {
     Q_OBJECT
@@ -24,22 +22,15 @@ private slots:
 
     void orderPrefix_data();
     void orderPrefix();
-    void fileNumber_data();
-    void fileNumber();
     void photoNames_data();
     void photoNames();
     void folderNames_data();
     void folderNames();
-    void photoAppend();
-    void bodies();
-    void completionText();
+    void countReportBody();
 
-    void imageTimeRecord_data();
-    void imageTimeRecord();
     void imageTimeParse_data();
     void imageTimeParse();
     void imageTimeFile();
-    void shotTime();
 };
 
 namespace {
@@ -76,23 +67,6 @@ void TestSingleOrder::orderPrefix()
 {
     QFETCH(QString, date);
     QTEST(SingleOrder::orderPrefix(date), "prefix");
-}
-
-void TestSingleOrder::fileNumber_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<int>("number");
-    QTest::newRow("plain") << "507A1024-008.jpg" << 8;
-    QTest::newRow("with append") << "507A1024-vip-120.jpg" << 120;
-    QTest::newRow("camera name") << "IMG_0001.jpg" << 1;
-    QTest::newRow("no number") << "cover.jpg" << 0;
-    QTest::newRow("past 999") << "507A1024-1000.jpg" << 0;
-}
-
-void TestSingleOrder::fileNumber()
-{
-    QFETCH(QString, name);
-    QTEST(SingleOrder::fileNumber(name), "number");
 }
 
 void TestSingleOrder::photoNames_data()
@@ -157,61 +131,15 @@ void TestSingleOrder::folderNames()
              pieces.append);
 }
 
-void TestSingleOrder::photoAppend()
+void TestSingleOrder::countReportBody()
 {
-    QString append = "kept";
-    QVERIFY(SingleOrder::photoAppend("415A102-B-001.jpg", &append));
-    QCOMPARE(append, QStringLiteral("B"));
-    QVERIFY(!SingleOrder::photoAppend("415A102-001.jpg", &append));
-    QCOMPARE(append, QStringLiteral("B"));
-    // A folder the batch import named has no append of this window.
-    const NamePieces pieces = NamePieces::clean("512", "A24051201", QString(), "1");
-    QCOMPARE(SingleOrder::folderAppend("A24051201-1-王小宝-刘芳-陈摄影", pieces), QString());
-}
-
-void TestSingleOrder::bodies()
-{
-    QCOMPARE(keysOf(SingleOrder::orderPathQueryBody("100101")),
-             QStringList({"token", "order_photo_id", "shopid", "superid"}));
-    QCOMPARE(keysOf(SingleOrder::serverPathQueryBody()), QStringList({"token", "shopid", "superid"}));
-    QCOMPARE(keysOf(SingleOrder::photoDateBody("100101", "2024-05-07")),
-             QStringList({"token", "orderid", "shopid", "photodate", "superid"}));
-    QCOMPARE(keysOf(SingleOrder::pathReportBody("100101", "a", "b")),
-             QStringList({"token", "orderid", "shopid", "orderpicpath", "orderbakpicpath"}));
-    const QByteArray counts = SingleOrder::countReportBody("100101", "\\\\nas\\p&q\\", "", 3, 2, 0);
-    QCOMPARE(keysOf(counts), QStringList({"token", "order_photo_id", "shopid", "orderpicpath", "orderbakpicpath",
-                                          "picnumber", "picbaknumber", "MANAGER_ID", "typeid"}));
-    QVERIFY(counts.contains("&orderpicpath=%5C%5Cnas%5Cp%26q%5C&orderbakpicpath=&picnumber=3&picbaknumber=2"
-                            "&MANAGER_ID=1024&typeid=1"));
+    const QByteArray body = SingleOrder::countReportBody("100101", "\\\\nas\\p&q\\", "", 3, 2, 0);
+    QCOMPARE(keysOf(body), QStringList({"token", "order_photo_id", "shopid", "orderpicpath", "orderbakpicpath",
+                                        "picnumber", "picbaknumber", "MANAGER_ID", "typeid"}));
+    QVERIFY(body.contains("&orderpicpath=%5C%5Cnas%5Cp%26q%5C&orderbakpicpath=&picnumber=3&picbaknumber=2"
+                          "&MANAGER_ID=1024&typeid=1"));
     QVERIFY(SingleOrder::countReportBody("1", "", "", 0, 0, 1).endsWith("&typeid=2"));
     QVERIFY(SingleOrder::countReportBody("1", "", "", 0, 0, 2).endsWith("&typeid=3"));
-}
-
-void TestSingleOrder::completionText()
-{
-    QCOMPARE(SingleOrder::completionText(0, {2, 5}, {5, 8}),
-             QStringLiteral("导入前正式库照片：2张\n\n导入后正式库照片：5张\n\n导入前备份库照片：5张\n\n"
-                            "导入后备份库照片：8张    \n"));
-    QCOMPARE(SingleOrder::completionText(1, {0, 0}, {3, 0}),
-             QStringLiteral("导入前正式库照片：0张\n\n导入后正式库照片：3张    \n"));
-}
-
-void TestSingleOrder::imageTimeRecord_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("shotTime");
-    QTest::addColumn<QString>("record");
-    QTest::newRow("photo") << "415A102-001.jpg" << "19:05:03 14:22:11" << "415A102-001>19:05:03 14:22:11|";
-    QTest::newRow("several dots") << "a.b.jpg" << "19:05:03 14:22:11" << "a.b>19:05:03 14:22:11|";
-    QTest::newRow("no dot") << "abc" << "19:05:03 14:22:11" << "abc>19:05:03 14:22:11|";
-    QTest::newRow("no shot time") << "415A102-001.jpg" << "" << "";
-}
-
-void TestSingleOrder::imageTimeRecord()
-{
-    QFETCH(QString, name);
-    QFETCH(QString, shotTime);
-    QTEST(ImageTime::record(name, shotTime), "record");
 }
 
 void TestSingleOrder::imageTimeParse_data()
@@ -237,6 +165,11 @@ void TestSingleOrder::imageTimeParse()
 
 void TestSingleOrder::imageTimeFile()
 {
+    // A record names the photo less its last suffix, and needs a shot time.
+    QCOMPARE(ImageTime::record("a.b.jpg", "19:05:03 14:22:11"), QStringLiteral("a.b>19:05:03 14:22:11|"));
+    QCOMPARE(ImageTime::record("abc", "t"), QStringLiteral("abc>t|"));
+    QCOMPARE(ImageTime::record("abc.jpg", ""), QString());
+
     TempVolumes volumes;
     const QString order = volumes.mkdir("photos/2024-05/07/507A1-1");
     const QString file = ImageTime::filePath(order);
@@ -261,35 +194,6 @@ void TestSingleOrder::imageTimeFile()
     QVERIFY(!ImageTime::append(order, "x>1|"));
     FileOperation::setFaultHook(nullptr);
     QCOMPARE(TestFiles::readAll(file), QByteArray(" \n\t"));
-}
-
-void TestSingleOrder::shotTime()
-{
-    TempVolumes volumes;
-    JpegFixture::Options options;
-    options.size = QSize(40, 30);
-    options.dateTime = "2019:05:03 14:22:11";
-    const QString dated = volumes.path("dated.jpg");
-    QVERIFY(JpegFixture::write(dated, options));
-    options.dateTime.clear();
-    options.dateTimeOriginal = "2020:01:02 03:04:05";
-    const QString original = volumes.path("original.jpg");
-    QVERIFY(JpegFixture::write(original, options));
-    options.dateTimeOriginal.clear();
-    options.orientation = 0;
-    const QString plain = volumes.path("plain.jpg");
-    QVERIFY(JpegFixture::write(plain, options));
-
-    QString time;
-    QVERIFY(ShotTime::read(dated, time));
-    QCOMPARE(time, QStringLiteral("19:05:03 14:22:11"));
-    QVERIFY(ShotTime::read(original, time));
-    QCOMPARE(time, QStringLiteral("20:01:02 03:04:05"));
-    time = "kept";
-    QVERIFY(ShotTime::read(plain, time));
-    QCOMPARE(time, QStringLiteral("kept"));
-    QVERIFY(!ShotTime::read(volumes.path("missing.jpg"), time));
-    QCOMPARE(time, QStringLiteral("kept"));
 }
 
 QTEST_GUILESS_MAIN(TestSingleOrder)
