@@ -4,6 +4,8 @@
 #include <QMap>
 #include <QPair>
 
+#include <functional>
+
 // The single-order import: the order's folders, the shop's picture roots,
 // the folder report, the count report (the "updatepicpath" form told by
 // "MANAGER_ID") and the shooting date.
@@ -34,27 +36,31 @@ ServiceReply shopPicturePaths(QJsonObject& store, const FormData& form)
     return ServiceReply::json(reply);
 }
 
-ServiceReply updateOrderFolders(QJsonObject& store, const FormData& form)
+// Changes the order the request names by "orderid".
+ServiceReply changeOrder(QJsonObject& store, const FormData& form, const QString& message,
+                         const std::function<void(QJsonObject&)>& change)
 {
     const int i = Store::orderIndex(store, form.value("orderid"), form.value("shopid"));
     if (i < 0)
         return ServiceReply::refusal("0", QStringLiteral("订单不存在"));
     QJsonObject order = Store::orderAt(store, i);
-    order.insert("orderpath", form.value("orderpicpath"));
-    order.insert("orderbakpicpath", form.value("orderbakpicpath"));
+    change(order);
     Store::putOrder(store, i, order);
-    return ServiceReply::json(Store::success(QStringLiteral("更新成功")));
+    return ServiceReply::json(Store::success(message));
+}
+
+ServiceReply updateOrderFolders(QJsonObject& store, const FormData& form)
+{
+    return changeOrder(store, form, QStringLiteral("更新成功"), [&form](QJsonObject& order) {
+        order.insert("orderpath", form.value("orderpicpath"));
+        order.insert("orderbakpicpath", form.value("orderbakpicpath"));
+    });
 }
 
 ServiceReply updateShootingDate(QJsonObject& store, const FormData& form)
 {
-    const int i = Store::orderIndex(store, form.value("orderid"), form.value("shopid"));
-    if (i < 0)
-        return ServiceReply::refusal("0", QStringLiteral("订单不存在"));
-    QJsonObject order = Store::orderAt(store, i);
-    order.insert("shotdate", form.value("photodate"));
-    Store::putOrder(store, i, order);
-    return ServiceReply::json(Store::success(QStringLiteral("修改成功")));
+    return changeOrder(store, form, QStringLiteral("修改成功"),
+                       [&form](QJsonObject& order) { order.insert("shotdate", form.value("photodate")); });
 }
 
 } // namespace
