@@ -7,6 +7,7 @@
 #include "searchorder.h"
 #include "searchorderwindow.h"
 #include "splitaftersample.h"
+#include "searchrowactions.h"
 #include "selecttool.h"
 #include "shangjiandialog.h"
 
@@ -17,8 +18,9 @@
 // Each tool window is plugged in here by writing its opener and returning it
 // from builtInOpener(). What each opener does:
 //
-//   0  SearchOrderWindow: showMaximizedTool, then connect its closeSignal()
-//      to launcher's closeSearch().
+//   0  SearchOrderWindow in its stand-alone mode: no parent, deleted when
+//      closed, shown maximised; its closeSignal() goes to launcher's
+//      closeSearch(); its row menu offers the one-order tools.
 //   1  SearchOrder: showMaximizedTool, then setType("分件管理").
 //   2  ShangJianDialog: showMaximizedTool.
 //   3  FaJianDialog: showMaximizedTool.
@@ -40,8 +42,13 @@ ToolWindows::Opener builtInOpener(int toolId)
     switch (toolId) {
     case SelectTool::ToolImportSearch:
         return [](SelectTool* launcher) -> QWidget* {
-            auto* window = ToolWindows::showMaximizedTool<SearchOrderWindow>();
+            // Nothing receives the orders of the launcher's search.
+            auto* window = new SearchOrderWindow(nullptr);
+            window->setStandAlone(true);
+            window->setAttribute(Qt::WA_DeleteOnClose);
+            window->showMaximized();
             QObject::connect(window, &SearchOrderWindow::closeSignal, launcher, &SelectTool::closeSearch);
+            SearchRowActions::install(window);
             return window;
         };
     case SelectTool::ToolDesignSeparation:

@@ -15,6 +15,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <dirent.h>
+#include <limits>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -91,24 +94,95 @@ bool commitTemp(const QString& temp, const QString& target, Commit mode, QString
     return false;
 }
 
-// Writes a hidden temporary file in the target's folder with the writer,
-// then commits it; the temporary file never outlives a failure.
+// Writes all bytes to the descriptor; 0 or the error number.
+int writeAll(int fd, const char* data, qint64 size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size_t(qMin<qint64>(size, 1 << 20)));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        data += n;
+        size -= n;
+    }
+    return 0;
+}
+
+const qint64 kReadBlock = 64 * 1024;
+
+// Reads the open file to its end through the sink; false when a read fails
+// before the end (the sink may have taken part of the data).
+template <typename Sink>
+bool readBlocks(QFile& in, Sink sink)
+{
+    const qint64 size = in.size();
+    qint64 done = 0;
+    bool first = true;
+    while (!in.atEnd()) {
+        const QByteArray block = in.read(first ? kReadBlock : 4 * 1024 * 1024);
+        if (block.isEmpty() || in.error() != QFile::NoError)
+            return false;
+        if (first && faultAt(FileOperation::Fault::Read, in.fileName()))
+            return false;
+        first = false;
+        if (!sink(block))
+            return false;
+        done += block.size();
+    }
+    return in.error() == QFile::NoError && done == size;
+}
+
+FileOperation::WriteError writeErrorOf(int err)
+{
+    if (err == 0)
+        return FileOperation::WriteError::None;
+    return err == ENOSPC || err == EDQUOT ? FileOperation::WriteError::DiskFull : FileOperation::WriteError::Other;
+}
+
+// Writes a hidden temporary file in the target's folder with the writer
+// (which returns 0 or an error number), syncs and closes it, and only then
+// commits it: a share that refuses the data at sync or close never gets the
+// target replaced. The temporary file never outlives a failure.
 template <typename Writer>
 bool writeVia(const QString& target, Commit mode, QString* usedPath, QFile::Permissions permissions,
-              Writer writer)
+              FileOperation::WriteError* error, Writer writer)
 {
     const QString dir = QFileInfo(target).absolutePath();
     QTemporaryFile temp(dir + QLatin1Char('/') + kPartialPrefix + QStringLiteral("XXXXXX") + kPartialSuffix);
     temp.setAutoRemove(true);
-    if (!temp.open())
+    int err = 0;
+    if (!temp.open()) {
+        err = errno ? errno : EIO;
+    } else {
+        const int fd = temp.handle();
+        err = writer(fd);
+        if (!err && faultAt(FileOperation::Fault::DiskFull, target))
+            err = ENOSPC;
+        if (!err && faultAt(FileOperation::Fault::Write, target))
+            err = EIO;
+        if (!err && ::fdatasync(fd) != 0)
+            err = errno;
+        if (!err && faultAt(FileOperation::Fault::Close, target))
+            err = EIO;
+        if (!err)
+            temp.setPermissions(permissions);
+        errno = 0;
+        temp.close();
+        if (!err && temp.error() != QFile::NoError)
+            err = errno ? errno : EIO;
+    }
+    if (error)
+        *error = writeErrorOf(err);
+    if (err)
         return false;
-    if (!writer(temp) || faultAt(FileOperation::Fault::Write, target) || !temp.flush())
-        return false;
-    temp.setPermissions(permissions);
     const QString tempPath = temp.fileName();
-    temp.close();
-    if (!commitTemp(tempPath, target, mode, usedPath))
+    if (!commitTemp(tempPath, target, mode, usedPath)) {
+        if (error)
+            *error = FileOperation::WriteError::Other;
         return false;
+    }
     temp.setAutoRemove(false); // it is the target now
     return true;
 }
@@ -116,26 +190,31 @@ bool writeVia(const QString& target, Commit mode, QString* usedPath, QFile::Perm
 const QFile::Permissions kDefaultPermissions =
     QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser | QFile::ReadGroup | QFile::ReadOther;
 
-bool copyTo(const QString& source, const QString& target, Commit mode, QString* usedPath = nullptr)
+bool copyTo(const QString& source, const QString& target, Commit mode, QString* usedPath = nullptr,
+            FileOperation::WriteError* error = nullptr)
 {
+    if (error)
+        *error = FileOperation::WriteError::None;
     QFile in(source);
     if (!QFileInfo(source).isFile() || !in.open(QIODevice::ReadOnly))
         return false;
-    const qint64 size = in.size();
     QFile::Permissions permissions = in.permissions() | QFile::WriteOwner | QFile::WriteUser;
-    return writeVia(target, mode, usedPath, permissions, [&](QFile& out) {
-        QByteArray buffer;
-        qint64 copied = 0;
-        while (!in.atEnd()) {
-            buffer = in.read(4 * 1024 * 1024);
-            if (buffer.isEmpty() && in.error() != QFile::NoError)
-                return false;
-            if (out.write(buffer) != buffer.size())
-                return false;
-            copied += buffer.size();
-        }
-        return copied == size && in.error() == QFile::NoError;
+    bool readFailed = false;
+    const bool written = writeVia(target, mode, usedPath, permissions, error, [&](int fd) {
+        int err = 0;
+        const bool read = readBlocks(in, [&](const QByteArray& block) {
+            err = writeAll(fd, block.constData(), block.size());
+            return err == 0;
+        });
+        if (err)
+            return err;
+        readFailed = !read;
+        return read ? 0 : EIO;
     });
+    // A source that could not be read is no failure of the target.
+    if (readFailed && error)
+        *error = FileOperation::WriteError::None;
+    return written;
 }
 
 bool isRealDir(const QFileInfo& info)
@@ -153,10 +232,65 @@ bool removeEntry(const QFileInfo& info)
     return QFile::remove(path);
 }
 
-QFileInfoList listAll(const QString& dir)
+// Removes the entry name of the open folder parentFd, a folder with all it
+// holds. Every folder is opened without following a link and listed and
+// emptied through its handle, so a folder that is swapped for a link after
+// it was looked at is never followed: the link's target stays untouched.
+// path is the entry's path, for the fault hook and the log only. With
+// keepHidden, hidden entries stay, and so do the folders that hold them.
+bool removeAt(int parentFd, const QByteArray& name, const QString& path, bool keepHidden)
 {
-    return QDir(dir).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                                   QDir::Name);
+    const int fd = ::openat(parentFd, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno != ENOTDIR && errno != ELOOP)
+            return false;
+        // A file or a link: it goes itself, nothing it points to.
+        if (faultAt(FileOperation::Fault::Remove, path))
+            return false;
+        return ::unlinkat(parentFd, name.constData(), 0) == 0;
+    }
+    DIR* dir = ::fdopendir(fd);
+    if (!dir) {
+        ::close(fd);
+        return false;
+    }
+    QList<QByteArray> names;
+    bool removed = true;
+    while (const dirent* entry = ::readdir(dir)) {
+        const QByteArray child(entry->d_name);
+        if (child == "." || child == "..")
+            continue;
+        if (keepHidden && child.startsWith('.'))
+            removed = false;
+        else
+            names.append(child);
+    }
+    for (const QByteArray& child : qAsConst(names)) {
+        if (!removeAt(fd, child, path + QLatin1Char('/') + QFile::decodeName(child), keepHidden))
+            removed = false;
+    }
+    ::closedir(dir); // closes fd
+    if (!removed || faultAt(FileOperation::Fault::Remove, path))
+        return false;
+    // The name may now be a link put in the folder's place: that fails.
+    return ::unlinkat(parentFd, name.constData(), AT_REMOVEDIR) == 0;
+}
+
+// Removes the folder at path with everything in it; true when it is gone.
+bool removeTreeAt(const QString& path, bool keepHidden)
+{
+    const QFileInfo info(path);
+    const QString clean = QDir::cleanPath(info.absoluteFilePath());
+    const QString parent = QFileInfo(clean).absolutePath();
+    if (QFileInfo(clean).fileName().isEmpty())
+        return false;
+    const int parentFd = ::open(QFile::encodeName(parent).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (parentFd < 0)
+        return false;
+    removeAt(parentFd, QFile::encodeName(QFileInfo(clean).fileName()), clean, keepHidden);
+    ::close(parentFd);
+    const QFileInfo after(path);
+    return !after.exists() && !after.isSymLink();
 }
 
 QString listFilePath(const QString& name)
@@ -199,33 +333,69 @@ bool FileOperation::copyFile(QString source, QString target, bool overwrite)
     return copyTo(source, target, overwrite ? Commit::Replace : Commit::NumberIfTaken);
 }
 
-bool FileOperation::copyNewFile(QString source, QString target, bool* targetTaken)
+bool FileOperation::copyNewFile(QString source, QString target, bool* targetTaken, WriteError* error)
 {
     target.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    return copyNewFileAsIs(source, target, targetTaken);
+    return copyNewFileAsIs(source, target, targetTaken, error);
 }
 
-bool FileOperation::copyNewFileAsIs(const QString& source, const QString& target, bool* targetTaken)
+bool FileOperation::copyNewFileAsIs(const QString& source, const QString& target, bool* targetTaken,
+                                    WriteError* error)
 {
     if (targetTaken)
         *targetTaken = false;
+    if (error)
+        *error = WriteError::None;
     if (source == target)
         return true;
     if (!QFileInfo::exists(source))
         return false;
     auto taken = [&target] { return QFileInfo::exists(target) || QFileInfo(target).isSymLink(); };
-    if (!taken() && copyTo(source, target, Commit::FailIfTaken))
+    if (!taken() && copyTo(source, target, Commit::FailIfTaken, nullptr, error))
         return true;
     if (targetTaken)
         *targetTaken = taken();
     return false;
 }
 
-bool FileOperation::writeFile(const QByteArray& data, QString target, bool overwrite, QString* usedPath)
+bool FileOperation::writeFile(const QByteArray& data, QString target, bool overwrite, QString* usedPath,
+                              WriteError* error)
 {
     target.replace(QLatin1Char('\\'), QLatin1Char('/'));
     return writeVia(target, overwrite ? Commit::Replace : Commit::NumberIfTaken, usedPath, kDefaultPermissions,
-                    [&](QFile& out) { return out.write(data) == data.size(); });
+                    error, [&](int fd) { return writeAll(fd, data.constData(), data.size()); });
+}
+
+bool FileOperation::readFile(const QString& path, QByteArray* data)
+{
+    data->clear();
+    QFile file(path);
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
+        return false;
+    data->reserve(int(qMin<qint64>(file.size(), std::numeric_limits<int>::max())));
+    return readBlocks(file, [data](const QByteArray& block) {
+        data->append(block);
+        return true;
+    });
+}
+
+bool FileOperation::isSameFile(const QString& a, const QString& b)
+{
+    struct stat sa;
+    struct stat sb;
+    if (::stat(QFile::encodeName(a).constData(), &sa) != 0 || ::stat(QFile::encodeName(b).constData(), &sb) != 0)
+        return false;
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+bool FileOperation::appendFile(const QString& path, const QByteArray& data)
+{
+    QFile file(path);
+    if (faultAt(Fault::Write, path) || !file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
+        return false;
+    const bool written = file.write(data) == data.size();
+    file.close();
+    return written && file.error() == QFile::NoError;
 }
 
 bool FileOperation::isFileExist(QString path)
@@ -297,21 +467,10 @@ bool FileOperation::removeFile(QString path)
 
 bool FileOperation::removeDir(QString path)
 {
-    const QFileInfo top(path);
-    if (!isRealDir(top))
+    if (!isRealDir(QFileInfo(path)))
         return false;
-    const QFileInfoList entries =
-        QDir(path).entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
-    for (const QFileInfo& entry : entries) {
-        if (isRealDir(entry))
-            removeDir(entry.absoluteFilePath());
-        else
-            removeEntry(entry);
-    }
-    if (faultAt(Fault::Remove, path))
-        return false;
-    QDir().rmdir(path);
-    return !QFileInfo::exists(path);
+    // Hidden entries are not this removal's to take; a folder holding one stays.
+    return removeTreeAt(path, true);
 }
 
 bool FileOperation::removeFolderContent(QString path)
@@ -323,52 +482,7 @@ bool FileOperation::removeFolderContent(QString path)
     }
     if (!top.isDir())
         return false;
-
-    QList<QFileInfo> work = listAll(path);
-    QSet<QString> seen;
-    for (const QFileInfo& info : work)
-        seen.insert(info.absoluteFilePath());
-
-    while (!work.isEmpty()) {
-        bool progress = false;
-        for (int i = work.size() - 1; i >= 0; --i) {
-            const QFileInfo entry = work.at(i);
-            if (!isRealDir(entry)) {
-                if (removeEntry(entry))
-                    progress = true;
-                work.removeAt(i);
-                continue;
-            }
-            const QFileInfoList inside = listAll(entry.absoluteFilePath());
-            if (inside.isEmpty()) {
-                if (removeEntry(entry))
-                    progress = true;
-                work.removeAt(i);
-                continue;
-            }
-            for (const QFileInfo& child : inside) {
-                const QString childPath = child.absoluteFilePath();
-                if (seen.contains(childPath)) {
-                    bool listed = false;
-                    for (const QFileInfo& w : qAsConst(work))
-                        listed = listed || w.absoluteFilePath() == childPath;
-                    if (listed)
-                        continue;
-                } else {
-                    seen.insert(childPath);
-                    progress = true;
-                }
-                work.append(child);
-            }
-        }
-        // A pass that neither removed nor found anything new would repeat
-        // itself forever: something in the tree cannot be removed.
-        if (!progress)
-            return false;
-    }
-    if (!faultAt(Fault::Remove, path))
-        QDir().rmdir(path);
-    return !QFileInfo::exists(path);
+    return removeTreeAt(path, false);
 }
 
 QString FileOperation::getFileName(QString path)

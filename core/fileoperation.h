@@ -18,16 +18,34 @@ public:
     // to the first free numbered name ("a(1).jpg"); an existing file is
     // never replaced.
     static bool copyFile(QString source, QString target, bool overwrite);
+    // Why a write failed: the device (or the share's quota) is full, or
+    // anything else. Told by the failed write itself, at write, sync or close.
+    enum class WriteError { None, DiskFull, Other };
+
     // Copies one file only when its target is free: an existing target (or
     // one another copy takes meanwhile) stays as it is, targetTaken is set
     // and the result is false. Never replaces, never numbers.
-    static bool copyNewFile(QString source, QString target, bool* targetTaken = nullptr);
+    static bool copyNewFile(QString source, QString target, bool* targetTaken = nullptr,
+                            WriteError* error = nullptr);
     // The same with the target taken exactly as given: a "\" stays part of
     // a name, for folder names that carry one on purpose.
-    static bool copyNewFileAsIs(const QString& source, const QString& target, bool* targetTaken = nullptr);
+    static bool copyNewFileAsIs(const QString& source, const QString& target, bool* targetTaken = nullptr,
+                                WriteError* error = nullptr);
     // Writes bytes to a file by the same rules as copyFile. usedPath, when
-    // given, receives the path that was written.
-    static bool writeFile(const QByteArray& data, QString target, bool overwrite, QString* usedPath = nullptr);
+    // given, receives the path that was written. A new file takes its name
+    // only once its data is synced and closed without error.
+    static bool writeFile(const QByteArray& data, QString target, bool overwrite, QString* usedPath = nullptr,
+                          WriteError* error = nullptr);
+    // Appends bytes to a file in one write, making the file when it is
+    // missing (also for no bytes); false when it cannot be opened or not
+    // every byte landed. Earlier content is never rewritten.
+    static bool appendFile(const QString& path, const QByteArray& data);
+    // The whole file; false (data undefined) when it cannot be opened or a
+    // read fails before its end.
+    static bool readFile(const QString& path, QByteArray* data);
+    // True when both paths name one file (same device and inode), whatever
+    // way each path reaches it.
+    static bool isSameFile(const QString& a, const QString& b);
 
     static bool isFileExist(QString path);
     static bool isDirExist(QString path);
@@ -35,6 +53,9 @@ public:
     static QString makeDir_forProductDir(QString path);
     static bool copyDir(QString source, QString target, bool overwrite);
     static bool removeFile(QString path);
+    // Both removals list every entry (hidden ones too) and work relative to
+    // open folder handles, never following a link: a link is removed, and a
+    // folder swapped for a link while the removal runs makes it fail.
     static bool removeDir(QString path);
     static bool removeFolderContent(QString path);
     static QString getFileName(QString path);
@@ -55,8 +76,11 @@ public:
     static bool isPartialFile(const QString& fileName);
 
     // Fault injection for tests: a hook that answers true makes the named
-    // step fail for that path, as a full disk or a locked file would.
-    enum class Fault { Write, Remove };
+    // step fail for that path. Write: a write refused; DiskFull: a write
+    // refused for want of space; Close: the data written but refused at sync
+    // or close, as network shares report it; Read: a read that fails after
+    // the first block; Remove: a removal refused, as a locked file would be.
+    enum class Fault { Write, Remove, DiskFull, Close, Read };
     using FaultHook = std::function<bool(Fault, const QString& path)>;
     static void setFaultHook(FaultHook hook);
 };

@@ -23,16 +23,18 @@ void CopyFileThread::run()
         return;
     // The source goes only once the copy stands complete under the target's
     // name; a move onto the file itself, or a failed copy, keeps the source.
+    // "The file itself" is decided by device and inode, not by the paths: a
+    // second mount of the share or a case-insensitive share gives one file
+    // two paths, and after the copy the "source" would be the copy.
     const QFileInfo source(m_srcPath);
-    const QFileInfo target(m_dstPath);
     if (!source.isFile())
         return;
-    const QString canonical = source.canonicalFilePath();
-    if (m_srcPath == m_dstPath || (target.exists() && canonical == target.canonicalFilePath()))
+    const qint64 size = source.size();
+    if (m_srcPath == m_dstPath || FileOperation::isSameFile(m_srcPath, m_dstPath))
         return;
     if (!FileOperation::copyFile(m_srcPath, m_dstPath, true))
         return;
     const QFileInfo copied(m_dstPath);
-    if (copied.isFile() && copied.size() == source.size())
+    if (copied.isFile() && copied.size() == size && !FileOperation::isSameFile(m_srcPath, m_dstPath))
         FileOperation::removeFile(m_srcPath);
 }

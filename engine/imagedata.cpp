@@ -11,7 +11,6 @@
 #include <QFileInfo>
 
 #include <mutex>
-#include <sys/stat.h>
 
 ImageData* ImageData::m_pimages = nullptr;
 QList<Image> ImageData::changedImages;
@@ -54,25 +53,15 @@ QString folderOf(PHOTOTYPE kind)
     return DirServer::originalFolder();
 }
 
-bool sameFile(const QString& a, const QString& b)
-{
-    struct stat sa;
-    struct stat sb;
-    if (::stat(QFile::encodeName(a).constData(), &sa) != 0 ||
-        ::stat(QFile::encodeName(b).constData(), &sb) != 0)
-        return false;
-    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-}
-
 // Copies the photo to its new folder and removes the source only once the
 // copy is complete and is a file of its own; a source that cannot be
 // removed takes the copy back out.
 bool movePhoto(const QString& source, const QString& target)
 {
-    if (!FileOperation::isFileExist(source) || sameFile(source, target))
+    if (!FileOperation::isFileExist(source) || FileOperation::isSameFile(source, target))
         return false;
     if (!FileOperation::copyFile(source, target, true) || !FileOperation::isFileExist(target) ||
-        sameFile(source, target))
+        FileOperation::isSameFile(source, target))
         return false;
     FileOperation::removeFile(source);
     if (QFileInfo::exists(source)) {

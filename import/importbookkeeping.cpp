@@ -364,3 +364,46 @@ QString videoUpdateQuestion(ImportTypeEnum type, const QString& folder, const QS
 }
 
 } // namespace ImportBookkeeping
+
+QString ImportBookkeeping::rowStateText(ImportTypeEnum type, bool imported, int found, int failed,
+                                        bool reportPending)
+{
+    if (reportPending)
+        return QStringLiteral("上报失败");
+    if (imported && failed > 0)
+        return QStringLiteral("已导入(%1个失败)").arg(failed);
+    if (type == ImportN8)
+        return imported ? QStringLiteral("已导入") : QStringLiteral("未导入");
+    return found > 0 ? QStringLiteral("已导入(%1)").arg(found) : QStringLiteral("未导入");
+}
+
+ImportBookkeeping::Box ImportBookkeeping::batchEndBox(int finishedOrders, bool allFinished, bool diskFull,
+                                                      const QList<OrderFailure>& failures,
+                                                      const QList<ReportFailure>& reports)
+{
+    QStringList sections;
+    if (diskFull)
+        sections.append(QStringLiteral("服务器空间不足，请清理空间后再导入"));
+    if (!failures.isEmpty()) {
+        QStringList lines{QStringLiteral("以下订单有照片导入失败：")};
+        for (const OrderFailure& f : failures) {
+            QString line = QStringLiteral("%1：%2张").arg(f.orderNumber).arg(f.files);
+            if (!f.unwritableFolder.isEmpty())
+                line += QStringLiteral("（写入失败：%1）").arg(f.unwritableFolder);
+            lines.append(line);
+        }
+        sections.append(lines.join(QLatin1Char('\n')));
+    }
+    if (!reports.isEmpty()) {
+        QStringList lines{QStringLiteral("以下订单上报失败：")};
+        for (const ReportFailure& r : reports)
+            lines.append(QStringLiteral("%1：%2").arg(r.orderNumber,
+                                                     r.httpStatus.isEmpty() ? QStringLiteral("网络错误") : r.httpStatus));
+        sections.append(lines.join(QLatin1Char('\n')));
+    }
+    if (!sections.isEmpty())
+        return {QStringLiteral("警告"), sections.join(QLatin1Char('\n'))};
+    if (allFinished)
+        return {QStringLiteral("导入完成"), QStringLiteral("%1个订单已经全部导完").arg(finishedOrders)};
+    return {};
+}

@@ -119,6 +119,34 @@ QStringList existingThumbnails(const QString& orderPath, ImportTypeEnum type);
 // ("", "." or "..").
 QString plainFileName(const QString& text);
 
+// The import-state text of an order's row for a type: "上报失败" while its
+// completion report is owed, "已导入(<n>个失败)" after a run that left files
+// behind, else "已导入(<found>)" or "未导入" (an N8 order: "已导入" once imported).
+QString rowStateText(ImportTypeEnum type, bool imported, int found, int failed, bool reportPending);
+
+// The last box of a batch.
+struct OrderFailure
+{
+    QString orderNumber;
+    int files = 0;
+    QString unwritableFolder; // empty: no folder refused a write
+};
+struct ReportFailure
+{
+    QString orderNumber;
+    QString httpStatus; // empty: no HTTP answer at all
+};
+struct Box
+{
+    QString title; // empty: no box
+    QString text;
+};
+// "导入完成" / "<n>个订单已经全部导完" when every order finished whole and was
+// reported; otherwise "警告" with what went wrong: a full disk, the orders
+// with files not imported, the orders whose report failed.
+Box batchEndBox(int finishedOrders, bool allFinished, bool diskFull, const QList<OrderFailure>& failures,
+                const QList<ReportFailure>& reports);
+
 // The question of the video-list upload: the folder and, when it holds
 // videos, their names.
 QString videoUpdateQuestion(ImportTypeEnum type, const QString& folder, const QStringList& names);

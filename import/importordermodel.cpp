@@ -290,6 +290,17 @@ void ImportOrderModel::setFoundCount(ImportTypeEnum type, unsigned short count)
     }
 }
 
+ImportOrderModel::RunOutcome ImportOrderModel::runOutcome(ImportTypeEnum type) const
+{
+    return type >= ImportOriginal && type <= ImportRetouchedVideo ? m_outcomes[type] : RunOutcome();
+}
+
+void ImportOrderModel::setRunOutcome(ImportTypeEnum type, const RunOutcome& outcome)
+{
+    if (type >= ImportOriginal && type <= ImportRetouchedVideo)
+        m_outcomes[type] = outcome;
+}
+
 unsigned short ImportOrderModel::doneCount(ImportTypeEnum type) const
 {
     switch (type) {

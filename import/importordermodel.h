@@ -61,6 +61,19 @@ public:
     void setFoundCount(ImportTypeEnum type, unsigned short count);
     unsigned short doneCount(ImportTypeEnum type) const;
     void setDoneCount(ImportTypeEnum type, unsigned short count);
+    // What the last run of a type left to tell (types 0 to 4): the files
+    // that were not imported whole, and a completion report the web service
+    // never received, with the counts it carried, to be sent again.
+    struct RunOutcome
+    {
+        int failed = 0;
+        bool reportPending = false;
+        int serverCount = 0;
+        int backupCount = 0;
+    };
+    RunOutcome runOutcome(ImportTypeEnum type) const;
+    void setRunOutcome(ImportTypeEnum type, const RunOutcome& outcome);
+
     QString folderSuffix(ImportTypeEnum type) const;
     void setFolderSuffix(ImportTypeEnum type, const QString& text);
     QString imageSuffix(ImportTypeEnum type) const;
@@ -255,4 +268,5 @@ private:
     QString N8Path;
     QString FinalN8Path;
     QString N8FatherPath;
+    RunOutcome m_outcomes[ImportRetouchedVideo + 1];
 };

@@ -3,6 +3,7 @@
 #include "clock.h"
 #include "config.h"
 #include "desktop.h"
+#include "elidedlabel.h"
 #include "fileoperation.h"
 #include "httprequest.h"
 #include "imageoperation.h"
@@ -85,13 +86,14 @@ QLabel* valueLabel(const char* name)
     return label;
 }
 
-// A path is cut at the label's edge instead of widening the dialog past the
-// screen; the label takes the room its row has.
-QLabel* pathLabel(const char* name)
+// A path is cut in the middle instead of widening the dialog past the
+// screen; the label takes the room its row has and tells the whole path as
+// its tooltip.
+ElidedLabel* pathLabel(const char* name)
 {
-    QLabel* label = valueLabel(name);
-    label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    label->setMinimumWidth(40);
+    auto* label = new ElidedLabel;
+    label->setObjectName(QLatin1String(name));
+    label->setProperty("info", true);
     return label;
 }
 
@@ -127,10 +129,14 @@ importOrdersPhotoDlg::importOrdersPhotoDlg(QWidget* parent)
     toImportOrderCount = 0;
     lastSelDir = QStringLiteral(".");
     connect(netManager, &QNetworkAccessManager::finished, this, &importOrdersPhotoDlg::isCanSelImgSlot);
+    m_reportManager = new QNetworkAccessManager(this);
+    connect(m_reportManager, &QNetworkAccessManager::finished, this, &importOrdersPhotoDlg::orderInfoReplySlot);
 }
 
 importOrdersPhotoDlg::~importOrdersPhotoDlg()
 {
+    // Reports still on their way end with the dialog, unheard.
+    disconnect(m_reportManager, nullptr, this, nullptr);
     // No pooled job outlives the dialog: the queued ones are dropped and
     // the running ones finish their file first.
     m_jobs.close();
@@ -370,6 +376,8 @@ void importOrdersPhotoDlg::iniOrderSelectTableWgt(QVBoxLayout* layout)
     orderSelectTableWgt->setSelectionMode(QAbstractItemView::NoSelection);
     orderSelectTableWgt->setEditTriggers(QAbstractItemView::NoEditTriggers);
     orderSelectTableWgt->horizontalHeader()->setStretchLastSection(true);
+    // A long name keeps its start and its suffix.
+    orderSelectTableWgt->setTextElideMode(Qt::ElideMiddle);
     layout->addWidget(orderSelectTableWgt);
 }
 
@@ -421,10 +429,10 @@ QLabel* importOrdersPhotoDlg::progressLabel(int row) const
     return cell ? cell->findChild<QLabel*>() : nullptr;
 }
 
-QLabel* importOrdersPhotoDlg::selectionLabel(int row) const
+ElidedLabel* importOrdersPhotoDlg::selectionLabel(int row) const
 {
     QWidget* cell = ordersTableWgt->cellWidget(row, ColOperations);
-    return cell ? cell->findChild<QLabel*>() : nullptr;
+    return cell ? cell->findChild<ElidedLabel*>() : nullptr;
 }
 
 void importOrdersPhotoDlg::refreshOrderTable()
@@ -449,10 +457,8 @@ void importOrdersPhotoDlg::refreshOrderTable()
         const int done = model->doneCount(importType);
         const bool imported = isImportedFor(model);
 
-        QString stateText = found > 0 ? QStringLiteral("已导入(%1)").arg(found) : QStringLiteral("未导入");
-        if (importType == ImportN8 && imported)
-            stateText = QStringLiteral("已导入");
-        auto* state = new QTableWidgetItem(stateText);
+        Q_UNUSED(found)
+        auto* state = new QTableWidgetItem(rowState(model));
         state->setTextAlignment(Qt::AlignCenter);
         ordersTableWgt->setItem(row, ColState, state);
 
@@ -464,11 +470,12 @@ void importOrdersPhotoDlg::refreshOrderTable()
         select->setProperty("row", row);
         select->setEnabled(!m_batchRunning);
         connect(select, SIGNAL(clicked(bool)), this, SLOT(selectImgBtnSlot()));
-        auto* chosen = new QLabel(QStringLiteral("未选"));
+        auto* chosen = new ElidedLabel;
+        chosen->setText(QStringLiteral("未选"));
         opLayout->addSpacing(10);
         opLayout->addWidget(select);
         opLayout->addSpacing(10);
-        opLayout->addWidget(chosen);
+        opLayout->addWidget(chosen, 1);
         opLayout->addSpacing(10);
         ordersTableWgt->setCellWidget(row, ColOperations, operations);
 
@@ -492,6 +499,34 @@ void importOrdersPhotoDlg::refreshOrderTable()
             chosen->setText(QStringLiteral("已选(%1)").arg(done));
         }
     }
+    fitStateColumn();
+}
+
+QString importOrdersPhotoDlg::rowState(const ImportOrderModel* model) const
+{
+    const ImportOrderModel::RunOutcome outcome = model->runOutcome(importType);
+    return IB::rowStateText(importType, isImportedFor(model), model->foundCount(importType), outcome.failed,
+                            outcome.reportPending);
+}
+
+void importOrdersPhotoDlg::fitStateColumn()
+{
+    // As wide as its longest state ("已导入(12个失败)"), never below its own width.
+    ordersTableWgt->resizeColumnToContents(ColState);
+    if (ordersTableWgt->columnWidth(ColState) < 80)
+        ordersTableWgt->setColumnWidth(ColState, 80);
+    // The operations as wide as the longest choice needs, up to twice their
+    // own width; a longer N8 folder is cut in the middle.
+    int operations = 200;
+    for (int row = 0; row < ordersTableWgt->rowCount(); ++row) {
+        QWidget* cell = ordersTableWgt->cellWidget(row, ColOperations);
+        const ElidedLabel* label = selectionLabel(row);
+        const auto* select = cell ? cell->findChild<QPushButton*>() : nullptr;
+        if (label && select)
+            operations = qMax(operations, select->sizeHint().width() +
+                                              label->fontMetrics().horizontalAdvance(label->text()) + 40);
+    }
+    ordersTableWgt->setColumnWidth(ColOperations, qMin(operations, 400));
 }
 
 void importOrdersPhotoDlg::getExistImagesCount(ImportOrderModel* model)
@@ -539,6 +574,13 @@ void importOrdersPhotoDlg::importTypeSlot(int id)
     // A check sent for finished photos no longer leads to a choice.
     m_pendingCheck = nullptr;
     refreshOrderTable();
+    // The right-hand side shows the current order's choice of this type.
+    if (modelAt(curRow) && modelAt(curRow) == curOrderMdl) {
+        ordersTableWgtClickedSlot(curRow);
+    } else {
+        orderSelectTableWgt->clearContents();
+        orderSelectTableWgt->setRowCount(0);
+    }
 }
 
 void importOrdersPhotoDlg::setBtnsState(bool enabled)
@@ -614,8 +656,11 @@ void importOrdersPhotoDlg::ordersTableWgtClickedSlot(int row)
     const QStringList names = model->getImgNameLst(chosen, importType);
     orderSelectTableWgt->clearContents();
     orderSelectTableWgt->setRowCount(names.size());
-    for (int i = 0; i < names.size(); ++i)
-        orderSelectTableWgt->setItem(i, 0, new QTableWidgetItem(names.at(i)));
+    for (int i = 0; i < names.size(); ++i) {
+        auto* name = new QTableWidgetItem(names.at(i));
+        name->setToolTip(names.at(i));
+        orderSelectTableWgt->setItem(i, 0, name);
+    }
 
     showExistImages(model->getOrderPath());
 
@@ -633,9 +678,10 @@ void importOrdersPhotoDlg::ordersTableWgtClickedSlot(int row)
 void importOrdersPhotoDlg::iniData()
 {
     for (QLabel* label : {orderNumLbl, orderTypeLbl, servNumLbl, momNameLbl, dadNameLbl, babyNameLbl,
-                          taoxiNameLbl, bookedShopLbl, bespeakDateLbl, photoerLbl, dresserLbl, yindouerLbl,
-                          orderPathLbl, orderBackupPathLbl, orderN8PathLbl})
+                          taoxiNameLbl, bookedShopLbl, bespeakDateLbl, photoerLbl, dresserLbl, yindouerLbl})
         label->clear();
+    for (ElidedLabel* label : {orderPathLbl, orderBackupPathLbl, orderN8PathLbl})
+        label->setText(QString());
     reImportBtn->setEnabled(false);
     prefieFolderEdit->setEnabled(true);
     prefieFolderEdit->clear();
@@ -712,8 +758,8 @@ void importOrdersPhotoDlg::reImportBtnSlot()
     orderSelectTableWgt->setRowCount(0);
     updateThumb({});
     clearImportMdlInfo(model);
-    orderPathLbl->clear();
-    orderBackupPathLbl->clear();
+    orderPathLbl->setText(QString());
+    orderBackupPathLbl->setText(QString());
     prefieFolderEdit->setEnabled(true);
     reImportBtn->setEnabled(false);
     updateFinishInfo(model, QStringLiteral("0"), 0, 0);
@@ -728,7 +774,7 @@ void importOrdersPhotoDlg::reImportBtnSlot()
     }
     if (QLabel* label = progressLabel(curRow))
         label->setText(QStringLiteral("0/0"));
-    if (QLabel* label = selectionLabel(curRow))
+    if (ElidedLabel* label = selectionLabel(curRow))
         label->setText(QStringLiteral("未选"));
 }
 
@@ -809,6 +855,13 @@ void importOrdersPhotoDlg::addNewOrderBtnSlot()
 
 void importOrdersPhotoDlg::getNewOrderSlot(QList<ImportOrderModel*> list)
 {
+    // Neither the order list nor its rows change under a batch; the search
+    // window keeps the orders, so they can be added afterwards.
+    if (m_batchRunning) {
+        Prompts::information(this, QStringLiteral("提示"), QStringLiteral("正在导片，请稍后再添加订单"),
+                             Prompts::Ok);
+        return;
+    }
     QStringList names;
     for (const ImportOrderModel* model : qAsConst(orderMdlLst))
         names.append(model->getOrderName());
@@ -891,7 +944,7 @@ void importOrdersPhotoDlg::isCanSelImgSlot(QNetworkReply* reply)
 
     const WebService::Reply r = WebService::read(reply);
     if (r.kind == WebService::Reply::Kind::TransportError) {
-        WebService::showTransportError(nullptr, r);
+        WebService::showTransportError(nullptr, r, Prompts::Yes);
         return;
     }
     qDebug().noquote() << "query order Json:" << QString::fromUtf8(r.body);
@@ -951,6 +1004,10 @@ void importOrdersPhotoDlg::selImg(int row, ImportOrderModel* model)
         }
         model->setChosenFiles(importType, files);
         model->setImported(importType, false);
+        // A report still owed stays owed; the files left behind are chosen anew.
+        ImportOrderModel::RunOutcome outcome = model->runOutcome(importType);
+        outcome.failed = 0;
+        model->setRunOutcome(importType, outcome);
         lastSelDir = IB::nextSelectDir(importType, files.first());
         chosenCount = files.size();
         chosenText = QString::number(chosenCount);
@@ -967,10 +1024,9 @@ void importOrdersPhotoDlg::selImg(int row, ImportOrderModel* model)
     }
     if (QLabel* label = progressLabel(row))
         label->setText(QStringLiteral("0/%1").arg(chosenCount));
-    if (QWidget* cell = ordersTableWgt->cellWidget(row, ColOperations)) {
-        for (QLabel* label : cell->findChildren<QLabel*>())
-            label->setText(QStringLiteral("已选(%1)").arg(chosenText));
-    }
+    if (ElidedLabel* label = selectionLabel(row))
+        label->setText(QStringLiteral("已选(%1)").arg(chosenText));
+    fitStateColumn();
 }
 
 // ---------------------------------------------------------------- the batch
@@ -1003,7 +1059,7 @@ void importOrdersPhotoDlg::importAllOrdersBtnSlot()
             Prompts::warning(this, kWarning, missingChoice, Prompts::Ok);
             return;
         }
-        if (!isImportedFor(model))
+        if (needsImport(model))
             ++toImportOrderCount;
     }
     if (toImportOrderCount == 0) {
@@ -1023,37 +1079,60 @@ void importOrdersPhotoDlg::importAllOrdersBtnSlot()
         }
     }
 
-    int first = -1;
-    for (int row = 0; row < orderMdlLst.size() && first < 0; ++row) {
-        if (!isImportedFor(orderMdlLst.at(row)))
-            first = row;
-    }
-    if (first < 0)
-        return;
-
     m_batchRunning = true;
     m_pendingCheck = nullptr;
     setBtnsState(false);
     finishedOrderCount = 0;
     m_n8Ended.clear();
     m_n8Row = -1;
+    m_batchFailures.clear();
+    m_reportFailures.clear();
+    m_diskFull = false;
+    m_stopping = false;
+    m_ordersDone = false;
+    m_lockSuffix = false;
     Config::disk_space.reset();
     importAllOrdersBtn->setText(kBatchRunning);
     importAllOrdersBtn->setEnabled(false);
+    if (importType == ImportN8)
+        startNextN8Order();
+    else
+        startFollowingOrder(0);
+}
 
-    const ImportOrderModel* model = orderMdlLst.at(first);
-    const IB::FolderCounts before =
-        IB::importCounts(model->getOrderPath(), model->getOrderBackupPath(), importType);
-    servPicCountBefore = before.server;
-    backPicCountBefore = before.backup;
-    startOrderImport(first);
+bool importOrdersPhotoDlg::needsImport(const ImportOrderModel* model) const
+{
+    return !isImportedFor(model) || model->runOutcome(importType).reportPending;
+}
+
+void importOrdersPhotoDlg::startFollowingOrder(int fromRow)
+{
+    for (int row = fromRow; row < orderMdlLst.size() && !m_stopping; ++row) {
+        ImportOrderModel* model = orderMdlLst.at(row);
+        if (!needsImport(model))
+            continue;
+        if (isImportedFor(model)) {
+            // Its files are in place; only the report is owed.
+            const ImportOrderModel::RunOutcome owed = model->runOutcome(importType);
+            ++finishedOrderCount;
+            updateFinishInfo(model, QStringLiteral("1"), owed.serverCount, owed.backupCount);
+            continue;
+        }
+        const IB::FolderCounts before =
+            IB::importCounts(model->getOrderPath(), model->getOrderBackupPath(), importType);
+        servPicCountBefore = before.server;
+        backPicCountBefore = importType == ImportOriginal || importType == ImportFinished ? before.backup : 0;
+        startOrderImport(row);
+        return;
+    }
+    stopStartingOrders();
 }
 
 void importOrdersPhotoDlg::startOrderImport(int row)
 {
     ImportOrderModel* model = modelAt(row);
     if (!model) {
-        endBatch();
+        stopStartingOrders();
         return;
     }
     Config::importServPath = model->getStore_picpath();
@@ -1077,6 +1156,7 @@ void importOrdersPhotoDlg::startOrderImport(int row)
     connect(worker, &QThread::finished, worker, &QObject::deleteLater);
     connect(worker, &QThread::finished, this, [this, worker] { workerEnded(worker); });
     connect(worker, &ImportOrderThread::hasImportedImgCount, this, &importOrdersPhotoDlg::importProgressSlot);
+    connect(worker, &ImportOrderThread::importFailuresSigl, this, &importOrdersPhotoDlg::importFailuresSlot);
     connect(worker, &ImportOrderThread::hasFinishedImportSigl, this,
             &importOrdersPhotoDlg::finishedImportOrderSlot);
     connect(worker, &ImportOrderThread::importImageThreadError, this,
@@ -1087,6 +1167,10 @@ void importOrdersPhotoDlg::startOrderImport(int row)
             &importOrdersPhotoDlg::startImportCopyN8ProgressSlot);
     m_worker = worker;
     m_workerFinishedOrder = false;
+    m_runTold = false;
+    m_runFailed = 0;
+    m_runFolder.clear();
+    m_runDone = 0;
 
     if (importType == ImportN8) {
         worker->createN8Dir(Config::importServN8Path);
@@ -1102,12 +1186,15 @@ void importOrdersPhotoDlg::startOrderImport(int row)
                 [this, worker] { n8WorkerFailed(worker); });
     } else {
         worker->createOrderDir(Config::importServPath, Config::importServBackupPath);
-        if (!m_batchRunning) {
-            // The folder check failed and its box has ended the batch.
+        if (!m_batchRunning || m_stopping) {
+            // The folder check failed and its box has stopped the batch.
             m_worker = nullptr;
             delete worker;
+            stopStartingOrders();
             return;
         }
+        if (model == curOrderMdl)
+            showCurrentOrderFolders();
         updateFinishInfo(model, QStringLiteral("0"), 0, 0);
     }
     worker->start(QThread::InheritPriority);
@@ -1118,6 +1205,7 @@ void importOrdersPhotoDlg::importProgressSlot(ushort done, ushort total)
     const QObject* worker = sender();
     if (!worker || worker != m_worker)
         return;
+    m_runDone = done;
     QWidget* cell = ordersTableWgt->cellWidget(worker->property("row").toInt(), ColProgress);
     if (!cell || !cell->layout())
         return;
@@ -1135,65 +1223,101 @@ void importOrdersPhotoDlg::importProgressSlot(ushort done, ushort total)
     }
 }
 
+void importOrdersPhotoDlg::importFailuresSlot(QString orderName, ushort failed, QString unwritableFolder)
+{
+    const QObject* worker = sender();
+    if (!worker || worker != m_worker)
+        return;
+    qDebug().noquote() << orderName << "导入失败" << failed << unwritableFolder;
+    m_runTold = true;
+    m_runFailed = failed;
+    m_runFolder = unwritableFolder;
+}
+
 void importOrdersPhotoDlg::finishedImportOrderSlot(ushort total)
 {
     const QObject* worker = sender();
     if (!worker || worker != m_worker || !m_batchRunning)
         return;
     m_workerFinishedOrder = true;
-    ++finishedOrderCount;
     const int row = worker->property("row").toInt();
-    ImportOrderModel* model = modelAt(row);
-    if (!model) {
-        endBatch();
-        return;
-    }
     qDebug().noquote() << QStringLiteral("%1 import finished").arg(worker->objectName());
+    completeOrder(row, total);
+    startFollowingOrder(row + 1);
+}
 
+void importOrdersPhotoDlg::completeOrder(int row, int imported)
+{
+    ++finishedOrderCount;
+    ImportOrderModel* model = modelAt(row);
+    if (!model)
+        return;
     const IB::FolderCounts after =
         IB::importCounts(model->getOrderPath(), model->getOrderBackupPath(), importType);
-    const int server = after.server - servPicCountBefore;
     const bool withBackup = importType == ImportOriginal || importType == ImportFinished;
-    updateFinishInfo(model, QStringLiteral("1"), server, withBackup ? after.backup - backPicCountBefore : 0);
+    ImportOrderModel::RunOutcome outcome = model->runOutcome(importType);
+    // The counts tell what is on disk now; a report an earlier run still
+    // owes rides along with this one.
+    int server = after.server - servPicCountBefore;
+    int backup = withBackup ? after.backup - backPicCountBefore : 0;
+    if (outcome.reportPending) {
+        server += outcome.serverCount;
+        backup += outcome.backupCount;
+    }
+    outcome.failed = m_runTold ? m_runFailed : 0;
+    outcome.reportPending = false;
+    outcome.serverCount = server;
+    outcome.backupCount = backup;
+    model->setRunOutcome(importType, outcome);
+    updateFinishInfo(model, QStringLiteral("1"), server, backup);
 
     getExistImagesCount(model);
     if (IB::isVideoType(importType))
         getExistVideoCount(model);
-    model->setDoneCount(importType, total);
+    model->setDoneCount(importType, static_cast<unsigned short>(imported));
     model->setImported(importType, true);
-    const int found = model->foundCount(importType);
-    if (QTableWidgetItem* state = ordersTableWgt->item(row, ColState))
-        state->setText(found != 0 ? QStringLiteral("已导入(%1)").arg(found) : QStringLiteral("未导入"));
+    if (outcome.failed > 0)
+        m_batchFailures.append({model->getOrderNum(), outcome.failed, m_runFolder});
+    setRowState(row, rowState(model));
+    if (model == curOrderMdl)
+        showCurrentOrderFolders();
+}
 
-    int next = -1;
-    for (int r = row + 1; r < orderMdlLst.size() && next < 0; ++r) {
-        if (!isImportedFor(orderMdlLst.at(r)))
-            next = r;
-    }
-    if (next >= 0) {
-        const ImportOrderModel* following = orderMdlLst.at(next);
-        servPicCountBefore = 0;
-        backPicCountBefore = 0;
-        const IB::FolderCounts before =
-            IB::importCounts(following->getOrderPath(), following->getOrderBackupPath(), importType);
-        servPicCountBefore = before.server;
-        if (withBackup)
-            backPicCountBefore = before.backup;
-        startOrderImport(next);
-        if (!m_batchRunning)
-            return; // the following order could not start; its box has been shown
-    }
+void importOrdersPhotoDlg::stopStartingOrders()
+{
+    m_stopping = true;
+    m_ordersDone = true;
+    finishBatchIfDone();
+}
 
-    if (finishedOrderCount == toImportOrderCount) {
+void importOrdersPhotoDlg::finishBatchIfDone()
+{
+    if (!m_batchRunning || !m_ordersDone || m_worker)
+        return;
+    if (m_closeRequested) {
+        // The order is reported; the dialog goes, its reports still on their way.
+        endBatch();
+        close();
+        return;
+    }
+    for (const ReportPost& post : qAsConst(m_reports)) {
+        if (post.inBatch)
+            return; // the last box waits for every answer
+    }
+    const bool allFinished = finishedOrderCount == toImportOrderCount;
+    if (allFinished)
         qDebug() << "All orders import finished";
-        Prompts::information(this, QStringLiteral("导入完成"),
-                             QStringLiteral("%1个订单已经全部导完").arg(finishedOrderCount), Prompts::Ok);
-        endBatch();
+    const IB::Box box =
+        IB::batchEndBox(finishedOrderCount, allFinished, m_diskFull, m_batchFailures, m_reportFailures);
+    endBatch();
+    if (allFinished || m_lockSuffix)
         prefieFolderEdit->setEnabled(false);
-    } else if (next < 0) {
-        // Nothing left to start: the batch must not stay busy.
-        endBatch();
-    }
+    if (box.title.isEmpty())
+        return;
+    if (box.title == kWarning)
+        Prompts::warning(this, box.title, box.text, Prompts::Ok);
+    else
+        Prompts::information(this, box.title, box.text, Prompts::Ok);
 }
 
 void importOrdersPhotoDlg::workerEnded(ImportOrderThread* worker)
@@ -1201,10 +1325,18 @@ void importOrdersPhotoDlg::workerEnded(ImportOrderThread* worker)
     if (worker != m_worker)
         return;
     m_worker = nullptr;
-    // A worker that stopped without its order's end (nothing it could copy,
-    // or an N8 copy that is not handed on) leaves nothing to wait for.
-    if (m_batchRunning && !m_workerFinishedOrder)
+    if (m_batchRunning && !m_workerFinishedOrder && importType != ImportN8) {
+        // A run that was stopped after some files still reports its order
+        // with what is on disk; a worker that could copy nothing has told why.
+        if (m_runTold)
+            completeOrder(worker->property("row").toInt(), m_runDone);
+        stopStartingOrders();
+    } else if (m_batchRunning && !m_workerFinishedOrder) {
         endBatch();
+    } else {
+        finishBatchIfDone();
+    }
+    releaseWhenIdle();
 }
 
 void importOrdersPhotoDlg::endBatch()
@@ -1215,6 +1347,15 @@ void importOrdersPhotoDlg::endBatch()
     setBtnsState(true);
 }
 
+void importOrdersPhotoDlg::showCurrentOrderFolders()
+{
+    if (!curOrderMdl)
+        return;
+    orderPathLbl->setText(curOrderMdl->getOrderPath());
+    orderBackupPathLbl->setText(curOrderMdl->getOrderBackupPath());
+    showExistImages(curOrderMdl->getOrderPath());
+}
+
 void importOrdersPhotoDlg::handleImportImageError(uchar code)
 {
     if (code == 1)
@@ -1223,13 +1364,24 @@ void importOrdersPhotoDlg::handleImportImageError(uchar code)
         Prompts::information(nullptr, kWarning, QStringLiteral("备份服务器路径错误。"), Prompts::Yes);
     else
         return;
-    // The batch stops here; every control it disabled comes back.
-    endBatch();
+    // The batch stops here; every control it disabled comes back once the
+    // orders already done are reported.
+    m_stopping = true;
+    m_ordersDone = true;
+    if (!m_worker || m_worker->isFinished())
+        finishBatchIfDone();
 }
 
 void importOrdersPhotoDlg::lookDiskSizeSlot(QString picPath)
 {
-    Q_UNUSED(picPath)
+    qDebug() << "服务器空间不足" << picPath;
+    // A full disk ends the batch: the worker has stopped itself, no order is
+    // started after it, and the batch's last box says so.
+    if (m_batchRunning) {
+        m_diskFull = true;
+        m_stopping = true;
+        return;
+    }
     Prompts::information(this, kWarning, QStringLiteral("服务器空间不足，请清理空间后再导入"), Prompts::Ok);
 }
 
@@ -1239,7 +1391,11 @@ void importOrdersPhotoDlg::lookPicPathSlot()
                       Prompts::Yes);
     // The box has one button: any way it is closed means going on.
     Config::disk_space = QStringLiteral("go");
-    endBatch();
+    m_lockSuffix = true;
+    m_stopping = true;
+    m_ordersDone = true;
+    if (!m_worker || m_worker->isFinished())
+        finishBatchIfDone();
     prefieFolderEdit->setEnabled(false);
 }
 
@@ -1409,15 +1565,47 @@ void importOrdersPhotoDlg::setN8Progress(int row, int done, int total)
 
 void importOrdersPhotoDlg::closeEvent(QCloseEvent* event)
 {
+    if (!confirmClose()) {
+        event->ignore();
+        return;
+    }
     releaseAfterWorker();
+    holdForReports();
     QDialog::closeEvent(event);
+    releaseWhenIdle();
 }
 
 void importOrdersPhotoDlg::done(int result)
 {
-    // Escape closes a dialog without a close event.
+    // Escape and reject() close a dialog without a close event.
+    if (!confirmClose())
+        return;
     releaseAfterWorker();
+    holdForReports();
     QDialog::done(result);
+    releaseWhenIdle();
+}
+
+bool importOrdersPhotoDlg::confirmClose()
+{
+    if (!m_batchRunning || m_closeConfirmed)
+        return true;
+    if (m_closeRequested)
+        return false; // already stopping; the dialog closes once the order is reported
+    const Prompts::StandardButton answer =
+        Prompts::question(this, QStringLiteral("提示"), QStringLiteral("正在导片，确定停止导片并关闭吗？"),
+                          Prompts::Yes | Prompts::No, Prompts::No);
+    if (answer != Prompts::Yes || !m_batchRunning)
+        return !m_batchRunning;
+    // An N8 copy is broken off as it stands.
+    if (importType == ImportN8 || !m_worker) {
+        m_closeConfirmed = true;
+        return true;
+    }
+    m_closeRequested = true;
+    m_stopping = true;
+    m_worker->stop();
+    return false;
 }
 
 void importOrdersPhotoDlg::releaseAfterWorker()
@@ -1433,6 +1621,21 @@ void importOrdersPhotoDlg::releaseAfterWorker()
     worker->requestInterruption();
     setAttribute(Qt::WA_DeleteOnClose, false);
     connect(worker, &QObject::destroyed, this, &QObject::deleteLater);
+}
+
+void importOrdersPhotoDlg::holdForReports()
+{
+    // Deleting the dialog on close would cut its reports off.
+    if (!m_reports.isEmpty() && testAttribute(Qt::WA_DeleteOnClose)) {
+        setAttribute(Qt::WA_DeleteOnClose, false);
+        m_releaseWhenIdle = true;
+    }
+}
+
+void importOrdersPhotoDlg::releaseWhenIdle()
+{
+    if (m_releaseWhenIdle && !isVisible() && m_reports.isEmpty() && !m_worker)
+        deleteLater();
 }
 
 // ---------------------------------------------------------------- bookkeeping
@@ -1457,8 +1660,49 @@ void importOrdersPhotoDlg::updateFinishInfo(ImportOrderModel* model, QString sta
         return;
     qDebug().noquote() << "提交路径地址1:===" << Config::url_post_orderpicpath;
     qDebug().noquote() << "postData===" << body;
-    HttpRequest* request = HttpRequest::startNetRequest(Config::url_post_orderpicpath, body, true);
-    connect(request, SIGNAL(netSuccessInfo(QJsonObject)), this, SLOT(httpUploadOrderInfoJson(QJsonObject)));
+    // Posted by the dialog itself: a batch tells a failed report with its
+    // order in its last box instead of one bare box per request.
+    QNetworkReply* reply = WebService::post(m_reportManager, Config::url_post_orderpicpath, body);
+    m_reports.insert(reply, ReportPost{model, stage, importType, m_batchRunning});
+}
+
+void importOrdersPhotoDlg::orderInfoReplySlot(QNetworkReply* reply)
+{
+    reply->deleteLater();
+    const ReportPost post = m_reports.take(reply);
+    const WebService::Reply r = WebService::read(reply);
+    ImportOrderModel* model = post.model;
+    const bool completion = post.stage == QLatin1String("1");
+    if (r.kind == WebService::Reply::Kind::TransportError) {
+        qDebug() << "上报失败" << post.stage << r.statusText << r.errorString;
+        if (!post.inBatch) {
+            WebService::showTransportError(nullptr, r);
+        } else if (completion && model) {
+            // The files are in place; the report is owed until it is received.
+            ImportOrderModel::RunOutcome outcome = model->runOutcome(post.type);
+            outcome.reportPending = true;
+            model->setRunOutcome(post.type, outcome);
+            m_reportFailures.append({model->getOrderNum(), r.statusText});
+        }
+    } else {
+        if (r.kind != WebService::Reply::Kind::NotJsonObject)
+            httpUploadOrderInfoJson(r.object);
+        if (completion && model && model->runOutcome(post.type).reportPending) {
+            ImportOrderModel::RunOutcome outcome = model->runOutcome(post.type);
+            outcome.reportPending = false;
+            model->setRunOutcome(post.type, outcome);
+        }
+    }
+    if (completion && model && post.type == importType) {
+        const int row = orderMdlLst.indexOf(model);
+        if (row >= 0) {
+            setRowState(row, rowState(model));
+            fitStateColumn();
+        }
+    }
+    if (post.inBatch)
+        finishBatchIfDone();
+    releaseWhenIdle();
 }
 
 void importOrdersPhotoDlg::updataVideoList(ImportOrderModel* model, QString names, QString paths)
@@ -1654,4 +1898,8 @@ void importOrdersPhotoDlg::delListFiles(const QStringList* names)
         }
     }
     showExistImages(orderPath);
+    // The row counts what is left.
+    getExistImagesCount(curOrderMdl);
+    if (modelAt(curRow) == curOrderMdl)
+        setRowState(curRow, rowState(curOrderMdl));
 }

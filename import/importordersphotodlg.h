@@ -1,10 +1,12 @@
 #pragma once
 
+#include "importbookkeeping.h"
 #include "importtypeenum.h"
 #include "jobrunner.h"
 #include "n8fileinfo.h"
 
 #include <QDialog>
+#include <QHash>
 #include <QImage>
 #include <QJsonObject>
 #include <QList>
@@ -17,6 +19,7 @@
 
 #include <atomic>
 
+class ElidedLabel;
 class ImportOrderModel;
 class ImportOrderThread;
 class QAction;
@@ -44,11 +47,22 @@ class QVBoxLayout;
 // the models it keeps and deletes them when they leave its list or when it
 // is destroyed. One import worker runs at a time; it works on a copy of its
 // order taken when it is made, and the row commands, select buttons and
-// suffix fields stay disabled until the batch is over. Closing the dialog
-// during a batch stops the worker after its current file; the dialog is
-// released once the worker has ended. The N8 copy jobs run on the dialog's
-// own pool: a closed dialog hears from none of them, and it is not deleted
-// before the running ones have finished their file.
+// suffix fields stay disabled (and orders handed over are refused) until the
+// batch is over.
+//
+// A batch ends once every order is done and every report it sent has been
+// answered; its last box tells the orders with files not imported, the
+// orders whose report did not reach the web service, or a full disk, and
+// otherwise that all went well. An order whose completion report failed
+// keeps the counts it carried and is "上报失败": the next batch sends that
+// report again and copies nothing.
+//
+// Closing during a batch asks first; a yes stops the worker after the files
+// in work, reports the order with what is on disk, and then closes. The
+// dialog is released once its worker has ended and its reports are
+// answered. The N8 copy jobs run on the dialog's own pool: a closed dialog
+// hears from none of them, and it is not deleted before the running ones
+// have finished their file.
 class importOrdersPhotoDlg : public QDialog
 {
     Q_OBJECT
@@ -123,6 +137,7 @@ public slots:
     void isCanSelImgSlot(QNetworkReply* reply);
 
     void importProgressSlot(ushort done, ushort total);
+    void importFailuresSlot(QString orderName, ushort failed, QString unwritableFolder);
     void finishedImportOrderSlot(ushort total);
     void handleImportImageError(uchar code);
     void lookDiskSizeSlot(QString picPath);
@@ -154,20 +169,44 @@ private slots:
     void setThumbIcon(int generation, int index, QImage icon);
     // An N8 copy job could not copy its file; its progress report follows.
     void n8CopyFailedSlot(int row, QString target);
+    // The web service's answer to an order path record.
+    void orderInfoReplySlot(QNetworkReply* reply);
 
 private:
     // Stores a counted number of files as the order's found count of the type.
     void recordFoundCount(ImportOrderModel* model, int count);
     // Starts the import worker of one order for the current type.
     void startOrderImport(int row);
-    // A worker ended; a batch still waiting for its order's end is over.
+    // Goes on with the first order from the row on that still needs the
+    // current type (sending the report of one that only owes it), or marks
+    // the batch as having no order left.
+    void startFollowingOrder(int fromRow);
+    bool needsImport(const ImportOrderModel* model) const;
+    // One order's run is over (whole or stopped): its counts on disk go to
+    // the web service and its row and model say what was imported.
+    void completeOrder(int row, int imported);
+    // No order is started any more; the batch ends once its reports are in.
+    void stopStartingOrders();
+    void finishBatchIfDone();
+    // A worker ended; a batch still waiting for its order's end goes on.
     void workerEnded(ImportOrderThread* worker);
-    // Closing during a batch: stop the worker after its current file and
-    // release the dialog once the worker is gone.
+    // Asks before a batch is broken off; true when the dialog may close now.
+    bool confirmClose();
+    // Closing during an N8 batch or when destroyed: stop the worker after its
+    // current file and release the dialog once the worker is gone.
     void releaseAfterWorker();
+    // A closed dialog stays until its reports are answered.
+    void holdForReports();
+    void releaseWhenIdle();
     // Back to idle after a batch: the batch button and every control the
     // batch disabled.
     void endBatch();
+    // The current order's folders and imported images as they are now.
+    void showCurrentOrderFolders();
+    // The import-state text of a row for the current type.
+    QString rowState(const ImportOrderModel* model) const;
+    // The state and operations columns fit what they show.
+    void fitStateColumn();
     // The order of a table row, or nullptr out of range.
     ImportOrderModel* modelAt(int row) const;
     bool isImportedFor(const ImportOrderModel* model) const;
@@ -176,7 +215,7 @@ private:
     // Folder-suffix and re-import states for the current order when idle.
     void applyOrderControlStates();
     QLabel* progressLabel(int row) const;
-    QLabel* selectionLabel(int row) const;
+    ElidedLabel* selectionLabel(int row) const;
     void removeModelIfUnlisted(ImportOrderModel* model);
     // Why an order's N8 import cannot start; empty when it can.
     QString n8Refusal(const ImportOrderModel* model) const;
@@ -229,9 +268,9 @@ private:
     QLabel* photoerLbl = nullptr;
     QLabel* dresserLbl = nullptr;
     QLabel* yindouerLbl = nullptr;
-    QLabel* orderPathLbl = nullptr;
-    QLabel* orderBackupPathLbl = nullptr;
-    QLabel* orderN8PathLbl = nullptr;
+    ElidedLabel* orderPathLbl = nullptr;
+    ElidedLabel* orderBackupPathLbl = nullptr;
+    ElidedLabel* orderN8PathLbl = nullptr;
     QPushButton* reImportBtn = nullptr;
     QPushButton* openOrderPhotoPathBtn = nullptr;
     QPushButton* openOrderOriginPathBtn = nullptr;
@@ -258,6 +297,33 @@ private:
     int m_n8Failed = 0;
     // Orders this batch ended without importing them; not started again.
     QSet<const ImportOrderModel*> m_n8Ended;
+    // What the running order's worker told at the end of its run.
+    bool m_runTold = false;
+    int m_runFailed = 0;
+    QString m_runFolder;
+    int m_runDone = 0;
+    // What the batch's last box tells.
+    QList<ImportBookkeeping::OrderFailure> m_batchFailures;
+    QList<ImportBookkeeping::ReportFailure> m_reportFailures;
+    bool m_diskFull = false;
+    // No further order is started: the last one is done, a full disk, a
+    // folder error or the user's stop.
+    bool m_stopping = false;
+    bool m_ordersDone = false;
+    bool m_closeRequested = false;
+    bool m_closeConfirmed = false;
+    bool m_lockSuffix = false;
+    bool m_releaseWhenIdle = false;
+    // Order path records on their way, and what each one reports.
+    struct ReportPost
+    {
+        QPointer<ImportOrderModel> model;
+        QString stage;
+        ImportTypeEnum type = ImportFinished;
+        bool inBatch = false;
+    };
+    QNetworkAccessManager* m_reportManager = nullptr;
+    QHash<QNetworkReply*, ReportPost> m_reports;
     // The finished-selection check of the last select press.
     QPointer<QNetworkReply> m_pendingCheck;
     // Icons of the imported-images list: a refill stops the loading of the

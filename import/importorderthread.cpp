@@ -2,18 +2,23 @@
 
 #include "config.h"
 #include "deletionguard.h"
-#include "exifreader.h"
 #include "fileoperation.h"
 #include "importordermodel.h"
 #include "n8importthread.h"
 #include "orderedpipeline.h"
 #include "ordertree.h"
 #include "photoimport.h"
+#include "shottime.h"
 
 #include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
+#include <malloc.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 namespace {
 
@@ -23,6 +28,19 @@ const QString kDeleteMode = QStringLiteral("searchorder");
 bool isVideoType(ImportTypeEnum type)
 {
     return type == ImportTrialVideo || type == ImportRetouchedVideo;
+}
+
+// Files are imported on as many threads as there are cores; the window
+// that shows their progress still gets the processor the moment it needs
+// it. (Thread priorities mean nothing to the normal scheduler here; a
+// thread's nice value does.)
+void yieldToTheWindow()
+{
+    thread_local bool lowered = false;
+    if (lowered)
+        return;
+    lowered = true;
+    ::setpriority(PRIO_PROCESS, id_t(::syscall(SYS_gettid)), 5);
 }
 
 } // namespace
@@ -91,6 +109,9 @@ void ImportOrderThread::run()
         if (m_treeFailed)
             return;
         import();
+        // The photos' buffers are freed; hand the memory back to the system
+        // instead of keeping it for the next order.
+        ::malloc_trim(0);
     } else if (m_mode == kDeleteMode) {
         qDebug() << "deleteDir==" << m_deleteDir;
         startDelete();
@@ -183,6 +204,11 @@ void ImportOrderThread::createN8Dir(QString path)
     }
 }
 
+void ImportOrderThread::stop()
+{
+    m_stop = true;
+}
+
 void ImportOrderThread::import()
 {
     if (m_type == ImportN8) {
@@ -195,7 +221,7 @@ void ImportOrderThread::import()
     const QStringList sources = m_sources;
     const QStringList names = m_targetNames;
     m_done = 0;
-    if (sources.isEmpty() || Config::disk_space == "no")
+    if (sources.isEmpty() || m_stop)
         return;
     // A file never silently lands nowhere: without its folders the run ends
     // with the root error the dialog already knows how to show.
@@ -210,44 +236,60 @@ void ImportOrderThread::import()
 
     {
         QMutexLocker lock(&m_failureMutex);
-        m_firstFailure.clear();
-        m_failureReported = false;
+        m_failed = 0;
+        m_unwritableFolder.clear();
+        m_diskFull = false;
     }
     makeTypeFolders();
     const bool video = isVideoType(m_type);
     const QString orderPath = m_orderPath;
     const QString backupPath = m_backupPath;
     int finished = 0;
+    bool diskFullTold = false;
+    auto failures = [this](int notImported) {
+        QMutexLocker lock(&m_failureMutex);
+        return qMakePair(ushort(qMin(m_failed + notImported, 0xFFFF)), m_unwritableFolder);
+    };
 
     OrderedPipeline::Steps steps;
     steps.count = sources.size();
     steps.threads = QThread::idealThreadCount();
     steps.key = [&](int i) { return PhotoImport::orderingKey(names.value(i)); };
     steps.work = [&](int i) {
+        yieldToTheWindow();
         if (video)
             copyVideo(orderPath, backupPath, sources.at(i), names.value(i));
         else
             importImage(orderPath, backupPath, sources.at(i), names.value(i));
     };
-    steps.stop = [&] { return Config::disk_space == "no" || isInterruptionRequested(); };
+    steps.stop = [&] { return m_stop || isInterruptionRequested(); };
     steps.done = [&](int) {
-        QString failure;
+        bool diskFull;
         {
             QMutexLocker lock(&m_failureMutex);
-            if (!m_failureReported && !m_firstFailure.isEmpty()) {
-                m_failureReported = true;
-                failure = m_firstFailure;
-            }
+            diskFull = m_diskFull;
         }
-        if (!failure.isEmpty())
-            emit checkDiskSizeSigl(failure);
+        if (diskFull && !diskFullTold) {
+            // Every following write would fail the same way.
+            diskFullTold = true;
+            m_stop = true;
+            emit checkDiskSizeSigl(failures(0).second);
+        }
         ++finished;
         m_done = ushort(finished);
         emit hasImportedImgCount(m_done, m_total);
-        if (finished == sources.size())
+        if (finished == sources.size()) {
+            const auto told = failures(0);
+            emit importFailuresSigl(m_orderName, told.first, told.second);
             emit hasFinishedImportSigl(m_done);
+        }
     };
     OrderedPipeline::run(steps);
+    if (finished < sources.size()) {
+        // Stopped: the files never started are not imported either.
+        const auto told = failures(sources.size() - finished);
+        emit importFailuresSigl(m_orderName, told.first, told.second);
+    }
 }
 
 void ImportOrderThread::makeTypeFolders() const
@@ -268,13 +310,15 @@ void ImportOrderThread::makeTypeFolders() const
         QDir().mkpath(m_backupPath + QStringLiteral("照片/"));
 }
 
-void ImportOrderThread::noteFailures(const QStringList& targets)
+void ImportOrderThread::noteResult(const PhotoImport::Result& result)
 {
-    if (targets.isEmpty())
+    if (!result.isFailure())
         return;
     QMutexLocker lock(&m_failureMutex);
-    if (m_firstFailure.isEmpty())
-        m_firstFailure = targets.first();
+    ++m_failed;
+    if (m_unwritableFolder.isEmpty() && !result.failed.isEmpty())
+        m_unwritableFolder = QFileInfo(result.failed.first()).absolutePath();
+    m_diskFull = m_diskFull || result.diskFull;
 }
 
 PhotoImport::Request ImportOrderThread::fileRequest(const QString& orderPath, const QString& backupPath,
@@ -296,12 +340,12 @@ void ImportOrderThread::importImage(QString orderPath, QString backupPath, QStri
     // Every type but camera and finished photos goes to the design folders.
     if (m_type != ImportOriginal && m_type != ImportFinished)
         request.type = ImportDesign;
-    noteFailures(PhotoImport::importPhoto(request).failed);
+    noteResult(PhotoImport::importPhoto(request));
 }
 
 void ImportOrderThread::copyVideo(QString orderPath, QString backupPath, QString source, QString targetName)
 {
-    noteFailures(PhotoImport::copyVideo(fileRequest(orderPath, backupPath, source, targetName)).failed);
+    noteResult(PhotoImport::copyVideo(fileRequest(orderPath, backupPath, source, targetName)));
 }
 
 bool ImportOrderThread::copyFile(QString source, QString target)
@@ -312,14 +356,7 @@ bool ImportOrderThread::copyFile(QString source, QString target)
 
 bool ImportOrderThread::getPicShotTime(QString path, QString& shotTime)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    file.close();
-    const QString time = ExifReader::shotTime(path);
-    if (!time.isEmpty())
-        shotTime = time;
-    return true;
+    return ShotTime::read(path, shotTime);
 }
 
 void ImportOrderThread::copyN8DirToSer(QString dir)

@@ -12,8 +12,11 @@
 #include <QStringList>
 #include <QThread>
 
+#include <atomic>
+
 namespace PhotoImport {
 struct Request;
+struct Result;
 }
 
 class ImportOrderModel;
@@ -32,6 +35,15 @@ class ImportOrderModel;
 // to the model's thread. Photos are imported several at a time; the results
 // on disk are those of importing them one by one in list order, and the
 // progress signals count up one by one, the finish signal after the last.
+//
+// Files that do not land whole (a source that cannot be read, a main copy,
+// backup or thumbnail that cannot be written) are counted and told by
+// importFailuresSigl at the end of the run, before hasFinishedImportSigl. A
+// full disk, told by the failed write itself, is told once by
+// checkDiskSizeSigl and stops the run as stop() does: no file is started any
+// more, the files in work finish, and the run ends with importFailuresSigl
+// counting the files not imported, without hasFinishedImportSigl. The stop is
+// this worker's own: nothing another window does stops it.
 //
 // Deletion mode. Removes one order's server folder, only when the deletion
 // guard allows it, and emits deleteSucceed only when the folder is gone.
@@ -53,6 +65,8 @@ public:
 
     void import();
     void startDelete();
+    // Starts no further file; the files in work finish. Any thread.
+    void stop();
 
     void importImage(QString orderPath, QString backupPath, QString source, QString targetName);
     void copyVideo(QString orderPath, QString backupPath, QString source, QString targetName);
@@ -88,13 +102,17 @@ signals:
     // The order and backup folders this worker made; delivered to the model
     // on its own thread.
     void orderPathsCreated(QString orderPath, QString backupPath);
+    // The end of a run: the order's name, the files that were not imported
+    // whole, and the first folder a file could not be written into (empty
+    // when every failure was a source that could not be read).
+    void importFailuresSigl(QString orderName, ushort failed, QString unwritableFolder);
 
 protected:
     void run() override;
 
 private:
-    // A per-file failure to tell the user about, once a run.
-    void noteFailures(const QStringList& targets);
+    // Counts a file that did not land whole.
+    void noteResult(const PhotoImport::Result& result);
     void makeTypeFolders() const;
     PhotoImport::Request fileRequest(const QString& orderPath, const QString& backupPath, const QString& source,
                                      const QString& targetName) const;
@@ -136,7 +154,9 @@ private:
 
     // Set once the folder checks have told the user why nothing is copied.
     bool m_treeFailed = false;
+    std::atomic<bool> m_stop{false};
     QMutex m_failureMutex;
-    QString m_firstFailure;
-    bool m_failureReported = false;
+    int m_failed = 0;
+    QString m_unwritableFolder;
+    bool m_diskFull = false;
 };

@@ -11,21 +11,24 @@
 #include <QImageReader>
 #include <QImageWriter>
 #include <QRegularExpression>
+#include <QSemaphore>
+
+#include <memory>
 
 namespace {
 
 const int kBox2250 = 2250;
 const int kBox1000 = 1000;
 const int kBox200 = 200;
+const int kFullDecodeSlots = 4;
 
-// The whole file; false when it cannot be opened or read completely.
-bool readWhole(const QString& path, QByteArray* data)
+// Full-size decodes in flight in the process: each holds the photo at full
+// size, turned, and its encoded main copy, a few hundred megabytes for a
+// camera photo; without a bound a batch's peak grows with the thread count.
+QSemaphore& fullDecodes()
 {
-    QFile file(path);
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
-        return false;
-    *data = file.readAll();
-    return file.error() == QFile::NoError && data->size() == file.size();
+    static QSemaphore bound(kFullDecodeSlots);
+    return bound;
 }
 
 // Decodes the bytes as they are stored (the orientation tag not applied).
@@ -79,10 +82,13 @@ public:
     // A failed write leaves any file already at the target as it was.
     bool put(const QByteArray& bytes, const QString& target, bool replace)
     {
-        if (FileOperation::writeFile(bytes, target, replace))
+        FileOperation::WriteError error = FileOperation::WriteError::None;
+        if (FileOperation::writeFile(bytes, target, replace, nullptr, &error))
             return true;
         qDebug() << "写入失败" << target;
         m_result.failed.append(target);
+        if (error == FileOperation::WriteError::DiskFull)
+            m_result.diskFull = true;
         return false;
     }
 
@@ -166,21 +172,30 @@ PhotoImport::Result PhotoImport::importPhoto(const Request& request)
     Writer writer(result);
 
     QByteArray data;
-    const bool readable = readWhole(request.source, &data);
+    if (!FileOperation::readFile(request.source, &data)) {
+        qDebug() << "无法读取照片" << request.source;
+        result.unreadable = true;
+        return result;
+    }
     qDebug() << "导入照片" << request.source << "->" << mains << "大小" << data.size();
 
-    if (needsBackup && readable)
+    if (needsBackup)
         writer.put(data, request.backupPath + QStringLiteral("照片/") + name, false);
 
     result.orientation = ImageOperation::getDirection(request.source);
     const bool upright = result.orientation == 1;
-    if (upright && readable) {
+    if (upright) {
         // The main copy of an upright photo is the file itself.
         for (const QString& target : mains)
             writer.put(data, target, true);
     }
     // An upright photo needs no more than the 2250 box; a turned one is
     // decoded whole for its main copy, and its thumbnails come from that.
+    std::unique_ptr<QSemaphoreReleaser> fullSize;
+    if (!upright) {
+        fullDecodes().acquire();
+        fullSize = std::make_unique<QSemaphoreReleaser>(fullDecodes());
+    }
     QImage image = decode(data, upright ? kBox2250 : 0);
     result.decoded = !image.isNull();
 
@@ -189,24 +204,34 @@ PhotoImport::Result PhotoImport::importPhoto(const Request& request)
     const QString thumb200 = request.orderPath + folders.thumb200 + name;
     if (!result.decoded) {
         qDebug() << "图片无法解码" << request.source;
-        if (readable) {
-            writer.put(data, thumb1000, true);
-            writer.put(data, thumb2250, true);
-        }
+        writer.put(data, thumb1000, true);
+        writer.put(data, thumb2250, true);
         return result;
     }
     data.clear();
 
     if (!upright) {
-        image = ImageOperation::rotateImage(image, result.orientation);
+        // The thumbnails come from the photo fitted first and turned small.
+        QImage thumbnail = ImageOperation::rotateImage(fitted(image, kBox2250), result.orientation);
+        // The full-size photo is held at three bytes a pixel, converted where
+        // it lies, and half a turn is made in place: less memory for every
+        // photo in work, and no slower.
+        if (image.format() == QImage::Format_RGB32)
+            image = std::move(image).convertToFormat(QImage::Format_RGB888);
+        if (result.orientation == 3)
+            image = std::move(image).mirrored(true, true);
+        else
+            image = ImageOperation::rotateImage(std::move(image), result.orientation);
         QByteArray turned;
-        if (encode(image, name, 100, &turned)) {
+        const bool encoded = encode(image, name, 100, &turned);
+        image = std::move(thumbnail);
+        fullSize.reset(); // the full-size photo is gone before its copies are written
+        if (encoded) {
             for (const QString& target : mains)
                 writer.put(turned, target, true);
         } else {
             qDebug() << "无法保存为此格式" << name;
         }
-        image = fitted(image, kBox2250);
     }
 
     writer.save(image, thumb2250, -1);
@@ -231,8 +256,15 @@ PhotoImport::Result PhotoImport::copyVideo(const Request& request)
     const QString target = request.orderPath + folder + request.targetName;
     qDebug() << "复制到" << target;
     bool taken = false;
-    if (!FileOperation::copyNewFile(request.source, target, &taken) && !taken && QFileInfo::exists(request.source))
+    FileOperation::WriteError error = FileOperation::WriteError::None;
+    if (FileOperation::copyNewFile(request.source, target, &taken, &error) || taken)
+        return result; // an existing video stays as it is
+    if (error == FileOperation::WriteError::None) {
+        result.unreadable = true;
+    } else {
         result.failed.append(target);
+        result.diskFull = error == FileOperation::WriteError::DiskFull;
+    }
     return result;
 }
 

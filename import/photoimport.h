@@ -36,16 +36,24 @@ struct Request
 
 struct Result
 {
-    bool skipped = false; // a required path was empty: nothing was touched
+    bool skipped = false;    // a required path was empty: nothing was touched
+    bool unreadable = false; // the source could not be read to its end: nothing was written
     bool decoded = false;
     int orientation = 1;
-    QStringList failed; // targets that could not be written
+    QStringList failed;    // targets that could not be written
+    bool diskFull = false; // a write failed for want of space on the device
+
+    // The file did not land whole: skipped, unreadable or a target not written.
+    bool isFailure() const { return skipped || unreadable || !failed.isEmpty(); }
 };
 
 // One photo: the backup copy (unedited camera photos, never replacing a
 // file), the main copy upright, and the 2250, 1000 and 200 thumbnails. The
 // file is read once; an upright photo's main copy is its own bytes, and its
-// thumbnails come from a decode straight to the 2250 box.
+// thumbnails come from a decode straight to the 2250 box. A source that
+// cannot be read to its end writes nothing: part of a photo is never decoded.
+// Turned photos are decoded at full size, a few at a time in the process,
+// however many files are imported side by side.
 Result importPhoto(const Request& request);
 
 // One video, copied to its video folder without replacing a file.

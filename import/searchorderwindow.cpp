@@ -15,6 +15,8 @@
 #include <QCursor>
 #include <QDebug>
 #include <QGuiApplication>
+#include <QHeaderView>
+#include <QSpinBox>
 #include <QJsonArray>
 #include <QMenu>
 #include <QNetworkAccessManager>
@@ -56,6 +58,10 @@ SearchOrderWindow::SearchOrderWindow(QWidget* parent) : QDialog(parent), ui(new 
     ui->pathLineEdit->hide();
 
     connect(ui->calendar, &QCalendarWidget::clicked, this, &SearchOrderWindow::calendarClickAction);
+    // Return in the year box ends its editing before it reaches the search
+    // button, which searches at once.
+    if (auto* yearEdit = ui->calendar->findChild<QSpinBox*>(QStringLiteral("qt_calendar_yearedit")))
+        connect(yearEdit, &QAbstractSpinBox::editingFinished, this, [this] { commitCalendarEdit(false); });
     connect(ui->addOrdersBtn, &QPushButton::clicked, this, &SearchOrderWindow::addOrdersBtnSlot);
 
     iniView();
@@ -123,8 +129,29 @@ void SearchOrderWindow::writeLocalPath()
         ui->pathLineEdit->setText(paths.first());
 }
 
+void SearchOrderWindow::setStandAlone(bool standAlone)
+{
+    m_standAlone = standAlone;
+    ui->addOrdersBtn->setVisible(!standAlone);
+    setWindowTitle(standAlone ? QStringLiteral("检索订单") : QStringLiteral("检索订单 (双击添加订单)"));
+}
+
+void SearchOrderWindow::commitCalendarEdit(bool onlyWhileEditing)
+{
+    auto* yearEdit = ui->calendar->findChild<QSpinBox*>(QStringLiteral("qt_calendar_yearedit"));
+    if (!yearEdit || (onlyWhileEditing && !yearEdit->isVisible()))
+        return;
+    const QDate selected = ui->calendar->selectedDate();
+    const int year = yearEdit->value();
+    if (!selected.isValid() || year == selected.year())
+        return;
+    const QDate first(year, selected.month(), 1);
+    ui->calendar->setSelectedDate(first.addDays(qMin(selected.day(), first.daysInMonth()) - 1));
+}
+
 void SearchOrderWindow::clickSearch()
 {
+    commitCalendarEdit(true);
     const OrderSearch::Request request = OrderSearch::requestFor(
         ui->comboBox->currentIndex(), ui->orderNumber->text(), ui->calendar->selectedDate());
     if (!request.missingText.isEmpty()) {
@@ -236,7 +263,7 @@ void SearchOrderWindow::queryCallBack(QNetworkReply* reply)
 
     switch (r.kind) {
     case WebService::Reply::Kind::TransportError:
-        WebService::showTransportError(nullptr, r);
+        WebService::showTransportError(nullptr, r, Prompts::Yes);
         break;
     case WebService::Reply::Kind::NotJsonObject:
         qDebug() << "order list reply is not a JSON object";
@@ -358,6 +385,8 @@ ImportOrderModel* SearchOrderWindow::orderAtRow(int row) const
 
 void SearchOrderWindow::on_tableView_doubleClicked(QModelIndex index)
 {
+    if (m_standAlone)
+        return; // nobody to hand the order to; the row is selected
     selectLst.clear();
     qDebug() << "double-clicked row" << index.row();
     ImportOrderModel* model = orderAtRow(index.row());
@@ -377,7 +406,23 @@ void SearchOrderWindow::showMouseRightButton(QPoint pos)
     if (!model)
         return;
     openDirAction->setEnabled(!model->getOrderPath().isEmpty());
+    const QJsonObject item = m_orderItems.value(row - 1);
+    for (const RowAction& entry : qAsConst(m_rowActions))
+        entry.action->setEnabled(!entry.isEnabled || entry.isEnabled(item));
     tableMenu->popup(QCursor::pos());
+}
+
+QAction* SearchOrderWindow::addRowAction(const QString& text, RowTest isEnabled, RowRun run)
+{
+    auto* action = new QAction(text, this);
+    connect(action, &QAction::triggered, this, [this, run] {
+        const int row = ui->tableView->currentIndex().row();
+        if (run && orderAtRow(row))
+            run(m_orderItems.value(row - 1));
+    });
+    tableMenu->addAction(action);
+    m_rowActions.append({action, std::move(isEnabled)});
+    return action;
 }
 
 void SearchOrderWindow::openOrderDir()
@@ -418,9 +463,12 @@ void SearchOrderWindow::importClosed()
 
 void SearchOrderWindow::paintEvent(QPaintEvent* event)
 {
+    // The shares of the table's width, but never less than a header needs
+    // to show its whole text ("样前对比片师").
     const QVector<int> widths = OrderSearch::columnWidths(ui->tableView->width());
+    const QHeaderView* header = ui->tableView->horizontalHeader();
     for (int c = 0; c < widths.size() && c < orderModel->columnCount(); ++c)
-        ui->tableView->setColumnWidth(c, widths.at(c));
+        ui->tableView->setColumnWidth(c, qMax(widths.at(c), header->sectionSizeHint(c)));
     QDialog::paintEvent(event);
 }
 

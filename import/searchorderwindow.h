@@ -7,6 +7,8 @@
 #include <QPoint>
 #include <QString>
 
+#include <functional>
+
 class ImportOrderModel;
 class QAction;
 class QMenu;
@@ -59,6 +61,17 @@ public:
     void refreshOrderList();
     // Shows the first entry of "path_copyPhotos.dat" in the path field.
     void writeLocalPath();
+    // Opened on its own, with no window to receive orders: the add button
+    // is hidden, the title is "检索订单" and a double-click only selects.
+    void setStandAlone(bool standAlone);
+
+    // Adds an entry to the row menu, after "打开订单目录", for tools that
+    // work on one order. When the menu opens on an order's row, isEnabled
+    // tells whether the entry applies to it; choosing the entry calls run
+    // with the row's order as the order list sent it.
+    using RowTest = std::function<bool(const QJsonObject& item)>;
+    using RowRun = std::function<void(const QJsonObject& item)>;
+    QAction* addRowAction(const QString& text, RowTest isEnabled, RowRun run);
 
 signals:
     void closeSignal();
@@ -91,6 +104,10 @@ private:
     ImportOrderModel* createModel(const QJsonObject& item);
     void modelDestroyed(ImportOrderModel* model);
     void finishSearch();
+    // A year being typed in the calendar's year box becomes the selected
+    // date's year, so a search never runs with the date the box showed before.
+    // onlyWhileEditing: only while the year box is open.
+    void commitCalendarEdit(bool onlyWhileEditing);
 
     QAction* openDirAction = nullptr;
     QMenu* tableMenu = nullptr;
@@ -105,4 +122,12 @@ private:
     QList<QJsonObject> m_orderItems;
     // Every model this window created and that still exists.
     QList<ImportOrderModel*> m_created;
+    bool m_standAlone = false;
+
+    struct RowAction
+    {
+        QAction* action;
+        RowTest isEnabled;
+    };
+    QList<RowAction> m_rowActions;
 };

@@ -9,10 +9,9 @@ packages=(
     libqt5webkit5-dev
     libexiv2-dev
     libcpp-httplib-dev libssl-dev zlib1g-dev libbrotli-dev
-    fonts-noto-cjk
+    fonts-noto-cjk qttranslations5-l10n
     libzint-dev
     libzbar-dev
-    poppler-utils
     xvfb xauth
     poppler-utils # pdfinfo, pdftotext and pdfimages for the tests that print sheets
 )
@@ -32,5 +31,8 @@ echo "install-deps: installing ${missing[*]}"
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -qq
-$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# Another package manager may hold the lock for a while (an unattended
+# upgrade, a second build): wait for it instead of failing at once.
+apt=(apt-get -o DPkg::Lock::Timeout=600)
+$SUDO "${apt[@]}" update -qq
+$SUDO "${apt[@]}" install -y -qq --no-install-recommends "${missing[@]}"

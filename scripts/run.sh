@@ -2,7 +2,9 @@
 # Installs what is missing, builds, makes the demo file-server tree once,
 # starts the stand-in web service (studio-service) on 127.0.0.1 with the demo
 # fixture, and starts the client pointed at both. The service stops when the
-# client exits. Without a display the client runs on a virtual one (Xvfb).
+# client exits; TERM or INT ends the client, the service and the virtual
+# display this script started, and then the script. Without a display the
+# client runs on a virtual one (Xvfb).
 # BUILD_DIR (default build/) may be set.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -17,8 +19,13 @@ SERVICE_LOG="$DEMO/studio-service.log"
 LABELS="$DEMO/labels"
 service_pid=""
 xvfb_pid=""
+client_pid=""
 
 cleanup() {
+    if [ -n "$client_pid" ]; then
+        kill "$client_pid" 2>/dev/null || true
+        wait "$client_pid" 2>/dev/null || true
+    fi
     if [ -n "$service_pid" ]; then
         kill "$service_pid" 2>/dev/null || true
         wait "$service_pid" 2>/dev/null || true
@@ -29,7 +36,8 @@ cleanup() {
     fi
 }
 trap cleanup EXIT
-trap 'exit 130' INT TERM
+trap 'exit 130' INT
+trap 'exit 143' TERM
 
 # The stand-in on a free port; it names the port in its first line.
 : >"$SERVICE_LOG"
@@ -75,8 +83,13 @@ run.sh: sign in as demo / password demo123   (zhao / zhao123 is a disabled accou
 run.sh: barcode labels are written as PDF files to $LABELS
 INFO
 
-# The client keeps its path list files in its working directory.
+# The client keeps its path list files in its working directory. It runs in
+# the background so that the script hears TERM and INT while the client is
+# open (bash runs a trap only between commands, and wait is one).
 client="$(cd "$BUILD_DIR/app" && pwd)/dravin"
+(cd "$DEMO" && DRAVIN_URL_HOST="$url" DRAVIN_VOLUMES_ROOT="$VOLUMES" DRAVIN_LABEL_PDF_DIR="$LABELS" exec "$client") &
+client_pid=$!
 status=0
-(cd "$DEMO" && DRAVIN_URL_HOST="$url" DRAVIN_VOLUMES_ROOT="$VOLUMES" DRAVIN_LABEL_PDF_DIR="$LABELS" "$client") || status=$?
+wait "$client_pid" || status=$?
+client_pid=""
 exit "$status"

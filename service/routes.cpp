@@ -293,6 +293,8 @@ QString appendEntries(const QString& list, const QString& entries)
 // The order's folders, and after an import the counts of the new files.
 ServiceReply updatePicPath(QJsonObject& store, const FormData& form)
 {
+    if (form.contains("MANAGER_ID"))
+        return Routes::singleImportCountReport(store, form);
     const int i = orderIndex(store, form.value("order_photo_id"), form.value("shopid"));
     if (i < 0)
         return ServiceReply::refusal("0", QStringLiteral("订单不存在"));
@@ -416,7 +418,8 @@ QList<Routes::Route> Routes::frontDoorRoutes()
 
 QList<Routes::Route> Routes::allRoutes()
 {
-    return frontDoorRoutes() + deletionRoutes() + n8SyncRoutes() + separationRoutes() + desksRoutes();
+    return frontDoorRoutes() + deletionRoutes() + n8SyncRoutes() + separationRoutes() + desksRoutes() +
+           singleImportRoutes();
 }
 
 ServiceReply ServiceReply::json(const QJsonObject& object)

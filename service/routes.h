@@ -60,7 +60,12 @@ QList<Route> desksRoutes();       // batch deletion, upload and dispatch desks
 // The dispatch desk's form of the order list: the shop's print shops and
 // factories, and the found orders under "order".
 QJsonObject deskOrderList(const QJsonObject& store, const QString& shopId, const QJsonArray& items);
+QList<Route> singleImportRoutes(); // the single-order import
 QList<Route> allRoutes();
+
+// The single-order import's form of "updatepicpath" (it carries
+// "MANAGER_ID"): its counts by "typeid" 1 photos, 2 finished, 3 designs.
+ServiceReply singleImportCountReport(QJsonObject& store, const FormData& form);
 
 // The page the web sign-in window loads, below the service's host.
 QString webLoginPath();

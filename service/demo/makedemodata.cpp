@@ -1,12 +1,13 @@
 // make-demo-data: builds, under a local mount root, the file-server tree that
 // the stand-in service's fixture points at: the shops' picture roots and N8
 // folders, every imported order's folder tree (with camera photos, finished
-// photos, designs, thumbnails and marks where the fixture asks for them) and
-// its backup tree, N8's layout selections of some orders, and a "card" of
-// camera JPEGs to import from.
+// photos, designs, thumbnails and marks where the fixture asks for them, and
+// camera raw files where "demo_raws" asks for them) and its backup tree, N8's
+// layout selections of some orders, and a "card" of camera JPEGs to import from.
 
 #include "clock.h"
 #include "config.h"
+#include "exiffiles.h"
 #include "jpegfixture.h"
 #include "studioservice.h"
 
@@ -71,6 +72,7 @@ private:
     void makeOrder(const QJsonObject& order, const QJsonObject& store, const QJsonObject& content);
     void makeSelection(const QJsonObject& order, const QJsonObject& store, const QJsonObject& selection);
     void writeFile(const QString& path, const QByteArray& content);
+    void makeRaws(const QString& orderPath, const QString& day, int count);
     void writePicture(const QImage& image, const QString& orderPath, const Family& family,
                       const QString& name, const QString& shotTime, const QString& backupPath);
     void makeCard();
@@ -288,6 +290,21 @@ void Maker::makeSelection(const QJsonObject& order, const QJsonObject& store, co
     }
 }
 
+// Camera raw files (TIFF-based CR2) of the first photos, named the way the
+// camera names them, unlike the imported photos, with the photos' shot
+// times, in the folder where the import keeps raw files.
+void Maker::makeRaws(const QString& orderPath, const QString& day, int count)
+{
+    for (int i = 1; i <= count; ++i) {
+        ExifFiles::Tags tags;
+        tags.dateTime = shotTime(day, i);
+        tags.dateTimeOriginal = tags.dateTime;
+        const QString path = orderPath + QStringLiteral("照片/新建文件夹/_MG_%1.CR2").arg(7000 + i);
+        if (!ExifFiles::writeFile(path, ExifFiles::tiff(tags, false, true)))
+            fail(QStringLiteral("cannot write %1").arg(path));
+    }
+}
+
 // An arrow pointing at the picture's top edge, so a thumbnail shows at a
 // glance whether the orientation was applied.
 void drawUpArrow(QImage& image)
@@ -359,6 +376,7 @@ bool Maker::build(const QJsonObject& fixture)
         mkpath(m_root + folder.toString());
 
     const QJsonObject contents = demo.value("orders").toObject();
+    const QJsonObject raws = fixture.value("demo_raws").toObject();
     for (const QJsonValue& v : fixture.value("orders").toArray()) {
         const QJsonObject order = v.toObject();
         if (order.value("orderpath").toString().isEmpty())
@@ -380,6 +398,10 @@ bool Maker::build(const QJsonObject& fixture)
         const QJsonObject selection = demo.value("n8selections").toObject().value(id).toObject();
         if (!selection.isEmpty())
             makeSelection(order, store, selection);
+        const int rawCount = raws.value(id).toInt();
+        if (rawCount > 0)
+            makeRaws(localPath(order.value("orderpath").toString(), store.value("picpath").toString()),
+                     order.value("shotdate").toString(), rawCount);
     }
     makeCard();
     m_pool.waitForDone();

@@ -2,6 +2,7 @@
 #include "appfixture.h"
 #include "config.h"
 #include "login.h"
+#include "qttranslation.h"
 #include "recordingdesktop.h"
 #include "scriptedprompts.h"
 #include "selecttool.h"
@@ -14,6 +15,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -25,6 +27,7 @@ class TestFrontDoor : public QObject
 
 private slots:
     void signInAndSwitchShops();
+    void standardButtonsSpeakChinese();
 };
 
 void TestFrontDoor::signInAndSwitchShops()
@@ -106,6 +109,20 @@ void TestFrontDoor::signInAndSwitchShops()
         delete w.data();
     ToolWindows::resetOpeners();
     RememberedUser::setFolder(QString());
+}
+
+void TestFrontDoor::standardButtonsSpeakChinese()
+{
+    // What start-up installs; install-deps.sh brings the translation.
+    QVERIFY(installQtTranslation(QCoreApplication::instance()));
+    QMessageBox box;
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Ok | QMessageBox::Cancel);
+    for (const char* english : {"Yes", "No", "OK", "Cancel"}) {
+        for (QAbstractButton* button : box.buttons())
+            QVERIFY2(!button->text().contains(english), qPrintable(button->text()));
+    }
+    QCOMPARE(box.button(QMessageBox::Yes)->text().remove('&').left(1), QStringLiteral("是"));
+    QVERIFY(QCoreApplication::translate("QFileDialog", "&Open") != QLatin1String("&Open"));
 }
 
 QTEST_MAIN(TestFrontDoor)

@@ -2,6 +2,7 @@
 #include "config.h"
 #include "n8thread.h"
 #include "scriptedprompts.h"
+#include "searchorderwindow.h"
 #include "selecttool.h"
 #include "standin.h"
 #include "tempvolumes.h"
@@ -43,6 +44,9 @@ private slots:
     void n8PanelNoStoreReachable();
     void n8PanelIgnoresPressesWhileBusy();
     void closingDuringTheStoreCheck();
+    void n8ButtonShowsItsWholeText_data();
+    void n8ButtonShowsItsWholeText();
+    void standAloneOrderSearch();
 
 private:
     SelectTool* makeLauncher(const QList<Shop>& shops = defaultShops());
@@ -570,6 +574,42 @@ void TestLauncher::closingDuringTheStoreCheck()
         QTest::qWait(20);
     }
     QVERIFY(m_prompts->messages().isEmpty());
+}
+
+void TestLauncher::n8ButtonShowsItsWholeText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("idle") << "同步全部员工/产品到N8";
+    QTest::newRow("testing") << "同步全部员工/产品到N8,解析数据中,请稍后...";
+}
+
+void TestLauncher::n8ButtonShowsItsWholeText()
+{
+    QFETCH(QString, text);
+    SelectTool* launcher = makeLauncher();
+    auto* button = launcher->findChild<QPushButton*>("pb_syncton8");
+    button->setText(text);
+    launcher->resize(497, 400);
+    launcher->show();
+    QVERIFY(QTest::qWaitForWindowExposed(launcher));
+    QTRY_VERIFY(button->isVisible());
+    if (!qEnvironmentVariableIsEmpty("DRAVIN_GRAB"))
+        launcher->grab().save(qEnvironmentVariable("DRAVIN_GRAB") + "/launcher-" + QTest::currentDataTag() + ".png");
+    const int textWidth = button->fontMetrics().horizontalAdvance(text);
+    QVERIFY2(button->contentsRect().width() >= textWidth,
+             qPrintable(QStringLiteral("%1 < %2").arg(button->contentsRect().width()).arg(textWidth)));
+}
+
+void TestLauncher::standAloneOrderSearch()
+{
+    // No window receives what the stand-alone search would hand on.
+    QWidget* window = ToolWindows::opener(SelectTool::ToolImportSearch)(makeLauncher());
+    auto* search = qobject_cast<SearchOrderWindow*>(window);
+    QVERIFY(search);
+    QCOMPARE(search->windowTitle(), QStringLiteral("检索订单"));
+    QVERIFY(search->findChild<QPushButton*>("addOrdersBtn")->isHidden());
+    QVERIFY(search->testAttribute(Qt::WA_DeleteOnClose));
+    delete search;
 }
 
 QTEST_MAIN(TestLauncher)

@@ -6,6 +6,8 @@
 
 #include <QtTest>
 
+#include <unistd.h>
+
 namespace {
 
 using TestFiles::readAll;
@@ -38,6 +40,10 @@ private slots:
     void copyMissingSourceOrSameTarget();
     void failedCopyKeepsTheOldFileAndLeavesNoPartial();
     void concurrentCopiesNeverShareAName();
+    void faultsAfterTheDataKeepTheOldFile_data();
+    void faultsAfterTheDataKeepTheOldFile();
+    void readErrorPartWayFails();
+    void sameFileByAnotherPath();
     void writeFileFromBytes();
     void copyNewFileNeverReplaces();
 
@@ -49,6 +55,7 @@ private slots:
     void removeFolderContentNeverFollowsLinks();
     void removeFolderContentEndsWhenStuck();
     void removeDirLeavesHiddenEntries();
+    void removalNeverFollowsAFolderSwappedForALink();
 
     void namesAndCounts();
     void pathListFilesRoundTrip();
@@ -195,6 +202,80 @@ void TestFileOperation::copyNewFileNeverReplaces()
     QCOMPARE(entries(dir.path()), QStringList({"free.mp4", "src.mp4", "taken.mp4"}));
 }
 
+void TestFileOperation::faultsAfterTheDataKeepTheOldFile_data()
+{
+    QTest::addColumn<int>("fault");
+    QTest::addColumn<bool>("bytes"); // writeFile instead of copyFile
+    QTest::addColumn<int>("error");
+    using F = FileOperation::Fault;
+    using E = FileOperation::WriteError;
+    QTest::newRow("copy refused at close") << int(F::Close) << false << int(E::Other);
+    QTest::newRow("bytes refused at close") << int(F::Close) << true << int(E::Other);
+    QTest::newRow("copy onto a full disk") << int(F::DiskFull) << false << int(E::DiskFull);
+    QTest::newRow("bytes onto a full disk") << int(F::DiskFull) << true << int(E::DiskFull);
+    QTest::newRow("copy refused while written") << int(F::Write) << false << int(E::Other);
+}
+
+void TestFileOperation::faultsAfterTheDataKeepTheOldFile()
+{
+    // A share that takes the data and refuses it only at sync or close
+    // must not get the good photo replaced by a truncated one.
+    QFETCH(int, fault);
+    QFETCH(bool, bytes);
+    QFETCH(int, error);
+    QTemporaryDir dir;
+    write(dir.filePath("src.jpg"), QByteArray(300000, 'n'));
+    write(dir.filePath("server/a.jpg"), "the only copy");
+    FileOperation::WriteError told = FileOperation::WriteError::None;
+    {
+        FaultScope scope(FileOperation::Fault(fault), "server");
+        const bool written =
+            bytes ? FileOperation::writeFile(QByteArray(300000, 'n'), dir.filePath("server/a.jpg"), true, nullptr,
+                                             &told)
+                  : FileOperation::copyNewFile(dir.filePath("src.jpg"), dir.filePath("server/b.jpg"), nullptr,
+                                               &told) ||
+                        FileOperation::copyFile(dir.filePath("src.jpg"), dir.filePath("server/a.jpg"), true);
+        QVERIFY(!written);
+    }
+    QCOMPARE(int(told), error);
+    QCOMPARE(readAll(dir.filePath("server/a.jpg")), QByteArray("the only copy"));
+    QCOMPARE(entries(dir.filePath("server")), QStringList{"a.jpg"});
+}
+
+void TestFileOperation::readErrorPartWayFails()
+{
+    QTemporaryDir dir;
+    write(dir.filePath("card/turned.jpg"), QByteArray(200000, 't'));
+    write(dir.filePath("server/turned.jpg"), "the only copy");
+    FaultScope scope(FileOperation::Fault::Read, "card");
+    QByteArray data;
+    QVERIFY(!FileOperation::readFile(dir.filePath("card/turned.jpg"), &data));
+    FileOperation::WriteError told = FileOperation::WriteError::DiskFull;
+    QVERIFY(!FileOperation::copyNewFile(dir.filePath("card/turned.jpg"), dir.filePath("server/new.jpg"), nullptr,
+                                        &told));
+    QCOMPARE(int(told), int(FileOperation::WriteError::None)); // the source failed, not the target
+    QVERIFY(!FileOperation::copyFile(dir.filePath("card/turned.jpg"), dir.filePath("server/turned.jpg"), true));
+    QCOMPARE(readAll(dir.filePath("server/turned.jpg")), QByteArray("the only copy"));
+    QCOMPARE(entries(dir.filePath("server")), QStringList{"turned.jpg"});
+    FileOperation::setFaultHook(nullptr);
+    QVERIFY(FileOperation::readFile(dir.filePath("card/turned.jpg"), &data));
+    QCOMPARE(data.size(), 200000);
+}
+
+void TestFileOperation::sameFileByAnotherPath()
+{
+    QTemporaryDir dir;
+    write(dir.filePath("share/a.jpg"), "a");
+    write(dir.filePath("share/b.jpg"), "a");
+    QVERIFY(::link(QFile::encodeName(dir.filePath("share/a.jpg")).constData(),
+                   QFile::encodeName(dir.filePath("share/second-name.jpg")).constData()) == 0);
+    QVERIFY(QFile::link(dir.filePath("share"), dir.filePath("mount2")));
+    QVERIFY(FileOperation::isSameFile(dir.filePath("share/a.jpg"), dir.filePath("share/second-name.jpg")));
+    QVERIFY(FileOperation::isSameFile(dir.filePath("share/a.jpg"), dir.filePath("mount2/a.jpg")));
+    QVERIFY(!FileOperation::isSameFile(dir.filePath("share/a.jpg"), dir.filePath("share/b.jpg")));
+    QVERIFY(!FileOperation::isSameFile(dir.filePath("share/a.jpg"), dir.filePath("share/none.jpg")));
+}
+
 void TestFileOperation::existenceAndMakeDir()
 {
     QTemporaryDir dir;
@@ -304,6 +385,31 @@ void TestFileOperation::removeDirLeavesHiddenEntries()
     QFile::remove(dir.filePath("d/.hidden"));
     QVERIFY(FileOperation::removeDir(dir.filePath("d")));
     QVERIFY(!FileOperation::removeDir(dir.filePath("d")));
+}
+
+void TestFileOperation::removalNeverFollowsAFolderSwappedForALink()
+{
+    // While an order folder is being removed, its "成品" is swapped for a
+    // link to another order's "成品": that order's photos stay.
+    QTemporaryDir dir;
+    write(dir.filePath("other/成品/keep.jpg"), "keep");
+    write(dir.filePath("order/成品/a.jpg"), "a");
+    write(dir.filePath("order/成品/b.jpg"), "b");
+    bool swapped = false;
+    const QString first = dir.filePath("order/成品/");
+    FileOperation::setFaultHook([&](FileOperation::Fault fault, const QString& path) {
+        if (fault == FileOperation::Fault::Remove && path.startsWith(first) && !swapped) {
+            swapped = true;
+            QDir().rename(dir.filePath("order/成品"), dir.filePath("order/moved"));
+            QFile::link(dir.filePath("other/成品"), dir.filePath("order/成品"));
+        }
+        return false;
+    });
+    QVERIFY(!FileOperation::removeFolderContent(dir.filePath("order")));
+    FileOperation::setFaultHook(nullptr);
+    QVERIFY(swapped);
+    QCOMPARE(readAll(dir.filePath("other/成品/keep.jpg")), QByteArray("keep"));
+    QVERIFY(QFileInfo(dir.filePath("order/成品")).isSymLink());
 }
 
 void TestFileOperation::namesAndCounts()

@@ -5,6 +5,8 @@
 #include <QThreadPool>
 #include <QtTest>
 
+#include <unistd.h>
+
 namespace {
 
 using TestFiles::readAll;
@@ -33,6 +35,7 @@ private slots:
     void moveReplacesTheTargetAndRemovesTheSource();
     void moveNeverLosesTheSource_data();
     void moveNeverLosesTheSource();
+    void moveOntoTheSameFileByASecondPath();
     void removal();
 };
 
@@ -86,6 +89,20 @@ void TestCopyFileThread::moveNeverLosesTheSource()
     QCOMPARE(readAll(dir.filePath("from/a.jpg")), QByteArray("photo"));
     QCOMPARE(readAll(dir.filePath("to/a.jpg")), QByteArray("old"));
     QCOMPARE(entries(dir.filePath("to")), QStringList{"a.jpg"});
+}
+
+void TestCopyFileThread::moveOntoTheSameFileByASecondPath()
+{
+    // Two names of one file, as a second mount of the share or a
+    // case-insensitive share gives them: the move does nothing at all.
+    QTemporaryDir dir;
+    write(dir.filePath("share/a.jpg"), "photo");
+    QDir().mkpath(dir.filePath("second"));
+    QVERIFY(::link(QFile::encodeName(dir.filePath("share/a.jpg")).constData(),
+                   QFile::encodeName(dir.filePath("second/a.jpg")).constData()) == 0);
+    runJob(new CopyFileThread(dir.filePath("second/a.jpg"), dir.filePath("share/a.jpg")));
+    QCOMPARE(readAll(dir.filePath("second/a.jpg")), QByteArray("photo"));
+    QVERIFY(FileOperation::isSameFile(dir.filePath("second/a.jpg"), dir.filePath("share/a.jpg")));
 }
 
 void TestCopyFileThread::removal()

@@ -1,5 +1,6 @@
 #include "windowtestenv.h"
 #include "config.h"
+#include "elidedlabel.h"
 #include "fileoperation.h"
 #include "importordermodel.h"
 #include "importordersphotodlg.h"
@@ -54,9 +55,14 @@ private slots:
     void folderErrorsRestoreControls_data();
     void folderErrorsRestoreControls();
     void specialCharactersQuestion();
-    void closingMidBatchWaitsForTheWorker_data();
-    void closingMidBatchWaitsForTheWorker();
+    void batchFailures_data();
+    void batchFailures();
+    void closingMidBatchAsksAndReports_data();
+    void closingMidBatchAsksAndReports();
+    void noOrdersAddedDuringABatch();
     void reImportAndRowCommands();
+    void viewsFollowTheDisk();
+    void textsFitTheirWidgets();
 
 private:
     using Env = WindowTestEnv;
@@ -303,7 +309,7 @@ void TestImportDialog::finishedSelectionCheck_data()
     QTest::newRow("broken reply") << "100102"
                                   << "raw" << int(Prompts::Yes) << "警告 / 请求失败" << false;
     QTest::newRow("transport error") << "100102"
-                                     << "http" << int(Prompts::Ok) << "警告 / 网络请求错误\n500" << false;
+                                     << "http" << int(Prompts::Yes) << "警告 / 网络请求错误\n500" << false;
 }
 
 void TestImportDialog::finishedSelectionCheck()
@@ -504,6 +510,7 @@ void TestImportDialog::importedImagesListAndDeletion()
     }
     QCOMPARE(list->count(), 1);
     QCOMPARE(list->item(0)->text(), QStringLiteral("c.jpg"));
+    QCOMPARE(cell(0, 3), QStringLiteral("已导入(1)")); // the row counts what is left
 }
 
 void TestImportDialog::batchReportsAndChaining()
@@ -735,16 +742,107 @@ void TestImportDialog::specialCharactersQuestion()
     QCOMPARE(records().size(), 0);
 }
 
-void TestImportDialog::closingMidBatchWaitsForTheWorker_data()
+void TestImportDialog::batchFailures_data()
 {
-    QTest::addColumn<bool>("escape");
-    QTest::newRow("closed") << false;
-    QTest::newRow("escape") << true;
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QStringList>("states");
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QStringList>("picnumbers"); // of the completion records, by order id
+    const QString folder = "<order>成品";
+    QTest::newRow("card pulled") << "read" << QStringList{"已导入(1个失败)", "已导入(2)"}
+                                 << "警告 / 以下订单有照片导入失败：\nA24051501：1张"
+                                 << QStringList{"100105:1", "100106:2"};
+    QTest::newRow("folder cannot be written")
+        << "write" << QStringList{"已导入(2个失败)", "已导入(2)"}
+        << "警告 / 以下订单有照片导入失败：\nA24051501：2张（写入失败：" + folder + "）"
+        << QStringList{"100105:0", "100106:2"};
+    QTest::newRow("disk full") << "full" << QStringList{"已导入(2个失败)", "未导入"}
+                               << "警告 / 服务器空间不足，请清理空间后再导入\n以下订单有照片导入失败：\nA24051501：2张（写入失败：" +
+                                      folder + "）"
+                               << QStringList{"100105:0"};
+    QTest::newRow("service answers 500") << "http" << QStringList{"上报失败", "上报失败"}
+                                         << "警告 / 以下订单上报失败：\nA24051501：500\nA24051502：500"
+                                         << QStringList{"100105:2", "100106:2"};
+    QTest::newRow("service gone") << "drop" << QStringList{"上报失败", "上报失败"}
+                                  << "警告 / 以下订单上报失败：\nA24051501：网络错误\nA24051502：网络错误"
+                                  << QStringList{"100105:2", "100106:2"};
 }
 
-void TestImportDialog::closingMidBatchWaitsForTheWorker()
+void TestImportDialog::batchFailures()
 {
-    QFETCH(bool, escape);
+    QFETCH(QString, fault);
+    QFETCH(QStringList, states);
+    QFETCH(QString, box);
+    QFETCH(QStringList, picnumbers);
+    dialog({item("100105", "A24051501"), item("100106", "A24051502")});
+    const QString pulled = photo("card/DCIM/IMG_2.JPG");
+    choose(0, {photo("card/DCIM/IMG_1.JPG"), pulled});
+    choose(1, {photo("card/DCIM/IMG_3.JPG"), photo("card/DCIM/IMG_4.JPG")});
+    const QString first = m_env->volumes.path("photos/2024-05/15/A24051501-1-豆豆-吴静-陈摄影/");
+    FileOperation::setFaultHook([&](FileOperation::Fault f, const QString& path) {
+        if (fault == "read")
+            return f == FileOperation::Fault::Read && path == pulled;
+        if (fault == "write")
+            return f == FileOperation::Fault::Write && path.startsWith(first + "成品/");
+        return fault == "full" && f == FileOperation::Fault::DiskFull && path.startsWith(first + "成品/");
+    });
+    if (fault == "http")
+        m_env->service.failHttp("order", "updatepicpath", 500);
+    if (fault == "drop")
+        m_env->service.drop("order", "updatepicpath");
+    m_env->service.clearLog();
+    m_env->prompts.setNextAnswer(Prompts::Ok);
+    runBatch();
+    FileOperation::setFaultHook({});
+
+    QCOMPARE(messages(), QStringList{box.replace("<order>", first)});
+    QCOMPARE(QStringList({cell(0, 3), cell(1, 3)}), states);
+    QStringList sent;
+    for (const StandIn::LoggedRequest& r : records()) {
+        if (r.values.value("importype") == "1")
+            sent.append(r.values.value("order_photo_id") + ":" + r.values.value("picnumber"));
+    }
+    sent.sort();
+    QCOMPARE(sent, picnumbers);
+    if (fault != "http" && fault != "drop")
+        return;
+
+    // The service is back: the next batch sends the two completion reports
+    // again, with the same counts, and copies nothing.
+    m_env->service.clearFaults();
+    m_env->service.clearLog();
+    QStringList writes;
+    FileOperation::setFaultHook([&](FileOperation::Fault f, const QString& path) {
+        if (f == FileOperation::Fault::Write)
+            writes.append(path);
+        return false;
+    });
+    m_env->prompts.setNextAnswer(Prompts::Ok);
+    runBatch();
+    FileOperation::setFaultHook({});
+    QCOMPARE(writes, QStringList());
+    QCOMPARE(records().size(), 2);
+    sent.clear();
+    for (const StandIn::LoggedRequest& r : records())
+        sent.append(r.values.value("order_photo_id") + ":" + r.values.value("importype") + ":" +
+                    r.values.value("picnumber"));
+    sent.sort();
+    QCOMPARE(sent, QStringList({"100105:1:2", "100106:1:2"}));
+    QCOMPARE(messages().last(), QStringLiteral("导入完成 / 2个订单已经全部导完"));
+    QCOMPARE(QStringList({cell(0, 3), cell(1, 3)}), QStringList({"已导入(2)", "已导入(2)"}));
+}
+
+void TestImportDialog::closingMidBatchAsksAndReports_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("close button") << "close";
+    QTest::newRow("escape") << "escape";
+    QTest::newRow("reject") << "reject";
+}
+
+void TestImportDialog::closingMidBatchAsksAndReports()
+{
+    QFETCH(QString, how);
     QStringList files;
     for (int i = 0; i < 40; ++i)
         files.append(photo(QStringLiteral("card/DCIM/IMG_%1.JPG").arg(i, 4, 10, QLatin1Char('0'))));
@@ -752,20 +850,32 @@ void TestImportDialog::closingMidBatchWaitsForTheWorker()
     setType(0);
     choose(0, files);
     // A slow share: every write takes a while.
-    FileOperation::setFaultHook([](FileOperation::Fault, const QString&) {
-        QThread::msleep(40);
+    FileOperation::setFaultHook([](FileOperation::Fault f, const QString&) {
+        if (f == FileOperation::Fault::Write)
+            QThread::msleep(40);
         return false;
     });
     button("importAllOrdersBtn")->click();
     QTRY_VERIFY(label(0, 5) != QStringLiteral("0/40"));
     QPointer<importOrdersPhotoDlg> guard = m_dlg;
-    if (escape)
-        QTest::keyClick(m_dlg, Qt::Key_Escape);
-    else
-        m_dlg->close();
-    QVERIFY(!guard->isVisible());
-    QTest::qWait(20);
-    QVERIFY(guard); // still there while the worker finishes its file
+    auto closeIt = [&] {
+        if (how == "escape")
+            QTest::keyClick(m_dlg, Qt::Key_Escape);
+        else if (how == "reject")
+            m_dlg->reject();
+        else
+            m_dlg->close();
+    };
+    // No: the batch goes on.
+    m_env->prompts.setNextAnswer(Prompts::No);
+    closeIt();
+    QCOMPARE(messages(), QStringList{"提示 / 正在导片，确定停止导片并关闭吗？"});
+    QVERIFY(guard->isVisible());
+    const QString before = label(0, 5);
+    QTRY_VERIFY(label(0, 5) != before);
+    // Yes: it stops after the files in work, reports the order and closes.
+    m_env->prompts.setNextAnswer(Prompts::Yes);
+    closeIt();
     QTRY_VERIFY_WITH_TIMEOUT(guard.isNull(), 20000);
     FileOperation::setFaultHook({});
 
@@ -776,8 +886,37 @@ void TestImportDialog::closingMidBatchWaitsForTheWorker()
         QVERIFY2(!FileOperation::isPartialFile(name), qPrintable(name));
         QVERIFY2(QImageReader(folder + name).canRead(), qPrintable(name));
     }
-    QTest::qWait(50);
-    QCOMPARE(messages(), QStringList()); // nothing reaches a closed dialog
+    QTRY_COMPARE(records().size(), 2);
+    QCOMPARE(records().last().values.value("importype"), QStringLiteral("1"));
+    QCOMPARE(records().last().values.value("picnumber"), QString::number(imported.size()));
+    QCOMPARE(messages().size(), 2); // the two questions, nothing after
+}
+
+void TestImportDialog::noOrdersAddedDuringABatch()
+{
+    QStringList files;
+    for (int i = 0; i < 12; ++i)
+        files.append(photo(QStringLiteral("card/DCIM/IMG_%1.JPG").arg(i)));
+    dialog({item("100105", "A24051501")});
+    choose(0, files);
+    FileOperation::setFaultHook([](FileOperation::Fault f, const QString&) {
+        if (f == FileOperation::Fault::Write)
+            QThread::msleep(20);
+        return false;
+    });
+    button("importAllOrdersBtn")->click();
+    auto* late = new ImportOrderModel(item("100106", "A24051502"), nullptr);
+    m_env->prompts.setNextAnswer(Prompts::Ok);
+    m_dlg->getNewOrderSlot({late});
+    QCOMPARE(messages(), QStringList{"提示 / 正在导片，请稍后再添加订单"});
+    QCOMPARE(table()->rowCount(), 1);
+    QVERIFY(!late->parent()); // still the search window's
+    m_env->prompts.setNextAnswer(Prompts::Ok);
+    QTRY_VERIFY_WITH_TIMEOUT(button("importAllOrdersBtn")->isEnabled(), 30000);
+    FileOperation::setFaultHook({});
+    QCOMPARE(messages().last(), QStringLiteral("导入完成 / 1个订单已经全部导完"));
+    QVERIFY(!QFileInfo::exists(m_env->volumes.path("photos/2024-05/15/A24051502-1-豆豆-吴静-陈摄影")));
+    delete late;
 }
 
 void TestImportDialog::reImportAndRowCommands()
@@ -837,6 +976,83 @@ void TestImportDialog::reImportAndRowCommands()
     QCOMPARE(m_dlg->findChild<QLabel*>("orderNumLbl")->text(), QString());
     QCOMPARE(m_dlg->findChild<QLabel*>("orderN8PathLbl")->text(), QString());
     QVERIFY(folderEdit->isEnabled() && folderEdit->text().isEmpty());
+}
+
+void TestImportDialog::viewsFollowTheDisk()
+{
+    const QString old = m_env->volumes.mkdir("photos/2024-05/12/A24051202-1");
+    QDir().mkpath(old + "/成品缩略图");
+    dialog({item("100102", "A24051202", "\\\\studio-nas\\photos\\2024-05\\12\\A24051202-1\\")});
+    auto* chosen = m_dlg->findChild<QTableWidget*>("orderSelectTableWgt");
+    auto* imported = m_dlg->findChild<QListWidget*>("orderImportedLstWgt");
+    auto* pathLabel = m_dlg->findChild<QLabel*>("orderPathLbl");
+    m_dlg->ordersTableWgtClickedSlot(0);
+
+    // Another type's choice is not shown under this one.
+    choose(0, {photo("card/DCIM/IMG_1.JPG"), photo("card/DCIM/IMG_2.JPG")});
+    QCOMPARE(chosen->rowCount(), 2);
+    setType(2);
+    QCOMPARE(chosen->rowCount(), 0);
+    setType(1);
+    QCOMPARE(chosen->rowCount(), 2);
+
+    // A re-import and a new import: the new folder and its photos show.
+    button("reImportBtn")->click();
+    QCOMPARE(pathLabel->text(), QString());
+    choose(0, {photo("card/DCIM/IMG_1.JPG"), photo("card/DCIM/IMG_2.JPG")});
+    QCOMPARE(imported->count(), 0);
+    m_env->prompts.setNextAnswer(Prompts::Ok);
+    runBatch();
+    const QString folder = m_env->volumes.path("photos/2024-05/15/A24051202-1-豆豆-吴静-陈摄影/");
+    QCOMPARE(pathLabel->text(), folder);
+    QCOMPARE(imported->count(), 2);
+}
+
+void TestImportDialog::textsFitTheirWidgets()
+{
+    // 160 finished photos in one order, 3 files left behind in another, a
+    // long N8 folder in a third.
+    const QString full = m_env->volumes.mkdir("photos/2024-05/12/A24051202-1");
+    QDir().mkpath(full + "/成品缩略图");
+    for (int i = 0; i < 160; ++i)
+        QVERIFY(TestFiles::write(full + QStringLiteral("/成品/%1.jpg").arg(i), "x"));
+    dialog({item("100102", "A24051202", "\\\\studio-nas\\photos\\2024-05\\12\\A24051202-1\\"),
+            item("100105", "A24051501"), item("100106", "A24051502")});
+    m_dlg->resize(1920, 1040); // maximised on a studio's screen
+    QVERIFY(QTest::qWaitForWindowExposed(m_dlg));
+    ImportOrderModel* left = m_dlg->findChildren<ImportOrderModel*>().at(1);
+    ImportOrderModel::RunOutcome outcome;
+    outcome.failed = 3;
+    left->setRunOutcome(ImportFinished, outcome);
+    left->setImported(ImportFinished, true);
+    setType(1);
+    const QFontMetrics cellMetrics(table()->font());
+    for (int row = 0; row < 2; ++row)
+        QVERIFY2(table()->columnWidth(3) >= cellMetrics.horizontalAdvance(cell(row, 3)), qPrintable(cell(row, 3)));
+    QCOMPARE(QStringList({cell(0, 3), cell(1, 3)}), QStringList({"已导入(160)", "已导入(3个失败)"}));
+
+    const QString n8 = m_env->volumes.mkdir("card/N8/很长的文件夹名称/再长一些的子文件夹/A24051502-最后一层");
+    setType(5);
+    m_env->prompts.setNextPath(n8);
+    selectButton(2)->click();
+    m_dlg->ordersTableWgtClickedSlot(0);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); // the replaced cells
+    QCoreApplication::processEvents();
+    if (!qEnvironmentVariableIsEmpty("DRAVIN_GRAB"))
+        m_dlg->grab().save(qEnvironmentVariable("DRAVIN_GRAB") + "/import-dialog.png");
+    // Cut texts are cut in the middle and told whole as tooltips.
+    QList<QPair<ElidedLabel*, QString>> labels{
+        {table()->cellWidget(2, 4)->findChild<ElidedLabel*>(), "已选(" + n8 + ")"},
+        {m_dlg->findChild<ElidedLabel*>("orderPathLbl"), full + "/"}};
+    for (const auto& l : labels) {
+        QCOMPARE(l.first->text(), l.second);
+        QCOMPARE(l.first->toolTip(), l.second);
+        const QString shown = l.first->displayedText();
+        QVERIFY2(l.first->fontMetrics().horizontalAdvance(shown) <= l.first->contentsRect().width(),
+                 qPrintable(shown));
+        QVERIFY2(shown.startsWith(l.second.left(2)) && shown.endsWith(l.second.right(2)), qPrintable(shown));
+    }
+    QCOMPARE(m_dlg->findChild<QTableWidget*>("orderSelectTableWgt")->textElideMode(), Qt::ElideMiddle);
 }
 
 QTEST_MAIN(TestImportDialog)

@@ -63,7 +63,8 @@ private slots:
     void emptyListOrStopEmitsNothing();
     void emptySourceCountsAsDone();
     void missingBackupFolderIsError();
-    void unwritableTargetReported();
+    void failuresCountedAndTold_data();
+    void failuresCountedAndTold();
 
     void copyFile();
     void picShotTime();
@@ -179,7 +180,13 @@ public:
             [add] { add(QStringLiteral("order folder missing")); }, Qt::DirectConnection);
         QObject::connect(
             &worker, &ImportOrderThread::checkDiskSizeSigl, &worker,
-            [add](const QString& path) { add(QStringLiteral("write failed ") + path); },
+            [add](const QString& path) { add(QStringLiteral("disk full ") + path); }, Qt::DirectConnection);
+        QObject::connect(
+            &worker, &ImportOrderThread::importFailuresSigl, &worker,
+            [add](const QString& order, ushort failed, const QString& folder) {
+                add(QStringLiteral("%1 failed %2%3").arg(order).arg(failed).arg(folder.isEmpty() ? QString()
+                                                                                               : " in " + folder));
+            },
             Qt::DirectConnection);
     }
     QStringList events() const
@@ -193,11 +200,14 @@ private:
     QStringList m_events;
 };
 
-QStringList progressUpTo(int total)
+// The signals of a run of total files that ends normally; the order is
+// the one makeModel gives.
+QStringList progressUpTo(int total, int failed = 0, const QString& folder = QString())
 {
     QStringList list;
     for (int i = 1; i <= total; ++i)
         list.append(QStringLiteral("%1/%2").arg(i).arg(total));
+    list.append(QStringLiteral("A100-2 failed %1%2").arg(failed).arg(folder.isEmpty() ? QString() : " in " + folder));
     list.append(QStringLiteral("finished %1").arg(total));
     return list;
 }
@@ -433,17 +443,13 @@ void TestImportOrderThread::createOrderDirBuildsTree()
     QCOMPARE(created.count(), 1);
     QCOMPARE(model->getOrderPath(), orderPath);
     QCOMPARE(model->getOrderBackupPath(), m_backup + relative);
-    for (const QString& folder : OrderTree::orderFolders())
-        QVERIFY2(QFileInfo(orderPath + folder).isDir(), qPrintable(folder));
-    int thumbnailFolders = 0;
-    for (const QStringList& family : OrderTree::thumbnailFamilies()) {
-        for (const QString& folder : family) {
-            QVERIFY2(QFileInfo(orderPath + folder).isDir(), qPrintable(folder));
-            ++thumbnailFolders;
-        }
-    }
-    QCOMPARE(thumbnailFolders, 9);
-    QVERIFY(!QFileInfo::exists(orderPath + QStringLiteral("marks")));
+    // The order folder holds exactly these, "新建文件夹" inside "照片".
+    QStringList expected{"照片", "成品", "汰片", "设计", "试拍视频", "精修视频", "thumbnail", "thumbnail100",
+                         "thumbnail2250", "成品缩略图", "成品缩略图100", "成品缩略图2250", "设计缩略图",
+                         "设计缩略图100", "设计缩略图2250"};
+    expected.sort();
+    QCOMPARE(TestFiles::entries(orderPath, QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot), expected);
+    QCOMPARE(TestFiles::entries(orderPath + QStringLiteral("照片")), QStringList{"新建文件夹"});
     QCOMPARE(QDir(m_backup + relative).entryList(QDir::Dirs | QDir::NoDotAndDotDot),
              QStringList{QStringLiteral("照片")});
 
@@ -899,7 +905,7 @@ void TestImportOrderThread::emptyListOrStopEmitsNothing_data()
     QTest::addColumn<QString>("flag");
 
     QTest::newRow("empty list") << true << "";
-    QTest::newRow("stop flag") << false << "no";
+    QTest::newRow("stopped before the run") << false << "stop";
 }
 
 void TestImportOrderThread::emptyListOrStopEmitsNothing()
@@ -911,8 +917,9 @@ void TestImportOrderThread::emptyListOrStopEmitsNothing()
     ImportOrderModel* model = makeModel(&owner);
     if (!emptyList)
         model->setFineImgLst({writeJpeg(m_card + QStringLiteral("a.jpg"), 1)});
-    Config::disk_space = flag;
     ImportOrderThread worker(model, ImportFinished);
+    if (flag == "stop")
+        worker.stop();
     Recorder recorder(worker);
     QVERIFY(runToEnd(worker));
 
@@ -930,7 +937,7 @@ void TestImportOrderThread::emptySourceCountsAsDone()
     Recorder recorder(worker);
     QVERIFY(runToEnd(worker));
 
-    QCOMPARE(recorder.events(), progressUpTo(2));
+    QCOMPARE(recorder.events(), progressUpTo(2, 1));
     QCOMPARE(QDir(model->getOrderPath() + QStringLiteral("设计")).entryList(QDir::Files),
              QStringList{"d.jpg"});
 }
@@ -953,35 +960,70 @@ void TestImportOrderThread::missingBackupFolderIsError()
     QCOMPARE(fileCount(order + QStringLiteral("照片")), 0);
 }
 
-void TestImportOrderThread::unwritableTargetReported()
+void TestImportOrderThread::failuresCountedAndTold_data()
 {
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<int>("files");
+    QTest::newRow("finished folder refuses writes") << "write" << 3;
+    QTest::newRow("read error part-way") << "read" << 3;
+    QTest::newRow("full disk stops the run") << "full" << 24;
+    QTest::newRow("another window's stop") << "other window" << 3;
+}
+
+void TestImportOrderThread::failuresCountedAndTold()
+{
+    QFETCH(QString, fault);
+    QFETCH(int, files);
     QObject owner;
     ImportOrderModel* model = makeModel(&owner);
     QStringList list;
-    for (int i = 0; i < 3; ++i)
-        list.append(writeJpeg(m_card + QStringLiteral("f%1.jpg").arg(i), 1, quint32(i + 1)));
+    for (int i = 0; i < files; ++i)
+        list.append(writeJpeg(m_card + QStringLiteral("f%1.jpg").arg(i), i == 1 ? 6 : 1, quint32(i + 1)));
     model->setFineImgLst(list);
     ImportOrderThread worker(model, ImportFinished);
     Recorder recorder(worker);
     worker.createOrderDir(Config::importServPath, Config::importServBackupPath);
-    const QString folder = model->getOrderPath() + QStringLiteral("成品/");
-    const QByteArray old = readAll(writeJpeg(folder + QStringLiteral("f1.jpg"), 1, 99));
+    const QString folder = model->getOrderPath() + QStringLiteral("成品");
+    // f1 is a turned photo already in the order.
+    const QByteArray old = readAll(writeJpeg(folder + QStringLiteral("/f1.jpg"), 1, 99));
 
-    // Nothing can be written into the finished folder, as on a full disk.
-    FileOperation::setFaultHook([folder](FileOperation::Fault fault, const QString& path) {
-        return fault == FileOperation::Fault::Write && path.startsWith(folder);
+    using F = FileOperation::Fault;
+    const QString card1 = list.at(1);
+    FileOperation::setFaultHook([&](F f, const QString& path) {
+        if (fault == "write")
+            return f == F::Write && path.startsWith(folder + "/");
+        if (fault == "full")
+            return f == F::DiskFull && path.startsWith(folder + "/");
+        return fault == "read" && f == F::Read && path == card1;
     });
+    if (fault == "other window")
+        Config::disk_space = QStringLiteral("no"); // another window's folder error
     QVERIFY(runToEnd(worker));
-
     const QStringList events = recorder.events();
-    QCOMPARE(events.filter(QStringLiteral("write failed ")).size(), 1);
-    QVERIFY(events.first().startsWith(QStringLiteral("write failed ") + folder));
-    QStringList progress = events;
-    progress.removeFirst();
-    QCOMPARE(progress, progressUpTo(3));
-    QCOMPARE(readAll(folder + QStringLiteral("f1.jpg")), old);
-    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{"f1.jpg"});
-    QCOMPARE(fileCount(model->getOrderPath() + QStringLiteral("成品缩略图100")), 3);
+    const int thumbs = fileCount(model->getOrderPath() + QStringLiteral("成品缩略图100"));
+    const QStringList landed = QDir(folder).entryList(QDir::Files | QDir::Hidden);
+    if (fault == "other window") {
+        QCOMPARE(landed, QStringList({"f0.jpg", "f1.jpg", "f2.jpg"}));
+    } else {
+        // Never replaced by a failed write or by part of a photo.
+        QCOMPARE(readAll(folder + QStringLiteral("/f1.jpg")), old);
+        QCOMPARE(landed, fault == "read" ? QStringList({"f0.jpg", "f1.jpg", "f2.jpg"}) : QStringList{"f1.jpg"});
+    }
+    if (fault == "write") {
+        QCOMPARE(events, progressUpTo(3, 3, folder));
+        QCOMPARE(thumbs, 3);
+    } else if (fault == "read") {
+        QCOMPARE(events, progressUpTo(3, 1)); // no folder: nothing refused a write
+        QCOMPARE(thumbs, 2);
+    } else if (fault == "other window") {
+        QCOMPARE(events, progressUpTo(3));
+    } else {
+        // Told once, and no file started after it; every file is counted.
+        QCOMPARE(events.filter("disk full").size(), 1);
+        QCOMPARE(events.filter("finished").size(), 0);
+        QCOMPARE(events.last(), QStringLiteral("A100-2 failed %1 in %2").arg(files).arg(folder));
+        QVERIFY2(thumbs < files, qPrintable(QString::number(thumbs)));
+    }
 }
 
 void TestImportOrderThread::copyFile()

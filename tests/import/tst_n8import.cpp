@@ -720,6 +720,7 @@ void TestN8Import::closingDuringTheCopyWaitsForTheJobs()
     QTRY_VERIFY(faults.inWrite.load() > 0);
     bool jobsRunningAtDeletion = true;
     connect(m_dlg.data(), &QObject::destroyed, [&] { jobsRunningAtDeletion = faults.inWrite.load() > 0; });
+    m_prompts->setNextAnswer(Prompts::Yes); // stop the batch and close
     m_dlg->close();
     QTRY_VERIFY_WITH_TIMEOUT(m_dlg.isNull(), 10000);
     QVERIFY(!jobsRunningAtDeletion);
@@ -732,7 +733,7 @@ void TestN8Import::closingDuringTheCopyWaitsForTheJobs()
         QCOMPARE(QFileInfo(toDir + '/' + name).size(), 64 * 1024);
     }
     QTest::qWait(50);
-    QCOMPARE(messages(), QStringList());
+    QCOMPARE(messages(), QStringList{"提示 / 正在导片，确定停止导片并关闭吗？"});
     QCOMPARE(n8Reports().size(), 0);
 }
 

@@ -3,9 +3,10 @@
 #include <QByteArray>
 #include <QString>
 
-// Camera-like files built byte by byte, for the cases a metadata writer
-// does not produce on its own: TIFF-based raw files and JPEGs whose EXIF
-// sits at odd offsets, far into the file, or behind look-alike bytes.
+// Camera-like files built byte by byte, for tests and the demo tree, in the
+// cases a metadata writer does not produce on its own: TIFF-based raw files
+// and JPEGs whose EXIF sits at odd offsets, far into the file, or behind
+// look-alike bytes.
 namespace ExifFiles {
 
 struct Tags

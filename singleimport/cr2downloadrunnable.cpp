@@ -1,0 +1,233 @@
+#include "cr2downloadrunnable.h"
+
+#include "deletionguard.h"
+#include "filenames.h"
+#include "fileoperation.h"
+#include "shottime.h"
+
+#include <QDebug>
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+QString completed(const QString& path)
+{
+    if (path.endsWith(QLatin1Char('/')) || path.endsWith(QLatin1Char('\\')))
+        return path;
+    return path + QLatin1Char('/');
+}
+
+bool isDotEntry(const QFileInfo& entry)
+{
+    return entry.fileName() == QLatin1String(".") || entry.fileName() == QLatin1String("..");
+}
+
+// A folder's default listing: files and folders, hidden ones left out,
+// "." and ".." included, by name with letter case ignored.
+QFileInfoList listing(const QString& folder)
+{
+    return QDir(folder).entryInfoList(QDir::AllEntries, QDir::Name | QDir::IgnoreCase);
+}
+
+QString withoutSuffix(const QString& name)
+{
+    const int dot = name.lastIndexOf(QLatin1Char('.'));
+    return dot < 0 ? name : name.left(dot);
+}
+
+// The path as the file system resolves it: the part that exists through
+// its links, the rest as written.
+QString resolved(const QString& path)
+{
+    QString head = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    QString rest;
+    while (!QFileInfo::exists(head) && head != QLatin1String("/")) {
+        rest.prepend(QLatin1Char('/') + QFileInfo(head).fileName());
+        head = QFileInfo(head).absolutePath();
+    }
+    const QString canonical = QFileInfo(head).canonicalFilePath();
+    return QDir::cleanPath((canonical.isEmpty() ? head : canonical) + rest);
+}
+
+bool liesWithin(const QString& path, const QString& folder)
+{
+    const QString p = resolved(path);
+    const QString f = resolved(folder);
+    return p == f || p.startsWith(f == QLatin1String("/") ? f : f + QLatin1Char('/'));
+}
+
+// A removal that fails is tried exactly once more.
+bool removeFileTwice(const QString& path)
+{
+    return FileOperation::removeFile(path) || FileOperation::removeFile(path);
+}
+
+const QString kRemovalFailed = QStringLiteral("删除原图目录未成功，请手动删除。路径为：");
+
+} // namespace
+
+CR2DownloadRunnable::CR2DownloadRunnable(JobOwnerHandle owner, QString srcDir, QString dstDir,
+                                         QString imageTimeText)
+    : srcDir(std::move(srcDir)), dstDir(std::move(dstDir)), owner(std::move(owner)),
+      imageTimeText(std::move(imageTimeText))
+{
+    setAutoDelete(true);
+    getMatchInfo(this->imageTimeText);
+}
+
+CR2DownloadRunnable::~CR2DownloadRunnable() = default;
+
+void CR2DownloadRunnable::getMatchInfo(QString text)
+{
+    matchInfos = ImageTime::parse(text);
+}
+
+void CR2DownloadRunnable::run()
+{
+    QString tip;
+    const bool result = downLoad(srcDir, dstDir, tip);
+    owner.post("onDownloadFinish", result, tip);
+}
+
+bool CR2DownloadRunnable::downLoad(QString srcDir, QString dstDir, QString& tip)
+{
+    srcDir = completed(srcDir);
+    dstDir = completed(dstDir);
+    if (!isRawDirExist(srcDir)) {
+        tip = QStringLiteral("毛底目录为空");
+        return false;
+    }
+    // Copies inside the source would be taken for raw files next time.
+    if (liesWithin(dstDir, srcDir)) {
+        tip = QStringLiteral("下载目录不能在毛底目录内：%1").arg(dstDir);
+        return false;
+    }
+    if (!FileOperation::isDirExist(dstDir) && !QDir().mkdir(QFileInfo(dstDir).absoluteFilePath())) {
+        tip = QStringLiteral("创建本地目录失败，目录为：") + dstDir;
+        return false;
+    }
+    tip = QStringLiteral("下载完毕！\n\n");
+
+    QString rawDir;
+    const bool raws = getSubCR2Dir(srcDir, rawDir);
+    const QFileInfoList entries = listing(raws ? rawDir : srcDir);
+    const int max = entries.size();
+    QStringList copied;
+    for (int i = 0; i < entries.size(); ++i) {
+        const QFileInfo& entry = entries.at(i);
+        // Links are never followed; folders are not downloaded.
+        if (isDotEntry(entry) || entry.isDir() || entry.isSymLink())
+            continue;
+        QString target = dstDir + entry.fileName();
+        if (raws) {
+            const QString base = getMatchedImageName(srcDir, entry.filePath(), entry.fileName());
+            const int dot = entry.fileName().lastIndexOf(QLatin1Char('.'));
+            target = dstDir + base + (dot < 0 ? QString() : entry.fileName().mid(dot));
+            qDebug() << "匹配：" << entry.fileName() << "和" << base;
+        }
+        // Never over a file: burst shots of one second and a second
+        // download keep every file under numbered names.
+        if (FileOperation::copyFile(entry.filePath(), target, false))
+            copied.append(entry.filePath());
+        else if (raws)
+            tip += QStringLiteral("拷贝原图照片未成功，照片名：") + entry.filePath() + QLatin1Char('\n');
+        else
+            tip += QStringLiteral("拷贝照片未成功，照片名：") + entry.filePath() + QLatin1Char('\n');
+        owner.post("onDownloadProcess", max, i + 1);
+    }
+    if (raws)
+        removeRaws(rawDir, copied, tip);
+    return true;
+}
+
+void CR2DownloadRunnable::removeRaws(const QString& rawDir, const QStringList& copied, QString& tip)
+{
+    const DeletionGuard::Result verdict = DeletionGuard::check(QDir::cleanPath(rawDir));
+    if (!verdict.allowed()) {
+        tip += QStringLiteral("原图目录已保留：%1（%2）\n").arg(rawDir, verdict.reason());
+        return;
+    }
+    bool notDownloaded = false;
+    const QFileInfoList entries = QDir(rawDir).entryInfoList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+    for (const QFileInfo& entry : entries) {
+        if (entry.isSymLink() || copied.contains(entry.filePath())) {
+            if (!removeFileTwice(entry.filePath()))
+                tip += kRemovalFailed + entry.filePath() + QLatin1Char('\n');
+        } else {
+            notDownloaded = true;
+        }
+    }
+    if (notDownloaded) {
+        tip += QStringLiteral("原图目录已保留：%1（有未下载的照片）\n").arg(rawDir);
+        return;
+    }
+    // A raw file that could not be removed is named above; the folder
+    // stays with it.
+    if (!QDir(rawDir).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot))
+        return;
+    if (!FileOperation::removeDir(rawDir) && !FileOperation::removeDir(rawDir))
+        tip += kRemovalFailed + rawDir + QLatin1Char('\n');
+}
+
+bool CR2DownloadRunnable::isRawDirExist(QString path)
+{
+    return QFileInfo(path).isDir() && listing(path).size() >= 3;
+}
+
+bool CR2DownloadRunnable::getSubCR2Dir(QString srcDir, QString& rawDir)
+{
+    if (!QFileInfo(srcDir).isDir())
+        return false;
+    for (const QFileInfo& entry : listing(srcDir)) {
+        if (isDotEntry(entry) || !entry.isDir() || entry.isSymLink())
+            continue;
+        for (const QFileInfo& inside : listing(entry.filePath())) {
+            const QString suffix = inside.suffix().toLower();
+            if (suffix == QLatin1String("cr2") || suffix == QLatin1String("nef")) {
+                rawDir = entry.filePath();
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+QString CR2DownloadRunnable::getMatchedImageName(QString srcDir, QString rawPath, QString rawName)
+{
+    QString shotTime;
+    // An undated raw file matches nothing: every one of them would get the
+    // same name.
+    if (getPicShotTime(rawPath, shotTime) && !shotTime.isEmpty()) {
+        for (const MatchInfo& info : qAsConst(matchInfos)) {
+            if (info.shotTime == shotTime && FileNames::isPlainFileName(info.name))
+                return info.name;
+        }
+        for (const auto& photo : sourceShotTimes(srcDir)) {
+            if (photo.second == shotTime)
+                return photo.first;
+        }
+    }
+    return withoutSuffix(rawName);
+}
+
+const QList<QPair<QString, QString>>& CR2DownloadRunnable::sourceShotTimes(const QString& srcDir)
+{
+    if (m_sourceRead)
+        return m_sourceTimes;
+    m_sourceRead = true;
+    for (const QFileInfo& entry : listing(srcDir)) {
+        if (isDotEntry(entry) || entry.isDir() || entry.isSymLink())
+            continue;
+        QString shotTime;
+        if (getPicShotTime(entry.filePath(), shotTime) && !shotTime.isEmpty())
+            m_sourceTimes.append({withoutSuffix(entry.fileName()), shotTime});
+    }
+    return m_sourceTimes;
+}
+
+bool CR2DownloadRunnable::getPicShotTime(QString path, QString& shotTime)
+{
+    return ShotTime::read(path, shotTime);
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "imagetime.h"
+#include "jobowner.h"
+
+#include <QList>
+#include <QPair>
+#include <QRunnable>
+#include <QString>
+
+// The raw-file download of one order: copies the camera raw files of the
+// raw sub-folder of the photos' folder (its first sub-folder holding a
+// ".cr2" or ".nef" file) into a local folder, each under the name of the
+// photo shot at the same second, and then takes them off the share. With
+// no raw sub-folder it copies the folder's own files instead and removes
+// nothing. It reports "onDownloadProcess" (max, value) and at the end
+// "onDownloadFinish" (result, tip) to its window.
+//
+// No raw file is ever lost: a copy never replaces a file (a taken name gets
+// a numbered one), a raw file is removed only once it has a complete copy
+// of its own, the raw folder only once it is empty and the deletion guard
+// allows it, and a link is removed, never followed. What stays is named in
+// the tip.
+class CR2DownloadRunnable : public QRunnable
+{
+public:
+    using MatchInfo = ImageTime::MatchInfo;
+
+    CR2DownloadRunnable(JobOwnerHandle owner, QString srcDir, QString dstDir, QString imageTimeText);
+    ~CR2DownloadRunnable() override;
+
+    void run() override;
+
+    // The whole download; false only when nothing could start (no source,
+    // a target that cannot be made or lies in the source).
+    bool downLoad(QString srcDir, QString dstDir, QString& tip);
+    static bool isRawDirExist(QString path);
+    static bool getSubCR2Dir(QString srcDir, QString& rawDir);
+    // The base name a raw file is copied under: the matched photo's name
+    // less its suffix, else the raw file's own name less its suffix.
+    QString getMatchedImageName(QString srcDir, QString rawPath, QString rawName);
+    bool getPicShotTime(QString path, QString& shotTime);
+    void getMatchInfo(QString text);
+
+private:
+    // The source folder's photos with their shot times, read once.
+    const QList<QPair<QString, QString>>& sourceShotTimes(const QString& srcDir);
+    void removeRaws(const QString& rawDir, const QStringList& copied, QString& tip);
+
+    QString srcDir;
+    QString dstDir;
+    JobOwnerHandle owner;
+    QString imageTimeText;
+    QList<MatchInfo> matchInfos;
+
+    bool m_sourceRead = false;
+    QList<QPair<QString, QString>> m_sourceTimes; // base name, shot time
+};

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "jobrunner.h"
+
+#include <QString>
+#include <QWidget>
+
+class Ui_CR2DownLoadWindow;
+
+// The progress window of a raw-file download: a busy bar until the job's
+// first report, its progress afterwards, and at the end the job's tip in a
+// "提示" box, after which the window closes. It takes no input; until the
+// job's final report it ignores requests to close, and its destructor waits
+// for the job. Its owner shows it, calls startDownLoad and deletes it.
+class CR2DownLoadWindow : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit CR2DownLoadWindow(QWidget* parent = nullptr);
+    ~CR2DownLoadWindow() override;
+
+    // Starts one download job with the records of the ImageTime file.
+    void startDownLoad(QString imageTimePath, QString srcDir, QString dstDir);
+    // The file's text, trimmed; empty for a missing or empty file.
+    static QString readImageTime(QString path);
+    void setValue(int max, int value);
+
+public slots:
+    void onDownloadFinish(bool isSuccess, QString tip);
+    void onDownloadProcess(int max, int value);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    Ui_CR2DownLoadWindow* ui = nullptr;
+    bool m_downloading = false;
+    JobRunner m_jobs{this};
+};

@@ -1,0 +1,834 @@
+#include "importphototoserver.h"
+
+#include "ui_importphototoserver.h"
+
+#include "calendarpicker.h"
+#include "checkdirthread.h"
+#include "config.h"
+#include "deletionguard.h"
+#include "fileoperation.h"
+#include "imagetime.h"
+#include "importbookkeeping.h"
+#include "ordertree.h"
+#include "prompts.h"
+#include "thumbnailthread1.h"
+#include "webservice.h"
+
+#include <QAction>
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QDebug>
+#include <QDir>
+#include <QGuiApplication>
+#include <QJsonObject>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QScreen>
+#include <QStandardItemModel>
+#include <QThread>
+#include <QTime>
+
+bool ImportPhotoToServer::isRunning = true;
+
+namespace {
+
+const char* const kPhotoDateProperty = "photodate";
+
+// Every box of this window has one Yes button, also its default.
+void inform(QWidget* parent, const QString& title, const QString& text)
+{
+    Prompts::information(parent, title, text, Prompts::Yes, Prompts::Yes);
+}
+
+// A folder of the web service as the file system sees it, with a final "/".
+QString localFolder(const QString& servicePath)
+{
+    if (servicePath.isEmpty())
+        return QString();
+    return OrderTree::withSlash(Config::returnPicPath(servicePath));
+}
+
+} // namespace
+
+ImportPhotoToServer::ImportPhotoToServer(QWidget* parent) : QMainWindow(parent)
+{
+    ui = new Ui_ImportPhotoToServer;
+    ui->setupUi(this);
+    isRunning = true;
+    m_order = SingleOrder::OrderValues::fromConfig();
+    m_jobs.pool()->setMaxThreadCount(QThread::idealThreadCount());
+    netManager = new QNetworkAccessManager(this);
+
+    ui->lineEdit_dresser->setText(m_order.dresser);
+    ui->lineEdit_cameraman->setText(m_order.cameraman);
+    ui->pushButton_photodate->setText(m_order.photoDate);
+    ui->lineEdit_otherdate->setText(m_order.serviceCount);
+    ui->label_id->setText(m_order.number);
+    ui->label_name->setText(m_order.customer);
+    ui->refreshPushButton->hide();
+
+    loadingLabel = new QLabel(nullptr, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    loadingLabel->setText(QStringLiteral("正在加载..."));
+    QFont font = loadingLabel->font();
+    font.setPointSize(20);
+    loadingLabel->setFont(font);
+    loadingLabel->setAttribute(Qt::WA_TranslucentBackground);
+    loadingLabel->show();
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect desktop = screen->virtualGeometry();
+        loadingLabel->move(desktop.x() + (desktop.width() - loadingLabel->width()) / 2,
+                           desktop.y() + (desktop.height() - loadingLabel->height()) / 2);
+    }
+
+    connect(ui->importButton, &QPushButton::clicked, this, &ImportPhotoToServer::clickImportPhoto);
+    connect(ui->selectButton, &QPushButton::clicked, this, &ImportPhotoToServer::clickSelectPhoto);
+
+    ui->tableView->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(ui->tableView, &QWidget::customContextMenuRequested, this,
+            &ImportPhotoToServer::tableShowMouseRightButton);
+    openSelfPhotoDirAction = new QAction(QStringLiteral("打开照片目录"), this);
+    connect(openSelfPhotoDirAction, &QAction::triggered, this, &ImportPhotoToServer::openSelfPhotoDir);
+    tableMenu = new QMenu(ui->tableView);
+    tableMenu->addAction(openSelfPhotoDirAction);
+
+    ui->reimportButton->hide();
+    ui->selectButton->hide();
+    photoNames = new QStringList;
+    ui->progressBar->hide();
+
+    iniThumbList();
+    iniImageNameTable();
+    initImportBtn();
+
+    ui->importButton->setEnabled(false);
+    QPalette palette = ui->reimportButton->palette();
+    palette.setColor(QPalette::ButtonText, QColor(255, 0, 0, 255));
+    ui->reimportButton->setPalette(palette);
+    ui->lineEdit_orderPRName->setReadOnly(true);
+
+    qDebug() << "sepratePhotoName" << m_order.photoDate.split(QLatin1Char('-'));
+    ui->lineEdit_orderPRName->setText(SingleOrder::orderPrefix(m_order.photoDate));
+}
+
+ImportPhotoToServer::~ImportPhotoToServer()
+{
+    // No job may report into a half-destroyed window.
+    m_jobs.close();
+    delete ui;
+    delete photoNames;
+    delete loadingLabel;
+}
+
+void ImportPhotoToServer::iniThumbList()
+{
+    thumbList = new QListWidget(this);
+    thumbList->setIconSize(QSize(1000, 1000));
+    thumbList->setResizeMode(QListView::Adjust);
+    thumbList->setViewMode(QListView::IconMode);
+    thumbList->setMovement(QListView::Static);
+    thumbList->setDragEnabled(false);
+    thumbList->setSpacing(10);
+    thumbList->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    // Photo names differ at their end: keep it in sight.
+    thumbList->setTextElideMode(Qt::ElideLeft);
+    connect(thumbList, &QListWidget::itemDoubleClicked, this, &ImportPhotoToServer::selectItem);
+    ui->verticalLayout->addWidget(thumbList);
+
+    thumbList->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(thumbList, &QWidget::customContextMenuRequested, this, &ImportPhotoToServer::listShowMouseRightButton);
+    listMenu = new QMenu(thumbList);
+    openOrderPhotoDirAction = new QAction(QStringLiteral("打开照片目录"), this);
+    connect(openOrderPhotoDirAction, &QAction::triggered, this, &ImportPhotoToServer::openOrderPhotoDir);
+    deletePhotoAction = new QAction(QStringLiteral("删除选中照片"), this);
+    connect(deletePhotoAction, &QAction::triggered, this, &ImportPhotoToServer::delListPhotoAction);
+    listMenu->addAction(openOrderPhotoDirAction);
+    listMenu->addSeparator();
+    listMenu->addAction(deletePhotoAction);
+}
+
+void ImportPhotoToServer::iniImageNameTable()
+{
+    imageNameModel = new QStandardItemModel(this);
+    imageNameModel->setHorizontalHeaderItem(0, new QStandardItem(tr("照片")));
+    ui->tableView->setModel(imageNameModel);
+    ui->tableView->setColumnWidth(0, ui->tableView->width());
+    ui->tableView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ui->tableView->setContextMenuPolicy(Qt::CustomContextMenu);
+    ui->tableView->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    connect(ui->tableView, &QAbstractItemView::doubleClicked, this, &ImportPhotoToServer::selectRow);
+}
+
+void ImportPhotoToServer::initImportBtn()
+{
+    importBtnGroup = new QButtonGroup(this);
+    importBtnGroup->setExclusive(true);
+    const QList<QPushButton*> buttons{ui->importPic1, ui->importPic2, ui->importPic3};
+    for (int i = 0; i < buttons.size(); ++i) {
+        buttons.at(i)->setCheckable(true);
+        buttons.at(i)->setFlat(true);
+        importBtnGroup->addButton(buttons.at(i), i + 1);
+        connect(buttons.at(i), &QPushButton::toggled, this, &ImportPhotoToServer::importBtnAction);
+    }
+    ui->importPic2->setChecked(true);
+}
+
+void ImportPhotoToServer::importBtnAction()
+{
+    const int id = importBtnGroup->checkedId();
+    if (id < 1 || id > 3)
+        return;
+    m_mode = id - 1;
+    Config::importMode = m_mode;
+
+    static const char* const loading[] = {"导入照片(加载中)", "导入成品(加载中)", "导入设计(加载中)"};
+    const QList<QPushButton*> buttons{ui->importPic1, ui->importPic2, ui->importPic3};
+    for (int i = 0; i < buttons.size(); ++i) {
+        if (i == m_mode)
+            buttons.at(i)->setText(QString::fromUtf8(loading[i]));
+        else
+            buttons.at(i)->setEnabled(false);
+    }
+    loadingLabel->show();
+
+    static const char* const titles[] = {"导入照片(原片)", "导入照片(成品)", "导入照片(设计)"};
+    setWindowTitle(QString::fromUtf8(titles[m_mode]));
+    const bool photos = m_mode == 0;
+    ui->lineEdit_orderPRName->setReadOnly(!photos);
+    ui->label_6->setVisible(photos);
+    ui->lineEdit_folderAppendName->setVisible(photos);
+    ui->label_8->setText(photos ? QStringLiteral("照片附加名") : QStringLiteral("订单附加名"));
+    ui->lineEdit_picAppendName->setReadOnly(!photos);
+    ui->pushButton_photodate->setEnabled(false);
+
+    // The thumbnails of the previous mode are not this mode's.
+    showDefaultThumb({});
+    queryOrderPath();
+    ui->importButton->setEnabled(false);
+    if (imageNameModel) {
+        imageNameModel->removeRows(0, imageNameModel->rowCount());
+        ui->tableView->setModel(imageNameModel);
+    }
+}
+
+void ImportPhotoToServer::refreshBtn(bool wait)
+{
+    // The icons arrive on their own; the window never waits for its jobs.
+    Q_UNUSED(wait)
+    ui->importPic1->setText(QStringLiteral("导入照片"));
+    ui->importPic2->setText(QStringLiteral("导入成品"));
+    ui->importPic3->setText(QStringLiteral("导入设计"));
+    const bool free = !m_importing;
+    ui->importPic1->setEnabled(free);
+    ui->importPic2->setEnabled(free);
+    ui->importPic3->setEnabled(free);
+}
+
+void ImportPhotoToServer::setImporting(bool importing)
+{
+    m_importing = importing;
+    ui->importButton->setText(importing ? QStringLiteral("导入照片中...") : QStringLiteral("导入"));
+    ui->importButton->setEnabled(!importing);
+    for (QWidget* control : {static_cast<QWidget*>(ui->importPic1), static_cast<QWidget*>(ui->importPic2),
+                             static_cast<QWidget*>(ui->importPic3), static_cast<QWidget*>(ui->selectButton),
+                             static_cast<QWidget*>(ui->reimportButton)})
+        control->setEnabled(!importing);
+    deletePhotoAction->setEnabled(!importing);
+}
+
+void ImportPhotoToServer::abandonRun(const QString& text)
+{
+    inform(nullptr, QStringLiteral("警告"), text);
+    setImporting(false);
+}
+
+QNetworkReply* ImportPhotoToServer::post(const QString& route, const QByteArray& body, ReplySlot slot)
+{
+    QNetworkReply* reply = WebService::post(netManager, route, body);
+    connect(reply, &QNetworkReply::finished, this, [this, reply, slot] { (this->*slot)(reply); });
+    return reply;
+}
+
+SingleOrder::NamePieces ImportPhotoToServer::namePieces(const QString& append) const
+{
+    return SingleOrder::NamePieces::clean(ui->lineEdit_orderPRName->text(), m_order.number, append,
+                                          m_order.serviceCount);
+}
+
+QString ImportPhotoToServer::serviceForm(const QString& local) const
+{
+    if (local.isEmpty())
+        return QString();
+    if (local == orderPath)
+        return m_serviceOrderPath;
+    if (local == orderBakPath)
+        return m_serviceBackupPath;
+    return local;
+}
+
+// ---- Order path lookup and existing photos ----
+
+void ImportPhotoToServer::queryOrderPath()
+{
+    post(Config::url_query_orderpicpath, SingleOrder::orderPathQueryBody(m_order.id),
+         &ImportPhotoToServer::backOrderPath);
+}
+
+void ImportPhotoToServer::backOrderPath(QNetworkReply* reply)
+{
+    const WebService::Reply r = WebService::read(reply);
+    reply->deleteLater();
+    if (WebService::reportFailure(r, QStringLiteral("错误代码：") + r.code, Prompts::Yes)) {
+        loadingLabel->hide();
+        // A failed lookup must not strand the window without its mode buttons.
+        refreshBtn(false);
+        return;
+    }
+    const QJsonObject data = r.object.value(QLatin1String("data")).toObject();
+    m_serviceOrderPath = data.value(QLatin1String("orderpath")).toString();
+    m_serviceBackupPath = data.value(QLatin1String("orderbakpicpath")).toString();
+    orderPath = localFolder(m_serviceOrderPath);
+    orderBakPath = localFolder(m_serviceBackupPath);
+
+    ui->selectButton->show();
+    if (!orderPath.isEmpty()) {
+        ui->reimportButton->show();
+        auto* check = new CheckDirThread(orderPath);
+        connect(check, &CheckDirThread::onFinishCheck, this, &ImportPhotoToServer::onIsPathExist);
+        check->start();
+        return;
+    }
+    ui->reimportButton->hide();
+    ui->lineEdit_folderAppendName->setReadOnly(false);
+    ui->lineEdit_picAppendName->setReadOnly(false);
+    showExistImages(QString());
+    refreshBtn(true);
+    loadingLabel->hide();
+}
+
+void ImportPhotoToServer::onIsPathExist(bool exist)
+{
+    if (exist) {
+        writeOrderAppendPath();
+        showExistImages(orderPath);
+        refreshBtn(true);
+    } else {
+        refreshBtn(false);
+    }
+    loadingLabel->hide();
+}
+
+void ImportPhotoToServer::writeOrderAppendPath()
+{
+    ui->lineEdit_folderAppendName->setReadOnly(true);
+    ui->lineEdit_picAppendName->setReadOnly(true);
+    const QString folderName = QFileInfo(QDir::cleanPath(orderPath)).fileName();
+    ui->lineEdit_folderAppendName->setText(SingleOrder::folderAppend(folderName, namePieces(QString())));
+
+    const QString folder = orderPath + SingleOrder::modeFolders(m_mode).main;
+    const QStringList photos = QDir(folder).entryList({QStringLiteral("*.jpg")}, QDir::AllEntries | QDir::NoDotAndDotDot,
+                                                      QDir::Name | QDir::IgnoreCase);
+    QString append;
+    if (!photos.isEmpty() && SingleOrder::photoAppend(photos.first(), &append))
+        ui->lineEdit_picAppendName->setText(append);
+}
+
+void ImportPhotoToServer::showExistImages(QString path)
+{
+    const SingleOrder::ModeFolders folders = SingleOrder::modeFolders(m_mode);
+    path = OrderTree::withSlash(path);
+    const QString thumbs = path + folders.thumb1000;
+    const QString photos = path + folders.main;
+    // Without an order folder there is nothing to list (an empty path would
+    // name the working directory).
+    if (path.isEmpty() || !QFileInfo(thumbs).isDir()) {
+        ui->label_4->setText(SingleOrder::emptyCaption(m_mode));
+        showDefaultThumb({});
+        return;
+    }
+    QList<QString> listed;
+    const QFileInfoList entries =
+        QDir(thumbs).entryInfoList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+    for (const QFileInfo& entry : entries) {
+        if (FileOperation::isFileExist(photos + entry.fileName()))
+            listed.append(entry.filePath());
+    }
+    updateThumb(listed);
+    existPhotoCount =
+        QDir(photos).entryList({QStringLiteral("*.jpg")}, QDir::AllEntries | QDir::NoDotAndDotDot).size();
+    ui->label_4->setText(SingleOrder::countCaption(m_mode, existPhotoCount));
+}
+
+void ImportPhotoToServer::updateThumb(QList<QString> paths)
+{
+    showDefaultThumb(paths);
+    for (int i = 0; i < paths.size(); ++i)
+        m_jobs.start(new ThumbnailThread1(paths.at(i), i, m_jobs.owner(), 100, m_listGeneration));
+}
+
+void ImportPhotoToServer::showDefaultThumb(QList<QString> paths)
+{
+    thumbList->clear();
+    // Icons still coming for the previous listing are dropped.
+    ++m_listGeneration;
+    for (const QString& path : paths) {
+        auto* item = new QListWidgetItem(FileOperation::getFileName(path), thumbList);
+        // Wide enough for a whole photo name under the 100-pixel icon.
+        item->setSizeHint(QSize(130, 124));
+        item->setTextAlignment(Qt::AlignBottom | Qt::AlignHCenter);
+        item->setToolTip(item->text());
+    }
+}
+
+void ImportPhotoToServer::updateThumbIcon(int index, QPixmap pic)
+{
+    if (QListWidgetItem* item = thumbList->item(index))
+        item->setIcon(QIcon(pic));
+}
+
+void ImportPhotoToServer::setThumbIcon(int generation, int index, QImage image)
+{
+    if (generation != m_listGeneration)
+        return;
+    updateThumbIcon(index, QPixmap::fromImage(image));
+}
+
+// ---- Photo selection, naming and the photo list ----
+
+void ImportPhotoToServer::clickSelectPhoto()
+{
+    selectedPhotos.clear();
+    photoNames->clear();
+    ui->progressBar->setValue(0);
+    ui->progressBar->hide();
+    updateTable();
+
+    QStringList existing;
+    if (m_mode == 0 && !orderPath.isEmpty())
+        existing = QDir(orderPath + SingleOrder::modeFolders(0).main)
+                       .entryList({QStringLiteral("*.jpg")}, QDir::AllEntries | QDir::NoDotAndDotDot);
+
+    const QStringList chosen = Prompts::instance().getOpenFileNames(this, QStringLiteral("选择照片"), Config::lastDir,
+                                                                    QStringLiteral("JPG(*.jpg*)"));
+    for (const QString& path : chosen) {
+        if (!SingleOrder::isHiddenChoice(path))
+            selectedPhotos.append(path);
+    }
+    if (selectedPhotos.isEmpty())
+        return;
+
+    Config::lastDir = selectedPhotos.first();
+    ui->label_importPhotoCount->setText(QStringLiteral("导入照片: %1张").arg(selectedPhotos.size()));
+    selfPhotoDir = QFileInfo(selectedPhotos.first()).absolutePath();
+    if (m_mode == 0) {
+        *photoNames = SingleOrder::photoNames(namePieces(ui->lineEdit_picAppendName->text()),
+                                              selectedPhotos.size(), existing);
+    } else {
+        for (const QString& path : qAsConst(selectedPhotos))
+            photoNames->append(QFileInfo(path).fileName());
+    }
+    updateTable();
+    ui->importButton->setEnabled(true);
+}
+
+int ImportPhotoToServer::getFileNumber(QFileInfo info)
+{
+    return SingleOrder::fileNumber(info.fileName());
+}
+
+void ImportPhotoToServer::updateTable()
+{
+    imageNameModel->removeRows(0, imageNameModel->rowCount());
+    for (int i = 0; i < photoNames->size(); ++i)
+        imageNameModel->setItem(i, 0, new QStandardItem(photoNames->at(i)));
+}
+
+void ImportPhotoToServer::clickClearPhoto()
+{
+    selectedPhotos.clear();
+    photoNames->clear();
+    ui->progressBar->setValue(0);
+    ui->progressBar->hide();
+    updateTable();
+}
+
+void ImportPhotoToServer::on_lineEdit_folderAppendName_textChanged(QString arg1)
+{
+    if (!picAppendNameEdited)
+        ui->lineEdit_picAppendName->setText(arg1);
+}
+
+void ImportPhotoToServer::on_lineEdit_folderAppendName_editingFinished()
+{
+    ui->lineEdit_folderAppendName->setText(ui->lineEdit_folderAppendName->text().remove(QLatin1Char('-')));
+}
+
+void ImportPhotoToServer::on_lineEdit_picAppendName_editingFinished()
+{
+    picAppendNameEdited = true;
+    ui->lineEdit_picAppendName->setText(ui->lineEdit_picAppendName->text().remove(QLatin1Char('-')));
+}
+
+void ImportPhotoToServer::delListPhotoAction()
+{
+    QStringList files;
+    for (const QListWidgetItem* item : thumbList->selectedItems())
+        files.append(item->text());
+    delListFiles(&files);
+}
+
+void ImportPhotoToServer::delListFiles(const QStringList* files)
+{
+    if (m_importing || orderPath.isEmpty())
+        return;
+    const DeletionGuard::Result verdict = DeletionGuard::check(QDir::cleanPath(orderPath));
+    if (!verdict.allowed()) {
+        qDebug() << "拒绝删除" << orderPath << verdict.reason();
+        return;
+    }
+    const SingleOrder::ModeFolders folders = SingleOrder::modeFolders(m_mode);
+    for (const QString& text : *files) {
+        const QString name = ImportBookkeeping::plainFileName(text);
+        if (name.isEmpty())
+            continue;
+        for (const QString& folder : {folders.main, folders.thumb1000, folders.thumb200, folders.thumb2250})
+            FileOperation::removeFile(orderPath + folder + name);
+    }
+    queryOrderPath();
+}
+
+void ImportPhotoToServer::openSelfPhotoDir()
+{
+    FileOperation::openFileDir(OrderTree::withSlash(selfPhotoDir.isEmpty() ? QStringLiteral("/") : selfPhotoDir));
+}
+
+void ImportPhotoToServer::openOrderPhotoDir()
+{
+    if (orderPath.isEmpty())
+        return;
+    QString folder = SingleOrder::modeFolders(m_mode).main;
+    folder.chop(1);
+    FileOperation::openFileDir(OrderTree::withSlash(orderPath) + folder);
+}
+
+void ImportPhotoToServer::on_refreshPushButton_clicked()
+{
+    showExistImages(orderPath);
+}
+
+// ---- Photo date change ----
+
+void ImportPhotoToServer::on_pushButton_photodate_clicked()
+{
+    auto* picker = new CalendarPicker(nullptr);
+    picker->setAttribute(Qt::WA_DeleteOnClose);
+    connect(picker, &CalendarPicker::urgentDate, this, &ImportPhotoToServer::on_newPhotoDateDate);
+    picker->show();
+}
+
+void ImportPhotoToServer::on_newPhotoDateDate(QString date)
+{
+    // "清除" gives no date; the order keeps its own.
+    if (date.isEmpty())
+        return;
+    ui->pushButton_photodate->setText(date);
+    postPhotoDate();
+    const QString prefix = SingleOrder::orderPrefix(date);
+    if (!prefix.isEmpty())
+        ui->lineEdit_orderPRName->setText(prefix);
+}
+
+void ImportPhotoToServer::postPhotoDate()
+{
+    const QString date = ui->pushButton_photodate->text();
+    QNetworkReply* reply = post(Config::url_post_photodate, SingleOrder::photoDateBody(m_order.id, date),
+                                &ImportPhotoToServer::queryPostPhotoDate);
+    reply->setProperty(kPhotoDateProperty, date);
+}
+
+void ImportPhotoToServer::queryPostPhotoDate(QNetworkReply* reply)
+{
+    const WebService::Reply r = WebService::read(reply);
+    const QString date = reply->property(kPhotoDateProperty).toString();
+    reply->deleteLater();
+    if (WebService::reportFailure(r, QStringLiteral("错误代码：") + r.code, Prompts::Yes))
+        return;
+    emit refreshSearchTable();
+    m_order.photoDate = date;
+    // Config's current order may meanwhile be another window's.
+    if (Config::order_id == m_order.id)
+        Config::order_photodate = date;
+}
+
+// ---- Server path lookup and order folder creation ----
+
+void ImportPhotoToServer::queryServerPath()
+{
+    post(Config::url_query_picpath, SingleOrder::serverPathQueryBody(), &ImportPhotoToServer::backServerPath);
+}
+
+void ImportPhotoToServer::backServerPath(QNetworkReply* reply)
+{
+    const WebService::Reply r = WebService::read(reply);
+    reply->deleteLater();
+    if (WebService::reportFailure(r, r.message, Prompts::Yes)) {
+        setImporting(false);
+        return;
+    }
+    m_serviceServerPath = r.object.value(QLatin1String("picpath")).toString();
+    m_serviceBackupServerPath = r.object.value(QLatin1String("bakpicpath")).toString();
+    serverPath = localFolder(m_serviceServerPath);
+    bakServerPath = localFolder(m_serviceBackupServerPath);
+    Config::importServHousePath = r.object.value(QLatin1String("homepicpath")).toString();
+    qDebug() << "picpath" << serverPath << "bakpicpath" << bakServerPath << "homepicpath"
+             << Config::importServHousePath;
+    if (createOrderDir(serverPath, bakServerPath))
+        import();
+}
+
+bool ImportPhotoToServer::createOrderDir(QString server, QString backup)
+{
+    qDebug() << "current=" << getCurrentTime();
+    if (server.isEmpty() || (!QFileInfo(server).isDir() && !QDir().mkdir(server))) {
+        qDebug() << "服务器路径错误" << server;
+        abandonRun(QStringLiteral("服务器路径错误"));
+        return false;
+    }
+    if (backup.isEmpty() || (!QFileInfo(backup).isDir() && !QDir().mkdir(backup))) {
+        qDebug() << "备份服务器路径错误" << backup;
+        abandonRun(QStringLiteral("备份服务器路径错误。"));
+        return false;
+    }
+    const QString append =
+        m_mode == 0 ? ui->lineEdit_folderAppendName->text() : ui->lineEdit_picAppendName->text();
+    const OrderTree::Location location =
+        OrderTree::locate(SingleOrder::orderFolderName(namePieces(append)), QString(), m_order.photoDate);
+    if (!location.isValid()) {
+        abandonRun(QStringLiteral("拍摄日期无效：%1").arg(m_order.photoDate));
+        return false;
+    }
+    OrderTree::build(server, backup, location);
+
+    orderPath = server + location.relative + QLatin1Char('/');
+    orderBakPath = backup + location.relative + QLatin1Char('/');
+    m_serviceOrderPath =
+        ImportBookkeeping::serverFormPath(orderPath, server, m_serviceServerPath, orderPath);
+    m_serviceBackupPath =
+        ImportBookkeeping::serverFormPath(orderBakPath, backup, m_serviceBackupServerPath, orderBakPath);
+    qDebug() << "current2=" << getCurrentTime();
+    return true;
+}
+
+QString ImportPhotoToServer::getCurrentTime()
+{
+    const QTime now = QTime::currentTime();
+    return QStringLiteral("%1:%2:%3:%4").arg(now.hour()).arg(now.minute()).arg(now.second()).arg(now.msec());
+}
+
+int ImportPhotoToServer::getFolderPhotoCount(QString folder)
+{
+    return ImportBookkeeping::folderPhotoCount(folder);
+}
+
+// ---- Import run, completion and path reports ----
+
+void ImportPhotoToServer::clickImportPhoto()
+{
+    if (photoNames->isEmpty()) {
+        inform(this, QStringLiteral("警告"), QStringLiteral("请先添加照片"));
+        return;
+    }
+    setImporting(true);
+    if (!orderPath.isEmpty() && !orderBakPath.isEmpty())
+        import();
+    else
+        queryServerPath();
+}
+
+void ImportPhotoToServer::import()
+{
+    m_runMode = m_mode;
+    const bool photos = m_runMode == 0;
+    for (const QString& folder : photos ? QStringList{orderPath, orderBakPath} : QStringList{orderPath}) {
+        if (!QFileInfo(folder).isDir()) {
+            abandonRun(QStringLiteral("订单目录不存在：%1").arg(folder));
+            return;
+        }
+    }
+    // An order folder made earlier, or by another program, may lack the
+    // mode's folders; every write into it would fail without them.
+    const SingleOrder::ModeFolders folders = SingleOrder::modeFolders(m_runMode);
+    for (const QString& folder : {folders.main, folders.thumb2250, folders.thumb1000, folders.thumb200})
+        QDir().mkpath(orderPath + folder);
+    if (photos)
+        QDir().mkpath(orderBakPath + folders.main);
+
+    oriOrderPicCount = getFolderPhotoCount(orderPath + folders.main);
+    if (photos)
+        oriBackPicCount = getFolderPhotoCount(orderBakPath + folders.main);
+    qDebug() << "oriOrderPicCount" << oriOrderPicCount << "oriBackPicCount" << oriBackPicCount;
+
+    ui->progressBar->setMaximum(photoNames->size());
+    ui->progressBar->setValue(0);
+    ui->progressBar->show();
+    finishedCount = 0;
+    m_failedCount = 0;
+    imageTimeText.clear();
+    postOrderPath_2(orderPath);
+    for (int i = 0; i < photoNames->size(); ++i)
+        m_jobs.start(new ThumbnailThread1(selectedPhotos.value(i), photoNames->at(i), orderPath, orderBakPath,
+                                          m_jobs.owner(), 1000, m_runMode));
+}
+
+void ImportPhotoToServer::onImportImageFailed(QString picPath)
+{
+    qDebug() << "照片导入失败" << picPath;
+    ++m_failedCount;
+}
+
+void ImportPhotoToServer::onFinishImportImage(QString imageTime)
+{
+    if (!m_importing)
+        return;
+    imageTimeText += imageTime;
+    ++finishedCount;
+    ui->progressBar->setValue(finishedCount);
+    ui->label_4->setText(SingleOrder::countCaption(m_runMode, existPhotoCount + finishedCount));
+    if (finishedCount < ui->progressBar->maximum())
+        return;
+
+    const bool recorded = writeImageTime(imageTimeText);
+    imageTimeText.clear();
+    ui->importButton->setEnabled(false);
+    ui->progressBar->setValue(0);
+    ui->progressBar->setMaximum(0);
+    ui->progressBar->hide();
+
+    const bool photos = m_runMode == 0;
+    const QString main = SingleOrder::modeFolders(m_runMode).main;
+    const SingleOrder::Counts before{oriOrderPicCount, photos ? oriBackPicCount : 0};
+    const SingleOrder::Counts after{getFolderPhotoCount(orderPath + main),
+                                    photos ? getFolderPhotoCount(orderBakPath + main) : 0};
+    QString title = QStringLiteral("导片成功!");
+    QString text = SingleOrder::completionText(m_runMode, before, after);
+    QStringList problems;
+    if (m_failedCount > 0)
+        problems.append(QStringLiteral("%1张照片导入失败").arg(m_failedCount));
+    if (!recorded)
+        problems.append(QStringLiteral("拍摄时间记录写入失败"));
+    if (!problems.isEmpty()) {
+        title = QStringLiteral("警告");
+        text = problems.join(QLatin1Char('\n')) + QStringLiteral("\n\n") + text;
+    }
+    inform(nullptr, title, text);
+
+    postOrderPath(orderPath, after.order - before.order, after.backup - before.backup);
+    setImporting(false);
+}
+
+bool ImportPhotoToServer::writeImageTime(QString text)
+{
+    const bool written = ImageTime::append(orderPath, text);
+    if (!written)
+        qDebug() << "拍摄时间记录写入失败" << ImageTime::filePath(orderPath);
+    return written;
+}
+
+void ImportPhotoToServer::postOrderPath_2(QString path)
+{
+    post(Config::url_post_orderpicpath_2,
+         SingleOrder::pathReportBody(m_order.id, serviceForm(path), serviceForm(orderBakPath)),
+         &ImportPhotoToServer::submitPicPath_2);
+}
+
+void ImportPhotoToServer::postOrderPath(QString path, int photoCount, int backupCount)
+{
+    const QByteArray body = SingleOrder::countReportBody(m_order.id, serviceForm(path), serviceForm(orderBakPath),
+                                                         photoCount, backupCount, m_mode);
+    post(Config::url_post_orderpicpath, body, &ImportPhotoToServer::submitPicPath);
+    qDebug() << "提交路径地址2 url" << Config::url_post_orderpicpath;
+    qDebug() << "copyF post paras" << body;
+}
+
+void ImportPhotoToServer::submitPicPath_2(QNetworkReply* reply)
+{
+    const WebService::Reply r = WebService::read(reply);
+    reply->deleteLater();
+    if (r.kind == WebService::Reply::Kind::TransportError)
+        qDebug() << "error" << r.errorString;
+    else if (r.kind != WebService::Reply::Kind::NotJsonObject)
+        qDebug() << "上传路径obj" << r.object;
+    WebService::reportFailure(r, QStringLiteral("上传路径错误代码：") + r.code, Prompts::Yes);
+}
+
+void ImportPhotoToServer::submitPicPath(QNetworkReply* reply)
+{
+    const WebService::Reply r = WebService::read(reply);
+    reply->deleteLater();
+    if (r.kind == WebService::Reply::Kind::TransportError)
+        qDebug() << "error" << r.errorString;
+    else
+        qDebug() << "copyF Json:" << r.body << "code" << r.code;
+    if (WebService::reportFailure(r, QStringLiteral("错误代码：") + r.code, Prompts::Yes))
+        return;
+    queryOrderPath();
+}
+
+void ImportPhotoToServer::on_reimportButton_clicked()
+{
+    if (m_importing)
+        return;
+    const Prompts::StandardButton answer =
+        Prompts::question(nullptr, QStringLiteral("注意"),
+                          QStringLiteral("是否要重新读该订单？若是点击后请自行删除订单原文件夹"),
+                          Prompts::StandardButtons(Prompts::Yes | Prompts::No), Prompts::Yes);
+    if (answer != Prompts::Yes)
+        return;
+    if (!orderPath.isEmpty())
+        FileOperation::removeFile(ImageTime::filePath(orderPath));
+    postOrderPath(QString(), 0, 0);
+}
+
+// ---- The window itself ----
+
+void ImportPhotoToServer::selectRow(QModelIndex index)
+{
+    if (index.row() >= 0 && index.row() < selectedPhotos.size())
+        FileOperation::openFileDir(selectedPhotos.at(index.row()));
+}
+
+void ImportPhotoToServer::selectItem(QListWidgetItem* item)
+{
+    qDebug() << "双击缩略图" << (item ? item->text() : QString());
+}
+
+void ImportPhotoToServer::tableShowMouseRightButton(QPoint pos)
+{
+    Q_UNUSED(pos)
+    tableMenu->popup(QCursor::pos());
+}
+
+void ImportPhotoToServer::listShowMouseRightButton(QPoint pos)
+{
+    Q_UNUSED(pos)
+    listMenu->popup(QCursor::pos());
+}
+
+void ImportPhotoToServer::paintEvent(QPaintEvent* event)
+{
+    // The one column fills the table.
+    ui->tableView->setColumnWidth(0, ui->tableView->viewport()->width());
+    QMainWindow::paintEvent(event);
+}
+
+void ImportPhotoToServer::closeEvent(QCloseEvent* event)
+{
+    emit showSearch();
+    m_jobs.close();
+    isRunning = false;
+    loadingLabel->hide();
+    QMainWindow::closeEvent(event);
+}

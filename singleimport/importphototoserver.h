@@ -1,0 +1,172 @@
+#pragma once
+
+#include "jobrunner.h"
+#include "singleorder.h"
+
+#include <QFileInfo>
+#include <QImage>
+#include <QList>
+#include <QMainWindow>
+#include <QModelIndex>
+#include <QPixmap>
+#include <QPoint>
+#include <QString>
+#include <QStringList>
+
+class QAction;
+class QButtonGroup;
+class QLabel;
+class QListWidget;
+class QListWidgetItem;
+class QMenu;
+class QNetworkAccessManager;
+class QNetworkReply;
+class QStandardItemModel;
+class Ui_ImportPhotoToServer;
+
+// The single-order import: imports one order's photos, finished photos or
+// designs into the order's folder tree on the file server, with backup
+// copies and thumbnails, records the photos' shot times in the order's
+// "ImageTime.txt" and reports paths and counts to the web service.
+//
+// The window works on the order whose values stand in Config's current
+// order when it is built, and keeps its own copy of them: its opener sets
+// them, shows the window and deletes it after showSearch(). Photo, icon and
+// folder jobs run on the window's own pool and report through its owner
+// handle, so nothing reaches the window once it has closed.
+class ImportPhotoToServer : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit ImportPhotoToServer(QWidget* parent = nullptr);
+    ~ImportPhotoToServer() override;
+
+    // True from start-up, set by every new window and cleared when one
+    // closes. The jobs no longer look at it: each window's owner handle
+    // stops their reports.
+    static bool isRunning;
+
+    void refreshBtn(bool wait);
+
+signals:
+    void showSearch();
+    void refreshSearchTable();
+
+public slots:
+    void updateThumbIcon(int index, QPixmap pic);
+    void onIsPathExist(bool exist);
+    // The icon job's report: dropped when the list has been refilled since
+    // the job was made.
+    void setThumbIcon(int generation, int index, QImage image);
+
+private slots:
+    void importBtnAction();
+    void clickImportPhoto();
+    void clickSelectPhoto();
+    void clickClearPhoto();
+    void selectRow(QModelIndex index);
+    void selectItem(QListWidgetItem* item);
+    // A photo job's report of a photo that could not be read or written;
+    // it comes before that job's onFinishImportImage.
+    void onImportImageFailed(QString picPath);
+    void onFinishImportImage(QString imageTime);
+    void submitPicPath(QNetworkReply* reply);
+    void backServerPath(QNetworkReply* reply);
+    void backOrderPath(QNetworkReply* reply);
+    void openSelfPhotoDir();
+    void openOrderPhotoDir();
+    void delListPhotoAction();
+    void delListFiles(const QStringList* files);
+    void tableShowMouseRightButton(QPoint pos);
+    void listShowMouseRightButton(QPoint pos);
+    void on_reimportButton_clicked();
+    void on_refreshPushButton_clicked();
+    void on_pushButton_photodate_clicked();
+    void on_newPhotoDateDate(QString date);
+    void queryPostPhotoDate(QNetworkReply* reply);
+    void on_lineEdit_folderAppendName_textChanged(QString arg1);
+    void on_lineEdit_folderAppendName_editingFinished();
+    void on_lineEdit_picAppendName_editingFinished();
+    void submitPicPath_2(QNetworkReply* reply);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void iniThumbList();
+    void iniImageNameTable();
+    void initImportBtn();
+
+    void queryOrderPath();
+    void showExistImages(QString path);
+    void updateThumb(QList<QString> paths);
+    void showDefaultThumb(QList<QString> paths);
+    void writeOrderAppendPath();
+
+    // False when the records could not be written.
+    bool writeImageTime(QString text);
+
+    void updateTable();
+    int getFileNumber(QFileInfo info);
+
+    void postPhotoDate();
+
+    void queryServerPath();
+    bool createOrderDir(QString server, QString backup);
+    QString getCurrentTime();
+    int getFolderPhotoCount(QString folder);
+
+    void import();
+    void postOrderPath_2(QString path);
+    void postOrderPath(QString path, int photoCount, int backupCount);
+
+    // The run's lock on the controls that would change what it works on.
+    void setImporting(bool importing);
+    // Ends a run that could not start: the box was shown, nothing posted.
+    void abandonRun(const QString& text);
+    // One of the order's folders in the web service's own form.
+    QString serviceForm(const QString& local) const;
+    SingleOrder::NamePieces namePieces(const QString& append) const;
+    using ReplySlot = void (ImportPhotoToServer::*)(QNetworkReply*);
+    QNetworkReply* post(const QString& route, const QByteArray& body, ReplySlot slot);
+
+    QButtonGroup* importBtnGroup = nullptr;
+    bool picAppendNameEdited = false;
+    int existPhotoCount = 0;
+    QAction* openSelfPhotoDirAction = nullptr;
+    QAction* openOrderPhotoDirAction = nullptr;
+    QAction* deletePhotoAction = nullptr;
+    QMenu* tableMenu = nullptr;
+    QMenu* listMenu = nullptr;
+    Ui_ImportPhotoToServer* ui = nullptr;
+    QStandardItemModel* imageNameModel = nullptr;
+    QStringList* photoNames = nullptr;
+    QStringList selectedPhotos;
+    QListWidget* thumbList = nullptr;
+    QLabel* loadingLabel = nullptr;
+    QString orderPath;
+    QString orderBakPath;
+    QString serverPath;
+    QString bakServerPath;
+    QString selfPhotoDir;
+    int finishedCount = 0;
+    int oriOrderPicCount = 0;
+    int oriBackPicCount = 0;
+    QNetworkAccessManager* netManager = nullptr;
+    QString imageTimeText;
+
+    SingleOrder::OrderValues m_order;
+    int m_mode = 1;       // the mode of the window's steps
+    int m_runMode = 1;    // the mode of the run under way
+    bool m_importing = false;
+    int m_failedCount = 0;
+    int m_listGeneration = 0;
+    // orderPath and orderBakPath in the web service's own form, and the
+    // shop's roots as it sent them, for the reports.
+    QString m_serviceOrderPath;
+    QString m_serviceBackupPath;
+    QString m_serviceServerPath;
+    QString m_serviceBackupServerPath;
+    JobRunner m_jobs{this};
+};

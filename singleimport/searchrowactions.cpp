@@ -1,0 +1,83 @@
+#include "searchrowactions.h"
+
+#include "config.h"
+#include "cr2downloadwindow.h"
+#include "imagetime.h"
+#include "importphototoserver.h"
+#include "orderrecords.h"
+#include "ordertree.h"
+#include "prompts.h"
+#include "searchorderwindow.h"
+
+#include <QFileInfo>
+#include <QJsonObject>
+#include <QPointer>
+
+void SearchRowActions::takeUpOrder(const order& record)
+{
+    Config::order_id = record.order_photo_id;
+    Config::order_serverNum = record.servicetimes;
+    Config::order_cameraman = record.role1;
+    Config::order_photodate = record.shotdate;
+    Config::order_getphotodate = record.pickuptime;
+    Config::order_otherdate = record.photodate2;
+    Config::orderpayforkey = record.orderpayforkey;
+    Config::order_dresser = record.role2;
+    Config::order_customer = record.customer;
+    Config::order_path = record.orderpath;
+    Config::order_phonenumber = record.phone;
+    Config::order_role11 = record.role10;
+    Config::order_isurgenttime = record.isurgenttime;
+    Config::pickuptype = record.pickuptype;
+}
+
+namespace {
+
+void openImport(SearchOrderWindow* search, const QJsonObject& item)
+{
+    SearchRowActions::takeUpOrder(orderFromListItem(item));
+    auto* window = new ImportPhotoToServer(nullptr);
+    const QPointer<SearchOrderWindow> opener = search;
+    QObject::connect(window, &ImportPhotoToServer::showSearch, window, [window, opener] {
+        if (opener) {
+            opener->show();
+            opener->raise();
+            opener->activateWindow();
+        }
+        window->deleteLater();
+    });
+    QObject::connect(window, &ImportPhotoToServer::refreshSearchTable, search, &SearchOrderWindow::clickSearch);
+    window->show();
+}
+
+// The raw files sit below the order's photos, which carry the names and
+// shot times the download matches them to.
+void openDownload(SearchOrderWindow* search, const QJsonObject& item)
+{
+    const QString folder = OrderTree::withSlash(orderFromListItem(item).orderpath);
+    if (!QFileInfo(folder).isDir()) {
+        Prompts::information(search, QStringLiteral("警告"), QStringLiteral("订单目录不存在：%1").arg(folder),
+                             Prompts::Yes, Prompts::Yes);
+        return;
+    }
+    const QString target =
+        Prompts::instance().getExistingDirectory(search, QStringLiteral("选择下载目录"), QString());
+    if (target.isEmpty())
+        return;
+    auto* window = new CR2DownLoadWindow(nullptr);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->show();
+    window->startDownLoad(ImageTime::filePath(folder), folder + QStringLiteral("照片/"), target);
+}
+
+} // namespace
+
+void SearchRowActions::install(SearchOrderWindow* search)
+{
+    search->addRowAction(QStringLiteral("导入照片"), nullptr,
+                         [search](const QJsonObject& item) { openImport(search, item); });
+    search->addRowAction(
+        QStringLiteral("下载原图"),
+        [](const QJsonObject& item) { return !orderFromListItem(item).orderpath.isEmpty(); },
+        [search](const QJsonObject& item) { openDownload(search, item); });
+}

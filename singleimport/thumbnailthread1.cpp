@@ -1,0 +1,105 @@
+#include "thumbnailthread1.h"
+
+#include "imageoperation.h"
+#include "imagetime.h"
+#include "fileoperation.h"
+#include "photoimport.h"
+#include "shottime.h"
+#include "singleorder.h"
+
+#include <QDebug>
+#include <QImage>
+
+ThumbnailThread1::ThumbnailThread1(QString picPath, QString newName, QString orderPath, QString orderBackupPath,
+                                   JobOwnerHandle owner, int size, int mode)
+    : orderPath(std::move(orderPath)), orderBackupPath(std::move(orderBackupPath)), newName(std::move(newName)),
+      picPath(std::move(picPath)), owner(std::move(owner)), size(size), type(1), m_mode(mode)
+{
+    setAutoDelete(true);
+}
+
+ThumbnailThread1::ThumbnailThread1(QString imagePath, int index, JobOwnerHandle owner, int size, int generation)
+    : imagePath(std::move(imagePath)), index(index), owner(std::move(owner)), size(size), type(2),
+      m_generation(generation)
+{
+    setAutoDelete(true);
+}
+
+ThumbnailThread1::ThumbnailThread1(QString dirPath, JobOwnerHandle owner)
+    : owner(std::move(owner)), type(3), dirPath(std::move(dirPath))
+{
+    setAutoDelete(true);
+}
+
+ThumbnailThread1::~ThumbnailThread1() = default;
+
+void ThumbnailThread1::run()
+{
+    switch (type) {
+    case 1: {
+        bool failed = false;
+        const QString imageTime = importImage(&failed);
+        if (failed)
+            owner.post("onImportImageFailed", picPath);
+        owner.post("onFinishImportImage", imageTime);
+        break;
+    }
+    case 2:
+        scaleImage();
+        break;
+    case 3:
+        isDirExist();
+        break;
+    default:
+        break;
+    }
+}
+
+QString ThumbnailThread1::importImage(bool* failed)
+{
+    auto fail = [failed](bool value) {
+        if (failed)
+            *failed = value;
+    };
+    // The window never makes a job without its folders; one that gets here
+    // anyway is counted as a photo that did not arrive, so the run ends.
+    if (orderPath.isEmpty() || orderBackupPath.isEmpty() || picPath.isEmpty()) {
+        fail(true);
+        return QString();
+    }
+
+    QString imageTime;
+    if (m_mode == 0) {
+        QString shotTime;
+        getPicShotTime(picPath, shotTime);
+        imageTime = ImageTime::record(newName, shotTime);
+    }
+
+    const PhotoImport::Result result = PhotoImport::importPhoto(
+        {SingleOrder::importType(m_mode), orderPath, orderBackupPath, picPath, newName, false});
+    if (!result.decoded)
+        qDebug() << "空照片：" << picPath;
+    // An undecodable photo with a turn in its tags leaves the main folder
+    // without it, so it has not arrived either.
+    fail(result.isFailure() || (!result.decoded && result.orientation != 1));
+    return imageTime;
+}
+
+void ThumbnailThread1::scaleImage()
+{
+    QImage image = ImageOperation::loadImageWithin(imagePath, QSize(size, size));
+    if (!image.isNull())
+        image = image.scaled(size, size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    image = ImageOperation::getSquareImage(image);
+    owner.post("setThumbIcon", m_generation, index, image);
+}
+
+void ThumbnailThread1::isDirExist()
+{
+    owner.post("onIsPathExist", FileOperation::isDirExist(dirPath));
+}
+
+bool ThumbnailThread1::getPicShotTime(QString path, QString& shotTime)
+{
+    return ShotTime::read(path, shotTime);
+}

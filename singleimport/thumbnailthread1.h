@@ -1,0 +1,56 @@
+#pragma once
+
+#include "jobowner.h"
+
+#include <QRunnable>
+#include <QString>
+
+// The pooled job of the single-order import window. One object does one of
+// three jobs, chosen by its constructor:
+//   1 imports one photo into the order's folder tree and reports its
+//     shot-time record ("onFinishImportImage"), after reporting a photo that
+//     could not be read or written ("onImportImageFailed");
+//   2 makes the square icon of one image for the thumbnail list
+//     ("setThumbIcon", with the listing it belongs to);
+//   3 tells whether a folder exists ("onIsPathExist").
+// A job reaches its window only through the window's owner handle, so it
+// reports nothing once the window has closed; the file work of a running
+// import job still finishes. Everything the job needs, the import mode
+// included, is given when it is made.
+class ThumbnailThread1 : public QRunnable
+{
+public:
+    // Type 1. mode: 0 photos (with a backup copy and a shot-time record),
+    // 1 finished photos, any other value designs.
+    ThumbnailThread1(QString picPath, QString newName, QString orderPath, QString orderBackupPath,
+                     JobOwnerHandle owner, int size, int mode);
+    // Type 2: the icon of the image at row index of the listing generation.
+    ThumbnailThread1(QString imagePath, int index, JobOwnerHandle owner, int size, int generation);
+    // Type 3.
+    ThumbnailThread1(QString dirPath, JobOwnerHandle owner);
+    ~ThumbnailThread1() override;
+
+    void run() override;
+
+    // Type 1 on the calling thread; the result is the shot-time record
+    // ("" when none) and failed tells whether the photo did not arrive.
+    QString importImage(bool* failed = nullptr);
+    void scaleImage();
+    void isDirExist();
+
+    bool getPicShotTime(QString path, QString& shotTime);
+
+private:
+    QString imagePath;
+    int index = 0;
+    QString orderPath;
+    QString orderBackupPath;
+    QString newName;
+    QString picPath;
+    JobOwnerHandle owner;
+    int size = 0;
+    int type = 0;
+    QString dirPath;
+    int m_mode = 0;
+    int m_generation = 0;
+};

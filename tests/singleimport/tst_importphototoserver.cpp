@@ -1,0 +1,670 @@
+#include "config.h"
+#include "fileoperation.h"
+#include "imagetime.h"
+#include "importphototoserver.h"
+#include "jpegfixture.h"
+#include "orderrecords.h"
+#include "recordingdesktop.h"
+#include "scriptedprompts.h"
+#include "searchrowactions.h"
+#include "standin.h"
+#include "storeaccess.h"
+#include "studioservice.h"
+#include "tempvolumes.h"
+#include "testfiles.h"
+
+#include <QtTest>
+
+#include <QAction>
+#include <QImageReader>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSemaphore>
+#include <QStandardItemModel>
+#include <QTableView>
+
+#include <functional>
+#include <memory>
+
+// The single-order import window driven by its widgets against the
+// stand-in web service and real folders under a temporary mount root.
+class TestImportPhotoToServer : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanup();
+
+    void slotsReachedByName();
+    void opensAndLooksUpEachMode();
+    void lookupOutcomes_data();
+    void lookupOutcomes();
+    void startFailures_data();
+    void startFailures();
+    void photosRunAndASecondOne();
+    void finishedRun();
+    void failedWritesAreTold();
+    void iconsOfTheCurrentListingOnly();
+    void reimport();
+    void deletingPhotos();
+    void dateChange();
+    void closingMidRun();
+
+private:
+    // The demo fixture plus the test order 900001 (A102, shot 2019-04-15),
+    // changed by the caller; the shop's roots exist under the mount root.
+    void start(const std::function<void(QJsonObject& order, QJsonObject& shopSettings)>& change = {});
+    // The test order with the folder this window would have made for it.
+    void startWithOwnFolder();
+    // JPEG finished photos with their 1000-pixel thumbnails in that folder.
+    void writeFinished(const QStringList& names, QSize size);
+    ImportPhotoToServer* open();
+    void waitForLookup(ImportPhotoToServer* w);
+    QString card(const QString& name, int orientation, const QString& dateTime, QSize size = QSize(600, 400));
+    QString pressImport(ImportPhotoToServer* w, const QStringList& files, const QString& expectedTitle);
+    QJsonObject storedOrder() const;
+
+    template <typename T> T* child(ImportPhotoToServer* w, const char* name) { return w->findChild<T*>(name); }
+
+    std::unique_ptr<ScriptedPrompts> m_prompts;
+    std::unique_ptr<RecordingDesktop> m_desktop;
+    std::unique_ptr<TempVolumes> m_volumes;
+    std::unique_ptr<QTemporaryDir> m_fixtureDir;
+    std::unique_ptr<StandIn> m_service;
+    QPointer<ImportPhotoToServer> m_window;
+};
+
+namespace {
+
+const QString kOrder = QStringLiteral("900001");
+// The order folder the window makes for the test order without an append.
+const QString kNewFolder = QStringLiteral("photos/2019-04/15/415A102-1/");
+const QString kOwnFolder = QStringLiteral("photos/2019-04/15/415A102-B-1/");
+
+QSize storedSize(const QString& path)
+{
+    QImageReader reader(path);
+    reader.setAutoTransform(false);
+    return reader.size();
+}
+
+} // namespace
+
+void TestImportPhotoToServer::initTestCase()
+{
+    StandIn::useDemoIdentity();
+}
+
+void TestImportPhotoToServer::cleanup()
+{
+    FileOperation::setFaultHook(nullptr);
+    delete m_window;
+    if (m_prompts)
+        QVERIFY2(m_prompts->unexpected().isEmpty(), qPrintable(m_prompts->unexpected().join("; ")));
+    m_service.reset();
+    m_fixtureDir.reset();
+    m_volumes.reset();
+    m_desktop.reset();
+    m_prompts.reset();
+}
+
+void TestImportPhotoToServer::start(const std::function<void(QJsonObject&, QJsonObject&)>& change)
+{
+    m_prompts = std::make_unique<ScriptedPrompts>();
+    m_desktop = std::make_unique<RecordingDesktop>();
+    m_volumes = std::make_unique<TempVolumes>();
+    m_volumes->mkdir("photos");
+    m_volumes->mkdir("backup");
+
+    QFile file(StudioService::demoFixturePath());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QJsonObject fixture = QJsonDocument::fromJson(file.readAll()).object();
+    QJsonObject order{{"order_photo_id", kOrder}, {"shopid", "12"},          {"storesid", "1201"},
+                      {"orderpayforkey", "A102"}, {"servicetimes", "1"},     {"shotdate", "2019-04-15"},
+                      {"bname", "王小宝"},        {"role1", "陈摄影"},        {"role2", "林化妆"},
+                      {"orderpath", ""},          {"orderbakpicpath", ""}};
+    QJsonArray shops = fixture.value("shops").toArray();
+    QJsonObject shop = shops.at(0).toObject();
+    QJsonObject settings = shop.value("settings").toObject();
+    if (change)
+        change(order, settings);
+    shop.insert("settings", settings);
+    shops.replace(0, shop);
+    fixture.insert("shops", shops);
+    QJsonArray orders = fixture.value("orders").toArray();
+    orders.append(order);
+    fixture.insert("orders", orders);
+
+    m_fixtureDir = std::make_unique<QTemporaryDir>();
+    const QString path = m_fixtureDir->filePath("fixture.json");
+    QVERIFY(TestFiles::write(path, QJsonDocument(fixture).toJson()));
+    m_service = std::make_unique<StandIn>(path);
+    SearchRowActions::takeUpOrder(orderFromListItem(Store::orderItem(fixture, order)));
+}
+
+void TestImportPhotoToServer::startWithOwnFolder()
+{
+    start([](QJsonObject& order, QJsonObject&) {
+        order.insert("orderpath", "\\\\studio-nas\\photos\\2019-04\\15\\415A102-B-1\\");
+        order.insert("orderbakpicpath", "\\\\studio-nas\\backup\\x\\");
+    });
+}
+
+void TestImportPhotoToServer::writeFinished(const QStringList& names, QSize size)
+{
+    JpegFixture::Options options;
+    options.size = size;
+    for (const QString& name : names) {
+        for (const QString folder : {"成品/", "成品缩略图/"}) {
+            m_volumes->mkdir(kOwnFolder + folder);
+            QVERIFY(JpegFixture::write(m_volumes->path(kOwnFolder + folder + name), options));
+        }
+    }
+}
+
+ImportPhotoToServer* TestImportPhotoToServer::open()
+{
+    m_window = new ImportPhotoToServer(nullptr);
+    m_window->show();
+    return m_window;
+}
+
+void TestImportPhotoToServer::waitForLookup(ImportPhotoToServer* w)
+{
+    auto* first = child<QPushButton>(w, "importPic1");
+    QTRY_VERIFY(first->isEnabled() && first->text() == QStringLiteral("导入照片"));
+}
+
+QString TestImportPhotoToServer::card(const QString& name, int orientation, const QString& dateTime, QSize size)
+{
+    JpegFixture::Options options;
+    options.size = size;
+    options.orientation = orientation;
+    options.dateTime = dateTime;
+    options.seed = quint32(qHash(name));
+    const QString path = m_volumes->path("card/" + name);
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    if (!JpegFixture::write(path, options))
+        return QString();
+    return path;
+}
+
+// Chooses the files, presses "导入" and waits for the count report.
+QString TestImportPhotoToServer::pressImport(ImportPhotoToServer* w, const QStringList& files,
+                                             const QString& expectedTitle)
+{
+    m_prompts->setNextFiles(files);
+    child<QPushButton>(w, "selectButton")->click();
+    const int reports = m_service->requests("order", "updatepicpath").size();
+    m_prompts->setNextAnswer(Prompts::Yes);
+    child<QPushButton>(w, "importButton")->click();
+    if (!QTest::qWaitFor([&] { return m_service->requests("order", "updatepicpath").size() > reports; }, 30000))
+        return QStringLiteral("no count report");
+    const ScriptedPrompts::Call box = m_prompts->messages().last();
+    if (box.title != expectedTitle)
+        return box.title + " / " + box.text;
+    return box.text;
+}
+
+QJsonObject TestImportPhotoToServer::storedOrder() const
+{
+    for (const QJsonValue& v : m_service->storeSnapshot().value("orders").toArray()) {
+        if (v.toObject().value("order_photo_id").toString() == kOrder)
+            return v.toObject();
+    }
+    return {};
+}
+
+void TestImportPhotoToServer::slotsReachedByName()
+{
+    const QMetaObject& meta = ImportPhotoToServer::staticMetaObject;
+    for (const char* slot : {"updateThumbIcon(int,QPixmap)", "setThumbIcon(int,int,QImage)", "onIsPathExist(bool)",
+                             "onFinishImportImage(QString)", "onImportImageFailed(QString)"})
+        QVERIFY2(meta.indexOfMethod(slot) >= 0, slot);
+}
+
+void TestImportPhotoToServer::opensAndLooksUpEachMode()
+{
+    start();
+    ImportPhotoToServer* w = open();
+    QCOMPARE(w->windowTitle(), QStringLiteral("导入照片(成品)"));
+    QCOMPARE(Config::importMode, 1);
+    const QStringList fields{"label_id=A102", "label_name=王小宝", "lineEdit_otherdate=1", "lineEdit_cameraman=陈摄影",
+                             "lineEdit_dresser=林化妆", "lineEdit_orderPRName=415"};
+    for (const QString& field : fields)
+        QCOMPARE(child<QLineEdit>(w, qPrintable(field.section('=', 0, 0)))->text(), field.section('=', 1));
+    QCOMPARE(child<QPushButton>(w, "pushButton_photodate")->text(), QStringLiteral("2019-04-15"));
+    QVERIFY(!child<QPushButton>(w, "pushButton_photodate")->isEnabled());
+    QCOMPARE(child<QPushButton>(w, "importPic2")->text(), QStringLiteral("导入成品(加载中)"));
+    QVERIFY(!child<QPushButton>(w, "importPic1")->isEnabled());
+    QVERIFY(!child<QPushButton>(w, "importButton")->isEnabled());
+    waitForLookup(w);
+    QVERIFY(child<QPushButton>(w, "selectButton")->isVisible());
+    QCOMPARE(m_service->requests("order", "get_order_path").size(), 1);
+    QCOMPARE(m_service->requests("order", "get_order_path").first().keys,
+             QStringList({"token", "order_photo_id", "shopid", "superid"}));
+
+    // A switch runs the mode action for the released and the pressed button.
+    const QStringList modes{"importPic1=导入照片(原片)=照片附加名", "importPic3=导入照片(设计)=订单附加名",
+                            "importPic2=导入照片(成品)=订单附加名"};
+    for (int i = 0; i < modes.size(); ++i) {
+        const QStringList mode = modes.at(i).split('=');
+        child<QPushButton>(w, qPrintable(mode.at(0)))->click();
+        waitForLookup(w);
+        QCOMPARE(w->windowTitle(), mode.at(1));
+        QCOMPARE(child<QLabel>(w, "label_8")->text(), mode.at(2));
+        QCOMPARE(child<QLineEdit>(w, "lineEdit_folderAppendName")->isVisible(), i == 0);
+        QTRY_COMPARE(m_service->requests("order", "get_order_path").size(), 3 + 2 * i);
+    }
+    QCOMPARE(Config::importMode, 1);
+}
+
+void TestImportPhotoToServer::lookupOutcomes_data()
+{
+    QTest::addColumn<QString>("orderPath"); // as the service stores it
+    QTest::addColumn<QString>("folder");    // made under the mount root
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<bool>("reimport");
+    QTest::addColumn<QString>("folderAppend");
+    QTest::addColumn<QString>("photoAppend");
+    QTest::addColumn<QString>("caption");
+
+    const QString own = "\\\\studio-nas\\photos\\2019-04\\15\\415A102-B-1\\";
+    const QString before = "订单已导入成品（0张）"; // what the lookup at opening showed
+    QTest::newRow("no folder") << "" << "" << "" << "" << false << "typed" << "typed" << "订单已导入照片（0张）";
+    QTest::newRow("own form") << own << kOwnFolder << "" << "" << true << "B" << "C" << "订单已导入照片（2张)";
+    QTest::newRow("batch-named folder") << "\\\\studio-nas\\photos\\2019-04\\15\\A102-1-王小宝-陈摄影\\"
+                                        << "photos/2019-04/15/A102-1-王小宝-陈摄影/" << "" << "" << true << ""
+                                        << "C" << "订单已导入照片（2张)";
+    QTest::newRow("missing folder") << own << "" << "" << "" << true << "typed" << "typed" << "订单照片";
+    QTest::newRow("refusal") << own << kOwnFolder << "refuse" << "错误代码：0" << true << "typed" << "typed" << before;
+    QTest::newRow("numeric code") << own << kOwnFolder << "number" << "错误代码：" << true << "typed" << "typed"
+                                  << before;
+    QTest::newRow("HTTP 500") << own << kOwnFolder << "http" << "网络请求错误\n500" << true << "typed" << "typed"
+                              << before;
+}
+
+void TestImportPhotoToServer::lookupOutcomes()
+{
+    QFETCH(QString, orderPath);
+    QFETCH(QString, folder);
+    QFETCH(QString, fault);
+    QFETCH(QString, box);
+    start([&](QJsonObject& order, QJsonObject&) {
+        order.insert("orderpath", orderPath);
+        order.insert("orderbakpicpath", orderPath.isEmpty() ? "" : "\\\\studio-nas\\backup\\x\\");
+    });
+    if (!folder.isEmpty()) {
+        for (const char* name : {"415A102-C-002.jpg", "415A102-C-001.jpg"}) {
+            m_volumes->writeFile(folder + "照片/" + name, "photo");
+            m_volumes->writeFile(folder + "thumbnail/" + name, "thumb");
+        }
+    }
+    ImportPhotoToServer* w = open();
+    waitForLookup(w);
+    auto* folderAppendEdit = child<QLineEdit>(w, "lineEdit_folderAppendName");
+    folderAppendEdit->setText("typed");
+
+    if (fault == "refuse")
+        m_service->refuse("order", "get_order_path", "0", "x");
+    else if (fault == "number")
+        m_service->sendRaw("order", "get_order_path", R"({"code":1,"data":{}})");
+    else if (fault == "http")
+        m_service->failHttp("order", "get_order_path", 500);
+    if (!box.isEmpty()) {
+        m_prompts->setNextAnswer(Prompts::Yes);
+        m_prompts->setNextAnswer(Prompts::Yes);
+    }
+    child<QPushButton>(w, "importPic1")->click();
+    // Both lookups of the switch end in the same state.
+    if (!box.isEmpty()) {
+        QTRY_COMPARE(m_prompts->messages().size(), 2);
+        QCOMPARE(m_prompts->messages().last().title, QStringLiteral("警告"));
+        QCOMPARE(m_prompts->messages().last().text, box);
+    }
+    QFETCH(QString, caption);
+    QFETCH(QString, folderAppend);
+    QFETCH(QString, photoAppend);
+    QTRY_COMPARE(child<QLabel>(w, "label_4")->text(), caption);
+    QTRY_COMPARE(folderAppendEdit->text(), folderAppend);
+    QTRY_COMPARE(child<QLineEdit>(w, "lineEdit_picAppendName")->text(), photoAppend);
+    waitForLookup(w);
+    QTEST(child<QPushButton>(w, "reimportButton")->isVisible(), "reimport");
+    // An existing folder's appends are taken over, not typed.
+    QCOMPARE(folderAppendEdit->isReadOnly(), !folder.isEmpty());
+}
+
+void TestImportPhotoToServer::startFailures_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<QString>("box");
+
+    QTest::newRow("server paths refused") << "refuse" << "没有路径";
+    QTest::newRow("server paths HTTP 500") << "http" << "网络请求错误\n500";
+    QTest::newRow("empty root") << "empty root" << "服务器路径错误";
+    QTest::newRow("root not makeable") << "deep root" << "服务器路径错误";
+    QTest::newRow("backup root not makeable") << "deep backup" << "备份服务器路径错误。";
+    QTest::newRow("invalid date") << "date" << "拍摄日期无效：2019-4-15";
+    QTest::newRow("missing order folder") << "missing" << "订单目录不存在：%1";
+}
+
+void TestImportPhotoToServer::startFailures()
+{
+    QFETCH(QString, change);
+    QFETCH(QString, box);
+    start([&](QJsonObject& order, QJsonObject& settings) {
+        if (change == "empty root")
+            settings.insert("picpath", "");
+        if (change == "deep root")
+            settings.insert("picpath", "\\\\studio-nas\\nowhere\\deep\\");
+        if (change == "deep backup")
+            settings.insert("bakpicpath", "\\\\studio-nas\\nowhere\\deep\\");
+        if (change == "date")
+            order.insert("shotdate", "2019-4-15");
+        if (change == "missing") {
+            order.insert("orderpath", "\\\\studio-nas\\photos\\gone\\");
+            order.insert("orderbakpicpath", "\\\\studio-nas\\backup\\gone\\");
+        }
+    });
+    if (change == "refuse")
+        m_service->refuse("order", "get_order_pic_path", "0", "没有路径");
+    if (change == "http")
+        m_service->failHttp("order", "get_order_pic_path", 500);
+    if (box.contains("%1"))
+        box = box.arg(Config::returnPicPath("\\\\studio-nas\\photos\\gone\\"));
+
+    ImportPhotoToServer* w = open();
+    waitForLookup(w);
+    m_prompts->setNextFiles({card("IMG_0001.JPG", 1, "")});
+    child<QPushButton>(w, "selectButton")->click();
+    m_prompts->setNextAnswer(Prompts::Yes);
+    auto* importButton = child<QPushButton>(w, "importButton");
+    importButton->click();
+    QTRY_COMPARE(m_prompts->messages().size(), 1);
+    QCOMPARE(m_prompts->messages().last().title, QStringLiteral("警告"));
+    QCOMPARE(m_prompts->messages().last().text, box);
+    QCOMPARE(importButton->text(), QStringLiteral("导入"));
+    QVERIFY(importButton->isEnabled());
+    QVERIFY(child<QPushButton>(w, "importPic1")->isEnabled());
+    QVERIFY(child<QPushButton>(w, "selectButton")->isEnabled());
+    QTest::qWait(50);
+    QVERIFY(m_service->requests("order", "updatepicpath2").isEmpty());
+    QVERIFY(m_service->requests("order", "updatepicpath").isEmpty());
+    QVERIFY(!QFileInfo::exists(m_volumes->path(kNewFolder)));
+}
+
+void TestImportPhotoToServer::photosRunAndASecondOne()
+{
+    start();
+    const QStringList files{card("IMG_0001.JPG", 1, "2019:04:15 10:00:01"),
+                            card("IMG_0002.JPG", 6, "2019:04:15 10:00:02"), card("IMG_0003.JPG", 0, "")};
+    ImportPhotoToServer* w = open();
+    waitForLookup(w);
+    child<QPushButton>(w, "importPic1")->click();
+    waitForLookup(w);
+
+    QCOMPARE(pressImport(w, files, "导片成功!"),
+             QStringLiteral("导入前正式库照片：0张\n\n导入后正式库照片：3张\n\n导入前备份库照片：0张\n\n"
+                            "导入后备份库照片：3张    \n"));
+    const QString order = m_volumes->path(kNewFolder);
+    const QString backup = m_volumes->path("backup/2019-04/15/415A102-1/");
+    const QStringList names{"415A102-001.jpg", "415A102-002.jpg", "415A102-003.jpg"};
+    QCOMPARE(TestFiles::entries(order + "照片", QDir::Files), names);
+    for (int i = 0; i < 3; ++i)
+        QCOMPARE(TestFiles::readAll(backup + "照片/" + names.at(i)), TestFiles::readAll(files.at(i)));
+    QCOMPARE(TestFiles::readAll(order + "照片/" + names.at(0)), TestFiles::readAll(files.at(0)));
+    QCOMPARE(storedSize(order + "照片/" + names.at(1)), QSize(400, 600));
+    QCOMPARE(storedSize(order + "thumbnail2250/" + names.at(0)), QSize(2250, 1500));
+    QCOMPARE(storedSize(order + "thumbnail100/" + names.at(0)), QSize(200, 133));
+    QCOMPARE(storedSize(order + "thumbnail100/" + names.at(1)), QSize(133, 200));
+
+    // Records of the two dated photos, in the order the jobs finished.
+    const QString records = QString::fromUtf8(TestFiles::readAll(order + "ImageTime.txt"));
+    QCOMPARE(records.size(), 2 * QStringLiteral("415A102-001>19:04:15 10:00:01|").size());
+    QVERIFY(records.contains("415A102-001>19:04:15 10:00:01|"));
+    QVERIFY(records.contains("415A102-002>19:04:15 10:00:02|"));
+
+    const StandIn::LoggedRequest folders = m_service->requests("order", "updatepicpath2").last();
+    QCOMPARE(folders.keys, QStringList({"token", "orderid", "shopid", "orderpicpath", "orderbakpicpath"}));
+    QCOMPARE(folders.values.value("orderpicpath"), QStringLiteral("\\\\studio-nas\\photos\\2019-04/15/415A102-1/"));
+    QCOMPARE(folders.values.value("orderbakpicpath"),
+             QStringLiteral("\\\\studio-nas\\backup\\2019-04/15/415A102-1/"));
+    const StandIn::LoggedRequest counts = m_service->requests("order", "updatepicpath").last();
+    QCOMPARE(counts.values.value("picnumber"), QStringLiteral("3"));
+    QCOMPARE(counts.values.value("picbaknumber"), QStringLiteral("3"));
+    QCOMPARE(counts.values.value("typeid"), QStringLiteral("1"));
+    QCOMPARE(storedOrder().value("photonum").toString(), QStringLiteral("3"));
+
+    // The accepted report shows the order anew.
+    QTRY_COMPARE(child<QLabel>(w, "label_4")->text(), QStringLiteral("订单已导入照片（3张)"));
+    QTRY_COMPARE(w->findChild<QListWidget*>()->count(), 3);
+    QVERIFY(child<QPushButton>(w, "reimportButton")->isVisible());
+    waitForLookup(w);
+
+    // A second run numbers on and appends its records.
+    QVERIFY(pressImport(w, files.mid(0, 2), "导片成功!").startsWith("导入前正式库照片：3张"));
+    QVERIFY(QFile::exists(order + "照片/415A102-004.jpg"));
+    QVERIFY(QFile::exists(order + "照片/415A102-005.jpg"));
+    const QString more = QString::fromUtf8(TestFiles::readAll(order + "ImageTime.txt"));
+    QVERIFY(more.startsWith(records));
+    QVERIFY(more.mid(records.size()).contains("415A102-004>19:04:15 10:00:01|"));
+    QVERIFY(more.mid(records.size()).contains("415A102-005>19:04:15 10:00:02|"));
+}
+
+void TestImportPhotoToServer::finishedRun()
+{
+    start([](QJsonObject& order, QJsonObject&) {
+        order.insert("orderpath", "\\\\studio-nas\\photos\\2019-04\\15\\415A102-B-1\\");
+        order.insert("orderbakpicpath", "\\\\studio-nas\\backup\\2019-04\\15\\415A102-B-1\\");
+    });
+    m_volumes->mkdir("backup/2019-04/15/415A102-B-1");
+    m_volumes->writeFile(kOwnFolder + "ImageTime.txt", "old>19:01:01 00:00:00|");
+    m_volumes->writeFile(kOwnFolder + "成品/IMG_0009.jpg", "finished");
+    const QStringList files{card("IMG_0001.JPG", 1, "2019:04:15 10:00:01"), card("IMG_0002.JPG", 1, "")};
+    ImportPhotoToServer* w = open();
+    waitForLookup(w);
+
+    QCOMPARE(pressImport(w, files, "导片成功!"),
+             QStringLiteral("导入前正式库照片：1张\n\n导入后正式库照片：3张    \n"));
+    const QString order = m_volumes->path(kOwnFolder);
+    QVERIFY(QFile::exists(order + "成品/IMG_0001.JPG"));
+    QVERIFY(QFile::exists(order + "成品缩略图100/IMG_0002.JPG"));
+    QVERIFY(!QFileInfo::exists(m_volumes->path("backup/2019-04/15/415A102-B-1/照片")));
+    QCOMPARE(TestFiles::readAll(order + "ImageTime.txt"), QByteArray("old>19:01:01 00:00:00|"));
+    const StandIn::LoggedRequest counts = m_service->requests("order", "updatepicpath").last();
+    QCOMPARE(counts.values.value("picnumber"), QStringLiteral("2"));
+    QCOMPARE(counts.values.value("picbaknumber"), QStringLiteral("0"));
+    QCOMPARE(counts.values.value("typeid"), QStringLiteral("2"));
+    // The service's own form goes back as it came.
+    QCOMPARE(counts.values.value("orderpicpath"), QStringLiteral("\\\\studio-nas\\photos\\2019-04\\15\\415A102-B-1\\"));
+    QCOMPARE(storedOrder().value("finishnum").toString(), QStringLiteral("2"));
+}
+
+void TestImportPhotoToServer::failedWritesAreTold()
+{
+    start();
+    const QStringList files{card("IMG_0001.JPG", 1, "2019:04:15 10:00:01"),
+                            card("IMG_0002.JPG", 1, "2019:04:15 10:00:02")};
+    ImportPhotoToServer* w = open();
+    waitForLookup(w);
+    child<QPushButton>(w, "importPic1")->click();
+    waitForLookup(w);
+    FileOperation::setFaultHook([](FileOperation::Fault fault, const QString& path) {
+        return fault == FileOperation::Fault::Write &&
+               (path.endsWith("thumbnail100/415A102-002.jpg") || path.endsWith("ImageTime.txt"));
+    });
+    QCOMPARE(pressImport(w, files, "警告"),
+             QStringLiteral("1张照片导入失败\n拍摄时间记录写入失败\n\n导入前正式库照片：0张\n\n导入后正式库照片：2张\n\n"
+                            "导入前备份库照片：0张\n\n导入后备份库照片：2张    \n"));
+    QVERIFY(!QFileInfo::exists(m_volumes->path(kNewFolder + "ImageTime.txt")));
+}
+
+void TestImportPhotoToServer::iconsOfTheCurrentListingOnly()
+{
+    startWithOwnFolder();
+    writeFinished({"b.jpg", "a.jpg"}, QSize(300, 200));
+    m_volumes->mkdir(kOwnFolder + "成品缩略图/sub");
+    m_volumes->writeFile(kOwnFolder + "成品缩略图/gone.jpg", "no photo of it");
+    ImportPhotoToServer* w = open();
+    waitForLookup(w);
+    auto* list = w->findChild<QListWidget*>();
+    QCOMPARE(list->count(), 2);
+    QCOMPARE(list->item(0)->text(), QStringLiteral("a.jpg"));
+    QTRY_VERIFY(!list->item(0)->icon().isNull() && !list->item(1)->icon().isNull());
+    QCOMPARE(list->item(0)->icon().availableSizes().value(0), QSize(100, 100));
+    const QString dir = qEnvironmentVariable("DRAVIN_RENDER_DIR");
+    if (!dir.isEmpty()) {
+        w->resize(867, 629);
+        m_prompts->setNextFiles({card("IMG_0101.JPG", 1, ""), card("IMG_0102.JPG", 1, "")});
+        child<QPushButton>(w, "selectButton")->click();
+        QVERIFY(w->grab().save(dir + "/importphototoserver.png"));
+    }
+
+    // An icon of an earlier listing is dropped; one beyond the list too.
+    QImage red(100, 100, QImage::Format_RGB32);
+    red.fill(Qt::red);
+    const qint64 before = list->item(0)->icon().cacheKey();
+    QVERIFY(QMetaObject::invokeMethod(w, "setThumbIcon", Q_ARG(int, -5), Q_ARG(int, 0), Q_ARG(QImage, red)));
+    QVERIFY(QMetaObject::invokeMethod(w, "updateThumbIcon", Q_ARG(int, 7), Q_ARG(QPixmap, QPixmap::fromImage(red))));
+    QCOMPARE(list->item(0)->icon().cacheKey(), before);
+
+    // A mode switch empties the list; the folder check answers for the new mode.
+    child<QPushButton>(w, "importPic1")->click();
+    QCOMPARE(list->count(), 0);
+    waitForLookup(w);
+    QCOMPARE(child<QLabel>(w, "label_4")->text(), QStringLiteral("订单已导入照片（0张）"));
+}
+
+void TestImportPhotoToServer::reimport()
+{
+    startWithOwnFolder();
+    m_volumes->writeFile(kOwnFolder + "ImageTime.txt", "a>1|");
+    m_volumes->writeFile(kOwnFolder + "成品/IMG_0001.jpg", "finished");
+    ImportPhotoToServer* w = open();
+    waitForLookup(w);
+    auto* reimportButton = child<QPushButton>(w, "reimportButton");
+    QVERIFY(reimportButton->isVisible());
+
+    m_prompts->setNextAnswer(Prompts::No);
+    reimportButton->click();
+    QVERIFY(QFile::exists(m_volumes->path(kOwnFolder + "ImageTime.txt")));
+    m_prompts->setNextAnswer(Prompts::Yes);
+    reimportButton->click();
+    QCOMPARE(m_prompts->messages().last().title, QStringLiteral("注意"));
+    QCOMPARE(m_prompts->messages().last().text, QStringLiteral("是否要重新读该订单？若是点击后请自行删除订单原文件夹"));
+    QVERIFY(!QFile::exists(m_volumes->path(kOwnFolder + "ImageTime.txt")));
+    QTRY_COMPARE(m_service->requests("order", "updatepicpath").size(), 1);
+    const StandIn::LoggedRequest report = m_service->requests("order", "updatepicpath").last();
+    QCOMPARE(report.values.value("orderpicpath"), QString());
+    QCOMPARE(report.values.value("orderbakpicpath"), QStringLiteral("\\\\studio-nas\\backup\\x\\"));
+    QCOMPARE(report.values.value("picnumber"), QStringLiteral("0"));
+    QCOMPARE(report.values.value("typeid"), QStringLiteral("2"));
+    // The accepted report looks the order up again: it has no folder now.
+    QTRY_VERIFY(reimportButton->isHidden());
+    QVERIFY(QFile::exists(m_volumes->path(kOwnFolder + "成品/IMG_0001.jpg")));
+}
+
+void TestImportPhotoToServer::deletingPhotos()
+{
+    startWithOwnFolder();
+    for (const char* folder : {"成品/", "成品缩略图/", "成品缩略图100/", "成品缩略图2250/"}) {
+        m_volumes->writeFile(kOwnFolder + folder + "a.jpg", "a");
+        m_volumes->writeFile(kOwnFolder + folder + "b.jpg", "b");
+    }
+    ImportPhotoToServer* w = open();
+    waitForLookup(w);
+    auto* list = w->findChild<QListWidget*>();
+    QCOMPARE(list->count(), 2);
+    list->item(1)->setSelected(true);
+    const int lookups = m_service->requests("order", "get_order_path").size();
+    auto* menu = list->findChild<QMenu*>();
+    menu->actions().last()->trigger();
+    QCOMPARE(menu->actions().last()->text(), QStringLiteral("删除选中照片"));
+    for (const char* folder : {"成品/", "成品缩略图/", "成品缩略图100/", "成品缩略图2250/"}) {
+        QCOMPARE(TestFiles::entries(m_volumes->path(kOwnFolder + folder)), QStringList{"a.jpg"});
+    }
+    QTRY_COMPARE(m_service->requests("order", "get_order_path").size(), lookups + 1);
+    QTRY_COMPARE(list->count(), 1);
+
+    menu->actions().first()->trigger();
+    QCOMPARE(m_desktop->urls.last().toLocalFile(), m_volumes->path(kOwnFolder + "成品"));
+}
+
+void TestImportPhotoToServer::dateChange()
+{
+    start();
+    ImportPhotoToServer* w = open();
+    waitForLookup(w);
+    QSignalSpy refreshed(w, &ImportPhotoToServer::refreshSearchTable);
+    QVERIFY(QMetaObject::invokeMethod(w, "on_newPhotoDateDate", Q_ARG(QString, QString())));
+    QVERIFY(QMetaObject::invokeMethod(w, "on_newPhotoDateDate", Q_ARG(QString, "2024-05-07")));
+    QCOMPARE(child<QPushButton>(w, "pushButton_photodate")->text(), QStringLiteral("2024-05-07"));
+    QCOMPARE(child<QLineEdit>(w, "lineEdit_orderPRName")->text(), QStringLiteral("507"));
+    QTRY_COMPARE(refreshed.count(), 1);
+    const QList<StandIn::LoggedRequest> posts = m_service->requests("order", "updatephotodate");
+    QCOMPARE(posts.size(), 1); // the cleared date was not posted
+    QCOMPARE(posts.first().keys, QStringList({"token", "orderid", "shopid", "photodate", "superid"}));
+    QCOMPARE(Config::order_photodate, QStringLiteral("2024-05-07"));
+    QCOMPARE(storedOrder().value("shotdate").toString(), QStringLiteral("2024-05-07"));
+
+    m_service->refuse("order", "updatephotodate", "0", "x");
+    m_prompts->setNextAnswer(Prompts::Yes);
+    QVERIFY(QMetaObject::invokeMethod(w, "on_newPhotoDateDate", Q_ARG(QString, "2024-06-01")));
+    QTRY_COMPARE(m_prompts->messages().size(), 1);
+    QCOMPARE(m_prompts->messages().last().text, QStringLiteral("错误代码：0"));
+    QCOMPARE(Config::order_photodate, QStringLiteral("2024-05-07"));
+    // The prefix follows the picked date at once, accepted or not.
+    QCOMPARE(child<QLineEdit>(w, "lineEdit_orderPRName")->text(), QStringLiteral("601"));
+
+    // A new folder takes the accepted date.
+    child<QPushButton>(w, "importPic1")->click();
+    waitForLookup(w);
+    QCOMPARE(pressImport(w, {card("IMG_0001.JPG", 1, "")}, "导片成功!").left(9), QStringLiteral("导入前正式库照片："));
+    QVERIFY(QFile::exists(m_volumes->path("photos/2024-05/07/601A102-1/照片/601A102-001.jpg")));
+}
+
+void TestImportPhotoToServer::closingMidRun()
+{
+    start();
+    const QStringList files{card("IMG_0001.JPG", 1, "2019:04:15 10:00:01"),
+                            card("IMG_0002.JPG", 1, "2019:04:15 10:00:02")};
+    QPointer<ImportPhotoToServer> w = open();
+    waitForLookup(w);
+    child<QPushButton>(w, "importPic1")->click();
+    waitForLookup(w);
+
+    QSemaphore entered;
+    QSemaphore release;
+    FileOperation::setFaultHook([&](FileOperation::Fault, const QString& path) {
+        if (path.contains("/thumbnail100/")) {
+            entered.release();
+            release.acquire();
+        }
+        return false;
+    });
+    m_prompts->setNextFiles(files);
+    child<QPushButton>(w, "selectButton")->click();
+    child<QPushButton>(w, "importButton")->click();
+    QTRY_VERIFY(entered.available() >= 1);
+    w->close();
+    release.release(100);
+    delete w; // waits for its jobs
+    QCoreApplication::processEvents();
+    QVERIFY(m_prompts->messages().isEmpty());
+    QTest::qWait(50);
+    QVERIFY(m_service->requests("order", "updatepicpath").isEmpty());
+    QVERIFY(!QFileInfo::exists(m_volumes->path(kNewFolder + "ImageTime.txt")));
+    QCOMPARE(m_service->requests("order", "updatepicpath2").size(), 1);
+}
+
+QTEST_MAIN(TestImportPhotoToServer)
+#include "tst_importphototoserver.moc"
