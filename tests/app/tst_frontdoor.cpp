@@ -123,6 +123,9 @@ void TestFrontDoor::standardButtonsSpeakChinese()
     }
     QCOMPARE(box.button(QMessageBox::Yes)->text().remove('&').left(1), QStringLiteral("是"));
     QVERIFY(QCoreApplication::translate("QFileDialog", "&Open") != QLatin1String("&Open"));
+    // The date pickers' month names follow the same language.
+    QCOMPARE(QLocale().monthName(3), QStringLiteral("三月"));
+    QLocale::setDefault(QLocale::c());
 }
 
 QTEST_MAIN(TestFrontDoor)
