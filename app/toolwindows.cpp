@@ -1,5 +1,6 @@
 #include "toolwindows.h"
 
+#include "exportn8result.h"
 #include "importordersphotodlg.h"
 #include "n8syncbaseinfodialog.h"
 #include "searchorder.h"
@@ -51,6 +52,12 @@ ToolWindows::Opener builtInOpener(int toolId)
         return [](SelectTool*) -> QWidget* {
             auto* window = ToolWindows::showMaximizedTool<SplitAfterSample>();
             window->setType(QStringLiteral("样后分件管理"));
+            return window;
+        };
+    case SelectTool::ToolN8Separation:
+        return [](SelectTool*) -> QWidget* {
+            auto* window = ToolWindows::showMaximizedTool<ExportN8Result>();
+            window->setType(QStringLiteral("N8分件"));
             return window;
         };
     case SelectTool::ToolBatchImport:

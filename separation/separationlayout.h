@@ -47,9 +47,12 @@ struct SeparationLayout
     SheetOutput sheetOutput = SheetOutput::ServiceHtml;
     // The window's own sheet (getHTMLString).
     SheetVariant sheetVariant = SheetVariant::Design;
+    // One phone-code confirmation at a time in front of a deletion.
+    bool singleDeleteConfirmation = false;
 
     bool hasStage(Stage stage) const { return stages.contains(stage); }
 
     static SeparationLayout design();
     static SeparationLayout postSample();
+    static SeparationLayout n8();
 };
