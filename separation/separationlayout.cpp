@@ -49,6 +49,8 @@ SeparationLayout SeparationLayout::n8()
     row.postSampleDetail = false;
     row.sheetOutput = SheetOutput::LocalPdf;
     row.sheetVariant = SheetVariant::N8;
+    row.freshSheetValues = true;
+    row.stepEndsOrder = true;
     row.singleDeleteConfirmation = true;
     return row;
 }
