@@ -443,6 +443,8 @@ void TestExportN8Result::exportTakesTheTicksOfItsStart()
         child<QPushButton>(&w, "pushButton_separate")->click();
         QCOMPARE(boxes(env.prompts), QStringList{"通知/正在分件，请稍后"});
         QTRY_VERIFY(label->text().startsWith(QStringLiteral("正在拷贝")));
+        if (qEnvironmentVariableIsSet("N8_RENDER"))
+            w.grab().save(qEnvironmentVariable("N8_RENDER") + "/exportn8result-exporting.png");
         held.release.release();
         env.prompts.setNextAnswer(Prompts::Yes);
         QTRY_VERIFY_WITH_TIMEOUT(!w.controller()->isSeparating, 20000);
