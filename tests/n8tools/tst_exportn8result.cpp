@@ -289,21 +289,10 @@ void TestExportN8Result::orderList()
     QCOMPARE(w.controller()->orderList.size(), 1);
     const QString path = Config::returnPicPath(
         "\\\\studio-nas\\photos\\2024-05\\12\\A24051201-1-王小宝-刘芳-王强-陈摄影-林化妆\\");
-    const QStringList cells{"",
-                            "A24051201",
-                            "旗舰店一馆",
-                            "1",
-                            "王小宝-刘芳-王强",
-                            "陈摄影",
-                            "林化妆",
-                            "周设计",
-                            "吴调色",
-                            "郑修图",
-                            "宝宝照经典套系",
-                            "2999",
-                            "3299",
-                            "2024-05-20 10:00:00",
-                            path};
+    // clang-format off
+    const QStringList cells{"", "A24051201", "旗舰店一馆", "1", "王小宝-刘芳-王强", "陈摄影", "林化妆", "周设计",
+                            "吴调色", "郑修图", "宝宝照经典套系", "2999", "3299", "2024-05-20 10:00:00", path};
+    // clang-format on
     for (int c = 0; c < 15; ++c) {
         QStandardItem* item = model(w)->item(0, c);
         QCOMPARE(item->text(), cells.at(c));
