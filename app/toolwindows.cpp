@@ -1,15 +1,16 @@
 #include "toolwindows.h"
 
 #include "batchdeleteorder.h"
+#include "exportn8result.h"
 #include "fajiandialog.h"
 #include "importordersphotodlg.h"
 #include "n8syncbaseinfodialog.h"
 #include "searchorder.h"
 #include "searchorderwindow.h"
-#include "splitaftersample.h"
 #include "searchrowactions.h"
 #include "selecttool.h"
 #include "shangjiandialog.h"
+#include "splitaftersample.h"
 
 #include <QJsonArray>
 #include <QMap>
@@ -69,6 +70,12 @@ ToolWindows::Opener builtInOpener(int toolId)
         return [](SelectTool*) -> QWidget* { return ToolWindows::showMaximizedTool<FaJianDialog>(); };
     case SelectTool::ToolBatchDeletion:
         return [](SelectTool*) -> QWidget* { return ToolWindows::showMaximizedTool<BatchDeleteOrder>(); };
+    case SelectTool::ToolN8Separation:
+        return [](SelectTool*) -> QWidget* {
+            auto* window = ToolWindows::showMaximizedTool<ExportN8Result>();
+            window->setType(QStringLiteral("N8分件"));
+            return window;
+        };
     case SelectTool::ToolBatchImport:
         return [](SelectTool*) -> QWidget* {
             auto* dialog = new importOrdersPhotoDlg(nullptr);

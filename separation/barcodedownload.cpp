@@ -1,5 +1,7 @@
 #include "barcodedownload.h"
 
+#include "webservice.h"
+
 #include <QDebug>
 #include <QFile>
 #include <QNetworkAccessManager>
@@ -18,6 +20,8 @@ BarcodeDownload::BarcodeDownload(QNetworkAccessManager* barManager, const QStrin
     if (!barFile->open(QIODevice::WriteOnly | QIODevice::Truncate))
         qDebug() << "barcode file not opened:" << filePath << barFile->errorString();
     barRequest.setUrl(QUrl(url, QUrl::TolerantMode));
+    // A hung download ends as a failed one, so a run waiting for it goes on.
+    barRequest.setTransferTimeout(WebService::transferTimeoutMs());
     barReply = barManager->get(barRequest);
     barReply->setProperty(kProperty, QVariant::fromValue(QPointer<QObject>(this)));
 }

@@ -381,6 +381,8 @@ void SeparationController::step(int steps)
     SeparationHost::RunDisplay display = m_display;
     display.value = readyNum;
     showRun(display);
+    if (m_layout.stepEndsOrder && readyNum == m_display.maximum && isHtmlSaved && isProductsDone)
+        separateNextOrder();
 }
 
 void SeparationController::fenjian_photoIsFileSlot_1(int num)
@@ -656,7 +658,7 @@ void SeparationController::iniHTMLData()
     if (m_closed)
         return;
     // Most order-detail values go; those below stay until the reply sets
-    // them again.
+    // them again, unless the window starts every sheet afresh.
     SheetInput kept;
     kept.tiaose = sheet.tiaose;
     kept.tiaoxiu = sheet.tiaoxiu;
@@ -679,14 +681,14 @@ void SeparationController::iniHTMLData()
     kept.servicetime = sheet.servicetime;
     kept.count_order_sample_infoservicetimes = sheet.count_order_sample_infoservicetimes;
     kept.picsMarkArr = sheet.picsMarkArr;
-    sheet = kept;
+    sheet = m_layout.freshSheetValues ? SheetInput() : kept;
     qqText.clear();
     wxText.clear();
     twosalesTotal.clear();
     sale_payfor.clear();
     twosalesDebt.clear();
     consumetypeid.clear();
-    pickuptype = m_layout.postSampleDetail ? QStringLiteral("0") : QString();
+    pickuptype = m_layout.postSampleDetail || m_layout.freshSheetValues ? QStringLiteral("0") : QString();
     m_barcodeEnded = false;
     m_awaitingBarcode = false;
     barUrl = SeparationRequests::barcodeUrl();
@@ -726,7 +728,9 @@ void SeparationController::queryPicInfoCallBack(const WebService::Reply& reply)
     }
     qDebug() << "picinfo" << reply.object;
     step();
-    sheetHtml = reply.object.value(QLatin1String("html")).toString();
+    // A window that builds its own sheet ignores the service's.
+    if (m_layout.sheetOutput == SeparationLayout::SheetOutput::ServiceHtml)
+        sheetHtml = reply.object.value(QLatin1String("html")).toString();
     m_host->startJob(new SeparateThread(reply.object.value(QLatin1String("orderpicdescr")).toArray(), 6,
                                         m_host->jobOwner(), Config::order_path),
                      0);
@@ -800,16 +804,17 @@ void SeparationController::queryOrderInfoCallBack(const WebService::Reply& reply
     twosalesDebt = QString::number(twosalesTotal.toLongLong() - sale_payfor.toLongLong());
 
     setProducts(ProductData::m_products);
+    if (m_layout.sheetOutput == SeparationLayout::SheetOutput::LocalPdf) {
+        // The local sheet shows the barcode, so it is built and printed
+        // once the download has ended; the builder copies the marked photos.
+        m_awaitingBarcode = true;
+        if (m_barcodeEnded)
+            printLocalSheet();
+        return;
+    }
     ProductionSheet::copyMarkedPhotos(sheet.picsMarkArr, DirServer::getMarkerPath(),
                                       DirServer::getWebPageThumbPath());
     savePDF();
-    if (m_layout.sheetOutput == SeparationLayout::SheetOutput::LocalPdf) {
-        // The local sheet shows the barcode, so it waits for the download.
-        m_awaitingBarcode = true;
-        if (m_barcodeEnded)
-            barcodeDownloadEnded(barPath);
-        return;
-    }
     saveHTML();
 }
 
@@ -830,18 +835,25 @@ QString SeparationController::getHTMLString()
 
 void SeparationController::savePDF()
 {
+    // The production sheet first, then the express sheet; a sheet that is
+    // not written is named in the order's report.
+    if (m_layout.sheetOutput == SeparationLayout::SheetOutput::LocalPdf &&
+        !ExpressHtml::savePdf(sheetHtml, saveFilepath + QStringLiteral("/明细制作单.pdf")))
+        m_orderFailures.append(QStringLiteral("明细制作单.pdf"));
     if (!ExpressHtml::savePdf(expressHtmlString, saveFilepath + QStringLiteral("/快递产品信息.pdf")))
         m_orderFailures.append(QStringLiteral("快递产品信息.pdf"));
 }
 
 void SeparationController::saveHTML()
 {
-    const QString path = saveFilepath + QStringLiteral("/明细制作单.html");
-    qDebug() << "saveFilepath:" << saveFilepath;
-    if (!FileOperation::writeFile(sheetHtml.toUtf8(), path, true)) {
-        Prompts::information(m_host->dialogParent(), QStringLiteral("提示"),
-                             QStringLiteral("failed to create HTML file"), Prompts::Ok);
-        m_orderFailures.append(QStringLiteral("明细制作单.html"));
+    if (m_layout.sheetOutput == SeparationLayout::SheetOutput::ServiceHtml) {
+        const QString path = saveFilepath + QStringLiteral("/明细制作单.html");
+        qDebug() << "saveFilepath:" << saveFilepath;
+        if (!FileOperation::writeFile(sheetHtml.toUtf8(), path, true)) {
+            Prompts::information(m_host->dialogParent(), QStringLiteral("提示"),
+                                 QStringLiteral("failed to create HTML file"), Prompts::Ok);
+            m_orderFailures.append(QStringLiteral("明细制作单.html"));
+        }
     }
     isHtmlSaved = true;
     separateNextOrder();
@@ -852,13 +864,16 @@ void SeparationController::barcodeDownloadEnded(const QString& filePath)
     if (m_closed || filePath != barPath)
         return;
     m_barcodeEnded = true;
-    if (!m_awaitingBarcode)
-        return;
+    if (m_awaitingBarcode)
+        printLocalSheet();
+}
+
+void SeparationController::printLocalSheet()
+{
     m_awaitingBarcode = false;
-    if (!ExpressHtml::savePdf(m_host->localSheetHtml(), saveFilepath + QStringLiteral("/明细制作单.pdf")))
-        m_orderFailures.append(QStringLiteral("明细制作单.pdf"));
-    isHtmlSaved = true;
-    separateNextOrder();
+    sheetHtml = m_host->localSheetHtml();
+    savePDF();
+    saveHTML();
 }
 
 void SeparationController::closeOrderReport()

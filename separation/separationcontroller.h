@@ -165,6 +165,8 @@ private:
     void startStage(int index);
     void stageDone(SeparationLayout::Stage stage);
     void startProductStage();
+    // The window's own sheet of the order, printed with the express sheet.
+    void printLocalSheet();
     // What the order's copies and sheets failed to write joins its report.
     void closeOrderReport();
     void showReport();

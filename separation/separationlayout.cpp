@@ -32,3 +32,25 @@ SeparationLayout SeparationLayout::postSample()
     row.sheetVariant = SheetVariant::PostSample;
     return row;
 }
+
+SeparationLayout SeparationLayout::n8()
+{
+    SeparationLayout row;
+    // The N8 window is never given this type: the criterion box never
+    // re-shows it.
+    row.reshowType = QStringLiteral("分件管理");
+    row.fill = OrderListFill::n8Separation();
+    row.searchBoxButton = Prompts::Yes;
+    row.stages = {Stage::Rejected, Stage::Marked, Stage::Products};
+    row.otherLevel = true;
+    row.goodsForm = ProductPlan::Form::Design;
+    row.goodsIsQu = true;
+    row.picInfoForm = SeparationRequests::PicInfoForm::Short;
+    row.postSampleDetail = false;
+    row.sheetOutput = SheetOutput::LocalPdf;
+    row.sheetVariant = SheetVariant::N8;
+    row.freshSheetValues = true;
+    row.stepEndsOrder = true;
+    row.singleDeleteConfirmation = true;
+    return row;
+}

@@ -26,7 +26,9 @@ struct SeparationLayout
     enum class SheetOutput
     {
         ServiceHtml, // the service's "html", saved as "明细制作单.html"
-        LocalPdf,    // the window's own sheet as "明细制作单.pdf", once the barcode is in
+        // The window's own sheet as "明细制作单.pdf"; both sheets are printed
+        // once the order's barcode download has ended (the sheet shows it).
+        LocalPdf,
     };
 
     // The window type in which a change of the criterion re-shows the window.
@@ -47,9 +49,19 @@ struct SeparationLayout
     SheetOutput sheetOutput = SheetOutput::ServiceHtml;
     // The window's own sheet (getHTMLString).
     SheetVariant sheetVariant = SheetVariant::Design;
+    // The sheet stage of an order starts from empty order-detail values
+    // (the pick-up type "0"), so nothing of the order before reaches its
+    // sheet.
+    bool freshSheetValues = false;
+    // A progress step that meets the bar's maximum once the sheets are
+    // saved and every product photo is back ends the order.
+    bool stepEndsOrder = false;
+    // One phone-code confirmation at a time in front of a deletion.
+    bool singleDeleteConfirmation = false;
 
     bool hasStage(Stage stage) const { return stages.contains(stage); }
 
     static SeparationLayout design();
     static SeparationLayout postSample();
+    static SeparationLayout n8();
 };

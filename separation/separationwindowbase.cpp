@@ -361,10 +361,16 @@ void SeparationWindowBase::on_pushButton_separate_clicked()
     for (const order& o : qAsConst(m_controller->orderList))
         checked += o.isChecked ? 1 : 0;
     m_controller->checkOrdersNum = checked;
+    if (m_controller->layout().singleDeleteConfirmation && m_confirmation) {
+        m_confirmation->raise();
+        m_confirmation->activateWindow();
+        return;
+    }
     // The deletion starts only once the phone code has been confirmed.
     auto* confirm = new MessageDialog(nullptr);
     confirm->setAttribute(Qt::WA_DeleteOnClose);
     connect(confirm, &MessageDialog::deleteorderfile, this, &SeparationWindowBase::startDel);
+    m_confirmation = confirm;
     confirm->show();
 }
 

@@ -9,11 +9,13 @@
 #include <QDialog>
 #include <QModelIndex>
 #include <QPoint>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 
 #include <memory>
 
+class MessageDialog;
 class MultiSelectComboBox;
 class QAction;
 class QCalendarWidget;
@@ -182,6 +184,8 @@ private:
     // The store ids as they were when the store box was filled, row for row.
     QStringList m_storeIds;
     DeletionRun* m_deletion = nullptr;
+    // The phone-code confirmation shown last, while it is open.
+    QPointer<MessageDialog> m_confirmation;
 
     std::unique_ptr<SeparationController> m_controller;
     JobRunner m_jobs{this};

@@ -420,16 +420,16 @@ void TestSearchOrder::productQuery()
     QCOMPARE(sent.first().values.value("personid"), QStringLiteral("1024"));
     QCOMPARE(sent.first().values.value("is_qu"), QStringLiteral("1"));
 
-    // Seven goods lines; the child line gets no folder of its own, the two
-    // sub-products get theirs inside the parent's.
+    // Seven goods lines; the child line gets no folder of its own, the
+    // sub-products get theirs inside their parents'.
     QCOMPARE(ProductData::m_products.size(), 7);
     QCOMPARE(ProductData::m_products.at(4).subProducts.size(), 2);
     QStringList names;
     for (const ProductMessage& m : w.controller()->productMessageList)
         names.append(m.folderName.isEmpty() ? m.goodname : m.folderName);
     QCOMPARE(names, (QStringList{"宝宝成长相册", "8x10水晶摆台", "精修电子档", "实木相框", "套系赠品", "钥匙扣",
-                                 "冰箱贴", "宝宝成长相册(1)"}));
-    const ProductMessage homemade = w.controller()->productMessageList.last();
+                                 "冰箱贴", "宝宝成长相册(1)", "内页"}));
+    const ProductMessage homemade = w.controller()->productMessageList.at(7);
     QCOMPARE(homemade.factoryFolder, QStringLiteral("店内制作/"));
     QCOMPARE(homemade.productFolder,
              QStringLiteral("宝宝成长相册(1) A24051201  王小宝-刘芳-王强 2024-06-05取 周设计 【快递】/"));

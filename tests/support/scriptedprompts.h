@@ -20,6 +20,7 @@ public:
         Icon icon = Icon::NoIcon;
         QString title;
         QString text;
+        bool richText = false;
         StandardButtons buttons;
         StandardButton defaultButton = NoButton;
         QStringList customButtons;

@@ -1,0 +1,107 @@
+#include "exportn8result.h"
+
+#include "config.h"
+#include "fileoperation.h"
+#include "n8thread.h"
+#include "prompts.h"
+#include "ui_exportn8result.h"
+
+#include <QDebug>
+
+#include <algorithm>
+
+namespace {
+
+// The window's boxes: no parent, one Yes button that is also the default.
+void box(const QString& title, const QString& text)
+{
+    Prompts::information(nullptr, title, text, Prompts::Yes, Prompts::Yes);
+}
+
+} // namespace
+
+ExportN8Result::ExportN8Result(QWidget* parent)
+    : SeparationWindowBase(SeparationLayout::n8(), parent), ui(new Ui_ExportN8Result)
+{
+    ui->setupUi(this);
+    initWindow();
+    n8Thread = new N8thread(this, this);
+}
+
+ExportN8Result::~ExportN8Result()
+{
+    n8Thread->stopThread();
+    n8Thread->quit();
+    n8Thread->wait();
+    n8Thread = nullptr;
+    delete ui;
+}
+
+void ExportN8Result::startSeparation()
+{
+    SeparationController* c = controller();
+    // A press during an export leaves the running export's report alone.
+    if (c->isSeparating) {
+        box(QStringLiteral("通知"), QStringLiteral("正在分件，请稍后"));
+        return;
+    }
+    c->m_messageList.clear();
+    if (!isSelectOrder()) {
+        box(QString(), QStringLiteral("请选择订单"));
+        return;
+    }
+    c->checkOrdersNum = int(std::count_if(c->orderList.cbegin(), c->orderList.cend(),
+                                          [](const order& o) { return o.isChecked; }));
+    // An empty field would name the working folder and export to the root.
+    const QString exportPath = ui->pathLineEdit->text();
+    if (exportPath.isEmpty() || !FileOperation::isDirExist(exportPath)) {
+        box(QStringLiteral("警告"), QStringLiteral("分件路径不存在"));
+        return;
+    }
+    c->isSeparating = true;
+    ui->groupBox->show();
+    ui->label->show();
+    ui->label->setText(QStringLiteral("开始导出N8结果..."));
+
+    // The last export has sent its report; its thread may still be ending.
+    n8Thread->wait();
+    n8Thread->mode = QStringLiteral("exportN8result");
+    n8Thread->exportPath = exportPath;
+    // The worker keeps the orders and ticks of this moment; later clicks and
+    // searches change only the window's own list.
+    n8Thread->orderList = c->orderList;
+    n8Thread->isN8ResultDownAll = Config::isN8ResultDownAll;
+    n8Thread->isN8fjUseBigImg = Config::isN8fjUseBigImg;
+    n8Thread->start(QThread::InheritPriority);
+}
+
+void ExportN8Result::slt_exportN8Result(QJsonObject msgObjc)
+{
+    const QString type = msgObjc.value(QLatin1String("type")).toString();
+    if (type == QLatin1String("all_finish")) {
+        // A window already closed shows no report.
+        if (isWindowShow) {
+            Prompts::Message report;
+            report.title = QStringLiteral("温馨提示");
+            report.text = msgObjc.value(QLatin1String("message")).toString();
+            report.richText = true;
+            report.buttons = Prompts::Yes;
+            report.defaultButton = Prompts::Yes;
+            Prompts::instance().message(report);
+        }
+        controller()->isSeparating = false;
+        ui->groupBox->hide();
+        ui->label->hide();
+    } else if (type == QLatin1String("update_msg")) {
+        ui->label->setText(msgObjc.value(QLatin1String("alert")).toString());
+    } else {
+        qDebug() << msgObjc;
+    }
+}
+
+void ExportN8Result::closeEvent(QCloseEvent* event)
+{
+    // The export stops at its next order or file; the destructor waits.
+    n8Thread->stopThread();
+    SeparationWindowBase::closeEvent(event);
+}
