@@ -381,6 +381,8 @@ void SeparationController::step(int steps)
     SeparationHost::RunDisplay display = m_display;
     display.value = readyNum;
     showRun(display);
+    if (m_layout.completionTest && readyNum == m_display.maximum && isHtmlSaved && isProductsDone)
+        separateNextOrder();
 }
 
 void SeparationController::fenjian_photoIsFileSlot_1(int num)
@@ -458,6 +460,22 @@ void SeparationController::fenjian_finalPhotoSlot_2()
     startStage(0);
 }
 
+SeparationController::CopyStage SeparationController::copyStage(SeparationLayout::Stage stage)
+{
+    switch (stage) {
+    case SeparationLayout::Stage::Rejected:
+        return {&delPhotoList, &delCopiedNum, QStringLiteral("汰片/"), QStringLiteral("汰片/"), 3};
+    case SeparationLayout::Stage::Design:
+        return {&shejiPhotoList, &shejiPhotoOkNum, QStringLiteral("设计缩略图100/"), QStringLiteral("设计/"),
+                7};
+    case SeparationLayout::Stage::Marked:
+    case SeparationLayout::Stage::Products:
+        break;
+    }
+    return {&markPhotoList, &markCopiedNum, QStringLiteral("marks/"), Config::fj_bzname + QLatin1Char('/'),
+            4};
+}
+
 void SeparationController::startStage(int index)
 {
     if (index >= m_layout.stages.size()) {
@@ -469,45 +487,19 @@ void SeparationController::startStage(int index)
         startProductStage();
         return;
     }
-    QStringList* list = nullptr;
-    QString source;
-    QString target;
-    int jobType = 0;
-    switch (stage) {
-    case SeparationLayout::Stage::Rejected:
-        delCopiedNum = 0;
-        list = &delPhotoList;
-        source = QStringLiteral("汰片/");
-        target = QStringLiteral("汰片/");
-        jobType = 3;
-        break;
-    case SeparationLayout::Stage::Design:
-        shejiPhotoOkNum = 0;
-        list = &shejiPhotoList;
-        source = QStringLiteral("设计缩略图100/");
-        target = QStringLiteral("设计/");
-        jobType = 7;
-        // The design folder is there whether or not the order has designs.
-        QDir().mkpath(ProductData::localSavePath + target);
-        break;
-    case SeparationLayout::Stage::Marked:
-        markCopiedNum = 0;
-        list = &markPhotoList;
-        source = QStringLiteral("marks/");
-        target = Config::fj_bzname + QLatin1Char('/');
-        jobType = 4;
-        break;
-    case SeparationLayout::Stage::Products:
-        return;
-    }
-    if (list->isEmpty()) {
+    const CopyStage copy = copyStage(stage);
+    *copy.done = 0;
+    // The design folder is there whether or not the order has designs.
+    if (stage == SeparationLayout::Stage::Design)
+        QDir().mkpath(ProductData::localSavePath + copy.target);
+    if (copy.list->isEmpty()) {
         stageDone(stage);
         return;
     }
-    for (const QString& name : qAsConst(*list)) {
-        m_host->startJob(new SeparateThread(Config::order_path + source + name,
-                                            ProductData::localSavePath + target + name, true, jobType,
-                                            m_host->jobOwner()),
+    for (const QString& name : qAsConst(*copy.list)) {
+        m_host->startJob(new SeparateThread(Config::order_path + copy.source + name,
+                                            ProductData::localSavePath + copy.target + name, true,
+                                            copy.jobType, m_host->jobOwner()),
                          0);
     }
 }
@@ -516,29 +508,15 @@ void SeparationController::stageDone(SeparationLayout::Stage stage)
 {
     if (m_closed)
         return;
-    QStringList* list = &delPhotoList;
-    int* done = &delCopiedNum;
-    QString source = QStringLiteral("汰片/");
-    QString target = QStringLiteral("汰片/");
-    if (stage == SeparationLayout::Stage::Design) {
-        list = &shejiPhotoList;
-        done = &shejiPhotoOkNum;
-        source = QStringLiteral("设计缩略图100/");
-        target = QStringLiteral("设计/");
-    } else if (stage == SeparationLayout::Stage::Marked) {
-        list = &markPhotoList;
-        done = &markCopiedNum;
-        source = QStringLiteral("marks/");
-        target = Config::fj_bzname + QLatin1Char('/');
-    }
-    if (!list->isEmpty()) {
-        ++*done;
+    const CopyStage copy = copyStage(stage);
+    if (!copy.list->isEmpty()) {
+        ++*copy.done;
         step();
     }
-    if (*done != list->size())
+    if (*copy.done != copy.list->size())
         return;
-    m_orderFailures +=
-        SeparationFiles::uncopied(Config::order_path + source, ProductData::localSavePath + target, *list);
+    m_orderFailures += SeparationFiles::uncopied(Config::order_path + copy.source,
+                                                 ProductData::localSavePath + copy.target, *copy.list);
     if (m_layout.hasStage(stage)) {
         startStage(m_layout.stages.indexOf(stage) + 1);
         return;
@@ -576,7 +554,10 @@ void SeparationController::startProductStage()
     isProductsDone = false;
 
     const bool tovaro = Config::fjtype == QStringLiteral("Tovaro分件");
-    const QString finishedServer = Config::order_path + QStringLiteral("成品/");
+    // Without an order folder no photo is on the server (never a path
+    // relative to the working folder).
+    const QString finishedServer =
+        Config::order_path.isEmpty() ? QString() : Config::order_path + QStringLiteral("成品/");
     const QString finishedOutput = ProductData::localSavePath + Config::fj_cpname + QLatin1Char('/');
     for (const ProductMessage& plan : qAsConst(productMessageList)) {
         const QString first = tovaro ? QString() : plan.factoryFolder;
@@ -610,7 +591,8 @@ void SeparationController::startProductStage()
         }
         for (const QString& photo : plan.photos) {
             const QString missing = name + QLatin1Char(':') + photo;
-            if (FileNames::isPlainFileName(photo) && FileOperation::isFileExist(finishedServer + photo)) {
+            if (!finishedServer.isEmpty() && FileNames::isPlainFileName(photo) &&
+                FileOperation::isFileExist(finishedServer + photo)) {
                 ++productPhotoJobNum;
                 m_host->startJob(new SeparateThread(photo, target + photo, name, false, 5, m_host->jobOwner(),
                                                     finishedOutput),
@@ -655,31 +637,8 @@ void SeparationController::iniHTMLData()
 {
     if (m_closed)
         return;
-    // Most order-detail values go; those below stay until the reply sets
-    // them again.
-    SheetInput kept;
-    kept.tiaose = sheet.tiaose;
-    kept.tiaoxiu = sheet.tiaoxiu;
-    kept.sheji = sheet.sheji;
-    kept.role1 = sheet.role1;
-    kept.role2 = sheet.role2;
-    kept.isurgenttime = sheet.isurgenttime;
-    kept.checktruing = sheet.checktruing;
-    kept.comparedate = sheet.comparedate;
-    kept.morephotonumber = sheet.morephotonumber;
-    kept.activenumber = sheet.activenumber;
-    kept.recipients = sheet.recipients;
-    kept.sj_tel = sheet.sj_tel;
-    kept.qualitytime = sheet.qualitytime;
-    kept.orderdescr = sheet.orderdescr;
-    kept.dispatchTime = sheet.dispatchTime;
-    kept.layoutViewingTime = sheet.layoutViewingTime;
-    kept.retouchViewingTime = sheet.retouchViewingTime;
-    kept.selectionTime = sheet.selectionTime;
-    kept.servicetime = sheet.servicetime;
-    kept.count_order_sample_infoservicetimes = sheet.count_order_sample_infoservicetimes;
-    kept.picsMarkArr = sheet.picsMarkArr;
-    sheet = kept;
+    // Every order-detail value goes; the reply sets them again.
+    sheet = SheetInput();
     qqText.clear();
     wxText.clear();
     twosalesTotal.clear();
@@ -783,21 +742,15 @@ void SeparationController::queryOrderInfoCallBack(const WebService::Reply& reply
     }
     const QString selector = listed ? listed->selectphotoname : sheet.selectphotoname;
     sheet = SheetInput::fromOrderDetail(reply.object, Config::orderpayforkey, Config::order_serverNum, selector);
-    const QJsonObject detail = reply.object.value(QLatin1String("order")).toObject();
-    auto detailText = [&detail](const char* key) { return detail.value(QLatin1String(key)).toString(); };
-    auto pair = [](const QString& a, const QString& b, const QString& kept) {
-        if (!a.isEmpty() && !b.isEmpty())
-            return a + QStringLiteral("<BR>") + b;
-        return a.isEmpty() && b.isEmpty() ? kept : a + b;
-    };
-    qqText = pair(detailText("mqq"), detailText("wqq"), qqText);
-    wxText = pair(detailText("mwx"), detailText("wwx"), wxText);
-    pickuptype = detailText("pickuptype");
-    consumetypeid = detailText("consumetypeid");
-    twosalesTotal = listed ? listed->twosales : QString();
-    sale_payfor = detailText("sale_payfor");
-    // Whole numbers only: "1200.50" counts as 0, as it always has.
-    twosalesDebt = QString::number(twosalesTotal.toLongLong() - sale_payfor.toLongLong());
+    const SeparationRequests::DetailExtras extras =
+        SeparationRequests::detailExtras(reply.object, listed, qqText, wxText);
+    qqText = extras.qqText;
+    wxText = extras.wxText;
+    pickuptype = extras.pickuptype;
+    consumetypeid = extras.consumetypeid;
+    twosalesTotal = extras.twosalesTotal;
+    sale_payfor = extras.sale_payfor;
+    twosalesDebt = extras.twosalesDebt;
 
     setProducts(ProductData::m_products);
     ProductionSheet::copyMarkedPhotos(sheet.picsMarkArr, DirServer::getMarkerPath(),

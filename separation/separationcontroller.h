@@ -161,7 +161,17 @@ private:
     bool makeOutputFolder(const QString& folder);
     // One step of the progress bar.
     void step(int steps = 1);
-    // The copy stages after the finished photos.
+    // The copy stages after the finished photos: the stage's list and
+    // counter, its source and target folders and its job type.
+    struct CopyStage
+    {
+        QStringList* list;
+        int* done;
+        QString source;
+        QString target;
+        int jobType;
+    };
+    CopyStage copyStage(SeparationLayout::Stage stage);
     void startStage(int index);
     void stageDone(SeparationLayout::Stage stage);
     void startProductStage();

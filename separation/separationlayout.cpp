@@ -13,6 +13,7 @@ SeparationLayout SeparationLayout::design()
     row.picInfoForm = SeparationRequests::PicInfoForm::Design;
     row.postSampleDetail = false;
     row.sheetOutput = SheetOutput::ServiceHtml;
+    row.completionTest = false;
     return row;
 }
 
@@ -30,5 +31,6 @@ SeparationLayout SeparationLayout::postSample()
     row.postSampleDetail = true;
     row.sheetOutput = SheetOutput::ServiceHtml;
     row.sheetVariant = SheetVariant::PostSample;
+    row.completionTest = true;
     return row;
 }

@@ -45,6 +45,11 @@ struct SeparationLayout
     // (QQ, WeChat, the second-sale debt) and resets pickuptype to "0".
     bool postSampleDetail = false;
     SheetOutput sheetOutput = SheetOutput::ServiceHtml;
+    // The post-sample form ends the order after a progress step that fills
+    // the bar once the sheet is saved and the products are done. Its own
+    // chain never gets there (saving the sheet ends the order); only its
+    // unreached stages, called directly, could.
+    bool completionTest = false;
     // The window's own sheet (getHTMLString).
     SheetVariant sheetVariant = SheetVariant::Design;
 

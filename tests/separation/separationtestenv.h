@@ -1,7 +1,6 @@
 #pragma once
 
 #include "config.h"
-#include "separationcontroller.h"
 #include "standin.h"
 #include "windowtestenv.h"
 
@@ -31,21 +30,4 @@ struct SeparationTestEnv : WindowTestEnv
         QDir::setCurrent(workDir.path());
     }
     ~SeparationTestEnv() { QDir::setCurrent(previousDir); }
-
-    // The orders of one search by order number, with the first one taken
-    // for a run the way the run takes it.
-    static void takeForRun(SeparationController* c, int row)
-    {
-        order& o = c->orderList[row];
-        o.isChecked = true;
-        o.isDone = true;
-        Config::order_id = o.order_photo_id;
-        Config::orderpayforkey = o.orderpayforkey;
-        Config::order_customer = o.customer;
-        Config::order_getphotodate = o.pickuptime;
-        Config::order_role11 = o.role10;
-        Config::order_serverNum = o.servicetimes;
-        Config::pickuptype = o.pickuptype;
-        Config::order_path = o.orderpath;
-    }
 };
