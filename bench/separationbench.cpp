@@ -16,12 +16,12 @@
 #include "orderrecords.h"
 #include "searchorder.h"
 #include "separationcontroller.h"
+#include "testfiles.h"
 #include "webservice.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QDirIterator>
-#include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QTextStream>
@@ -69,17 +69,9 @@ QStringList namesIn(const QString& folder)
     return QDir(folder).entryList(QDir::Files, QDir::Name);
 }
 
-QByteArray bytesOf(const QString& path)
+QSize sizeOf(const QString& path)
 {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QSize storedSize(const QString& path)
-{
-    QImageReader reader(path);
-    reader.setAutoTransform(false);
-    return reader.size();
+    return QImageReader(path).size();
 }
 
 int run(const QString& orderFolder, const QString& out)
@@ -143,10 +135,10 @@ int check(const QString& orderFolder, const QString& out)
     expect(!folder.isEmpty(), QStringLiteral("no order folder in ") + out);
     const QStringList names = namesIn(photos);
     for (const QString& name : names) {
-        expect(bytesOf(folder + QStringLiteral("成品/") + name) == bytesOf(photos + name),
+        expect(TestFiles::readAll(folder + QStringLiteral("成品/") + name) == TestFiles::readAll(photos + name),
                name + QStringLiteral(" copy differs"));
         const QString thumb = folder + QStringLiteral("制作单缩略图/") + name;
-        expect(storedSize(thumb) == QSize(88, 88), thumb + QStringLiteral(" is not 88x88"));
+        expect(sizeOf(thumb) == QSize(88, 88), thumb + QStringLiteral(" is not 88x88"));
     }
     if (faults)
         return 1;
@@ -160,11 +152,11 @@ int checkBaseline(const QString& orderFolder, const QString& out)
     const QStringList names = namesIn(photos);
     int faults = 0;
     for (const QString& name : names) {
-        if (bytesOf(out + QStringLiteral("/copies/") + name) != bytesOf(photos + name)) {
+        if (TestFiles::readAll(out + QStringLiteral("/copies/") + name) != TestFiles::readAll(photos + name)) {
             err() << "baseline copy differs: " << name << "\n";
             ++faults;
         }
-        const QSize size = storedSize(out + QStringLiteral("/thumbs/") + name);
+        const QSize size = sizeOf(out + QStringLiteral("/thumbs/") + name);
         if (qMax(size.width(), size.height()) != 88) {
             err() << "baseline thumbnail of " << name << " does not fit 88\n";
             ++faults;

@@ -29,17 +29,8 @@ fi
 cd "$(dirname "$0")/.."
 root="$PWD"
 
-missing=()
-command -v hyperfine >/dev/null 2>&1 || missing+=(hyperfine)
-command -v vipsthumbnail >/dev/null 2>&1 || missing+=(libvips-tools)
-if [ ${#missing[@]} -gt 0 ]; then
-    echo "bench-separation: installing ${missing[*]}"
-    SUDO=""
-    if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
-    export DEBIAN_FRONTEND=noninteractive
-    $SUDO apt-get update -qq
-    $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+source scripts/bench-tools.sh
+bench_install_tools bench-separation
 
 export BUILD_DIR="${BUILD_DIR:-build}"
 bash scripts/build.sh --target bench_import bench_separation
@@ -76,11 +67,6 @@ fi
 "$bench" check "$order" "$work/w"
 bash "$root/scripts/bench-separation.sh" --baseline "$order/成品" "$work/b"
 "$bench" check-baseline "$order" "$work/b"
-
-# Mean seconds of one command in a hyperfine CSV export.
-mean_of() {
-    awk -F, -v name="$2" 'NR > 1 && $1 == name { print $2 }' "$1"
-}
 
 hyperfine --warmup 1 --runs "$runs" --export-csv "$work/times.csv" \
     --prepare "$prepare" \

@@ -65,11 +65,24 @@ void SeparationController::close()
     m_closed = true;
 }
 
-void SeparationController::post(const char* replySlot, const QString& route, const QByteArray& body)
+void SeparationController::post(const char* replySlot, const char* logName, const QString& route,
+                                const QByteArray& body)
 {
+    qDebug() << logName << "Url:" << route;
+    qDebug() << logName << "Paras:" << body;
     if (m_closed)
         return;
     m_host->post(replySlot, route, body);
+}
+
+bool SeparationController::replyEndsRun(const WebService::Reply& reply, const QString& refusalText)
+{
+    if (m_closed)
+        return true;
+    if (!runReplyFailed(reply, refusalText))
+        return false;
+    stopRun();
+    return true;
 }
 
 void SeparationController::busyBox()
@@ -112,9 +125,7 @@ void SeparationController::search(int searchType, const QString& keyword)
 void SeparationController::postDataFunc(QByteArray& body)
 {
     body += SeparationSearch::storesPiece(m_host->checkedStoreRows(), m_host->storeIds());
-    qDebug() << "Query OrderID Url:" << Config::url_query_order_importphoto;
-    qDebug() << "Query OrderID Paras:" << body;
-    post("queryCallBack", Config::url_query_order_importphoto, body);
+    post("queryCallBack", "Query OrderID", Config::url_query_order_importphoto, body);
 }
 
 void SeparationController::queryCallBack(const WebService::Reply& reply)
@@ -202,19 +213,13 @@ void SeparationController::postQueryProducts(QString orderId)
 {
     m_currentOrderId = orderId;
     const QByteArray body = SeparationRequests::goodsBody(orderId, m_layout.goodsIsQu);
-    qDebug() << "query product Url:" << Config::url_query_pro;
-    qDebug() << "query product Paras:" << body;
-    post("queryProductsCallBack", Config::url_query_pro, body);
+    post("queryProductsCallBack", "query product", Config::url_query_pro, body);
 }
 
 void SeparationController::queryProductsCallBack(const WebService::Reply& reply)
 {
-    if (m_closed)
+    if (replyEndsRun(reply, QStringLiteral("查询产品信息错误：")))
         return;
-    if (runReplyFailed(reply, QStringLiteral("查询产品信息错误："))) {
-        stopRun();
-        return;
-    }
     QJsonObject object = reply.object;
     object.remove(QStringLiteral("code"));
     expressHtmlString = m_expressHtml.getHtmlString(object);
@@ -670,19 +675,13 @@ void SeparationController::getPicInfo()
     qDebug() << "成品照片数量是：" << finishedNames.size();
     const QByteArray body = SeparationRequests::picInfoBody(m_layout.picInfoForm, barPath, saveFilepath,
                                                             finishedNames, shejiPhotoList);
-    qDebug() << "getPicInfo Url:" << Config::url_query_picinfo;
-    qDebug() << "getPicInfo Paras:" << body;
-    post("queryPicInfoCallBack", Config::url_query_picinfo, body);
+    post("queryPicInfoCallBack", "getPicInfo", Config::url_query_picinfo, body);
 }
 
 void SeparationController::queryPicInfoCallBack(const WebService::Reply& reply)
 {
-    if (m_closed)
+    if (replyEndsRun(reply, QStringLiteral("查询裁剪信息错误：")))
         return;
-    if (runReplyFailed(reply, QStringLiteral("查询裁剪信息错误："))) {
-        stopRun();
-        return;
-    }
     qDebug() << "picinfo" << reply.object;
     step();
     sheetHtml = reply.object.value(QLatin1String("html")).toString();
@@ -719,19 +718,13 @@ void SeparationController::onFinishSaveThumb()
 void SeparationController::postQueryOrderInfo()
 {
     const QByteArray body = SeparationRequests::orderDetailBody();
-    qDebug() << "postOrder Url:" << Config::url_query_printinfo;
-    qDebug() << "postOrder Paras:" << body;
-    post("queryOrderInfoCallBack", Config::url_query_printinfo, body);
+    post("queryOrderInfoCallBack", "postOrder", Config::url_query_printinfo, body);
 }
 
 void SeparationController::queryOrderInfoCallBack(const WebService::Reply& reply)
 {
-    if (m_closed)
+    if (replyEndsRun(reply, QStringLiteral("查询订单信息错误：")))
         return;
-    if (runReplyFailed(reply, QStringLiteral("查询订单信息错误："))) {
-        stopRun();
-        return;
-    }
     qDebug() << "postOrder Json:" << reply.object;
     const order* listed = nullptr;
     for (const order& o : qAsConst(orderList)) {
