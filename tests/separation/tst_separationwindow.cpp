@@ -188,10 +188,17 @@ void TestSeparationWindow::form()
                              "on_comboBox_currentIndexChanged(int)"})
         QVERIFY2(w.metaObject()->indexOfSlot(slot) >= 0, slot);
 
+    // SEPARATION_RENDER=<folder>: pictures of the window with a search
+    // result and a run's progress, at its own size and maximised.
     if (qEnvironmentVariableIsSet("SEPARATION_RENDER")) {
         const QString folder = qEnvironmentVariable("SEPARATION_RENDER") + '/' + objectName;
+        searchOrderNumber(w, "A2405120", 4);
+        w.on_tableView_clicked(child<QTableView>(&w, "tableView")->model()->index(1, 0));
+        w.show();
+        w.showRun({true, false, true, 5, 20, true, QStringLiteral("已完成订单个数：0/2")});
+        QTest::qWait(100);
         w.grab().save(folder + ".png");
-        w.showMaximized();
+        w.resize(1920, 1050);
         QTest::qWait(100);
         w.grab().save(folder + "-maximised.png");
     }
