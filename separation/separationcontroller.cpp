@@ -30,27 +30,6 @@ void runBox(const QString& title, const QString& text)
     Prompts::information(nullptr, title, text, Prompts::Yes, Prompts::Yes);
 }
 
-// A failed reply of the run told the way its boxes tell it: the transport
-// error, or the refusal text and the reply's code; a reply that is no JSON
-// object says nothing. True when the run cannot go on.
-bool runReplyFailed(const WebService::Reply& reply, const QString& refusalText)
-{
-    switch (reply.kind) {
-    case WebService::Reply::Kind::TransportError:
-        runBox(QStringLiteral("警告"), WebService::transportErrorText(reply));
-        return true;
-    case WebService::Reply::Kind::NotJsonObject:
-        qDebug() << "the reply is not a JSON object";
-        return true;
-    case WebService::Reply::Kind::Refusal:
-        runBox(QStringLiteral("警告"), refusalText + reply.code);
-        return true;
-    case WebService::Reply::Kind::Success:
-        break;
-    }
-    return false;
-}
-
 } // namespace
 
 SeparationController::SeparationController(SeparationHost* host, SeparationLayout layout, QObject* parent)
@@ -79,7 +58,8 @@ bool SeparationController::replyEndsRun(const WebService::Reply& reply, const QS
 {
     if (m_closed)
         return true;
-    if (!runReplyFailed(reply, refusalText))
+    // The run's boxes carry one Yes button.
+    if (!WebService::reportFailure(reply, refusalText + reply.code, Prompts::Yes))
         return false;
     stopRun();
     return true;
@@ -133,27 +113,15 @@ void SeparationController::queryCallBack(const WebService::Reply& reply)
     if (m_closed)
         return;
     const Prompts::StandardButton button = m_layout.searchBoxButton;
-    switch (reply.kind) {
-    case WebService::Reply::Kind::TransportError:
-        Prompts::information(nullptr, QStringLiteral("警告"), WebService::transportErrorText(reply), button,
-                             button);
-        break;
-    case WebService::Reply::Kind::NotJsonObject:
-        break;
-    case WebService::Reply::Kind::Refusal:
-        Prompts::information(nullptr, QStringLiteral("警告"), QStringLiteral("检索错误：") + reply.code, button,
-                             button);
-        break;
-    case WebService::Reply::Kind::Success:
+    if (!WebService::reportFailure(reply, QStringLiteral("检索错误：") + reply.code, button)) {
         qDebug().noquote() << "query order Json:" << QJsonDocument(reply.object).toJson(QJsonDocument::Indented);
         orderList = ordersFromListReply(reply.object, m_layout.fill);
         for (const order& o : qAsConst(orderList))
             qDebug() << "store_picpath" << o.picpath;
         m_host->refreshOrderList();
         if (orderList.isEmpty())
-            Prompts::information(nullptr, QStringLiteral("提示"), QStringLiteral("没有查询到任何订单"), button,
-                                 button);
-        break;
+            Prompts::information(nullptr, QStringLiteral("提示"), QStringLiteral("没有查询到任何订单"),
+                                 button, button);
     }
     m_host->setSearching(false);
 }
