@@ -1,11 +1,20 @@
 #pragma once
 
 #include "config.h"
+#include "searchorder.h"
+#include "splitaftersample.h"
 #include "standin.h"
 #include "windowtestenv.h"
 
+#include <QtTest>
+
+#include <QComboBox>
 #include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
+
+#include <memory>
 
 // What a separation window test stands on: the window test environment,
 // the demo user signed in to the flagship shop with its two stores, and a
@@ -31,3 +40,29 @@ struct SeparationTestEnv : WindowTestEnv
     }
     ~SeparationTestEnv() { QDir::setCurrent(previousDir); }
 };
+
+// A window's widget by object name; a missing one ends the test run.
+template <typename T> T* child(QObject* window, const char* name)
+{
+    T* found = window->findChild<T*>(QLatin1String(name));
+    if (!found)
+        qFatal("no child %s", name);
+    return found;
+}
+
+// The separation window of a kind: "design" or "post-sample".
+inline std::unique_ptr<SeparationWindowBase> makeWindow(const QString& kind)
+{
+    if (kind == QLatin1String("post-sample"))
+        return std::make_unique<SplitAfterSample>();
+    return std::make_unique<SearchOrder>();
+}
+
+// Searches by order number and waits until the search button is back.
+inline void search(SeparationWindowBase& w, const QString& key)
+{
+    child<QComboBox>(&w, "comboBox")->setCurrentText(QStringLiteral("预约单号"));
+    child<QLineEdit>(&w, "orderNumber")->setText(key);
+    child<QPushButton>(&w, "searchButton")->click();
+    QTRY_VERIFY(child<QPushButton>(&w, "searchButton")->isEnabled());
+}

@@ -49,18 +49,6 @@ namespace {
 
 const QString kDay = QStringLiteral("/2024-06-01/");
 
-template <typename T> T* child(QObject* w, const char* name)
-{
-    return w->findChild<T*>(QLatin1String(name));
-}
-
-std::unique_ptr<SeparationWindowBase> makeWindow(const QString& kind)
-{
-    if (kind == QLatin1String("post-sample"))
-        return std::make_unique<SplitAfterSample>();
-    return std::make_unique<SearchOrder>();
-}
-
 // Small real photos in a folder of an order's server tree.
 void writePhotos(const QString& folder, const QStringList& names)
 {
@@ -79,14 +67,6 @@ QStringList photoNames(int count)
     for (int i = 1; i <= count; ++i)
         names.append(QStringLiteral("IMG_%1.jpg").arg(i, 4, 10, QLatin1Char('0')));
     return names;
-}
-
-void search(SeparationWindowBase& w, const QString& key)
-{
-    child<QComboBox>(&w, "comboBox")->setCurrentText(QStringLiteral("预约单号"));
-    child<QLineEdit>(&w, "orderNumber")->setText(key);
-    child<QPushButton>(&w, "searchButton")->click();
-    QTRY_VERIFY(child<QPushButton>(&w, "searchButton")->isEnabled());
 }
 
 void start(SeparationWindowBase& w)

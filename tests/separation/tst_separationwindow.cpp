@@ -51,21 +51,6 @@ private slots:
 
 namespace {
 
-template <typename T> T* child(QObject* window, const char* name)
-{
-    T* found = window->findChild<T*>(QLatin1String(name));
-    if (!found)
-        qFatal("no child %s", name);
-    return found;
-}
-
-std::unique_ptr<SeparationWindowBase> makeWindow(const QString& kind)
-{
-    if (kind == QLatin1String("post-sample"))
-        return std::make_unique<SplitAfterSample>();
-    return std::make_unique<SearchOrder>();
-}
-
 QStringList comboItems(QComboBox* combo)
 {
     QStringList items;
@@ -77,10 +62,7 @@ QStringList comboItems(QComboBox* combo)
 // Searches by order number and waits for the table.
 void searchOrderNumber(SeparationWindowBase& w, const QString& key, int rows)
 {
-    child<QComboBox>(&w, "comboBox")->setCurrentText(QStringLiteral("预约单号"));
-    child<QLineEdit>(&w, "orderNumber")->setText(key);
-    child<QPushButton>(&w, "searchButton")->click();
-    QTRY_COMPARE(child<QPushButton>(&w, "searchButton")->isEnabled(), true);
+    search(w, key);
     QCOMPARE(w.controller()->orderList.size(), rows);
 }
 
