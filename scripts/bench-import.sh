@@ -41,17 +41,8 @@ fi
 cd "$(dirname "$0")/.."
 root="$PWD"
 
-missing=()
-command -v hyperfine >/dev/null 2>&1 || missing+=(hyperfine)
-command -v vipsthumbnail >/dev/null 2>&1 || missing+=(libvips-tools)
-if [ ${#missing[@]} -gt 0 ]; then
-    echo "bench-import: installing ${missing[*]}"
-    SUDO=""
-    if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
-    export DEBIAN_FRONTEND=noninteractive
-    $SUDO apt-get update -qq
-    $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+source scripts/bench-tools.sh
+bench_install_tools bench-import
 
 export BUILD_DIR="${BUILD_DIR:-build}"
 bash scripts/build.sh --target bench_import
@@ -87,11 +78,6 @@ for photos in "$mixed" "$upright"; do
     bash "$root/scripts/bench-import.sh" --baseline "$photos" "$work/b"
     "$bench" check-baseline "$photos" "$work/b"
 done
-
-# Mean seconds of one command in a hyperfine CSV export.
-mean_of() {
-    awk -F, -v name="$2" 'NR > 1 && $1 == name { print $2 }' "$1"
-}
 
 ratio_for() {
     local photos="$1" label="$2" mode="${3:-run}"

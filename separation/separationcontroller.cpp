@@ -30,27 +30,6 @@ void runBox(const QString& title, const QString& text)
     Prompts::information(nullptr, title, text, Prompts::Yes, Prompts::Yes);
 }
 
-// A failed reply of the run told the way its boxes tell it: the transport
-// error, or the refusal text and the reply's code; a reply that is no JSON
-// object says nothing. True when the run cannot go on.
-bool runReplyFailed(const WebService::Reply& reply, const QString& refusalText)
-{
-    switch (reply.kind) {
-    case WebService::Reply::Kind::TransportError:
-        runBox(QStringLiteral("警告"), WebService::transportErrorText(reply));
-        return true;
-    case WebService::Reply::Kind::NotJsonObject:
-        qDebug() << "the reply is not a JSON object";
-        return true;
-    case WebService::Reply::Kind::Refusal:
-        runBox(QStringLiteral("警告"), refusalText + reply.code);
-        return true;
-    case WebService::Reply::Kind::Success:
-        break;
-    }
-    return false;
-}
-
 } // namespace
 
 SeparationController::SeparationController(SeparationHost* host, SeparationLayout layout, QObject* parent)
@@ -65,11 +44,25 @@ void SeparationController::close()
     m_closed = true;
 }
 
-void SeparationController::post(const char* replySlot, const QString& route, const QByteArray& body)
+void SeparationController::post(const char* replySlot, const char* logName, const QString& route,
+                                const QByteArray& body)
 {
+    qDebug() << logName << "Url:" << route;
+    qDebug() << logName << "Paras:" << body;
     if (m_closed)
         return;
     m_host->post(replySlot, route, body);
+}
+
+bool SeparationController::replyEndsRun(const WebService::Reply& reply, const QString& refusalText)
+{
+    if (m_closed)
+        return true;
+    // The run's boxes carry one Yes button.
+    if (!WebService::reportFailure(reply, refusalText + reply.code, Prompts::Yes))
+        return false;
+    stopRun();
+    return true;
 }
 
 void SeparationController::busyBox()
@@ -112,9 +105,7 @@ void SeparationController::search(int searchType, const QString& keyword)
 void SeparationController::postDataFunc(QByteArray& body)
 {
     body += SeparationSearch::storesPiece(m_host->checkedStoreRows(), m_host->storeIds());
-    qDebug() << "Query OrderID Url:" << Config::url_query_order_importphoto;
-    qDebug() << "Query OrderID Paras:" << body;
-    post("queryCallBack", Config::url_query_order_importphoto, body);
+    post("queryCallBack", "Query OrderID", Config::url_query_order_importphoto, body);
 }
 
 void SeparationController::queryCallBack(const WebService::Reply& reply)
@@ -122,27 +113,15 @@ void SeparationController::queryCallBack(const WebService::Reply& reply)
     if (m_closed)
         return;
     const Prompts::StandardButton button = m_layout.searchBoxButton;
-    switch (reply.kind) {
-    case WebService::Reply::Kind::TransportError:
-        Prompts::information(nullptr, QStringLiteral("警告"), WebService::transportErrorText(reply), button,
-                             button);
-        break;
-    case WebService::Reply::Kind::NotJsonObject:
-        break;
-    case WebService::Reply::Kind::Refusal:
-        Prompts::information(nullptr, QStringLiteral("警告"), QStringLiteral("检索错误：") + reply.code, button,
-                             button);
-        break;
-    case WebService::Reply::Kind::Success:
+    if (!WebService::reportFailure(reply, QStringLiteral("检索错误：") + reply.code, button)) {
         qDebug().noquote() << "query order Json:" << QJsonDocument(reply.object).toJson(QJsonDocument::Indented);
         orderList = ordersFromListReply(reply.object, m_layout.fill);
         for (const order& o : qAsConst(orderList))
             qDebug() << "store_picpath" << o.picpath;
         m_host->refreshOrderList();
         if (orderList.isEmpty())
-            Prompts::information(nullptr, QStringLiteral("提示"), QStringLiteral("没有查询到任何订单"), button,
-                                 button);
-        break;
+            Prompts::information(nullptr, QStringLiteral("提示"), QStringLiteral("没有查询到任何订单"),
+                                 button, button);
     }
     m_host->setSearching(false);
 }
@@ -202,19 +181,13 @@ void SeparationController::postQueryProducts(QString orderId)
 {
     m_currentOrderId = orderId;
     const QByteArray body = SeparationRequests::goodsBody(orderId, m_layout.goodsIsQu);
-    qDebug() << "query product Url:" << Config::url_query_pro;
-    qDebug() << "query product Paras:" << body;
-    post("queryProductsCallBack", Config::url_query_pro, body);
+    post("queryProductsCallBack", "query product", Config::url_query_pro, body);
 }
 
 void SeparationController::queryProductsCallBack(const WebService::Reply& reply)
 {
-    if (m_closed)
+    if (replyEndsRun(reply, QStringLiteral("查询产品信息错误：")))
         return;
-    if (runReplyFailed(reply, QStringLiteral("查询产品信息错误："))) {
-        stopRun();
-        return;
-    }
     QJsonObject object = reply.object;
     object.remove(QStringLiteral("code"));
     expressHtmlString = m_expressHtml.getHtmlString(object);
@@ -460,6 +433,22 @@ void SeparationController::fenjian_finalPhotoSlot_2()
     startStage(0);
 }
 
+SeparationController::CopyStage SeparationController::copyStage(SeparationLayout::Stage stage)
+{
+    switch (stage) {
+    case SeparationLayout::Stage::Rejected:
+        return {&delPhotoList, &delCopiedNum, QStringLiteral("汰片/"), QStringLiteral("汰片/"), 3};
+    case SeparationLayout::Stage::Design:
+        return {&shejiPhotoList, &shejiPhotoOkNum, QStringLiteral("设计缩略图100/"), QStringLiteral("设计/"),
+                7};
+    case SeparationLayout::Stage::Marked:
+    case SeparationLayout::Stage::Products:
+        break;
+    }
+    return {&markPhotoList, &markCopiedNum, QStringLiteral("marks/"), Config::fj_bzname + QLatin1Char('/'),
+            4};
+}
+
 void SeparationController::startStage(int index)
 {
     if (index >= m_layout.stages.size()) {
@@ -471,45 +460,19 @@ void SeparationController::startStage(int index)
         startProductStage();
         return;
     }
-    QStringList* list = nullptr;
-    QString source;
-    QString target;
-    int jobType = 0;
-    switch (stage) {
-    case SeparationLayout::Stage::Rejected:
-        delCopiedNum = 0;
-        list = &delPhotoList;
-        source = QStringLiteral("汰片/");
-        target = QStringLiteral("汰片/");
-        jobType = 3;
-        break;
-    case SeparationLayout::Stage::Design:
-        shejiPhotoOkNum = 0;
-        list = &shejiPhotoList;
-        source = QStringLiteral("设计缩略图100/");
-        target = QStringLiteral("设计/");
-        jobType = 7;
-        // The design folder is there whether or not the order has designs.
-        QDir().mkpath(ProductData::localSavePath + target);
-        break;
-    case SeparationLayout::Stage::Marked:
-        markCopiedNum = 0;
-        list = &markPhotoList;
-        source = QStringLiteral("marks/");
-        target = Config::fj_bzname + QLatin1Char('/');
-        jobType = 4;
-        break;
-    case SeparationLayout::Stage::Products:
-        return;
-    }
-    if (list->isEmpty()) {
+    const CopyStage copy = copyStage(stage);
+    *copy.done = 0;
+    // The design folder is there whether or not the order has designs.
+    if (stage == SeparationLayout::Stage::Design)
+        QDir().mkpath(ProductData::localSavePath + copy.target);
+    if (copy.list->isEmpty()) {
         stageDone(stage);
         return;
     }
-    for (const QString& name : qAsConst(*list)) {
-        m_host->startJob(new SeparateThread(Config::order_path + source + name,
-                                            ProductData::localSavePath + target + name, true, jobType,
-                                            m_host->jobOwner()),
+    for (const QString& name : qAsConst(*copy.list)) {
+        m_host->startJob(new SeparateThread(Config::order_path + copy.source + name,
+                                            ProductData::localSavePath + copy.target + name, true,
+                                            copy.jobType, m_host->jobOwner()),
                          0);
     }
 }
@@ -518,29 +481,15 @@ void SeparationController::stageDone(SeparationLayout::Stage stage)
 {
     if (m_closed)
         return;
-    QStringList* list = &delPhotoList;
-    int* done = &delCopiedNum;
-    QString source = QStringLiteral("汰片/");
-    QString target = QStringLiteral("汰片/");
-    if (stage == SeparationLayout::Stage::Design) {
-        list = &shejiPhotoList;
-        done = &shejiPhotoOkNum;
-        source = QStringLiteral("设计缩略图100/");
-        target = QStringLiteral("设计/");
-    } else if (stage == SeparationLayout::Stage::Marked) {
-        list = &markPhotoList;
-        done = &markCopiedNum;
-        source = QStringLiteral("marks/");
-        target = Config::fj_bzname + QLatin1Char('/');
-    }
-    if (!list->isEmpty()) {
-        ++*done;
+    const CopyStage copy = copyStage(stage);
+    if (!copy.list->isEmpty()) {
+        ++*copy.done;
         step();
     }
-    if (*done != list->size())
+    if (*copy.done != copy.list->size())
         return;
-    m_orderFailures +=
-        SeparationFiles::uncopied(Config::order_path + source, ProductData::localSavePath + target, *list);
+    m_orderFailures += SeparationFiles::uncopied(Config::order_path + copy.source,
+                                                 ProductData::localSavePath + copy.target, *copy.list);
     if (m_layout.hasStage(stage)) {
         startStage(m_layout.stages.indexOf(stage) + 1);
         return;
@@ -578,7 +527,10 @@ void SeparationController::startProductStage()
     isProductsDone = false;
 
     const bool tovaro = Config::fjtype == QStringLiteral("Tovaro分件");
-    const QString finishedServer = Config::order_path + QStringLiteral("成品/");
+    // Without an order folder no photo is on the server (never a path
+    // relative to the working folder).
+    const QString finishedServer =
+        Config::order_path.isEmpty() ? QString() : Config::order_path + QStringLiteral("成品/");
     const QString finishedOutput = ProductData::localSavePath + Config::fj_cpname + QLatin1Char('/');
     for (const ProductMessage& plan : qAsConst(productMessageList)) {
         const QString first = tovaro ? QString() : plan.factoryFolder;
@@ -612,7 +564,8 @@ void SeparationController::startProductStage()
         }
         for (const QString& photo : plan.photos) {
             const QString missing = name + QLatin1Char(':') + photo;
-            if (FileNames::isPlainFileName(photo) && FileOperation::isFileExist(finishedServer + photo)) {
+            if (!finishedServer.isEmpty() && FileNames::isPlainFileName(photo) &&
+                FileOperation::isFileExist(finishedServer + photo)) {
                 ++productPhotoJobNum;
                 m_host->startJob(new SeparateThread(photo, target + photo, name, false, 5, m_host->jobOwner(),
                                                     finishedOutput),
@@ -657,38 +610,15 @@ void SeparationController::iniHTMLData()
 {
     if (m_closed)
         return;
-    // Most order-detail values go; those below stay until the reply sets
-    // them again, unless the window starts every sheet afresh.
-    SheetInput kept;
-    kept.tiaose = sheet.tiaose;
-    kept.tiaoxiu = sheet.tiaoxiu;
-    kept.sheji = sheet.sheji;
-    kept.role1 = sheet.role1;
-    kept.role2 = sheet.role2;
-    kept.isurgenttime = sheet.isurgenttime;
-    kept.checktruing = sheet.checktruing;
-    kept.comparedate = sheet.comparedate;
-    kept.morephotonumber = sheet.morephotonumber;
-    kept.activenumber = sheet.activenumber;
-    kept.recipients = sheet.recipients;
-    kept.sj_tel = sheet.sj_tel;
-    kept.qualitytime = sheet.qualitytime;
-    kept.orderdescr = sheet.orderdescr;
-    kept.dispatchTime = sheet.dispatchTime;
-    kept.layoutViewingTime = sheet.layoutViewingTime;
-    kept.retouchViewingTime = sheet.retouchViewingTime;
-    kept.selectionTime = sheet.selectionTime;
-    kept.servicetime = sheet.servicetime;
-    kept.count_order_sample_infoservicetimes = sheet.count_order_sample_infoservicetimes;
-    kept.picsMarkArr = sheet.picsMarkArr;
-    sheet = m_layout.freshSheetValues ? SheetInput() : kept;
+    // Every order-detail value goes; the reply sets them again.
+    sheet = SheetInput();
     qqText.clear();
     wxText.clear();
     twosalesTotal.clear();
     sale_payfor.clear();
     twosalesDebt.clear();
     consumetypeid.clear();
-    pickuptype = m_layout.postSampleDetail || m_layout.freshSheetValues ? QStringLiteral("0") : QString();
+    pickuptype = m_layout.pickupTypeZero ? QStringLiteral("0") : QString();
     m_barcodeEnded = false;
     m_awaitingBarcode = false;
     barUrl = SeparationRequests::barcodeUrl();
@@ -713,19 +643,13 @@ void SeparationController::getPicInfo()
     qDebug() << "成品照片数量是：" << finishedNames.size();
     const QByteArray body = SeparationRequests::picInfoBody(m_layout.picInfoForm, barPath, saveFilepath,
                                                             finishedNames, shejiPhotoList);
-    qDebug() << "getPicInfo Url:" << Config::url_query_picinfo;
-    qDebug() << "getPicInfo Paras:" << body;
-    post("queryPicInfoCallBack", Config::url_query_picinfo, body);
+    post("queryPicInfoCallBack", "getPicInfo", Config::url_query_picinfo, body);
 }
 
 void SeparationController::queryPicInfoCallBack(const WebService::Reply& reply)
 {
-    if (m_closed)
+    if (replyEndsRun(reply, QStringLiteral("查询裁剪信息错误：")))
         return;
-    if (runReplyFailed(reply, QStringLiteral("查询裁剪信息错误："))) {
-        stopRun();
-        return;
-    }
     qDebug() << "picinfo" << reply.object;
     step();
     // A window that builds its own sheet ignores the service's.
@@ -764,19 +688,13 @@ void SeparationController::onFinishSaveThumb()
 void SeparationController::postQueryOrderInfo()
 {
     const QByteArray body = SeparationRequests::orderDetailBody();
-    qDebug() << "postOrder Url:" << Config::url_query_printinfo;
-    qDebug() << "postOrder Paras:" << body;
-    post("queryOrderInfoCallBack", Config::url_query_printinfo, body);
+    post("queryOrderInfoCallBack", "postOrder", Config::url_query_printinfo, body);
 }
 
 void SeparationController::queryOrderInfoCallBack(const WebService::Reply& reply)
 {
-    if (m_closed)
+    if (replyEndsRun(reply, QStringLiteral("查询订单信息错误：")))
         return;
-    if (runReplyFailed(reply, QStringLiteral("查询订单信息错误："))) {
-        stopRun();
-        return;
-    }
     qDebug() << "postOrder Json:" << reply.object;
     const order* listed = nullptr;
     for (const order& o : qAsConst(orderList)) {
@@ -787,21 +705,15 @@ void SeparationController::queryOrderInfoCallBack(const WebService::Reply& reply
     }
     const QString selector = listed ? listed->selectphotoname : sheet.selectphotoname;
     sheet = SheetInput::fromOrderDetail(reply.object, Config::orderpayforkey, Config::order_serverNum, selector);
-    const QJsonObject detail = reply.object.value(QLatin1String("order")).toObject();
-    auto detailText = [&detail](const char* key) { return detail.value(QLatin1String(key)).toString(); };
-    auto pair = [](const QString& a, const QString& b, const QString& kept) {
-        if (!a.isEmpty() && !b.isEmpty())
-            return a + QStringLiteral("<BR>") + b;
-        return a.isEmpty() && b.isEmpty() ? kept : a + b;
-    };
-    qqText = pair(detailText("mqq"), detailText("wqq"), qqText);
-    wxText = pair(detailText("mwx"), detailText("wwx"), wxText);
-    pickuptype = detailText("pickuptype");
-    consumetypeid = detailText("consumetypeid");
-    twosalesTotal = listed ? listed->twosales : QString();
-    sale_payfor = detailText("sale_payfor");
-    // Whole numbers only: "1200.50" counts as 0, as it always has.
-    twosalesDebt = QString::number(twosalesTotal.toLongLong() - sale_payfor.toLongLong());
+    const SeparationRequests::DetailExtras extras =
+        SeparationRequests::detailExtras(reply.object, listed, qqText, wxText);
+    qqText = extras.qqText;
+    wxText = extras.wxText;
+    pickuptype = extras.pickuptype;
+    consumetypeid = extras.consumetypeid;
+    twosalesTotal = extras.twosalesTotal;
+    sale_payfor = extras.sale_payfor;
+    twosalesDebt = extras.twosalesDebt;
 
     setProducts(ProductData::m_products);
     if (m_layout.sheetOutput == SeparationLayout::SheetOutput::LocalPdf) {

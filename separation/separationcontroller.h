@@ -151,7 +151,13 @@ public:
     SeparationRunGuard& runGuard() { return m_guard; }
 
 private:
-    void post(const char* replySlot, const QString& route, const QByteArray& body);
+    // Posts a body of the run (logged under logName) unless the window
+    // has closed.
+    void post(const char* replySlot, const char* logName, const QString& route, const QByteArray& body);
+    // A reply the run cannot use: dropped once the window has closed,
+    // otherwise told the way the run's boxes tell it, and the run stops.
+    // True when the reply's handler goes no further.
+    bool replyEndsRun(const WebService::Reply& reply, const QString& refusalText);
     void busyBox();
     void showRun(const SeparationHost::RunDisplay& display);
     // The output folder of the order: the field, else the chooser.
@@ -161,7 +167,17 @@ private:
     bool makeOutputFolder(const QString& folder);
     // One step of the progress bar.
     void step(int steps = 1);
-    // The copy stages after the finished photos.
+    // The copy stages after the finished photos: the stage's list and
+    // counter, its source and target folders and its job type.
+    struct CopyStage
+    {
+        QStringList* list;
+        int* done;
+        QString source;
+        QString target;
+        int jobType;
+    };
+    CopyStage copyStage(SeparationLayout::Stage stage);
     void startStage(int index);
     void stageDone(SeparationLayout::Stage stage);
     void startProductStage();

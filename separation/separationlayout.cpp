@@ -30,6 +30,8 @@ SeparationLayout SeparationLayout::postSample()
     row.postSampleDetail = true;
     row.sheetOutput = SheetOutput::ServiceHtml;
     row.sheetVariant = SheetVariant::PostSample;
+    row.pickupTypeZero = true;
+    row.stepEndsOrder = true;
     return row;
 }
 
@@ -49,7 +51,7 @@ SeparationLayout SeparationLayout::n8()
     row.postSampleDetail = false;
     row.sheetOutput = SheetOutput::LocalPdf;
     row.sheetVariant = SheetVariant::N8;
-    row.freshSheetValues = true;
+    row.pickupTypeZero = true;
     row.stepEndsOrder = true;
     row.singleDeleteConfirmation = true;
     return row;

@@ -49,12 +49,13 @@ struct SeparationLayout
     SheetOutput sheetOutput = SheetOutput::ServiceHtml;
     // The window's own sheet (getHTMLString).
     SheetVariant sheetVariant = SheetVariant::Design;
-    // The sheet stage of an order starts from empty order-detail values
-    // (the pick-up type "0"), so nothing of the order before reaches its
-    // sheet.
-    bool freshSheetValues = false;
+    // The sheet stage of an order sets the pick-up type to "0" (the others
+    // leave it empty until the order-detail reply).
+    bool pickupTypeZero = false;
     // A progress step that meets the bar's maximum once the sheets are
-    // saved and every product photo is back ends the order.
+    // saved and every product photo is back ends the order. In the
+    // post-sample chain it never gets there (saving the sheet ends the
+    // order); only its unreached stages, called directly, could.
     bool stepEndsOrder = false;
     // One phone-code confirmation at a time in front of a deletion.
     bool singleDeleteConfirmation = false;

@@ -66,6 +66,31 @@ QByteArray orderDetailBody()
         .toByteArray();
 }
 
+DetailExtras detailExtras(const QJsonObject& reply, const order* listed, const QString& keptQq,
+                          const QString& keptWx)
+{
+    const QJsonObject detail = reply.value(QLatin1String("order")).toObject();
+    auto text = [&detail](const char* key) { return detail.value(QLatin1String(key)).toString(); };
+    auto pair = [&text](const char* first, const char* second, const QString& kept) {
+        const QString a = text(first);
+        const QString b = text(second);
+        if (!a.isEmpty() && !b.isEmpty())
+            return a + QStringLiteral("<BR>") + b;
+        return a.isEmpty() && b.isEmpty() ? kept : a + b;
+    };
+    DetailExtras extras;
+    extras.qqText = pair("mqq", "wqq", keptQq);
+    extras.wxText = pair("mwx", "wwx", keptWx);
+    extras.pickuptype = text("pickuptype");
+    extras.consumetypeid = text("consumetypeid");
+    extras.twosalesTotal = listed ? listed->twosales : QString();
+    extras.sale_payfor = text("sale_payfor");
+    // A text that is no whole decimal number counts as 0.
+    extras.twosalesDebt =
+        QString::number(extras.twosalesTotal.toLongLong() - extras.sale_payfor.toLongLong());
+    return extras;
+}
+
 QString barcodeUrl()
 {
     // Query values as a form encodes them, so an id can never add a pair.

@@ -1,11 +1,15 @@
 #pragma once
 
+#include "orderrecords.h"
+
 #include <QByteArray>
+#include <QJsonObject>
 #include <QString>
 #include <QStringList>
 
 // The bodies and addresses a separation run sends for the current order,
-// as plain functions over Config's identity and current-order values.
+// as plain functions over Config's identity and current-order values, and
+// what the run reads of the order detail besides the sheet's values.
 namespace SeparationRequests {
 
 // The goods query: token, order_photo_id, shopid, superid, personid, uid,
@@ -27,6 +31,24 @@ QByteArray picInfoBody(PicInfoForm form, const QString& barPath, const QString& 
 // The order detail: token, order_photo_id, shopid, superid, eid, uid,
 // personid.
 QByteArray orderDetailBody();
+
+// The order-detail values no sheet prints, which the post-sample window
+// keeps beside the sheet's.
+struct DetailExtras
+{
+    QString qqText;        // "mqq" and "wqq", "<BR>" between them when both are set
+    QString wxText;        // "mwx" and "wwx", likewise
+    QString twosalesTotal; // the order list's "twosales" of the order
+    QString sale_payfor;
+    QString twosalesDebt; // whole numbers only: "1200.50" counts as 0
+    QString pickuptype;
+    QString consumetypeid;
+};
+// The values of one successful order-detail reply. qqText and wxText keep
+// the given texts when both of their parts are empty; listed is the order
+// list's record of the order, or null when the list no longer holds it.
+DetailExtras detailExtras(const QJsonObject& reply, const order* listed, const QString& keptQq,
+                          const QString& keptWx);
 
 // The barcode image's address for the current order (a GET; the token
 // rides in the query).

@@ -8,7 +8,6 @@
 
 #include <QComboBox>
 #include <QLineEdit>
-#include <QProcess>
 #include <QPushButton>
 #include <QTableView>
 
@@ -23,9 +22,7 @@ struct N8WindowEnv : SeparationTestEnv
     N8WindowEnv()
     {
         Clock::setFixed(QDateTime(QDate(2024, 6, 1), QTime(9, 0)));
-        QProcess maker;
-        maker.start(QStringLiteral(DRAVIN_MAKE_DEMO_DATA), {"--root", volumes.root(), "--small"});
-        if (!maker.waitForFinished(60000) || maker.exitCode() != 0)
+        if (!makeDemoTree(volumes.root()))
             qFatal("the demo tree was not made");
         out = volumes.mkdir("out");
         Config::isN8ResultDownAll = QStringLiteral("0");
@@ -33,23 +30,6 @@ struct N8WindowEnv : SeparationTestEnv
     }
     ~N8WindowEnv() { Clock::setFixed(QDateTime()); }
 };
-
-template <typename T> T* child(QObject* window, const char* name)
-{
-    T* found = window->findChild<T*>(QLatin1String(name));
-    if (!found)
-        qFatal("no child %s", name);
-    return found;
-}
-
-// Searches by order number and waits for the reply.
-inline void searchOrders(ExportN8Result& w, const QString& key)
-{
-    child<QComboBox>(&w, "comboBox")->setCurrentText(QStringLiteral("预约单号"));
-    child<QLineEdit>(&w, "orderNumber")->setText(key);
-    child<QPushButton>(&w, "searchButton")->click();
-    QTRY_VERIFY(child<QPushButton>(&w, "searchButton")->isEnabled());
-}
 
 // Ticks the table rows of the given order numbers, the way a click does.
 inline void tick(ExportN8Result& w, const QStringList& keys)

@@ -151,7 +151,7 @@ void TestExportN8Result::form()
         shown.grab().save(qEnvironmentVariable("N8_RENDER") + "/exportn8result.png");
         shown.show();
         shown.resize(1600, 900); // the offscreen screen is too small to maximise into
-        searchOrders(shown, "A2405120");
+        search(shown, "A2405120");
         shown.on_pushButton_selectAll_clicked();
         shown.grab().save(qEnvironmentVariable("N8_RENDER") + "/exportn8result-maximised.png");
     }
@@ -285,7 +285,7 @@ void TestExportN8Result::orderList()
 {
     N8WindowEnv env;
     ExportN8Result w;
-    searchOrders(w, "A24051201");
+    search(w, "A24051201");
     QCOMPARE(w.controller()->orderList.size(), 1);
     const QString path = Config::returnPicPath(
         "\\\\studio-nas\\photos\\2024-05\\12\\A24051201-1-王小宝-刘芳-王强-陈摄影-林化妆\\");
@@ -329,14 +329,14 @@ void TestExportN8Result::listFailures()
     N8WindowEnv env;
     env.prompts.setLenient(true);
     ExportN8Result w;
-    searchOrders(w, "A24051201");
+    search(w, "A24051201");
     if (fault == "http")
         env.service.failHttp("order", "order_list", 500);
     else if (fault == "refuse")
         env.service.refuse("order", "order_list", "0", "拒绝");
     else if (fault == "raw")
         env.service.sendRaw("order", "order_list", "<html>");
-    searchOrders(w, fault == "none" ? "Z999" : "A24051201");
+    search(w, fault == "none" ? "Z999" : "A24051201");
     QCOMPARE(boxes(env.prompts), shown);
     for (const auto& call : env.prompts.messages())
         QCOMPARE(call.buttons, Prompts::StandardButtons(Prompts::Yes));
@@ -391,7 +391,7 @@ void TestExportN8Result::exportGuards()
     QFETCH(QString, box);
     N8WindowEnv env;
     ExportN8Result w;
-    searchOrders(w, "A2405120");
+    search(w, "A2405120");
     if (state != "unticked")
         tick(w, {"A24051201"});
     auto* path = child<QLineEdit>(&w, "pathLineEdit");
@@ -416,7 +416,7 @@ void TestExportN8Result::exportTakesTheTicksOfItsStart()
     ExportN8Result w;
     w.show();
     child<QLineEdit>(&w, "pathLineEdit")->setText(env.out);
-    searchOrders(w, "A2405120");
+    search(w, "A2405120");
     tick(w, {"A24051201"});
     auto* label = child<QLabel>(&w, "label");
     {
@@ -427,7 +427,7 @@ void TestExportN8Result::exportTakesTheTicksOfItsStart()
         QVERIFY(held.reached.tryAcquire(1, 10000));
         // While the export runs: a row ticked, a new search, a second press.
         tick(w, {"A24051202"});
-        searchOrders(w, "A2405120");
+        search(w, "A2405120");
         env.prompts.setNextAnswer(Prompts::Yes);
         child<QPushButton>(&w, "pushButton_separate")->click();
         QCOMPARE(boxes(env.prompts), QStringList{"通知/正在分件，请稍后"});
@@ -457,7 +457,7 @@ void TestExportN8Result::deletionType()
     Config::phone = QStringLiteral("13800138000");
     ExportN8Result w;
     w.setType(QStringLiteral("批量删除"));
-    searchOrders(w, "A2405120");
+    search(w, "A2405120");
     tick(w, {"A24051201", "A24051203"});
     const QString first = w.controller()->orderList.at(0).orderpath;
     const QString third = w.controller()->orderList.at(2).orderpath;
@@ -495,7 +495,7 @@ void TestExportN8Result::deletionRefusesAndNamesFailures()
     N8WindowEnv env;
     ExportN8Result w;
     w.setType(QStringLiteral("批量删除"));
-    searchOrders(w, "A2405120");
+    search(w, "A2405120");
     tick(w, {"A24051201", "A24051203"});
     QList<order>& orders = w.controller()->orderList;
     const QString outside = QDir::tempPath() + "/dravin-not-a-volume";
@@ -533,7 +533,7 @@ void TestExportN8Result::fromTheLauncher()
     QVERIFY(w->testAttribute(Qt::WA_DeleteOnClose));
     QCOMPARE(Config::shop_id, QStringLiteral("12"));
 
-    searchOrders(*w, "A2405120");
+    search(*w, "A2405120");
     QCOMPARE(w->controller()->orderList.size(), 4);
     QTest::mouseClick(child<QPushButton>(w, "pushButton_selectAll"), Qt::LeftButton);
     env.prompts.setNextPath(env.out);

@@ -104,7 +104,7 @@ void TestN8Separation::separatesTwoOrders()
 {
     N8WindowEnv env;
     ExportN8Result w;
-    searchOrders(w, "A2405120");
+    search(w, "A2405120");
     tick(w, {"A24051201", "A24051203"});
     env.service.clearLog();
     runTicked(w, env.out);
@@ -171,7 +171,7 @@ void TestN8Separation::separatesInTheTovaroLayout()
     Config::isshow_subproduct = QStringLiteral("0");
     Config::isFjDownloadDeletePhoto = QStringLiteral("1");
     ExportN8Result w;
-    searchOrders(w, "T24050801");
+    search(w, "T24050801");
     tick(w, {"T24050801"});
     runTicked(w, env.out);
 
@@ -261,7 +261,7 @@ void TestN8Separation::failuresEndTheRun()
     N8WindowEnv env;
     env.prompts.setLenient(true);
     ExportN8Result w;
-    searchOrders(w, "A24051203");
+    search(w, "A24051203");
     tick(w, {"A24051203"});
     if (fault == "refuse")
         env.service.refuse("order", action, "0", "拒绝");
@@ -286,7 +286,7 @@ void TestN8Separation::unwrittenSheetIsReported()
     const QString other = env.out + "/2024-06-01/A24051203-服务2 赵敏 部分/其它/";
     QVERIFY(QDir().mkpath(other + "明细制作单.pdf"));
     ExportN8Result w;
-    searchOrders(w, "A24051203");
+    search(w, "A24051203");
     tick(w, {"A24051203"});
     runTicked(w, env.out);
     QCOMPARE(reportText(), QStringLiteral("订单A24051203:\n不存在的照片:明细制作单.pdf\n\n"));
@@ -298,7 +298,7 @@ void TestN8Separation::sheetsWaitForTheBarcode()
     N8WindowEnv env;
     env.service.delay("order", "getbarcodegen", 3000);
     ExportN8Result w;
-    searchOrders(w, "A24051203");
+    search(w, "A24051203");
     tick(w, {"A24051203"});
     const QString other = env.out + "/2024-06-01/A24051203-服务2 赵敏 部分/其它/";
     child<QLineEdit>(&w, "pathLineEdit")->setText(env.out);
@@ -329,7 +329,7 @@ void TestN8Separation::fromTheLauncher()
     QTest::mouseClick(launcher->findChild<QPushButton*>("pushButton"), Qt::LeftButton);
     QTRY_VERIFY(topLevelWindow<ExportN8Result>());
     QPointer<ExportN8Result> w = topLevelWindow<ExportN8Result>();
-    searchOrders(*w, "A24051201");
+    search(*w, "A24051201");
     tick(*w, {"A24051201"});
     runTicked(*w, env.out);
     QVERIFY(topLevelWindow<MessageBoxDialog>());

@@ -1,12 +1,21 @@
 #pragma once
 
 #include "config.h"
-#include "separationcontroller.h"
+#include "searchorder.h"
+#include "splitaftersample.h"
 #include "standin.h"
 #include "windowtestenv.h"
 
+#include <QtTest>
+
+#include <QComboBox>
 #include <QDir>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
 #include <QTemporaryDir>
+
+#include <memory>
 
 // What a separation window test stands on: the window test environment,
 // the demo user signed in to the flagship shop with its two stores, and a
@@ -31,21 +40,41 @@ struct SeparationTestEnv : WindowTestEnv
         QDir::setCurrent(workDir.path());
     }
     ~SeparationTestEnv() { QDir::setCurrent(previousDir); }
-
-    // The orders of one search by order number, with the first one taken
-    // for a run the way the run takes it.
-    static void takeForRun(SeparationController* c, int row)
-    {
-        order& o = c->orderList[row];
-        o.isChecked = true;
-        o.isDone = true;
-        Config::order_id = o.order_photo_id;
-        Config::orderpayforkey = o.orderpayforkey;
-        Config::order_customer = o.customer;
-        Config::order_getphotodate = o.pickuptime;
-        Config::order_role11 = o.role10;
-        Config::order_serverNum = o.servicetimes;
-        Config::pickuptype = o.pickuptype;
-        Config::order_path = o.orderpath;
-    }
 };
+
+// A window's widget by object name; a missing one ends the test run.
+template <typename T> T* child(QObject* window, const char* name)
+{
+    T* found = window->findChild<T*>(QLatin1String(name));
+    if (!found)
+        qFatal("no child %s", name);
+    return found;
+}
+
+#ifdef DRAVIN_MAKE_DEMO_DATA
+// The small demo file tree (orders, photos, N8 selections) under the mount
+// root, made by the demo-data maker.
+inline bool makeDemoTree(const QString& root)
+{
+    QProcess maker;
+    maker.start(QStringLiteral(DRAVIN_MAKE_DEMO_DATA), {"--root", root, "--small"});
+    return maker.waitForFinished(60000) && maker.exitStatus() == QProcess::NormalExit && maker.exitCode() == 0;
+}
+#endif
+
+// The separation window of a kind: "design" or "post-sample".
+inline std::unique_ptr<SeparationWindowBase> makeWindow(const QString& kind)
+{
+    if (kind == QLatin1String("post-sample"))
+        return std::make_unique<SplitAfterSample>();
+    return std::make_unique<SearchOrder>();
+}
+
+// Searches by order number and waits until the search button is back.
+inline void search(SeparationWindowBase& w, const QString& key)
+{
+    child<QComboBox>(&w, "comboBox")->setCurrentText(QStringLiteral("预约单号"));
+    child<QLineEdit>(&w, "orderNumber")->setText(key);
+    child<QPushButton>(&w, "searchButton")->click();
+    QTRY_VERIFY(child<QPushButton>(&w, "searchButton")->isEnabled());
+}

@@ -1,5 +1,7 @@
 #include "config.h"
 #include "productplan.h"
+#include "separationfiles.h"
+#include "separationrequests.h"
 #include "separationsearch.h"
 #include "standin.h"
 
@@ -9,7 +11,8 @@
 #include <QJsonObject>
 
 // The plain parts of the separation: the search bodies, the table's
-// widths, the product plan of a goods reply and the product summary.
+// widths, the product plans of a goods reply, the product summary, the
+// order folder's name and the post-sample window's order-detail values.
 class TestSeparationPlan : public QObject
 {
     Q_OBJECT
@@ -21,11 +24,16 @@ private slots:
     void storesPiece();
     void columnWidths_data();
     void columnWidths();
-    void designPlan_data();
-    void designPlan();
+    void plan_data();
+    void plan();
     void subProducts();
     void summary_data();
     void summary();
+    void orderFolderName();
+    void reportFileName_data();
+    void reportFileName();
+    void detailExtras_data();
+    void detailExtras();
 };
 
 namespace {
@@ -42,9 +50,10 @@ QStringList keysOf(const QByteArray& body)
 
 QJsonObject goods(const QString& name, const QJsonObject& extra = {})
 {
-    QJsonObject g{{"id", "1"},          {"goodname", name},      {"goodtypename", "相册"}, {"goodtypeid", "33"},
-                  {"goodamount", "1"},  {"factoryname", "华彩"}, {"isems", "1"},           {"isurgent", "0"},
-                  {"getgooddate", "2024-01-05"}, {"parentid", "0"}, {"ishomemade", "0"}};
+    QJsonObject g{{"id", "1"},          {"goodname", name},  {"goodtypename", "相册"},
+                  {"goodtypeid", "33"}, {"goodamount", "1"}, {"factoryname", "华彩"},
+                  {"isems", "1"},       {"isurgent", "0"},   {"getgooddate", "2024-01-05"},
+                  {"parentid", "0"},    {"ishomemade", "0"}};
     for (auto it = extra.begin(); it != extra.end(); ++it)
         g.insert(it.key(), it.value());
     return g;
@@ -58,6 +67,8 @@ QJsonObject reply(const QJsonArray& first, const QJsonArray& second = {}, const 
 }
 
 const ProductPlan::OrderValues kOrder{"A1", "张三-李四", "2024-02-01", "周设计"};
+const int kDesign = int(ProductPlan::Form::Design);
+const int kPostSample = int(ProductPlan::Form::PostSample);
 
 } // namespace
 
@@ -125,7 +136,8 @@ void TestSeparationPlan::columnWidths_data()
     QTest::newRow("1000") << 1000
                           << QVector<int>{60, 122, 84, 56, 84, 84, 84, 84, 94, 94, 94, 94, 94, 94, 300};
     // 999: the narrow rule, on 809.
-    QTest::newRow("999") << 999 << QVector<int>{60, 130, 91, 48, 91, 91, 91, 100, 98, 98, 98, 98, 98, 98, 323};
+    QTest::newRow("999") << 999
+                         << QVector<int>{60, 130, 91, 48, 91, 91, 91, 100, 98, 98, 98, 98, 98, 98, 323};
     QTest::newRow("too narrow") << 100 << QVector<int>{60, 130, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
 }
 
@@ -136,60 +148,82 @@ void TestSeparationPlan::columnWidths()
     QCOMPARE(SeparationSearch::columnWidths(width), widths);
 }
 
-void TestSeparationPlan::designPlan_data()
+void TestSeparationPlan::plan_data()
 {
+    QTest::addColumn<int>("form");
     QTest::addColumn<QJsonObject>("goodsReply");
     QTest::addColumn<QString>("showSub");
     QTest::addColumn<QStringList>("folderNames");
     QTest::addColumn<QStringList>("folders");
 
-    QTest::newRow("both arrays empty") << reply({}, {}) << "1" << QStringList() << QStringList();
-    QTest::newRow("alike across the arrays")
-        << reply({goods("Album"), goods("Album")}, {goods("Album")}) << "1"
+    QTest::newRow("design: both arrays empty")
+        << kDesign << reply({}, {}) << "1" << QStringList() << QStringList();
+    QTest::newRow("design: alike across the arrays")
+        << kDesign << reply({goods("Album"), goods("Album")}, {goods("Album")}) << "1"
         << QStringList{"Album", "Album(1)", "Album(2)"}
         << QStringList{"华彩 A1 张三-李四 2024-02-01取 周设计 【快递】/Album 相册 1/",
                        "华彩 A1 张三-李四 2024-02-01取 周设计 【快递】/Album(1) 相册 1/",
                        "华彩 A1 张三-李四 2024-02-01取 周设计 【快递】/Album(2) 相册 1/"};
-    QTest::newRow("id form")
-        << reply({goods("Album", {{"id", "12"}}), goods("Album", {{"id", "13"}})}, {}, "1") << "1"
+    QTest::newRow("design: id form")
+        << kDesign << reply({goods("Album", {{"id", "12"}}), goods("Album", {{"id", "13"}})}, {}, "1") << "1"
         << QStringList{"12#Album", "13#Album"}
         << QStringList{"华彩 A1 张三-李四 2024-02-01取 周设计 【快递】/12#Album 相册 1/",
                        "华彩 A1 张三-李四 2024-02-01取 周设计 【快递】/13#Album 相册 1/"};
-    QTest::newRow("names cleaned")
-        << reply({goods("8*10 Album"), goods("A/B"), goods(" a / b "), goods("/ x")}) << "1"
+    QTest::newRow("design: names cleaned")
+        << kDesign << reply({goods("8*10 Album"), goods("A/B"), goods(" a / b "), goods("/ x")}) << "1"
         << QStringList{"8x10 Album", "AB", "ab", " x"}
         << QStringList{"华彩 A1 张三-李四 2024-02-01取 周设计 【快递】/8x10 Album 相册 1/",
                        "华彩 A1 张三-李四 2024-02-01取 周设计 【快递】/AB 相册 1/",
                        "华彩 A1 张三-李四 2024-02-01取 周设计 【快递】/ab 相册 1/",
                        "华彩 A1 张三-李四 2024-02-01取 周设计 【快递】/ x 相册 1/"};
-    QTest::newRow("urgent, self pick-up")
-        << reply({goods("A", {{"isurgent", "1"}, {"isems", "0"}})}) << "1" << QStringList{"A"}
+    QTest::newRow("design: urgent, self pick-up")
+        << kDesign << reply({goods("A", {{"isurgent", "1"}, {"isems", "0"}})}) << "1" << QStringList{"A"}
         << QStringList{"华彩 A1 张三-李四 2024-01-05急取 周设计 【自取】/A 相册 1/"};
-    QTest::newRow("isems missing")
-        << reply({QJsonObject{{"goodname", "A"}, {"parentid", "0"}}}) << "1" << QStringList{"A"}
+    QTest::newRow("design: isems missing")
+        << kDesign << reply({QJsonObject{{"goodname", "A"}, {"parentid", "0"}}}) << "1" << QStringList{"A"}
         << QStringList{" A1 张三-李四 2024-02-01取 周设计 【快递】/A  /"};
-    QTest::newRow("home-made in both arrays")
-        << reply({goods("A", {{"ishomemade", "1"}})}, {goods("B", {{"ishomemade", "1"}})}) << "1"
+    QTest::newRow("design: home-made in both arrays")
+        << kDesign << reply({goods("A", {{"ishomemade", "1"}})}, {goods("B", {{"ishomemade", "1"}})}) << "1"
         << QStringList{"A", "B"}
         << QStringList{"华彩/A A1 张三-李四 2024-02-01取 周设计 【快递】/",
                        "华彩/B A1  张三-李四 2024-02-01取 周设计 【快递】/"};
-    QTest::newRow("a service text with a slash")
-        << reply({goods("A", {{"factoryname", "华彩/工厂"}, {"goodtypename", "相/册"}})}) << "1"
+    QTest::newRow("design: a service text with a slash")
+        << kDesign << reply({goods("A", {{"factoryname", "华彩/工厂"}, {"goodtypename", "相/册"}})}) << "1"
         << QStringList{"A"} << QStringList{"华彩工厂 A1 张三-李四 2024-02-01取 周设计 【快递】/A 相册 1/"};
-    QTest::newRow("child line without a folder")
-        << reply({goods("A", {{"parentid", "5"}})}) << "1" << QStringList() << QStringList();
-    QTest::newRow("child line, sub-products hidden")
-        << reply({goods("A", {{"parentid", "5"}})}) << "0" << QStringList{"A"}
+    QTest::newRow("design: child line without a folder")
+        << kDesign << reply({goods("A", {{"parentid", "5"}})}) << "1" << QStringList() << QStringList();
+    QTest::newRow("design: child line, sub-products hidden")
+        << kDesign << reply({goods("A", {{"parentid", "5"}})}) << "0" << QStringList{"A"}
         << QStringList{"华彩 A1 张三-李四 2024-02-01取 周设计 【快递】/A 相册 1/"};
+
+    const QString p = " A1 张三-李四 2024-02-01取 周设计 【快递】/";
+    QTest::newRow("post-sample: numbered names across the arrays")
+        << kPostSample << reply({goods("相册(1)"), goods("相册")}, {goods("相册")}) << "1"
+        << QStringList{"相册(1)", "相册", "相册(2)"}
+        << QStringList{"华彩" + p + "相册(1) 相册 1/", "华彩" + p + "相册 相册 1/",
+                       "华彩" + p + "相册(2) 相册 1/"};
+    QTest::newRow("post-sample: two empty names")
+        << kPostSample << reply({goods(""), goods("")}) << "1" << QStringList{"", "(1)"}
+        << QStringList{"华彩" + p + " 相册 1/", "华彩" + p + "(1) 相册 1/"};
+    QTest::newRow("post-sample: numeric isurgent, child line, home-made in the second array")
+        << kPostSample
+        << reply({goods("A", {{"isurgent", 1}, {"parentid", "5"}})},
+                 {goods("B", {{"ishomemade", "1"}, {"isems", "0"}})}, "1")
+        << "0" << QStringList{"A", "B"}
+        << QStringList{"华彩" + p + "A 相册 1/", "华彩/B A1 张三-李四 2024-02-01取 周设计 【自取】/"};
+    QTest::newRow("post-sample: sub-products get no folder")
+        << kPostSample << reply({goods("P", {{"son_good", QJsonArray{goods("S"), goods("S")}}})}) << "1"
+        << QStringList{"P"} << QStringList{"华彩" + p + "P 相册 1/"};
 }
 
-void TestSeparationPlan::designPlan()
+void TestSeparationPlan::plan()
 {
+    QFETCH(int, form);
     QFETCH(QJsonObject, goodsReply);
     QFETCH(QString, showSub);
     QFETCH(QStringList, folderNames);
     QFETCH(QStringList, folders);
-    const ProductPlan::Plan plan = ProductPlan::plan(goodsReply, ProductPlan::Form::Design, showSub, kOrder);
+    const ProductPlan::Plan plan = ProductPlan::plan(goodsReply, ProductPlan::Form(form), showSub, kOrder);
     QStringList names;
     QStringList paths;
     for (const ProductMessage& m : plan.messages) {
@@ -222,6 +256,10 @@ void TestSeparationPlan::subProducts()
     plan = ProductPlan::plan(reply({parent}, {}, "1"), ProductPlan::Form::Design, "1", kOrder);
     QCOMPARE(plan.messages.at(0).subProductFolder, QStringLiteral("51#赠品_钥匙扣 相册 1/"));
 
+    // The post-sample form leaves sibling sub-products named alike.
+    const QList<Product> subs = ProductPlan::returnSubPro(parent, ProductPlan::Form::PostSample);
+    QCOMPARE(subs.at(1).goodname, QStringLiteral("钥匙扣"));
+
     // The design reader keeps to its own keys.
     const Product p = plan.products.first();
     QVERIFY(!p.hasParent);
@@ -253,6 +291,82 @@ void TestSeparationPlan::summary()
     const ProductPlan::Summary s = ProductPlan::summarize(current.mid(0, 1), current);
     QCOMPARE(s.urgentState, state);
     QCOMPARE(s.productPhotoNum, current.isEmpty() ? 0 : 2);
+}
+
+void TestSeparationPlan::orderFolderName()
+{
+    QCOMPARE(SeparationFiles::orderFolderName("A1", "2", "张三-李四", "快递"),
+             QStringLiteral("A1-服务2 张三-李四 快递"));
+    QCOMPARE(SeparationFiles::orderFolderName("A/1", "2", "张*三", "快递"),
+             QStringLiteral("A1-服务2 张三 快递"));
+}
+
+void TestSeparationPlan::reportFileName_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<QStringList>("keys");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("doubled keys") << "/Volumes/out"
+                                  << "" << QStringList{"A1", "A1", "B2", "B2"}
+                                  << "/Volumes/out/2024-06-01/A1、A1、B2、B2分件结果.txt";
+    QTest::newRow("backslash root") << "D:\\out\\"
+                                    << "" << QStringList{"A1"} << "D:\\out\\2024-06-01/A1分件结果.txt";
+    QTest::newRow("empty field") << ""
+                                 << "/Volumes/chosen/" << QStringList{"A/1"}
+                                 << "/Volumes/chosen/2024-06-01/A1分件结果.txt";
+    QTest::newRow("no entries") << "/o/"
+                                << "" << QStringList() << "/o/2024-06-01/分件结果.txt";
+    // 60 keys of 12 bytes: the name keeps 237 bytes of them (whole
+    // characters) and its ending, 253 bytes in all.
+    QStringList many;
+    for (int i = 0; i < 60; ++i)
+        many.append("订单一二");
+    QTest::newRow("a long run") << "/o"
+                                << "" << many
+                                << "/o/2024-06-01/" + QString("订单一二、").repeated(15) +
+                                       "订单一二分件结果.txt";
+}
+
+void TestSeparationPlan::reportFileName()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, chosen);
+    QFETCH(QStringList, keys);
+    QFETCH(QString, name);
+    QCOMPARE(SeparationFiles::reportFileName(field, chosen, QDate(2024, 6, 1), keys), name);
+}
+
+void TestSeparationPlan::detailExtras_data()
+{
+    QTest::addColumn<QJsonObject>("detail");
+    QTest::addColumn<QString>("listedTwosales"); // "-": the list no longer holds the order
+    QTest::addColumn<QStringList>("values");     // qqText, wxText, twosalesTotal, twosalesDebt
+    const QJsonObject qq{
+        {"mqq", "1001"}, {"wqq", "1002"}, {"mwx", ""}, {"wwx", "lf"}, {"sale_payfor", "200"}};
+    QTest::newRow("both QQ, one WeChat") << qq << "1200" << QStringList{"1001<BR>1002", "lf", "1200", "1000"};
+    QTest::newRow("QQ of one, none given keeps the old")
+        << QJsonObject{{"wqq", "1002"}, {"sale_payfor", "200"}} << "300"
+        << QStringList{"1002", "old wx", "300", "100"};
+    QTest::newRow("a total with a fraction counts as 0")
+        << QJsonObject{{"sale_payfor", "200"}} << "1200.50"
+        << QStringList{"old qq", "old wx", "1200.50", "-200"};
+    QTest::newRow("no matching order")
+        << QJsonObject{{"sale_payfor", "200"}} << "-" << QStringList{"old qq", "old wx", "", "-200"};
+    QTest::newRow("numbers read as empty") << QJsonObject{{"mqq", 5}, {"sale_payfor", 200}} << "40"
+                                           << QStringList{"old qq", "old wx", "40", "40"};
+}
+
+void TestSeparationPlan::detailExtras()
+{
+    QFETCH(QJsonObject, detail);
+    QFETCH(QString, listedTwosales);
+    QFETCH(QStringList, values);
+    order listed;
+    listed.twosales = listedTwosales;
+    const SeparationRequests::DetailExtras extras = SeparationRequests::detailExtras(
+        QJsonObject{{"order", detail}}, listedTwosales == "-" ? nullptr : &listed, "old qq", "old wx");
+    QCOMPARE(QStringList({extras.qqText, extras.wxText, extras.twosalesTotal, extras.twosalesDebt}), values);
 }
 
 QTEST_GUILESS_MAIN(TestSeparationPlan)

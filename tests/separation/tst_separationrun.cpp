@@ -1,25 +1,29 @@
 #include "barcodedownload.h"
 #include "clock.h"
+#include "demosignin.h"
 #include "fileoperation.h"
 #include "jpegfixture.h"
 #include "messageboxdialog.h"
 #include "searchorder.h"
-#include "separationfiles.h"
 #include "separationtestenv.h"
+#include "splitaftersample.h"
 #include "testfiles.h"
-#include "toplevelwindows.h"
 
 #include <QtTest>
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QNetworkAccessManager>
+#include <QProcess>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTableView>
 #include <QTextEdit>
 
-// A design separation run on real order trees under a temporary mount
-// root, against the stand-in service.
+// Separation runs of the design and post-sample windows on real order
+// trees under a temporary mount root, against the stand-in service.
 class TestSeparationRun : public QObject
 {
     Q_OBJECT
@@ -27,62 +31,70 @@ class TestSeparationRun : public QObject
 private slots:
     void init();
     void cleanup();
-    void separatesTwoOrders();
+    void fromTheLauncher_data();
+    void fromTheLauncher();
+    void stages_data();
+    void stages();
     void replyFailureStopsAndRestarts_data();
     void replyFailureStopsAndRestarts();
-    void folderThatCannotBeMade();
-    void closingMidRunStops();
+    void closingMidRun_data();
+    void closingMidRun();
     void barcodeDownloads();
-    void reportFileName_data();
-    void reportFileName();
+    void deleteMode_data();
     void deleteMode();
+    void unreachedMarkStageMakesAProductFolder();
 };
 
 namespace {
 
-// The order folder of a demo order, with finished photos, designs and marks.
-QString makeOrderTree(const QString& orderPath, int finished, bool designs, bool marks)
+const QString kDay = QStringLiteral("/2024-06-01/");
+
+// Small real photos in a folder of an order's server tree.
+void writePhotos(const QString& folder, const QStringList& names)
 {
-    for (int i = 1; i <= finished; ++i) {
+    QDir().mkpath(folder);
+    for (int i = 0; i < names.size(); ++i) {
         JpegFixture::Options o;
         o.size = QSize(120, 80);
-        o.seed = quint32(i);
-        const QString name = QStringLiteral("IMG_%1.jpg").arg(i, 4, 10, QLatin1Char('0'));
-        QDir().mkpath(orderPath + "成品");
-        JpegFixture::write(orderPath + "成品/" + name, o);
-        if (marks && i <= 2) {
-            QDir().mkpath(orderPath + "marks");
-            JpegFixture::write(orderPath + "marks/" + name, o);
-        }
+        o.seed = quint32(i + 1);
+        JpegFixture::write(folder + names.at(i), o);
     }
-    if (designs) {
-        JpegFixture::Options o;
-        o.size = QSize(100, 50);
-        QDir().mkpath(orderPath + "设计缩略图100");
-        QDir().mkpath(orderPath + "设计");
-        JpegFixture::write(orderPath + "设计/P01.jpg", o);
-        JpegFixture::write(orderPath + "设计缩略图100/P01.jpg", o);
-    }
-    return orderPath;
 }
 
-template <typename T> T* child(QObject* w, const char* name)
+QStringList photoNames(int count)
 {
-    return w->findChild<T*>(QLatin1String(name));
+    QStringList names;
+    for (int i = 1; i <= count; ++i)
+        names.append(QStringLiteral("IMG_%1.jpg").arg(i, 4, 10, QLatin1Char('0')));
+    return names;
 }
 
-void search(SearchOrder& w, const QString& key)
+void start(SeparationWindowBase& w)
 {
-    child<QComboBox>(&w, "comboBox")->setCurrentText(QStringLiteral("预约单号"));
-    child<QLineEdit>(&w, "orderNumber")->setText(key);
-    child<QPushButton>(&w, "searchButton")->click();
-    QTRY_VERIFY(child<QPushButton>(&w, "searchButton")->isEnabled());
+    child<QPushButton>(&w, "pushButton_separate")->click();
+}
+
+QString reportText()
+{
+    MessageBoxDialog* report = topLevelWindow<MessageBoxDialog>();
+    return report ? report->findChild<QTextEdit*>()->toPlainText() : QStringLiteral("<no report>");
 }
 
 void closeReports()
 {
     for (MessageBoxDialog* box : topLevelWindows<MessageBoxDialog>())
         delete box;
+}
+
+// Files below a folder: "name/" a folder, "!name" one that must not be there.
+void expectFiles(const QString& folder, const QStringList& files)
+{
+    for (const QString& file : files) {
+        const bool absent = file.startsWith('!');
+        const QFileInfo info(folder + file.mid(absent ? 1 : 0));
+        const bool there = file.endsWith('/') ? info.isDir() : info.isFile();
+        QVERIFY2(there != absent, qPrintable(info.filePath()));
+    }
 }
 
 } // namespace
@@ -95,244 +107,549 @@ void TestSeparationRun::init()
 void TestSeparationRun::cleanup()
 {
     Clock::setFixed(QDateTime());
+    FileOperation::setFaultHook(nullptr);
     closeReports();
 }
 
-void TestSeparationRun::separatesTwoOrders()
+void TestSeparationRun::fromTheLauncher_data()
 {
+    QTest::addColumn<QString>("tool");
+    QTest::addColumn<QStringList>("keys");
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<QString>("report");
+    QTest::addColumn<QString>("goodsKeys");
+    QTest::addColumn<QString>("picKeys");
+    QTest::addColumn<QString>("sheetTitle");
+
+    const QString a = "A24051201-服务1 王小宝-刘芳-王强 快递/";
+    const QString factory = a + "华彩工厂 A24051201 王小宝-刘芳-王强 2024-06-05取 周设计 【快递】/";
+    QTest::newRow("design")
+        << "radioButton_separatePhotos" << QStringList{"A24051201", "A24051203"}
+        << QStringList{a + "其它/成品/IMG_0004.jpg",
+                       a + "其它/设计/P02.jpg",
+                       a + "其它/标注/IMG_0002.jpg",
+                       a + "其它/汰片/",
+                       a + "其它/条形码.jpg",
+                       a + "其它/制作单缩略图/IMG_0004.jpg",
+                       a + "其它/制作单缩略图/marks/IMG_0002.jpg",
+                       a + "其它/快递产品信息.pdf",
+                       a + "其它/明细制作单.html",
+                       factory + "宝宝成长相册 相册 1/IMG_0002.jpg",
+                       factory + "套系赠品 赠品 1/钥匙扣 钥匙扣 2/IMG_0004.jpg",
+                       a + "华彩工厂 A24051201 王小宝-刘芳-王强 2024-06-01急取 周设计 【自取】/8x10水晶摆台 "
+                           "摆台 2/"
+                           "IMG_0003.jpg",
+                       a + "店内制作/宝宝成长相册(1) A24051201  王小宝-刘芳-王强 2024-06-05取 周设计 "
+                           "【快递】/"
+                           "IMG_0001.jpg",
+                       "A24051203-服务2 赵敏 部分/其它/成品/IMG_0003.jpg"}
+        << "订单A24051201:\n不存在的照片:宝宝成长相册:IMG_0099.jpg\n空产品:实木相框、套系赠品\n\n"
+        << "token order_photo_id shopid superid personid uid is_qu"
+        << "token order_photo_id shopid superid companyid uid qrcodepath imgpath cpimgs sjimgs"
+        << "A24051201 明细制作单</h2>";
+    const QString b = "A24051201-服务1 王小宝-刘芳-王强 快递/";
+    QTest::newRow("post-sample")
+        << "radioButton_yhfj" << QStringList{"A24051201", "A24051204"}
+        << QStringList{b + "成品/IMG_0004.jpg",
+                       b + "成品/IMG_0001.CR2",
+                       b + "成品/IMG_0002.NEF",
+                       "!" + b + "其它/",
+                       b + "条形码.jpg",
+                       b + "制作单缩略图/IMG_0004.jpg",
+                       b + "制作单缩略图/marks/IMG_0002.jpg",
+                       b + "快递产品信息.pdf",
+                       b + "明细制作单.html",
+                       "A24051204-服务1 李乐乐-李军 自取/成品/"}
+        << "分件成功!"
+        << "token order_photo_id shopid superid personid uid"
+        << "token order_photo_id shopid superid companyid uid qrcodepath imgpath cpimgs isyhfj"
+        << "A24051201 明细制作单（样后）</h2>";
+}
+
+void TestSeparationRun::fromTheLauncher()
+{
+    QFETCH(QString, tool);
+    QFETCH(QStringList, keys);
+    QFETCH(QStringList, files);
+    QFETCH(QString, report);
+    QFETCH(QString, goodsKeys);
+    QFETCH(QString, picKeys);
+    QFETCH(QString, sheetTitle);
     SeparationTestEnv env;
-    SearchOrder w;
+    QVERIFY(makeDemoTree(env.volumes.root()));
     const QString out = env.volumes.mkdir("out");
-    child<QLineEdit>(&w, "pathLineEdit")->setText(out);
-    search(w, "A2405120");
-    QCOMPARE(w.controller()->orderList.size(), 4);
-    makeOrderTree(w.controller()->orderList.at(0).orderpath, 4, true, true);
-    makeOrderTree(w.controller()->orderList.at(2).orderpath, 3, false, false);
-    w.on_tableView_clicked(w.findChild<QTableView*>("tableView")->model()->index(0, 0));
-    w.on_tableView_clicked(w.findChild<QTableView*>("tableView")->model()->index(2, 0));
+
+    DemoSignIn front;
+    SelectTool* launcher = front.signIn();
+    QVERIFY(launcher);
+    launcher->findChild<QRadioButton*>(tool)->click();
+    QTest::mouseClick(launcher->findChild<QPushButton*>("pushButton"), Qt::LeftButton);
+    QTRY_VERIFY(topLevelWindow<SeparationWindowBase>());
+    QPointer<SeparationWindowBase> w = topLevelWindow<SeparationWindowBase>();
+    QVERIFY(w->windowState() & Qt::WindowMaximized);
+    QVERIFY(w->testAttribute(Qt::WA_DeleteOnClose));
+
+    child<QLineEdit>(w, "pathLineEdit")->setText(out);
+    search(*w, "A2405120");
+    QCOMPARE(w->controller()->orderList.size(), 4);
+    auto* table = child<QTableView>(w, "tableView");
+    for (int row = 0; row < 4; ++row) {
+        if (keys.contains(w->controller()->orderList.at(row).orderpayforkey))
+            w->on_tableView_clicked(table->model()->index(row, 0));
+    }
+    // The row shows the order's mapped server folder.
+    QVERIFY(
+        table->model()->index(0, 14).data().toString().startsWith(env.volumes.root() + "photos/2024-05/12/"));
     env.service.clearLog();
+    env.service.delay("order", "getorderpic", 200);
 
-    child<QPushButton>(&w, "pushButton_separate")->click();
-    QVERIFY(w.controller()->isSeparating);
-    QTRY_VERIFY_WITH_TIMEOUT(!w.controller()->isSeparating, 30000);
+    start(*w);
+    QTRY_COMPARE(child<QLabel>(w, "label_finishOrdersNum")->text(), QStringLiteral("已完成订单个数：1/2"));
+    QTRY_VERIFY_WITH_TIMEOUT(!w->controller()->isSeparating, 30000);
     QVERIFY2(env.prompts.calls().isEmpty(), qPrintable(env.prompts.last().text));
+    expectFiles(out + kDay, files);
+    for (const QString& file : files) {
+        if (file.endsWith("明细制作单.html"))
+            QVERIFY(TestFiles::readAll(out + kDay + file).contains(sheetTitle.toUtf8()));
+    }
 
-    const QString order = out + "/2024-06-01/A24051201-服务1 王小宝-刘芳-王强 快递/";
-    const QString other = order + "其它/";
-    QCOMPARE(TestFiles::entries(other + "成品"),
-             (QStringList{"IMG_0001.jpg", "IMG_0002.jpg", "IMG_0003.jpg", "IMG_0004.jpg"}));
-    QCOMPARE(TestFiles::entries(other + "设计"), QStringList{"P01.jpg"});
-    QCOMPARE(TestFiles::entries(other + "标注"), (QStringList{"IMG_0001.jpg", "IMG_0002.jpg"}));
-    QVERIFY(QFileInfo(other + "汰片").isDir());
-    const QString album = order + "华彩工厂 A24051201 王小宝-刘芳-王强 2024-06-05取 周设计 【快递】/宝宝成长相册 相册 1/";
-    QCOMPARE(TestFiles::entries(album), (QStringList{"IMG_0001.jpg", "IMG_0002.jpg"}));
-    QVERIFY(QFileInfo(order + "华彩工厂 A24051201 王小宝-刘芳-王强 2024-06-05取 周设计 【快递】/套系赠品 赠品 1/"
-                              "钥匙扣 钥匙扣 2/IMG_0004.jpg")
-                .isFile());
-    QVERIFY(QFileInfo(order + "店内制作/宝宝成长相册(1) A24051201  王小宝-刘芳-王强 2024-06-05取 周设计 【快递】/"
-                              "IMG_0001.jpg")
-                .isFile());
-    QVERIFY(QFileInfo(other + "/条形码.jpg").size() > 100);
-    QCOMPARE(TestFiles::entries(other + "制作单缩略图"),
-             (QStringList{"IMG_0001.jpg", "IMG_0002.jpg", "IMG_0003.jpg", "IMG_0004.jpg", "marks"}));
-    QCOMPARE(TestFiles::entries(other + "制作单缩略图/marks"), (QStringList{"IMG_0001.jpg", "IMG_0002.jpg"}));
-    QVERIFY(QFileInfo(other + "快递产品信息.pdf").size() > 0);
-    const QByteArray sheet = TestFiles::readAll(other + "明细制作单.html");
-    QVERIFY(sheet.contains("A24051201 明细制作单"));
-    QVERIFY(sheet.contains(QStringLiteral("成品：IMG_0001.jpg、IMG_0002.jpg、IMG_0003.jpg、IMG_0004.jpg").toUtf8()));
-    QVERIFY(sheet.contains(QStringLiteral("设计：P01.jpg").toUtf8()));
-    QVERIFY(QFileInfo(out + "/2024-06-01/A24051203-服务2 赵敏 部分/其它/成品/IMG_0003.jpg").isFile());
-
-    // The report names the missing photo and the empty product once each.
-    MessageBoxDialog* report = topLevelWindow<MessageBoxDialog>();
-    QVERIFY(report);
-    const QString text = report->findChild<QTextEdit*>()->toPlainText();
-    QVERIFY2(text.startsWith(QStringLiteral("订单A24051201:\n不存在的照片:宝宝成长相册:IMG_0099.jpg\n空产品:实木相框")),
-             qPrintable(text));
-    QCOMPARE(w.controller()->checkOrdersNum, 0);
-    QVERIFY(!w.controller()->orderList.at(0).isDone);
+    QTRY_COMPARE(reportText(), report);
+    auto* save = topLevelWindow<MessageBoxDialog>()->findChild<QPushButton*>("pushButton_save");
+    QCOMPARE(save->isHidden(), report == "分件成功!");
+    QCOMPARE(w->controller()->checkOrdersNum, 0);
+    QVERIFY(!w->controller()->orderList.at(0).isDone);
     QVERIFY(!SeparationRunGuard::isBusy());
 
-    // The bodies, in their key orders.
+    // The requests of the first order, in their key orders.
     const auto goods = env.service.requests("order", "ordergoods20230521");
     QCOMPARE(goods.size(), 2);
-    QCOMPARE(goods.first().keys.join(' '), QStringLiteral("token order_photo_id shopid superid personid uid is_qu"));
-    const auto bar = env.service.requests("order", "getbarcodegen");
-    QCOMPARE(bar.size(), 2);
-    QCOMPARE(bar.first().method, QStringLiteral("GET"));
-    const auto pic = env.service.requests("order", "getorderpic");
-    QCOMPARE(pic.first().keys.join(' '),
-             QStringLiteral("token order_photo_id shopid superid companyid uid qrcodepath imgpath cpimgs sjimgs"));
-    QCOMPARE(pic.first().values.value("uid"), QStringLiteral("1024"));
-    QCOMPARE(pic.first().values.value("companyid"), QStringLiteral("8"));
-    QCOMPARE(pic.first().values.value("qrcodepath"), other + "/条形码.jpg");
-    const auto detail = env.service.requests("order", "orderdetail");
-    QCOMPARE(detail.first().keys.join(' '), QStringLiteral("token order_photo_id shopid superid eid uid personid"));
+    QCOMPARE(goods.first().keys.join(' '), goodsKeys);
+    QCOMPARE(env.service.requests("order", "getbarcodegen").first().method, QStringLiteral("GET"));
+    const auto pic = env.service.requests("order", "getorderpic").first();
+    QCOMPARE(pic.keys.join(' '), picKeys);
+    QCOMPARE(pic.values.value("uid"), QStringLiteral("1024"));
+    QCOMPARE(pic.values.value("companyid"), QStringLiteral("8"));
+    QVERIFY(pic.values.value("qrcodepath").endsWith("//条形码.jpg"));
+    QCOMPARE(env.service.requests("order", "orderdetail").first().keys.join(' '),
+             QStringLiteral("token order_photo_id shopid superid eid uid personid"));
+    w->close();
+    QTRY_VERIFY(w.isNull());
+}
 
-    // The sheet values of the last order, and the window's own sheet.
-    QCOMPARE(w.controller()->sheet.orderNumber, QStringLiteral("A24051203"));
-    QVERIFY(w.getHTMLString().contains("A24051203"));
+void TestSeparationRun::stages_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("key");        // the order, searched by its number
+    QTest::addColumn<int>("finished");       // photos in its "成品/"; 0 an empty folder, -1 no order folder
+    QTest::addColumn<QStringList>("server"); // further photos of its server folder
+    QTest::addColumn<QString>("goods");      // the goods reply, when not the stand-in's
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("folder");    // the order's output folder
+    QTest::addColumn<QStringList>("files"); // below it
+    QTest::addColumn<QPoint>("bar");        // where the progress bar stops: value, maximum
+    QTest::addColumn<QString>("report");    // "%o": the order's output folder
+
+    const QString album =
+        R"({"code":"1","shop_set":{},"order":{"ordergoods2":[],"ordergoods0":[{"goodname":"相册",)"
+        R"("goodtypename":"相册","goodtypeid":"33","goodamount":"1","factoryname":"华彩","isems":"1",)"
+        R"("isurgent":"0","parentid":"0","picpath":"IMG_0001.jpg|IMG_0099.jpg|IMG_0099.jpg"}]}})";
+    const QString zhao = "A24051203-服务2 赵敏 部分";
+    const QString li = "A24051204-服务1 李乐乐-李军 自取";
+    const QString done = "分件成功!";
+    QTest::newRow("design: no product photos")
+        << "design"
+        << "A24051203" << 3 << QStringList() << "" << QStringList() << zhao
+        << QStringList{"其它/成品/IMG_0003.jpg", "其它/汰片/", "其它/设计/", "其它/标注/",
+                       "其它/明细制作单.html"}
+        << QPoint(17, 19) << done;
+    QTest::newRow("design: an empty 成品/") << "design"
+                                            << "A24051203" << 0 << QStringList() << "" << QStringList()
+                                            << zhao << QStringList{"其它/成品/"} << QPoint(14, 16) << done;
+    QTest::newRow("design: no order folder")
+        << "design"
+        << "A24051203" << -1 << QStringList() << "" << QStringList() << zhao
+        << QStringList{"其它/快递产品信息.pdf"} << QPoint(12, 14) << done;
+    QTest::newRow("design: rejected photos")
+        << "design"
+        << "A24051203" << 1 << QStringList{"汰片/R1.jpg"} << "" << QStringList{"rejected"} << zhao
+        << QStringList{"其它/汰片/R1.jpg"} << QPoint(18, 20) << done;
+    QTest::newRow("design: the Tovaro layout")
+        << "design"
+        << "T24050801" << 4 << QStringList{"marks/IMG_0001.jpg", "汰片/R1.jpg"} << ""
+        << QStringList{"tovaro", "rejected"} << "T24050801-服务1 许晴-罗杰 自取"
+        << QStringList{"02底片/IMG_0004.jpg",
+                       "01标注/IMG_0001.jpg",
+                       "设计/",
+                       "9701#婚纱相册 相册 1/IMG_0002.jpg",
+                       "9702#放大照片 摆台 1/IMG_0003.jpg",
+                       "!其它/",
+                       "!汰片/",
+                       "!Tovaro工坊 T24050801 许晴-罗杰 2024-06-01取 周设计 【快递】/"}
+        << QPoint(21, 23) << done;
+    QTest::newRow("design: a missing photo listed twice")
+        << "design"
+        << "A24051203" << 1 << QStringList() << album << QStringList() << zhao
+        << QStringList{"华彩 A24051203 赵敏 2024-06-05取 周设计 【快递】/相册 相册 1/IMG_0001.jpg"}
+        << QPoint(15, 17) << "订单A24051203:\n不存在的照片:相册:IMG_0099.jpg\n\n";
+    QTest::newRow("design: a second run the same day")
+        << "design"
+        << "A24051203" << 1 << QStringList() << album << QStringList{"twice"} << zhao
+        << QStringList{"华彩 A24051203 赵敏 2024-06-05取 周设计 【快递】/相册 相册 1/IMG_0001.jpg",
+                       "华彩 A24051203 赵敏 2024-06-05取 周设计 【快递】/相册 (1) 相册 1/IMG_0001.jpg"}
+        << QPoint(15, 17) << "订单A24051203:\n不存在的照片:相册:IMG_0099.jpg\n\n";
+    QTest::newRow("design: a copy that fails")
+        << "design"
+        << "A24051203" << 2 << QStringList() << "" << QStringList{"fault=其它/成品/IMG_0002.jpg"} << zhao
+        << QStringList{"其它/成品/IMG_0001.jpg", "!其它/成品/IMG_0002.jpg"} << QPoint(16, 18)
+        << "订单A24051203:\n不存在的照片:%o其它/成品/:IMG_0002.jpg\n\n";
+    QTest::newRow("post-sample: 20 finished photos")
+        << "post-sample"
+        << "A24051204" << 20 << QStringList() << "" << QStringList() << li
+        << QStringList{"成品/IMG_0020.jpg", "!其它/", "!汰片/", "!标注/", "条形码.jpg"} << QPoint(24, 36)
+        << done;
+    QTest::newRow("post-sample: an empty 成品/") << "post-sample"
+                                                 << "A24051204" << 0 << QStringList() << "" << QStringList()
+                                                 << li << QStringList{"成品/"} << QPoint(4, 16) << done;
+    QTest::newRow("post-sample: no order folder")
+        << "post-sample"
+        << "A24051204" << -1 << QStringList() << "" << QStringList() << li << QStringList{"明细制作单.html"}
+        << QPoint(2, 14) << done;
+    QTest::newRow("post-sample: a copy that fails, the order's folder name")
+        << "post-sample"
+        << "A24051204" << 2 << QStringList() << "" << QStringList{"fault=成品/IMG_0002.jpg", "renamed"}
+        << "A1-服务2 张三-李四 快递" << QStringList{"成品/IMG_0001.jpg", "!成品/IMG_0002.jpg"}
+        << QPoint(6, 18) << "订单A1:\n不存在的照片:%o成品/:IMG_0002.jpg\n\n";
+}
+
+void TestSeparationRun::stages()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, key);
+    QFETCH(int, finished);
+    QFETCH(QStringList, server);
+    QFETCH(QString, goods);
+    QFETCH(QStringList, options);
+    QFETCH(QString, folder);
+    QFETCH(QStringList, files);
+    QFETCH(QPoint, bar);
+    QFETCH(QString, report);
+    SeparationTestEnv env;
+    if (options.contains("tovaro")) {
+        Config::shop_id = QStringLiteral("77");
+        Config::storenames = QStringList{QStringLiteral("Tovaro一馆")};
+        Config::storeids = QStringList{QStringLiteral("7701")};
+        Config::fjtype = QStringLiteral("Tovaro分件");
+        Config::fj_cpname = QStringLiteral("02底片");
+        Config::fj_bzname = QStringLiteral("01标注");
+        Config::isshow_subproduct = QStringLiteral("0");
+    }
+    if (options.contains("rejected"))
+        Config::isFjDownloadDeletePhoto = QStringLiteral("1");
+    const auto window = makeWindow(kind);
+    SeparationWindowBase& w = *window;
+    SeparationController* c = w.controller();
+    const QString out = env.volumes.mkdir("out");
+    const QString orderOut = out + kDay + folder + '/';
+    child<QLineEdit>(&w, "pathLineEdit")->setText(out);
+    search(w, key);
+    QCOMPARE(c->orderList.size(), 1);
+    const QString serverFolder = c->orderList.at(0).orderpath;
+    if (finished >= 0)
+        writePhotos(serverFolder + "成品/", photoNames(finished));
+    for (const QString& file : server)
+        writePhotos(serverFolder + file.section('/', 0, 0) + '/', {file.section('/', 1)});
+    if (!goods.isEmpty())
+        env.service.sendRaw("order", "ordergoods20230521", goods.toUtf8());
+    if (options.contains("renamed")) {
+        order& o = c->orderList[0];
+        o.orderpayforkey = "A1";
+        o.servicetimes = "2";
+        o.customer = "张三-李四";
+        o.pickuptype = "快递";
+    }
+    for (const QString& option : options) {
+        if (option.startsWith("fault=")) {
+            const QString target = orderOut + option.mid(6);
+            FileOperation::setFaultHook([target](FileOperation::Fault f, const QString& path) {
+                return f == FileOperation::Fault::Write && path == target;
+            });
+        }
+    }
+    QList<QPoint> progress;
+    auto* progressBar = child<QProgressBar>(&w, "progressBar");
+    connect(progressBar, &QProgressBar::valueChanged, progressBar, [&progress, progressBar](int value) {
+        if (progressBar->maximum() > 0)
+            progress.append(QPoint(value, progressBar->maximum()));
+    });
+    w.on_pushButton_selectAll_clicked();
+
+    for (int run = 0; run < (options.contains("twice") ? 2 : 1); ++run) {
+        closeReports();
+        start(w);
+        QTRY_VERIFY_WITH_TIMEOUT(!c->isSeparating, 20000);
+        QVERIFY2(env.prompts.calls().isEmpty(), qPrintable(env.prompts.last().text));
+        QTRY_COMPARE(reportText(), QString(report).replace("%o", orderOut));
+    }
+    expectFiles(orderOut, files);
+    QVERIFY(!progress.isEmpty());
+    QCOMPARE(progress.last(), bar);
 }
 
 void TestSeparationRun::replyFailureStopsAndRestarts_data()
 {
+    QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("fault");
     QTest::addColumn<QString>("box");
-    QTest::newRow("goods") << "ordergoods20230521" << "警告/查询产品信息错误：0";
-    QTest::newRow("picture information") << "getorderpic" << "警告/查询裁剪信息错误：0";
-    QTest::newRow("order detail") << "orderdetail" << "警告/查询订单信息错误：0";
+    for (const char* kind : {"design", "post-sample"}) {
+        QTest::addRow("%s: goods", kind) << kind << "ordergoods20230521"
+                                         << "refuse"
+                                         << "警告/查询产品信息错误：0";
+        QTest::addRow("%s: picture information", kind) << kind << "getorderpic"
+                                                       << "refuse"
+                                                       << "警告/查询裁剪信息错误：0";
+        QTest::addRow("%s: order detail", kind) << kind << "orderdetail"
+                                                << "refuse"
+                                                << "警告/查询订单信息错误：0";
+    }
+    QTest::newRow("design: goods, HTTP 500") << "design"
+                                             << "ordergoods20230521"
+                                             << "http"
+                                             << "警告/网络请求错误\n500";
+    QTest::newRow("design: goods, not JSON") << "design"
+                                             << "ordergoods20230521"
+                                             << "raw"
+                                             << "";
 }
 
 void TestSeparationRun::replyFailureStopsAndRestarts()
 {
+    QFETCH(QString, kind);
     QFETCH(QString, action);
+    QFETCH(QString, fault);
     QFETCH(QString, box);
     SeparationTestEnv env;
     env.prompts.setLenient(true);
-    SearchOrder w;
+    const auto window = makeWindow(kind);
+    SeparationWindowBase& w = *window;
     child<QLineEdit>(&w, "pathLineEdit")->setText(env.volumes.mkdir("out"));
     search(w, "A24051203");
-    makeOrderTree(w.controller()->orderList.at(0).orderpath, 1, false, false);
+    writePhotos(w.controller()->orderList.at(0).orderpath + "成品/", photoNames(1));
     w.on_pushButton_selectAll_clicked();
-    env.service.refuse("order", action, "0", "拒绝");
-    child<QPushButton>(&w, "pushButton_separate")->click();
+    if (fault == "http")
+        env.service.failHttp("order", action, 500);
+    else if (fault == "raw")
+        env.service.sendRaw("order", action, "not json");
+    else
+        env.service.refuse("order", action, "0", "拒绝");
+    start(w);
     QTRY_VERIFY(!w.controller()->isSeparating);
-    QCOMPARE(env.prompts.last().title + '/' + env.prompts.last().text, box);
+    QCOMPARE(env.prompts.calls().size(), box.isEmpty() ? 0 : 1);
+    if (!box.isEmpty()) {
+        QCOMPARE(env.prompts.last().title + '/' + env.prompts.last().text, box);
+        QCOMPARE(env.prompts.last().buttons, Prompts::StandardButtons(Prompts::Yes));
+    }
     QVERIFY(!w.controller()->orderList.first().isDone);
     QVERIFY(!SeparationRunGuard::isBusy());
+    // Nothing more is asked for the order, and no report comes.
+    QTest::qWait(100);
+    const int requests = env.service.log().size();
+    QTest::qWait(200);
+    QCOMPARE(env.service.log().size(), requests);
     QVERIFY(topLevelWindows<MessageBoxDialog>().isEmpty());
 
     // A new start takes the order again and ends with the report.
     env.service.clearFaults();
-    child<QPushButton>(&w, "pushButton_separate")->click();
+    start(w);
     QTRY_VERIFY_WITH_TIMEOUT(!w.controller()->isSeparating, 20000);
-    QTRY_VERIFY(topLevelWindow<MessageBoxDialog>());
+    QTRY_COMPARE(reportText(), QStringLiteral("分件成功!"));
 }
 
-void TestSeparationRun::folderThatCannotBeMade()
+void TestSeparationRun::closingMidRun_data()
 {
-    SeparationTestEnv env;
-    SearchOrder w;
-    const QString out = env.volumes.mkdir("out");
-    TestFiles::write(out + "/2024-06-01", "a file where the day's folder goes");
-    child<QLineEdit>(&w, "pathLineEdit")->setText(out);
-    search(w, "A24051203");
-    w.on_pushButton_selectAll_clicked();
-    env.prompts.setNextAnswer(Prompts::Yes);
-    child<QPushButton>(&w, "pushButton_separate")->click();
-    QTRY_VERIFY(!w.controller()->isSeparating);
-    QCOMPARE(env.prompts.last().text, QStringLiteral("分件文件夹创建失败：\n") + out + "/2024-06-01/");
-    QVERIFY(!w.controller()->orderList.first().isDone);
-    QVERIFY(env.prompts.unexpected().isEmpty());
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("other");
+    QTest::newRow("design") << "design"
+                            << "post-sample";
+    QTest::newRow("post-sample") << "post-sample"
+                                 << "design";
 }
 
-void TestSeparationRun::closingMidRunStops()
+void TestSeparationRun::closingMidRun()
 {
+    QFETCH(QString, kind);
+    QFETCH(QString, other);
     SeparationTestEnv env;
-    auto* w = new SearchOrder;
+    SeparationWindowBase* w = makeWindow(kind).release();
     w->setAttribute(Qt::WA_DeleteOnClose);
     w->show();
     child<QLineEdit>(w, "pathLineEdit")->setText(env.volumes.mkdir("out"));
     search(*w, "A24051203");
-    makeOrderTree(w->controller()->orderList.at(0).orderpath, 2, false, false);
+    writePhotos(w->controller()->orderList.at(0).orderpath + "成品/", photoNames(2));
     w->on_pushButton_selectAll_clicked();
     env.service.delay("order", "getorderpic", 300);
-    child<QPushButton>(w, "pushButton_separate")->click();
+    start(*w);
     QTRY_COMPARE(env.service.requests("order", "getorderpic").size(), 1);
-    QPointer<SearchOrder> guard(w);
+
+    // A second window can neither start nor search while the run goes on.
+    const auto second = makeWindow(other);
+    child<QLineEdit>(second.get(), "orderNumber")->setText("A24051203");
+    child<QComboBox>(second.get(), "comboBox")->setCurrentText(QStringLiteral("预约单号"));
+    start(*second);
+    child<QPushButton>(second.get(), "searchButton")->click();
+    QCOMPARE(env.prompts.calls().size(), 2);
+    QCOMPARE(env.prompts.messages().at(0).text, QStringLiteral("正在分件，请稍后"));
+    QCOMPARE(env.prompts.messages().at(1).title, QStringLiteral("通知"));
+    QCOMPARE(env.service.requests("order", "order_list").size(), 1);
+
+    // Closing ends the run: the late reply is dropped, nothing follows.
+    QPointer<SeparationWindowBase> guard(w);
     w->close();
     QTRY_VERIFY(guard.isNull());
     QVERIFY(!SeparationRunGuard::isBusy());
     QTest::qWait(500);
     QVERIFY(env.service.requests("order", "orderdetail").isEmpty());
     QVERIFY(topLevelWindows<MessageBoxDialog>().isEmpty());
+    QCOMPARE(env.prompts.calls().size(), 2);
 }
 
 void TestSeparationRun::barcodeDownloads()
 {
     SeparationTestEnv env;
-    Config::order_id = "100101";
     QNetworkAccessManager manager;
     const QString dir = env.volumes.mkdir("bar");
     auto fetch = [&](const QString& orderId, const QString& file) {
         Config::order_id = orderId;
         auto* d = new BarcodeDownload(&manager, SeparationRequests::barcodeUrl(), dir + file);
         QObject::connect(d->reply(), &QNetworkReply::readyRead, d, &BarcodeDownload::onReadyRead);
-        QObject::connect(d->reply(), &QNetworkReply::downloadProgress, d, &BarcodeDownload::onDownloadProgress);
+        QObject::connect(d->reply(), &QNetworkReply::downloadProgress, d,
+                         &BarcodeDownload::onDownloadProgress);
         QObject::connect(d->reply(), &QNetworkReply::finished, d, &BarcodeDownload::replyFinished);
-        return new QSignalSpy(d, &BarcodeDownload::ended);
+        return std::make_unique<QSignalSpy>(d, &BarcodeDownload::ended);
     };
     // Two at once, the first held back: each file gets its own picture.
     env.service.delay("order", "getbarcodegen", 200);
-    std::unique_ptr<QSignalSpy> first(fetch("100101", "a.jpg"));
+    const auto first = fetch("100101", "a.jpg");
     env.service.clearFaults();
-    std::unique_ptr<QSignalSpy> second(fetch("100103", "b.jpg"));
+    const auto second = fetch("100103", "b.jpg");
     QTRY_COMPARE(first->size() + second->size(), 2);
     QVERIFY(QImage(dir + "a.jpg").width() > 0);
+    QVERIFY(QImage(dir + "b.jpg").width() > 0);
     QVERIFY(TestFiles::readAll(dir + "a.jpg") != TestFiles::readAll(dir + "b.jpg"));
-    QVERIFY(TestFiles::readAll(dir + "b.jpg").size() > 0);
 
     env.service.sendChunked("order", "getbarcodegen");
-    std::unique_ptr<QSignalSpy> chunked(fetch("100101", "c.jpg"));
+    const auto chunked = fetch("100101", "c.jpg");
     QTRY_COMPARE(chunked->size(), 1);
     QCOMPARE(TestFiles::readAll(dir + "c.jpg"), TestFiles::readAll(dir + "a.jpg"));
     env.service.clearFaults();
 
-    std::unique_ptr<QSignalSpy> missing(fetch("999", "d.jpg"));
+    const auto missing = fetch("999", "d.jpg");
     QTRY_COMPARE(missing->size(), 1);
     QCOMPARE(missing->first().at(1).toBool(), false);
     QVERIFY(env.prompts.calls().isEmpty());
 }
 
-void TestSeparationRun::reportFileName_data()
+void TestSeparationRun::deleteMode_data()
 {
-    QTest::addColumn<QString>("field");
-    QTest::addColumn<QString>("chosen");
-    QTest::addColumn<QStringList>("keys");
-    QTest::addColumn<QString>("name");
-    QTest::newRow("doubled keys") << "/Volumes/out" << "" << QStringList{"A1", "A1", "B2", "B2"}
-                                  << "/Volumes/out/2024-06-01/A1、A1、B2、B2分件结果.txt";
-    QTest::newRow("backslash root") << "D:\\out\\" << "" << QStringList{"A1"} << "D:\\out\\2024-06-01/A1分件结果.txt";
-    QTest::newRow("empty field") << "" << "/Volumes/chosen/" << QStringList{"A/1"}
-                                 << "/Volumes/chosen/2024-06-01/A1分件结果.txt";
-    QTest::newRow("no entries") << "/o/" << "" << QStringList() << "/o/2024-06-01/分件结果.txt";
-}
-
-void TestSeparationRun::reportFileName()
-{
-    QFETCH(QString, field);
-    QFETCH(QString, chosen);
-    QFETCH(QStringList, keys);
-    QFETCH(QString, name);
-    QCOMPARE(SeparationFiles::reportFileName(field, chosen, QDate(2024, 6, 1), keys), name);
-
-    // A long run: the name is cut to 255 bytes and keeps its ending.
-    const QString longName = SeparationFiles::reportFileName("/o", "", QDate(2024, 6, 1), QVector<QString>(60, QStringLiteral("订单一二")).toList());
-    const QString file = longName.mid(longName.lastIndexOf('/') + 1);
-    QVERIFY(file.toUtf8().size() <= 255);
-    QVERIFY(file.endsWith(QStringLiteral("分件结果.txt")));
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>(
+        "path"); // "order": its own folder; "root": a share's root; "link": a link to it
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("box"); // "%k", "%p": the order's number and the path
+    QTest::newRow("deleted, a second start meanwhile") << "design"
+                                                       << "order"
+                                                       << "hold"
+                                                       << "订单照片删除成功";
+    QTest::newRow("a share's root refused") << "post-sample"
+                                            << "root"
+                                            << ""
+                                            << "以下订单目录不能删除：\n%k：%p（";
+    QTest::newRow("a link refused") << "design"
+                                    << "link"
+                                    << ""
+                                    << "以下订单目录不能删除：\n%k：%p（";
+    QTest::newRow("a removal that fails") << "post-sample"
+                                          << "order"
+                                          << "fail"
+                                          << "以下订单照片删除失败：\n%k：%p";
 }
 
 void TestSeparationRun::deleteMode()
 {
+    QFETCH(QString, kind);
+    QFETCH(QString, path);
+    QFETCH(QString, fault);
+    QFETCH(QString, box);
     SeparationTestEnv env;
-    SearchOrder w;
+    const auto window = makeWindow(kind);
+    SeparationWindowBase& w = *window;
     w.setType(QStringLiteral("批量删除"));
     search(w, "A24051203");
-    const QString folder = makeOrderTree(w.controller()->orderList.at(0).orderpath, 2, false, false);
+    order& o = w.controller()->orderList[0];
+    const QString folder = o.orderpath;
+    writePhotos(folder + "成品/", photoNames(2));
+    if (path == "root")
+        o.orderpath = env.volumes.root() + "studio-nas/";
+    if (path == "link") {
+        o.orderpath = QFileInfo(QDir(folder).absolutePath()).path() + "/link";
+        QVERIFY(QFile::link(QDir(folder).absolutePath(), o.orderpath));
+    }
+    QSemaphore release;
+    if (!fault.isEmpty()) {
+        FileOperation::setFaultHook([&release, fault, folder](FileOperation::Fault f, const QString& p) {
+            if (f != FileOperation::Fault::Remove || !p.startsWith(folder))
+                return false;
+            return fault == "fail" || !release.tryAcquire(1, 5000);
+        });
+    }
     w.on_pushButton_selectAll_clicked();
-    env.prompts.setNextAnswer(Prompts::Yes);
     w.startDel();
-    QCOMPARE(w.controller()->checkOrdersNum, 1);
-    QTRY_COMPARE(env.service.requests("OrderPhoto", "order_photo_del").size(), 1);
-    QVERIFY(!QFileInfo::exists(folder));
-    const auto log = env.service.requests("OrderPhoto", "order_photo_del").first();
-    QCOMPARE(log.keys.join(' '), QStringLiteral("token shopid superid orderphotoid path MANAGER_ID"));
-    QCOMPARE(log.values.value("orderphotoid"), QStringLiteral("100103"));
-    QCOMPARE(log.values.value("path"), folder);
+    if (fault == "hold") {
+        // A second start while the folders go changes nothing.
+        QCOMPARE(w.controller()->checkOrdersNum, 1);
+        w.startDel();
+        QCOMPARE(w.controller()->checkOrdersNum, 1);
+        release.release(1000);
+    }
+    const QString expected = QString(box).replace("%k", o.orderpayforkey).replace("%p", o.orderpath);
     QTRY_COMPARE(env.prompts.calls().size(), 1);
-    QCOMPARE(env.prompts.last().text, QStringLiteral("订单照片删除成功"));
+    QVERIFY2(env.prompts.last().text.startsWith(expected), qPrintable(env.prompts.last().text));
+    const bool deleted = box == "订单照片删除成功";
+    QCOMPARE(QFileInfo::exists(folder), !deleted);
+    QTRY_COMPARE(env.service.requests("OrderPhoto", "order_photo_del").size(), deleted ? 1 : 0);
+    if (deleted) {
+        const auto log = env.service.requests("OrderPhoto", "order_photo_del").first();
+        QCOMPARE(log.keys.join(' '), QStringLiteral("token shopid superid orderphotoid path MANAGER_ID"));
+        QCOMPARE(log.values.value("orderphotoid"), QStringLiteral("100103"));
+        QCOMPARE(log.values.value("path"), folder);
+    }
     QCOMPARE(w.controller()->checkOrdersNum, 0);
+    QCOMPARE(w.controller()->deletenum, 0);
+}
+
+void TestSeparationRun::unreachedMarkStageMakesAProductFolder()
+{
+    SeparationTestEnv env;
+    SplitAfterSample w;
+    SeparationController* c = w.controller();
+    const QString folder = env.volumes.mkdir("order") + "/";
+    c->orderFolderPath = folder;
+    c->saveFilepath = folder;
+    ProductMessage plan;
+    plan.goodname = plan.folderName = QStringLiteral("相册");
+    plan.factoryFolder = QStringLiteral("华彩/");
+    plan.productFolder = QStringLiteral("相册 相册 1/");
+    plan.goodtypeid = QStringLiteral("33");
+    c->productMessageList = {plan};
+    Config::orderpayforkey = QStringLiteral("A1");
+    // Called directly, the design form's product stage holds; the sheet
+    // stage that follows is refused here.
+    env.service.failHttp("order", "getorderpic", 500);
+    env.prompts.setLenient(true);
+    w.fenjian_markPhoto_3_1();
+    QVERIFY(QFileInfo(folder + "华彩/相册 相册 1").isDir());
+    QCOMPARE(c->m_messageList.size(), 2);
+    QCOMPARE(c->m_messageList.last().emptyProducts, QStringList{"相册"});
 }
 
 QTEST_MAIN(TestSeparationRun)
