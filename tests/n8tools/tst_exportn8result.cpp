@@ -146,6 +146,13 @@ void TestExportN8Result::form()
     QVERIFY(child<QPushButton>(&w, "selectPathButton")->isHidden());
     QCOMPARE(child<QPushButton>(&w, "pushButton_separate")->text(), QStringLiteral("批量删除"));
 
+    // Opened wide, the order table takes the room; the search column keeps
+    // its own width.
+    w.resize(1600, 900);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QVERIFY(child<QTableView>(&w, "tableView")->width() > 2 * child<QGroupBox>(&w, "groupBox_2")->width());
+
     if (qEnvironmentVariableIsSet("N8_RENDER")) {
         ExportN8Result shown;
         shown.grab().save(qEnvironmentVariable("N8_RENDER") + "/exportn8result.png");
