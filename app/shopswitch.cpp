@@ -3,16 +3,14 @@
 #include "config.h"
 #include "fileoperation.h"
 #include "formbody.h"
+#include "webservice.h"
 
 #include <QJsonArray>
 #include <QJsonValue>
 
 namespace {
 
-QString text(const QJsonObject& object, const char* key)
-{
-    return object.value(QLatin1String(key)).toString();
-}
+using WebService::text;
 
 } // namespace
 

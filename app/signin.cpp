@@ -2,6 +2,7 @@
 
 #include "config.h"
 #include "formbody.h"
+#include "webservice.h"
 
 #include <QCoreApplication>
 #include <QDataStream>
@@ -32,10 +33,7 @@ QString secureTestBase()
     return base;
 }
 
-QString text(const QJsonObject& object, const char* key)
-{
-    return object.value(QLatin1String(key)).toString();
-}
+using WebService::text;
 
 } // namespace
 

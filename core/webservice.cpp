@@ -74,6 +74,11 @@ WebService::Reply WebService::read(QNetworkReply* reply)
     return r;
 }
 
+QString WebService::text(const QJsonObject& object, const char* key)
+{
+    return object.value(QLatin1String(key)).toString();
+}
+
 QString WebService::transportErrorText(const Reply& reply)
 {
     return QStringLiteral("网络请求错误\n") + reply.statusText;

@@ -43,6 +43,11 @@ struct Reply
     bool ok() const { return kind == Kind::Success; }
 };
 
+// A value of a reply object as text: a JSON string as it is; a number,
+// null, a flag or a missing key reads as empty, as the service sends every
+// value as a string.
+QString text(const QJsonObject& object, const char* key);
+
 // Reads the whole reply; does not release it.
 Reply read(QNetworkReply* reply);
 // The same classification for a status and body already at hand.

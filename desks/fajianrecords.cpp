@@ -2,45 +2,44 @@
 
 #include "config.h"
 #include "formbody.h"
+#include "orderrecords.h"
+#include "webservice.h"
 
 #include <QJsonDocument>
 
 namespace {
 
-QString textOf(const QJsonObject& object, const char* key)
-{
-    return object.value(QLatin1String(key)).toString();
-}
+using WebService::text;
 
 FaJianLeftData orderFrom(const QJsonObject& o)
 {
     FaJianLeftData l;
-    l.orderpayforkey = textOf(o, "orderpayforkey");
-    l.name = FaJian::customerName(textOf(o, "mname"), textOf(o, "wname"));
-    l.order_price = textOf(o, "order_price");
-    l.sheji = textOf(o, "sheji");
-    l.shejitime = textOf(o, "shejitime");
-    l.orderid = textOf(o, "orderid");
+    l.orderpayforkey = text(o, "orderpayforkey");
+    l.name = FaJian::customerName(text(o, "mname"), text(o, "wname"));
+    l.order_price = text(o, "order_price");
+    l.sheji = text(o, "sheji");
+    l.shejitime = text(o, "shejitime");
+    l.orderid = text(o, "orderid");
     return l;
 }
 
 FaJianRightData productFrom(const QJsonObject& o)
 {
     FaJianRightData p;
-    p.orderid = textOf(o, "orderid");
-    p.id = textOf(o, "id");
-    p.goodname = textOf(o, "goodname");
-    p.goodtypeid = textOf(o, "goodtypeid");
-    p.goodsizename = textOf(o, "goodsizename");
-    p.goodtype = textOf(o, "goodtype");
-    p.number = textOf(o, "number");
-    p.pnumber = textOf(o, "pnumber");
-    p.isurgent = textOf(o, "isurgent");
-    p.descr = textOf(o, "descr");
-    p.printshopname = textOf(o, "printshopname");
-    p.factoryname = textOf(o, "factoryname");
-    p.sendToFactoryTime2 = textOf(o, "sendToFactoryTime2");
-    p.sendToPrintshopTime2 = textOf(o, "sendToPrintshopTime2");
+    p.orderid = text(o, "orderid");
+    p.id = text(o, "id");
+    p.goodname = text(o, "goodname");
+    p.goodtypeid = text(o, "goodtypeid");
+    p.goodsizename = text(o, "goodsizename");
+    p.goodtype = text(o, "goodtype");
+    p.number = text(o, "number");
+    p.pnumber = text(o, "pnumber");
+    p.isurgent = text(o, "isurgent");
+    p.descr = text(o, "descr");
+    p.printshopname = text(o, "printshopname");
+    p.factoryname = text(o, "factoryname");
+    p.sendToFactoryTime2 = text(o, "sendToFactoryTime2");
+    p.sendToPrintshopTime2 = text(o, "sendToPrintshopTime2");
     p.goodsizename2 = p.goodsizename;
     p.isLoaded = true;
     return p;
@@ -60,16 +59,14 @@ FormBody identity(bool uidFirst)
 
 QString FaJian::customerName(const QString& mname, const QString& wname)
 {
-    if (mname.isEmpty())
-        return wname;
-    return wname.isEmpty() ? mname : mname + QLatin1Char('/') + wname;
+    return joinNonEmpty({mname, wname}, QStringLiteral("/"));
 }
 
 FaJianLeftData FaJian::orderFromSearch(const QJsonObject& item)
 {
     FaJianLeftData l = orderFrom(item);
-    l.getphotodate = textOf(item, "getphotodate");
-    l.urgentdate = textOf(item, "urgentdate");
+    l.getphotodate = text(item, "getphotodate");
+    l.urgentdate = text(item, "urgentdate");
     return l;
 }
 
@@ -93,7 +90,7 @@ QList<PrintShopsData> FaJian::printShopsFrom(const QJsonArray& array, bool withC
     if (withChoosePrompt)
         shops.append({QStringLiteral("0"), QString(), QStringLiteral("请选择"), QString()});
     for (const QJsonValue& v : array)
-        shops.append({textOf(v.toObject(), "id"), QString(), textOf(v.toObject(), "name"), QString()});
+        shops.append({text(v.toObject(), "id"), QString(), text(v.toObject(), "name"), QString()});
     return shops;
 }
 
@@ -104,7 +101,7 @@ QList<FactorysData> FaJian::factorysFrom(const QJsonArray& array, bool withChoos
         factories.append({QString(), QStringLiteral("0"), QStringLiteral("请选择"), QString(), QString()});
     for (const QJsonValue& v : array)
         factories.append(
-            {QString(), textOf(v.toObject(), "id"), textOf(v.toObject(), "name"), QString(), QString()});
+            {QString(), text(v.toObject(), "id"), text(v.toObject(), "name"), QString(), QString()});
     return factories;
 }
 

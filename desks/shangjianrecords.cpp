@@ -2,13 +2,12 @@
 
 #include "config.h"
 #include "formbody.h"
+#include "orderrecords.h"
+#include "webservice.h"
 
 namespace {
 
-QString textOf(const QJsonObject& object, const char* key)
-{
-    return object.value(QLatin1String(key)).toString();
-}
+using WebService::text;
 
 QString orderNumber(const QString& orderKey, const QString& serviceCount)
 {
@@ -18,19 +17,19 @@ QString orderNumber(const QString& orderKey, const QString& serviceCount)
 ShangJianRightData rightFrom(const QJsonObject& o, const char* first, const char* second, const char* third)
 {
     ShangJianRightData r;
-    r.orderpayforkey = textOf(o, "orderpayforkey");
-    r.servicetimes = textOf(o, "servicetimes");
+    r.orderpayforkey = text(o, "orderpayforkey");
+    r.servicetimes = text(o, "servicetimes");
     r.orderNo = orderNumber(r.orderpayforkey, r.servicetimes);
-    r.gotodigitalname = textOf(o, "gotodigitalname");
-    r.gotodigitaltime = textOf(o, "gotodigitaltime").left(10);
-    r.customerName = ShangJian::customerName(textOf(o, first), textOf(o, second), textOf(o, third));
-    r.selectphotodate = textOf(o, "selectphotodate");
-    r.selectphototime = textOf(o, "selectphototime").left(10);
-    r.selectphotoname = textOf(o, "selectphotoname");
-    r.getphotodate = textOf(o, "getphotodate");
-    r.urgentdate = textOf(o, "urgentdate");
-    r.tiaoxiname = textOf(o, "tiaoxiname");
-    r.tiaosename = textOf(o, "tiaosename");
+    r.gotodigitalname = text(o, "gotodigitalname");
+    r.gotodigitaltime = text(o, "gotodigitaltime").left(10);
+    r.customerName = ShangJian::customerName(text(o, first), text(o, second), text(o, third));
+    r.selectphotodate = text(o, "selectphotodate");
+    r.selectphototime = text(o, "selectphototime").left(10);
+    r.selectphotoname = text(o, "selectphotoname");
+    r.getphotodate = text(o, "getphotodate");
+    r.urgentdate = text(o, "urgentdate");
+    r.tiaoxiname = text(o, "tiaoxiname");
+    r.tiaosename = text(o, "tiaosename");
     return r;
 }
 
@@ -52,34 +51,29 @@ void replaceOrAppend(QList<Entry>& list, const Entry& entry, Same same)
 
 QString ShangJian::customerName(const QString& first, const QString& second, const QString& third)
 {
-    QStringList names;
-    for (const QString& name : {first, second, third}) {
-        if (!name.isEmpty())
-            names.append(name);
-    }
-    return names.join(QLatin1Char('-'));
+    return joinNonEmpty({first, second, third}, QStringLiteral("-"));
 }
 
 ShangJianLeftData ShangJian::leftFromSearch(const QJsonObject& o)
 {
     ShangJianLeftData l;
-    l.orderpayforkey = textOf(o, "orderpayforkey");
-    l.servicetimes = textOf(o, "servicetimes");
+    l.orderpayforkey = text(o, "orderpayforkey");
+    l.servicetimes = text(o, "servicetimes");
     l.orderNo = orderNumber(l.orderpayforkey, l.servicetimes);
-    l.customerName = customerName(textOf(o, "bname"), textOf(o, "wname"), textOf(o, "mname"));
-    l.order_price = textOf(o, "order_price");
-    l.selectphotoname = textOf(o, "selectphotoname");
-    l.twosales = textOf(o, "twosales");
-    l.debt = textOf(o, "debt");
-    l.orderID = textOf(o, "order_photo_id");
-    l.storesname = textOf(o, "storesname");
+    l.customerName = customerName(text(o, "bname"), text(o, "wname"), text(o, "mname"));
+    l.order_price = text(o, "order_price");
+    l.selectphotoname = text(o, "selectphotoname");
+    l.twosales = text(o, "twosales");
+    l.debt = text(o, "debt");
+    l.orderID = text(o, "order_photo_id");
+    l.storesname = text(o, "storesname");
     return l;
 }
 
 ShangJianRightData ShangJian::rightFromSearch(const QJsonObject& item)
 {
     ShangJianRightData r = rightFrom(item, "bname", "wname", "mname");
-    r.storesname = textOf(item, "storesname");
+    r.storesname = text(item, "storesname");
     return r;
 }
 

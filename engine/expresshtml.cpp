@@ -1,6 +1,7 @@
 #include "expresshtml.h"
 
 #include "clock.h"
+#include "webservice.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -13,10 +14,7 @@
 
 namespace {
 
-QString text(const QJsonObject& object, const char* key)
-{
-    return object.value(QLatin1String(key)).toString();
-}
+using WebService::text;
 
 QString esc(const QString& value)
 {

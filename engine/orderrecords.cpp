@@ -1,6 +1,7 @@
 #include "orderrecords.h"
 
 #include "config.h"
+#include "webservice.h"
 
 #include <QJsonArray>
 
@@ -9,10 +10,7 @@ QString ProductData::localSavePath;
 
 namespace {
 
-QString text(const QJsonObject& object, const char* key)
-{
-    return object.value(QLatin1String(key)).toString();
-}
+using WebService::text;
 
 QString pickupTypeText(const QString& pickuptype)
 {
@@ -25,27 +23,50 @@ QString pickupTypeText(const QString& pickuptype)
 
 } // namespace
 
+QString joinNonEmpty(const QStringList& texts, const QString& separator)
+{
+    QStringList kept;
+    for (const QString& text : texts) {
+        if (!text.isEmpty())
+            kept << text;
+    }
+    return kept.join(separator);
+}
+
+void takeUpOrder(const order& record)
+{
+    Config::order_id = record.order_photo_id;
+    Config::order_serverNum = record.servicetimes;
+    Config::order_cameraman = record.role1;
+    Config::order_photodate = record.shotdate;
+    Config::order_getphotodate = record.pickuptime;
+    Config::order_otherdate = record.photodate2;
+    Config::orderpayforkey = record.orderpayforkey;
+    Config::order_dresser = record.role2;
+    Config::order_customer = record.customer;
+    // Sub-folders are joined to it; an empty one stays empty and lists
+    // nothing.
+    Config::order_path = record.orderpath;
+    if (!Config::order_path.isEmpty() && !Config::order_path.endsWith(QLatin1Char('/')))
+        Config::order_path += QLatin1Char('/');
+    Config::order_phonenumber = record.phone;
+    Config::order_role11 = record.role10;
+    Config::order_isurgenttime = record.isurgenttime;
+    Config::pickuptype = record.pickuptype;
+}
+
 QString composeCustomer(const QString& bname, const QString& wname, const QString& mname,
                         OrderListFill::Customer form)
 {
     const QString dash = QStringLiteral("-");
     if (form == OrderListFill::Customer::PostSample && !bname.isEmpty() && wname.isEmpty())
         return bname + dash + mname;
-    QStringList parts;
-    for (const QString& name : {bname, wname, mname}) {
-        if (!name.isEmpty())
-            parts << name;
-    }
-    return parts.join(dash);
+    return joinNonEmpty({bname, wname, mname}, dash);
 }
 
 QString composePhone(const QString& mphone, const QString& wphone)
 {
-    if (wphone.isEmpty())
-        return mphone;
-    if (mphone.isEmpty())
-        return wphone;
-    return mphone + QLatin1Char('/') + wphone;
+    return joinNonEmpty({mphone, wphone}, QStringLiteral("/"));
 }
 
 order orderFromListItem(const QJsonValue& item, const OrderListFill& fill)

@@ -83,6 +83,14 @@ order orderFromListItem(const QJsonValue& item, const OrderListFill& fill = Orde
 // missing or not an array reads as empty).
 QList<order> ordersFromListReply(const QJsonObject& reply, const OrderListFill& fill = OrderListFill());
 
+// The texts that are not empty, in order, joined by the separator.
+QString joinNonEmpty(const QStringList& texts, const QString& separator);
+
+// Makes the order the one Config's current-order values describe (order_id,
+// orderpayforkey, order_path ...), as a separation run or a one-order tool
+// takes it up; a non-empty folder gets its trailing "/".
+void takeUpOrder(const order& record);
+
 // The customer text of an order-list element.
 QString composeCustomer(const QString& bname, const QString& wname, const QString& mname,
                         OrderListFill::Customer form);

@@ -4,6 +4,7 @@
 #include "filenames.h"
 #include "fileoperation.h"
 #include "imageoperation.h"
+#include "webservice.h"
 
 #include <QFileInfo>
 #include <QHash>
@@ -13,10 +14,7 @@
 
 namespace {
 
-QString text(const QJsonObject& object, const char* key)
-{
-    return object.value(QLatin1String(key)).toString();
-}
+using WebService::text;
 
 // Names and counts. The rich-text reader takes a raw "<name>" or "<!--" for
 // markup, and the value vanishes from the printed sheet or swallows the rest.

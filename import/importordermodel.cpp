@@ -1,6 +1,7 @@
 #include "importordermodel.h"
 
 #include "importbookkeeping.h"
+#include "webservice.h"
 
 #include "config.h"
 
@@ -11,10 +12,7 @@
 
 namespace {
 
-QString text(const QJsonObject& obj, const char* key)
-{
-    return obj.value(QLatin1String(key)).toString();
-}
+using WebService::text;
 
 // The non-empty names joined by "-".
 QString joinNonEmpty(const QStringList& names)

@@ -2,6 +2,7 @@
 
 #include "config.h"
 #include "namecleaning.h"
+#include "webservice.h"
 
 #include <QJsonArray>
 #include <QJsonValue>
@@ -10,10 +11,7 @@ namespace ProductPlan {
 
 namespace {
 
-QString text(const QJsonObject& object, const char* key)
-{
-    return object.value(QLatin1String(key)).toString();
-}
+using WebService::text;
 
 // A service text that becomes part of a folder name.
 QString clean(const QString& text)

@@ -261,24 +261,7 @@ bool SeparationController::readyToSeparate()
         if (!o.isChecked || o.isDone)
             continue;
         o.isDone = true;
-        Config::order_id = o.order_photo_id;
-        Config::order_serverNum = o.servicetimes;
-        Config::order_cameraman = o.role1;
-        Config::order_photodate = o.shotdate;
-        Config::order_getphotodate = o.pickuptime;
-        Config::order_otherdate = o.photodate2;
-        Config::orderpayforkey = o.orderpayforkey;
-        Config::order_dresser = o.role2;
-        Config::order_customer = o.customer;
-        // The order's folder ends in "/", so its sub-folders join to it;
-        // an empty one stays empty and lists nothing.
-        Config::order_path = o.orderpath;
-        if (!Config::order_path.isEmpty() && !Config::order_path.endsWith(QLatin1Char('/')))
-            Config::order_path += QLatin1Char('/');
-        Config::order_phonenumber = o.phone;
-        Config::order_role11 = o.role10;
-        Config::order_isurgenttime = o.isurgenttime;
-        Config::pickuptype = o.pickuptype;
+        takeUpOrder(o);
         m_entriesAtOrderStart = m_messageList.size();
         m_orderFailures.clear();
         postQueryProducts(o.order_photo_id);

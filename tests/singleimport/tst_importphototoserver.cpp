@@ -147,7 +147,7 @@ void TestImportPhotoToServer::start(const std::function<void(QJsonObject&, QJson
     const QString path = m_fixtureDir->filePath("fixture.json");
     QVERIFY(TestFiles::write(path, QJsonDocument(fixture).toJson()));
     m_service = std::make_unique<StandIn>(path);
-    SearchRowActions::takeUpOrder(orderFromListItem(Store::orderItem(fixture, order)));
+    takeUpOrder(orderFromListItem(Store::orderItem(fixture, order)));
 }
 
 void TestImportPhotoToServer::startWithOwnFolder()
