@@ -62,6 +62,11 @@ void Prompts::install(Prompts* prompts)
     s_installed = prompts;
 }
 
+void Prompts::notice(const QString& title, const QString& text, QWidget* parent)
+{
+    information(parent, title, text, Yes, Yes);
+}
+
 Prompts::StandardButton Prompts::information(QWidget* parent, const QString& title, const QString& text,
                                              StandardButtons buttons, StandardButton defaultButton)
 {

@@ -86,6 +86,8 @@ public:
     static void install(Prompts* prompts);
 
     // Shorthands for the common boxes.
+    // A notice: an information box with one Yes button, also its default.
+    static void notice(const QString& title, const QString& text, QWidget* parent = nullptr);
     static StandardButton information(QWidget* parent, const QString& title, const QString& text,
                                       StandardButtons buttons = Ok, StandardButton defaultButton = NoButton);
     static StandardButton warning(QWidget* parent, const QString& title, const QString& text,

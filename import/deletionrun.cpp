@@ -14,15 +14,6 @@
 #include <QStringList>
 #include <QWidget>
 
-namespace {
-
-void showBox(const QString& text)
-{
-    Prompts::information(nullptr, QStringLiteral("警告"), text, Prompts::Yes, Prompts::Yes);
-}
-
-} // namespace
-
 DeletionRun::DeletionRun(QObject* parent) : QObject(parent) {}
 
 DeletionRun::~DeletionRun()
@@ -77,7 +68,7 @@ int DeletionRun::start(const QList<order>& orders)
     }
 
     if (!refused.isEmpty())
-        showBox(refusalText(refused));
+        Prompts::notice(QStringLiteral("警告"), refusalText(refused));
 
     m_failed.clear();
     m_finished = 0;
@@ -86,7 +77,7 @@ int DeletionRun::start(const QList<order>& orders)
         if (m_group)
             m_group->hide();
         if (refused.isEmpty())
-            showBox(QStringLiteral("订单路径不存在"));
+            Prompts::notice(QStringLiteral("警告"), QStringLiteral("订单路径不存在"));
         return 0;
     }
 
@@ -148,7 +139,7 @@ void DeletionRun::workerDone(ImportOrderThread* worker, const Entry& entry, bool
 void DeletionRun::finishRun()
 {
     const bool allSucceeded = m_failed.isEmpty();
-    showBox(allSucceeded ? QStringLiteral("订单照片删除成功") : failureText(m_failed));
+    Prompts::notice(QStringLiteral("警告"), allSucceeded ? QStringLiteral("订单照片删除成功") : failureText(m_failed));
     if (m_label && allSucceeded)
         m_label->setText(QStringLiteral("删除成功"));
     if (m_group)
@@ -191,10 +182,10 @@ void DeletionRun::reportLogReply(const WebService::Reply& reply)
 {
     switch (reply.kind) {
     case WebService::Reply::Kind::TransportError:
-        showBox(QStringLiteral("请检查网络连接\n") + reply.statusText);
+        Prompts::notice(QStringLiteral("警告"), QStringLiteral("请检查网络连接\n") + reply.statusText);
         break;
     case WebService::Reply::Kind::Refusal:
-        showBox(reply.message + '\t' + reply.code);
+        Prompts::notice(QStringLiteral("警告"), reply.message + '\t' + reply.code);
         break;
     case WebService::Reply::Kind::NotJsonObject:
     case WebService::Reply::Kind::Success:

@@ -10,16 +10,6 @@
 
 #include <algorithm>
 
-namespace {
-
-// The window's boxes: no parent, one Yes button that is also the default.
-void box(const QString& title, const QString& text)
-{
-    Prompts::information(nullptr, title, text, Prompts::Yes, Prompts::Yes);
-}
-
-} // namespace
-
 ExportN8Result::ExportN8Result(QWidget* parent)
     : SeparationWindowBase(SeparationLayout::n8(), parent), ui(new Ui_ExportN8Result)
 {
@@ -42,12 +32,12 @@ void ExportN8Result::startSeparation()
     SeparationController* c = controller();
     // A press during an export leaves the running export's report alone.
     if (c->isSeparating) {
-        box(QStringLiteral("通知"), QStringLiteral("正在分件，请稍后"));
+        Prompts::notice(QStringLiteral("通知"), QStringLiteral("正在分件，请稍后"));
         return;
     }
     c->m_messageList.clear();
     if (!isSelectOrder()) {
-        box(QString(), QStringLiteral("请选择订单"));
+        Prompts::notice(QString(), QStringLiteral("请选择订单"));
         return;
     }
     c->checkOrdersNum = int(std::count_if(c->orderList.cbegin(), c->orderList.cend(),
@@ -55,7 +45,7 @@ void ExportN8Result::startSeparation()
     // An empty field would name the working folder and export to the root.
     const QString exportPath = ui->pathLineEdit->text();
     if (exportPath.isEmpty() || !FileOperation::isDirExist(exportPath)) {
-        box(QStringLiteral("警告"), QStringLiteral("分件路径不存在"));
+        Prompts::notice(QStringLiteral("警告"), QStringLiteral("分件路径不存在"));
         return;
     }
     c->isSeparating = true;

@@ -22,16 +22,6 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 
-namespace {
-
-// The run's boxes: no parent, one Yes button that is also the default.
-void runBox(const QString& title, const QString& text)
-{
-    Prompts::information(nullptr, title, text, Prompts::Yes, Prompts::Yes);
-}
-
-} // namespace
-
 SeparationController::SeparationController(SeparationHost* host, SeparationLayout layout, QObject* parent)
     : QObject(parent), m_host(host), m_layout(std::move(layout))
 {
@@ -67,7 +57,7 @@ bool SeparationController::replyEndsRun(const WebService::Reply& reply, const QS
 
 void SeparationController::busyBox()
 {
-    runBox(QStringLiteral("通知"), QStringLiteral("正在分件，请稍后"));
+    Prompts::notice(QStringLiteral("通知"), QStringLiteral("正在分件，请稍后"));
 }
 
 // --- Search ------------------------------------------------------------------
@@ -135,12 +125,12 @@ void SeparationController::startRequested(const QString& pathText)
         return;
     }
     if (!OrderTableCheck::anyChecked(orderList)) {
-        runBox(QString(), QStringLiteral("请选择订单"));
+        Prompts::notice(QString(), QStringLiteral("请选择订单"));
         return;
     }
     // An empty field passes: the goods reply asks for the folder per order.
     if (!pathText.isEmpty() && !FileOperation::isDirExist(pathText)) {
-        runBox(QStringLiteral("警告"), QStringLiteral("分件路径不存在"));
+        Prompts::notice(QStringLiteral("警告"), QStringLiteral("分件路径不存在"));
         return;
     }
     if (!m_guard.begin()) {
@@ -274,7 +264,7 @@ bool SeparationController::makeOutputFolder(const QString& folder)
 {
     if (FileOperation::makeDir(folder))
         return true;
-    runBox(QStringLiteral("警告"), QStringLiteral("分件文件夹创建失败：\n") + folder);
+    Prompts::notice(QStringLiteral("警告"), QStringLiteral("分件文件夹创建失败：\n") + folder);
     stopRun();
     return false;
 }

@@ -354,7 +354,7 @@ void SeparationWindowBase::on_pushButton_separate_clicked()
         return;
     }
     if (!isSelectOrder()) {
-        Prompts::information(nullptr, QString(), QStringLiteral("请选择订单"), Prompts::Yes, Prompts::Yes);
+        Prompts::notice(QString(), QStringLiteral("请选择订单"));
         return;
     }
     int checked = 0;

@@ -49,7 +49,7 @@ void CR2DownLoadWindow::onDownloadFinish(bool isSuccess, QString tip)
 {
     Q_UNUSED(isSuccess)
     m_downloading = false;
-    Prompts::information(this, QStringLiteral("提示"), tip, Prompts::Yes, Prompts::Yes);
+    Prompts::notice(QStringLiteral("提示"), tip, this);
     close();
 }
 

@@ -38,12 +38,6 @@ namespace {
 
 const char* const kPhotoDateProperty = "photodate";
 
-// Every box of this window has one Yes button, also its default.
-void inform(QWidget* parent, const QString& title, const QString& text)
-{
-    Prompts::information(parent, title, text, Prompts::Yes, Prompts::Yes);
-}
-
 // A folder of the web service as the file system sees it, with a final "/".
 QString localFolder(const QString& servicePath)
 {
@@ -241,7 +235,7 @@ void ImportPhotoToServer::setImporting(bool importing)
 
 void ImportPhotoToServer::abandonRun(const QString& text)
 {
-    inform(nullptr, QStringLiteral("警告"), text);
+    Prompts::notice(QStringLiteral("警告"), text);
     setImporting(false);
 }
 
@@ -638,7 +632,7 @@ int ImportPhotoToServer::getFolderPhotoCount(QString folder)
 void ImportPhotoToServer::clickImportPhoto()
 {
     if (photoNames->isEmpty()) {
-        inform(this, QStringLiteral("警告"), QStringLiteral("请先添加照片"));
+        Prompts::notice(QStringLiteral("警告"), QStringLiteral("请先添加照片"), this);
         return;
     }
     setImporting(true);
@@ -723,7 +717,7 @@ void ImportPhotoToServer::onFinishImportImage(QString imageTime)
         title = QStringLiteral("警告");
         text = problems.join(QLatin1Char('\n')) + QStringLiteral("\n\n") + text;
     }
-    inform(nullptr, title, text);
+    Prompts::notice(title, text);
 
     postOrderPath(orderPath, after.order - before.order, after.backup - before.backup);
     setImporting(false);

@@ -38,8 +38,7 @@ void openDownload(SearchOrderWindow* search, const QJsonObject& item)
 {
     const QString folder = OrderTree::withSlash(orderFromListItem(item).orderpath);
     if (!QFileInfo(folder).isDir()) {
-        Prompts::information(search, QStringLiteral("警告"), QStringLiteral("订单目录不存在：%1").arg(folder),
-                             Prompts::Yes, Prompts::Yes);
+        Prompts::notice(QStringLiteral("警告"), QStringLiteral("订单目录不存在：%1").arg(folder), search);
         return;
     }
     const QString target =
