@@ -3,7 +3,7 @@
 #include "config.h"
 #include "fajiandialog.h"
 #include "labelprinter.h"
-#include "login.h"
+#include "demosignin.h"
 #include "recordingdesktop.h"
 #include "scriptedprompts.h"
 #include "selecttool.h"
@@ -47,7 +47,7 @@ private:
     std::unique_ptr<RecordingDesktop> m_desktop;
     std::unique_ptr<TempVolumes> m_volumes;
     std::unique_ptr<StandIn> m_service;
-    QTemporaryDir m_userDir;
+    std::unique_ptr<DemoSignIn> m_front;
     QPointer<SelectTool> m_launcher;
 };
 
@@ -73,21 +73,14 @@ void TestDesksEndToEnd::initTestCase()
     m_desktop = std::make_unique<RecordingDesktop>();
     m_volumes = std::make_unique<TempVolumes>();
     m_service = std::make_unique<StandIn>();
-    RememberedUser::setFolder(m_userDir.path());
-
-    auto* login = new Login;
-    login->setAttribute(Qt::WA_DeleteOnClose);
-    login->show();
-    QTest::keyClicks(login->findChild<QLineEdit*>("username"), "demo");
-    QTest::keyClicks(login->findChild<QLineEdit*>("password"), "demo123");
-    QTest::mouseClick(login->findChild<QPushButton*>("okButton"), Qt::LeftButton);
-    QTRY_VERIFY(topLevelWindow<SelectTool>());
-    m_launcher = topLevelWindow<SelectTool>();
-    m_launcher->findChild<QComboBox*>("comboBox")->setCurrentIndex(0);
+    m_front = std::make_unique<DemoSignIn>();
+    m_launcher = m_front->signIn();
+    QVERIFY(m_launcher);
 }
 
 void TestDesksEndToEnd::cleanupTestCase()
 {
+    m_front.reset();
     for (QWidget* w : QApplication::topLevelWidgets())
         w->deleteLater();
     QTest::qWait(50);

@@ -1,4 +1,5 @@
 #include "clock.h"
+#include "demotree.h"
 #include "fileoperation.h"
 #include "n8export.h"
 #include "n8receiver.h"
@@ -13,7 +14,6 @@
 #include <QDirIterator>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QProcess>
 
 // The worker's export of N8 selection results, on small trees under a
 // temporary mount root.
@@ -450,10 +450,7 @@ void TestN8Export::stopBetweenOrders()
 
 void TestN8Export::demoSelections()
 {
-    QProcess maker;
-    maker.start(QStringLiteral(DRAVIN_MAKE_DEMO_DATA), {"--root", m_volumes->root(), "--small"});
-    QVERIFY(maker.waitForFinished(60000));
-    QCOMPARE(maker.exitCode(), 0);
+    QVERIFY(makeDemoTree(m_volumes->root()));
     QFile file(StudioService::demoFixturePath());
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QJsonObject fixture = QJsonDocument::fromJson(file.readAll()).object();

@@ -162,13 +162,7 @@ void TestN8Separation::separatesTwoOrders()
 void TestN8Separation::separatesInTheTovaroLayout()
 {
     N8WindowEnv env;
-    Config::shop_id = QStringLiteral("77");
-    Config::storenames = QStringList{QStringLiteral("Tovaro一馆")};
-    Config::storeids = QStringList{QStringLiteral("7701")};
-    Config::fjtype = QStringLiteral("Tovaro分件");
-    Config::fj_cpname = QStringLiteral("02底片");
-    Config::fj_bzname = QStringLiteral("01标注");
-    Config::isshow_subproduct = QStringLiteral("0");
+    SeparationTestEnv::useTovaroShop();
     Config::isFjDownloadDeletePhoto = QStringLiteral("1");
     ExportN8Result w;
     search(w, "T24050801");

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "config.h"
+#include "demotree.h"
 #include "searchorder.h"
 #include "splitaftersample.h"
 #include "standin.h"
@@ -11,7 +12,6 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
-#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 
@@ -40,6 +40,18 @@ struct SeparationTestEnv : WindowTestEnv
         QDir::setCurrent(workDir.path());
     }
     ~SeparationTestEnv() { QDir::setCurrent(previousDir); }
+
+    // The Tovaro shop (77) with its one store and its own separation layout.
+    static void useTovaroShop()
+    {
+        Config::shop_id = QStringLiteral("77");
+        Config::storenames = QStringList{QStringLiteral("Tovaro一馆")};
+        Config::storeids = QStringList{QStringLiteral("7701")};
+        Config::fjtype = QStringLiteral("Tovaro分件");
+        Config::fj_cpname = QStringLiteral("02底片");
+        Config::fj_bzname = QStringLiteral("01标注");
+        Config::isshow_subproduct = QStringLiteral("0");
+    }
 };
 
 // A window's widget by object name; a missing one ends the test run.
@@ -50,17 +62,6 @@ template <typename T> T* child(QObject* window, const char* name)
         qFatal("no child %s", name);
     return found;
 }
-
-#ifdef DRAVIN_MAKE_DEMO_DATA
-// The small demo file tree (orders, photos, N8 selections) under the mount
-// root, made by the demo-data maker.
-inline bool makeDemoTree(const QString& root)
-{
-    QProcess maker;
-    maker.start(QStringLiteral(DRAVIN_MAKE_DEMO_DATA), {"--root", root, "--small"});
-    return maker.waitForFinished(60000) && maker.exitStatus() == QProcess::NormalExit && maker.exitCode() == 0;
-}
-#endif
 
 // The separation window of a kind: "design" or "post-sample".
 inline std::unique_ptr<SeparationWindowBase> makeWindow(const QString& kind)

@@ -15,7 +15,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QNetworkAccessManager>
-#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -335,13 +334,7 @@ void TestSeparationRun::stages()
     QFETCH(QString, report);
     SeparationTestEnv env;
     if (options.contains("tovaro")) {
-        Config::shop_id = QStringLiteral("77");
-        Config::storenames = QStringList{QStringLiteral("Tovaro一馆")};
-        Config::storeids = QStringList{QStringLiteral("7701")};
-        Config::fjtype = QStringLiteral("Tovaro分件");
-        Config::fj_cpname = QStringLiteral("02底片");
-        Config::fj_bzname = QStringLiteral("01标注");
-        Config::isshow_subproduct = QStringLiteral("0");
+        SeparationTestEnv::useTovaroShop();
     }
     if (options.contains("rejected"))
         Config::isFjDownloadDeletePhoto = QStringLiteral("1");

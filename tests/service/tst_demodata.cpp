@@ -1,6 +1,7 @@
 // The demo-data maker builds the tree the demo fixture's paths point at.
 
 #include "config.h"
+#include "demotree.h"
 #include "exifreader.h"
 #include "studioservice.h"
 
@@ -9,7 +10,6 @@
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QProcess>
 
 
 namespace {
@@ -58,13 +58,7 @@ private:
 
 bool TestDemoData::make()
 {
-    QProcess maker;
-    maker.start(QStringLiteral(DRAVIN_MAKE_DEMO_DATA), {"--root", m_root, "--small"});
-    if (!maker.waitForFinished(60000))
-        return false;
-    if (maker.exitCode() != 0)
-        qWarning().noquote() << maker.readAllStandardError();
-    return maker.exitStatus() == QProcess::NormalExit && maker.exitCode() == 0;
+    return makeDemoTree(m_root);
 }
 
 void TestDemoData::initTestCase()

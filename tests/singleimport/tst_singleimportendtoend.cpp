@@ -1,7 +1,8 @@
 #include "config.h"
 #include "cr2downloadwindow.h"
+#include "demosignin.h"
+#include "demotree.h"
 #include "importphototoserver.h"
-#include "login.h"
 #include "recordingdesktop.h"
 #include "scriptedprompts.h"
 #include "searchorderwindow.h"
@@ -19,7 +20,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPointer>
-#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStandardItemModel>
@@ -45,12 +45,12 @@ private:
     void chooseRowEntry(SearchOrderWindow* search, const QString& text);
 
     QTemporaryDir m_dir;
-    QTemporaryDir m_userDir;
     QString m_root;
     QString m_previousRoot;
     std::unique_ptr<ScriptedPrompts> m_prompts;
     std::unique_ptr<RecordingDesktop> m_desktop;
     std::unique_ptr<StandIn> m_service;
+    std::unique_ptr<DemoSignIn> m_front;
     QPointer<SelectTool> m_launcher;
 };
 
@@ -58,13 +58,9 @@ void TestSingleImportEndToEnd::initTestCase()
 {
     QVERIFY(m_dir.isValid());
     m_root = m_dir.path() + QStringLiteral("/Volumes/");
-    QProcess maker;
-    maker.start(QStringLiteral(DRAVIN_MAKE_DEMO_DATA), {"--root", m_root, "--small"});
-    QVERIFY(maker.waitForFinished(120000));
-    QVERIFY2(maker.exitCode() == 0, maker.readAllStandardError().constData());
+    QVERIFY(makeDemoTree(m_root));
     m_previousRoot = Config::volumesRoot();
     Config::setVolumesRoot(m_root);
-    RememberedUser::setFolder(m_userDir.path());
     m_prompts = std::make_unique<ScriptedPrompts>();
     m_desktop = std::make_unique<RecordingDesktop>();
     m_service = std::make_unique<StandIn>();
@@ -72,27 +68,21 @@ void TestSingleImportEndToEnd::initTestCase()
 
 void TestSingleImportEndToEnd::cleanupTestCase()
 {
-    delete m_launcher;
+    m_front.reset();
     QVERIFY2(m_prompts->unexpected().isEmpty(), qPrintable(m_prompts->unexpected().join('|')));
     m_service.reset();
     m_desktop.reset();
     m_prompts.reset();
-    RememberedUser::setFolder(QString());
     Config::setVolumesRoot(m_previousRoot);
 }
 
 SearchOrderWindow* TestSingleImportEndToEnd::findOrder(const QString& number)
 {
     if (!m_launcher) {
-        auto* login = new Login;
-        login->setAttribute(Qt::WA_DeleteOnClose);
-        login->show();
-        QTest::keyClicks(login->findChild<QLineEdit*>("username"), "demo");
-        QTest::keyClicks(login->findChild<QLineEdit*>("password"), "demo123");
-        QTest::mouseClick(login->findChild<QPushButton*>("okButton"), Qt::LeftButton);
-        if (!QTest::qWaitFor([] { return topLevelWindow<SelectTool>() != nullptr; }, 10000))
+        m_front = std::make_unique<DemoSignIn>();
+        m_launcher = m_front->signIn();
+        if (!m_launcher)
             return nullptr;
-        m_launcher = topLevelWindow<SelectTool>();
     }
     m_launcher->findChild<QComboBox*>("comboBox")->setCurrentIndex(0);
     m_launcher->findChild<QRadioButton*>("rb_searchorder")->click();
