@@ -1,9 +1,11 @@
 #include "signin.h"
 
 #include "config.h"
+#include "fileoperation.h"
 #include "formbody.h"
 #include "webservice.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QDataStream>
 #include <QDebug>
@@ -11,7 +13,6 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QSaveFile>
 
 namespace {
 
@@ -165,20 +166,17 @@ RememberedUser::Entry RememberedUser::read(const QString& path)
 bool RememberedUser::write(const QString& path, const QString& userName, const QString& password,
                            bool rememberPassword)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        qDebug() << "remembered user: cannot open" << path << file.errorString();
-        return false;
-    }
-    // The file may hold a password: only its owner reads it.
-    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    QDataStream out(&file);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QDataStream out(&buffer);
     out.setVersion(kStreamVersion);
     out << userName;
     if (rememberPassword)
         out << QString::fromLatin1(password.toLatin1().toBase64());
-    if (out.status() != QDataStream::Ok || !file.commit()) {
-        qDebug() << "remembered user: cannot write" << path << file.errorString();
+    // The file may hold a password: only its owner reads it.
+    if (out.status() != QDataStream::Ok || !FileOperation::writeOwnerOnlyFile(bytes, path)) {
+        qDebug() << "remembered user: cannot write" << path;
         return false;
     }
     return true;

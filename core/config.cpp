@@ -1,7 +1,6 @@
 #include "config.h"
 
 #include <QDir>
-#include <QRegularExpression>
 #include <QtGlobal>
 
 #ifndef DRAVIN_DEFAULT_URL_HOST
@@ -303,17 +302,35 @@ QString Config::returnPicPath(QString path)
 
 QString Config::localPath(const QString& path)
 {
-    static const QRegularExpression windowsForm(QStringLiteral(R"(\\|^[A-Za-z]:|^//)"));
-    if (path.isEmpty() || !path.contains(windowsForm))
+    // Tested character by character: a pattern matches nothing on text with
+    // a lone surrogate, which would let such a path through unmapped.
+    const bool driveLetter = path.size() >= 2 && path.at(1) == QLatin1Char(':') &&
+                             path.at(0).unicode() < 128 && path.at(0).isLetter();
+    const bool windowsForm =
+        path.contains(QLatin1Char('\\')) || driveLetter || path.startsWith(QLatin1String("//"));
+    if (path.isEmpty() || !windowsForm)
         return path;
     return returnPicPath(path);
 }
 
 QString Config::sanitizeWithRegex(const QString& text)
 {
-    static const QRegularExpression forbidden(QStringLiteral("[<>:\"/\\\\|?*\\x00-\\x1F]"));
-    QString s = text;
-    s.remove(forbidden);
+    // Character by character, never through a pattern: a pattern matches
+    // nothing on text holding a lone surrogate, and "/" or ".." would pass.
+    static const QLatin1String kForbidden("<>:\"/\\|?*");
+    QString s;
+    s.reserve(text.size());
+    for (int i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            s.append(c);
+            s.append(text.at(++i));
+            continue;
+        }
+        if (c.isSurrogate() || c.unicode() < 0x20 || c.unicode() == 0x7F || kForbidden.contains(c))
+            continue;
+        s.append(c);
+    }
     s = s.trimmed();
     while (s.endsWith(QLatin1Char('.')))
         s.chop(1);

@@ -2,15 +2,15 @@
 
 #include "desktop.h"
 
+#include <QBuffer>
 #include <QDataStream>
 #include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMutex>
-#include <QSaveFile>
+#include <QRandomGenerator>
 #include <QSet>
-#include <QTemporaryFile>
 
 #include <cerrno>
 #include <cstdio>
@@ -141,22 +141,66 @@ FileOperation::WriteError writeErrorOf(int err)
     return err == ENOSPC || err == EDQUOT ? FileOperation::WriteError::DiskFull : FileOperation::WriteError::Other;
 }
 
+// Makes a new hidden temporary file in folder dir, opened for writing;
+// the descriptor (or -1 with errno set) and its path.
+int openTemp(const QString& dir, QString* path, mode_t mode)
+{
+    static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        QString name = kPartialPrefix;
+        for (int i = 0; i < 8; ++i)
+            name += QLatin1Char(kLetters[QRandomGenerator::global()->bounded(int(sizeof kLetters) - 1)]);
+        name += kPartialSuffix;
+        *path = dir + QLatin1Char('/') + name;
+        const int fd =
+            ::open(QFile::encodeName(*path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+mode_t modeOf(QFile::Permissions permissions)
+{
+    mode_t mode = 0;
+    if (permissions & (QFile::ReadOwner | QFile::ReadUser))
+        mode |= S_IRUSR;
+    if (permissions & (QFile::WriteOwner | QFile::WriteUser))
+        mode |= S_IWUSR;
+    if (permissions & (QFile::ExeOwner | QFile::ExeUser))
+        mode |= S_IXUSR;
+    if (permissions & QFile::ReadGroup)
+        mode |= S_IRGRP;
+    if (permissions & QFile::WriteGroup)
+        mode |= S_IWGRP;
+    if (permissions & QFile::ExeGroup)
+        mode |= S_IXGRP;
+    if (permissions & QFile::ReadOther)
+        mode |= S_IROTH;
+    if (permissions & QFile::WriteOther)
+        mode |= S_IWOTH;
+    if (permissions & QFile::ExeOther)
+        mode |= S_IXOTH;
+    return mode;
+}
+
 // Writes a hidden temporary file in the target's folder with the writer
 // (which returns 0 or an error number), syncs and closes it, and only then
 // commits it: a share that refuses the data at sync or close never gets the
-// target replaced. The temporary file never outlives a failure.
+// target replaced. The descriptor is really closed, and its close checked,
+// before the rename. The temporary file never outlives a failure.
 template <typename Writer>
 bool writeVia(const QString& target, Commit mode, QString* usedPath, QFile::Permissions permissions,
               FileOperation::WriteError* error, Writer writer)
 {
     const QString dir = QFileInfo(target).absolutePath();
-    QTemporaryFile temp(dir + QLatin1Char('/') + kPartialPrefix + QStringLiteral("XXXXXX") + kPartialSuffix);
-    temp.setAutoRemove(true);
+    QString tempPath;
     int err = 0;
-    if (!temp.open()) {
+    const int fd = openTemp(dir, &tempPath, modeOf(permissions));
+    if (fd < 0) {
         err = errno ? errno : EIO;
     } else {
-        const int fd = temp.handle();
         err = writer(fd);
         if (!err && faultAt(FileOperation::Fault::DiskFull, target))
             err = ENOSPC;
@@ -164,27 +208,23 @@ bool writeVia(const QString& target, Commit mode, QString* usedPath, QFile::Perm
             err = EIO;
         if (!err && ::fdatasync(fd) != 0)
             err = errno;
+        // The mode is set on the descriptor too: the umask may have narrowed it.
+        if (!err && ::fchmod(fd, modeOf(permissions)) != 0)
+            err = errno;
+        if (::close(fd) != 0 && !err)
+            err = errno == EINTR ? EIO : errno;
         if (!err && faultAt(FileOperation::Fault::Close, target))
             err = EIO;
-        if (!err)
-            temp.setPermissions(permissions);
-        errno = 0;
-        temp.close();
-        if (!err && temp.error() != QFile::NoError)
-            err = errno ? errno : EIO;
     }
     if (error)
         *error = writeErrorOf(err);
-    if (err)
-        return false;
-    const QString tempPath = temp.fileName();
-    if (!commitTemp(tempPath, target, mode, usedPath)) {
-        if (error)
-            *error = FileOperation::WriteError::Other;
-        return false;
-    }
-    temp.setAutoRemove(false); // it is the target now
-    return true;
+    if (!err && commitTemp(tempPath, target, mode, usedPath))
+        return true;
+    if (!err && error)
+        *error = FileOperation::WriteError::Other;
+    if (fd >= 0)
+        ::unlink(QFile::encodeName(tempPath).constData());
+    return false;
 }
 
 const QFile::Permissions kDefaultPermissions =
@@ -366,6 +406,12 @@ bool FileOperation::writeFile(const QByteArray& data, QString target, bool overw
                     error, [&](int fd) { return writeAll(fd, data.constData(), data.size()); });
 }
 
+bool FileOperation::writeOwnerOnlyFile(const QByteArray& data, const QString& target)
+{
+    return writeVia(target, Commit::Replace, nullptr, QFile::ReadOwner | QFile::WriteOwner, nullptr,
+                    [&](int fd) { return writeAll(fd, data.constData(), data.size()); });
+}
+
 bool FileOperation::readFile(const QString& path, QByteArray* data)
 {
     data->clear();
@@ -544,14 +590,14 @@ QStringList FileOperation::readFromDAT(QString fileName, int count)
 bool FileOperation::writeToDAT(QString fileName, QStringList texts, bool hideFile)
 {
     const QString path = listFilePath(fileName);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    QDataStream out(&file);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QDataStream out(&buffer);
     out.setVersion(QDataStream::Qt_4_4);
     for (const QString& text : texts)
         out << text;
-    if (out.status() != QDataStream::Ok || !file.commit())
+    if (out.status() != QDataStream::Ok || !writeFile(bytes, path, true))
         return false;
     if (hideFile)
         hide(path);

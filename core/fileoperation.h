@@ -36,6 +36,9 @@ public:
     // only once its data is synced and closed without error.
     static bool writeFile(const QByteArray& data, QString target, bool overwrite, QString* usedPath = nullptr,
                           WriteError* error = nullptr);
+    // Replaces a file, like writeFile with overwrite, with a file only its
+    // owner may read and write (for files that hold a password).
+    static bool writeOwnerOnlyFile(const QByteArray& data, const QString& target);
     // Appends bytes to a file in one write, making the file when it is
     // missing (also for no bytes); false when it cannot be opened or not
     // every byte landed. Earlier content is never rewritten.

@@ -1,10 +1,10 @@
 #include "messageboxdialog.h"
 
+#include "fileoperation.h"
 #include "prompts.h"
 #include "ui_messageboxdialog.h"
 
 #include <QDebug>
-#include <QSaveFile>
 
 MessageBoxDialog::MessageBoxDialog(QWidget* parent) : QDialog(parent), m_ui(new Ui_MessageBoxDialog)
 {
@@ -36,20 +36,10 @@ void MessageBoxDialog::setText(QString text, QString fileName)
 bool MessageBoxDialog::writeReport(const QString& path, const QString& text)
 {
     // UTF-8 whatever the process locale, so Chinese order and photo names
-    // survive; the line ends stay as the report has them.
-    const QByteArray bytes = text.toUtf8();
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        qDebug() << "report not saved:" << path << file.errorString();
-        return false;
-    }
-    if (file.write(bytes) != bytes.size()) {
-        qDebug() << "report not saved:" << path << file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        qDebug() << "report not saved:" << path << file.errorString();
+    // survive; the line ends stay as the report has them. An earlier file
+    // stays whole unless the new one is written, synced and closed.
+    if (!FileOperation::writeFile(text.toUtf8(), path, true)) {
+        qDebug() << "report not saved:" << path;
         return false;
     }
     return true;

@@ -1,4 +1,5 @@
 #include "config.h"
+#include "fileoperation.h"
 #include "formbody.h"
 #include "signin.h"
 
@@ -223,6 +224,13 @@ void TestSignIn::rememberedUserFileIsOwnerOnly()
     QCOMPARE(RememberedUser::read(path).userName, QStringLiteral("li"));
     // No temporary file is left beside it.
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{".user_vmr.dat"});
+
+    // A write refused at close is a failure and keeps the file as it was.
+    FileOperation::setFaultHook(
+        [](FileOperation::Fault f, const QString&) { return f == FileOperation::Fault::Close; });
+    QVERIFY(!RememberedUser::write(path, "wang", "pw", true));
+    FileOperation::setFaultHook(nullptr);
+    QCOMPARE(RememberedUser::read(path).userName, QStringLiteral("li"));
 }
 
 QTEST_MAIN(TestSignIn)

@@ -129,6 +129,9 @@ void TestConfig::localPathMapsOnlyWindowsForms()
     // the mount root.
     QCOMPARE(Config::localPath("/srv/n8/store"), QStringLiteral("/srv/n8/store"));
     QCOMPARE(Config::localPath(QString()), QString());
+    // A lone surrogate does not hide a Windows form from the check.
+    const QString hidden = QStringLiteral("..\\..\\x") + QChar(0xDC00);
+    QVERIFY(Config::localPath(hidden) != hidden);
 }
 
 void TestConfig::sanitizeWithRegex_data()
@@ -142,13 +145,31 @@ void TestConfig::sanitizeWithRegex_data()
     QTest::newRow("control chars") << QString("a\tb\nc") + QChar(0x1F) << "abc";
     QTest::newRow("chinese kept") << "张三-婚纱" << "张三-婚纱";
     QTest::newRow("normal unchanged") << "A001-Wang Li" << "A001-Wang Li";
+    const QString lone = QString(QChar(0xDC00));
+    QTest::newRow("lone low surrogate") << "../../../ESCAPE" + lone << "......ESCAPE";
+    QTest::newRow("lone high surrogate") << QString(QChar(0xD83D)) + "/x/.."
+                                         << "x";
+    QTest::newRow("paired surrogate kept") << QString::fromUtf8("相册😀") << QString::fromUtf8("相册😀");
+    QTest::newRow("swapped pair dropped") << QString(QChar(0xDE00)) + QChar(0xD83D) + "a"
+                                          << "a";
+    QTest::newRow("dot") << "."
+                         << "";
+    QTest::newRow("dot dot") << ".."
+                             << "";
+    QTest::newRow("nul and delete") << QString("a") + QChar(0) + "b" + QChar(0x7F) << "ab";
+    QTest::newRow("only forbidden") << "<>:\"/\\|?*"
+                                    << "";
 }
 
 void TestConfig::sanitizeWithRegex()
 {
     QFETCH(QString, input);
     QFETCH(QString, expected);
-    QCOMPARE(Config::sanitizeWithRegex(input), expected);
+    const QString cleaned = Config::sanitizeWithRegex(input);
+    QCOMPARE(cleaned, expected);
+    // Whatever went in, what comes out is one plain name.
+    QVERIFY(!cleaned.contains('/') && !cleaned.contains('\\'));
+    QVERIFY(cleaned != "." && cleaned != "..");
 }
 
 void TestConfig::diskSpaceKeepsItsTexts()

@@ -447,6 +447,13 @@ void TestFileOperation::pathListFilesRoundTrip()
 
     // An unwritable place is reported, not taken as saved.
     QVERIFY(!FileOperation::writeToDAT("no/such/folder.dat", {"x"}, false));
+    // So is a list the share refuses at close; the old list stays whole.
+    FileOperation::setFaultHook([](FileOperation::Fault f, const QString& path) {
+        return f == FileOperation::Fault::Close && path.endsWith("f.dat");
+    });
+    QVERIFY(!FileOperation::writeToDAT("f.dat", {"changed"}, false));
+    FileOperation::setFaultHook(nullptr);
+    QCOMPARE(FileOperation::readFromDAT("f.dat", 1), QStringList{"ab"});
     QDir::setCurrent(before);
 }
 

@@ -1,3 +1,4 @@
+#include "fileoperation.h"
 #include "messageboxdialog.h"
 #include "scriptedprompts.h"
 
@@ -132,6 +133,8 @@ void TestMessageBoxDialog::failedWriteIsReportedAndBoxStaysOpen_data()
     QTest::addColumn<QString>("relativeTarget");
     QTest::newRow("folder missing") << QStringLiteral("gone/分件结果.txt");
     QTest::newRow("target is a folder") << QStringLiteral("busy");
+    // A share that takes the data and refuses it at close: the old report stays.
+    QTest::newRow("refused at close") << QStringLiteral("old.txt");
 }
 
 void TestMessageBoxDialog::failedWriteIsReportedAndBoxStaysOpen()
@@ -142,6 +145,10 @@ void TestMessageBoxDialog::failedWriteIsReportedAndBoxStaysOpen()
     const QString bad = dir.filePath(relativeTarget);
     const QString good = dir.filePath(QStringLiteral("分件结果.txt"));
     const QString report = QStringLiteral("订单A001:\n不存在的照片:1.jpg\n\n");
+    QVERIFY(writeAll(dir.filePath(QStringLiteral("old.txt")), "old"));
+    FileOperation::setFaultHook([bad](FileOperation::Fault f, const QString& path) {
+        return f == FileOperation::Fault::Close && path == bad;
+    });
 
     ScriptedPrompts prompts;
     prompts.setNextPath(bad);
@@ -157,6 +164,7 @@ void TestMessageBoxDialog::failedWriteIsReportedAndBoxStaysOpen()
     QCOMPARE(prompts.messages().at(0).text, QStringLiteral("保存失败\n") + bad);
     QVERIFY(box.isVisible());
     QVERIFY(QFileInfo(dir.filePath(QStringLiteral("busy"))).isDir());
+    QCOMPARE(readAll(dir.filePath(QStringLiteral("old.txt"))), QByteArray("old"));
 
     // The report is still there for another try.
     prompts.setNextPath(good);
@@ -164,6 +172,7 @@ void TestMessageBoxDialog::failedWriteIsReportedAndBoxStaysOpen()
     QCOMPARE(readAll(good), report.toUtf8());
     QVERIFY(!box.isVisible());
     QVERIFY(prompts.unexpected().isEmpty());
+    FileOperation::setFaultHook(nullptr);
 }
 
 QTEST_MAIN(TestMessageBoxDialog)
