@@ -1,6 +1,7 @@
 #include "config.h"
 #include "deletionrun.h"
 #include "fileoperation.h"
+#include "foldersinuse.h"
 #include "namecleaning.h"
 #include "ordertablecheck.h"
 #include "webservice.h"
@@ -41,6 +42,9 @@ private slots:
     void deleteLogReachesTheService();
     void logReplyBoxes_data();
     void logReplyBoxes();
+
+    void foldersInUseOverlap_data();
+    void foldersInUseOverlap();
 
     void replaceString_data();
     void replaceString();
@@ -359,6 +363,38 @@ void TestDeletionRun::checkColumn()
     QList<order> none;
     OrderTableCheck::selectAll(none, &model);
     QVERIFY(!OrderTableCheck::anyChecked(none));
+}
+
+void TestDeletionRun::foldersInUseOverlap_data()
+{
+    QTest::addColumn<QString>("asked");
+    QTest::addColumn<bool>("inUse");
+    QTest::newRow("the folder") << "/v/share/2024-05/12/A001" << true;
+    QTest::newRow("with a slash") << "/v/share/2024-05/12/A001/" << true;
+    QTest::newRow("a folder in it") << "/v/share/2024-05/12/A001/照片" << true;
+    QTest::newRow("the day holding it") << "/v/share/2024-05/12" << true;
+    QTest::newRow("reached through ..") << "/v/share/2024-05/13/../12/A001" << true;
+    QTest::newRow("a name it begins") << "/v/share/2024-05/12/A00" << false;
+    QTest::newRow("a longer name") << "/v/share/2024-05/12/A0012" << false;
+    QTest::newRow("a sibling") << "/v/share/2024-05/12/A002" << false;
+    QTest::newRow("empty") << "" << false;
+}
+
+void TestDeletionRun::foldersInUseOverlap()
+{
+    QFETCH(QString, asked);
+    QFETCH(bool, inUse);
+    FoldersInUse::Claim claim("/v/share/2024-05/12/A001/", "A001");
+    FoldersInUse::Claim empty("", "B001"); // registers nothing
+    QString key;
+    QCOMPARE(FoldersInUse::contains(asked, &key), inUse);
+    QCOMPARE(key, inUse ? QStringLiteral("A001") : QString());
+
+    // A claim moved keeps the folder registered; once released it is free.
+    FoldersInUse::Claim moved = std::move(claim);
+    QCOMPARE(FoldersInUse::contains(asked), inUse);
+    moved.release();
+    QVERIFY(!FoldersInUse::contains(asked));
 }
 
 QTEST_MAIN(TestDeletionRun)
