@@ -406,6 +406,24 @@ bool FileOperation::writeFile(const QByteArray& data, QString target, bool overw
                     error, [&](int fd) { return writeAll(fd, data.constData(), data.size()); });
 }
 
+bool FileOperation::writeNewFile(const QByteArray& data, const QString& target, bool* targetTaken,
+                                 WriteError* error)
+{
+    if (targetTaken)
+        *targetTaken = false;
+    if (error)
+        *error = WriteError::None;
+    auto taken = [&target] { return QFileInfo::exists(target) || QFileInfo(target).isSymLink(); };
+    if (!taken() && writeVia(target, Commit::FailIfTaken, nullptr, kDefaultPermissions, error,
+                             [&](int fd) { return writeAll(fd, data.constData(), data.size()); }))
+        return true;
+    if (targetTaken)
+        *targetTaken = taken();
+    if (targetTaken && *targetTaken && error)
+        *error = WriteError::None;
+    return false;
+}
+
 bool FileOperation::writeOwnerOnlyFile(const QByteArray& data, const QString& target)
 {
     return writeVia(target, Commit::Replace, nullptr, QFile::ReadOwner | QFile::WriteOwner, nullptr,

@@ -36,6 +36,11 @@ public:
     // only once its data is synced and closed without error.
     static bool writeFile(const QByteArray& data, QString target, bool overwrite, QString* usedPath = nullptr,
                           WriteError* error = nullptr);
+    // Writes bytes to a new file only when its name is free, by the rule of
+    // copyNewFile: an existing target (or one another writer takes
+    // meanwhile) stays as it is, targetTaken is set and the result is false.
+    static bool writeNewFile(const QByteArray& data, const QString& target, bool* targetTaken = nullptr,
+                             WriteError* error = nullptr);
     // Replaces a file, like writeFile with overwrite, with a file only its
     // owner may read and write (for files that hold a password).
     static bool writeOwnerOnlyFile(const QByteArray& data, const QString& target);

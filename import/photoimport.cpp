@@ -21,6 +21,8 @@ const int kBox2250 = 2250;
 const int kBox1000 = 1000;
 const int kBox200 = 200;
 const int kFullDecodeSlots = 4;
+// How many taken names a claiming copy moves past before it gives up.
+const int kMaxClaims = 100000;
 
 // Full-size decodes in flight in the process: each holds the photo at full
 // size, turned, and its encoded main copy, a few hundred megabytes for a
@@ -92,6 +94,38 @@ public:
         return false;
     }
 
+    // The main copies under result.targetName. Where the request claims
+    // its name, the first is written without replacing and moves on to
+    // the next name while its name is taken; the name it lands under is
+    // the photo's name from then on. The others replace.
+    void putMains(const QByteArray& bytes, const PhotoImport::Request& request,
+                  const QStringList& mainFolders)
+    {
+        QString& name = m_result.targetName;
+        int first = 0;
+        if (request.nextName && !mainFolders.isEmpty()) {
+            first = 1;
+            for (int attempt = 0; attempt < kMaxClaims; ++attempt) {
+                const QString target = request.orderPath + mainFolders.first() + name;
+                bool taken = false;
+                FileOperation::WriteError error = FileOperation::WriteError::None;
+                if (FileOperation::writeNewFile(bytes, target, &taken, &error))
+                    break;
+                const QString next = taken ? request.nextName(name) : QString();
+                if (next.isEmpty() || next == name) {
+                    qDebug() << "写入失败" << target;
+                    m_result.failed.append(target);
+                    m_result.diskFull = m_result.diskFull || error == FileOperation::WriteError::DiskFull;
+                    break;
+                }
+                qDebug() << "名称已被占用" << name << "改为" << next;
+                name = next;
+            }
+        }
+        for (int i = first; i < mainFolders.size(); ++i)
+            put(bytes, request.orderPath + mainFolders.at(i) + name, true);
+    }
+
     // An image the suffix has no writer for is skipped, as saving it would
     // be; only a failed write counts as a failure.
     bool save(const QImage& image, const QString& target, int quality)
@@ -157,6 +191,7 @@ QSize PhotoImport::fitInBox(const QSize& size, int box)
 PhotoImport::Result PhotoImport::importPhoto(const Request& request)
 {
     Result result;
+    result.targetName = request.targetName;
     const bool needsBackup = request.type == ImportOriginal;
     if (request.orderPath.isEmpty() || request.source.isEmpty() ||
         (needsBackup && request.backupPath.isEmpty())) {
@@ -165,10 +200,6 @@ PhotoImport::Result PhotoImport::importPhoto(const Request& request)
     }
 
     const Folders folders = foldersFor(request.type, request.syncToFinal);
-    const QString& name = request.targetName;
-    QStringList mains;
-    for (const QString& folder : folders.main)
-        mains.append(request.orderPath + folder + name);
     Writer writer(result);
 
     QByteArray data;
@@ -177,18 +208,11 @@ PhotoImport::Result PhotoImport::importPhoto(const Request& request)
         result.unreadable = true;
         return result;
     }
-    qDebug() << "导入照片" << request.source << "->" << mains << "大小" << data.size();
-
-    if (needsBackup)
-        writer.put(data, request.backupPath + QStringLiteral("照片/") + name, false);
+    qDebug() << "导入照片" << request.source << "->" << request.orderPath << request.targetName << "大小"
+             << data.size();
 
     result.orientation = ImageOperation::getDirection(request.source);
     const bool upright = result.orientation == 1;
-    if (upright) {
-        // The main copy of an upright photo is the file itself.
-        for (const QString& target : mains)
-            writer.put(data, target, true);
-    }
     // An upright photo needs no more than the 2250 box; a turned one is
     // decoded whole for its main copy, and its thumbnails come from that.
     std::unique_ptr<QSemaphoreReleaser> fullSize;
@@ -199,18 +223,11 @@ PhotoImport::Result PhotoImport::importPhoto(const Request& request)
     QImage image = decode(data, upright ? kBox2250 : 0);
     result.decoded = !image.isNull();
 
-    const QString thumb2250 = request.orderPath + folders.thumb2250 + name;
-    const QString thumb1000 = request.orderPath + folders.thumb1000 + name;
-    const QString thumb200 = request.orderPath + folders.thumb200 + name;
-    if (!result.decoded) {
-        qDebug() << "图片无法解码" << request.source;
-        writer.put(data, thumb1000, true);
-        writer.put(data, thumb2250, true);
-        return result;
-    }
-    data.clear();
-
-    if (!upright) {
+    // The main copy: an upright photo's (or one that cannot be decoded) is
+    // the file itself, a turned one's the photo turned upright.
+    QByteArray turned;
+    bool hasMain = upright;
+    if (!upright && result.decoded) {
         // The thumbnails come from the photo fitted first and turned small.
         QImage thumbnail = ImageOperation::rotateImage(fitted(image, kBox2250), result.orientation);
         // The full-size photo is held at three bytes a pixel, converted where
@@ -222,17 +239,30 @@ PhotoImport::Result PhotoImport::importPhoto(const Request& request)
             image = std::move(image).mirrored(true, true);
         else
             image = ImageOperation::rotateImage(std::move(image), result.orientation);
-        QByteArray turned;
-        const bool encoded = encode(image, name, 100, &turned);
+        hasMain = encode(image, request.targetName, 100, &turned);
+        if (!hasMain)
+            qDebug() << "无法保存为此格式" << request.targetName;
         image = std::move(thumbnail);
-        fullSize.reset(); // the full-size photo is gone before its copies are written
-        if (encoded) {
-            for (const QString& target : mains)
-                writer.put(turned, target, true);
-        } else {
-            qDebug() << "无法保存为此格式" << name;
-        }
     }
+    fullSize.reset(); // the full-size photo is gone before its copies are written
+    if (hasMain)
+        writer.putMains(upright ? data : turned, request, folders.main);
+    turned.clear();
+
+    const QString& name = result.targetName;
+    if (needsBackup)
+        writer.put(data, request.backupPath + QStringLiteral("照片/") + name, false);
+
+    const QString thumb2250 = request.orderPath + folders.thumb2250 + name;
+    const QString thumb1000 = request.orderPath + folders.thumb1000 + name;
+    const QString thumb200 = request.orderPath + folders.thumb200 + name;
+    if (!result.decoded) {
+        qDebug() << "图片无法解码" << request.source;
+        writer.put(data, thumb1000, true);
+        writer.put(data, thumb2250, true);
+        return result;
+    }
+    data.clear();
 
     writer.save(image, thumb2250, -1);
     image = fitted(image, kBox1000);

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 // The work of importing one chosen file into an order's folder tree. Every
 // function here is reentrant: the import worker runs several files at once.
 namespace PhotoImport {
@@ -32,6 +34,11 @@ struct Request
     QString source;
     QString targetName;
     bool syncToFinal = false; // unedited camera photos also go to "成品/"
+    // Set where targetName counts on from the names already taken: the
+    // name is claimed when the first main copy is written, which never
+    // replaces a file; while the name is taken, nextName(taken) gives the
+    // one to try next (empty: give up). Without it the main copies replace.
+    std::function<QString(const QString& taken)> nextName;
 };
 
 struct Result
@@ -42,13 +49,15 @@ struct Result
     int orientation = 1;
     QStringList failed;    // targets that could not be written
     bool diskFull = false; // a write failed for want of space on the device
+    QString targetName;    // the name the photo's files took (claimed, or as asked)
 
     // The file did not land whole: skipped, unreadable or a target not written.
     bool isFailure() const { return skipped || unreadable || !failed.isEmpty(); }
 };
 
-// One photo: the backup copy (unedited camera photos, never replacing a
-// file), the main copy upright, and the 2250, 1000 and 200 thumbnails. The
+// One photo: the main copy upright (claiming its name where the request
+// asks), the backup copy (unedited camera photos, never replacing a file),
+// and the 2250, 1000 and 200 thumbnails, all under one name. The
 // file is read once; an upright photo's main copy is its own bytes, and its
 // thumbnails come from a decode straight to the 2250 box. A source that
 // cannot be read to its end writes nothing: part of a photo is never decoded.

@@ -40,7 +40,7 @@ void CopyPicThread::importImg()
     qDebug() << "--!开始读取照片: " << picPath;
 
     const PhotoImport::Result result =
-        PhotoImport::importPhoto({importType, orderPath, orderBackupPath, picPath, newName, false});
+        PhotoImport::importPhoto({importType, orderPath, orderBackupPath, picPath, newName, false, {}});
     qDebug() << (result.decoded ? "--!照片有，开始旋转照片" : "--!照片为空");
     qDebug() << (result.orientation == 1 ? "--!不需要旋转，直接拷贝到服务器" : "--!旋转照片，然后保存到服务器");
     qDebug() << (result.decoded ? "--!开始图片压缩并存储" : "--!照片导入失败时，直接拷贝");
@@ -55,8 +55,8 @@ void CopyPicThread::copyVideo()
     if (orderPath.isEmpty() || picPath.isEmpty())
         return;
     const bool trial = importType == ImportTrialVideo;
-    PhotoImport::copyVideo({trial ? ImportTrialVideo : ImportRetouchedVideo, orderPath, QString(), picPath, newName,
-                            false});
+    PhotoImport::copyVideo(
+        {trial ? ImportTrialVideo : ImportRetouchedVideo, orderPath, QString(), picPath, newName, false, {}});
     owner.post("solaImgImport", trial ? orderPath + QStringLiteral("试拍视频/") + newName : picPath);
 }
 

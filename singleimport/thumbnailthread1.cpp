@@ -76,7 +76,7 @@ QString ThumbnailThread1::importImage(bool* failed)
     }
 
     const PhotoImport::Result result = PhotoImport::importPhoto(
-        {SingleOrder::importType(m_mode), orderPath, orderBackupPath, picPath, newName, false});
+        {SingleOrder::importType(m_mode), orderPath, orderBackupPath, picPath, newName, false, {}});
     if (!result.decoded)
         qDebug() << "空照片：" << picPath;
     // An undecodable photo with a turn in its tags leaves the main folder

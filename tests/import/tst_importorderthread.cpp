@@ -50,6 +50,8 @@ private slots:
     void photoTargetsByType_data();
     void photoTargetsByType();
     void sameNameTwiceKeepsBackups();
+    void claimedNameMovesOnWhenTaken_data();
+    void claimedNameMovesOnWhenTaken();
     void undecodablePhoto_data();
     void undecodablePhoto();
     void failedWriteKeepsOldPhoto();
@@ -705,6 +707,63 @@ void TestImportOrderThread::sameNameTwiceKeepsBackups()
     QCOMPARE(readAll(backup + QStringLiteral("照片/IMG_7.JPG")),
              readAll(m_card + QStringLiteral("first/IMG_7.JPG")));
     QCOMPARE(readAll(backup + QStringLiteral("照片/IMG_7(1).jpg")), readAll(request.source));
+}
+
+void TestImportOrderThread::claimedNameMovesOnWhenTaken_data()
+{
+    QTest::addColumn<int>("orientation");
+    QTest::addColumn<QString>("edge");
+    QTest::newRow("upright") << 1 << "top";
+    QTest::newRow("turned") << 6 << "right";
+}
+
+void TestImportOrderThread::claimedNameMovesOnWhenTaken()
+{
+    // Another import took "p-001" and "p-002" after this photo was named:
+    // it lands as "p-003", with every file of it under that name.
+    QFETCH(int, orientation);
+    QFETCH(QString, edge);
+    const QString order = m_volumes->mkdir(QStringLiteral("photos/o/照片")).chopped(2);
+    const QString backup = m_volumes->mkdir(QStringLiteral("backup/o/照片")).chopped(2);
+    for (const char* folder : {"thumbnail", "thumbnail100", "thumbnail2250"})
+        QDir().mkpath(order + folder);
+    for (const char* taken : {"照片/p-001.jpg", "照片/p-002.jpg"}) {
+        QFile file(order + taken);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("other photo");
+    }
+
+    PhotoImport::Request request;
+    request.orderPath = order;
+    request.backupPath = backup;
+    request.targetName = QStringLiteral("p-001.jpg");
+    request.source = writeJpeg(m_card + QStringLiteral("IMG_1.JPG"), orientation);
+    QStringList asked;
+    request.nextName = [&asked](const QString& taken) {
+        asked.append(taken);
+        return QStringLiteral("p-%1.jpg").arg(taken.mid(2, 3).toInt() + 1, 3, 10, QLatin1Char('0'));
+    };
+    const PhotoImport::Result result = PhotoImport::importPhoto(request);
+    QVERIFY(!result.isFailure());
+    QCOMPARE(result.targetName, QStringLiteral("p-003.jpg"));
+    QCOMPARE(asked, (QStringList{"p-001.jpg", "p-002.jpg"}));
+    QCOMPARE(readAll(order + QStringLiteral("照片/p-001.jpg")), QByteArray("other photo"));
+    QCOMPARE(readAll(order + QStringLiteral("照片/p-002.jpg")), QByteArray("other photo"));
+    QCOMPARE(blueEdge(order + QStringLiteral("照片/p-003.jpg")), edge);
+    QCOMPARE(readAll(backup + QStringLiteral("照片/p-003.jpg")), readAll(request.source));
+    QCOMPARE(QDir(backup + QStringLiteral("照片")).entryList(QDir::Files), QStringList{"p-003.jpg"});
+    for (const char* folder : {"thumbnail/", "thumbnail100/", "thumbnail2250/"})
+        QCOMPARE(QDir(order + folder).entryList(QDir::Files), QStringList{"p-003.jpg"});
+
+    // A name that cannot be written for any other reason is no claim.
+    request.targetName = QStringLiteral("p-004.jpg");
+    FileOperation::setFaultHook([](FileOperation::Fault f, const QString& path) {
+        return f == FileOperation::Fault::Write && path.endsWith(QStringLiteral("照片/p-004.jpg"));
+    });
+    const PhotoImport::Result refused = PhotoImport::importPhoto(request);
+    FileOperation::setFaultHook(nullptr);
+    QCOMPARE(refused.failed.value(0), order + QStringLiteral("照片/p-004.jpg"));
+    QCOMPARE(asked.size(), 2);
 }
 
 void TestImportOrderThread::undecodablePhoto_data()
