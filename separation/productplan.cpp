@@ -127,6 +127,7 @@ QList<Product> returnSubPro(const QJsonObject& goods, Form form)
     QStringList names;
     for (const QJsonValue& value : goods.value(QLatin1String("son_good")).toArray()) {
         Product sub = readGoods(value.toObject());
+        sub.hasParent = true;
         if (form == Form::Design) {
             sub.goodname = uniqueName(sub.goodname, names);
             names.append(sub.goodname);
