@@ -45,6 +45,19 @@ QString N8Sync::productEntry(const QJsonValue& element)
            QStringLiteral("</name><width>0</width><height>0</height></product>");
 }
 
+QString N8Sync::xmlDocument(int type, const QJsonArray& datas, const std::function<bool()>& stopped)
+{
+    QString (*entry)(const QJsonValue&) = isStaff(type) ? &staffEntry : &productEntry;
+    QString text = xmlHead();
+    for (const QJsonValue& element : datas) {
+        if (stopped())
+            return QString();
+        text += entry(element);
+    }
+    text += xmlTail();
+    return stopped() ? QString() : text;
+}
+
 QString N8Sync::xmlText(const QString& text)
 {
     QString out;
@@ -120,12 +133,27 @@ QString N8Sync::openFailurePiece(const QString& store, const QString& error)
     return QLatin1Char('\n') + store + QStringLiteral(" 文件打开失败，错误原因：") + error;
 }
 
+QString N8Sync::writeErrorText(FileOperation::WriteError error)
+{
+    return error == FileOperation::WriteError::DiskFull ? QStringLiteral("磁盘空间不足")
+                                                        : QStringLiteral("写入失败");
+}
+
 QByteArray N8Sync::listBody(const QString& token, const QString& shopId, const QString& uid)
 {
     return FormBody()
         .add(QStringLiteral("token"), token)
         .add(QStringLiteral("shopid"), shopId)
         .add(QStringLiteral("uid"), uid);
+}
+
+bool N8Sync::listOf(const QJsonObject& reply, int type, QJsonArray* list)
+{
+    const QJsonValue value = reply.value(isStaff(type) ? QLatin1String("persons") : QLatin1String("goods"));
+    if (!value.isArray())
+        return false;
+    *list = value.toArray();
+    return true;
 }
 
 QString N8Sync::malformedReplyLabel(const QByteArray& body)

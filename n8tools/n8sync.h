@@ -1,9 +1,15 @@
 #pragma once
 
+#include "fileoperation.h"
+
 #include <QByteArray>
+#include <QJsonArray>
+#include <QJsonObject>
 #include <QJsonValue>
 #include <QString>
 #include <QStringList>
+
+#include <functional>
 
 // The plain parts of the staff and product sync: the XML pieces N8 reads,
 // the files' names and places, the progress texts and error pieces the
@@ -19,6 +25,11 @@ QString xmlTail();
 // as xmlText() makes them.
 QString staffEntry(const QJsonValue& element);
 QString productEntry(const QJsonValue& element);
+// The whole document of the list: the head, one entry per element in
+// order, the tail. stopped is asked before each entry and once at the end;
+// when it answers true the build ends and the result is a null text.
+QString xmlDocument(int type, const QJsonArray& datas, const std::function<bool()>& stopped);
+
 // A text as XML character data: "&", "<" and ">" escaped, characters XML
 // 1.0 does not allow (control characters other than tab, line feed and
 // carriage return, U+FFFE, U+FFFF, lone surrogates) left out. Any other
@@ -44,9 +55,16 @@ QString productFolder(const QString& n8path);
 QString missingFolderPiece(const QString& store, const QString& n8path);
 QString notWritablePiece(const QString& store, const QString& n8path);
 QString openFailurePiece(const QString& store, const QString& error);
+// The error text of a file write that failed: "磁盘空间不足" when the share
+// is full, else "写入失败".
+QString writeErrorText(FileOperation::WriteError error);
 
 // The list request: token, shopid, uid.
 QByteArray listBody(const QString& token, const QString& shopId, const QString& uid);
+// The list of a successful reply: "persons" for staff, "goods" for
+// products. False when the key is missing or holds no array: such a reply
+// is broken, and nothing may be written from it. An empty array is a list.
+bool listOf(const QJsonObject& reply, int type, QJsonArray* list);
 // The label of a list reply that is not a JSON object: "数据格式错误100！"
 // when the body is no JSON at all, "数据格式错误101！" when it is JSON of
 // another kind.

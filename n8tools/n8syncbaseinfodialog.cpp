@@ -100,12 +100,20 @@ void N8SyncBaseInfoDialog::query_shopdatas(QNetworkReply* reply)
     case WebService::Reply::Kind::Success:
         break;
     }
+    // A reply without its list would empty every store's file: it is as
+    // broken as a reply that never came.
+    QJsonArray list;
+    if (!N8Sync::listOf(r.object, type, &list)) {
+        fail(QStringLiteral("网络请求错误！"));
+        WebService::showTransportError(nullptr, r, Prompts::Yes);
+        return;
+    }
 
     ui->progressBar->setValue(ui->progressBar->value() + 1);
     stopWorker();
     worker = new N8thread(this, this);
     worker->mode = QStringLiteral("xml");
-    worker->datas = r.object.value(type != 0 ? QStringLiteral("goods") : QStringLiteral("persons")).toArray();
+    worker->datas = list;
     worker->type = type;
     worker->stores = stores;
     m_storeMessages = 0;

@@ -11,7 +11,6 @@
 #include <QFileInfo>
 #include <QJsonObject>
 #include <QMetaObject>
-#include <QSaveFile>
 #include <QWidget>
 
 namespace {
@@ -89,24 +88,18 @@ void N8thread::judgeStorePath()
 
 void N8thread::makepeoplexmltxt()
 {
-    makeXml(&N8Sync::staffEntry);
+    makeXml(0);
 }
 
 void N8thread::makeproductxmltxt()
 {
-    makeXml(&N8Sync::productEntry);
+    makeXml(1);
 }
 
-void N8thread::makeXml(QString (*entry)(const QJsonValue&))
+void N8thread::makeXml(int listType)
 {
-    QString text = N8Sync::xmlHead();
-    for (const QJsonValue& element : qAsConst(datas)) {
-        if (isStop)
-            return;
-        text += entry(element);
-    }
-    text += N8Sync::xmlTail();
-    if (isStop)
+    const QString text = N8Sync::xmlDocument(listType, datas, [this] { return isStop.load(); });
+    if (text.isNull())
         return;
     sendSyncMessage(QJsonObject{{QStringLiteral("type"), QStringLiteral("数据配置完成")},
                                 {QStringLiteral("xmlstr"), text}});
@@ -145,14 +138,15 @@ void N8thread::writeToFile()
         } else if (!QFileInfo(folder).isWritable()) {
             errors += N8Sync::notWritablePiece(name, n8path);
         } else {
-            // The old file stays whole until the new one is complete.
-            QSaveFile file(folder + QLatin1Char('/') + fileName);
-            if (file.open(QIODevice::WriteOnly) && file.write(content) == content.size() && file.commit()) {
-                written = true;
-            } else {
-                qDebug().noquote() << QStringLiteral("文件打开失败，错误原因：")
-                                   << quoted(file.errorString());
-                errors += N8Sync::openFailurePiece(name, file.errorString());
+            // The old file stays whole unless the new one is synced and
+            // closed without error: a share may refuse the data only then.
+            FileOperation::WriteError error = FileOperation::WriteError::None;
+            written = FileOperation::writeFile(content, folder + QLatin1Char('/') + fileName, true, nullptr,
+                                               &error);
+            if (!written) {
+                const QString reason = N8Sync::writeErrorText(error);
+                qDebug().noquote() << QStringLiteral("文件打开失败，错误原因：") << quoted(reason);
+                errors += N8Sync::openFailurePiece(name, reason);
             }
         }
         if (written && isStop)

@@ -82,7 +82,7 @@ protected:
     void run() override;
 
 private:
-    void makeXml(QString (*entry)(const QJsonValue&));
+    void makeXml(int listType);
     void copyTree(const QString& source, const QString& target, QSet<QString>& entered,
                   const QString& guardedTarget);
     void sendSyncMessage(const QJsonObject& message);

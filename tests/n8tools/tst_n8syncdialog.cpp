@@ -1,5 +1,6 @@
 #include "config.h"
 #include "demosignin.h"
+#include "fileoperation.h"
 #include "n8syncbaseinfodialog.h"
 #include "testfiles.h"
 #include "toplevelwindows.h"
@@ -29,6 +30,10 @@ private slots:
     void cancelDuringTheRequest();
     void closingTextNamesWrittenStores_data();
     void closingTextNamesWrittenStores();
+    void refusedWritesKeepTheOldFile_data();
+    void refusedWritesKeepTheOldFile();
+    void replyWithoutItsList_data();
+    void replyWithoutItsList();
     void fromTheLauncher();
 
 private:
@@ -48,6 +53,9 @@ namespace {
 const QJsonArray kStores{
     QJsonObject{{"id", "1201"}, {"name", "旗舰店一馆"}, {"n8path", "\\\\studio-nas\\n8\\store1201"}},
     QJsonObject{{"id", "1202"}, {"name", "旗舰店二馆"}, {"n8path", "\\\\studio-nas\\n8\\store1202"}}};
+
+// The demo shop's staff as readStaff() gives them.
+const QStringList kDemoStaff = {"nemovg", "1024/李店长", "1101/陈摄影", "1102/林&化妆", "1103/周<设计>"};
 
 // The staff file as a list of {id, name} pairs; its root element first.
 QStringList readStaff(const QString& path)
@@ -135,9 +143,8 @@ void TestN8SyncDialog::syncRunsThroughItsStates()
     QCOMPARE(label(), QStringLiteral("旗舰店一馆,旗舰店二馆 门店的员工数据导入N8成功！"));
     QVERIFY(!m_dialog->isBusy);
     QCOMPARE(m_env->service.requests("n8", "getpersons").size(), 1);
-    const QStringList staff = {"nemovg", "1024/李店长", "1101/陈摄影", "1102/林&化妆", "1103/周<设计>"};
-    QCOMPARE(readStaff(m_env->volumes.path("n8/store1201/产品/VgStaff.xml")), staff);
-    QCOMPARE(readStaff(m_env->volumes.path("n8/store1202/产品/VgStaff.xml")), staff);
+    QCOMPARE(readStaff(m_env->volumes.path("n8/store1201/产品/VgStaff.xml")), kDemoStaff);
+    QCOMPARE(readStaff(m_env->volumes.path("n8/store1202/产品/VgStaff.xml")), kDemoStaff);
     QVERIFY(m_env->prompts.messages().isEmpty());
 }
 
@@ -246,6 +253,115 @@ void TestN8SyncDialog::closingTextNamesWrittenStores()
     QCOMPARE(label(), closing);
 }
 
+void TestN8SyncDialog::refusedWritesKeepTheOldFile_data()
+{
+    QTest::addColumn<QString>("fault");       // "Close" or "DiskFull"
+    QTest::addColumn<QStringList>("refused"); // store folders whose write fails
+    QTest::addColumn<QString>("errors");
+    QTest::addColumn<QString>("closing");
+    QTest::newRow("first store refused at close")
+        << "Close" << QStringList{"store1201"} << "\n旗舰店一馆 文件打开失败，错误原因：写入失败"
+        << "旗舰店二馆 门店的员工数据导入N8成功！";
+    QTest::newRow("second store full")
+        << "DiskFull" << QStringList{"store1202"} << "\n旗舰店二馆 文件打开失败，错误原因：磁盘空间不足"
+        << "旗舰店一馆 门店的员工数据导入N8成功！";
+    QTest::newRow("both refused") << "Close" << QStringList{"store1201", "store1202"}
+                                  << "\n旗舰店一馆 文件打开失败，错误原因：写入失败"
+                                     "\n旗舰店二馆 文件打开失败，错误原因：写入失败"
+                                  << "员工数据导入N8失败！";
+}
+
+void TestN8SyncDialog::refusedWritesKeepTheOldFile()
+{
+    QFETCH(QString, fault);
+    QFETCH(QStringList, refused);
+    QFETCH(QString, errors);
+    QFETCH(QString, closing);
+    const QByteArray old = "<nemovg><Staff><id>1</id><name>旧员工</name></Staff></nemovg>";
+    QStringList files;
+    for (const char* store : {"store1201", "store1202"})
+        files.append(m_env->volumes.writeFile(QStringLiteral("n8/%1/产品/VgStaff.xml").arg(store), old));
+    const FileOperation::Fault kind =
+        fault == "Close" ? FileOperation::Fault::Close : FileOperation::Fault::DiskFull;
+    FileOperation::setFaultHook([kind, refused](FileOperation::Fault f, const QString& path) {
+        return f == kind && refused.contains(QFileInfo(path).dir().absolutePath().section('/', -2, -2));
+    });
+    m_env->prompts.setNextAnswer(Prompts::Yes);
+    makeDialog();
+    QTest::mouseClick(button("pb_syncpeo"), Qt::LeftButton);
+    waitIdle();
+    FileOperation::setFaultHook({});
+
+    QCOMPARE(m_env->prompts.messages().size(), 1);
+    QCOMPARE(m_env->prompts.last().title, QStringLiteral("温馨提示"));
+    QCOMPARE(m_env->prompts.last().text, errors);
+    QCOMPARE(label(), closing);
+    for (const QString& file : files) {
+        const bool failed = refused.contains(file.section('/', -3, -3));
+        if (failed)
+            QCOMPARE(TestFiles::readAll(file), old);
+        else
+            QCOMPARE(readStaff(file), kDemoStaff);
+        // Nothing half-written is left beside it.
+        QCOMPARE(TestFiles::entries(QFileInfo(file).path()), QStringList{"VgStaff.xml"});
+    }
+}
+
+void TestN8SyncDialog::replyWithoutItsList_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QStringList>("written"); // the staff or product file; empty: not written
+    QTest::newRow("no persons") << 0 << QByteArray(R"({"code":"1","message":""})") << QStringList();
+    QTest::newRow("persons not an array")
+        << 0 << QByteArray(R"({"code":"1","persons":"1024"})") << QStringList();
+    QTest::newRow("persons an object")
+        << 0 << QByteArray(R"({"code":"1","persons":{"id":"1"}})") << QStringList();
+    QTest::newRow("products asked, persons given")
+        << 1 << QByteArray(R"({"code":"1","persons":[{"id":"1","name":"李"}]})") << QStringList();
+    QTest::newRow("empty staff list")
+        << 0 << QByteArray(R"({"code":"1","persons":[]})") << QStringList{"nemovg"};
+    QTest::newRow("empty product list")
+        << 1 << QByteArray(R"({"code":"1","goods":[]})") << QStringList{"nemovg"};
+}
+
+void TestN8SyncDialog::replyWithoutItsList()
+{
+    QFETCH(int, type);
+    QFETCH(QByteArray, body);
+    QFETCH(QStringList, written);
+    const QString action = type == 0 ? "getpersons" : "getgoods";
+    const QString name = type == 0 ? "VgStaff.xml" : "productList.xml";
+    const QString file = m_env->volumes.writeFile("n8/store1201/产品/" + name, "<nemovg>earlier</nemovg>");
+    m_env->service.sendRaw("n8", action, body);
+    if (written.isEmpty())
+        m_env->prompts.setNextAnswer(Prompts::Yes);
+    makeDialog();
+    QTest::mouseClick(button(type == 0 ? "pb_syncpeo" : "pb_syncpro"), Qt::LeftButton);
+    const QString kind = type == 0 ? "员工" : "产品";
+    if (written.isEmpty()) {
+        // Told like a reply that never came: 重试 may ask again.
+        QTRY_VERIFY(button("pb_retry")->isVisible());
+        QCOMPARE(label(), QStringLiteral("网络请求错误！"));
+        QCOMPARE(shownButtons(), QStringList({"重试", "取消"}));
+        QCOMPARE(m_dialog->lastError, QStringLiteral("网络请求错误"));
+        QVERIFY(!m_dialog->isBusy);
+        QCOMPARE(m_env->prompts.messages().size(), 1);
+        QCOMPARE(m_env->prompts.last().title, QStringLiteral("警告"));
+        QCOMPARE(m_env->prompts.last().text, QStringLiteral("网络请求错误\n200"));
+        QTest::qWait(100);
+        QCOMPARE(TestFiles::readAll(file), QByteArray("<nemovg>earlier</nemovg>"));
+        QVERIFY(!QFileInfo::exists(m_env->volumes.path("n8/store1202/产品")));
+    } else {
+        waitIdle();
+        QCOMPARE(label(), "旗舰店一馆,旗舰店二馆 门店的" + kind + "数据导入N8成功！");
+        QCOMPARE(readStaff(file), written);
+        QCOMPARE(readStaff(m_env->volumes.path("n8/store1202/产品/" + name)), written);
+        QVERIFY(m_env->prompts.messages().isEmpty());
+    }
+    QCOMPARE(m_env->service.requests("n8", action).size(), 1);
+}
+
 void TestN8SyncDialog::fromTheLauncher()
 {
     QVERIFY(QDir(m_env->volumes.path("n8/store1202")).removeRecursively());
@@ -273,8 +389,7 @@ void TestN8SyncDialog::fromTheLauncher()
     QCOMPARE(log.first().keys, QStringList({"token", "shopid", "uid"}));
     QCOMPARE(log.first().values.value("shopid"), QStringLiteral("12"));
     QCOMPARE(log.first().values.value("uid"), Config::uid);
-    QCOMPARE(readStaff(m_env->volumes.path("n8/store1201/产品/VgStaff.xml")),
-             QStringList({"nemovg", "1024/李店长", "1101/陈摄影", "1102/林&化妆", "1103/周<设计>"}));
+    QCOMPARE(readStaff(m_env->volumes.path("n8/store1201/产品/VgStaff.xml")), kDemoStaff);
     QCOMPARE(label(), QStringLiteral("旗舰店一馆 门店的员工数据导入N8成功！"));
     m_dialog->close();
     QTRY_VERIFY(m_dialog.isNull());

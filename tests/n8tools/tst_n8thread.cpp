@@ -1,5 +1,7 @@
 #include "config.h"
+#include "fileoperation.h"
 #include "n8receiver.h"
+#include "n8sync.h"
 #include "n8thread.h"
 #include "tempvolumes.h"
 #include "testfiles.h"
@@ -28,6 +30,9 @@ private slots:
     void xmlDocuments_data();
     void xmlDocuments();
     void xmlWithReservedCharactersReadsBack();
+    void xmlBuildStopsPartWay_data();
+    void xmlBuildStopsPartWay();
+    void stopWhileAFileIsWritten();
     void writesEveryStoreInOrder();
     void writeVariants_data();
     void writeVariants();
@@ -290,6 +295,64 @@ void TestN8Thread::xmlWithReservedCharactersReadsBack()
         QCOMPARE(read.at(i), people.at(i));
     // Characters XML cannot carry are left out, the rest kept.
     QCOMPARE(read.at(3), qMakePair(QStringLiteral("<4>"), QStringLiteral("控制符")));
+}
+
+void TestN8Thread::xmlBuildStopsPartWay_data()
+{
+    QTest::addColumn<int>("stopAt"); // the check that finds the stop; -1: none does
+    QTest::addColumn<int>("checks");
+    QTest::newRow("before the first entry") << 0 << 1;
+    QTest::newRow("after two of three entries") << 2 << 3;
+    QTest::newRow("after the last entry") << 3 << 4;
+    QTest::newRow("not stopped") << -1 << 4;
+}
+
+void TestN8Thread::xmlBuildStopsPartWay()
+{
+    QFETCH(int, stopAt);
+    QFETCH(int, checks);
+    const QJsonArray datas{QJsonObject{{"id", "1"}, {"name", "甲"}}, QJsonObject{{"id", "2"}, {"name", "乙"}},
+                           QJsonObject{{"id", "3"}, {"name", "丙"}}};
+    int asked = 0;
+    const QString text = N8Sync::xmlDocument(0, datas, [&] { return asked++ == stopAt; });
+    QCOMPARE(asked, checks);
+    if (stopAt >= 0) {
+        QVERIFY(text.isNull());
+        return;
+    }
+    QCOMPARE(text, kDeclaration + "<nemovg><Staff><id>1</id><name>甲</name></Staff>"
+                                  "<Staff><id>2</id><name>乙</name></Staff>"
+                                  "<Staff><id>3</id><name>丙</name></Staff></nemovg>");
+}
+
+void TestN8Thread::stopWhileAFileIsWritten()
+{
+    TempVolumes volumes;
+    for (const char* name : {"X", "Y", "Z"})
+        volumes.writeFile(QStringLiteral("n8/%1/产品/VgStaff.xml").arg(name), "old");
+    N8Receiver receiver;
+    N8thread worker(&receiver, nullptr);
+    worker.mode = QStringLiteral("xml");
+    worker.type = 0;
+    worker.datas = QJsonArray{QJsonObject{{"id", "1"}, {"name", "甲"}}};
+    worker.stores = QJsonArray{store("1", "X", volumes.path("n8/X")), store("2", "Y", volumes.path("n8/Y")),
+                               store("3", "Z", volumes.path("n8/Z"))};
+    // The owner stops the worker while Y's file is being written.
+    const QString y = volumes.path("n8/Y/产品/VgStaff.xml");
+    FileOperation::setFaultHook([&worker, y](FileOperation::Fault, const QString& path) {
+        if (path == y)
+            worker.stopThread();
+        return false;
+    });
+    runToEnd(worker);
+    FileOperation::setFaultHook({});
+
+    const QByteArray document = worker.xmlText.toUtf8();
+    QVERIFY(document.contains("<name>甲</name>"));
+    QCOMPARE(receiver.types(), QStringList({"数据配置完成", "门店数据导入成功"}));
+    QCOMPARE(TestFiles::readAll(volumes.path("n8/X/产品/VgStaff.xml")), document);
+    QCOMPARE(TestFiles::readAll(y), document); // the file under way is finished
+    QCOMPARE(TestFiles::readAll(volumes.path("n8/Z/产品/VgStaff.xml")), QByteArray("old"));
 }
 
 void TestN8Thread::writesEveryStoreInOrder()
