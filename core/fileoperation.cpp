@@ -452,6 +452,25 @@ bool FileOperation::isSameFile(const QString& a, const QString& b)
     return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
+bool FileOperation::isSameContent(const QString& a, const QString& b)
+{
+    const QFileInfo infoA(a);
+    const QFileInfo infoB(b);
+    if (!infoA.isFile() || !infoB.isFile() || infoA.size() != infoB.size())
+        return false;
+    QFile fileA(a);
+    QFile fileB(b);
+    if (!fileA.open(QIODevice::ReadOnly) || !fileB.open(QIODevice::ReadOnly))
+        return false;
+    while (!fileA.atEnd()) {
+        const QByteArray blockA = fileA.read(kReadBlock);
+        const QByteArray blockB = fileB.read(kReadBlock);
+        if (blockA.isEmpty() || blockA != blockB)
+            return false;
+    }
+    return fileB.atEnd() && fileA.error() == QFile::NoError && fileB.error() == QFile::NoError;
+}
+
 bool FileOperation::appendFile(const QString& path, const QByteArray& data)
 {
     QFile file(path);

@@ -54,6 +54,9 @@ public:
     // True when both paths name one file (same device and inode), whatever
     // way each path reaches it.
     static bool isSameFile(const QString& a, const QString& b);
+    // True when both are regular files that read to their end with the
+    // same bytes.
+    static bool isSameContent(const QString& a, const QString& b);
 
     static bool isFileExist(QString path);
     static bool isDirExist(QString path);

@@ -99,9 +99,26 @@ QString N8Export::reportHeader()
     return QStringLiteral("所选订单N8选版导出结果");
 }
 
+namespace {
+
+const QLatin1String kRed("<br><font color=\"#ff0000\">");
+
+QString orderOf(const QString& key, const QString& serviceTimes)
+{
+    return key.toHtmlEscaped() + QStringLiteral(" 服务次") + serviceTimes.toHtmlEscaped();
+}
+
+} // namespace
+
+QString N8Export::notExportedLine(const QString& key, const QString& serviceTimes, const QStringList& files)
+{
+    return kRed + orderOf(key, serviceTimes) + QStringLiteral("</font> 未导出：") +
+           files.join(QStringLiteral("、")).toHtmlEscaped();
+}
+
 QString N8Export::reportLine(Line line, const QString& key, const QString& serviceTimes)
 {
-    const QString red = QStringLiteral("<br><font color=\"#ff0000\">");
+    const QString red = kRed;
     const QString green = QStringLiteral("<br><font color=\"#669900\">");
     const QString plain = QStringLiteral("<br>");
     QString opening;
@@ -152,5 +169,5 @@ QString N8Export::reportLine(Line line, const QString& key, const QString& servi
         tail = QStringLiteral("</font>  N8部分导出完成");
         break;
     }
-    return opening + key.toHtmlEscaped() + QStringLiteral(" 服务次") + serviceTimes.toHtmlEscaped() + tail;
+    return opening + orderOf(key, serviceTimes) + tail;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 struct order;
 
@@ -67,5 +68,8 @@ enum class Line
 QString reportHeader();
 // The line of an order; key and service count are escaped for the report's HTML.
 QString reportLine(Line line, const QString& key, const QString& serviceTimes);
+// The red line naming the files of an order that were not exported (paths
+// below the order's export folder), joined by "、" after "未导出：".
+QString notExportedLine(const QString& key, const QString& serviceTimes, const QStringList& files);
 
 } // namespace N8Export

@@ -175,15 +175,18 @@ void N8thread::exoprtN8ResultSendMsg(QJsonObject message)
                               Q_ARG(QJsonObject, message));
 }
 
-void N8thread::copyDirectory(const QString& source, const QString& target)
+void N8thread::copyDirectory(const QString& source, const QString& target, QStringList* notCopied)
 {
     QDir().mkpath(target);
     QSet<QString> entered;
-    copyTree(source, target, entered, QFileInfo(target).canonicalFilePath());
+    QStringList failed;
+    copyTree(source, target, entered, QFileInfo(target).canonicalFilePath(), failed);
+    if (notCopied)
+        *notCopied += failed;
 }
 
 void N8thread::copyTree(const QString& source, const QString& target, QSet<QString>& entered,
-                        const QString& guardedTarget)
+                        const QString& guardedTarget, QStringList& notCopied)
 {
     const QString canonical = QFileInfo(source).canonicalFilePath();
     if (canonical.isEmpty() || entered.contains(canonical) || isWithin(canonical, guardedTarget))
@@ -210,7 +213,7 @@ void N8thread::copyTree(const QString& source, const QString& target, QSet<QStri
             if (restricted && N8Export::isLeftOutFolder(name))
                 continue;
             qDebug().noquote() << "导版面000:" << quoted(name);
-            copyTree(sourceEntry, targetEntry, entered, guardedTarget);
+            copyTree(sourceEntry, targetEntry, entered, guardedTarget, notCopied);
             continue;
         }
         if (restricted && !N8Export::isKeptFile(name))
@@ -219,9 +222,15 @@ void N8thread::copyTree(const QString& source, const QString& target, QSet<QStri
         if (substitute && !finished.isEmpty() && QFileInfo(finished + QLatin1Char('/') + name).isFile())
             copySource = finished + QLatin1Char('/') + name;
         exoprtN8ResultSendAlert(N8Export::copyingText(name));
-        if (!FileOperation::copyNewFileAsIs(copySource, targetEntry))
-            qDebug().noquote() << "Failed to copy file from" << quoted(copySource) << "to"
-                               << quoted(targetEntry);
+        bool taken = false;
+        if (FileOperation::copyNewFileAsIs(copySource, targetEntry, &taken))
+            continue;
+        // A file an earlier export left is never replaced; it counts as
+        // exported only when it is this very page.
+        if (taken && FileOperation::isSameContent(copySource, targetEntry))
+            continue;
+        qDebug().noquote() << "Failed to copy file from" << quoted(copySource) << "to" << quoted(targetEntry);
+        notCopied.append(targetEntry);
     }
 }
 
@@ -279,9 +288,10 @@ void N8thread::exportN8Result()
         }
         const QString resultTarget = orderFolder + QStringLiteral("/选版结果");
         const bool resultDone = FileOperation::makeDir(resultTarget);
+        QStringList notCopied;
         if (resultDone) {
             exoprtN8ResultSendAlert(N8Export::exportingResultText(key, times));
-            copyDirectory(resultSource, resultTarget);
+            copyDirectory(resultSource, resultTarget, &notCopied);
         } else {
             line(Line::ResultTargetNotMade);
         }
@@ -302,12 +312,21 @@ void N8thread::exportN8Result()
                     designDone = false;
                 } else {
                     exoprtN8ResultSendAlert(N8Export::exportingDesignDataText(key, times));
-                    copyDirectory(designSource, designTarget);
+                    copyDirectory(designSource, designTarget, &notCopied);
                 }
             }
         }
+        // An order cut short by a stop gets no closing line.
+        if (isStop)
+            break;
+        if (!notCopied.isEmpty()) {
+            QStringList files;
+            for (const QString& path : qAsConst(notCopied))
+                files.append(QDir(orderFolder).relativeFilePath(path));
+            report += N8Export::notExportedLine(key, times, files);
+        }
         if (resultDone || designDone)
-            line(resultDone && designDone ? Line::Complete : Line::Partial);
+            line(resultDone && designDone && notCopied.isEmpty() ? Line::Complete : Line::Partial);
     }
     exoprtN8ResultSendMsg(QJsonObject{{QStringLiteral("type"), QStringLiteral("all_finish")},
                                       {QStringLiteral("message"), report}});

@@ -7,6 +7,7 @@
 #include <QList>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 #include <QThread>
 
 #include <atomic>
@@ -53,7 +54,10 @@ public:
     // Copies the content of source into target (made with its parents).
     // A folder reached twice (through a link) is copied once, the target
     // itself is never entered, and no file is replaced or left partial.
-    void copyDirectory(const QString& source, const QString& target);
+    // notCopied, when given, receives the target path of every file that
+    // was not exported: a failed copy, or a taken name that holds other
+    // content than the file meant for it.
+    void copyDirectory(const QString& source, const QString& target, QStringList* notCopied = nullptr);
     void exoprtN8ResultSendAlert(QString alert);
     void exoprtN8ResultSendMsg(QJsonObject message);
 
@@ -84,7 +88,7 @@ protected:
 private:
     void makeXml(int listType);
     void copyTree(const QString& source, const QString& target, QSet<QString>& entered,
-                  const QString& guardedTarget);
+                  const QString& guardedTarget, QStringList& notCopied);
     void sendSyncMessage(const QJsonObject& message);
 
     QWidget* receiver;

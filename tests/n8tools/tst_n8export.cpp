@@ -34,6 +34,8 @@ private slots:
 
     void report_data();
     void report();
+    void filesNotExportedAreNamed_data();
+    void filesNotExportedAreNamed();
     void serverAndLocalFormExportAlike_data();
     void serverAndLocalFormExportAlike();
     void namesAreCleaned();
@@ -287,67 +289,172 @@ void TestN8Export::linkLoopAndTargetInsideSource()
 
 void TestN8Export::report_data()
 {
-    QTest::addColumn<QString>("setup");
+    QTest::addColumn<QStringList>("setup");
     QTest::addColumn<QString>("downAll");
     QTest::addColumn<QStringList>("lines");
-    QTest::addColumn<bool>("exported"); // the order's folder holds the result
+    QTest::addColumn<QStringList>("made"); // below the export folder; "@" the result as exported
 
     const QString done = green("N8导出完成");
-    QTest::newRow("no N8 path") << "no path"
-                                << "0" << QStringList{red("没有N8选版完成路径")} << false;
-    QTest::newRow("out of reach") << "unreachable"
-                                  << "0" << QStringList{red("N8选版未完成或与本机不在同一局域网")} << false;
-    QTest::newRow("no marker") << "marker:"
-                               << "0" << QStringList{plain("N8选版未完成")} << false;
-    QTest::newRow("marker in capitals") << "marker:DONE.OK"
-                                        << "0" << QStringList{done} << true;
-    QTest::newRow("marker folder") << "marker:x.ok/"
-                                   << "0" << QStringList{done} << true;
-    QTest::newRow("hidden marker") << "marker:.ok"
-                                   << "0" << QStringList{plain("N8选版未完成")} << false;
+    const QString partial = green("N8部分导出完成");
+    const QString day = "2024-06-01/";
+    const QString folder = day + "A1-服务次1 王小宝/";
+    const QString design = "2024\\A1_待N8设计同步用数据";
+    QTest::newRow("no N8 path") << QStringList{"no path"} << "0" << QStringList{red("没有N8选版完成路径")}
+                                << QStringList();
+    QTest::newRow("out of reach") << QStringList{"unreachable"} << "0"
+                                  << QStringList{red("N8选版未完成或与本机不在同一局域网")} << QStringList();
+    QTest::newRow("no marker") << QStringList{"marker:"} << "0" << QStringList{plain("N8选版未完成")}
+                               << QStringList();
+    // The restricted copy leaves the marker file out, but not a folder.
+    QTest::newRow("marker in capitals")
+        << QStringList{"marker:DONE.OK"} << "1"
+        << QStringList{plain("N8路径下没有 待N8设计同步用数据 文件夹"), partial}
+        << QStringList{day, folder, folder + "选版结果/", folder + "选版结果/DONE.OK",
+                       folder + "选版结果/P01.jpg"};
+    QTest::newRow("marker folder") << QStringList{"marker:x.ok/"} << "0" << QStringList{done}
+                                   << QStringList{day, folder, folder + "选版结果/",
+                                                  folder + "选版结果/P01.jpg", folder + "选版结果/x.ok/"};
+    QTest::newRow("hidden marker") << QStringList{"marker:.ok"} << "0" << QStringList{plain("N8选版未完成")}
+                                   << QStringList();
     QTest::newRow("output folder gone")
-        << "no output"
-        << "0" << QStringList{plain("创建导出日期目录失败，请检查权限")} << false;
+        << QStringList{"no output"} << "0" << QStringList{plain("创建导出日期目录失败，请检查权限")}
+        << QStringList();
     QTest::newRow("empty output folder")
-        << "empty output"
-        << "0" << QStringList{plain("创建导出日期目录失败，请检查权限")} << false;
+        << QStringList{"empty output"} << "0" << QStringList{plain("创建导出日期目录失败，请检查权限")}
+        << QStringList();
+    QTest::newRow("order folder not made")
+        << QStringList{"file:" + folder.chopped(1)} << "0"
+        << QStringList{plain("创建导出根目录失败，请检查权限")} << QStringList{day, folder.chopped(1)};
+    QTest::newRow("result target not made")
+        << QStringList{"file:" + folder + "选版结果"} << "0"
+        << QStringList{plain("创建选版结果导出目录失败，请检查权限"), partial}
+        << QStringList{day, folder, folder + "选版结果"};
     QTest::newRow("design data missing")
-        << "marker:done.ok"
-        << "1" << QStringList{plain("N8路径下没有 待N8设计同步用数据 文件夹"), green("N8部分导出完成")}
-        << true;
+        << QStringList() << "1" << QStringList{plain("N8路径下没有 待N8设计同步用数据 文件夹"), partial}
+        << QStringList{"@"};
+    QTest::newRow("design data target not made")
+        << QStringList{"design data", "file:" + folder + design} << "1"
+        << QStringList{plain("创建 待N8设计同步用数据 导出目录失败，请检查权限"), partial}
+        << QStringList{"@", folder + design};
+    QTest::newRow("result target not made, design data missing")
+        << QStringList{"file:" + folder + "选版结果"} << "1"
+        << QStringList{plain("创建选版结果导出目录失败，请检查权限"),
+                       plain("N8路径下没有 待N8设计同步用数据 文件夹")}
+        << QStringList{day, folder, folder + "选版结果"};
     QTest::newRow("no finished photos")
-        << "no finished"
-        << "0" << QStringList{red("没有导入成品照片，所以产品文件夹里是N8的小图！"), done} << true;
+        << QStringList{"no finished"} << "0"
+        << QStringList{red("没有导入成品照片，所以产品文件夹里是N8的小图！"), done} << QStringList{"@"};
 }
 
 void TestN8Export::report()
 {
-    QFETCH(QString, setup);
+    QFETCH(QStringList, setup);
     QFETCH(QString, downAll);
     QFETCH(QStringList, lines);
-    QFETCH(bool, exported);
-    if (setup != "no finished")
+    QFETCH(QStringList, made);
+    if (!setup.contains("no finished"))
         m_volumes->mkdir("photos/A1/成品");
-    if (setup.startsWith("marker:"))
-        makeResult("A1", setup.mid(7));
-    else if (setup != "unreachable")
-        makeResult("A1");
+    const QString marker = setup.filter("marker:").value(0).mid(7);
+    if (!setup.contains("unreachable"))
+        makeResult("A1", setup.filter("marker:").isEmpty() ? "done.ok" : marker);
+    if (setup.contains("design data"))
+        QVERIFY(TestFiles::write(selected("A1") + "/2024/A1_待N8设计同步用数据/layout.xml", "<layout/>"));
+    // A file where the export wants a folder: the share refuses the folder.
+    for (const QString& file : setup.filter("file:"))
+        QVERIFY(TestFiles::write(m_out + "/" + file.mid(5), "in the way"));
     QString out = m_out;
-    if (setup == "no output")
+    if (setup.contains("no output"))
         out = m_volumes->path("gone");
-    else if (setup == "empty output")
+    else if (setup.contains("empty output"))
         out.clear();
 
     const QList<QJsonObject> messages =
-        runExport({listed("A1", setup == "no path" ? QString() : kServer + "2024\\A1")}, out, downAll);
+        runExport({listed("A1", setup.contains("no path") ? QString() : kServer + "2024\\A1")}, out, downAll);
     QCOMPARE(messages.last(),
              QJsonObject({{"type", "all_finish"}, {"message", "所选订单N8选版导出结果" + lines.join("")}}));
     QCOMPARE(messages.count(messages.last()), 1);
     QCOMPARE(alerts(messages).first(), QStringLiteral("开始准备A1 服务次1的检查并创建路径，请稍后..."));
-    const QString orderFolder = m_out + "/2024-06-01/A1-服务次1 王小宝";
-    QCOMPARE(QFileInfo::exists(orderFolder + "/选版结果/P01.jpg"), exported);
-    if (!exported)
-        QCOMPARE(tree(m_out), QStringList());
+
+    const QString folder = "2024-06-01/A1-服务次1 王小宝/";
+    if (made.removeAll("@")) {
+        made += QStringList{"2024-06-01/", folder, folder + "选版结果/", folder + "选版结果/P01.jpg"};
+        if (downAll != "0")
+            made.append(folder + "选版结果/done.ok");
+    }
+    made.sort();
+    QCOMPARE(tree(m_out), made);
+    QVERIFY(!QFileInfo::exists(m_volumes->path("gone")));
+    QVERIFY(!QFileInfo::exists("/2024-06-01"));
+}
+
+void TestN8Export::filesNotExportedAreNamed_data()
+{
+    QTest::addColumn<QString>("fault");      // a FileOperation fault, or empty
+    QTest::addColumn<QStringList>("at");     // where it strikes, below the order's folders
+    QTest::addColumn<QByteArray>("earlier"); // a page P01.jpg an earlier export left
+    QTest::addColumn<QString>("downAll");
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<QByteArray>("p01"); // what the exported P01.jpg holds afterwards
+
+    const QString partial = green("N8部分导出完成");
+    const QStringList p01 = {"选版结果/P01.jpg"};
+    const QStringList lost = {red("未导出：选版结果/P01.jpg"), partial};
+    QTest::newRow("page refused at close")
+        << "Close" << p01 << QByteArray() << "0" << lost << QByteArray("<missing>");
+    QTest::newRow("share full") << "DiskFull" << p01 << QByteArray() << "0" << lost
+                                << QByteArray("<missing>");
+    QTest::newRow("page unreadable") << "Read" << p01 << QByteArray() << "0" << lost
+                                     << QByteArray("<missing>");
+    QTest::newRow("two pages refused")
+        << "Write" << QStringList{"选版结果/P01.jpg", "选版结果/sub/P02.jpg"} << QByteArray() << "0"
+        << QStringList{red("未导出：选版结果/P01.jpg、选版结果/sub/P02.jpg"), partial}
+        << QByteArray("<missing>");
+    QTest::newRow("older page under the name")
+        << "" << QStringList() << QByteArray("older page") << "0" << lost << QByteArray("older page");
+    QTest::newRow("the same page again") << "" << QStringList() << QByteArray("page") << "0"
+                                         << QStringList{green("N8导出完成")} << QByteArray("page");
+    QTest::newRow("design data refused")
+        << "Close" << QStringList{"2024\\A1_待N8设计同步用数据/layout.xml"} << QByteArray() << "1"
+        << QStringList{red("未导出：2024\\A1_待N8设计同步用数据/layout.xml"), partial} << QByteArray("page");
+}
+
+void TestN8Export::filesNotExportedAreNamed()
+{
+    QFETCH(QString, fault);
+    QFETCH(QStringList, at);
+    QFETCH(QByteArray, earlier);
+    QFETCH(QString, downAll);
+    QFETCH(QStringList, lines);
+    QFETCH(QByteArray, p01);
+    m_volumes->mkdir("photos/A1/成品");
+    makeResult("A1");
+    QVERIFY(TestFiles::write(selected("A1") + "/选版结果/sub/P02.jpg", "page 2"));
+    QVERIFY(TestFiles::write(selected("A1") + "/2024/A1_待N8设计同步用数据/layout.xml", "<layout/>"));
+    const QString folder = m_out + "/2024-06-01/A1-服务次1 王小宝/";
+    if (!earlier.isEmpty())
+        QVERIFY(TestFiles::write(folder + "选版结果/P01.jpg", earlier));
+    const QMap<QString, FileOperation::Fault> kinds = {{"Close", FileOperation::Fault::Close},
+                                                       {"DiskFull", FileOperation::Fault::DiskFull},
+                                                       {"Read", FileOperation::Fault::Read},
+                                                       {"Write", FileOperation::Fault::Write}};
+    FileOperation::setFaultHook([&](FileOperation::Fault f, const QString& path) {
+        if (fault.isEmpty() || f != kinds.value(fault))
+            return false;
+        // The source and its target end alike; the kind tells them apart.
+        for (const QString& name : at) {
+            if (QDir::cleanPath(path).endsWith("/" + name))
+                return true;
+        }
+        return false;
+    });
+
+    const QList<QJsonObject> messages = runExport({listed("A1", kServer + "2024\\A1")}, m_out, downAll);
+    QCOMPARE(messages.last().value("message").toString(), "所选订单N8选版导出结果" + lines.join(""));
+    QCOMPARE(TestFiles::readAll(folder + "选版结果/P01.jpg"), p01);
+    if (!at.contains("选版结果/sub/P02.jpg"))
+        QCOMPARE(TestFiles::readAll(folder + "选版结果/sub/P02.jpg"), QByteArray("page 2"));
+    for (const QString& entry : tree(m_out))
+        QVERIFY2(!entry.endsWith(".part"), qPrintable(entry)); // nothing half-written is left
 }
 
 void TestN8Export::serverAndLocalFormExportAlike_data()
