@@ -41,6 +41,7 @@ private slots:
     void exportGuards_data();
     void exportGuards();
     void exportTakesTheTicksOfItsStart();
+    void closingDuringAnExport();
     void deletionType();
     void deletionRefusesAndNamesFailures();
     void fromTheLauncher();
@@ -294,8 +295,9 @@ void TestExportN8Result::orderList()
     ExportN8Result w;
     search(w, "A24051201");
     QCOMPARE(w.controller()->orderList.size(), 1);
-    const QString path = Config::returnPicPath(
-        "\\\\studio-nas\\photos\\2024-05\\12\\A24051201-1-王小宝-刘芳-王强-陈摄影-林化妆\\");
+    // The service's folder \\studio-nas\photos\2024-05\12\... as the share is mounted.
+    const QString path = env.volumes.root() + "photos/2024-05/12/A24051201-1-王小宝-刘芳-王强-陈摄影-林化妆/";
+    QVERIFY(QFileInfo(path).isDir());
     // clang-format off
     const QStringList cells{"", "A24051201", "旗舰店一馆", "1", "王小宝-刘芳-王强", "陈摄影", "林化妆", "周设计",
                             "吴调色", "郑修图", "宝宝照经典套系", "2999", "3299", "2024-05-20 10:00:00", path};
@@ -456,6 +458,32 @@ void TestExportN8Result::exportTakesTheTicksOfItsStart()
     QVERIFY(label->isHidden());
     QCOMPARE(TestFiles::entries(env.out + "/2024-06-01"), QStringList{"A24051201-服务次1 王小宝-刘芳-王强"});
     QVERIFY(env.prompts.unexpected().isEmpty());
+}
+
+void TestExportN8Result::closingDuringAnExport()
+{
+    N8WindowEnv env;
+    QPointer<ExportN8Result> w = new ExportN8Result;
+    w->setAttribute(Qt::WA_DeleteOnClose);
+    w->show();
+    child<QLineEdit>(w, "pathLineEdit")->setText(env.out);
+    search(*w, "A2405120");
+    tick(*w, {"A24051201", "A24051203"});
+    {
+        HeldExport held;
+        child<QPushButton>(w, "pushButton_separate")->click();
+        QVERIFY(held.reached.tryAcquire(1, 10000));
+        QVERIFY(w->close());
+        held.release.release();
+        // The window goes once the export has stopped at its next file.
+        QTRY_VERIFY_WITH_TIMEOUT(w.isNull(), 10000);
+    }
+    // The file under way is finished; nothing after it is copied, and no
+    // report comes from a window that is gone.
+    const QString result = env.out + "/2024-06-01/A24051201-服务次1 王小宝-刘芳-王强/选版结果";
+    QCOMPARE(TestFiles::entries(result), QStringList{"album.psd"});
+    QCOMPARE(TestFiles::entries(env.out + "/2024-06-01"), QStringList{"A24051201-服务次1 王小宝-刘芳-王强"});
+    QVERIFY(env.prompts.calls().isEmpty());
 }
 
 void TestExportN8Result::deletionType()
