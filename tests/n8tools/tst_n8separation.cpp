@@ -2,6 +2,7 @@
 #include "messageboxdialog.h"
 #include "n8windowtestenv.h"
 #include "separatethread.h"
+#include "separationrequests.h"
 #include "testfiles.h"
 #include "thumbnailthread.h"
 #include "toplevelwindows.h"
@@ -27,6 +28,9 @@ private slots:
     void orderDetailValues_data();
     void orderDetailValues();
     void setProductsOfNothing();
+    void subProductsAreMarked();
+    void pictureInformationBodies_data();
+    void pictureInformationBodies();
     void failuresEndTheRun_data();
     void failuresEndTheRun();
     void unwrittenSheetIsReported();
@@ -86,14 +90,15 @@ void TestN8Separation::slotsByName()
                                      "onFinishSaveThumb()",
                                      "onFinishSeparateImage()",
                                      "showWidget()"};
-    QList<QByteArray> jobs;
+    for (const QByteArray& slot : named)
+        QVERIFY2(w.metaObject()->indexOfSlot(QMetaObject::normalizedSignature(slot)) >= 0, slot.constData());
+    // Every slot a job calls back is one of the window's given slots; the
+    // design stage's belongs to another window.
     for (const QByteArray& slot :
          SeparateThread::callbackSignatures() + ThumbnailThread::callbackSignatures()) {
         if (slot != "fenjian_shejiPhotoSlot_3_2()")
-            jobs.append(slot);
+            QVERIFY2(named.contains(QMetaObject::normalizedSignature(slot)), slot.constData());
     }
-    for (const QByteArray& slot : named + jobs)
-        QVERIFY2(w.metaObject()->indexOfSlot(QMetaObject::normalizedSignature(slot)) >= 0, slot.constData());
     QCOMPARE(w.metaObject()->indexOfMethod("fenjian_shejiPhotoSlot_3_2()"), -1);
     QVERIFY(w.isHidden());
     QMetaObject::invokeMethod(&w, "showWidget", Qt::DirectConnection);
@@ -149,7 +154,9 @@ void TestN8Separation::separatesTwoOrders()
     const auto pictures = env.service.requests("order", "getorderpic");
     QCOMPARE(pictures.size(), 2);
     QCOMPARE(pictures.first().keys.join(' '), QStringLiteral("token order_photo_id shopid superid"));
-    QCOMPARE(env.service.requests("order", "getbarcodegen").first().values.value("token"), Config::token);
+    // The barcode address carries the fixed API token.
+    QCOMPARE(env.service.requests("order", "getbarcodegen").first().values.value("token"),
+             QStringLiteral("5d1f08c6a93e2b74f0c8e61a7b3d9f25"));
 
     // The second order's reply has no sample time: its sheet shows none of
     // the first order's.
@@ -227,6 +234,18 @@ void TestN8Separation::setProductsOfNothing()
 {
     N8WindowEnv env;
     ExportN8Result w;
+    // An order before it had products, none urgent, with three photos.
+    Product album;
+    album.isurgent = QStringLiteral("0");
+    album.photos = QStringList{"a.jpg", "b.jpg"};
+    Product frame = album;
+    frame.photos = QStringList{"c.jpg"};
+    ProductData::m_products = {album, frame};
+    w.setProducts({album, frame});
+    QCOMPARE(w.controller()->productsUrgentState, 0);
+    QCOMPARE(w.controller()->productPhotoNum, 3);
+    QCOMPARE(w.controller()->orderProducts.size(), 2);
+
     ProductData::m_products.clear();
     w.setProducts({});
     QCOMPARE(w.controller()->productsUrgentState, 1);
@@ -234,17 +253,78 @@ void TestN8Separation::setProductsOfNothing()
     QVERIFY(w.controller()->orderProducts.isEmpty());
 }
 
+void TestN8Separation::subProductsAreMarked()
+{
+    N8WindowEnv env;
+    ExportN8Result w;
+    const QJsonObject son{{"goodname", "内页"}, {"goodtypename", "内页"}, {"parentid", "0"}};
+    const QJsonObject goods{
+        {"goodname", "宝宝成长相册"}, {"parentid", "0"}, {"son_good", QJsonArray{son, son}}};
+    const QList<Product> subs = w.returnSubPro(goods);
+    QCOMPARE(subs.size(), 2);
+    QCOMPARE(subs.at(0).goodname + "|" + subs.at(1).goodname, QStringLiteral("内页|内页(1)"));
+    QVERIFY(subs.at(0).hasParent && subs.at(1).hasParent);
+    QVERIFY(w.returnSubPro(son).isEmpty());
+}
+
+void TestN8Separation::pictureInformationBodies_data()
+{
+    QTest::addColumn<int>("form");
+    QTest::addColumn<QStringList>("finished");
+    QTest::addColumn<QStringList>("design");
+    QTest::addColumn<QByteArray>("body");
+
+    const QByteArray head = "token=tok&order_photo_id=100101&shopid=12&superid=9";
+    const QByteArray paths = "&companyid=9&uid=1024"
+                             "&qrcodepath=%2Fv%2Fout%2F2024-06-01%2FA1-%E6%9C%8D%E5%8A%A11%20%E7%8E%8B%20"
+                             "%E5%BF%AB%E9%80%92%2F%E5%85%B6%E5%AE%83%2F%2F%E6%9D%A1%E5%BD%A2%E7%A0%81.jpg"
+                             "&imgpath=%2Fv%2Fout%2F2024-06-01%2FA1-%E6%9C%8D%E5%8A%A11%20%E7%8E%8B%20"
+                             "%E5%BF%AB%E9%80%92%2F%E5%85%B6%E5%AE%83%2F";
+    // Each name encoded once, the names joined by a bare full-width comma;
+    // a comma inside a name is encoded, so it never splits the name.
+    const QByteArray finished =
+        "&cpimgs=IMG%201.jpg，%E7%85%A7%E7%89%87%262.jpg，%E7%94%B2%EF%BC%8C%E4%B9%99.jpg";
+    const QStringList names = {"IMG 1.jpg", "照片&2.jpg", "甲，乙.jpg"};
+    QTest::newRow("design") << int(SeparationRequests::PicInfoForm::Design) << names << QStringList{"P+1.jpg"}
+                            << head + paths + finished + "&sjimgs=P%2B1.jpg";
+    QTest::newRow("design, no photos") << int(SeparationRequests::PicInfoForm::Design) << QStringList()
+                                       << QStringList() << head + paths + "&cpimgs=&sjimgs=";
+    QTest::newRow("post-sample") << int(SeparationRequests::PicInfoForm::PostSample) << names
+                                 << QStringList{"x"} << head + paths + finished + "&isyhfj=1";
+    QTest::newRow("N8 window") << int(SeparationRequests::PicInfoForm::Short) << names << QStringList{"x"}
+                               << head;
+}
+
+void TestN8Separation::pictureInformationBodies()
+{
+    QFETCH(int, form);
+    QFETCH(QStringList, finished);
+    QFETCH(QStringList, design);
+    QFETCH(QByteArray, body);
+    Config::token = QStringLiteral("tok");
+    Config::order_id = QStringLiteral("100101");
+    Config::shop_id = QStringLiteral("12");
+    Config::super_id = QStringLiteral("9");
+    Config::manager_id = QStringLiteral("1024");
+    const QByteArray sent = SeparationRequests::picInfoBody(
+        SeparationRequests::PicInfoForm(form), "/v/out/2024-06-01/A1-服务1 王 快递/其它//条形码.jpg",
+        "/v/out/2024-06-01/A1-服务1 王 快递/其它/", finished, design);
+    Config::token = QStringLiteral("5d1f08c6a93e2b74f0c8e61a7b3d9f25");
+    QCOMPARE(sent, body);
+}
+
 void TestN8Separation::failuresEndTheRun_data()
 {
     QTest::addColumn<QString>("action");
     QTest::addColumn<QString>("fault");
     QTest::addColumn<QStringList>("shown");
+    QTest::addColumn<int>("details"); // order-detail requests sent
     QTest::newRow("picture information refused") << "getorderpic"
-                                                 << "refuse" << QStringList{"警告/查询裁剪信息错误：0"};
+                                                 << "refuse" << QStringList{"警告/查询裁剪信息错误：0"} << 0;
     QTest::newRow("picture information not JSON") << "getorderpic"
-                                                  << "raw" << QStringList();
+                                                  << "raw" << QStringList() << 0;
     QTest::newRow("order detail refused") << "orderdetail"
-                                          << "refuse" << QStringList{"警告/查询订单信息错误：0"};
+                                          << "refuse" << QStringList{"警告/查询订单信息错误：0"} << 1;
 }
 
 void TestN8Separation::failuresEndTheRun()
@@ -252,6 +332,7 @@ void TestN8Separation::failuresEndTheRun()
     QFETCH(QString, action);
     QFETCH(QString, fault);
     QFETCH(QStringList, shown);
+    QFETCH(int, details);
     N8WindowEnv env;
     env.prompts.setLenient(true);
     ExportN8Result w;
@@ -271,7 +352,7 @@ void TestN8Separation::failuresEndTheRun()
     QVERIFY(!QFileInfo::exists(other + "快递产品信息.pdf"));
     QVERIFY(topLevelWindows<MessageBoxDialog>().isEmpty());
     QTest::qWait(200);
-    QVERIFY(env.service.requests("order", "orderdetail").size() <= 1);
+    QCOMPARE(env.service.requests("order", "orderdetail").size(), details);
 }
 
 void TestN8Separation::unwrittenSheetIsReported()
