@@ -389,38 +389,39 @@ void TestN8Export::report()
 
 void TestN8Export::filesNotExportedAreNamed_data()
 {
-    QTest::addColumn<QString>("fault");      // a FileOperation fault, or empty
+    QTest::addColumn<int>("fault");          // a FileOperation fault, or -1
     QTest::addColumn<QStringList>("at");     // where it strikes, below the order's folders
     QTest::addColumn<QByteArray>("earlier"); // a page P01.jpg an earlier export left
     QTest::addColumn<QString>("downAll");
     QTest::addColumn<QStringList>("lines");
     QTest::addColumn<QByteArray>("p01"); // what the exported P01.jpg holds afterwards
 
+    using Fault = FileOperation::Fault;
     const QString partial = green("N8部分导出完成");
     const QStringList p01 = {"选版结果/P01.jpg"};
     const QStringList lost = {red("未导出：选版结果/P01.jpg"), partial};
     QTest::newRow("page refused at close")
-        << "Close" << p01 << QByteArray() << "0" << lost << QByteArray("<missing>");
-    QTest::newRow("share full") << "DiskFull" << p01 << QByteArray() << "0" << lost
+        << int(Fault::Close) << p01 << QByteArray() << "0" << lost << QByteArray("<missing>");
+    QTest::newRow("share full") << int(Fault::DiskFull) << p01 << QByteArray() << "0" << lost
                                 << QByteArray("<missing>");
-    QTest::newRow("page unreadable") << "Read" << p01 << QByteArray() << "0" << lost
+    QTest::newRow("page unreadable") << int(Fault::Read) << p01 << QByteArray() << "0" << lost
                                      << QByteArray("<missing>");
     QTest::newRow("two pages refused")
-        << "Write" << QStringList{"选版结果/P01.jpg", "选版结果/sub/P02.jpg"} << QByteArray() << "0"
+        << int(Fault::Write) << QStringList{"选版结果/P01.jpg", "选版结果/sub/P02.jpg"} << QByteArray() << "0"
         << QStringList{red("未导出：选版结果/P01.jpg、选版结果/sub/P02.jpg"), partial}
         << QByteArray("<missing>");
     QTest::newRow("older page under the name")
-        << "" << QStringList() << QByteArray("older page") << "0" << lost << QByteArray("older page");
-    QTest::newRow("the same page again") << "" << QStringList() << QByteArray("page") << "0"
+        << -1 << QStringList() << QByteArray("older page") << "0" << lost << QByteArray("older page");
+    QTest::newRow("the same page again") << -1 << QStringList() << QByteArray("page") << "0"
                                          << QStringList{green("N8导出完成")} << QByteArray("page");
     QTest::newRow("design data refused")
-        << "Close" << QStringList{"2024\\A1_待N8设计同步用数据/layout.xml"} << QByteArray() << "1"
+        << int(Fault::Close) << QStringList{"2024\\A1_待N8设计同步用数据/layout.xml"} << QByteArray() << "1"
         << QStringList{red("未导出：2024\\A1_待N8设计同步用数据/layout.xml"), partial} << QByteArray("page");
 }
 
 void TestN8Export::filesNotExportedAreNamed()
 {
-    QFETCH(QString, fault);
+    QFETCH(int, fault);
     QFETCH(QStringList, at);
     QFETCH(QByteArray, earlier);
     QFETCH(QString, downAll);
@@ -433,12 +434,8 @@ void TestN8Export::filesNotExportedAreNamed()
     const QString folder = m_out + "/2024-06-01/A1-服务次1 王小宝/";
     if (!earlier.isEmpty())
         QVERIFY(TestFiles::write(folder + "选版结果/P01.jpg", earlier));
-    const QMap<QString, FileOperation::Fault> kinds = {{"Close", FileOperation::Fault::Close},
-                                                       {"DiskFull", FileOperation::Fault::DiskFull},
-                                                       {"Read", FileOperation::Fault::Read},
-                                                       {"Write", FileOperation::Fault::Write}};
     FileOperation::setFaultHook([&](FileOperation::Fault f, const QString& path) {
-        if (fault.isEmpty() || f != kinds.value(fault))
+        if (int(f) != fault)
             return false;
         // The source and its target end alike; the kind tells them apart.
         for (const QString& name : at) {
