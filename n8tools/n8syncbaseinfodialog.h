@@ -19,7 +19,8 @@ class Ui_N8SyncBaseInfoDialog;
 // showing it.
 //
 // States: idle (the two sync buttons), requesting and writing (取消 only,
-// isBusy set), failed (取消 and 重试). 取消 stops the worker and aborts a
+// isBusy set), failed (取消 and 重试). A reply without its staff or product
+// array fails like a reply that never came: nothing is written from it. 取消 stops the worker and aborts a
 // list request still under way; a reply or worker message that arrives
 // after it changes nothing.
 class N8SyncBaseInfoDialog : public QDialog

@@ -33,7 +33,9 @@ class QWidget;
 // The xml and write jobs call slt_threademit(QJsonObject), the export
 // slt_exportN8Result(QJsonObject): {"type": "update_msg", "alert"} for each
 // step and file, then exactly one {"type": "all_finish", "message": the
-// HTML report}.
+// HTML report}. A store's file is committed only once it is complete, so a
+// refused write keeps the store's old file; an exported order whose files
+// did not all land ends partial, after a line that names them.
 //
 // Stopping is cooperative: the XML building and writing look at the flag
 // before each entry and store, the export before each order and file.
