@@ -668,47 +668,20 @@ void TestFaJianDialog::searchFailures_data()
     QTest::addColumn<QString>("title");  // of the boxes, "" for none
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("orders"); // listed afterwards
-    QTest::newRow("search: HTTP 500") << "order_list"
-                                      << "http"
-                                      << "警告"
-                                      << "网络请求错误\n500" << 1;
-    QTest::newRow("search: connection dropped") << "order_list"
-                                                << "drop"
-                                                << "警告"
-                                                << "网络请求错误\n"
-                                                << 1;
-    QTest::newRow("search: refused") << "order_list"
-                                     << "refuse"
-                                     << "警告"
-                                     << "错误代码：0" << 1;
-    QTest::newRow("search: code a number") << "order_list"
-                                           << R"({"code":1,"order":[]})"
-                                           << "警告"
-                                           << "错误代码：" << 1;
-    QTest::newRow("search: no orders") << "order_list"
-                                       << R"({"code":"1","order":[]})"
-                                       << "提示"
-                                       << "没有查询到任何订单" << 1;
-    QTest::newRow("search: not JSON") << "order_list"
-                                      << "<html>busy</html>"
-                                      << ""
-                                      << "" << 1;
-    QTest::newRow("search: an array") << "order_list"
-                                      << R"([{"code":"1"}])"
-                                      << ""
-                                      << "" << 1;
-    QTest::newRow("products: HTTP 500") << "ordergoods"
-                                        << "http"
-                                        << "警告"
-                                        << "网络请求错误\n500" << 4;
-    QTest::newRow("products: refused") << "ordergoods"
-                                       << "refuse"
-                                       << "警告"
-                                       << "查询产品信息错误：0" << 4;
-    QTest::newRow("products: not JSON") << "ordergoods"
-                                        << "{\"code\":\"1\","
-                                        << ""
-                                        << "" << 4;
+    const auto row = [](const char* name, const char* action, const char* fault, const char* title,
+                        const char* text, int orders) {
+        QTest::newRow(name) << action << fault << title << text << orders;
+    };
+    row("search: HTTP 500", "order_list", "http", "警告", "网络请求错误\n500", 1);
+    row("search: connection dropped", "order_list", "drop", "警告", "网络请求错误\n", 1);
+    row("search: refused", "order_list", "refuse", "警告", "错误代码：0", 1);
+    row("search: code a number", "order_list", R"({"code":1,"order":[]})", "警告", "错误代码：", 1);
+    row("search: no orders", "order_list", R"({"code":"1","order":[]})", "提示", "没有查询到任何订单", 1);
+    row("search: not JSON", "order_list", "<html>busy</html>", "", "", 1);
+    row("search: an array", "order_list", R"([{"code":"1"}])", "", "", 1);
+    row("products: HTTP 500", "ordergoods", "http", "警告", "网络请求错误\n500", 4);
+    row("products: refused", "ordergoods", "refuse", "警告", "查询产品信息错误：0", 4);
+    row("products: cut JSON", "ordergoods", R"({"code":"1",)", "", "", 4);
 }
 
 void TestFaJianDialog::searchFailures()

@@ -463,29 +463,18 @@ void TestShangJianDialog::brokenMarkReplies()
 void TestShangJianDialog::searchFailures_data()
 {
     QTest::addColumn<QString>("fault"); // "http", "refuse" or a raw body
-    QTest::addColumn<QString>("title"); // of the one box, "" for none
+    QTest::addColumn<QString>("title"); // of the boxes, "" for none
     QTest::addColumn<QString>("text");
-    QTest::newRow("HTTP 500") << "http"
-                              << "警告"
-                              << "网络请求错误\n500";
-    QTest::newRow("refused") << "refuse"
-                             << "警告"
-                             << "错误代码：0";
-    QTest::newRow("code a number") << R"({"code":1,"data":[{"orderpayforkey":"X"}]})"
-                                   << "警告"
-                                   << "错误代码：";
-    QTest::newRow("no orders") << R"({"code":"1","data":[]})"
-                               << "提示"
-                               << "没有查询到任何订单";
-    QTest::newRow("data not an array") << R"({"code":"1","data":{"orderpayforkey":"X"}})"
-                                       << "提示"
-                                       << "没有查询到任何订单";
-    QTest::newRow("not JSON") << "<html>busy</html>"
-                              << ""
-                              << "";
-    QTest::newRow("an array") << R"([{"code":"1"}])"
-                              << ""
-                              << "";
+    const auto row = [](const char* name, const char* fault, const char* title, const char* text) {
+        QTest::newRow(name) << fault << title << text;
+    };
+    row("HTTP 500", "http", "警告", "网络请求错误\n500");
+    row("refused", "refuse", "警告", "错误代码：0");
+    row("code a number", R"({"code":1,"data":[{"orderpayforkey":"X"}]})", "警告", "错误代码：");
+    row("no orders", R"({"code":"1","data":[]})", "提示", "没有查询到任何订单");
+    row("data not an array", R"({"code":"1","data":{"orderpayforkey":"X"}})", "提示", "没有查询到任何订单");
+    row("not JSON", "<html>busy</html>", "", "");
+    row("an array", R"([{"code":"1"}])", "", "");
 }
 
 void TestShangJianDialog::searchFailures()
