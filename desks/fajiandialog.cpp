@@ -466,8 +466,10 @@ void FaJianDialog::on_pushButton_submit_clicked()
         const QComboBox* factory = choiceCombo(i + 1, kFactoryColumn);
         // Without the shop's print shops or factories there is no choice
         // to send.
-        if (!shop || !factory)
+        if (!shop || !factory) {
+            notice(QStringLiteral("提示"), QStringLiteral("后台没有设置冲印公司或后期工厂"));
             return;
+        }
         entries.append(FaJian::dispatchEntry(rightList.at(i).id, shop->currentData().toString(),
                                              factory->currentData().toString()));
     }
@@ -506,8 +508,8 @@ void FaJianDialog::on_pushButton_excel_clicked()
 
 void FaJianDialog::Table2ExcelByHtml(QTableWidget* table, QString title)
 {
-    Q_UNUSED(title)
-    askExportFileName(table);
+    // Row 0 holds only the set-all choices; the products follow it.
+    exportTable(table, title, 1);
 }
 
 QString FaJianDialog::getBarCodeImagePath(QString code)

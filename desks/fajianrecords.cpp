@@ -110,8 +110,11 @@ QList<FaJianRightData> FaJian::productsFrom(const QJsonObject& reply, const QStr
     const QJsonObject order = reply.value(QLatin1String("order")).toObject();
     QList<FaJianRightData> products;
     for (const char* group : {"ordergoods0", "ordergoods2"}) {
-        for (const QJsonValue& v : order.value(QLatin1String(group)).toArray())
+        for (const QJsonValue& v : order.value(QLatin1String(group)).toArray()) {
             products.append(productFrom(v.toObject()));
+            if (products.last().orderid.isEmpty())
+                products.last().orderid = requestedOrderId;
+        }
     }
     if (products.isEmpty()) {
         FaJianRightData placeholder;

@@ -96,9 +96,9 @@ void addOrder(QList<FaJianLeftData>& list, const FaJianLeftData& entry);
 QList<PrintShopsData> printShopsFrom(const QJsonArray& array, bool withChoosePrompt);
 QList<FactorysData> factorysFrom(const QJsonArray& array, bool withChoosePrompt);
 
-// The products of a reply: "ordergoods0" then "ordergoods2"; an order
-// without products gets one placeholder (id "0") that names the requested
-// order.
+// The products of a reply: "ordergoods0" then "ordergoods2"; a product
+// without its own order id takes the requested one. An order without
+// products gets one placeholder (id "0") that names the requested order.
 QList<FaJianRightData> productsFrom(const QJsonObject& reply, const QString& requestedOrderId);
 // True for the placeholder list of an order without products.
 bool isPlaceholder(const QList<FaJianRightData>& products);

@@ -2,8 +2,10 @@
 
 #include "calendarpicker.h"
 #include "prompts.h"
+#include "tableexport.h"
 #include "webservice.h"
 
+#include <QAbstractItemView>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QNetworkAccessManager>
@@ -95,14 +97,17 @@ void OrderDesk::restoreSearchButtons()
     }
 }
 
-void OrderDesk::askExportFileName(QWidget* table)
+void OrderDesk::exportTable(QAbstractItemView* view, const QString& title, int firstRow)
 {
-    // What an exported sheet would hold is not settled: the name is asked
-    // for and nothing is written.
-    const QString name = Prompts::instance().getSaveFileName(
-        table, QStringLiteral("保存"), QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation),
+    // Read before the dialog opens: a reply may redraw the table meanwhile.
+    const ExportedTable table = TableExport::fromView(view, title, firstRow);
+    const QString path = Prompts::instance().getSaveFileName(
+        view, QStringLiteral("保存"), QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation),
         QStringLiteral("Excel 文件(*.xls *.xlsx)"));
-    Q_UNUSED(name)
+    if (path.isEmpty())
+        return;
+    if (!TableExport::save(table, path))
+        notice(QStringLiteral("警告"), QStringLiteral("保存失败\n") + path);
 }
 
 void OrderDesk::setCentredRows(QStandardItemModel* model, const QList<QStringList>& rows)

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+class QAbstractItemView;
 class QNetworkAccessManager;
 class QNetworkReply;
 class QLineEdit;
@@ -14,8 +15,8 @@ class QStandardItemModel;
 // What the upload and dispatch desks share: Return in the scan field, the
 // order-number box and the criterion box; the criterion box that takes its
 // date from a new picker for the date criteria and is read-only meanwhile;
-// the two search buttons' busy state; the export that only asks for a file
-// name; the desk's one network access manager.
+// the two search buttons' busy state; the export of a table to a file the
+// user names; the desk's one network access manager.
 //
 // Every key but Return is dropped, so Escape does not close a desk and
 // Return presses no default button.
@@ -62,8 +63,10 @@ protected:
     static void setSearchBusy(QPushButton* button, bool busy);
     void restoreSearchButtons();
 
-    // The export asks for a file name over the table and writes nothing.
-    static void askExportFileName(QWidget* table);
+    // Asks for a file name over the view and writes its table there under
+    // the title, the view's rows from firstRow on; a file that could not be
+    // written is told with its path.
+    static void exportTable(QAbstractItemView* view, const QString& title, int firstRow = 0);
 
     // Replaces the model's rows by the given texts, each cell centred.
     static void setCentredRows(QStandardItemModel* model, const QList<QStringList>& rows);

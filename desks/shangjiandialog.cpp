@@ -142,7 +142,7 @@ void ShangJianDialog::on_comboBox_currentIndexChanged(int index)
 
 void ShangJianDialog::on_pushButton_3_clicked()
 {
-    askExportFileName(ui->tableView_right);
+    exportTable(ui->tableView_right, windowTitle());
 }
 
 void ShangJianDialog::queryOrderByOrderPayForKey(QString orderKey, bool toLeft)
@@ -272,8 +272,13 @@ void ShangJianDialog::queryShangjianCallBack(QNetworkReply* reply)
         WebService::showTransportError(nullptr, r, Prompts::Yes);
         return;
     }
-    if (r.kind != WebService::Reply::Kind::NotJsonObject) {
-        qDebug().noquote() << "shangjian back Json:" << r.body;
+    qDebug().noquote() << "shangjian back Json:" << r.body;
+    if (r.kind == WebService::Reply::Kind::NotJsonObject) {
+        // The mark may or may not have been recorded, and a double-clicked
+        // order has already left the left table: told like a lost reply,
+        // so staff mark the order again.
+        WebService::showTransportError(nullptr, r, Prompts::Yes);
+    } else {
         const bool marked = r.code == QLatin1String("1");
         const bool markedBefore = r.code == QLatin1String("1002");
         if (!marked && !markedBefore) {

@@ -14,6 +14,8 @@ LabelPrinter* s_installed = nullptr;
 
 LabelPrinter::Outcome LabelPrinter::print(const QList<QImage>& labels)
 {
+    if (labels.isEmpty())
+        return Outcome::Printed;
     const std::unique_ptr<QPrinter> printer = openPrinter();
     if (!printer)
         return Outcome::NoPrinter;

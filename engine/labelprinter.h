@@ -34,7 +34,7 @@ public:
 
     // Reads the printable area in whole millimetres, makes the page that
     // wide and 2.5 mm higher with no margins, and prints each image fitted
-    // to the page with its proportions kept.
+    // to the page with its proportions kept. No labels open no printer.
     Outcome print(const QList<QImage>& labels);
 
     // The installed backend, else the system printer.

@@ -12,7 +12,9 @@ packages=(
     fonts-noto-cjk qttranslations5-l10n
     libzint-dev
     libzbar-dev
+    libxlsxwriter-dev
     xvfb xauth
+    unzip # reads exported workbooks back in the tests
     poppler-utils # pdfinfo, pdftotext and pdfimages for the tests that print sheets
 )
 

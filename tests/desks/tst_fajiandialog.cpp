@@ -1,8 +1,11 @@
 #include "barcodedecoder.h"
+#include "barcodepicture.h"
 #include "calendarpicker.h"
 #include "clock.h"
 #include "config.h"
+#include "exportreader.h"
 #include "fajiandialog.h"
+#include "fileoperation.h"
 #include "labelprinter.h"
 #include "scriptedprompts.h"
 #include "standin.h"
@@ -53,8 +56,15 @@ private slots:
     void labelsOfTickedProducts();
     void labelTexts_data();
     void labelTexts();
-    void printerFailures_data();
-    void printerFailures();
+    void printing_data();
+    void printing();
+    void productsWithoutTheirOrderId_data();
+    void productsWithoutTheirOrderId();
+    void exports_data();
+    void exports();
+    void searchFailures_data();
+    void searchFailures();
+    void productsOfAnEarlierSearchDropped();
     void serviceRefusesUnknownDispatches_data();
     void serviceRefusesUnknownDispatches();
 
@@ -94,8 +104,10 @@ class FailingPrinter : public LabelPrinter
 {
 public:
     explicit FailingPrinter(bool noPrinter) : m_noPrinter(noPrinter) {}
+    int opened = 0;
     std::unique_ptr<QPrinter> openPrinter() override
     {
+        ++opened;
         if (m_noPrinter)
             return nullptr;
         auto printer = std::make_unique<QPrinter>(QPrinter::ScreenResolution);
@@ -301,6 +313,9 @@ void TestFaJianDialog::scanInAShopWithoutPrintShops()
     QCOMPARE(cell(1, 0), QStringLiteral("证件照"));
     QVERIFY(!combo(1, 8));
     m_desk->findChild<QPushButton*>("pushButton_submit")->click();
+    QCOMPARE(m_prompts->messages().size(), 2);
+    QCOMPARE(m_prompts->last().title, QStringLiteral("提示"));
+    QCOMPARE(m_prompts->last().text, QStringLiteral("后台没有设置冲印公司或后期工厂"));
     QTest::qWait(100);
     QCOMPARE(logged("sendtoshop").size(), 0);
 
@@ -486,46 +501,242 @@ void TestFaJianDialog::labelsOfTickedProducts()
 void TestFaJianDialog::labelTexts_data()
 {
     QTest::addColumn<QString>("id");
-    QTest::addColumn<QString>("picture"); // "" for none
-    QTest::newRow("a product") << "5101" << QDir::tempPath() + "/5101.png";
-    QTest::newRow("the placeholder") << "0" << QDir::tempPath() + "/0.png";
+    QTest::addColumn<QString>("codeText");
+    QTest::addColumn<bool>("picture");
+    QTest::newRow("a product") << "5101"
+                               << "5101  A24051201" << true;
+    QTest::newRow("the placeholder") << "0"
+                                     << "0  A24051201" << true;
     QTest::newRow("a path") << "../5101"
-                            << "";
+                            << "../5101  A24051201" << false;
     QTest::newRow("a backslash") << "a\\b"
-                                 << "";
+                                 << "a\\b  A24051201" << false;
 }
 
 void TestFaJianDialog::labelTexts()
 {
     QFETCH(QString, id);
-    QFETCH(QString, picture);
-    QCOMPARE(m_desk->getBarCodeImagePath(id), picture);
+    QFETCH(QString, codeText);
+    QFETCH(bool, picture);
     FaJianRightData product;
     product.id = id;
-    QCOMPARE(FaJian::labelInfo(product, "A24051201", picture, "Velmor旗舰店").codeText, id + "  A24051201");
+    QCOMPARE(FaJian::labelInfo(product, "A24051201", QString(), "Velmor旗舰店").codeText, codeText);
+    // The picture lies in the temporary folder and reads back as the id;
+    // an id that is no plain name gets none.
+    const QString path = m_desk->getBarCodeImagePath(id);
+    QCOMPARE(!path.isEmpty(), picture);
+    if (picture) {
+        QCOMPARE(QFileInfo(path).absolutePath(), QFileInfo(QDir::tempPath()).absoluteFilePath());
+        QVERIFY(BarcodePicture::write(id, path));
+        QCOMPARE(BarcodeDecoder::code128(QImage(path)), QStringList{id});
+        QFile::remove(path);
+    }
 }
 
-void TestFaJianDialog::printerFailures_data()
+void TestFaJianDialog::printing_data()
 {
     QTest::addColumn<bool>("noPrinter");
-    QTest::addColumn<QString>("box");
-    QTest::newRow("no printer") << true << "没有可用的打印机";
-    QTest::newRow("a job that cannot start") << false << "条码打印失败";
+    QTest::addColumn<bool>("ticked");
+    QTest::addColumn<QString>("box"); // "" for none
+    QTest::addColumn<int>("opened");
+    QTest::newRow("no printer") << true << true << "没有可用的打印机" << 1;
+    QTest::newRow("a job that cannot start") << false << true << "条码打印失败" << 1;
+    QTest::newRow("nothing ticked, no printer") << true << false << "" << 0;
 }
 
-void TestFaJianDialog::printerFailures()
+void TestFaJianDialog::printing()
 {
     QFETCH(bool, noPrinter);
+    QFETCH(bool, ticked);
     QFETCH(QString, box);
+    QFETCH(int, opened);
     FailingPrinter failing(noPrinter);
     LabelPrinter::install(&failing);
     searchNumber("A24051201");
     showOrder(0);
+    if (!ticked) {
+        for (int row = 1; row < products()->rowCount(); ++row)
+            products()->item(row, 12)->setCheckState(Qt::Unchecked);
+    }
     m_desk->findChild<QPushButton*>("pushButton_print")->click();
+    LabelPrinter::install(m_printer.get());
+    QCOMPARE(failing.opened, opened);
+    if (box.isEmpty()) {
+        QCOMPARE(m_prompts->messages().size(), 0);
+        return;
+    }
     QCOMPARE(m_prompts->messages().size(), 1);
     QCOMPARE(m_prompts->last().title, QStringLiteral("警告"));
     QCOMPARE(m_prompts->last().text, box);
-    LabelPrinter::install(m_printer.get());
+}
+
+void TestFaJianDialog::productsWithoutTheirOrderId_data()
+{
+    QTest::addColumn<QByteArray>("orderid"); // the product's "orderid" member, "" for none
+    QTest::newRow("missing") << QByteArray();
+    QTest::newRow("a number") << QByteArray(R"("orderid":100101,)");
+    QTest::newRow("empty") << QByteArray(R"("orderid":"",)");
+}
+
+void TestFaJianDialog::productsWithoutTheirOrderId()
+{
+    QFETCH(QByteArray, orderid);
+    m_service->sendRaw("order", "ordergoods",
+                       R"({"code":"1","order":{"ordergoods0":[{)" + orderid +
+                           R"("id":"5101","goodname":"宝宝成长相册"},{)" + orderid +
+                           R"("id":"5102","goodname":"8*10水晶摆台"}],"ordergoods2":[]}})");
+    searchNumber("A24051201");
+    showOrder(0);
+    QCOMPARE(cell(2, 0), QStringLiteral("8*10水晶摆台"));
+
+    // The products belong to the order they were asked for.
+    m_desk->findChild<QPushButton*>("pushButton_submit")->click();
+    QTRY_COMPARE(logged("sendtoshop").size(), 1);
+    QCOMPARE(logged("sendtoshop").first().values.value("orderid"), QStringLiteral("100101"));
+    m_desk->findChild<QPushButton*>("pushButton_print")->click();
+    QCOMPARE(static_cast<PdfLabelPrinter*>(m_printer.get())->files().size(), 2);
+    const QString sheet = m_labels.filePath("products.xls");
+    m_prompts->setNextPath(sheet);
+    m_desk->findChild<QPushButton*>("pushButton_excel")->click();
+    QCOMPARE(ExportReader::rows(sheet).size(), 4);
+}
+
+void TestFaJianDialog::exports_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("fault"); // a FileOperation::Fault, -1 for none
+    QTest::addColumn<QByteArray>("start");
+    QTest::newRow("a workbook") << "发件.xlsx" << -1 << QByteArray("PK\x03\x04");
+    QTest::newRow("a workbook, upper case") << "发件.XLSX" << -1 << QByteArray("PK\x03\x04");
+    QTest::newRow("an .xls") << "发件.xls" << -1 << QByteArray("<html>");
+    QTest::newRow("no suffix") << "发件" << -1 << QByteArray("<html>");
+    QTest::newRow("a workbook refused at close")
+        << "发件.xlsx" << int(FileOperation::Fault::Close) << QByteArray();
+    QTest::newRow("an .xls refused") << "发件.xls" << int(FileOperation::Fault::Write) << QByteArray();
+}
+
+void TestFaJianDialog::exports()
+{
+    QFETCH(QString, name);
+    QFETCH(int, fault);
+    QFETCH(QByteArray, start);
+    searchNumber("A24051201");
+    showOrder(0);
+    combo(0, 8)->setCurrentIndex(1);
+    combo(3, 10)->setCurrentIndex(2);
+    products()->item(2, 12)->setCheckState(Qt::Unchecked);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(name);
+    FileOperation::setFaultHook(
+        [&](FileOperation::Fault f, const QString& p) { return int(f) == fault && p == path; });
+    m_prompts->setNextPath(path);
+    m_desk->findChild<QPushButton*>("pushButton_excel")->click();
+    FileOperation::setFaultHook(nullptr);
+    QCOMPARE(m_prompts->calls().first().title, QStringLiteral("保存"));
+    QCOMPARE(m_prompts->calls().first().filter, QStringLiteral("Excel 文件(*.xls *.xlsx)"));
+    if (fault >= 0) {
+        QCOMPARE(m_prompts->messages().size(), 1);
+        QCOMPARE(m_prompts->last().title, QStringLiteral("警告"));
+        QCOMPARE(m_prompts->last().text, QStringLiteral("保存失败\n") + path);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
+                 QStringList());
+        return;
+    }
+    QCOMPARE(m_prompts->messages().size(), 0);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(file.read(start.size()) == start);
+    // The title, the header and the products as shown (empty cells at a
+    // row's end left out); not the set-all row.
+    const QString none = QStringLiteral("请选择");
+    const QList<QStringList> expected = {
+        {"订单号码：A24051201"},
+        {"产品名称", "尺寸", "类别", "数量", "P数", "发货日期", "加急取件", "备注", "冲印公司",
+         "发冲印公司时间", "后期工厂", "发后期工厂时间", "打印条码"},
+        {"宝宝成长相册", "12寸", "相册", "1", "30", "2024-06-02", "否", "封面用第3张", "华彩冲印", "", none},
+        {"8*10水晶摆台", "8寸", "摆台", "2", "", "2024-05-30", "是", "", "华彩冲印", "", none},
+        {"精修电子档", "", "电子档", "1", "", "2024-06-02", "否", "", "华彩冲印", "", "金典后期"},
+    };
+    QCOMPARE(ExportReader::rows(path), expected);
+}
+
+void TestFaJianDialog::searchFailures_data()
+{
+    QTest::addColumn<QString>("action"); // the route that fails
+    QTest::addColumn<QString>("fault");  // "http", "drop", "refuse" or a raw body
+    QTest::addColumn<QString>("title");  // of the boxes, "" for none
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("orders"); // listed afterwards
+    const auto row = [](const char* name, const char* action, const char* fault, const char* title,
+                        const char* text, int orders) {
+        QTest::newRow(name) << action << fault << title << text << orders;
+    };
+    row("search: HTTP 500", "order_list", "http", "警告", "网络请求错误\n500", 1);
+    row("search: connection dropped", "order_list", "drop", "警告", "网络请求错误\n", 1);
+    row("search: refused", "order_list", "refuse", "警告", "错误代码：0", 1);
+    row("search: code a number", "order_list", R"({"code":1,"order":[]})", "警告", "错误代码：", 1);
+    row("search: no orders", "order_list", R"({"code":"1","order":[]})", "提示", "没有查询到任何订单", 1);
+    row("search: not JSON", "order_list", "<html>busy</html>", "", "", 1);
+    row("search: an array", "order_list", R"([{"code":"1"}])", "", "", 1);
+    row("products: HTTP 500", "ordergoods", "http", "警告", "网络请求错误\n500", 4);
+    row("products: refused", "ordergoods", "refuse", "警告", "查询产品信息错误：0", 4);
+    row("products: cut JSON", "ordergoods", R"({"code":"1",)", "", "", 4);
+}
+
+void TestFaJianDialog::searchFailures()
+{
+    QFETCH(QString, action);
+    QFETCH(QString, fault);
+    QFETCH(QString, title);
+    QFETCH(QString, text);
+    QFETCH(int, orders);
+    searchNumber("A24051201");
+    showOrder(0);
+    if (fault == "http")
+        m_service->failHttp("order", action, 500);
+    else if (fault == "drop")
+        m_service->drop("order", action);
+    else if (fault == "refuse")
+        m_service->refuse("order", action, "0", "x");
+    else
+        m_service->sendRaw("order", action, fault.toUtf8());
+    const int before = logged(action.toLatin1()).size();
+    searchNumber("A2405120");
+    QTRY_VERIFY(logged(action.toLatin1()).size() > before);
+    QTest::qWait(200);
+    QCOMPARE(orderKeys().size(), orders);
+    // Each order's products fail on their own: one box an order.
+    const int boxes = title.isEmpty() ? 0 : action == "ordergoods" ? orders : 1;
+    QTRY_COMPARE(m_prompts->messages().size(), boxes);
+    for (const ScriptedPrompts::Call& box : m_prompts->messages()) {
+        QCOMPARE(box.title, title);
+        QCOMPARE(box.text, text);
+    }
+    for (const char* button : {"pushButton", "pushButton_2"}) {
+        QVERIFY(m_desk->findChild<QPushButton*>(button)->isEnabled());
+        QCOMPARE(m_desk->findChild<QPushButton*>(button)->text(), QStringLiteral("检索"));
+    }
+    // What was shown stays.
+    QCOMPARE(cell(1, 0), QStringLiteral("宝宝成长相册"));
+}
+
+void TestFaJianDialog::productsOfAnEarlierSearchDropped()
+{
+    // The first search's products come late and say something else.
+    m_service->sendRaw("order", "ordergoods",
+                       R"({"code":"1","order":{"ordergoods0":[{"id":"9","goodname":"旧相册"}]}})");
+    m_service->delay("order", "ordergoods", 600);
+    searchNumber("A24051201");
+    QTRY_COMPARE(logged("ordergoods").size(), 1);
+    m_service->clearFaults();
+    searchNumber("A24051201");
+    showOrder(0);
+    QCOMPARE(cell(1, 0), QStringLiteral("宝宝成长相册"));
+    QTest::qWait(800);
+    QCOMPARE(cell(1, 0), QStringLiteral("宝宝成长相册"));
+    showOrder(0);
+    QCOMPARE(cell(1, 0), QStringLiteral("宝宝成长相册"));
 }
 
 void TestFaJianDialog::serviceRefusesUnknownDispatches_data()

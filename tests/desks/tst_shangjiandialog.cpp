@@ -1,6 +1,7 @@
 #include "calendarpicker.h"
 #include "clock.h"
 #include "config.h"
+#include "exportreader.h"
 #include "scriptedprompts.h"
 #include "shangjiandialog.h"
 #include "shangjianrecords.h"
@@ -40,7 +41,12 @@ private slots:
     void markCodes();
     void crossedMarksKeepTheirRoad();
     void markWithoutOrderAddsNoRow();
-    void exportWritesNothing();
+    void brokenMarkReplies_data();
+    void brokenMarkReplies();
+    void searchFailures_data();
+    void searchFailures();
+    void exportsTheRightTable_data();
+    void exportsTheRightTable();
 
 private:
     QList<StandIn::LoggedRequest> searches() const { return m_service->requests("order", "order_list"); }
@@ -422,18 +428,107 @@ void TestShangJianDialog::markWithoutOrderAddsNoRow()
     QCOMPARE(model("tableView_right")->rowCount(), 0);
 }
 
-void TestShangJianDialog::exportWritesNothing()
+void TestShangJianDialog::brokenMarkReplies_data()
 {
+    QTest::addColumn<bool>("scan");
+    QTest::addColumn<QByteArray>("body");
+    QTest::newRow("double-click, cut JSON")
+        << false << QByteArray(R"({"code":"1","message":"上件成功","order":{"orderpayforkey":"A2405)");
+    QTest::newRow("double-click, an array") << false << QByteArray(R"([{"code":"1","message":"上件成功"}])");
+    QTest::newRow("double-click, HTML") << false << QByteArray("<html>busy</html>");
+    QTest::newRow("scan, cut JSON") << true << QByteArray(R"({"code":"1","mess)");
+}
+
+void TestShangJianDialog::brokenMarkReplies()
+{
+    QFETCH(bool, scan);
+    QFETCH(QByteArray, body);
+    m_service->sendRaw("order", "gotodigitalid_post", body);
+    if (scan) {
+        pressReturnIn("lineEdit", "100105");
+    } else {
+        searchLeft("A24051501");
+        m_desk->findChild<QTableView*>("tableView_left")->doubleClicked(model("tableView_left")->index(0, 0));
+    }
+    QTRY_COMPARE(m_prompts->messages().size(), 1);
+    QCOMPARE(m_prompts->last().title, QStringLiteral("警告"));
+    QCOMPARE(m_prompts->last().text, QStringLiteral("网络请求错误\n200"));
+    QCOMPARE(marks().size(), 1);
+    QCOMPARE(marks().first().values.value("order_photo_id"), QStringLiteral("100105"));
+    QCOMPARE(model("tableView_left")->rowCount(), 0);
+    QCOMPARE(model("tableView_right")->rowCount(), 0);
+    QVERIFY(m_desk->findChild<QPushButton*>("pushButton_2")->isEnabled());
+}
+
+void TestShangJianDialog::searchFailures_data()
+{
+    QTest::addColumn<QString>("fault"); // "http", "refuse" or a raw body
+    QTest::addColumn<QString>("title"); // of the boxes, "" for none
+    QTest::addColumn<QString>("text");
+    const auto row = [](const char* name, const char* fault, const char* title, const char* text) {
+        QTest::newRow(name) << fault << title << text;
+    };
+    row("HTTP 500", "http", "警告", "网络请求错误\n500");
+    row("refused", "refuse", "警告", "错误代码：0");
+    row("code a number", R"({"code":1,"data":[{"orderpayforkey":"X"}]})", "警告", "错误代码：");
+    row("no orders", R"({"code":"1","data":[]})", "提示", "没有查询到任何订单");
+    row("data not an array", R"({"code":"1","data":{"orderpayforkey":"X"}})", "提示", "没有查询到任何订单");
+    row("not JSON", "<html>busy</html>", "", "");
+    row("an array", R"([{"code":"1"}])", "", "");
+}
+
+void TestShangJianDialog::searchFailures()
+{
+    QFETCH(QString, fault);
+    QFETCH(QString, title);
+    QFETCH(QString, text);
+    searchBy(6, "郭晶");
+    if (fault == "http")
+        m_service->failHttp("order", "order_list", 500);
+    else if (fault == "refuse")
+        m_service->refuse("order", "order_list", "0", "x");
+    else
+        m_service->sendRaw("order", "order_list", fault.toUtf8());
+    // Neither list changes.
+    searchLeft("A24051201");
+    searchBy(0, "A2405120");
+    QCOMPARE(model("tableView_left")->rowCount(), 0);
+    QCOMPARE(column("tableView_right", 0), QStringList{"A24051502-1"});
+    QCOMPARE(m_prompts->messages().size(), title.isEmpty() ? 0 : 2);
+    for (const ScriptedPrompts::Call& box : m_prompts->messages()) {
+        QCOMPARE(box.title, title);
+        QCOMPARE(box.text, text);
+    }
+    for (const char* button : {"pushButton", "pushButton_2"})
+        QCOMPARE(m_desk->findChild<QPushButton*>(button)->text(), QStringLiteral("检索"));
+}
+
+void TestShangJianDialog::exportsTheRightTable_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("a workbook") << "上件.xlsx";
+    QTest::newRow("an HTML table") << "上件.xls";
+}
+
+void TestShangJianDialog::exportsTheRightTable()
+{
+    QFETCH(QString, name);
+    searchBy(6, "郭晶");
     QTemporaryDir dir;
-    const QString chosen = dir.filePath("上件.xls");
+    const QString chosen = dir.filePath(name);
     m_prompts->setNextPath(chosen);
     m_desk->findChild<QPushButton*>("pushButton_3")->click();
     QCOMPARE(m_prompts->calls().size(), 1);
     QCOMPARE(m_prompts->last().kind, ScriptedPrompts::Call::Kind::SaveFile);
     QCOMPARE(m_prompts->last().title, QStringLiteral("保存"));
     QCOMPARE(m_prompts->last().filter, QStringLiteral("Excel 文件(*.xls *.xlsx)"));
-    QVERIFY(!QFileInfo::exists(chosen));
-    QCOMPARE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size(), 0);
+    const QList<QStringList> rows = ExportReader::rows(chosen);
+    QCOMPARE(rows.size(), 3);
+    QCOMPARE(rows.at(0), QStringList{"上件管理"});
+    QCOMPARE(rows.at(1),
+             QStringList({"单号", "所属门店", "上件操作人", "上件日期", "客人姓名", "选片时间",
+                          "选片完成时间", "选片人", "样后修片师", "样前对比片", "加急日期", "发货日期"}));
+    QCOMPARE(rows.at(2).mid(0, 2), QStringList({"A24051502-1", "旗舰店二馆"}));
 }
 
 QTEST_MAIN(TestShangJianDialog)
