@@ -503,7 +503,8 @@ void TestImportPhotoToServer::failedWritesAreTold()
                (path.endsWith("thumbnail100/415A102-002.jpg") || path.endsWith("ImageTime.txt"));
     });
     QCOMPARE(pressImport(w, files, "警告"),
-             QStringLiteral("1张照片导入失败\n拍摄时间记录写入失败\n\n导入前正式库照片：0张\n\n导入后正式库照片：2张\n\n"
+             QStringLiteral("1张照片导入失败\nIMG_0002."
+                            "JPG\n拍摄时间记录写入失败\n\n导入前正式库照片：0张\n\n导入后正式库照片：2张\n\n"
                             "导入前备份库照片：0张\n\n导入后备份库照片：2张    \n"));
     QVERIFY(!QFileInfo::exists(m_volumes->path(kNewFolder + "ImageTime.txt")));
 }

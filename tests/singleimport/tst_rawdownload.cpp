@@ -328,7 +328,9 @@ void TestRawDownload::subFolderAndLinks()
     QVERIFY(QFile::link(elsewhere, raws() + "link.CR2"));
 
     const DownloadReports reports = download();
-    QCOMPARE(reports.tip, QStringLiteral("下载完毕！\n\n原图目录已保留：%1（有未下载的照片）\n").arg(raws().chopped(1)));
+    QCOMPARE(reports.tip,
+             QStringLiteral("下载完毕！\n\n链接未下载：%1link.CR2\n原图目录已保留：%2（有未下载的照片）\n")
+                 .arg(raws(), raws().chopped(1)));
     QCOMPARE(TestFiles::entries(raws()), QStringList{"sub"});
     QCOMPARE(TestFiles::readAll(raws() + "sub/IMG_0002.CR2"), QByteArray("deeper"));
     QCOMPARE(TestFiles::readAll(elsewhere), QByteArray("linked raw"));
