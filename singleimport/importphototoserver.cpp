@@ -595,6 +595,7 @@ void ImportPhotoToServer::backServerPath(QNetworkReply* reply)
     reply->deleteLater();
     if (WebService::reportFailure(r, r.message, Prompts::Yes)) {
         setImporting(false);
+        closeRunReports();
         return;
     }
     m_serviceServerPath = r.object.value(QLatin1String("picpath")).toString();

@@ -12,6 +12,10 @@
 #include <QDirIterator>
 #include <QImage>
 #include <QImageReader>
+#include <QProcess>
+
+#include <memory>
+#include <vector>
 
 // Receives the reports of the single-order import's jobs by slot name, as
 // the window does, and records them.
@@ -46,6 +50,7 @@ private slots:
     void importReports_data();
     void importReports();
     void sameFilesAsTheBatchWorker();
+    void fourProcessesIntoOneOrder();
     void icons_data();
     void icons();
     void folderCheck();
@@ -103,17 +108,32 @@ void TestSingleImportJobs::importReports_data()
     QTest::addColumn<int>("mode");
     QTest::addColumn<bool>("exists");
     QTest::addColumn<QString>("dateTime");
+    QTest::addColumn<QString>("taken"); // a file already at the photo's name
     QTest::addColumn<QStringList>("reports");
     QTest::addColumn<QString>("main"); // where the photo lands
     QTest::addColumn<int>("files");    // files written in all
 
     const QString t = "2019:05:03 14:22:11";
     QTest::newRow("photo with a shot time")
-        << 0 << true << t << QStringList{"finish(abc-001>19:05:03 14:22:11|)"} << "order/照片/" << 5;
-    QTest::newRow("finished photo, no record") << 1 << true << t << QStringList{"finish()"} << "order/成品/" << 4;
-    QTest::newRow("design") << 2 << true << "" << QStringList{"finish()"} << "order/设计/" << 4;
-    QTest::newRow("missing source") << 0 << false << "" << QStringList{"failed(card.jpg)", "finish()"} << ""
-                                    << 0;
+        << 0 << true << t << "" << QStringList{"finish(abc-001>19:05:03 14:22:11|)"}
+        << "order/照片/abc-001.jpg" << 5;
+    // Another window wrote the name first: the photo takes the next number,
+    // for all its files and its record, and the other's files stay.
+    QTest::newRow("photo whose name is taken")
+        << 0 << true << t << "order/照片/abc-001.jpg" << QStringList{"finish(abc-002>19:05:03 14:22:11|)"}
+        << "order/照片/abc-002.jpg" << 6;
+    QTest::newRow("finished photo, no record")
+        << 1 << true << t << "" << QStringList{"finish()"} << "order/成品/abc-001.jpg" << 4;
+    QTest::newRow("finished photo replaces its name")
+        << 1 << true << t << "order/成品/abc-001.jpg" << QStringList{"finish()"} << "order/成品/abc-001.jpg"
+        << 4;
+    QTest::newRow("design") << 2 << true << ""
+                            << "" << QStringList{"finish()"} << "order/设计/abc-001.jpg" << 4;
+    QTest::newRow("design replaces its name")
+        << 2 << true << ""
+        << "order/设计/abc-001.jpg" << QStringList{"finish()"} << "order/设计/abc-001.jpg" << 4;
+    QTest::newRow("missing source") << 0 << false << ""
+                                    << "" << QStringList{"failed(card.jpg)", "finish()"} << "" << 0;
 }
 
 void TestSingleImportJobs::importReports()
@@ -121,8 +141,11 @@ void TestSingleImportJobs::importReports()
     QFETCH(int, mode);
     QFETCH(bool, exists);
     QFETCH(QString, dateTime);
+    QFETCH(QString, taken);
     TempVolumes volumes;
     makeOrderTree(volumes, QString());
+    if (!taken.isEmpty())
+        volumes.writeFile(taken, "another window's photo");
     const QString source = volumes.path("card.jpg");
     if (exists) {
         JpegFixture::Options options;
@@ -140,7 +163,9 @@ void TestSingleImportJobs::importReports()
     written.removeAll("card.jpg");
     QTEST(int(written.size()), "files");
     QFETCH(QString, main);
-    QVERIFY(main.isEmpty() || written.contains(main + "abc-001.jpg"));
+    QVERIFY(main.isEmpty() || TestFiles::readAll(volumes.path(main)) == TestFiles::readAll(source));
+    if (mode == 0 && !taken.isEmpty())
+        QCOMPARE(TestFiles::readAll(volumes.path(taken)), QByteArray("another window's photo"));
 }
 
 void TestSingleImportJobs::sameFilesAsTheBatchWorker()
@@ -174,6 +199,82 @@ void TestSingleImportJobs::sameFilesAsTheBatchWorker()
     QVERIFY(single.getPicShotTime(source, singleTime));
     QVERIFY(batch.getPicShotTime(source, batchTime));
     QCOMPARE(singleTime, batchTime);
+}
+
+// Four processes run one order's photo jobs into one order folder at once,
+// as four stations would: each photo lands once under a name of its own,
+// with its backup, its thumbnails and one record under that name.
+void TestSingleImportJobs::fourProcessesIntoOneOrder()
+{
+    const int processes = 4;
+    const int perProcess = 5;
+    TempVolumes volumes;
+    makeOrderTree(volumes, QString());
+    // Each photo has a width and a shot time of its own, to tell it by.
+    QMap<QByteArray, int> photoOf; // bytes -> photo index
+    QList<QStringList> cards;
+    for (int p = 0; p < processes; ++p) {
+        QStringList files;
+        for (int i = 0; i < perProcess; ++i) {
+            const int n = p * perProcess + i;
+            JpegFixture::Options options;
+            options.size = QSize(160 + 8 * n, 120);
+            options.dateTime = QStringLiteral("2019:05:03 14:%1:00").arg(n, 2, 10, QLatin1Char('0'));
+            options.seed = quint32(n + 1);
+            const QString path = volumes.path(QStringLiteral("card%1/IMG_%2.JPG").arg(p).arg(i));
+            QDir().mkpath(QFileInfo(path).absolutePath());
+            QVERIFY(JpegFixture::write(path, options));
+            photoOf.insert(TestFiles::readAll(path), n);
+            files.append(path);
+        }
+        cards.append(files);
+    }
+
+    std::vector<std::unique_ptr<QProcess>> running;
+    for (const QStringList& files : qAsConst(cards)) {
+        running.push_back(std::make_unique<QProcess>());
+        running.back()->start(DRAVIN_PHOTOJOBS_HELPER,
+                              QStringList{volumes.path("order/"), volumes.path("backup/"), "503", "A102"} +
+                                  files);
+    }
+    for (const auto& process : running) {
+        QVERIFY(process->waitForFinished(120000));
+        QCOMPARE(process->exitStatus(), QProcess::NormalExit);
+        QVERIFY2(process->exitCode() == 0, process->readAllStandardError().constData());
+    }
+
+    QStringList expectedNames;
+    for (int n = 1; n <= processes * perProcess; ++n)
+        expectedNames.append(QStringLiteral("503A102-%1.jpg").arg(n, 3, 10, QLatin1Char('0')));
+    const QStringList names = TestFiles::entries(volumes.path("order/照片"));
+    QCOMPARE(names, expectedNames);
+
+    QMap<QString, QString> records;
+    for (const QString& record : QString::fromUtf8(TestFiles::readAll(volumes.path("order/ImageTime.txt")))
+                                     .split('|', Qt::SkipEmptyParts)) {
+        QVERIFY2(!records.contains(record.section('>', 0, 0)), qPrintable(record));
+        records.insert(record.section('>', 0, 0), record.section('>', 1));
+    }
+    QCOMPARE(records.size(), names.size());
+
+    QSet<int> seen;
+    for (const QString& name : names) {
+        const QByteArray main = TestFiles::readAll(volumes.path("order/照片/" + name));
+        QVERIFY2(photoOf.contains(main), qPrintable(name));
+        const int n = photoOf.value(main);
+        QVERIFY2(!seen.contains(n), qPrintable(name));
+        seen.insert(n);
+        QCOMPARE(TestFiles::readAll(volumes.path("backup/照片/" + name)), main);
+        QCOMPARE(records.value(QFileInfo(name).completeBaseName()),
+                 QStringLiteral("19:05:03 14:%1:00").arg(n, 2, 10, QLatin1Char('0')));
+        // The thumbnails are this photo's: 160 + 8n wide, 120 high, fitted
+        // (the small one from the large one, so give or take a pixel).
+        QCOMPARE(QImageReader(volumes.path("order/thumbnail2250/" + name)).size(),
+                 QSize(2250, 120 * 2250 / (160 + 8 * n)));
+        const QSize small = QImageReader(volumes.path("order/thumbnail100/" + name)).size();
+        QCOMPARE(small.width(), 200);
+        QVERIFY2(qAbs(small.height() - 120 * 200 / (160 + 8 * n)) <= 1, qPrintable(name));
+    }
 }
 
 void TestSingleImportJobs::icons_data()
