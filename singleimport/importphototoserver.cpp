@@ -752,8 +752,10 @@ void ImportPhotoToServer::onFinishImportImage(QString imageTime)
     QString title = QStringLiteral("导片成功!");
     QString text = SingleOrder::completionText(m_runMode, before, after);
     QStringList problems;
-    if (!m_failedPhotos.isEmpty())
+    if (!m_failedPhotos.isEmpty()) {
+        m_failedPhotos.sort(Qt::CaseInsensitive);
         problems << QStringLiteral("%1张照片导入失败").arg(m_failedPhotos.size()) << m_failedPhotos;
+    }
     if (!recorded)
         problems.append(QStringLiteral("拍摄时间记录写入失败"));
     if (!problems.isEmpty()) {
@@ -837,7 +839,10 @@ void ImportPhotoToServer::reportAnswered(ReportKind kind, const WebService::Repl
         // Kept with its counts as they were: a resend never counts twice.
         if (!resent)
             m_keptReports.append({kind, body});
-        reportNotReceived(r.statusText);
+        // A resend that fails again was told when it first failed; a run
+        // names it again in its box.
+        if (!resent || m_runReporting)
+            reportNotReceived(r.statusText);
     } else if (r.kind == WebService::Reply::Kind::Refusal) {
         const QString prefix =
             kind == ReportKind::Paths ? QStringLiteral("上传路径错误代码：") : QStringLiteral("错误代码：");

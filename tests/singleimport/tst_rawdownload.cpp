@@ -2,6 +2,7 @@
 #include "cr2downloadwindow.h"
 #include "exiffiles.h"
 #include "fileoperation.h"
+#include "foldersinuse.h"
 #include "jobrunner.h"
 #include "scriptedprompts.h"
 #include "tempvolumes.h"
@@ -56,6 +57,8 @@ private slots:
     void readImageTime();
     void progressBar();
     void tipBoxThenClose();
+    void longTipKeepsTwentyLines();
+    void foldersInUseWhileDownloading();
     void rawFolder_data();
     void rawFolder();
     void oneReportPerFile();
@@ -187,6 +190,62 @@ void TestRawDownload::tipBoxThenClose()
     QVERIFY(prompts.messages().first().hasParent);
     QVERIFY(!window.isVisible());
     QVERIFY(QFile::exists(target() + "IMG_0001.CR2"));
+}
+
+void TestRawDownload::longTipKeepsTwentyLines()
+{
+    ScriptedPrompts prompts;
+    QStringList failures;
+    for (int n = 1; n <= 25; ++n) {
+        const QString name = QStringLiteral("IMG_%1.CR2").arg(n, 4, 10, QLatin1Char('0'));
+        raw(name, QString());
+        failures.append(QStringLiteral("拷贝原图照片未成功，照片名：") + raws() + name);
+    }
+    FileOperation::setFaultHook([](FileOperation::Fault fault, const QString& path) {
+        return fault == FileOperation::Fault::Write && path.contains("/local/out/");
+    });
+    CR2DownLoadWindow window;
+    window.show();
+    prompts.setNextAnswer(Prompts::Yes);
+    window.startDownLoad(m_volumes->path("none.txt"), photos(), target());
+    QTRY_COMPARE(prompts.messages().size(), 1);
+    const ScriptedPrompts::Call box = prompts.messages().first();
+    QCOMPARE(box.title, QStringLiteral("提示"));
+    QCOMPARE(box.text, "下载完毕！\n\n" + QStringList(failures.mid(0, 18)).join('\n') + "\n…");
+    QCOMPARE(box.detailedText,
+             "下载完毕！\n\n" + failures.join('\n') +
+                 QStringLiteral("\n原图目录已保留：%1（有未下载的照片）\n").arg(raws().chopped(1)));
+    QCOMPARE(TestFiles::entries(raws()).size(), 25);
+}
+
+// While the download runs, the order's photos folder and the target are
+// in use for this process's deletions; once it has told its end, not.
+void TestRawDownload::foldersInUseWhileDownloading()
+{
+    ScriptedPrompts prompts;
+    raw("IMG_0001.CR2", QString());
+    QSemaphore entered;
+    QSemaphore release;
+    FileOperation::setFaultHook([&](FileOperation::Fault, const QString& path) {
+        if (path.contains("/local/out/")) {
+            entered.release();
+            release.acquire();
+        }
+        return false;
+    });
+    CR2DownLoadWindow window;
+    window.show();
+    prompts.setNextAnswer(Prompts::Yes);
+    window.startDownLoad(m_volumes->path("none.txt"), photos(), target(), "A1");
+    QTRY_VERIFY(entered.available() >= 1);
+    QString orderKey;
+    QVERIFY(FoldersInUse::contains(m_volumes->path("photos/2024-05/12/A1-1"), &orderKey));
+    QCOMPARE(orderKey, QStringLiteral("A1"));
+    QVERIFY(FoldersInUse::contains(target()));
+    release.release(100);
+    QTRY_COMPARE(prompts.messages().size(), 1);
+    QVERIFY(!FoldersInUse::contains(m_volumes->path("photos/2024-05/12/A1-1")));
+    QVERIFY(!FoldersInUse::contains(target()));
 }
 
 void TestRawDownload::rawFolder_data()
