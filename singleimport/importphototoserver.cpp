@@ -974,6 +974,8 @@ void ImportPhotoToServer::closeEvent(QCloseEvent* event)
 {
     emit showSearch();
     m_jobs.close();
+    // The jobs still running hold the folder for as long as they write.
+    m_runClaim.reset();
     isRunning = false;
     loadingLabel->hide();
     QMainWindow::closeEvent(event);
