@@ -206,74 +206,55 @@ void TestSingleImportJobs::sameFilesAsTheBatchWorker()
 // with its backup, its thumbnails and one record under that name.
 void TestSingleImportJobs::fourProcessesIntoOneOrder()
 {
-    const int processes = 4;
-    const int perProcess = 5;
     TempVolumes volumes;
     makeOrderTree(volumes, QString());
-    // Each photo has a width and a shot time of its own, to tell it by.
-    QMap<QByteArray, int> photoOf; // bytes -> photo index
-    QList<QStringList> cards;
-    for (int p = 0; p < processes; ++p) {
-        QStringList files;
-        for (int i = 0; i < perProcess; ++i) {
-            const int n = p * perProcess + i;
+    QMap<QByteArray, int> photoOf; // bytes -> photo n, 160 + 8n wide, shot at 14:n:00
+    std::vector<std::unique_ptr<QProcess>> processes;
+    for (int p = 0; p < 4; ++p) {
+        QStringList args{volumes.path("order/"), volumes.path("backup/"), "503", "A102"};
+        for (int n = 5 * p; n < 5 * p + 5; ++n) {
             JpegFixture::Options options;
             options.size = QSize(160 + 8 * n, 120);
             options.dateTime = QStringLiteral("2019:05:03 14:%1:00").arg(n, 2, 10, QLatin1Char('0'));
             options.seed = quint32(n + 1);
-            const QString path = volumes.path(QStringLiteral("card%1/IMG_%2.JPG").arg(p).arg(i));
-            QDir().mkpath(QFileInfo(path).absolutePath());
-            QVERIFY(JpegFixture::write(path, options));
-            photoOf.insert(TestFiles::readAll(path), n);
-            files.append(path);
+            args.append(volumes.path(QStringLiteral("card%1.jpg").arg(n)));
+            QVERIFY(JpegFixture::write(args.last(), options));
+            photoOf.insert(TestFiles::readAll(args.last()), n);
         }
-        cards.append(files);
+        processes.push_back(std::make_unique<QProcess>());
+        processes.back()->setProgram(DRAVIN_PHOTOJOBS_HELPER);
+        processes.back()->setArguments(args);
     }
-
-    std::vector<std::unique_ptr<QProcess>> running;
-    for (const QStringList& files : qAsConst(cards)) {
-        running.push_back(std::make_unique<QProcess>());
-        running.back()->start(DRAVIN_PHOTOJOBS_HELPER,
-                              QStringList{volumes.path("order/"), volumes.path("backup/"), "503", "A102"} +
-                                  files);
-    }
-    for (const auto& process : running) {
+    for (const auto& process : processes)
+        process->start();
+    for (const auto& process : processes) {
         QVERIFY(process->waitForFinished(120000));
-        QCOMPARE(process->exitStatus(), QProcess::NormalExit);
-        QVERIFY2(process->exitCode() == 0, process->readAllStandardError().constData());
+        QVERIFY2(process->exitStatus() == QProcess::NormalExit && process->exitCode() == 0,
+                 process->readAllStandardError().constData());
     }
 
-    QStringList expectedNames;
-    for (int n = 1; n <= processes * perProcess; ++n)
-        expectedNames.append(QStringLiteral("503A102-%1.jpg").arg(n, 3, 10, QLatin1Char('0')));
+    QStringList expected;
+    for (int n = 1; n <= 20; ++n)
+        expected.append(QStringLiteral("503A102-%1.jpg").arg(n, 3, 10, QLatin1Char('0')));
     const QStringList names = TestFiles::entries(volumes.path("order/照片"));
-    QCOMPARE(names, expectedNames);
-
-    QMap<QString, QString> records;
-    for (const QString& record : QString::fromUtf8(TestFiles::readAll(volumes.path("order/ImageTime.txt")))
-                                     .split('|', Qt::SkipEmptyParts)) {
-        QVERIFY2(!records.contains(record.section('>', 0, 0)), qPrintable(record));
-        records.insert(record.section('>', 0, 0), record.section('>', 1));
-    }
-    QCOMPARE(records.size(), names.size());
-
+    QCOMPARE(names, expected);
+    const QString records = QString::fromUtf8(TestFiles::readAll(volumes.path("order/ImageTime.txt")));
+    QCOMPARE(records.count('|'), 20);
     QSet<int> seen;
     for (const QString& name : names) {
         const QByteArray main = TestFiles::readAll(volumes.path("order/照片/" + name));
-        QVERIFY2(photoOf.contains(main), qPrintable(name));
-        const int n = photoOf.value(main);
-        QVERIFY2(!seen.contains(n), qPrintable(name));
+        const int n = photoOf.value(main, -1);
+        QVERIFY2(n >= 0 && !seen.contains(n), qPrintable(name));
         seen.insert(n);
         QCOMPARE(TestFiles::readAll(volumes.path("backup/照片/" + name)), main);
-        QCOMPARE(records.value(QFileInfo(name).completeBaseName()),
-                 QStringLiteral("19:05:03 14:%1:00").arg(n, 2, 10, QLatin1Char('0')));
-        // The thumbnails are this photo's: 160 + 8n wide, 120 high, fitted
-        // (the small one from the large one, so give or take a pixel).
+        QVERIFY(records.contains(
+            QStringLiteral("%1>19:05:03 14:%2:00|").arg(name.chopped(4)).arg(n, 2, 10, QLatin1Char('0'))));
+        // The small thumbnail comes from the large one: give or take a pixel.
         QCOMPARE(QImageReader(volumes.path("order/thumbnail2250/" + name)).size(),
                  QSize(2250, 120 * 2250 / (160 + 8 * n)));
         const QSize small = QImageReader(volumes.path("order/thumbnail100/" + name)).size();
-        QCOMPARE(small.width(), 200);
-        QVERIFY2(qAbs(small.height() - 120 * 200 / (160 + 8 * n)) <= 1, qPrintable(name));
+        QVERIFY2(small.width() == 200 && qAbs(small.height() - 120 * 200 / (160 + 8 * n)) <= 1,
+                 qPrintable(name));
     }
 }
 

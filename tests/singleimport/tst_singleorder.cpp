@@ -25,8 +25,6 @@ private slots:
     void orderPrefix();
     void photoNames_data();
     void photoNames();
-    void nextPhotoName_data();
-    void nextPhotoName();
     void serverPathCheck_data();
     void serverPathCheck();
     void folderNames_data();
@@ -104,34 +102,6 @@ void TestSingleOrder::photoNames()
     QFETCH(QStringList, existing);
     const NamePieces pieces = NamePieces::clean("507", "A1024", append, "1");
     QTEST(SingleOrder::photoNames(pieces, 2, existing), "names");
-}
-
-void TestSingleOrder::nextPhotoName_data()
-{
-    QTest::addColumn<QString>("taken");
-    QTest::addColumn<QString>("next");
-    QTest::newRow("plain") << "507A1024-008.jpg"
-                           << "507A1024-009.jpg";
-    QTest::newRow("with an append") << "507A1024-vip-099.jpg"
-                                    << "507A1024-vip-100.jpg";
-    QTest::newRow("past 999") << "507A1024-999.jpg"
-                              << "507A1024-1000.jpg";
-    QTest::newRow("an order number with a hyphen") << "507A-1024-001.jpg"
-                                                   << "507A-1024-002.jpg";
-    QTest::newRow("no number") << "507A1024-cover.jpg"
-                               << "";
-    QTest::newRow("no hyphen") << "IMG_0001.jpg"
-                               << "";
-    QTest::newRow("another suffix") << "507A1024-001.JPG"
-                                    << "";
-    QTest::newRow("a number too long") << "507A1024-1234567890.jpg"
-                                       << "";
-}
-
-void TestSingleOrder::nextPhotoName()
-{
-    QFETCH(QString, taken);
-    QTEST(SingleOrder::nextPhotoName(taken), "next");
 }
 
 void TestSingleOrder::serverPathCheck_data()
