@@ -25,7 +25,7 @@ public:
     ~CR2DownLoadWindow() override;
 
     // Starts one download job with the records of the ImageTime file;
-    // orderKey names the order (its 预约单号) to a deletion that waits.
+    // orderKey names the order (its 预约单号) to a deletion it turns away.
     void startDownLoad(QString imageTimePath, QString srcDir, QString dstDir, QString orderKey = QString());
     // The file's text, trimmed; empty for a missing or empty file.
     static QString readImageTime(QString path);
