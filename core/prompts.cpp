@@ -67,6 +67,31 @@ void Prompts::notice(const QString& title, const QString& text, QWidget* parent)
     information(parent, title, text, Yes, Yes);
 }
 
+void Prompts::longNotice(const QString& title, const QString& text, QWidget* parent, int maxLines)
+{
+    Message m;
+    m.icon = Icon::Information;
+    m.parent = parent;
+    m.title = title;
+    m.text = text;
+    m.buttons = Yes;
+    m.defaultButton = Yes;
+    fitLines(m, maxLines);
+    instance().message(m);
+}
+
+void Prompts::fitLines(Message& message, int maxLines)
+{
+    QString text = message.text;
+    if (text.endsWith(QLatin1Char('\n')))
+        text.chop(1);
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    if (maxLines < 1 || lines.size() <= maxLines)
+        return;
+    message.detailedText = message.text;
+    message.text = QStringList(lines.mid(0, maxLines)).join(QLatin1Char('\n')) + QStringLiteral("\n…");
+}
+
 Prompts::StandardButton Prompts::information(QWidget* parent, const QString& title, const QString& text,
                                              StandardButtons buttons, StandardButton defaultButton)
 {

@@ -53,6 +53,8 @@ public:
         QList<CustomButton> customButtons; // shown after the standard buttons
         int defaultCustomButton = -1;
         QWidget* parent = nullptr;
+        // Shown behind the box's details button; empty: no details.
+        QString detailedText;
     };
 
     // The button the user pressed: a standard button, or the index of a
@@ -88,6 +90,16 @@ public:
     // Shorthands for the common boxes.
     // A notice: an information box with one Yes button, also its default.
     static void notice(const QString& title, const QString& text, QWidget* parent = nullptr);
+    // A notice whose text may run long (a list of files, a download's
+    // outcome): past maxLines lines it shows the first maxLines and "…",
+    // with the whole text in the box's details, so the box and its button
+    // stay on the screen.
+    static void longNotice(const QString& title, const QString& text, QWidget* parent = nullptr,
+                           int maxLines = 20);
+    // The cut longNotice makes: the text's first maxLines lines and "…" as
+    // the text, the whole text as the details; a text of at most maxLines
+    // lines (a final line break not counted) stays as it is, without details.
+    static void fitLines(Message& message, int maxLines = 20);
     static StandardButton information(QWidget* parent, const QString& title, const QString& text,
                                       StandardButtons buttons = Ok, StandardButton defaultButton = NoButton);
     static StandardButton warning(QWidget* parent, const QString& title, const QString& text,

@@ -8,6 +8,7 @@
 #include "orderedpipeline.h"
 #include "ordertree.h"
 #include "photoimport.h"
+#include "serverpath.h"
 #include "shottime.h"
 
 #include <QDebug>
@@ -138,7 +139,8 @@ void ImportOrderThread::createOrderDir(QString serverRoot, QString backupRoot)
 {
     m_treeFailed = false;
     QString root = serverRoot.trimmed();
-    if (root.isEmpty() || (!QFileInfo(OrderTree::withSlash(root)).isDir() && !QDir().mkpath(root))) {
+    if (root.isEmpty() || !ServerPath::isUnderMountRoot(root) ||
+        (!QFileInfo(OrderTree::withSlash(root)).isDir() && !QDir().mkpath(root))) {
         qDebug() << "服务器路径错误:" << root;
         treeFailed(TreeFailure::ServerRoot);
         return;
@@ -156,7 +158,7 @@ void ImportOrderThread::createOrderDir(QString serverRoot, QString backupRoot)
         backup.clear();
     } else {
         backup = OrderTree::withSlash(backup);
-        if (!QFileInfo(backup).isDir() && !QDir().mkdir(backup)) {
+        if (!ServerPath::isUnderMountRoot(backup) || (!QFileInfo(backup).isDir() && !QDir().mkdir(backup))) {
             treeFailed(TreeFailure::BackupRoot);
             return;
         }

@@ -117,7 +117,11 @@ bool CR2DownloadRunnable::downLoad(QString srcDir, QString dstDir, QString& tip)
     for (int i = 0; i < entries.size(); ++i) {
         const QFileInfo& entry = entries.at(i);
         // Links are never followed; folders are not downloaded.
-        if (isDotEntry(entry) || entry.isDir() || entry.isSymLink())
+        if (entry.isSymLink()) {
+            tip += QStringLiteral("链接未下载：") + entry.filePath() + QLatin1Char('\n');
+            continue;
+        }
+        if (isDotEntry(entry) || entry.isDir())
             continue;
         QString target = dstDir + entry.fileName();
         if (raws) {

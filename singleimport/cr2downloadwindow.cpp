@@ -23,9 +23,11 @@ CR2DownLoadWindow::~CR2DownLoadWindow()
     delete ui;
 }
 
-void CR2DownLoadWindow::startDownLoad(QString imageTimePath, QString srcDir, QString dstDir)
+void CR2DownLoadWindow::startDownLoad(QString imageTimePath, QString srcDir, QString dstDir, QString orderKey)
 {
     m_downloading = true;
+    m_sourceClaim = FoldersInUse::Claim(srcDir, orderKey);
+    m_targetClaim = FoldersInUse::Claim(dstDir, orderKey);
     m_jobs.start(new CR2DownloadRunnable(m_jobs.owner(), srcDir, dstDir, readImageTime(imageTimePath)));
 }
 
@@ -49,7 +51,9 @@ void CR2DownLoadWindow::onDownloadFinish(bool isSuccess, QString tip)
 {
     Q_UNUSED(isSuccess)
     m_downloading = false;
-    Prompts::notice(QStringLiteral("提示"), tip, this);
+    m_sourceClaim.release();
+    m_targetClaim.release();
+    Prompts::longNotice(QStringLiteral("提示"), tip, this);
     close();
 }
 

@@ -11,6 +11,7 @@
 #include "importbookkeeping.h"
 #include "ordertree.h"
 #include "prompts.h"
+#include "serverpath.h"
 #include "thumbnailthread1.h"
 #include "webservice.h"
 
@@ -37,6 +38,7 @@ bool ImportPhotoToServer::isRunning = true;
 namespace {
 
 const char* const kPhotoDateProperty = "photodate";
+const char* const kReportBodyProperty = "reportBody";
 
 // A folder of the web service as the file system sees it, with a final "/".
 QString localFolder(const QString& servicePath)
@@ -235,8 +237,10 @@ void ImportPhotoToServer::setImporting(bool importing)
 
 void ImportPhotoToServer::abandonRun(const QString& text)
 {
-    Prompts::notice(QStringLiteral("警告"), text);
+    m_runClaim.reset();
+    Prompts::longNotice(QStringLiteral("警告"), text);
     setImporting(false);
+    closeRunReports();
 }
 
 QNetworkReply* ImportPhotoToServer::post(const QString& route, const QByteArray& body, ReplySlot slot)
@@ -267,6 +271,12 @@ QString ImportPhotoToServer::serviceForm(const QString& local) const
 
 void ImportPhotoToServer::queryOrderPath()
 {
+    // A kept report is answered first, so the lookup reads what it set.
+    sendKeptReports([this] { postOrderPathQuery(); });
+}
+
+void ImportPhotoToServer::postOrderPathQuery()
+{
     post(Config::url_query_orderpicpath, SingleOrder::orderPathQueryBody(m_order.id),
          &ImportPhotoToServer::backOrderPath);
 }
@@ -282,10 +292,25 @@ void ImportPhotoToServer::backOrderPath(QNetworkReply* reply)
         return;
     }
     const QJsonObject data = r.object.value(QLatin1String("data")).toObject();
-    m_serviceOrderPath = data.value(QLatin1String("orderpath")).toString();
-    m_serviceBackupPath = data.value(QLatin1String("orderbakpicpath")).toString();
-    orderPath = localFolder(m_serviceOrderPath);
-    orderBakPath = localFolder(m_serviceBackupPath);
+    const QString serviceOrder = data.value(QLatin1String("orderpath")).toString();
+    const QString serviceBackup = data.value(QLatin1String("orderbakpicpath")).toString();
+    const QString order = localFolder(serviceOrder);
+    const QString backup = localFolder(serviceBackup);
+    // A folder that climbs out of the shares is never written: the lookup
+    // ends as a refused one, with the paths it had.
+    for (const QString& folder : {order, backup}) {
+        if (!folder.isEmpty() && !ServerPath::isUnderMountRoot(folder)) {
+            qDebug() << "服务器路径错误" << folder;
+            Prompts::notice(QStringLiteral("警告"), QStringLiteral("服务器路径错误"));
+            loadingLabel->hide();
+            refreshBtn(false);
+            return;
+        }
+    }
+    m_serviceOrderPath = serviceOrder;
+    m_serviceBackupPath = serviceBackup;
+    orderPath = order;
+    orderBakPath = backup;
 
     ui->selectButton->show();
     if (!orderPath.isEmpty()) {
@@ -400,11 +425,6 @@ void ImportPhotoToServer::clickSelectPhoto()
     ui->progressBar->hide();
     updateTable();
 
-    QStringList existing;
-    if (m_mode == 0 && !orderPath.isEmpty())
-        existing = QDir(orderPath + SingleOrder::modeFolders(0).main)
-                       .entryList({QStringLiteral("*.jpg")}, QDir::AllEntries | QDir::NoDotAndDotDot);
-
     const QStringList chosen = Prompts::instance().getOpenFileNames(this, QStringLiteral("选择照片"), Config::lastDir,
                                                                     QStringLiteral("JPG(*.jpg*)"));
     for (const QString& path : chosen) {
@@ -418,8 +438,9 @@ void ImportPhotoToServer::clickSelectPhoto()
     ui->label_importPhotoCount->setText(QStringLiteral("导入照片: %1张").arg(selectedPhotos.size()));
     selfPhotoDir = QFileInfo(selectedPhotos.first()).absolutePath();
     if (m_mode == 0) {
-        *photoNames = SingleOrder::photoNames(namePieces(ui->lineEdit_picAppendName->text()),
-                                              selectedPhotos.size(), existing);
+        // The names to show; each photo claims its own when it is written.
+        m_choicePieces = namePieces(ui->lineEdit_picAppendName->text());
+        *photoNames = SingleOrder::photoNamesIn(orderPath, m_choicePieces, selectedPhotos.size());
     } else {
         for (const QString& path : qAsConst(selectedPhotos))
             photoNames->append(QFileInfo(path).fileName());
@@ -481,6 +502,10 @@ void ImportPhotoToServer::delListFiles(const QStringList* files)
     const DeletionGuard::Result verdict = DeletionGuard::check(QDir::cleanPath(orderPath));
     if (!verdict.allowed()) {
         qDebug() << "拒绝删除" << orderPath << verdict.reason();
+        Prompts::longNotice(QStringLiteral("警告"),
+                            QStringLiteral("照片不能删除：%1（%2）").arg(orderPath, verdict.reason()), this);
+        // What the list shows may no longer be what the folder holds.
+        queryOrderPath();
         return;
     }
     const SingleOrder::ModeFolders folders = SingleOrder::modeFolders(m_mode);
@@ -570,6 +595,7 @@ void ImportPhotoToServer::backServerPath(QNetworkReply* reply)
     reply->deleteLater();
     if (WebService::reportFailure(r, r.message, Prompts::Yes)) {
         setImporting(false);
+        closeRunReports();
         return;
     }
     m_serviceServerPath = r.object.value(QLatin1String("picpath")).toString();
@@ -586,12 +612,15 @@ void ImportPhotoToServer::backServerPath(QNetworkReply* reply)
 bool ImportPhotoToServer::createOrderDir(QString server, QString backup)
 {
     qDebug() << "current=" << getCurrentTime();
-    if (server.isEmpty() || (!QFileInfo(server).isDir() && !QDir().mkdir(server))) {
+    // A root that climbs out of the shares is never made or written.
+    if (server.isEmpty() || !ServerPath::isUnderMountRoot(server) ||
+        (!QFileInfo(server).isDir() && !QDir().mkdir(server))) {
         qDebug() << "服务器路径错误" << server;
         abandonRun(QStringLiteral("服务器路径错误"));
         return false;
     }
-    if (backup.isEmpty() || (!QFileInfo(backup).isDir() && !QDir().mkdir(backup))) {
+    if (backup.isEmpty() || !ServerPath::isUnderMountRoot(backup) ||
+        (!QFileInfo(backup).isDir() && !QDir().mkdir(backup))) {
         qDebug() << "备份服务器路径错误" << backup;
         abandonRun(QStringLiteral("备份服务器路径错误。"));
         return false;
@@ -636,16 +665,24 @@ void ImportPhotoToServer::clickImportPhoto()
         return;
     }
     setImporting(true);
-    if (!orderPath.isEmpty() && !orderBakPath.isEmpty())
-        import();
-    else
-        queryServerPath();
+    m_runReporting = true;
+    m_runReportFailed = false;
+    sendKeptReports([this] {
+        if (m_jobs.isClosed())
+            return;
+        if (!orderPath.isEmpty() && !orderBakPath.isEmpty())
+            import();
+        else
+            queryServerPath();
+    });
 }
 
 void ImportPhotoToServer::import()
 {
     m_runMode = m_mode;
     const bool photos = m_runMode == 0;
+    // No deletion of this process takes the folder while the run writes.
+    m_runClaim = std::make_shared<const FoldersInUse::Claim>(orderPath, m_order.number);
     for (const QString& folder : photos ? QStringList{orderPath, orderBakPath} : QStringList{orderPath}) {
         if (!QFileInfo(folder).isDir()) {
             abandonRun(QStringLiteral("订单目录不存在：%1").arg(folder));
@@ -669,18 +706,23 @@ void ImportPhotoToServer::import()
     ui->progressBar->setValue(0);
     ui->progressBar->show();
     finishedCount = 0;
-    m_failedCount = 0;
+    m_failedPhotos.clear();
     imageTimeText.clear();
     postOrderPath_2(orderPath);
-    for (int i = 0; i < photoNames->size(); ++i)
-        m_jobs.start(new ThumbnailThread1(selectedPhotos.value(i), photoNames->at(i), orderPath, orderBakPath,
-                                          m_jobs.owner(), 1000, m_runMode));
+    // Photos are numbered on from what the folder holds now; each claims
+    // its name, or the next free one, when its main copy is written.
+    const QStringList names =
+        photos ? SingleOrder::photoNamesIn(orderPath, m_choicePieces, photoNames->size()) : *photoNames;
+    for (int i = 0; i < names.size(); ++i)
+        m_jobs.start(new ThumbnailThread1(selectedPhotos.value(i), names.at(i), orderPath, orderBakPath,
+                                          m_jobs.owner(), 1000, m_runMode, m_runClaim));
 }
 
 void ImportPhotoToServer::onImportImageFailed(QString picPath)
 {
     qDebug() << "照片导入失败" << picPath;
-    ++m_failedCount;
+    if (m_importing)
+        m_failedPhotos.append(QFileInfo(picPath).fileName());
 }
 
 void ImportPhotoToServer::onFinishImportImage(QString imageTime)
@@ -696,6 +738,7 @@ void ImportPhotoToServer::onFinishImportImage(QString imageTime)
 
     const bool recorded = writeImageTime(imageTimeText);
     imageTimeText.clear();
+    m_runClaim.reset();
     ui->importButton->setEnabled(false);
     ui->progressBar->setValue(0);
     ui->progressBar->setMaximum(0);
@@ -709,15 +752,24 @@ void ImportPhotoToServer::onFinishImportImage(QString imageTime)
     QString title = QStringLiteral("导片成功!");
     QString text = SingleOrder::completionText(m_runMode, before, after);
     QStringList problems;
-    if (m_failedCount > 0)
-        problems.append(QStringLiteral("%1张照片导入失败").arg(m_failedCount));
+    if (!m_failedPhotos.isEmpty()) {
+        m_failedPhotos.sort(Qt::CaseInsensitive);
+        problems << QStringLiteral("%1张照片导入失败").arg(m_failedPhotos.size()) << m_failedPhotos;
+    }
     if (!recorded)
         problems.append(QStringLiteral("拍摄时间记录写入失败"));
     if (!problems.isEmpty()) {
         title = QStringLiteral("警告");
         text = problems.join(QLatin1Char('\n')) + QStringLiteral("\n\n") + text;
     }
-    Prompts::notice(title, text);
+    Prompts::longNotice(title, text);
+
+    // The run's photos leave the choice: a second click would import them
+    // again under new numbers.
+    selectedPhotos.clear();
+    photoNames->clear();
+    updateTable();
+    ui->label_importPhotoCount->setText(QStringLiteral("导入照片: 0张"));
 
     postOrderPath(orderPath, after.order - before.order, after.backup - before.backup);
     setImporting(false);
@@ -733,18 +785,28 @@ bool ImportPhotoToServer::writeImageTime(QString text)
 
 void ImportPhotoToServer::postOrderPath_2(QString path)
 {
-    post(Config::url_post_orderpicpath_2,
-         SingleOrder::pathReportBody(m_order.id, serviceForm(path), serviceForm(orderBakPath)),
-         &ImportPhotoToServer::submitPicPath_2);
+    postReport(ReportKind::Paths,
+               SingleOrder::pathReportBody(m_order.id, serviceForm(path), serviceForm(orderBakPath)),
+               &ImportPhotoToServer::submitPicPath_2);
 }
 
 void ImportPhotoToServer::postOrderPath(QString path, int photoCount, int backupCount)
 {
     const QByteArray body = SingleOrder::countReportBody(m_order.id, serviceForm(path), serviceForm(orderBakPath),
                                                          photoCount, backupCount, m_mode);
-    post(Config::url_post_orderpicpath, body, &ImportPhotoToServer::submitPicPath);
+    postReport(ReportKind::Counts, body, &ImportPhotoToServer::submitPicPath);
     qDebug() << "提交路径地址2 url" << Config::url_post_orderpicpath;
     qDebug() << "copyF post paras" << body;
+}
+
+void ImportPhotoToServer::postReport(ReportKind kind, const QByteArray& body, ReplySlot slot)
+{
+    post(reportRoute(kind), body, slot)->setProperty(kReportBodyProperty, body);
+}
+
+const QString& ImportPhotoToServer::reportRoute(ReportKind kind)
+{
+    return kind == ReportKind::Paths ? Config::url_post_orderpicpath_2 : Config::url_post_orderpicpath;
 }
 
 void ImportPhotoToServer::submitPicPath_2(QNetworkReply* reply)
@@ -755,7 +817,7 @@ void ImportPhotoToServer::submitPicPath_2(QNetworkReply* reply)
         qDebug() << "error" << r.errorString;
     else if (r.kind != WebService::Reply::Kind::NotJsonObject)
         qDebug() << "上传路径obj" << r.object;
-    WebService::reportFailure(r, QStringLiteral("上传路径错误代码：") + r.code, Prompts::Yes);
+    reportAnswered(ReportKind::Paths, r, reply->property(kReportBodyProperty).toByteArray(), false);
 }
 
 void ImportPhotoToServer::submitPicPath(QNetworkReply* reply)
@@ -766,9 +828,98 @@ void ImportPhotoToServer::submitPicPath(QNetworkReply* reply)
         qDebug() << "error" << r.errorString;
     else
         qDebug() << "copyF Json:" << r.body << "code" << r.code;
-    if (WebService::reportFailure(r, QStringLiteral("错误代码：") + r.code, Prompts::Yes))
+    reportAnswered(ReportKind::Counts, r, reply->property(kReportBodyProperty).toByteArray(), false);
+}
+
+void ImportPhotoToServer::reportAnswered(ReportKind kind, const WebService::Reply& r, const QByteArray& body,
+                                         bool resent)
+{
+    const bool runCounts = kind == ReportKind::Counts && !resent;
+    if (r.kind == WebService::Reply::Kind::TransportError) {
+        // Kept with its counts as they were: a resend never counts twice.
+        if (!resent)
+            m_keptReports.append({kind, body});
+        // A resend that fails again was told when it first failed; a run
+        // names it again in its box.
+        if (!resent || m_runReporting)
+            reportNotReceived(r.statusText);
+    } else if (r.kind == WebService::Reply::Kind::Refusal) {
+        const QString prefix =
+            kind == ReportKind::Paths ? QStringLiteral("上传路径错误代码：") : QStringLiteral("错误代码：");
+        Prompts::notice(QStringLiteral("警告"), prefix + r.code);
+    }
+    if (runCounts)
+        closeRunReports();
+    // An accepted count report of the window's own shows the order anew.
+    if (runCounts && r.ok())
+        queryOrderPath();
+}
+
+void ImportPhotoToServer::sendKeptReports(std::function<void()> next)
+{
+    m_afterResend.append(std::move(next));
+    if (!m_resending)
+        resendFirstKept();
+}
+
+void ImportPhotoToServer::resendFirstKept()
+{
+    if (m_keptReports.isEmpty()) {
+        goOnAfterResend();
         return;
-    queryOrderPath();
+    }
+    m_resending = true;
+    post(reportRoute(m_keptReports.first().kind), m_keptReports.first().body,
+         &ImportPhotoToServer::resentReport);
+}
+
+void ImportPhotoToServer::resentReport(QNetworkReply* reply)
+{
+    const WebService::Reply r = WebService::read(reply);
+    reply->deleteLater();
+    if (m_keptReports.isEmpty())
+        return;
+    const KeptReport report = m_keptReports.first();
+    qDebug() << "重新上报" << r.statusText << r.code;
+    const bool received = r.kind != WebService::Reply::Kind::TransportError;
+    if (received)
+        m_keptReports.removeFirst();
+    reportAnswered(report.kind, r, report.body, true);
+    if (received)
+        resendFirstKept();
+    else
+        goOnAfterResend(); // it stays first, the others wait with it for the next time
+}
+
+void ImportPhotoToServer::goOnAfterResend()
+{
+    m_resending = false;
+    const QList<std::function<void()>> next = std::move(m_afterResend);
+    m_afterResend.clear();
+    for (const std::function<void()>& step : next)
+        step();
+}
+
+void ImportPhotoToServer::reportNotReceived(const QString& httpStatus)
+{
+    if (m_runReporting) {
+        m_runReportFailed = true;
+        m_runReportStatus = httpStatus;
+        return;
+    }
+    const ImportBookkeeping::Box box =
+        ImportBookkeeping::batchEndBox(0, false, false, {}, {{m_order.number, httpStatus}});
+    Prompts::longNotice(box.title, box.text);
+}
+
+void ImportPhotoToServer::closeRunReports()
+{
+    if (!m_runReporting)
+        return;
+    m_runReporting = false;
+    if (m_runReportFailed)
+        reportNotReceived(m_runReportStatus);
+    m_runReportFailed = false;
 }
 
 void ImportPhotoToServer::on_reimportButton_clicked()
@@ -783,7 +934,8 @@ void ImportPhotoToServer::on_reimportButton_clicked()
         return;
     if (!orderPath.isEmpty())
         FileOperation::removeFile(ImageTime::filePath(orderPath));
-    postOrderPath(QString(), 0, 0);
+    // After the kept reports, or the service could store them over this one.
+    sendKeptReports([this] { postOrderPath(QString(), 0, 0); });
 }
 
 // ---- The window itself ----
@@ -822,6 +974,8 @@ void ImportPhotoToServer::closeEvent(QCloseEvent* event)
 {
     emit showSearch();
     m_jobs.close();
+    // The jobs still running hold the folder for as long as they write.
+    m_runClaim.reset();
     isRunning = false;
     loadingLabel->hide();
     QMainWindow::closeEvent(event);

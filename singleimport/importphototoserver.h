@@ -1,5 +1,6 @@
 #pragma once
 
+#include "foldersinuse.h"
 #include "jobrunner.h"
 #include "singleorder.h"
 
@@ -13,6 +14,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+#include <memory>
+
 class QAction;
 class QButtonGroup;
 class QLabel;
@@ -23,6 +27,9 @@ class QNetworkAccessManager;
 class QNetworkReply;
 class QStandardItemModel;
 class Ui_ImportPhotoToServer;
+namespace WebService {
+struct Reply;
+}
 
 // The single-order import: imports one order's photos, finished photos or
 // designs into the order's folder tree on the file server, with backup
@@ -34,6 +41,14 @@ class Ui_ImportPhotoToServer;
 // them, shows the window and deletes it after showSearch(). Photo, icon and
 // folder jobs run on the window's own pool and report through its owner
 // handle, so nothing reaches the window once it has closed.
+//
+// A run's photos claim their names as they are written (photos mode), and
+// once the run is over they leave the window's choice: a second click
+// imports nothing again. While a run writes, its order folder is registered
+// as in use, so no deletion of this process takes it from under the jobs.
+// A path or count report the web service did not receive is named in one
+// box after the run and kept; the window sends it again, once, before its
+// next run or lookup.
 class ImportPhotoToServer : public QMainWindow
 {
     Q_OBJECT
@@ -88,6 +103,7 @@ private slots:
     void on_lineEdit_folderAppendName_editingFinished();
     void on_lineEdit_picAppendName_editingFinished();
     void submitPicPath_2(QNetworkReply* reply);
+    void resentReport(QNetworkReply* reply);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -125,11 +141,38 @@ private:
     void setImporting(bool importing);
     // Ends a run that could not start: the box was shown, nothing posted.
     void abandonRun(const QString& text);
+    using ReplySlot = void (ImportPhotoToServer::*)(QNetworkReply*);
+    QNetworkReply* post(const QString& route, const QByteArray& body, ReplySlot slot);
+    // The order path lookup itself, once the kept reports are answered.
+    void postOrderPathQuery();
+
+    // The two reports, kept with their bodies while the web service has
+    // not received them.
+    enum class ReportKind
+    {
+        Paths,
+        Counts
+    };
+    struct KeptReport
+    {
+        ReportKind kind;
+        QByteArray body;
+    };
+    static const QString& reportRoute(ReportKind kind);
+    void postReport(ReportKind kind, const QByteArray& body, ReplySlot slot);
+    // What a report's reply means, for a first post and a resend alike.
+    void reportAnswered(ReportKind kind, const WebService::Reply& reply, const QByteArray& body, bool resent);
+    // Sends the kept reports again, one after another, and then goes on
+    // with next (also when one fails again: it stays kept).
+    void sendKeptReports(std::function<void()> next);
+    void resendFirstKept();
+    void goOnAfterResend();
+    void reportNotReceived(const QString& httpStatus);
+    // Ends the reports of a run: its failed ones are named in one box.
+    void closeRunReports();
     // One of the order's folders in the web service's own form.
     QString serviceForm(const QString& local) const;
     SingleOrder::NamePieces namePieces(const QString& append) const;
-    using ReplySlot = void (ImportPhotoToServer::*)(QNetworkReply*);
-    QNetworkReply* post(const QString& route, const QByteArray& body, ReplySlot slot);
 
     QButtonGroup* importBtnGroup = nullptr;
     bool picAppendNameEdited = false;
@@ -160,7 +203,17 @@ private:
     int m_mode = 1;       // the mode of the window's steps
     int m_runMode = 1;    // the mode of the run under way
     bool m_importing = false;
-    int m_failedCount = 0;
+    QStringList m_failedPhotos;             // the run's photos that did not arrive, by file name
+    SingleOrder::NamePieces m_choicePieces; // the photo names' pieces at choice time
+    std::shared_ptr<const FoldersInUse::Claim> m_runClaim;
+    QList<KeptReport> m_keptReports;
+    bool m_resending = false;
+    QList<std::function<void()>> m_afterResend;
+    // From the click of "导入" to the count report's answer, failed reports
+    // are gathered for the one box after the run.
+    bool m_runReporting = false;
+    bool m_runReportFailed = false;
+    QString m_runReportStatus;
     int m_listGeneration = 0;
     // orderPath and orderBakPath in the web service's own form, and the
     // shop's roots as it sent them, for the reports.

@@ -36,7 +36,8 @@ void openImport(SearchOrderWindow* search, const QJsonObject& item)
 // shot times the download matches them to.
 void openDownload(SearchOrderWindow* search, const QJsonObject& item)
 {
-    const QString folder = OrderTree::withSlash(orderFromListItem(item).orderpath);
+    const order record = orderFromListItem(item);
+    const QString folder = OrderTree::withSlash(record.orderpath);
     if (!QFileInfo(folder).isDir()) {
         Prompts::notice(QStringLiteral("警告"), QStringLiteral("订单目录不存在：%1").arg(folder), search);
         return;
@@ -48,7 +49,8 @@ void openDownload(SearchOrderWindow* search, const QJsonObject& item)
     auto* window = new CR2DownLoadWindow(nullptr);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->show();
-    window->startDownLoad(ImageTime::filePath(folder), folder + QStringLiteral("照片/"), target);
+    window->startDownLoad(ImageTime::filePath(folder), folder + QStringLiteral("照片/"), target,
+                          record.orderpayforkey);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "formbody.h"
 #include "photoimport.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QSet>
 
@@ -126,6 +127,34 @@ QStringList photoNames(const NamePieces& pieces, int count, const QStringList& e
         names.append(name);
     }
     return names;
+}
+
+QStringList photoNamesIn(const QString& orderFolder, const NamePieces& pieces, int count)
+{
+    QStringList existing;
+    if (!orderFolder.isEmpty())
+        existing = QDir(orderFolder + modeFolders(0).main)
+                       .entryList({QStringLiteral("*.jpg")}, QDir::AllEntries | QDir::NoDotAndDotDot);
+    return photoNames(pieces, count, existing);
+}
+
+QString nextPhotoName(const QString& taken)
+{
+    const QLatin1String suffix(".jpg");
+    if (!taken.endsWith(suffix))
+        return QString();
+    const QString base = taken.chopped(suffix.size());
+    const int dash = base.lastIndexOf(QLatin1Char('-'));
+    const QString digits = base.mid(dash + 1);
+    // Nine digits at most: the next number still fits.
+    if (dash < 0 || digits.isEmpty() || digits.size() > 9)
+        return QString();
+    for (const QChar c : digits) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return QString();
+    }
+    return base.left(dash + 1) + QStringLiteral("%1").arg(digits.toInt() + 1, 3, 10, QLatin1Char('0')) +
+           suffix;
 }
 
 QString orderFolderName(const NamePieces& pieces)

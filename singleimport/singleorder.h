@@ -80,6 +80,13 @@ struct NamePieces
 // "*.jpg" names already in the folder, and never gives a name the folder
 // already holds (letter case ignored).
 QStringList photoNames(const NamePieces& pieces, int count, const QStringList& existing);
+// The same for the photos folder ("照片/") of an order folder as it is now;
+// an empty order folder has no photos yet.
+QStringList photoNamesIn(const QString& orderFolder, const NamePieces& pieces, int count);
+// The name a photo moves on to when the name it was to take is taken
+// meanwhile (another window or station wrote it): the same name with the
+// number after the last "-" one up. Empty for a name not of that form.
+QString nextPhotoName(const QString& taken);
 
 // The order folder's name: prefix, order number, "-" and the append when
 // there is one, "-" and the service count.

@@ -10,10 +10,12 @@
 #include <QDebug>
 #include <QImage>
 
-ThumbnailThread1::ThumbnailThread1(QString picPath, QString newName, QString orderPath, QString orderBackupPath,
-                                   JobOwnerHandle owner, int size, int mode)
-    : orderPath(std::move(orderPath)), orderBackupPath(std::move(orderBackupPath)), newName(std::move(newName)),
-      picPath(std::move(picPath)), owner(std::move(owner)), size(size), type(1), m_mode(mode)
+ThumbnailThread1::ThumbnailThread1(QString picPath, QString newName, QString orderPath,
+                                   QString orderBackupPath, JobOwnerHandle owner, int size, int mode,
+                                   std::shared_ptr<const FoldersInUse::Claim> claim)
+    : orderPath(std::move(orderPath)), orderBackupPath(std::move(orderBackupPath)),
+      newName(std::move(newName)), picPath(std::move(picPath)), owner(std::move(owner)), size(size), type(1),
+      m_mode(mode), m_claim(std::move(claim))
 {
     setAutoDelete(true);
 }
@@ -68,21 +70,28 @@ QString ThumbnailThread1::importImage(bool* failed)
         return QString();
     }
 
-    QString imageTime;
-    if (m_mode == 0) {
-        QString shotTime;
+    const bool photos = m_mode == 0;
+    QString shotTime;
+    if (photos)
         getPicShotTime(picPath, shotTime);
-        imageTime = ImageTime::record(newName, shotTime);
-    }
 
-    const PhotoImport::Result result = PhotoImport::importPhoto(
-        {SingleOrder::importType(m_mode), orderPath, orderBackupPath, picPath, newName, false, {}});
+    PhotoImport::Request request{
+        SingleOrder::importType(m_mode), orderPath, orderBackupPath, picPath, newName, false, {}};
+    if (photos)
+        request.nextName = &SingleOrder::nextPhotoName;
+    const PhotoImport::Result result = PhotoImport::importPhoto(request);
     if (!result.decoded)
         qDebug() << "空照片：" << picPath;
     // An undecodable photo with a turn in its tags leaves the main folder
     // without it, so it has not arrived either.
-    fail(result.isFailure() || (!result.decoded && result.orientation != 1));
-    return imageTime;
+    const bool hasMain =
+        !result.skipped && !result.unreadable && (result.decoded || result.orientation == 1) &&
+        !result.failed.contains(orderPath + SingleOrder::modeFolders(m_mode).main + result.targetName);
+    fail(result.isFailure() || !hasMain);
+    // Without its main copy the photo holds no name its record could give.
+    if (!photos || !hasMain)
+        return QString();
+    return ImageTime::record(result.targetName, shotTime);
 }
 
 void ThumbnailThread1::scaleImage()

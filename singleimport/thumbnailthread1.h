@@ -1,9 +1,12 @@
 #pragma once
 
+#include "foldersinuse.h"
 #include "jobowner.h"
 
 #include <QRunnable>
 #include <QString>
+
+#include <memory>
 
 // The pooled job of the single-order import window. One object does one of
 // three jobs, chosen by its constructor:
@@ -17,13 +20,21 @@
 // reports nothing once the window has closed; the file work of a running
 // import job still finishes. Everything the job needs, the import mode
 // included, is given when it is made.
+//
+// In photos mode the new name only proposes a number: the main copy claims
+// it without replacing a file, and while another window or station holds
+// the name the photo moves on to the next number. The name it lands under
+// is the name of its backup, its thumbnails and its shot-time record. The
+// other modes keep their names and replace.
 class ThumbnailThread1 : public QRunnable
 {
 public:
     // Type 1. mode: 0 photos (with a backup copy and a shot-time record),
-    // 1 finished photos, any other value designs.
+    // 1 finished photos, any other value designs. claim, when given, is the
+    // run's registration of the order folder, held until the job is gone.
     ThumbnailThread1(QString picPath, QString newName, QString orderPath, QString orderBackupPath,
-                     JobOwnerHandle owner, int size, int mode);
+                     JobOwnerHandle owner, int size, int mode,
+                     std::shared_ptr<const FoldersInUse::Claim> claim = nullptr);
     // Type 2: the icon of the image at row index of the listing generation.
     ThumbnailThread1(QString imagePath, int index, JobOwnerHandle owner, int size, int generation);
     // Type 3.
@@ -53,4 +64,5 @@ private:
     QString dirPath;
     int m_mode = 0;
     int m_generation = 0;
+    std::shared_ptr<const FoldersInUse::Claim> m_claim;
 };

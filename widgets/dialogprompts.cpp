@@ -30,6 +30,8 @@ Prompts::Answer DialogPrompts::message(const Message& m)
     QMessageBox box(toIcon(m.icon), m.title, m.text,
                     QMessageBox::StandardButtons(static_cast<int>(m.buttons)), m.parent);
     box.setTextFormat(m.richText ? Qt::RichText : Qt::PlainText);
+    if (!m.detailedText.isEmpty())
+        box.setDetailedText(m.detailedText);
     QList<QPushButton*> custom;
     for (const CustomButton& b : m.customButtons)
         custom.append(box.addButton(b.text, static_cast<QMessageBox::ButtonRole>(b.role)));

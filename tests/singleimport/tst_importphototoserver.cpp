@@ -1,5 +1,6 @@
 #include "config.h"
 #include "fileoperation.h"
+#include "foldersinuse.h"
 #include "imagetime.h"
 #include "importphototoserver.h"
 #include "jpegfixture.h"
@@ -57,6 +58,14 @@ private slots:
     void deletingPhotos();
     void dateChange();
     void closingMidRun();
+    void twoWindowsOnOneOrder();
+    void reportsKeptAndSentAgain_data();
+    void reportsKeptAndSentAgain();
+    void failedFilesNamed_data();
+    void failedFilesNamed();
+    void refusedDeletionIsTold();
+    void climbingPathsRefused_data();
+    void climbingPathsRefused();
 
 private:
     // The demo fixture plus the test order 900001 (A102, shot 2019-04-15),
@@ -70,6 +79,10 @@ private:
     void waitForLookup(ImportPhotoToServer* w);
     QString card(const QString& name, int orientation, const QString& dateTime, QSize size = QSize(600, 400));
     QString pressImport(ImportPhotoToServer* w, const QStringList& files, const QString& expectedTitle);
+    void choose(ImportPhotoToServer* w, const QStringList& files);
+    // Presses "导入" for the chosen photos and waits for the count report;
+    // the completion box's text, or what went wrong.
+    QString importChosen(ImportPhotoToServer* w, const QString& expectedTitle);
     QJsonObject storedOrder() const;
 
     template <typename T> T* child(ImportPhotoToServer* w, const char* name) { return w->findChild<T*>(name); }
@@ -201,8 +214,18 @@ QString TestImportPhotoToServer::card(const QString& name, int orientation, cons
 QString TestImportPhotoToServer::pressImport(ImportPhotoToServer* w, const QStringList& files,
                                              const QString& expectedTitle)
 {
+    choose(w, files);
+    return importChosen(w, expectedTitle);
+}
+
+void TestImportPhotoToServer::choose(ImportPhotoToServer* w, const QStringList& files)
+{
     m_prompts->setNextFiles(files);
     child<QPushButton>(w, "selectButton")->click();
+}
+
+QString TestImportPhotoToServer::importChosen(ImportPhotoToServer* w, const QString& expectedTitle)
+{
     const int reports = m_service->requests("order", "updatepicpath").size();
     m_prompts->setNextAnswer(Prompts::Yes);
     child<QPushButton>(w, "importButton")->click();
@@ -503,7 +526,8 @@ void TestImportPhotoToServer::failedWritesAreTold()
                (path.endsWith("thumbnail100/415A102-002.jpg") || path.endsWith("ImageTime.txt"));
     });
     QCOMPARE(pressImport(w, files, "警告"),
-             QStringLiteral("1张照片导入失败\n拍摄时间记录写入失败\n\n导入前正式库照片：0张\n\n导入后正式库照片：2张\n\n"
+             QStringLiteral("1张照片导入失败\nIMG_0002."
+                            "JPG\n拍摄时间记录写入失败\n\n导入前正式库照片：0张\n\n导入后正式库照片：2张\n\n"
                             "导入前备份库照片：0张\n\n导入后备份库照片：2张    \n"));
     QVERIFY(!QFileInfo::exists(m_volumes->path(kNewFolder + "ImageTime.txt")));
 }
@@ -655,15 +679,277 @@ void TestImportPhotoToServer::closingMidRun()
     child<QPushButton>(w, "selectButton")->click();
     child<QPushButton>(w, "importButton")->click();
     QTRY_VERIFY(entered.available() >= 1);
+    // The folder is in use for this process's deletions while jobs write.
+    QString orderKey;
+    QVERIFY(FoldersInUse::contains(m_volumes->path("photos/2019-04/15"), &orderKey));
+    QCOMPARE(orderKey, QStringLiteral("A102"));
     w->close();
+    QVERIFY(FoldersInUse::contains(m_volumes->path(kNewFolder)));
     release.release(100);
     delete w; // waits for its jobs
+    QVERIFY(!FoldersInUse::contains(m_volumes->path(kNewFolder)));
     QCoreApplication::processEvents();
     QVERIFY(m_prompts->messages().isEmpty());
     QTest::qWait(50);
     QVERIFY(m_service->requests("order", "updatepicpath").isEmpty());
     QVERIFY(!QFileInfo::exists(m_volumes->path(kNewFolder + "ImageTime.txt")));
     QCOMPARE(m_service->requests("order", "updatepicpath2").size(), 1);
+}
+
+// Two windows choose from one order's listing (both show 001 to 003) and
+// import one after the other: every photo of both is there once, with its
+// own backup, thumbnails and record; and a second click imports nothing.
+void TestImportPhotoToServer::twoWindowsOnOneOrder()
+{
+    start();
+    QMap<QByteArray, int> cardOf; // bytes -> card n, 600 + 40n wide, shot at 10:00:0n
+    QList<QStringList> files{{}, {}};
+    for (int n = 0; n < 6; ++n) {
+        files[n / 3].append(card(QStringLiteral("IMG_%1.JPG").arg(n), 1,
+                                 QStringLiteral("2019:04:15 10:00:0%1").arg(n), QSize(600 + 40 * n, 400)));
+        cardOf.insert(TestFiles::readAll(files[n / 3].last()), n);
+    }
+    ImportPhotoToServer* first = open();
+    std::unique_ptr<ImportPhotoToServer> second(new ImportPhotoToServer(nullptr));
+    second->show();
+    for (ImportPhotoToServer* w : {first, second.get()}) {
+        waitForLookup(w);
+        child<QPushButton>(w, "importPic1")->click();
+        waitForLookup(w);
+        choose(w, files.at(w == first ? 0 : 1));
+        const auto* model = qobject_cast<QStandardItemModel*>(child<QTableView>(w, "tableView")->model());
+        QCOMPARE(model->item(0)->text(), QStringLiteral("415A102-001.jpg"));
+    }
+    const QString counts = "导入前正式库照片：%1张\n\n导入后正式库照片：%2张\n\n导入前备份库照片：%"
+                           "1张\n\n导入后备份库照片：%2张    \n";
+    QCOMPARE(importChosen(first, "导片成功!"), counts.arg(0).arg(3));
+    QCOMPARE(importChosen(second.get(), "导片成功!"), counts.arg(3).arg(6));
+    for (const StandIn::LoggedRequest& report : m_service->requests("order", "updatepicpath"))
+        QCOMPARE(report.values.value("picnumber") + report.values.value("picbaknumber"),
+                 QStringLiteral("33"));
+
+    const QString order = m_volumes->path(kNewFolder);
+    const QStringList names = TestFiles::entries(order + "照片", QDir::Files);
+    QCOMPARE(names, QStringList({"415A102-001.jpg", "415A102-002.jpg", "415A102-003.jpg", "415A102-004.jpg",
+                                 "415A102-005.jpg", "415A102-006.jpg"}));
+    QVERIFY(!FoldersInUse::contains(order)); // the runs are over
+    const QString records = QString::fromUtf8(TestFiles::readAll(order + "ImageTime.txt"));
+    QCOMPARE(records.count('|'), 6);
+    QSet<int> seen;
+    for (const QString& name : names) {
+        const QByteArray main = TestFiles::readAll(order + "照片/" + name);
+        const int n = cardOf.value(main, -1);
+        QVERIFY2(n >= 0 && !seen.contains(n), qPrintable(name));
+        seen.insert(n);
+        QCOMPARE(TestFiles::readAll(m_volumes->path("backup/2019-04/15/415A102-1/照片/" + name)), main);
+        QCOMPARE(storedSize(order + "thumbnail2250/" + name), QSize(2250, 400 * 2250 / (600 + 40 * n)));
+        QVERIFY(records.contains(QStringLiteral("%1>19:04:15 10:00:0%2|").arg(name.chopped(4)).arg(n)));
+    }
+
+    // The first window's photos left its choice.
+    waitForLookup(first);
+    QCOMPARE(child<QTableView>(first, "tableView")->model()->rowCount(), 0);
+    const int paths = m_service->requests("order", "updatepicpath2").size();
+    m_prompts->setNextAnswer(Prompts::Yes);
+    child<QPushButton>(first, "importButton")->click();
+    QCOMPARE(m_prompts->messages().last().text, QStringLiteral("请先添加照片"));
+    QTest::qWait(50);
+    QCOMPARE(m_service->requests("order", "updatepicpath2").size(), paths);
+    QCOMPARE(TestFiles::entries(order + "照片", QDir::Files).size(), 6);
+}
+
+void TestImportPhotoToServer::reportsKeptAndSentAgain_data()
+{
+    QTest::addColumn<QString>("action"); // the route that fails
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("line"); // of the box after the run
+
+    QTest::newRow("count report, HTTP 500") << "updatepicpath"
+                                            << "http"
+                                            << "A102：500";
+    QTest::newRow("count report, no answer") << "updatepicpath"
+                                             << "drop"
+                                             << "A102：网络错误";
+    QTest::newRow("path report, HTTP 500") << "updatepicpath2"
+                                           << "http"
+                                           << "A102：500";
+}
+
+// A report the service did not receive is named after the run and sent
+// again, once and as it was, before the next lookup: no photo is copied
+// again and no count is added twice.
+void TestImportPhotoToServer::reportsKeptAndSentAgain()
+{
+    QFETCH(QString, action);
+    QFETCH(QString, fault);
+    start();
+    const QStringList files{card("IMG_0001.JPG", 1, ""), card("IMG_0002.JPG", 1, "")};
+    ImportPhotoToServer* w = open();
+    waitForLookup(w);
+    child<QPushButton>(w, "importPic1")->click();
+    waitForLookup(w);
+    if (fault == "http")
+        m_service->failHttp("order", action, 500);
+    else
+        m_service->drop("order", action);
+
+    m_prompts->setNextAnswer(Prompts::Yes); // the report box
+    QVERIFY(pressImport(w, files, "导片成功!").startsWith("导入前正式库照片：0张"));
+    QTRY_COMPARE(m_prompts->messages().size(), 2);
+    QCOMPARE(m_prompts->messages().last().title, QStringLiteral("警告"));
+    QFETCH(QString, line);
+    QCOMPARE(m_prompts->messages().last().text, QStringLiteral("以下订单上报失败：\n") + line);
+    QTest::qWait(100);
+    QCOMPARE(m_prompts->messages().size(), 2);
+    const QByteArray sent = m_service->requests("order", action).first().rawBody;
+
+    m_service->clearFaults();
+    m_service->clearLog();
+    child<QPushButton>(w, "importPic2")->click();
+    waitForLookup(w);
+    QTRY_COMPARE(m_service->requests("order", "get_order_path").size(), 2);
+    const QList<StandIn::LoggedRequest> log = m_service->log();
+    QCOMPARE(m_service->requests("order", action).size(), 1);
+    QCOMPARE(m_service->requests("order", action).first().rawBody, sent);
+    // The report went before the lookups.
+    QCOMPARE(log.first().a, action);
+    QCOMPARE(TestFiles::entries(m_volumes->path(kNewFolder + "照片"), QDir::Files).size(), 2);
+    QCOMPARE(storedOrder().value("photonum").toString(), QStringLiteral("2"));
+    QCOMPARE(storedOrder().value("orderpath").toString(),
+             QStringLiteral("\\\\studio-nas\\photos\\2019-04/15/415A102-1/"));
+    QCOMPARE(m_prompts->messages().size(), 2);
+}
+
+void TestImportPhotoToServer::failedFilesNamed_data()
+{
+    QTest::addColumn<int>("cards");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("details");
+
+    const QString counts = "\n\n导入前正式库照片：0张\n\n导入后正式库照片：1张\n\n导入前备份库照片：0张\n\n"
+                           "导入后备份库照片：1张    \n";
+    QTest::newRow("three of four") << 4
+                                   << "3张照片导入失败\nIMG_0002.JPG\nIMG_0003.JPG\nIMG_0004.JPG" + counts
+                                   << "";
+    QStringList names;
+    for (int n = 2; n <= 23; ++n)
+        names.append(QStringLiteral("IMG_%1.JPG").arg(n, 4, 10, QLatin1Char('0')));
+    QTest::newRow("twenty-two of twenty-three")
+        << 23 << "22张照片导入失败\n" + QStringList(names.mid(0, 19)).join('\n') + "\n…"
+        << "22张照片导入失败\n" + names.join('\n') + counts;
+}
+
+// The completion box names the photos that did not arrive; a long list
+// keeps 20 lines in the box and the whole text in its details.
+void TestImportPhotoToServer::failedFilesNamed()
+{
+    QFETCH(int, cards);
+    start();
+    QStringList files;
+    for (int n = 1; n <= cards; ++n)
+        files.append(
+            card(QStringLiteral("IMG_%1.JPG").arg(n, 4, 10, QLatin1Char('0')), 1, "", QSize(64, 48)));
+    const QString kept = files.first();
+    FileOperation::setFaultHook([kept](FileOperation::Fault fault, const QString& path) {
+        return fault == FileOperation::Fault::Read && path.contains("/card/") && path != kept;
+    });
+    ImportPhotoToServer* w = open();
+    waitForLookup(w);
+    child<QPushButton>(w, "importPic1")->click();
+    waitForLookup(w);
+
+    QFETCH(QString, text);
+    QCOMPARE(pressImport(w, files, "警告"), text);
+    QTEST(m_prompts->messages().last().detailedText, "details");
+}
+
+void TestImportPhotoToServer::refusedDeletionIsTold()
+{
+    // A folder right below a share: the deletion guard refuses it.
+    start([](QJsonObject& order, QJsonObject&) {
+        order.insert("orderpath", "\\\\studio-nas\\photos\\A102\\");
+        order.insert("orderbakpicpath", "\\\\studio-nas\\backup\\A102\\");
+    });
+    for (const char* folder : {"成品/", "成品缩略图/"})
+        m_volumes->writeFile(QStringLiteral("photos/A102/") + folder + "a.jpg", "a");
+    ImportPhotoToServer* w = open();
+    waitForLookup(w);
+    auto* list = w->findChild<QListWidget*>();
+    QTRY_COMPARE(list->count(), 1);
+    list->item(0)->setSelected(true);
+    const int lookups = m_service->requests("order", "get_order_path").size();
+    m_prompts->setNextAnswer(Prompts::Yes);
+    list->findChild<QMenu*>()->actions().last()->trigger();
+
+    QCOMPARE(m_prompts->messages().size(), 1);
+    QCOMPARE(m_prompts->messages().last().title, QStringLiteral("警告"));
+    QCOMPARE(m_prompts->messages().last().text,
+             QStringLiteral("照片不能删除：%1（路径是服务器或共享的根目录）")
+                 .arg(m_volumes->path("photos/A102/")));
+    QVERIFY(QFile::exists(m_volumes->path("photos/A102/成品/a.jpg")));
+    QVERIFY(QFile::exists(m_volumes->path("photos/A102/成品缩略图/a.jpg")));
+    QTRY_COMPARE(m_service->requests("order", "get_order_path").size(), lookups + 1);
+}
+
+void TestImportPhotoToServer::climbingPathsRefused_data()
+{
+    QTest::addColumn<QString>("key"); // of the shop's settings, or of the order
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("box");
+
+    const QString climb = "backup/X/../../../CLIMB";
+    QTest::newRow("shop root climbs") << "picpath" << climb << "服务器路径错误";
+    QTest::newRow("backup root climbs") << "bakpicpath" << climb << "备份服务器路径错误。";
+    QTest::newRow("shop root is the mount root") << "picpath"
+                                                 << "/tmp/CLIMB"
+                                                 << "服务器路径错误";
+    QTest::newRow("order folder climbs") << "orderpath" << climb << "服务器路径错误";
+    QTest::newRow("order backup folder climbs") << "orderbakpicpath" << climb << "服务器路径错误";
+}
+
+// A root or order path from a reply that leaves the mount root is refused
+// with the window's own text, and nothing is made anywhere.
+void TestImportPhotoToServer::climbingPathsRefused()
+{
+    QFETCH(QString, key);
+    QFETCH(QString, value);
+    QFETCH(QString, box);
+    const bool orderKey = key.startsWith("order");
+    start([&](QJsonObject& order, QJsonObject& settings) {
+        if (orderKey) {
+            order.insert("orderpath", "\\\\studio-nas\\photos\\2019-04\\15\\415A102-1\\");
+            order.insert("orderbakpicpath", "\\\\studio-nas\\backup\\2019-04\\15\\415A102-1\\");
+            order.insert(key, value);
+        } else {
+            settings.insert(key, value);
+        }
+    });
+    const QString file = card("IMG_0001.JPG", 1, "");
+    // The climb ends two levels above the mount root.
+    const QString around = QFileInfo(QDir::cleanPath(m_volumes->root())).absolutePath();
+    const QString above = QFileInfo(around).absolutePath();
+    const QStringList aroundBefore = TestFiles::entries(around);
+    const bool climbedBefore = QFileInfo::exists(above + "/CLIMB");
+
+    m_prompts->setNextAnswer(Prompts::Yes);
+    ImportPhotoToServer* w = open();
+    if (!orderKey) {
+        waitForLookup(w);
+        child<QPushButton>(w, "importPic1")->click();
+        waitForLookup(w);
+        choose(w, {file});
+        child<QPushButton>(w, "importButton")->click();
+    }
+    QTRY_COMPARE(m_prompts->messages().size(), 1);
+    QCOMPARE(m_prompts->messages().last().title, QStringLiteral("警告"));
+    QCOMPARE(m_prompts->messages().last().text, box);
+    QTest::qWait(50);
+    QVERIFY(m_service->requests("order", "updatepicpath2").isEmpty());
+    QCOMPARE(TestFiles::entries(around), aroundBefore);
+    QCOMPARE(QFileInfo::exists(above + "/CLIMB"), climbedBefore);
+    QCOMPARE(TestFiles::entries(m_volumes->root()), QStringList({"backup", "card", "photos"}));
+    QVERIFY(TestFiles::entries(m_volumes->path("photos")).isEmpty());
+    QVERIFY(TestFiles::entries(m_volumes->path("backup")).isEmpty());
 }
 
 QTEST_MAIN(TestImportPhotoToServer)

@@ -2,6 +2,7 @@
 #include "cr2downloadwindow.h"
 #include "exiffiles.h"
 #include "fileoperation.h"
+#include "foldersinuse.h"
 #include "jobrunner.h"
 #include "scriptedprompts.h"
 #include "tempvolumes.h"
@@ -56,6 +57,7 @@ private slots:
     void readImageTime();
     void progressBar();
     void tipBoxThenClose();
+    void longTipKeepsTwentyLines();
     void rawFolder_data();
     void rawFolder();
     void oneReportPerFile();
@@ -187,6 +189,45 @@ void TestRawDownload::tipBoxThenClose()
     QVERIFY(prompts.messages().first().hasParent);
     QVERIFY(!window.isVisible());
     QVERIFY(QFile::exists(target() + "IMG_0001.CR2"));
+}
+
+// A tip of more than 20 lines keeps 20 in the box and the whole in its
+// details. While the job writes, the order's photos folder and the target
+// are in use for this process's deletions; once it has told its end, not.
+void TestRawDownload::longTipKeepsTwentyLines()
+{
+    ScriptedPrompts prompts;
+    QStringList failures;
+    for (int n = 1; n <= 25; ++n) {
+        const QString name = QStringLiteral("IMG_%1.CR2").arg(n, 4, 10, QLatin1Char('0'));
+        raw(name, QString());
+        failures.append(QStringLiteral("拷贝原图照片未成功，照片名：") + raws() + name);
+    }
+    const QString order = m_volumes->path("photos/2024-05/12/A1-1");
+    std::atomic<int> writesInUse{0};
+    FileOperation::setFaultHook([&](FileOperation::Fault fault, const QString& path) {
+        if (fault != FileOperation::Fault::Write || !path.contains("/local/out/"))
+            return false;
+        QString key;
+        if (FoldersInUse::contains(order, &key) && key == "A1" && FoldersInUse::contains(target()))
+            ++writesInUse;
+        return true;
+    });
+    CR2DownLoadWindow window;
+    window.show();
+    prompts.setNextAnswer(Prompts::Yes);
+    window.startDownLoad(m_volumes->path("none.txt"), photos(), target(), "A1");
+    QTRY_COMPARE(prompts.messages().size(), 1);
+    const ScriptedPrompts::Call box = prompts.messages().first();
+    QCOMPARE(box.title, QStringLiteral("提示"));
+    QCOMPARE(box.text, "下载完毕！\n\n" + QStringList(failures.mid(0, 18)).join('\n') + "\n…");
+    QCOMPARE(box.detailedText,
+             "下载完毕！\n\n" + failures.join('\n') +
+                 QStringLiteral("\n原图目录已保留：%1（有未下载的照片）\n").arg(raws().chopped(1)));
+    QCOMPARE(TestFiles::entries(raws()).size(), 25);
+    QCOMPARE(writesInUse.load(), 25);
+    QVERIFY(!FoldersInUse::contains(order));
+    QVERIFY(!FoldersInUse::contains(target()));
 }
 
 void TestRawDownload::rawFolder_data()
@@ -328,7 +369,9 @@ void TestRawDownload::subFolderAndLinks()
     QVERIFY(QFile::link(elsewhere, raws() + "link.CR2"));
 
     const DownloadReports reports = download();
-    QCOMPARE(reports.tip, QStringLiteral("下载完毕！\n\n原图目录已保留：%1（有未下载的照片）\n").arg(raws().chopped(1)));
+    QCOMPARE(reports.tip,
+             QStringLiteral("下载完毕！\n\n链接未下载：%1link.CR2\n原图目录已保留：%2（有未下载的照片）\n")
+                 .arg(raws(), raws().chopped(1)));
     QCOMPARE(TestFiles::entries(raws()), QStringList{"sub"});
     QCOMPARE(TestFiles::readAll(raws() + "sub/IMG_0002.CR2"), QByteArray("deeper"));
     QCOMPARE(TestFiles::readAll(elsewhere), QByteArray("linked raw"));

@@ -12,6 +12,10 @@
 #include <QDirIterator>
 #include <QImage>
 #include <QImageReader>
+#include <QProcess>
+
+#include <memory>
+#include <vector>
 
 // Receives the reports of the single-order import's jobs by slot name, as
 // the window does, and records them.
@@ -46,6 +50,7 @@ private slots:
     void importReports_data();
     void importReports();
     void sameFilesAsTheBatchWorker();
+    void fourProcessesIntoOneOrder();
     void icons_data();
     void icons();
     void folderCheck();
@@ -103,17 +108,32 @@ void TestSingleImportJobs::importReports_data()
     QTest::addColumn<int>("mode");
     QTest::addColumn<bool>("exists");
     QTest::addColumn<QString>("dateTime");
+    QTest::addColumn<QString>("taken"); // a file already at the photo's name
     QTest::addColumn<QStringList>("reports");
     QTest::addColumn<QString>("main"); // where the photo lands
     QTest::addColumn<int>("files");    // files written in all
 
     const QString t = "2019:05:03 14:22:11";
     QTest::newRow("photo with a shot time")
-        << 0 << true << t << QStringList{"finish(abc-001>19:05:03 14:22:11|)"} << "order/照片/" << 5;
-    QTest::newRow("finished photo, no record") << 1 << true << t << QStringList{"finish()"} << "order/成品/" << 4;
-    QTest::newRow("design") << 2 << true << "" << QStringList{"finish()"} << "order/设计/" << 4;
-    QTest::newRow("missing source") << 0 << false << "" << QStringList{"failed(card.jpg)", "finish()"} << ""
-                                    << 0;
+        << 0 << true << t << "" << QStringList{"finish(abc-001>19:05:03 14:22:11|)"}
+        << "order/照片/abc-001.jpg" << 5;
+    // Another window wrote the name first: the photo takes the next number,
+    // for all its files and its record, and the other's files stay.
+    QTest::newRow("photo whose name is taken")
+        << 0 << true << t << "order/照片/abc-001.jpg" << QStringList{"finish(abc-002>19:05:03 14:22:11|)"}
+        << "order/照片/abc-002.jpg" << 6;
+    QTest::newRow("finished photo, no record")
+        << 1 << true << t << "" << QStringList{"finish()"} << "order/成品/abc-001.jpg" << 4;
+    QTest::newRow("finished photo replaces its name")
+        << 1 << true << t << "order/成品/abc-001.jpg" << QStringList{"finish()"} << "order/成品/abc-001.jpg"
+        << 4;
+    QTest::newRow("design") << 2 << true << ""
+                            << "" << QStringList{"finish()"} << "order/设计/abc-001.jpg" << 4;
+    QTest::newRow("design replaces its name")
+        << 2 << true << ""
+        << "order/设计/abc-001.jpg" << QStringList{"finish()"} << "order/设计/abc-001.jpg" << 4;
+    QTest::newRow("missing source") << 0 << false << ""
+                                    << "" << QStringList{"failed(card.jpg)", "finish()"} << "" << 0;
 }
 
 void TestSingleImportJobs::importReports()
@@ -121,8 +141,11 @@ void TestSingleImportJobs::importReports()
     QFETCH(int, mode);
     QFETCH(bool, exists);
     QFETCH(QString, dateTime);
+    QFETCH(QString, taken);
     TempVolumes volumes;
     makeOrderTree(volumes, QString());
+    if (!taken.isEmpty())
+        volumes.writeFile(taken, "another window's photo");
     const QString source = volumes.path("card.jpg");
     if (exists) {
         JpegFixture::Options options;
@@ -140,7 +163,9 @@ void TestSingleImportJobs::importReports()
     written.removeAll("card.jpg");
     QTEST(int(written.size()), "files");
     QFETCH(QString, main);
-    QVERIFY(main.isEmpty() || written.contains(main + "abc-001.jpg"));
+    QVERIFY(main.isEmpty() || TestFiles::readAll(volumes.path(main)) == TestFiles::readAll(source));
+    if (mode == 0 && !taken.isEmpty())
+        QCOMPARE(TestFiles::readAll(volumes.path(taken)), QByteArray("another window's photo"));
 }
 
 void TestSingleImportJobs::sameFilesAsTheBatchWorker()
@@ -174,6 +199,63 @@ void TestSingleImportJobs::sameFilesAsTheBatchWorker()
     QVERIFY(single.getPicShotTime(source, singleTime));
     QVERIFY(batch.getPicShotTime(source, batchTime));
     QCOMPARE(singleTime, batchTime);
+}
+
+// Four processes run one order's photo jobs into one order folder at once,
+// as four stations would: each photo lands once under a name of its own,
+// with its backup, its thumbnails and one record under that name.
+void TestSingleImportJobs::fourProcessesIntoOneOrder()
+{
+    TempVolumes volumes;
+    makeOrderTree(volumes, QString());
+    QMap<QByteArray, int> photoOf; // bytes -> photo n, 160 + 8n wide, shot at 14:n:00
+    std::vector<std::unique_ptr<QProcess>> processes;
+    for (int p = 0; p < 4; ++p) {
+        QStringList args{volumes.path("order/"), volumes.path("backup/"), "503", "A102"};
+        for (int n = 5 * p; n < 5 * p + 5; ++n) {
+            JpegFixture::Options options;
+            options.size = QSize(160 + 8 * n, 120);
+            options.dateTime = QStringLiteral("2019:05:03 14:%1:00").arg(n, 2, 10, QLatin1Char('0'));
+            options.seed = quint32(n + 1);
+            args.append(volumes.path(QStringLiteral("card%1.jpg").arg(n)));
+            QVERIFY(JpegFixture::write(args.last(), options));
+            photoOf.insert(TestFiles::readAll(args.last()), n);
+        }
+        processes.push_back(std::make_unique<QProcess>());
+        processes.back()->setProgram(DRAVIN_PHOTOJOBS_HELPER);
+        processes.back()->setArguments(args);
+    }
+    for (const auto& process : processes)
+        process->start();
+    for (const auto& process : processes) {
+        QVERIFY(process->waitForFinished(120000));
+        QVERIFY2(process->exitStatus() == QProcess::NormalExit && process->exitCode() == 0,
+                 process->readAllStandardError().constData());
+    }
+
+    QStringList expected;
+    for (int n = 1; n <= 20; ++n)
+        expected.append(QStringLiteral("503A102-%1.jpg").arg(n, 3, 10, QLatin1Char('0')));
+    const QStringList names = TestFiles::entries(volumes.path("order/照片"));
+    QCOMPARE(names, expected);
+    const QString records = QString::fromUtf8(TestFiles::readAll(volumes.path("order/ImageTime.txt")));
+    QCOMPARE(records.count('|'), 20);
+    QSet<int> seen;
+    for (const QString& name : names) {
+        const QByteArray main = TestFiles::readAll(volumes.path("order/照片/" + name));
+        const int n = photoOf.value(main, -1);
+        QVERIFY2(n >= 0 && !seen.contains(n), qPrintable(name));
+        seen.insert(n);
+        QCOMPARE(TestFiles::readAll(volumes.path("backup/照片/" + name)), main);
+        QVERIFY(records.contains(
+            QStringLiteral("%1>19:05:03 14:%2:00|").arg(name.chopped(4)).arg(n, 2, 10, QLatin1Char('0'))));
+        // The small thumbnail comes from the large one: give or take a pixel.
+        QCOMPARE(QImageReader(volumes.path("order/thumbnail2250/" + name)).size(),
+                 QSize(2250, 120 * 2250 / (160 + 8 * n)));
+        const QSize small = QImageReader(volumes.path("order/thumbnail100/" + name)).size();
+        QVERIFY2(small.width() == 200 && qAbs(small.height() - 120 * 200 / (160 + 8 * n)) <= 1,
+                 qPrintable(name));
+    }
 }
 
 void TestSingleImportJobs::icons_data()

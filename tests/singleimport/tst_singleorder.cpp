@@ -1,6 +1,7 @@
 #include "config.h"
 #include "fileoperation.h"
 #include "imagetime.h"
+#include "serverpath.h"
 #include "singleorder.h"
 #include "standin.h"
 #include "tempvolumes.h"
@@ -24,6 +25,8 @@ private slots:
     void orderPrefix();
     void photoNames_data();
     void photoNames();
+    void serverPathCheck_data();
+    void serverPathCheck();
     void folderNames_data();
     void folderNames();
     void countReportBody();
@@ -99,6 +102,30 @@ void TestSingleOrder::photoNames()
     QFETCH(QStringList, existing);
     const NamePieces pieces = NamePieces::clean("507", "A1024", append, "1");
     QTEST(SingleOrder::photoNames(pieces, 2, existing), "names");
+}
+
+void TestSingleOrder::serverPathCheck_data()
+{
+    QTest::addColumn<QString>("path"); // "<root>" stands for the mount root, ending in "/"
+    QTest::addColumn<bool>("allowed");
+    QTest::newRow("a share's folder") << "<root>photos/2019-04/" << true;
+    QTest::newRow("a share") << "<root>photos" << true;
+    QTest::newRow("the mount root") << "<root>" << false;
+    QTest::newRow("climbs out") << "<root>backup/../../../CLIMB/" << false;
+    QTest::newRow("climbs and comes back") << "<root>photos/../photos/" << false;
+    QTest::newRow("a dot level") << "<root>photos/./2019-04/" << false;
+    QTest::newRow("elsewhere") << "/tmp/photos/" << false;
+    QTest::newRow("relative") << "photos/2019-04/" << false;
+    QTest::newRow("beside the root, named like it") << "<root>../VolumesX/photos/" << false;
+}
+
+void TestSingleOrder::serverPathCheck()
+{
+    QFETCH(QString, path);
+    TempVolumes volumes;
+    path.replace("<root>../VolumesX", QDir::cleanPath(volumes.root()) + "X");
+    path.replace("<root>", volumes.root());
+    QTEST(ServerPath::isUnderMountRoot(path), "allowed");
 }
 
 void TestSingleOrder::folderNames_data()

@@ -61,6 +61,7 @@ Prompts::Answer ScriptedPrompts::message(const Message& m)
     call.icon = m.icon;
     call.title = m.title;
     call.text = m.text;
+    call.detailedText = m.detailedText;
     call.richText = m.richText;
     call.buttons = m.buttons;
     call.defaultButton = m.defaultButton;

@@ -20,6 +20,7 @@ public:
         Icon icon = Icon::NoIcon;
         QString title;
         QString text;
+        QString detailedText;
         bool richText = false;
         StandardButtons buttons;
         StandardButton defaultButton = NoButton;
