@@ -3,6 +3,7 @@
 #include "config.h"
 #include "deletionguard.h"
 #include "fileoperation.h"
+#include "foldersinuse.h"
 #include "formbody.h"
 #include "importorderthread.h"
 #include "prompts.h"
@@ -53,6 +54,7 @@ int DeletionRun::start(const QList<order>& orders)
         m_label->show();
 
     QList<QPair<Entry, QString>> refused;
+    QList<Entry> inUse;
     QList<Entry> allowed;
     for (int i = 0; i < checked.size(); ++i) {
         QStringList others;
@@ -63,20 +65,28 @@ int DeletionRun::start(const QList<order>& orders)
         const DeletionGuard::Result verdict = DeletionGuard::check(checked.at(i).path, others);
         if (!verdict.allowed())
             refused.append({checked.at(i), verdict.reason()});
+        else if (FoldersInUse::contains(checked.at(i).path))
+            inUse.append(checked.at(i));
         else if (FileOperation::isDirExist(checked.at(i).path))
             allowed.append(checked.at(i));
     }
 
+    QStringList told;
     if (!refused.isEmpty())
-        Prompts::notice(QStringLiteral("警告"), refusalText(refused));
+        told.append(refusalText(refused));
+    if (!inUse.isEmpty())
+        told.append(inUseText(inUse));
+    if (!told.isEmpty())
+        Prompts::notice(QStringLiteral("警告"), told.join(QLatin1Char('\n')));
 
     m_failed.clear();
+    m_inUse.clear();
     m_finished = 0;
     m_total = allowed.size();
     if (m_total == 0) {
         if (m_group)
             m_group->hide();
-        if (refused.isEmpty())
+        if (told.isEmpty())
             Prompts::notice(QStringLiteral("警告"), QStringLiteral("订单路径不存在"));
         return 0;
     }
@@ -123,6 +133,8 @@ void DeletionRun::workerDone(ImportOrderThread* worker, const Entry& entry, bool
         qDebug() << "mOrderid==" << entry.orderId;
         qDebug() << "deleteDir==" << entry.path;
         emit deleted(entry.orderId, entry.path);
+    } else if (worker->refusedInUse()) {
+        m_inUse.append(entry);
     } else {
         m_failed.append(entry);
     }
@@ -138,8 +150,14 @@ void DeletionRun::workerDone(ImportOrderThread* worker, const Entry& entry, bool
 
 void DeletionRun::finishRun()
 {
-    const bool allSucceeded = m_failed.isEmpty();
-    Prompts::notice(QStringLiteral("警告"), allSucceeded ? QStringLiteral("订单照片删除成功") : failureText(m_failed));
+    const bool allSucceeded = m_failed.isEmpty() && m_inUse.isEmpty();
+    QStringList told;
+    if (!m_failed.isEmpty())
+        told.append(failureText(m_failed));
+    if (!m_inUse.isEmpty())
+        told.append(inUseText(m_inUse));
+    Prompts::notice(QStringLiteral("警告"),
+                    allSucceeded ? QStringLiteral("订单照片删除成功") : told.join(QLatin1Char('\n')));
     if (m_label && allSucceeded)
         m_label->setText(QStringLiteral("删除成功"));
     if (m_group)
@@ -164,6 +182,14 @@ QString DeletionRun::failureText(const QList<Entry>& failed)
     QStringList lines{QStringLiteral("以下订单照片删除失败：")};
     for (const Entry& entry : failed)
         lines.append(QStringLiteral("%1：%2").arg(entry.orderKey, entry.path));
+    return lines.join('\n');
+}
+
+QString DeletionRun::inUseText(const QList<Entry>& inUse)
+{
+    QStringList lines;
+    for (const Entry& entry : inUse)
+        lines.append(QStringLiteral("订单正在导片，未删除：%1").arg(entry.orderKey));
     return lines.join('\n');
 }
 

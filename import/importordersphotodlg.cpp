@@ -1437,8 +1437,13 @@ void importOrdersPhotoDlg::startImportCopyN8ProgressSlot(QList<N8FileInfo> list,
     }
     m_n8Row = row;
     const JobOwnerHandle owner = m_jobs.owner();
-    for (int i = 0; i < list.size(); ++i)
-        m_jobs.start(new N8ImportThread(row, i + 1, list.size(), toDir, list.at(i), owner), 0);
+    // The destination stays registered as in use until the last copy is done.
+    const QSharedPointer<FoldersInUse::Claim> claim = m_worker->n8Claim();
+    for (int i = 0; i < list.size(); ++i) {
+        auto* job = new N8ImportThread(row, i + 1, list.size(), toDir, list.at(i), owner);
+        job->holdClaim(claim);
+        m_jobs.start(job, 0);
+    }
 }
 
 void importOrdersPhotoDlg::slt_n8threadmsg(QString str)
