@@ -1678,25 +1678,25 @@ void importOrdersPhotoDlg::orderInfoReplySlot(QNetworkReply* reply)
     const WebService::Reply r = WebService::read(reply);
     ImportOrderModel* model = post.model;
     const bool completion = post.stage == QLatin1String("1");
-    if (r.kind == WebService::Reply::Kind::TransportError) {
+    if (r.kind == WebService::Reply::Kind::TransportError)
         qDebug() << "上报失败" << post.stage << r.statusText << r.errorString;
-        if (!post.inBatch) {
-            WebService::showTransportError(nullptr, r);
-        } else if (completion && model) {
-            // The files are in place; the report is owed until it is received.
-            ImportOrderModel::RunOutcome outcome = model->runOutcome(post.type);
-            outcome.reportPending = true;
-            model->setRunOutcome(post.type, outcome);
-            m_reportFailures.append({model->getOrderNum(), r.statusText});
-        }
-    } else {
-        if (r.kind != WebService::Reply::Kind::NotJsonObject)
-            httpUploadOrderInfoJson(r.object);
-        if (completion && model && model->runOutcome(post.type).reportPending) {
-            ImportOrderModel::RunOutcome outcome = model->runOutcome(post.type);
-            outcome.reportPending = false;
-            model->setRunOutcome(post.type, outcome);
-        }
+    else if (r.kind == WebService::Reply::Kind::NotJsonObject)
+        qDebug().noquote() << "上报回复无法读取" << post.stage << QString::fromUtf8(r.body.left(200));
+    else
+        httpUploadOrderInfoJson(r.object);
+    if (r.kind == WebService::Reply::Kind::TransportError && !post.inBatch) {
+        WebService::showTransportError(nullptr, r);
+    } else if (completion && model && post.inBatch && !r.ok()) {
+        // The files are in place; the report is owed until the service has
+        // taken it: a refusal or a reply that cannot be read is no receipt.
+        ImportOrderModel::RunOutcome outcome = model->runOutcome(post.type);
+        outcome.reportPending = true;
+        model->setRunOutcome(post.type, outcome);
+        m_reportFailures.append({model->getOrderNum(), IB::reportFailureStatus(r)});
+    } else if (completion && model && r.ok() && model->runOutcome(post.type).reportPending) {
+        ImportOrderModel::RunOutcome outcome = model->runOutcome(post.type);
+        outcome.reportPending = false;
+        model->setRunOutcome(post.type, outcome);
     }
     if (completion && model && post.type == importType) {
         const int row = orderMdlLst.indexOf(model);

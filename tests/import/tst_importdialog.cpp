@@ -766,6 +766,15 @@ void TestImportDialog::batchFailures_data()
     QTest::newRow("service gone") << "drop" << QStringList{"上报失败", "上报失败"}
                                   << "警告 / 以下订单上报失败：\nA24051501：网络错误\nA24051502：网络错误"
                                   << QStringList{"100105:2", "100106:2"};
+    QTest::newRow("report refused")
+        << R"(refuse)" << QStringList{"上报失败", "上报失败"}
+        << "警告 / 以下订单上报失败：\nA24051501：订单不存在\nA24051502：订单不存在"
+        << QStringList{"100105:2", "100106:2"};
+    for (const char* body : {"<html>busy</html>", R"([{"code":"1"}])", R"({"code":1})"}) {
+        QTest::newRow(body) << QString("raw:") + body << QStringList{"上报失败", "上报失败"}
+                            << "警告 / 以下订单上报失败：\nA24051501：200\nA24051502：200"
+                            << QStringList{"100105:2", "100106:2"};
+    }
 }
 
 void TestImportDialog::batchFailures()
@@ -790,6 +799,10 @@ void TestImportDialog::batchFailures()
         m_env->service.failHttp("order", "updatepicpath", 500);
     if (fault == "drop")
         m_env->service.drop("order", "updatepicpath");
+    if (fault == "refuse")
+        m_env->service.refuse("order", "updatepicpath", "0", QStringLiteral("订单不存在"));
+    if (fault.startsWith("raw:"))
+        m_env->service.sendRaw("order", "updatepicpath", fault.mid(4).toUtf8());
     m_env->service.clearLog();
     m_env->prompts.setNextAnswer(Prompts::Ok);
     runBatch();
@@ -804,7 +817,7 @@ void TestImportDialog::batchFailures()
     }
     sent.sort();
     QCOMPARE(sent, picnumbers);
-    if (fault != "http" && fault != "drop")
+    if (fault == "read" || fault == "write" || fault == "full")
         return;
 
     // The service is back: the next batch sends the two completion reports
