@@ -78,18 +78,10 @@ QLabel* titleLabel(const QString& text)
     return label;
 }
 
-QLabel* valueLabel(const char* name)
-{
-    auto* label = new QLabel;
-    label->setObjectName(QLatin1String(name));
-    label->setProperty("info", true);
-    return label;
-}
-
-// A path is cut in the middle instead of widening the dialog past the
-// screen; the label takes the room its row has and tells the whole path as
-// its tooltip.
-ElidedLabel* pathLabel(const char* name)
+// A value of the order (a name, a path) is cut in the middle instead of
+// widening the dialog past the screen whenever another order is shown; the
+// label takes the room its cell has and tells the whole text as its tooltip.
+ElidedLabel* valueLabel(const char* name)
 {
     auto* label = new ElidedLabel;
     label->setObjectName(QLatin1String(name));
@@ -307,9 +299,9 @@ void importOrdersPhotoDlg::iniOrderInfoBox(QGridLayout* layout)
     photoerLbl = valueLabel("photoerLbl");
     dresserLbl = valueLabel("dresserLbl");
     yindouerLbl = valueLabel("yindouerLbl");
-    orderPathLbl = pathLabel("orderPathLbl");
-    orderBackupPathLbl = pathLabel("orderBackupPathLbl");
-    orderN8PathLbl = pathLabel("orderN8PathLbl");
+    orderPathLbl = valueLabel("orderPathLbl");
+    orderBackupPathLbl = valueLabel("orderBackupPathLbl");
+    orderN8PathLbl = valueLabel("orderN8PathLbl");
     babyNameTitleLbl = titleLabel(QStringLiteral("宝宝姓名："));
     babyNameTitleLbl->setObjectName(QStringLiteral("babyNameTitleLbl"));
 
@@ -677,10 +669,9 @@ void importOrdersPhotoDlg::ordersTableWgtClickedSlot(int row)
 
 void importOrdersPhotoDlg::iniData()
 {
-    for (QLabel* label : {orderNumLbl, orderTypeLbl, servNumLbl, momNameLbl, dadNameLbl, babyNameLbl,
-                          taoxiNameLbl, bookedShopLbl, bespeakDateLbl, photoerLbl, dresserLbl, yindouerLbl})
-        label->clear();
-    for (ElidedLabel* label : {orderPathLbl, orderBackupPathLbl, orderN8PathLbl})
+    for (ElidedLabel* label : {orderNumLbl, orderTypeLbl, servNumLbl, momNameLbl, dadNameLbl, babyNameLbl,
+                               taoxiNameLbl, bookedShopLbl, bespeakDateLbl, photoerLbl, dresserLbl,
+                               yindouerLbl, orderPathLbl, orderBackupPathLbl, orderN8PathLbl})
         label->setText(QString());
     reImportBtn->setEnabled(false);
     prefieFolderEdit->setEnabled(true);

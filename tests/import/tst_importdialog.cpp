@@ -63,6 +63,7 @@ private slots:
     void reImportAndRowCommands();
     void viewsFollowTheDisk();
     void textsFitTheirWidgets();
+    void rowClicksKeepSizeAndButtons();
 
 private:
     using Env = WindowTestEnv;
@@ -1066,6 +1067,29 @@ void TestImportDialog::textsFitTheirWidgets()
         QVERIFY2(shown.startsWith(l.second.left(2)) && shown.endsWith(l.second.right(2)), qPrintable(shown));
     }
     QCOMPARE(m_dlg->findChild<QTableWidget*>("orderSelectTableWgt")->textElideMode(), Qt::ElideMiddle);
+}
+
+void TestImportDialog::rowClicksKeepSizeAndButtons()
+{
+    // Orders with long values: a long package name, long staff names.
+    QJsonObject wordy = item("100105", "A24051501");
+    wordy.insert("comboname", QStringLiteral("豪华全家福尊享套系（含亲子写真、三代同堂与周岁纪念精修相册）"));
+    wordy.insert("role2", QStringLiteral("首席化妆造型师兼形象顾问"));
+    dialog({item("100102", "A24051202"), wordy, item("100106", "A24051502")});
+    m_dlg->resize(1066, 700);
+    QVERIFY(QTest::qWaitForWindowExposed(m_dlg));
+    const QSize size = m_dlg->size();
+    for (int row : {1, 0, 2, 1}) {
+        QTest::mouseClick(table()->viewport(), Qt::LeftButton, {},
+                          table()->visualRect(table()->model()->index(row, 1)).center());
+        QCOMPARE(m_dlg->findChild<QLabel*>("orderNumLbl")->text(),
+                 QStringList({"A24051202", "A24051501", "A24051502"}).at(row));
+        QCoreApplication::processEvents();
+        QCOMPARE(m_dlg->size(), size);
+        const QPushButton* select = selectButton(row);
+        const QRect shown(select->mapTo(table()->viewport(), QPoint()), select->size());
+        QVERIFY2(table()->viewport()->rect().contains(shown), qPrintable(QString::number(row)));
+    }
 }
 
 QTEST_MAIN(TestImportDialog)
