@@ -46,6 +46,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace IB = ImportBookkeeping;
 
 namespace {
@@ -1303,8 +1305,18 @@ void importOrdersPhotoDlg::finishBatchIfDone()
     endBatch();
     if (allFinished || m_lockSuffix)
         prefieFolderEdit->setEnabled(false);
+    showBatchBox(box);
+}
+
+void importOrdersPhotoDlg::showBatchBox(const IB::Box& box)
+{
     if (box.title.isEmpty())
         return;
+    // Never on top of the close question: it is shown once that is answered.
+    if (m_closeQuestionOpen) {
+        m_heldBoxes.append(box);
+        return;
+    }
     if (box.title == kWarning)
         Prompts::warning(this, box.title, box.text, Prompts::Ok);
     else
@@ -1510,7 +1522,7 @@ void importOrdersPhotoDlg::failN8Order(int row, const QString& text)
         m_n8Ended.insert(model);
     setRowState(row, QStringLiteral("导入失败"));
     qDebug().noquote() << text;
-    Prompts::warning(this, kWarning, text, Prompts::Ok);
+    showBatchBox({kWarning, text});
     // The dialog may have been closed while the box was up.
     if (m_batchRunning)
         startNextN8Order();
@@ -1530,10 +1542,10 @@ void importOrdersPhotoDlg::startNextN8Order()
     }
     if (finishedOrderCount == toImportOrderCount) {
         qDebug() << "All orders import finished";
-        Prompts::information(this, QStringLiteral("导入完成"),
-                             QStringLiteral("%1个订单已经全部导完").arg(finishedOrderCount), Prompts::Ok);
         endBatch();
         prefieFolderEdit->setEnabled(false);
+        showBatchBox(
+            {QStringLiteral("导入完成"), QStringLiteral("%1个订单已经全部导完").arg(finishedOrderCount)});
     } else {
         // The orders that could not be imported have said why.
         endBatch();
@@ -1588,11 +1600,20 @@ bool importOrdersPhotoDlg::confirmClose()
         return true;
     if (m_closeRequested)
         return false; // already stopping; the dialog closes once the order is reported
+    // The batch may end while the question is open; its box waits for the
+    // answer, and a no keeps the dialog open all the same.
+    m_closeQuestionOpen = true;
     const Prompts::StandardButton answer =
         Prompts::question(this, QStringLiteral("提示"), QStringLiteral("正在导片，确定停止导片并关闭吗？"),
                           Prompts::Yes | Prompts::No, Prompts::No);
-    if (answer != Prompts::Yes || !m_batchRunning)
-        return !m_batchRunning;
+    m_closeQuestionOpen = false;
+    const QList<IB::Box> held = std::exchange(m_heldBoxes, {});
+    for (const IB::Box& box : held)
+        showBatchBox(box);
+    if (answer != Prompts::Yes)
+        return false;
+    if (!m_batchRunning)
+        return true;
     // An N8 copy is broken off as it stands.
     if (importType == ImportN8 || !m_worker) {
         m_closeConfirmed = true;

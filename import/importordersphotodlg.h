@@ -201,6 +201,9 @@ private:
     // Back to idle after a batch: the batch button and every control the
     // batch disabled.
     void endBatch();
+    // A box of the batch (its end, an order it could not import); held
+    // while the close question is open.
+    void showBatchBox(const ImportBookkeeping::Box& box);
     // The current order's folders and imported images as they are now.
     void showCurrentOrderFolders();
     // The import-state text of a row for the current type.
@@ -311,6 +314,8 @@ private:
     bool m_stopping = false;
     bool m_ordersDone = false;
     bool m_closeRequested = false;
+    bool m_closeQuestionOpen = false;
+    QList<ImportBookkeeping::Box> m_heldBoxes;
     bool m_closeConfirmed = false;
     bool m_lockSuffix = false;
     bool m_releaseWhenIdle = false;

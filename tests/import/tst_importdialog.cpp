@@ -64,6 +64,8 @@ private slots:
     void viewsFollowTheDisk();
     void textsFitTheirWidgets();
     void rowClicksKeepSizeAndButtons();
+    void endBoxWaitsForTheCloseQuestion_data();
+    void endBoxWaitsForTheCloseQuestion();
 
 private:
     using Env = WindowTestEnv;
@@ -293,24 +295,26 @@ void TestImportDialog::finishedSelectionCheck_data()
     QTest::addColumn<QString>("fault");
     QTest::addColumn<int>("answer");
     QTest::addColumn<QString>("box");
+    QTest::addColumn<int>("buttons"); // of the box
     QTest::addColumn<bool>("chosen");
 
+    const QString question = "温馨提示 / 该订单已选片完成，继续导片会覆盖之前的选片结果，确定要继续导片吗？";
+    const int yesNo = int(Prompts::Yes | Prompts::No);
     QTest::newRow("selection open") << "100102"
-                                    << "" << 0 << "" << true;
-    QTest::newRow("finished, go on")
-        << "100101"
-        << "" << int(Prompts::Yes)
-        << "温馨提示 / 该订单已选片完成，继续导片会覆盖之前的选片结果，确定要继续导片吗？" << true;
-    QTest::newRow("finished, stop")
-        << "100101"
-        << "" << int(Prompts::No)
-        << "温馨提示 / 该订单已选片完成，继续导片会覆盖之前的选片结果，确定要继续导片吗？" << false;
+                                    << "" << 0 << "" << 0 << true;
+    QTest::newRow("finished, go on") << "100101"
+                                     << "" << int(Prompts::Yes) << question << yesNo << true;
+    QTest::newRow("finished, stop") << "100101"
+                                    << "" << int(Prompts::No) << question << yesNo << false;
     QTest::newRow("refusal") << "100102"
-                             << "refuse" << int(Prompts::Yes) << "警告 / 请求失败：0" << false;
+                             << "refuse" << int(Prompts::Yes) << "警告 / 请求失败：0" << int(Prompts::Yes)
+                             << false;
     QTest::newRow("broken reply") << "100102"
-                                  << "raw" << int(Prompts::Yes) << "警告 / 请求失败" << false;
+                                  << "raw" << int(Prompts::Yes) << "警告 / 请求失败" << int(Prompts::Yes)
+                                  << false;
     QTest::newRow("transport error") << "100102"
-                                     << "http" << int(Prompts::Yes) << "警告 / 网络请求错误\n500" << false;
+                                     << "http" << int(Prompts::Yes) << "警告 / 网络请求错误\n500"
+                                     << int(Prompts::Yes) << false;
 }
 
 void TestImportDialog::finishedSelectionCheck()
@@ -319,6 +323,7 @@ void TestImportDialog::finishedSelectionCheck()
     QFETCH(QString, fault);
     QFETCH(int, answer);
     QFETCH(QString, box);
+    QFETCH(int, buttons);
     QFETCH(bool, chosen);
     if (fault == "refuse")
         m_env->service.refuse("OrderPhoto", "order_isrole12finish", "0", "no");
@@ -344,6 +349,8 @@ void TestImportDialog::finishedSelectionCheck()
              QStringList({"token", "shopid", "superid", "order_photo_id", "eid", "personid", "uid"}));
     QCOMPARE(checks.first().values.value("order_photo_id"), orderId);
     QCOMPARE(messages(), box.isEmpty() ? QStringList() : QStringList{box});
+    if (!box.isEmpty())
+        QCOMPARE(int(m_env->prompts.messages().first().buttons), buttons);
     ImportOrderModel* model = m_dlg->findChildren<ImportOrderModel*>().first();
     QCOMPARE(model->getFineImgLst(), chosen ? QStringList{file} : QStringList());
     QCOMPARE(label(0, 4), chosen ? QStringLiteral("已选(1)") : QStringLiteral("未选"));
@@ -1090,6 +1097,77 @@ void TestImportDialog::rowClicksKeepSizeAndButtons()
         const QRect shown(select->mapTo(table()->viewport(), QPoint()), select->size());
         QVERIFY2(table()->viewport()->rect().contains(shown), qPrintable(QString::number(row)));
     }
+}
+
+namespace {
+
+// Boxes of a user slow to answer the close question: it stays open, with
+// the dialog working on behind it, until the batch button is back.
+class SlowToAnswer : public ScriptedPrompts
+{
+public:
+    explicit SlowToAnswer(QPushButton* batchButton) : m_batchButton(batchButton) {}
+    // The boxes that came up while the question was open.
+    QStringList overTheQuestion;
+
+    Answer message(const Message& m) override
+    {
+        if (m_questionOpen)
+            overTheQuestion.append(m.text);
+        const Answer answer = ScriptedPrompts::message(m);
+        if (m.text == QStringLiteral("正在导片，确定停止导片并关闭吗？")) {
+            m_questionOpen = true;
+            QDeadlineTimer deadline(30000);
+            while (!m_batchButton->isEnabled() && !deadline.hasExpired())
+                QTest::qWait(10);
+            m_questionOpen = false;
+        }
+        return answer;
+    }
+
+private:
+    QPushButton* m_batchButton;
+    bool m_questionOpen = false;
+};
+
+} // namespace
+
+void TestImportDialog::endBoxWaitsForTheCloseQuestion_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("closed");
+    QTest::newRow("no: the dialog stays") << int(Prompts::No) << false;
+    QTest::newRow("yes: the dialog closes") << int(Prompts::Yes) << true;
+}
+
+void TestImportDialog::endBoxWaitsForTheCloseQuestion()
+{
+    QFETCH(int, answer);
+    QFETCH(bool, closed);
+    QStringList files;
+    for (int i = 0; i < 6; ++i)
+        files.append(photo(QStringLiteral("card/DCIM/IMG_%1.JPG").arg(i)));
+    dialog({item("100105", "A24051501")});
+    choose(0, files);
+    FileOperation::setFaultHook([](FileOperation::Fault f, const QString&) {
+        if (f == FileOperation::Fault::Write)
+            QThread::msleep(20);
+        return false;
+    });
+    SlowToAnswer prompts(button("importAllOrdersBtn"));
+    prompts.setNextAnswer(Prompts::StandardButton(answer));
+    prompts.setNextAnswer(Prompts::Ok);
+    button("importAllOrdersBtn")->click();
+    QPointer<importOrdersPhotoDlg> guard = m_dlg;
+    m_dlg->close();
+
+    QTRY_COMPARE(prompts.messages().size(), 2);
+    QCOMPARE(prompts.overTheQuestion, QStringList());
+    QCOMPARE(prompts.messages().at(0).text, QStringLiteral("正在导片，确定停止导片并关闭吗？"));
+    QCOMPARE(prompts.messages().at(1).title + " / " + prompts.messages().at(1).text,
+             QStringLiteral("导入完成 / 1个订单已经全部导完"));
+    QTRY_COMPARE(guard.isNull() || !guard->isVisible(), closed);
+    QVERIFY(prompts.unexpected().isEmpty());
 }
 
 QTEST_MAIN(TestImportDialog)
