@@ -80,6 +80,8 @@ private:
     void setType(int type);
     void choose(int row, const QStringList& files);
     void runBatch();
+    // One order with photos chosen, on a share where every write takes a while.
+    void oneOrderOnASlowShare(int photos);
     QList<StandIn::LoggedRequest> records() const
     {
         return m_env->service.requests("order", "updatepicpath");
@@ -186,6 +188,20 @@ void TestImportDialog::runBatch()
     QPushButton* start = button("importAllOrdersBtn");
     start->click();
     QTRY_VERIFY_WITH_TIMEOUT(start->isEnabled() && start->text() == QStringLiteral("批量导片"), 30000);
+}
+
+void TestImportDialog::oneOrderOnASlowShare(int photos)
+{
+    QStringList files;
+    for (int i = 0; i < photos; ++i)
+        files.append(photo(QStringLiteral("card/DCIM/IMG_%1.JPG").arg(i)));
+    dialog({item("100105", "A24051501")});
+    choose(0, files);
+    FileOperation::setFaultHook([](FileOperation::Fault f, const QString&) {
+        if (f == FileOperation::Fault::Write)
+            QThread::msleep(20);
+        return false;
+    });
 }
 
 QStringList TestImportDialog::messages() const
@@ -915,16 +931,7 @@ void TestImportDialog::closingMidBatchAsksAndReports()
 
 void TestImportDialog::noOrdersAddedDuringABatch()
 {
-    QStringList files;
-    for (int i = 0; i < 12; ++i)
-        files.append(photo(QStringLiteral("card/DCIM/IMG_%1.JPG").arg(i)));
-    dialog({item("100105", "A24051501")});
-    choose(0, files);
-    FileOperation::setFaultHook([](FileOperation::Fault f, const QString&) {
-        if (f == FileOperation::Fault::Write)
-            QThread::msleep(20);
-        return false;
-    });
+    oneOrderOnASlowShare(12);
     button("importAllOrdersBtn")->click();
     auto* late = new ImportOrderModel(item("100106", "A24051502"), nullptr);
     m_env->prompts.setNextAnswer(Prompts::Ok);
@@ -1144,16 +1151,7 @@ void TestImportDialog::endBoxWaitsForTheCloseQuestion()
 {
     QFETCH(int, answer);
     QFETCH(bool, closed);
-    QStringList files;
-    for (int i = 0; i < 6; ++i)
-        files.append(photo(QStringLiteral("card/DCIM/IMG_%1.JPG").arg(i)));
-    dialog({item("100105", "A24051501")});
-    choose(0, files);
-    FileOperation::setFaultHook([](FileOperation::Fault f, const QString&) {
-        if (f == FileOperation::Fault::Write)
-            QThread::msleep(20);
-        return false;
-    });
+    oneOrderOnASlowShare(6);
     SlowToAnswer prompts(button("importAllOrdersBtn"));
     prompts.setNextAnswer(Prompts::StandardButton(answer));
     prompts.setNextAnswer(Prompts::Ok);
