@@ -85,7 +85,8 @@ QString DeletionGuard::Result::reason() const
     return QString();
 }
 
-DeletionGuard::Result DeletionGuard::check(const QString& path, const QStringList& otherPaths)
+DeletionGuard::Result DeletionGuard::check(const QString& path, const QStringList& otherPaths,
+                                           bool lookInside)
 {
     Result result;
     auto refuse = [&](Verdict v) {
@@ -138,7 +139,7 @@ DeletionGuard::Result DeletionGuard::check(const QString& path, const QStringLis
     // with every order in it.
     if (isDateFolderName(below.last()))
         return refuse(Verdict::DateFolder);
-    if (holdsOrderFolder(clean))
+    if (lookInside && holdsOrderFolder(clean))
         return refuse(Verdict::HoldsOrders);
     return result;
 }

@@ -36,6 +36,10 @@ struct Result
 // above the orders is refused too: one named like a month ("yyyy-MM") or a
 // day ("dd"), and one that holds an order's folder (a folder with "照片",
 // "成品" or "设计" in it) anywhere below its own top level.
-Result check(const QString& path, const QStringList& otherPaths = {});
+//
+// Only that last rule reads the folder's content, all of it: a caller on
+// the user-interface thread passes lookInside false and leaves it to the
+// deletion itself, which checks again on its own thread.
+Result check(const QString& path, const QStringList& otherPaths = {}, bool lookInside = true);
 
 } // namespace DeletionGuard

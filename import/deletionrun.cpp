@@ -62,7 +62,9 @@ int DeletionRun::start(const QList<order>& orders)
             if (j != i)
                 others.append(checked.at(j).path);
         }
-        const DeletionGuard::Result verdict = DeletionGuard::check(checked.at(i).path, others);
+        // What needs the folder's whole content read is left to the worker,
+        // off this thread.
+        const DeletionGuard::Result verdict = DeletionGuard::check(checked.at(i).path, others, false);
         if (!verdict.allowed())
             refused.append({checked.at(i), verdict.reason()});
         else if (FoldersInUse::contains(checked.at(i).path))
@@ -81,6 +83,7 @@ int DeletionRun::start(const QList<order>& orders)
 
     m_failed.clear();
     m_inUse.clear();
+    m_refused.clear();
     m_finished = 0;
     m_total = allowed.size();
     if (m_total == 0) {
@@ -135,6 +138,8 @@ void DeletionRun::workerDone(ImportOrderThread* worker, const Entry& entry, bool
         emit deleted(entry.orderId, entry.path);
     } else if (worker->refusedInUse()) {
         m_inUse.append(entry);
+    } else if (!worker->guardRefusal().isEmpty()) {
+        m_refused.append({entry, worker->guardRefusal()});
     } else {
         m_failed.append(entry);
     }
@@ -150,8 +155,10 @@ void DeletionRun::workerDone(ImportOrderThread* worker, const Entry& entry, bool
 
 void DeletionRun::finishRun()
 {
-    const bool allSucceeded = m_failed.isEmpty() && m_inUse.isEmpty();
+    const bool allSucceeded = m_failed.isEmpty() && m_inUse.isEmpty() && m_refused.isEmpty();
     QStringList told;
+    if (!m_refused.isEmpty())
+        told.append(refusalText(m_refused));
     if (!m_failed.isEmpty())
         told.append(failureText(m_failed));
     if (!m_inUse.isEmpty())

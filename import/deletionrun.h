@@ -27,8 +27,10 @@ struct Reply;
 // Each checked, non-empty folder is checked by the deletion guard against
 // the run's other folders, and against the folders this process's imports
 // are writing into (FoldersInUse); refused folders are named in one box and
-// get no worker. A worker asks the registry again right before it deletes,
-// for an import that started after the run did. The allowed folders that
+// get no worker. A worker checks again right before it deletes, with the
+// guard's look through the folder's content (too slow for this thread on a
+// share) and the registry, for an import that started after the run did;
+// what it refuses is named in the run's last box. The allowed folders that
 // exist are deleted by ImportOrderThread workers, at most maxWorkers at a
 // time (hundreds of recursive deletions at once stall a file share for
 // every client). Every finished worker counts; the run ends with success
@@ -101,6 +103,7 @@ private:
     QList<ImportOrderThread*> m_running;
     QList<Entry> m_failed;
     QList<Entry> m_inUse;
+    QList<QPair<Entry, QString>> m_refused; // by the worker's own guard check
     int m_total = 0;
     int m_finished = 0;
 };

@@ -434,6 +434,7 @@ void ImportOrderThread::startDelete()
     const DeletionGuard::Result verdict = DeletionGuard::check(m_deleteDir);
     if (!verdict.allowed()) {
         qDebug() << "拒绝删除" << m_deleteDir << verdict.reason();
+        m_guardRefusal = verdict.reason();
         return;
     }
     QString importing;

@@ -97,6 +97,9 @@ public:
     // Deletion mode: the folder was left alone because an import of this
     // process is writing into it. Read once the worker has finished.
     bool refusedInUse() const { return m_refusedInUse; }
+    // Deletion mode: why the deletion guard left the folder alone; empty
+    // when it did not. Read once the worker has finished.
+    QString guardRefusal() const { return m_guardRefusal; }
     // N8 import: the registration of the destination, for the copy jobs to
     // share; null before the walk has chosen it.
     QSharedPointer<FoldersInUse::Claim> n8Claim() const { return m_n8Claim; }
@@ -183,4 +186,5 @@ private:
     FoldersInUse::Claim m_backupClaim;
     QSharedPointer<FoldersInUse::Claim> m_n8Claim;
     bool m_refusedInUse = false;
+    QString m_guardRefusal;
 };
