@@ -73,13 +73,9 @@ int DeletionRun::start(const QList<order>& orders)
             allowed.append(checked.at(i));
     }
 
-    QStringList told;
-    if (!refused.isEmpty())
-        told.append(refusalText(refused));
-    if (!inUse.isEmpty())
-        told.append(inUseText(inUse));
+    const QString told = problemsText(refused, {}, inUse);
     if (!told.isEmpty())
-        Prompts::notice(QStringLiteral("警告"), told.join(QLatin1Char('\n')));
+        Prompts::notice(QStringLiteral("警告"), told);
 
     m_failed.clear();
     m_inUse.clear();
@@ -155,16 +151,9 @@ void DeletionRun::workerDone(ImportOrderThread* worker, const Entry& entry, bool
 
 void DeletionRun::finishRun()
 {
-    const bool allSucceeded = m_failed.isEmpty() && m_inUse.isEmpty() && m_refused.isEmpty();
-    QStringList told;
-    if (!m_refused.isEmpty())
-        told.append(refusalText(m_refused));
-    if (!m_failed.isEmpty())
-        told.append(failureText(m_failed));
-    if (!m_inUse.isEmpty())
-        told.append(inUseText(m_inUse));
-    Prompts::notice(QStringLiteral("警告"),
-                    allSucceeded ? QStringLiteral("订单照片删除成功") : told.join(QLatin1Char('\n')));
+    const QString told = problemsText(m_refused, m_failed, m_inUse);
+    const bool allSucceeded = told.isEmpty();
+    Prompts::notice(QStringLiteral("警告"), allSucceeded ? QStringLiteral("订单照片删除成功") : told);
     if (m_label && allSucceeded)
         m_label->setText(QStringLiteral("删除成功"));
     if (m_group)
@@ -190,6 +179,19 @@ QString DeletionRun::failureText(const QList<Entry>& failed)
     for (const Entry& entry : failed)
         lines.append(QStringLiteral("%1：%2").arg(entry.orderKey, entry.path));
     return lines.join('\n');
+}
+
+QString DeletionRun::problemsText(const QList<QPair<Entry, QString>>& refused, const QList<Entry>& failed,
+                                  const QList<Entry>& inUse)
+{
+    QStringList sections;
+    if (!refused.isEmpty())
+        sections.append(refusalText(refused));
+    if (!failed.isEmpty())
+        sections.append(failureText(failed));
+    if (!inUse.isEmpty())
+        sections.append(inUseText(inUse));
+    return sections.join(QLatin1Char('\n'));
 }
 
 QString DeletionRun::inUseText(const QList<Entry>& inUse)

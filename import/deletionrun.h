@@ -73,6 +73,9 @@ public:
     // A line per order whose folder an import of this process is writing
     // into: "订单正在导片，未删除：<预约单号>".
     static QString inUseText(const QList<Entry>& inUse);
+    // The three kinds in one box, each a section; empty when there is none.
+    static QString problemsText(const QList<QPair<Entry, QString>>& refused, const QList<Entry>& failed,
+                                const QList<Entry>& inUse);
 
     // The delete-log body: token, shopid, superid, orderphotoid, path,
     // MANAGER_ID.
