@@ -1,10 +1,8 @@
-#include "appresources.h"
-#include "config.h"
 #include "dialogprompts.h"
 #include "labelprinter.h"
 #include "login.h"
 #include "prompts.h"
-#include "qttranslation.h"
+#include "startup.h"
 
 #include <QApplication>
 
@@ -18,10 +16,7 @@ int main(int argc, char* argv[])
     mallopt(M_MMAP_THRESHOLD, 1024 * 1024);
     qSetMessagePattern(QStringLiteral("%{file}:%{line} %{function}: %{message}"));
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Velmor软件-Dravin"));
-    installQtTranslation(&app);
-    Config::initialize();
-    initAppResources();
+    prepareApplication(&app);
 
     DialogPrompts prompts;
     Prompts::install(&prompts);

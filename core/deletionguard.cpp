@@ -2,6 +2,7 @@
 
 #include "config.h"
 
+#include <QDate>
 #include <QDir>
 #include <QFileInfo>
 
@@ -10,6 +11,49 @@ namespace {
 bool overlaps(const QString& a, const QString& b)
 {
     return a == b || a.startsWith(b + QLatin1Char('/')) || b.startsWith(a + QLatin1Char('/'));
+}
+
+bool allDigits(const QString& text)
+{
+    for (const QChar c : text) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+    }
+    return true;
+}
+
+// The month ("2024-05") and day ("15") folders the order folders stand in.
+bool isDateFolderName(const QString& name)
+{
+    if (name.size() == 7)
+        return allDigits(name.left(4)) && allDigits(name.mid(5)) &&
+               QDate::fromString(name + QStringLiteral("-01"), QStringLiteral("yyyy-MM-dd")).isValid();
+    if (name.size() == 2 && allDigits(name)) {
+        const int day = name.toInt();
+        return day >= 1 && day <= 31;
+    }
+    return false;
+}
+
+// True when a folder anywhere below the top level of folder has one of an
+// order folder's own sub-folders in it. Links are not followed.
+bool holdsOrderFolder(const QString& folder)
+{
+    const QStringList orderParts{QStringLiteral("照片"), QStringLiteral("成品"), QStringLiteral("设计")};
+    const QDir::Filters filter = QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::NoSymLinks;
+    QStringList pending;
+    for (const QString& child : QDir(folder).entryList(filter))
+        pending.append(folder + QLatin1Char('/') + child);
+    while (!pending.isEmpty()) {
+        const QString current = pending.takeLast();
+        const QStringList children = QDir(current).entryList(filter);
+        for (const QString& child : children) {
+            if (orderParts.contains(child))
+                return true;
+            pending.append(current + QLatin1Char('/') + child);
+        }
+    }
+    return false;
 }
 
 } // namespace
@@ -33,11 +77,16 @@ QString DeletionGuard::Result::reason() const
         return QStringLiteral("路径是服务器或共享的根目录");
     case Verdict::OverlapsRun:
         return QStringLiteral("路径与本批其他订单目录重叠");
+    case Verdict::DateFolder:
+        return QStringLiteral("路径是月份或日期目录");
+    case Verdict::HoldsOrders:
+        return QStringLiteral("路径下含有其他订单的目录");
     }
     return QString();
 }
 
-DeletionGuard::Result DeletionGuard::check(const QString& path, const QStringList& otherPaths)
+DeletionGuard::Result DeletionGuard::check(const QString& path, const QStringList& otherPaths,
+                                           bool lookInside)
 {
     Result result;
     auto refuse = [&](Verdict v) {
@@ -85,5 +134,12 @@ DeletionGuard::Result DeletionGuard::check(const QString& path, const QStringLis
         if (overlaps(clean, QDir::cleanPath(other)))
             return refuse(Verdict::OverlapsRun);
     }
+
+    // An order row whose path lost its last part names the day (or month)
+    // with every order in it.
+    if (isDateFolderName(below.last()))
+        return refuse(Verdict::DateFolder);
+    if (lookInside && holdsOrderFolder(clean))
+        return refuse(Verdict::HoldsOrders);
     return result;
 }

@@ -6,7 +6,8 @@
 // The one check every flow that deletes an order folder makes first.
 namespace DeletionGuard {
 
-enum class Verdict {
+enum class Verdict
+{
     Allowed,
     Empty,
     NotAbsolute,
@@ -15,6 +16,8 @@ enum class Verdict {
     OutsideMountRoot,
     TooShallow,
     OverlapsRun,
+    DateFolder,  // named like a month ("yyyy-MM") or a day ("dd") of the order tree
+    HoldsOrders, // another order's folder lies below its top level
 };
 
 struct Result
@@ -29,7 +32,14 @@ struct Result
 // ".." parts, not a symbolic link, at least two levels below a volume
 // under the mount root (never the root, a volume or share root, or a
 // folder right below one), and neither equal to, inside, nor holding
-// another folder of the same run (otherPaths).
-Result check(const QString& path, const QStringList& otherPaths = {});
+// another folder of the same run (otherPaths). A folder of the order tree
+// above the orders is refused too: one named like a month ("yyyy-MM") or a
+// day ("dd"), and one that holds an order's folder (a folder with "照片",
+// "成品" or "设计" in it) anywhere below its own top level.
+//
+// Only that last rule reads the folder's content, all of it: a caller on
+// the user-interface thread passes lookInside false and leaves it to the
+// deletion itself, which checks again on its own thread.
+Result check(const QString& path, const QStringList& otherPaths = {}, bool lookInside = true);
 
 } // namespace DeletionGuard

@@ -471,14 +471,74 @@ bool FileOperation::isSameContent(const QString& a, const QString& b)
     return fileB.atEnd() && fileA.error() == QFile::NoError && fileB.error() == QFile::NoError;
 }
 
+namespace {
+
+QMutex s_appendMutex;
+
+// A write lock on the whole of an open file, held until the descriptor is
+// closed, so appends from other stations, processes and threads to a
+// shared record file wait for each other instead of interleaving. The lock
+// belongs to the open file itself where the system has such locks; where
+// it has only the classic per-process ones, a process-wide mutex keeps this
+// process's threads apart as well. A file system without locks appends
+// unlocked, the best it allows.
+class AppendLock
+{
+public:
+    explicit AppendLock(int fd)
+    {
+#ifdef F_OFD_SETLKW
+        if (waitFor(fd, F_OFD_SETLKW) || errno != EINVAL)
+            return;
+#endif
+        s_appendMutex.lock();
+        m_threads = true;
+        waitFor(fd, F_SETLKW);
+    }
+    ~AppendLock()
+    {
+        if (m_threads)
+            s_appendMutex.unlock();
+    }
+    AppendLock(const AppendLock&) = delete;
+    AppendLock& operator=(const AppendLock&) = delete;
+
+private:
+    static bool waitFor(int fd, int command)
+    {
+        struct flock lock = {};
+        lock.l_type = F_WRLCK;
+        lock.l_whence = SEEK_SET;
+        for (;;) {
+            if (::fcntl(fd, command, &lock) == 0)
+                return true;
+            if (errno != EINTR) {
+                qDebug() << "追加文件未能加锁" << errno;
+                return false;
+            }
+        }
+    }
+
+    bool m_threads = false;
+};
+
+} // namespace
+
 bool FileOperation::appendFile(const QString& path, const QByteArray& data)
 {
-    QFile file(path);
-    if (faultAt(Fault::Write, path) || !file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
+    if (faultAt(Fault::Write, path))
         return false;
-    const bool written = file.write(data) == data.size();
-    file.close();
-    return written && file.error() == QFile::NoError;
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return false;
+    // Released by the close below, after the data is synced; the mutex, where
+    // one is needed, only when the lock is gone.
+    const AppendLock lock(fd);
+    bool written = writeAll(fd, data.constData(), data.size()) == 0;
+    written = ::fsync(fd) == 0 && written && !faultAt(Fault::Close, path);
+    const bool closed = ::close(fd) == 0;
+    return written && closed;
 }
 
 bool FileOperation::isFileExist(QString path)

@@ -46,7 +46,10 @@ public:
     static bool writeOwnerOnlyFile(const QByteArray& data, const QString& target);
     // Appends bytes to a file in one write, making the file when it is
     // missing (also for no bytes); false when it cannot be opened or not
-    // every byte landed. Earlier content is never rewritten.
+    // every byte landed (synced and closed). Earlier content is never
+    // rewritten. The write is made under a write lock on the open file,
+    // held until it is closed, so appends of other threads, processes and
+    // stations to the same file never interleave with it.
     static bool appendFile(const QString& path, const QByteArray& data);
     // The whole file; false (data undefined) when it cannot be opened or a
     // read fails before its end.

@@ -3,6 +3,7 @@
 #include "config.h"
 #include "deletionguard.h"
 #include "fileoperation.h"
+#include "foldersinuse.h"
 #include "formbody.h"
 #include "importorderthread.h"
 #include "prompts.h"
@@ -53,6 +54,7 @@ int DeletionRun::start(const QList<order>& orders)
         m_label->show();
 
     QList<QPair<Entry, QString>> refused;
+    QList<Entry> inUse;
     QList<Entry> allowed;
     for (int i = 0; i < checked.size(); ++i) {
         QStringList others;
@@ -60,23 +62,30 @@ int DeletionRun::start(const QList<order>& orders)
             if (j != i)
                 others.append(checked.at(j).path);
         }
-        const DeletionGuard::Result verdict = DeletionGuard::check(checked.at(i).path, others);
+        // What needs the folder's whole content read is left to the worker,
+        // off this thread.
+        const DeletionGuard::Result verdict = DeletionGuard::check(checked.at(i).path, others, false);
         if (!verdict.allowed())
             refused.append({checked.at(i), verdict.reason()});
+        else if (FoldersInUse::contains(checked.at(i).path))
+            inUse.append(checked.at(i));
         else if (FileOperation::isDirExist(checked.at(i).path))
             allowed.append(checked.at(i));
     }
 
-    if (!refused.isEmpty())
-        Prompts::notice(QStringLiteral("警告"), refusalText(refused));
+    const QString told = problemsText(refused, {}, inUse);
+    if (!told.isEmpty())
+        Prompts::notice(QStringLiteral("警告"), told);
 
     m_failed.clear();
+    m_inUse.clear();
+    m_refused.clear();
     m_finished = 0;
     m_total = allowed.size();
     if (m_total == 0) {
         if (m_group)
             m_group->hide();
-        if (refused.isEmpty())
+        if (told.isEmpty())
             Prompts::notice(QStringLiteral("警告"), QStringLiteral("订单路径不存在"));
         return 0;
     }
@@ -123,6 +132,10 @@ void DeletionRun::workerDone(ImportOrderThread* worker, const Entry& entry, bool
         qDebug() << "mOrderid==" << entry.orderId;
         qDebug() << "deleteDir==" << entry.path;
         emit deleted(entry.orderId, entry.path);
+    } else if (worker->refusedInUse()) {
+        m_inUse.append(entry);
+    } else if (!worker->guardRefusal().isEmpty()) {
+        m_refused.append({entry, worker->guardRefusal()});
     } else {
         m_failed.append(entry);
     }
@@ -138,8 +151,9 @@ void DeletionRun::workerDone(ImportOrderThread* worker, const Entry& entry, bool
 
 void DeletionRun::finishRun()
 {
-    const bool allSucceeded = m_failed.isEmpty();
-    Prompts::notice(QStringLiteral("警告"), allSucceeded ? QStringLiteral("订单照片删除成功") : failureText(m_failed));
+    const QString told = problemsText(m_refused, m_failed, m_inUse);
+    const bool allSucceeded = told.isEmpty();
+    Prompts::notice(QStringLiteral("警告"), allSucceeded ? QStringLiteral("订单照片删除成功") : told);
     if (m_label && allSucceeded)
         m_label->setText(QStringLiteral("删除成功"));
     if (m_group)
@@ -164,6 +178,27 @@ QString DeletionRun::failureText(const QList<Entry>& failed)
     QStringList lines{QStringLiteral("以下订单照片删除失败：")};
     for (const Entry& entry : failed)
         lines.append(QStringLiteral("%1：%2").arg(entry.orderKey, entry.path));
+    return lines.join('\n');
+}
+
+QString DeletionRun::problemsText(const QList<QPair<Entry, QString>>& refused, const QList<Entry>& failed,
+                                  const QList<Entry>& inUse)
+{
+    QStringList sections;
+    if (!refused.isEmpty())
+        sections.append(refusalText(refused));
+    if (!failed.isEmpty())
+        sections.append(failureText(failed));
+    if (!inUse.isEmpty())
+        sections.append(inUseText(inUse));
+    return sections.join(QLatin1Char('\n'));
+}
+
+QString DeletionRun::inUseText(const QList<Entry>& inUse)
+{
+    QStringList lines;
+    for (const Entry& entry : inUse)
+        lines.append(QStringLiteral("订单正在导片，未删除：%1").arg(entry.orderKey));
     return lines.join('\n');
 }
 

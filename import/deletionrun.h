@@ -25,12 +25,17 @@ struct Reply;
 // A start copies what it needs of the list (order id, 预约单号, folder), so
 // a search that replaces the window's list during the run changes nothing.
 // Each checked, non-empty folder is checked by the deletion guard against
-// the run's other folders; refused folders are named in one box and get no
-// worker. The allowed folders that exist are deleted by ImportOrderThread
-// workers, at most maxWorkers at a time (hundreds of recursive deletions at
-// once stall a file share for every client). Every finished worker counts;
-// the run ends with success only when every folder is gone, and otherwise
-// names the orders whose folders stayed.
+// the run's other folders, and against the folders this process's imports
+// are writing into (FoldersInUse); refused folders are named in one box and
+// get no worker. A worker checks again right before it deletes, with the
+// guard's look through the folder's content (too slow for this thread on a
+// share) and the registry, for an import that started after the run did;
+// what it refuses is named in the run's last box. The allowed folders that
+// exist are deleted by ImportOrderThread workers, at most maxWorkers at a
+// time (hundreds of recursive deletions at once stall a file share for
+// every client). Every finished worker counts; the run ends with success
+// only when every folder is gone, and otherwise names the orders whose
+// folders stayed.
 //
 // The run belongs to its window: destroying it drops the workers not yet
 // started and waits for the running ones.
@@ -65,6 +70,12 @@ public:
     // The boxes' texts: a line per order with its 预约单号 and folder.
     static QString refusalText(const QList<QPair<Entry, QString>>& refused);
     static QString failureText(const QList<Entry>& failed);
+    // A line per order whose folder an import of this process is writing
+    // into: "订单正在导片，未删除：<预约单号>".
+    static QString inUseText(const QList<Entry>& inUse);
+    // The three kinds in one box, each a section; empty when there is none.
+    static QString problemsText(const QList<QPair<Entry, QString>>& refused, const QList<Entry>& failed,
+                                const QList<Entry>& inUse);
 
     // The delete-log body: token, shopid, superid, orderphotoid, path,
     // MANAGER_ID.
@@ -94,6 +105,8 @@ private:
     QList<Entry> m_pending;
     QList<ImportOrderThread*> m_running;
     QList<Entry> m_failed;
+    QList<Entry> m_inUse;
+    QList<QPair<Entry, QString>> m_refused; // by the worker's own guard check
     int m_total = 0;
     int m_finished = 0;
 };

@@ -377,6 +377,17 @@ QString ImportBookkeeping::rowStateText(ImportTypeEnum type, bool imported, int 
     return found > 0 ? QStringLiteral("已导入(%1)").arg(found) : QStringLiteral("未导入");
 }
 
+QString ImportBookkeeping::reportFailureStatus(const WebService::Reply& reply)
+{
+    if (reply.kind == WebService::Reply::Kind::Refusal) {
+        if (!reply.message.isEmpty())
+            return reply.message;
+        if (!reply.code.isEmpty())
+            return reply.code;
+    }
+    return reply.statusText;
+}
+
 ImportBookkeeping::Box ImportBookkeeping::batchEndBox(int finishedOrders, bool allFinished, bool diskFull,
                                                       const QList<OrderFailure>& failures,
                                                       const QList<ReportFailure>& reports)

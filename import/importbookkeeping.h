@@ -1,6 +1,7 @@
 #pragma once
 
 #include "importtypeenum.h"
+#include "webservice.h"
 
 #include <QByteArray>
 #include <QString>
@@ -134,8 +135,12 @@ struct OrderFailure
 struct ReportFailure
 {
     QString orderNumber;
-    QString httpStatus; // empty: no HTTP answer at all
+    QString httpStatus; // or the service's refusal; empty: no HTTP answer at all
 };
+// What a report failure's line tells of a reply that is no receipt: the
+// service's refusal message (else its code), or the HTTP status of a
+// transport error or of a body that cannot be read.
+QString reportFailureStatus(const WebService::Reply& reply);
 struct Box
 {
     QString title; // empty: no box

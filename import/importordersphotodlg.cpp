@@ -46,6 +46,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace IB = ImportBookkeeping;
 
 namespace {
@@ -78,18 +80,10 @@ QLabel* titleLabel(const QString& text)
     return label;
 }
 
-QLabel* valueLabel(const char* name)
-{
-    auto* label = new QLabel;
-    label->setObjectName(QLatin1String(name));
-    label->setProperty("info", true);
-    return label;
-}
-
-// A path is cut in the middle instead of widening the dialog past the
-// screen; the label takes the room its row has and tells the whole path as
-// its tooltip.
-ElidedLabel* pathLabel(const char* name)
+// A value of the order (a name, a path) is cut in the middle instead of
+// widening the dialog past the screen whenever another order is shown; the
+// label takes the room its cell has and tells the whole text as its tooltip.
+ElidedLabel* valueLabel(const char* name)
 {
     auto* label = new ElidedLabel;
     label->setObjectName(QLatin1String(name));
@@ -307,9 +301,9 @@ void importOrdersPhotoDlg::iniOrderInfoBox(QGridLayout* layout)
     photoerLbl = valueLabel("photoerLbl");
     dresserLbl = valueLabel("dresserLbl");
     yindouerLbl = valueLabel("yindouerLbl");
-    orderPathLbl = pathLabel("orderPathLbl");
-    orderBackupPathLbl = pathLabel("orderBackupPathLbl");
-    orderN8PathLbl = pathLabel("orderN8PathLbl");
+    orderPathLbl = valueLabel("orderPathLbl");
+    orderBackupPathLbl = valueLabel("orderBackupPathLbl");
+    orderN8PathLbl = valueLabel("orderN8PathLbl");
     babyNameTitleLbl = titleLabel(QStringLiteral("宝宝姓名："));
     babyNameTitleLbl->setObjectName(QStringLiteral("babyNameTitleLbl"));
 
@@ -677,10 +671,9 @@ void importOrdersPhotoDlg::ordersTableWgtClickedSlot(int row)
 
 void importOrdersPhotoDlg::iniData()
 {
-    for (QLabel* label : {orderNumLbl, orderTypeLbl, servNumLbl, momNameLbl, dadNameLbl, babyNameLbl,
-                          taoxiNameLbl, bookedShopLbl, bespeakDateLbl, photoerLbl, dresserLbl, yindouerLbl})
-        label->clear();
-    for (ElidedLabel* label : {orderPathLbl, orderBackupPathLbl, orderN8PathLbl})
+    for (ElidedLabel* label : {orderNumLbl, orderTypeLbl, servNumLbl, momNameLbl, dadNameLbl, babyNameLbl,
+                               taoxiNameLbl, bookedShopLbl, bespeakDateLbl, photoerLbl, dresserLbl,
+                               yindouerLbl, orderPathLbl, orderBackupPathLbl, orderN8PathLbl})
         label->setText(QString());
     reImportBtn->setEnabled(false);
     prefieFolderEdit->setEnabled(true);
@@ -1312,8 +1305,18 @@ void importOrdersPhotoDlg::finishBatchIfDone()
     endBatch();
     if (allFinished || m_lockSuffix)
         prefieFolderEdit->setEnabled(false);
+    showBatchBox(box);
+}
+
+void importOrdersPhotoDlg::showBatchBox(const IB::Box& box)
+{
     if (box.title.isEmpty())
         return;
+    // Never on top of the close question: it is shown once that is answered.
+    if (m_closeQuestionOpen) {
+        m_heldBoxes.append(box);
+        return;
+    }
     if (box.title == kWarning)
         Prompts::warning(this, box.title, box.text, Prompts::Ok);
     else
@@ -1437,8 +1440,13 @@ void importOrdersPhotoDlg::startImportCopyN8ProgressSlot(QList<N8FileInfo> list,
     }
     m_n8Row = row;
     const JobOwnerHandle owner = m_jobs.owner();
-    for (int i = 0; i < list.size(); ++i)
-        m_jobs.start(new N8ImportThread(row, i + 1, list.size(), toDir, list.at(i), owner), 0);
+    // The destination stays registered as in use until the last copy is done.
+    const QSharedPointer<FoldersInUse::Claim> claim = m_worker->n8Claim();
+    for (int i = 0; i < list.size(); ++i) {
+        auto* job = new N8ImportThread(row, i + 1, list.size(), toDir, list.at(i), owner);
+        job->holdClaim(claim);
+        m_jobs.start(job, 0);
+    }
 }
 
 void importOrdersPhotoDlg::slt_n8threadmsg(QString str)
@@ -1514,7 +1522,7 @@ void importOrdersPhotoDlg::failN8Order(int row, const QString& text)
         m_n8Ended.insert(model);
     setRowState(row, QStringLiteral("导入失败"));
     qDebug().noquote() << text;
-    Prompts::warning(this, kWarning, text, Prompts::Ok);
+    showBatchBox({kWarning, text});
     // The dialog may have been closed while the box was up.
     if (m_batchRunning)
         startNextN8Order();
@@ -1534,10 +1542,10 @@ void importOrdersPhotoDlg::startNextN8Order()
     }
     if (finishedOrderCount == toImportOrderCount) {
         qDebug() << "All orders import finished";
-        Prompts::information(this, QStringLiteral("导入完成"),
-                             QStringLiteral("%1个订单已经全部导完").arg(finishedOrderCount), Prompts::Ok);
         endBatch();
         prefieFolderEdit->setEnabled(false);
+        showBatchBox(
+            {QStringLiteral("导入完成"), QStringLiteral("%1个订单已经全部导完").arg(finishedOrderCount)});
     } else {
         // The orders that could not be imported have said why.
         endBatch();
@@ -1592,11 +1600,20 @@ bool importOrdersPhotoDlg::confirmClose()
         return true;
     if (m_closeRequested)
         return false; // already stopping; the dialog closes once the order is reported
+    // The batch may end while the question is open; its box waits for the
+    // answer, and a no keeps the dialog open all the same.
+    m_closeQuestionOpen = true;
     const Prompts::StandardButton answer =
         Prompts::question(this, QStringLiteral("提示"), QStringLiteral("正在导片，确定停止导片并关闭吗？"),
                           Prompts::Yes | Prompts::No, Prompts::No);
-    if (answer != Prompts::Yes || !m_batchRunning)
-        return !m_batchRunning;
+    m_closeQuestionOpen = false;
+    const QList<IB::Box> held = std::exchange(m_heldBoxes, {});
+    for (const IB::Box& box : held)
+        showBatchBox(box);
+    if (answer != Prompts::Yes)
+        return false;
+    if (!m_batchRunning)
+        return true;
     // An N8 copy is broken off as it stands.
     if (importType == ImportN8 || !m_worker) {
         m_closeConfirmed = true;
@@ -1673,25 +1690,25 @@ void importOrdersPhotoDlg::orderInfoReplySlot(QNetworkReply* reply)
     const WebService::Reply r = WebService::read(reply);
     ImportOrderModel* model = post.model;
     const bool completion = post.stage == QLatin1String("1");
-    if (r.kind == WebService::Reply::Kind::TransportError) {
+    if (r.kind == WebService::Reply::Kind::TransportError)
         qDebug() << "上报失败" << post.stage << r.statusText << r.errorString;
-        if (!post.inBatch) {
-            WebService::showTransportError(nullptr, r);
-        } else if (completion && model) {
-            // The files are in place; the report is owed until it is received.
-            ImportOrderModel::RunOutcome outcome = model->runOutcome(post.type);
-            outcome.reportPending = true;
-            model->setRunOutcome(post.type, outcome);
-            m_reportFailures.append({model->getOrderNum(), r.statusText});
-        }
-    } else {
-        if (r.kind != WebService::Reply::Kind::NotJsonObject)
-            httpUploadOrderInfoJson(r.object);
-        if (completion && model && model->runOutcome(post.type).reportPending) {
-            ImportOrderModel::RunOutcome outcome = model->runOutcome(post.type);
-            outcome.reportPending = false;
-            model->setRunOutcome(post.type, outcome);
-        }
+    else if (r.kind == WebService::Reply::Kind::NotJsonObject)
+        qDebug().noquote() << "上报回复无法读取" << post.stage << QString::fromUtf8(r.body.left(200));
+    else
+        httpUploadOrderInfoJson(r.object);
+    if (r.kind == WebService::Reply::Kind::TransportError && !post.inBatch) {
+        WebService::showTransportError(nullptr, r);
+    } else if (completion && model && post.inBatch && !r.ok()) {
+        // The files are in place; the report is owed until the service has
+        // taken it: a refusal or a reply that cannot be read is no receipt.
+        ImportOrderModel::RunOutcome outcome = model->runOutcome(post.type);
+        outcome.reportPending = true;
+        model->setRunOutcome(post.type, outcome);
+        m_reportFailures.append({model->getOrderNum(), IB::reportFailureStatus(r)});
+    } else if (completion && model && r.ok() && model->runOutcome(post.type).reportPending) {
+        ImportOrderModel::RunOutcome outcome = model->runOutcome(post.type);
+        outcome.reportPending = false;
+        model->setRunOutcome(post.type, outcome);
     }
     if (completion && model && post.type == importType) {
         const int row = orderMdlLst.indexOf(model);

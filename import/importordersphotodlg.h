@@ -201,6 +201,9 @@ private:
     // Back to idle after a batch: the batch button and every control the
     // batch disabled.
     void endBatch();
+    // A box of the batch (its end, an order it could not import); held
+    // while the close question is open.
+    void showBatchBox(const ImportBookkeeping::Box& box);
     // The current order's folders and imported images as they are now.
     void showCurrentOrderFolders();
     // The import-state text of a row for the current type.
@@ -255,19 +258,19 @@ private:
     QPushButton* cancelAllBtn = nullptr;
     QPushButton* delAllOrdersBtn = nullptr;
     QLabel* rightTitleLbl = nullptr;
-    QLabel* orderNumLbl = nullptr;
-    QLabel* orderTypeLbl = nullptr;
-    QLabel* servNumLbl = nullptr;
-    QLabel* momNameLbl = nullptr;
-    QLabel* dadNameLbl = nullptr;
+    ElidedLabel* orderNumLbl = nullptr;
+    ElidedLabel* orderTypeLbl = nullptr;
+    ElidedLabel* servNumLbl = nullptr;
+    ElidedLabel* momNameLbl = nullptr;
+    ElidedLabel* dadNameLbl = nullptr;
     QLabel* babyNameTitleLbl = nullptr;
-    QLabel* babyNameLbl = nullptr;
-    QLabel* taoxiNameLbl = nullptr;
-    QLabel* bookedShopLbl = nullptr;
-    QLabel* bespeakDateLbl = nullptr;
-    QLabel* photoerLbl = nullptr;
-    QLabel* dresserLbl = nullptr;
-    QLabel* yindouerLbl = nullptr;
+    ElidedLabel* babyNameLbl = nullptr;
+    ElidedLabel* taoxiNameLbl = nullptr;
+    ElidedLabel* bookedShopLbl = nullptr;
+    ElidedLabel* bespeakDateLbl = nullptr;
+    ElidedLabel* photoerLbl = nullptr;
+    ElidedLabel* dresserLbl = nullptr;
+    ElidedLabel* yindouerLbl = nullptr;
     ElidedLabel* orderPathLbl = nullptr;
     ElidedLabel* orderBackupPathLbl = nullptr;
     ElidedLabel* orderN8PathLbl = nullptr;
@@ -311,6 +314,8 @@ private:
     bool m_stopping = false;
     bool m_ordersDone = false;
     bool m_closeRequested = false;
+    bool m_closeQuestionOpen = false;
+    QList<ImportBookkeeping::Box> m_heldBoxes;
     bool m_closeConfirmed = false;
     bool m_lockSuffix = false;
     bool m_releaseWhenIdle = false;

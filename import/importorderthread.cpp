@@ -59,6 +59,7 @@ ImportOrderThread::ImportOrderThread(ImportOrderModel* model, ImportTypeEnum typ
         return;
 
     m_orderName = model->getOrderName();
+    m_orderKey = model->getOrderNum();
     m_photoDate = model->getPhotoDate();
     m_orderPath = model->getOrderPath();
     m_backupPath = model->getOrderBackupPath();
@@ -71,6 +72,7 @@ ImportOrderThread::ImportOrderThread(ImportOrderModel* model, ImportTypeEnum typ
     if (type >= ImportOriginal && type <= ImportRetouchedVideo) {
         m_targetNames = model->getImgNameLst(m_sources, type);
         m_total = ushort(m_sources.size());
+        claimOrderFolders();
     }
 
     // Folders made on the user-interface thread land in the model at once;
@@ -104,12 +106,16 @@ void ImportOrderThread::run()
             return;
         }
         // The starter's own call has already told why nothing is copied.
-        if (m_treeFailed)
+        if (m_treeFailed) {
+            m_orderClaim.release();
+            m_backupClaim.release();
             return;
+        }
         createOrderDir(m_serverRoot, m_backupRoot);
-        if (m_treeFailed)
-            return;
-        import();
+        if (!m_treeFailed)
+            import();
+        m_orderClaim.release();
+        m_backupClaim.release();
         // The photos' buffers are freed; hand the memory back to the system
         // instead of keeping it for the next order.
         ::malloc_trim(0);
@@ -186,11 +192,18 @@ void ImportOrderThread::createOrderDir(QString serverRoot, QString backupRoot)
     if (FileOperation::isDirExist(orderPath)) {
         m_orderPath = orderPath;
         m_backupPath = backupPath;
+        claimOrderFolders();
         emit orderPathsCreated(orderPath, backupPath);
     } else {
         Config::disk_space = QStringLiteral("no");
         treeFailed(TreeFailure::OrderFolderMissing);
     }
+}
+
+void ImportOrderThread::claimOrderFolders()
+{
+    m_orderClaim = FoldersInUse::Claim(m_orderPath, m_orderKey);
+    m_backupClaim = FoldersInUse::Claim(m_backupPath, m_orderKey);
 }
 
 void ImportOrderThread::createN8Dir(QString path)
@@ -372,6 +385,7 @@ void ImportOrderThread::copyN8DirToSer(QString dir)
         return;
     }
     const QString toDir = N8Import::destinationRoot(m_n8Root, dir);
+    m_n8Claim = QSharedPointer<FoldersInUse::Claim>::create(toDir, m_orderKey);
     if (!FileOperation::isDirExist(toDir) && !FileOperation::makeDir(toDir)) {
         qDebug() << "N8目标目录创建失败" << toDir;
         emit importDirN8ThreadError();
@@ -422,6 +436,13 @@ void ImportOrderThread::startDelete()
     const DeletionGuard::Result verdict = DeletionGuard::check(m_deleteDir);
     if (!verdict.allowed()) {
         qDebug() << "拒绝删除" << m_deleteDir << verdict.reason();
+        m_guardRefusal = verdict.reason();
+        return;
+    }
+    QString importing;
+    if (FoldersInUse::contains(m_deleteDir, &importing)) {
+        qDebug() << "正在导片，拒绝删除" << m_deleteDir << importing;
+        m_refusedInUse = true;
         return;
     }
     if (!FileOperation::isDirExist(m_deleteDir))

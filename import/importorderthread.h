@@ -1,5 +1,6 @@
 #pragma once
 
+#include "foldersinuse.h"
 #include "importtypeenum.h"
 #include "n8fileinfo.h"
 #include "orderrecords.h"
@@ -8,6 +9,7 @@
 #include <QMutex>
 #include <QPointer>
 #include <QSet>
+#include <QSharedPointer>
 #include <QString>
 #include <QStringList>
 #include <QThread>
@@ -45,8 +47,15 @@ class ImportOrderModel;
 // counting the files not imported, without hasFinishedImportSigl. The stop is
 // this worker's own: nothing another window does stops it.
 //
+// While it may write, the worker registers the order's folders with
+// FoldersInUse, from the moment they are known (made, or taken from the
+// order) to the end of its run, so no deletion of this process takes them
+// from under it. The N8 import registers its destination for as long as
+// the copy jobs that hold n8Claim() live.
+//
 // Deletion mode. Removes one order's server folder, only when the deletion
-// guard allows it, and emits deleteSucceed only when the folder is gone.
+// guard allows it and no import of this process is writing into it, and
+// emits deleteSucceed only when the folder is gone.
 class ImportOrderThread : public QThread
 {
     Q_OBJECT
@@ -84,6 +93,16 @@ public:
     void copyDir(QString source, QString destination);
     // Every deeper level.
     void copyDir2(QString source, QString destination);
+
+    // Deletion mode: the folder was left alone because an import of this
+    // process is writing into it. Read once the worker has finished.
+    bool refusedInUse() const { return m_refusedInUse; }
+    // Deletion mode: why the deletion guard left the folder alone; empty
+    // when it did not. Read once the worker has finished.
+    QString guardRefusal() const { return m_guardRefusal; }
+    // N8 import: the registration of the destination, for the copy jobs to
+    // share; null before the walk has chosen it.
+    QSharedPointer<FoldersInUse::Claim> n8Claim() const { return m_n8Claim; }
 
     bool judgeMemorySize(QString path);
     bool judgeDiskSize(long long size, QString path);
@@ -124,6 +143,8 @@ private:
     };
     // Tells the failure at once, and the run then ends without copying.
     void treeFailed(TreeFailure failure);
+    // Registers the order and backup folders known now.
+    void claimOrderFolders();
 
     QPointer<ImportOrderModel> m_model;
     ImportTypeEnum m_type = ImportOriginal;
@@ -136,6 +157,7 @@ private:
 
     // What the run works from, copied on the user-interface thread.
     QString m_orderName;
+    QString m_orderKey; // 预约单号
     QString m_photoDate;
     QString m_folderSuffix;
     QString m_orderPath;
@@ -159,4 +181,10 @@ private:
     int m_failed = 0;
     QString m_unwritableFolder;
     bool m_diskFull = false;
+
+    FoldersInUse::Claim m_orderClaim;
+    FoldersInUse::Claim m_backupClaim;
+    QSharedPointer<FoldersInUse::Claim> m_n8Claim;
+    bool m_refusedInUse = false;
+    QString m_guardRefusal;
 };

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "foldersinuse.h"
 #include "jobowner.h"
 #include "n8fileinfo.h"
 
 #include <QRunnable>
+#include <QSharedPointer>
 #include <QString>
 
 // The paths of an N8 folder import: the folder the user chose on a card or
@@ -49,6 +51,10 @@ public:
                    JobOwnerHandle receiver);
     ~N8ImportThread() override;
 
+    // Keeps the order's destination registered as in use until the job is
+    // gone (the jobs of one order share one registration).
+    void holdClaim(QSharedPointer<FoldersInUse::Claim> claim) { m_claim = std::move(claim); }
+
     void run() override;
     void import();
     // True when the target holds the file afterwards: copied now, already
@@ -62,4 +68,5 @@ private:
     QString m_toDir;
     N8FileInfo m_info;
     JobOwnerHandle m_receiver;
+    QSharedPointer<FoldersInUse::Claim> m_claim;
 };

@@ -3,7 +3,9 @@
 #include "clock.h"
 #include "ui_calendarpicker.h"
 
+#include <QEvent>
 #include <QShortcut>
+#include <QSpinBox>
 
 CalendarPicker::CalendarPicker(QWidget* parent) : QWidget(parent), ui(new Ui::CalendarPicker)
 {
@@ -14,6 +16,11 @@ CalendarPicker::CalendarPicker(QWidget* parent) : QWidget(parent), ui(new Ui::Ca
     m_returnShortcut = new QShortcut(QKeySequence(Qt::Key_Return), this);
     m_returnShortcut->setContext(Qt::WindowShortcut);
     connect(m_returnShortcut, &QShortcut::activated, this, &CalendarPicker::on_pushButton_clicked);
+    // The calendar's own year box only turns the page; here a year typed
+    // into it is the year of the date picked.
+    m_yearBox = ui->calendarWidget->findChild<QSpinBox*>();
+    if (m_yearBox)
+        m_yearBox->installEventFilter(this);
 }
 
 CalendarPicker::~CalendarPicker()
@@ -21,8 +28,26 @@ CalendarPicker::~CalendarPicker()
     delete ui;
 }
 
+bool CalendarPicker::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_yearBox && event->type() == QEvent::Show) {
+        m_yearAtOpen = m_yearBox->value();
+    } else if (watched == m_yearBox && event->type() == QEvent::Hide && m_yearBox->value() != m_yearAtOpen) {
+        // The year box closes once its year is confirmed (Return in it, a
+        // click elsewhere); a year put back with Escape changes nothing.
+        const QDate date = ui->calendarWidget->selectedDate();
+        ui->calendarWidget->setSelectedDate(date.addYears(m_yearBox->value() - date.year()));
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
 void CalendarPicker::on_pushButton_clicked()
 {
+    // Return and 确认 confirm a year still being typed before the date is taken.
+    if (m_yearBox && m_yearBox->isVisible()) {
+        m_yearBox->interpretText();
+        emit m_yearBox->editingFinished();
+    }
     emit urgentDate(ui->calendarWidget->selectedDate().toString(QStringLiteral("yyyy-MM-dd")));
     close();
 }

@@ -6,11 +6,13 @@ namespace Ui {
 class CalendarPicker;
 }
 class QShortcut;
+class QSpinBox;
 
 // A small top-level window in which the user picks one date for a date
 // field of a desk. It reports the date as "yyyy-MM-dd", or an empty text
 // for "清除", and closes; closed by its title bar it reports nothing. Every
-// picker starts on today.
+// picker starts on today. A year typed into the calendar's year box moves
+// the picked date to that year once it is confirmed.
 class CalendarPicker : public QWidget
 {
     Q_OBJECT
@@ -21,6 +23,9 @@ public:
 signals:
     void urgentDate(QString date);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private slots:
     void on_pushButton_clicked();
     void on_pushButton_2_clicked();
@@ -28,4 +33,7 @@ private slots:
 private:
     Ui::CalendarPicker* ui;
     QShortcut* m_returnShortcut;
+    // The calendar's year box, and its year when it was opened.
+    QSpinBox* m_yearBox = nullptr;
+    int m_yearAtOpen = 0;
 };

@@ -1,14 +1,14 @@
-#include "toplevelwindows.h"
 #include "appfixture.h"
 #include "config.h"
 #include "login.h"
-#include "qttranslation.h"
 #include "recordingdesktop.h"
 #include "scriptedprompts.h"
 #include "selecttool.h"
 #include "signin.h"
 #include "standin.h"
+#include "startup.h"
 #include "toolwindows.h"
+#include "toplevelwindows.h"
 
 #include <QtTest>
 
@@ -113,8 +113,9 @@ void TestFrontDoor::signInAndSwitchShops()
 
 void TestFrontDoor::standardButtonsSpeakChinese()
 {
-    // What start-up installs; install-deps.sh brings the translation.
-    QVERIFY(installQtTranslation(QCoreApplication::instance()));
+    // The start-up main() runs; install-deps.sh brings the translation.
+    prepareApplication(qApp);
+    QCOMPARE(QApplication::applicationName(), QStringLiteral("Velmor软件-Dravin"));
     QMessageBox box;
     box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Ok | QMessageBox::Cancel);
     for (const char* english : {"Yes", "No", "OK", "Cancel"}) {

@@ -6,6 +6,7 @@
 
 #include <QtTest>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
@@ -46,6 +47,7 @@ private slots:
     void sameFileByAnotherPath();
     void writeFileFromBytes();
     void copyNewFileNeverReplaces();
+    void appendsWaitForTheLockAndStayWhole();
 
     void existenceAndMakeDir();
     void makeDirForProductDirNumbers();
@@ -466,13 +468,60 @@ void TestFileOperation::openFileDirGoesThroughDesktop()
     QVERIFY(desktop.programs.isEmpty());
 }
 
+void TestFileOperation::appendsWaitForTheLockAndStayWhole()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("ImageTime.txt");
+    // Another station's append in progress: a write lock on the file.
+    const int holder = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT, 0666);
+    struct flock lock = {};
+    lock.l_type = F_WRLCK;
+    if (holder < 0 || ::fcntl(holder, F_OFD_SETLK, &lock) != 0)
+        QSKIP("no open-file locks here");
+
+    // Six threads append 40 records each, "<3 digits>><3000 bytes>|".
+    const QByteArray padding(3000, 'x');
+    QList<QThread*> writers;
+    QAtomicInt failed = 0;
+    for (int t = 0; t < 6; ++t) {
+        writers.append(QThread::create([&, t] {
+            for (int i = 0; i < 40; ++i) {
+                if (!FileOperation::appendFile(path,
+                                               QByteArray::number(100 + t * 100 + i) + '>' + padding + '|'))
+                    failed.ref();
+            }
+        }));
+        writers.last()->start();
+    }
+    QTest::qWait(300);
+    QCOMPARE(QFileInfo(path).size(), qint64(0)); // every append waits for the lock
+    ::close(holder);
+    for (QThread* writer : writers) {
+        QVERIFY(writer->wait(30000));
+        delete writer;
+    }
+    QCOMPARE(int(failed), 0);
+
+    QSet<int> seen;
+    for (const QByteArray& record : readAll(path).split('|')) {
+        const QList<QByteArray> fields = record.split('>');
+        if (record.isEmpty() || fields.size() != 2 || fields.at(1) != padding)
+            QVERIFY2(record.isEmpty(), record.left(40).constData());
+        else
+            seen.insert(fields.at(0).toInt());
+    }
+    QCOMPARE(seen.size(), 240);
+    QCOMPARE(readAll(path).size(), 240 * (3 + 1 + padding.size() + 1));
+}
+
 void TestFileOperation::deletionGuard_data()
 {
     QTest::addColumn<QString>("path"); // "@" stands for the mount root
     QTest::addColumn<QStringList>("others");
     QTest::addColumn<int>("verdict");
     using V = DeletionGuard::Verdict;
-    QTest::newRow("order folder") << "@share/2023-05-01/A001/" << QStringList() << int(V::Allowed);
+    QTest::newRow("order folder with its own folders")
+        << "@share/2023-05-01/A001/" << QStringList() << int(V::Allowed);
     QTest::newRow("deep order folder") << "@share/store/2023/05/A001" << QStringList() << int(V::Allowed);
     QTest::newRow("empty") << "" << QStringList() << int(V::Empty);
     QTest::newRow("blank") << "  " << QStringList() << int(V::Empty);
@@ -493,6 +542,11 @@ void TestFileOperation::deletionGuard_data()
                                      << int(V::OverlapsRun);
     QTest::newRow("sibling is fine") << "@share/2023/A001" << QStringList{"@share/2023/A0011", ""}
                                      << int(V::Allowed);
+    QTest::newRow("month folder") << "@share/tree/2024-05/" << QStringList() << int(V::DateFolder);
+    QTest::newRow("day folder") << "@share/tree/2024-05/15" << QStringList() << int(V::DateFolder);
+    QTest::newRow("no month, no day") << "@share/tree/2024-13/32" << QStringList() << int(V::Allowed);
+    QTest::newRow("holding an order folder") << "@share/stores/east" << QStringList() << int(V::HoldsOrders);
+    QTest::newRow("holding one deep down") << "@share/stores/west" << QStringList() << int(V::HoldsOrders);
 }
 
 void TestFileOperation::deletionGuard()
@@ -501,7 +555,12 @@ void TestFileOperation::deletionGuard()
     QFETCH(QStringList, others);
     QFETCH(int, verdict);
     TempVolumes volumes;
-    volumes.mkdir("share/2023-05-01/A001");
+    for (const char* own : {"照片/新建文件夹", "成品", "设计", "thumbnail100"})
+        volumes.mkdir(QStringLiteral("share/2023-05-01/A001/") + own);
+    volumes.mkdir("share/tree/2024-05/15/A002-1/照片");
+    volumes.mkdir("share/tree/2024-13/32");
+    volumes.mkdir("share/stores/east/A003-1/成品");
+    volumes.mkdir("share/stores/west/2024/05/A004-1/设计");
     volumes.mkdir("share/2023/A001/照片");
     QTemporaryDir outside;
     QFile::link(outside.path(), volumes.path("share/2023/link"));

@@ -63,6 +63,9 @@ private slots:
     void reImportAndRowCommands();
     void viewsFollowTheDisk();
     void textsFitTheirWidgets();
+    void rowClicksKeepSizeAndButtons();
+    void endBoxWaitsForTheCloseQuestion_data();
+    void endBoxWaitsForTheCloseQuestion();
 
 private:
     using Env = WindowTestEnv;
@@ -77,6 +80,8 @@ private:
     void setType(int type);
     void choose(int row, const QStringList& files);
     void runBatch();
+    // One order with photos chosen, on a share where every write takes a while.
+    void oneOrderOnASlowShare(int photos);
     QList<StandIn::LoggedRequest> records() const
     {
         return m_env->service.requests("order", "updatepicpath");
@@ -183,6 +188,20 @@ void TestImportDialog::runBatch()
     QPushButton* start = button("importAllOrdersBtn");
     start->click();
     QTRY_VERIFY_WITH_TIMEOUT(start->isEnabled() && start->text() == QStringLiteral("批量导片"), 30000);
+}
+
+void TestImportDialog::oneOrderOnASlowShare(int photos)
+{
+    QStringList files;
+    for (int i = 0; i < photos; ++i)
+        files.append(photo(QStringLiteral("card/DCIM/IMG_%1.JPG").arg(i)));
+    dialog({item("100105", "A24051501")});
+    choose(0, files);
+    FileOperation::setFaultHook([](FileOperation::Fault f, const QString&) {
+        if (f == FileOperation::Fault::Write)
+            QThread::msleep(20);
+        return false;
+    });
 }
 
 QStringList TestImportDialog::messages() const
@@ -292,24 +311,26 @@ void TestImportDialog::finishedSelectionCheck_data()
     QTest::addColumn<QString>("fault");
     QTest::addColumn<int>("answer");
     QTest::addColumn<QString>("box");
+    QTest::addColumn<int>("buttons"); // of the box
     QTest::addColumn<bool>("chosen");
 
+    const QString question = "温馨提示 / 该订单已选片完成，继续导片会覆盖之前的选片结果，确定要继续导片吗？";
+    const int yesNo = int(Prompts::Yes | Prompts::No);
     QTest::newRow("selection open") << "100102"
-                                    << "" << 0 << "" << true;
-    QTest::newRow("finished, go on")
-        << "100101"
-        << "" << int(Prompts::Yes)
-        << "温馨提示 / 该订单已选片完成，继续导片会覆盖之前的选片结果，确定要继续导片吗？" << true;
-    QTest::newRow("finished, stop")
-        << "100101"
-        << "" << int(Prompts::No)
-        << "温馨提示 / 该订单已选片完成，继续导片会覆盖之前的选片结果，确定要继续导片吗？" << false;
+                                    << "" << 0 << "" << 0 << true;
+    QTest::newRow("finished, go on") << "100101"
+                                     << "" << int(Prompts::Yes) << question << yesNo << true;
+    QTest::newRow("finished, stop") << "100101"
+                                    << "" << int(Prompts::No) << question << yesNo << false;
     QTest::newRow("refusal") << "100102"
-                             << "refuse" << int(Prompts::Yes) << "警告 / 请求失败：0" << false;
+                             << "refuse" << int(Prompts::Yes) << "警告 / 请求失败：0" << int(Prompts::Yes)
+                             << false;
     QTest::newRow("broken reply") << "100102"
-                                  << "raw" << int(Prompts::Yes) << "警告 / 请求失败" << false;
+                                  << "raw" << int(Prompts::Yes) << "警告 / 请求失败" << int(Prompts::Yes)
+                                  << false;
     QTest::newRow("transport error") << "100102"
-                                     << "http" << int(Prompts::Yes) << "警告 / 网络请求错误\n500" << false;
+                                     << "http" << int(Prompts::Yes) << "警告 / 网络请求错误\n500"
+                                     << int(Prompts::Yes) << false;
 }
 
 void TestImportDialog::finishedSelectionCheck()
@@ -318,6 +339,7 @@ void TestImportDialog::finishedSelectionCheck()
     QFETCH(QString, fault);
     QFETCH(int, answer);
     QFETCH(QString, box);
+    QFETCH(int, buttons);
     QFETCH(bool, chosen);
     if (fault == "refuse")
         m_env->service.refuse("OrderPhoto", "order_isrole12finish", "0", "no");
@@ -343,6 +365,8 @@ void TestImportDialog::finishedSelectionCheck()
              QStringList({"token", "shopid", "superid", "order_photo_id", "eid", "personid", "uid"}));
     QCOMPARE(checks.first().values.value("order_photo_id"), orderId);
     QCOMPARE(messages(), box.isEmpty() ? QStringList() : QStringList{box});
+    if (!box.isEmpty())
+        QCOMPARE(int(m_env->prompts.messages().first().buttons), buttons);
     ImportOrderModel* model = m_dlg->findChildren<ImportOrderModel*>().first();
     QCOMPARE(model->getFineImgLst(), chosen ? QStringList{file} : QStringList());
     QCOMPARE(label(0, 4), chosen ? QStringLiteral("已选(1)") : QStringLiteral("未选"));
@@ -766,6 +790,15 @@ void TestImportDialog::batchFailures_data()
     QTest::newRow("service gone") << "drop" << QStringList{"上报失败", "上报失败"}
                                   << "警告 / 以下订单上报失败：\nA24051501：网络错误\nA24051502：网络错误"
                                   << QStringList{"100105:2", "100106:2"};
+    QTest::newRow("report refused")
+        << R"(refuse)" << QStringList{"上报失败", "上报失败"}
+        << "警告 / 以下订单上报失败：\nA24051501：订单不存在\nA24051502：订单不存在"
+        << QStringList{"100105:2", "100106:2"};
+    for (const char* body : {"<html>busy</html>", R"([{"code":"1"}])", R"({"code":1})"}) {
+        QTest::newRow(body) << QString("raw:") + body << QStringList{"上报失败", "上报失败"}
+                            << "警告 / 以下订单上报失败：\nA24051501：200\nA24051502：200"
+                            << QStringList{"100105:2", "100106:2"};
+    }
 }
 
 void TestImportDialog::batchFailures()
@@ -790,6 +823,10 @@ void TestImportDialog::batchFailures()
         m_env->service.failHttp("order", "updatepicpath", 500);
     if (fault == "drop")
         m_env->service.drop("order", "updatepicpath");
+    if (fault == "refuse")
+        m_env->service.refuse("order", "updatepicpath", "0", QStringLiteral("订单不存在"));
+    if (fault.startsWith("raw:"))
+        m_env->service.sendRaw("order", "updatepicpath", fault.mid(4).toUtf8());
     m_env->service.clearLog();
     m_env->prompts.setNextAnswer(Prompts::Ok);
     runBatch();
@@ -804,7 +841,7 @@ void TestImportDialog::batchFailures()
     }
     sent.sort();
     QCOMPARE(sent, picnumbers);
-    if (fault != "http" && fault != "drop")
+    if (fault == "read" || fault == "write" || fault == "full")
         return;
 
     // The service is back: the next batch sends the two completion reports
@@ -894,16 +931,7 @@ void TestImportDialog::closingMidBatchAsksAndReports()
 
 void TestImportDialog::noOrdersAddedDuringABatch()
 {
-    QStringList files;
-    for (int i = 0; i < 12; ++i)
-        files.append(photo(QStringLiteral("card/DCIM/IMG_%1.JPG").arg(i)));
-    dialog({item("100105", "A24051501")});
-    choose(0, files);
-    FileOperation::setFaultHook([](FileOperation::Fault f, const QString&) {
-        if (f == FileOperation::Fault::Write)
-            QThread::msleep(20);
-        return false;
-    });
+    oneOrderOnASlowShare(12);
     button("importAllOrdersBtn")->click();
     auto* late = new ImportOrderModel(item("100106", "A24051502"), nullptr);
     m_env->prompts.setNextAnswer(Prompts::Ok);
@@ -1053,6 +1081,91 @@ void TestImportDialog::textsFitTheirWidgets()
         QVERIFY2(shown.startsWith(l.second.left(2)) && shown.endsWith(l.second.right(2)), qPrintable(shown));
     }
     QCOMPARE(m_dlg->findChild<QTableWidget*>("orderSelectTableWgt")->textElideMode(), Qt::ElideMiddle);
+}
+
+void TestImportDialog::rowClicksKeepSizeAndButtons()
+{
+    // Orders with long values: a long package name, long staff names.
+    QJsonObject wordy = item("100105", "A24051501");
+    wordy.insert("comboname", QStringLiteral("豪华全家福尊享套系（含亲子写真、三代同堂与周岁纪念精修相册）"));
+    wordy.insert("role2", QStringLiteral("首席化妆造型师兼形象顾问"));
+    dialog({item("100102", "A24051202"), wordy, item("100106", "A24051502")});
+    m_dlg->resize(1066, 700);
+    QVERIFY(QTest::qWaitForWindowExposed(m_dlg));
+    const QSize size = m_dlg->size();
+    for (int row : {1, 0, 2, 1}) {
+        QTest::mouseClick(table()->viewport(), Qt::LeftButton, {},
+                          table()->visualRect(table()->model()->index(row, 1)).center());
+        QCOMPARE(m_dlg->findChild<QLabel*>("orderNumLbl")->text(),
+                 QStringList({"A24051202", "A24051501", "A24051502"}).at(row));
+        QCoreApplication::processEvents();
+        QCOMPARE(m_dlg->size(), size);
+        const QPushButton* select = selectButton(row);
+        const QRect shown(select->mapTo(table()->viewport(), QPoint()), select->size());
+        QVERIFY2(table()->viewport()->rect().contains(shown), qPrintable(QString::number(row)));
+    }
+}
+
+namespace {
+
+// Boxes of a user slow to answer the close question: it stays open, with
+// the dialog working on behind it, until the batch button is back.
+class SlowToAnswer : public ScriptedPrompts
+{
+public:
+    explicit SlowToAnswer(QPushButton* batchButton) : m_batchButton(batchButton) {}
+    // The boxes that came up while the question was open.
+    QStringList overTheQuestion;
+
+    Answer message(const Message& m) override
+    {
+        if (m_questionOpen)
+            overTheQuestion.append(m.text);
+        const Answer answer = ScriptedPrompts::message(m);
+        if (m.text == QStringLiteral("正在导片，确定停止导片并关闭吗？")) {
+            m_questionOpen = true;
+            QDeadlineTimer deadline(30000);
+            while (!m_batchButton->isEnabled() && !deadline.hasExpired())
+                QTest::qWait(10);
+            m_questionOpen = false;
+        }
+        return answer;
+    }
+
+private:
+    QPushButton* m_batchButton;
+    bool m_questionOpen = false;
+};
+
+} // namespace
+
+void TestImportDialog::endBoxWaitsForTheCloseQuestion_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("closed");
+    QTest::newRow("no: the dialog stays") << int(Prompts::No) << false;
+    QTest::newRow("yes: the dialog closes") << int(Prompts::Yes) << true;
+}
+
+void TestImportDialog::endBoxWaitsForTheCloseQuestion()
+{
+    QFETCH(int, answer);
+    QFETCH(bool, closed);
+    oneOrderOnASlowShare(6);
+    SlowToAnswer prompts(button("importAllOrdersBtn"));
+    prompts.setNextAnswer(Prompts::StandardButton(answer));
+    prompts.setNextAnswer(Prompts::Ok);
+    button("importAllOrdersBtn")->click();
+    QPointer<importOrdersPhotoDlg> guard = m_dlg;
+    m_dlg->close();
+
+    QTRY_COMPARE(prompts.messages().size(), 2);
+    QCOMPARE(prompts.overTheQuestion, QStringList());
+    QCOMPARE(prompts.messages().at(0).text, QStringLiteral("正在导片，确定停止导片并关闭吗？"));
+    QCOMPARE(prompts.messages().at(1).title + " / " + prompts.messages().at(1).text,
+             QStringLiteral("导入完成 / 1个订单已经全部导完"));
+    QTRY_COMPARE(guard.isNull() || !guard->isVisible(), closed);
+    QVERIFY(prompts.unexpected().isEmpty());
 }
 
 QTEST_MAIN(TestImportDialog)

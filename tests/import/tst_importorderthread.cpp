@@ -1175,6 +1175,8 @@ void TestImportOrderThread::deleteRefused_data()
                                             << "%outside/2019-06/15/A";
     QTest::newRow("missing folder") << "@photos/picture/2019-06/15/gone"
                                     << "@photos/picture/2019-06/15/A";
+    QTest::newRow("an import writing into it") << "@photos/picture/2019-06/15/A"
+                                               << "@photos/picture/2019-06/15/A";
 }
 
 void TestImportOrderThread::deleteRefused()
@@ -1194,6 +1196,9 @@ void TestImportOrderThread::deleteRefused()
     QFile::link(m_volumes->path(QStringLiteral("photos/picture/2019-06/15/A")),
                 m_volumes->path(QStringLiteral("photos/picture/link")));
 
+    // An import of this process writes into A (and so into nothing else here).
+    const FoldersInUse::Claim importing(m_volumes->path(QStringLiteral("photos/picture/2019-06/15/A")), "A");
+
     order record;
     record.order_photo_id = QStringLiteral("1");
     record.orderpath = expand(path);
@@ -1202,6 +1207,7 @@ void TestImportOrderThread::deleteRefused()
     QVERIFY(runToEnd(worker));
 
     QCOMPARE(deleted.count(), 0);
+    QCOMPARE(worker.refusedInUse(), QTest::currentDataTag() == QLatin1String("an import writing into it"));
     QVERIFY(QFileInfo(expand(keeps)).isDir());
     QVERIFY(QFileInfo::exists(m_volumes->path(QStringLiteral("photos/picture/2019-06/15/A/照片/a.jpg"))));
 }

@@ -1,5 +1,6 @@
 #include "config.h"
 #include "fileoperation.h"
+#include "foldersinuse.h"
 #include "importordermodel.h"
 #include "importordersphotodlg.h"
 #include "importorderthread.h"
@@ -580,7 +581,20 @@ void TestN8Import::progressCountsFinishedJobs()
     auto* bar = table()->cellWidget(0, 5)->findChild<QProgressBar*>();
     QSignalSpy values(bar, &QProgressBar::valueChanged);
     m_prompts->setNextAnswer(Prompts::Ok);
-    runBatch();
+    auto* start = m_dlg->findChild<QPushButton*>("importAllOrdersBtn");
+    start->click();
+    // While files are still being copied, no deletion of this process may
+    // take the destination; once the order is done it is free again.
+    const QString destination = n8Folder() + QStringLiteral("A24051201");
+    QTRY_VERIFY([&] {
+        QMutexLocker lock(&faults.mutex);
+        return faults.written.size() == 1;
+    }());
+    QString importing;
+    QVERIFY(FoldersInUse::contains(destination, &importing));
+    QCOMPARE(importing, QStringLiteral("A24051201"));
+    QTRY_VERIFY_WITH_TIMEOUT(start->isEnabled() && start->text() == QStringLiteral("批量导片"), 20000);
+    QTRY_VERIFY(!FoldersInUse::contains(destination));
 
     QCOMPARE(faults.written, QStringList({"3.jpg", "1.jpg", "2.jpg"}));
     QList<int> counted;

@@ -5,6 +5,8 @@
 
 #include <QCalendarWidget>
 #include <QPushButton>
+#include <QSpinBox>
+#include <QToolButton>
 
 // The date picker of the desks: what it reports and when it closes.
 class TestCalendarPicker : public QObject
@@ -17,6 +19,8 @@ private slots:
     void answers_data();
     void answers();
     void twoPickersAreIndependent();
+    void typedYearIsTaken_data();
+    void typedYearIsTaken();
 };
 
 void TestCalendarPicker::formAndTitle()
@@ -80,6 +84,47 @@ void TestCalendarPicker::twoPickersAreIndependent()
     QCOMPARE(firstSpy.count(), 0);
     QCOMPARE(secondSpy.count(), 1);
     QCOMPARE(secondSpy.first().first().toString(), QStringLiteral("2023-12-31"));
+}
+
+void TestCalendarPicker::typedYearIsTaken_data()
+{
+    QTest::addColumn<QString>("then");
+    QTest::addColumn<QString>("emitted");
+    QTest::newRow("confirmed with Return") << "return"
+                                           << "2024-12-07";
+    QTest::newRow("confirmed with 确认") << "ok"
+                                         << "2024-12-07";
+    QTest::newRow("put back with Escape") << "escape"
+                                          << "2026-12-07";
+}
+
+void TestCalendarPicker::typedYearIsTaken()
+{
+    QFETCH(QString, then);
+    QFETCH(QString, emitted);
+    Clock::setFixed(QDateTime(QDate(2026, 12, 7), QTime(9, 30)));
+    CalendarPicker picker;
+    QSignalSpy spy(&picker, &CalendarPicker::urgentDate);
+    picker.show();
+    QVERIFY(QTest::qWaitForWindowActive(&picker));
+
+    // The year in the calendar's title opens a box to type a year into.
+    auto* yearButton = picker.findChild<QToolButton*>("qt_calendar_yearbutton");
+    QCOMPARE(yearButton->text(), QStringLiteral("2026"));
+    QTest::mouseClick(yearButton, Qt::LeftButton);
+    auto* yearBox = picker.findChild<QSpinBox*>();
+    QTRY_VERIFY(yearBox && yearBox->isVisible());
+    yearBox->selectAll();
+    QTest::keyClicks(QApplication::focusWidget(), "2024");
+    if (then == "return") {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    } else {
+        if (then == "escape")
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QTest::mouseClick(picker.findChild<QPushButton*>("pushButton"), Qt::LeftButton);
+    }
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(spy.first().first().toString(), emitted);
 }
 
 QTEST_MAIN(TestCalendarPicker)

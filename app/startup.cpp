@@ -1,0 +1,15 @@
+#include "startup.h"
+
+#include "appresources.h"
+#include "config.h"
+#include "qttranslation.h"
+
+#include <QApplication>
+
+void prepareApplication(QApplication* app)
+{
+    QApplication::setApplicationName(QStringLiteral("Velmor软件-Dravin"));
+    installQtTranslation(app);
+    Config::initialize();
+    initAppResources();
+}
