@@ -499,7 +499,9 @@ void ImportPhotoToServer::delListFiles(const QStringList* files)
 {
     if (m_importing || orderPath.isEmpty())
         return;
-    const DeletionGuard::Result verdict = DeletionGuard::check(QDir::cleanPath(orderPath));
+    // Named files go, never the tree: the folder's content need not be read
+    // on this thread.
+    const DeletionGuard::Result verdict = DeletionGuard::check(QDir::cleanPath(orderPath), {}, false);
     if (!verdict.allowed()) {
         qDebug() << "拒绝删除" << orderPath << verdict.reason();
         Prompts::longNotice(QStringLiteral("警告"),
