@@ -239,12 +239,14 @@ void TestN8Separation::failuresEndTheRun_data()
     QTest::addColumn<QString>("action");
     QTest::addColumn<QString>("fault");
     QTest::addColumn<QStringList>("shown");
-    QTest::newRow("picture information refused") << "getorderpic"
-                                                 << "refuse" << QStringList{"警告/查询裁剪信息错误：0"};
+    const QString order = "\n未完成分件的订单：A24051203";
+    QTest::newRow("picture information refused")
+        << "getorderpic"
+        << "refuse" << QStringList{"警告/查询裁剪信息错误：0" + order};
     QTest::newRow("picture information not JSON") << "getorderpic"
-                                                  << "raw" << QStringList();
+                                                  << "raw" << QStringList{"警告/网络请求错误" + order};
     QTest::newRow("order detail refused") << "orderdetail"
-                                          << "refuse" << QStringList{"警告/查询订单信息错误：0"};
+                                          << "refuse" << QStringList{"警告/查询订单信息错误：0" + order};
 }
 
 void TestN8Separation::failuresEndTheRun()

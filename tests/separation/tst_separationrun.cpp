@@ -246,7 +246,7 @@ void TestSeparationRun::stages_data()
     QTest::addColumn<QString>("folder");    // the order's output folder
     QTest::addColumn<QStringList>("files"); // below it
     QTest::addColumn<QPoint>("bar");        // where the progress bar stops: value, maximum
-    QTest::addColumn<QString>("report");    // "%o": the order's output folder
+    QTest::addColumn<QString>("report");    // "%o": the order's output folder, "%s" its server folder
 
     const QString album =
         R"({"code":"1","shop_set":{},"order":{"ordergoods2":[],"ordergoods0":[{"goodname":"相册",)"
@@ -264,10 +264,12 @@ void TestSeparationRun::stages_data()
     QTest::newRow("design: an empty 成品/") << "design"
                                             << "A24051203" << 0 << QStringList() << "" << QStringList()
                                             << zhao << QStringList{"其它/成品/"} << QPoint(14, 16) << done;
+    // Photos in the working folder are never taken for the order's.
     QTest::newRow("design: no order folder")
         << "design"
         << "A24051203" << -1 << QStringList() << "" << QStringList() << zhao
-        << QStringList{"其它/快递产品信息.pdf"} << QPoint(12, 14) << done;
+        << QStringList{"其它/快递产品信息.pdf", "!其它/成品/IMG_0001.jpg", "!其它/标注/IMG_0001.jpg"}
+        << QPoint(12, 14) << "订单A24051203:\n订单目录不存在：%s\n\n";
     QTest::newRow("design: rejected photos")
         << "design"
         << "A24051203" << 1 << QStringList{"汰片/R1.jpg"} << "" << QStringList{"rejected"} << zhao
@@ -311,8 +313,9 @@ void TestSeparationRun::stages_data()
                                                  << li << QStringList{"成品/"} << QPoint(4, 16) << done;
     QTest::newRow("post-sample: no order folder")
         << "post-sample"
-        << "A24051204" << -1 << QStringList() << "" << QStringList() << li << QStringList{"明细制作单.html"}
-        << QPoint(2, 14) << done;
+        << "A24051204" << -1 << QStringList() << "" << QStringList() << li
+        << QStringList{"明细制作单.html", "!成品/IMG_0001.jpg"} << QPoint(2, 14)
+        << "订单A24051204:\n订单目录不存在：%s\n\n";
     QTest::newRow("post-sample: a copy that fails, the order's folder name")
         << "post-sample"
         << "A24051204" << 2 << QStringList() << "" << QStringList{"fault=成品/IMG_0002.jpg", "renamed"}
@@ -349,6 +352,9 @@ void TestSeparationRun::stages()
     const QString serverFolder = c->orderList.at(0).orderpath;
     if (finished >= 0)
         writePhotos(serverFolder + "成品/", photoNames(finished));
+    // Look-alikes in the working folder, which no order may take for its own.
+    writePhotos(QDir::currentPath() + "/成品/", photoNames(1));
+    writePhotos(QDir::currentPath() + "/marks/", photoNames(1));
     for (const QString& file : server)
         writePhotos(serverFolder + file.section('/', 0, 0) + '/', {file.section('/', 1)});
     if (!goods.isEmpty())
@@ -381,7 +387,7 @@ void TestSeparationRun::stages()
         start(w);
         QTRY_VERIFY_WITH_TIMEOUT(!c->isSeparating, 20000);
         QVERIFY2(env.prompts.calls().isEmpty(), qPrintable(env.prompts.last().text));
-        QTRY_COMPARE(reportText(), QString(report).replace("%o", orderOut));
+        QTRY_COMPARE(reportText(), QString(report).replace("%o", orderOut).replace("%s", serverFolder));
     }
     expectFiles(orderOut, files);
     QVERIFY(!progress.isEmpty());
@@ -394,25 +400,31 @@ void TestSeparationRun::replyFailureStopsAndRestarts_data()
     QTest::addColumn<QString>("action");
     QTest::addColumn<QString>("fault");
     QTest::addColumn<QString>("box");
+    // Each box names the order left unfinished.
+    const QString order = "\n未完成分件的订单：A24051203";
     for (const char* kind : {"design", "post-sample"}) {
         QTest::addRow("%s: goods", kind) << kind << "ordergoods20230521"
                                          << "refuse"
-                                         << "警告/查询产品信息错误：0";
+                                         << "警告/查询产品信息错误：0" + order;
         QTest::addRow("%s: picture information", kind) << kind << "getorderpic"
                                                        << "refuse"
-                                                       << "警告/查询裁剪信息错误：0";
+                                                       << "警告/查询裁剪信息错误：0" + order;
         QTest::addRow("%s: order detail", kind) << kind << "orderdetail"
                                                 << "refuse"
-                                                << "警告/查询订单信息错误：0";
+                                                << "警告/查询订单信息错误：0" + order;
     }
     QTest::newRow("design: goods, HTTP 500") << "design"
                                              << "ordergoods20230521"
                                              << "http"
-                                             << "警告/网络请求错误\n500";
+                                             << "警告/网络请求错误\n500" + order;
     QTest::newRow("design: goods, not JSON") << "design"
                                              << "ordergoods20230521"
                                              << "raw"
-                                             << "";
+                                             << "警告/网络请求错误" + order;
+    QTest::newRow("post-sample: order detail, dropped") << "post-sample"
+                                                        << "orderdetail"
+                                                        << "drop"
+                                                        << "警告/网络请求错误\n" + order;
 }
 
 void TestSeparationRun::replyFailureStopsAndRestarts()
@@ -433,15 +445,15 @@ void TestSeparationRun::replyFailureStopsAndRestarts()
         env.service.failHttp("order", action, 500);
     else if (fault == "raw")
         env.service.sendRaw("order", action, "not json");
+    else if (fault == "drop")
+        env.service.drop("order", action);
     else
         env.service.refuse("order", action, "0", "拒绝");
     start(w);
     QTRY_VERIFY(!w.controller()->isSeparating);
-    QCOMPARE(env.prompts.calls().size(), box.isEmpty() ? 0 : 1);
-    if (!box.isEmpty()) {
-        QCOMPARE(env.prompts.last().title + '/' + env.prompts.last().text, box);
-        QCOMPARE(env.prompts.last().buttons, Prompts::StandardButtons(Prompts::Yes));
-    }
+    QCOMPARE(env.prompts.calls().size(), 1);
+    QCOMPARE(env.prompts.last().title + '/' + env.prompts.last().text, box);
+    QCOMPARE(env.prompts.last().buttons, Prompts::StandardButtons(Prompts::Yes));
     QVERIFY(!w.controller()->orderList.first().isDone);
     QVERIFY(!SeparationRunGuard::isBusy());
     // Nothing more is asked for the order, and no report comes.
@@ -495,15 +507,25 @@ void TestSeparationRun::closingMidRun()
     QCOMPARE(env.prompts.messages().at(1).title, QStringLiteral("通知"));
     QCOMPARE(env.service.requests("order", "order_list").size(), 1);
 
-    // Closing ends the run: the late reply is dropped, nothing follows.
+    // Closing asks first: No keeps the window and its run.
     QPointer<SeparationWindowBase> guard(w);
+    env.prompts.setNextAnswer(Prompts::No);
+    QVERIFY(!w->close());
+    QCOMPARE(env.prompts.last().title + '/' + env.prompts.last().text,
+             QStringLiteral("提示/正在分件，确定停止分件并关闭吗？"));
+    QCOMPARE(env.prompts.last().buttons, Prompts::StandardButtons(Prompts::Yes | Prompts::No));
+    QVERIFY(w->isVisible() && w->controller()->isSeparating);
+
+    // Yes ends the run: the late reply is dropped, nothing follows, and the
+    // report names the order left unfinished.
+    env.prompts.setNextAnswer(Prompts::Yes);
     w->close();
     QTRY_VERIFY(guard.isNull());
     QVERIFY(!SeparationRunGuard::isBusy());
     QTest::qWait(500);
     QVERIFY(env.service.requests("order", "orderdetail").isEmpty());
-    QVERIFY(topLevelWindows<MessageBoxDialog>().isEmpty());
-    QCOMPARE(env.prompts.calls().size(), 2);
+    QCOMPARE(reportText(), QStringLiteral("未完成分件的订单：A24051203\n\n"));
+    QCOMPARE(env.prompts.calls().size(), 4);
 }
 
 void TestSeparationRun::barcodeDownloads()
