@@ -230,13 +230,13 @@ StudioService::StudioService() : d(new Impl)
                                 const httplib::ContentReader& content) {
         std::string body;
         bool tooLarge = false;
-        content([&body, &tooLarge](const char* data, size_t length) {
+        const bool read = content([&body, &tooLarge](const char* data, size_t length) {
             tooLarge = body.size() + length > maxBodyBytes;
             if (!tooLarge)
                 body.append(data, length);
             return !tooLarge;
         });
-        if (tooLarge) {
+        if (!read || tooLarge) {
             res.status = 413;
             return;
         }

@@ -7,12 +7,19 @@
 
 #include <QtTest>
 
+#include <QDirIterator>
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QMutex>
+#include <QTemporaryDir>
+
+#include <thread>
 
 // The plain parts of the separation: the search bodies, the table's
 // widths, the product plans of a goods reply, the product summary, the
-// order folder's name and the post-sample window's order-detail values.
+// order folder's name, the product folders and the post-sample window's
+// order-detail values.
 class TestSeparationPlan : public QObject
 {
     Q_OBJECT
@@ -34,6 +41,9 @@ private slots:
     void reportFileName();
     void detailExtras_data();
     void detailExtras();
+    void productFoldersTakenAtOnce();
+    void unfinishedFolders_data();
+    void unfinishedFolders();
 };
 
 namespace {
@@ -326,6 +336,10 @@ void TestSeparationPlan::reportFileName_data()
                                 << "" << many
                                 << "/o/2024-06-01/" + QString("订单一二、").repeated(15) +
                                        "订单一二分件结果.txt";
+    // Cut in one go: 239 bytes of the key and the ending.
+    QTest::newRow("a 1 MB key") << "/o"
+                                << "" << QStringList{QString(1 << 20, 'K')}
+                                << "/o/2024-06-01/" + QString(239, 'K') + "分件结果.txt";
 }
 
 void TestSeparationPlan::reportFileName()
@@ -334,7 +348,10 @@ void TestSeparationPlan::reportFileName()
     QFETCH(QString, chosen);
     QFETCH(QStringList, keys);
     QFETCH(QString, name);
+    QElapsedTimer clock;
+    clock.start();
     QCOMPARE(SeparationFiles::reportFileName(field, chosen, QDate(2024, 6, 1), keys), name);
+    QVERIFY(clock.elapsed() < 1000);
 }
 
 void TestSeparationPlan::detailExtras_data()
@@ -355,6 +372,11 @@ void TestSeparationPlan::detailExtras_data()
         << QJsonObject{{"sale_payfor", "200"}} << "-" << QStringList{"old qq", "old wx", "", "-200"};
     QTest::newRow("numbers read as empty") << QJsonObject{{"mqq", 5}, {"sale_payfor", 200}} << "40"
                                            << QStringList{"old qq", "old wx", "40", "40"};
+    // A debt past 64 bits counts as 0.
+    QTest::newRow("below the least number") << QJsonObject{{"sale_payfor", "200"}} << "-9223372036854775808"
+                                            << QStringList{"old qq", "old wx", "-9223372036854775808", "0"};
+    QTest::newRow("above the largest number") << QJsonObject{{"sale_payfor", "-1"}} << "9223372036854775807"
+                                              << QStringList{"old qq", "old wx", "9223372036854775807", "0"};
 }
 
 void TestSeparationPlan::detailExtras()
@@ -367,6 +389,87 @@ void TestSeparationPlan::detailExtras()
     const SeparationRequests::DetailExtras extras = SeparationRequests::detailExtras(
         QJsonObject{{"order", detail}}, listedTwosales == "-" ? nullptr : &listed, "old qq", "old wx");
     QCOMPARE(QStringList({extras.qqText, extras.wxText, extras.twosalesTotal, extras.twosalesDebt}), values);
+}
+
+void TestSeparationPlan::productFoldersTakenAtOnce()
+{
+    QTemporaryDir dir;
+    const QString base = dir.path() + "/华彩 A1 王 2024-06-05取 周设计 【快递】/";
+    const QString wanted = base + "相册 相册 1/";
+    ProductMessage plan;
+    plan.goodtypename = "/../ESCAPE";
+    plan.goodamount = "1/..";
+    plan.orderFolder = " A1 王 2024-06-05取 周设计 【快递】/";
+    // Two runs at once, each taking the album's folder 12 times: every
+    // folder is made for one of them only, type and amount cleaned.
+    QStringList taken;
+    QMutex mutex;
+    auto run = [&] {
+        for (int i = 0; i < 12; ++i) {
+            bool made = false;
+            const QString folder = SeparationFiles::takeProductFolder(
+                wanted, [&](int n) { return SeparationFiles::productFolderCandidate(base, plan, "相册", n); },
+                &made);
+            QMutexLocker lock(&mutex);
+            taken.append(made ? folder : "not made: " + folder);
+        }
+    };
+    std::thread first(run);
+    std::thread second(run);
+    first.join();
+    second.join();
+    QStringList expected{wanted};
+    for (int n = 1; n < 24; ++n)
+        expected.append(base + QString("相册 (%1) ..ESCAPE 1/").arg(n));
+    taken.sort();
+    expected.sort();
+    QCOMPARE(taken, expected);
+    QVERIFY(QFileInfo(base + "相册 (23) ..ESCAPE 1").isDir());
+
+    plan.homemade = "1";
+    QCOMPARE(SeparationFiles::productFolderCandidate(base, plan, "相册", 2),
+             base + "相册 (2) A1 王 2024-06-05取 周设计 【快递】/");
+}
+
+void TestSeparationPlan::unfinishedFolders_data()
+{
+    QTest::addColumn<QStringList>("there");  // folders before
+    QTest::addColumn<QStringList>("given");  // the run's folders
+    QTest::addColumn<QStringList>("marked"); // what it returns
+    QTest::addColumn<QStringList>("after");  // folders after
+    QTest::newRow("one folder") << QStringList{"f/相册 1/"} << QStringList{"f/相册 1/"}
+                                << QStringList{"f/相册 1（未完成）/"}
+                                << QStringList{"f/", "f/相册 1（未完成）/"};
+    QTest::newRow("a sub-product goes with its product")
+        << QStringList{"f/a/", "f/a/b/"} << QStringList{"f/a/b/", "f/a"} << QStringList{"f/a（未完成）/"}
+        << QStringList{"f/", "f/a（未完成）/", "f/a（未完成）/b/"};
+    QTest::newRow("an earlier unfinished one stays")
+        << QStringList{"f/a/", "f/a（未完成）/x/"} << QStringList{"f/a/"} << QStringList{"f/a（未完成）(1)/"}
+        << QStringList{"f/", "f/a（未完成）(1)/", "f/a（未完成）/", "f/a（未完成）/x/"};
+    QTest::newRow("gone meanwhile") << QStringList{"f/"} << QStringList{"f/a/"} << QStringList()
+                                    << QStringList{"f/"};
+}
+
+void TestSeparationPlan::unfinishedFolders()
+{
+    QFETCH(QStringList, there);
+    QFETCH(QStringList, given);
+    QFETCH(QStringList, marked);
+    QFETCH(QStringList, after);
+    QTemporaryDir dir;
+    const QString root = dir.path() + '/';
+    for (const QString& folder : there)
+        QVERIFY(QDir().mkpath(root + folder));
+    QStringList paths;
+    for (const QString& folder : given)
+        paths.append(root + folder);
+    QCOMPARE(SeparationFiles::markUnfinished(paths).replaceInStrings(root, QString()), marked);
+    QStringList found;
+    QDirIterator it(root, QDir::Dirs | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        found.append(it.next().mid(root.size()) + '/');
+    found.sort();
+    QCOMPARE(found, after);
 }
 
 QTEST_GUILESS_MAIN(TestSeparationPlan)

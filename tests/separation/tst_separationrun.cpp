@@ -12,6 +12,7 @@
 #include <QtTest>
 
 #include <QComboBox>
+#include <QDirIterator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QNetworkAccessManager>
@@ -38,6 +39,12 @@ private slots:
     void replyFailureStopsAndRestarts();
     void closingMidRun_data();
     void closingMidRun();
+    void earlyEnd_data();
+    void earlyEnd();
+    void fileFaults_data();
+    void fileFaults();
+    void namesThatClimbStayInTheOutputFolder();
+    void aLargeOrder();
     void barcodeDownloads();
     void deleteMode_data();
     void deleteMode();
@@ -59,6 +66,12 @@ void writePhotos(const QString& folder, const QStringList& names)
         JpegFixture::write(folder + names.at(i), o);
     }
 }
+
+// The goods of one album of two photos, the second listed twice.
+const QByteArray kAlbumGoods =
+    R"({"code":"1","shop_set":{},"order":{"ordergoods2":[],"ordergoods0":[{"goodname":"相册",)"
+    R"("goodtypename":"相册","goodtypeid":"33","goodamount":"1","factoryname":"华彩","isems":"1",)"
+    R"("isurgent":"0","parentid":"0","picpath":"IMG_0001.jpg|IMG_0099.jpg|IMG_0099.jpg"}]}})";
 
 QStringList photoNames(int count)
 {
@@ -526,6 +539,274 @@ void TestSeparationRun::closingMidRun()
     QVERIFY(env.service.requests("order", "orderdetail").isEmpty());
     QCOMPARE(reportText(), QStringLiteral("未完成分件的订单：A24051203\n\n"));
     QCOMPARE(env.prompts.calls().size(), 4);
+}
+
+void TestSeparationRun::earlyEnd_data()
+{
+    QTest::addColumn<QStringList>("keys"); // the orders ticked
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("box");    // "%o": the output folder; "" none
+    QTest::addColumn<QString>("report"); // "" none
+    QTest::addColumn<bool>("marked");    // A24051203's album left marked unfinished
+
+    const QStringList both{"A24051203", "A24051204"};
+    const QString found = "订单A24051203:\n不存在的照片:相册:IMG_0099.jpg\n\n";
+    QTest::newRow("a folder that cannot be made, after a finished order")
+        << both << "folder"
+        << "警告/分件文件夹创建失败：\n%o/2024-06-01/A24051204-服务1 李乐乐-李军 "
+           "自取/\n未完成分件的订单：A24051204"
+        << "未完成分件的订单：A24051204\n\n" + found << false;
+    QTest::newRow("the folder chooser cancelled, after a finished order")
+        << both << "cancel"
+        << ""
+        << "未完成分件的订单：A24051204\n\n" + found << false;
+    QTest::newRow("a refused order detail") << QStringList{"A24051203"} << "refuse"
+                                            << "警告/查询订单信息错误：0\n未完成分件的订单：A24051203"
+                                            << "" << true;
+    QTest::newRow("a broken picture-information body") << QStringList{"A24051203"} << "raw"
+                                                       << "警告/网络请求错误\n未完成分件的订单：A24051203"
+                                                       << "" << true;
+}
+
+void TestSeparationRun::earlyEnd()
+{
+    QFETCH(QStringList, keys);
+    QFETCH(QString, fault);
+    QFETCH(QString, box);
+    QFETCH(QString, report);
+    QFETCH(bool, marked);
+    SeparationTestEnv env;
+    env.prompts.setLenient(true);
+    SearchOrder w;
+    SeparationController* c = w.controller();
+    const QString out = env.volumes.mkdir("out");
+    auto* field = child<QLineEdit>(&w, "pathLineEdit");
+    field->setText(fault == "cancel" ? QString() : out);
+    search(w, "A2405120");
+    for (int row = 0; row < c->orderList.size(); ++row) {
+        if (keys.contains(c->orderList.at(row).orderpayforkey)) {
+            w.on_tableView_clicked(child<QTableView>(&w, "tableView")->model()->index(row, 0));
+            writePhotos(c->orderList.at(row).orderpath + "成品/", photoNames(1));
+        }
+    }
+    env.service.sendRaw("order", "ordergoods20230521", kAlbumGoods);
+    const QString blocker = out + kDay + "A24051204-服务1 李乐乐-李军 自取";
+    if (fault == "folder")
+        QVERIFY(TestFiles::write(blocker, "a file where the order's folder goes"));
+    if (fault == "cancel") {
+        env.prompts.setNextPath(out);
+        env.prompts.setNextPath(QString());
+    }
+    if (fault == "refuse")
+        env.service.refuse("order", "orderdetail", "0", "拒绝");
+    if (fault == "raw")
+        env.service.sendRaw("order", "getorderpic", "<html>");
+
+    start(w);
+    QTRY_VERIFY_WITH_TIMEOUT(!c->isSeparating, 20000);
+    QStringList boxes;
+    for (const auto& call : env.prompts.messages())
+        boxes.append(call.title + '/' + call.text);
+    QCOMPARE(boxes, box.isEmpty() ? QStringList() : QStringList{QString(box).replace("%o", out)});
+    if (report.isEmpty()) {
+        QTest::qWait(100);
+        QVERIFY(topLevelWindows<MessageBoxDialog>().isEmpty());
+    } else {
+        QTRY_COMPARE(reportText(), report);
+    }
+    const QString album =
+        out + kDay + "A24051203-服务2 赵敏 部分/华彩 A24051203 赵敏 2024-06-05取 周设计 【快递】/相册 相册 1";
+    QCOMPARE(QFileInfo(album + "（未完成）").isDir(), marked);
+    QCOMPARE(QFileInfo(album).exists(), !marked);
+    QVERIFY(!SeparationRunGuard::isBusy());
+
+    // A new start takes up the order left unfinished, and only that one; it
+    // gets a fresh album.
+    closeReports();
+    env.prompts.clear();
+    env.service.clearFaults();
+    env.service.sendRaw("order", "ordergoods20230521", kAlbumGoods);
+    QFile::remove(blocker);
+    field->setText(out);
+    start(w);
+    QTRY_VERIFY_WITH_TIMEOUT(!c->isSeparating, 20000);
+    QTRY_COMPARE(reportText(), "订单" + keys.last() + ":\n不存在的照片:相册:IMG_0099.jpg\n\n");
+    QVERIFY(env.prompts.messages().isEmpty());
+    QVERIFY(QFileInfo(album + "/IMG_0001.jpg").isFile());
+}
+
+void TestSeparationRun::fileFaults_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>(
+        "file"); // the file the fault hits: "%o" the order's output folder, "%s" its server folder
+    QTest::addColumn<int>("fault");     // a FileOperation::Fault; -1 the barcode route fails
+    QTest::addColumn<QString>("kept");  // the earlier run's file that must stay
+    QTest::addColumn<QString>("named"); // the report's entry
+    QTest::addColumn<QString>("box");   // a box besides the report
+
+    using F = FileOperation::Fault;
+    QTest::newRow("photo copy refused at close")
+        << "design"
+        << "%o其它/成品/IMG_0001.jpg" << int(F::Close) << "其它/成品/IMG_0001.jpg"
+        << "%o其它/成品/:IMG_0001.jpg"
+        << "";
+    QTest::newRow("photo read breaks off")
+        << "design"
+        << "%s成品/IMG_0001.jpg" << int(F::Read) << "其它/成品/IMG_0001.jpg"
+        << "%s成品/:IMG_0001.jpg"
+        << "";
+    QTest::newRow("raw twin refused") << "post-sample"
+                                      << "%o成品/IMG_0001.CR2" << int(F::Write) << "成品/IMG_0001.CR2"
+                                      << "%o成品/:IMG_0001.CR2"
+                                      << "";
+    QTest::newRow("express sheet on a full share")
+        << "design"
+        << "%o其它/快递产品信息.pdf" << int(F::DiskFull) << "其它/快递产品信息.pdf"
+        << "快递产品信息.pdf"
+        << "";
+    QTest::newRow("production sheet refused at close")
+        << "design"
+        << "%o其它/明细制作单.html" << int(F::Close) << "其它/明细制作单.html"
+        << "明细制作单.html"
+        << "提示/failed to create HTML file";
+    QTest::newRow("barcode picture refused") << "post-sample"
+                                             << "%o条形码.jpg" << int(F::Write) << "条形码.jpg"
+                                             << "条形码.jpg"
+                                             << "";
+    QTest::newRow("barcode picture not served") << "design"
+                                                << "" << -1 << "其它/条形码.jpg"
+                                                << "条形码.jpg"
+                                                << "";
+}
+
+void TestSeparationRun::fileFaults()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, file);
+    QFETCH(int, fault);
+    QFETCH(QString, kept);
+    QFETCH(QString, named);
+    QFETCH(QString, box);
+    SeparationTestEnv env;
+    env.prompts.setLenient(true);
+    Config::sjfjxz = QStringLiteral("1");
+    const auto window = makeWindow(kind);
+    SeparationWindowBase& w = *window;
+    const QString out = env.volumes.mkdir("out");
+    const QString orderOut = out + kDay + "A24051203-服务2 赵敏 部分/";
+    child<QLineEdit>(&w, "pathLineEdit")->setText(out);
+    search(w, "A24051203");
+    const QString server = w.controller()->orderList.at(0).orderpath;
+    writePhotos(server + "成品/", photoNames(1));
+    QVERIFY(TestFiles::write(server + "照片/新建文件夹/IMG_0001.CR2", "raw"));
+    // What an earlier run of the day left.
+    QVERIFY(TestFiles::write(orderOut + kept, "old"));
+    const QString hit = QDir::cleanPath(QString(file).replace("%o", orderOut).replace("%s", server));
+    FileOperation::setFaultHook([fault, hit](FileOperation::Fault f, const QString& path) {
+        return int(f) == fault && QDir::cleanPath(path) == hit;
+    });
+    if (fault < 0)
+        env.service.failHttp("order", "getbarcodegen", 500);
+    w.on_pushButton_selectAll_clicked();
+
+    start(w);
+    QTRY_VERIFY_WITH_TIMEOUT(!w.controller()->isSeparating, 20000);
+    QTRY_COMPARE(reportText(), "订单A24051203:\n不存在的照片:" +
+                                   QString(named).replace("%o", orderOut).replace("%s", server) + "\n\n");
+    QCOMPARE(TestFiles::readAll(orderOut + kept), QByteArray("old"));
+    QStringList boxes;
+    for (const auto& call : env.prompts.messages())
+        boxes.append(call.title + '/' + call.text);
+    QCOMPARE(boxes, box.isEmpty() ? QStringList() : QStringList{box});
+}
+
+void TestSeparationRun::namesThatClimbStayInTheOutputFolder()
+{
+    SeparationTestEnv env;
+    env.prompts.setLenient(true);
+    SearchOrder w;
+    const QString root = env.volumes.root();
+    const QString out = env.volumes.mkdir("shares/out");
+    child<QLineEdit>(&w, "pathLineEdit")->setText(out);
+    // An order key, a factory and a product type that would climb out of
+    // their folders, the first two with a lone surrogate.
+    env.service.sendRaw(
+        "order", "order_list",
+        R"({"code":"1","data":[{"order_photo_id":"100103","servicetimes":"2","wname":"赵敏",)"
+        R"("role10":"周设计","pickuptype":"2","pickuptime":"2024-06-05",)"
+        R"("orderpayforkey":"../../ESCAPE\udc00","orderpath":"\\\\studio-nas\\photos\\2024-05\\12\\A24051203-2-赵敏-黄摄影-林化妆\\"}]})");
+    env.service.sendRaw(
+        "order", "ordergoods20230521",
+        R"({"code":"1","order":{"ordergoods2":[],"ordergoods0":[{"goodname":"相册","goodamount":"1",)"
+        R"("goodtypename":"/../../../../../ESCAPE","goodtypeid":"33","isems":"1","parentid":"0",)"
+        R"("picpath":"IMG_0001.jpg","factoryname":"../../../ESCAPE\udc00"}]}})");
+    search(w, "A24051203");
+    QCOMPARE(w.controller()->orderList.size(), 1);
+    const QString server = w.controller()->orderList.at(0).orderpath;
+    writePhotos(server + "成品/", photoNames(1));
+    // Every entry of the mount root outside the output folder and the
+    // order's own folder, which its thumbnails go into.
+    auto elsewhere = [&] {
+        QStringList found;
+        QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString path = it.next();
+            if (!path.startsWith(out + '/') && !path.startsWith(server))
+                found.append(path);
+        }
+        found.sort();
+        return found;
+    };
+    const QStringList before = elsewhere();
+    w.on_pushButton_selectAll_clicked();
+
+    // Twice on one day: the second run's album takes the next numbered name.
+    for (int run = 0; run < 2; ++run) {
+        closeReports();
+        start(w);
+        QTRY_VERIFY_WITH_TIMEOUT(!w.controller()->isSeparating, 20000);
+        QVERIFY(env.prompts.messages().isEmpty());
+        QCOMPARE(reportText(), QStringLiteral("分件成功!"));
+    }
+    const QString factoryFolder =
+        out + kDay + "....ESCAPE-服务2 赵敏 部分/......ESCAPE ....ESCAPE 赵敏 2024-06-05取 周设计 【快递】/";
+    QVERIFY(QFileInfo(factoryFolder + "相册 ..........ESCAPE 1/IMG_0001.jpg").isFile());
+    QVERIFY(QFileInfo(factoryFolder + "相册 (1) ..........ESCAPE 1/IMG_0001.jpg").isFile());
+    QCOMPARE(elsewhere(), before);
+}
+
+void TestSeparationRun::aLargeOrder()
+{
+    SeparationTestEnv env;
+    SearchOrder w;
+    const QString out = env.volumes.mkdir("out");
+    child<QLineEdit>(&w, "pathLineEdit")->setText(out);
+    search(w, "A24051203");
+    const QString server = w.controller()->orderList.at(0).orderpath + "成品/";
+    QDir().mkpath(server);
+    JpegFixture::Options small;
+    small.size = QSize(60, 40);
+    QVERIFY(JpegFixture::write(server + "IMG_0001.jpg", small));
+    const QStringList names = photoNames(2000);
+    for (const QString& name : names)
+        QFile::copy(server + "IMG_0001.jpg", server + name);
+    w.on_pushButton_selectAll_clicked();
+
+    start(w);
+    QTRY_VERIFY_WITH_TIMEOUT(!w.controller()->isSeparating, 120000);
+    QVERIFY2(env.prompts.calls().isEmpty(), qPrintable(env.prompts.last().text));
+    QTRY_COMPARE(reportText(), QStringLiteral("分件成功!"));
+    // The picture-information body carried every name, and the sheet the
+    // service made from it is saved.
+    const auto pic = env.service.requests("order", "getorderpic");
+    QCOMPARE(pic.size(), 1);
+    QVERIFY(pic.first().rawBody.size() > 8 * 1024);
+    QCOMPARE(pic.first().values.value("cpimgs").split("，"), names);
+    const QString orderOut = out + kDay + "A24051203-服务2 赵敏 部分/其它/";
+    QCOMPARE(TestFiles::entries(orderOut + "成品/"), names);
+    QVERIFY(TestFiles::readAll(orderOut + "明细制作单.html").contains("IMG_2000.jpg"));
 }
 
 void TestSeparationRun::barcodeDownloads()

@@ -66,6 +66,25 @@ void searchOrderNumber(SeparationWindowBase& w, const QString& key, int rows)
     QCOMPARE(w.controller()->orderList.size(), rows);
 }
 
+// Counts events of the given types reaching an object.
+class EventCounter : public QObject
+{
+public:
+    EventCounter(QObject* target, const QMap<QEvent::Type, int*>& counts) : m_counts(counts)
+    {
+        target->installEventFilter(this);
+    }
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (int* count = m_counts.value(event->type()))
+            ++*count;
+        return false;
+    }
+
+private:
+    QMap<QEvent::Type, int*> m_counts;
+};
+
 QStringList texts(const QList<ScriptedPrompts::Call>& calls)
 {
     QStringList list;
@@ -214,10 +233,19 @@ void TestSeparationWindow::deletionType()
     QVERIFY(child<QLineEdit>(&w, "pathLineEdit")->isHidden());
     QCOMPARE(child<QPushButton>(&w, "pushButton_separate")->text(), QStringLiteral("批量删除"));
 
-    // The deletion type searches with searchtype 10.
+    // The deletion type searches with searchtype 10, and a change of the
+    // criterion neither hides nor shows its window (its own type would).
     w.show();
+    int hides = 0;
+    int shows = 0;
+    EventCounter counter(&w, {{QEvent::Hide, &hides}, {QEvent::Show, &shows}});
     combo->setCurrentText(QStringLiteral("取件完成日期"));
-    QVERIFY(w.isVisible());
+    QCOMPARE(QPoint(hides, shows), QPoint(0, 0));
+    w.setType(ownType);
+    combo->setCurrentText(QStringLiteral("姓名"));
+    QCOMPARE(QPoint(hides, shows), QPoint(1, 1));
+    w.setType(QStringLiteral("批量删除"));
+    combo->setCurrentText(QStringLiteral("取件完成日期"));
     child<QPushButton>(&w, "searchButton")->click();
     QTRY_COMPARE(env.service.requests("order", "order_list").size(), 1);
     QCOMPARE(env.service.requests("order", "order_list").first().values.value("searchtype"),
@@ -403,10 +431,18 @@ void TestSeparationWindow::tableChecks()
     QVERIFY(w.isSelectOrder());
     QCOMPARE(view->styleSheet(), blue);
 
-    // The widths follow the table's width on every paint.
-    w.repaint();
-    QCOMPARE(view->columnWidth(0), 60);
-    QCOMPARE(view->columnWidth(1), SeparationSearch::columnWidths(view->width()).at(1));
+    // The widths follow the table's width on every paint: the order number
+    // 13% of what column 0 leaves, and never under 130.
+    const QList<QPair<int, QList<int>>> widths{{1200, {60, 148, 102, 68, 364}},
+                                               {800, {60, 130, 68, 36, 244}}};
+    for (const auto& width : widths) {
+        view->setFixedWidth(width.first);
+        QTRY_COMPARE(view->width(), width.first);
+        w.repaint();
+        const QList<int> shown{view->columnWidth(0), view->columnWidth(1), view->columnWidth(2),
+                               view->columnWidth(3), view->columnWidth(14)};
+        QCOMPARE(shown, width.second);
+    }
 }
 
 void TestSeparationWindow::contextMenu()
