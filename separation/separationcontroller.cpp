@@ -270,11 +270,6 @@ void SeparationController::endRunEarly(EarlyEnd why)
         qDebug() << "unfinished:" << folder;
     m_productFolders.clear();
     stopRun();
-    SeparationHost::RunDisplay display = m_display;
-    display.finishedVisible = false;
-    display.boxVisible = false;
-    display.barVisible = false;
-    showRun(display);
     // The finished orders' findings, which a new start would empty; after a
     // close they are the one place that names the order left unfinished.
     if (m_finishedThisRun == 0 && why != EarlyEnd::Closed)
