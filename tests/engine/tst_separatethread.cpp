@@ -121,7 +121,6 @@ private slots:
     void productPhotoThatFailsToCopyIsReported();
 
     void marksBecomeTheOrdersMarkedImages();
-    void markRectanglesAreBounded_data();
     void markRectanglesAreBounded();
     void marksWithAnEmptyArray();
 
@@ -290,90 +289,43 @@ void TestSeparateThread::rawFilePairs()
 void TestSeparateThread::stageCopies_data()
 {
     QTest::addColumn<int>("type");
-    QTest::addColumn<QString>("sjfjxz");
-    QTest::addColumn<QString>("source");  // "photo", "gone" or "folder"
-    QTest::addColumn<int>("fault");       // a FileOperation::Fault, or -1
-    QTest::addColumn<QString>("faultOn"); // the file name the fault hits
-    QTest::addColumn<QString>("told");    // "out:" or "in:" and the name; "" nothing told
-    QTest::addColumn<QByteArray>("kept"); // the target photo afterwards
-
-    using F = FileOperation::Fault;
-    QTest::newRow("rejected photo copied") << 3 << "1"
-                                           << "photo" << -1 << ""
-                                           << "" << QByteArray("new");
-    QTest::newRow("photo refused at write") << 1 << ""
-                                            << "photo" << int(F::Write) << "r1.jpg"
-                                            << "out:r1.jpg" << QByteArray("old");
-    QTest::newRow("photo refused at close") << 1 << ""
-                                            << "photo" << int(F::Close) << "r1.jpg"
-                                            << "out:r1.jpg" << QByteArray("old");
-    QTest::newRow("a full share") << 7 << ""
-                                  << "photo" << int(F::DiskFull) << "r1.jpg"
-                                  << "out:r1.jpg" << QByteArray("old");
-    QTest::newRow("a read that breaks off") << 4 << ""
-                                            << "photo" << int(F::Read) << "r1.jpg"
-                                            << "in:r1.jpg" << QByteArray("old");
-    QTest::newRow("a photo gone") << 3 << ""
-                                  << "gone" << -1 << ""
-                                  << "in:r1.jpg" << QByteArray("old");
-    QTest::newRow("a raw twin refused") << 1 << "1"
-                                        << "photo" << int(F::Close) << "r1.CR2"
-                                        << "out:r1.CR2" << QByteArray("new");
-    QTest::newRow("a raw file that cannot be read") << 1 << "1"
-                                                    << "photo" << int(F::Read) << "r1.CR2"
-                                                    << "raw:r1.CR2" << QByteArray("new");
-    QTest::newRow("a folder of the listing") << 1 << ""
-                                             << "folder" << -1 << ""
-                                             << "" << QByteArray("old");
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QString>("slot");
+    QTest::newRow("rejected photo") << 3 << "汰片/"
+                                    << "fenjian_delPhotoSlot_3";
+    QTest::newRow("marked photo") << 4 << "marks/"
+                                  << "fenjian_markPhoto_3_1";
+    QTest::newRow("design photo") << 7 << "设计/"
+                                  << "fenjian_shejiPhotoSlot_3_2";
 }
 
 void TestSeparateThread::stageCopies()
 {
     QFETCH(int, type);
-    QFETCH(QString, sjfjxz);
-    QFETCH(QString, source);
-    QFETCH(int, fault);
-    QFETCH(QString, faultOn);
-    QFETCH(QString, told);
-    QFETCH(QByteArray, kept);
-    const QMap<int, QString> folders{{1, "成品/"}, {3, "汰片/"}, {4, "marks/"}, {7, "设计/"}};
-    const QMap<int, QString> stageSlots{{1, "fenjian_finalPhotoSlot_2"},
-                                        {3, "fenjian_delPhotoSlot_3"},
-                                        {4, "fenjian_markPhoto_3_1"},
-                                        {7, "fenjian_shejiPhotoSlot_3_2"}};
+    QFETCH(QString, folder);
+    QFETCH(QString, slot);
     OrderTree tree;
-    const QString in = tree.order + folders.value(type);
-    const QString out = tree.output + folders.value(type);
-    if (source == "photo")
-        tree.put(in + "r1.jpg", "new");
-    if (source == "folder")
-        QDir().mkpath(in + "r1.jpg");
-    tree.put(out + "r1.jpg", "old"); // replaced only by a whole new copy
-    tree.put(out + "r1.CR2", "old raw");
+    const QString present = tree.put(tree.order + folder + "r1.jpg", "new");
+    const QString targetFolder = tree.output + folder;
+    tree.put(targetFolder + "r1.jpg", "old"); // replaced: the stage overwrites
+    // A raw file beside it is never copied by these stages.
     tree.put(tree.rawFolder() + "r1.CR2", "raw");
-    if (fault >= 0) {
-        FileOperation::setFaultHook([fault, faultOn](FileOperation::Fault f, const QString& path) {
-            return int(f) == fault && path.endsWith("/" + faultOn);
-        });
-    }
 
     JobTestOwner owner;
     JobRunner runner(&owner);
-    runner.start(new SeparateThread(in + "r1.jpg", out + "r1.jpg", true, type, runner.owner(), sjfjxz));
+    runner.start(new SeparateThread(present, targetFolder + "r1.jpg", true, type, runner.owner(), "1"));
+    runner.start(new SeparateThread(tree.order + folder + "gone.jpg", targetFolder + "gone.jpg", true, type,
+                                    runner.owner()));
     settle(runner);
-    FileOperation::setFaultHook(nullptr);
 
-    // The failure is told before the stage's call-back, which always comes.
-    QStringList expected{stageSlots.value(type)};
-    const QMap<QString, QString> places{{"out", out}, {"in", in}, {"raw", tree.rawFolder()}};
-    if (!told.isEmpty())
-        expected.prepend("copyFailed(" + places.value(told.section(':', 0, 0)) + told.section(':', 1) + ")");
-    QCOMPARE(owner.calls, expected);
-    QCOMPARE(readAll(out + "r1.jpg"), kept);
-    // Raw twins go with finished photos only, and a refused one keeps the old.
-    const bool rawCopied = type == 1 && sjfjxz == "1" && told.isEmpty();
-    QCOMPARE(readAll(out + "r1.CR2"), QByteArray(rawCopied ? "raw" : "old raw"));
-    QCOMPARE(entries(out), QStringList({"r1.CR2", "r1.jpg"}));
+    // Both call back: the window counts call-backs, not copies. The job
+    // whose photo is gone says so first.
+    QCOMPARE(owner.count(slot), 2);
+    QVERIFY(owner.calls.indexOf("copyFailed(" + tree.order + folder + "gone.jpg)") <
+            owner.calls.lastIndexOf(slot));
+    QCOMPARE(owner.calls.size(), 3);
+    QCOMPARE(entries(targetFolder), QStringList{"r1.jpg"});
+    QCOMPARE(readAll(targetFolder + "r1.jpg"), QByteArray("new"));
 }
 
 void TestSeparateThread::productPhoto_data()
@@ -506,43 +458,25 @@ void TestSeparateThread::marksBecomeTheOrdersMarkedImages()
     QVERIFY(selected[1].isEllipse());
 }
 
-void TestSeparateThread::markRectanglesAreBounded_data()
-{
-    QTest::addColumn<QStringList>("values"); // picx, picy, picwidth, picheight
-    QTest::addColumn<QRect>("rect");
-    QTest::newRow("at the end of int") << QStringList{"2147483647", "5", "2", "7"} << QRect(100000, 5, 2, 7);
-    QTest::newRow("past 64 bits") << QStringList{"1", "-99999999999999999999", "3", "99999999999"}
-                                  << QRect(1, 0, 3, 100000);
-    QTest::newRow("far below") << QStringList{"-2147483648", "0", "-2147483648", "1"}
-                               << QRect(-100000, 0, -100000, 1);
-    QTest::newRow("in range") << QStringList{"99999", "-100000", "100000", "4"}
-                              << QRect(99999, -100000, 100000, 4);
-}
-
 void TestSeparateThread::markRectanglesAreBounded()
 {
-    QFETCH(QStringList, values);
-    QFETCH(QRect, rect);
-    OrderTree tree;
-    const QString photo = tree.order + "成品/A.jpg";
-    QDir().mkpath(tree.order + "成品");
-    QVERIFY(QImage(40, 30, QImage::Format_RGB32).save(photo));
+    // Held to ±100000 before they make a rectangle; a number past 64 bits reads as 0.
     const QJsonArray marks{QJsonObject{{"picname", "A.jpg"},
-                                       {"pictype", "0"},
-                                       {"picx", values.at(0)},
-                                       {"picy", values.at(1)},
-                                       {"picwidth", values.at(2)},
-                                       {"picheight", values.at(3)}}};
+                                       {"picx", "2147483647"},
+                                       {"picy", "-99999999999999999999"},
+                                       {"picwidth", "2"},
+                                       {"picheight", "-2147483648"}}};
     JobTestOwner owner;
     JobRunner runner(&owner);
-    runner.start(new SeparateThread(marks, 6, runner.owner(), tree.order));
+    runner.start(new SeparateThread(marks, 6, runner.owner(), QString()));
     settle(runner);
     QCOMPARE(ImageData::changedImages.size(), 1);
-    QCOMPARE(ImageData::changedImages.first().clipRect(), rect);
-    // The sheet thumbnail draws it without a fault.
-    const QImage thumb =
-        ImageOperation::getWebViewThumbImage(ImageData::getInstance()->GetSeletedImages().first(), 88);
-    QCOMPARE(thumb.size(), QSize(88, 88));
+    QCOMPARE(ImageData::changedImages.first().clipRect(), QRect(100000, 0, 2, -100000));
+    // A mark spanning int's whole range scales without overflow, held in range.
+    const QRect wide(QPoint(-2147483647, 0), QPoint(2147483647, 1));
+    QCOMPARE(ImageOperation::scaleRect(QImage(100, 100, QImage::Format_RGB32), wide,
+                                       QImage(50, 50, QImage::Format_RGB32)),
+             QRect(-16777216, 0, 16777216, 1));
 }
 
 void TestSeparateThread::marksWithAnEmptyArray()

@@ -7,7 +7,6 @@
 
 #include <QtTest>
 
-#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonObject>
@@ -42,8 +41,6 @@ private slots:
     void detailExtras_data();
     void detailExtras();
     void productFoldersTakenAtOnce();
-    void unfinishedFolders_data();
-    void unfinishedFolders();
 };
 
 namespace {
@@ -394,22 +391,19 @@ void TestSeparationPlan::detailExtras()
 void TestSeparationPlan::productFoldersTakenAtOnce()
 {
     QTemporaryDir dir;
-    const QString base = dir.path() + "/华彩 A1 王 2024-06-05取 周设计 【快递】/";
-    const QString wanted = base + "相册 相册 1/";
+    const QString base = dir.path() + "/华彩/";
     ProductMessage plan;
     plan.goodtypename = "/../ESCAPE";
     plan.goodamount = "1/..";
-    plan.orderFolder = " A1 王 2024-06-05取 周设计 【快递】/";
-    // Two runs at once, each taking the album's folder 12 times: every
-    // folder is made for one of them only, type and amount cleaned.
+    // Two runs at once, 12 albums each: each folder is one run's, type and amount cleaned.
     QStringList taken;
     QMutex mutex;
     auto run = [&] {
         for (int i = 0; i < 12; ++i) {
             bool made = false;
             const QString folder = SeparationFiles::takeProductFolder(
-                wanted, [&](int n) { return SeparationFiles::productFolderCandidate(base, plan, "相册", n); },
-                &made);
+                base + "相册 相册 1/",
+                [&](int n) { return SeparationFiles::productFolderCandidate(base, plan, "相册", n); }, &made);
             QMutexLocker lock(&mutex);
             taken.append(made ? folder : "not made: " + folder);
         }
@@ -418,58 +412,12 @@ void TestSeparationPlan::productFoldersTakenAtOnce()
     std::thread second(run);
     first.join();
     second.join();
-    QStringList expected{wanted};
+    QStringList expected{base + "相册 相册 1/"};
     for (int n = 1; n < 24; ++n)
         expected.append(base + QString("相册 (%1) ..ESCAPE 1/").arg(n));
     taken.sort();
     expected.sort();
     QCOMPARE(taken, expected);
-    QVERIFY(QFileInfo(base + "相册 (23) ..ESCAPE 1").isDir());
-
-    plan.homemade = "1";
-    QCOMPARE(SeparationFiles::productFolderCandidate(base, plan, "相册", 2),
-             base + "相册 (2) A1 王 2024-06-05取 周设计 【快递】/");
-}
-
-void TestSeparationPlan::unfinishedFolders_data()
-{
-    QTest::addColumn<QStringList>("there");  // folders before
-    QTest::addColumn<QStringList>("given");  // the run's folders
-    QTest::addColumn<QStringList>("marked"); // what it returns
-    QTest::addColumn<QStringList>("after");  // folders after
-    QTest::newRow("one folder") << QStringList{"f/相册 1/"} << QStringList{"f/相册 1/"}
-                                << QStringList{"f/相册 1（未完成）/"}
-                                << QStringList{"f/", "f/相册 1（未完成）/"};
-    QTest::newRow("a sub-product goes with its product")
-        << QStringList{"f/a/", "f/a/b/"} << QStringList{"f/a/b/", "f/a"} << QStringList{"f/a（未完成）/"}
-        << QStringList{"f/", "f/a（未完成）/", "f/a（未完成）/b/"};
-    QTest::newRow("an earlier unfinished one stays")
-        << QStringList{"f/a/", "f/a（未完成）/x/"} << QStringList{"f/a/"} << QStringList{"f/a（未完成）(1)/"}
-        << QStringList{"f/", "f/a（未完成）(1)/", "f/a（未完成）/", "f/a（未完成）/x/"};
-    QTest::newRow("gone meanwhile") << QStringList{"f/"} << QStringList{"f/a/"} << QStringList()
-                                    << QStringList{"f/"};
-}
-
-void TestSeparationPlan::unfinishedFolders()
-{
-    QFETCH(QStringList, there);
-    QFETCH(QStringList, given);
-    QFETCH(QStringList, marked);
-    QFETCH(QStringList, after);
-    QTemporaryDir dir;
-    const QString root = dir.path() + '/';
-    for (const QString& folder : there)
-        QVERIFY(QDir().mkpath(root + folder));
-    QStringList paths;
-    for (const QString& folder : given)
-        paths.append(root + folder);
-    QCOMPARE(SeparationFiles::markUnfinished(paths).replaceInStrings(root, QString()), marked);
-    QStringList found;
-    QDirIterator it(root, QDir::Dirs | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
-    while (it.hasNext())
-        found.append(it.next().mid(root.size()) + '/');
-    found.sort();
-    QCOMPARE(found, after);
 }
 
 QTEST_GUILESS_MAIN(TestSeparationPlan)
