@@ -505,7 +505,8 @@ void TestSeparationRun::closingMidRun()
     search(*w, "A24051203");
     writePhotos(w->controller()->orderList.at(0).orderpath + "成品/", photoNames(2));
     w->on_pushButton_selectAll_clicked();
-    env.service.delay("order", "getorderpic", 300);
+    env.service.sendRaw("order", "ordergoods20230521", kAlbumGoods);
+    env.service.delay("order", "getorderpic", 800);
     start(*w);
     QTRY_COMPARE(env.service.requests("order", "getorderpic").size(), 1);
 
@@ -535,8 +536,14 @@ void TestSeparationRun::closingMidRun()
     w->close();
     QTRY_VERIFY(guard.isNull());
     QVERIFY(!SeparationRunGuard::isBusy());
-    QTest::qWait(500);
+    QTest::qWait(1000);
     QVERIFY(env.service.requests("order", "orderdetail").isEmpty());
+    // The design window's album of the unfinished order says so.
+    const QString album =
+        env.volumes.path("out") + kDay +
+        "A24051203-服务2 赵敏 部分/华彩 A24051203 赵敏 2024-06-05取 周设计 【快递】/相册 相册 1";
+    QCOMPARE(QFileInfo(album + "（未完成）").isDir(), kind == "design");
+    QVERIFY(!QFileInfo::exists(album));
     QCOMPARE(reportText(), QStringLiteral("未完成分件的订单：A24051203\n\n"));
     QCOMPARE(env.prompts.calls().size(), 4);
 }
