@@ -363,14 +363,16 @@ bool FileOperation::isPartialFile(const QString& fileName)
     return fileName.startsWith(kPartialPrefix) && fileName.endsWith(kPartialSuffix);
 }
 
-bool FileOperation::copyFile(QString source, QString target, bool overwrite)
+bool FileOperation::copyFile(QString source, QString target, bool overwrite, WriteError* error)
 {
+    if (error)
+        *error = WriteError::None;
     target.replace(QLatin1Char('\\'), QLatin1Char('/'));
     if (source == target)
         return true;
     if (!QFileInfo::exists(source))
         return false;
-    return copyTo(source, target, overwrite ? Commit::Replace : Commit::NumberIfTaken);
+    return copyTo(source, target, overwrite ? Commit::Replace : Commit::NumberIfTaken, nullptr, error);
 }
 
 bool FileOperation::copyNewFile(QString source, QString target, bool* targetTaken, WriteError* error)

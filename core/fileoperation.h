@@ -13,14 +13,16 @@ class FileOperation
 public:
     FileOperation() = default;
 
-    // Copies one file. With overwrite, an existing target is replaced only
-    // once the new copy is complete. Without it, a taken name moves the copy
-    // to the first free numbered name ("a(1).jpg"); an existing file is
-    // never replaced.
-    static bool copyFile(QString source, QString target, bool overwrite);
     // Why a write failed: the device (or the share's quota) is full, or
     // anything else. Told by the failed write itself, at write, sync or close.
     enum class WriteError { None, DiskFull, Other };
+
+    // Copies one file. With overwrite, an existing target is replaced only
+    // once the new copy is complete. Without it, a taken name moves the copy
+    // to the first free numbered name ("a(1).jpg"); an existing file is
+    // never replaced. A failed copy whose error stays None failed at its
+    // source (missing, or a read that broke off), not at the target.
+    static bool copyFile(QString source, QString target, bool overwrite, WriteError* error = nullptr);
 
     // Copies one file only when its target is free: an existing target (or
     // one another copy takes meanwhile) stays as it is, targetTaken is set

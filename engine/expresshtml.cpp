@@ -1,16 +1,14 @@
 #include "expresshtml.h"
 
 #include "clock.h"
+#include "fileoperation.h"
 #include "webservice.h"
 
-#include <QFile>
-#include <QFileInfo>
+#include <QBuffer>
 #include <QJsonArray>
+#include <QPdfWriter>
 #include <QPrinter>
-#include <QTemporaryFile>
 #include <QTextDocument>
-
-#include <cstdio>
 
 namespace {
 
@@ -212,32 +210,37 @@ QString ExpressHtml::getHtmlString(QJsonObject reply)
     return h;
 }
 
-bool ExpressHtml::savePdf(const QString& html, const QString& pdfPath)
+QByteArray ExpressHtml::renderPdf(const QString& html)
 {
-    const QFileInfo target(pdfPath);
-    if (pdfPath.isEmpty() || !QFileInfo(target.absolutePath()).isDir() || target.isDir())
-        return false;
-    // The printer writes straight into its file, so it prints into a hidden
-    // file beside the target, which takes the target's place once complete.
-    QTemporaryFile temp(target.absolutePath() + QStringLiteral("/.dravin-XXXXXX.part"));
-    if (!temp.open())
-        return false;
-    temp.close();
-
-    QTextDocument document;
-    document.setHtml(html);
+    // The page as the sheets have always been printed: a screen-resolution
+    // PDF printer's resolution, page size and margins. The printer only
+    // lends its settings; the pages are drawn into memory.
     QPrinter printer(QPrinter::ScreenResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(temp.fileName());
-    document.print(&printer);
 
-    if (QFileInfo(temp.fileName()).size() <= 0)
+    QByteArray pdf;
+    QBuffer buffer(&pdf);
+    if (!buffer.open(QIODevice::WriteOnly))
+        return QByteArray();
+    {
+        QPdfWriter writer(&buffer);
+        writer.setResolution(printer.resolution());
+        writer.setPageLayout(printer.pageLayout());
+        QTextDocument document;
+        document.setHtml(html);
+        document.print(&writer);
+    }
+    buffer.close();
+    return pdf;
+}
+
+bool ExpressHtml::savePdf(const QString& html, const QString& pdfPath)
+{
+    if (pdfPath.isEmpty())
         return false;
-    QFile::setPermissions(temp.fileName(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser |
-                                               QFile::WriteUser | QFile::ReadGroup | QFile::ReadOther);
-    if (std::rename(QFile::encodeName(temp.fileName()).constData(), QFile::encodeName(pdfPath).constData()) !=
-        0)
+    const QByteArray pdf = renderPdf(html);
+    if (pdf.isEmpty())
         return false;
-    temp.setAutoRemove(false);
-    return true;
+    // An old sheet is replaced only by a complete new one (synced, closed).
+    return FileOperation::writeFile(pdf, pdfPath, true);
 }

@@ -2,6 +2,7 @@
 
 #include "orderrecords.h"
 
+#include <QByteArray>
 #include <QJsonObject>
 #include <QList>
 #include <QMap>
@@ -27,9 +28,12 @@ public:
     // of its delivery address.
     void setProMapData(QJsonObject goods, QString parentName);
 
-    // Prints a sheet into a PDF file (screen resolution), replacing the
-    // file only once the new one is complete; false when it could not be
-    // written.
+    // A sheet as PDF bytes, laid out as a screen-resolution printer lays
+    // it out; empty when it could not be drawn.
+    static QByteArray renderPdf(const QString& html);
+    // Writes a sheet as a PDF file through FileOperation::writeFile: an
+    // existing file is replaced only once the new one is synced and closed;
+    // false when it could not be written (the old file then stays).
     static bool savePdf(const QString& html, const QString& pdfPath);
 
     QMap<QString, QList<Product>> addressGroups;

@@ -30,10 +30,26 @@ QImage paintable(const QImage& image)
     }
 }
 
+// A scaled coordinate as a whole number far inside int's range, so neither
+// the conversion nor QRect's own arithmetic (right = left + width - 1) can
+// overflow, whatever a mark from the service says.
+int boundedScaled(qint64 value, double scale)
+{
+    const double kLimit = 1 << 24;
+    const double scaled = double(value) * scale;
+    if (!(scaled == scaled)) // NaN
+        return 0;
+    return int(qBound(-kLimit, scaled, kLimit));
+}
+
 QRect mapRect(const QRect& rect, double sx, double sy)
 {
-    return QRect(int(rect.left() * sx), int(rect.top() * sy), int(rect.width() * sx),
-                 int(rect.height() * sy));
+    // The width from the corners in 64 bits: a rectangle near the end of
+    // int's range has a width int cannot hold.
+    const qint64 width = qint64(rect.right()) - rect.left() + 1;
+    const qint64 height = qint64(rect.bottom()) - rect.top() + 1;
+    return QRect(boundedScaled(rect.left(), sx), boundedScaled(rect.top(), sy), boundedScaled(width, sx),
+                 boundedScaled(height, sy));
 }
 
 int turnFor(int orientation)

@@ -192,9 +192,11 @@ QString finishReportText(const QList<finishMessage>& messages)
     for (const finishMessage& m : messages) {
         const QString missing = m.missingPhotos.join(QStringLiteral("、"));
         const QString empty = m.emptyProducts.join(QStringLiteral("、"));
-        if (missing.isEmpty() && empty.isEmpty())
+        if (missing.isEmpty() && empty.isEmpty() && m.notes.isEmpty())
             continue;
         report += QStringLiteral("订单") + m.orderKey + QLatin1Char(':');
+        for (const QString& note : m.notes)
+            report += QLatin1Char('\n') + note;
         if (!missing.isEmpty())
             report += QStringLiteral("\n不存在的照片:") + missing;
         if (!empty.isEmpty())

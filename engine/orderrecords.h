@@ -176,12 +176,14 @@ struct finishMessage
     QString orderKey;
     QStringList missingPhotos;
     QStringList emptyProducts;
+    // Lines about the order as a whole ("订单目录不存在：<folder>").
+    QStringList notes = {};
 };
 
-// The report text of a run: per entry "订单", the key, ":\n不存在的照片:"
-// and the missing photos, "\n空产品:" and the empty products, "\n\n"; a
-// part with an empty list is left out, an entry without findings adds
-// nothing.
+// The report text of a run: per entry "订单", the key, ":", each note on a
+// line of its own, "\n不存在的照片:" and the missing photos, "\n空产品:"
+// and the empty products, "\n\n"; a part with an empty list is left out,
+// an entry without findings adds nothing.
 QString finishReportText(const QList<finishMessage>& messages);
 
 // The products and the output folder of the order being separated.

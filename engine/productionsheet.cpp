@@ -6,6 +6,7 @@
 #include "imageoperation.h"
 #include "webservice.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QHash>
 #include <QImageReader>
@@ -701,8 +702,10 @@ SheetResult build(const SheetInput& input, SheetVariant variant)
 QList<QSize> copyMarkedPhotos(const QList<QStringList>& picsMarkArr, const QString& markFolder,
                               const QString& thumbFolder)
 {
-    // An empty thumbnail folder would put the copies in the working folder.
+    // An empty thumbnail folder would put the copies in the working folder,
+    // and a mark folder without its order folder would read from there.
     const QString target = thumbFolder.isEmpty() ? QString() : thumbFolder + QStringLiteral("marks/");
+    const bool readable = !QDir::isRelativePath(markFolder);
     QList<QSize> sizes;
     sizes.reserve(picsMarkArr.size());
     for (const QStringList& entry : picsMarkArr) {
@@ -713,7 +716,7 @@ QList<QSize> copyMarkedPhotos(const QList<QStringList>& picsMarkArr, const QStri
             sizes << QSize(0, 0);
             continue;
         }
-        const QImage image = ImageOperation::loadImage(markFolder + name);
+        const QImage image = readable ? ImageOperation::loadImage(markFolder + name) : QImage();
         sizes << image.size();
         if (!image.isNull() && !target.isEmpty())
             ImageOperation::saveImage(image, target + name, "JPG");

@@ -120,7 +120,8 @@ SheetResult build(const SheetInput& input, SheetVariant variant);
 // Writes a JPEG copy of each marked photo (markFolder + name) into
 // thumbFolder + "marks/" under the same name, making that folder when
 // missing; an old copy is replaced only by a complete new one. A name that
-// is not a plain file name is neither read nor copied, and nothing is
+// is not a plain file name is neither read nor copied, nothing is read
+// from a relative markFolder (an order without its folder), and nothing is
 // copied while thumbFolder is empty. Returns the decoded size of each
 // entry's photo, in list order (0 × 0 when it could not be read). Touches
 // only files, so it may run on a pool thread.

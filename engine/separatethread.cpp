@@ -36,6 +36,8 @@ const char* slotName(int type)
     }
 }
 
+const char kCopyFailed[] = "copyFailed";
+
 const char* const kRawExtensions[] = {".CR2", ".CR3", ".ARW", ".NEF", ".RAF"};
 
 bool hasJpgSuffix(const QString& path)
@@ -52,11 +54,25 @@ bool sameFile(const QString& a, const QString& b)
     return !ca.isEmpty() && ca == QFileInfo(b).canonicalFilePath();
 }
 
+// A mark coordinate or size of the service, held to what a photo can
+// have, so the rectangle it makes (and every scaling of it) stays in range.
 int decimal(const QJsonObject& entry, const char* key)
 {
     bool ok = false;
-    const int value = entry.value(QLatin1String(key)).toString().toInt(&ok, 10);
-    return ok ? value : 0;
+    const qlonglong value = entry.value(QLatin1String(key)).toString().toLongLong(&ok, 10);
+    if (!ok)
+        return 0;
+    return int(qBound<qlonglong>(-SeparateThread::markLimit, value, SeparateThread::markLimit));
+}
+
+QString folderOf(const QString& path)
+{
+    return path.left(path.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+QString nameOf(const QString& path)
+{
+    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
 }
 
 } // namespace
@@ -103,6 +119,7 @@ QList<QByteArray> SeparateThread::callbackSignatures()
     QList<QByteArray> signatures;
     for (int type = 1; type <= 7; ++type)
         signatures.append(callbackSignature(type));
+    signatures.append(QByteArray(kCopyFailed) + "(QString,QString)");
     return signatures;
 }
 
@@ -170,13 +187,27 @@ void SeparateThread::callBack()
     m_owner.post(slotName(m_type));
 }
 
+void SeparateThread::copyReporting(const QString& source, const QString& target)
+{
+    // A folder of the listing ("." and ".." among them) has nothing to copy.
+    if (QFileInfo(source).isDir())
+        return;
+    FileOperation::WriteError error = FileOperation::WriteError::None;
+    if (FileOperation::copyFile(source, target, m_overwrite, &error))
+        return;
+    // No write error: the source was gone or broke off while being read.
+    const QString& failed = error == FileOperation::WriteError::None ? source : target;
+    qDebug() << "copy failed:" << source << "->" << target;
+    m_owner.post(kCopyFailed, folderOf(failed), nameOf(failed));
+}
+
 void SeparateThread::separateImage()
 {
-    FileOperation::copyFile(m_srcPath, m_dstPath, m_overwrite);
+    copyReporting(m_srcPath, m_dstPath);
     if (m_sjfjxz == QLatin1String("1")) {
         for (const auto& raw : rawFilePairs(m_srcPath, m_dstPath)) {
             if (QFile::exists(raw.first) && !sameFile(raw.first, raw.second))
-                FileOperation::copyFile(raw.first, raw.second, m_overwrite);
+                copyReporting(raw.first, raw.second);
         }
     }
     callBack();
@@ -190,7 +221,7 @@ void SeparateThread::photoisFile()
 
 void SeparateThread::delPhotoCopy()
 {
-    FileOperation::copyFile(m_srcPath, m_dstPath, m_overwrite);
+    copyReporting(m_srcPath, m_dstPath);
     qDebug() << "isWindowShow4 :" << m_owner.isShown();
     callBack();
 }
@@ -200,7 +231,7 @@ void SeparateThread::markPhotoCopy()
     qDebug() << "拷贝标注相册：";
     qDebug() << "from: " << m_srcPath;
     qDebug() << "to: " << m_dstPath;
-    FileOperation::copyFile(m_srcPath, m_dstPath, m_overwrite);
+    copyReporting(m_srcPath, m_dstPath);
     qDebug() << "isWindowShow4 :" << m_owner.isShown();
     callBack();
 }
@@ -253,7 +284,7 @@ void SeparateThread::analysisPicInfoList()
 
 void SeparateThread::shejiimgCopy()
 {
-    FileOperation::copyFile(m_srcPath, m_dstPath, m_overwrite);
+    copyReporting(m_srcPath, m_dstPath);
     qDebug() << "isWindowShow4 :" << m_owner.isShown();
     callBack();
 }

@@ -20,6 +20,11 @@
 //
 // Job types: 1 finished photo, 2 existence check, 3 rejected photo,
 // 4 marked photo, 5 product photo, 6 photo marks, 7 design photo.
+//
+// A copy job (1, 3, 4, 7) that cannot write a target, or cannot read a
+// listed source, says so before its stage call-back: it calls the window's
+// "copyFailed" with the folder (ending in "/") and the name of the file
+// that failed, the target or the source. A raw camera file counts alike.
 class SeparateThread : public QRunnable
 {
 public:
@@ -41,12 +46,15 @@ public:
     SeparateThread(QJsonArray picInfoList, int type, JobOwnerHandle owner, QString orderPath);
     ~SeparateThread() override;
 
+    // The bound of a mark coordinate or size read from the service.
+    static constexpr int markLimit = 100000;
+
     void run() override;
 
     // The slot a job type calls on its window, as a normalised signature
     // ("fenjian_photoIsFileSlot_1(int)"); empty for an unknown type.
     static QByteArray callbackSignature(int type);
-    // Every slot signature the separation jobs call.
+    // Every slot signature the separation jobs call, "copyFailed" included.
     static QList<QByteArray> callbackSignatures();
 
     // The raw camera files of a finished photo and the twin targets they are
@@ -68,6 +76,8 @@ private:
     void analysisPicInfoList();
     void shejiimgCopy();
 
+    // One copy; a failure is told to the window.
+    void copyReporting(const QString& source, const QString& target);
     void callBack();
 
     JobOwnerHandle m_owner;

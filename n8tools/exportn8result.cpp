@@ -6,6 +6,7 @@
 #include "prompts.h"
 #include "ui_exportn8result.h"
 
+#include <QCloseEvent>
 #include <QDebug>
 
 #include <algorithm>
@@ -91,7 +92,9 @@ void ExportN8Result::slt_exportN8Result(QJsonObject msgObjc)
 
 void ExportN8Result::closeEvent(QCloseEvent* event)
 {
-    // The export stops at its next order or file; the destructor waits.
-    n8Thread->stopThread();
+    // The base asks first during an export; once the window closes, the
+    // export stops at its next order or file, and the destructor waits.
     SeparationWindowBase::closeEvent(event);
+    if (event->isAccepted())
+        n8Thread->stopThread();
 }

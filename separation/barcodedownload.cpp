@@ -1,9 +1,9 @@
 #include "barcodedownload.h"
 
+#include "fileoperation.h"
 #include "webservice.h"
 
 #include <QDebug>
-#include <QFile>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QPointer>
@@ -13,12 +13,10 @@ namespace {
 const char kProperty[] = "barcodeDownload";
 }
 
-BarcodeDownload::BarcodeDownload(QNetworkAccessManager* barManager, const QString& url, const QString& filePath,
-                                 QObject* parent)
-    : QObject(parent), barFile(new QFile(filePath)), m_filePath(filePath)
+BarcodeDownload::BarcodeDownload(QNetworkAccessManager* barManager, const QString& url,
+                                 const QString& filePath, QObject* parent)
+    : QObject(parent), m_filePath(filePath)
 {
-    if (!barFile->open(QIODevice::WriteOnly | QIODevice::Truncate))
-        qDebug() << "barcode file not opened:" << filePath << barFile->errorString();
     barRequest.setUrl(QUrl(url, QUrl::TolerantMode));
     // A hung download ends as a failed one, so a run waiting for it goes on.
     barRequest.setTransferTimeout(WebService::transferTimeoutMs());
@@ -28,8 +26,6 @@ BarcodeDownload::BarcodeDownload(QNetworkAccessManager* barManager, const QStrin
 
 BarcodeDownload::~BarcodeDownload()
 {
-    closeFile();
-    delete barFile;
     if (barReply) {
         barReply->setProperty(kProperty, QVariant());
         if (!m_ended)
@@ -47,20 +43,21 @@ BarcodeDownload* BarcodeDownload::of(QObject* reply)
 
 void BarcodeDownload::onReadyRead()
 {
-    if (!barReply)
+    if (!barReply || m_tooLarge)
         return;
     const QByteArray bytes = barReply->readAll();
-    if (barFile->isOpen())
-        barFile->write(bytes);
+    if (m_bytes.size() + bytes.size() > maxBytes) {
+        m_tooLarge = true;
+        m_bytes.clear();
+        barReply->abort();
+        return;
+    }
+    m_bytes += bytes;
 }
 
 void BarcodeDownload::onDownloadProgress(qint64 bytesReceived, qint64 bytesTotal)
 {
     qDebug() << bytesReceived << bytesTotal;
-    if (bytesReceived == bytesTotal) {
-        closeFile();
-        qDebug() << "barPath" << m_filePath;
-    }
 }
 
 void BarcodeDownload::replyFinished()
@@ -69,15 +66,17 @@ void BarcodeDownload::replyFinished()
         return;
     m_ended = true;
     onReadyRead();
-    const bool ok = barReply && barReply->error() == QNetworkReply::NoError;
-    qDebug() << (ok ? "success" : "failed");
-    closeFile();
-    emit ended(m_filePath, ok);
+    bool complete = barReply && barReply->error() == QNetworkReply::NoError && !m_tooLarge;
+    if (complete) {
+        const int status = barReply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+        const QVariant length = barReply->header(QNetworkRequest::ContentLengthHeader);
+        complete =
+            status >= 200 && status < 300 && (!length.isValid() || length.toLongLong() == m_bytes.size());
+    }
+    // Only a whole picture takes the file's place; a failed write keeps the old one.
+    const bool written = complete && FileOperation::writeFile(m_bytes, m_filePath, true);
+    qDebug() << (written ? "success" : "failed") << "barPath" << m_filePath;
+    m_bytes.clear();
+    emit ended(m_filePath, written);
     deleteLater();
-}
-
-void BarcodeDownload::closeFile()
-{
-    if (barFile && barFile->isOpen())
-        barFile->close();
 }

@@ -48,11 +48,29 @@ bool SeparationController::replyEndsRun(const WebService::Reply& reply, const QS
 {
     if (m_closed)
         return true;
-    // The run's boxes carry one Yes button.
-    if (!WebService::reportFailure(reply, refusalText + reply.code, Prompts::Yes))
+    QString text;
+    switch (reply.kind) {
+    case WebService::Reply::Kind::Success:
         return false;
-    stopRun();
+    case WebService::Reply::Kind::TransportError:
+        text = WebService::transportErrorText(reply);
+        break;
+    case WebService::Reply::Kind::Refusal:
+        text = refusalText + reply.code;
+        break;
+    case WebService::Reply::Kind::NotJsonObject:
+        // A body that is no reply at all ends the run as a lost one does.
+        text = QStringLiteral("网络请求错误");
+        break;
+    }
+    Prompts::notice(QStringLiteral("警告"), text + QLatin1Char('\n') + unfinishedOrderText());
+    endRunEarly(EarlyEnd::Failed);
     return true;
+}
+
+QString SeparationController::unfinishedOrderText() const
+{
+    return QStringLiteral("未完成分件的订单：") + Config::orderpayforkey;
 }
 
 void SeparationController::busyBox()
@@ -157,6 +175,7 @@ void SeparationController::startRequested(const QString& pathText)
         }
     }
     m_chosenRoot.clear();
+    m_finishedThisRun = 0;
     isSeparating = true;
     SeparationHost::RunDisplay display = m_display;
     display.boxVisible = true;
@@ -196,7 +215,7 @@ void SeparationController::queryProductsCallBack(const WebService::Reply& reply)
 
     const QString folder = settleOutputFolder();
     if (folder.isEmpty()) {
-        stopRun();
+        endRunEarly(EarlyEnd::Cancelled);
         return;
     }
     saveFilepath = folder;
@@ -237,6 +256,39 @@ void SeparationController::stopRun()
     m_guard.end();
 }
 
+void SeparationController::endRunEarly(EarlyEnd why)
+{
+    // What the order in work had found so far goes: a new start does it again.
+    while (m_messageList.size() > m_entriesAtOrderStart)
+        m_messageList.removeLast();
+    m_orderFailures.clear();
+    m_orderNotes.clear();
+    m_reportedFailures.clear();
+    const QString unfinished = unfinishedOrderText();
+    // Nobody is to take a half-filled product folder for a finished one.
+    for (const QString& folder : SeparationFiles::markUnfinished(m_productFolders))
+        qDebug() << "unfinished:" << folder;
+    m_productFolders.clear();
+    stopRun();
+    // The finished orders' findings, which a new start would empty; after a
+    // close they are the one place that names the order left unfinished.
+    if (m_finishedThisRun == 0 && why != EarlyEnd::Closed)
+        return;
+    QStringList keys;
+    for (const finishMessage& entry : qAsConst(m_messageList))
+        keys.append(entry.orderKey);
+    m_host->showReport(
+        unfinished + QStringLiteral("\n\n") + finishReportText(m_messageList),
+        SeparationFiles::reportFileName(m_host->outputFolderText(), m_chosenRoot, Clock::today(), keys));
+}
+
+void SeparationController::windowClosing()
+{
+    if (isSeparating && m_guard.isHeld())
+        endRunEarly(EarlyEnd::Closed);
+    close();
+}
+
 void SeparationController::showRun(const SeparationHost::RunDisplay& display)
 {
     m_display = display;
@@ -254,6 +306,12 @@ bool SeparationController::readyToSeparate()
         takeUpOrder(o);
         m_entriesAtOrderStart = m_messageList.size();
         m_orderFailures.clear();
+        m_orderNotes.clear();
+        m_reportedFailures.clear();
+        m_productFolders.clear();
+        m_barcodeEnded = false;
+        m_barcodeSucceeded = false;
+        m_awaitingBarcode = false;
         postQueryProducts(o.order_photo_id);
         return false;
     }
@@ -264,9 +322,15 @@ bool SeparationController::makeOutputFolder(const QString& folder)
 {
     if (FileOperation::makeDir(folder))
         return true;
-    Prompts::notice(QStringLiteral("警告"), QStringLiteral("分件文件夹创建失败：\n") + folder);
-    stopRun();
+    folderFailed(folder);
     return false;
+}
+
+void SeparationController::folderFailed(const QString& folder)
+{
+    Prompts::notice(QStringLiteral("警告"), QStringLiteral("分件文件夹创建失败：\n") + folder +
+                                                QLatin1Char('\n') + unfinishedOrderText());
+    endRunEarly(EarlyEnd::Failed);
 }
 
 void SeparationController::startSeparatePhotos()
@@ -348,7 +412,11 @@ void SeparationController::fenjian_photoIsFileSlot_1(int num)
     photoCheckedNum = photoCheckNum + 1;
 
     const QString root = Config::order_path;
-    const bool listed = !root.isEmpty();
+    const bool listed = FileOperation::isDirExist(root) && !QDir::isRelativePath(root);
+    // An order whose folder is not on the share has nothing to separate;
+    // the report says so.
+    if (!listed)
+        m_orderNotes.append(QStringLiteral("订单目录不存在：%1").arg(root));
     finalPhotoList = listed ? SeparationFiles::folderEntries(root + QStringLiteral("成品/")) : QStringList();
     delPhotoList.clear();
     if (listed && m_layout.hasStage(SeparationLayout::Stage::Rejected) &&
@@ -399,9 +467,8 @@ void SeparationController::fenjian_finalPhotoSlot_2()
     qDebug() << "原图总数：" << finalPhotoList.size() << " 已复制：" << finalCopiedNum;
     if (finalCopiedNum != finalPhotoList.size())
         return;
-    m_orderFailures += SeparationFiles::uncopied(Config::order_path + QStringLiteral("成品/"),
-                                                 ProductData::localSavePath + Config::fj_cpname + QLatin1Char('/'),
-                                                 finalPhotoList);
+    backstop(Config::order_path + QStringLiteral("成品/"),
+             ProductData::localSavePath + Config::fj_cpname + QLatin1Char('/'), finalPhotoList);
     delCopiedNum = 0;
     startStage(0);
 }
@@ -461,8 +528,7 @@ void SeparationController::stageDone(SeparationLayout::Stage stage)
     }
     if (*copy.done != copy.list->size())
         return;
-    m_orderFailures += SeparationFiles::uncopied(Config::order_path + copy.source,
-                                                 ProductData::localSavePath + copy.target, *copy.list);
+    backstop(Config::order_path + copy.source, ProductData::localSavePath + copy.target, *copy.list);
     if (m_layout.hasStage(stage)) {
         startStage(m_layout.stages.indexOf(stage) + 1);
         return;
@@ -500,36 +566,44 @@ void SeparationController::startProductStage()
     isProductsDone = false;
 
     const bool tovaro = Config::fjtype == QStringLiteral("Tovaro分件");
+    // Every product folder is taken before the first photo goes: a folder
+    // that cannot be made ends the run with no job under way.
+    QStringList targets;
+    for (const ProductMessage& plan : qAsConst(productMessageList)) {
+        if (plan.productFolder.isEmpty()) {
+            targets.append(QString());
+            continue;
+        }
+        const QString base = orderFolderPath + (tovaro ? QString() : plan.factoryFolder);
+        const QString name = plan.folderName.isEmpty() ? plan.goodname : plan.folderName;
+        const QString wanted = base + plan.productFolder + plan.subProductFolder;
+        // A folder of an earlier run, of another station's run or of a
+        // product named alike is never shared: the next numbered name is.
+        bool made = false;
+        const QString target = SeparationFiles::takeProductFolder(
+            wanted, [&](int n) { return SeparationFiles::productFolderCandidate(base, plan, name, n); },
+            &made);
+        if (target.isEmpty()) {
+            folderFailed(wanted);
+            return;
+        }
+        if (made)
+            m_productFolders.append(target);
+        targets.append(target);
+    }
+
     // Without an order folder no photo is on the server (never a path
     // relative to the working folder).
-    const QString finishedServer =
-        Config::order_path.isEmpty() ? QString() : Config::order_path + QStringLiteral("成品/");
+    const QString finishedServer = FileOperation::isDirExist(Config::order_path)
+                                       ? Config::order_path + QStringLiteral("成品/")
+                                       : QString();
     const QString finishedOutput = ProductData::localSavePath + Config::fj_cpname + QLatin1Char('/');
-    for (const ProductMessage& plan : qAsConst(productMessageList)) {
-        const QString first = tovaro ? QString() : plan.factoryFolder;
-        const QString name = plan.folderName.isEmpty() ? plan.goodname : plan.folderName;
-        if (plan.productFolder.isEmpty())
+    for (int i = 0; i < productMessageList.size(); ++i) {
+        const ProductMessage& plan = productMessageList.at(i);
+        const QString& target = targets.at(i);
+        if (target.isEmpty())
             continue;
-        QString target = orderFolderPath + first + plan.productFolder + plan.subProductFolder;
-        if (!FileOperation::isDirExist(orderFolderPath + first))
-            QDir().mkpath(orderFolderPath + first);
-        if (FileOperation::isDirExist(target)) {
-            // A folder of an earlier run (or of a product named alike) is
-            // never reused; a name taken by a file counts as taken too.
-            for (int n = 1; n <= 499; ++n) {
-                const QString candidate =
-                    plan.homemade == QLatin1String("1")
-                        ? orderFolderPath + first + name + QStringLiteral(" (%1)").arg(n) + plan.orderFolder
-                        : orderFolderPath + first + name + QStringLiteral(" (%1) ").arg(n) + plan.goodtypename +
-                              QLatin1Char(' ') + plan.goodamount + QLatin1Char('/');
-                if (!QFileInfo::exists(candidate) && QDir().mkpath(candidate)) {
-                    target = candidate;
-                    break;
-                }
-            }
-        } else {
-            QDir().mkpath(target);
-        }
+        const QString name = plan.folderName.isEmpty() ? plan.goodname : plan.folderName;
         if (plan.photos.isEmpty()) {
             if (plan.goodtypeid != QLatin1String("40"))
                 local.emptyProducts.append(name);
@@ -593,6 +667,7 @@ void SeparationController::iniHTMLData()
     consumetypeid.clear();
     pickuptype = m_layout.pickupTypeZero ? QStringLiteral("0") : QString();
     m_barcodeEnded = false;
+    m_barcodeSucceeded = false;
     m_awaitingBarcode = false;
     barUrl = SeparationRequests::barcodeUrl();
     startDownloadBar();
@@ -744,18 +819,49 @@ void SeparationController::saveHTML()
     separateNextOrder();
 }
 
-void SeparationController::barcodeDownloadEnded(const QString& filePath)
+void SeparationController::barcodeDownloadEnded(const QString& filePath, bool succeeded)
 {
-    if (m_closed || filePath != barPath)
+    if (m_closed || !isSeparating || filePath != barPath || m_barcodeEnded)
         return;
     m_barcodeEnded = true;
-    if (m_awaitingBarcode)
+    m_barcodeSucceeded = succeeded;
+    if (!m_awaitingBarcode)
+        return;
+    m_awaitingBarcode = false;
+    if (m_layout.sheetOutput == SeparationLayout::SheetOutput::LocalPdf && !isHtmlSaved)
         printLocalSheet();
+    else
+        separateNextOrder();
+}
+
+void SeparationController::copyFailed(const QString& folder, const QString& name)
+{
+    if (m_closed || !isSeparating)
+        return;
+    m_reportedFailures.insert(folder + name);
+    const QString entry = folder + QLatin1Char(':') + name;
+    if (!m_orderFailures.contains(entry))
+        m_orderFailures.append(entry);
+}
+
+void SeparationController::backstop(const QString& sourceFolder, const QString& targetFolder,
+                                    const QStringList& names)
+{
+    // Only what no job has told already: a photo is named once.
+    QStringList untold;
+    for (const QString& name : names) {
+        if (!m_reportedFailures.contains(sourceFolder + name) &&
+            !m_reportedFailures.contains(targetFolder + name))
+            untold.append(name);
+    }
+    for (const QString& entry : SeparationFiles::uncopied(sourceFolder, targetFolder, untold)) {
+        if (!m_orderFailures.contains(entry))
+            m_orderFailures.append(entry);
+    }
 }
 
 void SeparationController::printLocalSheet()
 {
-    m_awaitingBarcode = false;
     sheetHtml = m_host->localSheetHtml();
     savePDF();
     saveHTML();
@@ -763,21 +869,32 @@ void SeparationController::printLocalSheet()
 
 void SeparationController::closeOrderReport()
 {
-    if (m_orderFailures.isEmpty())
+    if (!m_barcodeSucceeded)
+        m_orderFailures.append(QStringLiteral("条形码.jpg"));
+    if (m_orderFailures.isEmpty() && m_orderNotes.isEmpty())
         return;
-    if (m_messageList.size() > m_entriesAtOrderStart)
-        m_messageList.last().missingPhotos += m_orderFailures;
-    else
-        m_messageList.append(finishMessage{Config::orderpayforkey, m_orderFailures, {}});
+    if (m_messageList.size() <= m_entriesAtOrderStart)
+        m_messageList.append(finishMessage{Config::orderpayforkey, {}, {}});
+    m_messageList.last().missingPhotos += m_orderFailures;
+    m_messageList.last().notes += m_orderNotes;
     m_orderFailures.clear();
+    m_orderNotes.clear();
 }
 
 void SeparationController::separateNextOrder()
 {
-    if (m_closed)
+    if (m_closed || !isSeparating)
         return;
+    // The order's barcode picture is part of what it leaves behind: the
+    // order ends once its download has (a hung one ends at its time-out).
+    if (!m_barcodeEnded) {
+        m_awaitingBarcode = true;
+        return;
+    }
     closeOrderReport();
+    m_productFolders.clear();
     ++finishOrdersNum;
+    ++m_finishedThisRun;
     SeparationHost::RunDisplay display = m_display;
     display.finishedText = QStringLiteral("已完成订单个数：%1/%2").arg(finishOrdersNum).arg(checkOrdersNum);
     display.value = 0;

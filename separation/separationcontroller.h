@@ -11,6 +11,7 @@
 #include <QDate>
 #include <QList>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -95,12 +96,33 @@ public:
     // The window's own production sheet of the current order; keeps its
     // total in productPhotoNum when a table was written.
     QString getHTMLString();
-    // A barcode download of the run has ended.
-    void barcodeDownloadEnded(const QString& filePath);
+    // A barcode download of the run has ended; succeeded when its picture
+    // was written.
+    void barcodeDownloadEnded(const QString& filePath, bool succeeded);
+    // A copy job could not write a target or read a source: folder (ending
+    // in "/") and name of that file. It joins the order's report.
+    void copyFailed(const QString& folder, const QString& name);
 
     // A run that cannot go on: the busy flag is cleared, the run given back
-    // and its order untaken, so the next start begins with it. No report.
+    // and its order untaken, so the next start begins with it.
     void stopRun();
+    // Why a run ends before its last order.
+    enum class EarlyEnd
+    {
+        Failed,    // a failed request or a folder that cannot be made, told in a box
+        Cancelled, // the folder chooser was cancelled
+        Closed,    // the window was closed
+    };
+    // Ends the run at the order in work: its findings so far are dropped
+    // and its product folders get "（未完成）" appended; the run is given
+    // back. The finished orders' findings are shown as the run's report,
+    // headed by the unfinished order: when any order finished, and always
+    // after a close.
+    void endRunEarly(EarlyEnd why);
+    // The window is closing: a run under way ends early, then close().
+    void windowClosing();
+    // "未完成分件的订单：<key>" for the order in work.
+    QString unfinishedOrderText() const;
 
     // --- State (the windows' names) ----------------------------------------
     QList<order> orderList;
@@ -163,8 +185,13 @@ private:
     // The output folder of the order: the field, else the chooser.
     QString settleOutputFolder();
     // A folder of the order's output tree; false (the user told, the run
-    // stopped) when it cannot be made.
+    // ended early) when it cannot be made.
     bool makeOutputFolder(const QString& folder);
+    // "分件文件夹创建失败" with the folder and the order, and the early end.
+    void folderFailed(const QString& folder);
+    // A copy stage's check behind its jobs: targets missing or short that
+    // no job has told.
+    void backstop(const QString& sourceFolder, const QString& targetFolder, const QStringList& names);
     // One step of the progress bar.
     void step(int steps = 1);
     // The copy stages after the finished photos: the stage's list and
@@ -195,8 +222,14 @@ private:
     QString m_currentOrderId;
     QString m_chosenRoot;        // the run's output folder as chosen
     QStringList m_orderFailures; // files of the order that were not written
+    QStringList m_orderNotes;    // lines about the order as a whole
+    QSet<QString> m_reportedFailures; // paths the order's jobs told
+    QStringList m_productFolders;     // product folders this order made
     int m_entriesAtOrderStart = 0;
-    bool m_awaitingBarcode = false; // the local sheet waits for the barcode
+    int m_finishedThisRun = 0;
+    // The local sheet, or the order's end, waits for the barcode download.
+    bool m_awaitingBarcode = false;
     bool m_barcodeEnded = false;
+    bool m_barcodeSucceeded = false;
     SeparationHost::RunDisplay m_display;
 };

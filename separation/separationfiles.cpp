@@ -3,7 +3,12 @@
 #include "config.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+
+#include <algorithm>
+#include <cerrno>
+#include <sys/stat.h>
 
 namespace SeparationFiles {
 
@@ -55,14 +60,89 @@ QString reportFileName(const QString& pathText, const QString& chosenRoot, const
     for (const QString& key : orderKeys)
         keys.append(Config::sanitizeWithRegex(key));
     const QString tail = QStringLiteral("分件结果.txt");
-    QString head = keys.join(QStringLiteral("、"));
+    // Cut in one step to the room left, never inside a character.
+    QByteArray head = keys.join(QStringLiteral("、")).toUtf8();
     const int room = 255 - tail.toUtf8().size();
-    while (head.toUtf8().size() > room) {
-        head.chop(1);
-        if (!head.isEmpty() && QChar(head.back()).isHighSurrogate())
-            head.chop(1);
+    if (head.size() > room) {
+        int cut = room;
+        while (cut > 0 && (uchar(head.at(cut)) & 0xC0) == 0x80)
+            --cut;
+        head.truncate(cut);
     }
-    return root + day.toString(QStringLiteral("yyyy-MM-dd")) + QLatin1Char('/') + head + tail;
+    return root + day.toString(QStringLiteral("yyyy-MM-dd")) + QLatin1Char('/') + QString::fromUtf8(head) +
+           tail;
+}
+
+Take takeFolder(const QString& folder)
+{
+    QString path = folder;
+    while (path.endsWith(QLatin1Char('/')))
+        path.chop(1);
+    if (path.isEmpty() || QDir::isRelativePath(path))
+        return Take::Failed;
+    if (!QDir().mkpath(QFileInfo(path).path()))
+        return Take::Failed;
+    // The last level exclusively: a folder someone else made first is theirs.
+    if (::mkdir(QFile::encodeName(path).constData(), 0777) == 0)
+        return Take::Made;
+    return errno == EEXIST ? Take::Taken : Take::Failed;
+}
+
+QString productFolderCandidate(const QString& base, const ProductMessage& plan, const QString& name, int n)
+{
+    if (plan.homemade == QLatin1String("1"))
+        return base + name + QStringLiteral(" (%1)").arg(n) + plan.orderFolder;
+    return base + name + QStringLiteral(" (%1) ").arg(n) + Config::sanitizeWithRegex(plan.goodtypename) +
+           QLatin1Char(' ') + Config::sanitizeWithRegex(plan.goodamount) + QLatin1Char('/');
+}
+
+QString takeProductFolder(const QString& wanted, const std::function<QString(int)>& candidate, bool* made)
+{
+    *made = false;
+    Take take = takeFolder(wanted);
+    if (take == Take::Made) {
+        *made = true;
+        return wanted;
+    }
+    for (int n = 1; take == Take::Taken && n <= 499; ++n) {
+        const QString next = candidate(n);
+        take = takeFolder(next);
+        if (take == Take::Made) {
+            *made = true;
+            return next;
+        }
+    }
+    // Every numbered name taken: the folder as it stands, as it always was.
+    return take == Take::Taken ? wanted : QString();
+}
+
+QStringList markUnfinished(const QStringList& folders)
+{
+    QStringList given;
+    for (const QString& folder : folders)
+        given.append(folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/'));
+    QStringList marked;
+    for (const QString& folder : qAsConst(given)) {
+        // A folder inside another of the list moves with it.
+        const bool nested = std::any_of(given.cbegin(), given.cend(), [&folder](const QString& other) {
+            return other != folder && folder.startsWith(other);
+        });
+        const QString path = folder.chopped(1);
+        if (nested || !QFileInfo(path).isDir())
+            continue;
+        const QString unfinished = path + QStringLiteral("（未完成）");
+        for (int n = 0; n < 100; ++n) {
+            const QString target = n == 0 ? unfinished : unfinished + QStringLiteral("(%1)").arg(n);
+            // QDir::rename never replaces what is there.
+            if (QDir().rename(path, target)) {
+                marked.append(target + QLatin1Char('/'));
+                break;
+            }
+            if (!QFileInfo::exists(target))
+                break;
+        }
+    }
+    return marked;
 }
 
 } // namespace SeparationFiles

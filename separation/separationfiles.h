@@ -1,8 +1,12 @@
 #pragma once
 
+#include "orderrecords.h"
+
 #include <QDate>
 #include <QString>
 #include <QStringList>
+
+#include <functional>
 
 // The folders and files of a separation run, as plain functions.
 namespace SeparationFiles {
@@ -20,10 +24,39 @@ QStringList folderEntries(const QString& folder);
 // The "*.jpg", "*.jpeg" and "*.png" files of a folder, any case.
 QStringList pictureFiles(const QString& folder);
 
-// The files of a copy stage that did not arrive: for each name that is a
-// regular file in sourceFolder, a target in targetFolder that is missing or
-// smaller than its source gives "<targetFolder>:<name>".
+// The files of a copy stage that did not arrive, a backstop behind what the
+// copy jobs tell: for each name that is a regular file in sourceFolder, a
+// target in targetFolder that is missing or smaller than its source gives
+// "<targetFolder>:<name>".
 QStringList uncopied(const QString& sourceFolder, const QString& targetFolder, const QStringList& names);
+
+// How taking a folder went.
+enum class Take
+{
+    Made,  // made now, by this call
+    Taken, // something of that name is there already
+    Failed,
+};
+// Makes the folder's parents as needed (mkpath) and the folder itself only
+// when nothing of its name is there (an exclusive mkdir), so two runs, on
+// one station or two, never share the folder.
+Take takeFolder(const QString& folder);
+
+// The numbered name a taken product folder moves on to, under base (the
+// order's folder and the factory level): "<name> (n)<order part>" for a
+// home-made product, else "<name> (n) <type> <amount>/" with the type and
+// amount cleaned as every name from the service is.
+QString productFolderCandidate(const QString& base, const ProductMessage& plan, const QString& name, int n);
+// Takes a product folder for this run: wanted when it is free, else the
+// first free of candidate(1) .. candidate(499); made tells whether this
+// call made it. When all are taken, wanted as it stands; empty when a
+// folder cannot be made at all.
+QString takeProductFolder(const QString& wanted, const std::function<QString(int)>& candidate, bool* made);
+
+// Appends "（未完成）" to each folder's name ("（未完成）(n)" when that name is
+// taken); a folder inside another of the list moves with it. The new
+// paths, ending in "/".
+QStringList markUnfinished(const QStringList& folders);
 
 // The report file proposed at the end of a run: the root (pathText, else
 // the run's chosen folder) with a "/" unless it ends in "/" or "\", the

@@ -85,9 +85,13 @@ DetailExtras detailExtras(const QJsonObject& reply, const order* listed, const Q
     extras.consumetypeid = text("consumetypeid");
     extras.twosalesTotal = listed ? listed->twosales : QString();
     extras.sale_payfor = text("sale_payfor");
-    // A text that is no whole decimal number counts as 0.
-    extras.twosalesDebt =
-        QString::number(extras.twosalesTotal.toLongLong() - extras.sale_payfor.toLongLong());
+    // A text that is no whole decimal number counts as 0, and so does a
+    // debt beyond what 64 bits hold (a checked subtraction: Qt 5 keeps its
+    // qSubOverflow private, and it is this same built-in).
+    qint64 debt = 0;
+    if (__builtin_sub_overflow(extras.twosalesTotal.toLongLong(), extras.sale_payfor.toLongLong(), &debt))
+        debt = 0;
+    extras.twosalesDebt = QString::number(debt);
     return extras;
 }
 

@@ -487,10 +487,31 @@ void SeparationWindowBase::paintEvent(QPaintEvent* event)
     QDialog::paintEvent(event);
 }
 
+void SeparationWindowBase::copyFailed(QString folder, QString name)
+{
+    m_controller->copyFailed(folder, name);
+}
+
+void SeparationWindowBase::reject()
+{
+    close();
+}
+
 void SeparationWindowBase::closeEvent(QCloseEvent* event)
 {
+    if (m_controller->isSeparating && !m_controller->isClosed()) {
+        const Prompts::StandardButton answer = Prompts::question(
+            this, QStringLiteral("提示"), QStringLiteral("正在分件，确定停止分件并关闭吗？"),
+            Prompts::Yes | Prompts::No, Prompts::No);
+        if (answer != Prompts::Yes) {
+            event->ignore();
+            return;
+        }
+    }
     isWindowShow = false;
     m_jobs.close();
-    m_controller->close();
+    // The copies under way finish before their folders are marked.
+    m_jobs.waitForDone();
+    m_controller->windowClosing();
     event->accept();
 }

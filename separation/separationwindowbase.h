@@ -113,6 +113,13 @@ public:
     void updatedata(QString orderId, QString deleteDir);
     void submitDeleteMessage(QString orderId, QString deleteDir);
 
+    // A copy job's failed file (SeparateThread), before its stage call-back.
+    Q_INVOKABLE void copyFailed(QString folder, QString name);
+
+    // Esc closes the window as its close button does, asking first during
+    // a run.
+    void reject() override;
+
 public slots:
     void clickCancel();
     void clickSearch();
@@ -153,6 +160,9 @@ protected:
     // window calls it right after its form's setupUi.
     void initWindow();
     void paintEvent(QPaintEvent* event) override;
+    // During a run (or the N8 window's export) the window asks "提示" /
+    // "正在分件，确定停止分件并关闭吗？" first; No keeps it open and running.
+    // A run it closes ends early (SeparationController::endRunEarly).
     void closeEvent(QCloseEvent* event) override;
 
     QStandardItemModel* model = nullptr;

@@ -84,12 +84,12 @@ QString faultName(StudioService::Fault::Kind kind)
     return QString();
 }
 
-ServiceRequest readRequest(const httplib::Request& req)
+ServiceRequest readRequest(const httplib::Request& req, const std::string& rawBody)
 {
     ServiceRequest r;
     r.method = QString::fromStdString(req.method);
     r.path = QString::fromStdString(req.path);
-    r.rawBody = QByteArray::fromStdString(req.body);
+    r.rawBody = QByteArray::fromStdString(rawBody);
     r.contentType = QByteArray::fromStdString(req.get_header_value("Content-Type"));
     const auto q = req.target.find('?');
     const FormData query = FormDecoder::decode(
@@ -128,7 +128,7 @@ struct StudioService::Impl
     QHash<QString, Fault> faults;
     QFile logFile;
 
-    void handle(const httplib::Request& req, httplib::Response& res);
+    void handle(const httplib::Request& req, const std::string& body, httplib::Response& res);
     void writeLogLine(const LoggedRequest& entry, const Fault& fault);
 };
 
@@ -158,9 +158,9 @@ void StudioService::Impl::writeLogLine(const LoggedRequest& entry, const Fault& 
     logFile.flush();
 }
 
-void StudioService::Impl::handle(const httplib::Request& req, httplib::Response& res)
+void StudioService::Impl::handle(const httplib::Request& req, const std::string& body, httplib::Response& res)
 {
-    const ServiceRequest request = readRequest(req);
+    const ServiceRequest request = readRequest(req, body);
     Fault fault;
     {
         std::lock_guard<std::mutex> lock(mutex);
@@ -220,9 +220,28 @@ StudioService::StudioService() : d(new Impl)
     // Every connection carries one request: a dropped or delayed answer can
     // never hold up a later request on the same connection.
     d->server.set_keep_alive_max_count(1);
-    auto handler = [this](const httplib::Request& req, httplib::Response& res) { d->handle(req, res); };
-    d->server.Get(".*", handler);
-    d->server.Post(".*", handler);
+    // A real service takes form bodies of tens of megabytes (an order's
+    // photo names ride in them); the HTTP library's own form reader stops
+    // at 8 KB, so the body is read here.
+    d->server.set_payload_max_length(maxBodyBytes);
+    d->server.Get(
+        ".*", [this](const httplib::Request& req, httplib::Response& res) { d->handle(req, req.body, res); });
+    d->server.Post(".*", [this](const httplib::Request& req, httplib::Response& res,
+                                const httplib::ContentReader& content) {
+        std::string body;
+        bool tooLarge = false;
+        const bool read = content([&body, &tooLarge](const char* data, size_t length) {
+            tooLarge = body.size() + length > maxBodyBytes;
+            if (!tooLarge)
+                body.append(data, length);
+            return !tooLarge;
+        });
+        if (!read || tooLarge) {
+            res.status = 413;
+            return;
+        }
+        d->handle(req, body, res);
+    });
 }
 
 StudioService::~StudioService()

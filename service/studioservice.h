@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstddef>
 #include <memory>
 
 // The local stand-in of the studio-management web service: an HTTP server on
@@ -47,6 +48,9 @@ public:
         QByteArray body;  // Raw
         int delayMs = 0;
     };
+
+    // The largest request body taken; a larger one is answered 413.
+    static constexpr size_t maxBodyBytes = 64 * 1024 * 1024;
 
     StudioService();
     ~StudioService();

@@ -40,6 +40,13 @@ public slots:
     void onFinishSaveThumb() { record(QStringLiteral("onFinishSaveThumb")); }
     void onFinishSeparateImage() { record(QStringLiteral("onFinishSeparateImage")); }
 
+public:
+    // Called by name like the slots; not a slot, as in the windows.
+    Q_INVOKABLE void copyFailed(QString folder, QString name)
+    {
+        record(QStringLiteral("copyFailed(%1)").arg(folder + name));
+    }
+
 private:
     void record(const QString& call)
     {

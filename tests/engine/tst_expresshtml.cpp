@@ -1,6 +1,6 @@
-#include "replydata.h"
 #include "clock.h"
 #include "expresshtml.h"
+#include "replydata.h"
 
 #include <QtTest>
 

@@ -171,9 +171,9 @@ void TestOrderRecords::ordersFromTheStandIn()
                                                             {&order::gotodigitaltime, "gotodigitaltime"}};
     for (const auto& field : plain)
         QCOMPARE(o.*field.first, first.value(field.second).toString());
-    QCOMPARE(o.customer, composeCustomer(first.value("bname").toString(), first.value("wname").toString(),
-                                         first.value("mname").toString(), Customer::NonEmptyJoined));
-    QCOMPARE(o.phone, composePhone(first.value("mphone").toString(), first.value("wphone").toString()));
+    // The fixture's first order: baby 王小宝, mother 刘芳, father 王强.
+    QCOMPARE(o.customer, QStringLiteral("王小宝-刘芳-王强"));
+    QCOMPARE(o.phone, QStringLiteral("13900000101/13700000101"));
     QVERIFY(o.orderpath.startsWith(volumes.root()));
     QVERIFY(!o.picpath.isEmpty());
 }
@@ -555,6 +555,11 @@ void TestOrderRecords::finishReport_data()
     QTest::newRow("in list order") << QList<finishMessage>{missingOnly, clean, emptyOnly}
                                    << "订单A2:\n不存在的照片:相册:003.jpg\n\n订单A3:\n空产品:画框\n\n";
     QTest::newRow("none") << QList<finishMessage>{} << "";
+    const finishMessage noFolder{"A5", {"相册:004.jpg"}, {}, {"订单目录不存在：/V/o/"}};
+    const finishMessage noteOnly{"A6", {}, {}, {"订单目录不存在："}};
+    QTest::newRow("notes first, each on its line")
+        << QList<finishMessage>{noFolder, noteOnly}
+        << "订单A5:\n订单目录不存在：/V/o/\n不存在的照片:相册:004.jpg\n\n订单A6:\n订单目录不存在：\n\n";
 }
 
 void TestOrderRecords::finishReport()

@@ -7,6 +7,9 @@
 
 #include <QtTest>
 
+#include <QPrinter>
+#include <QTextDocument>
+
 #include <QImageReader>
 #include <QJsonArray>
 #include <QProcess>
@@ -390,6 +393,14 @@ void TestProductionSheet::markCopyNeedsAFolderAndKeepsTheOldOne()
     QCOMPARE(ProductionSheet::copyMarkedPhotos({{"a.jpg"}}, root + "/marks/", ""),
              QList<QSize>({QSize(30, 20)}));
     QVERIFY(!QFileInfo::exists("marks/a.jpg"));
+    // An order without its folder gives "marks/" alone: the working
+    // folder's look-alike is never read.
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(root);
+    const QList<QSize> sizes = ProductionSheet::copyMarkedPhotos({{"a.jpg"}}, "marks/", root + "/thumbs/");
+    QDir::setCurrent(previous);
+    QCOMPARE(sizes, QList<QSize>({QSize(0, 0)}));
+    QVERIFY(!QFileInfo::exists(root + "/thumbs/marks/a.jpg"));
 
     // A copy that fails to write leaves the old one whole.
     QVERIFY(TestFiles::write(root + "/thumbs/marks/a.jpg", "old copy"));
@@ -459,7 +470,23 @@ void TestProductionSheet::printsTheN8SheetToPdf()
     // A "#" in the output folder must not cut the picture paths.
     const QString root = m_dir.path() + "/订单 #7";
     const QString pdf = root + "/明细制作单.pdf";
-    QVERIFY(ExpressHtml::savePdf(ProductionSheet::build(fixtureSheet(root), SheetVariant::N8).html, pdf));
+    const QString html = ProductionSheet::build(fixtureSheet(root), SheetVariant::N8).html;
+    QVERIFY(ExpressHtml::savePdf(html, pdf));
+    // The pages a screen-resolution printer writes straight to a file, as
+    // sheets were always printed: same page size, same text.
+    const QString printed = root + "/printer.pdf";
+    {
+        QTextDocument document;
+        document.setHtml(html);
+        QPrinter printer(QPrinter::ScreenResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(printed);
+        document.print(&printer);
+    }
+    const QRegularExpression pageSize("Page size:\\s+([^\\n]*)");
+    QCOMPARE(pageSize.match(runTool("pdfinfo", {pdf})).captured(1), QStringLiteral("595 x 842 pts (A4)"));
+    QCOMPARE(pageSize.match(runTool("pdfinfo", {printed})).captured(1), QStringLiteral("595 x 842 pts (A4)"));
+    QCOMPARE(runTool("pdftotext", {"-layout", pdf, "-"}), runTool("pdftotext", {"-layout", printed, "-"}));
 
     const QRegularExpressionMatch pages =
         QRegularExpression("Pages:\\s+(\\d+)").match(runTool("pdfinfo", {pdf}));

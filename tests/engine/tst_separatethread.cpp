@@ -1,12 +1,13 @@
-#include "testfiles.h"
 #include "dirserver.h"
 #include "filenames.h"
 #include "fileoperation.h"
 #include "imagedata.h"
+#include "imageoperation.h"
 #include "jobrunner.h"
 #include "jobtestowner.h"
 #include "separatethread.h"
 #include "tempvolumes.h"
+#include "testfiles.h"
 #include "thumbnailthread.h"
 
 #include <QJsonArray>
@@ -120,6 +121,7 @@ private slots:
     void productPhotoThatFailsToCopyIsReported();
 
     void marksBecomeTheOrdersMarkedImages();
+    void markRectanglesAreBounded();
     void marksWithAnEmptyArray();
 
     void plainFileNames_data();
@@ -144,7 +146,7 @@ void TestSeparateThread::slotsTheJobsCallExist()
     JobTestOwner owner;
     QList<QByteArray> signatures =
         SeparateThread::callbackSignatures() + ThumbnailThread::callbackSignatures();
-    QCOMPARE(signatures.size(), 9);
+    QCOMPARE(signatures.size(), 10);
     for (const QByteArray& signature : signatures) {
         QVERIFY2(owner.metaObject()->indexOfMethod(QMetaObject::normalizedSignature(signature)) >= 0,
                  signature.constData());
@@ -316,8 +318,12 @@ void TestSeparateThread::stageCopies()
                                     runner.owner()));
     settle(runner);
 
-    // Both call back: the window counts call-backs, not copies.
-    QCOMPARE(owner.calls, QStringList({slot, slot}));
+    // Both call back: the window counts call-backs, not copies. The job
+    // whose photo is gone says so first.
+    QCOMPARE(owner.count(slot), 2);
+    QVERIFY(owner.calls.indexOf("copyFailed(" + tree.order + folder + "gone.jpg)") <
+            owner.calls.lastIndexOf(slot));
+    QCOMPARE(owner.calls.size(), 3);
     QCOMPARE(entries(targetFolder), QStringList{"r1.jpg"});
     QCOMPARE(readAll(targetFolder + "r1.jpg"), QByteArray("new"));
 }
@@ -450,6 +456,27 @@ void TestSeparateThread::marksBecomeTheOrdersMarkedImages()
     QCOMPARE(selected[0].clipRect(), QRect(10, 20, 30, 40));
     QCOMPARE(selected[1].GetImageName(), QString("b.jpg"));
     QVERIFY(selected[1].isEllipse());
+}
+
+void TestSeparateThread::markRectanglesAreBounded()
+{
+    // Held to ±100000 before they make a rectangle; a number past 64 bits reads as 0.
+    const QJsonArray marks{QJsonObject{{"picname", "A.jpg"},
+                                       {"picx", "2147483647"},
+                                       {"picy", "-99999999999999999999"},
+                                       {"picwidth", "2"},
+                                       {"picheight", "-2147483648"}}};
+    JobTestOwner owner;
+    JobRunner runner(&owner);
+    runner.start(new SeparateThread(marks, 6, runner.owner(), QString()));
+    settle(runner);
+    QCOMPARE(ImageData::changedImages.size(), 1);
+    QCOMPARE(ImageData::changedImages.first().clipRect(), QRect(100000, 0, 2, -100000));
+    // A mark spanning int's whole range scales without overflow, held in range.
+    const QRect wide(QPoint(-2147483647, 0), QPoint(2147483647, 1));
+    QCOMPARE(ImageOperation::scaleRect(QImage(100, 100, QImage::Format_RGB32), wide,
+                                       QImage(50, 50, QImage::Format_RGB32)),
+             QRect(-16777216, 0, 16777216, 1));
 }
 
 void TestSeparateThread::marksWithAnEmptyArray()

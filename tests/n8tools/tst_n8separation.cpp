@@ -319,12 +319,14 @@ void TestN8Separation::failuresEndTheRun_data()
     QTest::addColumn<QString>("fault");
     QTest::addColumn<QStringList>("shown");
     QTest::addColumn<int>("details"); // order-detail requests sent
-    QTest::newRow("picture information refused") << "getorderpic"
-                                                 << "refuse" << QStringList{"警告/查询裁剪信息错误：0"} << 0;
+    const QString order = "\n未完成分件的订单：A24051203";
+    QTest::newRow("picture information refused")
+        << "getorderpic"
+        << "refuse" << QStringList{"警告/查询裁剪信息错误：0" + order} << 0;
     QTest::newRow("picture information not JSON") << "getorderpic"
-                                                  << "raw" << QStringList() << 0;
+                                                  << "raw" << QStringList{"警告/网络请求错误" + order} << 0;
     QTest::newRow("order detail refused") << "orderdetail"
-                                          << "refuse" << QStringList{"警告/查询订单信息错误：0"} << 1;
+                                          << "refuse" << QStringList{"警告/查询订单信息错误：0" + order} << 1;
 }
 
 void TestN8Separation::failuresEndTheRun()

@@ -7,12 +7,18 @@
 
 #include <QtTest>
 
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QMutex>
+#include <QTemporaryDir>
+
+#include <thread>
 
 // The plain parts of the separation: the search bodies, the table's
 // widths, the product plans of a goods reply, the product summary, the
-// order folder's name and the post-sample window's order-detail values.
+// order folder's name, the product folders and the post-sample window's
+// order-detail values.
 class TestSeparationPlan : public QObject
 {
     Q_OBJECT
@@ -34,6 +40,7 @@ private slots:
     void reportFileName();
     void detailExtras_data();
     void detailExtras();
+    void productFoldersTakenAtOnce();
 };
 
 namespace {
@@ -326,6 +333,10 @@ void TestSeparationPlan::reportFileName_data()
                                 << "" << many
                                 << "/o/2024-06-01/" + QString("订单一二、").repeated(15) +
                                        "订单一二分件结果.txt";
+    // Cut in one go: 239 bytes of the key and the ending.
+    QTest::newRow("a 1 MB key") << "/o"
+                                << "" << QStringList{QString(1 << 20, 'K')}
+                                << "/o/2024-06-01/" + QString(239, 'K') + "分件结果.txt";
 }
 
 void TestSeparationPlan::reportFileName()
@@ -334,7 +345,10 @@ void TestSeparationPlan::reportFileName()
     QFETCH(QString, chosen);
     QFETCH(QStringList, keys);
     QFETCH(QString, name);
+    QElapsedTimer clock;
+    clock.start();
     QCOMPARE(SeparationFiles::reportFileName(field, chosen, QDate(2024, 6, 1), keys), name);
+    QVERIFY(clock.elapsed() < 1000);
 }
 
 void TestSeparationPlan::detailExtras_data()
@@ -355,6 +369,11 @@ void TestSeparationPlan::detailExtras_data()
         << QJsonObject{{"sale_payfor", "200"}} << "-" << QStringList{"old qq", "old wx", "", "-200"};
     QTest::newRow("numbers read as empty") << QJsonObject{{"mqq", 5}, {"sale_payfor", 200}} << "40"
                                            << QStringList{"old qq", "old wx", "40", "40"};
+    // A debt past 64 bits counts as 0.
+    QTest::newRow("below the least number") << QJsonObject{{"sale_payfor", "200"}} << "-9223372036854775808"
+                                            << QStringList{"old qq", "old wx", "-9223372036854775808", "0"};
+    QTest::newRow("above the largest number") << QJsonObject{{"sale_payfor", "-1"}} << "9223372036854775807"
+                                              << QStringList{"old qq", "old wx", "9223372036854775807", "0"};
 }
 
 void TestSeparationPlan::detailExtras()
@@ -367,6 +386,38 @@ void TestSeparationPlan::detailExtras()
     const SeparationRequests::DetailExtras extras = SeparationRequests::detailExtras(
         QJsonObject{{"order", detail}}, listedTwosales == "-" ? nullptr : &listed, "old qq", "old wx");
     QCOMPARE(QStringList({extras.qqText, extras.wxText, extras.twosalesTotal, extras.twosalesDebt}), values);
+}
+
+void TestSeparationPlan::productFoldersTakenAtOnce()
+{
+    QTemporaryDir dir;
+    const QString base = dir.path() + "/华彩/";
+    ProductMessage plan;
+    plan.goodtypename = "/../ESCAPE";
+    plan.goodamount = "1/..";
+    // Two runs at once, 12 albums each: each folder is one run's, type and amount cleaned.
+    QStringList taken;
+    QMutex mutex;
+    auto run = [&] {
+        for (int i = 0; i < 12; ++i) {
+            bool made = false;
+            const QString folder = SeparationFiles::takeProductFolder(
+                base + "相册 相册 1/",
+                [&](int n) { return SeparationFiles::productFolderCandidate(base, plan, "相册", n); }, &made);
+            QMutexLocker lock(&mutex);
+            taken.append(made ? folder : "not made: " + folder);
+        }
+    };
+    std::thread first(run);
+    std::thread second(run);
+    first.join();
+    second.join();
+    QStringList expected{base + "相册 相册 1/"};
+    for (int n = 1; n < 24; ++n)
+        expected.append(base + QString("相册 (%1) ..ESCAPE 1/").arg(n));
+    taken.sort();
+    expected.sort();
+    QCOMPARE(taken, expected);
 }
 
 QTEST_GUILESS_MAIN(TestSeparationPlan)

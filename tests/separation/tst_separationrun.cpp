@@ -12,6 +12,7 @@
 #include <QtTest>
 
 #include <QComboBox>
+#include <QDirIterator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QNetworkAccessManager>
@@ -38,6 +39,12 @@ private slots:
     void replyFailureStopsAndRestarts();
     void closingMidRun_data();
     void closingMidRun();
+    void earlyEnd_data();
+    void earlyEnd();
+    void fileFaults_data();
+    void fileFaults();
+    void namesThatClimbStayInTheOutputFolder();
+    void aLargeOrder();
     void barcodeDownloads();
     void deleteMode_data();
     void deleteMode();
@@ -59,6 +66,12 @@ void writePhotos(const QString& folder, const QStringList& names)
         JpegFixture::write(folder + names.at(i), o);
     }
 }
+
+// The goods of one album of two photos, the second listed twice.
+const QByteArray kAlbumGoods =
+    R"({"code":"1","shop_set":{},"order":{"ordergoods2":[],"ordergoods0":[{"goodname":"相册",)"
+    R"("goodtypename":"相册","goodtypeid":"33","goodamount":"1","factoryname":"华彩","isems":"1",)"
+    R"("isurgent":"0","parentid":"0","picpath":"IMG_0001.jpg|IMG_0099.jpg|IMG_0099.jpg"}]}})";
 
 QStringList photoNames(int count)
 {
@@ -246,7 +259,7 @@ void TestSeparationRun::stages_data()
     QTest::addColumn<QString>("folder");    // the order's output folder
     QTest::addColumn<QStringList>("files"); // below it
     QTest::addColumn<QPoint>("bar");        // where the progress bar stops: value, maximum
-    QTest::addColumn<QString>("report");    // "%o": the order's output folder
+    QTest::addColumn<QString>("report");    // "%o": the order's output folder, "%s" its server folder
 
     const QString album =
         R"({"code":"1","shop_set":{},"order":{"ordergoods2":[],"ordergoods0":[{"goodname":"相册",)"
@@ -264,10 +277,12 @@ void TestSeparationRun::stages_data()
     QTest::newRow("design: an empty 成品/") << "design"
                                             << "A24051203" << 0 << QStringList() << "" << QStringList()
                                             << zhao << QStringList{"其它/成品/"} << QPoint(14, 16) << done;
+    // Photos in the working folder are never taken for the order's.
     QTest::newRow("design: no order folder")
         << "design"
         << "A24051203" << -1 << QStringList() << "" << QStringList() << zhao
-        << QStringList{"其它/快递产品信息.pdf"} << QPoint(12, 14) << done;
+        << QStringList{"其它/快递产品信息.pdf", "!其它/成品/IMG_0001.jpg", "!其它/标注/IMG_0001.jpg"}
+        << QPoint(12, 14) << "订单A24051203:\n订单目录不存在：%s\n\n";
     QTest::newRow("design: rejected photos")
         << "design"
         << "A24051203" << 1 << QStringList{"汰片/R1.jpg"} << "" << QStringList{"rejected"} << zhao
@@ -311,8 +326,9 @@ void TestSeparationRun::stages_data()
                                                  << li << QStringList{"成品/"} << QPoint(4, 16) << done;
     QTest::newRow("post-sample: no order folder")
         << "post-sample"
-        << "A24051204" << -1 << QStringList() << "" << QStringList() << li << QStringList{"明细制作单.html"}
-        << QPoint(2, 14) << done;
+        << "A24051204" << -1 << QStringList() << "" << QStringList() << li
+        << QStringList{"明细制作单.html", "!成品/IMG_0001.jpg"} << QPoint(2, 14)
+        << "订单A24051204:\n订单目录不存在：%s\n\n";
     QTest::newRow("post-sample: a copy that fails, the order's folder name")
         << "post-sample"
         << "A24051204" << 2 << QStringList() << "" << QStringList{"fault=成品/IMG_0002.jpg", "renamed"}
@@ -349,6 +365,9 @@ void TestSeparationRun::stages()
     const QString serverFolder = c->orderList.at(0).orderpath;
     if (finished >= 0)
         writePhotos(serverFolder + "成品/", photoNames(finished));
+    // Look-alikes in the working folder, which no order may take for its own.
+    writePhotos(QDir::currentPath() + "/成品/", photoNames(1));
+    writePhotos(QDir::currentPath() + "/marks/", photoNames(1));
     for (const QString& file : server)
         writePhotos(serverFolder + file.section('/', 0, 0) + '/', {file.section('/', 1)});
     if (!goods.isEmpty())
@@ -381,7 +400,7 @@ void TestSeparationRun::stages()
         start(w);
         QTRY_VERIFY_WITH_TIMEOUT(!c->isSeparating, 20000);
         QVERIFY2(env.prompts.calls().isEmpty(), qPrintable(env.prompts.last().text));
-        QTRY_COMPARE(reportText(), QString(report).replace("%o", orderOut));
+        QTRY_COMPARE(reportText(), QString(report).replace("%o", orderOut).replace("%s", serverFolder));
     }
     expectFiles(orderOut, files);
     QVERIFY(!progress.isEmpty());
@@ -394,25 +413,31 @@ void TestSeparationRun::replyFailureStopsAndRestarts_data()
     QTest::addColumn<QString>("action");
     QTest::addColumn<QString>("fault");
     QTest::addColumn<QString>("box");
+    // Each box names the order left unfinished.
+    const QString order = "\n未完成分件的订单：A24051203";
     for (const char* kind : {"design", "post-sample"}) {
         QTest::addRow("%s: goods", kind) << kind << "ordergoods20230521"
                                          << "refuse"
-                                         << "警告/查询产品信息错误：0";
+                                         << "警告/查询产品信息错误：0" + order;
         QTest::addRow("%s: picture information", kind) << kind << "getorderpic"
                                                        << "refuse"
-                                                       << "警告/查询裁剪信息错误：0";
+                                                       << "警告/查询裁剪信息错误：0" + order;
         QTest::addRow("%s: order detail", kind) << kind << "orderdetail"
                                                 << "refuse"
-                                                << "警告/查询订单信息错误：0";
+                                                << "警告/查询订单信息错误：0" + order;
     }
     QTest::newRow("design: goods, HTTP 500") << "design"
                                              << "ordergoods20230521"
                                              << "http"
-                                             << "警告/网络请求错误\n500";
+                                             << "警告/网络请求错误\n500" + order;
     QTest::newRow("design: goods, not JSON") << "design"
                                              << "ordergoods20230521"
                                              << "raw"
-                                             << "";
+                                             << "警告/网络请求错误" + order;
+    QTest::newRow("post-sample: order detail, dropped") << "post-sample"
+                                                        << "orderdetail"
+                                                        << "drop"
+                                                        << "警告/网络请求错误\n" + order;
 }
 
 void TestSeparationRun::replyFailureStopsAndRestarts()
@@ -433,15 +458,15 @@ void TestSeparationRun::replyFailureStopsAndRestarts()
         env.service.failHttp("order", action, 500);
     else if (fault == "raw")
         env.service.sendRaw("order", action, "not json");
+    else if (fault == "drop")
+        env.service.drop("order", action);
     else
         env.service.refuse("order", action, "0", "拒绝");
     start(w);
     QTRY_VERIFY(!w.controller()->isSeparating);
-    QCOMPARE(env.prompts.calls().size(), box.isEmpty() ? 0 : 1);
-    if (!box.isEmpty()) {
-        QCOMPARE(env.prompts.last().title + '/' + env.prompts.last().text, box);
-        QCOMPARE(env.prompts.last().buttons, Prompts::StandardButtons(Prompts::Yes));
-    }
+    QCOMPARE(env.prompts.calls().size(), 1);
+    QCOMPARE(env.prompts.last().title + '/' + env.prompts.last().text, box);
+    QCOMPARE(env.prompts.last().buttons, Prompts::StandardButtons(Prompts::Yes));
     QVERIFY(!w.controller()->orderList.first().isDone);
     QVERIFY(!SeparationRunGuard::isBusy());
     // Nothing more is asked for the order, and no report comes.
@@ -480,7 +505,8 @@ void TestSeparationRun::closingMidRun()
     search(*w, "A24051203");
     writePhotos(w->controller()->orderList.at(0).orderpath + "成品/", photoNames(2));
     w->on_pushButton_selectAll_clicked();
-    env.service.delay("order", "getorderpic", 300);
+    env.service.sendRaw("order", "ordergoods20230521", kAlbumGoods);
+    env.service.delay("order", "getorderpic", 800);
     start(*w);
     QTRY_COMPARE(env.service.requests("order", "getorderpic").size(), 1);
 
@@ -495,15 +521,276 @@ void TestSeparationRun::closingMidRun()
     QCOMPARE(env.prompts.messages().at(1).title, QStringLiteral("通知"));
     QCOMPARE(env.service.requests("order", "order_list").size(), 1);
 
-    // Closing ends the run: the late reply is dropped, nothing follows.
+    // Closing asks first: No keeps the window and its run.
     QPointer<SeparationWindowBase> guard(w);
+    env.prompts.setNextAnswer(Prompts::No);
+    QVERIFY(!w->close());
+    QCOMPARE(env.prompts.last().title + '/' + env.prompts.last().text,
+             QStringLiteral("提示/正在分件，确定停止分件并关闭吗？"));
+    QCOMPARE(env.prompts.last().buttons, Prompts::StandardButtons(Prompts::Yes | Prompts::No));
+    QVERIFY(w->isVisible() && w->controller()->isSeparating);
+
+    // Yes ends the run: the late reply is dropped, nothing follows, and the
+    // report names the order left unfinished.
+    env.prompts.setNextAnswer(Prompts::Yes);
     w->close();
     QTRY_VERIFY(guard.isNull());
     QVERIFY(!SeparationRunGuard::isBusy());
-    QTest::qWait(500);
+    QTest::qWait(1000);
     QVERIFY(env.service.requests("order", "orderdetail").isEmpty());
-    QVERIFY(topLevelWindows<MessageBoxDialog>().isEmpty());
-    QCOMPARE(env.prompts.calls().size(), 2);
+    // The design window's album of the unfinished order says so.
+    const QString album =
+        env.volumes.path("out") + kDay +
+        "A24051203-服务2 赵敏 部分/华彩 A24051203 赵敏 2024-06-05取 周设计 【快递】/相册 相册 1";
+    QCOMPARE(QFileInfo(album + "（未完成）").isDir(), kind == "design");
+    QVERIFY(!QFileInfo::exists(album));
+    QCOMPARE(reportText(), QStringLiteral("未完成分件的订单：A24051203\n\n"));
+    QCOMPARE(env.prompts.calls().size(), 4);
+}
+
+void TestSeparationRun::earlyEnd_data()
+{
+    QTest::addColumn<QStringList>("keys"); // the orders ticked
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("box");    // "%o": the output folder
+    QTest::addColumn<QString>("report"); // "" none
+    QTest::addColumn<bool>("marked");    // A24051203's album left marked unfinished
+
+    const QStringList both{"A24051203", "A24051204"};
+    const QString found = "订单A24051203:\n不存在的照片:相册:IMG_0099.jpg\n\n";
+    QTest::newRow("a folder that cannot be made, after a finished order")
+        << both << "folder"
+        << "警告/分件文件夹创建失败：\n%o/2024-06-01/A24051204-服务1 李乐乐-李军 "
+           "自取/\n未完成分件的订单：A24051204"
+        << "未完成分件的订单：A24051204\n\n" + found << false;
+    QTest::newRow("a refused order detail") << QStringList{"A24051203"} << "refuse"
+                                            << "警告/查询订单信息错误：0\n未完成分件的订单：A24051203"
+                                            << "" << true;
+}
+
+void TestSeparationRun::earlyEnd()
+{
+    QFETCH(QStringList, keys);
+    QFETCH(QString, fault);
+    QFETCH(QString, box);
+    QFETCH(QString, report);
+    QFETCH(bool, marked);
+    SeparationTestEnv env;
+    env.prompts.setLenient(true);
+    SearchOrder w;
+    SeparationController* c = w.controller();
+    const QString out = env.volumes.mkdir("out");
+    child<QLineEdit>(&w, "pathLineEdit")->setText(out);
+    search(w, "A2405120");
+    for (int row = 0; row < c->orderList.size(); ++row) {
+        if (keys.contains(c->orderList.at(row).orderpayforkey)) {
+            w.on_tableView_clicked(child<QTableView>(&w, "tableView")->model()->index(row, 0));
+            writePhotos(c->orderList.at(row).orderpath + "成品/", photoNames(1));
+        }
+    }
+    env.service.sendRaw("order", "ordergoods20230521", kAlbumGoods);
+    const QString blocker = out + kDay + "A24051204-服务1 李乐乐-李军 自取";
+    if (fault == "folder")
+        QVERIFY(TestFiles::write(blocker, "a file where the order's folder goes"));
+    else
+        env.service.refuse("order", "orderdetail", "0", "拒绝");
+
+    start(w);
+    QTRY_VERIFY_WITH_TIMEOUT(!c->isSeparating, 20000);
+    QStringList boxes;
+    for (const auto& call : env.prompts.messages())
+        boxes.append(call.title + '/' + call.text);
+    QCOMPARE(boxes, QStringList{QString(box).replace("%o", out)});
+    if (report.isEmpty()) {
+        QTest::qWait(100);
+        QVERIFY(topLevelWindows<MessageBoxDialog>().isEmpty());
+    } else {
+        QTRY_COMPARE(reportText(), report);
+    }
+    const QString album =
+        out + kDay + "A24051203-服务2 赵敏 部分/华彩 A24051203 赵敏 2024-06-05取 周设计 【快递】/相册 相册 1";
+    QCOMPARE(QFileInfo(album + "（未完成）").isDir(), marked);
+    QCOMPARE(QFileInfo(album).exists(), !marked);
+    QVERIFY(!SeparationRunGuard::isBusy());
+
+    // A new start takes up the order left unfinished, and only that one; it
+    // gets a fresh album.
+    closeReports();
+    env.prompts.clear();
+    env.service.clearFaults();
+    env.service.sendRaw("order", "ordergoods20230521", kAlbumGoods);
+    QFile::remove(blocker);
+    start(w);
+    QTRY_VERIFY_WITH_TIMEOUT(!c->isSeparating, 20000);
+    QTRY_COMPARE(reportText(), "订单" + keys.last() + ":\n不存在的照片:相册:IMG_0099.jpg\n\n");
+    QVERIFY(env.prompts.messages().isEmpty());
+    QVERIFY(QFileInfo(album + "/IMG_0001.jpg").isFile());
+}
+
+void TestSeparationRun::fileFaults_data()
+{
+    // The file a fault hits ("%o" the order's output folder, "%s" its server
+    // folder), the fault (-1: the barcode route fails), the earlier run's
+    // file that must stay, and the report's entry.
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<int>("fault");
+    QTest::addColumn<QString>("kept");
+    QTest::addColumn<QString>("named");
+    using F = FileOperation::Fault;
+    const QString photo = "其它/成品/IMG_0001.jpg";
+    QTest::newRow("photo copy refused at close")
+        << "design"
+        << "%o" + photo << int(F::Close) << photo << "%o其它/成品/:IMG_0001.jpg";
+    QTest::newRow("photo read breaks off")
+        << "design"
+        << "%s成品/IMG_0001.jpg" << int(F::Read) << photo << "%s成品/:IMG_0001.jpg";
+    QTest::newRow("raw twin refused") << "post-sample"
+                                      << "%o成品/IMG_0001.CR2" << int(F::Write) << "成品/IMG_0001.CR2"
+                                      << "%o成品/:IMG_0001.CR2";
+    QTest::newRow("express sheet on a full share")
+        << "design"
+        << "%o其它/快递产品信息.pdf" << int(F::DiskFull) << "其它/快递产品信息.pdf"
+        << "快递产品信息.pdf";
+    QTest::newRow("production sheet refused at close")
+        << "design"
+        << "%o其它/明细制作单.html" << int(F::Close) << "其它/明细制作单.html"
+        << "明细制作单.html";
+    QTest::newRow("barcode picture refused") << "post-sample"
+                                             << "%o条形码.jpg" << int(F::Write) << "条形码.jpg"
+                                             << "条形码.jpg";
+    QTest::newRow("barcode picture not served") << "design"
+                                                << "" << -1 << "其它/条形码.jpg"
+                                                << "条形码.jpg";
+}
+
+void TestSeparationRun::fileFaults()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, file);
+    QFETCH(int, fault);
+    QFETCH(QString, kept);
+    QFETCH(QString, named);
+    SeparationTestEnv env;
+    env.prompts.setLenient(true);
+    Config::sjfjxz = QStringLiteral("1");
+    const auto window = makeWindow(kind);
+    SeparationWindowBase& w = *window;
+    const QString out = env.volumes.mkdir("out");
+    const QString orderOut = out + kDay + "A24051203-服务2 赵敏 部分/";
+    child<QLineEdit>(&w, "pathLineEdit")->setText(out);
+    search(w, "A24051203");
+    const QString server = w.controller()->orderList.at(0).orderpath;
+    writePhotos(server + "成品/", photoNames(1));
+    QVERIFY(TestFiles::write(server + "照片/新建文件夹/IMG_0001.CR2", "raw"));
+    // What an earlier run of the day left.
+    QVERIFY(TestFiles::write(orderOut + kept, "old"));
+    const QString hit = QDir::cleanPath(QString(file).replace("%o", orderOut).replace("%s", server));
+    FileOperation::setFaultHook([fault, hit](FileOperation::Fault f, const QString& path) {
+        return int(f) == fault && QDir::cleanPath(path) == hit;
+    });
+    if (fault < 0)
+        env.service.failHttp("order", "getbarcodegen", 500);
+    w.on_pushButton_selectAll_clicked();
+
+    start(w);
+    QTRY_VERIFY_WITH_TIMEOUT(!w.controller()->isSeparating, 20000);
+    QTRY_COMPARE(reportText(), "订单A24051203:\n不存在的照片:" +
+                                   QString(named).replace("%o", orderOut).replace("%s", server) + "\n\n");
+    QCOMPARE(TestFiles::readAll(orderOut + kept), QByteArray("old"));
+    QStringList boxes;
+    for (const auto& call : env.prompts.messages())
+        boxes.append(call.title + '/' + call.text);
+    // The production sheet's own box comes besides.
+    QCOMPARE(boxes, file.endsWith(".html") ? QStringList{"提示/failed to create HTML file"} : QStringList());
+}
+
+void TestSeparationRun::namesThatClimbStayInTheOutputFolder()
+{
+    SeparationTestEnv env;
+    env.prompts.setLenient(true);
+    SearchOrder w;
+    const QString root = env.volumes.root();
+    const QString out = env.volumes.mkdir("shares/out");
+    child<QLineEdit>(&w, "pathLineEdit")->setText(out);
+    // An order key, a factory and a product type that would climb out of
+    // their folders, the first two with a lone surrogate.
+    env.service.sendRaw(
+        "order", "order_list",
+        R"({"code":"1","data":[{"order_photo_id":"100103","servicetimes":"2","wname":"赵敏",)"
+        R"("role10":"周设计","pickuptype":"2","pickuptime":"2024-06-05",)"
+        R"("orderpayforkey":"../../ESCAPE\udc00","orderpath":"\\\\studio-nas\\photos\\2024-05\\12\\A24051203-2-赵敏-黄摄影-林化妆\\"}]})");
+    env.service.sendRaw(
+        "order", "ordergoods20230521",
+        R"({"code":"1","order":{"ordergoods2":[],"ordergoods0":[{"goodname":"相册","goodamount":"1",)"
+        R"("goodtypename":"/../../../../../ESCAPE","goodtypeid":"33","isems":"1","parentid":"0",)"
+        R"("picpath":"IMG_0001.jpg","factoryname":"../../../ESCAPE\udc00"}]}})");
+    search(w, "A24051203");
+    QCOMPARE(w.controller()->orderList.size(), 1);
+    const QString server = w.controller()->orderList.at(0).orderpath;
+    writePhotos(server + "成品/", photoNames(1));
+    // Every entry of the mount root outside the output folder and the
+    // order's own folder, which its thumbnails go into.
+    auto elsewhere = [&] {
+        QStringList found;
+        QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString path = it.next();
+            if (!path.startsWith(out + '/') && !path.startsWith(server))
+                found.append(path);
+        }
+        found.sort();
+        return found;
+    };
+    const QStringList before = elsewhere();
+    w.on_pushButton_selectAll_clicked();
+
+    // Twice on one day: the second run's album takes the next numbered name.
+    for (int run = 0; run < 2; ++run) {
+        closeReports();
+        start(w);
+        QTRY_VERIFY_WITH_TIMEOUT(!w.controller()->isSeparating, 20000);
+        QVERIFY(env.prompts.messages().isEmpty());
+        QCOMPARE(reportText(), QStringLiteral("分件成功!"));
+    }
+    const QString factoryFolder =
+        out + kDay + "....ESCAPE-服务2 赵敏 部分/......ESCAPE ....ESCAPE 赵敏 2024-06-05取 周设计 【快递】/";
+    QVERIFY(QFileInfo(factoryFolder + "相册 ..........ESCAPE 1/IMG_0001.jpg").isFile());
+    QVERIFY(QFileInfo(factoryFolder + "相册 (1) ..........ESCAPE 1/IMG_0001.jpg").isFile());
+    QCOMPARE(elsewhere(), before);
+}
+
+void TestSeparationRun::aLargeOrder()
+{
+    SeparationTestEnv env;
+    SearchOrder w;
+    const QString out = env.volumes.mkdir("out");
+    child<QLineEdit>(&w, "pathLineEdit")->setText(out);
+    search(w, "A24051203");
+    const QString server = w.controller()->orderList.at(0).orderpath + "成品/";
+    QDir().mkpath(server);
+    JpegFixture::Options small;
+    small.size = QSize(60, 40);
+    QVERIFY(JpegFixture::write(server + "IMG_0001.jpg", small));
+    const QStringList names = photoNames(2000);
+    for (const QString& name : names)
+        QFile::copy(server + "IMG_0001.jpg", server + name);
+    w.on_pushButton_selectAll_clicked();
+
+    start(w);
+    QTRY_VERIFY_WITH_TIMEOUT(!w.controller()->isSeparating, 120000);
+    QVERIFY2(env.prompts.calls().isEmpty(), qPrintable(env.prompts.last().text));
+    QTRY_COMPARE(reportText(), QStringLiteral("分件成功!"));
+    // The picture-information body carried every name, and the sheet the
+    // service made from it is saved.
+    const auto pic = env.service.requests("order", "getorderpic");
+    QCOMPARE(pic.size(), 1);
+    QVERIFY(pic.first().rawBody.size() > 8 * 1024);
+    QCOMPARE(pic.first().values.value("cpimgs").split("，"), names);
+    const QString orderOut = out + kDay + "A24051203-服务2 赵敏 部分/其它/";
+    QCOMPARE(TestFiles::entries(orderOut + "成品/"), names);
+    QVERIFY(TestFiles::readAll(orderOut + "明细制作单.html").contains("IMG_2000.jpg"));
 }
 
 void TestSeparationRun::barcodeDownloads()

@@ -21,6 +21,7 @@
 #include <QPushButton>
 #include <QStandardItemModel>
 #include <QTableView>
+#include <QWindow>
 
 // The design and post-sample separation windows on the separation base,
 // against the stand-in service: their forms, the search, the order table
@@ -214,10 +215,17 @@ void TestSeparationWindow::deletionType()
     QVERIFY(child<QLineEdit>(&w, "pathLineEdit")->isHidden());
     QCOMPARE(child<QPushButton>(&w, "pushButton_separate")->text(), QStringLiteral("批量删除"));
 
-    // The deletion type searches with searchtype 10.
+    // The deletion type searches with searchtype 10, and a change of the
+    // criterion neither hides nor shows its window (its own type would).
     w.show();
+    QSignalSpy shown(w.windowHandle(), &QWindow::visibleChanged);
     combo->setCurrentText(QStringLiteral("取件完成日期"));
-    QVERIFY(w.isVisible());
+    QCOMPARE(shown.size(), 0);
+    w.setType(ownType);
+    combo->setCurrentText(QStringLiteral("姓名"));
+    QCOMPARE(shown.size(), 2);
+    w.setType(QStringLiteral("批量删除"));
+    combo->setCurrentText(QStringLiteral("取件完成日期"));
     child<QPushButton>(&w, "searchButton")->click();
     QTRY_COMPARE(env.service.requests("order", "order_list").size(), 1);
     QCOMPARE(env.service.requests("order", "order_list").first().values.value("searchtype"),
@@ -403,10 +411,18 @@ void TestSeparationWindow::tableChecks()
     QVERIFY(w.isSelectOrder());
     QCOMPARE(view->styleSheet(), blue);
 
-    // The widths follow the table's width on every paint.
-    w.repaint();
-    QCOMPARE(view->columnWidth(0), 60);
-    QCOMPARE(view->columnWidth(1), SeparationSearch::columnWidths(view->width()).at(1));
+    // The widths follow the table's width on every paint: the order number
+    // 13% of what column 0 leaves, and never under 130.
+    const QList<QPair<int, QList<int>>> widths{{1200, {60, 148, 102, 68, 364}},
+                                               {800, {60, 130, 68, 36, 244}}};
+    for (const auto& width : widths) {
+        view->setFixedWidth(width.first);
+        QTRY_COMPARE(view->width(), width.first);
+        w.repaint();
+        const QList<int> shown{view->columnWidth(0), view->columnWidth(1), view->columnWidth(2),
+                               view->columnWidth(3), view->columnWidth(14)};
+        QCOMPARE(shown, width.second);
+    }
 }
 
 void TestSeparationWindow::contextMenu()

@@ -163,6 +163,7 @@ private slots:
     void unknownRoutes();
     void bodyDecoding_data();
     void bodyDecoding();
+    void bodiesOfTensOfMegabytes();
     void faults_data();
     void faults();
     void delayHoldsOnlyItsRoute();
@@ -822,6 +823,20 @@ void TestStudioService::bodyDecoding()
     QCOMPARE(logged.first().rawBody, body);
     QCOMPARE(logged.first().keys, keys);
     QCOMPARE(logged.first().values.value("keyword"), keyword);
+}
+
+void TestStudioService::bodiesOfTensOfMegabytes()
+{
+    StandIn standIn;
+    // Taken whole, as a real service takes an order's photo names.
+    const QByteArray big = "token=T&keyword=" + QByteArray(24 << 20, 'k');
+    QCOMPARE(send(Config::url_query_order_importphoto, big).status, 200);
+    QCOMPARE(standIn.log().size(), 1);
+    QCOMPARE(standIn.log().first().values.value("keyword").size(), 24 << 20);
+    // Past the limit: refused, and never handled.
+    const QByteArray tooBig = "token=T&keyword=" + QByteArray(int(StudioService::maxBodyBytes), 'k');
+    QCOMPARE(send(Config::url_query_order_importphoto, tooBig).status, 413);
+    QCOMPARE(standIn.log().size(), 1);
 }
 
 void TestStudioService::faults_data()
