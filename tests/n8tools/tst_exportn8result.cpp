@@ -473,6 +473,11 @@ void TestExportN8Result::closingDuringAnExport()
         HeldExport held;
         child<QPushButton>(w, "pushButton_separate")->click();
         QVERIFY(held.reached.tryAcquire(1, 10000));
+        // Closing asks first; No keeps the export going.
+        env.prompts.setNextAnswer(Prompts::No);
+        QVERIFY(!w->close());
+        QVERIFY(w->isVisible());
+        env.prompts.setNextAnswer(Prompts::Yes);
         QVERIFY(w->close());
         held.release.release();
         // The window goes once the export has stopped at its next file.
@@ -483,7 +488,8 @@ void TestExportN8Result::closingDuringAnExport()
     const QString result = env.out + "/2024-06-01/A24051201-服务次1 王小宝-刘芳-王强/选版结果";
     QCOMPARE(TestFiles::entries(result), QStringList{"album.psd"});
     QCOMPARE(TestFiles::entries(env.out + "/2024-06-01"), QStringList{"A24051201-服务次1 王小宝-刘芳-王强"});
-    QVERIFY(env.prompts.calls().isEmpty());
+    const QString question = "提示/正在分件，确定停止分件并关闭吗？";
+    QCOMPARE(boxes(env.prompts), (QStringList{question, question}));
 }
 
 void TestExportN8Result::deletionType()
