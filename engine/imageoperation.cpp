@@ -2,6 +2,7 @@
 
 #include "exifreader.h"
 #include "fileoperation.h"
+#include "jpegcodec.h"
 
 #include <QBuffer>
 #include <QDebug>
@@ -133,19 +134,48 @@ QImage ImageOperation::addNumToImage(QImage image, int number)
 
 QImage ImageOperation::loadImageWithin(const QString& path, const QSize& box, QRect* mark)
 {
-    if (!QFileInfo(path).isFile())
+    QByteArray data;
+    if (!FileOperation::readFile(path, &data))
         return QImage();
-    QImageReader reader(path);
-    reader.setDecideFormatFromContent(true);
-    const QSize full = reader.size();
+    const QSize full = storedSize(data);
+    QImage image;
     if (full.isValid() && !full.isEmpty()) {
         const QSize fit = full.scaled(box, Qt::KeepAspectRatio);
-        if (fit.width() < full.width() && !fit.isEmpty())
-            reader.setScaledSize(fit);
+        image = decodeScaled(data, fit.width() < full.width() && !fit.isEmpty() ? fit : full);
     }
-    const QImage image = reader.read();
+    if (image.isNull())
+        image.loadFromData(data);
     if (mark && !image.isNull() && full.isValid() && !full.isEmpty() && image.size() != full)
         *mark = mapRect(*mark, double(image.width()) / full.width(), double(image.height()) / full.height());
+    return image;
+}
+
+QSize ImageOperation::storedSize(const QByteArray& data)
+{
+    QBuffer buffer;
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    reader.setAutoTransform(false);
+    return reader.size();
+}
+
+QImage ImageOperation::decodeScaled(const QByteArray& data, const QSize& size)
+{
+    if (size.isEmpty())
+        return QImage();
+    QImage image = JpegCodec::decodeCovering(data, size);
+    if (image.isNull()) {
+        QBuffer buffer;
+        buffer.setData(data);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer);
+        reader.setAutoTransform(false);
+        reader.setScaledSize(size);
+        image = reader.read();
+    }
+    if (!image.isNull() && image.size() != size)
+        image = image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     return image;
 }
 
