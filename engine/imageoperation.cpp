@@ -5,6 +5,7 @@
 #include "jpegcodec.h"
 
 #include <QBuffer>
+#include <QColorSpace>
 #include <QDebug>
 #include <QFile>
 #include <QFileInfo>
@@ -263,7 +264,10 @@ QImage ImageOperation::rotateImage(QImage image, int orientation)
     if (turn == 0)
         return image;
     qDebug() << "旋转图片旋转图片" << orientation;
-    return image.transformed(QTransform().rotate(turn), Qt::SmoothTransformation);
+    // The turn would drop the colour profile: the picture keeps it.
+    QImage turned = image.transformed(QTransform().rotate(turn), Qt::SmoothTransformation);
+    turned.setColorSpace(image.colorSpace());
+    return turned;
 }
 
 QPixmap ImageOperation::rotateImage(QPixmap pixmap, int orientation)
