@@ -180,16 +180,20 @@ QImage ImageOperation::decodeScaled(const QByteArray& data, const QSize& size)
     return image;
 }
 
+bool ImageOperation::encodeImage(const QImage& image, const QString& path, QByteArray* bytes, int quality,
+                                 const QByteArray& format)
+{
+    QBuffer buffer(bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format.isEmpty() ? QFileInfo(path).suffix().toLower().toLatin1() : format);
+    writer.setQuality(quality);
+    return writer.write(image);
+}
+
 bool ImageOperation::saveImage(const QImage& image, const QString& path, const QByteArray& format)
 {
     QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, format.isEmpty() ? QFileInfo(path).suffix().toLower().toLatin1() : format);
-    if (!writer.write(image))
-        return false;
-    buffer.close();
-    return FileOperation::writeFile(bytes, path, true);
+    return encodeImage(image, path, &bytes, -1, format) && FileOperation::writeFile(bytes, path, true);
 }
 
 QImage ImageOperation::getWebViewThumbImage(Image photo, int size)

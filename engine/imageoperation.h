@@ -40,6 +40,11 @@ public:
     // covers the size (3/8 of a 6000 pixel side is 2250), other formats
     // through their reader. Null when the bytes do not decode.
     static QImage decodeScaled(const QByteArray& data, const QSize& size);
+    // The image encoded in the given format, or in the one the path's suffix
+    // names, at the quality (-1: the writer's default); false when no
+    // writer handles the format.
+    static bool encodeImage(const QImage& image, const QString& path, QByteArray* bytes, int quality = -1,
+                            const QByteArray& format = QByteArray());
     // Writes the image in the given format, or in the one its suffix names;
     // an existing file is replaced only by a complete new one.
     static bool saveImage(const QImage& image, const QString& path, const QByteArray& format = QByteArray());

@@ -10,7 +10,6 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
-#include <QImageWriter>
 #include <QRegularExpression>
 #include <QSemaphore>
 
@@ -74,17 +73,6 @@ QImage fitted(const QImage& image, int box)
     return image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
-// Encodes in the format the name's suffix gives; false when no writer
-// handles it.
-bool encode(const QImage& image, const QString& name, int quality, QByteArray* out)
-{
-    QBuffer buffer(out);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, QFileInfo(name).suffix().toLower().toLatin1());
-    writer.setQuality(quality);
-    return writer.write(image);
-}
-
 bool isJpegName(const QString& name)
 {
     const QString suffix = QFileInfo(name).suffix().toLower();
@@ -139,7 +127,7 @@ Turned turnUpright(const QByteArray& data, int orientation, const QString& targe
         image = std::move(image).mirrored(true, true);
     else
         image = ImageOperation::rotateImage(std::move(image), orientation);
-    if (!encode(image, targetName, 100, &turned.main)) {
+    if (!ImageOperation::encodeImage(image, targetName, &turned.main, 100)) {
         qDebug() << "无法保存为此格式" << targetName;
         turned.main.clear();
     }
@@ -341,7 +329,7 @@ PhotoImport::Result PhotoImport::importPhoto(const Request& request)
               qMakePair(folders.thumb200, kBox200)}) {
             image = fitted(image, thumb.second);
             QByteArray bytes;
-            if (encode(image, request.targetName, -1, &bytes))
+            if (ImageOperation::encodeImage(image, request.targetName, &bytes))
                 thumbnails.append({thumb.first, bytes});
             else
                 qDebug() << "无法保存为此格式" << thumb.first + request.targetName;
