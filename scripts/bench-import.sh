@@ -102,21 +102,10 @@ stall="$(sed -n 's/.*longest stall of its event loop: \([0-9]*\) ms.*/\1/p' "$wo
 mixed_ratio="$(ratio_for "$mixed" mixed)"
 upright_ratio="$(ratio_for "$upright" upright)"
 
-missed=0
-# figure <text> <value> <target>: the value meets the target when it is at
-# most the target.
-figure() {
-    if awk -v v="$2" -v t="$3" 'BEGIN { exit !(v != "" && v <= t) }'; then
-        echo "$1: $2 (target at most $3)"
-    else
-        echo "$1: ${2:-none} (target at most $3) MISSED"
-        missed=1
-    fi
-}
 echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)"
-figure "worker peak RSS, mixed orientations, MB" "$peak" 400
-figure "dialog's longest event-loop stall, ms" "$stall" 50
-figure "single-order import, orientation 1, worker/baseline" "$single_ratio" 0.18
-figure "mixed orientations 1, 3, 6, 8, worker/baseline" "$mixed_ratio" 0.45
-figure "orientation 1, worker/baseline" "$upright_ratio" 0.18
-exit "$missed"
+bench_figure "worker peak RSS, mixed orientations, MB" "$peak" 400
+bench_figure "dialog's longest event-loop stall, ms" "$stall" 50
+bench_figure "single-order import, orientation 1, worker/baseline" "$single_ratio" 0.18
+bench_figure "mixed orientations 1, 3, 6, 8, worker/baseline" "$mixed_ratio" 0.45
+bench_figure "orientation 1, worker/baseline" "$upright_ratio" 0.18
+exit "$bench_missed"
