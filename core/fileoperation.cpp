@@ -347,6 +347,13 @@ void FileOperation::StagedFile::discard()
     m_tempPath.clear();
 }
 
+bool FileOperation::StagedFile::fail(int err)
+{
+    m_error = writeErrorOf(err);
+    discard();
+    return false;
+}
+
 bool FileOperation::StagedFile::start(const QByteArray& data, const QString& target)
 {
     return startWith(target, kDefaultPermissions,
@@ -362,10 +369,8 @@ bool FileOperation::StagedFile::startWith(const QString& target, QFile::Permissi
     m_mode = modeOf(permissions);
     QString tempPath;
     const int fd = openTemp(QFileInfo(target).absolutePath(), &tempPath, m_mode);
-    if (fd < 0) {
-        m_error = writeErrorOf(errno ? errno : EIO);
-        return false;
-    }
+    if (fd < 0)
+        return fail(errno ? errno : EIO);
     m_fd = fd;
     m_tempPath = tempPath;
     int err = writer(fd);
@@ -373,11 +378,8 @@ bool FileOperation::StagedFile::startWith(const QString& target, QFile::Permissi
         err = ENOSPC;
     if (!err && faultAt(Fault::Write, target))
         err = EIO;
-    if (err) {
-        m_error = writeErrorOf(err);
-        discard();
-        return false;
-    }
+    if (err)
+        return fail(err);
     // Only a request: the sync at commit is what counts, and then mostly
     // finds the data already on its way.
     ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
@@ -407,11 +409,8 @@ bool FileOperation::StagedFile::commit(const QString& target, NameRule rule, QSt
         m_fd = -1;
         if (!err && faultAt(Fault::Close, m_target))
             err = EIO;
-        if (err) {
-            m_error = writeErrorOf(err);
-            discard();
-            return false;
-        }
+        if (err)
+            return fail(err);
     }
     int err = 0;
     if (commitTemp(m_tempPath, target, rule, usedPath, &err)) {
@@ -423,9 +422,7 @@ bool FileOperation::StagedFile::commit(const QString& target, NameRule rule, QSt
             *taken = true;
         return false;
     }
-    m_error = WriteError::Other;
-    discard();
-    return false;
+    return fail(EIO);
 }
 
 void FileOperation::setFaultHook(FaultHook hook)

@@ -75,6 +75,8 @@ public:
 
     private:
         void discard();
+        // Records why the write failed and drops the temporary file.
+        bool fail(int err);
 
         QString m_target;   // as given to start(), for the fault hook
         QString m_tempPath; // empty once committed or discarded

@@ -225,6 +225,17 @@ int fileCount(const QString& folder)
     return QDir(folder).entryList(QDir::Files).size();
 }
 
+// An order folder and its backup folder with the folders camera photos
+// go into; both paths end with "/".
+QPair<QString, QString> cameraOrder(TempVolumes& volumes)
+{
+    const QString order = volumes.mkdir(QStringLiteral("photos/o/照片")).chopped(2);
+    const QString backup = volumes.mkdir(QStringLiteral("backup/o/照片")).chopped(2);
+    for (const char* folder : {"thumbnail", "thumbnail100", "thumbnail2250"})
+        QDir().mkpath(order + folder);
+    return {order, backup};
+}
+
 // The picture as stored in the file, no orientation applied.
 QImage storedPicture(const QString& path)
 {
@@ -768,10 +779,7 @@ void TestImportOrderThread::photoTargetsByType()
 
 void TestImportOrderThread::sameNameTwiceKeepsBackups()
 {
-    const QString order = m_volumes->mkdir(QStringLiteral("photos/o/照片")).chopped(2);
-    const QString backup = m_volumes->mkdir(QStringLiteral("backup/o/照片")).chopped(2);
-    for (const char* folder : {"thumbnail", "thumbnail100", "thumbnail2250"})
-        QDir().mkpath(order + folder);
+    const auto [order, backup] = cameraOrder(*m_volumes);
 
     PhotoImport::Request request;
     request.orderPath = order;
@@ -805,10 +813,7 @@ void TestImportOrderThread::claimedNameMovesOnWhenTaken()
     // it lands as "p-003", with every file of it under that name.
     QFETCH(int, orientation);
     QFETCH(QString, edge);
-    const QString order = m_volumes->mkdir(QStringLiteral("photos/o/照片")).chopped(2);
-    const QString backup = m_volumes->mkdir(QStringLiteral("backup/o/照片")).chopped(2);
-    for (const char* folder : {"thumbnail", "thumbnail100", "thumbnail2250"})
-        QDir().mkpath(order + folder);
+    const auto [order, backup] = cameraOrder(*m_volumes);
     for (const char* taken : {"照片/p-001.jpg", "照片/p-002.jpg"}) {
         QFile file(order + taken);
         QVERIFY(file.open(QIODevice::WriteOnly));
@@ -965,10 +970,7 @@ void TestImportOrderThread::turnedMainCopy()
     QFETCH(QSize, thumb1000);
     QFETCH(QSize, thumb200);
 
-    const QString order = m_volumes->mkdir(QStringLiteral("photos/o/照片")).chopped(2);
-    const QString backup = m_volumes->mkdir(QStringLiteral("backup/o/照片")).chopped(2);
-    for (const char* folder : {"thumbnail", "thumbnail100", "thumbnail2250"})
-        QDir().mkpath(order + folder);
+    const auto [order, backup] = cameraOrder(*m_volumes);
     const QString name = QStringLiteral("p.") + format;
     const QString source = m_card + name;
     QImage picture = JpegFixture::cameraLikeImage(size, 5);
@@ -1048,10 +1050,7 @@ void TestImportOrderThread::refusedCommitKeepsOldFile()
     QFETCH(int, fault);
     QFETCH(QString, target);
     QFETCH(int, orientation);
-    const QString order = m_volumes->mkdir(QStringLiteral("photos/o/照片")).chopped(2);
-    const QString backup = m_volumes->mkdir(QStringLiteral("backup/o/照片")).chopped(2);
-    for (const char* folder : {"thumbnail", "thumbnail100", "thumbnail2250"})
-        QDir().mkpath(order + folder);
+    const auto [order, backup] = cameraOrder(*m_volumes);
     const QString refused =
         target.startsWith(QLatin1String("backup:")) ? backup + target.mid(7) : order + target;
     const QString old = writeJpeg(refused, 1, 9, QSize(320, 240));
