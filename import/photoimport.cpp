@@ -312,8 +312,10 @@ PhotoImport::Result PhotoImport::importPhoto(const Request& request)
                         claiming && i == 0 ? Rule::NewOnly : Rule::Replace, claiming && i == 0);
     }
     turned.main.clear();
-    if (needsBackup)
-        files.stage(data, request.backupPath + QStringLiteral("照片/"), Rule::NumberIfTaken);
+    // A claiming photo writes nothing else before its name is claimed.
+    const QString backupFolder = request.backupPath + QStringLiteral("照片/");
+    if (needsBackup && !claiming)
+        files.stage(data, backupFolder, Rule::NumberIfTaken);
 
     // The thumbnails, while the copies are on their way to the device.
     QImage image = upright ? decodeFitted(data, kBox2250) : std::move(turned.thumbnail);
@@ -323,7 +325,6 @@ PhotoImport::Result PhotoImport::importPhoto(const Request& request)
     // failure.
     QList<QPair<QString, QByteArray>> thumbnails;
     if (result.decoded) {
-        data.clear();
         for (const auto& thumb :
              {qMakePair(folders.thumb2250, kBox2250), qMakePair(folders.thumb1000, kBox1000),
               qMakePair(folders.thumb200, kBox200)}) {
@@ -337,15 +338,19 @@ PhotoImport::Result PhotoImport::importPhoto(const Request& request)
         image = QImage();
     }
 
-    // The name is claimed before any other file of the photo takes it.
-    if (claiming)
+    // The name is claimed before any other file of the photo is written.
+    if (claiming) {
         files.claim();
+        if (needsBackup)
+            files.stage(data, backupFolder, Rule::NumberIfTaken);
+    }
     const QString& name = result.targetName;
     if (!result.decoded) {
         qDebug() << "图片无法解码" << request.source;
         files.stage(data, request.orderPath + folders.thumb1000, Rule::Replace);
         files.stage(data, request.orderPath + folders.thumb2250, Rule::Replace);
     }
+    data.clear();
     for (const auto& thumb : qAsConst(thumbnails))
         files.stage(thumb.second, request.orderPath + thumb.first, Rule::Replace);
     files.commit();

@@ -830,7 +830,19 @@ void TestImportOrderThread::claimedNameMovesOnWhenTaken()
         asked.append(taken);
         return QStringLiteral("p-%1.jpg").arg(taken.mid(2, 3).toInt() + 1, 3, 10, QLatin1Char('0'));
     };
+    // Every other file of the photo is written once the main copy holds
+    // its name.
+    const QString claimed = order + QStringLiteral("照片/p-003.jpg");
+    QStringList writtenEarly;
+    FileOperation::setFaultHook([&](FileOperation::Fault f, const QString& path) {
+        if (f == FileOperation::Fault::Write && !path.startsWith(order + QStringLiteral("照片/")) &&
+            !QFileInfo::exists(claimed))
+            writtenEarly.append(path);
+        return false;
+    });
     const PhotoImport::Result result = PhotoImport::importPhoto(request);
+    FileOperation::setFaultHook(nullptr);
+    QCOMPARE(writtenEarly, QStringList());
     QVERIFY(!result.isFailure());
     QCOMPARE(result.targetName, QStringLiteral("p-003.jpg"));
     QCOMPARE(asked, (QStringList{"p-001.jpg", "p-002.jpg"}));
