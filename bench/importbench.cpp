@@ -182,6 +182,21 @@ QSize storedSize(const QString& path)
     return reader.size();
 }
 
+// The main copy of a photo: the photo itself when upright, else turned
+// upright (dimensions swapped for 6 and 8) and without an orientation tag.
+template <typename Expect> void expectUpright(const QString& source, const QString& main, Expect expect)
+{
+    const int orientation = ImageOperation::getDirection(source);
+    const QSize stored = storedSize(source);
+    expect(storedSize(main) == (orientation >= 5 ? stored.transposed() : stored),
+           main + QStringLiteral(" is not upright"));
+    if (orientation == 1)
+        expect(bytesOf(main) == bytesOf(source), main + QStringLiteral(" differs from the photo"));
+    else
+        expect(ImageOperation::getDirection(main) == 1,
+               main + QStringLiteral(" still carries an orientation"));
+}
+
 // The order's files of each source photo, imported under names.
 int checkOrder(const QStringList& sources, const QStringList& names, const QString& order, const QString& backup)
 {
@@ -199,13 +214,9 @@ int checkOrder(const QStringList& sources, const QStringList& names, const QStri
         const bool turned = orientation >= 5;
         const QSize stored = storedSize(source);
         const QSize upright = turned ? stored.transposed() : stored;
-        const QByteArray original = bytesOf(source);
 
-        const QString main = order + QStringLiteral("照片/") + name;
-        expect(storedSize(main) == upright, main + QStringLiteral(" is not upright"));
-        if (orientation == 1)
-            expect(bytesOf(main) == original, main + QStringLiteral(" differs from the photo"));
-        expect(bytesOf(backup + QStringLiteral("照片/") + name) == original,
+        expectUpright(source, order + QStringLiteral("照片/") + name, expect);
+        expect(bytesOf(backup + QStringLiteral("照片/") + name) == bytesOf(source),
                name + QStringLiteral(" backup differs"));
 
         QSize box = upright;
@@ -244,13 +255,15 @@ int checkBaseline(const QString& photos, const QString& out)
     int faults = 0;
     for (const QString& source : sources) {
         const QString name = QFileInfo(source).fileName();
-        const QByteArray original = bytesOf(source);
-        for (const QString& copy : {QStringLiteral("/photos/"), QStringLiteral("/backup/")}) {
-            if (bytesOf(out + copy + name) != original) {
-                err() << "baseline copy differs: " << out + copy + name << "\n";
+        auto expect = [&faults](bool ok, const QString& what) {
+            if (!ok) {
+                err() << "baseline check failed: " << what << "\n";
                 ++faults;
             }
-        }
+        };
+        expectUpright(source, out + QStringLiteral("/photos/") + name, expect);
+        expect(bytesOf(out + QStringLiteral("/backup/") + name) == bytesOf(source),
+               QStringLiteral("backup of ") + name + QStringLiteral(" differs"));
         for (int box : {2250, 1000, 200}) {
             const QString path = out + QStringLiteral("/t%1/").arg(box) + name;
             const QSize size = storedSize(path);

@@ -14,11 +14,12 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <fcntl.h>
 #include <dirent.h>
+#include <fcntl.h>
 #include <limits>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -38,7 +39,7 @@ bool faultAt(FileOperation::Fault fault, const QString& path)
 const QLatin1String kPartialPrefix(".dravin-");
 const QLatin1String kPartialSuffix(".part");
 
-enum class Commit { Replace, NumberIfTaken, FailIfTaken };
+using NameRule = FileOperation::NameRule;
 
 // Renames from onto to unless to exists. Falls back to a hard link where
 // the file system has no no-replace rename.
@@ -66,10 +67,12 @@ int renameNoReplace(const QString& from, const QString& to)
     return errno;
 }
 
-// Moves the finished temporary file to its name by the commit rule.
-bool commitTemp(const QString& temp, const QString& target, Commit mode, QString* usedPath)
+// Moves the finished temporary file to its name by the rule; err receives
+// EEXIST when a new-only name was taken.
+bool commitTemp(const QString& temp, const QString& target, NameRule mode, QString* usedPath, int* err)
 {
-    if (mode == Commit::Replace) {
+    *err = 0;
+    if (mode == NameRule::Replace) {
         if (QFileInfo(target).isDir() && !QFileInfo(target).isSymLink())
             return false;
         if (::rename(QFile::encodeName(temp).constData(), QFile::encodeName(target).constData()) != 0)
@@ -82,13 +85,13 @@ bool commitTemp(const QString& temp, const QString& target, Commit mode, QString
         const QString candidate = n == 0 ? target : FileOperation::numberedName(target, n);
         if (n > 0 && (QFileInfo::exists(candidate) || QFileInfo(candidate).isSymLink()))
             continue;
-        const int err = renameNoReplace(temp, candidate);
-        if (err == 0) {
+        *err = renameNoReplace(temp, candidate);
+        if (*err == 0) {
             if (usedPath)
                 *usedPath = candidate;
             return true;
         }
-        if (err != EEXIST || mode == Commit::FailIfTaken)
+        if (*err != EEXIST || mode == NameRule::NewOnly)
             return false;
     }
     return false;
@@ -186,51 +189,21 @@ mode_t modeOf(QFile::Permissions permissions)
 }
 
 // Writes a hidden temporary file in the target's folder with the writer
-// (which returns 0 or an error number), syncs and closes it, and only then
-// commits it: a share that refuses the data at sync or close never gets the
-// target replaced. The descriptor is really closed, and its close checked,
-// before the rename. The temporary file never outlives a failure.
-template <typename Writer>
-bool writeVia(const QString& target, Commit mode, QString* usedPath, QFile::Permissions permissions,
-              FileOperation::WriteError* error, Writer writer)
+// and commits it by the rule: see FileOperation::StagedFile.
+bool writeVia(const QString& target, NameRule mode, QString* usedPath, QFile::Permissions permissions,
+              FileOperation::WriteError* error, const std::function<int(int fd)>& writer)
 {
-    const QString dir = QFileInfo(target).absolutePath();
-    QString tempPath;
-    int err = 0;
-    const int fd = openTemp(dir, &tempPath, modeOf(permissions));
-    if (fd < 0) {
-        err = errno ? errno : EIO;
-    } else {
-        err = writer(fd);
-        if (!err && faultAt(FileOperation::Fault::DiskFull, target))
-            err = ENOSPC;
-        if (!err && faultAt(FileOperation::Fault::Write, target))
-            err = EIO;
-        if (!err && ::fdatasync(fd) != 0)
-            err = errno;
-        // The mode is set on the descriptor too: the umask may have narrowed it.
-        if (!err && ::fchmod(fd, modeOf(permissions)) != 0)
-            err = errno;
-        if (::close(fd) != 0 && !err)
-            err = errno == EINTR ? EIO : errno;
-        if (!err && faultAt(FileOperation::Fault::Close, target))
-            err = EIO;
-    }
+    FileOperation::StagedFile file;
+    const bool written = file.startWith(target, permissions, writer) && file.commit(target, mode, usedPath);
     if (error)
-        *error = writeErrorOf(err);
-    if (!err && commitTemp(tempPath, target, mode, usedPath))
-        return true;
-    if (!err && error)
-        *error = FileOperation::WriteError::Other;
-    if (fd >= 0)
-        ::unlink(QFile::encodeName(tempPath).constData());
-    return false;
+        *error = file.error();
+    return written;
 }
 
 const QFile::Permissions kDefaultPermissions =
     QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser | QFile::ReadGroup | QFile::ReadOther;
 
-bool copyTo(const QString& source, const QString& target, Commit mode, QString* usedPath = nullptr,
+bool copyTo(const QString& source, const QString& target, NameRule mode, QString* usedPath = nullptr,
             FileOperation::WriteError* error = nullptr)
 {
     if (error)
@@ -340,6 +313,118 @@ QString listFilePath(const QString& name)
 
 } // namespace
 
+FileOperation::StagedFile::~StagedFile()
+{
+    discard();
+}
+
+FileOperation::StagedFile::StagedFile(StagedFile&& other) noexcept
+    : m_target(std::move(other.m_target)), m_tempPath(std::exchange(other.m_tempPath, QString())),
+      m_fd(std::exchange(other.m_fd, -1)), m_mode(other.m_mode), m_error(other.m_error)
+{
+}
+
+FileOperation::StagedFile& FileOperation::StagedFile::operator=(StagedFile&& other) noexcept
+{
+    if (this != &other) {
+        discard();
+        m_target = std::move(other.m_target);
+        m_tempPath = std::exchange(other.m_tempPath, QString());
+        m_fd = std::exchange(other.m_fd, -1);
+        m_mode = other.m_mode;
+        m_error = other.m_error;
+    }
+    return *this;
+}
+
+void FileOperation::StagedFile::discard()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+    if (!m_tempPath.isEmpty())
+        ::unlink(QFile::encodeName(m_tempPath).constData());
+    m_tempPath.clear();
+}
+
+bool FileOperation::StagedFile::fail(int err)
+{
+    m_error = writeErrorOf(err);
+    discard();
+    return false;
+}
+
+bool FileOperation::StagedFile::start(const QByteArray& data, const QString& target)
+{
+    return startWith(target, kDefaultPermissions,
+                     [&data](int fd) { return writeAll(fd, data.constData(), data.size()); });
+}
+
+bool FileOperation::StagedFile::startWith(const QString& target, QFile::Permissions permissions,
+                                          const std::function<int(int fd)>& writer)
+{
+    discard();
+    m_target = target;
+    m_error = WriteError::None;
+    m_mode = modeOf(permissions);
+    QString tempPath;
+    const int fd = openTemp(QFileInfo(target).absolutePath(), &tempPath, m_mode);
+    if (fd < 0)
+        return fail(errno ? errno : EIO);
+    m_fd = fd;
+    m_tempPath = tempPath;
+    int err = writer(fd);
+    if (!err && faultAt(Fault::DiskFull, target))
+        err = ENOSPC;
+    if (!err && faultAt(Fault::Write, target))
+        err = EIO;
+    if (err)
+        return fail(err);
+    // Only a request: the sync at commit is what counts, and then mostly
+    // finds the data already on its way.
+    ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+    return true;
+}
+
+bool FileOperation::StagedFile::commit(const QString& target, NameRule rule, QString* usedPath, bool* taken)
+{
+    if (taken)
+        *taken = false;
+    if (m_tempPath.isEmpty()) {
+        if (m_error == WriteError::None)
+            m_error = WriteError::Other;
+        return false;
+    }
+    if (m_fd >= 0) {
+        int err = 0;
+        if (::fdatasync(m_fd) != 0)
+            err = errno;
+        // The mode is set on the descriptor too: the umask may have narrowed it.
+        if (!err && ::fchmod(m_fd, mode_t(m_mode)) != 0)
+            err = errno;
+        // The descriptor is really closed, and its close checked, before
+        // the rename: a share may refuse the data only now.
+        if (::close(m_fd) != 0 && !err)
+            err = errno == EINTR ? EIO : errno;
+        m_fd = -1;
+        if (!err && faultAt(Fault::Close, m_target))
+            err = EIO;
+        if (err)
+            return fail(err);
+    }
+    int err = 0;
+    if (commitTemp(m_tempPath, target, rule, usedPath, &err)) {
+        m_tempPath.clear();
+        return true;
+    }
+    if (rule == NameRule::NewOnly && err == EEXIST) {
+        if (taken)
+            *taken = true;
+        return false;
+    }
+    return fail(EIO);
+}
+
 void FileOperation::setFaultHook(FaultHook hook)
 {
     QMutexLocker lock(&s_hookMutex);
@@ -372,7 +457,7 @@ bool FileOperation::copyFile(QString source, QString target, bool overwrite, Wri
         return true;
     if (!QFileInfo::exists(source))
         return false;
-    return copyTo(source, target, overwrite ? Commit::Replace : Commit::NumberIfTaken, nullptr, error);
+    return copyTo(source, target, overwrite ? NameRule::Replace : NameRule::NumberIfTaken, nullptr, error);
 }
 
 bool FileOperation::copyNewFile(QString source, QString target, bool* targetTaken, WriteError* error)
@@ -393,7 +478,7 @@ bool FileOperation::copyNewFileAsIs(const QString& source, const QString& target
     if (!QFileInfo::exists(source))
         return false;
     auto taken = [&target] { return QFileInfo::exists(target) || QFileInfo(target).isSymLink(); };
-    if (!taken() && copyTo(source, target, Commit::FailIfTaken, nullptr, error))
+    if (!taken() && copyTo(source, target, NameRule::NewOnly, nullptr, error))
         return true;
     if (targetTaken)
         *targetTaken = taken();
@@ -404,8 +489,9 @@ bool FileOperation::writeFile(const QByteArray& data, QString target, bool overw
                               WriteError* error)
 {
     target.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    return writeVia(target, overwrite ? Commit::Replace : Commit::NumberIfTaken, usedPath, kDefaultPermissions,
-                    error, [&](int fd) { return writeAll(fd, data.constData(), data.size()); });
+    return writeVia(target, overwrite ? NameRule::Replace : NameRule::NumberIfTaken, usedPath,
+                    kDefaultPermissions, error,
+                    [&](int fd) { return writeAll(fd, data.constData(), data.size()); });
 }
 
 bool FileOperation::writeNewFile(const QByteArray& data, const QString& target, bool* targetTaken,
@@ -416,7 +502,7 @@ bool FileOperation::writeNewFile(const QByteArray& data, const QString& target, 
     if (error)
         *error = WriteError::None;
     auto taken = [&target] { return QFileInfo::exists(target) || QFileInfo(target).isSymLink(); };
-    if (!taken() && writeVia(target, Commit::FailIfTaken, nullptr, kDefaultPermissions, error,
+    if (!taken() && writeVia(target, NameRule::NewOnly, nullptr, kDefaultPermissions, error,
                              [&](int fd) { return writeAll(fd, data.constData(), data.size()); }))
         return true;
     if (targetTaken)
@@ -428,7 +514,7 @@ bool FileOperation::writeNewFile(const QByteArray& data, const QString& target, 
 
 bool FileOperation::writeOwnerOnlyFile(const QByteArray& data, const QString& target)
 {
-    return writeVia(target, Commit::Replace, nullptr, QFile::ReadOwner | QFile::WriteOwner, nullptr,
+    return writeVia(target, NameRule::Replace, nullptr, QFile::ReadOwner | QFile::WriteOwner, nullptr,
                     [&](int fd) { return writeAll(fd, data.constData(), data.size()); });
 }
 
@@ -596,7 +682,7 @@ bool FileOperation::copyDir(QString source, QString target, bool overwrite)
         if (entry.isDir()) {
             if (!copyDir(entry.absoluteFilePath(), to, overwrite))
                 return false;
-        } else if (!copyTo(entry.absoluteFilePath(), to, overwrite ? Commit::Replace : Commit::FailIfTaken)) {
+        } else if (!copyTo(entry.absoluteFilePath(), to, overwrite ? NameRule::Replace : NameRule::NewOnly)) {
             return false;
         }
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFile>
 #include <QString>
 #include <QStringList>
 
@@ -33,6 +34,59 @@ public:
     // a name, for folder names that carry one on purpose.
     static bool copyNewFileAsIs(const QString& source, const QString& target, bool* targetTaken = nullptr,
                                 WriteError* error = nullptr);
+    // How a finished file takes its target's name: replacing what is there,
+    // moving on to the first free numbered name, or only when the name is free.
+    enum class NameRule
+    {
+        Replace,
+        NumberIfTaken,
+        NewOnly
+    };
+
+    // One file written in two steps, for a writer with other work to do
+    // while the device writes: start() puts the data into a hidden temporary
+    // file in the target's folder and has the system begin writing it back
+    // at once; commit() then syncs and closes it, both checked, and only after
+    // that gives it its name by the rule. The write-back of many files thus
+    // overlaps the writer's work and each other, and still no file takes its
+    // name before the device has accepted all of it. A staged file that is
+    // never committed (or fails) leaves nothing behind.
+    class StagedFile
+    {
+    public:
+        StagedFile() = default;
+        ~StagedFile();
+        StagedFile(StagedFile&& other) noexcept;
+        StagedFile& operator=(StagedFile&& other) noexcept;
+        StagedFile(const StagedFile&) = delete;
+        StagedFile& operator=(const StagedFile&) = delete;
+
+        // False when the file could not be made or written; error() says why.
+        bool start(const QByteArray& data, const QString& target);
+        // The same with the data written by writer into the open descriptor;
+        // it returns 0 or an error number.
+        bool startWith(const QString& target, QFile::Permissions permissions,
+                       const std::function<int(int fd)>& writer);
+        // Syncs and closes the file (the first time), then names it target,
+        // a path in the folder given to start(), by the rule. With NewOnly and
+        // the name taken: false, taken set, and the file stays staged, to be
+        // committed under another name.
+        bool commit(const QString& target, NameRule rule, QString* usedPath = nullptr, bool* taken = nullptr);
+        bool isStarted() const { return !m_tempPath.isEmpty(); }
+        WriteError error() const { return m_error; }
+
+    private:
+        void discard();
+        // Records why the write failed and drops the temporary file.
+        bool fail(int err);
+
+        QString m_target;   // as given to start(), for the fault hook
+        QString m_tempPath; // empty once committed or discarded
+        int m_fd = -1;      // open until the sync
+        unsigned m_mode = 0;
+        WriteError m_error = WriteError::None;
+    };
+
     // Writes bytes to a file by the same rules as copyFile. usedPath, when
     // given, receives the path that was written. A new file takes its name
     // only once its data is synced and closed without error.

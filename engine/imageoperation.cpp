@@ -2,8 +2,10 @@
 
 #include "exifreader.h"
 #include "fileoperation.h"
+#include "jpegcodec.h"
 
 #include <QBuffer>
+#include <QColorSpace>
 #include <QDebug>
 #include <QFile>
 #include <QFileInfo>
@@ -149,32 +151,65 @@ QImage ImageOperation::addNumToImage(QImage image, int number)
 
 QImage ImageOperation::loadImageWithin(const QString& path, const QSize& box, QRect* mark)
 {
-    if (!QFileInfo(path).isFile())
+    QByteArray data;
+    if (!FileOperation::readFile(path, &data))
         return QImage();
-    QImageReader reader(path);
-    reader.setDecideFormatFromContent(true);
-    const QSize full = reader.size();
+    const QSize full = storedSize(data);
+    QImage image;
     if (full.isValid() && !full.isEmpty()) {
         const QSize fit = full.scaled(box, Qt::KeepAspectRatio);
-        if (fit.width() < full.width() && !fit.isEmpty())
-            reader.setScaledSize(fit);
+        image = decodeScaled(data, fit.width() < full.width() && !fit.isEmpty() ? fit : full);
     }
-    const QImage image = reader.read();
+    if (image.isNull())
+        image.loadFromData(data);
     if (mark && !image.isNull() && full.isValid() && !full.isEmpty() && image.size() != full)
         *mark = mapRect(*mark, double(image.width()) / full.width(), double(image.height()) / full.height());
     return image;
 }
 
+QSize ImageOperation::storedSize(const QByteArray& data)
+{
+    QBuffer buffer;
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    reader.setAutoTransform(false);
+    return reader.size();
+}
+
+QImage ImageOperation::decodeScaled(const QByteArray& data, const QSize& size)
+{
+    if (size.isEmpty())
+        return QImage();
+    QImage image = JpegCodec::decodeCovering(data, size);
+    if (image.isNull()) {
+        QBuffer buffer;
+        buffer.setData(data);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer);
+        reader.setAutoTransform(false);
+        reader.setScaledSize(size);
+        image = reader.read();
+    }
+    if (!image.isNull() && image.size() != size)
+        image = image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return image;
+}
+
+bool ImageOperation::encodeImage(const QImage& image, const QString& path, QByteArray* bytes, int quality,
+                                 const QByteArray& format)
+{
+    QBuffer buffer(bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format.isEmpty() ? QFileInfo(path).suffix().toLower().toLatin1() : format);
+    writer.setQuality(quality);
+    return writer.write(image);
+}
+
 bool ImageOperation::saveImage(const QImage& image, const QString& path, const QByteArray& format)
 {
     QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, format.isEmpty() ? QFileInfo(path).suffix().toLower().toLatin1() : format);
-    if (!writer.write(image))
-        return false;
-    buffer.close();
-    return FileOperation::writeFile(bytes, path, true);
+    return encodeImage(image, path, &bytes, -1, format) && FileOperation::writeFile(bytes, path, true);
 }
 
 QImage ImageOperation::getWebViewThumbImage(Image photo, int size)
@@ -249,7 +284,10 @@ QImage ImageOperation::rotateImage(QImage image, int orientation)
     if (turn == 0)
         return image;
     qDebug() << "旋转图片旋转图片" << orientation;
-    return image.transformed(QTransform().rotate(turn), Qt::SmoothTransformation);
+    // The turn would drop the colour profile: the picture keeps it.
+    QImage turned = image.transformed(QTransform().rotate(turn), Qt::SmoothTransformation);
+    turned.setColorSpace(image.colorSpace());
+    return turned;
 }
 
 QPixmap ImageOperation::rotateImage(QPixmap pixmap, int orientation)

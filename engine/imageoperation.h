@@ -28,10 +28,23 @@ public:
 
     // The image decoded from the file's bytes; null when unreadable.
     static QImage loadImage(QString path);
-    // The image decoded no larger than the box (aspect kept; the JPEG reader
-    // then decodes at a fraction of the photo's size). A mark given in the
-    // file's pixel grid is mapped to the decoded one.
+    // The image decoded no larger than the box (aspect kept; a JPEG is then
+    // decoded at a fraction of the photo's size). A mark given in the file's
+    // pixel grid is mapped to the decoded one.
     static QImage loadImageWithin(const QString& path, const QSize& box, QRect* mark = nullptr);
+    // The size of the encoded image as stored (no orientation applied);
+    // invalid when the bytes are no image a reader knows.
+    static QSize storedSize(const QByteArray& data);
+    // The encoded image decoded as stored at exactly the given size, smoothly
+    // scaled. A JPEG is decoded at the smallest of the decoder's scales that
+    // covers the size (3/8 of a 6000 pixel side is 2250), other formats
+    // through their reader. Null when the bytes do not decode.
+    static QImage decodeScaled(const QByteArray& data, const QSize& size);
+    // The image encoded in the given format, or in the one the path's suffix
+    // names, at the quality (-1: the writer's default); false when no
+    // writer handles the format.
+    static bool encodeImage(const QImage& image, const QString& path, QByteArray* bytes, int quality = -1,
+                            const QByteArray& format = QByteArray());
     // Writes the image in the given format, or in the one its suffix names;
     // an existing file is replaced only by a complete new one.
     static bool saveImage(const QImage& image, const QString& path, const QByteArray& format = QByteArray());

@@ -2,6 +2,7 @@
 
 #include "fileoperation.h"
 #include "imageoperation.h"
+#include "jpegcodec.h"
 
 #include <QBuffer>
 #include <QDebug>
@@ -9,52 +10,59 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
-#include <QImageWriter>
 #include <QRegularExpression>
 #include <QSemaphore>
 
-#include <memory>
+#include <vector>
 
 namespace {
 
 const int kBox2250 = 2250;
 const int kBox1000 = 1000;
 const int kBox200 = 200;
-const int kFullDecodeSlots = 4;
 // How many taken names a claiming copy moves past before it gives up.
 const int kMaxClaims = 100000;
 
-// Full-size decodes in flight in the process: each holds the photo at full
-// size, turned, and its encoded main copy, a few hundred megabytes for a
-// camera photo; without a bound a batch's peak grows with the thread count.
-QSemaphore& fullDecodes()
+// The memory the big steps of photos in work may hold at once in the
+// process, in megabytes: a lossless turn holds a camera photo's
+// coefficients twice (about 144 MB for 24 MP), a full-size decode its
+// pixels several times over. Without a bound a batch's peak grows with the
+// number of files imported side by side; with it, the few big steps in
+// flight leave room for the small ones of every other photo.
+const int kBigStepMegabytes = 300;
+
+QSemaphore& bigSteps()
 {
-    static QSemaphore bound(kFullDecodeSlots);
-    return bound;
+    static QSemaphore budget(kBigStepMegabytes);
+    return budget;
 }
 
-// Decodes the bytes as they are stored (the orientation tag not applied).
-// A valid box makes the decoder deliver the image already fitted into it,
-// which for a JPEG skips most of the full-size work.
-QImage decode(const QByteArray& data, int box)
+// Holds a share of the budget for its life; a step larger than the whole
+// budget waits until it has the budget to itself.
+class BigStep
 {
-    QBuffer buffer;
-    buffer.setData(data);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    reader.setAutoTransform(false);
-    QSize wanted;
-    if (box > 0) {
-        const QSize stored = reader.size();
-        if (stored.isValid() && !stored.isEmpty()) {
-            wanted = PhotoImport::fitInBox(stored, box);
-            reader.setScaledSize(wanted);
-        }
+public:
+    explicit BigStep(qint64 bytes)
+        : m_megabytes(int(qBound<qint64>(1, (bytes + (1 << 20) - 1) >> 20, kBigStepMegabytes)))
+    {
+        bigSteps().acquire(m_megabytes);
     }
-    QImage image = reader.read();
-    if (!image.isNull() && wanted.isValid() && image.size() != wanted)
-        image = image.scaled(wanted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    return image;
+    ~BigStep() { bigSteps().release(m_megabytes); }
+    BigStep(const BigStep&) = delete;
+    BigStep& operator=(const BigStep&) = delete;
+
+private:
+    int m_megabytes;
+};
+
+// Decodes the bytes as they are stored (the orientation tag not applied),
+// fitted into the box.
+QImage decodeFitted(const QByteArray& data, int box)
+{
+    const QSize stored = ImageOperation::storedSize(data);
+    if (!stored.isValid() || stored.isEmpty())
+        return QImage();
+    return ImageOperation::decodeScaled(data, PhotoImport::fitInBox(stored, box));
 }
 
 QImage fitted(const QImage& image, int box)
@@ -65,81 +73,157 @@ QImage fitted(const QImage& image, int box)
     return image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
-// Encodes in the format the name's suffix gives; false when no writer
-// handles it.
-bool encode(const QImage& image, const QString& name, int quality, QByteArray* out)
+bool isJpegName(const QString& name)
 {
-    QBuffer buffer(out);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, QFileInfo(name).suffix().toLower().toLatin1());
-    writer.setQuality(quality);
-    return writer.write(image);
+    const QString suffix = QFileInfo(name).suffix().toLower();
+    return suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg");
 }
 
-class Writer
+// The main copy of a photo that is not upright, and its thumbnail source.
+struct Turned
 {
-public:
-    explicit Writer(PhotoImport::Result& result) : m_result(result) {}
+    QByteArray main;  // empty: no main copy
+    QImage thumbnail; // fitted into the 2250 box and turned; null: not decoded
+};
 
-    // A failed write leaves any file already at the target as it was.
-    bool put(const QByteArray& bytes, const QString& target, bool replace)
-    {
-        FileOperation::WriteError error = FileOperation::WriteError::None;
-        if (FileOperation::writeFile(bytes, target, replace, nullptr, &error))
-            return true;
-        qDebug() << "写入失败" << target;
-        m_result.failed.append(target);
-        if (error == FileOperation::WriteError::DiskFull)
-            m_result.diskFull = true;
-        return false;
+// A turn the camera's coefficients allow is made on them: lossless, the
+// camera's own size, no pixels at all; the thumbnails then come from a
+// small decode. Any other photo is decoded whole, turned and saved again at
+// quality 100, and its thumbnails come from that decode.
+Turned turnUpright(const QByteArray& data, int orientation, const QString& targetName)
+{
+    Turned turned;
+    if (isJpegName(targetName)) {
+        const qint64 footprint = JpegCodec::turnFootprint(data);
+        if (footprint > 0) {
+            BigStep step(footprint);
+            turned.main = JpegCodec::turnUpright(data, orientation);
+        }
+        if (!turned.main.isEmpty()) {
+            turned.thumbnail = ImageOperation::rotateImage(decodeFitted(data, kBox2250), orientation);
+            return turned;
+        }
     }
 
-    // The main copies under result.targetName. Where the request claims
-    // its name, the first is written without replacing and moves on to
-    // the next name while its name is taken; the name it lands under is
-    // the photo's name from then on. The others replace.
-    void putMains(const QByteArray& bytes, const PhotoImport::Request& request,
-                  const QStringList& mainFolders)
+    const QSize stored = ImageOperation::storedSize(data);
+    // Decoded at four bytes a pixel, held at three while it is turned, and
+    // the encoded copy beside it.
+    BigStep step(stored.isValid() ? qint64(stored.width()) * stored.height() * 8 : 0);
+    QBuffer buffer;
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    reader.setAutoTransform(false);
+    QImage image = reader.read();
+    if (image.isNull())
+        return turned;
+    turned.thumbnail = ImageOperation::rotateImage(fitted(image, kBox2250), orientation);
+    // The full-size photo is held at three bytes a pixel, converted where
+    // it lies, and half a turn is made in place: less memory for every
+    // photo in work, and no slower.
+    if (image.format() == QImage::Format_RGB32)
+        image = std::move(image).convertToFormat(QImage::Format_RGB888);
+    if (orientation == 3)
+        image = std::move(image).mirrored(true, true);
+    else
+        image = ImageOperation::rotateImage(std::move(image), orientation);
+    if (!ImageOperation::encodeImage(image, targetName, &turned.main, 100)) {
+        qDebug() << "无法保存为此格式" << targetName;
+        turned.main.clear();
+    }
+    return turned;
+}
+
+// The files of one photo, written in two steps: each is staged (written
+// and on its way to the device) as soon as its bytes are ready, and all are
+// committed (synced, closed, named) at the end, main copies first. So the
+// device writes while the photo's next files are made, and the photo is in
+// its folders only when every file of it is.
+class PhotoFiles
+{
+public:
+    PhotoFiles(const PhotoImport::Request& request, PhotoImport::Result& result)
+        : m_request(request), m_result(result)
     {
-        QString& name = m_result.targetName;
-        int first = 0;
-        if (request.nextName && !mainFolders.isEmpty()) {
-            first = 1;
+    }
+
+    // A file of the photo's name in folder, committed by the rule. With
+    // claims, the file is the one that claims the photo's name (claim()).
+    void stage(const QByteArray& bytes, const QString& folder, FileOperation::NameRule rule,
+               bool claims = false)
+    {
+        Staged staged;
+        staged.folder = folder;
+        staged.rule = rule;
+        staged.claims = claims;
+        if (!staged.file.start(bytes, folder + m_result.targetName)) {
+            failed(folder + m_result.targetName, staged.file.error());
+            return;
+        }
+        m_files.push_back(std::move(staged));
+    }
+
+    // Commits the claiming file under the photo's name, never replacing a
+    // file: while the name is taken it moves on to the next one, which is
+    // the photo's name from then on.
+    void claim()
+    {
+        for (Staged& staged : m_files) {
+            if (!staged.claims || staged.committed)
+                continue;
+            staged.committed = true;
+            QString& name = m_result.targetName;
             for (int attempt = 0; attempt < kMaxClaims; ++attempt) {
-                const QString target = request.orderPath + mainFolders.first() + name;
+                const QString target = staged.folder + name;
                 bool taken = false;
-                FileOperation::WriteError error = FileOperation::WriteError::None;
-                if (FileOperation::writeNewFile(bytes, target, &taken, &error))
-                    break;
-                const QString next = taken ? request.nextName(name) : QString();
+                if (staged.file.commit(target, FileOperation::NameRule::NewOnly, nullptr, &taken))
+                    return;
+                const QString next = taken ? m_request.nextName(name) : QString();
                 if (next.isEmpty() || next == name) {
-                    qDebug() << "写入失败" << target;
-                    m_result.failed.append(target);
-                    m_result.diskFull = m_result.diskFull || error == FileOperation::WriteError::DiskFull;
-                    break;
+                    failed(target, staged.file.error());
+                    return;
                 }
                 qDebug() << "名称已被占用" << name << "改为" << next;
                 name = next;
             }
         }
-        for (int i = first; i < mainFolders.size(); ++i)
-            put(bytes, request.orderPath + mainFolders.at(i) + name, true);
     }
 
-    // An image the suffix has no writer for is skipped, as saving it would
-    // be; only a failed write counts as a failure.
-    bool save(const QImage& image, const QString& target, int quality)
+    // Commits every file not yet committed, in the order they were staged.
+    void commit()
     {
-        QByteArray bytes;
-        if (!encode(image, target, quality, &bytes)) {
-            qDebug() << "无法保存为此格式" << target;
-            return false;
+        for (Staged& staged : m_files) {
+            if (staged.committed)
+                continue;
+            staged.committed = true;
+            const QString target = staged.folder + m_result.targetName;
+            if (!staged.file.commit(target, staged.rule))
+                failed(target, staged.file.error());
         }
-        return put(bytes, target, true);
     }
 
 private:
+    struct Staged
+    {
+        FileOperation::StagedFile file;
+        QString folder;
+        FileOperation::NameRule rule = FileOperation::NameRule::Replace;
+        bool claims = false;
+        bool committed = false;
+    };
+
+    // A failed write leaves any file already at the target as it was.
+    void failed(const QString& target, FileOperation::WriteError error)
+    {
+        qDebug() << "写入失败" << target;
+        m_result.failed.append(target);
+        if (error == FileOperation::WriteError::DiskFull)
+            m_result.diskFull = true;
+    }
+
+    const PhotoImport::Request& m_request;
     PhotoImport::Result& m_result;
+    std::vector<Staged> m_files;
 };
 
 } // namespace
@@ -200,8 +284,6 @@ PhotoImport::Result PhotoImport::importPhoto(const Request& request)
     }
 
     const Folders folders = foldersFor(request.type, request.syncToFinal);
-    Writer writer(result);
-
     QByteArray data;
     if (!FileOperation::readFile(request.source, &data)) {
         qDebug() << "无法读取照片" << request.source;
@@ -213,64 +295,70 @@ PhotoImport::Result PhotoImport::importPhoto(const Request& request)
 
     result.orientation = ImageOperation::getDirection(request.source);
     const bool upright = result.orientation == 1;
-    // An upright photo needs no more than the 2250 box; a turned one is
-    // decoded whole for its main copy, and its thumbnails come from that.
-    std::unique_ptr<QSemaphoreReleaser> fullSize;
-    if (!upright) {
-        fullDecodes().acquire();
-        fullSize = std::make_unique<QSemaphoreReleaser>(fullDecodes());
-    }
-    QImage image = decode(data, upright ? kBox2250 : 0);
-    result.decoded = !image.isNull();
-
     // The main copy: an upright photo's (or one that cannot be decoded) is
     // the file itself, a turned one's the photo turned upright.
-    QByteArray turned;
-    bool hasMain = upright;
-    if (!upright && result.decoded) {
-        // The thumbnails come from the photo fitted first and turned small.
-        QImage thumbnail = ImageOperation::rotateImage(fitted(image, kBox2250), result.orientation);
-        // The full-size photo is held at three bytes a pixel, converted where
-        // it lies, and half a turn is made in place: less memory for every
-        // photo in work, and no slower.
-        if (image.format() == QImage::Format_RGB32)
-            image = std::move(image).convertToFormat(QImage::Format_RGB888);
-        if (result.orientation == 3)
-            image = std::move(image).mirrored(true, true);
-        else
-            image = ImageOperation::rotateImage(std::move(image), result.orientation);
-        hasMain = encode(image, request.targetName, 100, &turned);
-        if (!hasMain)
-            qDebug() << "无法保存为此格式" << request.targetName;
-        image = std::move(thumbnail);
+    Turned turned;
+    if (!upright)
+        turned = turnUpright(data, result.orientation, request.targetName);
+    const bool hasMain = upright || !turned.main.isEmpty();
+
+    using Rule = FileOperation::NameRule;
+    const bool claiming = bool(request.nextName);
+    PhotoFiles files(request, result);
+    if (hasMain) {
+        const QByteArray& main = upright ? data : turned.main;
+        for (int i = 0; i < folders.main.size(); ++i)
+            files.stage(main, request.orderPath + folders.main.at(i),
+                        claiming && i == 0 ? Rule::NewOnly : Rule::Replace, claiming && i == 0);
     }
-    fullSize.reset(); // the full-size photo is gone before its copies are written
-    if (hasMain)
-        writer.putMains(upright ? data : turned, request, folders.main);
-    turned.clear();
+    turned.main.clear();
+    // A claiming photo writes nothing else before its name is claimed.
+    const QString backupFolder = request.backupPath + QStringLiteral("照片/");
+    if (needsBackup && !claiming)
+        files.stage(data, backupFolder, Rule::NumberIfTaken);
 
+    // The thumbnails, while the copies are on their way to the device.
+    QImage image = upright ? decodeFitted(data, kBox2250) : std::move(turned.thumbnail);
+    result.decoded = !image.isNull();
+    // Each thumbnail from the one before; an image the suffix has no writer
+    // for is skipped, as saving it would be: only a failed write counts as a
+    // failure.
+    QList<QPair<QString, QByteArray>> thumbnails;
+    if (result.decoded) {
+        for (const auto& thumb :
+             {qMakePair(folders.thumb2250, kBox2250), qMakePair(folders.thumb1000, kBox1000),
+              qMakePair(folders.thumb200, kBox200)}) {
+            image = fitted(image, thumb.second);
+            QByteArray bytes;
+            if (ImageOperation::encodeImage(image, request.targetName, &bytes))
+                thumbnails.append({thumb.first, bytes});
+            else
+                qDebug() << "无法保存为此格式" << thumb.first + request.targetName;
+        }
+        image = QImage();
+    }
+
+    // The name is claimed before any other file of the photo is written.
+    if (claiming) {
+        files.claim();
+        if (needsBackup)
+            files.stage(data, backupFolder, Rule::NumberIfTaken);
+    }
     const QString& name = result.targetName;
-    if (needsBackup)
-        writer.put(data, request.backupPath + QStringLiteral("照片/") + name, false);
-
-    const QString thumb2250 = request.orderPath + folders.thumb2250 + name;
-    const QString thumb1000 = request.orderPath + folders.thumb1000 + name;
-    const QString thumb200 = request.orderPath + folders.thumb200 + name;
     if (!result.decoded) {
         qDebug() << "图片无法解码" << request.source;
-        writer.put(data, thumb1000, true);
-        writer.put(data, thumb2250, true);
-        return result;
+        files.stage(data, request.orderPath + folders.thumb1000, Rule::Replace);
+        files.stage(data, request.orderPath + folders.thumb2250, Rule::Replace);
     }
     data.clear();
-
-    writer.save(image, thumb2250, -1);
-    image = fitted(image, kBox1000);
-    writer.save(image, thumb1000, -1);
-    image = fitted(image, kBox200);
-    const bool small = writer.save(image, thumb200, -1);
-    if (request.type == ImportFinished)
-        qDebug() << "成品小缩略图" << (small ? "保存成功" : "保存失败") << thumb200;
+    for (const auto& thumb : qAsConst(thumbnails))
+        files.stage(thumb.second, request.orderPath + thumb.first, Rule::Replace);
+    files.commit();
+    if (result.decoded && request.type == ImportFinished) {
+        const QString small = request.orderPath + folders.thumb200 + name;
+        const bool saved = thumbnails.size() == 3 && !result.failed.contains(small);
+        qDebug() << "成品小缩略图" << (saved ? "保存成功" : "保存失败") << small;
+    }
     return result;
 }
 

@@ -61,8 +61,13 @@ struct Result
 // file is read once; an upright photo's main copy is its own bytes, and its
 // thumbnails come from a decode straight to the 2250 box. A source that
 // cannot be read to its end writes nothing: part of a photo is never decoded.
-// Turned photos are decoded at full size, a few at a time in the process,
-// however many files are imported side by side.
+// A JPEG turned by 3, 6 or 8 into a JPEG target is turned losslessly in the
+// compressed domain and its thumbnails decoded small; other turned photos
+// are decoded at full size, turned and saved again at quality 100. The big
+// steps share one memory bound in the process, however many files are
+// imported side by side. Each file is written as soon as its bytes are
+// ready and all are committed (synced, closed, named) when the photo is
+// done, the main copies first, so the result holds only once every file is.
 Result importPhoto(const Request& request);
 
 // One video, copied to its video folder without replacing a file.

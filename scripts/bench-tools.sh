@@ -19,3 +19,15 @@ bench_install_tools() {
 mean_of() {
     awk -F, -v name="$2" 'NR > 1 && $1 == name { print $2 }' "$1"
 }
+
+# bench_figure <text> <value> <target>: prints the figure with its target,
+# and MISSED when it is not at most the target; bench_missed is then 1.
+bench_missed=0
+bench_figure() {
+    if awk -v v="$2" -v t="$3" 'BEGIN { exit !(v != "" && v <= t) }'; then
+        echo "$1: $2 (target at most $3)"
+    else
+        echo "$1: ${2:-none} (target at most $3) MISSED"
+        bench_missed=1
+    fi
+}

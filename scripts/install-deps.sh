@@ -8,6 +8,7 @@ packages=(
     qtbase5-dev qtbase5-dev-tools qttools5-dev-tools
     libqt5webkit5-dev
     libexiv2-dev
+    libturbojpeg0-dev # lossless turns and scaled decodes of photos
     libcpp-httplib-dev libssl-dev zlib1g-dev libbrotli-dev
     fonts-noto-cjk qttranslations5-l10n
     libzint-dev
@@ -16,6 +17,7 @@ packages=(
     xvfb xauth
     unzip # reads exported workbooks back in the tests
     poppler-utils # pdfinfo, pdftotext and pdfimages for the tests that print sheets
+    libjpeg-turbo-progs # jpegtran, for the import benchmark's baseline
 )
 
 missing=()

@@ -44,6 +44,8 @@ private slots:
     void faultsAfterTheDataKeepTheOldFile_data();
     void faultsAfterTheDataKeepTheOldFile();
     void readErrorPartWayFails();
+    void stagedFileTakesItsNameOnlyAtCommit_data();
+    void stagedFileTakesItsNameOnlyAtCommit();
     void sameFileByAnotherPath();
     void writeFileFromBytes();
     void copyNewFileNeverReplaces();
@@ -262,6 +264,72 @@ void TestFileOperation::readErrorPartWayFails()
     FileOperation::setFaultHook(nullptr);
     QVERIFY(FileOperation::readFile(dir.filePath("card/turned.jpg"), &data));
     QCOMPARE(data.size(), 200000);
+}
+
+void TestFileOperation::stagedFileTakesItsNameOnlyAtCommit_data()
+{
+    QTest::addColumn<int>("rule");
+    QTest::addColumn<int>("fault"); // -1: none
+    QTest::addColumn<bool>("started");
+    QTest::addColumn<bool>("committed");
+    QTest::addColumn<int>("error");
+    QTest::addColumn<QStringList>("files"); // the folder after the commit
+    QTest::addColumn<QByteArray>("a");      // what a.jpg then holds
+
+    using R = FileOperation::NameRule;
+    using F = FileOperation::Fault;
+    using E = FileOperation::WriteError;
+    const QByteArray old("the only copy");
+    const QByteArray data(300000, 'n');
+    QTest::newRow("replace") << int(R::Replace) << -1 << true << true << int(E::None) << QStringList{"a.jpg"}
+                             << data;
+    QTest::newRow("replace, refused at close")
+        << int(R::Replace) << int(F::Close) << true << false << int(E::Other) << QStringList{"a.jpg"} << old;
+    QTest::newRow("replace, refused while written")
+        << int(R::Replace) << int(F::Write) << false << false << int(E::Other) << QStringList{"a.jpg"} << old;
+    QTest::newRow("replace, disk full") << int(R::Replace) << int(F::DiskFull) << false << false
+                                        << int(E::DiskFull) << QStringList{"a.jpg"} << old;
+    QTest::newRow("numbered") << int(R::NumberIfTaken) << -1 << true << true << int(E::None)
+                              << QStringList{"a(1).jpg", "a.jpg"} << old;
+    QTest::newRow("new only, taken: committed under another name")
+        << int(R::NewOnly) << -1 << true << false << int(E::None) << QStringList{"a.jpg", "b.jpg"} << old;
+}
+
+void TestFileOperation::stagedFileTakesItsNameOnlyAtCommit()
+{
+    QFETCH(int, rule);
+    QFETCH(int, fault);
+    QFETCH(bool, started);
+    QFETCH(bool, committed);
+    QFETCH(int, error);
+    QFETCH(QStringList, files);
+    QFETCH(QByteArray, a);
+    QTemporaryDir dir;
+    const QString target = dir.filePath("server/a.jpg");
+    write(target, "the only copy");
+    FileOperation::setFaultHook([fault, target](FileOperation::Fault f, const QString& path) {
+        return int(f) == fault && path == target;
+    });
+    {
+        // One never committed leaves nothing behind.
+        FileOperation::StagedFile dropped;
+        QVERIFY(dropped.start("dropped", dir.filePath("server/c.jpg")));
+    }
+    FileOperation::StagedFile file;
+    QCOMPARE(file.start(QByteArray(300000, 'n'), target), started);
+    // Written but not committed: the name still holds what it held.
+    QCOMPARE(readAll(target), QByteArray("the only copy"));
+    bool taken = false;
+    QCOMPARE(file.commit(target, FileOperation::NameRule(rule), nullptr, &taken), committed);
+    QCOMPARE(int(file.error()), error);
+    FileOperation::setFaultHook(nullptr);
+    QCOMPARE(taken, FileOperation::NameRule(rule) == FileOperation::NameRule::NewOnly);
+    if (taken)
+        QVERIFY(file.commit(dir.filePath("server/b.jpg"), FileOperation::NameRule::NewOnly));
+    QCOMPARE(entries(dir.filePath("server")), files);
+    QCOMPARE(readAll(target), a);
+    if (files.contains("b.jpg"))
+        QCOMPARE(readAll(dir.filePath("server/b.jpg")), QByteArray(300000, 'n'));
 }
 
 void TestFileOperation::sameFileByAnotherPath()

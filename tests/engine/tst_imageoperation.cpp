@@ -5,6 +5,8 @@
 
 #include <QtTest>
 
+#include <QBuffer>
+#include <QColorSpace>
 #include <QPainter>
 
 namespace {
@@ -56,6 +58,8 @@ class TestImageOperation : public QObject
 
 private slots:
     void loadImage();
+    void decodeScaledToExactSize_data();
+    void decodeScaledToExactSize();
     void thumbGeometry();
     void scaleRect();
     void rectangleAndEllipseMarks();
@@ -90,6 +94,56 @@ void TestImageOperation::loadImage()
     QVERIFY(ImageOperation::loadImage(m_dir.filePath("missing.jpg")).isNull());
     QVERIFY(ExifFiles::writeFile(m_dir.filePath("garbage.jpg"), "not an image"));
     QVERIFY(ImageOperation::loadImage(m_dir.filePath("garbage.jpg")).isNull());
+}
+
+void TestImageOperation::decodeScaledToExactSize_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QSize>("stored");
+    QTest::addColumn<QSize>("wanted");
+    QTest::addColumn<bool>("profile");
+
+    QTest::newRow("jpeg, 3/8 exactly") << "JPG" << QSize(2400, 1600) << QSize(900, 600) << false;
+    QTest::newRow("jpeg, between two scales") << "JPG" << QSize(2400, 1600) << QSize(1000, 666) << true;
+    QTest::newRow("jpeg, a sliver") << "JPG" << QSize(2400, 1600) << QSize(88, 58) << false;
+    QTest::newRow("jpeg, enlarged") << "JPG" << QSize(300, 200) << QSize(2250, 1500) << false;
+    QTest::newRow("grey jpeg") << "GREY" << QSize(1601, 1199) << QSize(200, 149) << false;
+    QTest::newRow("png") << "PNG" << QSize(800, 600) << QSize(200, 150) << true;
+}
+
+void TestImageOperation::decodeScaledToExactSize()
+{
+    QFETCH(QString, format);
+    QFETCH(QSize, stored);
+    QFETCH(QSize, wanted);
+    QFETCH(bool, profile);
+    QImage picture = JpegFixture::cameraLikeImage(stored, 11);
+    if (format == QLatin1String("GREY"))
+        picture = picture.convertToFormat(QImage::Format_Grayscale8);
+    if (profile)
+        picture.setColorSpace(QColorSpace::AdobeRgb);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QVERIFY(picture.save(&buffer, format == QLatin1String("PNG") ? "PNG" : "JPG", 90));
+
+    QCOMPARE(ImageOperation::storedSize(bytes), stored);
+    const QImage image = ImageOperation::decodeScaled(bytes, wanted);
+    QCOMPARE(image.size(), wanted);
+    QCOMPARE(image.isGrayscale(), format == QLatin1String("GREY"));
+    QCOMPARE(image.colorSpace() == QColorSpace::AdobeRgb, profile);
+    // The picture itself: on average within a few levels of the whole
+    // picture decoded and scaled smoothly.
+    const QImage reference =
+        QImage::fromData(bytes).scaled(wanted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    qint64 sum = 0;
+    for (int y = 0; y < wanted.height(); ++y)
+        for (int x = 0; x < wanted.width(); ++x)
+            sum += qAbs(qGray(image.pixel(x, y)) - qGray(reference.pixel(x, y)));
+    const double mean = double(sum) / (wanted.width() * wanted.height());
+    QVERIFY2(mean < 4, qPrintable(QString::number(mean)));
+
+    QVERIFY(ImageOperation::decodeScaled("not an image", wanted).isNull());
 }
 
 void TestImageOperation::thumbGeometry()

@@ -1,5 +1,5 @@
-#include "testfiles.h"
 #include "config.h"
+#include "exifreader.h"
 #include "fileoperation.h"
 #include "importordermodel.h"
 #include "importorderthread.h"
@@ -8,9 +8,11 @@
 #include "ordertree.h"
 #include "photoimport.h"
 #include "tempvolumes.h"
+#include "testfiles.h"
 
 #include <QtTest>
 
+#include <QColorSpace>
 #include <QImageReader>
 #include <QJsonObject>
 #include <QMutex>
@@ -55,6 +57,10 @@ private slots:
     void undecodablePhoto_data();
     void undecodablePhoto();
     void failedWriteKeepsOldPhoto();
+    void turnedMainCopy_data();
+    void turnedMainCopy();
+    void refusedCommitKeepsOldFile_data();
+    void refusedCommitKeepsOldFile();
 
     void importCardIntoOrder();
     void sameNamesKeepListOrder();
@@ -217,6 +223,52 @@ QStringList progressUpTo(int total, int failed = 0, const QString& folder = QStr
 int fileCount(const QString& folder)
 {
     return QDir(folder).entryList(QDir::Files).size();
+}
+
+// An order folder and its backup folder with the folders camera photos
+// go into; both paths end with "/".
+QPair<QString, QString> cameraOrder(TempVolumes& volumes)
+{
+    const QString order = volumes.mkdir(QStringLiteral("photos/o/照片")).chopped(2);
+    const QString backup = volumes.mkdir(QStringLiteral("backup/o/照片")).chopped(2);
+    for (const char* folder : {"thumbnail", "thumbnail100", "thumbnail2250"})
+        QDir().mkpath(order + folder);
+    return {order, backup};
+}
+
+// The picture as stored in the file, no orientation applied.
+QImage storedPicture(const QString& path)
+{
+    QImageReader reader(path);
+    reader.setAutoTransform(false);
+    return reader.read().convertToFormat(QImage::Format_RGB32);
+}
+
+// The picture turned the way a viewer turns it for its orientation.
+QImage turnedFor(const QImage& image, int orientation)
+{
+    const QMap<int, int> angles{{3, 180}, {6, 90}, {8, 270}};
+    if (!angles.contains(orientation))
+        return image;
+    return image.transformed(QTransform().rotate(angles.value(orientation)));
+}
+
+// The largest difference of one colour channel between two pictures; -1
+// when their sizes differ.
+int largestDifference(const QImage& a, const QImage& b)
+{
+    if (a.size() != b.size())
+        return -1;
+    int largest = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y);
+            const QRgb q = b.pixel(x, y);
+            largest = qMax(largest, qMax(qAbs(qRed(p) - qRed(q)),
+                                         qMax(qAbs(qGreen(p) - qGreen(q)), qAbs(qBlue(p) - qBlue(q)))));
+        }
+    }
+    return largest;
 }
 
 } // namespace
@@ -686,10 +738,7 @@ void TestImportOrderThread::photoTargetsByType()
 
 void TestImportOrderThread::sameNameTwiceKeepsBackups()
 {
-    const QString order = m_volumes->mkdir(QStringLiteral("photos/o/照片")).chopped(2);
-    const QString backup = m_volumes->mkdir(QStringLiteral("backup/o/照片")).chopped(2);
-    for (const char* folder : {"thumbnail", "thumbnail100", "thumbnail2250"})
-        QDir().mkpath(order + folder);
+    const auto [order, backup] = cameraOrder(*m_volumes);
 
     PhotoImport::Request request;
     request.orderPath = order;
@@ -723,10 +772,7 @@ void TestImportOrderThread::claimedNameMovesOnWhenTaken()
     // it lands as "p-003", with every file of it under that name.
     QFETCH(int, orientation);
     QFETCH(QString, edge);
-    const QString order = m_volumes->mkdir(QStringLiteral("photos/o/照片")).chopped(2);
-    const QString backup = m_volumes->mkdir(QStringLiteral("backup/o/照片")).chopped(2);
-    for (const char* folder : {"thumbnail", "thumbnail100", "thumbnail2250"})
-        QDir().mkpath(order + folder);
+    const auto [order, backup] = cameraOrder(*m_volumes);
     for (const char* taken : {"照片/p-001.jpg", "照片/p-002.jpg"}) {
         QFile file(order + taken);
         QVERIFY(file.open(QIODevice::WriteOnly));
@@ -743,7 +789,19 @@ void TestImportOrderThread::claimedNameMovesOnWhenTaken()
         asked.append(taken);
         return QStringLiteral("p-%1.jpg").arg(taken.mid(2, 3).toInt() + 1, 3, 10, QLatin1Char('0'));
     };
+    // Every other file of the photo is written once the main copy holds
+    // its name.
+    const QString claimed = order + QStringLiteral("照片/p-003.jpg");
+    QStringList writtenEarly;
+    FileOperation::setFaultHook([&](FileOperation::Fault f, const QString& path) {
+        if (f == FileOperation::Fault::Write && !path.startsWith(order + QStringLiteral("照片/")) &&
+            !QFileInfo::exists(claimed))
+            writtenEarly.append(path);
+        return false;
+    });
     const PhotoImport::Result result = PhotoImport::importPhoto(request);
+    FileOperation::setFaultHook(nullptr);
+    QCOMPARE(writtenEarly, QStringList());
     QVERIFY(!result.isFailure());
     QCOMPARE(result.targetName, QStringLiteral("p-003.jpg"));
     QCOMPARE(asked, (QStringList{"p-001.jpg", "p-002.jpg"}));
@@ -835,6 +893,157 @@ void TestImportOrderThread::failedWriteKeepsOldPhoto()
     QCOMPARE(QDir(order + QStringLiteral("设计")).entryList(QDir::Files | QDir::Hidden),
              QStringList{"d.jpg"});
     QCOMPARE(sizeOf(order + QStringLiteral("设计缩略图/d.jpg")), QSize(666, 1000));
+}
+
+void TestImportOrderThread::turnedMainCopy_data()
+{
+    QTest::addColumn<int>("orientation");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QString>("format"); // of the source and its target
+    QTest::addColumn<bool>("profile");   // the source carries an ICC profile
+    QTest::addColumn<QString>("made");   // how the main copy is made
+    QTest::addColumn<QSize>("mainSize");
+    QTest::addColumn<QSize>("thumb2250");
+    QTest::addColumn<QSize>("thumb1000");
+    QTest::addColumn<QSize>("thumb200");
+
+    const QSize wide(1280, 800), tall(800, 1280);
+    const QSize wide2250(2250, 1406), wide1000(1000, 624), wide200(200, 124);
+    const QSize tall2250(1406, 2250), tall1000(624, 1000), tall200(124, 200);
+    // Whole blocks (16 × 16 with the 4:2:0 sampling the writer uses): the
+    // camera's coefficients are moved, nothing is encoded again.
+    QTest::newRow("3, whole blocks") << 3 << wide << "jpg" << false << "moved" << wide << wide2250 << wide1000
+                                     << wide200;
+    QTest::newRow("6, whole blocks") << 6 << wide << "jpg" << false << "moved" << tall << tall2250 << tall1000
+                                     << tall200;
+    QTest::newRow("8, whole blocks, colour profile")
+        << 8 << wide << "jpg" << true << "moved" << tall << tall2250 << tall1000 << tall200;
+    // A turn by 6 brings the bottom edge to the left: with a height that is
+    // not whole blocks it cannot be moved, and is encoded again.
+    QTest::newRow("6, height not whole blocks, colour profile")
+        << 6 << QSize(1280, 808) << "jpg" << true << "quality 100" << QSize(808, 1280) << QSize(1420, 2250)
+        << QSize(631, 1000) << QSize(126, 200);
+    QTest::newRow("5, no turn") << 5 << wide << "jpg" << false << "quality 100" << wide << wide2250
+                                << wide1000 << wide200;
+    QTest::newRow("6, png") << 6 << QSize(640, 400) << "png" << false << "png" << QSize(400, 640) << tall2250
+                            << tall1000 << tall200;
+}
+
+void TestImportOrderThread::turnedMainCopy()
+{
+    QFETCH(int, orientation);
+    QFETCH(QSize, size);
+    QFETCH(QString, format);
+    QFETCH(bool, profile);
+    QFETCH(QString, made);
+    QFETCH(QSize, mainSize);
+    QFETCH(QSize, thumb2250);
+    QFETCH(QSize, thumb1000);
+    QFETCH(QSize, thumb200);
+
+    const auto [order, backup] = cameraOrder(*m_volumes);
+    const QString name = QStringLiteral("p.") + format;
+    const QString source = m_card + name;
+    QImage picture = JpegFixture::cameraLikeImage(size, 5);
+    if (profile)
+        picture.setColorSpace(QColorSpace::AdobeRgb);
+    if (format == QLatin1String("png")) {
+        QVERIFY(picture.save(source, "PNG"));
+        QVERIFY(JpegFixture::writeExif(source, orientation, QString(), QString()));
+    } else {
+        QVERIFY(JpegFixture::write(source, picture, 92, orientation, QString(), QString()));
+    }
+    QCOMPARE(ExifReader::orientation(source), orientation);
+    QCOMPARE(QImageReader(source).read().colorSpace() == QColorSpace::AdobeRgb, profile);
+
+    PhotoImport::Request request;
+    request.orderPath = order;
+    request.backupPath = backup;
+    request.source = source;
+    request.targetName = name;
+    const PhotoImport::Result result = PhotoImport::importPhoto(request);
+    QVERIFY(!result.isFailure());
+
+    const QString main = order + QStringLiteral("照片/") + name;
+    QCOMPARE(sizeOf(main), mainSize);
+    if (format != QLatin1String("png"))
+        QVERIFY(ExifReader::orientation(main) <= 1);
+    QCOMPARE(QImageReader(main).format(),
+             format == QLatin1String("png") ? QByteArray("png") : QByteArray("jpeg"));
+    QCOMPARE(QImageReader(main).read().colorSpace() == QColorSpace::AdobeRgb, profile);
+    // Upright as a viewer shows the photo. Moved coefficients decode to the
+    // source's pixels but for a level or two of rounding in the chroma
+    // upsampling, which now runs the other way; a second encoding, even at
+    // quality 100, moves some levels more.
+    const int difference =
+        largestDifference(storedPicture(main), turnedFor(storedPicture(source), orientation));
+    const int tolerance = made == QLatin1String("moved") ? 4 : made == QLatin1String("png") ? 0 : 16;
+    QVERIFY2(difference >= 0 && difference <= tolerance, qPrintable(QString::number(difference)));
+    // Moved coefficients keep the camera's size; quality 100 takes far more.
+    const double growth = double(readAll(main).size()) / readAll(source).size();
+    if (made == QLatin1String("moved"))
+        QVERIFY2(growth > 0.95 && growth < 1.05, qPrintable(QString::number(growth)));
+    else if (made == QLatin1String("quality 100"))
+        QVERIFY2(growth > 1.3, qPrintable(QString::number(growth)));
+
+    QCOMPARE(readAll(backup + QStringLiteral("照片/") + name), readAll(source));
+    QCOMPARE(sizeOf(order + QStringLiteral("thumbnail2250/") + name), thumb2250);
+    QCOMPARE(sizeOf(order + QStringLiteral("thumbnail/") + name), thumb1000);
+    QCOMPARE(sizeOf(order + QStringLiteral("thumbnail100/") + name), thumb200);
+    const QImage thumb = storedPicture(order + QStringLiteral("thumbnail/") + name);
+    QVERIFY(largestDifference(thumb, storedPicture(main).scaled(thumb.size(), Qt::IgnoreAspectRatio,
+                                                                Qt::SmoothTransformation)) <= 48);
+}
+
+void TestImportOrderThread::refusedCommitKeepsOldFile_data()
+{
+    QTest::addColumn<int>("fault");
+    QTest::addColumn<QString>("target"); // relative to the card's order and backup folders
+    QTest::addColumn<int>("orientation");
+    using F = FileOperation::Fault;
+    QTest::newRow("main copy refused at close") << int(F::Close) << "照片/p.jpg" << 1;
+    QTest::newRow("turned main copy refused at close") << int(F::Close) << "照片/p.jpg" << 6;
+    QTest::newRow("turned main copy onto a full disk") << int(F::DiskFull) << "照片/p.jpg" << 8;
+    QTest::newRow("backup refused at close") << int(F::Close) << "backup:照片/p.jpg" << 3;
+    QTest::newRow("thumbnail refused at close") << int(F::Close) << "thumbnail/p.jpg" << 6;
+}
+
+void TestImportOrderThread::refusedCommitKeepsOldFile()
+{
+    // The files of a photo are written first and synced, closed and named
+    // together at the end; a share that refuses one of them at its sync or
+    // close leaves the file that was there, and only that file fails.
+    QFETCH(int, fault);
+    QFETCH(QString, target);
+    QFETCH(int, orientation);
+    const auto [order, backup] = cameraOrder(*m_volumes);
+    const QString refused =
+        target.startsWith(QLatin1String("backup:")) ? backup + target.mid(7) : order + target;
+    const QString old = writeJpeg(refused, 1, 9, QSize(320, 240));
+    const QByteArray oldBytes = readAll(old);
+
+    FileOperation::setFaultHook([refused, fault](FileOperation::Fault f, const QString& path) {
+        return int(f) == fault && path == refused;
+    });
+    PhotoImport::Request request;
+    request.orderPath = order;
+    request.backupPath = backup;
+    request.source = writeJpeg(m_card + QStringLiteral("p.jpg"), orientation, 3, QSize(640, 480));
+    request.targetName = QStringLiteral("p.jpg");
+    const PhotoImport::Result result = PhotoImport::importPhoto(request);
+    FileOperation::setFaultHook(nullptr);
+
+    QCOMPARE(result.failed, QStringList{refused});
+    QCOMPARE(result.diskFull, fault == int(FileOperation::Fault::DiskFull));
+    QCOMPARE(readAll(refused), oldBytes);
+    for (const QString& entry : TestFiles::entries(QFileInfo(refused).absolutePath()))
+        QVERIFY2(!FileOperation::isPartialFile(entry), qPrintable(entry));
+    const bool tall = orientation == 6 || orientation == 8;
+    if (!target.startsWith(QStringLiteral("照片")))
+        QCOMPARE(sizeOf(order + QStringLiteral("照片/p.jpg")), tall ? QSize(480, 640) : QSize(640, 480));
+    if (!target.startsWith(QStringLiteral("thumbnail/")))
+        QCOMPARE(sizeOf(order + QStringLiteral("thumbnail/p.jpg")),
+                 tall ? QSize(749, 1000) : QSize(1000, 749));
 }
 
 void TestImportOrderThread::importCardIntoOrder()

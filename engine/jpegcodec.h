@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QSize>
+
+// JPEG work done below the pixels, on libjpeg-turbo's TurboJPEG interface:
+// turning a photo upright in the compressed domain, and decoding it at a
+// reduced scale. Every function is reentrant (each call has its own
+// TurboJPEG handle) and answers "cannot" with an empty result, so callers
+// fall back to decoding through Qt.
+namespace JpegCodec {
+
+// The photo turned upright without re-encoding, for orientation 3, 6 or 8:
+// the camera's own coefficients moved, so nothing is lost and the size stays
+// the camera's. The result keeps the source's ICC profile and no other
+// metadata, so it carries no orientation tag. Empty when the bytes are not a
+// JPEG the library reads, for any other orientation, and where the turn would
+// have to move a partial block at the photo's right or bottom edge (a width or
+// height that is not a whole number of blocks), which only a re-encode can do.
+QByteArray turnUpright(const QByteArray& jpeg, int orientation);
+
+// Bytes of memory turnUpright needs for the photo (its coefficients, twice:
+// as read and as turned); 0 when the bytes are not a JPEG.
+qint64 turnFootprint(const QByteArray& jpeg);
+
+// The photo decoded as stored (no orientation applied) at the smallest of
+// the decoder's scales (1/8, 2/8 ... 8/8) whose image still covers atLeast
+// on both sides; the whole photo when none is that small. The ICC profile,
+// if any, becomes the image's colour space. Null when the bytes are not a
+// JPEG the library decodes to RGB or grey (CMYK, for one).
+QImage decodeCovering(const QByteArray& jpeg, const QSize& atLeast);
+
+// The ICC profile carried in the JPEG's APP2 segments; empty when none.
+QByteArray iccProfile(const QByteArray& jpeg);
+
+} // namespace JpegCodec
