@@ -132,6 +132,9 @@ int run(const QString& photos, const QString& work)
     }
     QDir().mkpath(work + QStringLiteral("/server"));
     QDir().mkpath(work + QStringLiteral("/backup"));
+    // The work folder stands for the mount root: the import refuses roots
+    // outside it.
+    Config::setVolumesRoot(work);
     Config::importServPath = work + QStringLiteral("/server");
     Config::importServBackupPath = work + QStringLiteral("/backup/");
     Config::isSyncPhotoToFinal = QStringLiteral("0");

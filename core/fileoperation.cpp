@@ -17,9 +17,11 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <limits>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -115,26 +117,33 @@ int writeAll(int fd, const char* data, qint64 size)
 
 const qint64 kReadBlock = 64 * 1024;
 
-// Reads the open file to its end through the sink; false when a read fails
-// before the end (the sink may have taken part of the data).
+// Reads the open file to its end into buffer (capacity bytes): each block
+// at the buffer's start, or with append after the blocks before it; the
+// sink takes each block (data, length) as it comes. False when a read fails
+// before the end, or with append when the file outgrows the buffer (the
+// sink may have taken part of the data).
 template <typename Sink>
-bool readBlocks(QFile& in, Sink sink)
+bool readBlocks(QFile& in, char* buffer, qint64 capacity, bool append, Sink sink)
 {
     const qint64 size = in.size();
     qint64 done = 0;
-    bool first = true;
-    while (!in.atEnd()) {
-        const QByteArray block = in.read(first ? kReadBlock : 4 * 1024 * 1024);
-        if (block.isEmpty() || in.error() != QFile::NoError)
+    while (true) {
+        char* at = append ? buffer + done : buffer;
+        const qint64 room = append ? capacity - done : capacity;
+        if (room <= 0)
             return false;
-        if (first && faultAt(FileOperation::Fault::Read, in.fileName()))
+        const qint64 n = in.read(at, done == 0 ? qMin(kReadBlock, room) : room);
+        if (n < 0 || in.error() != QFile::NoError)
             return false;
-        first = false;
-        if (!sink(block))
+        if (n == 0)
+            break;
+        if (done == 0 && faultAt(FileOperation::Fault::Read, in.fileName()))
             return false;
-        done += block.size();
+        if (!sink(at, n))
+            return false;
+        done += n;
     }
-    return in.error() == QFile::NoError && done == size;
+    return done == size;
 }
 
 FileOperation::WriteError writeErrorOf(int err)
@@ -209,16 +218,19 @@ bool copyTo(const QString& source, const QString& target, NameRule mode, QString
     if (error)
         *error = FileOperation::WriteError::None;
     QFile in(source);
-    if (!QFileInfo(source).isFile() || !in.open(QIODevice::ReadOnly))
+    if (!QFileInfo(source).isFile() || !in.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return false;
     QFile::Permissions permissions = in.permissions() | QFile::WriteOwner | QFile::WriteUser;
     bool readFailed = false;
     const bool written = writeVia(target, mode, usedPath, permissions, error, [&](int fd) {
         int err = 0;
-        const bool read = readBlocks(in, [&](const QByteArray& block) {
-            err = writeAll(fd, block.constData(), block.size());
-            return err == 0;
-        });
+        const qint64 capacity = qBound<qint64>(kReadBlock, in.size(), 4 * 1024 * 1024);
+        const std::unique_ptr<char[]> buffer(new char[size_t(capacity)]);
+        const bool read =
+            readBlocks(in, buffer.get(), capacity, false, [&](const char* block, qint64 length) {
+                err = writeAll(fd, block, length);
+                return err == 0;
+            });
         if (err)
             return err;
         readFailed = !read;
@@ -522,13 +534,20 @@ bool FileOperation::readFile(const QString& path, QByteArray* data)
 {
     data->clear();
     QFile file(path);
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return false;
-    data->reserve(int(qMin<qint64>(file.size(), std::numeric_limits<int>::max())));
-    return readBlocks(file, [data](const QByteArray& block) {
-        data->append(block);
-        return true;
-    });
+    const qint64 size = file.size();
+    if (size >= std::numeric_limits<int>::max())
+        return false;
+    // Read straight into the result, one byte over, so a file that grew
+    // while it was read is told too.
+    data->resize(int(size) + 1);
+    if (!readBlocks(file, data->data(), data->size(), true, [](const char*, qint64) { return true; })) {
+        data->clear();
+        return false;
+    }
+    data->resize(int(size));
+    return true;
 }
 
 bool FileOperation::isSameFile(const QString& a, const QString& b)

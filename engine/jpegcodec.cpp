@@ -6,7 +6,15 @@
 
 #include <turbojpeg.h>
 
+// libjpeg after the standard headers it needs.
+#include <cstdio>
+#include <jpeglib.h>
+
+#include <csetjmp>
+#include <sys/mman.h>
+#include <cstdlib>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -108,6 +116,278 @@ QByteArray withSegments(const unsigned char* jpeg, unsigned long size, const QLi
     return result;
 }
 
+// ---- The turn on libjpeg's coefficient interface ----
+//
+// The source's coefficients are read once; the compressor is handed, for
+// each component, a stand-in for its coefficient array whose rows are made
+// from the source's blocks as it asks for them, band by band. So a turn
+// holds the photo's coefficients once, not twice (read and turned).
+
+struct ErrorManager
+{
+    jpeg_error_mgr manager;
+    jmp_buf jump;
+    bool warned = false;
+};
+
+void failWithJump(j_common_ptr cinfo)
+{
+    longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1);
+}
+
+void noteMessage(j_common_ptr cinfo, int level)
+{
+    // A warning (a damaged or cut-off photo) fails the turn, as it does
+    // through TurboJPEG.
+    if (level < 0)
+        reinterpret_cast<ErrorManager*>(cinfo->err)->warned = true;
+}
+
+// One component of the turned photo. The compressor takes it for its
+// coefficient array and asks it for rows, a few at a time, in order.
+struct TurnedComponent
+{
+    std::vector<JBLOCKROW> sourceRows; // the source's block rows
+    int sourceWidth = 0;               // in blocks
+    int sourceHeight = 0;
+    int width = 0; // turned, in blocks
+    int height = 0;
+    int orientation = 1;
+
+    // Made rows: a band of kBandRows rows from bandStart, and the row
+    // pointers handed out last.
+    std::vector<JCOEF> band;
+    std::vector<JBLOCKROW> bandRows;
+    int bandStart = -1;
+    int bandCount = 0;
+    std::vector<JBLOCKROW> handed;
+
+    // The block at (row, column) of the turned component, from the source
+    // block it comes from. A quarter turn transposes the block and mirrors
+    // one way (odd frequencies that way change sign); a half turn mirrors
+    // both ways.
+    void make(int row, int column, JCOEF* out) const
+    {
+        switch (orientation) {
+        case 6: { // a quarter turn clockwise
+            const JCOEF* in = sourceRows[size_t(sourceHeight - 1 - column)][row];
+            for (int v = 0; v < DCTSIZE; ++v)
+                for (int u = 0; u < DCTSIZE; ++u)
+                    out[v * DCTSIZE + u] = (u & 1) ? JCOEF(-in[u * DCTSIZE + v]) : in[u * DCTSIZE + v];
+            return;
+        }
+        case 8: { // a quarter turn anticlockwise
+            const JCOEF* in = sourceRows[size_t(column)][sourceWidth - 1 - row];
+            for (int v = 0; v < DCTSIZE; ++v)
+                for (int u = 0; u < DCTSIZE; ++u)
+                    out[v * DCTSIZE + u] = (v & 1) ? JCOEF(-in[u * DCTSIZE + v]) : in[u * DCTSIZE + v];
+            return;
+        }
+        default: { // half a turn
+            const JCOEF* in = sourceRows[size_t(sourceHeight - 1 - row)][sourceWidth - 1 - column];
+            for (int i = 0; i < DCTSIZE2; ++i)
+                out[i] = (((i / DCTSIZE) + (i % DCTSIZE)) & 1) ? JCOEF(-in[i]) : in[i];
+            return;
+        }
+        }
+    }
+
+    JBLOCKARRAY rows(JDIMENSION start, JDIMENSION count)
+    {
+        const int first = int(start);
+        const int wanted = int(count);
+        if (bandStart < 0 || first < bandStart || first + wanted > bandStart + bandCount) {
+            const int made = qMax(wanted, qMin(kBandRows, height - first));
+            band.resize(size_t(made) * size_t(width) * DCTSIZE2);
+            bandRows.resize(size_t(made));
+            for (int r = 0; r < made; ++r)
+                bandRows[size_t(r)] = reinterpret_cast<JBLOCKROW>(&band[size_t(r) * size_t(width) * DCTSIZE2]);
+            // Column by column for a quarter turn: each source row is then
+            // read a band's width at a time.
+            if (orientation == 3) {
+                for (int r = 0; r < made; ++r)
+                    for (int c = 0; c < width; ++c)
+                        make(first + r, c, bandRows[size_t(r)][c]);
+            } else {
+                for (int c = 0; c < width; ++c)
+                    for (int r = 0; r < made; ++r)
+                        make(first + r, c, bandRows[size_t(r)][c]);
+            }
+            bandStart = first;
+            bandCount = made;
+        }
+        handed.assign(bandRows.begin() + (first - bandStart), bandRows.begin() + (first - bandStart + wanted));
+        return handed.data();
+    }
+
+    static const int kBandRows = 16;
+};
+
+struct TurnJob
+{
+    std::vector<TurnedComponent> components;
+    JBLOCKARRAY (*delegate)(j_common_ptr, jvirt_barray_ptr, JDIMENSION, JDIMENSION, boolean) = nullptr;
+};
+
+JBLOCKARRAY turnedRows(j_common_ptr cinfo, jvirt_barray_ptr array, JDIMENSION start, JDIMENSION count,
+                       boolean writable)
+{
+    auto* job = static_cast<TurnJob*>(cinfo->client_data);
+    for (TurnedComponent& component : job->components) {
+        if (reinterpret_cast<jvirt_barray_ptr>(&component) == array)
+            return component.rows(start, count);
+    }
+    return job->delegate(cinfo, array, start, count, writable);
+}
+
+// The source's header tells whether the coefficient turn serves it: 8-bit
+// grey or YCbCr, a width and height of whole MCUs (so every block moves
+// whole, and the turn is perfect).
+bool coefficientTurnServes(const jpeg_decompress_struct& source)
+{
+    if (source.data_precision != 8 || source.num_components < 1 || source.num_components > 3)
+        return false;
+    if (source.jpeg_color_space != JCS_YCbCr && source.jpeg_color_space != JCS_GRAYSCALE)
+        return false;
+    const unsigned mcuWidth = unsigned(source.max_h_samp_factor) * DCTSIZE;
+    const unsigned mcuHeight = unsigned(source.max_v_samp_factor) * DCTSIZE;
+    return source.image_width % mcuWidth == 0 && source.image_height % mcuHeight == 0;
+}
+
+// Everything the turn creates, released on every way out of it (a libjpeg
+// error jumps back to turnCoefficients, past no C++ frame).
+struct CoefficientTurn
+{
+    jpeg_decompress_struct source{};
+    jpeg_compress_struct target{};
+    ErrorManager errors;
+    TurnJob job;
+    QByteArray out; // room for the turned photo
+    unsigned char* written = nullptr; // out's bytes, or a buffer the destination grew into
+    unsigned long writtenSize = 0;
+    bool sourceMade = false;
+    bool targetMade = false;
+
+    ~CoefficientTurn()
+    {
+        if (targetMade)
+            jpeg_destroy_compress(&target);
+        if (sourceMade)
+            jpeg_destroy_decompress(&source);
+        if (written && written != outBytes())
+            std::free(written);
+    }
+
+    unsigned char* outBytes() { return reinterpret_cast<unsigned char*>(out.data()); }
+};
+
+// The coefficient turn: the JPEG, or empty when it does not serve the
+// photo (*declined set) or the photo turned out damaged.
+QByteArray turnCoefficients(const QByteArray& jpeg, int orientation, bool* declined)
+{
+    *declined = false;
+    CoefficientTurn turn;
+    turn.source.err = jpeg_std_error(&turn.errors.manager);
+    turn.errors.manager.error_exit = failWithJump;
+    turn.errors.manager.emit_message = noteMessage;
+    turn.target.err = &turn.errors.manager;
+    if (setjmp(turn.errors.jump))
+        return QByteArray();
+
+    jpeg_create_decompress(&turn.source);
+    turn.sourceMade = true;
+    jpeg_mem_src(&turn.source, const_cast<unsigned char*>(bytes(jpeg)), static_cast<unsigned long>(jpeg.size()));
+    jpeg_read_header(&turn.source, TRUE);
+    if (!coefficientTurnServes(turn.source)) {
+        *declined = true;
+        return QByteArray();
+    }
+    jvirt_barray_ptr* sourceArrays = jpeg_read_coefficients(&turn.source);
+    if (turn.errors.warned)
+        return QByteArray();
+
+    jpeg_create_compress(&turn.target);
+    turn.targetMade = true;
+    jpeg_copy_critical_parameters(&turn.source, &turn.target);
+    const bool quarter = orientation != 3;
+    if (quarter) {
+        std::swap(turn.target.image_width, turn.target.image_height);
+        for (int q = 0; q < NUM_QUANT_TBLS; ++q) {
+            JQUANT_TBL* table = turn.target.quant_tbl_ptrs[q];
+            if (!table)
+                continue;
+            for (int i = 0; i < DCTSIZE; ++i)
+                for (int j = i + 1; j < DCTSIZE; ++j)
+                    std::swap(table->quantval[i * DCTSIZE + j], table->quantval[j * DCTSIZE + i]);
+        }
+    }
+    turn.job.components.resize(size_t(turn.source.num_components));
+    std::vector<jvirt_barray_ptr> arrays;
+    for (int ci = 0; ci < turn.source.num_components; ++ci) {
+        const jpeg_component_info& from = turn.source.comp_info[ci];
+        if (quarter)
+            std::swap(turn.target.comp_info[ci].h_samp_factor, turn.target.comp_info[ci].v_samp_factor);
+        TurnedComponent& component = turn.job.components[size_t(ci)];
+        component.orientation = orientation;
+        component.sourceWidth = int(from.width_in_blocks);
+        component.sourceHeight = int(from.height_in_blocks);
+        component.width = quarter ? component.sourceHeight : component.sourceWidth;
+        component.height = quarter ? component.sourceWidth : component.sourceHeight;
+        component.sourceRows.reserve(size_t(component.sourceHeight));
+        for (int row = 0; row < component.sourceHeight; ++row) {
+            component.sourceRows.push_back(turn.source.mem->access_virt_barray(
+                reinterpret_cast<j_common_ptr>(&turn.source), sourceArrays[ci], JDIMENSION(row), 1, FALSE)[0]);
+        }
+        arrays.push_back(reinterpret_cast<jvirt_barray_ptr>(&component));
+    }
+    turn.job.delegate = turn.target.mem->access_virt_barray;
+    turn.target.mem->access_virt_barray = turnedRows;
+    turn.target.client_data = &turn.job;
+
+    // Room for about the source's size, so the buffer rarely has to grow.
+    turn.out.resize(jpeg.size() + 65536);
+    turn.written = turn.outBytes();
+    turn.writtenSize = static_cast<unsigned long>(turn.out.size());
+    jpeg_mem_dest(&turn.target, &turn.written, &turn.writtenSize);
+    jpeg_write_coefficients(&turn.target, arrays.data());
+    jpeg_finish_compress(&turn.target);
+    jpeg_finish_decompress(&turn.source);
+    if (turn.errors.warned || turn.writtenSize <= 4)
+        return QByteArray();
+    const QList<QByteArray> profile = iccSegments(jpeg).values();
+    if (turn.written != turn.outBytes() || !profile.isEmpty())
+        return withSegments(turn.written, turn.writtenSize, profile);
+    // The turned photo is in out already.
+    turn.out.resize(int(turn.writtenSize));
+    turn.written = nullptr;
+    return std::move(turn.out);
+}
+
+void unmapPixels(void* info)
+{
+    const auto* region = static_cast<const std::pair<void*, size_t>*>(info);
+    ::munmap(region->first, region->second);
+    delete region;
+}
+
+// An image of the size in memory of its own, in huge pages where the
+// system gives them: a photo's pixels then cost a few page faults, not
+// thousands, each time one is decoded.
+QImage pixelBuffer(int width, int height, QImage::Format format)
+{
+    const int depth = format == QImage::Format_Grayscale8 ? 1 : 4;
+    const qsizetype bytesPerLine = qsizetype(width) * depth;
+    const size_t size = size_t(bytesPerLine) * size_t(height);
+    if (size < (4u << 20))
+        return QImage(width, height, format);
+    void* memory = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (memory == MAP_FAILED)
+        return QImage(width, height, format);
+    ::madvise(memory, size, MADV_HUGEPAGE);
+    return QImage(static_cast<uchar*>(memory), width, height, bytesPerLine, format, unmapPixels,
+                  new std::pair<void*, size_t>(memory, size));
+}
+
 int turnFor(int orientation)
 {
     switch (orientation) {
@@ -129,6 +409,13 @@ QByteArray JpegCodec::turnUpright(const QByteArray& jpeg, int orientation)
     const int op = turnFor(orientation);
     if (op < 0 || jpeg.isEmpty())
         return QByteArray();
+    bool declined = false;
+    const QByteArray turned = turnCoefficients(jpeg, orientation, &declined);
+    if (!declined)
+        return turned;
+
+    // Any other perfect turn, on TurboJPEG's transform: it holds the
+    // coefficients twice.
     Handle handle(tjInitTransform());
     if (!handle)
         return QByteArray();
@@ -168,8 +455,12 @@ qint64 JpegCodec::turnFootprint(const QByteArray& jpeg)
         blocks += 2 * (knownSampling ? mcus : lumaBlocks);
     if (header.colourspace == TJCS_CMYK || header.colourspace == TJCS_YCCK)
         blocks += lumaBlocks;
-    // 64 coefficients of two bytes a block, read and turned.
-    return blocks * 64 * 2 * 2;
+    // 64 coefficients of two bytes a block, held once where the turn moves
+    // whole MCUs of grey or YCbCr, else twice (read and turned).
+    const bool once = knownSampling &&
+                      (header.colourspace == TJCS_YCbCr || header.colourspace == TJCS_GRAY) &&
+                      header.width % mcuWidth == 0 && header.height % mcuHeight == 0;
+    return blocks * 64 * 2 * (once ? 1 : 2);
 }
 
 QImage JpegCodec::decodeCovering(const QByteArray& jpeg, const QSize& atLeast)
@@ -198,7 +489,7 @@ QImage JpegCodec::decodeCovering(const QByteArray& jpeg, const QSize& atLeast)
         }
     }
 
-    QImage image(width, height, grey ? QImage::Format_Grayscale8 : QImage::Format_RGB32);
+    QImage image = pixelBuffer(width, height, grey ? QImage::Format_Grayscale8 : QImage::Format_RGB32);
     if (image.isNull())
         return QImage();
     // RGB32 is 0xffRRGGBB in native order; the decoder fills the alpha byte.

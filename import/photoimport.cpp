@@ -100,7 +100,8 @@ Turned turnUpright(const QByteArray& data, int orientation, const QString& targe
             turned.main = JpegCodec::turnUpright(data, orientation);
         }
         if (!turned.main.isEmpty()) {
-            turned.thumbnail = ImageOperation::rotateImage(decodeFitted(data, kBox2250), orientation);
+            // The turned copy is upright already: its thumbnail needs no turn.
+            turned.thumbnail = decodeFitted(turned.main, kBox2250);
             return turned;
         }
     }

@@ -9,6 +9,7 @@ packages=(
     libqt5webkit5-dev
     libexiv2-dev
     libturbojpeg0-dev # lossless turns and scaled decodes of photos
+    libjpeg-dev # the coefficient interface the lossless turn uses
     libcpp-httplib-dev libssl-dev zlib1g-dev libbrotli-dev
     fonts-noto-cjk qttranslations5-l10n
     libzint-dev
