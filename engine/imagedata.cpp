@@ -106,6 +106,20 @@ void ImageData::importImage(PHOTOTYPE kind)
     qDebug() << "成品" << m_selectedImages.size();
 }
 
+QString ImageData::fineSmallThumbnail(const QString& orderFolder, const QString& fileName)
+{
+    if (!fileName.endsWith(QLatin1String(".jpg"), Qt::CaseInsensitive) || QDir::isRelativePath(orderFolder))
+        return QString();
+    QString name = fileName;
+    if (name.endsWith(QLatin1String(".JPG")))
+        name.replace(QLatin1String(".JPG"), QLatin1String(".jpg"));
+    Image image;
+    image.Setpath(name);
+    image.setKind(FinePhoto);
+    image.setOrderFolder(orderFolder);
+    return image.GetImagePath();
+}
+
 void ImageData::setType(PHOTOTYPE kind)
 {
     m_type = kind;

@@ -53,6 +53,10 @@ public:
     bool removeDeletedImage();
 
     static QList<Image> getFineAndDeletedImage();
+    // Where the small thumbnail of a finished photo of the order folder is
+    // looked for by the sheet (the photo as importImage lists it); empty for
+    // a file that is no JPEG photo.
+    static QString fineSmallThumbnail(const QString& orderFolder, const QString& fileName);
 
     static ImageData* m_pimages;
     static QList<Image> changedImages;

@@ -224,14 +224,20 @@ QImage ImageOperation::getWebViewThumbImage(Image photo, int size)
     } else {
         // The mark is given in the grid of the small thumbnail, so the photo
         // becomes exactly that first, and is kept as one.
-        const QSize box(1000, 1000);
-        image = loadImageWithin(photo.GetBigImagePath(), box);
-        if (!image.isNull() && image.size() != image.size().scaled(box, Qt::KeepAspectRatio))
-            image = image.scaled(box, Qt::KeepAspectRatio, Qt::FastTransformation);
-        if (!image.isNull())
-            saveImage(image, smallPath);
+        image = makeSmallThumbnail(photo.GetBigImagePath(), smallPath);
     }
     return getThumb(image, mark, size, photo.isEllipse(), 0);
+}
+
+QImage ImageOperation::makeSmallThumbnail(const QString& bigPath, const QString& smallPath)
+{
+    const QSize box(1000, 1000);
+    QImage image = loadImageWithin(bigPath, box);
+    if (!image.isNull() && image.size() != image.size().scaled(box, Qt::KeepAspectRatio))
+        image = image.scaled(box, Qt::KeepAspectRatio, Qt::FastTransformation);
+    if (!image.isNull())
+        saveImage(image, smallPath);
+    return image;
 }
 
 QPixmap ImageOperation::getWebViewThumb(Image photo, int size)

@@ -65,6 +65,9 @@ public:
     // Photos are decoded at reduced scale; the mark lands within a pixel of
     // where a full decode would put it.
     static QImage getWebViewThumbImage(Image photo, int size);
+    // A photo's small thumbnail (fitting 1000 × 1000), made from the photo
+    // at bigPath and saved at smallPath; null when the photo cannot be read.
+    static QImage makeSmallThumbnail(const QString& bigPath, const QString& smallPath);
     static QPixmap getWebViewThumb(Image photo, int size);
 
     // The 218 × 150 barcode label.

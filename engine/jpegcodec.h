@@ -4,11 +4,12 @@
 #include <QImage>
 #include <QSize>
 
-// JPEG work done below the pixels, on libjpeg-turbo's TurboJPEG interface:
-// turning a photo upright in the compressed domain, and decoding it at a
-// reduced scale. Every function is reentrant (each call has its own
-// TurboJPEG handle) and answers "cannot" with an empty result, so callers
-// fall back to decoding through Qt.
+// JPEG work done below the pixels, on libjpeg-turbo: turning a photo
+// upright in the compressed domain (on libjpeg's coefficient interface, or
+// TurboJPEG's transform), and decoding it at a reduced scale (TurboJPEG).
+// Every function is reentrant (each call has its own decoder and encoder)
+// and answers "cannot" with an empty result, so callers fall back to
+// decoding through Qt.
 namespace JpegCodec {
 
 // The photo turned upright without re-encoding, for orientation 3, 6 or 8:
@@ -18,10 +19,13 @@ namespace JpegCodec {
 // JPEG the library reads, for any other orientation, and where the turn would
 // have to move a partial block at the photo's right or bottom edge (a width or
 // height that is not a whole number of blocks), which only a re-encode can do.
+// A grey or YCbCr photo of whole MCUs is turned holding its coefficients
+// once, the turned blocks made band by band as they are written; any other
+// is turned by TurboJPEG's transform, which holds them twice.
 QByteArray turnUpright(const QByteArray& jpeg, int orientation);
 
-// Bytes of memory turnUpright needs for the photo (its coefficients, twice:
-// as read and as turned); 0 when the bytes are not a JPEG.
+// Bytes of memory turnUpright needs for the photo's coefficients (once or
+// twice, as above); 0 when the bytes are not a JPEG.
 qint64 turnFootprint(const QByteArray& jpeg);
 
 // The photo decoded as stored (no orientation applied) at the smallest of

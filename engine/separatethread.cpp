@@ -4,6 +4,7 @@
 #include "filenames.h"
 #include "fileoperation.h"
 #include "imagedata.h"
+#include "imageoperation.h"
 
 #include <QDebug>
 #include <QFile>
@@ -210,6 +211,9 @@ void SeparateThread::separateImage()
                 copyReporting(raw.first, raw.second);
         }
     }
+    if (!m_smallThumbnail.isEmpty() && !QFileInfo::exists(m_smallThumbnail) &&
+        QFileInfo(QFileInfo(m_smallThumbnail).path()).isDir() && QFileInfo(m_srcPath).isFile())
+        ImageOperation::makeSmallThumbnail(m_srcPath, m_smallThumbnail);
     callBack();
 }
 

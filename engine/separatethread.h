@@ -46,6 +46,12 @@ public:
     SeparateThread(QJsonArray picInfoList, int type, JobOwnerHandle owner, QString orderPath);
     ~SeparateThread() override;
 
+    // Type 1: where the photo's small thumbnail belongs. When it is missing
+    // (and its folder is there) the job makes it from the photo after the
+    // copy, so the sheet's thumbnails later need no photo decoded, and the
+    // decoding runs beside the other copies.
+    void setSmallThumbnail(const QString& path) { m_smallThumbnail = path; }
+
     // The bound of a mark coordinate or size read from the service.
     static constexpr int markLimit = 100000;
 
@@ -90,4 +96,5 @@ private:
     QString m_sjfjxz;
     QString m_finishedFolder;
     QString m_orderPath;
+    QString m_smallThumbnail;
 };

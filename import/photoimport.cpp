@@ -25,8 +25,9 @@ const int kMaxClaims = 100000;
 
 // The memory the big steps of photos in work may hold at once in the
 // process, in megabytes: a lossless turn holds a camera photo's
-// coefficients twice (about 144 MB for 24 MP), a full-size decode its
-// pixels several times over. Without a bound a batch's peak grows with the
+// coefficients (about 72 MB for 24 MP; twice that where TurboJPEG turns
+// it), a full-size decode its pixels several times over: four 24 MP turns
+// side by side. Without a bound a batch's peak grows with the
 // number of files imported side by side; with it, the few big steps in
 // flight leave room for the small ones of every other photo.
 const int kBigStepMegabytes = 300;

@@ -55,9 +55,11 @@ done
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
-# A run writes the photos' small thumbnails into the order folder when they
-# are missing; every run starts without them, as the baseline does.
-prepare="rm -rf '$work/w' '$work/b' '$order/成品缩略图'"
+# A run writes the photos' small thumbnails into the order folder's
+# "成品缩略图/" when they are missing; every run starts with the folder
+# there (an imported order has it) and empty, so each photo is decoded, as
+# the baseline decodes it.
+prepare="rm -rf '$work/w' '$work/b' '$order/成品缩略图' && mkdir -p '$order/成品缩略图'"
 
 # The outputs first: byte-identical copies and 88-pixel thumbnails.
 eval "$prepare"

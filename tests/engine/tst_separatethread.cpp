@@ -10,6 +10,7 @@
 #include "testfiles.h"
 #include "thumbnailthread.h"
 
+#include <QImageReader>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -110,6 +111,8 @@ private slots:
     void existenceCheck();
     void finishedPhotoWithRawFiles_data();
     void finishedPhotoWithRawFiles();
+    void finishedPhotoMakesAMissingSmallThumbnail_data();
+    void finishedPhotoMakesAMissingSmallThumbnail();
     void rawFilePairs_data();
     void rawFilePairs();
     void stageCopies_data();
@@ -235,6 +238,53 @@ void TestSeparateThread::finishedPhotoWithRawFiles()
         const QByteArray content = readAll(tree.finished + file);
         QCOMPARE(content, file == name ? "fine:" + name.toUtf8() : "raw:" + file.toUtf8());
     }
+}
+
+void TestSeparateThread::finishedPhotoMakesAMissingSmallThumbnail_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("folder");     // the order's "成品缩略图/" is there
+    QTest::addColumn<QByteArray>("held"); // a small thumbnail already there
+    QTest::addColumn<QSize>("expected");  // of the small thumbnail; invalid: none
+
+    QTest::newRow("missing") << "IMG_7.JPG" << true << QByteArray() << QSize(1000, 666);
+    QTest::newRow("kept") << "IMG_7.jpg" << true << QByteArray("earlier") << QSize();
+    QTest::newRow("no folder") << "IMG_7.jpg" << false << QByteArray() << QSize();
+    QTest::newRow("not a jpg") << "b.png" << true << QByteArray() << QSize();
+}
+
+void TestSeparateThread::finishedPhotoMakesAMissingSmallThumbnail()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, folder);
+    QFETCH(QByteArray, held);
+    QFETCH(QSize, expected);
+    OrderTree tree;
+    const QString source = tree.order + "成品/" + name;
+    QDir().mkpath(tree.order + "成品");
+    QImage photo(1200, 800, QImage::Format_RGB32);
+    photo.fill(Qt::darkCyan);
+    QVERIFY(photo.save(source, name.endsWith("png") ? "PNG" : "JPEG"));
+    // The sheet looks for "x.jpg" whatever the photo's suffix case.
+    const QString small = tree.order + "成品缩略图/" + QString(name).replace(".JPG", ".jpg");
+    if (folder)
+        QDir().mkpath(tree.order + "成品缩略图");
+    if (!held.isEmpty())
+        tree.put(small, held);
+
+    JobTestOwner owner;
+    JobRunner runner(&owner);
+    auto* job = new SeparateThread(source, tree.finished + name, true, 1, runner.owner());
+    job->setSmallThumbnail(ImageData::fineSmallThumbnail(tree.order, name));
+    runner.start(job);
+    settle(runner);
+
+    QCOMPARE(owner.calls, QStringList{"fenjian_finalPhotoSlot_2"});
+    QCOMPARE(readAll(tree.finished + name), readAll(source));
+    QCOMPARE(QImageReader(small).size(), expected);
+    if (!held.isEmpty())
+        QCOMPARE(readAll(small), held);
+    QCOMPARE(QFileInfo(tree.order + "成品缩略图").isDir(), folder);
 }
 
 void TestSeparateThread::rawFilePairs_data()

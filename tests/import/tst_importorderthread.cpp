@@ -3,6 +3,7 @@
 #include "fileoperation.h"
 #include "importordermodel.h"
 #include "importorderthread.h"
+#include "jpegcodec.h"
 #include "jpegfixture.h"
 #include "orderedpipeline.h"
 #include "ordertree.h"
@@ -59,6 +60,8 @@ private slots:
     void failedWriteKeepsOldPhoto();
     void turnedMainCopy_data();
     void turnedMainCopy();
+    void cutOffPhotoIsNotTurned_data();
+    void cutOffPhotoIsNotTurned();
     void refusedCommitKeepsOldFile_data();
     void refusedCommitKeepsOldFile();
 
@@ -869,6 +872,25 @@ void TestImportOrderThread::undecodablePhoto()
     QCOMPARE(fileCount(order + QStringLiteral("成品缩略图100")), 0);
 }
 
+void TestImportOrderThread::cutOffPhotoIsNotTurned_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("whole blocks") << QSize(1280, 800);
+    QTest::newRow("width not whole blocks") << QSize(1288, 800);
+}
+
+void TestImportOrderThread::cutOffPhotoIsNotTurned()
+{
+    // A photo cut off on the card: the lossless turn gives nothing (the
+    // import then decodes what there is), and never a cut main copy.
+    QFETCH(QSize, size);
+    const QByteArray whole = readAll(writeJpeg(m_card + QStringLiteral("whole.jpg"), 6, 3, size));
+    QVERIFY(!JpegCodec::turnUpright(whole, 6).isEmpty());
+    QVERIFY(JpegCodec::turnUpright(whole.left(whole.size() * 2 / 3), 6).isEmpty());
+    QVERIFY(JpegCodec::turnUpright(whole.left(200), 6).isEmpty());
+    QVERIFY(JpegCodec::turnUpright(QByteArray("not a photo"), 6).isEmpty());
+}
+
 void TestImportOrderThread::failedWriteKeepsOldPhoto()
 {
     const QString order = m_volumes->mkdir(QStringLiteral("photos/o/设计")).chopped(2);
@@ -918,6 +940,11 @@ void TestImportOrderThread::turnedMainCopy_data()
                                      << tall200;
     QTest::newRow("8, whole blocks, colour profile")
         << 8 << wide << "jpg" << true << "moved" << tall << tall2250 << tall1000 << tall200;
+    // A width of part blocks ends at the bottom after a turn by 6, where a
+    // part block may stay: the turn is still made without encoding again.
+    QTest::newRow("6, width not whole blocks")
+        << 6 << QSize(1288, 800) << "jpg" << false << "moved" << QSize(800, 1288) << QSize(1397, 2250)
+        << QSize(620, 1000) << QSize(124, 200);
     // A turn by 6 brings the bottom edge to the left: with a height that is
     // not whole blocks it cannot be moved, and is encoded again.
     QTest::newRow("6, height not whole blocks, colour profile")
