@@ -220,7 +220,7 @@ struct TurnedComponent
         return handed.data();
     }
 
-    static const int kBandRows = 16;
+    static constexpr int kBandRows = 16;
 };
 
 struct TurnJob
