@@ -220,7 +220,7 @@ struct TurnedComponent
         return handed.data();
     }
 
-    static constexpr int kBandRows = 16;
+    static constexpr int kBandRows = 8;
 };
 
 struct TurnJob

@@ -322,6 +322,10 @@ PhotoImport::Result PhotoImport::importPhoto(const Request& request)
     // The thumbnails, while the copies are on their way to the device.
     QImage image = upright ? decodeFitted(data, kBox2250) : std::move(turned.thumbnail);
     result.decoded = !image.isNull();
+    // The photo's bytes are written out unless a claim or an undecodable
+    // photo still needs them: a batch holds less at its peak.
+    if (!claiming && result.decoded)
+        data.clear();
     // Each thumbnail from the one before; an image the suffix has no writer
     // for is skipped, as saving it would be: only a failed write counts as a
     // failure.
