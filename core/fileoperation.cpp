@@ -99,8 +99,11 @@ bool commitTemp(const QString& temp, const QString& target, NameRule mode, QStri
     return false;
 }
 
-// Writes all bytes to the descriptor; 0 or the error number.
-int writeAll(int fd, const char* data, qint64 size)
+const qint64 kReadBlock = 64 * 1024;
+
+} // namespace
+
+int FileOperation::writeAll(int fd, const char* data, qint64 size)
 {
     while (size > 0) {
         const ssize_t n = ::write(fd, data, size_t(qMin<qint64>(size, 1 << 20)));
@@ -115,7 +118,7 @@ int writeAll(int fd, const char* data, qint64 size)
     return 0;
 }
 
-const qint64 kReadBlock = 64 * 1024;
+namespace {
 
 // Reads the open file to its end into buffer (capacity bytes): each block
 // at the buffer's start, or with append after the blocks before it; the
@@ -228,7 +231,7 @@ bool copyTo(const QString& source, const QString& target, NameRule mode, QString
         const std::unique_ptr<char[]> buffer(new char[size_t(capacity)]);
         const bool read =
             readBlocks(in, buffer.get(), capacity, false, [&](const char* block, qint64 length) {
-                err = writeAll(fd, block, length);
+                err = FileOperation::writeAll(fd, block, length);
                 return err == 0;
             });
         if (err)
@@ -366,10 +369,15 @@ bool FileOperation::StagedFile::fail(int err)
     return false;
 }
 
+QFile::Permissions FileOperation::StagedFile::defaultPermissions()
+{
+    return kDefaultPermissions;
+}
+
 bool FileOperation::StagedFile::start(const QByteArray& data, const QString& target)
 {
     return startWith(target, kDefaultPermissions,
-                     [&data](int fd) { return writeAll(fd, data.constData(), data.size()); });
+                     [&data](int fd) { return FileOperation::writeAll(fd, data.constData(), data.size()); });
 }
 
 bool FileOperation::StagedFile::startWith(const QString& target, QFile::Permissions permissions,

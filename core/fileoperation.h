@@ -73,6 +73,10 @@ public:
         // committed under another name.
         bool commit(const QString& target, NameRule rule, QString* usedPath = nullptr, bool* taken = nullptr);
         bool isStarted() const { return !m_tempPath.isEmpty(); }
+        // The temporary file while the file is staged, to read it back.
+        const QString& stagedPath() const { return m_tempPath; }
+        // The permissions start() gives a file.
+        static QFile::Permissions defaultPermissions();
         WriteError error() const { return m_error; }
 
     private:
@@ -107,6 +111,8 @@ public:
     // held until it is closed, so appends of other threads, processes and
     // stations to the same file never interleave with it.
     static bool appendFile(const QString& path, const QByteArray& data);
+    // Writes every byte to the open descriptor; 0 or the error number.
+    static int writeAll(int fd, const char* data, qint64 size);
     // The whole file; false (data undefined) when it cannot be opened or a
     // read fails before its end.
     static bool readFile(const QString& path, QByteArray* data);

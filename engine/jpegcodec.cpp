@@ -9,8 +9,13 @@
 // libjpeg after the standard headers it needs.
 #include <cstdio>
 #include <jpeglib.h>
+// after jpeglib.h, which it needs
+#include <jerror.h>
 
 #include <csetjmp>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <sys/mman.h>
 #include <cstdlib>
 #include <memory>
@@ -169,27 +174,63 @@ struct TurnedComponent
     void make(int row, int column, JCOEF* out) const
     {
         switch (orientation) {
-        case 6: { // a quarter turn clockwise
-            const JCOEF* in = sourceRows[size_t(sourceHeight - 1 - column)][row];
-            for (int v = 0; v < DCTSIZE; ++v)
-                for (int u = 0; u < DCTSIZE; ++u)
-                    out[v * DCTSIZE + u] = (u & 1) ? JCOEF(-in[u * DCTSIZE + v]) : in[u * DCTSIZE + v];
+        case 6: // a quarter turn clockwise: odd horizontal frequencies change sign
+            turnBlock(sourceRows[size_t(sourceHeight - 1 - column)][row], out, true, true, false);
+            return;
+        case 8: // a quarter turn anticlockwise: odd vertical frequencies change sign
+            turnBlock(sourceRows[size_t(column)][sourceWidth - 1 - row], out, true, false, true);
+            return;
+        default: // half a turn: both
+            turnBlock(sourceRows[size_t(sourceHeight - 1 - row)][sourceWidth - 1 - column], out, false, true,
+                      true);
             return;
         }
-        case 8: { // a quarter turn anticlockwise
-            const JCOEF* in = sourceRows[size_t(column)][sourceWidth - 1 - row];
-            for (int v = 0; v < DCTSIZE; ++v)
-                for (int u = 0; u < DCTSIZE; ++u)
-                    out[v * DCTSIZE + u] = (v & 1) ? JCOEF(-in[u * DCTSIZE + v]) : in[u * DCTSIZE + v];
-            return;
+    }
+
+    // out = in, transposed or not, with the odd columns (oddColumns) and
+    // the odd rows (oddRows) of out changing sign.
+    static void turnBlock(const JCOEF* in, JCOEF* out, bool transpose, bool oddColumns, bool oddRows)
+    {
+#if defined(__SSE2__)
+        static_assert(sizeof(JCOEF) == 2, "16-bit coefficients");
+        __m128i r[DCTSIZE];
+        for (int i = 0; i < DCTSIZE; ++i)
+            r[i] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i * DCTSIZE));
+        if (transpose) {
+            const __m128i t0 = _mm_unpacklo_epi16(r[0], r[1]), t1 = _mm_unpackhi_epi16(r[0], r[1]);
+            const __m128i t2 = _mm_unpacklo_epi16(r[2], r[3]), t3 = _mm_unpackhi_epi16(r[2], r[3]);
+            const __m128i t4 = _mm_unpacklo_epi16(r[4], r[5]), t5 = _mm_unpackhi_epi16(r[4], r[5]);
+            const __m128i t6 = _mm_unpacklo_epi16(r[6], r[7]), t7 = _mm_unpackhi_epi16(r[6], r[7]);
+            const __m128i u0 = _mm_unpacklo_epi32(t0, t2), u1 = _mm_unpackhi_epi32(t0, t2);
+            const __m128i u2 = _mm_unpacklo_epi32(t1, t3), u3 = _mm_unpackhi_epi32(t1, t3);
+            const __m128i u4 = _mm_unpacklo_epi32(t4, t6), u5 = _mm_unpackhi_epi32(t4, t6);
+            const __m128i u6 = _mm_unpacklo_epi32(t5, t7), u7 = _mm_unpackhi_epi32(t5, t7);
+            r[0] = _mm_unpacklo_epi64(u0, u4);
+            r[1] = _mm_unpackhi_epi64(u0, u4);
+            r[2] = _mm_unpacklo_epi64(u1, u5);
+            r[3] = _mm_unpackhi_epi64(u1, u5);
+            r[4] = _mm_unpacklo_epi64(u2, u6);
+            r[5] = _mm_unpackhi_epi64(u2, u6);
+            r[6] = _mm_unpacklo_epi64(u3, u7);
+            r[7] = _mm_unpackhi_epi64(u3, u7);
         }
-        default: { // half a turn
-            const JCOEF* in = sourceRows[size_t(sourceHeight - 1 - row)][sourceWidth - 1 - column];
-            for (int i = 0; i < DCTSIZE2; ++i)
-                out[i] = (((i / DCTSIZE) + (i % DCTSIZE)) & 1) ? JCOEF(-in[i]) : in[i];
-            return;
+        // x changes sign where the mask is all ones: (x ^ m) - m.
+        const __m128i columns = oddColumns ? _mm_set_epi16(-1, 0, -1, 0, -1, 0, -1, 0) : _mm_setzero_si128();
+        const __m128i everything = _mm_set1_epi16(-1);
+        for (int i = 0; i < DCTSIZE; ++i) {
+            const __m128i mask = (oddRows && (i & 1)) ? _mm_xor_si128(columns, everything) : columns;
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i * DCTSIZE),
+                             _mm_sub_epi16(_mm_xor_si128(r[i], mask), mask));
         }
+#else
+        for (int v = 0; v < DCTSIZE; ++v) {
+            for (int u = 0; u < DCTSIZE; ++u) {
+                const JCOEF x = transpose ? in[u * DCTSIZE + v] : in[v * DCTSIZE + u];
+                const bool negate = ((oddColumns && (u & 1)) != (oddRows && (v & 1)));
+                out[v * DCTSIZE + u] = negate ? JCOEF(-x) : x;
+            }
         }
+#endif
     }
 
     JBLOCKARRAY rows(JDIMENSION start, JDIMENSION count)
@@ -254,6 +295,169 @@ bool coefficientTurnServes(const jpeg_decompress_struct& source)
     return source.image_width % mcuWidth == 0 && source.image_height % mcuHeight == 0;
 }
 
+// The source's coefficient arrays in memory of their own, in huge pages
+// where the system gives them: a camera photo's coefficients then cost a
+// few dozen page faults instead of tens of thousands each time one is read,
+// and the turn walks them with few TLB misses. The decompressor's memory
+// manager is asked for them as usual; these hooks answer instead.
+struct SourceArray
+{
+    JDIMENSION blocksPerRow = 0;
+    JDIMENSION rows = 0;
+    void* memory = nullptr;
+    size_t size = 0;
+    std::vector<JBLOCKROW> rowPointers;
+};
+
+struct SourceMemory
+{
+    std::vector<std::unique_ptr<SourceArray>> arrays;
+    jvirt_barray_ptr (*request)(j_common_ptr, int, boolean, JDIMENSION, JDIMENSION, JDIMENSION) = nullptr;
+    void (*realize)(j_common_ptr) = nullptr;
+    JBLOCKARRAY (*access)(j_common_ptr, jvirt_barray_ptr, JDIMENSION, JDIMENSION, boolean) = nullptr;
+
+    ~SourceMemory()
+    {
+        for (const auto& array : arrays) {
+            if (array->memory)
+                ::munmap(array->memory, array->size);
+        }
+    }
+
+    static SourceMemory* of(j_common_ptr cinfo) { return static_cast<SourceMemory*>(cinfo->client_data); }
+
+    SourceArray* find(jvirt_barray_ptr pointer) const
+    {
+        for (const auto& array : arrays) {
+            if (reinterpret_cast<jvirt_barray_ptr>(array.get()) == pointer)
+                return array.get();
+        }
+        return nullptr;
+    }
+
+    static void fail(j_common_ptr cinfo, int code)
+    {
+        cinfo->err->msg_code = code;
+        (*cinfo->err->error_exit)(cinfo);
+    }
+
+    static jvirt_barray_ptr requestArray(j_common_ptr cinfo, int pool, boolean preZero,
+                                         JDIMENSION blocksPerRow, JDIMENSION rows, JDIMENSION maxAccess)
+    {
+        SourceMemory* memory = of(cinfo);
+        if (pool != JPOOL_IMAGE)
+            return memory->request(cinfo, pool, preZero, blocksPerRow, rows, maxAccess);
+        // Fresh mappings read as zeros, as a pre-zeroed array must.
+        memory->arrays.push_back(std::make_unique<SourceArray>());
+        memory->arrays.back()->blocksPerRow = blocksPerRow;
+        memory->arrays.back()->rows = rows;
+        return reinterpret_cast<jvirt_barray_ptr>(memory->arrays.back().get());
+    }
+
+    static void realizeArrays(j_common_ptr cinfo)
+    {
+        SourceMemory* memory = of(cinfo);
+        for (const auto& array : memory->arrays) {
+            if (array->memory)
+                continue;
+            array->size = size_t(array->blocksPerRow) * size_t(array->rows) * sizeof(JBLOCK);
+            if (array->size == 0)
+                fail(cinfo, JERR_BAD_VIRTUAL_ACCESS);
+            void* mapped =
+                ::mmap(nullptr, array->size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+            if (mapped == MAP_FAILED)
+                fail(cinfo, JERR_OUT_OF_MEMORY);
+            array->memory = mapped;
+            ::madvise(mapped, array->size, MADV_HUGEPAGE);
+            array->rowPointers.resize(array->rows);
+            for (JDIMENSION row = 0; row < array->rows; ++row) {
+                array->rowPointers[row] = reinterpret_cast<JBLOCKROW>(static_cast<JBLOCK*>(mapped) +
+                                                                      size_t(row) * array->blocksPerRow);
+            }
+        }
+        memory->realize(cinfo);
+    }
+
+    static JBLOCKARRAY accessArray(j_common_ptr cinfo, jvirt_barray_ptr pointer, JDIMENSION start,
+                                   JDIMENSION count, boolean writable)
+    {
+        SourceMemory* memory = of(cinfo);
+        SourceArray* array = memory->find(pointer);
+        if (!array)
+            return memory->access(cinfo, pointer, start, count, writable);
+        if (!array->memory || start + count > array->rows || start + count < start)
+            fail(cinfo, JERR_BAD_VIRTUAL_ACCESS);
+        return &array->rowPointers[start];
+    }
+
+    void install(jpeg_decompress_struct* source)
+    {
+        request = source->mem->request_virt_barray;
+        realize = source->mem->realize_virt_arrays;
+        access = source->mem->access_virt_barray;
+        source->mem->request_virt_barray = requestArray;
+        source->mem->realize_virt_arrays = realizeArrays;
+        source->mem->access_virt_barray = accessArray;
+        source->client_data = this;
+    }
+};
+
+// The compressor's destination: the turned photo's bytes go to the sink a
+// block at a time, so no copy of the whole photo is held.
+struct SinkDestination
+{
+    jpeg_destination_mgr manager{}; // first: the compressor sees only this
+    const JpegCodec::Sink* sink = nullptr;
+    std::vector<JOCTET> buffer;
+    bool sinkFailed = false;
+
+    static SinkDestination* of(j_compress_ptr cinfo)
+    {
+        return reinterpret_cast<SinkDestination*>(cinfo->dest);
+    }
+
+    static void start(j_compress_ptr cinfo)
+    {
+        SinkDestination* destination = of(cinfo);
+        destination->manager.next_output_byte = destination->buffer.data();
+        destination->manager.free_in_buffer = destination->buffer.size();
+    }
+
+    static void hand(j_compress_ptr cinfo, size_t size)
+    {
+        SinkDestination* destination = of(cinfo);
+        if (size > 0 &&
+            !(*destination->sink)(reinterpret_cast<const char*>(destination->buffer.data()), size)) {
+            destination->sinkFailed = true;
+            cinfo->err->msg_code = JERR_FILE_WRITE;
+            (*cinfo->err->error_exit)(reinterpret_cast<j_common_ptr>(cinfo));
+        }
+    }
+
+    static boolean full(j_compress_ptr cinfo)
+    {
+        hand(cinfo, of(cinfo)->buffer.size());
+        start(cinfo);
+        return TRUE;
+    }
+
+    static void finish(j_compress_ptr cinfo)
+    {
+        SinkDestination* destination = of(cinfo);
+        hand(cinfo, destination->buffer.size() - destination->manager.free_in_buffer);
+    }
+
+    void install(jpeg_compress_struct* target, const JpegCodec::Sink& to)
+    {
+        sink = &to;
+        buffer.resize(256 * 1024);
+        manager.init_destination = start;
+        manager.empty_output_buffer = full;
+        manager.term_destination = finish;
+        target->dest = &manager;
+    }
+};
+
 // Everything the turn creates, released on every way out of it (a libjpeg
 // error jumps back to turnCoefficients, past no C++ frame).
 struct CoefficientTurn
@@ -261,10 +465,10 @@ struct CoefficientTurn
     jpeg_decompress_struct source{};
     jpeg_compress_struct target{};
     ErrorManager errors;
+    // Its mappings go after the destructor body has destroyed both objects.
+    SourceMemory sourceMemory;
     TurnJob job;
-    QByteArray out; // room for the turned photo
-    unsigned char* written = nullptr; // out's bytes, or a buffer the destination grew into
-    unsigned long writtenSize = 0;
+    SinkDestination destination;
     bool sourceMade = false;
     bool targetMade = false;
 
@@ -274,37 +478,30 @@ struct CoefficientTurn
             jpeg_destroy_compress(&target);
         if (sourceMade)
             jpeg_destroy_decompress(&source);
-        if (written && written != outBytes())
-            std::free(written);
     }
-
-    unsigned char* outBytes() { return reinterpret_cast<unsigned char*>(out.data()); }
 };
 
-// The coefficient turn: the JPEG, or empty when it does not serve the
-// photo (*declined set) or the photo turned out damaged.
-QByteArray turnCoefficients(const QByteArray& jpeg, int orientation, bool* declined)
+// The coefficient turn, its bytes handed to the sink.
+JpegCodec::Streamed turnCoefficients(const QByteArray& jpeg, int orientation, const JpegCodec::Sink& sink)
 {
-    *declined = false;
     CoefficientTurn turn;
     turn.source.err = jpeg_std_error(&turn.errors.manager);
     turn.errors.manager.error_exit = failWithJump;
     turn.errors.manager.emit_message = noteMessage;
     turn.target.err = &turn.errors.manager;
     if (setjmp(turn.errors.jump))
-        return QByteArray();
+        return turn.destination.sinkFailed ? JpegCodec::Streamed::SinkFailed : JpegCodec::Streamed::Damaged;
 
     jpeg_create_decompress(&turn.source);
     turn.sourceMade = true;
+    turn.sourceMemory.install(&turn.source);
     jpeg_mem_src(&turn.source, const_cast<unsigned char*>(bytes(jpeg)), static_cast<unsigned long>(jpeg.size()));
     jpeg_read_header(&turn.source, TRUE);
-    if (!coefficientTurnServes(turn.source)) {
-        *declined = true;
-        return QByteArray();
-    }
+    if (!coefficientTurnServes(turn.source))
+        return JpegCodec::Streamed::Declined;
     jvirt_barray_ptr* sourceArrays = jpeg_read_coefficients(&turn.source);
     if (turn.errors.warned)
-        return QByteArray();
+        return JpegCodec::Streamed::Damaged;
 
     jpeg_create_compress(&turn.target);
     turn.targetMade = true;
@@ -344,23 +541,17 @@ QByteArray turnCoefficients(const QByteArray& jpeg, int orientation, bool* decli
     turn.target.mem->access_virt_barray = turnedRows;
     turn.target.client_data = &turn.job;
 
-    // Room for about the source's size, so the buffer rarely has to grow.
-    turn.out.resize(jpeg.size() + 65536);
-    turn.written = turn.outBytes();
-    turn.writtenSize = static_cast<unsigned long>(turn.out.size());
-    jpeg_mem_dest(&turn.target, &turn.written, &turn.writtenSize);
+    turn.destination.install(&turn.target, sink);
     jpeg_write_coefficients(&turn.target, arrays.data());
+    // The colour profile, where readers look for it: after the JFIF header.
+    for (const QByteArray& segment : iccSegments(jpeg)) {
+        jpeg_write_marker(&turn.target, JPEG_APP0 + 2,
+                          reinterpret_cast<const JOCTET*>(segment.constData()) + 4,
+                          unsigned(segment.size() - 4));
+    }
     jpeg_finish_compress(&turn.target);
     jpeg_finish_decompress(&turn.source);
-    if (turn.errors.warned || turn.writtenSize <= 4)
-        return QByteArray();
-    const QList<QByteArray> profile = iccSegments(jpeg).values();
-    if (turn.written != turn.outBytes() || !profile.isEmpty())
-        return withSegments(turn.written, turn.writtenSize, profile);
-    // The turned photo is in out already.
-    turn.out.resize(int(turn.writtenSize));
-    turn.written = nullptr;
-    return std::move(turn.out);
+    return turn.errors.warned ? JpegCodec::Streamed::Damaged : JpegCodec::Streamed::Done;
 }
 
 void unmapPixels(void* info)
@@ -404,15 +595,26 @@ int turnFor(int orientation)
 
 } // namespace
 
+JpegCodec::Streamed JpegCodec::turnUprightInto(const QByteArray& jpeg, int orientation, const Sink& sink)
+{
+    if (turnFor(orientation) < 0 || jpeg.isEmpty())
+        return Streamed::Damaged;
+    return turnCoefficients(jpeg, orientation, sink);
+}
+
 QByteArray JpegCodec::turnUpright(const QByteArray& jpeg, int orientation)
 {
     const int op = turnFor(orientation);
     if (op < 0 || jpeg.isEmpty())
         return QByteArray();
-    bool declined = false;
-    const QByteArray turned = turnCoefficients(jpeg, orientation, &declined);
-    if (!declined)
-        return turned;
+    QByteArray turned;
+    turned.reserve(jpeg.size() + 65536);
+    const Streamed outcome = turnUprightInto(jpeg, orientation, [&turned](const char* data, size_t size) {
+        turned.append(data, int(size));
+        return true;
+    });
+    if (outcome != Streamed::Declined)
+        return outcome == Streamed::Done ? turned : QByteArray();
 
     // Any other perfect turn, on TurboJPEG's transform: it holds the
     // coefficients twice.

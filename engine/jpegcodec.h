@@ -4,6 +4,8 @@
 #include <QImage>
 #include <QSize>
 
+#include <functional>
+
 // JPEG work done below the pixels, on libjpeg-turbo: turning a photo
 // upright in the compressed domain (on libjpeg's coefficient interface, or
 // TurboJPEG's transform), and decoding it at a reduced scale (TurboJPEG).
@@ -23,6 +25,23 @@ namespace JpegCodec {
 // once, the turned blocks made band by band as they are written; any other
 // is turned by TurboJPEG's transform, which holds them twice.
 QByteArray turnUpright(const QByteArray& jpeg, int orientation);
+
+// The coefficient turn of turnUpright with its bytes handed to sink as they
+// are made (the sink answers false when it cannot take them), so the turned
+// photo is never held whole. Declined where the photo needs TurboJPEG's
+// transform (turnUpright then does it); Damaged for a photo that cannot be
+// turned (a wrong orientation, bytes that are no JPEG, a cut-off photo),
+// SinkFailed when the sink refused. A sink may have taken part of the bytes
+// before anything but Done.
+using Sink = std::function<bool(const char* data, size_t size)>;
+enum class Streamed
+{
+    Done,
+    Declined,
+    Damaged,
+    SinkFailed
+};
+Streamed turnUprightInto(const QByteArray& jpeg, int orientation, const Sink& sink);
 
 // Bytes of memory turnUpright needs for the photo's coefficients (once or
 // twice, as above); 0 when the bytes are not a JPEG.

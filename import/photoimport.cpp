@@ -13,6 +13,8 @@
 #include <QRegularExpression>
 #include <QSemaphore>
 
+#include <cerrno>
+#include <functional>
 #include <vector>
 
 namespace {
@@ -26,11 +28,11 @@ const int kMaxClaims = 100000;
 // The memory the big steps of photos in work may hold at once in the
 // process, in megabytes: a lossless turn holds a camera photo's
 // coefficients (about 72 MB for 24 MP; twice that where TurboJPEG turns
-// it), a full-size decode its pixels several times over: four 24 MP turns
+// it), a full-size decode its pixels several times over: three 24 MP turns
 // side by side. Without a bound a batch's peak grows with the
 // number of files imported side by side; with it, the few big steps in
 // flight leave room for the small ones of every other photo.
-const int kBigStepMegabytes = 300;
+const int kBigStepMegabytes = 250;
 
 QSemaphore& bigSteps()
 {
@@ -91,10 +93,10 @@ struct Turned
 // camera's own size, no pixels at all; the thumbnails then come from a
 // small decode. Any other photo is decoded whole, turned and saved again at
 // quality 100, and its thumbnails come from that decode.
-Turned turnUpright(const QByteArray& data, int orientation, const QString& targetName)
+Turned turnUpright(const QByteArray& data, int orientation, const QString& targetName, bool lossless)
 {
     Turned turned;
-    if (isJpegName(targetName)) {
+    if (lossless && isJpegName(targetName)) {
         const qint64 footprint = JpegCodec::turnFootprint(data);
         if (footprint > 0) {
             BigStep step(footprint);
@@ -154,15 +156,37 @@ public:
     void stage(const QByteArray& bytes, const QString& folder, FileOperation::NameRule rule,
                bool claims = false)
     {
+        stageWith(folder, rule, claims,
+                  [&bytes](int fd) { return FileOperation::writeAll(fd, bytes.constData(), bytes.size()); });
+    }
+
+    // The same with the bytes written by writer into the open file (it
+    // returns 0 or an error number). kNotWritten from the writer drops the
+    // file with no failure told: its bytes are made another way. The staged
+    // file's path, to read it back; empty when nothing is staged.
+    static const int kNotWritten = ECANCELED;
+    QString stageWith(const QString& folder, FileOperation::NameRule rule, bool claims,
+                      const std::function<int(int fd)>& writer)
+    {
         Staged staged;
         staged.folder = folder;
         staged.rule = rule;
         staged.claims = claims;
-        if (!staged.file.start(bytes, folder + m_result.targetName)) {
-            failed(folder + m_result.targetName, staged.file.error());
-            return;
+        bool notWritten = false;
+        const bool started = staged.file.startWith(
+            folder + m_result.targetName, FileOperation::StagedFile::defaultPermissions(), [&](int fd) {
+                const int error = writer(fd);
+                notWritten = error == kNotWritten;
+                return error;
+            });
+        if (!started) {
+            if (!notWritten)
+                failed(folder + m_result.targetName, staged.file.error());
+            return QString();
         }
+        const QString path = staged.file.stagedPath();
         m_files.push_back(std::move(staged));
+        return path;
     }
 
     // Commits the claiming file under the photo's name, never replacing a
@@ -227,6 +251,58 @@ private:
     PhotoImport::Result& m_result;
     std::vector<Staged> m_files;
 };
+
+// How the main copy of a turned photo came about when the turn was
+// written straight into it.
+enum class Streamed
+{
+    Staged,         // the turned photo is staged as the main copy
+    WriteFailed,    // the main copy could not be written (the failure is told)
+    InMemory,       // the turn needs the photo's coefficients twice: made in memory
+    NoLosslessTurn, // a damaged photo, or an orientation no block move makes: decoded
+};
+
+// The lossless turn written straight into the main copy's staged file, so
+// the turned photo is never held whole beside the coefficients; its
+// thumbnail comes from the staged copy read back.
+Streamed streamTurned(const QByteArray& data, int orientation, const QString& folder,
+                      FileOperation::NameRule rule, bool claims, PhotoFiles& files, Turned* turned)
+{
+    const qint64 footprint = JpegCodec::turnFootprint(data);
+    if (footprint <= 0 || (orientation != 3 && orientation != 6 && orientation != 8))
+        return Streamed::NoLosslessTurn;
+    JpegCodec::Streamed outcome = JpegCodec::Streamed::Declined;
+    QString staged;
+    {
+        BigStep step(footprint);
+        staged = files.stageWith(folder, rule, claims, [&](int fd) {
+            int error = 0;
+            outcome = JpegCodec::turnUprightInto(data, orientation, [&](const char* bytes, size_t size) {
+                error = FileOperation::writeAll(fd, bytes, qint64(size));
+                return error == 0;
+            });
+            if (outcome == JpegCodec::Streamed::SinkFailed)
+                return error ? error : EIO;
+            return outcome == JpegCodec::Streamed::Done ? 0 : PhotoFiles::kNotWritten;
+        });
+    }
+    switch (outcome) {
+    case JpegCodec::Streamed::Declined:
+        return Streamed::InMemory;
+    case JpegCodec::Streamed::Damaged:
+        return Streamed::NoLosslessTurn;
+    default:
+        break;
+    }
+    QByteArray main;
+    if (!staged.isEmpty() && FileOperation::readFile(staged, &main)) {
+        // The turned copy is upright already: its thumbnail needs no turn.
+        turned->thumbnail = decodeFitted(main, kBox2250);
+    } else {
+        turned->thumbnail = ImageOperation::rotateImage(decodeFitted(data, kBox2250), orientation);
+    }
+    return staged.isEmpty() ? Streamed::WriteFailed : Streamed::Staged;
+}
 
 } // namespace
 
@@ -297,16 +373,25 @@ PhotoImport::Result PhotoImport::importPhoto(const Request& request)
 
     result.orientation = ImageOperation::getDirection(request.source);
     const bool upright = result.orientation == 1;
-    // The main copy: an upright photo's (or one that cannot be decoded) is
-    // the file itself, a turned one's the photo turned upright.
-    Turned turned;
-    if (!upright)
-        turned = turnUpright(data, result.orientation, request.targetName);
-    const bool hasMain = upright || !turned.main.isEmpty();
-
     using Rule = FileOperation::NameRule;
     const bool claiming = bool(request.nextName);
     PhotoFiles files(request, result);
+    // The main copy: an upright photo's (or one that cannot be decoded) is
+    // the file itself, a turned one's the photo turned upright, written
+    // straight into its file where it has one main copy.
+    Turned turned;
+    Streamed streamed = Streamed::InMemory;
+    if (!upright) {
+        if (folders.main.size() == 1 && isJpegName(request.targetName)) {
+            streamed = streamTurned(data, result.orientation, request.orderPath + folders.main.first(),
+                                    claiming ? Rule::NewOnly : Rule::Replace, claiming, files, &turned);
+        }
+        if (streamed == Streamed::InMemory || streamed == Streamed::NoLosslessTurn)
+            turned =
+                turnUpright(data, result.orientation, request.targetName, streamed == Streamed::InMemory);
+    }
+    const bool mainHandled = streamed == Streamed::Staged || streamed == Streamed::WriteFailed;
+    const bool hasMain = !mainHandled && (upright || !turned.main.isEmpty());
     if (hasMain) {
         const QByteArray& main = upright ? data : turned.main;
         for (int i = 0; i < folders.main.size(); ++i)
