@@ -875,8 +875,9 @@ void TestImportOrderThread::undecodablePhoto()
 void TestImportOrderThread::cutOffPhotoIsNotTurned_data()
 {
     QTest::addColumn<QSize>("size");
-    QTest::newRow("whole blocks") << QSize(1280, 800);
-    QTest::newRow("width not whole blocks") << QSize(1288, 800);
+    QTest::addColumn<bool>("streams"); // the turn is written as it is made
+    QTest::newRow("whole blocks") << QSize(1280, 800) << true;
+    QTest::newRow("width not whole blocks") << QSize(1288, 800) << false;
 }
 
 void TestImportOrderThread::cutOffPhotoIsNotTurned()
@@ -889,6 +890,19 @@ void TestImportOrderThread::cutOffPhotoIsNotTurned()
     QVERIFY(JpegCodec::turnUpright(whole.left(whole.size() * 2 / 3), 6).isEmpty());
     QVERIFY(JpegCodec::turnUpright(whole.left(200), 6).isEmpty());
     QVERIFY(JpegCodec::turnUpright(QByteArray("not a photo"), 6).isEmpty());
+
+    // A turn written as it is made ends when its bytes cannot be taken.
+    QFETCH(bool, streams);
+    QByteArray taken;
+    const auto refusing = [&taken](const char* data, size_t size) {
+        taken.append(data, int(size));
+        return false;
+    };
+    QCOMPARE(JpegCodec::turnUprightInto(whole, 6, refusing),
+             streams ? JpegCodec::Streamed::SinkFailed : JpegCodec::Streamed::Declined);
+    QCOMPARE(JpegCodec::turnUprightInto(whole.left(whole.size() / 2), 6, refusing),
+             streams ? JpegCodec::Streamed::Damaged : JpegCodec::Streamed::Declined);
+    QCOMPARE(JpegCodec::turnUprightInto(whole, 5, refusing), JpegCodec::Streamed::Damaged);
 }
 
 void TestImportOrderThread::failedWriteKeepsOldPhoto()
