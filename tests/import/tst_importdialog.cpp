@@ -839,6 +839,9 @@ void TestImportDialog::batchFailures()
         if (r.values.value("importype") == "1")
             sent.append(r.values.value("order_photo_id") + ":" + r.values.value("picnumber"));
     }
+    // Qt sends a request once more by itself when a kept-alive connection
+    // is dropped before any answer: the same report, logged twice.
+    sent.removeDuplicates();
     sent.sort();
     QCOMPARE(sent, picnumbers);
     if (fault == "read" || fault == "write" || fault == "full")
