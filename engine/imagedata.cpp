@@ -40,6 +40,20 @@ void copyMark(Image& image, const QString& name)
     }
 }
 
+// A finished photo of the order folder as the lists hold it: a ".JPG" name
+// is taken as ".jpg".
+Image finePhoto(const QString& orderFolder, QString name)
+{
+    const QLatin1String upper(".JPG");
+    if (name.endsWith(upper))
+        name.replace(upper, QLatin1String(".jpg"));
+    Image image;
+    image.Setpath(name);
+    image.setKind(FinePhoto);
+    image.setOrderFolder(orderFolder);
+    return image;
+}
+
 QString folderOf(PHOTOTYPE kind)
 {
     switch (kind) {
@@ -88,16 +102,9 @@ void ImageData::importImage(PHOTOTYPE kind)
     m_selectedImages.clear();
     m_leftImages.clear();
 
-    const QLatin1String upper(".JPG");
     for (const QFileInfo& entry : jpegEntries(folder)) {
-        QString name = FileOperation::getFileName(entry.filePath());
-        if (name.endsWith(upper))
-            name.replace(upper, QLatin1String(".jpg"));
-        Image image;
-        copyMark(image, name);
-        image.Setpath(name);
-        image.setKind(FinePhoto);
-        image.setOrderFolder(orderFolder);
+        Image image = finePhoto(orderFolder, FileOperation::getFileName(entry.filePath()));
+        copyMark(image, image.GetImageName());
         m_selectedImages.append(image);
     }
 
@@ -110,14 +117,7 @@ QString ImageData::fineSmallThumbnail(const QString& orderFolder, const QString&
 {
     if (!fileName.endsWith(QLatin1String(".jpg"), Qt::CaseInsensitive) || QDir::isRelativePath(orderFolder))
         return QString();
-    QString name = fileName;
-    if (name.endsWith(QLatin1String(".JPG")))
-        name.replace(QLatin1String(".JPG"), QLatin1String(".jpg"));
-    Image image;
-    image.Setpath(name);
-    image.setKind(FinePhoto);
-    image.setOrderFolder(orderFolder);
-    return image.GetImagePath();
+    return finePhoto(orderFolder, fileName).GetImagePath();
 }
 
 void ImageData::setType(PHOTOTYPE kind)

@@ -295,6 +295,18 @@ bool coefficientTurnServes(const jpeg_decompress_struct& source)
     return source.image_width % mcuWidth == 0 && source.image_height % mcuHeight == 0;
 }
 
+// size bytes of zeroed memory of its own, in huge pages where the system
+// gives them (fewer page faults and TLB misses for a photo's worth of
+// data); null when there is no memory. Returned with munmap.
+void* mapInHugePages(size_t size)
+{
+    void* memory = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (memory == MAP_FAILED)
+        return nullptr;
+    ::madvise(memory, size, MADV_HUGEPAGE);
+    return memory;
+}
+
 // The source's coefficient arrays in memory of their own, in huge pages
 // where the system gives them: a camera photo's coefficients then cost a
 // few dozen page faults instead of tens of thousands each time one is read,
@@ -363,12 +375,10 @@ struct SourceMemory
             array->size = size_t(array->blocksPerRow) * size_t(array->rows) * sizeof(JBLOCK);
             if (array->size == 0)
                 fail(cinfo, JERR_BAD_VIRTUAL_ACCESS);
-            void* mapped =
-                ::mmap(nullptr, array->size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-            if (mapped == MAP_FAILED)
+            void* mapped = mapInHugePages(array->size);
+            if (!mapped)
                 fail(cinfo, JERR_OUT_OF_MEMORY);
             array->memory = mapped;
-            ::madvise(mapped, array->size, MADV_HUGEPAGE);
             array->rowPointers.resize(array->rows);
             for (JDIMENSION row = 0; row < array->rows; ++row) {
                 array->rowPointers[row] = reinterpret_cast<JBLOCKROW>(static_cast<JBLOCK*>(mapped) +
@@ -561,9 +571,9 @@ void unmapPixels(void* info)
     delete region;
 }
 
-// An image of the size in memory of its own, in huge pages where the
-// system gives them: a photo's pixels then cost a few page faults, not
-// thousands, each time one is decoded.
+// An image of the size in memory of its own (mapInHugePages): a photo's
+// pixels then cost a few page faults, not thousands, each time one is
+// decoded.
 QImage pixelBuffer(int width, int height, QImage::Format format)
 {
     const int depth = format == QImage::Format_Grayscale8 ? 1 : 4;
@@ -571,10 +581,9 @@ QImage pixelBuffer(int width, int height, QImage::Format format)
     const size_t size = size_t(bytesPerLine) * size_t(height);
     if (size < (4u << 20))
         return QImage(width, height, format);
-    void* memory = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (memory == MAP_FAILED)
+    void* memory = mapInHugePages(size);
+    if (!memory)
         return QImage(width, height, format);
-    ::madvise(memory, size, MADV_HUGEPAGE);
     return QImage(static_cast<uchar*>(memory), width, height, bytesPerLine, format, unmapPixels,
                   new std::pair<void*, size_t>(memory, size));
 }
