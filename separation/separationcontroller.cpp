@@ -20,6 +20,7 @@
 #include <QJsonArray>
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <QJsonDocument>
 
 SeparationController::SeparationController(SeparationHost* host, SeparationLayout layout, QObject* parent)
@@ -573,6 +574,8 @@ void SeparationController::startProductStage()
     // Every product folder is taken before the first photo goes: a folder
     // that cannot be made ends the run with no job under way.
     QStringList targets;
+    // A product's folder as planned, and the one this order took anew for it.
+    QHash<QString, QString> takenAnew;
     for (const ProductMessage& plan : qAsConst(productMessageList)) {
         if (plan.productFolder.isEmpty()) {
             targets.append(QString());
@@ -580,19 +583,27 @@ void SeparationController::startProductStage()
         }
         const QString base = orderFolderPath + (tovaro ? QString() : plan.factoryFolder);
         const QString name = plan.folderName.isEmpty() ? plan.goodname : plan.folderName;
-        const QString wanted = base + plan.productFolder + plan.subProductFolder;
+        const QString planned = base + plan.productFolder;
+        // A sub-product goes inside its parent's folder: the numbered one
+        // when the parent's own name was taken already.
+        const bool sub = !plan.subProductFolder.isEmpty();
+        const QString under = sub ? takenAnew.value(planned, planned) : base;
+        const QString wanted = sub ? under + plan.subProductFolder : planned;
         // A folder of an earlier run, of another station's run or of a
         // product named alike is never shared: the next numbered name is.
         bool made = false;
         const QString target = SeparationFiles::takeProductFolder(
-            wanted, [&](int n) { return SeparationFiles::productFolderCandidate(base, plan, name, n); },
+            wanted, [&](int n) { return SeparationFiles::productFolderCandidate(under, plan, name, n); },
             &made);
         if (target.isEmpty()) {
             folderFailed(wanted);
             return;
         }
-        if (made)
+        if (made) {
             m_productFolders.append(target);
+            if (!sub)
+                takenAnew.insert(planned, target);
+        }
         targets.append(target);
     }
 
@@ -602,6 +613,13 @@ void SeparationController::startProductStage()
                                        ? Config::order_path + QStringLiteral("成品/")
                                        : QString();
     const QString finishedOutput = ProductData::localSavePath + Config::fj_cpname + QLatin1Char('/');
+    // A finished photo this order could not copy into the output, as its
+    // job told it (reading or writing) or the backstop found it: what its
+    // name holds there is an earlier run's file, never this run's photo.
+    const auto notCopied = [&](const QString& photo) {
+        return m_orderFailures.contains(finishedOutput + QLatin1Char(':') + photo) ||
+               m_orderFailures.contains(finishedServer + QLatin1Char(':') + photo);
+    };
     for (int i = 0; i < productMessageList.size(); ++i) {
         const ProductMessage& plan = productMessageList.at(i);
         const QString& target = targets.at(i);
@@ -616,7 +634,7 @@ void SeparationController::startProductStage()
         for (const QString& photo : plan.photos) {
             const QString missing = name + QLatin1Char(':') + photo;
             if (!finishedServer.isEmpty() && FileNames::isPlainFileName(photo) &&
-                FileOperation::isFileExist(finishedServer + photo)) {
+                FileOperation::isFileExist(finishedServer + photo) && !notCopied(photo)) {
                 ++productPhotoJobNum;
                 m_host->startJob(new SeparateThread(photo, target + photo, name, false, 5, m_host->jobOwner(),
                                                     finishedOutput),

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMutex>
 
 #include <algorithm>
 #include <cerrno>
@@ -73,6 +74,30 @@ QString reportFileName(const QString& pathText, const QString& chosenRoot, const
            tail;
 }
 
+namespace {
+
+QMutex s_beforeTakeMutex;
+std::function<void(const QString&)> s_beforeTake;
+
+void beforeTake(const QString& folder)
+{
+    std::function<void(const QString&)> hook;
+    {
+        QMutexLocker lock(&s_beforeTakeMutex);
+        hook = s_beforeTake;
+    }
+    if (hook)
+        hook(folder);
+}
+
+} // namespace
+
+void setBeforeTakeHook(std::function<void(const QString& folder)> hook)
+{
+    QMutexLocker lock(&s_beforeTakeMutex);
+    s_beforeTake = std::move(hook);
+}
+
 Take takeFolder(const QString& folder)
 {
     QString path = folder;
@@ -82,17 +107,25 @@ Take takeFolder(const QString& folder)
         return Take::Failed;
     if (!QDir().mkpath(QFileInfo(path).path()))
         return Take::Failed;
+    beforeTake(path);
     // The last level exclusively: a folder someone else made first is theirs.
     if (::mkdir(QFile::encodeName(path).constData(), 0777) == 0)
         return Take::Made;
     return errno == EEXIST ? Take::Taken : Take::Failed;
 }
 
-QString productFolderCandidate(const QString& base, const ProductMessage& plan, const QString& name, int n)
+QString productFolderCandidate(const QString& under, const ProductMessage& plan, const QString& name, int n)
 {
-    if (plan.homemade == QLatin1String("1"))
-        return base + name + QStringLiteral(" (%1)").arg(n) + plan.orderFolder;
-    return base + name + QStringLiteral(" (%1) ").arg(n) + Config::sanitizeWithRegex(plan.goodtypename) +
+    // A sub-product is numbered as a bought product is, whatever its
+    // parent: its parent's order part would take it out of that folder.
+    if (plan.homemade == QLatin1String("1") && plan.subProductFolder.isEmpty()) {
+        QString candidate = under + name + QStringLiteral(" (%1)").arg(n) + plan.orderFolder;
+        // Without an order part the photos would go beside the folder.
+        if (!candidate.endsWith(QLatin1Char('/')))
+            candidate += QLatin1Char('/');
+        return candidate;
+    }
+    return under + name + QStringLiteral(" (%1) ").arg(n) + Config::sanitizeWithRegex(plan.goodtypename) +
            QLatin1Char(' ') + Config::sanitizeWithRegex(plan.goodamount) + QLatin1Char('/');
 }
 

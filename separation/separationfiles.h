@@ -41,12 +41,18 @@ enum class Take
 // when nothing of its name is there (an exclusive mkdir), so two runs, on
 // one station or two, never share the folder.
 Take takeFolder(const QString& folder);
+// Called with the folder (no "/" at its end) right before the exclusive
+// mkdir of takeFolder, its parents made: a test plays there the other run
+// that takes the name first. None by default.
+void setBeforeTakeHook(std::function<void(const QString& folder)> hook);
 
-// The numbered name a taken product folder moves on to, under base (the
-// order's folder and the factory level): "<name> (n)<order part>" for a
-// home-made product, else "<name> (n) <type> <amount>/" with the type and
-// amount cleaned as every name from the service is.
-QString productFolderCandidate(const QString& base, const ProductMessage& plan, const QString& name, int n);
+// The numbered name a taken product folder moves on to, in the folder
+// under, always ending in "/". A product's is under the order's folder and
+// its factory level: "<name> (n)<order part>" for a home-made product, else
+// "<name> (n) <type> <amount>/". A sub-product's is under its parent's
+// folder: "<name> (n) <type> <amount>/". Type and amount are cleaned as
+// every name from the service is.
+QString productFolderCandidate(const QString& under, const ProductMessage& plan, const QString& name, int n);
 // Takes a product folder for this run: wanted when it is free, else the
 // first free of candidate(1) .. candidate(499); made tells whether this
 // call made it. When all are taken, wanted as it stands; empty when a

@@ -311,6 +311,27 @@ void TestSeparationRun::stages_data()
         << QStringList{"华彩 A24051203 赵敏 2024-06-05取 周设计 【快递】/相册 相册 1/IMG_0001.jpg",
                        "华彩 A24051203 赵敏 2024-06-05取 周设计 【快递】/相册 (1) 相册 1/IMG_0001.jpg"}
         << QPoint(15, 17) << "订单A24051203:\n不存在的照片:相册:IMG_0099.jpg\n\n";
+    // The second run numbers the set and the home-made album, and their
+    // sub-products keep their own names inside them.
+    const QString f = "华彩工厂 A24051201 王小宝-刘芳-王强 2024-06-05取 周设计 【快递】/";
+    const QString h = "店内制作/宝宝成长相册(1) (1) A24051201 王小宝-刘芳-王强 2024-06-05取 周设计 【快递】/";
+    QTest::newRow("design: a set, its sub-products and a home-made album, run again")
+        << "design"
+        << "A24051201" << 4 << QStringList() << "" << QStringList{"twice"}
+        << "A24051201-服务1 王小宝-刘芳-王强 快递"
+        << QStringList{f + "套系赠品 赠品 1/钥匙扣 钥匙扣 2/IMG_0004.jpg",
+                       f + "宝宝成长相册 (1) 相册 1/IMG_0002.jpg",
+                       f + "套系赠品 (1) 赠品 1/钥匙扣 钥匙扣 2/IMG_0004.jpg",
+                       f + "套系赠品 (1) 赠品 1/冰箱贴 冰箱贴 1/IMG_0002.jpg",
+                       "!" + f + "冰箱贴 (1)/",
+                       "华彩工厂 A24051201 王小宝-刘芳-王强 2024-06-01急取 周设计 【自取】/8x10水晶摆台 (1) "
+                       "摆台 2/"
+                       "IMG_0003.jpg",
+                       h + "IMG_0001.jpg",
+                       h + "内页 内页 1/IMG_0003.jpg",
+                       "!店内制作/内页 (1) A24051201 王小宝-刘芳-王强 2024-06-05取 周设计 【快递】/"}
+        << QPoint(18, 20)
+        << "订单A24051201:\n不存在的照片:宝宝成长相册:IMG_0099.jpg\n空产品:实木相框、套系赠品\n\n";
     QTest::newRow("design: a copy that fails")
         << "design"
         << "A24051203" << 2 << QStringList() << "" << QStringList{"fault=其它/成品/IMG_0002.jpg"} << zhao
@@ -631,37 +652,44 @@ void TestSeparationRun::fileFaults_data()
 {
     // The file a fault hits ("%o" the order's output folder, "%s" its server
     // folder), the fault (-1: the barcode route fails), the earlier run's
-    // file that must stay, and the report's entry.
+    // file that must stay, the report's entry, and the goods (the stand-in's
+    // when empty).
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("file");
     QTest::addColumn<int>("fault");
     QTest::addColumn<QString>("kept");
     QTest::addColumn<QString>("named");
+    QTest::addColumn<QByteArray>("goods");
     using F = FileOperation::Fault;
     const QString photo = "其它/成品/IMG_0001.jpg";
     QTest::newRow("photo copy refused at close")
         << "design"
-        << "%o" + photo << int(F::Close) << photo << "%o其它/成品/:IMG_0001.jpg";
+        << "%o" + photo << int(F::Close) << photo << "%o其它/成品/:IMG_0001.jpg" << QByteArray();
     QTest::newRow("photo read breaks off")
         << "design"
-        << "%s成品/IMG_0001.jpg" << int(F::Read) << photo << "%s成品/:IMG_0001.jpg";
+        << "%s成品/IMG_0001.jpg" << int(F::Read) << photo << "%s成品/:IMG_0001.jpg" << QByteArray();
+    // The album takes nothing from the earlier run's copy.
+    QTest::newRow("photo copy refused at close, the album's photo")
+        << "design"
+        << "%o" + photo << int(F::Close) << photo
+        << "相册:IMG_0001.jpg、相册:IMG_0099.jpg、%o其它/成品/:IMG_0001.jpg" << kAlbumGoods;
     QTest::newRow("raw twin refused") << "post-sample"
                                       << "%o成品/IMG_0001.CR2" << int(F::Write) << "成品/IMG_0001.CR2"
-                                      << "%o成品/:IMG_0001.CR2";
+                                      << "%o成品/:IMG_0001.CR2" << QByteArray();
     QTest::newRow("express sheet on a full share")
         << "design"
         << "%o其它/快递产品信息.pdf" << int(F::DiskFull) << "其它/快递产品信息.pdf"
-        << "快递产品信息.pdf";
+        << "快递产品信息.pdf" << QByteArray();
     QTest::newRow("production sheet refused at close")
         << "design"
         << "%o其它/明细制作单.html" << int(F::Close) << "其它/明细制作单.html"
-        << "明细制作单.html";
+        << "明细制作单.html" << QByteArray();
     QTest::newRow("barcode picture refused") << "post-sample"
                                              << "%o条形码.jpg" << int(F::Write) << "条形码.jpg"
-                                             << "条形码.jpg";
+                                             << "条形码.jpg" << QByteArray();
     QTest::newRow("barcode picture not served") << "design"
                                                 << "" << -1 << "其它/条形码.jpg"
-                                                << "条形码.jpg";
+                                                << "条形码.jpg" << QByteArray();
 }
 
 void TestSeparationRun::fileFaults()
@@ -671,6 +699,7 @@ void TestSeparationRun::fileFaults()
     QFETCH(int, fault);
     QFETCH(QString, kept);
     QFETCH(QString, named);
+    QFETCH(QByteArray, goods);
     SeparationTestEnv env;
     env.prompts.setLenient(true);
     Config::sjfjxz = QStringLiteral("1");
@@ -683,21 +712,33 @@ void TestSeparationRun::fileFaults()
     const QString server = w.controller()->orderList.at(0).orderpath;
     writePhotos(server + "成品/", photoNames(1));
     QVERIFY(TestFiles::write(server + "照片/新建文件夹/IMG_0001.CR2", "raw"));
-    // What an earlier run of the day left.
-    QVERIFY(TestFiles::write(orderOut + kept, "old"));
+    // What an earlier run of the day left, larger than any source: a check
+    // of the sizes afterwards takes it for copied, only the job can tell.
+    const QByteArray old = QByteArray("old").repeated(100000);
+    QVERIFY(TestFiles::write(orderOut + kept, old));
     const QString hit = QDir::cleanPath(QString(file).replace("%o", orderOut).replace("%s", server));
     FileOperation::setFaultHook([fault, hit](FileOperation::Fault f, const QString& path) {
         return int(f) == fault && QDir::cleanPath(path) == hit;
     });
     if (fault < 0)
         env.service.failHttp("order", "getbarcodegen", 500);
+    if (!goods.isEmpty())
+        env.service.sendRaw("order", "ordergoods20230521", goods);
     w.on_pushButton_selectAll_clicked();
 
     start(w);
     QTRY_VERIFY_WITH_TIMEOUT(!w.controller()->isSeparating, 20000);
     QTRY_COMPARE(reportText(), "订单A24051203:\n不存在的照片:" +
                                    QString(named).replace("%o", orderOut).replace("%s", server) + "\n\n");
-    QCOMPARE(TestFiles::readAll(orderOut + kept), QByteArray("old"));
+    // The earlier run's file stays where it was and goes nowhere else.
+    QStringList withOld;
+    QDirIterator it(orderOut, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        if (TestFiles::readAll(path) == old)
+            withOld.append(QDir::cleanPath(path));
+    }
+    QCOMPARE(withOld, QStringList{QDir::cleanPath(orderOut + kept)});
     QStringList boxes;
     for (const auto& call : env.prompts.messages())
         boxes.append(call.title + '/' + call.text);
