@@ -408,6 +408,9 @@ void TestSeparationPlan::productFoldersTakenAtOnce()
     QCOMPARE(folder, base + "相册 (3) ..ESCAPE 1/");
     QCOMPARE(takenFirst,
              (QStringList{base + "相册 相册 1", base + "相册 (1) ..ESCAPE 1", base + "相册 (2) ..ESCAPE 1"}));
+    // A home-made product without an order part still gets a folder of its own.
+    plan.homemade = "1";
+    QCOMPARE(SeparationFiles::productFolderCandidate(base, plan, "相册", 1), base + "相册 (1)/");
 }
 
 QTEST_GUILESS_MAIN(TestSeparationPlan)
