@@ -8,7 +8,8 @@
 //   bench_separation check <order folder> <output folder>
 //   bench_separation check-baseline <order folder> <baseline folder>
 //
-// The order folder holds the photos in "成品/"; the baseline folder holds
+// The order folder holds the photos in "成品/" and, when imported, their
+// small thumbnails in "成品缩略图/"; the baseline folder holds
 // "copies/" and "thumbs/" as scripts/bench-separation.sh makes them.
 
 #include "config.h"

@@ -4,13 +4,23 @@
 # finished photos: cp of each photo into the output folder and
 # vipsthumbnail -s 88 of each, run with xargs -P $(nproc).
 #
-# First checks both outputs, then times both with hyperfine. The last line
-# is the ratio worker/baseline and its target; the exit status is 1 when it
-# misses the target.
+# Two orders of the same photos are timed: one with every small thumbnail
+# missing (the run makes each from its photo), against the decode floor
+# (the photos decoded at the small thumbnail's scale, djpeg -scale 2/8,
+# nothing written, $(nproc) at once); and an imported order, its small
+# thumbnails in "成品缩略图/" as the import leaves them, against the copy
+# floor (cp of the photos, $(nproc) at once). Each is also put over the
+# baseline.
+#
+# First checks the outputs, then times them all with hyperfine. It ends
+# with one line a figure (the worker's time over the baseline's or the
+# floor's, with both times), its target and whether it met it; the exit
+# status is 1 when any figure misses its target.
 #
 # BENCH_PHOTOS (default 48) sets the number of 6000x4000 photos, BENCH_RUNS
 # (default 5) the timed runs. The photos are the import benchmark's corpus
-# ($BUILD_DIR/bench-corpus), linked into an order's "成品/".
+# ($BUILD_DIR/bench-corpus), linked into each order's "成品/"; the imported
+# order's small thumbnails are those the import worker makes of them.
 set -euo pipefail
 
 if [ "${1:-}" = "--baseline" ]; then
@@ -43,40 +53,70 @@ runs="${BENCH_RUNS:-5}"
 corpus="$root/$BUILD_DIR/bench-corpus"
 photos="$corpus/upright-$count"
 order="$corpus/separation-$count"
-echo "bench-separation: $count photos of 6000x4000 in $order/成品"
+imported="$corpus/separation-imported-$count"
+echo "bench-separation: $count photos of 6000x4000 in $order/成品 and $imported/成品"
 "$generator" generate "$photos" "$count" 1
-rm -rf "$order"
-mkdir -p "$order/成品"
-for f in "$photos"/*.JPG; do
-    n="$(basename "$f" .JPG).jpg"
-    ln "$f" "$order/成品/$n" 2>/dev/null || cp "$f" "$order/成品/$n"
-done
 
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
-# A run writes the photos' small thumbnails into the order folder's
-# "成品缩略图/" when they are missing; every run starts with the folder
-# there (an imported order has it) and empty, so each photo is decoded, as
-# the baseline decodes it.
-prepare="rm -rf '$work/w' '$work/b' '$order/成品缩略图' && mkdir -p '$order/成品缩略图'"
+# link <file> <folder> <name>: the file under that name, linked where the
+# folders share a file system.
+link() {
+    ln "$1" "$2/$3" 2>/dev/null || cp "$1" "$2/$3"
+}
 
-# The outputs first: byte-identical copies and 88-pixel thumbnails.
-eval "$prepare"
-if ! "$bench" run "$order" "$work/w" 2>"$work/run.log"; then
+# The import's small thumbnails, from its upright run on the photos.
+if ! "$generator" run "$photos" "$work/import" 2>"$work/run.log"; then
     tail -n 20 "$work/run.log" >&2
     exit 1
 fi
-"$bench" check "$order" "$work/w"
+thumbs="$(find "$work/import/server" -type d -name thumbnail)"
+rm -rf "$order" "$imported"
+mkdir -p "$order/成品" "$imported/成品" "$imported/成品缩略图"
+for f in "$photos"/*.JPG; do
+    n="$(basename "$f" .JPG).jpg"
+    link "$f" "$order/成品" "$n"
+    link "$f" "$imported/成品" "$n"
+    link "$thumbs/$(basename "$f")" "$imported/成品缩略图" "$n"
+done
+rm -rf "$work/import"
+
+# A run writes the photos' small thumbnails into the order folder's
+# "成品缩略图/" when they are missing; every run of the first order starts
+# with the folder there and empty, so each photo is decoded, as the
+# baseline decodes it. The imported order's thumbnails are all there, so
+# its run writes none.
+prepare="rm -rf '$work/w' '$work/v' '$work/b' '$work/c' '$order/成品缩略图' && mkdir -p '$order/成品缩略图'"
+
+# run_and_check <order> <output>: one run of the worker on the order, and
+# its output checked: byte-identical copies and 88-pixel thumbnails.
+run_and_check() {
+    if ! "$bench" run "$1" "$2" 2>"$work/run.log"; then
+        tail -n 20 "$work/run.log" >&2
+        exit 1
+    fi
+    "$bench" check "$1" "$2"
+}
+
+# The outputs first.
+eval "$prepare"
+run_and_check "$order" "$work/w"
+run_and_check "$imported" "$work/v"
 bash "$root/scripts/bench-separation.sh" --baseline "$order/成品" "$work/b"
 "$bench" check-baseline "$order" "$work/b"
 
 hyperfine --warmup 1 --runs "$runs" --export-csv "$work/times.csv" \
     --prepare "$prepare" \
-    -n worker "'$bench' run '$order' '$work/w'" \
-    -n baseline "bash '$root/scripts/bench-separation.sh' --baseline '$order/成品' '$work/b'" >&2
-ratio="$(awk -v w="$(mean_of "$work/times.csv" worker)" -v b="$(mean_of "$work/times.csv" baseline)" \
-    'BEGIN { printf "%.2f\n", w / b }')"
+    -n missing "'$bench' run '$order' '$work/w'" \
+    -n imported "'$bench' run '$imported' '$work/v'" \
+    -n baseline "bash '$root/scripts/bench-separation.sh' --baseline '$order/成品' '$work/b'" \
+    -n decode "$(bench_decode_floor "$order/成品" '*.jpg' 2/8)" \
+    -n copy "$(bench_copy_floor "$imported/成品" '*.jpg' "$work/c")" >&2
 echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)"
-bench_figure "copies and sheet thumbnails of one order, worker/baseline" "$ratio" 0.5
+csv="$work/times.csv"
+bench_versus "every thumbnail missing, worker/baseline" "$csv" missing baseline ""
+bench_versus "every thumbnail missing, worker/decode floor at 2/8" "$csv" missing decode 1.6
+bench_versus "imported order, worker/baseline" "$csv" imported baseline 0.5
+bench_versus "imported order, worker/copy floor" "$csv" imported copy 1.6
 exit "$bench_missed"

@@ -18,7 +18,7 @@ packages=(
     xvfb xauth
     unzip # reads exported workbooks back in the tests
     poppler-utils # pdfinfo, pdftotext and pdfimages for the tests that print sheets
-    libjpeg-turbo-progs # jpegtran, for the import benchmark's baseline
+    libjpeg-turbo-progs # jpegtran and djpeg: the import benchmark's baseline, the benchmarks' decode floor
 )
 
 missing=()
