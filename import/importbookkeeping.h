@@ -148,9 +148,10 @@ struct Box
 };
 // "导入完成" / "<n>个订单已经全部导完" when every order finished whole and was
 // reported; otherwise "警告" with what went wrong: a full disk, the orders
-// with files not imported, the orders whose report failed.
+// with files not imported, the orders skipped because their folders were
+// being deleted (by 预约单号), the orders whose report failed.
 Box batchEndBox(int finishedOrders, bool allFinished, bool diskFull, const QList<OrderFailure>& failures,
-                const QList<ReportFailure>& reports);
+                const QList<ReportFailure>& reports, const QStringList& beingDeleted = {});
 
 // The question of the video-list upload: the folder and, when it holds
 // videos, their names.

@@ -250,6 +250,17 @@ QNetworkReply* ImportPhotoToServer::post(const QString& route, const QByteArray&
     return reply;
 }
 
+bool ImportPhotoToServer::claimRunFolder(const QString& folder)
+{
+    auto claim = std::make_shared<const FoldersInUse::Claim>(folder, m_order.number);
+    if (claim->refused()) {
+        abandonRun(FoldersInUse::importRefusedText(m_order.number));
+        return false;
+    }
+    m_runClaim = std::move(claim);
+    return true;
+}
+
 SingleOrder::NamePieces ImportPhotoToServer::namePieces(const QString& append) const
 {
     return SingleOrder::NamePieces::clean(ui->lineEdit_orderPRName->text(), m_order.number, append,
@@ -635,6 +646,10 @@ bool ImportPhotoToServer::createOrderDir(QString server, QString backup)
         abandonRun(QStringLiteral("拍摄日期无效：%1").arg(m_order.photoDate));
         return false;
     }
+    // Registered before anything is made: nothing is made in a folder that
+    // is being deleted.
+    if (!claimRunFolder(server + location.relative + QLatin1Char('/')))
+        return false;
     OrderTree::build(server, backup, location);
 
     orderPath = server + location.relative + QLatin1Char('/');
@@ -684,7 +699,8 @@ void ImportPhotoToServer::import()
     m_runMode = m_mode;
     const bool photos = m_runMode == 0;
     // No deletion of this process takes the folder while the run writes.
-    m_runClaim = std::make_shared<const FoldersInUse::Claim>(orderPath, m_order.number);
+    if (!claimRunFolder(orderPath))
+        return;
     for (const QString& folder : photos ? QStringList{orderPath, orderBakPath} : QStringList{orderPath}) {
         if (!QFileInfo(folder).isDir()) {
             abandonRun(QStringLiteral("订单目录不存在：%1").arg(folder));
