@@ -107,6 +107,11 @@ int folderVideoCount(const QString& folder)
     return countMatching(folder, kVideoFilters);
 }
 
+bool isCountedPhoto(const QString& fileName)
+{
+    return QDir::match(kPhotoFilters, fileName);
+}
+
 int existingImageCount(const QString& orderPath, ImportTypeEnum type)
 {
     QString thumbs;

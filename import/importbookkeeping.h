@@ -34,6 +34,8 @@ QString importFolder(ImportTypeEnum type);
 // and "*.wmv" (videos) in a folder; 0 for an empty path or a missing folder.
 int folderPhotoCount(const QString& folder);
 int folderVideoCount(const QString& folder);
+// True for a file name folderPhotoCount counts.
+bool isCountedPhoto(const QString& fileName);
 
 // The files an order folder already holds of a type, as the order table
 // shows them: images ("*.jpg", "*.png", "*.jpeg") of "照片", "成品" or

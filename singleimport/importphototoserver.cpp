@@ -725,6 +725,7 @@ void ImportPhotoToServer::import()
     ui->progressBar->show();
     finishedCount = 0;
     m_failedPhotos.clear();
+    m_runCommitted = {};
     imageTimeText.clear();
     postOrderPath_2(orderPath);
     // Photos are numbered on from what the folder holds now; each claims
@@ -741,6 +742,14 @@ void ImportPhotoToServer::onImportImageFailed(QString picPath)
     qDebug() << "照片导入失败" << picPath;
     if (m_importing)
         m_failedPhotos.append(QFileInfo(picPath).fileName());
+}
+
+void ImportPhotoToServer::onImportImageCommitted(int photos, int backups)
+{
+    if (!m_importing)
+        return;
+    m_runCommitted.order += photos;
+    m_runCommitted.backup += backups;
 }
 
 void ImportPhotoToServer::onFinishImportImage(QString imageTime)
@@ -765,8 +774,12 @@ void ImportPhotoToServer::onFinishImportImage(QString imageTime)
     const bool photos = m_runMode == 0;
     const QString main = SingleOrder::modeFolders(m_runMode).main;
     const SingleOrder::Counts before{oriOrderPicCount, photos ? oriBackPicCount : 0};
-    const SingleOrder::Counts after{getFolderPhotoCount(orderPath + main),
-                                    photos ? getFolderPhotoCount(orderBakPath + main) : 0};
+    // Photos count what this run committed, so another window or station
+    // importing into the order meanwhile adds nothing; the other modes count
+    // the folder's growth.
+    const SingleOrder::Counts after = photos ? SingleOrder::Counts{before.order + m_runCommitted.order,
+                                                                   before.backup + m_runCommitted.backup}
+                                             : SingleOrder::Counts{getFolderPhotoCount(orderPath + main), 0};
     QString title = QStringLiteral("导片成功!");
     QString text = SingleOrder::completionText(m_runMode, before, after);
     QStringList problems;

@@ -85,6 +85,9 @@ private slots:
     // A photo job's report of a photo that could not be read or written;
     // it comes before that job's onFinishImportImage.
     void onImportImageFailed(QString picPath);
+    // A photo job's main copy and backup that count, each 0 or 1; it comes
+    // before that job's onFinishImportImage.
+    void onImportImageCommitted(int photos, int backups);
     void onFinishImportImage(QString imageTime);
     void submitPicPath(QNetworkReply* reply);
     void backServerPath(QNetworkReply* reply);
@@ -208,6 +211,7 @@ private:
     int m_runMode = 1;    // the mode of the run under way
     bool m_importing = false;
     QStringList m_failedPhotos;             // the run's photos that did not arrive, by file name
+    SingleOrder::Counts m_runCommitted;     // what the run's photo jobs committed (photos mode)
     SingleOrder::NamePieces m_choicePieces; // the photo names' pieces at choice time
     std::shared_ptr<const FoldersInUse::Claim> m_runClaim;
     QList<KeptReport> m_keptReports;
