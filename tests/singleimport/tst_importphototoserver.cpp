@@ -2,6 +2,7 @@
 #include "fileoperation.h"
 #include "foldersinuse.h"
 #include "imagetime.h"
+#include "importorderthread.h"
 #include "importphototoserver.h"
 #include "jpegfixture.h"
 #include "orderrecords.h"
@@ -378,6 +379,8 @@ void TestImportPhotoToServer::startFailures_data()
     QTest::newRow("backup root not makeable") << "deep backup" << "备份服务器路径错误。";
     QTest::newRow("invalid date") << "date" << "拍摄日期无效：2019-4-15";
     QTest::newRow("missing order folder") << "missing" << "订单目录不存在：%1";
+    QTest::newRow("order folder being deleted") << "deleting"
+                                                << "订单正在删除，未导片：A102";
 }
 
 void TestImportPhotoToServer::startFailures()
@@ -397,7 +400,13 @@ void TestImportPhotoToServer::startFailures()
             order.insert("orderpath", "\\\\studio-nas\\photos\\gone\\");
             order.insert("orderbakpicpath", "\\\\studio-nas\\backup\\gone\\");
         }
+        if (change == "deleting") {
+            order.insert("orderpath", "\\\\studio-nas\\photos\\2019-04\\15\\415A102-B-1\\");
+            order.insert("orderbakpicpath", "\\\\studio-nas\\backup\\x\\");
+        }
     });
+    const QString own =
+        change == "deleting" ? m_volumes->writeFile(kOwnFolder + "成品/old.jpg", "old") : QString();
     if (change == "refuse")
         m_service->refuse("order", "get_order_pic_path", "0", "没有路径");
     if (change == "http")
@@ -409,6 +418,27 @@ void TestImportPhotoToServer::startFailures()
     waitForLookup(w);
     m_prompts->setNextFiles({card("IMG_0001.JPG", 1, "")});
     child<QPushButton>(w, "selectButton")->click();
+    // A slowed deletion of this process is removing the order's folder.
+    QSemaphore removing;
+    QSemaphore letGo;
+    order removed;
+    removed.orderpath = m_volumes->path(kOwnFolder);
+    ImportOrderThread deletion(removed);
+    const auto ended = qScopeGuard([&] {
+        letGo.release(1000);
+        deletion.wait();
+    });
+    if (change == "deleting") {
+        FileOperation::setFaultHook([&](FileOperation::Fault fault, const QString& path) {
+            if (fault == FileOperation::Fault::Remove && path == own) {
+                removing.release();
+                letGo.acquire();
+            }
+            return false;
+        });
+        deletion.start();
+        removing.acquire();
+    }
     m_prompts->setNextAnswer(Prompts::Yes);
     auto* importButton = child<QPushButton>(w, "importButton");
     importButton->click();
@@ -423,6 +453,7 @@ void TestImportPhotoToServer::startFailures()
     QVERIFY(m_service->requests("order", "updatepicpath2").isEmpty());
     QVERIFY(m_service->requests("order", "updatepicpath").isEmpty());
     QVERIFY(!QFileInfo::exists(m_volumes->path(kNewFolder)));
+    QCOMPARE(child<QTableView>(w, "tableView")->model()->rowCount(), 1); // the choice stays
 }
 
 void TestImportPhotoToServer::photosRunAndASecondOne()
