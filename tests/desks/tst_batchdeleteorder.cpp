@@ -8,11 +8,8 @@
 #include <QtTest>
 
 #include <QCalendarWidget>
-#include <QGroupBox>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QLabel>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QSemaphore>
 #include <QStandardItemModel>
@@ -376,11 +373,12 @@ void TestBatchDeleteOrder::refusedFoldersAreListedAndKept()
     // nothing when the run has nothing to delete.
     QString frame;
     m_prompts->onBox = [&] {
+        auto* w = m_window.get();
         if (frame.isEmpty())
-            frame = QStringLiteral("%1 %2 %3")
-                        .arg(m_window->findChild<QGroupBox*>("groupBox")->isHidden() ? "hidden" : "shown")
-                        .arg(m_window->findChild<QProgressBar*>("progressBar")->value())
-                        .arg(m_window->findChild<QLabel*>("label")->text());
+            frame = QStringList{w->findChild<QWidget*>("groupBox")->isHidden() ? "hidden" : "shown",
+                                w->findChild<QWidget*>("progressBar")->property("value").toString(),
+                                w->findChild<QWidget*>("label")->property("text").toString()}
+                        .join(' ');
     };
     deleteOrders(checked + QStringList{"DONE"}); // DONE unchecked again
     const bool goodChecked = checked.contains("GOOD");

@@ -1,3 +1,4 @@
+#include "windowtestenv.h"
 #include "config.h"
 #include "elidedlabel.h"
 #include "fileoperation.h"
@@ -10,7 +11,6 @@
 #include "standin.h"
 #include "tempvolumes.h"
 #include "testfiles.h"
-#include "windowtestenv.h"
 
 #include <QtTest>
 

@@ -2,7 +2,6 @@
 #include "fileoperation.h"
 #include "foldersinuse.h"
 #include "imagetime.h"
-#include "importorderthread.h"
 #include "importphototoserver.h"
 #include "jpegfixture.h"
 #include "orderrecords.h"
@@ -405,8 +404,9 @@ void TestImportPhotoToServer::startFailures()
             order.insert("orderbakpicpath", "\\\\studio-nas\\backup\\x\\");
         }
     });
-    const QString own =
-        change == "deleting" ? m_volumes->writeFile(kOwnFolder + "成品/old.jpg", "old") : QString();
+    // A deletion of this process is removing the order's folder.
+    const FoldersInUse::Claim deleting(change == "deleting" ? m_volumes->mkdir(kOwnFolder) : QString(),
+                                       QString(), FoldersInUse::Use::Deletion);
     if (change == "refuse")
         m_service->refuse("order", "get_order_pic_path", "0", "没有路径");
     if (change == "http")
@@ -418,27 +418,6 @@ void TestImportPhotoToServer::startFailures()
     waitForLookup(w);
     m_prompts->setNextFiles({card("IMG_0001.JPG", 1, "")});
     child<QPushButton>(w, "selectButton")->click();
-    // A slowed deletion of this process is removing the order's folder.
-    QSemaphore removing;
-    QSemaphore letGo;
-    order removed;
-    removed.orderpath = m_volumes->path(kOwnFolder);
-    ImportOrderThread deletion(removed);
-    const auto ended = qScopeGuard([&] {
-        letGo.release(1000);
-        deletion.wait();
-    });
-    if (change == "deleting") {
-        FileOperation::setFaultHook([&](FileOperation::Fault fault, const QString& path) {
-            if (fault == FileOperation::Fault::Remove && path == own) {
-                removing.release();
-                letGo.acquire();
-            }
-            return false;
-        });
-        deletion.start();
-        removing.acquire();
-    }
     m_prompts->setNextAnswer(Prompts::Yes);
     auto* importButton = child<QPushButton>(w, "importButton");
     importButton->click();
