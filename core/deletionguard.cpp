@@ -96,9 +96,13 @@ DeletionGuard::Result DeletionGuard::check(const QString& path, const QStringLis
 
     if (path.trimmed().isEmpty())
         return refuse(Verdict::Empty);
+    const QStringList parts = path.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    // An order row whose path lost its last part names the day (or month)
+    // with every order in it: said so first, whatever else the path is.
+    if (!parts.isEmpty() && isDateFolderName(parts.last()))
+        return refuse(Verdict::DateFolder);
     if (!QDir::isAbsolutePath(path) || !path.startsWith(QLatin1Char('/')))
         return refuse(Verdict::NotAbsolute);
-    const QStringList parts = path.split(QLatin1Char('/'), Qt::SkipEmptyParts);
     for (const QString& part : parts) {
         if (part == QLatin1String(".") || part == QLatin1String(".."))
             return refuse(Verdict::DotParts);
@@ -135,10 +139,6 @@ DeletionGuard::Result DeletionGuard::check(const QString& path, const QStringLis
             return refuse(Verdict::OverlapsRun);
     }
 
-    // An order row whose path lost its last part names the day (or month)
-    // with every order in it.
-    if (isDateFolderName(below.last()))
-        return refuse(Verdict::DateFolder);
     if (lookInside && holdsOrderFolder(clean))
         return refuse(Verdict::HoldsOrders);
     return result;

@@ -34,8 +34,9 @@ struct Result
 // folder right below one), and neither equal to, inside, nor holding
 // another folder of the same run (otherPaths). A folder of the order tree
 // above the orders is refused too: one named like a month ("yyyy-MM") or a
-// day ("dd"), and one that holds an order's folder (a folder with "照片",
-// "成品" or "设计" in it) anywhere below its own top level.
+// day ("dd"), as such whatever else it is, and one that holds an order's
+// folder (a folder with "照片", "成品" or "设计" in it) anywhere below its
+// own top level.
 //
 // Only that last rule reads the folder's content, all of it: a caller on
 // the user-interface thread passes lookInside false and leaves it to the

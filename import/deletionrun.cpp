@@ -73,6 +73,14 @@ int DeletionRun::start(const QList<order>& orders)
             allowed.append(checked.at(i));
     }
 
+    // Whatever is told now stands over this run's progress, never over the
+    // last run's end: a run with nothing to delete has none to show.
+    if (m_label)
+        m_label->setText(QStringLiteral("正在删除订单路径下的照片"));
+    if (m_bar)
+        m_bar->setValue(0);
+    if (allowed.isEmpty() && m_group)
+        m_group->hide();
     const QString told = problemsText(refused, {}, inUse);
     if (!told.isEmpty())
         Prompts::notice(QStringLiteral("警告"), told);
@@ -83,20 +91,14 @@ int DeletionRun::start(const QList<order>& orders)
     m_finished = 0;
     m_total = allowed.size();
     if (m_total == 0) {
-        if (m_group)
-            m_group->hide();
         if (told.isEmpty())
             Prompts::notice(QStringLiteral("警告"), QStringLiteral("订单路径不存在"));
         return 0;
     }
 
-    if (m_label)
-        m_label->setText(QStringLiteral("正在删除订单路径下的照片"));
     qDebug() << "checkOrdersNum==" << m_total;
-    if (m_bar) {
+    if (m_bar)
         m_bar->setMaximum(m_total);
-        m_bar->setValue(0);
-    }
     m_pending = allowed;
     startNextWorkers();
     return m_total;

@@ -2,6 +2,7 @@
 
 #include "config.h"
 #include "fileoperation.h"
+#include "foldersinuse.h"
 #include "formbody.h"
 
 #include <QDir>
@@ -104,6 +105,11 @@ int folderPhotoCount(const QString& folder)
 int folderVideoCount(const QString& folder)
 {
     return countMatching(folder, kVideoFilters);
+}
+
+bool isCountedPhoto(const QString& fileName)
+{
+    return QDir::match(kPhotoFilters, fileName);
 }
 
 int existingImageCount(const QString& orderPath, ImportTypeEnum type)
@@ -390,7 +396,8 @@ QString ImportBookkeeping::reportFailureStatus(const WebService::Reply& reply)
 
 ImportBookkeeping::Box ImportBookkeeping::batchEndBox(int finishedOrders, bool allFinished, bool diskFull,
                                                       const QList<OrderFailure>& failures,
-                                                      const QList<ReportFailure>& reports)
+                                                      const QList<ReportFailure>& reports,
+                                                      const QStringList& beingDeleted)
 {
     QStringList sections;
     if (diskFull)
@@ -405,6 +412,8 @@ ImportBookkeeping::Box ImportBookkeeping::batchEndBox(int finishedOrders, bool a
         }
         sections.append(lines.join(QLatin1Char('\n')));
     }
+    for (const QString& orderNumber : beingDeleted)
+        sections.append(FoldersInUse::importRefusedText(orderNumber));
     if (!reports.isEmpty()) {
         QStringList lines{QStringLiteral("以下订单上报失败：")};
         for (const ReportFailure& r : reports)

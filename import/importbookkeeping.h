@@ -34,6 +34,8 @@ QString importFolder(ImportTypeEnum type);
 // and "*.wmv" (videos) in a folder; 0 for an empty path or a missing folder.
 int folderPhotoCount(const QString& folder);
 int folderVideoCount(const QString& folder);
+// True for a file name folderPhotoCount counts.
+bool isCountedPhoto(const QString& fileName);
 
 // The files an order folder already holds of a type, as the order table
 // shows them: images ("*.jpg", "*.png", "*.jpeg") of "照片", "成品" or
@@ -148,9 +150,10 @@ struct Box
 };
 // "导入完成" / "<n>个订单已经全部导完" when every order finished whole and was
 // reported; otherwise "警告" with what went wrong: a full disk, the orders
-// with files not imported, the orders whose report failed.
+// with files not imported, the orders skipped because their folders were
+// being deleted (by 预约单号), the orders whose report failed.
 Box batchEndBox(int finishedOrders, bool allFinished, bool diskFull, const QList<OrderFailure>& failures,
-                const QList<ReportFailure>& reports);
+                const QList<ReportFailure>& reports, const QStringList& beingDeleted = {});
 
 // The question of the video-list upload: the folder and, when it holds
 // videos, their names.

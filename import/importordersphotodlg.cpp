@@ -5,6 +5,7 @@
 #include "desktop.h"
 #include "elidedlabel.h"
 #include "fileoperation.h"
+#include "foldersinuse.h"
 #include "httprequest.h"
 #include "imageoperation.h"
 #include "importbookkeeping.h"
@@ -1080,6 +1081,7 @@ void importOrdersPhotoDlg::importAllOrdersBtnSlot()
     m_n8Row = -1;
     m_batchFailures.clear();
     m_reportFailures.clear();
+    m_beingDeleted.clear();
     m_diskFull = false;
     m_stopping = false;
     m_ordersDone = false;
@@ -1179,6 +1181,15 @@ void importOrdersPhotoDlg::startOrderImport(int row)
                 [this, worker] { n8WorkerFailed(worker); });
     } else {
         worker->createOrderDir(Config::importServPath, Config::importServBackupPath);
+        if (worker->deletionUnderway()) {
+            // Nothing was made or written; the batch goes on, and its last
+            // box names the order.
+            m_worker = nullptr;
+            delete worker;
+            m_beingDeleted.append(model->getOrderNum());
+            startFollowingOrder(row + 1);
+            return;
+        }
         if (!m_batchRunning || m_stopping) {
             // The folder check failed and its box has stopped the batch.
             m_worker = nullptr;
@@ -1300,8 +1311,8 @@ void importOrdersPhotoDlg::finishBatchIfDone()
     const bool allFinished = finishedOrderCount == toImportOrderCount;
     if (allFinished)
         qDebug() << "All orders import finished";
-    const IB::Box box =
-        IB::batchEndBox(finishedOrderCount, allFinished, m_diskFull, m_batchFailures, m_reportFailures);
+    const IB::Box box = IB::batchEndBox(finishedOrderCount, allFinished, m_diskFull, m_batchFailures,
+                                        m_reportFailures, m_beingDeleted);
     endBatch();
     if (allFinished || m_lockSuffix)
         prefieFolderEdit->setEnabled(false);
@@ -1510,6 +1521,10 @@ void importOrdersPhotoDlg::n8WorkerFailed(ImportOrderThread* worker)
     m_workerFinishedOrder = true;
     const int row = worker->property("row").toInt();
     const ImportOrderModel* model = modelAt(row);
+    if (worker->deletionUnderway()) {
+        failN8Order(row, FoldersInUse::importRefusedText(model ? model->getOrderNum() : QString()));
+        return;
+    }
     const QString destination =
         model ? N8Import::destinationRoot(Config::importServN8Path, model->getN8Path()) : QString();
     failN8Order(row, QStringLiteral("订单%1的N8目录无法创建：%2")

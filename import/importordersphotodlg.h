@@ -308,6 +308,7 @@ private:
     // What the batch's last box tells.
     QList<ImportBookkeeping::OrderFailure> m_batchFailures;
     QList<ImportBookkeeping::ReportFailure> m_reportFailures;
+    QStringList m_beingDeleted; // the batch's orders skipped: their folders were being deleted
     bool m_diskFull = false;
     // No further order is started: the last one is done, a full disk, a
     // folder error or the user's stop.

@@ -72,7 +72,7 @@ ImportOrderThread::ImportOrderThread(ImportOrderModel* model, ImportTypeEnum typ
     if (type >= ImportOriginal && type <= ImportRetouchedVideo) {
         m_targetNames = model->getImgNameLst(m_sources, type);
         m_total = ushort(m_sources.size());
-        claimOrderFolders();
+        claimOrderFolders(m_orderPath, m_backupPath);
     }
 
     // Folders made on the user-interface thread land in the model at once;
@@ -106,13 +106,13 @@ void ImportOrderThread::run()
             return;
         }
         // The starter's own call has already told why nothing is copied.
-        if (m_treeFailed) {
+        if (m_treeFailed || m_deletionUnderway) {
             m_orderClaim.release();
             m_backupClaim.release();
             return;
         }
         createOrderDir(m_serverRoot, m_backupRoot);
-        if (!m_treeFailed)
+        if (!m_treeFailed && !m_deletionUnderway)
             import();
         m_orderClaim.release();
         m_backupClaim.release();
@@ -144,6 +144,9 @@ void ImportOrderThread::treeFailed(TreeFailure failure)
 void ImportOrderThread::createOrderDir(QString serverRoot, QString backupRoot)
 {
     m_treeFailed = false;
+    // Nothing is made for an order whose folder is being deleted.
+    if (m_deletionUnderway)
+        return;
     QString root = serverRoot.trimmed();
     if (root.isEmpty() || !ServerPath::isUnderMountRoot(root) ||
         (!QFileInfo(OrderTree::withSlash(root)).isDir() && !QDir().mkpath(root))) {
@@ -184,26 +187,37 @@ void ImportOrderThread::createOrderDir(QString serverRoot, QString backupRoot)
     qDebug() << "path==" << location.relative;
     qDebug() << "orderName==" << m_orderName;
     qDebug() << "appendName_doc==" << m_folderSuffix;
-    OrderTree::build(root, backup, location);
-
     const QString orderPath = root + location.relative + QLatin1Char('/');
     const QString backupPath = backup.isEmpty() ? QString() : backup + location.relative + QLatin1Char('/');
     qDebug() << "orderBackupPathCrt===" << backupPath;
+    // Registered before anything is made, so no folder is made inside one
+    // that is being deleted.
+    if (!claimOrderFolders(orderPath, backupPath))
+        return;
+    OrderTree::build(root, backup, location);
     if (FileOperation::isDirExist(orderPath)) {
         m_orderPath = orderPath;
         m_backupPath = backupPath;
-        claimOrderFolders();
         emit orderPathsCreated(orderPath, backupPath);
     } else {
+        m_orderClaim.release();
+        m_backupClaim.release();
         Config::disk_space = QStringLiteral("no");
         treeFailed(TreeFailure::OrderFolderMissing);
     }
 }
 
-void ImportOrderThread::claimOrderFolders()
+bool ImportOrderThread::claimOrderFolders(const QString& orderPath, const QString& backupPath)
 {
-    m_orderClaim = FoldersInUse::Claim(m_orderPath, m_orderKey);
-    m_backupClaim = FoldersInUse::Claim(m_backupPath, m_orderKey);
+    m_orderClaim = FoldersInUse::Claim(orderPath, m_orderKey);
+    m_backupClaim = FoldersInUse::Claim(backupPath, m_orderKey);
+    if (!m_orderClaim.refused() && !m_backupClaim.refused())
+        return true;
+    qDebug() << "订单正在删除，不导片" << orderPath << backupPath;
+    m_orderClaim.release();
+    m_backupClaim.release();
+    m_deletionUnderway = true;
+    return false;
 }
 
 void ImportOrderThread::createN8Dir(QString path)
@@ -386,6 +400,12 @@ void ImportOrderThread::copyN8DirToSer(QString dir)
     }
     const QString toDir = N8Import::destinationRoot(m_n8Root, dir);
     m_n8Claim = QSharedPointer<FoldersInUse::Claim>::create(toDir, m_orderKey);
+    if (m_n8Claim->refused()) {
+        qDebug() << "N8目标目录正在删除" << toDir;
+        m_deletionUnderway = true;
+        emit importDirN8ThreadError();
+        return;
+    }
     if (!FileOperation::isDirExist(toDir) && !FileOperation::makeDir(toDir)) {
         qDebug() << "N8目标目录创建失败" << toDir;
         emit importDirN8ThreadError();
@@ -439,9 +459,11 @@ void ImportOrderThread::startDelete()
         m_guardRefusal = verdict.reason();
         return;
     }
-    QString importing;
-    if (FoldersInUse::contains(m_deleteDir, &importing)) {
-        qDebug() << "正在导片，拒绝删除" << m_deleteDir << importing;
+    // Held until the removal has ended: no import of this process starts
+    // in the folder meanwhile.
+    const FoldersInUse::Claim deleting(m_deleteDir, QString(), FoldersInUse::Use::Deletion);
+    if (deleting.refused()) {
+        qDebug() << "正在导片，拒绝删除" << m_deleteDir;
         m_refusedInUse = true;
         return;
     }

@@ -48,10 +48,13 @@ class ImportOrderModel;
 // this worker's own: nothing another window does stops it.
 //
 // While it may write, the worker registers the order's folders with
-// FoldersInUse, from the moment they are known (made, or taken from the
-// order) to the end of its run, so no deletion of this process takes them
-// from under it. The N8 import registers its destination for as long as
-// the copy jobs that hold n8Claim() live.
+// FoldersInUse, from the moment they are known (before they are made, or
+// taken from the order) to the end of its run, so no deletion of this
+// process takes them from under it. The N8 import registers its destination
+// for as long as the copy jobs that hold n8Claim() live. A folder that a
+// deletion of this process is removing is not imported into: nothing is
+// made or written, and deletionUnderway() tells it (the N8 walk also
+// signals importDirN8ThreadError).
 //
 // Deletion mode. Removes one order's server folder, only when the deletion
 // guard allows it and no import of this process is writing into it, and
@@ -94,6 +97,10 @@ public:
     // Every deeper level.
     void copyDir2(QString source, QString destination);
 
+    // The order's folders, or the N8 destination, are being deleted: the
+    // worker makes and writes nothing. Read after createOrderDir, or once
+    // the worker has told its end.
+    bool deletionUnderway() const { return m_deletionUnderway; }
     // Deletion mode: the folder was left alone because an import of this
     // process is writing into it. Read once the worker has finished.
     bool refusedInUse() const { return m_refusedInUse; }
@@ -143,8 +150,9 @@ private:
     };
     // Tells the failure at once, and the run then ends without copying.
     void treeFailed(TreeFailure failure);
-    // Registers the order and backup folders known now.
-    void claimOrderFolders();
+    // Registers the order and backup folders; false (and nothing
+    // registered) when a deletion of this process holds one of them.
+    bool claimOrderFolders(const QString& orderPath, const QString& backupPath);
 
     QPointer<ImportOrderModel> m_model;
     ImportTypeEnum m_type = ImportOriginal;
@@ -185,6 +193,7 @@ private:
     FoldersInUse::Claim m_orderClaim;
     FoldersInUse::Claim m_backupClaim;
     QSharedPointer<FoldersInUse::Claim> m_n8Claim;
+    bool m_deletionUnderway = false;
     bool m_refusedInUse = false;
     QString m_guardRefusal;
 };

@@ -25,9 +25,16 @@ CR2DownLoadWindow::~CR2DownLoadWindow()
 
 void CR2DownLoadWindow::startDownLoad(QString imageTimePath, QString srcDir, QString dstDir, QString orderKey)
 {
-    m_downloading = true;
     m_sourceClaim = FoldersInUse::Claim(srcDir, orderKey);
     m_targetClaim = FoldersInUse::Claim(dstDir, orderKey);
+    if (m_sourceClaim.refused() || m_targetClaim.refused()) {
+        m_sourceClaim.release();
+        m_targetClaim.release();
+        Prompts::notice(QStringLiteral("警告"), FoldersInUse::importRefusedText(orderKey), this);
+        close();
+        return;
+    }
+    m_downloading = true;
     m_jobs.start(new CR2DownloadRunnable(m_jobs.owner(), srcDir, dstDir, readImageTime(imageTimePath)));
 }
 

@@ -14,9 +14,10 @@ class Ui_CR2DownLoadWindow;
 // job's final report it ignores requests to close, and its destructor waits
 // for the job. Its owner shows it, calls startDownLoad and deletes it.
 // While the job runs, the source and target folders are registered as in
-// use, so no deletion of this process takes them from under it. A tip of
-// more than 20 lines shows its first 20 and the whole tip in the box's
-// details.
+// use, so no deletion of this process takes them from under it; while one
+// of them is being deleted, the download does not start: the window says
+// so in a "警告" box and closes. A tip of more than 20 lines shows its first
+// 20 and the whole tip in the box's details.
 class CR2DownLoadWindow : public QWidget
 {
     Q_OBJECT

@@ -250,6 +250,17 @@ QNetworkReply* ImportPhotoToServer::post(const QString& route, const QByteArray&
     return reply;
 }
 
+bool ImportPhotoToServer::claimRunFolder(const QString& folder)
+{
+    auto claim = std::make_shared<const FoldersInUse::Claim>(folder, m_order.number);
+    if (claim->refused()) {
+        abandonRun(FoldersInUse::importRefusedText(m_order.number));
+        return false;
+    }
+    m_runClaim = std::move(claim);
+    return true;
+}
+
 SingleOrder::NamePieces ImportPhotoToServer::namePieces(const QString& append) const
 {
     return SingleOrder::NamePieces::clean(ui->lineEdit_orderPRName->text(), m_order.number, append,
@@ -635,6 +646,10 @@ bool ImportPhotoToServer::createOrderDir(QString server, QString backup)
         abandonRun(QStringLiteral("拍摄日期无效：%1").arg(m_order.photoDate));
         return false;
     }
+    // Registered before anything is made: nothing is made in a folder that
+    // is being deleted.
+    if (!claimRunFolder(server + location.relative + QLatin1Char('/')))
+        return false;
     OrderTree::build(server, backup, location);
 
     orderPath = server + location.relative + QLatin1Char('/');
@@ -684,7 +699,8 @@ void ImportPhotoToServer::import()
     m_runMode = m_mode;
     const bool photos = m_runMode == 0;
     // No deletion of this process takes the folder while the run writes.
-    m_runClaim = std::make_shared<const FoldersInUse::Claim>(orderPath, m_order.number);
+    if (!claimRunFolder(orderPath))
+        return;
     for (const QString& folder : photos ? QStringList{orderPath, orderBakPath} : QStringList{orderPath}) {
         if (!QFileInfo(folder).isDir()) {
             abandonRun(QStringLiteral("订单目录不存在：%1").arg(folder));
@@ -709,6 +725,7 @@ void ImportPhotoToServer::import()
     ui->progressBar->show();
     finishedCount = 0;
     m_failedPhotos.clear();
+    m_runCommitted = {};
     imageTimeText.clear();
     postOrderPath_2(orderPath);
     // Photos are numbered on from what the folder holds now; each claims
@@ -725,6 +742,14 @@ void ImportPhotoToServer::onImportImageFailed(QString picPath)
     qDebug() << "照片导入失败" << picPath;
     if (m_importing)
         m_failedPhotos.append(QFileInfo(picPath).fileName());
+}
+
+void ImportPhotoToServer::onImportImageCommitted(int photos, int backups)
+{
+    if (!m_importing)
+        return;
+    m_runCommitted.order += photos;
+    m_runCommitted.backup += backups;
 }
 
 void ImportPhotoToServer::onFinishImportImage(QString imageTime)
@@ -749,8 +774,12 @@ void ImportPhotoToServer::onFinishImportImage(QString imageTime)
     const bool photos = m_runMode == 0;
     const QString main = SingleOrder::modeFolders(m_runMode).main;
     const SingleOrder::Counts before{oriOrderPicCount, photos ? oriBackPicCount : 0};
-    const SingleOrder::Counts after{getFolderPhotoCount(orderPath + main),
-                                    photos ? getFolderPhotoCount(orderBakPath + main) : 0};
+    // Photos count what this run committed, so another window or station
+    // importing into the order meanwhile adds nothing; the other modes count
+    // the folder's growth.
+    const SingleOrder::Counts after = photos ? SingleOrder::Counts{before.order + m_runCommitted.order,
+                                                                   before.backup + m_runCommitted.backup}
+                                             : SingleOrder::Counts{getFolderPhotoCount(orderPath + main), 0};
     QString title = QStringLiteral("导片成功!");
     QString text = SingleOrder::completionText(m_runMode, before, after);
     QStringList problems;

@@ -45,7 +45,8 @@ struct Reply;
 // A run's photos claim their names as they are written (photos mode), and
 // once the run is over they leave the window's choice: a second click
 // imports nothing again. While a run writes, its order folder is registered
-// as in use, so no deletion of this process takes it from under the jobs.
+// as in use, so no deletion of this process takes it from under the jobs;
+// a run does not start in a folder that one is deleting.
 // A path or count report the web service did not receive is named in one
 // box after the run and kept; the window sends it again, once, before its
 // next run or lookup.
@@ -84,6 +85,9 @@ private slots:
     // A photo job's report of a photo that could not be read or written;
     // it comes before that job's onFinishImportImage.
     void onImportImageFailed(QString picPath);
+    // A photo job's main copy and backup that count, each 0 or 1; it comes
+    // before that job's onFinishImportImage.
+    void onImportImageCommitted(int photos, int backups);
     void onFinishImportImage(QString imageTime);
     void submitPicPath(QNetworkReply* reply);
     void backServerPath(QNetworkReply* reply);
@@ -141,6 +145,9 @@ private:
     void setImporting(bool importing);
     // Ends a run that could not start: the box was shown, nothing posted.
     void abandonRun(const QString& text);
+    // Registers the run's order folder; a folder that a deletion of this
+    // process is removing ends the run before it starts, the choice kept.
+    bool claimRunFolder(const QString& folder);
     using ReplySlot = void (ImportPhotoToServer::*)(QNetworkReply*);
     QNetworkReply* post(const QString& route, const QByteArray& body, ReplySlot slot);
     // The order path lookup itself, once the kept reports are answered.
@@ -204,6 +211,7 @@ private:
     int m_runMode = 1;    // the mode of the run under way
     bool m_importing = false;
     QStringList m_failedPhotos;             // the run's photos that did not arrive, by file name
+    SingleOrder::Counts m_runCommitted;     // what the run's photo jobs committed (photos mode)
     SingleOrder::NamePieces m_choicePieces; // the photo names' pieces at choice time
     std::shared_ptr<const FoldersInUse::Claim> m_runClaim;
     QList<KeptReport> m_keptReports;

@@ -2,6 +2,7 @@
 
 #include "config.h"
 #include "formbody.h"
+#include "importbookkeeping.h"
 #include "photoimport.h"
 
 #include <QDir>
@@ -245,6 +246,15 @@ QString completionText(int mode, const Counts& before, const Counts& after)
     return text + QStringLiteral("\n\n导入前备份库照片：%1张\n\n导入后备份库照片：%2张    \n")
                       .arg(before.backup)
                       .arg(after.backup);
+}
+
+Counts committedCounts(const PhotoImport::Result& result, bool hasMain, const QString& backupPath)
+{
+    // The backup is written only once the main copy holds the name.
+    if (!hasMain || !ImportBookkeeping::isCountedPhoto(result.targetName))
+        return {};
+    const bool backup = !result.failed.contains(backupPath + modeFolders(0).main + result.targetName);
+    return {1, backup ? 1 : 0};
 }
 
 bool isHiddenChoice(const QString& path)

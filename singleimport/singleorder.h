@@ -6,6 +6,10 @@
 #include <QString>
 #include <QStringList>
 
+namespace PhotoImport {
+struct Result;
+}
+
 // The plain parts of the single-order import window: the order it works on,
 // the folders of each import mode, the order prefix, the names of photos
 // and of the order folder, the texts it shows and the bodies it posts.
@@ -114,6 +118,11 @@ struct Counts
     int backup = 0;
 };
 QString completionText(int mode, const Counts& before, const Counts& after);
+// What one photo of a photos-mode run adds to the counts the run reports:
+// its main copy once committed under the name it claimed (hasMain), and its
+// backup once written into backupPath's "照片/", each only where the
+// folder count would count it.
+Counts committedCounts(const PhotoImport::Result& result, bool hasMain, const QString& backupPath);
 
 // A chosen file the list leaves out: a name beginning with "." or a file
 // the file system marks hidden.

@@ -43,6 +43,7 @@ void ThumbnailThread1::run()
         const QString imageTime = importImage(&failed);
         if (failed)
             owner.post("onImportImageFailed", picPath);
+        owner.post("onImportImageCommitted", m_committed.order, m_committed.backup);
         owner.post("onFinishImportImage", imageTime);
         break;
     }
@@ -88,6 +89,8 @@ QString ThumbnailThread1::importImage(bool* failed)
         !result.skipped && !result.unreadable && (result.decoded || result.orientation == 1) &&
         !result.failed.contains(orderPath + SingleOrder::modeFolders(m_mode).main + result.targetName);
     fail(result.isFailure() || !hasMain);
+    if (photos)
+        m_committed = SingleOrder::committedCounts(result, hasMain, orderBackupPath);
     // Without its main copy the photo holds no name its record could give.
     if (!photos || !hasMain)
         return QString();

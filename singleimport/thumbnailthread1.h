@@ -2,6 +2,7 @@
 
 #include "foldersinuse.h"
 #include "jobowner.h"
+#include "singleorder.h"
 
 #include <QRunnable>
 #include <QString>
@@ -12,7 +13,9 @@
 // three jobs, chosen by its constructor:
 //   1 imports one photo into the order's folder tree and reports its
 //     shot-time record ("onFinishImportImage"), after reporting a photo that
-//     could not be read or written ("onImportImageFailed");
+//     could not be read or written ("onImportImageFailed") and what it added
+//     to the photos mode's counts ("onImportImageCommitted", the main copy
+//     and the backup, each 0 or 1);
 //   2 makes the square icon of one image for the thumbnail list
 //     ("setThumbIcon", with the listing it belongs to);
 //   3 tells whether a folder exists ("onIsPathExist").
@@ -65,4 +68,5 @@ private:
     int m_mode = 0;
     int m_generation = 0;
     std::shared_ptr<const FoldersInUse::Claim> m_claim;
+    SingleOrder::Counts m_committed;
 };

@@ -613,6 +613,11 @@ void TestFileOperation::deletionGuard_data()
     QTest::newRow("month folder") << "@share/tree/2024-05/" << QStringList() << int(V::DateFolder);
     QTest::newRow("day folder") << "@share/tree/2024-05/15" << QStringList() << int(V::DateFolder);
     QTest::newRow("no month, no day") << "@share/tree/2024-13/32" << QStringList() << int(V::Allowed);
+    QTest::newRow("month folder right below a volume")
+        << "@share/2024-05/" << QStringList() << int(V::DateFolder);
+    QTest::newRow("day folder holding another of the run")
+        << "@share/tree/2024-05/15" << QStringList{"@share/tree/2024-05/15/A002-1"} << int(V::DateFolder);
+    QTest::newRow("month folder outside") << "/tmp/share/2024-05" << QStringList() << int(V::DateFolder);
     QTest::newRow("holding an order folder") << "@share/stores/east" << QStringList() << int(V::HoldsOrders);
     QTest::newRow("holding one deep down") << "@share/stores/west" << QStringList() << int(V::HoldsOrders);
 }

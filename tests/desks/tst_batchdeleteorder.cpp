@@ -15,7 +15,25 @@
 #include <QStandardItemModel>
 #include <QTableView>
 
+#include <functional>
 #include <memory>
+
+namespace {
+
+// Scripted boxes that let the test look at the window as each box comes up.
+class WatchingPrompts : public ScriptedPrompts
+{
+public:
+    std::function<void()> onBox;
+    Answer message(const Message& message) override
+    {
+        if (onBox)
+            onBox();
+        return ScriptedPrompts::message(message);
+    }
+};
+
+} // namespace
 
 // The batch deletion window against the stand-in, on real folders under a
 // temporary mount root.
@@ -53,7 +71,7 @@ private:
     QStringList boxes() const;
     QStringList loggedIds() const;
 
-    std::unique_ptr<ScriptedPrompts> m_prompts;
+    std::unique_ptr<WatchingPrompts> m_prompts;
     std::unique_ptr<TempVolumes> m_volumes;
     std::unique_ptr<StandIn> m_service;
     std::unique_ptr<BatchDeleteOrder> m_window;
@@ -62,7 +80,7 @@ private:
 
 void TestBatchDeleteOrder::init()
 {
-    m_prompts = std::make_unique<ScriptedPrompts>();
+    m_prompts = std::make_unique<WatchingPrompts>();
     m_prompts->setLenient(true);
     m_volumes = std::make_unique<TempVolumes>();
     StandIn::useDemoIdentity();
@@ -306,12 +324,13 @@ QJsonObject badPathFixture()
     return {
         {"users", QJsonArray{}},
         {"shops", QJsonArray{QJsonObject{{"id", "12"}, {"name", "测试店"}}}},
-        {"orders", QJsonArray{order("1", "ROOT", "photos\\"), order("2", "SAME1", "photos\\2024-06\\12\\S\\"),
-                              order("3", "SAME2", "photos\\2024-06\\12\\S\\"),
-                              order("4", "OUTER", "photos\\2024-06\\12\\N\\"),
-                              order("5", "INNER", "photos\\2024-06\\12\\N\\照片\\"),
-                              order("6", "LINKED", "linked\\12\\L\\"),
-                              order("7", "GOOD", "photos\\2024-06\\12\\G\\")}}};
+        {"orders",
+         QJsonArray{order("1", "ROOT", "photos\\"), order("2", "SAME1", "photos\\2024-06\\12\\S\\"),
+                    order("3", "SAME2", "photos\\2024-06\\12\\S\\"),
+                    order("4", "OUTER", "photos\\2024-06\\12\\N\\"),
+                    order("5", "INNER", "photos\\2024-06\\12\\N\\照片\\"),
+                    order("6", "LINKED", "linked\\12\\L\\"), order("7", "GOOD", "photos\\2024-06\\12\\G\\"),
+                    order("8", "DONE", "photos\\2024-06\\12\\D\\")}}};
 }
 
 } // namespace
@@ -343,10 +362,27 @@ void TestBatchDeleteOrder::refusedFoldersAreListedAndKept()
     m_service = std::make_unique<StandIn>(fixtureDir.filePath("bad.json"));
     m_window = std::make_unique<BatchDeleteOrder>();
 
+    m_volumes->writeFile("photos/2024-06/12/D/a.jpg", "x");
     search();
-    QCOMPARE(table()->rowCount(), 7);
-    deleteOrders(checked);
+    QCOMPARE(table()->rowCount(), 8);
+    // A run before leaves its end on the progress frame.
+    deleteOrders({"DONE"});
+    QTRY_COMPARE(boxes(), QStringList{"订单照片删除成功"});
+    m_prompts->clear();
+    // What the frame shows as the refusal is told: this run's start, or
+    // nothing when the run has nothing to delete.
+    QString frame;
+    m_prompts->onBox = [&] {
+        auto* w = m_window.get();
+        if (frame.isEmpty())
+            frame = QStringList{w->findChild<QWidget*>("groupBox")->isHidden() ? "hidden" : "shown",
+                                w->findChild<QWidget*>("progressBar")->property("value").toString(),
+                                w->findChild<QWidget*>("label")->property("text").toString()}
+                        .join(' ');
+    };
+    deleteOrders(checked + QStringList{"DONE"}); // DONE unchecked again
     const bool goodChecked = checked.contains("GOOD");
+    QCOMPARE(frame, QStringLiteral("%1 0 正在删除订单路径下的照片").arg(goodChecked ? "shown" : "hidden"));
     // The refusal box, then the end of the run when something was left.
     QTRY_COMPARE(boxes().size(), goodChecked ? 2 : 1);
     const QStringList lines = boxes().first().split('\n');
@@ -357,7 +393,7 @@ void TestBatchDeleteOrder::refusedFoldersAreListedAndKept()
         QVERIFY2(lines.at(i + 1).startsWith(refused.at(i) + "："), qPrintable(lines.at(i + 1)));
     for (const QString& file : files)
         QCOMPARE(QFileInfo::exists(m_volumes->path(file)), !(goodChecked && file.contains("/G/")));
-    QTRY_COMPARE(m_service->requests("OrderPhoto", "order_photo_del").size(), goodChecked ? 1 : 0);
+    QTRY_COMPARE(m_service->requests("OrderPhoto", "order_photo_del").size(), goodChecked ? 2 : 1);
 }
 
 void TestBatchDeleteOrder::closingDuringARunIsRefused_data()

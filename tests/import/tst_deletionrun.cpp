@@ -474,12 +474,19 @@ void TestDeletionRun::foldersInUseOverlap()
     QString key;
     QCOMPARE(FoldersInUse::contains(asked, &key), inUse);
     QCOMPARE(key, inUse ? QStringLiteral("A001") : QString());
+    QCOMPARE(FoldersInUse::Claim(asked, "D", FoldersInUse::Use::Deletion).refused(), inUse);
 
     // A claim moved keeps the folder registered; once released it is free.
     FoldersInUse::Claim moved = std::move(claim);
     QCOMPARE(FoldersInUse::contains(asked), inUse);
     moved.release();
     QVERIFY(!FoldersInUse::contains(asked));
+
+    // While a deletion holds the folder asked, an import by the same rule
+    // does not start; a deletion is no import.
+    const FoldersInUse::Claim deleting(asked, "D", FoldersInUse::Use::Deletion);
+    QVERIFY(!FoldersInUse::contains(asked));
+    QCOMPARE(FoldersInUse::Claim("/v/share/2024-05/12/A001/", "A001").refused(), inUse);
 }
 
 QTEST_MAIN(TestDeletionRun)

@@ -4,6 +4,7 @@
 #include "fileoperation.h"
 #include "importordermodel.h"
 #include "importordersphotodlg.h"
+#include "importorderthread.h"
 #include "jpegfixture.h"
 #include "recordingdesktop.h"
 #include "scriptedprompts.h"
@@ -22,6 +23,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSemaphore>
 #include <QTableWidget>
 #include <QThread>
 
@@ -794,6 +796,9 @@ void TestImportDialog::batchFailures_data()
         << R"(refuse)" << QStringList{"上报失败", "上报失败"}
         << "警告 / 以下订单上报失败：\nA24051501：订单不存在\nA24051502：订单不存在"
         << QStringList{"100105:2", "100106:2"};
+    QTest::newRow("first order's folder being deleted")
+        << "deleting" << QStringList{"未导入", "已导入(2)"} << "警告 / 订单正在删除，未导片：A24051501"
+        << QStringList{"100106:2"};
     for (const char* body : {"<html>busy</html>", R"([{"code":"1"}])", R"({"code":1})"}) {
         QTest::newRow(body) << QString("raw:") + body << QStringList{"上报失败", "上报失败"}
                             << "警告 / 以下订单上报失败：\nA24051501：200\nA24051502：200"
@@ -812,7 +817,14 @@ void TestImportDialog::batchFailures()
     choose(0, {photo("card/DCIM/IMG_1.JPG"), pulled});
     choose(1, {photo("card/DCIM/IMG_3.JPG"), photo("card/DCIM/IMG_4.JPG")});
     const QString first = m_env->volumes.path("photos/2024-05/15/A24051501-1-豆豆-吴静-陈摄影/");
+    QSemaphore removing;
+    QSemaphore letGo;
     FileOperation::setFaultHook([&](FileOperation::Fault f, const QString& path) {
+        if (fault == "deleting" && f == FileOperation::Fault::Remove &&
+            path.startsWith(QDir::cleanPath(first))) {
+            removing.release();
+            letGo.acquire();
+        }
         if (fault == "read")
             return f == FileOperation::Fault::Read && path == pulled;
         if (fault == "write")
@@ -827,10 +839,22 @@ void TestImportDialog::batchFailures()
         m_env->service.refuse("order", "updatepicpath", "0", QStringLiteral("订单不存在"));
     if (fault.startsWith("raw:"))
         m_env->service.sendRaw("order", "updatepicpath", fault.mid(4).toUtf8());
+    // A slowed deletion of this process is removing the folder the first
+    // order's photos would go into.
+    order removed;
+    removed.orderpath = first;
+    ImportOrderThread deletion(removed);
+    if (fault == "deleting") {
+        m_env->volumes.writeFile("photos/2024-05/15/A24051501-1-豆豆-吴静-陈摄影/成品/old.jpg", "old");
+        deletion.start();
+        removing.acquire();
+    }
     m_env->service.clearLog();
     m_env->prompts.setNextAnswer(Prompts::Ok);
     runBatch();
     FileOperation::setFaultHook({});
+    letGo.release(1000);
+    QVERIFY(deletion.wait(10000));
 
     QCOMPARE(messages(), QStringList{box.replace("<order>", first)});
     QCOMPARE(QStringList({cell(0, 3), cell(1, 3)}), states);
@@ -844,7 +868,12 @@ void TestImportDialog::batchFailures()
     sent.removeDuplicates();
     sent.sort();
     QCOMPARE(sent, picnumbers);
-    if (fault == "read" || fault == "write" || fault == "full")
+    if (fault == "deleting") {
+        QVERIFY(!QFileInfo::exists(first));
+        for (const StandIn::LoggedRequest& r : records())
+            QVERIFY(r.values.value("order_photo_id") != "100105");
+    }
+    if (fault == "read" || fault == "write" || fault == "full" || fault == "deleting")
         return;
 
     // The service is back: the next batch sends the two completion reports

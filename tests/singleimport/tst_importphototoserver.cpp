@@ -378,6 +378,8 @@ void TestImportPhotoToServer::startFailures_data()
     QTest::newRow("backup root not makeable") << "deep backup" << "备份服务器路径错误。";
     QTest::newRow("invalid date") << "date" << "拍摄日期无效：2019-4-15";
     QTest::newRow("missing order folder") << "missing" << "订单目录不存在：%1";
+    QTest::newRow("order folder being deleted") << "deleting"
+                                                << "订单正在删除，未导片：A102";
 }
 
 void TestImportPhotoToServer::startFailures()
@@ -397,7 +399,14 @@ void TestImportPhotoToServer::startFailures()
             order.insert("orderpath", "\\\\studio-nas\\photos\\gone\\");
             order.insert("orderbakpicpath", "\\\\studio-nas\\backup\\gone\\");
         }
+        if (change == "deleting") {
+            order.insert("orderpath", "\\\\studio-nas\\photos\\2019-04\\15\\415A102-B-1\\");
+            order.insert("orderbakpicpath", "\\\\studio-nas\\backup\\x\\");
+        }
     });
+    // A deletion of this process is removing the order's folder.
+    const FoldersInUse::Claim deleting(change == "deleting" ? m_volumes->mkdir(kOwnFolder) : QString(),
+                                       QString(), FoldersInUse::Use::Deletion);
     if (change == "refuse")
         m_service->refuse("order", "get_order_pic_path", "0", "没有路径");
     if (change == "http")
@@ -423,6 +432,7 @@ void TestImportPhotoToServer::startFailures()
     QVERIFY(m_service->requests("order", "updatepicpath2").isEmpty());
     QVERIFY(m_service->requests("order", "updatepicpath").isEmpty());
     QVERIFY(!QFileInfo::exists(m_volumes->path(kNewFolder)));
+    QCOMPARE(child<QTableView>(w, "tableView")->model()->rowCount(), 1); // the choice stays
 }
 
 void TestImportPhotoToServer::photosRunAndASecondOne()
@@ -696,18 +706,20 @@ void TestImportPhotoToServer::closingMidRun()
     QCOMPARE(m_service->requests("order", "updatepicpath2").size(), 1);
 }
 
-// Two windows choose from one order's listing (both show 001 to 003) and
-// import one after the other: every photo of both is there once, with its
-// own backup, thumbnails and record; and a second click imports nothing.
+// Two windows import four photos each into one order at once: both number
+// from 001, and the first one's photos wait between their run's start and
+// their main copies until the second has taken those names. Every photo of
+// both is there once, with its own backup, thumbnails and record; each
+// window counts its own four; and a second click imports nothing.
 void TestImportPhotoToServer::twoWindowsOnOneOrder()
 {
     start();
     QMap<QByteArray, int> cardOf; // bytes -> card n, 600 + 40n wide, shot at 10:00:0n
     QList<QStringList> files{{}, {}};
-    for (int n = 0; n < 6; ++n) {
-        files[n / 3].append(card(QStringLiteral("IMG_%1.JPG").arg(n), 1,
+    for (int n = 0; n < 8; ++n) {
+        files[n / 4].append(card(QStringLiteral("IMG_%1.JPG").arg(n), 1,
                                  QStringLiteral("2019:04:15 10:00:0%1").arg(n), QSize(600 + 40 * n, 400)));
-        cardOf.insert(TestFiles::readAll(files[n / 3].last()), n);
+        cardOf.insert(TestFiles::readAll(files[n / 4].last()), n);
     }
     ImportPhotoToServer* first = open();
     std::unique_ptr<ImportPhotoToServer> second(new ImportPhotoToServer(nullptr));
@@ -720,21 +732,34 @@ void TestImportPhotoToServer::twoWindowsOnOneOrder()
         const auto* model = qobject_cast<QStandardItemModel*>(child<QTableView>(w, "tableView")->model());
         QCOMPARE(model->item(0)->text(), QStringLiteral("415A102-001.jpg"));
     }
-    const QString counts = "导入前正式库照片：%1张\n\n导入后正式库照片：%2张\n\n导入前备份库照片：%"
-                           "1张\n\n导入后备份库照片：%2张    \n";
-    QCOMPARE(importChosen(first, "导片成功!"), counts.arg(0).arg(3));
-    QCOMPARE(importChosen(second.get(), "导片成功!"), counts.arg(3).arg(6));
+    QAtomicInt held = 1;
+    const auto letGo = qScopeGuard([&] { held = 0; });
+    FileOperation::setFaultHook([&](FileOperation::Fault fault, const QString& path) {
+        while (fault == FileOperation::Fault::Read && files.at(0).contains(path) && held.loadAcquire())
+            QThread::msleep(5);
+        return false;
+    });
+    m_prompts->setNextAnswer(Prompts::Yes);
+    child<QPushButton>(first, "importButton")->click();
+    QTRY_COMPARE(m_service->requests("order", "updatepicpath2").size(), 1); // its photos are numbered
+    const QString counts = "导入前正式库照片：0张\n\n导入后正式库照片：4张\n\n导入前备份库照片：0张\n\n"
+                           "导入后备份库照片：4张    \n";
+    QCOMPARE(importChosen(second.get(), "导片成功!"), counts);
+    held = 0;
+    QTRY_COMPARE_WITH_TIMEOUT(m_service->requests("order", "updatepicpath").size(), 2, 30000);
+    QCOMPARE(m_prompts->messages().last().text, counts);
     for (const StandIn::LoggedRequest& report : m_service->requests("order", "updatepicpath"))
         QCOMPARE(report.values.value("picnumber") + report.values.value("picbaknumber"),
-                 QStringLiteral("33"));
+                 QStringLiteral("44"));
 
     const QString order = m_volumes->path(kNewFolder);
     const QStringList names = TestFiles::entries(order + "照片", QDir::Files);
-    QCOMPARE(names, QStringList({"415A102-001.jpg", "415A102-002.jpg", "415A102-003.jpg", "415A102-004.jpg",
-                                 "415A102-005.jpg", "415A102-006.jpg"}));
+    QCOMPARE(names,
+             QStringList({"415A102-001.jpg", "415A102-002.jpg", "415A102-003.jpg", "415A102-004.jpg",
+                          "415A102-005.jpg", "415A102-006.jpg", "415A102-007.jpg", "415A102-008.jpg"}));
     QVERIFY(!FoldersInUse::contains(order)); // the runs are over
     const QString records = QString::fromUtf8(TestFiles::readAll(order + "ImageTime.txt"));
-    QCOMPARE(records.count('|'), 6);
+    QCOMPARE(records.count('|'), 8);
     QSet<int> seen;
     for (const QString& name : names) {
         const QByteArray main = TestFiles::readAll(order + "照片/" + name);
@@ -755,7 +780,7 @@ void TestImportPhotoToServer::twoWindowsOnOneOrder()
     QCOMPARE(m_prompts->messages().last().text, QStringLiteral("请先添加照片"));
     QTest::qWait(50);
     QCOMPARE(m_service->requests("order", "updatepicpath2").size(), paths);
-    QCOMPARE(TestFiles::entries(order + "照片", QDir::Files).size(), 6);
+    QCOMPARE(TestFiles::entries(order + "照片", QDir::Files).size(), 8);
 }
 
 void TestImportPhotoToServer::reportsKeptAndSentAgain_data()
