@@ -46,6 +46,9 @@ private slots:
     void readErrorPartWayFails();
     void stagedFileTakesItsNameOnlyAtCommit_data();
     void stagedFileTakesItsNameOnlyAtCommit();
+    void newOnlyCommitOnEveryShare_data();
+    void newOnlyCommitOnEveryShare();
+    void staleTempFilesSweptOncePerRun();
     void sameFileByAnotherPath();
     void writeFileFromBytes();
     void copyNewFileNeverReplaces();
@@ -330,6 +333,63 @@ void TestFileOperation::stagedFileTakesItsNameOnlyAtCommit()
     QCOMPARE(readAll(target), a);
     if (files.contains("b.jpg"))
         QCOMPARE(readAll(dir.filePath("server/b.jpg")), QByteArray(300000, 'n'));
+}
+
+void TestFileOperation::newOnlyCommitOnEveryShare_data()
+{
+    QTest::addColumn<int>("fault"); // -1: none
+    QTest::addColumn<bool>("taken"); // the name holds another station's file
+    using F = FileOperation::Fault;
+    QTest::newRow("no-replace rename") << -1 << false;
+    QTest::newRow("no-replace rename, name taken") << -1 << true;
+    QTest::newRow("no links: an exclusive create") << int(F::NoLinks) << false;
+    QTest::newRow("no links, name taken") << int(F::NoLinks) << true;
+    QTest::newRow("a link answering EEXIST that is its own") << int(F::LinkResent) << false;
+    QTest::newRow("a link answering EEXIST, name taken") << int(F::LinkResent) << true;
+}
+
+void TestFileOperation::newOnlyCommitOnEveryShare()
+{
+    QFETCH(int, fault);
+    QFETCH(bool, taken);
+    QTemporaryDir dir;
+    const QString target = dir.filePath("a.jpg");
+    const QByteArray other("another station's photo");
+    if (taken)
+        write(target, other);
+    FileOperation::setFaultHook([fault](FileOperation::Fault f, const QString&) { return int(f) == fault; });
+    FileOperation::StagedFile file;
+    QVERIFY(file.start(QByteArray(300000, 'n'), target));
+    bool told = !taken;
+    const bool committed = file.commit(target, FileOperation::NameRule::NewOnly, nullptr, &told);
+    FileOperation::setFaultHook(nullptr);
+    QCOMPARE(committed, !taken);
+    QCOMPARE(told, taken);
+    QCOMPARE(readAll(target), taken ? other : QByteArray(300000, 'n'));
+    if (taken)
+        QVERIFY(file.isStarted()); // staged still, for another name
+    else
+        QCOMPARE(entries(dir.path()), QStringList{"a.jpg"});
+}
+
+void TestFileOperation::staleTempFilesSweptOncePerRun()
+{
+    QTemporaryDir dir;
+    QVERIFY(TestFiles::writeAged(dir.filePath(".dravin-aB3dE5gH.part"), "killed run", 25));
+    QVERIFY(TestFiles::writeAged(dir.filePath(".dravin-Zy9xW8vU.part"), "another station's", 23));
+    QVERIFY(TestFiles::writeAged(dir.filePath("IMG_1.jpg.part"), "not ours", 48));
+    QVERIFY(TestFiles::writeAged(dir.filePath("IMG_1.jpg"), "photo", 48));
+    FileOperation::SweptFolders run;
+    run.sweepOnce(dir.path() + "/");
+    const QStringList kept{".dravin-Zy9xW8vU.part", "IMG_1.jpg", "IMG_1.jpg.part"};
+    QCOMPARE(entries(dir.path()), kept);
+    // Once a folder a run: a later write of the same run sweeps nothing.
+    QVERIFY(TestFiles::writeAged(dir.filePath(".dravin-Qq1Ww2Ee.part"), "killed run", 30));
+    run.sweepOnce(dir.path());
+    QCOMPARE(entries(dir.path()).size(), 4);
+    FileOperation::SweptFolders nextRun;
+    nextRun.sweepOnce(dir.path());
+    QCOMPARE(entries(dir.path()), kept);
 }
 
 void TestFileOperation::sameFileByAnotherPath()
