@@ -186,7 +186,18 @@ public:
     // made, answers EEXIST, as a request an NFS share got twice does;
     // FolderSync: the sync of that folder refused; NoFolderSync: the folder's
     // file system offers no folder sync.
-    enum class Fault { Write, Remove, DiskFull, Close, Read, NoLinks, LinkResent, FolderSync, NoFolderSync };
+    enum class Fault
+    {
+        Write,
+        Remove,
+        DiskFull,
+        Close,
+        Read,
+        NoLinks,
+        LinkResent,
+        FolderSync,
+        NoFolderSync
+    };
     using FaultHook = std::function<bool(Fault, const QString& path)>;
     static void setFaultHook(FaultHook hook);
 };

@@ -57,7 +57,7 @@ ExportedTable TableExport::fromView(const QAbstractItemView* view, const QString
             const QModelIndex index = model->index(r, c);
             if (const auto* combo = qobject_cast<const QComboBox*>(view->indexWidget(index)))
                 cells.append(combo->currentData().toString() == QLatin1String("0") ? QString()
-                                                                                     : combo->currentText());
+                                                                                   : combo->currentText());
             else
                 cells.append(index.data().toString());
         }

@@ -337,7 +337,7 @@ void TestFileOperation::stagedFileTakesItsNameOnlyAtCommit()
 
 void TestFileOperation::newOnlyCommitOnEveryShare_data()
 {
-    QTest::addColumn<int>("fault"); // -1: none
+    QTest::addColumn<int>("fault");  // -1: none
     QTest::addColumn<bool>("taken"); // the name holds another station's file
     using F = FileOperation::Fault;
     QTest::newRow("no-replace rename") << -1 << false;

@@ -538,8 +538,10 @@ void TestImportOrderThread::createOrderDirRootErrors_data()
     QTest::newRow("empty backup root, finished photos") << 1 << server << "-" << date << true << 0;
     QTest::newRow("new server root is made") << 2 << "photos/new/root" << backup << date << false << 0;
     // Roots that climb out of the mount root are refused, never made.
-    QTest::newRow("server root climbing out") << 0 << "photos/picture/../../../CLIMB" << backup << date << true << 1;
-    QTest::newRow("backup root climbing out") << 0 << server << "backup/picture/../../../CLIMB" << date << false << 2;
+    QTest::newRow("server root climbing out")
+        << 0 << "photos/picture/../../../CLIMB" << backup << date << true << 1;
+    QTest::newRow("backup root climbing out")
+        << 0 << server << "backup/picture/../../../CLIMB" << date << false << 2;
 }
 
 void TestImportOrderThread::createOrderDirRootErrors()

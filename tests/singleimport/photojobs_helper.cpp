@@ -62,7 +62,8 @@ int main(int argc, char* argv[])
             // of all four processes on one name meet, as on a slow share.
             timespec tick;
             ::clock_gettime(CLOCK_REALTIME, &tick);
-            const long long next = (tick.tv_sec * 1000000000LL + tick.tv_nsec) / kClaimTick * kClaimTick + kClaimTick;
+            const long long next =
+                (tick.tv_sec * 1000000000LL + tick.tv_nsec) / kClaimTick * kClaimTick + kClaimTick;
             tick.tv_sec = time_t(next / 1000000000LL);
             tick.tv_nsec = long(next % 1000000000LL);
             while (::clock_nanosleep(CLOCK_REALTIME, TIMER_ABSTIME, &tick, nullptr) == EINTR) {
@@ -86,8 +87,8 @@ int main(int argc, char* argv[])
         JobRunner runner(&reports);
         const auto swept = std::make_shared<FileOperation::SweptFolders>();
         for (int i = 0; i < photos.size(); ++i)
-            runner.start(new ThumbnailThread1(photos.at(i), names.at(i), order, backup, runner.owner(), 1000, 0,
-                                              nullptr, swept));
+            runner.start(new ThumbnailThread1(photos.at(i), names.at(i), order, backup, runner.owner(), 1000,
+                                              0, nullptr, swept));
         runner.waitForDone();
         QCoreApplication::processEvents();
     }

@@ -122,15 +122,15 @@ void TestSingleImportJobs::importReports_data()
         << "order/照片/abc-001.jpg" << 5 << "";
     // A killed run's temporary files older than a day go, younger ones stay.
     QTest::newRow("a killed run's temporary files")
-        << 0 << true << t << "" << QStringList{"finish(abc-001>19:05:03 14:22:11|)"} << "order/照片/abc-001.jpg" << 5
-        << "left over";
+        << 0 << true << t << "" << QStringList{"finish(abc-001>19:05:03 14:22:11|)"}
+        << "order/照片/abc-001.jpg" << 5 << "left over";
     // The photo's name is synced in its folder: a refused sync is a failed photo.
     QTest::newRow("photo folder's sync refused")
-        << 0 << true << t << "" << QStringList{"failed(card.jpg)", "finish()"} << "order/照片/abc-001.jpg" << 5
-        << "sync";
+        << 0 << true << t << "" << QStringList{"failed(card.jpg)", "finish()"} << "order/照片/abc-001.jpg"
+        << 5 << "sync";
     QTest::newRow("no folder sync on the share")
-        << 0 << true << t << "" << QStringList{"finish(abc-001>19:05:03 14:22:11|)"} << "order/照片/abc-001.jpg" << 5
-        << "no sync";
+        << 0 << true << t << "" << QStringList{"finish(abc-001>19:05:03 14:22:11|)"}
+        << "order/照片/abc-001.jpg" << 5 << "no sync";
     // Another window wrote the name first: the photo takes the next number,
     // for all its files and its record, and the other's files stay.
     QTest::newRow("photo whose name is taken")
@@ -181,8 +181,8 @@ void TestSingleImportJobs::importReports()
     JobReports receiver;
     const auto swept = std::make_shared<FileOperation::SweptFolders>();
     run(receiver, [&](JobOwnerHandle owner) -> QList<QRunnable*> {
-        return {new ThumbnailThread1(source, "abc-001.jpg", volumes.path("order/"), volumes.path("backup/"), owner,
-                                     1000, mode, nullptr, swept)};
+        return {new ThumbnailThread1(source, "abc-001.jpg", volumes.path("order/"), volumes.path("backup/"),
+                                     owner, 1000, mode, nullptr, swept)};
     });
     FileOperation::setFaultHook(nullptr);
     QTEST(receiver.calls, "reports");
@@ -248,7 +248,8 @@ void TestSingleImportJobs::fourProcessesIntoOneOrder()
     QMap<QByteArray, int> photoOf; // bytes -> photo n, 160 + 8n wide, shot at 14:n:00
     std::vector<std::unique_ptr<QProcess>> processes;
     for (int p = 0; p < 4; ++p) {
-        QStringList args = share + QStringList{volumes.path("order/"), volumes.path("backup/"), "503", "A102"};
+        QStringList args =
+            share + QStringList{volumes.path("order/"), volumes.path("backup/"), "503", "A102"};
         for (int n = 5 * p; n < 5 * p + 5; ++n) {
             JpegFixture::Options options;
             options.size = QSize(160 + 8 * n, 120);

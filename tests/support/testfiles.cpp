@@ -22,8 +22,8 @@ bool TestFiles::writeAged(const QString& path, const QByteArray& content, int ho
     if (!write(path, content))
         return false;
     QFile f(path);
-    return f.open(QIODevice::ReadWrite) &&
-           f.setFileTime(QDateTime::currentDateTime().addSecs(-hours * 3600), QFileDevice::FileModificationTime);
+    return f.open(QIODevice::ReadWrite) && f.setFileTime(QDateTime::currentDateTime().addSecs(-hours * 3600),
+                                                         QFileDevice::FileModificationTime);
 }
 
 QStringList TestFiles::entries(const QString& dir, QDir::Filters filters)
