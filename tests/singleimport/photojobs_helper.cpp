@@ -21,11 +21,7 @@
 #include <QStringList>
 #include <QTextStream>
 
-#include <cerrno>
 #include <ctime>
-
-// Nanoseconds between the moments claims are let through with --no-links.
-const long long kClaimTick = 20000000;
 
 class RunReports : public QObject
 {
@@ -56,19 +52,16 @@ int main(int argc, char* argv[])
     if (args.value(0) == QLatin1String("--no-links")) {
         args.removeFirst();
         FileOperation::setFaultHook([](FileOperation::Fault fault, const QString&) {
-            if (fault != FileOperation::Fault::NoLinks)
-                return false;
-            // Every claim waits for the next tick of the clock, so the claims
-            // of all four processes on one name meet, as on a slow share.
+            // Each claim waits for the next 20 ms tick of the clock, so the
+            // claims of all four processes on one name meet.
             timespec tick;
             ::clock_gettime(CLOCK_REALTIME, &tick);
             const long long next =
-                (tick.tv_sec * 1000000000LL + tick.tv_nsec) / kClaimTick * kClaimTick + kClaimTick;
-            tick.tv_sec = time_t(next / 1000000000LL);
-            tick.tv_nsec = long(next % 1000000000LL);
-            while (::clock_nanosleep(CLOCK_REALTIME, TIMER_ABSTIME, &tick, nullptr) == EINTR) {
-            }
-            return true;
+                (tick.tv_sec * 1000000000LL + tick.tv_nsec) / 20000000 * 20000000 + 20000000;
+            tick = {time_t(next / 1000000000), long(next % 1000000000)};
+            if (fault == FileOperation::Fault::NoLinks)
+                ::clock_nanosleep(CLOCK_REALTIME, TIMER_ABSTIME, &tick, nullptr);
+            return fault == FileOperation::Fault::NoLinks;
         });
     }
     if (args.size() < 5) {

@@ -1,6 +1,5 @@
 #include "config.h"
 #include "copypicthread.h"
-#include "fileoperation.h"
 #include "importorderthread.h"
 #include "jobrunner.h"
 #include "jpegfixture.h"
@@ -114,40 +113,28 @@ void TestSingleImportJobs::importReports_data()
     QTest::addColumn<QStringList>("reports");
     QTest::addColumn<QString>("main"); // where the photo lands
     QTest::addColumn<int>("files");    // files written in all
-    QTest::addColumn<QString>("share"); // "left over" temporary files, a "sync" refused, "no sync"
 
     const QString t = "2019:05:03 14:22:11";
     QTest::newRow("photo with a shot time")
         << 0 << true << t << "" << QStringList{"finish(abc-001>19:05:03 14:22:11|)"}
-        << "order/照片/abc-001.jpg" << 5 << "";
-    // A killed run's temporary files older than a day go, younger ones stay.
-    QTest::newRow("a killed run's temporary files")
-        << 0 << true << t << "" << QStringList{"finish(abc-001>19:05:03 14:22:11|)"}
-        << "order/照片/abc-001.jpg" << 5 << "left over";
-    // The photo's name is synced in its folder: a refused sync is a failed photo.
-    QTest::newRow("photo folder's sync refused")
-        << 0 << true << t << "" << QStringList{"failed(card.jpg)", "finish()"} << "order/照片/abc-001.jpg"
-        << 5 << "sync";
-    QTest::newRow("no folder sync on the share")
-        << 0 << true << t << "" << QStringList{"finish(abc-001>19:05:03 14:22:11|)"}
-        << "order/照片/abc-001.jpg" << 5 << "no sync";
+        << "order/照片/abc-001.jpg" << 5;
     // Another window wrote the name first: the photo takes the next number,
     // for all its files and its record, and the other's files stay.
     QTest::newRow("photo whose name is taken")
         << 0 << true << t << "order/照片/abc-001.jpg" << QStringList{"finish(abc-002>19:05:03 14:22:11|)"}
-        << "order/照片/abc-002.jpg" << 6 << "";
+        << "order/照片/abc-002.jpg" << 6;
     QTest::newRow("finished photo, no record")
-        << 1 << true << t << "" << QStringList{"finish()"} << "order/成品/abc-001.jpg" << 4 << "";
+        << 1 << true << t << "" << QStringList{"finish()"} << "order/成品/abc-001.jpg" << 4;
     QTest::newRow("finished photo replaces its name")
         << 1 << true << t << "order/成品/abc-001.jpg" << QStringList{"finish()"} << "order/成品/abc-001.jpg"
-        << 4 << "";
+        << 4;
     QTest::newRow("design") << 2 << true << ""
-                            << "" << QStringList{"finish()"} << "order/设计/abc-001.jpg" << 4 << "";
+                            << "" << QStringList{"finish()"} << "order/设计/abc-001.jpg" << 4;
     QTest::newRow("design replaces its name")
         << 2 << true << ""
-        << "order/设计/abc-001.jpg" << QStringList{"finish()"} << "order/设计/abc-001.jpg" << 4 << "";
+        << "order/设计/abc-001.jpg" << QStringList{"finish()"} << "order/设计/abc-001.jpg" << 4;
     QTest::newRow("missing source") << 0 << false << ""
-                                    << "" << QStringList{"failed(card.jpg)", "finish()"} << "" << 0 << "";
+                                    << "" << QStringList{"failed(card.jpg)", "finish()"} << "" << 0;
 }
 
 void TestSingleImportJobs::importReports()
@@ -156,21 +143,10 @@ void TestSingleImportJobs::importReports()
     QFETCH(bool, exists);
     QFETCH(QString, dateTime);
     QFETCH(QString, taken);
-    QFETCH(QString, share);
     TempVolumes volumes;
     makeOrderTree(volumes, QString());
     if (!taken.isEmpty())
         volumes.writeFile(taken, "another window's photo");
-    const QString young = ".dravin-Zy9xW8vU.part";
-    if (share == "left over") {
-        QVERIFY(TestFiles::writeAged(volumes.path("order/照片/.dravin-aB3dE5gH.part"), "killed", 25));
-        QVERIFY(TestFiles::writeAged(volumes.path("order/照片/") + young, "another station's", 23));
-    }
-    const QString photoFolder = volumes.path("order/照片");
-    FileOperation::setFaultHook([share, photoFolder](FileOperation::Fault f, const QString& path) {
-        return (share == "sync" && f == FileOperation::Fault::FolderSync && path == photoFolder) ||
-               (share == "no sync" && f == FileOperation::Fault::NoFolderSync);
-    });
     const QString source = volumes.path("card.jpg");
     if (exists) {
         JpegFixture::Options options;
@@ -179,15 +155,11 @@ void TestSingleImportJobs::importReports()
         QVERIFY(JpegFixture::write(source, options));
     }
     JobReports receiver;
-    const auto swept = std::make_shared<FileOperation::SweptFolders>();
     run(receiver, [&](JobOwnerHandle owner) -> QList<QRunnable*> {
         return {new ThumbnailThread1(source, "abc-001.jpg", volumes.path("order/"), volumes.path("backup/"),
-                                     owner, 1000, mode, nullptr, swept)};
+                                     owner, 1000, mode)};
     });
-    FileOperation::setFaultHook(nullptr);
     QTEST(receiver.calls, "reports");
-    if (share == "left over")
-        QCOMPARE(TestFiles::entries(photoFolder), (QStringList{young, "abc-001.jpg"}));
     QStringList written = tree(volumes.root()).keys();
     written.removeAll("card.jpg");
     QTEST(int(written.size()), "files");
@@ -239,12 +211,14 @@ void TestSingleImportJobs::fourProcessesIntoOneOrder_data()
 
 // Four processes run one order's photo jobs into one order folder at once,
 // as four stations would: each photo lands once under a name of its own,
-// with its backup, its thumbnails and one record under that name.
+// with its backup, its thumbnails and one record under that name. A killed
+// run's temporary file, two days old, is gone.
 void TestSingleImportJobs::fourProcessesIntoOneOrder()
 {
     QFETCH(QStringList, share);
     TempVolumes volumes;
     makeOrderTree(volumes, QString());
+    QVERIFY(TestFiles::writeAged(volumes.path("order/照片/.dravin-aB3dE5gH.part"), "killed", 48));
     QMap<QByteArray, int> photoOf; // bytes -> photo n, 160 + 8n wide, shot at 14:n:00
     std::vector<std::unique_ptr<QProcess>> processes;
     for (int p = 0; p < 4; ++p) {
