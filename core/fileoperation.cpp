@@ -14,6 +14,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
 #include <limits>
@@ -43,30 +44,70 @@ const QLatin1String kPartialSuffix(".part");
 
 using NameRule = FileOperation::NameRule;
 
-// Renames from onto to unless to exists. Falls back to a hard link where
-// the file system has no no-replace rename.
+// True when path names the file described by made (not through a link);
+// with empty, only while that file is empty.
+bool isStill(const QByteArray& path, const struct stat& made, bool empty = false)
+{
+    struct stat now;
+    return ::lstat(path.constData(), &now) == 0 && now.st_dev == made.st_dev && now.st_ino == made.st_ino &&
+           (!empty || now.st_size == 0);
+}
+
+// Where neither a no-replace rename nor a link exists: the name is taken by
+// an exclusive create, and the finished temporary file is renamed over that
+// empty file. Should the rename fail, the empty file goes again, but only
+// while it is still the one made here.
+int claimByCreate(const QByteArray& f, const QByteArray& t)
+{
+    const int fd = ::open(t.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, S_IRUSR | S_IWUSR);
+    if (fd < 0)
+        return errno;
+    struct stat made;
+    const bool known = ::fstat(fd, &made) == 0;
+    ::close(fd);
+    if (::rename(f.constData(), t.constData()) == 0)
+        return 0;
+    const int err = errno;
+    if (known && isStill(t, made, true))
+        ::unlink(t.constData());
+    // The name was this commit's: a refused rename is no taken name.
+    return err == EEXIST ? EIO : err;
+}
+
+// Gives the temporary file from the name to unless to exists: a no-replace
+// rename; where the file system has none, a hard link; where it has no links
+// either, an exclusive create (claimByCreate). 0, EEXIST when the name is
+// taken, or the error that failed the commit. Never a test and then a
+// rename: another station could take the name between the two.
 int renameNoReplace(const QString& from, const QString& to)
 {
     const QByteArray f = QFile::encodeName(from);
     const QByteArray t = QFile::encodeName(to);
+    const bool noLinks = faultAt(FileOperation::Fault::NoLinks, to);
+    const bool resent = !noLinks && faultAt(FileOperation::Fault::LinkResent, to);
 #ifdef RENAME_NOREPLACE
-    if (::renameat2(AT_FDCWD, f.constData(), AT_FDCWD, t.constData(), RENAME_NOREPLACE) == 0)
-        return 0;
-    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP)
-        return errno;
+    if (!noLinks && !resent) {
+        if (::renameat2(AT_FDCWD, f.constData(), AT_FDCWD, t.constData(), RENAME_NOREPLACE) == 0)
+            return 0;
+        if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP)
+            return errno;
+    }
 #endif
-    if (::link(f.constData(), t.constData()) == 0) {
+    int err = EPERM;
+    if (!noLinks)
+        err = ::link(f.constData(), t.constData()) == 0 ? (resent ? EEXIST : 0) : errno;
+    struct stat temp;
+    // A link that answers EEXIST may be this very link, made by a request
+    // the share was sent twice: the name then holds the temporary file.
+    if (err == EEXIST && ::lstat(f.constData(), &temp) == 0 && isStill(t, temp))
+        err = 0;
+    if (err == 0) {
         ::unlink(f.constData());
         return 0;
     }
-    if (errno == EEXIST)
-        return EEXIST;
-    // No links either: test and rename, the best this file system allows.
-    if (QFileInfo::exists(to) || QFileInfo(to).isSymLink())
-        return EEXIST;
-    if (::rename(f.constData(), t.constData()) == 0)
-        return 0;
-    return errno;
+    if (err != EPERM && err != EOPNOTSUPP && err != ENOSYS)
+        return err;
+    return claimByCreate(f, t);
 }
 
 // Moves the finished temporary file to its name by the rule; err receives
@@ -442,7 +483,8 @@ bool FileOperation::StagedFile::commit(const QString& target, NameRule rule, QSt
             *taken = true;
         return false;
     }
-    return fail(EIO);
+    qDebug() << "文件未能命名" << target << err;
+    return fail(err ? err : EIO);
 }
 
 void FileOperation::setFaultHook(FaultHook hook)
@@ -466,6 +508,77 @@ QString FileOperation::numberedName(const QString& target, int n)
 bool FileOperation::isPartialFile(const QString& fileName)
 {
     return fileName.startsWith(kPartialPrefix) && fileName.endsWith(kPartialSuffix);
+}
+
+int FileOperation::removeStaleTempFiles(const QString& folder)
+{
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return 0;
+    DIR* dir = ::fdopendir(fd);
+    if (!dir) {
+        ::close(fd);
+        return 0;
+    }
+    const time_t staleBefore = ::time(nullptr) - 24 * 60 * 60;
+    QList<QByteArray> stale;
+    while (const dirent* entry = ::readdir(dir)) {
+        const QByteArray name(entry->d_name);
+        struct stat info;
+        if (isPartialFile(QFile::decodeName(name)) &&
+            ::fstatat(fd, name.constData(), &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(info.st_mode) &&
+            info.st_mtime < staleBefore)
+            stale.append(name);
+    }
+    int removed = 0;
+    for (const QByteArray& name : qAsConst(stale)) {
+        const QString path = QDir(folder).filePath(QFile::decodeName(name));
+        if (!faultAt(Fault::Remove, path) && ::unlinkat(fd, name.constData(), 0) == 0) {
+            qDebug() << "删除残留的临时文件" << path;
+            ++removed;
+        }
+    }
+    ::closedir(dir); // closes fd
+    return removed;
+}
+
+bool FileOperation::syncFolder(const QString& folder)
+{
+    const QString path = QDir::cleanPath(folder);
+    int err = 0;
+    if (faultAt(Fault::FolderSync, path)) {
+        err = EIO;
+    } else if (faultAt(Fault::NoFolderSync, path)) {
+        err = EINVAL;
+    } else {
+        const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0) {
+            err = errno;
+        } else {
+            if (::fsync(fd) != 0)
+                err = errno;
+            ::close(fd);
+        }
+    }
+    if (err == EINVAL || err == ENOTSUP)
+        return true; // nothing to sync a folder with here
+    if (err != 0)
+        qDebug() << "目录同步失败" << path << err;
+    return err == 0;
+}
+
+void FileOperation::SweptFolders::sweepOnce(const QString& folder)
+{
+    const QString key = QDir::cleanPath(folder);
+    {
+        QMutexLocker lock(&m_mutex);
+        if (m_swept.contains(key))
+            return;
+        m_swept.insert(key);
+    }
+    // Outside the lock: the sweep takes only files far older than any
+    // write of this run, so the run's other jobs need not wait for it.
+    removeStaleTempFiles(key);
 }
 
 bool FileOperation::copyFile(QString source, QString target, bool overwrite, WriteError* error)

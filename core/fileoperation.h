@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <QMutex>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -150,13 +152,52 @@ public:
     static QString numberedName(const QString& target, int n);
     // True for the hidden temporary files copies write before they commit.
     static bool isPartialFile(const QString& fileName);
+    // Removes the folder's hidden temporary files (isPartialFile) that were
+    // last written more than 24 hours ago: what a run that was killed left
+    // behind. Younger ones may be another station's copy in progress and
+    // stay. Returns how many were removed.
+    static int removeStaleTempFiles(const QString& folder);
+    // Syncs the folder itself, so the names given in it last through a
+    // crash. A file system that offers no folder sync (EINVAL, ENOTSUP)
+    // counts as synced; false on any other error.
+    static bool syncFolder(const QString& folder);
+
+    // The folders one run has swept of stale temporary files. The run's
+    // jobs share it (from any thread), so each folder is swept once, before
+    // the run's first write into it.
+    class SweptFolders
+    {
+    public:
+        void sweepOnce(const QString& folder);
+
+    private:
+        QMutex m_mutex;
+        QSet<QString> m_swept;
+    };
 
     // Fault injection for tests: a hook that answers true makes the named
     // step fail for that path. Write: a write refused; DiskFull: a write
     // refused for want of space; Close: the data written but refused at sync
     // or close, as network shares report it; Read: a read that fails after
-    // the first block; Remove: a removal refused, as a locked file would be.
-    enum class Fault { Write, Remove, DiskFull, Close, Read };
+    // the first block; Remove: a removal refused, as a locked file would be;
+    // NoLinks: a never-replacing commit onto that name finds neither a
+    // no-replace rename nor hard links, as on some SMB and FUSE shares;
+    // LinkResent: it finds no no-replace rename, and its hard link, once
+    // made, answers EEXIST, as a request an NFS share got twice does;
+    // FolderSync: the sync of that folder refused; NoFolderSync: the folder's
+    // file system offers no folder sync.
+    enum class Fault
+    {
+        Write,
+        Remove,
+        DiskFull,
+        Close,
+        Read,
+        NoLinks,
+        LinkResent,
+        FolderSync,
+        NoFolderSync
+    };
     using FaultHook = std::function<bool(Fault, const QString& path)>;
     static void setFaultHook(FaultHook hook);
 };

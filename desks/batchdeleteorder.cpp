@@ -2,6 +2,7 @@
 
 #include "ui_batchdeleteorder.h"
 
+#include "calendarpicker.h"
 #include "config.h"
 #include "fileoperation.h"
 #include "formbody.h"
@@ -52,6 +53,9 @@ BatchDeleteOrder::BatchDeleteOrder(QWidget* parent)
     ui->tableView->setEditTriggers(QAbstractItemView::NoEditTriggers);
 
     connect(ui->searchButton, SIGNAL(clicked()), this, SLOT(clickSearch()));
+    // Return in a calendar's year box takes the year there and searches nothing.
+    CalendarPicker::takeYearOnEnter(ui->calendar);
+    CalendarPicker::takeYearOnEnter(ui->calendar_2);
     connect(ui->cancelButton, SIGNAL(clicked()), this, SLOT(clickCancel()));
 
     ui->tableView->setContextMenuPolicy(Qt::CustomContextMenu);

@@ -56,7 +56,8 @@ ExportedTable TableExport::fromView(const QAbstractItemView* view, const QString
         for (int c = 0; c < model->columnCount(); ++c) {
             const QModelIndex index = model->index(r, c);
             if (const auto* combo = qobject_cast<const QComboBox*>(view->indexWidget(index)))
-                cells.append(combo->currentText());
+                cells.append(combo->currentData().toString() == QLatin1String("0") ? QString()
+                                                                                   : combo->currentText());
             else
                 cells.append(index.data().toString());
         }

@@ -19,7 +19,9 @@ struct ExportedTable
 namespace TableExport {
 
 // The texts a view shows, from firstRow on: a cell holding a combo box
-// gives the combo's current text, any other cell its display text.
+// gives the combo's current text, or nothing while the combo shows its
+// placeholder choice (the "请选择" of the desks, id "0": nothing is chosen);
+// any other cell gives its display text.
 ExportedTable fromView(const QAbstractItemView* view, const QString& title, int firstRow = 0);
 
 // The table as an HTML document (UTF-8); every cell is kept as text, so

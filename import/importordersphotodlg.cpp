@@ -1453,9 +1453,11 @@ void importOrdersPhotoDlg::startImportCopyN8ProgressSlot(QList<N8FileInfo> list,
     const JobOwnerHandle owner = m_jobs.owner();
     // The destination stays registered as in use until the last copy is done.
     const QSharedPointer<FoldersInUse::Claim> claim = m_worker->n8Claim();
+    const auto swept = std::make_shared<FileOperation::SweptFolders>();
     for (int i = 0; i < list.size(); ++i) {
         auto* job = new N8ImportThread(row, i + 1, list.size(), toDir, list.at(i), owner);
         job->holdClaim(claim);
+        job->shareSweptFolders(swept);
         m_jobs.start(job, 0);
     }
 }

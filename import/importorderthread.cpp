@@ -360,6 +360,7 @@ PhotoImport::Request ImportOrderThread::fileRequest(const QString& orderPath, co
     request.source = source;
     request.targetName = targetName;
     request.syncToFinal = m_syncToFinal;
+    request.sweptFolders = &m_sweptFolders;
     return request;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "fileoperation.h"
 #include "foldersinuse.h"
 #include "importtypeenum.h"
 #include "n8fileinfo.h"
@@ -189,6 +190,9 @@ private:
     int m_failed = 0;
     QString m_unwritableFolder;
     bool m_diskFull = false;
+    // The folders this run has swept of stale temporary files; its files
+    // are imported side by side.
+    mutable FileOperation::SweptFolders m_sweptFolders;
 
     FoldersInUse::Claim m_orderClaim;
     FoldersInUse::Claim m_backupClaim;

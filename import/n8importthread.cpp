@@ -115,9 +115,11 @@ bool N8ImportThread::copyFile(QString source, QString target)
     m_receiver.post("slt_n8threadmsg", status);
 
     qDebug() << target;
+    if (m_swept)
+        m_swept->sweepOnce(folder);
     bool taken = false;
     if (FileOperation::copyNewFile(source, target, &taken))
-        return true;
+        return FileOperation::syncFolder(folder);
     // A file already in place is kept as it is: the folder holds it.
     return taken && QFileInfo(target).isFile();
 }

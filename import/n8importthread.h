@@ -1,5 +1,6 @@
 #pragma once
 
+#include "fileoperation.h"
 #include "foldersinuse.h"
 #include "jobowner.h"
 #include "n8fileinfo.h"
@@ -7,6 +8,8 @@
 #include <QRunnable>
 #include <QSharedPointer>
 #include <QString>
+
+#include <memory>
 
 // The paths of an N8 folder import: the folder the user chose on a card or
 // disk is copied, with its inner structure, into the order's N8 folder on
@@ -54,11 +57,15 @@ public:
     // Keeps the order's destination registered as in use until the job is
     // gone (the jobs of one order share one registration).
     void holdClaim(QSharedPointer<FoldersInUse::Claim> claim) { m_claim = std::move(claim); }
+    // The order's record of the folders swept of stale temporary files,
+    // shared by the jobs of one order: each folder is swept before the first
+    // copy into it.
+    void shareSweptFolders(std::shared_ptr<FileOperation::SweptFolders> swept) { m_swept = std::move(swept); }
 
     void run() override;
     void import();
-    // True when the target holds the file afterwards: copied now, already
-    // there, or source and target are one path.
+    // True when the target holds the file afterwards: copied now (and its
+    // folder synced), already there, or source and target are one path.
     bool copyFile(QString source, QString target);
 
 private:
@@ -69,4 +76,5 @@ private:
     N8FileInfo m_info;
     JobOwnerHandle m_receiver;
     QSharedPointer<FoldersInUse::Claim> m_claim;
+    std::shared_ptr<FileOperation::SweptFolders> m_swept;
 };

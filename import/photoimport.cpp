@@ -172,6 +172,8 @@ public:
         staged.folder = folder;
         staged.rule = rule;
         staged.claims = claims;
+        if (m_request.sweptFolders)
+            m_request.sweptFolders->sweepOnce(folder);
         bool notWritten = false;
         const bool started = staged.file.startWith(
             folder + m_result.targetName, FileOperation::StagedFile::defaultPermissions(), [&](int fd) {
@@ -226,6 +228,7 @@ public:
             if (!staged.file.commit(target, staged.rule))
                 failed(target, staged.file.error());
         }
+        syncNamedFolders();
     }
 
 private:
@@ -237,6 +240,22 @@ private:
         bool claims = false;
         bool committed = false;
     };
+
+    // Each folder in which a file of the photo took its name is synced once:
+    // a name the device has not recorded is a photo that may not be there.
+    void syncNamedFolders()
+    {
+        QStringList synced;
+        for (const Staged& staged : m_files) {
+            const bool named = staged.committed && !staged.file.isStarted() &&
+                               staged.file.error() == FileOperation::WriteError::None;
+            if (!named || synced.contains(staged.folder))
+                continue;
+            synced.append(staged.folder);
+            if (!FileOperation::syncFolder(staged.folder))
+                failed(staged.folder + m_result.targetName, FileOperation::WriteError::Other);
+        }
+    }
 
     // A failed write leaves any file already at the target as it was.
     void failed(const QString& target, FileOperation::WriteError error)

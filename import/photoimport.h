@@ -1,5 +1,6 @@
 #pragma once
 
+#include "fileoperation.h"
 #include "importtypeenum.h"
 
 #include <QSize>
@@ -39,6 +40,10 @@ struct Request
     // replaces a file; while the name is taken, nextName(taken) gives the
     // one to try next (empty: give up). Without it the main copies replace.
     std::function<QString(const QString& taken)> nextName;
+    // The run's record of swept folders, where the run has one: each folder
+    // is swept of stale temporary files before the photo's first write into
+    // it.
+    FileOperation::SweptFolders* sweptFolders = nullptr;
 };
 
 struct Result
@@ -67,7 +72,8 @@ struct Result
 // steps share one memory bound in the process, however many files are
 // imported side by side. Each file is written as soon as its bytes are
 // ready and all are committed (synced, closed, named) when the photo is
-// done, the main copies first, so the result holds only once every file is.
+// done, the main copies first, and each folder that gained a name is then
+// synced, so the result holds only once every file and name is.
 Result importPhoto(const Request& request);
 
 // One video, copied to its video folder without replacing a file.

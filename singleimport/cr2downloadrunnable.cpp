@@ -108,6 +108,8 @@ bool CR2DownloadRunnable::downLoad(QString srcDir, QString dstDir, QString& tip)
         return false;
     }
     tip = QStringLiteral("下载完毕！\n\n");
+    // What a download that was killed left in the folder, before this one writes.
+    FileOperation::removeStaleTempFiles(dstDir);
 
     QString rawDir;
     const bool raws = getSubCR2Dir(srcDir, rawDir);
@@ -132,7 +134,8 @@ bool CR2DownloadRunnable::downLoad(QString srcDir, QString dstDir, QString& tip)
         }
         // Never over a file: burst shots of one second and a second
         // download keep every file under numbered names.
-        if (FileOperation::copyFile(entry.filePath(), target, false))
+        // A copy counts once its name is synced: only then may its raw file go.
+        if (FileOperation::copyFile(entry.filePath(), target, false) && FileOperation::syncFolder(dstDir))
             copied.append(entry.filePath());
         else if (raws)
             tip += QStringLiteral("拷贝原图照片未成功，照片名：") + entry.filePath() + QLatin1Char('\n');

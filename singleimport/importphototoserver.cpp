@@ -732,9 +732,12 @@ void ImportPhotoToServer::import()
     // its name, or the next free one, when its main copy is written.
     const QStringList names =
         photos ? SingleOrder::photoNamesIn(orderPath, m_choicePieces, photoNames->size()) : *photoNames;
+    // The run's jobs share one record of the folders swept of stale
+    // temporary files.
+    const auto swept = std::make_shared<FileOperation::SweptFolders>();
     for (int i = 0; i < names.size(); ++i)
         m_jobs.start(new ThumbnailThread1(selectedPhotos.value(i), names.at(i), orderPath, orderBakPath,
-                                          m_jobs.owner(), 1000, m_runMode, m_runClaim));
+                                          m_jobs.owner(), 1000, m_runMode, m_runClaim, swept));
 }
 
 void ImportPhotoToServer::onImportImageFailed(QString picPath)

@@ -12,10 +12,11 @@
 
 ThumbnailThread1::ThumbnailThread1(QString picPath, QString newName, QString orderPath,
                                    QString orderBackupPath, JobOwnerHandle owner, int size, int mode,
-                                   std::shared_ptr<const FoldersInUse::Claim> claim)
+                                   std::shared_ptr<const FoldersInUse::Claim> claim,
+                                   std::shared_ptr<FileOperation::SweptFolders> sweptFolders)
     : orderPath(std::move(orderPath)), orderBackupPath(std::move(orderBackupPath)),
       newName(std::move(newName)), picPath(std::move(picPath)), owner(std::move(owner)), size(size), type(1),
-      m_mode(mode), m_claim(std::move(claim))
+      m_mode(mode), m_claim(std::move(claim)), m_sweptFolders(std::move(sweptFolders))
 {
     setAutoDelete(true);
 }
@@ -80,6 +81,7 @@ QString ThumbnailThread1::importImage(bool* failed)
         SingleOrder::importType(m_mode), orderPath, orderBackupPath, picPath, newName, false, {}};
     if (photos)
         request.nextName = &SingleOrder::nextPhotoName;
+    request.sweptFolders = m_sweptFolders.get();
     const PhotoImport::Result result = PhotoImport::importPhoto(request);
     if (!result.decoded)
         qDebug() << "空照片：" << picPath;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "fileoperation.h"
 #include "foldersinuse.h"
 #include "jobowner.h"
 #include "singleorder.h"
@@ -34,10 +35,13 @@ class ThumbnailThread1 : public QRunnable
 public:
     // Type 1. mode: 0 photos (with a backup copy and a shot-time record),
     // 1 finished photos, any other value designs. claim, when given, is the
-    // run's registration of the order folder, held until the job is gone.
+    // run's registration of the order folder, held until the job is gone;
+    // sweptFolders, the run's record of the folders it has swept of stale
+    // temporary files, which the run's jobs share.
     ThumbnailThread1(QString picPath, QString newName, QString orderPath, QString orderBackupPath,
                      JobOwnerHandle owner, int size, int mode,
-                     std::shared_ptr<const FoldersInUse::Claim> claim = nullptr);
+                     std::shared_ptr<const FoldersInUse::Claim> claim = nullptr,
+                     std::shared_ptr<FileOperation::SweptFolders> sweptFolders = nullptr);
     // Type 2: the icon of the image at row index of the listing generation.
     ThumbnailThread1(QString imagePath, int index, JobOwnerHandle owner, int size, int generation);
     // Type 3.
@@ -69,4 +73,5 @@ private:
     int m_generation = 0;
     std::shared_ptr<const FoldersInUse::Claim> m_claim;
     SingleOrder::Counts m_committed;
+    std::shared_ptr<FileOperation::SweptFolders> m_sweptFolders;
 };

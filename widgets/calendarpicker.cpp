@@ -3,9 +3,52 @@
 #include "clock.h"
 #include "ui_calendarpicker.h"
 
+#include <QCalendarWidget>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QShortcut>
 #include <QSpinBox>
+
+namespace {
+
+// Keeps Return and Enter in a calendar's year box: see
+// CalendarPicker::takeYearOnEnter. It lives as long as the box.
+class YearEnter : public QObject
+{
+public:
+    YearEnter(QCalendarWidget* calendar, QSpinBox* yearBox)
+        : QObject(yearBox), m_calendar(calendar), m_yearBox(yearBox)
+    {
+        yearBox->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        const bool key = event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride;
+        if (watched != m_yearBox || !key)
+            return false;
+        const int pressed = static_cast<QKeyEvent*>(event)->key();
+        if (pressed != Qt::Key_Return && pressed != Qt::Key_Enter)
+            return false;
+        // Taken before any shortcut of the window sees it, and never passed
+        // on to the window's default button.
+        event->accept();
+        if (event->type() == QEvent::KeyPress) {
+            m_yearBox->interpretText();
+            const QDate date = m_calendar->selectedDate();
+            m_calendar->setSelectedDate(date.addYears(m_yearBox->value() - date.year()));
+            emit m_yearBox->editingFinished(); // the calendar closes the box
+        }
+        return true;
+    }
+
+private:
+    QCalendarWidget* m_calendar;
+    QSpinBox* m_yearBox;
+};
+
+} // namespace
 
 CalendarPicker::CalendarPicker(QWidget* parent) : QWidget(parent), ui(new Ui::CalendarPicker)
 {
@@ -21,6 +64,13 @@ CalendarPicker::CalendarPicker(QWidget* parent) : QWidget(parent), ui(new Ui::Ca
     m_yearBox = ui->calendarWidget->findChild<QSpinBox*>();
     if (m_yearBox)
         m_yearBox->installEventFilter(this);
+    takeYearOnEnter(ui->calendarWidget);
+}
+
+void CalendarPicker::takeYearOnEnter(QCalendarWidget* calendar)
+{
+    if (auto* yearBox = calendar->findChild<QSpinBox*>())
+        new YearEnter(calendar, yearBox);
 }
 
 CalendarPicker::~CalendarPicker()

@@ -5,6 +5,7 @@
 namespace Ui {
 class CalendarPicker;
 }
+class QCalendarWidget;
 class QShortcut;
 class QSpinBox;
 
@@ -12,13 +13,20 @@ class QSpinBox;
 // field of a desk. It reports the date as "yyyy-MM-dd", or an empty text
 // for "清除", and closes; closed by its title bar it reports nothing. Every
 // picker starts on today. A year typed into the calendar's year box moves
-// the picked date to that year once it is confirmed.
+// the picked date to that year once it is confirmed; Return in the year box
+// confirms the year and nothing else.
 class CalendarPicker : public QWidget
 {
     Q_OBJECT
 public:
     explicit CalendarPicker(QWidget* parent = nullptr);
     ~CalendarPicker() override;
+
+    // Return or Enter in the calendar's year box makes the typed year the
+    // year of the calendar's selected date and closes the box; the key goes
+    // no further, so it neither presses the window's default button nor
+    // triggers a shortcut of the window.
+    static void takeYearOnEnter(QCalendarWidget* calendar);
 
 signals:
     void urgentDate(QString date);

@@ -46,6 +46,9 @@ private slots:
     void readErrorPartWayFails();
     void stagedFileTakesItsNameOnlyAtCommit_data();
     void stagedFileTakesItsNameOnlyAtCommit();
+    void newOnlyCommitOnEveryShare_data();
+    void newOnlyCommitOnEveryShare();
+    void staleTempFilesSweptOncePerRun();
     void sameFileByAnotherPath();
     void writeFileFromBytes();
     void copyNewFileNeverReplaces();
@@ -330,6 +333,47 @@ void TestFileOperation::stagedFileTakesItsNameOnlyAtCommit()
     QCOMPARE(readAll(target), a);
     if (files.contains("b.jpg"))
         QCOMPARE(readAll(dir.filePath("server/b.jpg")), QByteArray(300000, 'n'));
+}
+
+void TestFileOperation::newOnlyCommitOnEveryShare_data()
+{
+    QTest::addColumn<int>("fault");
+    QTest::addColumn<bool>("taken"); // the name holds another station's file
+    using F = FileOperation::Fault;
+    QTest::newRow("no links: an exclusive create") << int(F::NoLinks) << false;
+    QTest::newRow("no links, name taken") << int(F::NoLinks) << true;
+    QTest::newRow("a link answering EEXIST that is its own") << int(F::LinkResent) << false;
+    QTest::newRow("a link answering EEXIST, name taken") << int(F::LinkResent) << true;
+}
+
+void TestFileOperation::newOnlyCommitOnEveryShare()
+{
+    QFETCH(int, fault);
+    QFETCH(bool, taken);
+    QTemporaryDir dir;
+    const QString target = dir.filePath("a.jpg");
+    if (taken)
+        write(target, "another station's");
+    FileOperation::setFaultHook([fault](FileOperation::Fault f, const QString&) { return int(f) == fault; });
+    FileOperation::StagedFile file;
+    QVERIFY(file.start("this one", target));
+    bool told = !taken;
+    QCOMPARE(file.commit(target, FileOperation::NameRule::NewOnly, nullptr, &told), !taken);
+    FileOperation::setFaultHook(nullptr);
+    QCOMPARE(told, taken);
+    QCOMPARE(readAll(target), QByteArray(taken ? "another station's" : "this one"));
+    QCOMPARE(entries(dir.path()).size(), taken ? 2 : 1); // staged still, for another name
+}
+
+void TestFileOperation::staleTempFilesSweptOncePerRun()
+{
+    QTemporaryDir dir;
+    QVERIFY(TestFiles::writeAged(dir.filePath(".dravin-aB3dE5gH.part"), "killed run", 25));
+    FileOperation::SweptFolders run;
+    run.sweepOnce(dir.path());
+    QVERIFY(TestFiles::writeAged(dir.filePath(".dravin-Qq1Ww2Ee.part"), "killed run", 25));
+    run.sweepOnce(dir.path() + "/");
+    QCOMPARE(entries(dir.path()), QStringList{".dravin-Qq1Ww2Ee.part"});
 }
 
 void TestFileOperation::sameFileByAnotherPath()

@@ -12,8 +12,10 @@
 #include <QJsonDocument>
 #include <QPushButton>
 #include <QSemaphore>
+#include <QSpinBox>
 #include <QStandardItemModel>
 #include <QTableView>
+#include <QToolButton>
 
 #include <functional>
 #include <memory>
@@ -151,6 +153,20 @@ void TestBatchDeleteOrder::searchPostsThePickedDaysOnce()
 {
     makeJuneFolders();
     m_service->delay("order", "order_list2", 300);
+    // A year typed into the start date's year box and Return: the year is
+    // taken, and nothing is searched.
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    auto* start = m_window->findChild<QCalendarWidget*>("calendar");
+    start->setSelectedDate(QDate(2024, 6, 9));
+    QTest::mouseClick(start->findChild<QToolButton*>("qt_calendar_yearbutton"), Qt::LeftButton);
+    auto* yearBox = start->findChild<QSpinBox*>("qt_calendar_yearedit");
+    QTRY_VERIFY(yearBox->isVisible());
+    yearBox->selectAll();
+    QTest::keyClicks(yearBox, "2023");
+    QTest::keyClick(yearBox, Qt::Key_Return);
+    QCOMPARE(start->selectedDate(), QDate(2023, 6, 9));
+    QCOMPARE(m_window->findChild<QPushButton*>("searchButton")->text(), QStringLiteral("检索"));
     // A start after the end goes as picked.
     m_window->findChild<QCalendarWidget*>("calendar")->setSelectedDate(QDate(2024, 6, 9));
     m_window->findChild<QCalendarWidget*>("calendar_2")->setSelectedDate(QDate(2024, 6, 3));

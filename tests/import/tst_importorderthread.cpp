@@ -537,6 +537,11 @@ void TestImportOrderThread::createOrderDirRootErrors_data()
     QTest::newRow("invalid shot date") << 0 << server << backup << "2019-6" << true << 1;
     QTest::newRow("empty backup root, finished photos") << 1 << server << "-" << date << true << 0;
     QTest::newRow("new server root is made") << 2 << "photos/new/root" << backup << date << false << 0;
+    // Roots that climb out of the mount root are refused, never made.
+    QTest::newRow("server root climbing out")
+        << 0 << "photos/picture/../../../CLIMB" << backup << date << true << 1;
+    QTest::newRow("backup root climbing out")
+        << 0 << server << "backup/picture/../../../CLIMB" << date << false << 2;
 }
 
 void TestImportOrderThread::createOrderDirRootErrors()
@@ -1277,6 +1282,11 @@ void TestImportOrderThread::failuresCountedAndTold_data()
     QTest::newRow("read error part-way") << "read" << 3;
     QTest::newRow("full disk stops the run") << "full" << 24;
     QTest::newRow("another window's stop") << "other window" << 3;
+    // The folder's names are synced once the photo's files are named.
+    QTest::newRow("finished folder's sync refused") << "sync" << 3;
+    QTest::newRow("no folder sync on the share") << "no sync" << 3;
+    // A killed run's temporary files older than a day go; younger ones stay.
+    QTest::newRow("a killed run's temporary files") << "left over" << 3;
 }
 
 void TestImportOrderThread::failuresCountedAndTold()
@@ -1295,6 +1305,11 @@ void TestImportOrderThread::failuresCountedAndTold()
     const QString folder = model->getOrderPath() + QStringLiteral("成品");
     // f1 is a turned photo already in the order.
     const QByteArray old = readAll(writeJpeg(folder + QStringLiteral("/f1.jpg"), 1, 99));
+    const QString young = QStringLiteral(".dravin-Zy9xW8vU.part");
+    if (fault == "left over") {
+        QVERIFY(TestFiles::writeAged(folder + QStringLiteral("/.dravin-aB3dE5gH.part"), "killed", 25));
+        QVERIFY(TestFiles::writeAged(folder + "/" + young, "another station's", 23));
+    }
 
     using F = FileOperation::Fault;
     const QString card1 = list.at(1);
@@ -1303,6 +1318,10 @@ void TestImportOrderThread::failuresCountedAndTold()
             return f == F::Write && path.startsWith(folder + "/");
         if (fault == "full")
             return f == F::DiskFull && path.startsWith(folder + "/");
+        if (fault == "sync")
+            return f == F::FolderSync && path == folder;
+        if (fault == "no sync")
+            return f == F::NoFolderSync;
         return fault == "read" && f == F::Read && path == card1;
     });
     if (fault == "other window")
@@ -1311,20 +1330,22 @@ void TestImportOrderThread::failuresCountedAndTold()
     const QStringList events = recorder.events();
     const int thumbs = fileCount(model->getOrderPath() + QStringLiteral("成品缩略图100"));
     const QStringList landed = QDir(folder).entryList(QDir::Files | QDir::Hidden);
-    if (fault == "other window") {
-        QCOMPARE(landed, QStringList({"f0.jpg", "f1.jpg", "f2.jpg"}));
+    const bool named = fault != "write" && fault != "read" && fault != "full";
+    if (named) {
+        const QStringList all{"f0.jpg", "f1.jpg", "f2.jpg"};
+        QCOMPARE(landed, fault == "left over" ? QStringList{young} + all : all);
     } else {
         // Never replaced by a failed write or by part of a photo.
         QCOMPARE(readAll(folder + QStringLiteral("/f1.jpg")), old);
         QCOMPARE(landed, fault == "read" ? QStringList({"f0.jpg", "f1.jpg", "f2.jpg"}) : QStringList{"f1.jpg"});
     }
-    if (fault == "write") {
+    if (fault == "write" || fault == "sync") {
         QCOMPARE(events, progressUpTo(3, 3, folder));
         QCOMPARE(thumbs, 3);
     } else if (fault == "read") {
         QCOMPARE(events, progressUpTo(3, 1)); // no folder: nothing refused a write
         QCOMPARE(thumbs, 2);
-    } else if (fault == "other window") {
+    } else if (named) {
         QCOMPARE(events, progressUpTo(3));
     } else {
         // Told once, and no file started after it; every file is counted.

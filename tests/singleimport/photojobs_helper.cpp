@@ -2,13 +2,16 @@
 // window's run does in photos mode, so a test can start several at once
 // into one order folder:
 //
-//   singleimport_photojobs <order folder> <backup folder> <prefix> <order number> <photo>...
+//   singleimport_photojobs [--no-links] <order folder> <backup folder> <prefix> <order number> <photo>...
 //
 // The photos are numbered on from the order's "照片/" as it is now, each job
 // claims its name as it writes, and the run's records are appended to the
-// order's "ImageTime.txt". Exit code 0 when every photo arrived and the
-// records were written.
+// order's "ImageTime.txt". With --no-links the share acts as one without a
+// no-replace rename and without hard links (through the fault hook), so the
+// names are claimed the way such shares allow. Exit code 0 when every photo
+// arrived and the records were written.
 
+#include "fileoperation.h"
 #include "imagetime.h"
 #include "jobrunner.h"
 #include "singleorder.h"
@@ -17,6 +20,8 @@
 #include <QCoreApplication>
 #include <QStringList>
 #include <QTextStream>
+
+#include <ctime>
 
 class RunReports : public QObject
 {
@@ -43,10 +48,25 @@ public slots:
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments().mid(1);
+    QStringList args = app.arguments().mid(1);
+    if (args.value(0) == QLatin1String("--no-links")) {
+        args.removeFirst();
+        FileOperation::setFaultHook([](FileOperation::Fault fault, const QString&) {
+            // Each claim waits for the next 20 ms tick of the clock, so the
+            // claims of all four processes on one name meet.
+            timespec tick;
+            ::clock_gettime(CLOCK_REALTIME, &tick);
+            const long long next =
+                (tick.tv_sec * 1000000000LL + tick.tv_nsec) / 20000000 * 20000000 + 20000000;
+            tick = {time_t(next / 1000000000), long(next % 1000000000)};
+            if (fault == FileOperation::Fault::NoLinks)
+                ::clock_nanosleep(CLOCK_REALTIME, TIMER_ABSTIME, &tick, nullptr);
+            return fault == FileOperation::Fault::NoLinks;
+        });
+    }
     if (args.size() < 5) {
         QTextStream(stderr)
-            << "usage: singleimport_photojobs <order> <backup> <prefix> <number> <photo>...\n";
+            << "usage: singleimport_photojobs [--no-links] <order> <backup> <prefix> <number> <photo>...\n";
         return 2;
     }
     const QString order = args.at(0);
@@ -58,9 +78,10 @@ int main(int argc, char* argv[])
     RunReports reports;
     {
         JobRunner runner(&reports);
+        const auto swept = std::make_shared<FileOperation::SweptFolders>();
         for (int i = 0; i < photos.size(); ++i)
-            runner.start(
-                new ThumbnailThread1(photos.at(i), names.at(i), order, backup, runner.owner(), 1000, 0));
+            runner.start(new ThumbnailThread1(photos.at(i), names.at(i), order, backup, runner.owner(), 1000,
+                                              0, nullptr, swept));
         runner.waitForDone();
         QCoreApplication::processEvents();
     }

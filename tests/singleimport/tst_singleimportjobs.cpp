@@ -50,6 +50,7 @@ private slots:
     void importReports_data();
     void importReports();
     void sameFilesAsTheBatchWorker();
+    void fourProcessesIntoOneOrder_data();
     void fourProcessesIntoOneOrder();
     void icons_data();
     void icons();
@@ -155,8 +156,8 @@ void TestSingleImportJobs::importReports()
     }
     JobReports receiver;
     run(receiver, [&](JobOwnerHandle owner) -> QList<QRunnable*> {
-        return {new ThumbnailThread1(source, "abc-001.jpg", volumes.path("order/"), volumes.path("backup/"), owner,
-                                     1000, mode)};
+        return {new ThumbnailThread1(source, "abc-001.jpg", volumes.path("order/"), volumes.path("backup/"),
+                                     owner, 1000, mode)};
     });
     QTEST(receiver.calls, "reports");
     QStringList written = tree(volumes.root()).keys();
@@ -201,17 +202,28 @@ void TestSingleImportJobs::sameFilesAsTheBatchWorker()
     QCOMPARE(singleTime, batchTime);
 }
 
+void TestSingleImportJobs::fourProcessesIntoOneOrder_data()
+{
+    QTest::addColumn<QStringList>("share"); // the helper's options
+    QTest::newRow("every share") << QStringList();
+    QTest::newRow("a share without no-replace renames or links") << QStringList{"--no-links"};
+}
+
 // Four processes run one order's photo jobs into one order folder at once,
 // as four stations would: each photo lands once under a name of its own,
-// with its backup, its thumbnails and one record under that name.
+// with its backup, its thumbnails and one record under that name. A killed
+// run's temporary file, two days old, is gone.
 void TestSingleImportJobs::fourProcessesIntoOneOrder()
 {
+    QFETCH(QStringList, share);
     TempVolumes volumes;
     makeOrderTree(volumes, QString());
+    QVERIFY(TestFiles::writeAged(volumes.path("order/照片/.dravin-aB3dE5gH.part"), "killed", 48));
     QMap<QByteArray, int> photoOf; // bytes -> photo n, 160 + 8n wide, shot at 14:n:00
     std::vector<std::unique_ptr<QProcess>> processes;
     for (int p = 0; p < 4; ++p) {
-        QStringList args{volumes.path("order/"), volumes.path("backup/"), "503", "A102"};
+        QStringList args =
+            share + QStringList{volumes.path("order/"), volumes.path("backup/"), "503", "A102"};
         for (int n = 5 * p; n < 5 * p + 5; ++n) {
             JpegFixture::Options options;
             options.size = QSize(160 + 8 * n, 120);

@@ -1,5 +1,6 @@
 #include "testfiles.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 
@@ -14,6 +15,15 @@ bool TestFiles::write(const QString& path, const QByteArray& content)
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile f(path);
     return f.open(QIODevice::WriteOnly) && f.write(content) == content.size();
+}
+
+bool TestFiles::writeAged(const QString& path, const QByteArray& content, int hours)
+{
+    if (!write(path, content))
+        return false;
+    QFile f(path);
+    return f.open(QIODevice::ReadWrite) && f.setFileTime(QDateTime::currentDateTime().addSecs(-hours * 3600),
+                                                         QFileDevice::FileModificationTime);
 }
 
 QStringList TestFiles::entries(const QString& dir, QDir::Filters filters)

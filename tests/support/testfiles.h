@@ -12,6 +12,8 @@ namespace TestFiles {
 QByteArray readAll(const QString& path);
 // Writes the file, making its folders first.
 bool write(const QString& path, const QByteArray& content);
+// Writes the file as write() does, last modified the given hours ago.
+bool writeAged(const QString& path, const QByteArray& content, int hours);
 // The names in a folder, sorted.
 QStringList entries(const QString& dir,
                     QDir::Filters filters = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);

@@ -90,8 +90,8 @@ void TestCalendarPicker::typedYearIsTaken_data()
 {
     QTest::addColumn<QString>("then");
     QTest::addColumn<QString>("emitted");
-    QTest::newRow("confirmed with Return") << "return"
-                                           << "2024-12-07";
+    QTest::newRow("taken with Return in the box, then Return") << "return"
+                                                               << "2024-12-07";
     QTest::newRow("confirmed with 确认") << "ok"
                                          << "2024-12-07";
     QTest::newRow("put back with Escape") << "escape"
@@ -117,7 +117,12 @@ void TestCalendarPicker::typedYearIsTaken()
     yearBox->selectAll();
     QTest::keyClicks(QApplication::focusWidget(), "2024");
     if (then == "return") {
+        // Return in the year box takes the year and goes no further.
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(spy.count(), 0);
+        QVERIFY(picker.isVisible() && !yearBox->isVisible());
+        QCOMPARE(picker.findChild<QCalendarWidget*>()->selectedDate(), QDate(2024, 12, 7));
+        QTest::keyClick(&picker, Qt::Key_Return);
     } else {
         if (then == "escape")
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
