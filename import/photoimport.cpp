@@ -488,10 +488,11 @@ PhotoImport::Result PhotoImport::importPhoto(const Request& request)
         if (streamed == Streamed::InMemory || streamed == Streamed::NoLosslessTurn)
             turned =
                 turnUpright(data, result.orientation, request.targetName, streamed == Streamed::InMemory);
-        if (streamed != Streamed::Staged && streamed != Streamed::WriteFailed && turned.main.isEmpty())
-            qDebug() << "照片无法旋转，保存原文件" << request.source;
     }
-    if (streamed != Streamed::Staged && streamed != Streamed::WriteFailed) {
+    const bool mainHandled = streamed == Streamed::Staged || streamed == Streamed::WriteFailed;
+    if (!mainHandled) {
+        if (!upright && turned.main.isEmpty())
+            qDebug() << "照片无法旋转，保存原文件" << request.source;
         const QByteArray& main = turned.main.isEmpty() ? data : turned.main;
         for (int i = 0; i < folders.main.size(); ++i)
             files.stage(main, request.orderPath + folders.main.at(i),

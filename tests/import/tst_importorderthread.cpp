@@ -898,22 +898,16 @@ void TestImportOrderThread::undecodablePhoto()
     const QStringList names = model->getImgNameLst({source, other}, ImportFinished);
     const QString name = names.at(0);
     QCOMPARE(readAll(order + QStringLiteral("成品/") + name), broken);
-    const QStringList thumbFolders{"成品缩略图/", "成品缩略图2250/", "成品缩略图100/"};
     if (decoded) {
-        const QSize tall2250(1687, 2250), tall1000(749, 1000), tall200(149, 200);
-        QCOMPARE(sizeOf(order + thumbFolders.at(0) + name), tall1000);
-        QCOMPARE(sizeOf(order + thumbFolders.at(1) + name), tall2250);
-        QCOMPARE(sizeOf(order + thumbFolders.at(2) + name), tall200);
-        QCOMPARE(blueEdge(order + thumbFolders.at(0) + name), QStringLiteral("right"));
+        QCOMPARE(sizeOf(order + QStringLiteral("成品缩略图/") + name), QSize(749, 1000));
+        QCOMPARE(blueEdge(order + QStringLiteral("成品缩略图/") + name), QStringLiteral("right"));
     } else {
-        QCOMPARE(readAll(order + thumbFolders.at(0) + name), broken);
-        QCOMPARE(readAll(order + thumbFolders.at(1) + name), broken);
-        QVERIFY(!QFileInfo::exists(order + thumbFolders.at(2) + name));
+        QCOMPARE(readAll(order + QStringLiteral("成品缩略图/") + name), broken);
+        QCOMPARE(readAll(order + QStringLiteral("成品缩略图2250/") + name), broken);
+        QVERIFY(!QFileInfo::exists(order + QStringLiteral("成品缩略图100/") + name));
     }
     // The other photo's files are its own, turned.
-    QCOMPARE(sizeOf(order + QStringLiteral("成品/") + names.at(1)), QSize(120, 160));
-    for (const QString& folder : thumbFolders)
-        QCOMPARE(blueEdge(order + folder + names.at(1)), QStringLiteral("right"));
+    QCOMPARE(blueEdge(order + QStringLiteral("成品缩略图/") + names.at(1)), QStringLiteral("right"));
     QCOMPARE(fileCount(order + QStringLiteral("成品")), 2);
 }
 
@@ -981,7 +975,7 @@ void TestImportOrderThread::turnedMainCopy_data()
     QTest::addColumn<int>("orientation");
     QTest::addColumn<QSize>("size");
     QTest::addColumn<QString>("format"); // of the source and its target
-    QTest::addColumn<QString>("source"); // what else the source is or carries
+    QTest::addColumn<QString>("extra");  // what else the source is or carries, if anything
     QTest::addColumn<QString>("made");   // how the main copy is made
     QTest::addColumn<QSize>("mainSize");
     QTest::addColumn<QSize>("thumb2250");
@@ -993,21 +987,16 @@ void TestImportOrderThread::turnedMainCopy_data()
     const QSize tall2250(1406, 2250), tall1000(624, 1000), tall200(124, 200);
     // Whole blocks (16 × 16 with the 4:2:0 sampling the writer uses): the
     // camera's coefficients are moved, nothing is encoded again.
-    QTest::newRow("2, whole blocks") << 2 << wide << "jpg"
-                                     << "plain"
-                                     << "moved" << wide << wide2250 << wide1000 << wide200;
-    QTest::newRow("3, whole blocks") << 3 << wide << "jpg"
-                                     << "plain"
-                                     << "moved" << wide << wide2250 << wide1000 << wide200;
-    QTest::newRow("4, whole blocks") << 4 << wide << "jpg"
-                                     << "plain"
-                                     << "moved" << wide << wide2250 << wide1000 << wide200;
-    QTest::newRow("5, whole blocks") << 5 << wide << "jpg"
-                                     << "plain"
-                                     << "moved" << tall << tall2250 << tall1000 << tall200;
-    QTest::newRow("6, whole blocks") << 6 << wide << "jpg"
-                                     << "plain"
-                                     << "moved" << tall << tall2250 << tall1000 << tall200;
+    QTest::newRow("2, whole blocks") << 2 << wide << "jpg" << QString() << "moved" << wide << wide2250
+                                     << wide1000 << wide200;
+    QTest::newRow("3, whole blocks") << 3 << wide << "jpg" << QString() << "moved" << wide << wide2250
+                                     << wide1000 << wide200;
+    QTest::newRow("4, whole blocks") << 4 << wide << "jpg" << QString() << "moved" << wide << wide2250
+                                     << wide1000 << wide200;
+    QTest::newRow("5, whole blocks") << 5 << wide << "jpg" << QString() << "moved" << tall << tall2250
+                                     << tall1000 << tall200;
+    QTest::newRow("6, whole blocks") << 6 << wide << "jpg" << QString() << "moved" << tall << tall2250
+                                     << tall1000 << tall200;
     QTest::newRow("7, whole blocks, EXIF in big-endian order")
         << 7 << wide << "jpg"
         << "big-endian"
@@ -1018,24 +1007,22 @@ void TestImportOrderThread::turnedMainCopy_data()
     // A width of part blocks ends at the bottom after a turn by 6, where a
     // part block may stay: the turn is still made without encoding again.
     QTest::newRow("6, width not whole blocks")
-        << 6 << QSize(1288, 800) << "jpg"
-        << "plain"
-        << "moved" << QSize(800, 1288) << QSize(1397, 2250) << QSize(620, 1000) << QSize(124, 200);
+        << 6 << QSize(1288, 800) << "jpg" << QString() << "moved" << QSize(800, 1288) << QSize(1397, 2250)
+        << QSize(620, 1000) << QSize(124, 200);
     // A turn by 6 brings the bottom edge to the left: with a height that is
     // not whole blocks it cannot be moved, and is encoded again.
     QTest::newRow("6, height not whole blocks, colour profile")
         << 6 << QSize(1280, 808) << "jpg"
         << "colour profile"
         << "quality 100" << QSize(808, 1280) << QSize(1420, 2250) << QSize(631, 1000) << QSize(126, 200);
-    // Moved, the coefficient would come out under the standard tables as
+    // Moved, the coefficients would come out under the standard tables as
     // bits no decoder reads: the photo is decoded and encoded again.
     QTest::newRow("6, damaged beyond the standard tables")
         << 6 << wide << "jpg"
         << "beyond standard tables"
         << "quality 100" << tall << tall2250 << tall1000 << tall200;
-    QTest::newRow("6, png") << 6 << QSize(640, 400) << "png"
-                            << "plain"
-                            << "png" << QSize(400, 640) << tall2250 << tall1000 << tall200;
+    QTest::newRow("6, png") << 6 << QSize(640, 400) << "png" << QString() << "png" << QSize(400, 640)
+                            << tall2250 << tall1000 << tall200;
 }
 
 void TestImportOrderThread::turnedMainCopy()
@@ -1043,7 +1030,7 @@ void TestImportOrderThread::turnedMainCopy()
     QFETCH(int, orientation);
     QFETCH(QSize, size);
     QFETCH(QString, format);
-    QFETCH(QString, source);
+    QFETCH(QString, extra);
     QFETCH(QString, made);
     QFETCH(QSize, mainSize);
     QFETCH(QSize, thumb2250);
@@ -1052,14 +1039,15 @@ void TestImportOrderThread::turnedMainCopy()
 
     const auto [order, backup] = cameraOrder(*m_volumes);
     const QString name = QStringLiteral("p.") + format;
-    const QString sourcePath = m_card + name;
+    const QString source = m_card + name;
     QImage picture = JpegFixture::cameraLikeImage(size, 5);
-    const bool profile = source == QLatin1String("colour profile");
+    const bool profile = extra == QLatin1String("colour profile");
+    const bool damaged = extra == QLatin1String("beyond standard tables");
     if (profile)
         picture.setColorSpace(QColorSpace::AdobeRgb);
     if (format == QLatin1String("png")) {
-        QVERIFY(picture.save(sourcePath, "PNG"));
-        QVERIFY(JpegFixture::writeExif(sourcePath, orientation, QString(), QString()));
+        QVERIFY(picture.save(source, "PNG"));
+        QVERIFY(JpegFixture::writeExif(source, orientation, QString(), QString()));
     } else {
         JpegFixture::Options options;
         options.quality = 92;
@@ -1067,23 +1055,21 @@ void TestImportOrderThread::turnedMainCopy()
         options.dateTime = QStringLiteral("2019:05:12 10:22:33");
         options.dateTimeOriginal = QStringLiteral("2019:05:12 10:22:30");
         options.cameraMetadata = true;
-        options.bigEndian = source == QLatin1String("big-endian");
+        options.bigEndian = extra == QLatin1String("big-endian");
         QByteArray bytes = JpegFixture::encode(picture, options);
-        if (source == QLatin1String("beyond standard tables")) {
+        bool warned = true;
+        if (damaged)
             bytes = JpegFixture::damaged(bytes, JpegFixture::Damage::BeyondStandardTables);
-            bool warned = true;
-            QVERIFY(!JpegCodec::decodeCovering(bytes, size, &warned).isNull());
-            QVERIFY(!warned);
-        }
-        QVERIFY(TestFiles::write(sourcePath, bytes));
+        QVERIFY(!JpegCodec::decodeCovering(bytes, size, &warned).isNull() && !warned);
+        QVERIFY(TestFiles::write(source, bytes));
     }
-    QCOMPARE(ExifReader::orientation(sourcePath), orientation);
-    QCOMPARE(QImageReader(sourcePath).read().colorSpace() == QColorSpace::AdobeRgb, profile);
+    QCOMPARE(ExifReader::orientation(source), orientation);
+    QCOMPARE(QImageReader(source).read().colorSpace() == QColorSpace::AdobeRgb, profile);
 
     PhotoImport::Request request;
     request.orderPath = order;
     request.backupPath = backup;
-    request.source = sourcePath;
+    request.source = source;
     request.targetName = name;
     const PhotoImport::Result result = PhotoImport::importPhoto(request);
     QVERIFY(!result.isFailure());
@@ -1101,26 +1087,26 @@ void TestImportOrderThread::turnedMainCopy()
     // quality 100, moves some levels more.
     // (No reader applies an orientation to a PNG: that row's is turned here.)
     const QImage viewed = format == QLatin1String("png")
-                              ? storedPicture(sourcePath).transformed(QTransform().rotate(90))
-                              : viewedPicture(sourcePath);
+                              ? storedPicture(source).transformed(QTransform().rotate(90))
+                              : viewedPicture(source);
     const int difference = largestDifference(storedPicture(main), viewed);
-    // The damaged source's blocks hold extremes that move further.
-    const int tolerance = made == QLatin1String("moved")                      ? 4
-                          : made == QLatin1String("png")                      ? 0
-                          : source == QLatin1String("beyond standard tables") ? 32
-                                                                              : 16;
+    // (The damaged source's blocks hold extremes that move further.)
+    const int tolerance = made == QLatin1String("moved") ? 4
+                          : made == QLatin1String("png") ? 0
+                          : damaged                      ? 32
+                                                         : 16;
     QVERIFY2(difference >= 0 && difference <= tolerance, qPrintable(QString::number(difference)));
     // Moved coefficients keep the camera's size; quality 100 takes far more
     // (than a source coded as cameras code).
-    const double growth = double(readAll(main).size()) / readAll(sourcePath).size();
+    const double growth = double(readAll(main).size()) / readAll(source).size();
     if (made == QLatin1String("moved"))
         QVERIFY2(growth > 0.95 && growth < 1.05, qPrintable(QString::number(growth)));
-    else if (made == QLatin1String("quality 100") && source != QLatin1String("beyond standard tables"))
+    else if (made == QLatin1String("quality 100") && !damaged)
         QVERIFY2(growth > 1.3, qPrintable(QString::number(growth)));
     if (made == QLatin1String("moved")) {
         // The camera's metadata as it was, made upright; the camera's
         // thumbnail, which would show the photo unturned, is gone.
-        QMap<QString, QString> tags = JpegFixture::exifTags(sourcePath);
+        QMap<QString, QString> tags = JpegFixture::exifTags(source);
         QVERIFY(tags.contains("Exif.Thumbnail.JPEGInterchangeFormat"));
         for (auto it = tags.begin(); it != tags.end();) {
             it = it.key().startsWith("Exif.Thumbnail.") ? tags.erase(it) : std::next(it);
@@ -1136,7 +1122,7 @@ void TestImportOrderThread::turnedMainCopy()
         QCOMPARE(JpegFixture::exifTags(main), tags);
     }
 
-    QCOMPARE(readAll(backup + QStringLiteral("照片/") + name), readAll(sourcePath));
+    QCOMPARE(readAll(backup + QStringLiteral("照片/") + name), readAll(source));
     QCOMPARE(sizeOf(order + QStringLiteral("thumbnail2250/") + name), thumb2250);
     QCOMPARE(sizeOf(order + QStringLiteral("thumbnail/") + name), thumb1000);
     QCOMPARE(sizeOf(order + QStringLiteral("thumbnail100/") + name), thumb200);

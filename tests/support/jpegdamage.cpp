@@ -99,36 +99,21 @@ QByteArray beyondStandardTables(const QByteArray& jpeg)
 
 QByteArray JpegFixture::damaged(const QByteArray& jpeg, Damage damage)
 {
+    if (damage == Damage::BeyondStandardTables)
+        return beyondStandardTables(jpeg);
     QByteArray bytes = jpeg;
-    switch (damage) {
-    case Damage::NoWidth: {
-        const int frame = segmentStart(bytes, 0xC0);
-        if (frame < 0)
-            return QByteArray();
-        bytes[frame + 7] = 0;
-        bytes[frame + 8] = 0;
-        return bytes;
-    }
-    case Damage::TwelveBitSamples: {
+    const int at = segmentStart(bytes, damage == Damage::BadHuffmanTable ? 0xC4 : 0xC0);
+    if (at < 0)
+        return QByteArray();
+    if (damage == Damage::NoWidth) {
+        bytes[at + 7] = bytes[at + 8] = 0;
+    } else if (damage == Damage::TwelveBitSamples) {
         // Extended sequential, 12 bits a sample; the coded data of 8-bit
         // samples is valid data of that precision.
-        const int frame = segmentStart(bytes, 0xC0);
-        if (frame < 0)
-            return QByteArray();
-        bytes[frame + 1] = char(0xC1);
-        bytes[frame + 4] = 12;
-        return bytes;
+        bytes[at + 1] = char(0xC1);
+        bytes[at + 4] = 12;
+    } else {
+        bytes.replace(at + 5, 16, QByteArray(16, char(0xFF))); // 4080 codes, where a table holds 256
     }
-    case Damage::BadHuffmanTable: {
-        const int table = segmentStart(bytes, 0xC4);
-        if (table < 0)
-            return QByteArray();
-        for (int i = 0; i < 16; ++i)
-            bytes[table + 5 + i] = char(0xFF); // 4080 codes, where a table holds 256
-        return bytes;
-    }
-    case Damage::BeyondStandardTables:
-        return beyondStandardTables(bytes);
-    }
-    return QByteArray();
+    return bytes;
 }

@@ -72,8 +72,6 @@ void fillCameraExif(Exiv2::ExifData& exif, const QImage& image)
     exif["Exif.Photo.PixelYDimension"] = uint32_t(image.height());
     exif["Exif.GPSInfo.GPSLatitudeRef"] = "N";
     exif["Exif.GPSInfo.GPSLatitude"] = "31/1 14/1 2/1";
-    exif["Exif.GPSInfo.GPSLongitudeRef"] = "E";
-    exif["Exif.GPSInfo.GPSLongitude"] = "121/1 28/1 30/1";
     // A maker's note of a make the library does not know: kept as bytes.
     const QByteArray note("STUDIO\0\1\2\3\4 offsets into the segment", 40);
     Exiv2::DataValue value(Exiv2::undefined);
