@@ -292,6 +292,7 @@ void TestImportOrderThread::init()
 void TestImportOrderThread::cleanup()
 {
     FileOperation::setFaultHook(nullptr);
+    PhotoImport::setMemoryHook(nullptr);
     Config::disk_space.reset();
     m_volumes.reset();
 }
@@ -889,9 +890,7 @@ void TestImportOrderThread::undecodablePhoto()
     model->setFineImgLst({source, other});
     ImportOrderThread worker(model, ImportFinished);
     Recorder recorder(worker);
-    const bool ended = runToEnd(worker);
-    PhotoImport::setMemoryHook(nullptr);
-    QVERIFY(ended);
+    QVERIFY(runToEnd(worker));
     QCOMPARE(recorder.events(), progressUpTo(2));
 
     const QString order = model->getOrderPath();
