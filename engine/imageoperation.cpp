@@ -177,11 +177,16 @@ QSize ImageOperation::storedSize(const QByteArray& data)
     return reader.size();
 }
 
-QImage ImageOperation::decodeScaled(const QByteArray& data, const QSize& size)
+QImage ImageOperation::decodeScaled(const QByteArray& data, const QSize& size, bool* clean)
 {
+    if (clean)
+        *clean = false;
     if (size.isEmpty())
         return QImage();
-    QImage image = JpegCodec::decodeCovering(data, size);
+    bool warned = false;
+    QImage image = JpegCodec::decodeCovering(data, size, &warned);
+    if (clean)
+        *clean = !image.isNull() && !warned;
     if (image.isNull()) {
         QBuffer buffer;
         buffer.setData(data);

@@ -38,8 +38,10 @@ public:
     // The encoded image decoded as stored at exactly the given size, smoothly
     // scaled. A JPEG is decoded at the smallest of the decoder's scales that
     // covers the size (3/8 of a 6000 pixel side is 2250), other formats
-    // through their reader. Null when the bytes do not decode.
-    static QImage decodeScaled(const QByteArray& data, const QSize& size);
+    // through their reader. Null when the bytes do not decode. clean, when
+    // given, tells whether the JPEG decoder decoded them without a warning
+    // (false for damaged data it decoded past, and for any other format).
+    static QImage decodeScaled(const QByteArray& data, const QSize& size, bool* clean = nullptr);
     // The image encoded in the given format, or in the one the path's suffix
     // names, at the quality (-1: the writer's default); false when no
     // writer handles the format.

@@ -121,6 +121,145 @@ QByteArray withSegments(const unsigned char* jpeg, unsigned long size, const QLi
     return result;
 }
 
+const char kExifTag[] = "Exif\0"; // and its NUL: "Exif" and two NULs
+const int kExifHeader = 4 + 6;    // marker, length, tag; the TIFF structure follows
+const quint16 kOrientation = 0x0112;
+const quint16 kImageWidth = 0x0100;
+const quint16 kImageLength = 0x0101;
+const quint16 kExifIfd = 0x8769;
+const quint16 kPixelXDimension = 0xA002;
+const quint16 kPixelYDimension = 0xA003;
+
+// The numbers of the TIFF structure in an Exif segment, read and written
+// in the structure's own byte order, in place; every access is checked
+// against the segment's end.
+class ExifBytes
+{
+public:
+    explicit ExifBytes(QByteArray& segment) : m_data(segment)
+    {
+        // The header: byte order, 42, the offset of IFD0.
+        if (!at(kExifHeader, 8))
+            return;
+        const QByteArray order = m_data.mid(kExifHeader, 2);
+        m_big = order == "MM";
+        m_valid = (m_big || order == "II") && get(kExifHeader + 2, 2) == 42;
+    }
+
+    bool isValid() const { return m_valid; }
+
+    // One entry of an IFD: where it starts in the segment, and its fields.
+    struct Entry
+    {
+        qint64 start = -1;
+        quint32 type = 0;
+        quint32 count = 0;
+        qint64 value() const { return start + 8; } // the value, or its offset, when it fits in 4 bytes
+    };
+
+    // The entries of the IFD at offset (from the TIFF header) by tag, and
+    // where its link to the next IFD is; false when it does not fit.
+    bool readIfd(quint32 offset, QMap<quint16, Entry>* entries, qint64* link) const
+    {
+        const qint64 start = qint64(kExifHeader) + offset;
+        if (!at(start, 2))
+            return false;
+        const qint64 count = get(start, 2);
+        *link = start + 2 + 12 * count;
+        if (!at(*link, 4))
+            return false;
+        for (qint64 i = 0; i < count; ++i) {
+            const qint64 entry = start + 2 + 12 * i;
+            entries->insert(quint16(get(entry, 2)), {entry, get(entry + 2, 2), get(entry + 4, 4)});
+        }
+        return true;
+    }
+
+    quint32 get(qint64 offset, int size) const
+    {
+        quint32 value = 0;
+        for (int i = 0; i < size; ++i)
+            value |= quint32(uchar(m_data.at(int(offset) + i))) << (8 * (m_big ? size - 1 - i : i));
+        return value;
+    }
+
+    void put(qint64 offset, int size, quint32 value)
+    {
+        for (int i = 0; i < size; ++i)
+            m_data[int(offset) + (m_big ? size - 1 - i : i)] = char((value >> (8 * i)) & 0xff);
+    }
+
+    // The values of two single-valued entries of one type change places.
+    void swapValues(const QMap<quint16, Entry>& entries, quint16 a, quint16 b)
+    {
+        if (!entries.contains(a) || !entries.contains(b))
+            return;
+        const Entry first = entries.value(a);
+        const Entry second = entries.value(b);
+        if (first.type != second.type || first.count != 1 || second.count != 1)
+            return;
+        const quint32 value = get(first.value(), 4);
+        put(first.value(), 4, get(second.value(), 4));
+        put(second.value(), 4, value);
+    }
+
+    bool at(qint64 offset, int size) const { return offset >= 0 && offset + size <= m_data.size(); }
+
+private:
+    QByteArray& m_data;
+    bool m_big = false;
+    bool m_valid = false;
+};
+
+// The source's Exif segment for its copy turned by orientation, patched in
+// place and never written anew, so offsets into it (a maker's notes) hold:
+// the orientation 1, the pixel sizes swapped where width and height change
+// places, and IFD0's link to IFD1 cut, so that no viewer shows the camera's
+// unturned thumbnail. Empty when the photo has no Exif segment or its IFD0
+// holds no orientation this can set.
+QByteArray uprightExif(const QByteArray& jpeg, int orientation)
+{
+    for (const Segment& segment : headerSegments(jpeg)) {
+        if (segment.marker != 0xE1 || jpeg.mid(segment.start + 4, 6) != QByteArray(kExifTag, 6))
+            continue;
+        QByteArray exif = jpeg.mid(segment.start, segment.length);
+        ExifBytes bytes(exif);
+        QMap<quint16, ExifBytes::Entry> ifd0;
+        qint64 link = 0;
+        if (!bytes.isValid() || !bytes.readIfd(bytes.get(kExifHeader + 4, 4), &ifd0, &link))
+            return QByteArray();
+        const ExifBytes::Entry tag = ifd0.value(kOrientation);
+        if (tag.start < 0 || tag.type != 3 || tag.count != 1)
+            return QByteArray();
+        bytes.put(tag.value(), 2, 1);
+        bytes.put(link, 4, 0);
+        if (orientation >= 5) {
+            bytes.swapValues(ifd0, kImageWidth, kImageLength);
+            const ExifBytes::Entry pointer = ifd0.value(kExifIfd);
+            QMap<quint16, ExifBytes::Entry> exifIfd;
+            qint64 exifLink = 0;
+            if (pointer.start >= 0 && (pointer.type == 4 || pointer.type == 13) && pointer.count == 1 &&
+                bytes.readIfd(bytes.get(pointer.value(), 4), &exifIfd, &exifLink))
+                bytes.swapValues(exifIfd, kPixelXDimension, kPixelYDimension);
+        }
+        return exif;
+    }
+    return QByteArray();
+}
+
+// The segments a turned copy keeps from its source, whole: the camera's
+// metadata made upright, then the colour profile. Comments and XMP stay
+// behind.
+QList<QByteArray> keptSegments(const QByteArray& jpeg, int orientation)
+{
+    QList<QByteArray> kept;
+    const QByteArray exif = uprightExif(jpeg, orientation);
+    if (!exif.isEmpty())
+        kept.append(exif);
+    kept.append(iccSegments(jpeg).values());
+    return kept;
+}
+
 // ---- The turn on libjpeg's coefficient interface ----
 //
 // The source's coefficients are read once; the compressor is handed, for
@@ -168,24 +307,42 @@ struct TurnedComponent
     std::vector<JBLOCKROW> handed;
 
     // The block at (row, column) of the turned component, from the source
-    // block it comes from. A quarter turn transposes the block and mirrors
-    // one way (odd frequencies that way change sign); a half turn mirrors
-    // both ways.
+    // block it comes from. A mirror left to right changes the sign of the
+    // block's odd horizontal frequencies, one top to bottom that of its odd
+    // vertical ones; a transform that swaps width and height transposes the
+    // block first. A quarter turn is a transpose and one mirror, half a turn
+    // both mirrors.
     void make(int row, int column, JCOEF* out) const
     {
+        const int lastRow = sourceHeight - 1;
+        const int lastColumn = sourceWidth - 1;
         switch (orientation) {
-        case 6: // a quarter turn clockwise: odd horizontal frequencies change sign
-            turnBlock(sourceRows[size_t(sourceHeight - 1 - column)][row], out, true, true, false);
+        case 2: // mirrored left to right
+            turnBlock(sourceRows[size_t(row)][lastColumn - column], out, false, true, false);
             return;
-        case 8: // a quarter turn anticlockwise: odd vertical frequencies change sign
-            turnBlock(sourceRows[size_t(column)][sourceWidth - 1 - row], out, true, false, true);
+        case 3: // half a turn
+            turnBlock(sourceRows[size_t(lastRow - row)][lastColumn - column], out, false, true, true);
             return;
-        default: // half a turn: both
-            turnBlock(sourceRows[size_t(sourceHeight - 1 - row)][sourceWidth - 1 - column], out, false, true,
-                      true);
+        case 4: // mirrored top to bottom
+            turnBlock(sourceRows[size_t(lastRow - row)][column], out, false, false, true);
+            return;
+        case 5: // mirrored across the diagonal from the top left
+            turnBlock(sourceRows[size_t(column)][row], out, true, false, false);
+            return;
+        case 6: // a quarter turn clockwise
+            turnBlock(sourceRows[size_t(lastRow - column)][row], out, true, true, false);
+            return;
+        case 7: // mirrored across the diagonal from the top right
+            turnBlock(sourceRows[size_t(lastRow - column)][lastColumn - row], out, true, true, true);
+            return;
+        default: // 8, a quarter turn anticlockwise
+            turnBlock(sourceRows[size_t(column)][lastColumn - row], out, true, false, true);
             return;
         }
     }
+
+    // Width and height change places (orientations 5 to 8).
+    bool transposes() const { return orientation >= 5; }
 
     // out = in, transposed or not, with the odd columns (oddColumns) and
     // the odd rows (oddRows) of out changing sign.
@@ -243,9 +400,9 @@ struct TurnedComponent
             bandRows.resize(size_t(made));
             for (int r = 0; r < made; ++r)
                 bandRows[size_t(r)] = reinterpret_cast<JBLOCKROW>(&band[size_t(r) * size_t(width) * DCTSIZE2]);
-            // Column by column for a quarter turn: each source row is then
-            // read a band's width at a time.
-            if (orientation == 3) {
+            // Column by column where width and height change places: each
+            // source row is then read a band's width at a time.
+            if (!transposes()) {
                 for (int r = 0; r < made; ++r)
                     for (int c = 0; c < width; ++c)
                         make(first + r, c, bandRows[size_t(r)][c]);
@@ -516,8 +673,8 @@ JpegCodec::Streamed turnCoefficients(const QByteArray& jpeg, int orientation, co
     jpeg_create_compress(&turn.target);
     turn.targetMade = true;
     jpeg_copy_critical_parameters(&turn.source, &turn.target);
-    const bool quarter = orientation != 3;
-    if (quarter) {
+    const bool transposes = orientation >= 5;
+    if (transposes) {
         std::swap(turn.target.image_width, turn.target.image_height);
         for (int q = 0; q < NUM_QUANT_TBLS; ++q) {
             JQUANT_TBL* table = turn.target.quant_tbl_ptrs[q];
@@ -532,14 +689,14 @@ JpegCodec::Streamed turnCoefficients(const QByteArray& jpeg, int orientation, co
     std::vector<jvirt_barray_ptr> arrays;
     for (int ci = 0; ci < turn.source.num_components; ++ci) {
         const jpeg_component_info& from = turn.source.comp_info[ci];
-        if (quarter)
+        if (transposes)
             std::swap(turn.target.comp_info[ci].h_samp_factor, turn.target.comp_info[ci].v_samp_factor);
         TurnedComponent& component = turn.job.components[size_t(ci)];
         component.orientation = orientation;
         component.sourceWidth = int(from.width_in_blocks);
         component.sourceHeight = int(from.height_in_blocks);
-        component.width = quarter ? component.sourceHeight : component.sourceWidth;
-        component.height = quarter ? component.sourceWidth : component.sourceHeight;
+        component.width = transposes ? component.sourceHeight : component.sourceWidth;
+        component.height = transposes ? component.sourceWidth : component.sourceHeight;
         component.sourceRows.reserve(size_t(component.sourceHeight));
         for (int row = 0; row < component.sourceHeight; ++row) {
             component.sourceRows.push_back(turn.source.mem->access_virt_barray(
@@ -553,9 +710,10 @@ JpegCodec::Streamed turnCoefficients(const QByteArray& jpeg, int orientation, co
 
     turn.destination.install(&turn.target, sink);
     jpeg_write_coefficients(&turn.target, arrays.data());
-    // The colour profile, where readers look for it: after the JFIF header.
-    for (const QByteArray& segment : iccSegments(jpeg)) {
-        jpeg_write_marker(&turn.target, JPEG_APP0 + 2,
+    // The camera's metadata and the colour profile, where readers look for
+    // them: after the JFIF header.
+    for (const QByteArray& segment : keptSegments(jpeg, orientation)) {
+        jpeg_write_marker(&turn.target, uchar(segment.at(1)),
                           reinterpret_cast<const JOCTET*>(segment.constData()) + 4,
                           unsigned(segment.size() - 4));
     }
@@ -591,10 +749,18 @@ QImage pixelBuffer(int width, int height, QImage::Format format)
 int turnFor(int orientation)
 {
     switch (orientation) {
+    case 2:
+        return TJXOP_HFLIP;
     case 3:
         return TJXOP_ROT180;
+    case 4:
+        return TJXOP_VFLIP;
+    case 5:
+        return TJXOP_TRANSPOSE;
     case 6:
         return TJXOP_ROT90;
+    case 7:
+        return TJXOP_TRANSVERSE;
     case 8:
         return TJXOP_ROT270;
     default:
@@ -633,8 +799,8 @@ QByteArray JpegCodec::turnUpright(const QByteArray& jpeg, int orientation)
     tjtransform transform{};
     transform.op = op;
     // Only a perfect turn: an edge of partial blocks would stay where it was.
-    // No markers are copied, so no orientation tag either; the colour
-    // profile is put back below.
+    // No markers are copied; the camera's metadata (made upright) and the
+    // colour profile are put back below.
     transform.options = TJXOPT_PERFECT | TJXOPT_COPYNONE;
     unsigned char* out = nullptr;
     unsigned long outSize = 0;
@@ -644,7 +810,7 @@ QByteArray JpegCodec::turnUpright(const QByteArray& jpeg, int orientation)
                                    &out, &outSize, &transform, 0);
     QByteArray result;
     if (status == 0 && out && outSize > 4)
-        result = withSegments(out, outSize, iccSegments(jpeg).values());
+        result = withSegments(out, outSize, keptSegments(jpeg, orientation));
     tjFree(out);
     return result;
 }
@@ -674,8 +840,10 @@ qint64 JpegCodec::turnFootprint(const QByteArray& jpeg)
     return blocks * 64 * 2 * (once ? 1 : 2);
 }
 
-QImage JpegCodec::decodeCovering(const QByteArray& jpeg, const QSize& atLeast)
+QImage JpegCodec::decodeCovering(const QByteArray& jpeg, const QSize& atLeast, bool* warned)
 {
+    if (warned)
+        *warned = false;
     Handle handle(tjInitDecompress());
     Header header;
     if (!handle || !readHeader(handle.get(), jpeg, &header))
@@ -706,9 +874,12 @@ QImage JpegCodec::decodeCovering(const QByteArray& jpeg, const QSize& atLeast)
     // RGB32 is 0xffRRGGBB in native order; the decoder fills the alpha byte.
     const int format = grey ? TJPF_GRAY : (Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? TJPF_BGRA : TJPF_ARGB);
     if (tjDecompress2(handle.get(), bytes(jpeg), static_cast<unsigned long>(jpeg.size()), image.bits(), width,
-                      image.bytesPerLine(), height, format, 0) != 0 &&
-        tjGetErrorCode(handle.get()) != TJERR_WARNING)
-        return QImage();
+                      image.bytesPerLine(), height, format, 0) != 0) {
+        if (tjGetErrorCode(handle.get()) != TJERR_WARNING)
+            return QImage();
+        if (warned)
+            *warned = true;
+    }
     const QByteArray icc = iccProfile(jpeg);
     if (!icc.isEmpty())
         image.setColorSpace(QColorSpace::fromIccProfile(icc));

@@ -14,13 +14,16 @@
 // decoding through Qt.
 namespace JpegCodec {
 
-// The photo turned upright without re-encoding, for orientation 3, 6 or 8:
-// the camera's own coefficients moved, so nothing is lost and the size stays
-// the camera's. The result keeps the source's ICC profile and no other
-// metadata, so it carries no orientation tag. Empty when the bytes are not a
-// JPEG the library reads, for any other orientation, and where the turn would
-// have to move a partial block at the photo's right or bottom edge (a width or
-// height that is not a whole number of blocks), which only a re-encode can do.
+// The photo turned upright without re-encoding, for orientation 2 to 8
+// (mirrored, turned or both, as a viewer shows it): the camera's own
+// coefficients moved, so nothing is lost and the size stays the camera's.
+// The result keeps the source's ICC profile and its Exif segment, patched
+// in place (orientation 1, the pixel sizes swapped where width and height
+// change places, the link to the camera's unturned thumbnail cut), and no
+// other metadata. Empty when the bytes are not a JPEG the library reads,
+// for any other orientation, and where the transform would have to move a
+// partial block at the photo's right or bottom edge (a width or height that
+// is not a whole number of blocks), which only a re-encode can do.
 // A grey or YCbCr photo of whole MCUs is turned holding its coefficients
 // once, the turned blocks made band by band as they are written; any other
 // is turned by TurboJPEG's transform, which holds them twice.
@@ -51,8 +54,9 @@ qint64 turnFootprint(const QByteArray& jpeg);
 // the decoder's scales (1/8, 2/8 ... 8/8) whose image still covers atLeast
 // on both sides; the whole photo when none is that small. The ICC profile,
 // if any, becomes the image's colour space. Null when the bytes are not a
-// JPEG the library decodes to RGB or grey (CMYK, for one).
-QImage decodeCovering(const QByteArray& jpeg, const QSize& atLeast);
+// JPEG the library decodes to RGB or grey (CMYK, for one). warned, when
+// given, tells whether the decoder met damaged data it decoded past.
+QImage decodeCovering(const QByteArray& jpeg, const QSize& atLeast, bool* warned = nullptr);
 
 // The ICC profile carried in the JPEG's APP2 segments; empty when none.
 QByteArray iccProfile(const QByteArray& jpeg);

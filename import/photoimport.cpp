@@ -10,9 +10,11 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
+#include <QMutex>
 #include <QRegularExpression>
 #include <QSemaphore>
 
+#include <algorithm>
 #include <cerrno>
 #include <functional>
 #include <vector>
@@ -40,13 +42,27 @@ QSemaphore& bigSteps()
     return budget;
 }
 
+QMutex s_memoryHookMutex;
+PhotoImport::MemoryHook s_memoryHook;
+
+bool memoryRefused(qint64 bytes)
+{
+    PhotoImport::MemoryHook hook;
+    {
+        QMutexLocker lock(&s_memoryHookMutex);
+        hook = s_memoryHook;
+    }
+    return hook && hook(bytes);
+}
+
 // Holds a share of the budget for its life; a step larger than the whole
 // budget waits until it has the budget to itself.
 class BigStep
 {
 public:
     explicit BigStep(qint64 bytes)
-        : m_megabytes(int(qBound<qint64>(1, (bytes + (1 << 20) - 1) >> 20, kBigStepMegabytes)))
+        : m_megabytes(int(qBound<qint64>(1, (bytes + (1 << 20) - 1) >> 20, kBigStepMegabytes))),
+          m_refused(memoryRefused(bytes))
     {
         bigSteps().acquire(m_megabytes);
     }
@@ -54,18 +70,57 @@ public:
     BigStep(const BigStep&) = delete;
     BigStep& operator=(const BigStep&) = delete;
 
+    // The memory hook refused the step's memory: it is not made, as if the
+    // system had none to give.
+    bool refused() const { return m_refused; }
+
 private:
     int m_megabytes;
+    bool m_refused;
 };
 
 // Decodes the bytes as they are stored (the orientation tag not applied),
-// fitted into the box.
-QImage decodeFitted(const QByteArray& data, int box)
+// fitted into the box; clean as ImageOperation::decodeScaled tells it.
+QImage decodeFitted(const QByteArray& data, int box, bool* clean = nullptr)
 {
     const QSize stored = ImageOperation::storedSize(data);
     if (!stored.isValid() || stored.isEmpty())
         return QImage();
-    return ImageOperation::decodeScaled(data, PhotoImport::fitInBox(stored, box));
+    return ImageOperation::decodeScaled(data, PhotoImport::fitInBox(stored, box), clean);
+}
+
+// The thumbnail source of a losslessly turned copy, which is upright
+// already. Null when the copy does not decode cleanly: a damaged photo can
+// come out of the coefficient move far worse than it went in, so such a copy
+// is not used.
+QImage decodeTurnedCopy(const QByteArray& copy)
+{
+    bool clean = false;
+    QImage image = decodeFitted(copy, kBox2250, &clean);
+    if (clean)
+        return image;
+    qDebug() << "无损旋转后的照片解码有误，改为解码旋转";
+    return QImage();
+}
+
+// The image as a viewer shows it for its orientation tag (2 to 8): mirrored,
+// turned or both. Mirrors are made in place.
+QImage uprightImage(QImage image, int orientation)
+{
+    switch (orientation) {
+    case 2:
+        return std::move(image).mirrored(true, false);
+    case 3:
+        return std::move(image).mirrored(true, true);
+    case 4:
+        return std::move(image).mirrored(false, true);
+    case 5: // a quarter turn clockwise, then mirrored left to right
+        return ImageOperation::rotateImage(std::move(image), 6).mirrored(true, false);
+    case 7: // a quarter turn clockwise, then mirrored top to bottom
+        return ImageOperation::rotateImage(std::move(image), 6).mirrored(false, true);
+    default:
+        return ImageOperation::rotateImage(std::move(image), orientation);
+    }
 }
 
 QImage fitted(const QImage& image, int box)
@@ -85,14 +140,17 @@ bool isJpegName(const QString& name)
 // The main copy of a photo that is not upright, and its thumbnail source.
 struct Turned
 {
-    QByteArray main;  // empty: no main copy
-    QImage thumbnail; // fitted into the 2250 box and turned; null: not decoded
+    QByteArray main;  // empty: the photo could not be turned
+    QImage thumbnail; // fitted into the 2250 box and upright; null: not decoded
 };
 
-// A turn the camera's coefficients allow is made on them: lossless, the
-// camera's own size, no pixels at all; the thumbnails then come from a
-// small decode. Any other photo is decoded whole, turned and saved again at
-// quality 100, and its thumbnails come from that decode.
+// A transform the camera's coefficients allow is made on them: lossless,
+// the camera's own size, no pixels at all; the thumbnails then come from a
+// small decode of the copy, which must decode cleanly. Any other photo is
+// decoded whole, transformed and saved again at quality 100, and its
+// thumbnails come from that decode. A photo that cannot be decoded whole
+// (or not in the memory there is) is not turned; its thumbnails then come
+// from a small decode where one succeeds.
 Turned turnUpright(const QByteArray& data, int orientation, const QString& targetName, bool lossless)
 {
     Turned turned;
@@ -100,41 +158,47 @@ Turned turnUpright(const QByteArray& data, int orientation, const QString& targe
         const qint64 footprint = JpegCodec::turnFootprint(data);
         if (footprint > 0) {
             BigStep step(footprint);
-            turned.main = JpegCodec::turnUpright(data, orientation);
+            if (!step.refused())
+                turned.main = JpegCodec::turnUpright(data, orientation);
         }
         if (!turned.main.isEmpty()) {
-            // The turned copy is upright already: its thumbnail needs no turn.
-            turned.thumbnail = decodeFitted(turned.main, kBox2250);
-            return turned;
+            turned.thumbnail = decodeTurnedCopy(turned.main);
+            if (!turned.thumbnail.isNull())
+                return turned;
+            turned.main.clear();
         }
     }
 
-    const QSize stored = ImageOperation::storedSize(data);
-    // Decoded at four bytes a pixel, held at three while it is turned, and
-    // the encoded copy beside it.
-    BigStep step(stored.isValid() ? qint64(stored.width()) * stored.height() * 8 : 0);
-    QBuffer buffer;
-    buffer.setData(data);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    reader.setAutoTransform(false);
-    QImage image = reader.read();
-    if (image.isNull())
-        return turned;
-    turned.thumbnail = ImageOperation::rotateImage(fitted(image, kBox2250), orientation);
-    // The full-size photo is held at three bytes a pixel, converted where
-    // it lies, and half a turn is made in place: less memory for every
-    // photo in work, and no slower.
-    if (image.format() == QImage::Format_RGB32)
-        image = std::move(image).convertToFormat(QImage::Format_RGB888);
-    if (orientation == 3)
-        image = std::move(image).mirrored(true, true);
-    else
-        image = ImageOperation::rotateImage(std::move(image), orientation);
-    if (!ImageOperation::encodeImage(image, targetName, &turned.main, 100)) {
-        qDebug() << "无法保存为此格式" << targetName;
-        turned.main.clear();
+    {
+        const QSize stored = ImageOperation::storedSize(data);
+        // Decoded at four bytes a pixel, held at three while it is turned,
+        // and the encoded copy beside it.
+        BigStep step(stored.isValid() ? qint64(stored.width()) * stored.height() * 8 : 0);
+        QImage image;
+        if (!step.refused()) {
+            QBuffer buffer;
+            buffer.setData(data);
+            buffer.open(QIODevice::ReadOnly);
+            QImageReader reader(&buffer);
+            reader.setAutoTransform(false);
+            image = reader.read();
+        }
+        if (!image.isNull()) {
+            turned.thumbnail = uprightImage(fitted(image, kBox2250), orientation);
+            // The full-size photo is held at three bytes a pixel, converted
+            // where it lies, and mirrors are made in place: less memory for
+            // every photo in work, and no slower.
+            if (image.format() == QImage::Format_RGB32)
+                image = std::move(image).convertToFormat(QImage::Format_RGB888);
+            image = uprightImage(std::move(image), orientation);
+            if (!image.isNull() && ImageOperation::encodeImage(image, targetName, &turned.main, 100))
+                return turned;
+            qDebug() << "无法保存为此格式" << targetName;
+            turned.main.clear();
+        }
     }
+    if (turned.thumbnail.isNull())
+        turned.thumbnail = uprightImage(decodeFitted(data, kBox2250), orientation);
     return turned;
 }
 
@@ -146,8 +210,10 @@ Turned turnUpright(const QByteArray& data, int orientation, const QString& targe
 class PhotoFiles
 {
 public:
-    PhotoFiles(const PhotoImport::Request& request, PhotoImport::Result& result)
-        : m_request(request), m_result(result)
+    // mainFolder: where the photo's main copy goes (its first, where it
+    // has two); a file committed there is the main copy.
+    PhotoFiles(const PhotoImport::Request& request, PhotoImport::Result& result, const QString& mainFolder)
+        : m_request(request), m_result(result), m_mainFolder(mainFolder)
     {
     }
 
@@ -191,10 +257,21 @@ public:
         return path;
     }
 
+    // Drops a staged file (by its staged path): nothing of it is left.
+    void drop(const QString& stagedPath)
+    {
+        m_files.erase(std::remove_if(m_files.begin(), m_files.end(),
+                                     [&](const Staged& staged) {
+                                         return !staged.committed && staged.file.stagedPath() == stagedPath;
+                                     }),
+                      m_files.end());
+    }
+
     // Commits the claiming file under the photo's name, never replacing a
     // file: while the name is taken it moves on to the next one, which is
-    // the photo's name from then on.
-    void claim()
+    // the photo's name from then on. False when no name was claimed (the
+    // failure is told where the file failed).
+    bool claim()
     {
         for (Staged& staged : m_files) {
             if (!staged.claims || staged.committed)
@@ -204,17 +281,22 @@ public:
             for (int attempt = 0; attempt < kMaxClaims; ++attempt) {
                 const QString target = staged.folder + name;
                 bool taken = false;
-                if (staged.file.commit(target, FileOperation::NameRule::NewOnly, nullptr, &taken))
-                    return;
+                if (staged.file.commit(target, FileOperation::NameRule::NewOnly, nullptr, &taken)) {
+                    committed(staged);
+                    return true;
+                }
                 const QString next = taken ? m_request.nextName(name) : QString();
                 if (next.isEmpty() || next == name) {
                     failed(target, staged.file.error());
-                    return;
+                    return false;
                 }
                 qDebug() << "名称已被占用" << name << "改为" << next;
                 name = next;
             }
+            failed(staged.folder + name, staged.file.error());
+            return false;
         }
+        return false;
     }
 
     // Commits every file not yet committed, in the order they were staged.
@@ -225,7 +307,9 @@ public:
                 continue;
             staged.committed = true;
             const QString target = staged.folder + m_result.targetName;
-            if (!staged.file.commit(target, staged.rule))
+            if (staged.file.commit(target, staged.rule))
+                committed(staged);
+            else
                 failed(target, staged.file.error());
         }
         syncNamedFolders();
@@ -257,6 +341,12 @@ private:
         }
     }
 
+    void committed(const Staged& staged)
+    {
+        if (staged.folder == m_mainFolder)
+            m_result.mainCopy = true;
+    }
+
     // A failed write leaves any file already at the target as it was.
     void failed(const QString& target, FileOperation::WriteError error)
     {
@@ -268,6 +358,7 @@ private:
 
     const PhotoImport::Request& m_request;
     PhotoImport::Result& m_result;
+    const QString m_mainFolder;
     std::vector<Staged> m_files;
 };
 
@@ -278,22 +369,25 @@ enum class Streamed
     Staged,         // the turned photo is staged as the main copy
     WriteFailed,    // the main copy could not be written (the failure is told)
     InMemory,       // the turn needs the photo's coefficients twice: made in memory
-    NoLosslessTurn, // a damaged photo, or an orientation no block move makes: decoded
+    NoLosslessTurn, // a damaged photo, no memory for it, or an orientation no block move makes: decoded
 };
 
 // The lossless turn written straight into the main copy's staged file, so
 // the turned photo is never held whole beside the coefficients; its
-// thumbnail comes from the staged copy read back.
+// thumbnail comes from the staged copy read back, and a copy that does not
+// read back and decode cleanly is dropped.
 Streamed streamTurned(const QByteArray& data, int orientation, const QString& folder,
                       FileOperation::NameRule rule, bool claims, PhotoFiles& files, Turned* turned)
 {
     const qint64 footprint = JpegCodec::turnFootprint(data);
-    if (footprint <= 0 || (orientation != 3 && orientation != 6 && orientation != 8))
+    if (footprint <= 0 || orientation < 2 || orientation > 8)
         return Streamed::NoLosslessTurn;
     JpegCodec::Streamed outcome = JpegCodec::Streamed::Declined;
     QString staged;
     {
         BigStep step(footprint);
+        if (step.refused())
+            return Streamed::NoLosslessTurn;
         staged = files.stageWith(folder, rule, claims, [&](int fd) {
             int error = 0;
             outcome = JpegCodec::turnUprightInto(data, orientation, [&](const char* bytes, size_t size) {
@@ -313,14 +407,18 @@ Streamed streamTurned(const QByteArray& data, int orientation, const QString& fo
     default:
         break;
     }
-    QByteArray main;
-    if (!staged.isEmpty() && FileOperation::readFile(staged, &main)) {
-        // The turned copy is upright already: its thumbnail needs no turn.
-        turned->thumbnail = decodeFitted(main, kBox2250);
-    } else {
-        turned->thumbnail = ImageOperation::rotateImage(decodeFitted(data, kBox2250), orientation);
+    if (staged.isEmpty()) {
+        turned->thumbnail = uprightImage(decodeFitted(data, kBox2250), orientation);
+        return Streamed::WriteFailed;
     }
-    return staged.isEmpty() ? Streamed::WriteFailed : Streamed::Staged;
+    QByteArray main;
+    if (FileOperation::readFile(staged, &main))
+        turned->thumbnail = decodeTurnedCopy(main);
+    if (turned->thumbnail.isNull()) {
+        files.drop(staged);
+        return Streamed::NoLosslessTurn;
+    }
+    return Streamed::Staged;
 }
 
 } // namespace
@@ -394,10 +492,11 @@ PhotoImport::Result PhotoImport::importPhoto(const Request& request)
     const bool upright = result.orientation == 1;
     using Rule = FileOperation::NameRule;
     const bool claiming = bool(request.nextName);
-    PhotoFiles files(request, result);
-    // The main copy: an upright photo's (or one that cannot be decoded) is
-    // the file itself, a turned one's the photo turned upright, written
-    // straight into its file where it has one main copy.
+    PhotoFiles files(request, result, request.orderPath + folders.main.first());
+    // The main copy: an upright photo's is the file itself, a turned one's
+    // the photo turned upright, written straight into its file where it has
+    // one main copy. A photo that cannot be turned keeps its own bytes (its
+    // tag still turns it for every viewer): no photo is left without one.
     Turned turned;
     Streamed streamed = Streamed::InMemory;
     if (!upright) {
@@ -410,9 +509,10 @@ PhotoImport::Result PhotoImport::importPhoto(const Request& request)
                 turnUpright(data, result.orientation, request.targetName, streamed == Streamed::InMemory);
     }
     const bool mainHandled = streamed == Streamed::Staged || streamed == Streamed::WriteFailed;
-    const bool hasMain = !mainHandled && (upright || !turned.main.isEmpty());
-    if (hasMain) {
-        const QByteArray& main = upright ? data : turned.main;
+    if (!mainHandled) {
+        if (!upright && turned.main.isEmpty())
+            qDebug() << "照片无法旋转，保存原文件" << request.source;
+        const QByteArray& main = turned.main.isEmpty() ? data : turned.main;
         for (int i = 0; i < folders.main.size(); ++i)
             files.stage(main, request.orderPath + folders.main.at(i),
                         claiming && i == 0 ? Rule::NewOnly : Rule::Replace, claiming && i == 0);
@@ -448,9 +548,11 @@ PhotoImport::Result PhotoImport::importPhoto(const Request& request)
         image = QImage();
     }
 
-    // The name is claimed before any other file of the photo is written.
+    // The name is claimed before any other file of the photo is written; a
+    // photo whose main copy holds no name writes nothing under it.
     if (claiming) {
-        files.claim();
+        if (!files.claim())
+            return result;
         if (needsBackup)
             files.stage(data, backupFolder, Rule::NumberIfTaken);
     }
@@ -494,6 +596,12 @@ PhotoImport::Result PhotoImport::copyVideo(const Request& request)
         result.diskFull = error == FileOperation::WriteError::DiskFull;
     }
     return result;
+}
+
+void PhotoImport::setMemoryHook(MemoryHook hook)
+{
+    QMutexLocker lock(&s_memoryHookMutex);
+    s_memoryHook = std::move(hook);
 }
 
 QString PhotoImport::orderingKey(const QString& targetName)

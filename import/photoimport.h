@@ -55,6 +55,7 @@ struct Result
     QStringList failed;    // targets that could not be written
     bool diskFull = false; // a write failed for want of space on the device
     QString targetName;    // the name the photo's files took (claimed, or as asked)
+    bool mainCopy = false; // importPhoto: the main copy holds targetName in its (first) main folder
 
     // The file did not land whole: skipped, unreadable or a target not written.
     bool isFailure() const { return skipped || unreadable || !failed.isEmpty(); }
@@ -66,18 +67,30 @@ struct Result
 // file is read once; an upright photo's main copy is its own bytes, and its
 // thumbnails come from a decode straight to the 2250 box. A source that
 // cannot be read to its end writes nothing: part of a photo is never decoded.
-// A JPEG turned by 3, 6 or 8 into a JPEG target is turned losslessly in the
-// compressed domain and its thumbnails decoded small; other turned photos
-// are decoded at full size, turned and saved again at quality 100. The big
-// steps share one memory bound in the process, however many files are
-// imported side by side. Each file is written as soon as its bytes are
-// ready and all are committed (synced, closed, named) when the photo is
-// done, the main copies first, and each folder that gained a name is then
-// synced, so the result holds only once every file and name is.
+// A photo tagged 2 to 8 is mirrored, turned or both as a viewer shows it.
+// A JPEG into a JPEG target is transformed losslessly in the compressed
+// domain where the transform is perfect, keeping its camera metadata, and
+// its thumbnails decoded small from the copy; a copy that does not decode
+// cleanly is not used. Other photos are decoded at full size, transformed
+// and saved again at quality 100. A photo that cannot be turned (it does
+// not decode, or memory runs out) keeps its own bytes as its main copy, as
+// an upright photo that cannot be decoded does. The big steps share one
+// memory bound in the process, however many files are imported side by
+// side. Each file is written as soon as its bytes are ready and all are
+// committed (synced, closed, named) when the photo is done, the main copies
+// first, and each folder that gained a name is then synced, so the result
+// holds only once every file and name is. A claiming photo
+// whose main copy claims no name writes none of its other files.
 Result importPhoto(const Request& request);
 
 // One video, copied to its video folder without replacing a file.
 Result copyVideo(const Request& request);
+
+// For tests: a hook that answers true refuses the memory of a big step (a
+// lossless turn's coefficients, a full-size decode) of the given size, as a
+// system out of memory would. Null gives every step its memory.
+using MemoryHook = std::function<bool(qint64 bytes)>;
+void setMemoryHook(MemoryHook hook);
 
 // Files whose targets may meet (the same name, or a name that a numbered
 // backup copy of the other could take) share a key, so they can be kept in

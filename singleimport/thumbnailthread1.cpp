@@ -85,11 +85,9 @@ QString ThumbnailThread1::importImage(bool* failed)
     const PhotoImport::Result result = PhotoImport::importPhoto(request);
     if (!result.decoded)
         qDebug() << "空照片：" << picPath;
-    // An undecodable photo with a turn in its tags leaves the main folder
-    // without it, so it has not arrived either.
-    const bool hasMain =
-        !result.skipped && !result.unreadable && (result.decoded || result.orientation == 1) &&
-        !result.failed.contains(orderPath + SingleOrder::modeFolders(m_mode).main + result.targetName);
+    // The photo has arrived where its main copy holds its name, whatever
+    // it took to make it.
+    const bool hasMain = result.mainCopy;
     fail(result.isFailure() || !hasMain);
     if (photos)
         m_committed = SingleOrder::committedCounts(result, hasMain, orderBackupPath);

@@ -107,66 +107,86 @@ void TestSingleImportJobs::run(JobReports& receiver,
 void TestSingleImportJobs::importReports_data()
 {
     QTest::addColumn<int>("mode");
-    QTest::addColumn<bool>("exists");
+    QTest::addColumn<QString>("source"); // "photo", "missing", or the damage of a photo tagged 6
     QTest::addColumn<QString>("dateTime");
-    QTest::addColumn<QString>("taken"); // a file already at the photo's name
+    QTest::addColumn<QStringList>("taken"); // another photo's files already at the photo's name
     QTest::addColumn<QStringList>("reports");
-    QTest::addColumn<QString>("main"); // where the photo lands
+    QTest::addColumn<QString>("main"); // where the photo lands as it is
     QTest::addColumn<int>("files");    // files written in all
 
     const QString t = "2019:05:03 14:22:11";
     QTest::newRow("photo with a shot time")
-        << 0 << true << t << "" << QStringList{"finish(abc-001>19:05:03 14:22:11|)"}
+        << 0 << "photo" << t << QStringList() << QStringList{"finish(abc-001>19:05:03 14:22:11|)"}
         << "order/照片/abc-001.jpg" << 5;
     // Another window wrote the name first: the photo takes the next number,
     // for all its files and its record, and the other's files stay.
     QTest::newRow("photo whose name is taken")
-        << 0 << true << t << "order/照片/abc-001.jpg" << QStringList{"finish(abc-002>19:05:03 14:22:11|)"}
-        << "order/照片/abc-002.jpg" << 6;
+        << 0 << "photo" << t << QStringList{"order/照片/abc-001.jpg"}
+        << QStringList{"finish(abc-002>19:05:03 14:22:11|)"} << "order/照片/abc-002.jpg" << 6;
+    // A photo no decoder reads cannot be turned: it arrives as it is, under
+    // the name its main copy claims, with its record.
+    const QStringList otherPhoto{"order/照片/abc-001.jpg", "order/thumbnail/abc-001.jpg",
+                                 "order/thumbnail2250/abc-001.jpg"};
+    QTest::newRow("12-bit photo tagged 6, name taken")
+        << 0 << "12-bit" << t << otherPhoto << QStringList{"finish(abc-002>19:05:03 14:22:11|)"}
+        << "order/照片/abc-002.jpg" << 7;
+    QTest::newRow("photo tagged 6 with a damaged Huffman table, name taken")
+        << 0 << "Huffman table" << t << otherPhoto << QStringList{"finish(abc-002>19:05:03 14:22:11|)"}
+        << "order/照片/abc-002.jpg" << 7;
     QTest::newRow("finished photo, no record")
-        << 1 << true << t << "" << QStringList{"finish()"} << "order/成品/abc-001.jpg" << 4;
+        << 1 << "photo" << t << QStringList() << QStringList{"finish()"} << "order/成品/abc-001.jpg" << 4;
     QTest::newRow("finished photo replaces its name")
-        << 1 << true << t << "order/成品/abc-001.jpg" << QStringList{"finish()"} << "order/成品/abc-001.jpg"
-        << 4;
-    QTest::newRow("design") << 2 << true << ""
-                            << "" << QStringList{"finish()"} << "order/设计/abc-001.jpg" << 4;
-    QTest::newRow("design replaces its name")
-        << 2 << true << ""
-        << "order/设计/abc-001.jpg" << QStringList{"finish()"} << "order/设计/abc-001.jpg" << 4;
-    QTest::newRow("missing source") << 0 << false << ""
-                                    << "" << QStringList{"failed(card.jpg)", "finish()"} << "" << 0;
+        << 1 << "photo" << t << QStringList{"order/成品/abc-001.jpg"} << QStringList{"finish()"}
+        << "order/成品/abc-001.jpg" << 4;
+    QTest::newRow("design") << 2 << "photo"
+                            << "" << QStringList() << QStringList{"finish()"} << "order/设计/abc-001.jpg"
+                            << 4;
+    QTest::newRow("design replaces its name") << 2 << "photo"
+                                              << "" << QStringList{"order/设计/abc-001.jpg"}
+                                              << QStringList{"finish()"} << "order/设计/abc-001.jpg" << 4;
+    QTest::newRow("missing source") << 0 << "missing"
+                                    << "" << QStringList() << QStringList{"failed(card.jpg)", "finish()"}
+                                    << "" << 0;
 }
 
 void TestSingleImportJobs::importReports()
 {
     QFETCH(int, mode);
-    QFETCH(bool, exists);
+    QFETCH(QString, source);
     QFETCH(QString, dateTime);
-    QFETCH(QString, taken);
+    QFETCH(QStringList, taken);
     TempVolumes volumes;
     makeOrderTree(volumes, QString());
-    if (!taken.isEmpty())
-        volumes.writeFile(taken, "another window's photo");
-    const QString source = volumes.path("card.jpg");
-    if (exists) {
+    for (const QString& file : qAsConst(taken))
+        volumes.writeFile(file, "another window's photo");
+    const QString sourcePath = volumes.path("card.jpg");
+    if (source != QLatin1String("missing")) {
         JpegFixture::Options options;
         options.size = QSize(300, 200);
         options.dateTime = dateTime;
-        QVERIFY(JpegFixture::write(source, options));
+        options.orientation = source == QLatin1String("photo") ? 1 : 6;
+        QByteArray bytes = JpegFixture::encode(JpegFixture::cameraLikeImage(options.size, 1), options);
+        if (source == QLatin1String("12-bit"))
+            bytes = JpegFixture::damaged(bytes, JpegFixture::Damage::TwelveBitSamples);
+        else if (source == QLatin1String("Huffman table"))
+            bytes = JpegFixture::damaged(bytes, JpegFixture::Damage::BadHuffmanTable);
+        QVERIFY(TestFiles::write(sourcePath, bytes));
     }
     JobReports receiver;
     run(receiver, [&](JobOwnerHandle owner) -> QList<QRunnable*> {
-        return {new ThumbnailThread1(source, "abc-001.jpg", volumes.path("order/"), volumes.path("backup/"),
-                                     owner, 1000, mode)};
+        return {new ThumbnailThread1(sourcePath, "abc-001.jpg", volumes.path("order/"),
+                                     volumes.path("backup/"), owner, 1000, mode)};
     });
     QTEST(receiver.calls, "reports");
     QStringList written = tree(volumes.root()).keys();
     written.removeAll("card.jpg");
     QTEST(int(written.size()), "files");
     QFETCH(QString, main);
-    QVERIFY(main.isEmpty() || TestFiles::readAll(volumes.path(main)) == TestFiles::readAll(source));
-    if (mode == 0 && !taken.isEmpty())
-        QCOMPARE(TestFiles::readAll(volumes.path(taken)), QByteArray("another window's photo"));
+    QVERIFY(main.isEmpty() || TestFiles::readAll(volumes.path(main)) == TestFiles::readAll(sourcePath));
+    if (mode == 0) {
+        for (const QString& file : qAsConst(taken))
+            QCOMPARE(TestFiles::readAll(volumes.path(file)), QByteArray("another window's photo"));
+    }
 }
 
 void TestSingleImportJobs::sameFilesAsTheBatchWorker()

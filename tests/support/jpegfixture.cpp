@@ -63,6 +63,28 @@ void fillExif(Exiv2::ExifData& exif, int orientation, const QString& dateTime, c
         exif["Exif.Photo.DateTimeOriginal"] = dateTimeOriginal.toStdString();
 }
 
+void fillCameraExif(Exiv2::ExifData& exif, const QImage& image)
+{
+    exif["Exif.Image.Copyright"] = "Studio Photographer";
+    exif["Exif.Image.ImageWidth"] = uint16_t(image.width());
+    exif["Exif.Image.ImageLength"] = uint16_t(image.height());
+    exif["Exif.Photo.PixelXDimension"] = uint32_t(image.width());
+    exif["Exif.Photo.PixelYDimension"] = uint32_t(image.height());
+    exif["Exif.GPSInfo.GPSLatitudeRef"] = "N";
+    exif["Exif.GPSInfo.GPSLatitude"] = "31/1 14/1 2/1";
+    // A maker's note of a make the library does not know: kept as bytes.
+    const QByteArray note("STUDIO\0\1\2\3\4 offsets into the segment", 40);
+    Exiv2::DataValue value(Exiv2::undefined);
+    value.read(reinterpret_cast<const Exiv2::byte*>(note.constData()), long(note.size()));
+    exif.add(Exiv2::ExifKey("Exif.Photo.MakerNote"), &value);
+    QByteArray thumbnail;
+    QBuffer buffer(&thumbnail);
+    buffer.open(QIODevice::WriteOnly);
+    image.scaled(160, 120, Qt::KeepAspectRatio).save(&buffer, "JPG", 80);
+    Exiv2::ExifThumb(exif).setJpegThumbnail(reinterpret_cast<const Exiv2::byte*>(thumbnail.constData()),
+                                            long(thumbnail.size()));
+}
+
 // The library keeps global state; fixtures are made from several threads.
 QMutex s_exivMutex;
 
@@ -71,13 +93,24 @@ QMutex s_exivMutex;
 QByteArray JpegFixture::encode(const QImage& image, int quality, int orientation, const QString& dateTime,
                                const QString& dateTimeOriginal)
 {
+    Options options;
+    options.quality = quality;
+    options.orientation = orientation;
+    options.dateTime = dateTime;
+    options.dateTimeOriginal = dateTimeOriginal;
+    return encode(image, options);
+}
+
+QByteArray JpegFixture::encode(const QImage& image, const Options& options)
+{
     QByteArray jpeg;
     QBuffer buffer(&jpeg);
     buffer.open(QIODevice::WriteOnly);
-    if (!image.save(&buffer, "JPG", quality))
+    if (!image.save(&buffer, "JPG", options.quality))
         return QByteArray();
     buffer.close();
-    if (orientation == 0 && dateTime.isEmpty() && dateTimeOriginal.isEmpty())
+    if (options.orientation == 0 && options.dateTime.isEmpty() && options.dateTimeOriginal.isEmpty() &&
+        !options.cameraMetadata)
         return jpeg;
     QMutexLocker lock(&s_exivMutex);
     try {
@@ -87,7 +120,11 @@ QByteArray JpegFixture::encode(const QImage& image, int quality, int orientation
             return QByteArray();
         file->readMetadata();
         Exiv2::ExifData exif;
-        fillExif(exif, orientation, dateTime, dateTimeOriginal);
+        fillExif(exif, options.orientation, options.dateTime, options.dateTimeOriginal);
+        if (options.cameraMetadata)
+            fillCameraExif(exif, image);
+        if (options.bigEndian)
+            file->setByteOrder(Exiv2::bigEndian);
         file->setExifData(exif);
         file->writeMetadata();
         Exiv2::BasicIo& io = file->io();
@@ -99,6 +136,23 @@ QByteArray JpegFixture::encode(const QImage& image, int quality, int orientation
     }
 }
 
+QMap<QString, QString> JpegFixture::exifTags(const QString& path)
+{
+    QMap<QString, QString> tags;
+    QMutexLocker lock(&s_exivMutex);
+    try {
+        Exiv2::Image::AutoPtr file = Exiv2::ImageFactory::open(path.toStdString());
+        if (!file.get())
+            return tags;
+        file->readMetadata();
+        for (const Exiv2::Exifdatum& datum : file->exifData())
+            tags.insert(QString::fromStdString(datum.key()), QString::fromStdString(datum.toString()));
+    } catch (const Exiv2::AnyError&) {
+        tags.clear();
+    }
+    return tags;
+}
+
 bool JpegFixture::write(const QString& path, const QImage& image, int quality, int orientation,
                         const QString& dateTime, const QString& dateTimeOriginal)
 {
@@ -108,8 +162,8 @@ bool JpegFixture::write(const QString& path, const QImage& image, int quality, i
 
 bool JpegFixture::write(const QString& path, const Options& options)
 {
-    return write(path, cameraLikeImage(options.size, options.seed), options.quality, options.orientation,
-                 options.dateTime, options.dateTimeOriginal);
+    const QByteArray bytes = encode(cameraLikeImage(options.size, options.seed), options);
+    return !bytes.isEmpty() && FileOperation::writeFile(bytes, path, true);
 }
 
 bool JpegFixture::writeExif(const QString& path, int orientation, const QString& dateTime,

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QMap>
 #include <QSize>
 #include <QString>
 
@@ -16,6 +17,10 @@ struct Options
     QString dateTimeOriginal;   // Exif DateTimeOriginal; empty writes none
     int quality = 90;
     quint32 seed = 1;           // varies the picture
+    // Also what a camera writes beside the dates: copyright, a GPS position,
+    // a maker's note, the pixel sizes and a thumbnail in IFD1.
+    bool cameraMetadata = false;
+    bool bigEndian = false; // the EXIF in "MM" byte order
 };
 
 // A picture with the texture of a photo (gradients, shapes and sensor-like
@@ -26,6 +31,30 @@ QImage cameraLikeImage(const QSize& size, quint32 seed);
 // dates: none); empty on failure.
 QByteArray encode(const QImage& image, int quality, int orientation, const QString& dateTime,
                   const QString& dateTimeOriginal);
+
+// The JPEG bytes of the image with the EXIF the options give (their size
+// and seed are not used); empty on failure.
+QByteArray encode(const QImage& image, const Options& options);
+
+// Damage a decoder meets in camera files, made to a JPEG's bytes.
+enum class Damage
+{
+    NoWidth,          // the frame header gives a width of 0: nothing decodes it
+    TwelveBitSamples, // a frame of 12-bit samples, which an 8-bit decoder refuses
+    BadHuffmanTable,  // a Huffman table whose code counts make no table: refused
+    // Coefficients beyond the range of the standard Huffman tables, coded
+    // under tables that hold them: the photo decodes without a warning, as a
+    // damaged one may, but an encoder on the standard tables cannot write
+    // them again.
+    BeyondStandardTables,
+};
+// The JPEG with the damage; its other segments (EXIF) stay. Empty on
+// failure. (jpegdamage.cpp: tests only.)
+QByteArray damaged(const QByteArray& jpeg, Damage damage);
+
+// Every EXIF tag of the file as text by its key ("Exif.Image.Make"); empty
+// when the file has none or cannot be read.
+QMap<QString, QString> exifTags(const QString& path);
 
 // Writes a JPEG with the given EXIF in one piece: the file never exists
 // without its tags. False on failure.
