@@ -461,7 +461,10 @@ bool FileOperation::StagedFile::commit(const QString& target, NameRule rule, QSt
         if (::fdatasync(m_fd) != 0)
             err = errno;
         // The mode is set on the descriptor too: the umask may have narrowed it.
-        if (!err && ::fchmod(m_fd, mode_t(m_mode)) != 0)
+        // A share that keeps no modes (FAT, some FUSE and SMB mounts) refuses
+        // to set one; the file's bytes are not at stake there.
+        if (!err && ::fchmod(m_fd, mode_t(m_mode)) != 0 && errno != EPERM && errno != ENOSYS &&
+            errno != EOPNOTSUPP)
             err = errno;
         // The descriptor is really closed, and its close checked, before
         // the rename: a share may refuse the data only now.
