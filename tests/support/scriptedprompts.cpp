@@ -1,6 +1,7 @@
 #include "scriptedprompts.h"
 
 #include <QDebug>
+#include <QTimer>
 
 ScriptedPrompts::ScriptedPrompts()
 {
@@ -14,16 +15,34 @@ ScriptedPrompts::~ScriptedPrompts()
 
 void ScriptedPrompts::setNextAnswer(StandardButton button)
 {
-    Answer a;
-    a.standard = button;
-    m_answers.enqueue(a);
+    Scripted s;
+    s.answer.standard = button;
+    m_answers.enqueue(s);
 }
 
 void ScriptedPrompts::setNextCustomAnswer(int index)
 {
-    Answer a;
-    a.custom = index;
-    m_answers.enqueue(a);
+    Scripted s;
+    s.answer.custom = index;
+    m_answers.enqueue(s);
+}
+
+void ScriptedPrompts::setNextAnswerAfter(int ms, StandardButton button)
+{
+    Scripted s;
+    s.answer.standard = button;
+    s.holdMs = ms;
+    m_answers.enqueue(s);
+}
+
+void ScriptedPrompts::withdraw(const void* tag)
+{
+    for (Held* held : qAsConst(m_held)) {
+        if (tag && held->tag == tag) {
+            held->withdrawn = true;
+            held->loop->quit();
+        }
+    }
 }
 
 void ScriptedPrompts::setNextFiles(const QStringList& files)
@@ -71,8 +90,23 @@ Prompts::Answer ScriptedPrompts::message(const Message& m)
     m_calls.append(call);
     qDebug().noquote() << "scripted box:" << m.title << "/" << m.text;
 
-    if (!m_answers.isEmpty())
-        return m_answers.dequeue();
+    if (!m_answers.isEmpty()) {
+        const Scripted next = m_answers.dequeue();
+        if (next.holdMs <= 0)
+            return next.answer;
+        const int index = m_calls.size() - 1;
+        QEventLoop loop;
+        Held held{m.withdrawTag, &loop};
+        QTimer::singleShot(next.holdMs, &loop, &QEventLoop::quit);
+        m_held.append(&held);
+        loop.exec();
+        m_held.removeOne(&held);
+        if (!held.withdrawn)
+            return next.answer;
+        if (index < m_calls.size())
+            m_calls[index].withdrawn = true;
+        return Answer();
+    }
     if (!m_lenient)
         m_unexpected.append(m.title + QStringLiteral(" / ") + m.text);
     return defaultAnswer(m);

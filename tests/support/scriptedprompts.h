@@ -2,6 +2,7 @@
 
 #include "prompts.h"
 
+#include <QEventLoop>
 #include <QList>
 #include <QQueue>
 #include <QString>
@@ -28,6 +29,8 @@ public:
         QString dir;
         QString filter;
         bool hasParent = false;
+        // Taken away by withdraw() while it was open.
+        bool withdrawn = false;
     };
 
     ScriptedPrompts();  // installs itself
@@ -36,6 +39,10 @@ public:
     // Answers for the next boxes, in order.
     void setNextAnswer(StandardButton button);
     void setNextCustomAnswer(int index);
+    // The next box stays open for up to ms, the event loop running behind
+    // it as behind a real box, and is then answered with button; a
+    // withdrawal closes it at once without a choice.
+    void setNextAnswerAfter(int ms, StandardButton button);
     // Answers for the next file dialogs, in order (one list per dialog).
     void setNextFiles(const QStringList& files);
     void setNextPath(const QString& path);
@@ -57,13 +64,27 @@ public:
     QString getExistingDirectory(QWidget* parent, const QString& caption, const QString& dir) override;
     QString getSaveFileName(QWidget* parent, const QString& caption, const QString& dir,
                             const QString& filter) override;
+    void withdraw(const void* tag) override;
 
 private:
+    struct Scripted
+    {
+        Answer answer;
+        int holdMs = 0;
+    };
+    // A box held open, on the stack of message().
+    struct Held
+    {
+        const void* tag;
+        QEventLoop* loop;
+        bool withdrawn = false;
+    };
     Call dialogCall(Call::Kind kind, QWidget* parent, const QString& caption, const QString& dir,
                     const QString& filter);
     QString nextPath(const Call& call);
 
-    QQueue<Answer> m_answers;
+    QQueue<Scripted> m_answers;
+    QList<Held*> m_held;
     QQueue<QStringList> m_paths;
     QList<Call> m_calls;
     QStringList m_unexpected;
