@@ -163,6 +163,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     // During a run (or the N8 window's export) the window asks "提示" /
     // "正在分件，确定停止分件并关闭吗？" first; No keeps it open and running.
+    // A run that ends while the question is open takes the question away
+    // (runEnded()), as if answered No.
     // A run it closes ends early (SeparationController::endRunEarly).
     void closeEvent(QCloseEvent* event) override;
     // The close question, when open, goes as if answered No: what it asked

@@ -41,6 +41,7 @@ private slots:
     void exportGuards_data();
     void exportGuards();
     void exportTakesTheTicksOfItsStart();
+    void closingDuringAnExport_data();
     void closingDuringAnExport();
     void deletionType();
     void deletionRefusesAndNamesFailures();
@@ -460,8 +461,18 @@ void TestExportN8Result::exportTakesTheTicksOfItsStart()
     QVERIFY(env.prompts.unexpected().isEmpty());
 }
 
+void TestExportN8Result::closingDuringAnExport_data()
+{
+    // "yes": the second question is answered Yes; "open": the export ends
+    // while it is still open.
+    QTest::addColumn<QString>("answer");
+    QTest::newRow("closed") << "yes";
+    QTest::newRow("the export ends under the question") << "open";
+}
+
 void TestExportN8Result::closingDuringAnExport()
 {
+    QFETCH(QString, answer);
     N8WindowEnv env;
     QPointer<ExportN8Result> w = new ExportN8Result;
     w->setAttribute(Qt::WA_DeleteOnClose);
@@ -477,6 +488,21 @@ void TestExportN8Result::closingDuringAnExport()
         env.prompts.setNextAnswer(Prompts::No);
         QVERIFY(!w->close());
         QVERIFY(w->isVisible());
+        const QString question = "提示/正在分件，确定停止分件并关闭吗？";
+        if (answer == "open") {
+            // The question goes as if answered No; the export's report comes.
+            env.prompts.setNextAnswerAfter(30000, Prompts::Yes);
+            env.prompts.setNextAnswer(Prompts::Yes);
+            QTimer::singleShot(0, [&held] { held.release.release(); });
+            QVERIFY(!w->close());
+            QVERIFY(env.prompts.messages().at(1).withdrawn);
+            QCOMPARE(boxes(env.prompts).mid(0, 2), (QStringList{question, question}));
+            QCOMPARE(env.prompts.last().title, QStringLiteral("温馨提示"));
+            QVERIFY(w && !w->controller()->isSeparating);
+            w->close();
+            QTRY_VERIFY(w.isNull());
+            return;
+        }
         env.prompts.setNextAnswer(Prompts::Yes);
         QVERIFY(w->close());
         held.release.release();
