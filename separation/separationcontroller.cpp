@@ -299,7 +299,8 @@ void SeparationController::endRunEarly(EarlyEnd why)
         keys.append(entry.orderKey);
     m_host->showReport(
         unfinished + QStringLiteral("\n\n") + finishReportText(m_messageList),
-        SeparationFiles::reportFileName(m_host->outputFolderText(), m_chosenRoot, Clock::today(), keys), false);
+        SeparationFiles::reportFileName(m_host->outputFolderText(), m_chosenRoot, Clock::today(), keys),
+        false);
 }
 
 void SeparationController::windowClosing()
@@ -960,7 +961,8 @@ void SeparationController::closeOrderReport()
 
 void SeparationController::separateNextOrder()
 {
-    if (m_closed || !isSeparating)
+    // Once the last order has ended, only the report is left.
+    if (m_closed || !isSeparating || m_waitingForBarcodes)
         return;
     closeOrderReport();
     m_productFolders.clear();
@@ -992,9 +994,9 @@ void SeparationController::showReport()
         keys.append(entry.orderKey);
     const QString text = finishReportText(m_messageList);
     qDebug() << "message" << text;
-    m_host->showReport(text,
-                       SeparationFiles::reportFileName(m_host->outputFolderText(), m_chosenRoot, Clock::today(), keys),
-                       true);
+    m_host->showReport(
+        text, SeparationFiles::reportFileName(m_host->outputFolderText(), m_chosenRoot, Clock::today(), keys),
+        true);
     for (order& o : orderList)
         o.isDone = false;
     checkOrdersNum = 0;

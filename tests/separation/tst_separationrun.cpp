@@ -613,7 +613,8 @@ void TestSeparationRun::earlyEnd_data()
     // and named in that order's place.
     QTest::newRow("a folder that cannot be made, the finished order's barcode hung")
         << both << "folder+hung" << folderBox
-        << "未完成分件的订单：A24051204\n\n" + found + "订单A24051203:\n不存在的照片:条形码.jpg\n\n" << false;
+        << "未完成分件的订单：A24051204\n\n" + found + "订单A24051203:\n不存在的照片:条形码.jpg\n\n"
+        << false;
     QTest::newRow("a refused order detail") << QStringList{"A24051203"} << "refuse"
                                             << "警告/查询订单信息错误：0\n未完成分件的订单：A24051203"
                                             << "" << true;
@@ -905,8 +906,9 @@ void TestSeparationRun::hungBarcodes()
     QString report;
     for (int i = 1; i <= orders; ++i) {
         const QString key = QStringLiteral("K%1").arg(i);
-        list += QStringLiteral(R"(%1{"order_photo_id":"10010%2","servicetimes":"1","wname":"王","pickuptype":"2",)"
-                               R"("orderpayforkey":"%3","orderpath":"\\\\studio-nas\\photos\\%3\\"})")
+        list += QStringLiteral(
+                    R"(%1{"order_photo_id":"10010%2","servicetimes":"1","wname":"王","pickuptype":"2",)"
+                    R"("orderpayforkey":"%3","orderpath":"\\\\studio-nas\\photos\\%3\\"})")
                     .arg(i > 1 ? "," : "")
                     .arg(i)
                     .arg(key);
