@@ -1,6 +1,7 @@
 #include "scriptedprompts.h"
 
 #include <QDebug>
+#include <QEventLoop>
 #include <QTimer>
 
 ScriptedPrompts::ScriptedPrompts()
@@ -15,33 +16,40 @@ ScriptedPrompts::~ScriptedPrompts()
 
 void ScriptedPrompts::setNextAnswer(StandardButton button)
 {
-    Scripted s;
-    s.answer.standard = button;
-    m_answers.enqueue(s);
-}
-
-void ScriptedPrompts::setNextCustomAnswer(int index)
-{
-    Scripted s;
-    s.answer.custom = index;
-    m_answers.enqueue(s);
+    Answer a;
+    a.standard = button;
+    m_answers.enqueue({a, 0});
 }
 
 void ScriptedPrompts::setNextAnswerAfter(int ms, StandardButton button)
 {
-    Scripted s;
-    s.answer.standard = button;
-    s.holdMs = ms;
-    m_answers.enqueue(s);
+    Answer a;
+    a.standard = button;
+    m_answers.enqueue({a, ms});
+}
+
+void ScriptedPrompts::setNextCustomAnswer(int index)
+{
+    Answer a;
+    a.custom = index;
+    m_answers.enqueue({a, 0});
+}
+
+bool ScriptedPrompts::holdOpen(const void* tag, int ms)
+{
+    QEventLoop loop;
+    m_held.append({tag, &loop});
+    QTimer::singleShot(ms, &loop, [&loop] { loop.exit(0); });
+    const bool withdrawn = loop.exec() == 1;
+    m_held.removeLast();
+    return withdrawn;
 }
 
 void ScriptedPrompts::withdraw(const void* tag)
 {
-    for (Held* held : qAsConst(m_held)) {
-        if (tag && held->tag == tag) {
-            held->withdrawn = true;
-            held->loop->quit();
-        }
+    for (const auto& held : qAsConst(m_held)) {
+        if (tag && held.first == tag)
+            held.second->exit(1);
     }
 }
 
@@ -91,18 +99,10 @@ Prompts::Answer ScriptedPrompts::message(const Message& m)
     qDebug().noquote() << "scripted box:" << m.title << "/" << m.text;
 
     if (!m_answers.isEmpty()) {
-        const Scripted next = m_answers.dequeue();
-        if (next.holdMs <= 0)
-            return next.answer;
+        const QPair<Answer, int> next = m_answers.dequeue();
         const int index = m_calls.size() - 1;
-        QEventLoop loop;
-        Held held{m.withdrawTag, &loop};
-        QTimer::singleShot(next.holdMs, &loop, &QEventLoop::quit);
-        m_held.append(&held);
-        loop.exec();
-        m_held.removeOne(&held);
-        if (!held.withdrawn)
-            return next.answer;
+        if (next.second <= 0 || !holdOpen(m.withdrawTag, next.second))
+            return next.first;
         if (index < m_calls.size())
             m_calls[index].withdrawn = true;
         return Answer();

@@ -2,8 +2,8 @@
 
 #include "prompts.h"
 
-#include <QEventLoop>
 #include <QList>
+#include <QPair>
 #include <QQueue>
 #include <QString>
 #include <QStringList>
@@ -12,6 +12,8 @@
 // from queues the test fills beforehand. A box with no queued answer is
 // recorded as unexpected and answered with its default button; tests check
 // unexpected() at the end.
+class QEventLoop;
+
 class ScriptedPrompts : public Prompts
 {
 public:
@@ -29,8 +31,7 @@ public:
         QString dir;
         QString filter;
         bool hasParent = false;
-        // Taken away by withdraw() while it was open.
-        bool withdrawn = false;
+        bool withdrawn = false; // taken away by withdraw() while open
     };
 
     ScriptedPrompts();  // installs itself
@@ -40,8 +41,8 @@ public:
     void setNextAnswer(StandardButton button);
     void setNextCustomAnswer(int index);
     // The next box stays open for up to ms, the event loop running behind
-    // it as behind a real box, and is then answered with button; a
-    // withdrawal closes it at once without a choice.
+    // it as behind a real box, and is then answered with button; withdraw()
+    // closes it at once without a choice.
     void setNextAnswerAfter(int ms, StandardButton button);
     // Answers for the next file dialogs, in order (one list per dialog).
     void setNextFiles(const QStringList& files);
@@ -67,24 +68,14 @@ public:
     void withdraw(const void* tag) override;
 
 private:
-    struct Scripted
-    {
-        Answer answer;
-        int holdMs = 0;
-    };
-    // A box held open, on the stack of message().
-    struct Held
-    {
-        const void* tag;
-        QEventLoop* loop;
-        bool withdrawn = false;
-    };
     Call dialogCall(Call::Kind kind, QWidget* parent, const QString& caption, const QString& dir,
                     const QString& filter);
     QString nextPath(const Call& call);
+    // True when withdrawn before ms have passed.
+    bool holdOpen(const void* tag, int ms);
 
-    QQueue<Scripted> m_answers;
-    QList<Held*> m_held;
+    QQueue<QPair<Answer, int>> m_answers; // with the time a box is held open
+    QList<QPair<const void*, QEventLoop*>> m_held;
     QQueue<QStringList> m_paths;
     QList<Call> m_calls;
     QStringList m_unexpected;
