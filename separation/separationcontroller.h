@@ -95,7 +95,8 @@ public:
     void queryOrderInfoCallBack(const WebService::Reply& reply);
     void savePDF();
     void saveHTML();
-    // Counts the order as done; the next order, or the report.
+    // Counts the order as done; the next order, or the report once the
+    // run's barcode downloads have ended (at most one transfer timeout).
     void separateNextOrder();
     // The window's own production sheet of the current order; keeps its
     // total in productPhotoNum when a table was written.
