@@ -58,10 +58,11 @@ public:
         reachedDetail = true;
         QCoreApplication::quit();
     }
-    void download(const QString& url, const QString& filePath) override
+    BarcodeDownload* download(const QString& url, const QString& filePath) override
     {
         Q_UNUSED(url)
         Q_UNUSED(filePath)
+        return nullptr;
     }
 };
 

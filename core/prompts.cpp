@@ -18,6 +18,8 @@ public:
     QString getOpenFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
     QString getExistingDirectory(QWidget*, const QString&, const QString&) override { return {}; }
     QString getSaveFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
+    // Its boxes are never open.
+    void withdraw(const void*) override {}
 };
 
 LoggingPrompts s_fallback;

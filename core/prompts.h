@@ -55,6 +55,9 @@ public:
         QWidget* parent = nullptr;
         // Shown behind the box's details button; empty: no details.
         QString detailedText;
+        // Whoever may take the box away while it is open (withdraw());
+        // nullptr: it stays until answered.
+        const void* withdrawTag = nullptr;
     };
 
     // The button the user pressed: a standard button, or the index of a
@@ -76,6 +79,11 @@ public:
     virtual QString getExistingDirectory(QWidget* parent, const QString& caption, const QString& dir) = 0;
     virtual QString getSaveFileName(QWidget* parent, const QString& caption, const QString& dir,
                                     const QString& filter) = 0;
+    // Takes away the open boxes asked with this tag, as if closed without
+    // a choice: their message() answers NoButton and -1. A question whose
+    // matter has been settled meanwhile (a run that ended while "stop it?"
+    // was open) must not be answered any more. Nothing when none is open.
+    virtual void withdraw(const void* tag) = 0;
 
     // The answer of a box closed by its default: the default button, else
     // OK or Yes when present.

@@ -70,6 +70,8 @@ void ExportN8Result::slt_exportN8Result(QJsonObject msgObjc)
 {
     const QString type = msgObjc.value(QLatin1String("type")).toString();
     if (type == QLatin1String("all_finish")) {
+        // A close question still open asks to stop an export that has ended.
+        withdrawCloseQuestion();
         // A window already closed shows no report.
         if (isWindowShow) {
             Prompts::Message report;

@@ -18,7 +18,7 @@ BarcodeDownload::BarcodeDownload(QNetworkAccessManager* barManager, const QStrin
     : QObject(parent), m_filePath(filePath)
 {
     barRequest.setUrl(QUrl(url, QUrl::TolerantMode));
-    // A hung download ends as a failed one, so a run waiting for it goes on.
+    // A hung download ends as a failed one, so a report waiting for it comes.
     barRequest.setTransferTimeout(WebService::transferTimeoutMs());
     barReply = barManager->get(barRequest);
     barReply->setProperty(kProperty, QVariant::fromValue(QPointer<QObject>(this)));

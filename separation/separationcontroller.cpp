@@ -1,5 +1,6 @@
 #include "separationcontroller.h"
 
+#include "barcodedownload.h"
 #include "clock.h"
 #include "config.h"
 #include "dirserver.h"
@@ -26,13 +27,20 @@
 SeparationController::SeparationController(SeparationHost* host, SeparationLayout layout, QObject* parent)
     : QObject(parent), m_host(host), m_layout(std::move(layout))
 {
+    m_barcodeDeadline.setSingleShot(true);
+    connect(&m_barcodeDeadline, &QTimer::timeout, this, &SeparationController::barcodeDeadline);
 }
 
-SeparationController::~SeparationController() = default;
+SeparationController::~SeparationController()
+{
+    cancelBarcodes(false);
+}
 
 void SeparationController::close()
 {
     m_closed = true;
+    cancelBarcodes(false);
+    m_barcodeDeadline.stop();
 }
 
 void SeparationController::post(const char* replySlot, const char* logName, const QString& route,
@@ -249,16 +257,26 @@ void SeparationController::setProducts(QList<Product> products)
 
 void SeparationController::stopRun()
 {
+    cancelBarcodes(false);
+    m_barcodeDeadline.stop();
+    m_waitingForBarcodes = false;
     isSeparating = false;
     for (order& o : orderList) {
         if (o.order_photo_id == m_currentOrderId)
             o.isDone = false;
     }
     m_guard.end();
+    m_host->runEnded();
 }
 
 void SeparationController::endRunEarly(EarlyEnd why)
 {
+    if (m_waitingForBarcodes) {
+        // Every order has ended: what is cut short is only the wait.
+        cancelBarcodes(true);
+        showReport();
+        return;
+    }
     // What the order in work had found so far goes: a new start does it again.
     while (m_messageList.size() > m_entriesAtOrderStart)
         m_messageList.removeLast();
@@ -270,6 +288,8 @@ void SeparationController::endRunEarly(EarlyEnd why)
     for (const QString& folder : SeparationFiles::markUnfinished(m_productFolders))
         qDebug() << "unfinished:" << folder;
     m_productFolders.clear();
+    // The finished orders' pictures still arriving are not waited for.
+    cancelBarcodes(true);
     stopRun();
     // The finished orders' findings, which a new start would empty; after a
     // close they are the one place that names the order left unfinished.
@@ -280,7 +300,8 @@ void SeparationController::endRunEarly(EarlyEnd why)
         keys.append(entry.orderKey);
     m_host->showReport(
         unfinished + QStringLiteral("\n\n") + finishReportText(m_messageList),
-        SeparationFiles::reportFileName(m_host->outputFolderText(), m_chosenRoot, Clock::today(), keys));
+        SeparationFiles::reportFileName(m_host->outputFolderText(), m_chosenRoot, Clock::today(), keys),
+        false);
 }
 
 void SeparationController::windowClosing()
@@ -311,7 +332,6 @@ bool SeparationController::readyToSeparate()
         m_reportedFailures.clear();
         m_productFolders.clear();
         m_barcodeEnded = false;
-        m_barcodeSucceeded = false;
         m_awaitingBarcode = false;
         postQueryProducts(o.order_photo_id);
         return false;
@@ -689,7 +709,6 @@ void SeparationController::iniHTMLData()
     consumetypeid.clear();
     pickuptype = m_layout.pickupTypeZero ? QStringLiteral("0") : QString();
     m_barcodeEnded = false;
-    m_barcodeSucceeded = false;
     m_awaitingBarcode = false;
     barUrl = SeparationRequests::barcodeUrl();
     startDownloadBar();
@@ -700,7 +719,15 @@ void SeparationController::startDownloadBar()
 {
     barPath = saveFilepath + QStringLiteral("/条形码.jpg");
     qDebug() << "srcsrc===" << barUrl;
-    m_host->download(barUrl, barPath);
+    BarcodeDownload* download = m_host->download(barUrl, barPath);
+    if (!download) {
+        m_barcodeEnded = true;
+        m_orderFailures.append(QStringLiteral("条形码.jpg"));
+        return;
+    }
+    m_barcodes.append(PendingBarcode{download, -1});
+    connect(download, &BarcodeDownload::ended, this,
+            [this, download](const QString&, bool succeeded) { barcodeEnded(download, succeeded); });
 }
 
 void SeparationController::getPicInfo()
@@ -841,19 +868,61 @@ void SeparationController::saveHTML()
     separateNextOrder();
 }
 
-void SeparationController::barcodeDownloadEnded(const QString& filePath, bool succeeded)
+void SeparationController::barcodeEnded(BarcodeDownload* download, bool succeeded)
 {
-    if (m_closed || !isSeparating || filePath != barPath || m_barcodeEnded)
+    if (m_closed)
         return;
-    m_barcodeEnded = true;
-    m_barcodeSucceeded = succeeded;
-    if (!m_awaitingBarcode)
+    // Only a download of this run that is still under way; a cancelled one
+    // has been named already.
+    int index = -1;
+    for (int i = 0; i < m_barcodes.size() && index < 0; ++i) {
+        if (m_barcodes.at(i).download == download)
+            index = i;
+    }
+    if (index < 0)
         return;
-    m_awaitingBarcode = false;
-    if (m_layout.sheetOutput == SeparationLayout::SheetOutput::LocalPdf && !isHtmlSaved)
-        printLocalSheet();
-    else
-        separateNextOrder();
+    const PendingBarcode pending = m_barcodes.takeAt(index);
+    if (!succeeded)
+        nameBarcode(pending);
+    if (pending.entry < 0) {
+        m_barcodeEnded = true;
+        if (m_awaitingBarcode) {
+            m_awaitingBarcode = false;
+            if (m_layout.sheetOutput == SeparationLayout::SheetOutput::LocalPdf && !isHtmlSaved)
+                printLocalSheet();
+        }
+    }
+    if (m_waitingForBarcodes && m_barcodes.isEmpty())
+        showReport();
+}
+
+void SeparationController::nameBarcode(const PendingBarcode& pending)
+{
+    const QString name = QStringLiteral("条形码.jpg");
+    if (pending.entry < 0)
+        m_orderFailures.append(name);
+    else if (pending.entry < m_messageList.size())
+        m_messageList[pending.entry].missingPhotos.append(name);
+}
+
+void SeparationController::cancelBarcodes(bool named)
+{
+    const QList<PendingBarcode> pending = m_barcodes;
+    m_barcodes.clear();
+    for (const PendingBarcode& p : pending) {
+        if (named && p.entry >= 0)
+            nameBarcode(p);
+        // Its reply is aborted; nothing is written and nothing is told.
+        delete p.download.data();
+    }
+}
+
+void SeparationController::barcodeDeadline()
+{
+    if (!m_waitingForBarcodes)
+        return;
+    cancelBarcodes(true);
+    showReport();
 }
 
 void SeparationController::copyFailed(const QString& folder, const QString& name)
@@ -891,9 +960,10 @@ void SeparationController::printLocalSheet()
 
 void SeparationController::closeOrderReport()
 {
-    if (!m_barcodeSucceeded)
-        m_orderFailures.append(QStringLiteral("条形码.jpg"));
-    if (m_orderFailures.isEmpty() && m_orderNotes.isEmpty())
+    bool barcodePending = false;
+    for (const PendingBarcode& p : qAsConst(m_barcodes))
+        barcodePending = barcodePending || p.entry < 0;
+    if (m_orderFailures.isEmpty() && m_orderNotes.isEmpty() && !barcodePending)
         return;
     if (m_messageList.size() <= m_entriesAtOrderStart)
         m_messageList.append(finishMessage{Config::orderpayforkey, {}, {}});
@@ -901,18 +971,17 @@ void SeparationController::closeOrderReport()
     m_messageList.last().notes += m_orderNotes;
     m_orderFailures.clear();
     m_orderNotes.clear();
+    for (PendingBarcode& p : m_barcodes) {
+        if (p.entry < 0)
+            p.entry = m_messageList.size() - 1;
+    }
 }
 
 void SeparationController::separateNextOrder()
 {
-    if (m_closed || !isSeparating)
+    // Once the last order has ended, only the report is left.
+    if (m_closed || !isSeparating || m_waitingForBarcodes)
         return;
-    // The order's barcode picture is part of what it leaves behind: the
-    // order ends once its download has (a hung one ends at its time-out).
-    if (!m_barcodeEnded) {
-        m_awaitingBarcode = true;
-        return;
-    }
     closeOrderReport();
     m_productFolders.clear();
     ++finishOrdersNum;
@@ -925,19 +994,27 @@ void SeparationController::separateNextOrder()
     showRun(display);
     if (!readyToSeparate())
         return;
+    if (!m_barcodes.isEmpty()) {
+        m_waitingForBarcodes = true;
+        m_barcodeDeadline.start(WebService::transferTimeoutMs());
+        return;
+    }
     showReport();
 }
 
 void SeparationController::showReport()
 {
+    m_waitingForBarcodes = false;
+    m_barcodeDeadline.stop();
     qDebug() << "m_messageList.count()" << m_messageList.size();
     QStringList keys;
     for (const finishMessage& entry : qAsConst(m_messageList))
         keys.append(entry.orderKey);
     const QString text = finishReportText(m_messageList);
     qDebug() << "message" << text;
-    m_host->showReport(text, SeparationFiles::reportFileName(m_host->outputFolderText(), m_chosenRoot,
-                                                             Clock::today(), keys));
+    m_host->showReport(
+        text, SeparationFiles::reportFileName(m_host->outputFolderText(), m_chosenRoot, Clock::today(), keys),
+        true);
     for (order& o : orderList)
         o.isDone = false;
     checkOrdersNum = 0;
@@ -948,4 +1025,5 @@ void SeparationController::showReport()
     showRun(display);
     isSeparating = false;
     m_guard.end();
+    m_host->runEnded();
 }

@@ -11,9 +11,13 @@
 #include <QDate>
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QSet>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
+
+class BarcodeDownload;
 
 // The separation of the checked orders, for every separation window: the
 // order list, the search, the goods query with its product plan, the run's
@@ -91,20 +95,19 @@ public:
     void queryOrderInfoCallBack(const WebService::Reply& reply);
     void savePDF();
     void saveHTML();
-    // Counts the order as done; the next order, or the report.
+    // Counts the order as done; the next order, or the report once the
+    // run's barcode downloads have ended (at most one transfer timeout).
     void separateNextOrder();
     // The window's own production sheet of the current order; keeps its
     // total in productPhotoNum when a table was written.
     QString getHTMLString();
-    // A barcode download of the run has ended; succeeded when its picture
-    // was written.
-    void barcodeDownloadEnded(const QString& filePath, bool succeeded);
     // A copy job could not write a target or read a source: folder (ending
     // in "/") and name of that file. It joins the order's report.
     void copyFailed(const QString& folder, const QString& name);
 
     // A run that cannot go on: the busy flag is cleared, the run given back
-    // and its order untaken, so the next start begins with it.
+    // and its order untaken, so the next start begins with it. Barcode
+    // downloads still under way are cancelled.
     void stopRun();
     // Why a run ends before its last order.
     enum class EarlyEnd
@@ -115,9 +118,11 @@ public:
     };
     // Ends the run at the order in work: its findings so far are dropped
     // and its product folders get "（未完成）" appended; the run is given
-    // back. The finished orders' findings are shown as the run's report,
-    // headed by the unfinished order: when any order finished, and always
-    // after a close.
+    // back. The finished orders' barcode downloads still under way are
+    // cancelled and named under their orders. The finished orders' findings
+    // are shown as the run's report, headed by the unfinished order: when
+    // any order finished, and always after a close. A run whose orders have
+    // all ended and that only waits for barcode downloads ends as finished.
     void endRunEarly(EarlyEnd why);
     // The window is closing: a run under way ends early, then close().
     void windowClosing();
@@ -210,9 +215,29 @@ private:
     void startProductStage();
     // The window's own sheet of the order, printed with the express sheet.
     void printLocalSheet();
-    // What the order's copies and sheets failed to write joins its report.
+    // What the order's copies and sheets failed to write joins its report;
+    // a barcode download still under way gets the order's report entry.
     void closeOrderReport();
+    // The report of a run whose orders have all ended.
     void showReport();
+
+    // Barcode downloads run beside the run, one per order: the order goes
+    // on without waiting, and a download that fails is named under its
+    // order, in the order's entry once the order has ended. After the last
+    // order the report waits for those still under way, at most one
+    // transfer timeout, then cancels and names them.
+    struct PendingBarcode
+    {
+        QPointer<BarcodeDownload> download;
+        int entry = -1; // the order's report entry; -1 while the order is in work
+    };
+    void barcodeEnded(BarcodeDownload* download, bool succeeded);
+    void nameBarcode(const PendingBarcode& pending);
+    // Cancels the downloads still under way; named: each under its ended
+    // order (an order in work keeps no findings).
+    void cancelBarcodes(bool named);
+    // The deadline of the report's wait has passed.
+    void barcodeDeadline();
 
     SeparationHost* m_host;
     SeparationLayout m_layout;
@@ -227,9 +252,13 @@ private:
     QStringList m_productFolders;     // product folders this order made
     int m_entriesAtOrderStart = 0;
     int m_finishedThisRun = 0;
-    // The local sheet, or the order's end, waits for the barcode download.
+    // The window's own sheet shows the barcode: it waits for the order's
+    // download.
     bool m_awaitingBarcode = false;
     bool m_barcodeEnded = false;
-    bool m_barcodeSucceeded = false;
+    QList<PendingBarcode> m_barcodes;
+    // Every order has ended; the report waits for m_barcodes.
+    bool m_waitingForBarcodes = false;
+    QTimer m_barcodeDeadline;
     SeparationHost::RunDisplay m_display;
 };

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+class BarcodeDownload;
 class QRunnable;
 class QThreadPool;
 class QWidget;
@@ -48,8 +49,10 @@ public:
     virtual QList<int> checkedStoreRows() const = 0;
     virtual QStringList storeIds() const = 0;
 
-    // Starts the barcode download of an order into a file.
-    virtual void download(const QString& url, const QString& filePath) = 0;
+    // Starts the barcode download of an order into a file, beside the
+    // window's requests; nullptr when the window has closed. The download
+    // says ended() and goes by itself; deleting it cancels it.
+    virtual BarcodeDownload* download(const QString& url, const QString& filePath) = 0;
 
     // The parent of the window's own boxes (the HTML sheet box).
     virtual QWidget* dialogParent() = 0;
@@ -58,8 +61,12 @@ public:
     virtual void refreshOrderList() = 0;
     virtual void showRun(const RunDisplay& display) = 0;
 
-    // The report at the end of a run, with the file name its save proposes.
-    virtual void showReport(const QString& text, const QString& fileName) = 0;
+    // The report at the end of a run, with the file name its save proposes;
+    // finished: every order of the run ended, else it stopped early.
+    virtual void showReport(const QString& text, const QString& fileName, bool finished) = 0;
+    // The run has ended, with its report or without: a question about
+    // stopping it that is still open goes.
+    virtual void runEnded() {}
     // The pool the sheet thumbnails may spread over (none: one thread).
     virtual QThreadPool* jobPool() { return nullptr; }
 

@@ -52,6 +52,8 @@ SeparationWindowBase::~SeparationWindowBase()
     // Replies still under way end here, before the window is half gone.
     delete manager;
     manager = nullptr;
+    delete barManager;
+    barManager = nullptr;
     delete popMenu;
     delete openDirAction;
 }
@@ -78,6 +80,7 @@ void SeparationWindowBase::initWindow()
     setWindowFlags(Qt::WindowFlags());
 
     manager = new QNetworkAccessManager(this);
+    barManager = new QNetworkAccessManager(this);
 
     searchTypeList = SeparationSearch::separationCriteria();
     m_comboBox->addItems(searchTypeList);
@@ -223,23 +226,25 @@ QList<int> SeparationWindowBase::checkedStoreRows() const
     return m_shops->currentIndex();
 }
 
-void SeparationWindowBase::download(const QString& url, const QString& filePath)
+BarcodeDownload* SeparationWindowBase::download(const QString& url, const QString& filePath)
 {
     if (m_controller->isClosed())
-        return;
-    auto* barcode = new BarcodeDownload(manager, url, filePath, this);
+        return nullptr;
+    auto* barcode = new BarcodeDownload(barManager, url, filePath, this);
     QNetworkReply* reply = barcode->reply();
     connect(reply, &QNetworkReply::readyRead, this, &SeparationWindowBase::onReadyRead);
     connect(reply, &QNetworkReply::downloadProgress, this, &SeparationWindowBase::onDownloadProgress);
     connect(reply, &QNetworkReply::finished, this, [this, reply] { replyFinished(reply); });
-    connect(barcode, &BarcodeDownload::ended, m_controller.get(), &SeparationController::barcodeDownloadEnded);
+    return barcode;
 }
 
-void SeparationWindowBase::showReport(const QString& text, const QString& fileName)
+void SeparationWindowBase::showReport(const QString& text, const QString& fileName, bool finished)
 {
     auto* box = new MessageBoxDialog(nullptr);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setText(text, fileName);
+    if (!finished)
+        box->setUnfinished();
     box->setModal(true);
     box->show();
 }
@@ -500,10 +505,16 @@ void SeparationWindowBase::reject()
 void SeparationWindowBase::closeEvent(QCloseEvent* event)
 {
     if (m_controller->isSeparating && !m_controller->isClosed()) {
-        const Prompts::StandardButton answer = Prompts::question(
-            this, QStringLiteral("提示"), QStringLiteral("正在分件，确定停止分件并关闭吗？"),
-            Prompts::Yes | Prompts::No, Prompts::No);
-        if (answer != Prompts::Yes) {
+        Prompts::Message question;
+        question.icon = Prompts::Icon::Question;
+        question.parent = this;
+        question.title = QStringLiteral("提示");
+        question.text = QStringLiteral("正在分件，确定停止分件并关闭吗？");
+        question.buttons = Prompts::Yes | Prompts::No;
+        question.defaultButton = Prompts::No;
+        // The run may end while the question is open; it is withdrawn then.
+        question.withdrawTag = this;
+        if (Prompts::instance().message(question).standard != Prompts::Yes) {
             event->ignore();
             return;
         }
@@ -514,4 +525,9 @@ void SeparationWindowBase::closeEvent(QCloseEvent* event)
     m_jobs.waitForDone();
     m_controller->windowClosing();
     event->accept();
+}
+
+void SeparationWindowBase::withdrawCloseQuestion()
+{
+    Prompts::instance().withdraw(this);
 }

@@ -89,11 +89,12 @@ public:
     QString chooseFolder() override;
     QList<int> checkedStoreRows() const override;
     QStringList storeIds() const override { return m_storeIds; }
-    void download(const QString& url, const QString& filePath) override;
+    BarcodeDownload* download(const QString& url, const QString& filePath) override;
     QWidget* dialogParent() override { return this; }
     void setSearching(bool searching) override;
     void showRun(const RunDisplay& display) override;
-    void showReport(const QString& text, const QString& fileName) override;
+    void showReport(const QString& text, const QString& fileName, bool finished) override;
+    void runEnded() override { withdrawCloseQuestion(); }
     QThreadPool* jobPool() override { return m_jobs.pool(); }
 
     // The run's steps under their names, each a call into the controller.
@@ -162,13 +163,21 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     // During a run (or the N8 window's export) the window asks "提示" /
     // "正在分件，确定停止分件并关闭吗？" first; No keeps it open and running.
+    // A run that ends while the question is open takes the question away
+    // (runEnded()), as if answered No.
     // A run it closes ends early (SeparationController::endRunEarly).
     void closeEvent(QCloseEvent* event) override;
+    // The close question, when open, goes as if answered No: what it asked
+    // to stop has ended.
+    void withdrawCloseQuestion();
 
     QStandardItemModel* model = nullptr;
     QAction* openDirAction = nullptr;
     QMenu* popMenu = nullptr;
     QNetworkAccessManager* manager = nullptr;
+    // The barcode downloads' own manager: a hung picture never holds a
+    // connection the run's requests wait for.
+    QNetworkAccessManager* barManager = nullptr;
     QString windowType;
     QStringList searchTypeList;
     bool isWindowShow = false;

@@ -39,7 +39,13 @@ Prompts::Answer DialogPrompts::message(const Message& m)
         box.setDefaultButton(static_cast<QMessageBox::StandardButton>(m.defaultButton));
     else if (m.defaultCustomButton >= 0 && m.defaultCustomButton < custom.size())
         box.setDefaultButton(custom.at(m.defaultCustomButton));
+    if (m.withdrawTag)
+        m_open.append(OpenBox{m.withdrawTag, &box});
     box.exec();
+    for (int i = m_open.size() - 1; i >= 0; --i) {
+        if (m_open.at(i).box == &box || !m_open.at(i).box)
+            m_open.removeAt(i);
+    }
 
     Answer answer;
     QAbstractButton* clicked = box.clickedButton();
@@ -49,6 +55,16 @@ Prompts::Answer DialogPrompts::message(const Message& m)
     else if (clicked)
         answer.standard = static_cast<StandardButton>(static_cast<int>(box.standardButton(clicked)));
     return answer;
+}
+
+void DialogPrompts::withdraw(const void* tag)
+{
+    for (const OpenBox& open : qAsConst(m_open)) {
+        // Ends the box's exec() with no button clicked: the answer is
+        // NoButton, as for a box closed without a choice.
+        if (open.tag == tag && open.box)
+            open.box->done(QDialog::Rejected);
+    }
 }
 
 QStringList DialogPrompts::getOpenFileNames(QWidget* parent, const QString& caption, const QString& dir,

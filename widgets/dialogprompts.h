@@ -2,6 +2,11 @@
 
 #include "prompts.h"
 
+#include <QList>
+#include <QPointer>
+
+class QMessageBox;
+
 // The Prompts backend of the running application: real Qt message boxes
 // and file dialogs.
 class DialogPrompts : public Prompts
@@ -15,4 +20,15 @@ public:
     QString getExistingDirectory(QWidget* parent, const QString& caption, const QString& dir) override;
     QString getSaveFileName(QWidget* parent, const QString& caption, const QString& dir,
                             const QString& filter) override;
+    void withdraw(const void* tag) override;
+
+private:
+    // The boxes open now that may be withdrawn, with their tags; boxes
+    // opened over one another each have their own entry.
+    struct OpenBox
+    {
+        const void* tag;
+        QPointer<QMessageBox> box;
+    };
+    QList<OpenBox> m_open;
 };

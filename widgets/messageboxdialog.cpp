@@ -33,6 +33,11 @@ void MessageBoxDialog::setText(QString text, QString fileName)
     m_ui->pushButton_save->hide();
 }
 
+void MessageBoxDialog::setUnfinished()
+{
+    setWindowTitle(QStringLiteral("提示:   分件未完成"));
+}
+
 bool MessageBoxDialog::writeReport(const QString& path, const QString& text)
 {
     // UTF-8 whatever the process locale, so Chinese order and photo names

@@ -18,6 +18,9 @@ public:
     // Called once, before the box is shown. fileName is the path the save
     // dialog proposes.
     void setText(QString text, QString fileName);
+    // The report of a run that stopped before its last order: the title
+    // says it did not finish.
+    void setUnfinished();
 
     // Writes the report atomically as UTF-8: an existing file is replaced
     // only once the new one is complete. False when it could not be written.

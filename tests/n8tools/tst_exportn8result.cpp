@@ -41,6 +41,7 @@ private slots:
     void exportGuards_data();
     void exportGuards();
     void exportTakesTheTicksOfItsStart();
+    void closingDuringAnExport_data();
     void closingDuringAnExport();
     void deletionType();
     void deletionRefusesAndNamesFailures();
@@ -460,8 +461,16 @@ void TestExportN8Result::exportTakesTheTicksOfItsStart()
     QVERIFY(env.prompts.unexpected().isEmpty());
 }
 
+void TestExportN8Result::closingDuringAnExport_data()
+{
+    QTest::addColumn<bool>("answered"); // the second question: Yes, or open when the export ends
+    QTest::newRow("closed") << true;
+    QTest::newRow("the export ends under the question") << false;
+}
+
 void TestExportN8Result::closingDuringAnExport()
 {
+    QFETCH(bool, answered);
     N8WindowEnv env;
     QPointer<ExportN8Result> w = new ExportN8Result;
     w->setAttribute(Qt::WA_DeleteOnClose);
@@ -477,6 +486,17 @@ void TestExportN8Result::closingDuringAnExport()
         env.prompts.setNextAnswer(Prompts::No);
         QVERIFY(!w->close());
         QVERIFY(w->isVisible());
+        if (!answered) {
+            // The question goes as if answered No; the export's report comes.
+            env.prompts.setNextAnswerAfter(30000, Prompts::Yes);
+            env.prompts.setNextAnswer(Prompts::Yes);
+            QTimer::singleShot(0, [&held] { held.release.release(); });
+            QVERIFY(!w->close());
+            QVERIFY(env.prompts.messages().at(1).withdrawn);
+            QCOMPARE(env.prompts.last().title, QStringLiteral("温馨提示"));
+            delete w;
+            return;
+        }
         env.prompts.setNextAnswer(Prompts::Yes);
         QVERIFY(w->close());
         held.release.release();

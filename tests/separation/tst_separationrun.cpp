@@ -8,6 +8,7 @@
 #include "separationtestenv.h"
 #include "splitaftersample.h"
 #include "testfiles.h"
+#include "webservice.h"
 
 #include <QtTest>
 
@@ -46,6 +47,8 @@ private slots:
     void namesThatClimbStayInTheOutputFolder();
     void aLargeOrder();
     void barcodeDownloads();
+    void hungBarcodes_data();
+    void hungBarcodes();
     void deleteMode_data();
     void deleteMode();
     void unreachedMarkStageMakesAProductFolder();
@@ -92,6 +95,15 @@ QString reportText()
     return report ? report->findChild<QTextEdit*>()->toPlainText() : QStringLiteral("<no report>");
 }
 
+const QString kFinished = QStringLiteral("提示:   分件成功!");
+const QString kUnfinished = QStringLiteral("提示:   分件未完成");
+
+QString reportTitle()
+{
+    MessageBoxDialog* report = topLevelWindow<MessageBoxDialog>();
+    return report ? report->windowTitle() : QStringLiteral("<no report>");
+}
+
 void closeReports()
 {
     for (MessageBoxDialog* box : topLevelWindows<MessageBoxDialog>())
@@ -120,6 +132,7 @@ void TestSeparationRun::cleanup()
 {
     Clock::setFixed(QDateTime());
     FileOperation::setFaultHook(nullptr);
+    WebService::setTransferTimeoutMs(60000);
     closeReports();
 }
 
@@ -226,6 +239,8 @@ void TestSeparationRun::fromTheLauncher()
     }
 
     QTRY_COMPARE(reportText(), report);
+    // Findings or none, every order was separated.
+    QCOMPARE(reportTitle(), kFinished);
     auto* save = topLevelWindow<MessageBoxDialog>()->findChild<QPushButton*>("pushButton_save");
     QCOMPARE(save->isHidden(), report == "分件成功!");
     QCOMPARE(w->controller()->checkOrdersNum, 0);
@@ -508,16 +523,22 @@ void TestSeparationRun::closingMidRun_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("other");
-    QTest::newRow("design") << "design"
-                            << "post-sample";
-    QTest::newRow("post-sample") << "post-sample"
-                                 << "design";
+    // "yes": the second question is answered Yes; "open": it is still open
+    // when the run ends.
+    QTest::addColumn<QString>("answer");
+    for (const QString answer : {"yes", "open"}) {
+        QTest::addRow("design, %s", qPrintable(answer)) << "design"
+                                                        << "post-sample" << answer;
+        QTest::addRow("post-sample, %s", qPrintable(answer)) << "post-sample"
+                                                             << "design" << answer;
+    }
 }
 
 void TestSeparationRun::closingMidRun()
 {
     QFETCH(QString, kind);
     QFETCH(QString, other);
+    QFETCH(QString, answer);
     SeparationTestEnv env;
     SeparationWindowBase* w = makeWindow(kind).release();
     w->setAttribute(Qt::WA_DeleteOnClose);
@@ -551,6 +572,17 @@ void TestSeparationRun::closingMidRun()
     QCOMPARE(env.prompts.last().buttons, Prompts::StandardButtons(Prompts::Yes | Prompts::No));
     QVERIFY(w->isVisible() && w->controller()->isSeparating);
 
+    if (answer == "open") {
+        // Unanswered when the run ends: the question goes as if answered No,
+        // and the report is a finished run's.
+        env.prompts.setNextAnswerAfter(30000, Prompts::Yes);
+        QVERIFY(!w->close());
+        QVERIFY(env.prompts.last().withdrawn && !w->controller()->isSeparating);
+        QCOMPARE(reportTitle(), kFinished);
+        delete w;
+        return;
+    }
+
     // Yes ends the run: the late reply is dropped, nothing follows, and the
     // report names the order left unfinished.
     env.prompts.setNextAnswer(Prompts::Yes);
@@ -566,6 +598,7 @@ void TestSeparationRun::closingMidRun()
     QCOMPARE(QFileInfo(album + "（未完成）").isDir(), kind == "design");
     QVERIFY(!QFileInfo::exists(album));
     QCOMPARE(reportText(), QStringLiteral("未完成分件的订单：A24051203\n\n"));
+    QCOMPARE(reportTitle(), kUnfinished);
     QCOMPARE(env.prompts.calls().size(), 4);
 }
 
@@ -579,11 +612,16 @@ void TestSeparationRun::earlyEnd_data()
 
     const QStringList both{"A24051203", "A24051204"};
     const QString found = "订单A24051203:\n不存在的照片:相册:IMG_0099.jpg\n\n";
+    const QString folderBox = "警告/分件文件夹创建失败：\n%o/2024-06-01/A24051204-服务1 李乐乐-李军 "
+                              "自取/\n未完成分件的订单：A24051204";
     QTest::newRow("a folder that cannot be made, after a finished order")
-        << both << "folder"
-        << "警告/分件文件夹创建失败：\n%o/2024-06-01/A24051204-服务1 李乐乐-李军 "
-           "自取/\n未完成分件的订单：A24051204"
-        << "未完成分件的订单：A24051204\n\n" + found << false;
+        << both << "folder" << folderBox << "未完成分件的订单：A24051204\n\n" + found << false;
+    // The finished order's barcode picture, still arriving, is cancelled
+    // and named in that order's place.
+    QTest::newRow("a folder that cannot be made, the finished order's barcode hung")
+        << both << "folder+hung" << folderBox
+        << "未完成分件的订单：A24051204\n\n" + found + "订单A24051203:\n不存在的照片:条形码.jpg\n\n"
+        << false;
     QTest::newRow("a refused order detail") << QStringList{"A24051203"} << "refuse"
                                             << "警告/查询订单信息错误：0\n未完成分件的订单：A24051203"
                                             << "" << true;
@@ -611,10 +649,12 @@ void TestSeparationRun::earlyEnd()
     }
     env.service.sendRaw("order", "ordergoods20230521", kAlbumGoods);
     const QString blocker = out + kDay + "A24051204-服务1 李乐乐-李军 自取";
-    if (fault == "folder")
+    if (fault.startsWith("folder"))
         QVERIFY(TestFiles::write(blocker, "a file where the order's folder goes"));
     else
         env.service.refuse("order", "orderdetail", "0", "拒绝");
+    if (fault.endsWith("+hung"))
+        env.service.delay("order", "getbarcodegen", 30000);
 
     start(w);
     QTRY_VERIFY_WITH_TIMEOUT(!c->isSeparating, 20000);
@@ -627,6 +667,7 @@ void TestSeparationRun::earlyEnd()
         QVERIFY(topLevelWindows<MessageBoxDialog>().isEmpty());
     } else {
         QTRY_COMPARE(reportText(), report);
+        QCOMPARE(reportTitle(), kUnfinished);
     }
     const QString album =
         out + kDay + "A24051203-服务2 赵敏 部分/华彩 A24051203 赵敏 2024-06-05取 周设计 【快递】/相册 相册 1";
@@ -644,6 +685,7 @@ void TestSeparationRun::earlyEnd()
     start(w);
     QTRY_VERIFY_WITH_TIMEOUT(!c->isSeparating, 20000);
     QTRY_COMPARE(reportText(), "订单" + keys.last() + ":\n不存在的照片:相册:IMG_0099.jpg\n\n");
+    QCOMPARE(reportTitle(), kFinished);
     QVERIFY(env.prompts.messages().isEmpty());
     QVERIFY(QFileInfo(album + "/IMG_0001.jpg").isFile());
 }
@@ -868,6 +910,57 @@ void TestSeparationRun::barcodeDownloads()
     QTRY_COMPARE(missing->size(), 1);
     QCOMPARE(missing->first().at(1).toBool(), false);
     QVERIFY(env.prompts.calls().isEmpty());
+}
+
+void TestSeparationRun::hungBarcodes_data()
+{
+    QTest::addColumn<int>("orders");
+    QTest::newRow("three orders") << 3;
+    // One more picture than a manager opens connections to a host.
+    QTest::newRow("seven orders") << 7;
+}
+
+void TestSeparationRun::hungBarcodes()
+{
+    QFETCH(int, orders);
+    SeparationTestEnv env;
+    const int timeout = 5000;
+    WebService::setTransferTimeoutMs(timeout);
+    SearchOrder w;
+    child<QLineEdit>(&w, "pathLineEdit")->setText(env.volumes.mkdir("out"));
+    QString list = R"({"code":"1","data":[)";
+    QString report;
+    for (int i = 1; i <= orders; ++i) {
+        const QString key = QStringLiteral("K%1").arg(i);
+        list += QStringLiteral(
+                    R"(%1{"order_photo_id":"10010%2","servicetimes":"1","wname":"王","pickuptype":"2",)"
+                    R"("orderpayforkey":"%3","orderpath":"\\\\studio-nas\\photos\\%3\\"})")
+                    .arg(i > 1 ? "," : "")
+                    .arg(i)
+                    .arg(key);
+        report += "订单" + key + ":\n不存在的照片:条形码.jpg\n\n";
+    }
+    env.service.sendRaw("order", "order_list", (list + "]}").toUtf8());
+    env.service.sendRaw("order", "ordergoods20230521",
+                        R"({"code":"1","shop_set":{},"order":{"ordergoods2":[],"ordergoods0":[]}})");
+    search(w, "K");
+    for (const order& o : qAsConst(w.controller()->orderList))
+        writePhotos(o.orderpath + "成品/", photoNames(1));
+    w.on_pushButton_selectAll_clicked();
+    env.service.delay("order", "getbarcodegen", 10 * timeout);
+
+    QElapsedTimer clock;
+    clock.start();
+    start(w);
+    // Every order's requests go out while the first picture still hangs:
+    // no order waits for its picture, nor for a connection behind them.
+    QTRY_COMPARE_WITH_TIMEOUT(env.service.requests("order", "orderdetail").size(), orders, 3 * timeout);
+    QCOMPARE(w.findChildren<BarcodeDownload*>().size(), orders);
+    // The run is held until the report: one time-out, not one an order.
+    QVERIFY(SeparationRunGuard::isBusy());
+    QTRY_VERIFY_WITH_TIMEOUT(!SeparationRunGuard::isBusy(), 3 * timeout);
+    QVERIFY2(clock.elapsed() < 2 * timeout, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(reportText(), report);
 }
 
 void TestSeparationRun::deleteMode_data()

@@ -1,6 +1,8 @@
 #include "scriptedprompts.h"
 
 #include <QDebug>
+#include <QEventLoop>
+#include <QTimer>
 
 ScriptedPrompts::ScriptedPrompts()
 {
@@ -16,14 +18,39 @@ void ScriptedPrompts::setNextAnswer(StandardButton button)
 {
     Answer a;
     a.standard = button;
-    m_answers.enqueue(a);
+    m_answers.enqueue({a, 0});
+}
+
+void ScriptedPrompts::setNextAnswerAfter(int ms, StandardButton button)
+{
+    Answer a;
+    a.standard = button;
+    m_answers.enqueue({a, ms});
 }
 
 void ScriptedPrompts::setNextCustomAnswer(int index)
 {
     Answer a;
     a.custom = index;
-    m_answers.enqueue(a);
+    m_answers.enqueue({a, 0});
+}
+
+bool ScriptedPrompts::holdOpen(const void* tag, int ms)
+{
+    QEventLoop loop;
+    m_held.append({tag, &loop});
+    QTimer::singleShot(ms, &loop, [&loop] { loop.exit(0); });
+    const bool withdrawn = loop.exec() == 1;
+    m_held.removeLast();
+    return withdrawn;
+}
+
+void ScriptedPrompts::withdraw(const void* tag)
+{
+    for (const auto& held : qAsConst(m_held)) {
+        if (tag && held.first == tag)
+            held.second->exit(1);
+    }
 }
 
 void ScriptedPrompts::setNextFiles(const QStringList& files)
@@ -71,8 +98,15 @@ Prompts::Answer ScriptedPrompts::message(const Message& m)
     m_calls.append(call);
     qDebug().noquote() << "scripted box:" << m.title << "/" << m.text;
 
-    if (!m_answers.isEmpty())
-        return m_answers.dequeue();
+    if (!m_answers.isEmpty()) {
+        const QPair<Answer, int> next = m_answers.dequeue();
+        const int index = m_calls.size() - 1;
+        if (next.second <= 0 || !holdOpen(m.withdrawTag, next.second))
+            return next.first;
+        if (index < m_calls.size())
+            m_calls[index].withdrawn = true;
+        return Answer();
+    }
     if (!m_lenient)
         m_unexpected.append(m.title + QStringLiteral(" / ") + m.text);
     return defaultAnswer(m);

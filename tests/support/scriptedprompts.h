@@ -3,6 +3,7 @@
 #include "prompts.h"
 
 #include <QList>
+#include <QPair>
 #include <QQueue>
 #include <QString>
 #include <QStringList>
@@ -11,6 +12,8 @@
 // from queues the test fills beforehand. A box with no queued answer is
 // recorded as unexpected and answered with its default button; tests check
 // unexpected() at the end.
+class QEventLoop;
+
 class ScriptedPrompts : public Prompts
 {
 public:
@@ -28,6 +31,7 @@ public:
         QString dir;
         QString filter;
         bool hasParent = false;
+        bool withdrawn = false; // taken away by withdraw() while open
     };
 
     ScriptedPrompts();  // installs itself
@@ -36,6 +40,10 @@ public:
     // Answers for the next boxes, in order.
     void setNextAnswer(StandardButton button);
     void setNextCustomAnswer(int index);
+    // The next box stays open for up to ms, the event loop running behind
+    // it as behind a real box, and is then answered with button; withdraw()
+    // closes it at once without a choice.
+    void setNextAnswerAfter(int ms, StandardButton button);
     // Answers for the next file dialogs, in order (one list per dialog).
     void setNextFiles(const QStringList& files);
     void setNextPath(const QString& path);
@@ -57,13 +65,17 @@ public:
     QString getExistingDirectory(QWidget* parent, const QString& caption, const QString& dir) override;
     QString getSaveFileName(QWidget* parent, const QString& caption, const QString& dir,
                             const QString& filter) override;
+    void withdraw(const void* tag) override;
 
 private:
     Call dialogCall(Call::Kind kind, QWidget* parent, const QString& caption, const QString& dir,
                     const QString& filter);
     QString nextPath(const Call& call);
+    // True when withdrawn before ms have passed.
+    bool holdOpen(const void* tag, int ms);
 
-    QQueue<Answer> m_answers;
+    QQueue<QPair<Answer, int>> m_answers; // with the time a box is held open
+    QList<QPair<const void*, QEventLoop*>> m_held;
     QQueue<QStringList> m_paths;
     QList<Call> m_calls;
     QStringList m_unexpected;
