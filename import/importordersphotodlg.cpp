@@ -47,6 +47,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <utility>
 
 namespace IB = ImportBookkeeping;
@@ -1311,6 +1312,18 @@ void importOrdersPhotoDlg::finishBatchIfDone()
     const bool allFinished = finishedOrderCount == toImportOrderCount;
     if (allFinished)
         qDebug() << "All orders import finished";
+    // Replies come back in any order; the box names the orders as the table lists them.
+    const auto rowOf = [this](const QString& orderNumber) {
+        for (int row = 0; row < orderMdlLst.size(); ++row) {
+            if (orderMdlLst.at(row)->getOrderNum() == orderNumber)
+                return row;
+        }
+        return int(orderMdlLst.size());
+    };
+    std::stable_sort(m_reportFailures.begin(), m_reportFailures.end(),
+                     [&](const IB::ReportFailure& a, const IB::ReportFailure& b) {
+                         return rowOf(a.orderNumber) < rowOf(b.orderNumber);
+                     });
     const IB::Box box = IB::batchEndBox(finishedOrderCount, allFinished, m_diskFull, m_batchFailures,
                                         m_reportFailures, m_beingDeleted);
     endBatch();
