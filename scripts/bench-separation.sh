@@ -9,8 +9,9 @@
 # (the photos decoded at the small thumbnail's scale, djpeg -scale 2/8,
 # nothing written, $(nproc) at once); and an imported order, its small
 # thumbnails in "成品缩略图/" as the import leaves them, against the copy
-# floor (cp of the photos, $(nproc) at once). Each is also put over the
-# baseline.
+# floor (cp of the photos, $(nproc) at once, each copy synced to the device
+# as the client's copies are; plain cp, which leaves its copies to the
+# write-back, is printed beside it). Each is also put over the baseline.
 #
 # First checks the outputs, then times them all with hyperfine. It ends
 # with one line a figure (the worker's time over the baseline's or the
@@ -87,7 +88,7 @@ rm -rf "$work/import"
 # with the folder there and empty, so each photo is decoded, as the
 # baseline decodes it. The imported order's thumbnails are all there, so
 # its run writes none.
-prepare="rm -rf '$work/w' '$work/v' '$work/b' '$work/c' '$order/成品缩略图' && mkdir -p '$order/成品缩略图'"
+prepare="rm -rf '$work/w' '$work/v' '$work/b' '$work/c' '$work/d' '$order/成品缩略图' && mkdir -p '$order/成品缩略图'"
 
 # run_and_check <order> <output>: one run of the worker on the order, and
 # its output checked: byte-identical copies and 88-pixel thumbnails.
@@ -112,11 +113,13 @@ hyperfine --warmup 1 --runs "$runs" --export-csv "$work/times.csv" \
     -n imported "'$bench' run '$imported' '$work/v'" \
     -n baseline "bash '$root/scripts/bench-separation.sh' --baseline '$order/成品' '$work/b'" \
     -n decode "$(bench_decode_floor "$order/成品" '*.jpg' 2/8)" \
-    -n copy "$(bench_copy_floor "$imported/成品" '*.jpg' "$work/c")" >&2
+    -n copy "$(bench_copy_floor "$imported/成品" '*.jpg' "$work/c")" \
+    -n synced "$(bench_copy_floor "$imported/成品" '*.jpg' "$work/d" synced)" >&2
 echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)"
 csv="$work/times.csv"
 bench_versus "every thumbnail missing, worker/baseline" "$csv" missing baseline ""
 bench_versus "every thumbnail missing, worker/decode floor at 2/8" "$csv" missing decode 1.6
 bench_versus "imported order, worker/baseline" "$csv" imported baseline 0.5
-bench_versus "imported order, worker/copy floor" "$csv" imported copy 1.6
+bench_versus "imported order, worker/copy floor, each copy synced" "$csv" imported synced 1.6
+bench_versus "imported order, worker/cp without sync" "$csv" imported copy ""
 exit "$bench_missed"

@@ -24,12 +24,18 @@ bench_decode_floor() {
         "$1" "$2" "$(nproc)" "$3"
 }
 
-# bench_copy_floor <folder> <name pattern> <output folder>: the command that
-# copies each photo of the folder into the output folder with cp, $(nproc)
-# at once.
+# bench_copy_floor <folder> <name pattern> <output folder> [synced]: the
+# command that copies each photo of the folder into the output folder with
+# cp, $(nproc) at once. With synced each copy is also synced to the device
+# (sync -d) before it counts, as every copy the client makes is.
 bench_copy_floor() {
-    printf "mkdir -p '%s' && find '%s' -maxdepth 1 -type f -name '%s' -print0 | xargs -0 -n 1 -P %s cp -t '%s'" \
-        "$3" "$1" "$2" "$(nproc)" "$3"
+    if [ "${4:-}" = "synced" ]; then
+        printf "mkdir -p '%s' && find '%s' -maxdepth 1 -type f -name '%s' -print0 | xargs -0 -n 1 -P %s sh -c 'cp -- \"\$2\" \"\$1/\" && sync -d -- \"\$1/\${2##*/}\"' sh '%s'" \
+            "$3" "$1" "$2" "$(nproc)" "$3"
+    else
+        printf "mkdir -p '%s' && find '%s' -maxdepth 1 -type f -name '%s' -print0 | xargs -0 -n 1 -P %s cp -t '%s'" \
+            "$3" "$1" "$2" "$(nproc)" "$3"
+    fi
 }
 
 # Mean seconds of one command in a hyperfine CSV export.
