@@ -211,9 +211,11 @@ class PhotoFiles
 {
 public:
     // mainFolder: where the photo's main copy goes (its first, where it
-    // has two); a file committed there is the main copy.
-    PhotoFiles(const PhotoImport::Request& request, PhotoImport::Result& result, const QString& mainFolder)
-        : m_request(request), m_result(result), m_mainFolder(mainFolder)
+    // has two); a file committed there is the main copy. A file committed
+    // in backupFolder is the backup copy.
+    PhotoFiles(const PhotoImport::Request& request, PhotoImport::Result& result, const QString& mainFolder,
+               const QString& backupFolder)
+        : m_request(request), m_result(result), m_mainFolder(mainFolder), m_backupFolder(backupFolder)
     {
     }
 
@@ -345,6 +347,8 @@ private:
     {
         if (staged.folder == m_mainFolder)
             m_result.mainCopy = true;
+        else if (staged.folder == m_backupFolder)
+            m_result.backupCopy = true;
     }
 
     // A failed write leaves any file already at the target as it was.
@@ -359,6 +363,7 @@ private:
     const PhotoImport::Request& m_request;
     PhotoImport::Result& m_result;
     const QString m_mainFolder;
+    const QString m_backupFolder;
     std::vector<Staged> m_files;
 };
 
@@ -492,7 +497,9 @@ PhotoImport::Result PhotoImport::importPhoto(const Request& request)
     const bool upright = result.orientation == 1;
     using Rule = FileOperation::NameRule;
     const bool claiming = bool(request.nextName);
-    PhotoFiles files(request, result, request.orderPath + folders.main.first());
+    const QString backupFolder = request.backupPath + QStringLiteral("照片/");
+    PhotoFiles files(request, result, request.orderPath + folders.main.first(),
+                     needsBackup ? backupFolder : QString());
     // The main copy: an upright photo's is the file itself, a turned one's
     // the photo turned upright, written straight into its file where it has
     // one main copy. A photo that cannot be turned keeps its own bytes (its
@@ -519,7 +526,6 @@ PhotoImport::Result PhotoImport::importPhoto(const Request& request)
     }
     turned.main.clear();
     // A claiming photo writes nothing else before its name is claimed.
-    const QString backupFolder = request.backupPath + QStringLiteral("照片/");
     if (needsBackup && !claiming)
         files.stage(data, backupFolder, Rule::NumberIfTaken);
 

@@ -56,6 +56,7 @@ struct Result
     bool diskFull = false; // a write failed for want of space on the device
     QString targetName;    // the name the photo's files took (claimed, or as asked)
     bool mainCopy = false; // importPhoto: the main copy holds targetName in its (first) main folder
+    bool backupCopy = false; // importPhoto: the backup copy took its name in the backup folder
 
     // The file did not land whole: skipped, unreadable or a target not written.
     bool isFailure() const { return skipped || unreadable || !failed.isEmpty(); }

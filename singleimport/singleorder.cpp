@@ -248,13 +248,11 @@ QString completionText(int mode, const Counts& before, const Counts& after)
                       .arg(after.backup);
 }
 
-Counts committedCounts(const PhotoImport::Result& result, bool hasMain, const QString& backupPath)
+Counts committedCounts(const PhotoImport::Result& result)
 {
-    // The backup is written only once the main copy holds the name.
-    if (!hasMain || !ImportBookkeeping::isCountedPhoto(result.targetName))
+    if (!result.mainCopy || !ImportBookkeeping::isCountedPhoto(result.targetName))
         return {};
-    const bool backup = !result.failed.contains(backupPath + modeFolders(0).main + result.targetName);
-    return {1, backup ? 1 : 0};
+    return {1, result.backupCopy ? 1 : 0};
 }
 
 bool isHiddenChoice(const QString& path)

@@ -119,10 +119,9 @@ struct Counts
 };
 QString completionText(int mode, const Counts& before, const Counts& after);
 // What one photo of a photos-mode run adds to the counts the run reports:
-// its main copy once committed under the name it claimed (hasMain), and its
-// backup once written into backupPath's "照片/", each only where the
-// folder count would count it.
-Counts committedCounts(const PhotoImport::Result& result, bool hasMain, const QString& backupPath);
+// its main copy once committed under the name it claimed, and its backup
+// once it took its name, each only where the folder count would count it.
+Counts committedCounts(const PhotoImport::Result& result);
 
 // A chosen file the list leaves out: a name beginning with "." or a file
 // the file system marks hidden.

@@ -90,7 +90,7 @@ QString ThumbnailThread1::importImage(bool* failed)
     const bool hasMain = result.mainCopy;
     fail(result.isFailure() || !hasMain);
     if (photos)
-        m_committed = SingleOrder::committedCounts(result, hasMain, orderBackupPath);
+        m_committed = SingleOrder::committedCounts(result);
     // Without its main copy the photo holds no name its record could give.
     if (!photos || !hasMain)
         return QString();
