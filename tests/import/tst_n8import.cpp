@@ -632,6 +632,9 @@ void TestN8Import::failedOrdersEndAndTheBatchMovesOn_data()
     QTest::newRow("order N8 folder cannot be made") << "n8 blocked"
                                                     << "订单A24051201-1的N8目录无法创建：%1"
                                                     << "导入失败" << false;
+    QTest::newRow("destination being deleted") << "deleting"
+                                               << "订单正在删除，未导片：A24051201"
+                                               << "导入失败" << false;
     QTest::newRow("order without N8 folder") << "no n8path"
                                              << "订单A24051201-1没有设置N8路径"
                                              << "导入失败" << false;
@@ -675,6 +678,9 @@ void TestN8Import::failedOrdersEndAndTheBatchMovesOn()
     } else if (setup == "no n8path") {
         n8.clear();
     }
+    // A deletion of this process is removing the first order's destination.
+    const FoldersInUse::Claim deleting(setup == "deleting" ? n8Folder() + "A24051201" : QString(), QString(),
+                                       FoldersInUse::Use::Deletion);
     const QStringList rootBefore = TestFiles::entries(m_volumes->root());
 
     dialog({item("100101", "A24051201", n8), item("100102", "A24051202")});
@@ -716,6 +722,8 @@ void TestN8Import::failedOrdersEndAndTheBatchMovesOn()
     }
     if (setup == "no n8path")
         QCOMPARE(TestFiles::entries(m_volumes->root()), rootBefore);
+    if (setup == "deleting")
+        QVERIFY(!QFileInfo::exists(n8Folder() + "A24051201"));
 }
 
 void TestN8Import::closingDuringTheCopyWaitsForTheJobs()

@@ -189,6 +189,17 @@ void TestRawDownload::tipBoxThenClose()
     QVERIFY(prompts.messages().first().hasParent);
     QVERIFY(!window.isVisible());
     QVERIFY(QFile::exists(target() + "IMG_0001.CR2"));
+
+    // While a deletion of this process removes the order's folder, no
+    // download starts: the window says so and closes.
+    const FoldersInUse::Claim deleting(photos(), QString(), FoldersInUse::Use::Deletion);
+    CR2DownLoadWindow refused;
+    refused.show();
+    prompts.setNextAnswer(Prompts::Yes);
+    refused.startDownLoad(m_volumes->path("none.txt"), photos(), target(), "A1");
+    QCOMPARE(prompts.messages().last().title + " / " + prompts.messages().last().text,
+             QStringLiteral("警告 / 订单正在删除，未导片：A1"));
+    QVERIFY(!refused.isVisible());
 }
 
 // A tip of more than 20 lines keeps 20 in the box and the whole in its
