@@ -1439,7 +1439,8 @@ QString importOrdersPhotoDlg::n8Refusal(const ImportOrderModel* model) const
     case N8Import::Refusal::NoN8Folder:
         return QStringLiteral("订单%1没有设置N8路径").arg(model->getOrderName());
     case N8Import::Refusal::OutsideMountRoot:
-        return QStringLiteral("订单%1的N8目录无法创建：%2").arg(model->getOrderName(), Config::importServN8Path);
+        return QStringLiteral("订单%1的N8目录无法创建：%2")
+            .arg(model->getOrderName(), Config::importServN8Path);
     case N8Import::Refusal::UnusableSource:
     case N8Import::Refusal::DestinationInSource:
         break;

@@ -123,7 +123,8 @@ void N8ImportThread::import()
 {
     FileOperation::WriteError error = FileOperation::WriteError::None;
     if (!copyFile(m_info.getFromPath(), m_info.getToPath(), &error))
-        m_receiver.post("n8CopyFailedSlot", m_row, m_info.getToPath(), error == FileOperation::WriteError::DiskFull);
+        m_receiver.post("n8CopyFailedSlot", m_row, m_info.getToPath(),
+                        error == FileOperation::WriteError::DiskFull);
     m_receiver.post("importCopyN8ProgressSlot", m_row, m_currentCount, m_totalCount, m_toDir);
 }
 

@@ -269,8 +269,8 @@ void TestN8Import::windowsFormN8Paths()
 void TestN8Import::refusals_data()
 {
     QTest::addColumn<QString>("chosen"); // below the mount root; "/" the root folder
-    QTest::addColumn<QString>("n8"); // below the mount root; "<root>" the mount root, "<outside>" beside
-                                     // it, "\\..." as given
+    QTest::addColumn<QString>("n8");     // below the mount root; "<root>" the mount root, "<outside>" beside
+                                         // it, "\\..." as given
     QTest::addColumn<int>("refusal");
 
     using R = N8Import::Refusal;
@@ -307,7 +307,7 @@ void TestN8Import::refusals()
     m_volumes->mkdir(QStringLiteral("n8/store1201/选版服务器/A1"));
     const QString chosenPath = chosen == "/" ? chosen : m_volumes->path(chosen);
     const QString n8Path = n8 == "<root>"                        ? m_volumes->root()
-                           : n8 == "<outside>"                     ? outside()
+                           : n8 == "<outside>"                   ? outside()
                            : n8.startsWith('\\') || n8.isEmpty() ? n8
                                                                  : m_volumes->path(n8);
     QCOMPARE(int(N8Import::check(chosenPath, n8Path)), refusal);
@@ -644,8 +644,9 @@ void TestN8Import::failedOrdersEndAndTheBatchMovesOn_data()
     const QStringList second{"100102"};
     const QStringList failedSecondDone{"导入失败", "已导入"};
     const QString oneFailed = "警告 / 以下订单有照片导入失败：\nA24051201：1张";
-    QTest::newRow("every copy fails") << "all fail" << QStringList{"警告 / 以下订单有照片导入失败：\nA24051201：2张"}
-                                      << failedSecondDone << second;
+    QTest::newRow("every copy fails")
+        << "all fail" << QStringList{"警告 / 以下订单有照片导入失败：\nA24051201：2张"} << failedSecondDone
+        << second;
     QTest::newRow("one copy fails") << "one fails" << QStringList{oneFailed}
                                     << QStringList{"已导入(1个失败)", "已导入"} << both;
     QTest::newRow("a page changed since the order's own import")
@@ -654,23 +655,28 @@ void TestN8Import::failedOrdersEndAndTheBatchMovesOn_data()
         << "one full" << QStringList{"警告 / 服务器空间不足，请清理空间后再导入\n" + oneFailed.mid(5)}
         << QStringList{"已导入(1个失败)", "未导入"} << QStringList{"100101"};
     QTest::newRow("every write on a full share")
-        << "all full" << QStringList{"警告 / 服务器空间不足，请清理空间后再导入\n以下订单有照片导入失败：\nA24051201：2张"}
+        << "all full"
+        << QStringList{"警告 / 服务器空间不足，请清理空间后再导入\n以下订单有照片导入失败：\nA24051201：2张"}
         << QStringList{"导入失败", "未导入"} << QStringList();
     QTest::newRow("N8 record refused")
-        << "record refused" << QStringList{"警告 / 以下订单上报失败：\nA24051201：订单不存在\nA24051202：订单不存在"}
+        << "record refused"
+        << QStringList{"警告 / 以下订单上报失败：\nA24051201：订单不存在\nA24051202：订单不存在"}
         << QStringList{"已导入", "已导入"} << both;
     QTest::newRow("N8 record answers 500")
         << "record 500" << QStringList{"警告 / 以下订单上报失败：\nA24051201：500\nA24051202：500"}
         << QStringList{"已导入", "已导入"} << both;
-    QTest::newRow("empty folder") << "empty" << QStringList{"警告 / 订单A24051201-1选择的N8文件夹中没有文件：%1"}
+    QTest::newRow("empty folder") << "empty"
+                                  << QStringList{"警告 / 订单A24051201-1选择的N8文件夹中没有文件：%1"}
                                   << failedSecondDone << second;
     QTest::newRow("destination cannot be made")
-        << "destination blocked" << QStringList{"警告 / 订单A24051201-1的N8目录无法创建：%1"} << failedSecondDone
-        << second;
+        << "destination blocked" << QStringList{"警告 / 订单A24051201-1的N8目录无法创建：%1"}
+        << failedSecondDone << second;
     QTest::newRow("order N8 folder cannot be made")
-        << "n8 blocked" << QStringList{"警告 / 订单A24051201-1的N8目录无法创建：%1"} << failedSecondDone << second;
+        << "n8 blocked" << QStringList{"警告 / 订单A24051201-1的N8目录无法创建：%1"} << failedSecondDone
+        << second;
     QTest::newRow("N8 folder climbs out of the mount root")
-        << "outside" << QStringList{"警告 / 订单A24051201-1的N8目录无法创建：%1"} << failedSecondDone << second;
+        << "outside" << QStringList{"警告 / 订单A24051201-1的N8目录无法创建：%1"} << failedSecondDone
+        << second;
     QTest::newRow("destination holds another order's page")
         << "taken"
         << QStringList{"警告 / 订单A24051201-1的N8目录已被其他订单使用：%1，请将所选文件夹改名后再导入"}
@@ -679,14 +685,16 @@ void TestN8Import::failedOrdersEndAndTheBatchMovesOn_data()
         << "same name"
         << QStringList{"警告 / 订单A24051202-1的N8目录已被其他订单使用：%1，请将所选文件夹改名后再导入"}
         << QStringList{"已导入", "导入失败"} << QStringList{"100101"};
-    QTest::newRow("an earlier attempt's pages") << "earlier attempt" << QStringList{"导入完成 / 2个订单已经全部导完"}
-                                                << QStringList{"已导入", "已导入"} << both;
+    QTest::newRow("an earlier attempt's pages")
+        << "earlier attempt" << QStringList{"导入完成 / 2个订单已经全部导完"}
+        << QStringList{"已导入", "已导入"} << both;
     QTest::newRow("destination being deleted")
         << "deleting" << QStringList{"警告 / 订单正在删除，未导片：A24051201"} << failedSecondDone << second;
     QTest::newRow("order without N8 folder")
         << "no n8path" << QStringList{"警告 / 订单A24051201-1没有设置N8路径"} << failedSecondDone << second;
-    QTest::newRow("chosen folder gone") << "gone" << QStringList{"警告 / 订单A24051201-1选择的N8文件夹不可用：%1"}
-                                        << failedSecondDone << second;
+    QTest::newRow("chosen folder gone")
+        << "gone" << QStringList{"警告 / 订单A24051201-1选择的N8文件夹不可用：%1"} << failedSecondDone
+        << second;
 }
 
 void TestN8Import::failedOrdersEndAndTheBatchMovesOn()
