@@ -156,7 +156,7 @@ bool N8ImportThread::copyFile(QString source, QString target, FileOperation::Wri
     bool taken = false;
     if (FileOperation::copyNewFile(source, target, &taken, error))
         return FileOperation::syncFolder(folder);
-    // A page already in place is kept as it is; only the same page is
-    // this one copied (a corrected page never reaches N8 by this copy).
+    // A page already in place is never replaced. It counts as this one only
+    // with the same bytes: a corrected page left out is a failed copy.
     return taken && FileOperation::isSameContent(source, target);
 }
