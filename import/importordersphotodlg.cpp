@@ -1079,6 +1079,7 @@ void importOrdersPhotoDlg::importAllOrdersBtnSlot()
     setBtnsState(false);
     finishedOrderCount = 0;
     m_n8Ended.clear();
+    m_n8Written.clear();
     m_n8Row = -1;
     m_batchFailures.clear();
     m_reportFailures.clear();
@@ -1169,6 +1170,7 @@ void importOrdersPhotoDlg::startOrderImport(int row)
     m_runDone = 0;
 
     if (importType == ImportN8) {
+        worker->setN8DestinationsOfBatch(m_n8Written);
         worker->createN8Dir(Config::importServN8Path);
         if (!FileOperation::isDirExist(Config::importServN8Path)) {
             m_worker = nullptr;
@@ -1436,6 +1438,9 @@ QString importOrdersPhotoDlg::n8Refusal(const ImportOrderModel* model) const
         return QString();
     case N8Import::Refusal::NoN8Folder:
         return QStringLiteral("订单%1没有设置N8路径").arg(model->getOrderName());
+    case N8Import::Refusal::OutsideMountRoot:
+        return QStringLiteral("订单%1的N8目录无法创建：%2")
+            .arg(model->getOrderName(), Config::importServN8Path);
     case N8Import::Refusal::UnusableSource:
     case N8Import::Refusal::DestinationInSource:
         break;
@@ -1463,6 +1468,8 @@ void importOrdersPhotoDlg::startImportCopyN8ProgressSlot(QList<N8FileInfo> list,
         return;
     }
     m_n8Row = row;
+    // No other order of this batch goes there.
+    m_n8Written.insert(QDir::cleanPath(toDir));
     const JobOwnerHandle owner = m_jobs.owner();
     // The destination stays registered as in use until the last copy is done.
     const QSharedPointer<FoldersInUse::Claim> claim = m_worker->n8Claim();
@@ -1481,12 +1488,17 @@ void importOrdersPhotoDlg::slt_n8threadmsg(QString str)
     qDebug() << "返回过来的数据哈哈哈哈";
 }
 
-void importOrdersPhotoDlg::n8CopyFailedSlot(int row, QString target)
+void importOrdersPhotoDlg::n8CopyFailedSlot(int row, QString target, bool diskFull)
 {
     if (!m_batchRunning || row != m_n8Row)
         return;
     ++m_n8Failed;
     qDebug() << "N8文件复制失败" << target;
+    // Every following order would meet the same full share.
+    if (diskFull) {
+        m_diskFull = true;
+        m_stopping = true;
+    }
 }
 
 void importOrdersPhotoDlg::importCopyN8ProgressSlot(int row, int currentCount, int totalCount, QString toDir)
@@ -1512,6 +1524,8 @@ void importOrdersPhotoDlg::finishedImportOrderN8Slot(int row, QString picPath)
         return;
     }
     qDebug().noquote() << QStringLiteral("%1 import finished").arg(model->getOrderName());
+    if (m_n8Failed > 0)
+        m_batchFailures.append({model->getOrderNum(), m_n8Failed, QString()});
     if (m_n8Total > 0 && m_n8Failed >= m_n8Total) {
         // Nothing reached the N8 folder: neither recorded nor reported.
         m_n8Ended.insert(model);
@@ -1540,6 +1554,11 @@ void importOrdersPhotoDlg::n8WorkerFailed(ImportOrderThread* worker)
         failN8Order(row, FoldersInUse::importRefusedText(model ? model->getOrderNum() : QString()));
         return;
     }
+    if (!worker->n8DestinationTaken().isEmpty()) {
+        failN8Order(row, QStringLiteral("订单%1的N8目录已被其他订单使用：%2，请将所选文件夹改名后再导入")
+                             .arg(model ? model->getOrderName() : QString(), worker->n8DestinationTaken()));
+        return;
+    }
     const QString destination =
         model ? N8Import::destinationRoot(Config::importServN8Path, model->getN8Path()) : QString();
     failN8Order(row, QStringLiteral("订单%1的N8目录无法创建：%2")
@@ -1560,26 +1579,16 @@ void importOrdersPhotoDlg::failN8Order(int row, const QString& text)
 
 void importOrdersPhotoDlg::startNextN8Order()
 {
-    int next = -1;
-    for (int r = 0; r < orderMdlLst.size() && next < 0; ++r) {
+    for (int r = 0; r < orderMdlLst.size() && !m_stopping; ++r) {
         const ImportOrderModel* model = orderMdlLst.at(r);
-        if (!model->getisN8Imported() && !m_n8Ended.contains(model))
-            next = r;
+        if (!model->getisN8Imported() && !m_n8Ended.contains(model)) {
+            startOrderImport(r);
+            return;
+        }
     }
-    if (next >= 0) {
-        startOrderImport(next);
-        return;
-    }
-    if (finishedOrderCount == toImportOrderCount) {
-        qDebug() << "All orders import finished";
-        endBatch();
-        prefieFolderEdit->setEnabled(false);
-        showBatchBox(
-            {QStringLiteral("导入完成"), QStringLiteral("%1个订单已经全部导完").arg(finishedOrderCount)});
-    } else {
-        // The orders that could not be imported have said why.
-        endBatch();
-    }
+    // The last box, as for the other types, once every record is answered;
+    // the orders that could not be imported at all have said why already.
+    stopStartingOrders();
 }
 
 void importOrdersPhotoDlg::setRowState(int row, const QString& text)
@@ -1724,9 +1733,14 @@ void importOrdersPhotoDlg::orderInfoReplySlot(QNetworkReply* reply)
         qDebug() << "上报失败" << post.stage << r.statusText << r.errorString;
     else if (r.kind == WebService::Reply::Kind::NotJsonObject)
         qDebug().noquote() << "上报回复无法读取" << post.stage << QString::fromUtf8(r.body.left(200));
+    else if (post.n8Record)
+        httpUploadN8InfoJson(r.object);
     else
         httpUploadOrderInfoJson(r.object);
-    if (r.kind == WebService::Reply::Kind::TransportError && !post.inBatch) {
+    if (post.n8Record) {
+        if (model && post.inBatch && !r.ok())
+            m_reportFailures.append({model->getOrderNum(), IB::reportFailureStatus(r)});
+    } else if (r.kind == WebService::Reply::Kind::TransportError && !post.inBatch) {
         WebService::showTransportError(nullptr, r);
     } else if (completion && model && post.inBatch && !r.ok()) {
         // The files are in place; the report is owed until the service has
@@ -1769,9 +1783,11 @@ void importOrdersPhotoDlg::updateN8Info(ImportOrderModel* model, QString n8path)
     if (!model)
         return;
     qDebug() << "getOrderPath=" << model->getOrderPath();
-    HttpRequest* request = HttpRequest::startNetRequest(Config::url_n8updatapath,
-                                                        IB::n8PathBody(model->getOrderID(), n8path), true);
-    connect(request, SIGNAL(netSuccessInfo(QJsonObject)), this, SLOT(httpUploadN8InfoJson(QJsonObject)));
+    // The N8 station reads the folder back from the web service: a record
+    // it did not take is named with its order in the batch's last box.
+    QNetworkReply* reply = WebService::post(m_reportManager, Config::url_n8updatapath,
+                                            IB::n8PathBody(model->getOrderID(), n8path));
+    m_reports.insert(reply, ReportPost{model, QString(), ImportN8, m_batchRunning, true});
 }
 
 void importOrdersPhotoDlg::httpUploadOrderInfoJson(QJsonObject reply)

@@ -167,8 +167,9 @@ protected:
 private slots:
     // One icon of the imported-images list, loaded off this thread.
     void setThumbIcon(int generation, int index, QImage icon);
-    // An N8 copy job could not copy its file; its progress report follows.
-    void n8CopyFailedSlot(int row, QString target);
+    // An N8 copy job could not copy its file (diskFull: the share is
+    // full); its progress report follows.
+    void n8CopyFailedSlot(int row, QString target, bool diskFull);
     // The web service's answer to an order path record.
     void orderInfoReplySlot(QNetworkReply* reply);
 
@@ -300,6 +301,8 @@ private:
     int m_n8Failed = 0;
     // Orders this batch ended without importing them; not started again.
     QSet<const ImportOrderModel*> m_n8Ended;
+    // The destinations this batch's orders have copied into (clean paths).
+    QSet<QString> m_n8Written;
     // What the running order's worker told at the end of its run.
     bool m_runTold = false;
     int m_runFailed = 0;
@@ -320,13 +323,14 @@ private:
     bool m_closeConfirmed = false;
     bool m_lockSuffix = false;
     bool m_releaseWhenIdle = false;
-    // Order path records on their way, and what each one reports.
+    // Order path and N8 path records on their way, and what each one reports.
     struct ReportPost
     {
         QPointer<ImportOrderModel> model;
         QString stage;
         ImportTypeEnum type = ImportFinished;
         bool inBatch = false;
+        bool n8Record = false; // the order's N8 folder, not its paths and counts
     };
     QNetworkAccessManager* m_reportManager = nullptr;
     QHash<QNetworkReply*, ReportPost> m_reports;

@@ -68,6 +68,7 @@ ImportOrderThread::ImportOrderThread(ImportOrderModel* model, ImportTypeEnum typ
     if (type == ImportN8) {
         m_n8Path = model->getN8Path();
         m_n8FatherPath = model->getN8FatherPath();
+        m_n8Recorded = model->getFinalN8Path();
     }
     if (type >= ImportOriginal && type <= ImportRetouchedVideo) {
         m_targetNames = model->getImgNameLst(m_sources, type);
@@ -224,10 +225,16 @@ void ImportOrderThread::createN8Dir(QString path)
 {
     path = N8Import::localPath(path);
     qDebug() << "创建N8目录" << path;
+    // Never beside or above the shares, whatever the web service sent.
+    if (!ServerPath::isUnderMountRoot(path)) {
+        qDebug() << "创建N8目录2";
+        emit importDirN8ThreadError();
+        return;
+    }
     if (FileOperation::isDirExist(path))
         return;
     qDebug() << "创建N8目录1";
-    if (path.trimmed().isEmpty() || !QDir().mkpath(path)) {
+    if (!QDir().mkpath(path)) {
         qDebug() << "创建N8目录2";
         emit importDirN8ThreadError();
     }
@@ -400,6 +407,15 @@ void ImportOrderThread::copyN8DirToSer(QString dir)
         return;
     }
     const QString toDir = N8Import::destinationRoot(m_n8Root, dir);
+    // Decided before anything is made or claimed there: two orders whose
+    // chosen folders share a name would otherwise mix their pages in one
+    // N8 folder, and both be recorded with it.
+    if (m_n8OfBatch.contains(QDir::cleanPath(toDir)) || !N8Import::isFreeFor(toDir, dir, m_n8Recorded)) {
+        qDebug() << "N8目标目录已被其他订单使用" << toDir;
+        m_n8Taken = toDir;
+        emit importDirN8ThreadError();
+        return;
+    }
     m_n8Claim = QSharedPointer<FoldersInUse::Claim>::create(toDir, m_orderKey);
     if (m_n8Claim->refused()) {
         qDebug() << "N8目标目录正在删除" << toDir;

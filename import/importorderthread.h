@@ -89,9 +89,9 @@ public:
     // Type 5: walks the chosen folder, makes its folder tree inside the
     // order's N8 folder and hands the files over in one list
     // (startImportDirN8ThreadSigl). A folder that cannot be imported there,
-    // or a destination that cannot be made, is told by
-    // importDirN8ThreadError() and hands nothing over; an empty folder hands
-    // over an empty list.
+    // a destination that another order uses (n8DestinationTaken()), or a
+    // destination that cannot be made, is told by importDirN8ThreadError()
+    // and hands nothing over; an empty folder hands over an empty list.
     void copyN8DirToSer(QString dir);
     // The top level of the walk: emits the list at its end.
     void copyDir(QString source, QString destination);
@@ -111,6 +111,12 @@ public:
     // N8 import: the registration of the destination, for the copy jobs to
     // share; null before the walk has chosen it.
     QSharedPointer<FoldersInUse::Claim> n8Claim() const { return m_n8Claim; }
+    // N8 import: the destinations other orders of the batch have written
+    // into (clean paths); set before the worker starts. None is used again.
+    void setN8DestinationsOfBatch(const QSet<QString>& destinations) { m_n8OfBatch = destinations; }
+    // N8 import: the destination the walk left alone because another order
+    // uses it; empty when it did not. Read once the worker has told its end.
+    QString n8DestinationTaken() const { return m_n8Taken; }
 
     bool judgeMemorySize(QString path);
     bool judgeDiskSize(long long size, QString path);
@@ -175,6 +181,9 @@ private:
     QStringList m_targetNames;
     QString m_n8Path;
     QString m_n8FatherPath;
+    QString m_n8Recorded; // the order's N8 folder as the web service has it
+    QSet<QString> m_n8OfBatch;
+    QString m_n8Taken;
     // Folders the walk has listed, as the file system resolves them, so a
     // linked folder is never walked twice.
     QSet<QString> m_n8Walked;

@@ -2,6 +2,7 @@
 
 #include "config.h"
 #include "fileoperation.h"
+#include "serverpath.h"
 
 #include <QDebug>
 #include <QDir>
@@ -42,6 +43,24 @@ QString resolved(const QString& path)
     return canonical.isEmpty() ? QDir::cleanPath(path) : canonical;
 }
 
+// True when every file below folder is the page at the same place below
+// source, with the same content. A link is never one of our pages (the
+// copies make none), and is not followed.
+bool holdsOnlyPagesOf(const QString& folder, const QString& source)
+{
+    const QFileInfoList entries =
+        QDir(folder).entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+    for (const QFileInfo& entry : entries) {
+        const QString counterpart = source + QLatin1Char('/') + entry.fileName();
+        if (entry.isSymLink())
+            return false;
+        if (entry.isDir() ? !holdsOnlyPagesOf(entry.filePath(), counterpart)
+                          : !FileOperation::isSameContent(entry.filePath(), counterpart))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 Refusal check(const QString& chosen, const QString& n8Folder)
@@ -51,6 +70,9 @@ Refusal check(const QString& chosen, const QString& n8Folder)
     if (n8Folder.trimmed().isEmpty() || !QDir::isAbsolutePath(n8) || n8 == QLatin1String("/") ||
         n8 == mountRoot || resolved(n8) == resolved(mountRoot))
         return Refusal::NoN8Folder;
+    // Tested before cleaning: ".." levels may climb out of the shares.
+    if (!ServerPath::isUnderMountRoot(localPath(n8Folder)))
+        return Refusal::OutsideMountRoot;
 
     const QString name = folderName(chosen);
     const QFileInfo source(QDir::cleanPath(QFileInfo(chosen).absoluteFilePath()));
@@ -66,6 +88,16 @@ Refusal check(const QString& chosen, const QString& n8Folder)
     if (destination == sourcePath || destination.startsWith(sourcePath + QLatin1Char('/')))
         return Refusal::DestinationInSource;
     return Refusal::None;
+}
+
+bool isFreeFor(const QString& destination, const QString& chosen, const QString& recordedN8Folder)
+{
+    if (!QFileInfo(destination).isDir())
+        return true;
+    const QString clean = QDir::cleanPath(destination);
+    if (!recordedN8Folder.isEmpty() && QDir::cleanPath(localPath(recordedN8Folder)) == clean)
+        return true;
+    return holdsOnlyPagesOf(clean, QDir::cleanPath(QFileInfo(chosen).absoluteFilePath()));
 }
 
 } // namespace N8Import
@@ -89,13 +121,17 @@ void N8ImportThread::run()
 
 void N8ImportThread::import()
 {
-    if (!copyFile(m_info.getFromPath(), m_info.getToPath()))
-        m_receiver.post("n8CopyFailedSlot", m_row, m_info.getToPath());
+    FileOperation::WriteError error = FileOperation::WriteError::None;
+    if (!copyFile(m_info.getFromPath(), m_info.getToPath(), &error))
+        m_receiver.post("n8CopyFailedSlot", m_row, m_info.getToPath(),
+                        error == FileOperation::WriteError::DiskFull);
     m_receiver.post("importCopyN8ProgressSlot", m_row, m_currentCount, m_totalCount, m_toDir);
 }
 
-bool N8ImportThread::copyFile(QString source, QString target)
+bool N8ImportThread::copyFile(QString source, QString target, FileOperation::WriteError* error)
 {
+    if (error)
+        *error = FileOperation::WriteError::None;
     if (source == target)
         return true;
     if (!QFileInfo::exists(source))
@@ -118,8 +154,9 @@ bool N8ImportThread::copyFile(QString source, QString target)
     if (m_swept)
         m_swept->sweepOnce(folder);
     bool taken = false;
-    if (FileOperation::copyNewFile(source, target, &taken))
+    if (FileOperation::copyNewFile(source, target, &taken, error))
         return FileOperation::syncFolder(folder);
-    // A file already in place is kept as it is: the folder holds it.
-    return taken && QFileInfo(target).isFile();
+    // A page already in place is never replaced. It counts as this one only
+    // with the same bytes: a corrected page left out is a failed copy.
+    return taken && FileOperation::isSameContent(source, target);
 }

@@ -34,19 +34,30 @@ enum class Refusal
 {
     None,
     NoN8Folder,          // no N8 folder, or the mount root itself
+    OutsideMountRoot,    // an N8 folder beside or above the shares
     UnusableSource,      // a root folder, or not an existing folder
     DestinationInSource, // the copy would land inside the folder it copies
 };
 Refusal check(const QString& chosen, const QString& n8Folder);
 
+// Whether an order's chosen folder may go into a destination that another
+// order may have used: true when nothing is there or no folder (making it
+// tells the rest), when it is the order's own recorded N8 folder (as the
+// web service keeps it, in either form), or when it holds no page but pages
+// of the chosen folder with the same content, at the same places (an
+// earlier attempt of this order, whose record failed). Hidden entries are
+// never pages; empty folders hold none.
+bool isFreeFor(const QString& destination, const QString& chosen, const QString& recordedN8Folder);
+
 } // namespace N8Import
 
 // One file of an N8 folder import, copied on the batch import dialog's
 // pool. It never replaces a file: a target that exists already is left as
-// it is and counts as done. It reports to the dialog only through the
-// dialog's guarded handle: n8CopyFailedSlot(int, QString) when the file
-// could not be copied, then importCopyN8ProgressSlot(int, int, int, QString)
-// in every case, so the dialog counts every file once.
+// it is, and counts as done only when it holds the same bytes. It reports
+// to the dialog only through the dialog's guarded handle:
+// n8CopyFailedSlot(int, QString, bool) when the file is not in place (the
+// flag set when the share is full), then importCopyN8ProgressSlot(int, int,
+// int, QString) in every case, so the dialog counts every file once.
 class N8ImportThread : public QRunnable
 {
 public:
@@ -65,8 +76,9 @@ public:
     void run() override;
     void import();
     // True when the target holds the file afterwards: copied now (and its
-    // folder synced), already there, or source and target are one path.
-    bool copyFile(QString source, QString target);
+    // folder synced), already there with the same bytes, or source and
+    // target are one path. error, when given, tells why a write failed.
+    bool copyFile(QString source, QString target, FileOperation::WriteError* error = nullptr);
 
 private:
     int m_row;

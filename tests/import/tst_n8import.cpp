@@ -32,15 +32,20 @@ struct WriteFaults
     QMutex mutex;
     QMap<QString, int> delays; // file name -> ms
     QStringList refused;       // file names whose write fails
+    QStringList full;          // file names whose write finds the share full
     QStringList written;       // file names in the order their write went on
     std::atomic<int> inWrite{0};
 
     void install()
     {
         FileOperation::setFaultHook([this](FileOperation::Fault fault, const QString& path) {
+            const QString name = QFileInfo(path).fileName();
+            if (fault == FileOperation::Fault::DiskFull) {
+                QMutexLocker lock(&mutex);
+                return full.contains(name);
+            }
             if (fault != FileOperation::Fault::Write)
                 return false;
-            const QString name = QFileInfo(path).fileName();
             ++inWrite;
             int delay = 0;
             bool refuse = false;
@@ -97,6 +102,11 @@ private:
         return m_volumes->writeFile(QStringLiteral("card/N8/") + relative, content);
     }
     QString n8Folder() const { return m_volumes->path(QStringLiteral("n8/store1201/选版服务器/")); }
+    // An existing N8 folder beside the mount root.
+    QString outside() const
+    {
+        return QDir::cleanPath(m_volumes->mkdir(QStringLiteral("../outside/n8"))) + QLatin1Char('/');
+    }
 
     // The batch import dialog with orders made from order-list items.
     importOrdersPhotoDlg* dialog(const QList<QJsonObject>& items);
@@ -153,7 +163,7 @@ public slots:
             QStringLiteral("progress(%1,%2,%3,%4)").arg(row).arg(currentCount).arg(totalCount).arg(toDir));
     }
     void slt_n8threadmsg(QString str) { calls.append(QStringLiteral("msg(%1)").arg(str)); }
-    void n8CopyFailedSlot(int row, QString target)
+    void n8CopyFailedSlot(int row, QString target, bool)
     {
         calls.append(QStringLiteral("failed(%1,%2)").arg(row).arg(target));
     }
@@ -354,6 +364,7 @@ void TestN8Import::walkEndsWithoutAList_data()
     QTest::addColumn<bool>("emptyList"); // false: importDirN8ThreadError
     QTest::newRow("folder without files") << "empty" << true;
     QTest::newRow("N8 folder is the mount root") << "mount root" << false;
+    QTest::newRow("N8 folder outside the mount root") << "outside" << false;
     QTest::newRow("root folder chosen") << "root" << false;
     QTest::newRow("destination cannot be made") << "blocked" << false;
 }
@@ -366,7 +377,9 @@ void TestN8Import::walkEndsWithoutAList()
     card(QStringLiteral("A1/.DS_Store"));
     if (setup != "empty")
         card(QStringLiteral("A1/sub/a.jpg"));
-    Config::importServN8Path = setup == "mount root" ? m_volumes->root() : n8Folder();
+    Config::importServN8Path = setup == "mount root" ? m_volumes->root()
+                               : setup == "outside"  ? outside()
+                                                     : n8Folder();
     if (setup == "root")
         chosen = QStringLiteral("/");
     if (setup == "blocked")
@@ -385,6 +398,7 @@ void TestN8Import::walkEndsWithoutAList()
     if (emptyList)
         QVERIFY(list.first().at(0).value<QList<N8FileInfo>>().isEmpty());
     QCOMPARE(TestFiles::entries(m_volumes->root()), rootBefore); // nothing made at the mount root
+    QCOMPARE(TestFiles::entries(outside()), QStringList());
 }
 
 // ---------------------------------------------------------------- copy jobs
@@ -398,7 +412,8 @@ void TestN8Import::copyJob_data()
 
     QTest::newRow("new file, folder made") << "new" << true << "复制文件需要创建目录 原目录：" << false;
     QTest::newRow("folder exists") << "folder" << true << "不用创建目录" << false;
-    QTest::newRow("existing target is kept") << "existing" << false << "不用创建目录" << false;
+    QTest::newRow("existing other page is kept, not copied") << "existing" << false << "不用创建目录" << true;
+    QTest::newRow("existing same page counts as done") << "same" << true << "不用创建目录" << false;
     QTest::newRow("source missing") << "missing" << false << "" << true;
     QTest::newRow("write fails") << "refused" << false << "不用创建目录" << true;
     QTest::newRow("dialog closed") << "closed" << false << "" << false;
@@ -415,8 +430,8 @@ void TestN8Import::copyJob()
     const QString target = toDir + QStringLiteral("/sub/p.jpg");
     if (setup != "new")
         QDir().mkpath(toDir + "/sub");
-    if (setup == "existing")
-        QVERIFY(TestFiles::write(target, "kept bytes"));
+    if (setup == "existing" || setup == "same")
+        QVERIFY(TestFiles::write(target, setup == "same" ? "new bytes" : "kept bytes"));
     if (setup == "missing")
         QFile::remove(source);
     WriteFaults& faults = *m_faults;
@@ -455,7 +470,7 @@ void TestN8Import::copyJob()
     else
         QVERIFY(!QFileInfo::exists(target));
     QCOMPARE(TestFiles::entries(toDir + "/sub", QDir::Files | QDir::Hidden).size(),
-             setup == "new" || setup == "folder" || setup == "existing" ? 1 : 0);
+             setup == "new" || setup == "folder" || setup == "existing" || setup == "same" ? 1 : 0);
 }
 
 // ---------------------------------------------------------------- the dialog
@@ -499,8 +514,9 @@ QStringList TestN8Import::messages() const
 void TestN8Import::batchIntoDemoOrders()
 {
     // Order A24051201: pages, a nested folder, hidden files and a page the
-    // N8 folder holds already. Order A24051202: a folder named with a blank
-    // and Chinese characters.
+    // N8 folder holds already (the same page, from an attempt whose record
+    // failed). Order A24051202: a folder named with a blank and Chinese
+    // characters.
     const QString first = m_volumes->path(QStringLiteral("card/N8/A24051201"));
     card(QStringLiteral("A24051201/page01.jpg"), "page one");
     card(QStringLiteral("A24051201/page02.jpg"), "page two");
@@ -508,7 +524,7 @@ void TestN8Import::batchIntoDemoOrders()
     card(QStringLiteral("A24051201/.DS_Store"));
     card(QStringLiteral("A24051201/.cache/x.jpg"));
     const QString firstTo = n8Folder() + QStringLiteral("A24051201");
-    QVERIFY(TestFiles::write(firstTo + "/page01.jpg", "chosen in N8 already"));
+    QVERIFY(TestFiles::write(firstTo + "/page01.jpg", "page one"));
     const QString second = m_volumes->path(QStringLiteral("card/N8/A24051202 相册"));
     card(QStringLiteral("A24051202 相册/p.jpg"), "p");
     const QString secondTo = n8Folder() + QStringLiteral("A24051202 相册");
@@ -516,7 +532,7 @@ void TestN8Import::batchIntoDemoOrders()
     dialog({item("100101", "A24051201"), item("100102", "A24051202")});
     for (const char* slot : {"startImportCopyN8ProgressSlot(QList<N8FileInfo>,QString)",
                              "importCopyN8ProgressSlot(int,int,int,QString)", "slt_n8threadmsg(QString)",
-                             "finishedImportOrderN8Slot(int,QString)", "n8CopyFailedSlot(int,QString)"})
+                             "finishedImportOrderN8Slot(int,QString)", "n8CopyFailedSlot(int,QString,bool)"})
         QVERIFY2(m_dlg->metaObject()->indexOfMethod(slot) >= 0, slot);
     chooseFolder(0, first);
     chooseFolder(1, second + QLatin1Char('/'));
@@ -524,7 +540,7 @@ void TestN8Import::batchIntoDemoOrders()
     runBatch();
 
     QCOMPARE(messages(), QStringList{"导入完成 / 2个订单已经全部导完"});
-    QCOMPARE(TestFiles::readAll(firstTo + "/page01.jpg"), QByteArray("chosen in N8 already"));
+    QCOMPARE(TestFiles::readAll(firstTo + "/page01.jpg"), QByteArray("page one"));
     QCOMPARE(TestFiles::readAll(firstTo + "/page02.jpg"), QByteArray("page two"));
     QCOMPARE(TestFiles::readAll(firstTo + "/封面/cover.jpg"), QByteArray("cover"));
     QCOMPARE(TestFiles::entries(firstTo), QStringList({"page01.jpg", "page02.jpg", "封面"}));
@@ -613,16 +629,33 @@ void TestN8Import::progressCountsFinishedJobs()
 void TestN8Import::failedOrdersEndAndTheBatchMovesOn_data()
 {
     QTest::addColumn<QString>("setup");
-    QTest::addColumn<QString>("box"); // "%1" the first order's path in the text; empty: no box
+    QTest::addColumn<QString>("box"); // of "警告"; "%1" the first order's path in the text
     QTest::addColumn<QString>("firstState");
     QTest::addColumn<bool>("firstReported");
 
     QTest::newRow("every copy fails") << "all fail"
-                                      << ""
+                                      << "以下订单有照片导入失败：\nA24051201：2张"
                                       << "导入失败" << false;
     QTest::newRow("one copy fails") << "one fails"
-                                    << ""
+                                    << "以下订单有照片导入失败：\nA24051201：1张"
                                     << "已导入(1个失败)" << true;
+    QTest::newRow("a page changed since the order's own import") << "page changed"
+                                                                 << "以下订单有照片导入失败：\nA24051201：1张"
+                                                                 << "已导入(1个失败)" << true;
+    QTest::newRow("one page on a full share")
+        << "one full"
+        << "服务器空间不足，请清理空间后再导入\n以下订单有照片导入失败：\nA24051201：1张"
+        << "已导入(1个失败)" << true;
+    QTest::newRow("every write on a full share")
+        << "all full"
+        << "服务器空间不足，请清理空间后再导入\n以下订单有照片导入失败：\nA24051201：2张"
+        << "导入失败" << false;
+    QTest::newRow("N8 record refused") << "record refused"
+                                       << "以下订单上报失败：\nA24051201：订单不存在\nA24051202：订单不存在"
+                                       << "已导入" << true;
+    QTest::newRow("N8 record answers 500") << "record 500"
+                                           << "以下订单上报失败：\nA24051201：500\nA24051202：500"
+                                           << "已导入" << true;
     QTest::newRow("empty folder") << "empty"
                                   << "订单A24051201-1选择的N8文件夹中没有文件：%1"
                                   << "导入失败" << false;
@@ -632,6 +665,17 @@ void TestN8Import::failedOrdersEndAndTheBatchMovesOn_data()
     QTest::newRow("order N8 folder cannot be made") << "n8 blocked"
                                                     << "订单A24051201-1的N8目录无法创建：%1"
                                                     << "导入失败" << false;
+    QTest::newRow("N8 folder climbs out of the mount root") << "outside"
+                                                            << "订单A24051201-1的N8目录无法创建：%1"
+                                                            << "导入失败" << false;
+    QTest::newRow("destination holds another order's page")
+        << "taken"
+        << "订单A24051201-1的N8目录已被其他订单使用：%1，请将所选文件夹改名后再导入"
+        << "导入失败" << false;
+    QTest::newRow("same-named folders in one batch")
+        << "same name"
+        << "订单A24051202-1的N8目录已被其他订单使用：%1，请将所选文件夹改名后再导入"
+        << "已导入" << true;
     QTest::newRow("destination being deleted") << "deleting"
                                                << "订单正在删除，未导片：A24051201"
                                                << "导入失败" << false;
@@ -655,19 +699,21 @@ void TestN8Import::failedOrdersEndAndTheBatchMovesOn()
         card(QStringLiteral("A24051201/b.jpg"));
     }
     card(QStringLiteral("A24051201/.DS_Store"));
-    const QString second = m_volumes->path(QStringLiteral("card/N8/A24051202"));
+    QString second = m_volumes->path(QStringLiteral("card/N8/A24051202"));
     card(QStringLiteral("A24051202/c.jpg"));
 
     QString boxPath = first;
     QString n8 = QStringLiteral("\\\\studio-nas\\n8\\store1201");
+    const QString firstTo = n8Folder() + QStringLiteral("A24051201");
     WriteFaults& faults = *m_faults;
-    if (setup == "all fail" || setup == "one fails") {
-        faults.refused << QStringLiteral("a.jpg");
-        if (setup == "all fail")
-            faults.refused << QStringLiteral("b.jpg");
+    if (setup == "all fail" || setup == "one fails" || setup == "all full" || setup == "one full") {
+        QStringList& names = setup.endsWith("full") ? faults.full : faults.refused;
+        names << QStringLiteral("a.jpg");
+        if (setup.startsWith("all"))
+            names << QStringLiteral("b.jpg");
         faults.install();
     } else if (setup == "destination blocked") {
-        boxPath = n8Folder() + QStringLiteral("A24051201");
+        boxPath = firstTo;
         m_volumes->writeFile(QStringLiteral("n8/store1201/选版服务器/A24051201"),
                              "a file where the folder goes");
     } else if (setup == "n8 blocked") {
@@ -675,55 +721,85 @@ void TestN8Import::failedOrdersEndAndTheBatchMovesOn()
         n8 = QStringLiteral("\\\\studio-nas\\n8\\store1299");
         m_volumes->writeFile(QStringLiteral("studio-nas"), "a file where the folder goes");
         boxPath = m_volumes->path(QStringLiteral("studio-nas/store1299/选版服务器/"));
+    } else if (setup == "outside") {
+        n8 = QStringLiteral("\\\\studio-nas\\n8\\..\\..\\outside");
+        boxPath = m_volumes->path(QStringLiteral("studio-nas/../../outside/选版服务器/"));
     } else if (setup == "no n8path") {
         n8.clear();
+    } else if (setup == "taken" || setup == "page changed") {
+        boxPath = firstTo;
+        QVERIFY(TestFiles::write(firstTo + "/a.jpg", setup == "taken" ? "another order's page" : "n8 page"));
+        if (setup == "page changed") // the order's own import, then a page corrected on the card
+            QVERIFY(TestFiles::write(first + "/a.jpg", "corrected page"));
+    } else if (setup == "same name") {
+        // The second order chose a copy of the first's folder, and one page more.
+        boxPath = firstTo;
+        for (const char* page : {"a.jpg", "b.jpg", "c.jpg"})
+            card(QStringLiteral("copy/A24051201/") + page);
+        second = m_volumes->path(QStringLiteral("card/N8/copy/A24051201"));
     }
     // A deletion of this process is removing the first order's destination.
-    const FoldersInUse::Claim deleting(setup == "deleting" ? n8Folder() + "A24051201" : QString(), QString(),
+    const FoldersInUse::Claim deleting(setup == "deleting" ? firstTo : QString(), QString(),
                                        FoldersInUse::Use::Deletion);
     const QStringList rootBefore = TestFiles::entries(m_volumes->root());
 
     dialog({item("100101", "A24051201", n8), item("100102", "A24051202")});
+    if (setup == "record refused")
+        m_service->refuse("order", "saven8path", "0", QStringLiteral("订单不存在"));
+    if (setup == "record 500")
+        m_service->failHttp("order", "saven8path", 500);
+    if (setup == "page changed") // the folder the web service holds for this order
+        model(0)->setFinalN8Path(QStringLiteral("\\\\studio-nas\\n8\\store1201\\选版服务器\\A24051201"));
     chooseFolder(0, first);
     chooseFolder(1, second);
     if (setup == "gone")
         QVERIFY(QDir(first).removeRecursively());
-    if (!box.isEmpty())
-        m_prompts->setNextAnswer(Prompts::Ok);
-    if (firstReported)
-        m_prompts->setNextAnswer(Prompts::Ok); // the batch's end box
+    m_prompts->setNextAnswer(Prompts::Ok);
     runBatch();
 
-    QStringList expected;
-    if (!box.isEmpty())
-        expected << "警告 / " + (box.contains("%1") ? box.arg(boxPath) : box);
-    if (firstReported)
-        expected << "导入完成 / 2个订单已经全部导完";
-    QCOMPARE(messages(), expected);
+    QCOMPARE(messages(), QStringList{"警告 / " + (box.contains("%1") ? box.arg(boxPath) : box)});
     QCOMPARE(state(0), firstState);
     QCOMPARE(model(0)->getisN8Imported(), firstReported);
     QCOMPARE(model(0)->getFinalN8Path().isEmpty(), !firstReported);
 
-    // The following order is imported all the same.
-    QCOMPARE(state(1), QStringLiteral("已导入"));
-    QCOMPARE(TestFiles::readAll(n8Folder() + "A24051202/c.jpg"), QByteArray("n8 page"));
-    QTRY_COMPARE(n8Reports().size(), firstReported ? 2 : 1);
+    // The following order is imported all the same, unless the share is
+    // full or it is the one refused.
+    const bool full = setup.endsWith("full");
+    const bool secondDone = !full && setup != "same name";
+    QCOMPARE(state(1), secondDone ? QStringLiteral("已导入")
+                       : full     ? QStringLiteral("未导入")
+                                  : QStringLiteral("导入失败"));
+    if (secondDone)
+        QCOMPARE(TestFiles::readAll(n8Folder() + "A24051202/c.jpg"), QByteArray("n8 page"));
+    QStringList expectedReports = secondDone ? QStringList{"100102"} : QStringList();
+    if (firstReported)
+        expectedReports.prepend("100101");
+    QTRY_COMPARE(n8Reports().size(), expectedReports.size());
     // Each report is a request of its own; they may reach the service in
     // either order.
     QStringList reported;
     for (const auto& report : n8Reports())
         reported << report.values.value("orderphotoid");
     reported.sort();
-    QCOMPARE(reported, firstReported ? QStringList({"100101", "100102"}) : QStringList{"100102"});
-    if (setup == "all fail" || setup == "one fails") {
+    QCOMPARE(reported, expectedReports);
+    if (setup == "all fail" || setup == "one fails")
         QCOMPARE(progress(0), QStringLiteral("2/2"));
-        const QStringList left = TestFiles::entries(n8Folder() + "A24051201");
-        QCOMPARE(left, setup == "one fails" ? QStringList{"b.jpg"} : QStringList());
-    }
+    const QStringList left = TestFiles::entries(firstTo);
+    if (setup.startsWith("all") || setup.startsWith("one"))
+        QCOMPARE(left, setup.startsWith("one") ? QStringList{"b.jpg"} : QStringList());
+    if (setup == "same name" || setup == "page changed")
+        QCOMPARE(left, QStringList({"a.jpg", "b.jpg"}));
+    if (setup == "taken")
+        QCOMPARE(left, QStringList{"a.jpg"});
+    if (setup == "taken" || setup == "page changed") // never replaced
+        QCOMPARE(TestFiles::readAll(firstTo + "/a.jpg"),
+                 QByteArray(setup == "taken" ? "another order's page" : "n8 page"));
     if (setup == "no n8path")
         QCOMPARE(TestFiles::entries(m_volumes->root()), rootBefore);
+    if (setup == "outside")
+        QVERIFY(!QFileInfo::exists(m_volumes->root() + "../outside"));
     if (setup == "deleting")
-        QVERIFY(!QFileInfo::exists(n8Folder() + "A24051201"));
+        QVERIFY(!QFileInfo::exists(firstTo));
 }
 
 void TestN8Import::closingDuringTheCopyWaitsForTheJobs()
