@@ -103,25 +103,8 @@ QImage decodeTurnedCopy(const QByteArray& copy)
     return QImage();
 }
 
-// The image as a viewer shows it for its orientation tag (2 to 8): mirrored,
-// turned or both. Mirrors are made in place.
-QImage uprightImage(QImage image, int orientation)
-{
-    switch (orientation) {
-    case 2:
-        return std::move(image).mirrored(true, false);
-    case 3:
-        return std::move(image).mirrored(true, true);
-    case 4:
-        return std::move(image).mirrored(false, true);
-    case 5: // a quarter turn clockwise, then mirrored left to right
-        return ImageOperation::rotateImage(std::move(image), 6).mirrored(true, false);
-    case 7: // a quarter turn clockwise, then mirrored top to bottom
-        return ImageOperation::rotateImage(std::move(image), 6).mirrored(false, true);
-    default:
-        return ImageOperation::rotateImage(std::move(image), orientation);
-    }
-}
+// The one transform for an orientation tag, shared with the sheet thumbnails.
+constexpr auto uprightImage = &ImageOperation::uprightImage;
 
 QImage fitted(const QImage& image, int box)
 {

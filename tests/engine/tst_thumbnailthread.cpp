@@ -9,6 +9,7 @@
 
 #include <QImageReader>
 #include <QMutex>
+#include <QPainter>
 #include <QSemaphore>
 #include <QSet>
 #include <QtTest>
@@ -44,15 +45,26 @@ bool isMarkColour(QRgb p)
     return qRed(p) < 110 && qBlue(p) > qRed(p) + 30;
 }
 
-// The bounding box of the pixels in the mark's colour.
-QRect markBounds(const QImage& image)
+bool isRed(QRgb p)
+{
+    return qRed(p) > 180 && qGreen(p) < 90 && qBlue(p) < 90;
+}
+
+// The bounding box of the pixels in the mark's colour (or another).
+QRect markBounds(const QImage& image, bool (*colour)(QRgb) = isMarkColour)
 {
     QRect bounds;
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
-            if (isMarkColour(image.pixel(x, y)))
+            if (colour(image.pixel(x, y)))
                 bounds |= QRect(x, y, 1, 1);
     return bounds;
+}
+
+bool near(const QRect& a, const QRect& b, int pixels)
+{
+    return qAbs(a.left() - b.left()) <= pixels && qAbs(a.top() - b.top()) <= pixels &&
+           qAbs(a.right() - b.right()) <= pixels && qAbs(a.bottom() - b.bottom()) <= pixels;
 }
 
 bool writeJpeg(const QString& path, const JpegFixture::Options& options)
@@ -162,18 +174,32 @@ void TestThumbnailThread::marksAreDrawn_data()
 {
     QTest::addColumn<bool>("smallThumbnail");
     QTest::addColumn<bool>("ellipse");
-    QTest::newRow("rectangle on the small thumbnail") << true << false;
-    QTest::newRow("ellipse on the small thumbnail") << true << true;
-    QTest::newRow("rectangle on the photo") << false << false;
-    QTest::newRow("ellipse on the photo") << false << true;
+    QTest::addColumn<int>("orientation"); // 0: a white photo without a tag
+    QTest::newRow("rectangle on the small thumbnail") << true << false << 0;
+    QTest::newRow("ellipse on the small thumbnail") << true << true << 0;
+    QTest::newRow("rectangle on the photo") << false << false << 0;
+    QTest::newRow("ellipse on the photo") << false << true << 0;
+    QTest::newRow("rectangle on a photo tagged 1") << false << false << 1;
+    QTest::newRow("rectangle on a photo tagged 6") << false << false << 6;
+    QTest::newRow("rectangle on a photo tagged 8") << false << false << 8;
 }
 
 void TestThumbnailThread::marksAreDrawn()
 {
     QFETCH(bool, smallThumbnail);
     QFETCH(bool, ellipse);
+    QFETCH(int, orientation);
     SheetTree tree;
-    QVERIFY(saveSolid(tree.order + "成品/w.jpg", QSize(3000, 1500), Qt::white));
+    QVERIFY(QDir().mkpath(tree.order + "成品") && QDir().mkpath(tree.order + "成品缩略图"));
+    // A tagged photo is a tall one with a red top-left corner as a viewer
+    // shows it, stored as the camera lay.
+    QImage upright(1500, 3000, QImage::Format_RGB32);
+    upright.fill(Qt::white);
+    QPainter(&upright).fillRect(0, 0, 300, 300, Qt::red);
+    const QTransform stored = QTransform().rotate(orientation == 6 ? -90 : orientation == 8 ? 90 : 0);
+    QVERIFY(orientation ? JpegFixture::write(tree.order + "成品/w.jpg", upright.transformed(stored), 95,
+                                             orientation, QString(), QString())
+                        : saveSolid(tree.order + "成品/w.jpg", QSize(3000, 1500), Qt::white));
     if (smallThumbnail)
         QVERIFY(saveSolid(tree.order + "成品缩略图/w.jpg", QSize(1000, 500), Qt::white));
     // Marks are given in the grid of the small thumbnail.
@@ -184,19 +210,23 @@ void TestThumbnailThread::marksAreDrawn()
     const QRect bounds = markBounds(thumb);
     QVERIFY(!bounds.isEmpty());
     // The mark sits where drawing the fully decoded small thumbnail would put it.
-    const QImage small = smallThumbnail ? ImageOperation::loadImage(photo.GetImagePath())
-                                        : ImageOperation::loadImage(photo.GetBigImagePath())
-                                              .scaled(1000, 1000, Qt::KeepAspectRatio, Qt::FastTransformation);
+    const QImage small = smallThumbnail
+                             ? ImageOperation::loadImage(photo.GetImagePath())
+                             : (orientation ? upright : ImageOperation::loadImage(photo.GetBigImagePath()))
+                                   .scaled(1000, 1000, Qt::KeepAspectRatio, Qt::FastTransformation);
     QVERIFY(!small.isNull());
-    const QRect expected = markBounds(ImageOperation::getThumb(small, photo.clipRect(), 88, ellipse, 0));
-    QVERIFY2(qAbs(bounds.left() - expected.left()) <= 1 && qAbs(bounds.top() - expected.top()) <= 1 &&
-                 qAbs(bounds.right() - expected.right()) <= 1 &&
-                 qAbs(bounds.bottom() - expected.bottom()) <= 1,
-             qPrintable(QStringLiteral("%1,%2 %3x%4")
-                            .arg(bounds.x())
-                            .arg(bounds.y())
-                            .arg(bounds.width())
-                            .arg(bounds.height())));
+    const QImage expectedThumb = ImageOperation::getThumb(small, photo.clipRect(), 88, ellipse, 0);
+    const QRect expected = markBounds(expectedThumb);
+    // The small thumbnail made from the photo, and the sheet thumbnail, are upright.
+    const QImage made = ImageOperation::loadImage(photo.GetImagePath());
+    QCOMPARE(made.size(), small.size());
+    QVERIFY(near(markBounds(made, isRed), markBounds(small, isRed), 3));
+    QVERIFY(near(markBounds(thumb, isRed), markBounds(expectedThumb, isRed), 1));
+    QVERIFY2(near(bounds, expected, 1), qPrintable(QStringLiteral("%1,%2 %3x%4")
+                                                       .arg(bounds.x())
+                                                       .arg(bounds.y())
+                                                       .arg(bounds.width())
+                                                       .arg(bounds.height())));
     // A rectangle's outline runs into its corners, an ellipse's does not.
     QCOMPARE(isMarkColour(thumb.pixel(bounds.left(), bounds.top() + 2)), !ellipse);
     QCOMPARE(isMarkColour(thumb.pixel(bounds.right(), bounds.bottom() - 2)), !ellipse);
