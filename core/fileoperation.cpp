@@ -60,7 +60,8 @@ bool isStill(const QByteArray& path, const struct stat& made, bool empty = false
 // The record of the claims a temporary file makes (path or name).
 QByteArray claimRecordOf(const QByteArray& temp)
 {
-    const QByteArray stem = temp.endsWith(kPartialSuffix.latin1()) ? temp.chopped(kPartialSuffix.size()) : temp;
+    const QByteArray stem =
+        temp.endsWith(kPartialSuffix.latin1()) ? temp.chopped(kPartialSuffix.size()) : temp;
     return stem + kClaimSuffix;
 }
 

@@ -2,17 +2,17 @@
 // window's run does in photos mode, so a test can start several at once
 // into one order folder:
 //
-//   singleimport_photojobs [--no-links] [--die-in-claim] <order folder> <backup folder> <prefix>
+//   singleimport_photojobs [--no-links [--die-in-claim]] <order folder> <backup folder> <prefix>
 //                          <order number> <photo>...
 //
 // The photos are numbered on from the order's "照片/" as it is now, each job
 // claims its name as it writes, and the run's records are appended to the
 // order's "ImageTime.txt". With --no-links the share acts as one without a
 // no-replace rename and without hard links (through the fault hook), so the
-// names are claimed the way such shares allow. With --die-in-claim the
-// process ends at once, exit code 3, right after a claim's exclusive create,
-// as a killed run would. Exit code 0 when every photo arrived and the
-// records were written.
+// names are claimed the way such shares allow; with --die-in-claim as well,
+// the process ends at once (exit code 3) right after a claim's exclusive
+// create, as a killed run would. Exit code 0 when every photo arrived and
+// the records were written.
 
 #include "fileoperation.h"
 #include "imagetime.h"
@@ -53,14 +53,12 @@ int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
-    const bool noLinks = args.removeOne(QStringLiteral("--no-links"));
     const bool dieInClaim = args.removeOne(QStringLiteral("--die-in-claim"));
-    if (noLinks || dieInClaim) {
-        FileOperation::setFaultHook([noLinks, dieInClaim](FileOperation::Fault fault, const QString&) {
+    if (args.value(0) == QLatin1String("--no-links")) {
+        args.removeFirst();
+        FileOperation::setFaultHook([dieInClaim](FileOperation::Fault fault, const QString&) {
             if (dieInClaim && fault == FileOperation::Fault::Claimed)
                 ::_exit(3);
-            if (!noLinks || fault != FileOperation::Fault::NoLinks)
-                return false;
             // Each claim waits for the next 20 ms tick of the clock, so the
             // claims of all four processes on one name meet.
             timespec tick;
@@ -68,13 +66,14 @@ int main(int argc, char* argv[])
             const long long next =
                 (tick.tv_sec * 1000000000LL + tick.tv_nsec) / 20000000 * 20000000 + 20000000;
             tick = {time_t(next / 1000000000), long(next % 1000000000)};
-            ::clock_nanosleep(CLOCK_REALTIME, TIMER_ABSTIME, &tick, nullptr);
-            return true;
+            if (fault == FileOperation::Fault::NoLinks)
+                ::clock_nanosleep(CLOCK_REALTIME, TIMER_ABSTIME, &tick, nullptr);
+            return fault == FileOperation::Fault::NoLinks;
         });
     }
     if (args.size() < 5) {
-        QTextStream(stderr) << "usage: singleimport_photojobs [--no-links] [--die-in-claim] <order> <backup> "
-                               "<prefix> <number> <photo>...\n";
+        QTextStream(stderr)
+            << "usage: singleimport_photojobs [--no-links] <order> <backup> <prefix> <number> <photo>...\n";
         return 2;
     }
     const QString order = args.at(0);
