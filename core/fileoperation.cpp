@@ -13,6 +13,7 @@
 #include <QSet>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <ctime>
 #include <dirent.h>
@@ -41,6 +42,9 @@ bool faultAt(FileOperation::Fault fault, const QString& path)
 
 const QLatin1String kPartialPrefix(".dravin-");
 const QLatin1String kPartialSuffix(".part");
+// A claim's record, beside its temporary file under the same stem: hidden,
+// and never taken for a temporary file itself.
+const char kClaimSuffix[] = ".claim";
 
 using NameRule = FileOperation::NameRule;
 
@@ -53,23 +57,81 @@ bool isStill(const QByteArray& path, const struct stat& made, bool empty = false
            (!empty || now.st_size == 0);
 }
 
+// The record of the claims a temporary file makes (path or name).
+QByteArray claimRecordOf(const QByteArray& temp)
+{
+    const QByteArray stem =
+        temp.endsWith(kPartialSuffix.latin1()) ? temp.chopped(kPartialSuffix.size()) : temp;
+    return stem + kClaimSuffix;
+}
+
+bool isClaimRecord(const QByteArray& name)
+{
+    return name.startsWith(kPartialPrefix.latin1()) && name.endsWith(kClaimSuffix);
+}
+
+// Writes the name about to be claimed (a name in the temporary file's own
+// folder, ended by a newline, so a record cut short names nothing) into the
+// record, replacing the name an earlier candidate wrote there.
+void writeClaimRecord(const QByteArray& record, const QByteArray& target)
+{
+    const QByteArray text = target.mid(target.lastIndexOf('/') + 1) + '\n';
+    const int fd = ::open(record.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, S_IRUSR | S_IWUSR);
+    const bool written = fd >= 0 && FileOperation::writeAll(fd, text.constData(), text.size()) == 0;
+    if ((fd >= 0 && ::close(fd) != 0) || !written)
+        qDebug() << "认领记录未能写入" << QFile::decodeName(record);
+}
+
+// The name a claim record names: a plain name in the record's folder
+// (dirFd), or empty when the record is missing, unfinished or names
+// anything else.
+QByteArray claimedName(int dirFd, const QByteArray& record)
+{
+    const int fd = ::openat(dirFd, record.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return QByteArray();
+    char buffer[NAME_MAX + 2];
+    qint64 size = 0;
+    ssize_t n = 0;
+    while (size < qint64(sizeof buffer) && (n = ::read(fd, buffer + size, sizeof buffer - size_t(size))) > 0)
+        size += n;
+    ::close(fd);
+    const QByteArray text(buffer, int(size));
+    const QByteArray name = text.left(text.size() - 1);
+    if (!text.endsWith('\n') || name.isEmpty() || name == "." || name == ".." || name.contains('/') ||
+        name.contains('\n') || name.contains('\0'))
+        return QByteArray();
+    return name;
+}
+
 // Where neither a no-replace rename nor a link exists: the name is taken by
 // an exclusive create, and the finished temporary file is renamed over that
 // empty file. Should the rename fail, the empty file goes again, but only
-// while it is still the one made here.
+// while it is still the one made here. A crash between the two would leave
+// the photo's name to an empty file and the photo in the temporary file:
+// the record written before each create tells the sweep which name the
+// temporary file was meant to take (removeStaleTempFiles).
 int claimByCreate(const QByteArray& f, const QByteArray& t)
 {
+    const QByteArray record = claimRecordOf(f);
+    writeClaimRecord(record, t);
     const int fd = ::open(t.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, S_IRUSR | S_IWUSR);
-    if (fd < 0)
-        return errno;
+    if (fd < 0) {
+        const int err = errno;
+        ::unlink(record.constData());
+        return err;
+    }
+    faultAt(FileOperation::Fault::Claimed, QFile::decodeName(t));
     struct stat made;
     const bool known = ::fstat(fd, &made) == 0;
     ::close(fd);
-    if (::rename(f.constData(), t.constData()) == 0)
-        return 0;
-    const int err = errno;
-    if (known && isStill(t, made, true))
-        ::unlink(t.constData());
+    int err = 0;
+    if (::rename(f.constData(), t.constData()) != 0) {
+        err = errno;
+        if (known && isStill(t, made, true))
+            ::unlink(t.constData());
+    }
+    ::unlink(record.constData());
     // The name was this commit's: a refused rename is no taken name.
     return err == EEXIST ? EIO : err;
 }
@@ -528,20 +590,43 @@ int FileOperation::removeStaleTempFiles(const QString& folder)
     while (const dirent* entry = ::readdir(dir)) {
         const QByteArray name(entry->d_name);
         struct stat info;
-        if (isPartialFile(QFile::decodeName(name)) &&
+        if ((isPartialFile(QFile::decodeName(name)) || isClaimRecord(name)) &&
             ::fstatat(fd, name.constData(), &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(info.st_mode) &&
             info.st_mtime < staleBefore)
             stale.append(name);
     }
     int removed = 0;
+    bool recovered = false;
     for (const QByteArray& name : qAsConst(stale)) {
-        const QString path = QDir(folder).filePath(QFile::decodeName(name));
-        if (!faultAt(Fault::Remove, path) && ::unlinkat(fd, name.constData(), 0) == 0) {
-            qDebug() << "删除残留的临时文件" << path;
-            ++removed;
+        struct stat info;
+        if (isClaimRecord(name)) {
+            // Its temporary file took the name, or goes with it below.
+            const QByteArray temp = name.chopped(int(qstrlen(kClaimSuffix))) + kPartialSuffix.latin1();
+            if (::fstatat(fd, temp.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0 && errno == ENOENT)
+                ::unlinkat(fd, name.constData(), 0);
+            continue;
         }
+        const QString path = QDir(folder).filePath(QFile::decodeName(name));
+        const QByteArray record = claimRecordOf(name);
+        // A claim cut short: the name it took still holds the empty file,
+        // and the photo whole in its temporary file takes it over.
+        const QByteArray claimed = claimedName(fd, record);
+        if (!claimed.isEmpty() && ::fstatat(fd, claimed.constData(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(info.st_mode) && info.st_size == 0 &&
+            ::renameat(fd, name.constData(), fd, claimed.constData()) == 0) {
+            qDebug() << "恢复中断的照片" << path << "->" << QFile::decodeName(claimed);
+            recovered = true;
+        } else if (!faultAt(Fault::Remove, path) && ::unlinkat(fd, name.constData(), 0) == 0) {
+            qDebug() << "删除残留的临时文件" << path;
+        } else {
+            continue;
+        }
+        ::unlinkat(fd, record.constData(), 0);
+        ++removed;
     }
     ::closedir(dir); // closes fd
+    if (recovered)
+        syncFolder(folder);
     return removed;
 }
 

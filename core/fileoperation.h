@@ -155,7 +155,12 @@ public:
     // Removes the folder's hidden temporary files (isPartialFile) that were
     // last written more than 24 hours ago: what a run that was killed left
     // behind. Younger ones may be another station's copy in progress and
-    // stay. Returns how many were removed.
+    // stay. A stale temporary file whose claim record names a file of the
+    // folder that is still empty (a claim by exclusive create cut short
+    // between the create and the rename) takes that name instead, and the
+    // folder is synced. Each record goes with its temporary file, and a
+    // stale record without one goes too. Returns how many temporary files
+    // were removed or took their names.
     static int removeStaleTempFiles(const QString& folder);
     // Syncs the folder itself, so the names given in it last through a
     // crash. A file system that offers no folder sync (EINVAL, ENOTSUP)
@@ -185,7 +190,10 @@ public:
     // LinkResent: it finds no no-replace rename, and its hard link, once
     // made, answers EEXIST, as a request an NFS share got twice does;
     // FolderSync: the sync of that folder refused; NoFolderSync: the folder's
-    // file system offers no folder sync.
+    // file system offers no folder sync. Claimed is no failure (the answer
+    // is ignored): the hook is told right after a claim's exclusive create
+    // took that name, before the rename, so a test can end the process
+    // there as a crash would.
     enum class Fault
     {
         Write,
@@ -196,7 +204,8 @@ public:
         NoLinks,
         LinkResent,
         FolderSync,
-        NoFolderSync
+        NoFolderSync,
+        Claimed
     };
     using FaultHook = std::function<bool(Fault, const QString& path)>;
     static void setFaultHook(FaultHook hook);

@@ -238,6 +238,10 @@ QImage ImageOperation::makeSmallThumbnail(const QString& bigPath, const QString&
 {
     const QSize box(1000, 1000);
     QImage image = loadImageWithin(bigPath, box);
+    // Upright, as the import makes every small thumbnail: a turned camera
+    // file put into the order by hand would otherwise lie on its side.
+    if (!image.isNull())
+        image = uprightImage(std::move(image), getDirection(bigPath));
     if (!image.isNull() && image.size() != image.size().scaled(box, Qt::KeepAspectRatio))
         image = image.scaled(box, Qt::KeepAspectRatio, Qt::FastTransformation);
     if (!image.isNull())
@@ -308,4 +312,23 @@ QPixmap ImageOperation::rotateImage(QPixmap pixmap, int orientation)
         return pixmap;
     qDebug() << "旋转图片旋转图片" << orientation;
     return pixmap.transformed(QTransform().rotate(turn), Qt::SmoothTransformation);
+}
+
+QImage ImageOperation::uprightImage(QImage image, int orientation)
+{
+    // Mirrors are made in place.
+    switch (orientation) {
+    case 2:
+        return std::move(image).mirrored(true, false);
+    case 3:
+        return std::move(image).mirrored(true, true);
+    case 4:
+        return std::move(image).mirrored(false, true);
+    case 5: // a quarter turn clockwise, then mirrored left to right
+        return rotateImage(std::move(image), 6).mirrored(true, false);
+    case 7: // a quarter turn clockwise, then mirrored top to bottom
+        return rotateImage(std::move(image), 6).mirrored(false, true);
+    default:
+        return rotateImage(std::move(image), orientation);
+    }
 }

@@ -67,8 +67,9 @@ public:
     // Photos are decoded at reduced scale; the mark lands within a pixel of
     // where a full decode would put it.
     static QImage getWebViewThumbImage(Image photo, int size);
-    // A photo's small thumbnail (fitting 1000 × 1000), made from the photo
-    // at bigPath and saved at smallPath; null when the photo cannot be read.
+    // A photo's small thumbnail (fitting 1000 × 1000), made upright from the
+    // photo at bigPath and saved at smallPath; null when the photo cannot be
+    // read.
     static QImage makeSmallThumbnail(const QString& bigPath, const QString& smallPath);
     static QPixmap getWebViewThumb(Image photo, int size);
 
@@ -82,4 +83,7 @@ public:
     // returns it unchanged.
     static QImage rotateImage(QImage image, int orientation);
     static QPixmap rotateImage(QPixmap pixmap, int orientation);
+    // The image as a viewer shows it for its orientation tag (2 to 8):
+    // mirrored, turned or both; any other value returns it unchanged.
+    static QImage uprightImage(QImage image, int orientation);
 };

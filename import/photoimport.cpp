@@ -103,25 +103,8 @@ QImage decodeTurnedCopy(const QByteArray& copy)
     return QImage();
 }
 
-// The image as a viewer shows it for its orientation tag (2 to 8): mirrored,
-// turned or both. Mirrors are made in place.
-QImage uprightImage(QImage image, int orientation)
-{
-    switch (orientation) {
-    case 2:
-        return std::move(image).mirrored(true, false);
-    case 3:
-        return std::move(image).mirrored(true, true);
-    case 4:
-        return std::move(image).mirrored(false, true);
-    case 5: // a quarter turn clockwise, then mirrored left to right
-        return ImageOperation::rotateImage(std::move(image), 6).mirrored(true, false);
-    case 7: // a quarter turn clockwise, then mirrored top to bottom
-        return ImageOperation::rotateImage(std::move(image), 6).mirrored(false, true);
-    default:
-        return ImageOperation::rotateImage(std::move(image), orientation);
-    }
-}
+// The one transform for an orientation tag, shared with the sheet thumbnails.
+constexpr auto uprightImage = &ImageOperation::uprightImage;
 
 QImage fitted(const QImage& image, int box)
 {
@@ -221,11 +204,13 @@ public:
 
     // A file of the photo's name in folder, committed by the rule. With
     // claims, the file is the one that claims the photo's name (claim()).
-    void stage(const QByteArray& bytes, const QString& folder, FileOperation::NameRule rule,
-               bool claims = false)
+    // Its staged path; empty when nothing is staged.
+    QString stage(const QByteArray& bytes, const QString& folder, FileOperation::NameRule rule,
+                  bool claims = false)
     {
-        stageWith(folder, rule, claims,
-                  [&bytes](int fd) { return FileOperation::writeAll(fd, bytes.constData(), bytes.size()); });
+        return stageWith(folder, rule, claims, [&bytes](int fd) {
+            return FileOperation::writeAll(fd, bytes.constData(), bytes.size());
+        });
     }
 
     // The same with the bytes written by writer into the open file (it
@@ -257,6 +242,16 @@ public:
         const QString path = staged.file.stagedPath();
         m_files.push_back(std::move(staged));
         return path;
+    }
+
+    // A thumbnail of the photo, or the photo's own bytes standing in for
+    // one: it replaces what is there, but only once the main copy has
+    // taken its name. A thumbnail beside a main copy that failed would show
+    // staff a photo that is not stored.
+    void stageThumbnail(const QByteArray& bytes, const QString& folder)
+    {
+        if (!stage(bytes, folder, FileOperation::NameRule::Replace).isEmpty())
+            m_files.back().thumbnail = true;
     }
 
     // Drops a staged file (by its staged path): nothing of it is left.
@@ -301,11 +296,14 @@ public:
         return false;
     }
 
-    // Commits every file not yet committed, in the order they were staged.
+    // Commits every file not yet committed, in the order they were staged
+    // (the main copy first). The thumbnails of a photo whose main copy
+    // holds no name, whether it failed while it was written or at its
+    // commit, are dropped: the old ones stay with the old main copy.
     void commit()
     {
         for (Staged& staged : m_files) {
-            if (staged.committed)
+            if (staged.committed || (staged.thumbnail && !m_result.mainCopy))
                 continue;
             staged.committed = true;
             const QString target = staged.folder + m_result.targetName;
@@ -313,6 +311,12 @@ public:
                 committed(staged);
             else
                 failed(target, staged.file.error());
+        }
+        if (!m_result.mainCopy) {
+            qDebug() << "主副本未写入，缩略图不写" << m_result.targetName;
+            m_files.erase(std::remove_if(m_files.begin(), m_files.end(),
+                                         [](const Staged& staged) { return staged.thumbnail; }),
+                          m_files.end());
         }
         syncNamedFolders();
     }
@@ -324,6 +328,7 @@ private:
         QString folder;
         FileOperation::NameRule rule = FileOperation::NameRule::Replace;
         bool claims = false;
+        bool thumbnail = false; // committed only after the main copy
         bool committed = false;
     };
 
@@ -565,16 +570,16 @@ PhotoImport::Result PhotoImport::importPhoto(const Request& request)
     const QString& name = result.targetName;
     if (!result.decoded) {
         qDebug() << "图片无法解码" << request.source;
-        files.stage(data, request.orderPath + folders.thumb1000, Rule::Replace);
-        files.stage(data, request.orderPath + folders.thumb2250, Rule::Replace);
+        files.stageThumbnail(data, request.orderPath + folders.thumb1000);
+        files.stageThumbnail(data, request.orderPath + folders.thumb2250);
     }
     data.clear();
     for (const auto& thumb : qAsConst(thumbnails))
-        files.stage(thumb.second, request.orderPath + thumb.first, Rule::Replace);
+        files.stageThumbnail(thumb.second, request.orderPath + thumb.first);
     files.commit();
     if (result.decoded && request.type == ImportFinished) {
         const QString small = request.orderPath + folders.thumb200 + name;
-        const bool saved = thumbnails.size() == 3 && !result.failed.contains(small);
+        const bool saved = result.mainCopy && thumbnails.size() == 3 && !result.failed.contains(small);
         qDebug() << "成品小缩略图" << (saved ? "保存成功" : "保存失败") << small;
     }
     return result;

@@ -369,6 +369,8 @@ void TestFileOperation::staleTempFilesSweptOncePerRun()
 {
     QTemporaryDir dir;
     QVERIFY(TestFiles::writeAged(dir.filePath(".dravin-aB3dE5gH.part"), "killed run", 25));
+    // A claim record whose temporary file took its name before the run died.
+    QVERIFY(TestFiles::writeAged(dir.filePath(".dravin-Zz9Yy8Xx.claim"), "a.jpg\n", 25));
     FileOperation::SweptFolders run;
     run.sweepOnce(dir.path());
     QVERIFY(TestFiles::writeAged(dir.filePath(".dravin-Qq1Ww2Ee.part"), "killed run", 25));

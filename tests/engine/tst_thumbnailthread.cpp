@@ -9,6 +9,7 @@
 
 #include <QImageReader>
 #include <QMutex>
+#include <QPainter>
 #include <QSemaphore>
 #include <QSet>
 #include <QtTest>
@@ -162,18 +163,32 @@ void TestThumbnailThread::marksAreDrawn_data()
 {
     QTest::addColumn<bool>("smallThumbnail");
     QTest::addColumn<bool>("ellipse");
-    QTest::newRow("rectangle on the small thumbnail") << true << false;
-    QTest::newRow("ellipse on the small thumbnail") << true << true;
-    QTest::newRow("rectangle on the photo") << false << false;
-    QTest::newRow("ellipse on the photo") << false << true;
+    QTest::addColumn<int>("orientation"); // 0: a white photo without a tag
+    QTest::newRow("rectangle on the small thumbnail") << true << false << 0;
+    QTest::newRow("ellipse on the small thumbnail") << true << true << 0;
+    QTest::newRow("rectangle on the photo") << false << false << 0;
+    QTest::newRow("ellipse on the photo") << false << true << 0;
+    QTest::newRow("rectangle on a photo tagged 1") << false << false << 1;
+    QTest::newRow("rectangle on a photo tagged 6") << false << false << 6;
+    QTest::newRow("rectangle on a photo tagged 8") << false << false << 8;
 }
 
 void TestThumbnailThread::marksAreDrawn()
 {
     QFETCH(bool, smallThumbnail);
     QFETCH(bool, ellipse);
+    QFETCH(int, orientation);
     SheetTree tree;
-    QVERIFY(saveSolid(tree.order + "成品/w.jpg", QSize(3000, 1500), Qt::white));
+    QVERIFY(QDir().mkpath(tree.order + "成品") && QDir().mkpath(tree.order + "成品缩略图"));
+    // A tagged photo is a tall one with a red top-left corner as a viewer
+    // shows it, stored as the camera lay.
+    QImage upright(1500, 3000, QImage::Format_RGB32);
+    upright.fill(Qt::white);
+    QPainter(&upright).fillRect(0, 0, 300, 300, Qt::red);
+    const QTransform stored = QTransform().rotate(orientation == 6 ? -90 : orientation == 8 ? 90 : 0);
+    QVERIFY(orientation ? JpegFixture::write(tree.order + "成品/w.jpg", upright.transformed(stored), 95,
+                                             orientation, QString(), QString())
+                        : saveSolid(tree.order + "成品/w.jpg", QSize(3000, 1500), Qt::white));
     if (smallThumbnail)
         QVERIFY(saveSolid(tree.order + "成品缩略图/w.jpg", QSize(1000, 500), Qt::white));
     // Marks are given in the grid of the small thumbnail.
@@ -184,11 +199,20 @@ void TestThumbnailThread::marksAreDrawn()
     const QRect bounds = markBounds(thumb);
     QVERIFY(!bounds.isEmpty());
     // The mark sits where drawing the fully decoded small thumbnail would put it.
-    const QImage small = smallThumbnail ? ImageOperation::loadImage(photo.GetImagePath())
-                                        : ImageOperation::loadImage(photo.GetBigImagePath())
-                                              .scaled(1000, 1000, Qt::KeepAspectRatio, Qt::FastTransformation);
+    const QImage small = smallThumbnail
+                             ? ImageOperation::loadImage(photo.GetImagePath())
+                             : (orientation ? upright : ImageOperation::loadImage(photo.GetBigImagePath()))
+                                   .scaled(1000, 1000, Qt::KeepAspectRatio, Qt::FastTransformation);
     QVERIFY(!small.isNull());
-    const QRect expected = markBounds(ImageOperation::getThumb(small, photo.clipRect(), 88, ellipse, 0));
+    const QImage expectedThumb = ImageOperation::getThumb(small, photo.clipRect(), 88, ellipse, 0);
+    const QRect expected = markBounds(expectedThumb);
+    // The small thumbnail made from the photo, and the sheet thumbnail, are
+    // upright: red where the picture's corner is.
+    const QImage made = ImageOperation::loadImage(photo.GetImagePath());
+    QCOMPARE(made.size(), small.size());
+    const auto isRed = [](QRgb p) { return qRed(p) > 180 && qGreen(p) < 90 && qBlue(p) < 90; };
+    QCOMPARE(isRed(made.pixel(30, 30)), isRed(small.pixel(30, 30)));
+    QCOMPARE(isRed(thumb.pixel(25, 4)), isRed(expectedThumb.pixel(25, 4)));
     QVERIFY2(qAbs(bounds.left() - expected.left()) <= 1 && qAbs(bounds.top() - expected.top()) <= 1 &&
                  qAbs(bounds.right() - expected.right()) <= 1 &&
                  qAbs(bounds.bottom() - expected.bottom()) <= 1,

@@ -2,14 +2,17 @@
 // window's run does in photos mode, so a test can start several at once
 // into one order folder:
 //
-//   singleimport_photojobs [--no-links] <order folder> <backup folder> <prefix> <order number> <photo>...
+//   singleimport_photojobs [--no-links [--die-in-claim]] <order folder> <backup folder> <prefix>
+//                          <order number> <photo>...
 //
 // The photos are numbered on from the order's "照片/" as it is now, each job
 // claims its name as it writes, and the run's records are appended to the
 // order's "ImageTime.txt". With --no-links the share acts as one without a
 // no-replace rename and without hard links (through the fault hook), so the
-// names are claimed the way such shares allow. Exit code 0 when every photo
-// arrived and the records were written.
+// names are claimed the way such shares allow; with --die-in-claim as well,
+// the process ends at once (exit code 3) right after a claim's exclusive
+// create, as a killed run would. Exit code 0 when every photo arrived and
+// the records were written.
 
 #include "fileoperation.h"
 #include "imagetime.h"
@@ -22,6 +25,7 @@
 #include <QTextStream>
 
 #include <ctime>
+#include <unistd.h>
 
 class RunReports : public QObject
 {
@@ -49,9 +53,12 @@ int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
+    const bool dieInClaim = args.removeOne(QStringLiteral("--die-in-claim"));
     if (args.value(0) == QLatin1String("--no-links")) {
         args.removeFirst();
-        FileOperation::setFaultHook([](FileOperation::Fault fault, const QString&) {
+        FileOperation::setFaultHook([dieInClaim](FileOperation::Fault fault, const QString&) {
+            if (dieInClaim && fault == FileOperation::Fault::Claimed)
+                ::_exit(3);
             // Each claim waits for the next 20 ms tick of the clock, so the
             // claims of all four processes on one name meet.
             timespec tick;

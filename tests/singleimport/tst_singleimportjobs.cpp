@@ -52,6 +52,8 @@ private slots:
     void sameFilesAsTheBatchWorker();
     void fourProcessesIntoOneOrder_data();
     void fourProcessesIntoOneOrder();
+    void claimCutShortByACrash_data();
+    void claimCutShortByACrash();
     void icons_data();
     void icons();
     void folderCheck();
@@ -288,6 +290,45 @@ void TestSingleImportJobs::fourProcessesIntoOneOrder()
         QVERIFY2(small.width() == 200 && qAbs(small.height() - 120 * 200 / (160 + 8 * n)) <= 1,
                  qPrintable(name));
     }
+}
+
+void TestSingleImportJobs::claimCutShortByACrash_data()
+{
+    QTest::addColumn<QByteArray>("since"); // written under the claimed name after the crash
+    QTest::newRow("the name still holds the empty file") << QByteArray();
+    QTest::newRow("the name holds a file since") << QByteArray("another station's photo");
+}
+
+// A run killed between the exclusive create of its photo's name and the
+// rename, on a share with neither no-replace renames nor links: a day later
+// the sweep gives the photo its name, unless the name holds a file by then.
+void TestSingleImportJobs::claimCutShortByACrash()
+{
+    QFETCH(QByteArray, since);
+    TempVolumes volumes;
+    makeOrderTree(volumes, QString());
+    const QString photo = volumes.path("card.jpg");
+    QVERIFY(JpegFixture::write(photo, JpegFixture::Options()));
+    QProcess run;
+    run.start(DRAVIN_PHOTOJOBS_HELPER, {"--no-links", "--die-in-claim", volumes.path("order/"),
+                                        volumes.path("backup/"), "503", "A102", photo});
+    QVERIFY(run.waitForFinished(60000));
+    QCOMPARE(run.exitCode(), 3);
+    const QString folder = volumes.path("order/照片/");
+    const QString name = QStringLiteral("503A102-001.jpg");
+    QCOMPARE(TestFiles::readAll(folder + name), QByteArray());
+    const QStringList left = TestFiles::entries(folder); // the name, the temporary file and its record
+    QCOMPARE(left.size(), 3);
+    for (const QString& entry : left) {
+        if (entry != name)
+            QVERIFY(TestFiles::writeAged(folder + entry, TestFiles::readAll(folder + entry), 25));
+    }
+    if (!since.isEmpty())
+        QVERIFY(TestFiles::write(folder + name, since));
+
+    FileOperation::removeStaleTempFiles(folder);
+    QCOMPARE(TestFiles::entries(folder), QStringList{name});
+    QCOMPARE(TestFiles::readAll(folder + name), since.isEmpty() ? TestFiles::readAll(photo) : since);
 }
 
 void TestSingleImportJobs::icons_data()
