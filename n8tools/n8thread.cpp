@@ -124,7 +124,8 @@ void N8thread::writeToFile()
             last ? QString() : stores.at(i + 1).toObject().value(QStringLiteral("name")).toString();
 
         // The folder is the store's N8 folder mapped under the mount root,
-        // never a path relative to the working folder.
+        // never a path relative to the working folder nor one beside or
+        // above the shares: such a store is named, and nothing is made.
         const QString folder = N8Sync::productFolder(n8path);
         if (!folder.isEmpty())
             QDir(QFileInfo(folder).path()).mkdir(QFileInfo(folder).fileName());
