@@ -7,6 +7,7 @@
 #include <QtTest>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -63,6 +64,8 @@ private slots:
     void removeFolderContentEndsWhenStuck();
     void removeDirLeavesHiddenEntries();
     void removalNeverFollowsAFolderSwappedForALink();
+    void listingsKeepTheirRules_data();
+    void listingsKeepTheirRules();
 
     void namesAndCounts();
     void pathListFilesRoundTrip();
@@ -524,6 +527,40 @@ void TestFileOperation::removalNeverFollowsAFolderSwappedForALink()
     QVERIFY(swapped);
     QCOMPARE(readAll(dir.filePath("other/成品/keep.jpg")), QByteArray("keep"));
     QVERIFY(QFileInfo(dir.filePath("order/成品")).isSymLink());
+}
+
+void TestFileOperation::listingsKeepTheirRules_data()
+{
+    QTest::addColumn<int>("filters");
+    QTest::addColumn<QStringList>("names"); // "<failed>": the folder was not read
+    using D = QDir;
+    QTest::newRow("default: dots in, hidden, special and dangling out")
+        << int(D::AllEntries) << QStringList{".", "..", "A.jpg", "b.CR2", "link", "sub"};
+    QTest::newRow("everything but the dots") << int(D::AllEntries | D::Hidden | D::System | D::NoDotAndDotDot)
+                                             << QStringList{".h", "A.jpg", "b.CR2", "broken", "fifo", "link", "sub"};
+    QTest::newRow("folders and files") << int(D::Dirs | D::Files | D::NoDotAndDotDot)
+                                       << QStringList{"A.jpg", "b.CR2", "link", "sub"};
+    QTest::newRow("a folder that is not there") << -1 << QStringList{"<failed>"};
+}
+
+void TestFileOperation::listingsKeepTheirRules()
+{
+    QFETCH(int, filters);
+    QTemporaryDir dir;
+    for (const char* name : {"b.CR2", "A.jpg", ".h", "sub/x"})
+        write(dir.filePath(name), "x");
+    QVERIFY(QFile::link(dir.filePath("sub"), dir.filePath("link")));
+    QVERIFY(QFile::link(dir.filePath("gone"), dir.filePath("broken")));
+    QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath("fifo")).constData(), 0600), 0);
+    QFileInfoList listed;
+    const QString folder = filters < 0 ? dir.filePath("none") : dir.path();
+    QStringList names{"<failed>"};
+    if (FileOperation::listFolder(folder, QDir::Filters(filters < 0 ? int(QDir::AllEntries) : filters), &listed)) {
+        names.clear();
+        for (const QFileInfo& entry : listed)
+            names.append(entry.fileName());
+    }
+    QTEST(names, "names");
 }
 
 void TestFileOperation::namesAndCounts()
