@@ -879,8 +879,8 @@ bool isListed(const QFileInfo& entry, QDir::Filters filters)
         return !(filters & QDir::NoDotDot) && (filters & QDir::Dirs);
     if (name.startsWith(QLatin1Char('.')) && !(filters & QDir::Hidden))
         return false;
-    const bool special = !(entry.isFile() || entry.isDir() || entry.isSymLink()) ||
-                         (entry.isSymLink() && !entry.exists());
+    const bool special =
+        !(entry.isFile() || entry.isDir() || entry.isSymLink()) || (entry.isSymLink() && !entry.exists());
     if (special && !(filters & QDir::System))
         return false;
     if (entry.isDir())

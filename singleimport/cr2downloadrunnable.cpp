@@ -35,8 +35,8 @@ bool listing(const QString& folder, QFileInfoList* entries)
 // must be gone before the folder may go.
 bool contentListing(const QString& folder, QFileInfoList* entries)
 {
-    return FileOperation::listFolder(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                                     entries);
+    return FileOperation::listFolder(
+        folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, entries);
 }
 
 QString withoutSuffix(const QString& name)

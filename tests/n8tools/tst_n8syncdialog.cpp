@@ -235,20 +235,25 @@ void TestN8SyncDialog::cancelDuringTheRequest()
 void TestN8SyncDialog::closingTextNamesWrittenStores_data()
 {
     QTest::addColumn<QStringList>("missing"); // store folders taken away
-    QTest::addColumn<QString>("firstPath");   // the first store's path, if not its own; "@": beside the mount root
+    // The first store's path in place of its own; "@": a folder beside the mount root.
+    QTest::addColumn<QString>("firstPath");
     QTest::addColumn<QString>("closing");
     QTest::addColumn<QString>("errors");
     QTest::newRow("first of two failed")
-        << QStringList{"store1201"} << "" << "旗舰店二馆 门店的员工数据导入N8成功！"
+        << QStringList{"store1201"} << ""
+        << "旗舰店二馆 门店的员工数据导入N8成功！"
         << "\n旗舰店一馆n8路径错误，写入失败：\\\\studio-nas\\n8\\store1201\\产品";
-    QTest::newRow("both failed") << QStringList{"store1201", "store1202"} << "" << "员工数据导入N8失败！"
+    QTest::newRow("both failed") << QStringList{"store1201", "store1202"} << ""
+                                 << "员工数据导入N8失败！"
                                  << "\n旗舰店一馆n8路径错误，写入失败：\\\\studio-nas\\n8\\store1201\\产品"
                                     "\n旗舰店二馆n8路径错误，写入失败：\\\\studio-nas\\n8\\store1202\\产品";
     QTest::newRow("store path climbing out of the share")
-        << QStringList() << "\\\\studio-nas\\n8\\..\\..\\outside" << "旗舰店二馆 门店的员工数据导入N8成功！"
+        << QStringList() << "\\\\studio-nas\\n8\\..\\..\\outside"
+        << "旗舰店二馆 门店的员工数据导入N8成功！"
         << "\n旗舰店一馆n8路径错误，写入失败：\\\\studio-nas\\n8\\..\\..\\outside\\产品";
-    QTest::newRow("plain path outside the mount root")
-        << QStringList() << "@" << "旗舰店二馆 门店的员工数据导入N8成功！" << "\n旗舰店一馆n8路径错误，写入失败：@\\产品";
+    QTest::newRow("plain path outside the mount root") << QStringList() << "@"
+                                                       << "旗舰店二馆 门店的员工数据导入N8成功！"
+                                                       << "\n旗舰店一馆n8路径错误，写入失败：@\\产品";
 }
 
 void TestN8SyncDialog::closingTextNamesWrittenStores()

@@ -452,24 +452,24 @@ void TestRawDownload::refusals()
     QStringList rawFiles{"IMG_0001.CR2"};
     if (situation == "unreadable")
         rawFiles += QStringList{"IMG_0002.CR2", "IMG_0003.CR2"};
-    for (const QString& name : rawFiles) {
-        if (situation != "missing")
-            raw(name, QString(), src + "新建文件夹/");
-    }
+    if (situation == "missing")
+        rawFiles.clear();
+    for (const QString& name : rawFiles)
+        raw(name, QString(), src + "新建文件夹/");
+    // The listing that found the raw folder is read; every later one fails.
     int listings = 0;
-    if (situation == "unreadable") {
+    if (situation == "unreadable")
         FileOperation::setFaultHook([&](FileOperation::Fault fault, const QString& path) {
-            return fault == FileOperation::Fault::List && path == QDir::cleanPath(src + "新建文件夹") && ++listings > 1;
+            return fault == FileOperation::Fault::List && path == QDir::cleanPath(src + "新建文件夹") &&
+                   ++listings > 1;
         });
-    }
     const QStringList before = TestFiles::entries(m_volumes->path("local"));
 
     const DownloadReports reports = download(QString(), src, dst);
     QCOMPARE(reports.result, result);
     QCOMPARE(reports.tip, tip.arg(result ? src + "新建文件夹" : dst));
     // Nothing was deleted, and nothing was made where it was refused.
-    if (situation != "missing")
-        QCOMPARE(TestFiles::entries(src + "新建文件夹"), rawFiles);
+    QCOMPARE(TestFiles::entries(src + "新建文件夹"), rawFiles);
     if (!result)
         QCOMPARE(TestFiles::entries(m_volumes->path("local")), before);
 }
