@@ -12,6 +12,7 @@
 #include <QRandomGenerator>
 #include <QSet>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -942,6 +943,71 @@ bool FileOperation::removeFolderContent(QString path)
     if (!top.isDir())
         return false;
     return removeTreeAt(path, false);
+}
+
+bool FileOperation::removeEmptyDir(const QString& path)
+{
+    if (faultAt(Fault::Remove, path))
+        return false;
+    return ::rmdir(QFile::encodeName(path).constData()) == 0;
+}
+
+namespace {
+
+// Whether one read entry belongs in a listing by QDir's rules of filters.
+bool isListed(const QFileInfo& entry, QDir::Filters filters)
+{
+    const QString name = entry.fileName();
+    if (name == QLatin1String("."))
+        return !(filters & QDir::NoDot) && (filters & QDir::Dirs);
+    if (name == QLatin1String(".."))
+        return !(filters & QDir::NoDotDot) && (filters & QDir::Dirs);
+    if (name.startsWith(QLatin1Char('.')) && !(filters & QDir::Hidden))
+        return false;
+    const bool special =
+        !(entry.isFile() || entry.isDir() || entry.isSymLink()) || (entry.isSymLink() && !entry.exists());
+    if (special && !(filters & QDir::System))
+        return false;
+    if (entry.isDir())
+        return filters & QDir::Dirs;
+    return filters & QDir::Files;
+}
+
+} // namespace
+
+bool FileOperation::listFolder(const QString& folder, QDir::Filters filters, QFileInfoList* entries)
+{
+    entries->clear();
+    if (faultAt(Fault::List, QDir::cleanPath(folder)))
+        return false;
+    DIR* dir = ::opendir(QFile::encodeName(folder).constData());
+    if (!dir)
+        return false;
+    const QDir parent(folder);
+    QFileInfoList listed;
+    int err = 0;
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(dir);
+        if (!entry) {
+            err = errno;
+            break;
+        }
+        const QFileInfo info(parent, QFile::decodeName(entry->d_name));
+        if (isListed(info, filters))
+            listed.append(info);
+    }
+    ::closedir(dir);
+    if (err != 0) {
+        qDebug() << "目录读取失败" << folder << err;
+        return false;
+    }
+    std::stable_sort(listed.begin(), listed.end(), [](const QFileInfo& a, const QFileInfo& b) {
+        const int r = a.fileName().toLower().compare(b.fileName().toLower());
+        return r != 0 ? r < 0 : a.fileName() < b.fileName();
+    });
+    *entries = std::move(listed);
+    return true;
 }
 
 QString FileOperation::getFileName(QString path)

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMutex>
 #include <QSet>
 #include <QString>
@@ -136,6 +138,17 @@ public:
     // folder swapped for a link while the removal runs makes it fail.
     static bool removeDir(QString path);
     static bool removeFolderContent(QString path);
+    // Removes a folder only while it is empty (one rmdir): whatever a
+    // listing missed keeps it, and nothing inside is ever taken.
+    static bool removeEmptyDir(const QString& path);
+    // The entries of a folder from one reading of it (opendir and readdir,
+    // their errors checked), in name order with letter case ignored.
+    // filters reads as QDir's: Dirs and Files, Hidden for names beginning
+    // with ".", System for links that lead nowhere and special files, and
+    // NoDot / NoDotDot; a link is judged by what it points to. False, with
+    // no entries, when the folder could not be opened or its reading broke
+    // off: a folder that could not be read is not an empty folder.
+    static bool listFolder(const QString& folder, QDir::Filters filters, QFileInfoList* entries);
     static QString getFileName(QString path);
     static int getFileImagesCount(QString folder);
     static QString rootPath(QString path);
@@ -185,6 +198,7 @@ public:
     // refused for want of space; Close: the data written but refused at sync
     // or close, as network shares report it; Read: a read that fails after
     // the first block; Remove: a removal refused, as a locked file would be;
+    // List: the listing of that folder breaks off, as on a share that drops;
     // NoLinks: a never-replacing commit onto that name finds neither a
     // no-replace rename nor hard links, as on some SMB and FUSE shares;
     // LinkResent: it finds no no-replace rename, and its hard link, once
@@ -198,6 +212,7 @@ public:
     {
         Write,
         Remove,
+        List,
         DiskFull,
         Close,
         Read,

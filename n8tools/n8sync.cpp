@@ -2,8 +2,8 @@
 
 #include "config.h"
 #include "formbody.h"
+#include "serverpath.h"
 
-#include <QDir>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonParseError>
@@ -109,7 +109,9 @@ QString N8Sync::progressText(int type, const QString& store, const QString& next
 QString N8Sync::productFolder(const QString& n8path)
 {
     QString folder = Config::localPath(n8path);
-    if (folder.isEmpty() || !QDir::isAbsolutePath(folder))
+    // A store path the service gives is written into only below the mount
+    // root: "..\.." or a plain local path must not put files elsewhere.
+    if (!ServerPath::isUnderMountRoot(folder))
         return QString();
     if (!folder.endsWith(QLatin1Char('/')))
         folder += QLatin1Char('/');

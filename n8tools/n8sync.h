@@ -47,7 +47,8 @@ QString progressText(int type, const QString& store, const QString& nextStore, b
 
 // The store's folder the files go into, as the file system sees it: the
 // store's N8 folder (mapped under the mount root when in Windows form)
-// followed by "产品"; empty when the N8 folder is not an absolute path.
+// followed by "产品"; empty when the N8 folder does not lie below the mount
+// root (ServerPath::isUnderMountRoot).
 QString productFolder(const QString& n8path);
 
 // The pieces of the collected error text, each beginning with a line

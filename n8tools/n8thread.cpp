@@ -124,7 +124,8 @@ void N8thread::writeToFile()
             last ? QString() : stores.at(i + 1).toObject().value(QStringLiteral("name")).toString();
 
         // The folder is the store's N8 folder mapped under the mount root,
-        // never a path relative to the working folder.
+        // never a path relative to the working folder nor one beside or
+        // above the shares: such a store is named, and nothing is made.
         const QString folder = N8Sync::productFolder(n8path);
         if (!folder.isEmpty())
             QDir(QFileInfo(folder).path()).mkdir(QFileInfo(folder).fileName());
@@ -188,8 +189,17 @@ void N8thread::copyDirectory(const QString& source, const QString& target, QStri
 void N8thread::copyTree(const QString& source, const QString& target, QSet<QString>& entered,
                         const QString& guardedTarget, QStringList& notCopied)
 {
+    // A folder that cannot be resolved or read is not an empty one: it is
+    // named with the files that were not exported. One reached again
+    // through a link, or the export's own target, is no loss.
+    const QString to = QFileInfo(target).absoluteFilePath();
     const QString canonical = QFileInfo(source).canonicalFilePath();
-    if (canonical.isEmpty() || entered.contains(canonical) || isWithin(canonical, guardedTarget))
+    if (canonical.isEmpty()) {
+        qDebug().noquote() << "无法解析的文件夹:" << quoted(source);
+        notCopied.append(to);
+        return;
+    }
+    if (entered.contains(canonical) || isWithin(canonical, guardedTarget))
         return;
     entered.insert(canonical);
     QDir().mkpath(target);
@@ -198,9 +208,12 @@ void N8thread::copyTree(const QString& source, const QString& target, QSet<QStri
     const bool substitute = isN8fjUseBigImg == QLatin1String("1");
     const QString finished = N8Export::finishedFolder(orderPath);
     const QString from = QFileInfo(source).absoluteFilePath();
-    const QString to = QFileInfo(target).absoluteFilePath();
-    const QFileInfoList entries = QDir(source).entryInfoList(QDir::Dirs | QDir::Files | QDir::NoDotAndDotDot,
-                                                             QDir::Name | QDir::IgnoreCase);
+    QFileInfoList entries;
+    if (!FileOperation::listFolder(source, QDir::Dirs | QDir::Files | QDir::NoDotAndDotDot, &entries)) {
+        qDebug().noquote() << "无法读取的文件夹:" << quoted(source);
+        notCopied.append(to);
+        return;
+    }
     for (const QFileInfo& entry : entries) {
         if (isStop)
             return;

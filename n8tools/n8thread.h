@@ -57,8 +57,9 @@ public:
     // A folder reached twice (through a link) is copied once, the target
     // itself is never entered, and no file is replaced or left partial.
     // notCopied, when given, receives the target path of every file that
-    // was not exported: a failed copy, or a taken name that holds other
-    // content than the file meant for it.
+    // was not exported (a failed copy, or a taken name that holds other
+    // content than the file meant for it) and of every folder that could
+    // not be resolved or read.
     void copyDirectory(const QString& source, const QString& target, QStringList* notCopied = nullptr);
     void exoprtN8ResultSendAlert(QString alert);
     void exoprtN8ResultSendMsg(QJsonObject message);

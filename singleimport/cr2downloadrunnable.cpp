@@ -24,10 +24,19 @@ bool isDotEntry(const QFileInfo& entry)
 }
 
 // A folder's default listing: files and folders, hidden ones left out,
-// "." and ".." included, by name with letter case ignored.
-QFileInfoList listing(const QString& folder)
+// "." and ".." included, by name with letter case ignored. False when the
+// folder could not be read.
+bool listing(const QString& folder, QFileInfoList* entries)
 {
-    return QDir(folder).entryInfoList(QDir::AllEntries, QDir::Name | QDir::IgnoreCase);
+    return FileOperation::listFolder(folder, QDir::AllEntries, entries);
+}
+
+// Everything the folder holds but "." and "..", hidden entries too: what
+// must be gone before the folder may go.
+bool contentListing(const QString& folder, QFileInfoList* entries)
+{
+    return FileOperation::listFolder(
+        folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, entries);
 }
 
 QString withoutSuffix(const QString& name)
@@ -64,6 +73,12 @@ bool removeFileTwice(const QString& path)
 }
 
 const QString kRemovalFailed = QStringLiteral("删除原图目录未成功，请手动删除。路径为：");
+
+// A raw folder that could not be listed may still hold every raw file.
+QString unreadableLine(const QString& rawDir)
+{
+    return QStringLiteral("原图目录已保留：%1（目录读取失败）\n").arg(rawDir);
+}
 
 } // namespace
 
@@ -113,7 +128,13 @@ bool CR2DownloadRunnable::downLoad(QString srcDir, QString dstDir, QString& tip)
 
     QString rawDir;
     const bool raws = getSubCR2Dir(srcDir, rawDir);
-    const QFileInfoList entries = listing(raws ? rawDir : srcDir);
+    QFileInfoList entries;
+    // A raw folder that cannot be read now is kept whole: nothing of it is
+    // copied, so nothing of it may go.
+    if (!listing(raws ? rawDir : srcDir, &entries) && raws) {
+        tip += unreadableLine(rawDir);
+        return true;
+    }
     const int max = entries.size();
     QStringList copied;
     for (int i = 0; i < entries.size(); ++i) {
@@ -156,8 +177,11 @@ void CR2DownloadRunnable::removeRaws(const QString& rawDir, const QStringList& c
         return;
     }
     bool notDownloaded = false;
-    const QFileInfoList entries = QDir(rawDir).entryInfoList(
-        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+    QFileInfoList entries;
+    if (!contentListing(rawDir, &entries)) {
+        tip += unreadableLine(rawDir);
+        return;
+    }
     for (const QFileInfo& entry : entries) {
         if (entry.isSymLink() || copied.contains(entry.filePath())) {
             if (!removeFileTwice(entry.filePath()))
@@ -172,25 +196,38 @@ void CR2DownloadRunnable::removeRaws(const QString& rawDir, const QStringList& c
     }
     // A raw file that could not be removed is named above; the folder
     // stays with it.
-    if (!QDir(rawDir).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot))
+    if (!contentListing(rawDir, &entries)) {
+        tip += unreadableLine(rawDir);
         return;
-    if (!FileOperation::removeDir(rawDir) && !FileOperation::removeDir(rawDir))
+    }
+    if (!entries.isEmpty())
+        return;
+    // Only an empty folder goes: should the listing have missed a raw file,
+    // the removal fails rather than take it.
+    if (!FileOperation::removeEmptyDir(rawDir) && !FileOperation::removeEmptyDir(rawDir))
         tip += kRemovalFailed + rawDir + QLatin1Char('\n');
 }
 
 bool CR2DownloadRunnable::isRawDirExist(QString path)
 {
-    return QFileInfo(path).isDir() && listing(path).size() >= 3;
+    QFileInfoList entries;
+    return QFileInfo(path).isDir() && listing(path, &entries) && entries.size() >= 3;
 }
 
 bool CR2DownloadRunnable::getSubCR2Dir(QString srcDir, QString& rawDir)
 {
     if (!QFileInfo(srcDir).isDir())
         return false;
-    for (const QFileInfo& entry : listing(srcDir)) {
+    QFileInfoList entries;
+    listing(srcDir, &entries);
+    for (const QFileInfo& entry : qAsConst(entries)) {
         if (isDotEntry(entry) || !entry.isDir() || entry.isSymLink())
             continue;
-        for (const QFileInfo& inside : listing(entry.filePath())) {
+        // A sub-folder that cannot be read is passed over: its raw files
+        // are neither copied nor removed.
+        QFileInfoList inner;
+        listing(entry.filePath(), &inner);
+        for (const QFileInfo& inside : qAsConst(inner)) {
             const QString suffix = inside.suffix().toLower();
             if (suffix == QLatin1String("cr2") || suffix == QLatin1String("nef")) {
                 rawDir = entry.filePath();
@@ -224,7 +261,9 @@ const QList<QPair<QString, QString>>& CR2DownloadRunnable::sourceShotTimes(const
     if (m_sourceRead)
         return m_sourceTimes;
     m_sourceRead = true;
-    for (const QFileInfo& entry : listing(srcDir)) {
+    QFileInfoList entries;
+    listing(srcDir, &entries);
+    for (const QFileInfo& entry : qAsConst(entries)) {
         if (isDotEntry(entry) || entry.isDir() || entry.isSymLink())
             continue;
         QString shotTime;

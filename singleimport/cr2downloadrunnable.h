@@ -18,9 +18,10 @@
 //
 // No raw file is ever lost: a copy never replaces a file (a taken name gets
 // a numbered one), a raw file is removed only once it has a complete copy
-// of its own, the raw folder only once it is empty and the deletion guard
-// allows it, and a link is removed, never followed. What stays is named in
-// the tip.
+// of its own, the raw folder only once it is empty (by one rmdir, never a
+// removal of what it holds) and the deletion guard allows it, a raw folder
+// whose listing fails is kept, and a link is removed, never followed. What
+// stays is named in the tip.
 class CR2DownloadRunnable : public QRunnable
 {
 public:

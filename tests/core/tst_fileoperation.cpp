@@ -7,6 +7,7 @@
 #include <QtTest>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -63,6 +64,8 @@ private slots:
     void removeFolderContentEndsWhenStuck();
     void removeDirLeavesHiddenEntries();
     void removalNeverFollowsAFolderSwappedForALink();
+    void listingsKeepTheirRules_data();
+    void listingsKeepTheirRules();
 
     void namesAndCounts();
     void pathListFilesRoundTrip();
@@ -526,6 +529,37 @@ void TestFileOperation::removalNeverFollowsAFolderSwappedForALink()
     QVERIFY(swapped);
     QCOMPARE(readAll(dir.filePath("other/成品/keep.jpg")), QByteArray("keep"));
     QVERIFY(QFileInfo(dir.filePath("order/成品")).isSymLink());
+}
+
+void TestFileOperation::listingsKeepTheirRules_data()
+{
+    QTest::addColumn<int>("filters"); // -1: the default listing of a folder that is not there
+    QTest::addColumn<QStringList>("names");
+    QTest::newRow("default: dots in; hidden, special and dangling out")
+        << int(QDir::AllEntries) << QStringList{".", "..", "A.jpg", "b.CR2", "link", "sub"};
+    QTest::newRow("everything but the dots")
+        << int(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)
+        << QStringList{".h", "A.jpg", "b.CR2", "broken", "fifo", "link", "sub"};
+    QTest::newRow("a folder that is not there") << -1 << QStringList{"<not read>"};
+}
+
+void TestFileOperation::listingsKeepTheirRules()
+{
+    QFETCH(int, filters);
+    QTemporaryDir dir;
+    for (const char* name : {"b.CR2", "A.jpg", ".h", "sub/x"})
+        write(dir.filePath(name), "x");
+    QVERIFY(QFile::link(dir.filePath("sub"), dir.filePath("link")) &&
+            QFile::link("gone", dir.filePath("broken")));
+    QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath("fifo")).constData(), 0600), 0);
+    QFileInfoList listed;
+    const bool read =
+        FileOperation::listFolder(filters < 0 ? dir.filePath("none") : dir.path(),
+                                  QDir::Filters(filters < 0 ? int(QDir::AllEntries) : filters), &listed);
+    QStringList names;
+    for (const QFileInfo& entry : listed)
+        names.append(entry.fileName());
+    QTEST(read ? names : QStringList{"<not read>"}, "names");
 }
 
 void TestFileOperation::namesAndCounts()

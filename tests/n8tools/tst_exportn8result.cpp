@@ -89,8 +89,8 @@ struct HeldExport
     std::atomic<bool> first{true};
     HeldExport()
     {
-        FileOperation::setFaultHook([this](FileOperation::Fault, const QString&) {
-            if (first.exchange(false)) {
+        FileOperation::setFaultHook([this](FileOperation::Fault fault, const QString&) {
+            if (fault != FileOperation::Fault::List && first.exchange(false)) {
                 reached.release();
                 release.tryAcquire(1, 10000);
             }

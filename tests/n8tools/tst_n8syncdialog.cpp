@@ -235,31 +235,56 @@ void TestN8SyncDialog::cancelDuringTheRequest()
 void TestN8SyncDialog::closingTextNamesWrittenStores_data()
 {
     QTest::addColumn<QStringList>("missing"); // store folders taken away
+    // The first store's path in place of its own; "@": a folder beside the mount root.
+    QTest::addColumn<QString>("firstPath");
     QTest::addColumn<QString>("closing");
     QTest::addColumn<QString>("errors");
     QTest::newRow("first of two failed")
-        << QStringList{"store1201"} << "旗舰店二馆 门店的员工数据导入N8成功！"
+        << QStringList{"store1201"} << ""
+        << "旗舰店二馆 门店的员工数据导入N8成功！"
         << "\n旗舰店一馆n8路径错误，写入失败：\\\\studio-nas\\n8\\store1201\\产品";
-    QTest::newRow("both failed") << QStringList{"store1201", "store1202"} << "员工数据导入N8失败！"
+    QTest::newRow("both failed") << QStringList{"store1201", "store1202"} << ""
+                                 << "员工数据导入N8失败！"
                                  << "\n旗舰店一馆n8路径错误，写入失败：\\\\studio-nas\\n8\\store1201\\产品"
                                     "\n旗舰店二馆n8路径错误，写入失败：\\\\studio-nas\\n8\\store1202\\产品";
+    QTest::newRow("store path climbing out of the share")
+        << QStringList() << "\\\\studio-nas\\n8\\..\\..\\outside"
+        << "旗舰店二馆 门店的员工数据导入N8成功！"
+        << "\n旗舰店一馆n8路径错误，写入失败：\\\\studio-nas\\n8\\..\\..\\outside\\产品";
+    QTest::newRow("plain path outside the mount root") << QStringList() << "@"
+                                                       << "旗舰店二馆 门店的员工数据导入N8成功！"
+                                                       << "\n旗舰店一馆n8路径错误，写入失败：@\\产品";
 }
 
 void TestN8SyncDialog::closingTextNamesWrittenStores()
 {
     QFETCH(QStringList, missing);
+    QFETCH(QString, firstPath);
     QFETCH(QString, closing);
     QFETCH(QString, errors);
     for (const QString& store : missing)
         QVERIFY(QDir(m_env->volumes.path("n8/" + store)).removeRecursively());
+    // Where "..\.." leads from the share, and a plain path: both beside the mount root.
+    const QString outside = QDir::cleanPath(m_env->volumes.root() + "../outside");
+    QVERIFY(QDir().mkpath(outside));
+    firstPath.replace("@", outside);
+    errors.replace("@", outside);
     m_env->prompts.setNextAnswer(Prompts::Yes);
     makeDialog();
+    if (!firstPath.isEmpty()) {
+        QJsonObject first = m_dialog->stores.at(0).toObject();
+        first.insert("n8path", firstPath);
+        m_dialog->stores.replace(0, first);
+    }
     QTest::mouseClick(button("pb_syncpeo"), Qt::LeftButton);
     waitIdle();
     QCOMPARE(m_env->prompts.messages().size(), 1);
     QCOMPARE(m_env->prompts.last().title, QStringLiteral("温馨提示"));
     QCOMPARE(m_env->prompts.last().text, errors);
     QCOMPARE(label(), closing);
+    QCOMPARE(TestFiles::entries(outside), QStringList());
+    if (missing.isEmpty())
+        QCOMPARE(readStaff(m_env->volumes.path("n8/store1202/产品/VgStaff.xml")), kDemoStaff);
 }
 
 void TestN8SyncDialog::refusedWritesKeepTheOldFile_data()

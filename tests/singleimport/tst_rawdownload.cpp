@@ -427,6 +427,9 @@ void TestRawDownload::refusals_data()
     QTest::newRow("target's parent missing") << "parent" << false << "创建本地目录失败，目录为：%1";
     QTest::newRow("guard refuses the raw folder") << "shallow" << true
                                                   << "下载完毕！\n\n原图目录已保留：%1（路径是服务器或共享的根目录）\n";
+    // A share that drops right after the raw folder was found.
+    QTest::newRow("raw folder unreadable once found")
+        << "unreadable" << true << "下载完毕！\n\n原图目录已保留：%1（目录读取失败）\n";
 }
 
 void TestRawDownload::refusals()
@@ -446,15 +449,27 @@ void TestRawDownload::refusals()
         dst = m_volumes->path("local/x/y/");
     if (situation == "shallow")
         src = m_volumes->mkdir("shallow") + "/";
-    if (situation != "missing")
-        raw("IMG_0001.CR2", QString(), src + "新建文件夹/");
+    QStringList rawFiles{"IMG_0001.CR2"};
+    if (situation == "unreadable")
+        rawFiles += QStringList{"IMG_0002.CR2", "IMG_0003.CR2"};
+    if (situation == "missing")
+        rawFiles.clear();
+    for (const QString& name : rawFiles)
+        raw(name, QString(), src + "新建文件夹/");
+    // The listing that found the raw folder is read; every later one fails.
+    int listings = 0;
+    if (situation == "unreadable")
+        FileOperation::setFaultHook([&](FileOperation::Fault fault, const QString& path) {
+            return fault == FileOperation::Fault::List && path == QDir::cleanPath(src + "新建文件夹") &&
+                   ++listings > 1;
+        });
     const QStringList before = TestFiles::entries(m_volumes->path("local"));
 
     const DownloadReports reports = download(QString(), src, dst);
     QCOMPARE(reports.result, result);
-    QCOMPARE(reports.tip, tip.arg(situation == "shallow" ? src + "新建文件夹" : dst));
+    QCOMPARE(reports.tip, tip.arg(result ? src + "新建文件夹" : dst));
     // Nothing was deleted, and nothing was made where it was refused.
-    QVERIFY(QFile::exists(src + "新建文件夹/IMG_0001.CR2") || situation == "missing");
+    QCOMPARE(TestFiles::entries(src + "新建文件夹"), rawFiles);
     if (!result)
         QCOMPARE(TestFiles::entries(m_volumes->path("local")), before);
 }
