@@ -45,11 +45,13 @@ QString resolved(const QString& path)
 
 // True when every file below folder is the page at the same place below
 // source, with the same content. A link is never one of our pages (the
-// copies make none), and is not followed.
+// copies make none), and is not followed; a folder that cannot be read may
+// hold anything.
 bool holdsOnlyPagesOf(const QString& folder, const QString& source)
 {
-    const QFileInfoList entries =
-        QDir(folder).entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+    QFileInfoList entries;
+    if (!FileOperation::listFolder(folder, QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, &entries))
+        return false;
     for (const QFileInfo& entry : entries) {
         const QString counterpart = source + QLatin1Char('/') + entry.fileName();
         if (entry.isSymLink())

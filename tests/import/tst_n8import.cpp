@@ -33,6 +33,7 @@ struct WriteFaults
     QMap<QString, int> delays; // file name -> ms
     QStringList refused;       // file names whose write fails
     QStringList full;          // file names whose write finds the share full
+    QStringList unlisted;      // folders (clean paths) whose listing breaks off
     QStringList written;       // file names in the order their write went on
     std::atomic<int> inWrite{0};
 
@@ -43,6 +44,10 @@ struct WriteFaults
             if (fault == FileOperation::Fault::DiskFull) {
                 QMutexLocker lock(&mutex);
                 return full.contains(name);
+            }
+            if (fault == FileOperation::Fault::List) {
+                QMutexLocker lock(&mutex);
+                return unlisted.contains(path);
             }
             if (fault != FileOperation::Fault::Write)
                 return false;
@@ -672,6 +677,10 @@ void TestN8Import::failedOrdersEndAndTheBatchMovesOn_data()
         << "taken"
         << "订单A24051201-1的N8目录已被其他订单使用：%1，请将所选文件夹改名后再导入"
         << "导入失败" << false;
+    QTest::newRow("destination cannot be read")
+        << "unreadable"
+        << "订单A24051201-1的N8目录已被其他订单使用：%1，请将所选文件夹改名后再导入"
+        << "导入失败" << false;
     QTest::newRow("same-named folders in one batch")
         << "same name"
         << "订单A24051202-1的N8目录已被其他订单使用：%1，请将所选文件夹改名后再导入"
@@ -726,6 +735,12 @@ void TestN8Import::failedOrdersEndAndTheBatchMovesOn()
         boxPath = m_volumes->path(QStringLiteral("studio-nas/../../outside/选版服务器/"));
     } else if (setup == "no n8path") {
         n8.clear();
+    } else if (setup == "unreadable") {
+        // What it holds looks like this order's page, but the rest is unknown.
+        boxPath = firstTo;
+        QVERIFY(TestFiles::write(firstTo + "/a.jpg", "n8 page"));
+        faults.unlisted << QDir::cleanPath(firstTo);
+        faults.install();
     } else if (setup == "taken" || setup == "page changed") {
         boxPath = firstTo;
         QVERIFY(TestFiles::write(firstTo + "/a.jpg", setup == "taken" ? "another order's page" : "n8 page"));
