@@ -472,7 +472,7 @@ void SeparationController::fenjian_photoIsFileSlot_1(int num)
     for (const QString& name : qAsConst(finalPhotoList)) {
         const QString source = root + QStringLiteral("成品/") + name;
         qDebug() << "test=" << source << "-to==" << target + name;
-        auto* job = new SeparateThread(source, target + name, true, 1, m_host->jobOwner(), Config::sjfjxz);
+        auto* job = new SeparateThread(source, target + name, true, 1, m_host->jobOwner(), m_layout.sjfjxz);
         // The sheet's thumbnails come from the photos' small thumbnails: a
         // missing one is made while the copies run.
         job->setSmallThumbnail(ImageData::fineSmallThumbnail(root, name));
