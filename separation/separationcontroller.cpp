@@ -130,6 +130,13 @@ void SeparationController::queryCallBack(const WebService::Reply& reply)
     if (m_closed)
         return;
     const Prompts::StandardButton button = m_layout.searchBoxButton;
+    // An answer to a search sent before the start: the run takes its next
+    // order, and a stopped run resumes, from the list's marks, so the list
+    // stays the run's. Nothing is said of it.
+    if (m_guard.isHeld()) {
+        m_host->setSearching(false);
+        return;
+    }
     if (!WebService::reportFailure(reply, QStringLiteral("检索错误：") + reply.code, button)) {
         qDebug().noquote() << "query order Json:" << QJsonDocument(reply.object).toJson(QJsonDocument::Indented);
         orderList = ordersFromListReply(reply.object, m_layout.fill);

@@ -59,6 +59,8 @@ public:
     void queryOrderTurnSmDate(QString keyword) { search(13, keyword); }
     // Appends the checked stores and posts the search.
     void postDataFunc(QByteArray& body);
+    // An answer that arrives while this window's run is under way is
+    // dropped: the run goes on over the list it was started on.
     void queryCallBack(const WebService::Reply& reply);
 
     // --- Start of a run ----------------------------------------------------
