@@ -882,8 +882,7 @@ void TestSeparationRun::barcodeDownloads()
     QNetworkAccessManager manager;
     const QString dir = env.volumes.mkdir("bar");
     auto fetch = [&](const QString& orderId, const QString& file) {
-        Config::order_id = orderId;
-        auto* d = new BarcodeDownload(&manager, SeparationRequests::barcodeUrl(), dir + file);
+        auto* d = new BarcodeDownload(&manager, SeparationRequests::barcodeUrl(orderId), dir + file);
         QObject::connect(d->reply(), &QNetworkReply::readyRead, d, &BarcodeDownload::onReadyRead);
         QObject::connect(d->reply(), &QNetworkReply::downloadProgress, d,
                          &BarcodeDownload::onDownloadProgress);
@@ -1055,7 +1054,7 @@ void TestSeparationRun::unreachedMarkStageMakesAProductFolder()
     plan.productFolder = QStringLiteral("相册 相册 1/");
     plan.goodtypeid = QStringLiteral("33");
     c->productMessageList = {plan};
-    Config::orderpayforkey = QStringLiteral("A1");
+    c->takenOrder.orderpayforkey = QStringLiteral("A1");
     // Called directly, the design form's product stage holds; the sheet
     // stage that follows is refused here.
     env.service.failHttp("order", "getorderpic", 500);
