@@ -88,15 +88,16 @@ int run(const QString& orderFolder, const QString& out)
     Config::fj_bzname = QStringLiteral("标注");
     Config::sjfjxz = QStringLiteral("0");
     Config::isFjDownloadDeletePhoto = QStringLiteral("0");
-    Config::order_path = QDir(orderFolder).absolutePath() + QLatin1Char('/');
-    Config::orderpayforkey = QStringLiteral("BENCH");
-    Config::order_serverNum = QStringLiteral("1");
-    Config::order_customer = QStringLiteral("bench");
-    Config::pickuptype = QStringLiteral("快递");
     ProductData::m_products.clear();
 
     BenchWindow window;
     SeparationController* separation = window.controller();
+    order& taken = separation->takenOrder;
+    taken.orderpath = QDir(orderFolder).absolutePath() + QLatin1Char('/');
+    taken.orderpayforkey = QStringLiteral("BENCH");
+    taken.servicetimes = QStringLiteral("1");
+    taken.customer = QStringLiteral("bench");
+    taken.pickuptype = QStringLiteral("快递");
     separation->saveFilepath = QDir(out).absolutePath() + QLatin1Char('/');
     ProductData::localSavePath = separation->saveFilepath;
     separation->isSeparating = true;

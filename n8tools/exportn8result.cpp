@@ -12,7 +12,7 @@
 #include <algorithm>
 
 ExportN8Result::ExportN8Result(QWidget* parent)
-    : SeparationWindowBase(SeparationLayout::n8(), parent), ui(new Ui_ExportN8Result)
+    : SeparationWindowBase(SeparationLayout::n8(Config::sjfjxz), parent), ui(new Ui_ExportN8Result)
 {
     ui->setupUi(this);
     initWindow();

@@ -1,9 +1,10 @@
 #include "searchorder.h"
 
+#include "config.h"
 #include "ui_searchorder.h"
 
 SearchOrder::SearchOrder(QWidget* parent)
-    : SeparationWindowBase(SeparationLayout::design(), parent), ui(new Ui_SearchOrder)
+    : SeparationWindowBase(SeparationLayout::design(Config::sjfjxz), parent), ui(new Ui_SearchOrder)
 {
     ui->setupUi(this);
     initWindow();

@@ -8,6 +8,7 @@
 #include "filenames.h"
 #include "imagedata.h"
 #include "ordertablecheck.h"
+#include "ordertree.h"
 #include "productionsheet.h"
 #include "productplan.h"
 #include "prompts.h"
@@ -79,7 +80,7 @@ bool SeparationController::replyEndsRun(const WebService::Reply& reply, const QS
 
 QString SeparationController::unfinishedOrderText() const
 {
-    return QStringLiteral("未完成分件的订单：") + Config::orderpayforkey;
+    return QStringLiteral("未完成分件的订单：") + takenOrder.orderpayforkey;
 }
 
 void SeparationController::busyBox()
@@ -130,6 +131,13 @@ void SeparationController::queryCallBack(const WebService::Reply& reply)
     if (m_closed)
         return;
     const Prompts::StandardButton button = m_layout.searchBoxButton;
+    // An answer to a search sent before the start: the run takes its next
+    // order, and a stopped run resumes, from the list's marks, so the list
+    // stays the run's. Nothing is said of it.
+    if (m_guard.isHeld()) {
+        m_host->setSearching(false);
+        return;
+    }
     if (!WebService::reportFailure(reply, QStringLiteral("检索错误：") + reply.code, button)) {
         qDebug().noquote() << "query order Json:" << QJsonDocument(reply.object).toJson(QJsonDocument::Indented);
         orderList = ordersFromListReply(reply.object, m_layout.fill);
@@ -210,8 +218,8 @@ void SeparationController::queryProductsCallBack(const WebService::Reply& reply)
     object.remove(QStringLiteral("code"));
     expressHtmlString = m_expressHtml.getHtmlString(object);
 
-    const ProductPlan::OrderValues values{Config::orderpayforkey, Config::order_customer,
-                                          Config::order_getphotodate, Config::order_role11};
+    const ProductPlan::OrderValues values{takenOrder.orderpayforkey, takenOrder.customer,
+                                          takenOrder.pickuptime, takenOrder.role10};
     const ProductPlan::Plan plan =
         ProductPlan::plan(reply.object, m_layout.goodsForm, Config::isshow_subproduct, values);
     productMessageList = plan.messages;
@@ -326,6 +334,8 @@ bool SeparationController::readyToSeparate()
             continue;
         o.isDone = true;
         takeUpOrder(o);
+        takenOrder = o;
+        takenOrder.orderpath = OrderTree::withSlash(o.orderpath);
         m_entriesAtOrderStart = m_messageList.size();
         m_orderFailures.clear();
         m_orderNotes.clear();
@@ -362,8 +372,8 @@ void SeparationController::startSeparatePhotos()
     saveFilepath += Clock::today().toString(QStringLiteral("yyyy-MM-dd")) + QLatin1Char('/');
     if (!makeOutputFolder(saveFilepath))
         return;
-    saveFilepath += SeparationFiles::orderFolderName(Config::orderpayforkey, Config::order_serverNum,
-                                                     Config::order_customer, Config::pickuptype) +
+    saveFilepath += SeparationFiles::orderFolderName(takenOrder.orderpayforkey, takenOrder.servicetimes,
+                                                     takenOrder.customer, takenOrder.pickuptype) +
                     QLatin1Char('/');
     if (!makeOutputFolder(saveFilepath))
         return;
@@ -391,7 +401,8 @@ void SeparationController::startSeparatePhotos()
     photoExistNum = 0;
     photoCheckedNum = 0;
     m_host->clearJobs();
-    const QString finished = Config::order_path.isEmpty() ? QString() : Config::order_path + QStringLiteral("成品/");
+    const QString finished =
+        takenOrder.orderpath.isEmpty() ? QString() : takenOrder.orderpath + QStringLiteral("成品/");
     for (int i = 0; i < ProductData::m_products.size(); ++i) {
         for (const QString& name : ProductData::m_products.at(i).photos) {
             // A name that is no plain file name is never joined to a path;
@@ -432,7 +443,7 @@ void SeparationController::fenjian_photoIsFileSlot_1(int num)
     // Only once per order, also for the direct call.
     photoCheckedNum = photoCheckNum + 1;
 
-    const QString root = Config::order_path;
+    const QString root = takenOrder.orderpath;
     const bool listed = FileOperation::isDirExist(root) && !QDir::isRelativePath(root);
     // An order whose folder is not on the share has nothing to separate;
     // the report says so.
@@ -472,7 +483,7 @@ void SeparationController::fenjian_photoIsFileSlot_1(int num)
     for (const QString& name : qAsConst(finalPhotoList)) {
         const QString source = root + QStringLiteral("成品/") + name;
         qDebug() << "test=" << source << "-to==" << target + name;
-        auto* job = new SeparateThread(source, target + name, true, 1, m_host->jobOwner(), Config::sjfjxz);
+        auto* job = new SeparateThread(source, target + name, true, 1, m_host->jobOwner(), m_layout.sjfjxz);
         // The sheet's thumbnails come from the photos' small thumbnails: a
         // missing one is made while the copies run.
         job->setSmallThumbnail(ImageData::fineSmallThumbnail(root, name));
@@ -492,7 +503,7 @@ void SeparationController::fenjian_finalPhotoSlot_2()
     qDebug() << "原图总数：" << finalPhotoList.size() << " 已复制：" << finalCopiedNum;
     if (finalCopiedNum != finalPhotoList.size())
         return;
-    backstop(Config::order_path + QStringLiteral("成品/"),
+    backstop(takenOrder.orderpath + QStringLiteral("成品/"),
              ProductData::localSavePath + Config::fj_cpname + QLatin1Char('/'), finalPhotoList);
     delCopiedNum = 0;
     startStage(0);
@@ -535,7 +546,7 @@ void SeparationController::startStage(int index)
         return;
     }
     for (const QString& name : qAsConst(*copy.list)) {
-        m_host->startJob(new SeparateThread(Config::order_path + copy.source + name,
+        m_host->startJob(new SeparateThread(takenOrder.orderpath + copy.source + name,
                                             ProductData::localSavePath + copy.target + name, true,
                                             copy.jobType, m_host->jobOwner()),
                          0);
@@ -553,7 +564,7 @@ void SeparationController::stageDone(SeparationLayout::Stage stage)
     }
     if (*copy.done != copy.list->size())
         return;
-    backstop(Config::order_path + copy.source, ProductData::localSavePath + copy.target, *copy.list);
+    backstop(takenOrder.orderpath + copy.source, ProductData::localSavePath + copy.target, *copy.list);
     if (m_layout.hasStage(stage)) {
         startStage(m_layout.stages.indexOf(stage) + 1);
         return;
@@ -586,8 +597,8 @@ void SeparationController::startProductStage()
     productStartReadyNum = readyNum;
     productPhotoJobNum = 0;
     fenjian_productOkNum = 0;
-    message = finishMessage{Config::orderpayforkey, {}, {}};
-    finishMessage local{Config::orderpayforkey, {}, {}};
+    message = finishMessage{takenOrder.orderpayforkey, {}, {}};
+    finishMessage local{takenOrder.orderpayforkey, {}, {}};
     isProductsDone = false;
 
     const bool tovaro = Config::fjtype == QStringLiteral("Tovaro分件");
@@ -629,8 +640,8 @@ void SeparationController::startProductStage()
 
     // Without an order folder no photo is on the server (never a path
     // relative to the working folder).
-    const QString finishedServer = FileOperation::isDirExist(Config::order_path)
-                                       ? Config::order_path + QStringLiteral("成品/")
+    const QString finishedServer = FileOperation::isDirExist(takenOrder.orderpath)
+                                       ? takenOrder.orderpath + QStringLiteral("成品/")
                                        : QString();
     const QString finishedOutput = ProductData::localSavePath + Config::fj_cpname + QLatin1Char('/');
     // A finished photo this order could not copy into the output, as its
@@ -710,7 +721,7 @@ void SeparationController::iniHTMLData()
     pickuptype = m_layout.pickupTypeZero ? QStringLiteral("0") : QString();
     m_barcodeEnded = false;
     m_awaitingBarcode = false;
-    barUrl = SeparationRequests::barcodeUrl();
+    barUrl = SeparationRequests::barcodeUrl(takenOrder.order_photo_id);
     startDownloadBar();
     getPicInfo();
 }
@@ -732,14 +743,15 @@ void SeparationController::startDownloadBar()
 
 void SeparationController::getPicInfo()
 {
-    DirServer::setOrderPath(Config::order_path);
+    DirServer::setOrderPath(takenOrder.orderpath);
     ImageData::getInstance()->importImage(FinePhoto);
     QStringList finishedNames;
     for (const Image& image : ImageData::getInstance()->GetSeletedImages())
         finishedNames.append(image.GetImageName());
     qDebug() << "成品照片数量是：" << finishedNames.size();
-    const QByteArray body = SeparationRequests::picInfoBody(m_layout.picInfoForm, barPath, saveFilepath,
-                                                            finishedNames, shejiPhotoList);
+    const QByteArray body =
+        SeparationRequests::picInfoBody(m_layout.picInfoForm, takenOrder.order_photo_id, barPath,
+                                        saveFilepath, finishedNames, shejiPhotoList);
     post("queryPicInfoCallBack", "getPicInfo", Config::url_query_picinfo, body);
 }
 
@@ -753,7 +765,7 @@ void SeparationController::queryPicInfoCallBack(const WebService::Reply& reply)
     if (m_layout.sheetOutput == SeparationLayout::SheetOutput::ServiceHtml)
         sheetHtml = reply.object.value(QLatin1String("html")).toString();
     m_host->startJob(new SeparateThread(reply.object.value(QLatin1String("orderpicdescr")).toArray(), 6,
-                                        m_host->jobOwner(), Config::order_path),
+                                        m_host->jobOwner(), takenOrder.orderpath),
                      0);
 }
 
@@ -784,7 +796,7 @@ void SeparationController::onFinishSaveThumb()
 
 void SeparationController::postQueryOrderInfo()
 {
-    const QByteArray body = SeparationRequests::orderDetailBody();
+    const QByteArray body = SeparationRequests::orderDetailBody(takenOrder.order_photo_id);
     post("queryOrderInfoCallBack", "postOrder", Config::url_query_printinfo, body);
 }
 
@@ -795,13 +807,14 @@ void SeparationController::queryOrderInfoCallBack(const WebService::Reply& reply
     qDebug() << "postOrder Json:" << reply.object;
     const order* listed = nullptr;
     for (const order& o : qAsConst(orderList)) {
-        if (o.order_photo_id == Config::order_id) {
+        if (o.order_photo_id == takenOrder.order_photo_id) {
             listed = &o;
             break;
         }
     }
     const QString selector = listed ? listed->selectphotoname : sheet.selectphotoname;
-    sheet = SheetInput::fromOrderDetail(reply.object, Config::orderpayforkey, Config::order_serverNum, selector);
+    sheet = SheetInput::fromOrderDetail(reply.object, takenOrder.orderpayforkey, takenOrder.servicetimes,
+                                        selector);
     const SeparationRequests::DetailExtras extras =
         SeparationRequests::detailExtras(reply.object, listed, qqText, wxText);
     qqText = extras.qqText;
@@ -966,7 +979,7 @@ void SeparationController::closeOrderReport()
     if (m_orderFailures.isEmpty() && m_orderNotes.isEmpty() && !barcodePending)
         return;
     if (m_messageList.size() <= m_entriesAtOrderStart)
-        m_messageList.append(finishMessage{Config::orderpayforkey, {}, {}});
+        m_messageList.append(finishMessage{takenOrder.orderpayforkey, {}, {}});
     m_messageList.last().missingPhotos += m_orderFailures;
     m_messageList.last().notes += m_orderNotes;
     m_orderFailures.clear();

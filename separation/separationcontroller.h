@@ -59,6 +59,8 @@ public:
     void queryOrderTurnSmDate(QString keyword) { search(13, keyword); }
     // Appends the checked stores and posts the search.
     void postDataFunc(QByteArray& body);
+    // An answer that arrives while this window's run is under way is
+    // dropped: the run goes on over the list it was started on.
     void queryCallBack(const WebService::Reply& reply);
 
     // --- Start of a run ----------------------------------------------------
@@ -71,8 +73,9 @@ public:
     void setProducts(QList<Product> products);
 
     // --- The run -------------------------------------------------------------
-    // Takes the first checked order not yet taken into Config's current
-    // order and posts its goods query; true when none is left.
+    // Takes the first checked order not yet taken up (into Config's current
+    // order and takenOrder) and posts its goods query; true when none is
+    // left.
     bool readyToSeparate();
     // Makes the order's output folders and starts its existence checks.
     void startSeparatePhotos();
@@ -174,6 +177,11 @@ public:
     int finishOrdersNum = 0;
     int deletenum = 0;
     bool isSeparating = false;
+    // The order in work as the run took it up, its folder ending in "/".
+    // Every stage and request of the order reads it, never Config's current
+    // order, which another window (the single-order import) may take up
+    // while the run goes on.
+    order takenOrder;
 
     SeparationRunGuard& runGuard() { return m_guard; }
 

@@ -1,6 +1,6 @@
 #include "separationlayout.h"
 
-SeparationLayout SeparationLayout::design()
+SeparationLayout SeparationLayout::design(const QString& sjfjxz)
 {
     SeparationLayout row;
     row.reshowType = QStringLiteral("分件管理");
@@ -13,6 +13,7 @@ SeparationLayout SeparationLayout::design()
     row.picInfoForm = SeparationRequests::PicInfoForm::Design;
     row.postSampleDetail = false;
     row.sheetOutput = SheetOutput::ServiceHtml;
+    row.sjfjxz = sjfjxz;
     return row;
 }
 
@@ -32,10 +33,11 @@ SeparationLayout SeparationLayout::postSample()
     row.sheetVariant = SheetVariant::PostSample;
     row.pickupTypeZero = true;
     row.stepEndsOrder = true;
+    row.sjfjxz = QStringLiteral("1");
     return row;
 }
 
-SeparationLayout SeparationLayout::n8()
+SeparationLayout SeparationLayout::n8(const QString& sjfjxz)
 {
     SeparationLayout row;
     // The N8 window is never given this type: the criterion box never
@@ -54,5 +56,6 @@ SeparationLayout SeparationLayout::n8()
     row.pickupTypeZero = true;
     row.stepEndsOrder = true;
     row.singleDeleteConfirmation = true;
+    row.sjfjxz = sjfjxz;
     return row;
 }

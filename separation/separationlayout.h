@@ -59,10 +59,17 @@ struct SeparationLayout
     bool stepEndsOrder = false;
     // One phone-code confirmation at a time in front of a deletion.
     bool singleDeleteConfirmation = false;
+    // The raw-file flag ("sjfjxz") the window's runs give their
+    // finished-photo copies ("1": each photo's raw camera files go beside
+    // it), as the window took it when it was built: a later shop switch,
+    // even for another tool of the same shop, rewrites Config's value.
+    QString sjfjxz;
 
     bool hasStage(Stage stage) const { return stages.contains(stage); }
 
-    static SeparationLayout design();
+    // The design and N8 windows take the shop's flag; the post-sample
+    // window always copies the raw files.
+    static SeparationLayout design(const QString& sjfjxz);
     static SeparationLayout postSample();
-    static SeparationLayout n8();
+    static SeparationLayout n8(const QString& sjfjxz);
 };

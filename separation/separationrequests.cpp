@@ -31,12 +31,13 @@ QByteArray goodsBody(const QString& orderId, bool isQu)
     return body.toByteArray();
 }
 
-QByteArray picInfoBody(PicInfoForm form, const QString& barPath, const QString& imgPath,
-                       const QStringList& finishedNames, const QStringList& designNames)
+QByteArray picInfoBody(PicInfoForm form, const QString& orderId, const QString& barPath,
+                       const QString& imgPath, const QStringList& finishedNames,
+                       const QStringList& designNames)
 {
     FormBody body;
     body.add("token", Config::token)
-        .add("order_photo_id", Config::order_id)
+        .add("order_photo_id", orderId)
         .add("shopid", Config::shop_id)
         .add("superid", Config::super_id);
     if (form == PicInfoForm::Short)
@@ -53,11 +54,11 @@ QByteArray picInfoBody(PicInfoForm form, const QString& barPath, const QString& 
     return body.toByteArray();
 }
 
-QByteArray orderDetailBody()
+QByteArray orderDetailBody(const QString& orderId)
 {
     return FormBody()
         .add("token", Config::token)
-        .add("order_photo_id", Config::order_id)
+        .add("order_photo_id", orderId)
         .add("shopid", Config::shop_id)
         .add("superid", Config::super_id)
         .add("eid", Config::manager_id)
@@ -95,11 +96,11 @@ DetailExtras detailExtras(const QJsonObject& reply, const order* listed, const Q
     return extras;
 }
 
-QString barcodeUrl()
+QString barcodeUrl(const QString& orderId)
 {
     // Query values as a form encodes them, so an id can never add a pair.
     return Config::url_getbarcode + QStringLiteral("&order_photo_id=") +
-           QString::fromLatin1(FormBody::encode(Config::order_id)) + QStringLiteral("&shopid=") +
+           QString::fromLatin1(FormBody::encode(orderId)) + QStringLiteral("&shopid=") +
            QString::fromLatin1(FormBody::encode(Config::shop_id)) + QStringLiteral("&superid=") +
            QString::fromLatin1(FormBody::encode(Config::super_id)) + QStringLiteral("&token=") +
            QString::fromLatin1(FormBody::encode(Config::token));

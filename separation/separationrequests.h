@@ -7,9 +7,10 @@
 #include <QString>
 #include <QStringList>
 
-// The bodies and addresses a separation run sends for the current order,
-// as plain functions over Config's identity and current-order values, and
-// what the run reads of the order detail besides the sheet's values.
+// The bodies and addresses a separation run sends for the order in work,
+// as plain functions over that order's id and Config's identity values,
+// and what the run reads of the order detail besides the sheet's values.
+// The id is the run's own: Config's current order may be another window's.
 namespace SeparationRequests {
 
 // The goods query: token, order_photo_id, shopid, superid, personid, uid,
@@ -25,12 +26,13 @@ enum class PicInfoForm
 };
 // barPath and imgPath are percent-encoded once; each photo name is encoded
 // and the names are joined by the full-width comma "，", left unencoded.
-QByteArray picInfoBody(PicInfoForm form, const QString& barPath, const QString& imgPath,
-                       const QStringList& finishedNames, const QStringList& designNames);
+QByteArray picInfoBody(PicInfoForm form, const QString& orderId, const QString& barPath,
+                       const QString& imgPath, const QStringList& finishedNames,
+                       const QStringList& designNames);
 
 // The order detail: token, order_photo_id, shopid, superid, eid, uid,
 // personid.
-QByteArray orderDetailBody();
+QByteArray orderDetailBody(const QString& orderId);
 
 // The order-detail values no sheet prints, which the post-sample window
 // keeps beside the sheet's.
@@ -50,8 +52,8 @@ struct DetailExtras
 DetailExtras detailExtras(const QJsonObject& reply, const order* listed, const QString& keptQq,
                           const QString& keptWx);
 
-// The barcode image's address for the current order (a GET; the token
-// rides in the query).
-QString barcodeUrl();
+// The barcode image's address for the order (a GET; the token rides in
+// the query).
+QString barcodeUrl(const QString& orderId);
 
 } // namespace SeparationRequests

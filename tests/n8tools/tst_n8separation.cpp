@@ -221,7 +221,7 @@ void TestN8Separation::orderDetailValues()
     listed.order_photo_id = QStringLiteral("100101");
     listed.twosales = twosales;
     c->orderList = {listed};
-    Config::order_id = twosales == "-" ? QStringLiteral("999") : QStringLiteral("100101");
+    c->takenOrder.order_photo_id = twosales == "-" ? QStringLiteral("999") : QStringLiteral("100101");
     c->qqText = c->wxText = QStringLiteral("earlier");
     const QJsonObject detail{{"mqq", contacts.at(0)}, {"wqq", contacts.at(1)}, {"mwx", contacts.at(2)},
                              {"wwx", contacts.at(3)}, {"sale_payfor", paid},   {"bname", "王小宝"},
@@ -305,13 +305,13 @@ void TestN8Separation::pictureInformationBodies()
     QFETCH(QStringList, design);
     QFETCH(QByteArray, body);
     Config::token = QStringLiteral("tok");
-    Config::order_id = QStringLiteral("100101");
     Config::shop_id = QStringLiteral("12");
     Config::super_id = QStringLiteral("9");
     Config::manager_id = QStringLiteral("1024");
-    const QByteArray sent = SeparationRequests::picInfoBody(
-        SeparationRequests::PicInfoForm(form), "/v/out/2024-06-01/A1-服务1 王 快递/其它//条形码.jpg",
-        "/v/out/2024-06-01/A1-服务1 王 快递/其它/", finished, design);
+    const QByteArray sent =
+        SeparationRequests::picInfoBody(SeparationRequests::PicInfoForm(form), "100101",
+                                        "/v/out/2024-06-01/A1-服务1 王 快递/其它//条形码.jpg",
+                                        "/v/out/2024-06-01/A1-服务1 王 快递/其它/", finished, design);
     Config::token = QStringLiteral("5d1f08c6a93e2b74f0c8e61a7b3d9f25");
     QCOMPARE(sent, body);
 }

@@ -5,6 +5,7 @@
 #include "jpegfixture.h"
 #include "messageboxdialog.h"
 #include "searchorder.h"
+#include "searchorderwindow.h"
 #include "separationtestenv.h"
 #include "splitaftersample.h"
 #include "testfiles.h"
@@ -145,12 +146,13 @@ void TestSeparationRun::fromTheLauncher_data()
     QTest::addColumn<QString>("goodsKeys");
     QTest::addColumn<QString>("picKeys");
     QTest::addColumn<QString>("sheetTitle");
+    // During the run: A24051204 taken up as 导入照片 does, in the copies; a
+    // search answered after the start; a tool of the same shop opened.
+    QTest::addColumn<QString>("meanwhile");
 
     const QString a = "A24051201-服务1 王小宝-刘芳-王强 快递/";
     const QString factory = a + "华彩工厂 A24051201 王小宝-刘芳-王强 2024-06-05取 周设计 【快递】/";
-    QTest::newRow("design")
-        << "radioButton_separatePhotos" << QStringList{"A24051201", "A24051203"}
-        << QStringList{a + "其它/成品/IMG_0004.jpg",
+    QStringList design{a + "其它/成品/IMG_0004.jpg",
                        a + "其它/设计/P02.jpg",
                        a + "其它/标注/IMG_0002.jpg",
                        a + "其它/汰片/",
@@ -167,15 +169,17 @@ void TestSeparationRun::fromTheLauncher_data()
                        a + "店内制作/宝宝成长相册(1) A24051201  王小宝-刘芳-王强 2024-06-05取 周设计 "
                            "【快递】/"
                            "IMG_0001.jpg",
-                       "A24051203-服务2 赵敏 部分/其它/成品/IMG_0003.jpg"}
-        << "订单A24051201:\n不存在的照片:宝宝成长相册:IMG_0099.jpg\n空产品:实木相框、套系赠品\n\n"
-        << "token order_photo_id shopid superid personid uid is_qu"
-        << "token order_photo_id shopid superid companyid uid qrcodepath imgpath cpimgs sjimgs"
-        << "A24051201 明细制作单</h2>";
+                       "A24051203-服务2 赵敏 部分/其它/成品/IMG_0003.jpg"};
+    for (const QString meanwhile : {"", "take up", "late search"}) {
+        QTest::addRow("design%s%s", meanwhile.isEmpty() ? "" : ", ", qPrintable(meanwhile))
+            << "radioButton_separatePhotos" << QStringList{"A24051201", "A24051203"} << design
+            << "订单A24051201:\n不存在的照片:宝宝成长相册:IMG_0099.jpg\n空产品:实木相框、套系赠品\n\n"
+            << "token order_photo_id shopid superid personid uid is_qu"
+            << "token order_photo_id shopid superid companyid uid qrcodepath imgpath cpimgs sjimgs"
+            << "A24051201 明细制作单</h2>" << meanwhile;
+    }
     const QString b = "A24051201-服务1 王小宝-刘芳-王强 快递/";
-    QTest::newRow("post-sample")
-        << "radioButton_yhfj" << QStringList{"A24051201", "A24051204"}
-        << QStringList{b + "成品/IMG_0004.jpg",
+    QStringList sample{b + "成品/IMG_0004.jpg",
                        b + "成品/IMG_0001.CR2",
                        b + "成品/IMG_0002.NEF",
                        "!" + b + "其它/",
@@ -184,11 +188,15 @@ void TestSeparationRun::fromTheLauncher_data()
                        b + "制作单缩略图/marks/IMG_0002.jpg",
                        b + "快递产品信息.pdf",
                        b + "明细制作单.html",
-                       "A24051204-服务1 李乐乐-李军 自取/成品/"}
-        << "分件成功!"
-        << "token order_photo_id shopid superid personid uid"
-        << "token order_photo_id shopid superid companyid uid qrcodepath imgpath cpimgs isyhfj"
-        << "A24051201 明细制作单（样后）</h2>";
+                       "A24051204-服务1 李乐乐-李军 自取/成品/"};
+    // The shop's reply for 检索订单 says "0": the open window keeps its "1".
+    for (const QString meanwhile : {"", "rb_searchorder"}) {
+        QTest::addRow("post-sample%s%s", meanwhile.isEmpty() ? "" : ", then ", qPrintable(meanwhile))
+            << "radioButton_yhfj" << QStringList{"A24051201", "A24051204"} << sample << "分件成功!"
+            << "token order_photo_id shopid superid personid uid"
+            << "token order_photo_id shopid superid companyid uid qrcodepath imgpath cpimgs isyhfj"
+            << "A24051201 明细制作单（样后）</h2>" << meanwhile;
+    }
 }
 
 void TestSeparationRun::fromTheLauncher()
@@ -200,6 +208,7 @@ void TestSeparationRun::fromTheLauncher()
     QFETCH(QString, goodsKeys);
     QFETCH(QString, picKeys);
     QFETCH(QString, sheetTitle);
+    QFETCH(QString, meanwhile);
     SeparationTestEnv env;
     QVERIFY(makeDemoTree(env.volumes.root()));
     const QString out = env.volumes.mkdir("out");
@@ -213,20 +222,45 @@ void TestSeparationRun::fromTheLauncher()
     QPointer<SeparationWindowBase> w = topLevelWindow<SeparationWindowBase>();
     QVERIFY(w->windowState() & Qt::WindowMaximized);
     QVERIFY(w->testAttribute(Qt::WA_DeleteOnClose));
+    if (meanwhile.startsWith("rb_")) {
+        launcher->findChild<QRadioButton*>(meanwhile)->click();
+        QTest::mouseClick(launcher->findChild<QPushButton*>("pushButton"), Qt::LeftButton);
+        QTRY_COMPARE(Config::sjfjxz, QStringLiteral("0"));
+    }
 
     child<QLineEdit>(w, "pathLineEdit")->setText(out);
     search(*w, "A2405120");
     QCOMPARE(w->controller()->orderList.size(), 4);
     auto* table = child<QTableView>(w, "tableView");
+    QStringList ids; // the ticked orders', as the run is to send them
+    order other;
     for (int row = 0; row < 4; ++row) {
-        if (keys.contains(w->controller()->orderList.at(row).orderpayforkey))
+        const order& o = w->controller()->orderList.at(row);
+        if (keys.contains(o.orderpayforkey)) {
             w->on_tableView_clicked(table->model()->index(row, 0));
+            ids.append(o.order_photo_id);
+        }
+        if (o.orderpayforkey == "A24051204")
+            other = o;
+    }
+    if (meanwhile == "take up") {
+        const auto taken = std::make_shared<QAtomicInt>(0);
+        FileOperation::setFaultHook([taken, other](FileOperation::Fault f, const QString& path) {
+            if (f == FileOperation::Fault::Write && path.contains("/成品/") && taken->testAndSetRelaxed(0, 1))
+                QMetaObject::invokeMethod(
+                    qApp, [other] { takeUpOrder(other); }, Qt::QueuedConnection);
+            return false;
+        });
     }
     // The row shows the order's mapped server folder.
     QVERIFY(
         table->model()->index(0, 14).data().toString().startsWith(env.volumes.root() + "photos/2024-05/12/"));
     env.service.clearLog();
     env.service.delay("order", "getorderpic", 200);
+    if (meanwhile == "late search") {
+        env.service.delay("order", "order_list", 100);
+        child<QPushButton>(w, "searchButton")->click();
+    }
 
     start(*w);
     QTRY_COMPARE(child<QLabel>(w, "label_finishOrdersNum")->text(), QStringLiteral("已完成订单个数：1/2"));
@@ -246,10 +280,18 @@ void TestSeparationRun::fromTheLauncher()
     QCOMPARE(w->controller()->checkOrdersNum, 0);
     QVERIFY(!w->controller()->orderList.at(0).isDone);
     QVERIFY(!SeparationRunGuard::isBusy());
+    QVERIFY(child<QPushButton>(w, "searchButton")->isEnabled());
 
+    // Each order's requests carry that order, whatever Config's current
+    // order became meanwhile.
+    for (const char* action : {"ordergoods20230521", "getbarcodegen", "getorderpic", "orderdetail"}) {
+        QStringList sent;
+        for (const auto& request : env.service.requests("order", action))
+            sent.append(request.values.value("order_photo_id"));
+        QCOMPARE(sent, ids);
+    }
     // The requests of the first order, in their key orders.
     const auto goods = env.service.requests("order", "ordergoods20230521");
-    QCOMPARE(goods.size(), 2);
     QCOMPARE(goods.first().keys.join(' '), goodsKeys);
     QCOMPARE(env.service.requests("order", "getbarcodegen").first().method, QStringLiteral("GET"));
     const auto pic = env.service.requests("order", "getorderpic").first();
@@ -261,6 +303,7 @@ void TestSeparationRun::fromTheLauncher()
              QStringLiteral("token order_photo_id shopid superid eid uid personid"));
     w->close();
     QTRY_VERIFY(w.isNull());
+    delete topLevelWindow<SearchOrderWindow>();
 }
 
 void TestSeparationRun::stages_data()
@@ -882,8 +925,7 @@ void TestSeparationRun::barcodeDownloads()
     QNetworkAccessManager manager;
     const QString dir = env.volumes.mkdir("bar");
     auto fetch = [&](const QString& orderId, const QString& file) {
-        Config::order_id = orderId;
-        auto* d = new BarcodeDownload(&manager, SeparationRequests::barcodeUrl(), dir + file);
+        auto* d = new BarcodeDownload(&manager, SeparationRequests::barcodeUrl(orderId), dir + file);
         QObject::connect(d->reply(), &QNetworkReply::readyRead, d, &BarcodeDownload::onReadyRead);
         QObject::connect(d->reply(), &QNetworkReply::downloadProgress, d,
                          &BarcodeDownload::onDownloadProgress);
@@ -1055,7 +1097,7 @@ void TestSeparationRun::unreachedMarkStageMakesAProductFolder()
     plan.productFolder = QStringLiteral("相册 相册 1/");
     plan.goodtypeid = QStringLiteral("33");
     c->productMessageList = {plan};
-    Config::orderpayforkey = QStringLiteral("A1");
+    c->takenOrder.orderpayforkey = QStringLiteral("A1");
     // Called directly, the design form's product stage holds; the sheet
     // stage that follows is refused here.
     env.service.failHttp("order", "getorderpic", 500);
