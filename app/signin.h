@@ -51,14 +51,16 @@ WebResult parseWebTitle(const QString& title);
 } // namespace SignIn
 
 // The remembered-user file: a version-10 data stream of the user name and,
-// when the password is remembered, the Base64 of its Latin-1 bytes.
+// when the password is remembered, the Base64 of its Latin-1 bytes (of its
+// UTF-8 bytes when it does not fit Latin-1).
 namespace RememberedUser {
 
 struct Entry
 {
     QString userName;
     QString encodedPassword; // Base64 text, empty when not remembered
-    QString password;        // decoded, read as Latin-1 up to the first zero byte
+    QString password;        // decoded up to the first zero byte: UTF-8 when the bytes are
+                             // valid UTF-8 beyond Latin-1, otherwise Latin-1
 
     // The remember box is checked exactly when both texts are there.
     bool remembered() const { return !userName.isEmpty() && !encodedPassword.isEmpty(); }
