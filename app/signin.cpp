@@ -75,6 +75,13 @@ QString SignIn::updatePagePath(const QJsonObject& reply)
     return text(reply.value(QStringLiteral("data")).toObject(), "path");
 }
 
+bool SignIn::isWebPage(const QUrl& url)
+{
+    const QString scheme = url.scheme().toLower();
+    return url.isValid() && (scheme == QLatin1String("http") || scheme == QLatin1String("https")) &&
+           !url.host().isEmpty();
+}
+
 QStringList SignIn::updaterArguments(const QJsonObject& reply, const QString& workingDir)
 {
     const QJsonObject data = reply.value(QStringLiteral("data")).toObject();

@@ -7,6 +7,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 
 // The pure parts of signing in: request bodies, the product title, the
 // storing of a successful reply and the reading of the web page's result.
@@ -24,6 +25,9 @@ QByteArray webUpdateCheckBody();
 
 // The address of the download page of a successful update reply ("data"/"path").
 QString updatePagePath(const QJsonObject& reply);
+// Only a web address with a host is opened as the download page: anything
+// else in the reply could start a local program.
+bool isWebPage(const QUrl& url);
 // The seven arguments of the updater, in the order it expects them.
 QStringList updaterArguments(const QJsonObject& reply, const QString& workingDir);
 
