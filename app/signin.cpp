@@ -162,7 +162,8 @@ QByteArray passwordBytes(const QString& password)
 QString passwordFromBytes(const QByteArray& bytes)
 {
     QTextCodec::ConverterState state(QTextCodec::IgnoreHeader);
-    const QString text = QTextCodec::codecForName("UTF-8")->toUnicode(bytes.constData(), bytes.size(), &state);
+    const QString text =
+        QTextCodec::codecForName("UTF-8")->toUnicode(bytes.constData(), bytes.size(), &state);
     if (state.invalidChars == 0 && state.remainingChars == 0 && !fitsLatin1(text))
         return text;
     return QString::fromLatin1(bytes);

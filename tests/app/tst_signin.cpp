@@ -155,8 +155,10 @@ void TestSignIn::rememberedUserRoundTrip_data()
                                     << "secret" << false << "" << false;
     QTest::newRow("latin-1 password")
         << "li" << QStringLiteral("pässwörd") << true << QStringLiteral("pässwörd") << true;
-    QTest::newRow("outside latin-1") << "li" << QStringLiteral("密码ab") << true << QStringLiteral("密码ab") << true;
-    QTest::newRow("latin-1 and beyond") << "li" << QStringLiteral("é中") << true << QStringLiteral("é中") << true;
+    QTest::newRow("outside latin-1") << "li" << QStringLiteral("密码ab") << true << QStringLiteral("密码ab")
+                                     << true;
+    QTest::newRow("latin-1 and beyond")
+        << "li" << QStringLiteral("é中") << true << QStringLiteral("é中") << true;
 }
 
 void TestSignIn::rememberedUserRoundTrip()
@@ -183,9 +185,12 @@ void TestSignIn::rememberedUserFileFormat_data()
     QTest::newRow("ascii") << "pw"
                            << "cHc="
                            << "pw";
-    QTest::newRow("latin-1 as before") << QStringLiteral("pässwörd") << "cORzc3f2cmQ=" << QStringLiteral("pässwörd");
-    QTest::newRow("latin-1 bytes that are valid utf-8") << QStringLiteral("Ã©") << "w6k=" << QStringLiteral("Ã©");
-    QTest::newRow("beyond latin-1 as utf-8") << QStringLiteral("密码ab") << "5a+G56CBYWI=" << QStringLiteral("密码ab");
+    QTest::newRow("latin-1 as before")
+        << QStringLiteral("pässwörd") << "cORzc3f2cmQ=" << QStringLiteral("pässwörd");
+    QTest::newRow("latin-1 bytes that are valid utf-8")
+        << QStringLiteral("Ã©") << "w6k=" << QStringLiteral("Ã©");
+    QTest::newRow("beyond latin-1 as utf-8")
+        << QStringLiteral("密码ab") << "5a+G56CBYWI=" << QStringLiteral("密码ab");
     QTest::newRow("a zero byte ends it") << QString::fromLatin1("ab\0cd", 5) << "YWIAY2Q="
                                          << "ab";
 }
