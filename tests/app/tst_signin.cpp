@@ -28,7 +28,6 @@ private slots:
 
     void rememberedUserRoundTrip_data();
     void rememberedUserRoundTrip();
-    void rememberedUserFileFormat_data();
     void rememberedUserFileFormat();
     void rememberedUserFileIsOwnerOnly();
 
@@ -147,18 +146,23 @@ void TestSignIn::rememberedUserRoundTrip_data()
     QTest::addColumn<QString>("userName");
     QTest::addColumn<QString>("password");
     QTest::addColumn<bool>("remember");
+    QTest::addColumn<QString>("field"); // Base64 of the Latin-1 bytes earlier clients wrote, or of UTF-8
     QTest::addColumn<QString>("readPassword");
     QTest::addColumn<bool>("readRemembered");
     QTest::newRow("remembered") << "李明"
-                                << "secret" << true << "secret" << true;
+                                << "secret" << true << "c2VjcmV0"
+                                << "secret" << true;
     QTest::newRow("not remembered") << "李明"
-                                    << "secret" << false << "" << false;
+                                    << "secret" << false << ""
+                                    << "" << false;
     QTest::newRow("latin-1 password")
-        << "li" << QStringLiteral("pässwörd") << true << QStringLiteral("pässwörd") << true;
-    QTest::newRow("outside latin-1") << "li" << QStringLiteral("密码ab") << true << QStringLiteral("密码ab")
-                                     << true;
+        << "li" << QStringLiteral("pässwörd") << true << "cORzc3f2cmQ=" << QStringLiteral("pässwörd") << true;
+    QTest::newRow("latin-1 bytes that are valid utf-8")
+        << "li" << QStringLiteral("Ã©") << true << "w6k=" << QStringLiteral("Ã©") << true;
+    QTest::newRow("outside latin-1") << "li" << QStringLiteral("密码ab") << true
+                                     << "5a+G56CBYWI=" << QStringLiteral("密码ab") << true;
     QTest::newRow("latin-1 and beyond")
-        << "li" << QStringLiteral("é中") << true << QStringLiteral("é中") << true;
+        << "li" << QStringLiteral("é中") << true << "w6nkuK0=" << QStringLiteral("é中") << true;
 }
 
 void TestSignIn::rememberedUserRoundTrip()
@@ -166,6 +170,7 @@ void TestSignIn::rememberedUserRoundTrip()
     QFETCH(QString, userName);
     QFETCH(QString, password);
     QFETCH(bool, remember);
+    QFETCH(QString, field);
     QFETCH(QString, readPassword);
     QFETCH(bool, readRemembered);
     QTemporaryDir dir;
@@ -173,37 +178,17 @@ void TestSignIn::rememberedUserRoundTrip()
     QVERIFY(RememberedUser::write(path, userName, password, remember));
     const RememberedUser::Entry entry = RememberedUser::read(path);
     QCOMPARE(entry.userName, userName);
+    QCOMPARE(entry.encodedPassword, field);
     QCOMPARE(entry.password, readPassword);
     QCOMPARE(entry.remembered(), readRemembered);
-}
-
-void TestSignIn::rememberedUserFileFormat_data()
-{
-    QTest::addColumn<QString>("password");
-    QTest::addColumn<QString>("field"); // Base64 of the bytes earlier clients wrote (Latin-1) or UTF-8
-    QTest::addColumn<QString>("read");
-    QTest::newRow("ascii") << "pw"
-                           << "cHc="
-                           << "pw";
-    QTest::newRow("latin-1 as before")
-        << QStringLiteral("pässwörd") << "cORzc3f2cmQ=" << QStringLiteral("pässwörd");
-    QTest::newRow("latin-1 bytes that are valid utf-8")
-        << QStringLiteral("Ã©") << "w6k=" << QStringLiteral("Ã©");
-    QTest::newRow("beyond latin-1 as utf-8")
-        << QStringLiteral("密码ab") << "5a+G56CBYWI=" << QStringLiteral("密码ab");
-    QTest::newRow("a zero byte ends it") << QString::fromLatin1("ab\0cd", 5) << "YWIAY2Q="
-                                         << "ab";
 }
 
 void TestSignIn::rememberedUserFileFormat()
 {
     // Files written by earlier versions of the client read the same way.
-    QFETCH(QString, password);
-    QFETCH(QString, field);
-    QFETCH(QString, read);
     QTemporaryDir dir;
     const QString path = dir.filePath(".user_vmr.dat");
-    QVERIFY(RememberedUser::write(path, "li", password, true));
+    QVERIFY(RememberedUser::write(path, "li", "pw", true));
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray bytes = file.readAll();
@@ -211,11 +196,23 @@ void TestSignIn::rememberedUserFileFormat()
     {
         QDataStream out(&expected, QIODevice::WriteOnly);
         out.setVersion(10);
-        out << QStringLiteral("li") << field;
+        out << QStringLiteral("li") << QStringLiteral("cHc="); // Base64 of "pw"
     }
     QCOMPARE(bytes, expected);
     QCOMPARE(bytes.left(4), QByteArray("\x00\x00\x00\x04", 4)); // big-endian byte count
-    QCOMPARE(RememberedUser::read(path).password, read);
+
+    // A password whose bytes hold a zero reads up to it.
+    QByteArray withZero;
+    {
+        QDataStream out(&withZero, QIODevice::WriteOnly);
+        out.setVersion(10);
+        out << QStringLiteral("li") << QString::fromLatin1(QByteArray("ab\0cd", 5).toBase64());
+    }
+    QFile zero(dir.filePath("zero.dat"));
+    QVERIFY(zero.open(QIODevice::WriteOnly));
+    zero.write(withZero);
+    zero.close();
+    QCOMPARE(RememberedUser::read(zero.fileName()).password, QStringLiteral("ab"));
 }
 
 void TestSignIn::rememberedUserFileIsOwnerOnly()
