@@ -65,7 +65,12 @@ void Login::httpCheckUpdateJson(QJsonObject jsonInfo)
     if (jsonInfo.value(QStringLiteral("code")).toString() != QLatin1String("1"))
         return;
     const QString path = SignIn::updatePagePath(jsonInfo);
-    if (Desktop::instance().openUrl(QUrl(path)))
+    const QUrl url(path);
+    if (!SignIn::isWebPage(url)) {
+        qDebug() << "开打网页失败: not a web address" << path;
+        return;
+    }
+    if (Desktop::instance().openUrl(url))
         qDebug() << "开打网页成功";
     else
         qDebug() << "开打网页失败";

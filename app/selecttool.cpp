@@ -20,6 +20,8 @@ namespace {
 
 const QString kSyncIdle = QStringLiteral("同步全部员工/产品到N8");
 const QString kSyncTesting = QStringLiteral("同步全部员工/产品到N8,解析数据中,请稍后...");
+// The shop a switch request was sent for, kept on its reply.
+const char* const kShopIdProperty = "shopid";
 
 } // namespace
 
@@ -88,8 +90,12 @@ void SelectTool::on_pushButton_clicked()
 {
     if (refuseWithoutShop())
         return;
+    const QString shopId = currentShopId();
+    if (refuseOtherShop(shopId))
+        return;
     QNetworkReply* reply =
-        WebService::post(m_manager, Config::url_query_user_data, ShopSwitch::shopBody(currentShopId()));
+        WebService::post(m_manager, Config::url_query_user_data, ShopSwitch::shopBody(shopId));
+    reply->setProperty(kShopIdProperty, shopId);
     connect(reply, &QNetworkReply::finished, this, [this, reply] { queryCallBack(reply); });
 }
 
@@ -101,6 +107,11 @@ void SelectTool::queryCallBack(QNetworkReply* reply)
         return;
     qDebug().noquote() << QJsonDocument(r.object).toJson(QJsonDocument::Compact);
 
+    // Another press may have opened a window for its shop meanwhile.
+    const QString shopId = reply->property(kShopIdProperty).toString();
+    if (refuseOtherShop(shopId))
+        return;
+
     // The tool is the one checked when the reply arrives.
     const int toolId = m_toolGroup->checkedId();
     if (toolId == ToolBatchDeletion && !ShopSwitch::deletionAllowed(r.object)) {
@@ -110,7 +121,25 @@ void SelectTool::queryCallBack(QNetworkReply* reply)
     }
 
     ShopSwitch::store(r.object);
+    m_storedShop = Shop{m_shopNames.value(m_shopIds.indexOf(shopId)), shopId};
     openTool(toolId);
+}
+
+void SelectTool::keepShopWindow(QWidget* window)
+{
+    if (window)
+        m_shopWindows.append(window);
+}
+
+bool SelectTool::refuseOtherShop(const QString& shopId)
+{
+    m_shopWindows.removeAll(QPointer<QWidget>());
+    if (m_shopWindows.isEmpty() || shopId == m_storedShop.id)
+        return false;
+    Prompts::information(this, QStringLiteral("警告"),
+                         QStringLiteral("请先关闭%1的工具窗口，再切换分店").arg(m_storedShop.name),
+                         Prompts::Yes);
+    return true;
 }
 
 void SelectTool::openTool(int toolId)
@@ -129,7 +158,7 @@ void SelectTool::openTool(int toolId)
         return;
     if (toolId == ToolPostSampleSeparation)
         Config::sjfjxz = QStringLiteral("1");
-    opener(this);
+    keepShopWindow(opener(this));
 }
 
 bool SelectTool::checkImportImgPath()

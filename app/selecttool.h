@@ -4,6 +4,7 @@
 
 #include <QJsonArray>
 #include <QList>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -17,6 +18,10 @@ class Ui_SelectTool;
 // tool; "确定" switches to the shop, stores its settings in Config and opens
 // the tool's window. The N8 panel starts the sync of the shop's staff and
 // products into N8.
+//
+// Config holds one shop's values, and the open windows read them at each
+// request; so while a window of the stored shop is open, a switch to
+// another shop is refused.
 class SelectTool : public QWidget
 {
     Q_OBJECT
@@ -41,6 +46,9 @@ public:
     void setData();
     bool checkImportImgPath();
     void req_syncToN8Path();
+    // A window that works with the stored shop's values (a tool window, or
+    // one opened from a tool's row menu); it holds the shop while it exists.
+    void keepShopWindow(QWidget* window);
 
 public slots:
     void on_pushButton_clicked();
@@ -54,6 +62,9 @@ private:
     // The id of the shop current in the combo; empty without shops.
     QString currentShopId() const;
     bool refuseWithoutShop();
+    // Tells the user and returns true when a window holds the stored shop
+    // and shopId names another one.
+    bool refuseOtherShop(const QString& shopId);
     void openTool(int toolId);
 
     QNetworkAccessManager* m_manager;
@@ -63,4 +74,6 @@ private:
     Ui_SelectTool* m_ui;
     QButtonGroup* m_toolGroup;
     bool m_syncBusy = false;
+    QList<QPointer<QWidget>> m_shopWindows;
+    Shop m_storedShop; // the shop whose values the last switch stored
 };

@@ -13,6 +13,9 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QTextCodec>
+
+#include <algorithm>
 
 namespace {
 
@@ -70,6 +73,13 @@ QByteArray SignIn::webUpdateCheckBody()
 QString SignIn::updatePagePath(const QJsonObject& reply)
 {
     return text(reply.value(QStringLiteral("data")).toObject(), "path");
+}
+
+bool SignIn::isWebPage(const QUrl& url)
+{
+    const QString scheme = url.scheme().toLower();
+    return url.isValid() && (scheme == QLatin1String("http") || scheme == QLatin1String("https")) &&
+           !url.host().isEmpty();
 }
 
 QStringList SignIn::updaterArguments(const QJsonObject& reply, const QString& workingDir)
@@ -132,6 +142,32 @@ namespace {
 QString s_userFolder;
 // The stream version the file has always been written with.
 constexpr int kStreamVersion = QDataStream::Qt_4_4; // 10
+
+bool fitsLatin1(const QString& text)
+{
+    return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() <= 0xff; });
+}
+
+// Files written earlier hold Latin-1 bytes and must read as before; a
+// password beyond Latin-1 would lose its characters there, so it goes as
+// UTF-8, which a password that fits Latin-1 never needs.
+QByteArray passwordBytes(const QString& password)
+{
+    return fitsLatin1(password) ? password.toLatin1() : password.toUtf8();
+}
+
+// UTF-8 only where it is valid and says more than Latin-1 could: Latin-1
+// bytes that happen to be valid UTF-8 ("Ã©") decode to Latin-1 text and so
+// stay Latin-1.
+QString passwordFromBytes(const QByteArray& bytes)
+{
+    QTextCodec::ConverterState state(QTextCodec::IgnoreHeader);
+    const QString text =
+        QTextCodec::codecForName("UTF-8")->toUnicode(bytes.constData(), bytes.size(), &state);
+    if (state.invalidChars == 0 && state.remainingChars == 0 && !fitsLatin1(text))
+        return text;
+    return QString::fromLatin1(bytes);
+}
 } // namespace
 
 QString RememberedUser::filePath()
@@ -159,7 +195,7 @@ RememberedUser::Entry RememberedUser::read(const QString& path)
     const int zero = decoded.indexOf('\0');
     if (zero >= 0)
         decoded.truncate(zero);
-    entry.password = QString::fromLatin1(decoded);
+    entry.password = passwordFromBytes(decoded);
     return entry;
 }
 
@@ -173,7 +209,7 @@ bool RememberedUser::write(const QString& path, const QString& userName, const Q
     out.setVersion(kStreamVersion);
     out << userName;
     if (rememberPassword)
-        out << QString::fromLatin1(password.toLatin1().toBase64());
+        out << QString::fromLatin1(passwordBytes(password).toBase64());
     // The file may hold a password: only its owner reads it.
     if (out.status() != QDataStream::Ok || !FileOperation::writeOwnerOnlyFile(bytes, path)) {
         qDebug() << "remembered user: cannot write" << path;

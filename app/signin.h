@@ -7,6 +7,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 
 // The pure parts of signing in: request bodies, the product title, the
 // storing of a successful reply and the reading of the web page's result.
@@ -24,6 +25,9 @@ QByteArray webUpdateCheckBody();
 
 // The address of the download page of a successful update reply ("data"/"path").
 QString updatePagePath(const QJsonObject& reply);
+// Only a web address with a host is opened as the download page: anything
+// else in the reply could start a local program.
+bool isWebPage(const QUrl& url);
 // The seven arguments of the updater, in the order it expects them.
 QStringList updaterArguments(const QJsonObject& reply, const QString& workingDir);
 
@@ -51,14 +55,16 @@ WebResult parseWebTitle(const QString& title);
 } // namespace SignIn
 
 // The remembered-user file: a version-10 data stream of the user name and,
-// when the password is remembered, the Base64 of its Latin-1 bytes.
+// when the password is remembered, the Base64 of its Latin-1 bytes (of its
+// UTF-8 bytes when it does not fit Latin-1).
 namespace RememberedUser {
 
 struct Entry
 {
     QString userName;
     QString encodedPassword; // Base64 text, empty when not remembered
-    QString password;        // decoded, read as Latin-1 up to the first zero byte
+    QString password;        // decoded up to the first zero byte: UTF-8 when the bytes are
+                             // valid UTF-8 beyond Latin-1, otherwise Latin-1
 
     // The remember box is checked exactly when both texts are there.
     bool remembered() const { return !userName.isEmpty() && !encodedPassword.isEmpty(); }

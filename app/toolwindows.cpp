@@ -14,6 +14,7 @@
 
 #include <QJsonArray>
 #include <QMap>
+#include <QPointer>
 #include <QString>
 
 // Each tool window is plugged in here by writing its opener and returning it
@@ -21,7 +22,8 @@
 //
 //   0  SearchOrderWindow in its stand-alone mode: no parent, deleted when
 //      closed, shown maximised; its closeSignal() goes to launcher's
-//      closeSearch(); its row menu offers the one-order tools.
+//      closeSearch(); its row menu offers the one-order tools, whose
+//      windows the launcher keeps as it keeps the tool windows.
 //   1  SearchOrder: showMaximizedTool, then setType("分件管理").
 //   2  ShangJianDialog: showMaximizedTool.
 //   3  FaJianDialog: showMaximizedTool.
@@ -49,7 +51,13 @@ ToolWindows::Opener builtInOpener(int toolId)
             window->setAttribute(Qt::WA_DeleteOnClose);
             window->showMaximized();
             QObject::connect(window, &SearchOrderWindow::closeSignal, launcher, &SelectTool::closeSearch);
-            SearchRowActions::install(window);
+            // The row menu's windows hold the shop as the search does, and
+            // may outlive it.
+            const QPointer<SelectTool> guard = launcher;
+            SearchRowActions::install(window, [guard](QWidget* opened) {
+                if (guard)
+                    guard->keepShopWindow(opened);
+            });
             return window;
         };
     case SelectTool::ToolDesignSeparation:

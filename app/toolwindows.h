@@ -13,7 +13,8 @@ class SelectTool;
 // choice disabled. The launcher does its own steps first (the server-folder
 // test of the batch import, the raw-file flag of the post-sample
 // separation) and then calls the opener once the shop's values are in
-// Config.
+// Config. The window an opener returns holds the shop while it exists: the
+// launcher refuses a switch to another shop meanwhile.
 namespace ToolWindows {
 
 // Builds the tool's window with no parent and shows it; returns the window.

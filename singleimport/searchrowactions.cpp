@@ -15,7 +15,7 @@
 
 namespace {
 
-void openImport(SearchOrderWindow* search, const QJsonObject& item)
+QWidget* openImport(SearchOrderWindow* search, const QJsonObject& item)
 {
     takeUpOrder(orderFromListItem(item));
     auto* window = new ImportPhotoToServer(nullptr);
@@ -30,37 +30,43 @@ void openImport(SearchOrderWindow* search, const QJsonObject& item)
     });
     QObject::connect(window, &ImportPhotoToServer::refreshSearchTable, search, &SearchOrderWindow::clickSearch);
     window->show();
+    return window;
 }
 
 // The raw files sit below the order's photos, which carry the names and
 // shot times the download matches them to.
-void openDownload(SearchOrderWindow* search, const QJsonObject& item)
+QWidget* openDownload(SearchOrderWindow* search, const QJsonObject& item)
 {
     const order record = orderFromListItem(item);
     const QString folder = OrderTree::withSlash(record.orderpath);
     if (!QFileInfo(folder).isDir()) {
         Prompts::notice(QStringLiteral("警告"), QStringLiteral("订单目录不存在：%1").arg(folder), search);
-        return;
+        return nullptr;
     }
     const QString target =
         Prompts::instance().getExistingDirectory(search, QStringLiteral("选择下载目录"), QString());
     if (target.isEmpty())
-        return;
+        return nullptr;
     auto* window = new CR2DownLoadWindow(nullptr);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->show();
     window->startDownLoad(ImageTime::filePath(folder), folder + QStringLiteral("照片/"), target,
                           record.orderpayforkey);
+    return window;
 }
 
 } // namespace
 
-void SearchRowActions::install(SearchOrderWindow* search)
+void SearchRowActions::install(SearchOrderWindow* search, WindowOpened opened)
 {
+    auto tell = [opened](QWidget* window) {
+        if (window && opened)
+            opened(window);
+    };
     search->addRowAction(QStringLiteral("导入照片"), nullptr,
-                         [search](const QJsonObject& item) { openImport(search, item); });
+                         [search, tell](const QJsonObject& item) { tell(openImport(search, item)); });
     search->addRowAction(
         QStringLiteral("下载原图"),
         [](const QJsonObject& item) { return !orderFromListItem(item).orderpath.isEmpty(); },
-        [search](const QJsonObject& item) { openDownload(search, item); });
+        [search, tell](const QJsonObject& item) { tell(openDownload(search, item)); });
 }

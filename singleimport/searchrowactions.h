@@ -1,5 +1,8 @@
 #pragma once
 
+#include <functional>
+
+class QWidget;
 class SearchOrderWindow;
 
 // The one-order tools the stand-alone order search offers in its row menu:
@@ -8,7 +11,11 @@ class SearchOrderWindow;
 // chosen folder.
 namespace SearchRowActions {
 
+// Told of each window an entry opens: it works with the shop values in
+// Config and may outlive the search.
+using WindowOpened = std::function<void(QWidget* window)>;
+
 // Adds the entries to the search's row menu.
-void install(SearchOrderWindow* search);
+void install(SearchOrderWindow* search, WindowOpened opened = {});
 
 } // namespace SearchRowActions

@@ -1,5 +1,6 @@
 #include "appfixture.h"
 #include "config.h"
+#include "importphototoserver.h"
 #include "n8thread.h"
 #include "scriptedprompts.h"
 #include "searchorderwindow.h"
@@ -7,14 +8,18 @@
 #include "standin.h"
 #include "tempvolumes.h"
 #include "toolwindows.h"
+#include "toplevelwindows.h"
 
 #include <QtTest>
 
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QJsonArray>
+#include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTableView>
 
 // The tool launcher against the stand-in service.
 class TestLauncher : public QObject
@@ -38,6 +43,8 @@ private slots:
     void checkImportImgPathPatterns_data();
     void checkImportImgPathPatterns();
     void emptyShopListSendsNothing();
+    void openWindowsHoldTheirShop_data();
+    void openWindowsHoldTheirShop();
 
     void n8PanelWithReachableAndUnreachableStores_data();
     void n8PanelWithReachableAndUnreachableStores();
@@ -458,6 +465,75 @@ void TestLauncher::emptyShopListSendsNothing()
     QCOMPARE(m_prompts->messages().size(), 2);
     QTest::qWait(100);
     QVERIFY(m_service->log().isEmpty());
+}
+
+void TestLauncher::openWindowsHoldTheirShop_data()
+{
+    QTest::addColumn<bool>(
+        "import"); // the holder: 检索订单, or 导入照片 from its row menu with 检索订单 closed
+    QTest::newRow("tool window") << false;
+    QTest::newRow("import from the row menu, search closed") << true;
+}
+
+void TestLauncher::openWindowsHoldTheirShop()
+{
+    QFETCH(bool, import);
+    m_service.reset();
+    m_service = std::make_unique<StandIn>(); // the demo orders
+    SelectTool* launcher =
+        makeLauncher({{QStringLiteral("Velmor旗舰店"), "12"}, {QStringLiteral("Tovaro概念店"), "77"}});
+    launcher->findChild<QRadioButton*>("rb_searchorder")->setChecked(true);
+    auto pressFor = [&](int row) {
+        launcher->findChild<QComboBox*>("comboBox")->setCurrentIndex(row);
+        pressOk(launcher);
+    };
+    pressFor(0);
+    QTRY_VERIFY(topLevelWindow<SearchOrderWindow>());
+    QPointer<QWidget> window = topLevelWindow<SearchOrderWindow>();
+    m_windows.append(window);
+    window->findChild<QLineEdit*>("orderNumber")->setText("A24051501"); // of shop 12
+    window->findChild<QPushButton*>("searchButton")->click();
+    auto* table = window->findChild<QTableView*>("tableView");
+    QTRY_COMPARE(table->model()->rowCount(), 2);
+    if (import) {
+        table->setCurrentIndex(table->model()->index(1, 0));
+        for (QAction* action : table->findChild<QMenu*>()->actions()) {
+            if (action->text() == QStringLiteral("导入照片"))
+                action->trigger();
+        }
+        QTRY_VERIFY(topLevelWindow<ImportPhotoToServer>());
+        window->close();
+        QTRY_VERIFY(window.isNull());
+        window = topLevelWindow<ImportPhotoToServer>();
+        m_windows.append(window);
+    }
+
+    // Refused at the press: nothing is sent, Config keeps the open window's shop.
+    m_prompts->setNextAnswer(Prompts::Yes);
+    pressFor(1);
+    QCOMPARE(m_prompts->last().title, QStringLiteral("警告"));
+    QCOMPARE(m_prompts->last().text, QStringLiteral("请先关闭Velmor旗舰店的工具窗口，再切换分店"));
+    QCOMPARE(m_service->requests("public", "switch_shop").size(), 1);
+    QCOMPARE(Config::shop_id, QStringLiteral("12"));
+    if (!import) {
+        window->findChild<QPushButton*>("searchButton")->click();
+        QTRY_COMPARE(m_service->requests("order", "order_list").size(), 2);
+        QCOMPARE(m_service->requests("order", "order_list").last().values.value("shopid"),
+                 QStringLiteral("12"));
+    }
+
+    // Closed, the window lets a switch go through; a press for the other shop
+    // sent before that window opened is refused when its reply comes.
+    window->close();
+    QTRY_VERIFY(window.isNull());
+    m_prompts->setNextAnswer(Prompts::Yes);
+    pressFor(1);
+    pressFor(0);
+    QTRY_COMPARE(m_prompts->messages().size(), 2);
+    QCOMPARE(topLevelWindows<SearchOrderWindow>().size(), 1);
+    m_windows.append(topLevelWindow<SearchOrderWindow>());
+    QCOMPARE(m_prompts->last().text,
+             QStringLiteral("请先关闭%1的工具窗口，再切换分店").arg(Config::shop_name));
 }
 
 void TestLauncher::n8PanelWithReachableAndUnreachableStores_data()

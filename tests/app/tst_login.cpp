@@ -12,6 +12,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QJsonDocument>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -321,14 +322,27 @@ void TestLogin::enterPressesSignIn()
 void TestLogin::updateCheckOpensTheDownloadPage_data()
 {
     QTest::addColumn<bool>("offer");
-    QTest::newRow("newer version") << true;
-    QTest::newRow("up to date") << false;
+    QTest::addColumn<QString>("path"); // sent as the offer's "path" in place of the fixture's
+    QTest::addColumn<bool>("opens");
+    QTest::newRow("newer version") << true << "" << true;
+    QTest::newRow("up to date") << false << "" << false;
+    QTest::newRow("https address") << true << "https://dl.example.com/Dravin-9.9.9.dmg" << true;
+    QTest::newRow("file address of a script") << true << "file:///tmp/update.command" << false;
+    QTest::newRow("bare application path") << true << "/Applications/Terminal.app" << false;
+    QTest::newRow("smb share") << true << "smb://studio-nas/share/Dravin.pkg" << false;
+    QTest::newRow("http without a host") << true << "http:///download/Dravin.dmg" << false;
 }
 
 void TestLogin::updateCheckOpensTheDownloadPage()
 {
     QFETCH(bool, offer);
+    QFETCH(QString, path);
+    QFETCH(bool, opens);
     startService(offer);
+    if (!path.isEmpty()) {
+        const QJsonObject reply{{"code", "1"}, {"data", QJsonObject{{"path", path}}}};
+        m_service->sendRaw("Version", "check_update", QJsonDocument(reply).toJson());
+    }
     Login login;
     waitForUpdateCheck();
     const auto checks = m_service->requests("Version", "check_update");
@@ -336,10 +350,8 @@ void TestLogin::updateCheckOpensTheDownloadPage()
     QCOMPARE(checks.first().values.value("type"), QStringLiteral("vmrKorvaDravin"));
     QCOMPARE(checks.first().values.value("systemtype"), QStringLiteral("mac"));
     QCOMPARE(checks.first().values.value("number"), Config::version);
-    if (offer)
-        QCOMPARE(m_desktop->urls, QList<QUrl>{QUrl("http://127.0.0.1:1/download/Dravin-9.9.9.dmg")});
-    else
-        QVERIFY(m_desktop->urls.isEmpty());
+    const QUrl page(path.isEmpty() ? QStringLiteral("http://127.0.0.1:1/download/Dravin-9.9.9.dmg") : path);
+    QCOMPARE(m_desktop->urls, opens ? QList<QUrl>{page} : QList<QUrl>());
     // The dialog stays usable.
     QVERIFY(login.findChild<QPushButton*>("okButton")->isEnabled());
     QCOMPARE(login.windowTitle(), QStringLiteral("登录"));

@@ -146,15 +146,23 @@ void TestSignIn::rememberedUserRoundTrip_data()
     QTest::addColumn<QString>("userName");
     QTest::addColumn<QString>("password");
     QTest::addColumn<bool>("remember");
+    QTest::addColumn<QString>("field"); // Base64 of the Latin-1 bytes earlier clients wrote, or of UTF-8
     QTest::addColumn<QString>("readPassword");
     QTest::addColumn<bool>("readRemembered");
     QTest::newRow("remembered") << "李明"
-                                << "secret" << true << "secret" << true;
+                                << "secret" << true << "c2VjcmV0"
+                                << "secret" << true;
     QTest::newRow("not remembered") << "李明"
-                                    << "secret" << false << "" << false;
+                                    << "secret" << false << ""
+                                    << "" << false;
     QTest::newRow("latin-1 password")
-        << "li" << QStringLiteral("pässwörd") << true << QStringLiteral("pässwörd") << true;
-    QTest::newRow("outside latin-1 becomes ?") << "li" << QStringLiteral("密码ab") << true << "??ab" << true;
+        << "li" << QStringLiteral("pässwörd") << true << "cORzc3f2cmQ=" << QStringLiteral("pässwörd") << true;
+    QTest::newRow("latin-1 bytes that are valid utf-8")
+        << "li" << QStringLiteral("Ã©") << true << "w6k=" << QStringLiteral("Ã©") << true;
+    QTest::newRow("outside latin-1") << "li" << QStringLiteral("密码ab") << true
+                                     << "5a+G56CBYWI=" << QStringLiteral("密码ab") << true;
+    QTest::newRow("latin-1 and beyond")
+        << "li" << QStringLiteral("é中") << true << "w6nkuK0=" << QStringLiteral("é中") << true;
 }
 
 void TestSignIn::rememberedUserRoundTrip()
@@ -162,6 +170,7 @@ void TestSignIn::rememberedUserRoundTrip()
     QFETCH(QString, userName);
     QFETCH(QString, password);
     QFETCH(bool, remember);
+    QFETCH(QString, field);
     QFETCH(QString, readPassword);
     QFETCH(bool, readRemembered);
     QTemporaryDir dir;
@@ -169,6 +178,7 @@ void TestSignIn::rememberedUserRoundTrip()
     QVERIFY(RememberedUser::write(path, userName, password, remember));
     const RememberedUser::Entry entry = RememberedUser::read(path);
     QCOMPARE(entry.userName, userName);
+    QCOMPARE(entry.encodedPassword, field);
     QCOMPARE(entry.password, readPassword);
     QCOMPARE(entry.remembered(), readRemembered);
 }
