@@ -4,6 +4,7 @@
 #include "webservice.h"
 
 #include <QDebug>
+#include <QImage>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QPointer>
@@ -73,6 +74,9 @@ void BarcodeDownload::replyFinished()
         complete =
             status >= 200 && status < 300 && (!length.isValid() || length.toLongLong() == m_bytes.size());
     }
+    // The service refuses with a JSON text under a 200 as well: only a body
+    // that reads as a picture, of any format, is the barcode.
+    complete = complete && !QImage::fromData(m_bytes).isNull();
     // Only a whole picture takes the file's place; a failed write keeps the old one.
     const bool written = complete && FileOperation::writeFile(m_bytes, m_filePath, true);
     qDebug() << (written ? "success" : "failed") << "barPath" << m_filePath;

@@ -11,12 +11,12 @@ class QNetworkAccessManager;
 
 // One barcode image download: a GET whose body is gathered in memory as it
 // arrives and written to its file only when the reply is complete (no
-// error, a 2xx status, every byte of a given length), through
-// FileOperation::writeFile, so a refused or cut download never leaves a
-// short "条形码.jpg" and never replaces a good one. Each download owns its
-// request, reply and bytes, so an older download still arriving never
-// touches a newer one's file. When the reply ends the download says
-// ended() and goes. Nothing is shown to the user.
+// error, a 2xx status, every byte of a given length, a body that reads as
+// a picture), through FileOperation::writeFile, so a refused or cut
+// download never leaves a short "条形码.jpg" and never replaces a good one.
+// Each download owns its request, reply and bytes, so an older download
+// still arriving never touches a newer one's file. When the reply ends the
+// download says ended() and goes. Nothing is shown to the user.
 class BarcodeDownload : public QObject
 {
     Q_OBJECT

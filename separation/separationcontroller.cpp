@@ -978,6 +978,16 @@ void SeparationController::closeOrderReport()
         barcodePending = barcodePending || p.entry < 0;
     if (m_orderFailures.isEmpty() && m_orderNotes.isEmpty() && !barcodePending)
         return;
+    // The order's two entries come in either order; the one that already
+    // names something goes last and takes the rest, so the report shows the
+    // order once. Both carry the order's key: the report's name stays.
+    for (int i = m_messageList.size() - 1; i >= m_entriesAtOrderStart; --i) {
+        const finishMessage& m = m_messageList.at(i);
+        if (!m.missingPhotos.isEmpty() || !m.emptyProducts.isEmpty() || !m.notes.isEmpty()) {
+            m_messageList.move(i, m_messageList.size() - 1);
+            break;
+        }
+    }
     if (m_messageList.size() <= m_entriesAtOrderStart)
         m_messageList.append(finishMessage{takenOrder.orderpayforkey, {}, {}});
     m_messageList.last().missingPhotos += m_orderFailures;

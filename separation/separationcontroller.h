@@ -223,8 +223,9 @@ private:
     void startProductStage();
     // The window's own sheet of the order, printed with the express sheet.
     void printLocalSheet();
-    // What the order's copies and sheets failed to write joins its report;
-    // a barcode download still under way gets the order's report entry.
+    // What the order's copies and sheets failed to write joins its report
+    // entry that already names something (else its last); a barcode
+    // download still under way gets that entry.
     void closeOrderReport();
     // The report of a run whose orders have all ended.
     void showReport();

@@ -26,6 +26,9 @@
 
 namespace {
 
+// The piece of a trickled answer.
+constexpr size_t kTricklePiece = 16;
+
 QString routeKey(const QString& module, const QString& action)
 {
     return module + QLatin1Char('/') + action;
@@ -78,6 +81,8 @@ QString faultName(StudioService::Fault::Kind kind)
         return QStringLiteral("drop");
     case StudioService::Fault::Kind::Chunked:
         return QStringLiteral("chunked");
+    case StudioService::Fault::Kind::Trickle:
+        return QStringLiteral("trickle");
     case StudioService::Fault::Kind::None:
         break;
     }
@@ -130,7 +135,15 @@ struct StudioService::Impl
 
     void handle(const httplib::Request& req, const std::string& body, httplib::Response& res);
     void writeLogLine(const LoggedRequest& entry, const Fault& fault);
+    // Waits ms unless the server stops first; false when it stops.
+    bool pause(int ms);
 };
+
+bool StudioService::Impl::pause(int ms)
+{
+    std::unique_lock<std::mutex> lock(mutex);
+    return !wake.wait_for(lock, std::chrono::milliseconds(ms), [this] { return stopping; });
+}
 
 void StudioService::Impl::writeLogLine(const LoggedRequest& entry, const Fault& fault)
 {
@@ -154,6 +167,8 @@ void StudioService::Impl::writeLogLine(const LoggedRequest& entry, const Fault& 
         line.insert("fault", faultName(fault.kind));
     if (fault.delayMs > 0)
         line.insert("delayMs", fault.delayMs);
+    if (fault.pauseMs > 0)
+        line.insert("pauseMs", fault.pauseMs);
     logFile.write(QJsonDocument(line).toJson(QJsonDocument::Compact) + '\n');
     logFile.flush();
 }
@@ -171,10 +186,8 @@ void StudioService::Impl::handle(const httplib::Request& req, const std::string&
         fault = faults.value(routeKey(request.m, request.a));
         writeLogLine(entry, fault);
     }
-    if (fault.delayMs > 0) {
-        std::unique_lock<std::mutex> lock(mutex);
-        wake.wait_for(lock, std::chrono::milliseconds(fault.delayMs), [this] { return stopping; });
-    }
+    if (fault.delayMs > 0)
+        pause(fault.delayMs);
 
     ServiceReply reply;
     switch (fault.kind) {
@@ -192,7 +205,8 @@ void StudioService::Impl::handle(const httplib::Request& req, const std::string&
         reply.body = fault.body;
         break;
     case Fault::Kind::None:
-    case Fault::Kind::Chunked: {
+    case Fault::Kind::Chunked:
+    case Fault::Kind::Trickle: {
         std::lock_guard<std::mutex> lock(mutex);
         reply = Routes::dispatch(store, request);
         break;
@@ -210,6 +224,20 @@ void StudioService::Impl::handle(const httplib::Request& req, const std::string&
                                                  sink.done();
                                              return true;
                                          });
+        return;
+    }
+    if (fault.kind == Fault::Kind::Trickle) {
+        // Each piece comes before a per-request inactivity limit would end
+        // the transfer, while the whole answer takes as long as it takes.
+        auto body = std::make_shared<std::string>(reply.body.toStdString());
+        const int pauseMs = fault.pauseMs;
+        res.set_content_provider(
+            body->size(), reply.contentType.toStdString(),
+            [this, body, pauseMs](size_t offset, size_t length, httplib::DataSink& sink) {
+                if (offset > 0 && !pause(pauseMs))
+                    return false;
+                return sink.write(body->data() + offset, std::min(kTricklePiece, length));
+            });
         return;
     }
     res.set_content(reply.body.toStdString(), reply.contentType.toStdString());

@@ -39,7 +39,8 @@ public:
             HttpError,
             Raw,
             Drop,
-            Chunked // the route's own answer, sent without a length
+            Chunked, // the route's own answer, sent without a length
+            Trickle  // the route's own answer, a few bytes at a time with pauseMs between them
         };
         Kind kind = Kind::None;
         QString code;     // Refuse
@@ -47,6 +48,7 @@ public:
         int status = 500; // HttpError
         QByteArray body;  // Raw
         int delayMs = 0;
+        int pauseMs = 0; // Trickle
     };
 
     // The largest request body taken; a larger one is answered 413.

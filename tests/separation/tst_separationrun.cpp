@@ -660,10 +660,10 @@ void TestSeparationRun::earlyEnd_data()
     QTest::newRow("a folder that cannot be made, after a finished order")
         << both << "folder" << folderBox << "未完成分件的订单：A24051204\n\n" + found << false;
     // The finished order's barcode picture, still arriving, is cancelled
-    // and named in that order's place.
+    // and named in that order's place, beside its other findings.
     QTest::newRow("a folder that cannot be made, the finished order's barcode hung")
         << both << "folder+hung" << folderBox
-        << "未完成分件的订单：A24051204\n\n" + found + "订单A24051203:\n不存在的照片:条形码.jpg\n\n"
+        << "未完成分件的订单：A24051204\n\n订单A24051203:\n不存在的照片:相册:IMG_0099.jpg、条形码.jpg\n\n"
         << false;
     QTest::newRow("a refused order detail") << QStringList{"A24051203"} << "refuse"
                                             << "警告/查询订单信息错误：0\n未完成分件的订单：A24051203"
@@ -736,7 +736,8 @@ void TestSeparationRun::earlyEnd()
 void TestSeparationRun::fileFaults_data()
 {
     // The file a fault hits ("%o" the order's output folder, "%s" its server
-    // folder), the fault (-1: the barcode route fails), the earlier run's
+    // folder), the fault (-1: the barcode route fails, -2: it answers a
+    // refusal as its picture), the earlier run's
     // file that must stay, the report's entry, and the goods (the stand-in's
     // when empty).
     QTest::addColumn<QString>("kind");
@@ -775,6 +776,14 @@ void TestSeparationRun::fileFaults_data()
     QTest::newRow("barcode picture not served") << "design"
                                                 << "" << -1 << "其它/条形码.jpg"
                                                 << "条形码.jpg" << QByteArray();
+    QTest::newRow("barcode refusal for a picture") << "design"
+                                                   << "" << -2 << "其它/条形码.jpg"
+                                                   << "条形码.jpg" << QByteArray();
+    // The album's missing photo and the barcode sit in different entries of the order.
+    QTest::newRow("barcode not served, the album's photo missing")
+        << "design"
+        << "" << -1 << "其它/条形码.jpg"
+        << "相册:IMG_0099.jpg、条形码.jpg" << kAlbumGoods;
 }
 
 void TestSeparationRun::fileFaults()
@@ -805,8 +814,10 @@ void TestSeparationRun::fileFaults()
     FileOperation::setFaultHook([fault, hit](FileOperation::Fault f, const QString& path) {
         return int(f) == fault && QDir::cleanPath(path) == hit;
     });
-    if (fault < 0)
+    if (fault == -1)
         env.service.failHttp("order", "getbarcodegen", 500);
+    if (fault == -2)
+        env.service.sendRaw("order", "getbarcodegen", R"({"code":"0","message":"token错误"})");
     if (!goods.isEmpty())
         env.service.sendRaw("order", "ordergoods20230521", goods);
     w.on_pushButton_selectAll_clicked();
@@ -951,20 +962,34 @@ void TestSeparationRun::barcodeDownloads()
     const auto missing = fetch("999", "d.jpg");
     QTRY_COMPARE(missing->size(), 1);
     QCOMPARE(missing->first().at(1).toBool(), false);
+
+    // A refusal under a 200, and an empty body: no picture, so no file.
+    for (const QByteArray& body : {QByteArray(R"({"code":"0","message":"token错误"})"), QByteArray()}) {
+        env.service.sendRaw("order", "getbarcodegen", body);
+        const auto refused = fetch("100101", "e.jpg");
+        QTRY_COMPARE(refused->size(), 1);
+        QCOMPARE(refused->first().at(1).toBool(), false);
+        QVERIFY(!QFileInfo::exists(dir + "e.jpg"));
+    }
     QVERIFY(env.prompts.calls().isEmpty());
 }
 
 void TestSeparationRun::hungBarcodes_data()
 {
     QTest::addColumn<int>("orders");
-    QTest::newRow("three orders") << 3;
+    // Pictures that never come, or come a few bytes at a time, each piece
+    // within the transfer timeout.
+    QTest::addColumn<bool>("trickling");
+    QTest::newRow("three orders") << 3 << false;
     // One more picture than a manager opens connections to a host.
-    QTest::newRow("seven orders") << 7;
+    QTest::newRow("seven orders") << 7 << false;
+    QTest::newRow("three orders, trickling") << 3 << true;
 }
 
 void TestSeparationRun::hungBarcodes()
 {
     QFETCH(int, orders);
+    QFETCH(bool, trickling);
     SeparationTestEnv env;
     const int timeout = 5000;
     WebService::setTransferTimeoutMs(timeout);
@@ -989,7 +1014,10 @@ void TestSeparationRun::hungBarcodes()
     for (const order& o : qAsConst(w.controller()->orderList))
         writePhotos(o.orderpath + "成品/", photoNames(1));
     w.on_pushButton_selectAll_clicked();
-    env.service.delay("order", "getbarcodegen", 10 * timeout);
+    if (trickling)
+        env.service.trickle("order", "getbarcodegen", timeout / 5);
+    else
+        env.service.delay("order", "getbarcodegen", 10 * timeout);
 
     QElapsedTimer clock;
     clock.start();

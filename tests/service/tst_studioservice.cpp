@@ -860,6 +860,8 @@ void TestStudioService::faults_data()
                                 << "";
     QTest::newRow("dropped") << "drop" << int(K::TransportError) << ""
                              << "";
+    QTest::newRow("trickled") << "trickle" << int(K::Success) << "200"
+                              << "1";
 }
 
 void TestStudioService::faults()
@@ -881,6 +883,8 @@ void TestStudioService::faults()
         standIn.sendRaw("public", "switch_shop", R"([{"code":"1"}])");
     else if (fault == "empty")
         standIn.sendRaw("public", "switch_shop", QByteArray());
+    else if (fault == "trickle")
+        standIn.trickle("public", "switch_shop", 1);
     else
         standIn.drop("public", "switch_shop");
 

@@ -131,6 +131,14 @@ void StandIn::sendChunked(const QString& module, const QString& action)
                    [&](StudioService::Fault& f) { f.kind = StudioService::Fault::Kind::Chunked; });
 }
 
+void StandIn::trickle(const QString& module, const QString& action, int pauseMs)
+{
+    d->changeFault(module, action, [&](StudioService::Fault& f) {
+        f.kind = StudioService::Fault::Kind::Trickle;
+        f.pauseMs = pauseMs;
+    });
+}
+
 void StandIn::clearFaults()
 {
     d->service.clearFaults();

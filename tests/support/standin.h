@@ -44,6 +44,8 @@ public:
     void delay(const QString& module, const QString& action, int ms);
     void drop(const QString& module, const QString& action); // close the connection without a reply
     void sendChunked(const QString& module, const QString& action); // the answer without a length
+    // The answer in pieces of a few bytes, pauseMs between two pieces.
+    void trickle(const QString& module, const QString& action, int pauseMs);
     void clearFaults();
 
     // Config's identity as the demo user signed in to the flagship shop
