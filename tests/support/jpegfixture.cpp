@@ -72,8 +72,10 @@ void fillCameraExif(Exiv2::ExifData& exif, const QImage& image)
     exif["Exif.Photo.PixelYDimension"] = uint32_t(image.height());
     exif["Exif.GPSInfo.GPSLatitudeRef"] = "N";
     exif["Exif.GPSInfo.GPSLatitude"] = "31/1 14/1 2/1";
-    // A maker's note of a make the library does not know: kept as bytes.
-    const QByteArray note("STUDIO\0\1\2\3\4 offsets into the segment", 40);
+    // A maker's note of a make the library does not know: kept as bytes
+    // (the NULs inside are part of it; the one that ends the literal is not).
+    static const char kNote[] = "STUDIO\0\1\2\3\4 offsets into the segment";
+    const QByteArray note(kNote, int(sizeof kNote) - 1);
     Exiv2::DataValue value(Exiv2::undefined);
     value.read(reinterpret_cast<const Exiv2::byte*>(note.constData()), long(note.size()));
     exif.add(Exiv2::ExifKey("Exif.Photo.MakerNote"), &value);
