@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iterator>
+#include <vector>
 // libjpeg after the standard headers it needs.
 #include <jpeglib.h>
 
@@ -39,7 +40,7 @@ void jumpBack(j_common_ptr cinfo)
     longjmp(reinterpret_cast<FixtureErrors*>(cinfo->err)->jump, 1);
 }
 
-QByteArray beyondStandardTables(const QByteArray& jpeg)
+QByteArray beyondStandardTables(const QByteArray& jpeg, bool few)
 {
     jpeg_decompress_struct source{};
     jpeg_compress_struct target{};
@@ -82,8 +83,14 @@ QByteArray beyondStandardTables(const QByteArray& jpeg)
             JBLOCKARRAY blocks = source.mem->access_virt_barray(reinterpret_cast<j_common_ptr>(&source),
                                                                 coefficients[0], row, 1, TRUE);
             for (JDIMENSION column = 0; column < first.width_in_blocks; ++column) {
-                if ((row * first.width_in_blocks + column) % 64 == 0)
+                if (!few && (row * first.width_in_blocks + column) % 64 == 0)
                     blocks[0][column][1] = 1500; // 11 bits: baseline's standard tables end at 10
+                if (few && row == 0 && (column == 2 || column == 6 || column == 10)) {
+                    // Alone in its block: under the standard luminance table
+                    // its 11 bits 10110000000 read as the codes of -15 and -1.
+                    std::fill(blocks[0][column] + 1, blocks[0][column] + DCTSIZE2, JCOEF(0));
+                    blocks[0][column][1] = 1408;
+                }
             }
         }
         jpeg_finish_compress(&target);
@@ -95,12 +102,97 @@ QByteArray beyondStandardTables(const QByteArray& jpeg)
     return result;
 }
 
+struct Compressor
+{
+    jpeg_compress_struct info{};
+    FixtureErrors errors;
+    unsigned char* out = nullptr;
+    unsigned long outSize = 0;
+
+    Compressor()
+    {
+        info.err = jpeg_std_error(&errors.manager);
+        errors.manager.error_exit = jumpBack;
+        jpeg_create_compress(&info);
+    }
+    ~Compressor()
+    {
+        jpeg_destroy_compress(&info);
+        free(out);
+    }
+};
+
 } // namespace
+
+QByteArray JpegFixture::encode(const QImage& image, Layout layout, const Options& options)
+{
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
+    const bool cmyk = layout == Layout::Cmyk;
+    const int components = cmyk ? 4 : 3;
+    std::vector<JSAMPLE> line(size_t(rgb.width()) * size_t(components));
+    Compressor compressor;
+    jpeg_compress_struct& info = compressor.info;
+    if (setjmp(compressor.errors.jump))
+        return QByteArray();
+    jpeg_mem_dest(&info, &compressor.out, &compressor.outSize);
+    info.image_width = JDIMENSION(rgb.width());
+    info.image_height = JDIMENSION(rgb.height());
+    info.input_components = components;
+    info.in_color_space = cmyk ? JCS_CMYK : JCS_RGB;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, options.quality, TRUE);
+    if (!cmyk) {
+        info.comp_info[0].h_samp_factor = 4;
+        info.comp_info[0].v_samp_factor = 1;
+    }
+    jpeg_start_compress(&info, TRUE);
+    while (info.next_scanline < info.image_height) {
+        const uchar* pixels = rgb.constScanLine(int(info.next_scanline));
+        for (int x = 0; x < rgb.width(); ++x) {
+            for (int c = 0; c < 3; ++c)
+                line[size_t(x * components + c)] = pixels[x * 3 + c];
+            if (cmyk)
+                line[size_t(x * components + 3)] = 255;
+        }
+        JSAMPROW row = line.data();
+        jpeg_write_scanlines(&info, &row, 1);
+    }
+    jpeg_finish_compress(&info);
+    const QByteArray jpeg(reinterpret_cast<const char*>(compressor.out), int(compressor.outSize));
+    return withExif(jpeg, image, options);
+}
+
+QString JpegFixture::layoutOf(const QByteArray& jpeg)
+{
+    jpeg_decompress_struct info{};
+    FixtureErrors errors;
+    info.err = jpeg_std_error(&errors.manager);
+    errors.manager.error_exit = jumpBack;
+    jpeg_create_decompress(&info);
+    QString layout;
+    if (setjmp(errors.jump) == 0) {
+        jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(jpeg.constData()),
+                     static_cast<unsigned long>(jpeg.size()));
+        jpeg_read_header(&info, TRUE);
+        const QMap<int, QString> spaces{{JCS_GRAYSCALE, "grey"},
+                                        {JCS_RGB, "RGB"},
+                                        {JCS_YCbCr, "YCbCr"},
+                                        {JCS_CMYK, "CMYK"},
+                                        {JCS_YCCK, "YCCK"}};
+        layout = spaces.value(info.jpeg_color_space, QStringLiteral("other"));
+        for (int ci = 0; ci < info.num_components; ++ci)
+            layout += QStringLiteral(" %1x%2")
+                          .arg(info.comp_info[ci].h_samp_factor)
+                          .arg(info.comp_info[ci].v_samp_factor);
+    }
+    jpeg_destroy_decompress(&info);
+    return layout;
+}
 
 QByteArray JpegFixture::damaged(const QByteArray& jpeg, Damage damage)
 {
-    if (damage == Damage::BeyondStandardTables)
-        return beyondStandardTables(jpeg);
+    if (damage == Damage::BeyondStandardTables || damage == Damage::FewBeyondStandardTables)
+        return beyondStandardTables(jpeg, damage == Damage::FewBeyondStandardTables);
     QByteArray bytes = jpeg;
     const int at = segmentStart(bytes, damage == Damage::BadHuffmanTable ? 0xC4 : 0xC0);
     if (at < 0)

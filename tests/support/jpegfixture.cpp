@@ -111,6 +111,11 @@ QByteArray JpegFixture::encode(const QImage& image, const Options& options)
     if (!image.save(&buffer, "JPG", options.quality))
         return QByteArray();
     buffer.close();
+    return withExif(jpeg, image, options);
+}
+
+QByteArray JpegFixture::withExif(const QByteArray& jpeg, const QImage& image, const Options& options)
+{
     if (options.orientation == 0 && options.dateTime.isEmpty() && options.dateTimeOriginal.isEmpty() &&
         !options.cameraMetadata)
         return jpeg;
@@ -125,6 +130,10 @@ QByteArray JpegFixture::encode(const QImage& image, const Options& options)
         fillExif(exif, options.orientation, options.dateTime, options.dateTimeOriginal);
         if (options.cameraMetadata)
             fillCameraExif(exif, image);
+        // The library writes one entry a tag: a stand-in that sorts right
+        // after the orientation becomes the second orientation entry below.
+        if (options.repeatedOrientation)
+            exif["Exif.Image.SamplesPerPixel"] = uint16_t(1);
         if (options.bigEndian)
             file->setByteOrder(Exiv2::bigEndian);
         file->setExifData(exif);
@@ -132,7 +141,17 @@ QByteArray JpegFixture::encode(const QImage& image, const Options& options)
         Exiv2::BasicIo& io = file->io();
         io.seek(0, Exiv2::BasicIo::beg);
         const Exiv2::DataBuf data = io.read(long(io.size()));
-        return QByteArray(reinterpret_cast<const char*>(data.pData_), int(data.size_));
+        QByteArray result(reinterpret_cast<const char*>(data.pData_), int(data.size_));
+        if (options.repeatedOrientation) {
+            // Tag 0x0115, a SHORT, one value, 1; made tag 0x0112.
+            const QByteArray entry = options.bigEndian ? QByteArray::fromHex("011500030000000100010000")
+                                                       : QByteArray::fromHex("150103000100000001000000");
+            const int at = result.indexOf(entry);
+            if (at < 0)
+                return QByteArray();
+            result[at + (options.bigEndian ? 1 : 0)] = char(0x12);
+        }
+        return result;
     } catch (const Exiv2::AnyError&) {
         return QByteArray();
     }
@@ -153,6 +172,25 @@ QMap<QString, QString> JpegFixture::exifTags(const QString& path)
         tags.clear();
     }
     return tags;
+}
+
+QStringList JpegFixture::exifValues(const QString& path, const QString& key)
+{
+    QStringList values;
+    QMutexLocker lock(&s_exivMutex);
+    try {
+        Exiv2::Image::AutoPtr file = Exiv2::ImageFactory::open(path.toStdString());
+        if (!file.get())
+            return values;
+        file->readMetadata();
+        for (const Exiv2::Exifdatum& datum : file->exifData()) {
+            if (QString::fromStdString(datum.key()) == key)
+                values.append(QString::fromStdString(datum.toString()));
+        }
+    } catch (const Exiv2::AnyError&) {
+        values.clear();
+    }
+    return values;
 }
 
 bool JpegFixture::write(const QString& path, const QImage& image, int quality, int orientation,

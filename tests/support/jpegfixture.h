@@ -5,6 +5,7 @@
 #include <QMap>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 
 // Real JPEG files with real EXIF for tests, the demo tree and benchmarks.
 namespace JpegFixture {
@@ -21,6 +22,9 @@ struct Options
     // a maker's note, the pixel sizes and a thumbnail in IFD1.
     bool cameraMetadata = false;
     bool bigEndian = false; // the EXIF in "MM" byte order
+    // IFD0 holds a second orientation entry, 1, after the first, as some
+    // editors leave it.
+    bool repeatedOrientation = false;
 };
 
 // A picture with the texture of a photo (gradients, shapes and sensor-like
@@ -36,6 +40,24 @@ QByteArray encode(const QImage& image, int quality, int orientation, const QStri
 // and seed are not used); empty on failure.
 QByteArray encode(const QImage& image, const Options& options);
 
+// The JPEG of the image with the EXIF the options give in place of its
+// own; empty on failure.
+QByteArray withExif(const QByteArray& jpeg, const QImage& image, const Options& options);
+
+// Colour layouts some cameras, scanners and editors write, which Qt's
+// writer does not.
+enum class Layout
+{
+    Cmyk,     // the colours as inverted CMYK with no black, as Adobe's software stores them
+    YCbCr411, // luma sampled 4x1: chroma at a quarter of the width, the full height
+};
+// The image's JPEG written by libjpeg in the layout, at the options'
+// quality, with their EXIF. (jpegdamage.cpp: tests only.)
+QByteArray encode(const QImage& image, Layout layout, const Options& options);
+// The JPEG's colour space and each component's sampling, as libjpeg reads
+// them: "CMYK 1x1 1x1 1x1 1x1", "YCbCr 4x1 1x1 1x1"; empty when it cannot.
+QString layoutOf(const QByteArray& jpeg);
+
 // Damage a decoder meets in camera files, made to a JPEG's bytes.
 enum class Damage
 {
@@ -47,6 +69,12 @@ enum class Damage
     // damaged one may, but an encoder on the standard tables cannot write
     // them again.
     BeyondStandardTables,
+    // The same in a few blocks of the first row only, far from the scan's
+    // end, each holding one such coefficient alone. Written with the
+    // standard tables after a quarter turn clockwise, each comes out as bits
+    // that a decoder reads as two small coefficients in its place, the
+    // blocks after it as they were: no decoder warns.
+    FewBeyondStandardTables,
 };
 // The JPEG with the damage; its other segments (EXIF) stay. Empty on
 // failure. (jpegdamage.cpp: tests only.)
@@ -55,6 +83,9 @@ QByteArray damaged(const QByteArray& jpeg, Damage damage);
 // Every EXIF tag of the file as text by its key ("Exif.Image.Make"); empty
 // when the file has none or cannot be read.
 QMap<QString, QString> exifTags(const QString& path);
+// Each value of the tag in the file, in the order stored (a tag may be
+// repeated).
+QStringList exifValues(const QString& path, const QString& key);
 
 // Writes a JPEG with the given EXIF in one piece: the file never exists
 // without its tags. False on failure.
