@@ -157,38 +157,42 @@ QByteArray JpegFixture::withExif(const QByteArray& jpeg, const QImage& image, co
     }
 }
 
-QMap<QString, QString> JpegFixture::exifTags(const QString& path)
+namespace {
+
+// Every EXIF tag of the file by key and value as text, in the order stored.
+QList<QPair<QString, QString>> exifEntries(const QString& path)
 {
-    QMap<QString, QString> tags;
+    QList<QPair<QString, QString>> entries;
     QMutexLocker lock(&s_exivMutex);
     try {
         Exiv2::Image::AutoPtr file = Exiv2::ImageFactory::open(path.toStdString());
         if (!file.get())
-            return tags;
+            return entries;
         file->readMetadata();
         for (const Exiv2::Exifdatum& datum : file->exifData())
-            tags.insert(QString::fromStdString(datum.key()), QString::fromStdString(datum.toString()));
+            entries.append({QString::fromStdString(datum.key()), QString::fromStdString(datum.toString())});
     } catch (const Exiv2::AnyError&) {
-        tags.clear();
+        entries.clear();
     }
+    return entries;
+}
+
+} // namespace
+
+QMap<QString, QString> JpegFixture::exifTags(const QString& path)
+{
+    QMap<QString, QString> tags;
+    for (const auto& entry : exifEntries(path))
+        tags.insert(entry.first, entry.second);
     return tags;
 }
 
 QStringList JpegFixture::exifValues(const QString& path, const QString& key)
 {
     QStringList values;
-    QMutexLocker lock(&s_exivMutex);
-    try {
-        Exiv2::Image::AutoPtr file = Exiv2::ImageFactory::open(path.toStdString());
-        if (!file.get())
-            return values;
-        file->readMetadata();
-        for (const Exiv2::Exifdatum& datum : file->exifData()) {
-            if (QString::fromStdString(datum.key()) == key)
-                values.append(QString::fromStdString(datum.toString()));
-        }
-    } catch (const Exiv2::AnyError&) {
-        values.clear();
+    for (const auto& entry : exifEntries(path)) {
+        if (entry.first == key)
+            values.append(entry.second);
     }
     return values;
 }
