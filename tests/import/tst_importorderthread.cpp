@@ -1085,11 +1085,10 @@ void TestImportOrderThread::turnedMainCopy()
         {"beyond standard tables", JpegFixture::Damage::BeyondStandardTables},
         {"few beyond standard tables", JpegFixture::Damage::FewBeyondStandardTables}};
     const bool damaged = damages.contains(extra);
-    const QMap<QString, JpegFixture::Layout> layouts{{"CMYK", JpegFixture::Layout::Cmyk},
-                                                     {"4:1:1", JpegFixture::Layout::YCbCr411}};
-    // The source's layout, then the main copy's.
-    const QMap<QString, QStringList> layoutNames{{"CMYK", {"CMYK 1x1 1x1 1x1 1x1", "CMYK 1x1 1x1 1x1 1x1"}},
-                                                 {"4:1:1", {"YCbCr 4x1 1x1 1x1", "YCbCr 1x4 1x1 1x1"}}};
+    // Sources written by libjpeg, and the colour space and sampling of their main copies.
+    const QMap<QString, QPair<JpegFixture::Layout, QString>> layouts{
+        {"CMYK", {JpegFixture::Layout::Cmyk, "CMYK 1x1 1x1 1x1 1x1"}},
+        {"4:1:1", {JpegFixture::Layout::YCbCr411, "YCbCr 1x4 1x1 1x1"}}};
     const bool repeated = extra.startsWith(QLatin1String("orientation repeated"));
     if (profile)
         picture.setColorSpace(QColorSpace::AdobeRgb);
@@ -1106,20 +1105,17 @@ void TestImportOrderThread::turnedMainCopy()
         options.bigEndian = extra.endsWith(QLatin1String("big-endian"));
         options.repeatedOrientation = repeated;
         QByteArray bytes = layouts.contains(extra)
-                               ? JpegFixture::encode(picture, layouts.value(extra), options)
+                               ? JpegFixture::encode(picture, layouts.value(extra).first, options)
                                : JpegFixture::encode(picture, options);
         if (damaged)
             bytes = JpegFixture::damaged(bytes, damages.value(extra));
         bool clean = false;
         QVERIFY(!ImageOperation::decodeScaled(bytes, size, &clean).isNull() && clean);
         QVERIFY(TestFiles::write(source, bytes));
-        if (layouts.contains(extra))
-            QCOMPARE(JpegFixture::layoutOf(bytes), layoutNames.value(extra).at(0));
     }
     QCOMPARE(ExifReader::orientation(source), orientation);
-    if (repeated)
-        QCOMPARE(JpegFixture::exifValues(source, "Exif.Image.Orientation"),
-                 (QStringList{QString::number(orientation), "1"}));
+    QCOMPARE(JpegFixture::exifTags(source).value("Exif.Image.Orientation"),
+             QString::number(orientation) + (repeated ? "; 1" : ""));
     QCOMPARE(QImageReader(source).read().colorSpace() == QColorSpace::AdobeRgb, profile);
 
     PhotoImport::Request request;
@@ -1160,19 +1156,17 @@ void TestImportOrderThread::turnedMainCopy()
     else if (made == QLatin1String("quality 100") && !damaged)
         QVERIFY2(growth > 1.3, qPrintable(QString::number(growth)));
     if (layouts.contains(extra))
-        QCOMPARE(JpegFixture::layoutOf(readAll(main)), layoutNames.value(extra).at(1));
+        QCOMPARE(JpegFixture::layoutOf(readAll(main)), layouts.value(extra).second);
     if (format != QLatin1String("png")) {
         // The camera's metadata as it was, made upright, whichever way the
         // copy was made; the camera's thumbnail, which would show the photo
         // unturned, is gone.
-        QCOMPARE(JpegFixture::exifValues(main, "Exif.Image.Orientation"),
-                 (repeated ? QStringList{"1", "1"} : QStringList{"1"}));
         QMap<QString, QString> tags = JpegFixture::exifTags(source);
         QVERIFY(tags.contains("Exif.Thumbnail.JPEGInterchangeFormat"));
         for (auto it = tags.begin(); it != tags.end();) {
             it = it.key().startsWith("Exif.Thumbnail.") ? tags.erase(it) : std::next(it);
         }
-        tags["Exif.Image.Orientation"] = "1";
+        tags["Exif.Image.Orientation"] = repeated ? "1; 1" : "1";
         tags["Exif.Image.ImageWidth"] = tags["Exif.Photo.PixelXDimension"] =
             QString::number(mainSize.width());
         tags["Exif.Image.ImageLength"] = tags["Exif.Photo.PixelYDimension"] =
@@ -1190,10 +1184,9 @@ void TestImportOrderThread::turnedMainCopy()
     const QImage thumb = storedPicture(order + QStringLiteral("thumbnail/") + name);
     // (A 4:1:1 photo's colour comes in strips four pixels long, whose edges
     // the thumbnails' chain of scalings moves a little further.)
-    const int thumbDifference = largestDifference(
-        thumb, storedPicture(main).scaled(thumb.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
-    QVERIFY2(thumbDifference >= 0 && thumbDifference <= (extra == QLatin1String("4:1:1") ? 64 : 48),
-             qPrintable(QString::number(thumbDifference)));
+    QVERIFY(largestDifference(thumb, storedPicture(main).scaled(thumb.size(), Qt::IgnoreAspectRatio,
+                                                                Qt::SmoothTransformation)) <=
+            (extra == QLatin1String("4:1:1") ? 64 : 48));
 
     // The copy is upright for every reader: imported again, it is left as it
     // is. (A PNG copy keeps its tag in a text chunk, as it always has.)

@@ -1,5 +1,7 @@
 #include "jpegfixture.h"
 
+#include <QStringList>
+
 // Kept apart from the fixtures the demo data maker builds too: only the
 // tests link libjpeg.
 
@@ -102,26 +104,6 @@ QByteArray beyondStandardTables(const QByteArray& jpeg, bool few)
     return result;
 }
 
-struct Compressor
-{
-    jpeg_compress_struct info{};
-    FixtureErrors errors;
-    unsigned char* out = nullptr;
-    unsigned long outSize = 0;
-
-    Compressor()
-    {
-        info.err = jpeg_std_error(&errors.manager);
-        errors.manager.error_exit = jumpBack;
-        jpeg_create_compress(&info);
-    }
-    ~Compressor()
-    {
-        jpeg_destroy_compress(&info);
-        free(out);
-    }
-};
-
 } // namespace
 
 QByteArray JpegFixture::encode(const QImage& image, Layout layout, const Options& options)
@@ -129,63 +111,62 @@ QByteArray JpegFixture::encode(const QImage& image, Layout layout, const Options
     const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
     const bool cmyk = layout == Layout::Cmyk;
     const int components = cmyk ? 4 : 3;
-    std::vector<JSAMPLE> line(size_t(rgb.width()) * size_t(components));
-    Compressor compressor;
-    jpeg_compress_struct& info = compressor.info;
-    if (setjmp(compressor.errors.jump))
-        return QByteArray();
-    jpeg_mem_dest(&info, &compressor.out, &compressor.outSize);
-    info.image_width = JDIMENSION(rgb.width());
-    info.image_height = JDIMENSION(rgb.height());
-    info.input_components = components;
-    info.in_color_space = cmyk ? JCS_CMYK : JCS_RGB;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, options.quality, TRUE);
-    if (!cmyk) {
-        info.comp_info[0].h_samp_factor = 4;
-        info.comp_info[0].v_samp_factor = 1;
-    }
-    jpeg_start_compress(&info, TRUE);
-    while (info.next_scanline < info.image_height) {
-        const uchar* pixels = rgb.constScanLine(int(info.next_scanline));
-        for (int x = 0; x < rgb.width(); ++x) {
-            for (int c = 0; c < 3; ++c)
-                line[size_t(x * components + c)] = pixels[x * 3 + c];
-            if (cmyk)
-                line[size_t(x * components + 3)] = 255;
+    std::vector<JSAMPLE> line(size_t(rgb.width()) * size_t(components), 255); // K stays 255: no black
+    jpeg_compress_struct target{};
+    FixtureErrors errors;
+    target.err = jpeg_std_error(&errors.manager);
+    errors.manager.error_exit = jumpBack;
+    jpeg_create_compress(&target);
+    unsigned char* out = nullptr;
+    unsigned long outSize = 0;
+    QByteArray result;
+    if (setjmp(errors.jump) == 0) {
+        jpeg_mem_dest(&target, &out, &outSize);
+        target.image_width = JDIMENSION(rgb.width());
+        target.image_height = JDIMENSION(rgb.height());
+        target.input_components = components;
+        target.in_color_space = cmyk ? JCS_CMYK : JCS_RGB;
+        jpeg_set_defaults(&target);
+        jpeg_set_quality(&target, options.quality, TRUE);
+        if (!cmyk) {
+            target.comp_info[0].h_samp_factor = 4;
+            target.comp_info[0].v_samp_factor = 1;
         }
-        JSAMPROW row = line.data();
-        jpeg_write_scanlines(&info, &row, 1);
+        jpeg_start_compress(&target, TRUE);
+        for (JSAMPROW row = line.data(); target.next_scanline < target.image_height;) {
+            const uchar* pixels = rgb.constScanLine(int(target.next_scanline));
+            for (int x = 0; x < rgb.width(); ++x)
+                std::copy(pixels + x * 3, pixels + x * 3 + 3, row + x * components);
+            jpeg_write_scanlines(&target, &row, 1);
+        }
+        jpeg_finish_compress(&target);
+        result = QByteArray(reinterpret_cast<const char*>(out), int(outSize));
     }
-    jpeg_finish_compress(&info);
-    const QByteArray jpeg(reinterpret_cast<const char*>(compressor.out), int(compressor.outSize));
-    return withExif(jpeg, image, options);
+    jpeg_destroy_compress(&target);
+    free(out);
+    return result.isEmpty() ? result : withExif(result, image, options);
 }
 
 QString JpegFixture::layoutOf(const QByteArray& jpeg)
 {
-    jpeg_decompress_struct info{};
+    jpeg_decompress_struct source{};
     FixtureErrors errors;
-    info.err = jpeg_std_error(&errors.manager);
+    source.err = jpeg_std_error(&errors.manager);
     errors.manager.error_exit = jumpBack;
-    jpeg_create_decompress(&info);
+    jpeg_create_decompress(&source);
     QString layout;
     if (setjmp(errors.jump) == 0) {
-        jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(jpeg.constData()),
+        jpeg_mem_src(&source, reinterpret_cast<const unsigned char*>(jpeg.constData()),
                      static_cast<unsigned long>(jpeg.size()));
-        jpeg_read_header(&info, TRUE);
-        const QMap<int, QString> spaces{{JCS_GRAYSCALE, "grey"},
-                                        {JCS_RGB, "RGB"},
-                                        {JCS_YCbCr, "YCbCr"},
-                                        {JCS_CMYK, "CMYK"},
-                                        {JCS_YCCK, "YCCK"}};
-        layout = spaces.value(info.jpeg_color_space, QStringLiteral("other"));
-        for (int ci = 0; ci < info.num_components; ++ci)
+        jpeg_read_header(&source, TRUE);
+        const QStringList spaces{"unknown", "grey", "RGB", "YCbCr", "CMYK", "YCCK"};
+        layout = spaces.value(source.jpeg_color_space, QStringLiteral("other"));
+        for (int ci = 0; ci < source.num_components; ++ci)
             layout += QStringLiteral(" %1x%2")
-                          .arg(info.comp_info[ci].h_samp_factor)
-                          .arg(info.comp_info[ci].v_samp_factor);
+                          .arg(source.comp_info[ci].h_samp_factor)
+                          .arg(source.comp_info[ci].v_samp_factor);
     }
-    jpeg_destroy_decompress(&info);
+    jpeg_destroy_decompress(&source);
     return layout;
 }
 

@@ -157,44 +157,24 @@ QByteArray JpegFixture::withExif(const QByteArray& jpeg, const QImage& image, co
     }
 }
 
-namespace {
-
-// Every EXIF tag of the file by key and value as text, in the order stored.
-QList<QPair<QString, QString>> exifEntries(const QString& path)
+QMap<QString, QString> JpegFixture::exifTags(const QString& path)
 {
-    QList<QPair<QString, QString>> entries;
+    QMap<QString, QString> tags;
     QMutexLocker lock(&s_exivMutex);
     try {
         Exiv2::Image::AutoPtr file = Exiv2::ImageFactory::open(path.toStdString());
         if (!file.get())
-            return entries;
+            return tags;
         file->readMetadata();
-        for (const Exiv2::Exifdatum& datum : file->exifData())
-            entries.append({QString::fromStdString(datum.key()), QString::fromStdString(datum.toString())});
+        for (const Exiv2::Exifdatum& datum : file->exifData()) {
+            const QString key = QString::fromStdString(datum.key());
+            const QString value = QString::fromStdString(datum.toString());
+            tags.insert(key, tags.contains(key) ? tags.value(key) + "; " + value : value);
+        }
     } catch (const Exiv2::AnyError&) {
-        entries.clear();
+        tags.clear();
     }
-    return entries;
-}
-
-} // namespace
-
-QMap<QString, QString> JpegFixture::exifTags(const QString& path)
-{
-    QMap<QString, QString> tags;
-    for (const auto& entry : exifEntries(path))
-        tags.insert(entry.first, entry.second);
     return tags;
-}
-
-QStringList JpegFixture::exifValues(const QString& path, const QString& key)
-{
-    QStringList values;
-    for (const auto& entry : exifEntries(path)) {
-        if (entry.first == key)
-            values.append(entry.second);
-    }
-    return values;
 }
 
 bool JpegFixture::write(const QString& path, const QImage& image, int quality, int orientation,

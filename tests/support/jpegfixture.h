@@ -5,7 +5,6 @@
 #include <QMap>
 #include <QSize>
 #include <QString>
-#include <QStringList>
 
 // Real JPEG files with real EXIF for tests, the demo tree and benchmarks.
 namespace JpegFixture {
@@ -44,11 +43,10 @@ QByteArray encode(const QImage& image, const Options& options);
 // own; empty on failure.
 QByteArray withExif(const QByteArray& jpeg, const QImage& image, const Options& options);
 
-// Colour layouts some cameras, scanners and editors write, which Qt's
-// writer does not.
+// Colour layouts that Qt's writer does not write.
 enum class Layout
 {
-    Cmyk,     // the colours as inverted CMYK with no black, as Adobe's software stores them
+    Cmyk,     // the colours stored inverted in C, M and Y with no black, as CMYK JPEGs usually are
     YCbCr411, // luma sampled 4x1: chroma at a quarter of the width, the full height
 };
 // The image's JPEG written by libjpeg in the layout, at the options'
@@ -69,11 +67,9 @@ enum class Damage
     // damaged one may, but an encoder on the standard tables cannot write
     // them again.
     BeyondStandardTables,
-    // The same in a few blocks of the first row only, far from the scan's
-    // end, each holding one such coefficient alone. Written with the
-    // standard tables after a quarter turn clockwise, each comes out as bits
-    // that a decoder reads as two small coefficients in its place, the
-    // blocks after it as they were: no decoder warns.
+    // The same alone in a few blocks of the first row, far from the scan's
+    // end: turned a quarter clockwise and written with the standard tables,
+    // each reads as two small coefficients, and no decoder warns.
     FewBeyondStandardTables,
 };
 // The JPEG with the damage; its other segments (EXIF) stay. Empty on
@@ -81,11 +77,9 @@ enum class Damage
 QByteArray damaged(const QByteArray& jpeg, Damage damage);
 
 // Every EXIF tag of the file as text by its key ("Exif.Image.Make"); empty
-// when the file has none or cannot be read.
+// when the file has none or cannot be read; a repeated tag gives its values
+// in the order stored, joined by "; ".
 QMap<QString, QString> exifTags(const QString& path);
-// Each value of the tag in the file, in the order stored (a tag may be
-// repeated).
-QStringList exifValues(const QString& path, const QString& key);
 
 // Writes a JPEG with the given EXIF in one piece: the file never exists
 // without its tags. False on failure.
