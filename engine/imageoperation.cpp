@@ -184,7 +184,8 @@ QImage ImageOperation::decodeScaled(const QByteArray& data, const QSize& size, b
     if (size.isEmpty())
         return QImage();
     bool warned = false;
-    QImage image = JpegCodec::decodeCovering(data, size, &warned);
+    bool declined = false;
+    QImage image = JpegCodec::decodeCovering(data, size, &warned, &declined);
     if (clean)
         *clean = !image.isNull() && !warned;
     if (image.isNull()) {
@@ -195,6 +196,11 @@ QImage ImageOperation::decodeScaled(const QByteArray& data, const QSize& size, b
         reader.setAutoTransform(false);
         reader.setScaledSize(size);
         image = reader.read();
+        // A JPEG the fast decoder does not take (CMYK, an unusual sampling)
+        // is not damaged for that: libjpeg judges it, the reader's pixels
+        // stand.
+        if (clean && declined && !image.isNull())
+            *clean = JpegCodec::decodesCleanly(data);
     }
     if (!image.isNull() && image.size() != size)
         image = image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);

@@ -40,7 +40,9 @@ public:
     // covers the size (3/8 of a 6000 pixel side is 2250), other formats
     // through their reader. Null when the bytes do not decode. clean, when
     // given, tells whether the JPEG decoder decoded them without a warning
-    // (false for damaged data it decoded past, and for any other format).
+    // (false for damaged data it decoded past, and for any other format); a
+    // JPEG the fast decoder does not take (CMYK, a 1x4 sampling) is judged
+    // by libjpeg, its pixels still the reader's.
     static QImage decodeScaled(const QByteArray& data, const QSize& size, bool* clean = nullptr);
     // The image encoded in the given format, or in the one the path's suffix
     // names, at the quality (-1: the writer's default); false when no

@@ -157,9 +157,10 @@ public:
         qint64 value() const { return start + 8; } // the value, or its offset, when it fits in 4 bytes
     };
 
-    // The entries of the IFD at offset (from the TIFF header) by tag, and
+    // The entries of the IFD at offset (from the TIFF header) by tag (a
+    // repeated tag has each of its entries; value() gives the last), and
     // where its link to the next IFD is; false when it does not fit.
-    bool readIfd(quint32 offset, QMap<quint16, Entry>* entries, qint64* link) const
+    bool readIfd(quint32 offset, QMultiMap<quint16, Entry>* entries, qint64* link) const
     {
         const qint64 start = qint64(kExifHeader) + offset;
         if (!at(start, 2))
@@ -190,7 +191,7 @@ public:
     }
 
     // The values of two single-valued entries of one type change places.
-    void swapValues(const QMap<quint16, Entry>& entries, quint16 a, quint16 b)
+    void swapValues(const QMultiMap<quint16, Entry>& entries, quint16 a, quint16 b)
     {
         if (!entries.contains(a) || !entries.contains(b))
             return;
@@ -215,8 +216,9 @@ private:
 // place and never written anew, so offsets into it (a maker's notes) hold:
 // the orientation 1, the pixel sizes swapped where width and height change
 // places, and IFD0's link to IFD1 cut, so that no viewer shows the camera's
-// unturned thumbnail. Empty when the photo has no Exif segment or its IFD0
-// holds no orientation this can set.
+// unturned thumbnail. Every orientation entry of IFD0 is set, as readers
+// differ in which of a repeated tag they take. Empty when the photo has no
+// Exif segment or an orientation entry of its IFD0 is not one this can set.
 QByteArray uprightExif(const QByteArray& jpeg, int orientation)
 {
     for (const Segment& segment : headerSegments(jpeg)) {
@@ -224,19 +226,24 @@ QByteArray uprightExif(const QByteArray& jpeg, int orientation)
             continue;
         QByteArray exif = jpeg.mid(segment.start, segment.length);
         ExifBytes bytes(exif);
-        QMap<quint16, ExifBytes::Entry> ifd0;
+        QMultiMap<quint16, ExifBytes::Entry> ifd0;
         qint64 link = 0;
         if (!bytes.isValid() || !bytes.readIfd(bytes.get(kExifHeader + 4, 4), &ifd0, &link))
             return QByteArray();
-        const ExifBytes::Entry tag = ifd0.value(kOrientation);
-        if (tag.start < 0 || tag.type != 3 || tag.count != 1)
+        const QList<ExifBytes::Entry> tags = ifd0.values(kOrientation);
+        if (tags.isEmpty())
             return QByteArray();
-        bytes.put(tag.value(), 2, 1);
+        for (const ExifBytes::Entry& tag : tags) {
+            if (tag.type != 3 || tag.count != 1)
+                return QByteArray();
+        }
+        for (const ExifBytes::Entry& tag : tags)
+            bytes.put(tag.value(), 2, 1);
         bytes.put(link, 4, 0);
         if (orientation >= 5) {
             bytes.swapValues(ifd0, kImageWidth, kImageLength);
             const ExifBytes::Entry pointer = ifd0.value(kExifIfd);
-            QMap<quint16, ExifBytes::Entry> exifIfd;
+            QMultiMap<quint16, ExifBytes::Entry> exifIfd;
             qint64 exifLink = 0;
             if (pointer.start >= 0 && (pointer.type == 4 || pointer.type == 13) && pointer.count == 1 &&
                 bytes.readIfd(bytes.get(pointer.value(), 4), &exifIfd, &exifLink))
@@ -287,6 +294,94 @@ void noteMessage(j_common_ptr cinfo, int level)
         reinterpret_cast<ErrorManager*>(cinfo->err)->warned = true;
 }
 
+// Whether one component of a turned photo holds only values the standard
+// Huffman tables of a baseline JPEG code, which the turned copy is written
+// with: AC coefficients of up to 10 bits, and differences of up to 11 bits
+// between the DC values of the component's successive blocks (the check
+// libjpeg's optimizing pass makes). A damaged photo decoded past, coded
+// with tables of its own, can hold more, and the encoder writes them
+// unchecked, as bits a decoder then reads as other blocks, often without a
+// warning. The blocks are taken a row at a time from the top; the DC
+// values follow one another in the scan's order, an MCU's blocks row by row
+// and MCU after MCU (a component alone in its scan has MCUs of one block).
+class StandardTablesCheck
+{
+public:
+    StandardTablesCheck() = default;
+    StandardTablesCheck(int mcuWidth, int mcuHeight) : m_mcuWidth(mcuWidth), m_mcuHeight(mcuHeight) {}
+
+    // The component's size in blocks; rows past its height (the padding of
+    // the last MCU row) are not written and not taken.
+    void setSize(int width, int height)
+    {
+        m_width = width;
+        m_height = height;
+    }
+
+    // Takes the row of blocks if it is the next one; false from the first
+    // value out of range on.
+    bool take(int row, const JCOEF* blocks)
+    {
+        if (!m_holds || row != m_taken || row >= m_height)
+            return m_holds;
+        ++m_taken;
+        // Most rows: every coefficient within the AC range, DC included.
+        JCOEF low = 0;
+        JCOEF high = 0;
+        for (int b = 0; b < m_width; ++b) {
+            const JCOEF* block = blocks + size_t(b) * DCTSIZE2;
+            for (int k = 0; k < DCTSIZE2; ++k) {
+                low = std::min(low, block[k]);
+                high = std::max(high, block[k]);
+            }
+        }
+        if (low < -kMaxAc || high > kMaxAc) {
+            for (int b = 0; b < m_width && m_holds; ++b) {
+                const JCOEF* block = blocks + size_t(b) * DCTSIZE2;
+                for (int k = 1; k < DCTSIZE2; ++k) {
+                    if (block[k] < -kMaxAc || block[k] > kMaxAc)
+                        m_holds = false;
+                }
+            }
+        }
+        for (int b = 0; b < m_width; ++b)
+            m_dc.push_back(blocks[size_t(b) * DCTSIZE2]);
+        if (m_taken % m_mcuHeight == 0 || m_taken == m_height)
+            takeMcuRow();
+        return m_holds;
+    }
+
+    bool holds() const { return m_holds; }
+
+private:
+    void takeMcuRow()
+    {
+        const int rows = m_width > 0 ? int(m_dc.size()) / m_width : 0;
+        for (int column = 0; column < m_width; column += m_mcuWidth) {
+            for (int row = 0; row < rows; ++row) {
+                for (int x = column; x < std::min(column + m_mcuWidth, m_width); ++x) {
+                    const int dc = m_dc[size_t(row) * size_t(m_width) + size_t(x)];
+                    if (std::abs(dc - m_lastDc) > kMaxDcDifference)
+                        m_holds = false;
+                    m_lastDc = dc;
+                }
+            }
+        }
+        m_dc.clear();
+    }
+
+    static constexpr JCOEF kMaxAc = 1023;         // 10 bits
+    static constexpr int kMaxDcDifference = 2047; // 11 bits
+    int m_mcuWidth = 1;
+    int m_mcuHeight = 1;
+    int m_width = 0;
+    int m_height = 0;
+    int m_taken = 0;
+    int m_lastDc = 0; // the scan starts from 0 (no restart markers are written)
+    bool m_holds = true;
+    std::vector<JCOEF> m_dc; // the DC values of the MCU row being taken
+};
+
 // One component of the turned photo. The compressor takes it for its
 // coefficient array and asks it for rows, a few at a time, in order.
 struct TurnedComponent
@@ -305,6 +400,7 @@ struct TurnedComponent
     int bandStart = -1;
     int bandCount = 0;
     std::vector<JBLOCKROW> handed;
+    StandardTablesCheck check;
 
     // The block at (row, column) of the turned component, from the source
     // block it comes from. A mirror left to right changes the sign of the
@@ -415,6 +511,8 @@ struct TurnedComponent
             bandCount = made;
         }
         handed.assign(bandRows.begin() + (first - bandStart), bandRows.begin() + (first - bandStart + wanted));
+        for (int r = 0; r < wanted; ++r)
+            check.take(first + r, handed[size_t(r)][0]);
         return handed.data();
     }
 
@@ -432,8 +530,14 @@ JBLOCKARRAY turnedRows(j_common_ptr cinfo, jvirt_barray_ptr array, JDIMENSION st
 {
     auto* job = static_cast<TurnJob*>(cinfo->client_data);
     for (TurnedComponent& component : job->components) {
-        if (reinterpret_cast<jvirt_barray_ptr>(&component) == array)
-            return component.rows(start, count);
+        if (reinterpret_cast<jvirt_barray_ptr>(&component) != array)
+            continue;
+        JBLOCKARRAY rows = component.rows(start, count);
+        if (!component.check.holds()) {
+            cinfo->err->msg_code = JERR_BAD_DCT_COEF;
+            (*cinfo->err->error_exit)(cinfo);
+        }
+        return rows;
     }
     return job->delegate(cinfo, array, start, count, writable);
 }
@@ -635,6 +739,7 @@ struct CoefficientTurn
     // Its mappings go after the destructor body has destroyed both objects.
     SourceMemory sourceMemory;
     TurnJob job;
+    std::vector<jvirt_barray_ptr> arrays; // the compressor's stand-ins, the job's components
     SinkDestination destination;
     bool sourceMade = false;
     bool targetMade = false;
@@ -686,30 +791,35 @@ JpegCodec::Streamed turnCoefficients(const QByteArray& jpeg, int orientation, co
         }
     }
     turn.job.components.resize(size_t(turn.source.num_components));
-    std::vector<jvirt_barray_ptr> arrays;
+    // One scan holds every component, in MCUs of each one's sampling.
+    const bool interleaved = turn.source.num_components > 1;
     for (int ci = 0; ci < turn.source.num_components; ++ci) {
         const jpeg_component_info& from = turn.source.comp_info[ci];
+        jpeg_component_info& to = turn.target.comp_info[ci];
         if (transposes)
-            std::swap(turn.target.comp_info[ci].h_samp_factor, turn.target.comp_info[ci].v_samp_factor);
+            std::swap(to.h_samp_factor, to.v_samp_factor);
         TurnedComponent& component = turn.job.components[size_t(ci)];
         component.orientation = orientation;
         component.sourceWidth = int(from.width_in_blocks);
         component.sourceHeight = int(from.height_in_blocks);
         component.width = transposes ? component.sourceHeight : component.sourceWidth;
         component.height = transposes ? component.sourceWidth : component.sourceHeight;
+        component.check =
+            interleaved ? StandardTablesCheck(to.h_samp_factor, to.v_samp_factor) : StandardTablesCheck();
+        component.check.setSize(component.width, component.height);
         component.sourceRows.reserve(size_t(component.sourceHeight));
         for (int row = 0; row < component.sourceHeight; ++row) {
             component.sourceRows.push_back(turn.source.mem->access_virt_barray(
                 reinterpret_cast<j_common_ptr>(&turn.source), sourceArrays[ci], JDIMENSION(row), 1, FALSE)[0]);
         }
-        arrays.push_back(reinterpret_cast<jvirt_barray_ptr>(&component));
+        turn.arrays.push_back(reinterpret_cast<jvirt_barray_ptr>(&component));
     }
     turn.job.delegate = turn.target.mem->access_virt_barray;
     turn.target.mem->access_virt_barray = turnedRows;
     turn.target.client_data = &turn.job;
 
     turn.destination.install(&turn.target, sink);
-    jpeg_write_coefficients(&turn.target, arrays.data());
+    jpeg_write_coefficients(&turn.target, turn.arrays.data());
     // The camera's metadata and the colour profile, where readers look for
     // them: after the JFIF header.
     for (const QByteArray& segment : keptSegments(jpeg, orientation)) {
@@ -768,6 +878,70 @@ int turnFor(int orientation)
     }
 }
 
+// A libjpeg decompressor reading the bytes, whose errors jump to the
+// caller's setjmp on errors.jump and whose warnings are noted.
+struct Decompressor
+{
+    jpeg_decompress_struct info{};
+    ErrorManager errors;
+    bool made = false;
+
+    ~Decompressor()
+    {
+        if (made)
+            jpeg_destroy_decompress(&info);
+    }
+
+    void start(const QByteArray& jpeg)
+    {
+        info.err = jpeg_std_error(&errors.manager);
+        errors.manager.error_exit = failWithJump;
+        errors.manager.emit_message = noteMessage;
+        jpeg_create_decompress(&info);
+        made = true;
+        jpeg_mem_src(&info, const_cast<unsigned char*>(bytes(jpeg)), static_cast<unsigned long>(jpeg.size()));
+    }
+};
+
+// The check of each component of the photo turned by orientation, in the
+// MCUs of the turned photo's scan; false when the header cannot be read.
+bool turnedChecks(const QByteArray& jpeg, int orientation, std::vector<StandardTablesCheck>* checks)
+{
+    Decompressor source;
+    if (setjmp(source.errors.jump))
+        return false;
+    source.start(jpeg);
+    jpeg_read_header(&source.info, TRUE);
+    const bool interleaved = source.info.num_components > 1;
+    const bool transposes = orientation >= 5;
+    for (int ci = 0; ci < source.info.num_components; ++ci) {
+        const jpeg_component_info& component = source.info.comp_info[ci];
+        const int h = transposes ? component.v_samp_factor : component.h_samp_factor;
+        const int v = transposes ? component.h_samp_factor : component.v_samp_factor;
+        checks->push_back(interleaved ? StandardTablesCheck(h, v) : StandardTablesCheck());
+    }
+    return true;
+}
+
+// TurboJPEG's transform hands its turned coefficients here, a row of a
+// component's blocks at a time, before it writes them; -1 stops it.
+int checkStandardTables(short* coefficients, tjregion arrayRegion, tjregion planeRegion, int component,
+                        int /*transformIndex*/, tjtransform* transform)
+{
+    auto* checks = static_cast<std::vector<StandardTablesCheck>*>(transform->data);
+    // Whole rows, as the library hands them; any other layout is not judged,
+    // so not used.
+    if (component < 0 || size_t(component) >= checks->size() || arrayRegion.x != 0 ||
+        arrayRegion.w != planeRegion.w)
+        return -1;
+    StandardTablesCheck& check = (*checks)[size_t(component)];
+    check.setSize(planeRegion.w / DCTSIZE, planeRegion.h / DCTSIZE);
+    const size_t rowSize = size_t(arrayRegion.w / DCTSIZE) * DCTSIZE2;
+    for (int row = 0; row < arrayRegion.h / DCTSIZE; ++row)
+        check.take(arrayRegion.y / DCTSIZE + row, coefficients + size_t(row) * rowSize);
+    return check.holds() ? 0 : -1;
+}
+
 } // namespace
 
 JpegCodec::Streamed JpegCodec::turnUprightInto(const QByteArray& jpeg, int orientation, const Sink& sink)
@@ -796,16 +970,22 @@ QByteArray JpegCodec::turnUpright(const QByteArray& jpeg, int orientation)
     Handle handle(tjInitTransform());
     if (!handle)
         return QByteArray();
+    std::vector<StandardTablesCheck> checks;
+    if (!turnedChecks(jpeg, orientation, &checks))
+        return QByteArray();
     tjtransform transform{};
     transform.op = op;
+    transform.customFilter = checkStandardTables;
+    transform.data = &checks;
     // Only a perfect turn: an edge of partial blocks would stay where it was.
     // No markers are copied; the camera's metadata (made upright) and the
     // colour profile are put back below.
     transform.options = TJXOPT_PERFECT | TJXOPT_COPYNONE;
     unsigned char* out = nullptr;
     unsigned long outSize = 0;
-    // A warning (a damaged or cut-off photo) counts as failure too: the
-    // decode that follows handles such a photo the way it always has.
+    // A warning (a damaged or cut-off photo) counts as failure too, as do
+    // values the standard tables cannot code: the decode that follows
+    // handles such a photo the way it always has.
     const int status = tjTransform(handle.get(), bytes(jpeg), static_cast<unsigned long>(jpeg.size()), 1,
                                    &out, &outSize, &transform, 0);
     QByteArray result;
@@ -840,17 +1020,23 @@ qint64 JpegCodec::turnFootprint(const QByteArray& jpeg)
     return blocks * 64 * 2 * (once ? 1 : 2);
 }
 
-QImage JpegCodec::decodeCovering(const QByteArray& jpeg, const QSize& atLeast, bool* warned)
+QImage JpegCodec::decodeCovering(const QByteArray& jpeg, const QSize& atLeast, bool* warned, bool* declined)
 {
     if (warned)
         *warned = false;
+    if (declined)
+        *declined = false;
     Handle handle(tjInitDecompress());
+    if (!handle)
+        return QImage();
     Header header;
-    if (!handle || !readHeader(handle.get(), jpeg, &header))
-        return QImage();
+    const bool read = readHeader(handle.get(), jpeg, &header);
     const bool grey = header.colourspace == TJCS_GRAY;
-    if (!grey && header.colourspace != TJCS_RGB && header.colourspace != TJCS_YCbCr)
+    if (!read || (!grey && header.colourspace != TJCS_RGB && header.colourspace != TJCS_YCbCr)) {
+        if (declined)
+            *declined = true;
         return QImage();
+    }
 
     int count = 0;
     const tjscalingfactor* factors = tjGetScalingFactors(&count);
@@ -884,6 +1070,36 @@ QImage JpegCodec::decodeCovering(const QByteArray& jpeg, const QSize& atLeast, b
     if (!icc.isEmpty())
         image.setColorSpace(QColorSpace::fromIccProfile(icc));
     return image;
+}
+
+bool JpegCodec::decodesCleanly(const QByteArray& jpeg)
+{
+    Decompressor decoder;
+    if (setjmp(decoder.errors.jump))
+        return false;
+    decoder.start(jpeg);
+    jpeg_read_header(&decoder.info, TRUE);
+    // Every coefficient is decoded at any scale; the smallest costs least.
+    decoder.info.scale_num = 1;
+    decoder.info.scale_denom = 8;
+    decoder.info.dct_method = JDCT_IFAST;
+    decoder.info.do_fancy_upsampling = FALSE;
+    jpeg_start_decompress(&decoder.info);
+    JSAMPARRAY row = (*decoder.info.mem->alloc_sarray)(
+        reinterpret_cast<j_common_ptr>(&decoder.info), JPOOL_IMAGE,
+        decoder.info.output_width * JDIMENSION(decoder.info.output_components), 1);
+    while (decoder.info.output_scanline < decoder.info.output_height)
+        jpeg_read_scanlines(&decoder.info, row, 1);
+    jpeg_finish_decompress(&decoder.info);
+    return !decoder.errors.warned;
+}
+
+QByteArray JpegCodec::withUprightExif(const QByteArray& encoded, const QByteArray& source, int orientation)
+{
+    const QByteArray exif = uprightExif(source, orientation);
+    if (exif.isEmpty() || !encoded.startsWith("\xFF\xD8"))
+        return encoded;
+    return withSegments(bytes(encoded), static_cast<unsigned long>(encoded.size()), {exif});
 }
 
 QByteArray JpegCodec::iccProfile(const QByteArray& jpeg)

@@ -130,10 +130,11 @@ struct Turned
 // A transform the camera's coefficients allow is made on them: lossless,
 // the camera's own size, no pixels at all; the thumbnails then come from a
 // small decode of the copy, which must decode cleanly. Any other photo is
-// decoded whole, transformed and saved again at quality 100, and its
-// thumbnails come from that decode. A photo that cannot be decoded whole
-// (or not in the memory there is) is not turned; its thumbnails then come
-// from a small decode where one succeeds.
+// decoded whole, transformed and saved again at quality 100 (a JPEG with
+// the camera's Exif segment made upright, as the lossless copy has it),
+// and its thumbnails come from that decode. A photo that cannot be decoded
+// whole (or not in the memory there is) is not turned; its thumbnails then
+// come from a small decode where one succeeds.
 Turned turnUpright(const QByteArray& data, int orientation, const QString& targetName, bool lossless)
 {
     Turned turned;
@@ -174,8 +175,11 @@ Turned turnUpright(const QByteArray& data, int orientation, const QString& targe
             if (image.format() == QImage::Format_RGB32)
                 image = std::move(image).convertToFormat(QImage::Format_RGB888);
             image = uprightImage(std::move(image), orientation);
-            if (!image.isNull() && ImageOperation::encodeImage(image, targetName, &turned.main, 100))
+            if (!image.isNull() && ImageOperation::encodeImage(image, targetName, &turned.main, 100)) {
+                if (isJpegName(targetName))
+                    turned.main = JpegCodec::withUprightExif(turned.main, data, orientation);
                 return turned;
+            }
             qDebug() << "无法保存为此格式" << targetName;
             turned.main.clear();
         }

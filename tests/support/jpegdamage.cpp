@@ -1,5 +1,7 @@
 #include "jpegfixture.h"
 
+#include <QStringList>
+
 // Kept apart from the fixtures the demo data maker builds too: only the
 // tests link libjpeg.
 
@@ -8,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iterator>
+#include <vector>
 // libjpeg after the standard headers it needs.
 #include <jpeglib.h>
 
@@ -39,7 +42,7 @@ void jumpBack(j_common_ptr cinfo)
     longjmp(reinterpret_cast<FixtureErrors*>(cinfo->err)->jump, 1);
 }
 
-QByteArray beyondStandardTables(const QByteArray& jpeg)
+QByteArray beyondStandardTables(const QByteArray& jpeg, bool few)
 {
     jpeg_decompress_struct source{};
     jpeg_compress_struct target{};
@@ -82,8 +85,14 @@ QByteArray beyondStandardTables(const QByteArray& jpeg)
             JBLOCKARRAY blocks = source.mem->access_virt_barray(reinterpret_cast<j_common_ptr>(&source),
                                                                 coefficients[0], row, 1, TRUE);
             for (JDIMENSION column = 0; column < first.width_in_blocks; ++column) {
-                if ((row * first.width_in_blocks + column) % 64 == 0)
+                if (!few && (row * first.width_in_blocks + column) % 64 == 0)
                     blocks[0][column][1] = 1500; // 11 bits: baseline's standard tables end at 10
+                if (few && row == 0 && (column == 2 || column == 6 || column == 10)) {
+                    // Alone in its block: under the standard luminance table
+                    // its 11 bits 10110000000 read as the codes of -15 and -1.
+                    std::fill(blocks[0][column] + 1, blocks[0][column] + DCTSIZE2, JCOEF(0));
+                    blocks[0][column][1] = 1408;
+                }
             }
         }
         jpeg_finish_compress(&target);
@@ -97,10 +106,74 @@ QByteArray beyondStandardTables(const QByteArray& jpeg)
 
 } // namespace
 
+QByteArray JpegFixture::encode(const QImage& image, Layout layout, const Options& options)
+{
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
+    const bool cmyk = layout == Layout::Cmyk;
+    const int components = cmyk ? 4 : 3;
+    std::vector<JSAMPLE> line(size_t(rgb.width()) * size_t(components), 255); // K stays 255: no black
+    jpeg_compress_struct target{};
+    FixtureErrors errors;
+    target.err = jpeg_std_error(&errors.manager);
+    errors.manager.error_exit = jumpBack;
+    jpeg_create_compress(&target);
+    unsigned char* out = nullptr;
+    unsigned long outSize = 0;
+    QByteArray result;
+    if (setjmp(errors.jump) == 0) {
+        jpeg_mem_dest(&target, &out, &outSize);
+        target.image_width = JDIMENSION(rgb.width());
+        target.image_height = JDIMENSION(rgb.height());
+        target.input_components = components;
+        target.in_color_space = cmyk ? JCS_CMYK : JCS_RGB;
+        jpeg_set_defaults(&target);
+        jpeg_set_quality(&target, options.quality, TRUE);
+        if (!cmyk) {
+            target.comp_info[0].h_samp_factor = 4;
+            target.comp_info[0].v_samp_factor = 1;
+        }
+        jpeg_start_compress(&target, TRUE);
+        for (JSAMPROW row = line.data(); target.next_scanline < target.image_height;) {
+            const uchar* pixels = rgb.constScanLine(int(target.next_scanline));
+            for (int x = 0; x < rgb.width(); ++x)
+                std::copy(pixels + x * 3, pixels + x * 3 + 3, row + x * components);
+            jpeg_write_scanlines(&target, &row, 1);
+        }
+        jpeg_finish_compress(&target);
+        result = QByteArray(reinterpret_cast<const char*>(out), int(outSize));
+    }
+    jpeg_destroy_compress(&target);
+    free(out);
+    return result.isEmpty() ? result : withExif(result, image, options);
+}
+
+QString JpegFixture::layoutOf(const QByteArray& jpeg)
+{
+    jpeg_decompress_struct source{};
+    FixtureErrors errors;
+    source.err = jpeg_std_error(&errors.manager);
+    errors.manager.error_exit = jumpBack;
+    jpeg_create_decompress(&source);
+    QString layout;
+    if (setjmp(errors.jump) == 0) {
+        jpeg_mem_src(&source, reinterpret_cast<const unsigned char*>(jpeg.constData()),
+                     static_cast<unsigned long>(jpeg.size()));
+        jpeg_read_header(&source, TRUE);
+        const QStringList spaces{"unknown", "grey", "RGB", "YCbCr", "CMYK", "YCCK"};
+        layout = spaces.value(source.jpeg_color_space, QStringLiteral("other"));
+        for (int ci = 0; ci < source.num_components; ++ci)
+            layout += QStringLiteral(" %1x%2")
+                          .arg(source.comp_info[ci].h_samp_factor)
+                          .arg(source.comp_info[ci].v_samp_factor);
+    }
+    jpeg_destroy_decompress(&source);
+    return layout;
+}
+
 QByteArray JpegFixture::damaged(const QByteArray& jpeg, Damage damage)
 {
-    if (damage == Damage::BeyondStandardTables)
-        return beyondStandardTables(jpeg);
+    if (damage == Damage::BeyondStandardTables || damage == Damage::FewBeyondStandardTables)
+        return beyondStandardTables(jpeg, damage == Damage::FewBeyondStandardTables);
     QByteArray bytes = jpeg;
     const int at = segmentStart(bytes, damage == Damage::BadHuffmanTable ? 0xC4 : 0xC0);
     if (at < 0)

@@ -72,8 +72,10 @@ void fillCameraExif(Exiv2::ExifData& exif, const QImage& image)
     exif["Exif.Photo.PixelYDimension"] = uint32_t(image.height());
     exif["Exif.GPSInfo.GPSLatitudeRef"] = "N";
     exif["Exif.GPSInfo.GPSLatitude"] = "31/1 14/1 2/1";
-    // A maker's note of a make the library does not know: kept as bytes.
-    const QByteArray note("STUDIO\0\1\2\3\4 offsets into the segment", 40);
+    // A maker's note of a make the library does not know: kept as bytes
+    // (the NULs inside are part of it; the one that ends the literal is not).
+    static const char kNote[] = "STUDIO\0\1\2\3\4 offsets into the segment";
+    const QByteArray note(kNote, int(sizeof kNote) - 1);
     Exiv2::DataValue value(Exiv2::undefined);
     value.read(reinterpret_cast<const Exiv2::byte*>(note.constData()), long(note.size()));
     exif.add(Exiv2::ExifKey("Exif.Photo.MakerNote"), &value);
@@ -109,6 +111,11 @@ QByteArray JpegFixture::encode(const QImage& image, const Options& options)
     if (!image.save(&buffer, "JPG", options.quality))
         return QByteArray();
     buffer.close();
+    return withExif(jpeg, image, options);
+}
+
+QByteArray JpegFixture::withExif(const QByteArray& jpeg, const QImage& image, const Options& options)
+{
     if (options.orientation == 0 && options.dateTime.isEmpty() && options.dateTimeOriginal.isEmpty() &&
         !options.cameraMetadata)
         return jpeg;
@@ -123,6 +130,10 @@ QByteArray JpegFixture::encode(const QImage& image, const Options& options)
         fillExif(exif, options.orientation, options.dateTime, options.dateTimeOriginal);
         if (options.cameraMetadata)
             fillCameraExif(exif, image);
+        // The library writes one entry a tag: a stand-in that sorts right
+        // after the orientation becomes the second orientation entry below.
+        if (options.repeatedOrientation)
+            exif["Exif.Image.SamplesPerPixel"] = uint16_t(1);
         if (options.bigEndian)
             file->setByteOrder(Exiv2::bigEndian);
         file->setExifData(exif);
@@ -130,7 +141,17 @@ QByteArray JpegFixture::encode(const QImage& image, const Options& options)
         Exiv2::BasicIo& io = file->io();
         io.seek(0, Exiv2::BasicIo::beg);
         const Exiv2::DataBuf data = io.read(long(io.size()));
-        return QByteArray(reinterpret_cast<const char*>(data.pData_), int(data.size_));
+        QByteArray result(reinterpret_cast<const char*>(data.pData_), int(data.size_));
+        if (options.repeatedOrientation) {
+            // Tag 0x0115, a SHORT, one value, 1; made tag 0x0112.
+            const QByteArray entry = options.bigEndian ? QByteArray::fromHex("011500030000000100010000")
+                                                       : QByteArray::fromHex("150103000100000001000000");
+            const int at = result.indexOf(entry);
+            if (at < 0)
+                return QByteArray();
+            result[at + (options.bigEndian ? 1 : 0)] = char(0x12);
+        }
+        return result;
     } catch (const Exiv2::AnyError&) {
         return QByteArray();
     }
@@ -145,8 +166,11 @@ QMap<QString, QString> JpegFixture::exifTags(const QString& path)
         if (!file.get())
             return tags;
         file->readMetadata();
-        for (const Exiv2::Exifdatum& datum : file->exifData())
-            tags.insert(QString::fromStdString(datum.key()), QString::fromStdString(datum.toString()));
+        for (const Exiv2::Exifdatum& datum : file->exifData()) {
+            const QString key = QString::fromStdString(datum.key());
+            const QString value = QString::fromStdString(datum.toString());
+            tags.insert(key, tags.contains(key) ? tags.value(key) + "; " + value : value);
+        }
     } catch (const Exiv2::AnyError&) {
         tags.clear();
     }

@@ -21,6 +21,9 @@ struct Options
     // a maker's note, the pixel sizes and a thumbnail in IFD1.
     bool cameraMetadata = false;
     bool bigEndian = false; // the EXIF in "MM" byte order
+    // IFD0 holds a second orientation entry, 1, after the first, as some
+    // editors leave it.
+    bool repeatedOrientation = false;
 };
 
 // A picture with the texture of a photo (gradients, shapes and sensor-like
@@ -36,6 +39,23 @@ QByteArray encode(const QImage& image, int quality, int orientation, const QStri
 // and seed are not used); empty on failure.
 QByteArray encode(const QImage& image, const Options& options);
 
+// The JPEG of the image with the EXIF the options give in place of its
+// own; empty on failure.
+QByteArray withExif(const QByteArray& jpeg, const QImage& image, const Options& options);
+
+// Colour layouts that Qt's writer does not write.
+enum class Layout
+{
+    Cmyk,     // the colours stored inverted in C, M and Y with no black, as CMYK JPEGs usually are
+    YCbCr411, // luma sampled 4x1: chroma at a quarter of the width, the full height
+};
+// The image's JPEG written by libjpeg in the layout, at the options'
+// quality, with their EXIF. (jpegdamage.cpp: tests only.)
+QByteArray encode(const QImage& image, Layout layout, const Options& options);
+// The JPEG's colour space and each component's sampling, as libjpeg reads
+// them: "CMYK 1x1 1x1 1x1 1x1", "YCbCr 4x1 1x1 1x1"; empty when it cannot.
+QString layoutOf(const QByteArray& jpeg);
+
 // Damage a decoder meets in camera files, made to a JPEG's bytes.
 enum class Damage
 {
@@ -47,13 +67,18 @@ enum class Damage
     // damaged one may, but an encoder on the standard tables cannot write
     // them again.
     BeyondStandardTables,
+    // The same alone in a few blocks of the first row, far from the scan's
+    // end: turned a quarter clockwise and written with the standard tables,
+    // each reads as two small coefficients, and no decoder warns.
+    FewBeyondStandardTables,
 };
 // The JPEG with the damage; its other segments (EXIF) stay. Empty on
 // failure. (jpegdamage.cpp: tests only.)
 QByteArray damaged(const QByteArray& jpeg, Damage damage);
 
 // Every EXIF tag of the file as text by its key ("Exif.Image.Make"); empty
-// when the file has none or cannot be read.
+// when the file has none or cannot be read; a repeated tag gives its values
+// in the order stored, joined by "; ".
 QMap<QString, QString> exifTags(const QString& path);
 
 // Writes a JPEG with the given EXIF in one piece: the file never exists
