@@ -201,7 +201,8 @@ void TestExportN8Result::searchBodies()
     N8WindowEnv env;
     env.prompts.setLenient(true);
     ExportN8Result w;
-    (w.*kBuilders[searchType - 1])(QStringLiteral("王 & 李"));
+    const Builder build = kBuilders[searchType - 1];
+    (w.*build)(QStringLiteral("王 & 李"));
     QTRY_COMPARE(env.service.requests("order", "order_list").size(), 1);
     const auto sent = env.service.requests("order", "order_list").first();
     QCOMPARE(sent.keys.join(' '), keys);
