@@ -103,9 +103,6 @@ QImage decodeTurnedCopy(const QByteArray& copy)
     return QImage();
 }
 
-// The one transform for an orientation tag, shared with the sheet thumbnails.
-constexpr auto uprightImage = &ImageOperation::uprightImage;
-
 QImage fitted(const QImage& image, int box)
 {
     const QSize size = PhotoImport::fitInBox(image.size(), box);
@@ -168,13 +165,13 @@ Turned turnUpright(const QByteArray& data, int orientation, const QString& targe
             image = reader.read();
         }
         if (!image.isNull()) {
-            turned.thumbnail = uprightImage(fitted(image, kBox2250), orientation);
+            turned.thumbnail = ImageOperation::uprightImage(fitted(image, kBox2250), orientation);
             // The full-size photo is held at three bytes a pixel, converted
             // where it lies, and mirrors are made in place: less memory for
             // every photo in work, and no slower.
             if (image.format() == QImage::Format_RGB32)
                 image = std::move(image).convertToFormat(QImage::Format_RGB888);
-            image = uprightImage(std::move(image), orientation);
+            image = ImageOperation::uprightImage(std::move(image), orientation);
             if (!image.isNull() && ImageOperation::encodeImage(image, targetName, &turned.main, 100)) {
                 if (isJpegName(targetName))
                     turned.main = JpegCodec::withUprightExif(turned.main, data, orientation);
@@ -185,7 +182,7 @@ Turned turnUpright(const QByteArray& data, int orientation, const QString& targe
         }
     }
     if (turned.thumbnail.isNull())
-        turned.thumbnail = uprightImage(decodeFitted(data, kBox2250), orientation);
+        turned.thumbnail = ImageOperation::uprightImage(decodeFitted(data, kBox2250), orientation);
     return turned;
 }
 
@@ -422,7 +419,7 @@ Streamed streamTurned(const QByteArray& data, int orientation, const QString& fo
         break;
     }
     if (staged.isEmpty()) {
-        turned->thumbnail = uprightImage(decodeFitted(data, kBox2250), orientation);
+        turned->thumbnail = ImageOperation::uprightImage(decodeFitted(data, kBox2250), orientation);
         return Streamed::WriteFailed;
     }
     QByteArray main;
