@@ -1,6 +1,7 @@
 #include "deletionguard.h"
 
 #include "config.h"
+#include "fileoperation.h"
 
 #include <QDate>
 #include <QDir>
@@ -35,25 +36,38 @@ bool isDateFolderName(const QString& name)
     return false;
 }
 
-// True when a folder anywhere below the top level of folder has one of an
-// order folder's own sub-folders in it. Links are not followed.
-bool holdsOrderFolder(const QString& folder)
+enum class Inside
+{
+    NoOrders,
+    Orders,
+    Unreadable
+};
+
+// Whether a folder anywhere below the top level of folder has one of an
+// order folder's own sub-folders in it. Links are not followed. A folder
+// the walk cannot list may hold anything: it is told apart, never taken
+// for one without orders.
+Inside whatIsInside(const QString& folder)
 {
     const QStringList orderParts{QStringLiteral("照片"), QStringLiteral("成品"), QStringLiteral("设计")};
     const QDir::Filters filter = QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::NoSymLinks;
+    QFileInfoList children;
+    if (!FileOperation::listMatching(folder, {}, filter, &children))
+        return Inside::Unreadable;
     QStringList pending;
-    for (const QString& child : QDir(folder).entryList(filter))
-        pending.append(folder + QLatin1Char('/') + child);
+    for (const QFileInfo& child : qAsConst(children))
+        pending.append(child.filePath());
     while (!pending.isEmpty()) {
         const QString current = pending.takeLast();
-        const QStringList children = QDir(current).entryList(filter);
-        for (const QString& child : children) {
-            if (orderParts.contains(child))
-                return true;
-            pending.append(current + QLatin1Char('/') + child);
+        if (!FileOperation::listMatching(current, {}, filter, &children))
+            return Inside::Unreadable;
+        for (const QFileInfo& child : qAsConst(children)) {
+            if (orderParts.contains(child.fileName()))
+                return Inside::Orders;
+            pending.append(child.filePath());
         }
     }
-    return false;
+    return Inside::NoOrders;
 }
 
 } // namespace
@@ -81,6 +95,8 @@ QString DeletionGuard::Result::reason() const
         return QStringLiteral("路径是月份或日期目录");
     case Verdict::HoldsOrders:
         return QStringLiteral("路径下含有其他订单的目录");
+    case Verdict::Unreadable:
+        return QStringLiteral("目录读取失败");
     }
     return QString();
 }
@@ -139,7 +155,15 @@ DeletionGuard::Result DeletionGuard::check(const QString& path, const QStringLis
             return refuse(Verdict::OverlapsRun);
     }
 
-    if (lookInside && holdsOrderFolder(clean))
+    if (!lookInside)
+        return result;
+    switch (whatIsInside(clean)) {
+    case Inside::Orders:
         return refuse(Verdict::HoldsOrders);
+    case Inside::Unreadable:
+        return refuse(Verdict::Unreadable);
+    case Inside::NoOrders:
+        break;
+    }
     return result;
 }

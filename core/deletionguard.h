@@ -18,6 +18,7 @@ enum class Verdict
     OverlapsRun,
     DateFolder,  // named like a month ("yyyy-MM") or a day ("dd") of the order tree
     HoldsOrders, // another order's folder lies below its top level
+    Unreadable,  // a folder at or below it could not be listed: it may hold anything
 };
 
 struct Result
@@ -36,7 +37,8 @@ struct Result
 // above the orders is refused too: one named like a month ("yyyy-MM") or a
 // day ("dd"), as such whatever else it is, and one that holds an order's
 // folder (a folder with "照片", "成品" or "设计" in it) anywhere below its
-// own top level.
+// own top level, and one with a folder at or below it that cannot be
+// listed (it may hold another order a moment later).
 //
 // Only that last rule reads the folder's content, all of it: a caller on
 // the user-interface thread passes lookInside false and leaves it to the

@@ -1010,6 +1010,27 @@ bool FileOperation::listFolder(const QString& folder, QDir::Filters filters, QFi
     return true;
 }
 
+bool FileOperation::listMatching(const QString& folder, const QStringList& nameFilters, QDir::Filters filters,
+                                 QFileInfoList* entries)
+{
+    entries->clear();
+    if (!QFileInfo(folder).isDir())
+        return true;
+    const bool allDirs = filters & QDir::AllDirs;
+    QFileInfoList listed;
+    if (!listFolder(folder, allDirs ? filters | QDir::Dirs : filters, &listed))
+        return false;
+    for (const QFileInfo& entry : qAsConst(listed)) {
+        if ((filters & QDir::NoSymLinks) && entry.isSymLink())
+            continue;
+        const bool nameJudged = !nameFilters.isEmpty() && !(allDirs && entry.isDir());
+        if (nameJudged && !QDir::match(nameFilters, entry.fileName()))
+            continue;
+        entries->append(entry);
+    }
+    return true;
+}
+
 QString FileOperation::getFileName(QString path)
 {
     return path.split(QLatin1Char('/')).last();

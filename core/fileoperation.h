@@ -149,6 +149,14 @@ public:
     // no entries, when the folder could not be opened or its reading broke
     // off: a folder that could not be read is not an empty folder.
     static bool listFolder(const QString& folder, QDir::Filters filters, QFileInfoList* entries);
+    // A folder's entries by listFolder's rules, whose names match one of
+    // nameFilters as QDir matches them (wildcards, letter case ignored; no
+    // filters keeps every name). The name filters apply to folders too,
+    // unless filters holds AllDirs; NoSymLinks leaves links out. A folder
+    // that does not exist lists as empty; false only for a folder that
+    // exists and could not be read.
+    static bool listMatching(const QString& folder, const QStringList& nameFilters, QDir::Filters filters,
+                             QFileInfoList* entries);
     static QString getFileName(QString path);
     static int getFileImagesCount(QString folder);
     static QString rootPath(QString path);

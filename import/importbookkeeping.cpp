@@ -20,11 +20,16 @@ bool isSeparator(QChar c)
     return c == QLatin1Char('/') || c == QLatin1Char('\\');
 }
 
+// -1 for a folder that exists and cannot be listed: a count not read is
+// unknown, never 0.
 int countMatching(const QString& folder, const QStringList& filters)
 {
-    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+    if (folder.isEmpty())
         return 0;
-    return QDir(folder).entryInfoList(filters).size();
+    QFileInfoList entries;
+    if (!FileOperation::listMatching(folder, filters, QDir::AllEntries | QDir::NoDotAndDotDot, &entries))
+        return -1;
+    return entries.size();
 }
 
 const QStringList kPhotoFilters{QStringLiteral("*.jpg"), QStringLiteral("*.JPG")};

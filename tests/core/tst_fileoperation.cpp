@@ -533,31 +533,54 @@ void TestFileOperation::removalNeverFollowsAFolderSwappedForALink()
 
 void TestFileOperation::listingsKeepTheirRules_data()
 {
-    QTest::addColumn<int>("filters"); // -1: the default listing of a folder that is not there
+    // nameFilters: none for listFolder itself, a list for listMatching.
+    QTest::addColumn<QString>("folder"); // "none": a folder that is not there; "faulty": one that fails
+    QTest::addColumn<int>("filters");
+    QTest::addColumn<QStringList>("nameFilters");
     QTest::addColumn<QStringList>("names");
+    const QStringList none{"<listFolder>"};
     QTest::newRow("default: dots in; hidden, special and dangling out")
-        << int(QDir::AllEntries) << QStringList{".", "..", "A.jpg", "b.CR2", "link", "sub"};
+        << "" << int(QDir::AllEntries) << none << QStringList{".", "..", "A.jpg", "b.CR2", "link", "sub"};
     QTest::newRow("everything but the dots")
-        << int(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)
+        << "" << int(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot) << none
         << QStringList{".h", "A.jpg", "b.CR2", "broken", "fifo", "link", "sub"};
-    QTest::newRow("a folder that is not there") << -1 << QStringList{"<not read>"};
+    QTest::newRow("a folder that is not there") << "none" << int(QDir::AllEntries) << none
+                                                << QStringList{"<not read>"};
+    QTest::newRow("matching: case ignored, folders judged by name, links in")
+        << "" << int(QDir::AllEntries | QDir::NoDotAndDotDot) << QStringList{"*.JPG", "l*"}
+        << QStringList{"A.jpg", "link"};
+    QTest::newRow("matching: links out")
+        << "" << int(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::NoSymLinks) << QStringList{"*.jpg", "l*"}
+        << QStringList{"A.jpg"};
+    QTest::newRow("matching: folders apart") << "" << int(QDir::AllDirs | QDir::Files | QDir::NoDotAndDotDot)
+                                             << QStringList{"*.cr2"} << QStringList{"b.CR2", "link", "sub"};
+    QTest::newRow("matching: no name filters") << "" << int(QDir::Files) << QStringList{}
+                                               << QStringList{"A.jpg", "b.CR2"};
+    QTest::newRow("matching: a folder that is not there is empty")
+        << "none" << int(QDir::Files) << QStringList{"*.jpg"} << QStringList{};
+    QTest::newRow("matching: a folder that cannot be read")
+        << "faulty" << int(QDir::Files) << QStringList{"*.jpg"} << QStringList{"<not read>"};
 }
 
 void TestFileOperation::listingsKeepTheirRules()
 {
+    QFETCH(QString, folder);
     QFETCH(int, filters);
+    QFETCH(QStringList, nameFilters);
     QTemporaryDir dir;
     for (const char* name : {"b.CR2", "A.jpg", ".h", "sub/x"})
         write(dir.filePath(name), "x");
     QVERIFY(QFile::link(dir.filePath("sub"), dir.filePath("link")) &&
             QFile::link("gone", dir.filePath("broken")));
     QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath("fifo")).constData(), 0600), 0);
-    QFileInfoList listed;
-    const bool read =
-        FileOperation::listFolder(filters < 0 ? dir.filePath("none") : dir.path(),
-                                  QDir::Filters(filters < 0 ? int(QDir::AllEntries) : filters), &listed);
+    FaultScope fault(FileOperation::Fault::List, folder == "faulty" ? dir.path() : dir.filePath("elsewhere"));
+    const QString listed = folder == "none" ? dir.filePath("none") : dir.path();
+    QFileInfoList entries;
+    const bool read = nameFilters == QStringList{"<listFolder>"}
+                          ? FileOperation::listFolder(listed, QDir::Filters(filters), &entries)
+                          : FileOperation::listMatching(listed, nameFilters, QDir::Filters(filters), &entries);
     QStringList names;
-    for (const QFileInfo& entry : listed)
+    for (const QFileInfo& entry : entries)
         names.append(entry.fileName());
     QTEST(read ? names : QStringList{"<not read>"}, "names");
 }

@@ -154,6 +154,9 @@ void TestDeletionRun::refusedFoldersAreNamedAndKept_data()
                                     << QStringList{"K0", "K1"} << 0;
     QTest::newRow("a day folder") << QStringList{"photos/2024-06/12/"} << QStringList{"K0"} << 0;
     QTest::newRow("a folder holding orders") << QStringList{"photos/store/east/"} << QStringList{"K0"} << 1;
+    // The worker's own walk cannot list 照片/: it might hold anything.
+    QTest::newRow("a sub-folder that cannot be listed")
+        << QStringList{"photos/2024-06/12/K1/"} << QStringList{"K0"} << 1;
 }
 
 void TestDeletionRun::refusedFoldersAreNamedAndKept()
@@ -168,6 +171,12 @@ void TestDeletionRun::refusedFoldersAreNamedAndKept()
     m_volumes->mkdir("backup/2024-06/12/");
     m_volumes->writeFile("photos/store/east/K3/照片/4.jpg", "keep");
     QVERIFY(QFile::link(m_volumes->path("elsewhere"), m_volumes->path("linked")));
+
+    const QString unreadable = QDir::cleanPath(m_volumes->path("photos/2024-06/12/K1/照片"));
+    const bool faulty = QByteArray(QTest::currentDataTag()) == "a sub-folder that cannot be listed";
+    FileOperation::setFaultHook([=](FileOperation::Fault fault, const QString& path) {
+        return faulty && fault == FileOperation::Fault::List && path == unreadable;
+    });
 
     QList<order> orders;
     for (int i = 0; i < checkedPaths.size(); ++i)
@@ -187,6 +196,7 @@ void TestDeletionRun::refusedFoldersAreNamedAndKept()
     for (const QString& key : refusedKeys)
         QVERIFY2(refusal.contains(key + QStringLiteral("：")), qPrintable(refusal));
     QCOMPARE(refusal.count('\n'), refusedKeys.size());
+    QCOMPARE(refusal.contains(QStringLiteral("目录读取失败")), faulty);
     // No second box saying the paths do not exist once the refusal was told.
     for (const auto& box : boxes)
         QVERIFY(box.text != QStringLiteral("订单路径不存在"));
