@@ -315,14 +315,10 @@ void TestImportPhotoToServer::lookupOutcomes_data()
     QTest::newRow("HTTP 500") << own << kOwnFolder << "http" << "网络请求错误\n500" << true << "typed" << "typed"
                               << before;
     // A folder that cannot be listed shows no thumbnails and no count.
-    QTest::newRow("thumbnails unreadable") << own << kOwnFolder << "list thumbnail"
-                                           << "" << true << "B"
-                                           << "C"
-                                           << "订单已导入照片（目录读取失败）";
-    QTest::newRow("photos unreadable") << own << kOwnFolder << "list 照片"
-                                       << "" << true << "B"
-                                       << "C"
-                                       << "订单已导入照片（目录读取失败）";
+    const QString unreadable = "订单已导入照片（目录读取失败）";
+    QTest::newRow("thumbnails unreadable") << own << kOwnFolder << "list thumbnail" << "" << true << "B" << "C"
+                                           << unreadable;
+    QTest::newRow("photos unreadable") << own << kOwnFolder << "list 照片" << "" << true << "B" << "C" << unreadable;
 }
 
 void TestImportPhotoToServer::lookupOutcomes()
@@ -550,7 +546,7 @@ void TestImportPhotoToServer::finishedRun()
     waitForLookup(w);
     choose(w, {card("IMG_0003.JPG", 1, "")});
     FileOperation::setFaultHook([order](FileOperation::Fault f, const QString& path) {
-        return f == FileOperation::Fault::List && path == QDir::cleanPath(order + "成品") &&
+        return f == FileOperation::Fault::List && path.endsWith("/成品") &&
                QFile::exists(order + "成品/IMG_0003.JPG");
     });
     m_prompts->setNextAnswer(Prompts::Yes);
@@ -558,9 +554,8 @@ void TestImportPhotoToServer::finishedRun()
     child<QPushButton>(w, "importButton")->click();
     QTRY_COMPARE(m_prompts->messages().size(), 3);
     QCOMPARE(m_prompts->messages().at(1).text,
-             QStringLiteral("导入前正式库照片：3张\n\n导入后正式库照片：目录读取失败    \n"));
-    QCOMPARE(m_prompts->messages().last().text, QStringLiteral("以下订单上报失败：\nA102：目录读取失败"));
-    QTest::qWait(50);
+             "导入前正式库照片：3张\n\n导入后正式库照片：目录读取失败    \n");
+    QCOMPARE(m_prompts->messages().last().text, "以下订单上报失败：\nA102：目录读取失败");
     QCOMPARE(m_service->requests("order", "updatepicpath").size(), 1);
 }
 

@@ -203,8 +203,9 @@ void TestRawDownload::tipBoxThenClose()
 }
 
 // A tip of more than 20 lines keeps 20 in the box, the kept raw folder's
-// line first, and the whole in its details. While the job writes, the order's photos folder and the target
-// are in use for this process's deletions; once it has told its end, not.
+// line first, and the whole in its details. While the job writes, the
+// order's photos folder and the target are in use for this process's
+// deletions; once it has told its end, not.
 void TestRawDownload::longTipKeepsTwentyLines()
 {
     ScriptedPrompts prompts;
