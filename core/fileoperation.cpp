@@ -559,6 +559,11 @@ void FileOperation::setFaultHook(FaultHook hook)
     s_hook = std::move(hook);
 }
 
+void FileOperation::tellFaultHook(Fault fault, const QString& path)
+{
+    faultAt(fault, path);
+}
+
 QString FileOperation::numberedName(const QString& target, int n)
 {
     const QString suffix = target.right(4);

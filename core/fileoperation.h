@@ -215,7 +215,9 @@ public:
     // file system offers no folder sync. Claimed is no failure (the answer
     // is ignored): the hook is told right after a claim's exclusive create
     // took that name, before the rename, so a test can end the process
-    // there as a crash would.
+    // there as a crash would. EmptiedFolder is no failure either: the raw
+    // download tells the hook right before it removes a raw folder it has
+    // emptied, so a test can put a file there as another station would.
     enum class Fault
     {
         Write,
@@ -228,8 +230,12 @@ public:
         LinkResent,
         FolderSync,
         NoFolderSync,
-        Claimed
+        Claimed,
+        EmptiedFolder
     };
     using FaultHook = std::function<bool(Fault, const QString& path)>;
     static void setFaultHook(FaultHook hook);
+    // Tells the hook of a notification point outside this class; the
+    // answer is ignored.
+    static void tellFaultHook(Fault fault, const QString& path);
 };

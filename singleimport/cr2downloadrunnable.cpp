@@ -4,6 +4,7 @@
 #include "filenames.h"
 #include "fileoperation.h"
 #include "shottime.h"
+#include "singleorder.h"
 
 #include <QDebug>
 #include <QDir>
@@ -109,13 +110,26 @@ bool CR2DownloadRunnable::downLoad(QString srcDir, QString dstDir, QString& tip)
 {
     srcDir = completed(srcDir);
     dstDir = completed(dstDir);
-    if (!isRawDirExist(srcDir)) {
-        tip = QStringLiteral("毛底目录为空");
+    bool unreadable = false;
+    if (!isRawDirExist(srcDir, &unreadable)) {
+        tip = unreadable ? SingleOrder::unreadableFolderText(srcDir) : QStringLiteral("毛底目录为空");
         return false;
     }
     // Copies inside the source would be taken for raw files next time.
     if (liesWithin(dstDir, srcDir)) {
         tip = QStringLiteral("下载目录不能在毛底目录内：%1").arg(dstDir);
+        return false;
+    }
+    // Which files to copy is not known while a folder it looked in could
+    // not be read: nothing is made, copied or removed.
+    QString rawDir;
+    QString unreadableFolder;
+    const bool raws = getSubCR2Dir(srcDir, rawDir, &unreadableFolder);
+    QFileInfoList entries;
+    if (!raws && unreadableFolder.isEmpty() && !listing(srcDir, &entries))
+        unreadableFolder = srcDir;
+    if (!unreadableFolder.isEmpty()) {
+        tip = SingleOrder::unreadableFolderText(unreadableFolder);
         return false;
     }
     if (!FileOperation::isDirExist(dstDir) && !QDir().mkdir(QFileInfo(dstDir).absoluteFilePath())) {
@@ -126,22 +140,23 @@ bool CR2DownloadRunnable::downLoad(QString srcDir, QString dstDir, QString& tip)
     // What a download that was killed left in the folder, before this one writes.
     FileOperation::removeStaleTempFiles(dstDir);
 
-    QString rawDir;
-    const bool raws = getSubCR2Dir(srcDir, rawDir);
-    QFileInfoList entries;
     // A raw folder that cannot be read now is kept whole: nothing of it is
     // copied, so nothing of it may go.
-    if (!listing(raws ? rawDir : srcDir, &entries) && raws) {
+    if (raws && !listing(rawDir, &entries)) {
         tip += unreadableLine(rawDir);
         return true;
     }
+    // What became of the raw folder leads the tip, the files follow: the
+    // box shows only the tip's first lines.
+    QString folderLines;
+    QString fileLines;
     const int max = entries.size();
     QStringList copied;
     for (int i = 0; i < entries.size(); ++i) {
         const QFileInfo& entry = entries.at(i);
         // Links are never followed; folders are not downloaded.
         if (entry.isSymLink()) {
-            tip += QStringLiteral("链接未下载：") + entry.filePath() + QLatin1Char('\n');
+            fileLines += QStringLiteral("链接未下载：") + entry.filePath() + QLatin1Char('\n');
             continue;
         }
         if (isDotEntry(entry) || entry.isDir())
@@ -159,74 +174,87 @@ bool CR2DownloadRunnable::downLoad(QString srcDir, QString dstDir, QString& tip)
         if (FileOperation::copyFile(entry.filePath(), target, false) && FileOperation::syncFolder(dstDir))
             copied.append(entry.filePath());
         else if (raws)
-            tip += QStringLiteral("拷贝原图照片未成功，照片名：") + entry.filePath() + QLatin1Char('\n');
+            fileLines +=
+                QStringLiteral("拷贝原图照片未成功，照片名：") + entry.filePath() + QLatin1Char('\n');
         else
-            tip += QStringLiteral("拷贝照片未成功，照片名：") + entry.filePath() + QLatin1Char('\n');
+            fileLines += QStringLiteral("拷贝照片未成功，照片名：") + entry.filePath() + QLatin1Char('\n');
         owner.post("onDownloadProcess", max, i + 1);
     }
     if (raws)
-        removeRaws(rawDir, copied, tip);
+        removeRaws(rawDir, copied, folderLines, fileLines);
+    tip += folderLines + fileLines;
     return true;
 }
 
-void CR2DownloadRunnable::removeRaws(const QString& rawDir, const QStringList& copied, QString& tip)
+void CR2DownloadRunnable::removeRaws(const QString& rawDir, const QStringList& copied, QString& folderLines,
+                                     QString& fileLines)
 {
     const DeletionGuard::Result verdict = DeletionGuard::check(QDir::cleanPath(rawDir));
     if (!verdict.allowed()) {
-        tip += QStringLiteral("原图目录已保留：%1（%2）\n").arg(rawDir, verdict.reason());
+        folderLines += QStringLiteral("原图目录已保留：%1（%2）\n").arg(rawDir, verdict.reason());
         return;
     }
     bool notDownloaded = false;
     QFileInfoList entries;
     if (!contentListing(rawDir, &entries)) {
-        tip += unreadableLine(rawDir);
+        folderLines += unreadableLine(rawDir);
         return;
     }
     for (const QFileInfo& entry : entries) {
         if (entry.isSymLink() || copied.contains(entry.filePath())) {
             if (!removeFileTwice(entry.filePath()))
-                tip += kRemovalFailed + entry.filePath() + QLatin1Char('\n');
+                fileLines += kRemovalFailed + entry.filePath() + QLatin1Char('\n');
         } else {
             notDownloaded = true;
         }
     }
     if (notDownloaded) {
-        tip += QStringLiteral("原图目录已保留：%1（有未下载的照片）\n").arg(rawDir);
+        folderLines += QStringLiteral("原图目录已保留：%1（有未下载的照片）\n").arg(rawDir);
         return;
     }
     // A raw file that could not be removed is named above; the folder
     // stays with it.
     if (!contentListing(rawDir, &entries)) {
-        tip += unreadableLine(rawDir);
+        folderLines += unreadableLine(rawDir);
         return;
     }
     if (!entries.isEmpty())
         return;
-    // Only an empty folder goes: should the listing have missed a raw file,
-    // the removal fails rather than take it.
+    FileOperation::tellFaultHook(FileOperation::Fault::EmptiedFolder, rawDir);
+    // Only an empty folder goes: should a raw file have come in since the
+    // listing, the removal fails rather than take it.
     if (!FileOperation::removeEmptyDir(rawDir) && !FileOperation::removeEmptyDir(rawDir))
-        tip += kRemovalFailed + rawDir + QLatin1Char('\n');
+        folderLines += kRemovalFailed + rawDir + QLatin1Char('\n');
 }
 
-bool CR2DownloadRunnable::isRawDirExist(QString path)
+bool CR2DownloadRunnable::isRawDirExist(QString path, bool* unreadable)
 {
     QFileInfoList entries;
-    return QFileInfo(path).isDir() && listing(path, &entries) && entries.size() >= 3;
+    const bool read = !QFileInfo(path).isDir() || listing(path, &entries);
+    if (unreadable)
+        *unreadable = !read;
+    return read && entries.size() >= 3;
 }
 
-bool CR2DownloadRunnable::getSubCR2Dir(QString srcDir, QString& rawDir)
+bool CR2DownloadRunnable::getSubCR2Dir(QString srcDir, QString& rawDir, QString* unreadable)
 {
     if (!QFileInfo(srcDir).isDir())
         return false;
+    // A folder that cannot be read matters only when no readable one holds
+    // raw files; then the first of them is named.
+    QString failed;
     QFileInfoList entries;
-    listing(srcDir, &entries);
+    if (!listing(srcDir, &entries))
+        failed = srcDir;
     for (const QFileInfo& entry : qAsConst(entries)) {
         if (isDotEntry(entry) || !entry.isDir() || entry.isSymLink())
             continue;
-        // A sub-folder that cannot be read is passed over: its raw files
-        // are neither copied nor removed.
         QFileInfoList inner;
-        listing(entry.filePath(), &inner);
+        if (!listing(entry.filePath(), &inner)) {
+            if (failed.isEmpty())
+                failed = entry.filePath();
+            continue;
+        }
         for (const QFileInfo& inside : qAsConst(inner)) {
             const QString suffix = inside.suffix().toLower();
             if (suffix == QLatin1String("cr2") || suffix == QLatin1String("nef")) {
@@ -235,6 +263,8 @@ bool CR2DownloadRunnable::getSubCR2Dir(QString srcDir, QString& rawDir)
             }
         }
     }
+    if (unreadable)
+        *unreadable = failed;
     return false;
 }
 

@@ -21,7 +21,9 @@
 // of its own, the raw folder only once it is empty (by one rmdir, never a
 // removal of what it holds) and the deletion guard allows it, a raw folder
 // whose listing fails is kept, and a link is removed, never followed. What
-// stays is named in the tip.
+// stays is named in the tip, the raw folder's lines before the files'. A
+// folder it could not read while choosing what to copy stops it before it
+// copies anything.
 class CR2DownloadRunnable : public QRunnable
 {
 public:
@@ -33,10 +35,15 @@ public:
     void run() override;
 
     // The whole download; false only when nothing could start (no source,
-    // a target that cannot be made or lies in the source).
+    // a folder it looked in that could not be read, a target that cannot be
+    // made or lies in the source).
     bool downLoad(QString srcDir, QString dstDir, QString& tip);
-    static bool isRawDirExist(QString path);
-    static bool getSubCR2Dir(QString srcDir, QString& rawDir);
+    // unreadable, when given, tells a folder that exists but could not be
+    // read from an empty one.
+    static bool isRawDirExist(QString path, bool* unreadable = nullptr);
+    // Without a raw folder, unreadable (when given) receives the first
+    // folder it could not read, the source's own or a sub-folder, else "".
+    static bool getSubCR2Dir(QString srcDir, QString& rawDir, QString* unreadable = nullptr);
     // The base name a raw file is copied under: the matched photo's name
     // less its suffix, else the raw file's own name less its suffix.
     QString getMatchedImageName(QString srcDir, QString rawPath, QString rawName);
@@ -46,7 +53,10 @@ public:
 private:
     // The source folder's photos with their shot times, read once.
     const QList<QPair<QString, QString>>& sourceShotTimes(const QString& srcDir);
-    void removeRaws(const QString& rawDir, const QStringList& copied, QString& tip);
+    // Lines about the raw folder itself go to folderLines, those about its
+    // files to fileLines.
+    void removeRaws(const QString& rawDir, const QStringList& copied, QString& folderLines,
+                    QString& fileLines);
 
     QString srcDir;
     QString dstDir;

@@ -379,16 +379,21 @@ void ImportPhotoToServer::showExistImages(QString path)
         showDefaultThumb({});
         return;
     }
+    QFileInfoList entries;
+    const int count = getFolderPhotoCount(photos);
+    // A folder that could not be read shows no photos and no count.
+    if (!FileOperation::listMatching(thumbs, {}, QDir::Files | QDir::NoDotAndDotDot, &entries) || count < 0) {
+        ui->label_4->setText(SingleOrder::unreadableCaption(m_mode));
+        showDefaultThumb({});
+        return;
+    }
     QList<QString> listed;
-    const QFileInfoList entries =
-        QDir(thumbs).entryInfoList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
-    for (const QFileInfo& entry : entries) {
+    for (const QFileInfo& entry : qAsConst(entries)) {
         if (FileOperation::isFileExist(photos + entry.fileName()))
             listed.append(entry.filePath());
     }
     updateThumb(listed);
-    existPhotoCount =
-        QDir(photos).entryList({QStringLiteral("*.jpg")}, QDir::AllEntries | QDir::NoDotAndDotDot).size();
+    existPhotoCount = count;
     ui->label_4->setText(SingleOrder::countCaption(m_mode, existPhotoCount));
 }
 
@@ -707,18 +712,24 @@ void ImportPhotoToServer::import()
             return;
         }
     }
-    // An order folder made earlier, or by another program, may lack the
-    // mode's folders; every write into it would fail without them.
+    // Counted before anything is written: a count that cannot be read
+    // ends the run as a missing folder does. A folder still missing counts 0.
     const SingleOrder::ModeFolders folders = SingleOrder::modeFolders(m_runMode);
-    for (const QString& folder : {folders.main, folders.thumb2250, folders.thumb1000, folders.thumb200})
-        QDir().mkpath(orderPath + folder);
-    if (photos)
-        QDir().mkpath(orderBakPath + folders.main);
-
     oriOrderPicCount = getFolderPhotoCount(orderPath + folders.main);
     if (photos)
         oriBackPicCount = getFolderPhotoCount(orderBakPath + folders.main);
     qDebug() << "oriOrderPicCount" << oriOrderPicCount << "oriBackPicCount" << oriBackPicCount;
+    if (oriOrderPicCount < 0 || (photos && oriBackPicCount < 0)) {
+        const QString base = oriOrderPicCount < 0 ? orderPath : orderBakPath;
+        abandonRun(SingleOrder::unreadableFolderText(base + folders.main));
+        return;
+    }
+    // An order folder made earlier, or by another program, may lack the
+    // mode's folders; every write into it would fail without them.
+    for (const QString& folder : {folders.main, folders.thumb2250, folders.thumb1000, folders.thumb200})
+        QDir().mkpath(orderPath + folder);
+    if (photos)
+        QDir().mkpath(orderBakPath + folders.main);
 
     ui->progressBar->setMaximum(photoNames->size());
     ui->progressBar->setValue(0);
@@ -805,6 +816,13 @@ void ImportPhotoToServer::onFinishImportImage(QString imageTime)
     updateTable();
     ui->label_importPhotoCount->setText(QStringLiteral("导入照片: 0张"));
 
+    // A count after that could not be read is never sent as a guess.
+    if (after.order < 0) {
+        setImporting(false);
+        reportNotReceived(SingleOrder::unreadableText());
+        closeRunReports();
+        return;
+    }
     postOrderPath(orderPath, after.order - before.order, after.backup - before.backup);
     setImporting(false);
 }

@@ -69,6 +69,21 @@ QString emptyCaption(int mode)
     return modeFolders(mode).caption + QStringLiteral("（0张）");
 }
 
+QString unreadableCaption(int mode)
+{
+    return modeFolders(mode).caption + QStringLiteral("（%1）").arg(unreadableText());
+}
+
+QString unreadableText()
+{
+    return QStringLiteral("目录读取失败");
+}
+
+QString unreadableFolderText(const QString& folder)
+{
+    return unreadableText() + QStringLiteral("：") + folder;
+}
+
 QString orderPrefix(const QString& photoDate)
 {
     const QStringList parts = photoDate.split(QLatin1Char('-'));
@@ -240,7 +255,10 @@ QByteArray countReportBody(const QString& orderId, const QString& orderPath, con
 
 QString completionText(int mode, const Counts& before, const Counts& after)
 {
-    QString text = QStringLiteral("导入前正式库照片：%1张\n\n导入后正式库照片：%2张").arg(before.order).arg(after.order);
+    const QString afterOrder =
+        after.order < 0 ? unreadableText() : QString::number(after.order) + QStringLiteral("张");
+    QString text =
+        QStringLiteral("导入前正式库照片：%1张\n\n导入后正式库照片：%2").arg(before.order).arg(afterOrder);
     if (mode != 0)
         return text + QStringLiteral("    \n");
     return text + QStringLiteral("\n\n导入前备份库照片：%1张\n\n导入后备份库照片：%2张    \n")

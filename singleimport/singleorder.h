@@ -49,6 +49,13 @@ ModeFolders modeFolders(int mode);
 // "<caption>（0张）" for an order without the mode's thumbnails.
 QString countCaption(int mode, int count);
 QString emptyCaption(int mode);
+// "<caption>（目录读取失败）": a folder that could not be read is not empty.
+QString unreadableCaption(int mode);
+
+// What the window and the raw download say of a folder they could not
+// read: "目录读取失败", and "目录读取失败：<folder>" where it stops them.
+QString unreadableText();
+QString unreadableFolderText(const QString& folder);
 
 // The order prefix of a shooting date "yyyy-MM-dd": the month as a number
 // (no leading zero; 0 when it is none) and the day as written. Empty unless
@@ -117,6 +124,7 @@ struct Counts
     int order = 0;
     int backup = 0;
 };
+// A count after below 0 could not be read and says so.
 QString completionText(int mode, const Counts& before, const Counts& after);
 // What one photo of a photos-mode run adds to the counts the run reports:
 // its main copy once committed under the name it claimed, and its backup

@@ -314,6 +314,11 @@ void TestImportPhotoToServer::lookupOutcomes_data()
                                   << before;
     QTest::newRow("HTTP 500") << own << kOwnFolder << "http" << "网络请求错误\n500" << true << "typed" << "typed"
                               << before;
+    // A folder that cannot be listed shows no thumbnails and no count.
+    const QString unreadable = "订单已导入照片（目录读取失败）";
+    QTest::newRow("thumbnails unreadable") << own << kOwnFolder << "list thumbnail" << "" << true << "B" << "C"
+                                           << unreadable;
+    QTest::newRow("photos unreadable") << own << kOwnFolder << "list 照片" << "" << true << "B" << "C" << unreadable;
 }
 
 void TestImportPhotoToServer::lookupOutcomes()
@@ -343,6 +348,10 @@ void TestImportPhotoToServer::lookupOutcomes()
         m_service->sendRaw("order", "get_order_path", R"({"code":1,"data":{}})");
     else if (fault == "http")
         m_service->failHttp("order", "get_order_path", 500);
+    else if (fault.startsWith("list "))
+        FileOperation::setFaultHook([folder = fault.mid(5)](FileOperation::Fault f, const QString& path) {
+            return f == FileOperation::Fault::List && path.endsWith("415A102-B-1/" + folder);
+        });
     if (!box.isEmpty()) {
         m_prompts->setNextAnswer(Prompts::Yes);
         m_prompts->setNextAnswer(Prompts::Yes);
@@ -358,6 +367,8 @@ void TestImportPhotoToServer::lookupOutcomes()
     QFETCH(QString, folderAppend);
     QFETCH(QString, photoAppend);
     QTRY_COMPARE(child<QLabel>(w, "label_4")->text(), caption);
+    if (fault.startsWith("list "))
+        QCOMPARE(w->findChild<QListWidget*>()->count(), 0);
     QTRY_COMPARE(folderAppendEdit->text(), folderAppend);
     QTRY_COMPARE(child<QLineEdit>(w, "lineEdit_picAppendName")->text(), photoAppend);
     waitForLookup(w);
@@ -378,6 +389,8 @@ void TestImportPhotoToServer::startFailures_data()
     QTest::newRow("backup root not makeable") << "deep backup" << "备份服务器路径错误。";
     QTest::newRow("invalid date") << "date" << "拍摄日期无效：2019-4-15";
     QTest::newRow("missing order folder") << "missing" << "订单目录不存在：%1";
+    QTest::newRow("order folder unreadable") << "unreadable"
+                                             << "目录读取失败：%1";
     QTest::newRow("order folder being deleted") << "deleting"
                                                 << "订单正在删除，未导片：A102";
 }
@@ -399,7 +412,7 @@ void TestImportPhotoToServer::startFailures()
             order.insert("orderpath", "\\\\studio-nas\\photos\\gone\\");
             order.insert("orderbakpicpath", "\\\\studio-nas\\backup\\gone\\");
         }
-        if (change == "deleting") {
+        if (change == "deleting" || change == "unreadable") {
             order.insert("orderpath", "\\\\studio-nas\\photos\\2019-04\\15\\415A102-B-1\\");
             order.insert("orderbakpicpath", "\\\\studio-nas\\backup\\x\\");
         }
@@ -412,7 +425,14 @@ void TestImportPhotoToServer::startFailures()
     if (change == "http")
         m_service->failHttp("order", "get_order_pic_path", 500);
     if (box.contains("%1"))
-        box = box.arg(Config::returnPicPath("\\\\studio-nas\\photos\\gone\\"));
+        box = box.arg(change == "unreadable" ? m_volumes->path(kOwnFolder + "成品/")
+                                             : Config::returnPicPath("\\\\studio-nas\\photos\\gone\\"));
+    if (change == "unreadable") {
+        m_volumes->mkdir(kOwnFolder + "成品");
+        FileOperation::setFaultHook([](FileOperation::Fault f, const QString& path) {
+            return f == FileOperation::Fault::List && path.endsWith("415A102-B-1/成品");
+        });
+    }
 
     ImportPhotoToServer* w = open();
     waitForLookup(w);
@@ -432,6 +452,7 @@ void TestImportPhotoToServer::startFailures()
     QVERIFY(m_service->requests("order", "updatepicpath2").isEmpty());
     QVERIFY(m_service->requests("order", "updatepicpath").isEmpty());
     QVERIFY(!QFileInfo::exists(m_volumes->path(kNewFolder)));
+    QVERIFY(!QFileInfo::exists(m_volumes->path(kOwnFolder + "成品缩略图")));
     QCOMPARE(child<QTableView>(w, "tableView")->model()->rowCount(), 1); // the choice stays
 }
 
@@ -520,6 +541,22 @@ void TestImportPhotoToServer::finishedRun()
     // The service's own form goes back as it came.
     QCOMPARE(counts.values.value("orderpicpath"), QStringLiteral("\\\\studio-nas\\photos\\2019-04\\15\\415A102-B-1\\"));
     QCOMPARE(storedOrder().value("finishnum").toString(), QStringLiteral("2"));
+
+    // A count after the run that cannot be read is not sent as a guess.
+    waitForLookup(w);
+    choose(w, {card("IMG_0003.JPG", 1, "")});
+    FileOperation::setFaultHook([order](FileOperation::Fault f, const QString& path) {
+        return f == FileOperation::Fault::List && path.endsWith("/成品") &&
+               QFile::exists(order + "成品/IMG_0003.JPG");
+    });
+    m_prompts->setNextAnswer(Prompts::Yes);
+    m_prompts->setNextAnswer(Prompts::Yes);
+    child<QPushButton>(w, "importButton")->click();
+    QTRY_COMPARE(m_prompts->messages().size(), 3);
+    QCOMPARE(m_prompts->messages().at(1).text,
+             "导入前正式库照片：3张\n\n导入后正式库照片：目录读取失败    \n");
+    QCOMPARE(m_prompts->messages().last().text, "以下订单上报失败：\nA102：目录读取失败");
+    QCOMPARE(m_service->requests("order", "updatepicpath").size(), 1);
 }
 
 void TestImportPhotoToServer::failedWritesAreTold()

@@ -202,9 +202,10 @@ void TestRawDownload::tipBoxThenClose()
     QVERIFY(!refused.isVisible());
 }
 
-// A tip of more than 20 lines keeps 20 in the box and the whole in its
-// details. While the job writes, the order's photos folder and the target
-// are in use for this process's deletions; once it has told its end, not.
+// A tip of more than 20 lines keeps 20 in the box, the kept raw folder's
+// line first, and the whole in its details. While the job writes, the
+// order's photos folder and the target are in use for this process's
+// deletions; once it has told its end, not.
 void TestRawDownload::longTipKeepsTwentyLines()
 {
     ScriptedPrompts prompts;
@@ -231,10 +232,10 @@ void TestRawDownload::longTipKeepsTwentyLines()
     QTRY_COMPARE(prompts.messages().size(), 1);
     const ScriptedPrompts::Call box = prompts.messages().first();
     QCOMPARE(box.title, QStringLiteral("提示"));
-    QCOMPARE(box.text, "下载完毕！\n\n" + QStringList(failures.mid(0, 18)).join('\n') + "\n…");
-    QCOMPARE(box.detailedText,
-             "下载完毕！\n\n" + failures.join('\n') +
-                 QStringLiteral("\n原图目录已保留：%1（有未下载的照片）\n").arg(raws().chopped(1)));
+    const QString kept =
+        QStringLiteral("下载完毕！\n\n原图目录已保留：%1（有未下载的照片）\n").arg(raws().chopped(1));
+    QCOMPARE(box.text, kept + QStringList(failures.mid(0, 17)).join('\n') + "\n…");
+    QCOMPARE(box.detailedText, kept + failures.join('\n') + "\n");
     QCOMPARE(TestFiles::entries(raws()).size(), 25);
     QCOMPARE(writesInUse.load(), 25);
     QVERIFY(!FoldersInUse::contains(order));
@@ -365,9 +366,9 @@ void TestRawDownload::failedCopyKeepsRawAndFolder()
     });
     const DownloadReports reports = download();
     QVERIFY(reports.result);
-    QCOMPARE(reports.tip, QStringLiteral("下载完毕！\n\n拷贝原图照片未成功，照片名：%1IMG_0002.CR2\n"
-                                         "原图目录已保留：%2（有未下载的照片）\n")
-                              .arg(raws(), raws().chopped(1)));
+    QCOMPARE(reports.tip, QStringLiteral("下载完毕！\n\n原图目录已保留：%1（有未下载的照片）\n"
+                                         "拷贝原图照片未成功，照片名：%2IMG_0002.CR2\n")
+                              .arg(raws().chopped(1), raws()));
     QCOMPARE(TestFiles::entries(raws()), QStringList{"IMG_0002.CR2"});
     QCOMPARE(TestFiles::entries(target()), QStringList{"IMG_0001.CR2"});
 }
@@ -381,8 +382,8 @@ void TestRawDownload::subFolderAndLinks()
 
     const DownloadReports reports = download();
     QCOMPARE(reports.tip,
-             QStringLiteral("下载完毕！\n\n链接未下载：%1link.CR2\n原图目录已保留：%2（有未下载的照片）\n")
-                 .arg(raws(), raws().chopped(1)));
+             QStringLiteral("下载完毕！\n\n原图目录已保留：%1（有未下载的照片）\n链接未下载：%2link.CR2\n")
+                 .arg(raws().chopped(1), raws()));
     QCOMPARE(TestFiles::entries(raws()), QStringList{"sub"});
     QCOMPARE(TestFiles::readAll(raws() + "sub/IMG_0002.CR2"), QByteArray("deeper"));
     QCOMPARE(TestFiles::readAll(elsewhere), QByteArray("linked raw"));
@@ -411,25 +412,46 @@ void TestRawDownload::removalFailuresAreNamed()
         return fault == FileOperation::Fault::Remove && QDir::cleanPath(path) == QDir::cleanPath(raws());
     });
     reports = download(QString(), QString(), m_volumes->path("local/again"));
-    QCOMPARE(reports.tip,
-             QStringLiteral("下载完毕！\n\n删除原图目录未成功，请手动删除。路径为：%1\n").arg(raws().chopped(1)));
+    const QString folderKept =
+        QStringLiteral("下载完毕！\n\n删除原图目录未成功，请手动删除。路径为：%1\n").arg(raws().chopped(1));
+    QCOMPARE(reports.tip, folderKept);
     QVERIFY(QFileInfo(raws()).isDir());
+
+    // A raw file that comes in right before the emptied folder goes stays,
+    // and the folder with it.
+    raw("IMG_0004.CR2", QString());
+    FileOperation::setFaultHook([this](FileOperation::Fault fault, const QString& path) {
+        if (fault == FileOperation::Fault::EmptiedFolder && QDir::cleanPath(path) == QDir::cleanPath(raws()))
+            TestFiles::write(raws() + "IMG_0005.CR2", "late");
+        return false;
+    });
+    reports = download(QString(), QString(), m_volumes->path("local/third"));
+    QCOMPARE(reports.tip, folderKept);
+    QCOMPARE(TestFiles::entries(raws()), QStringList{"IMG_0005.CR2"});
 }
 
 void TestRawDownload::refusals_data()
 {
     QTest::addColumn<QString>("situation");
     QTest::addColumn<bool>("result");
-    QTest::addColumn<QString>("tip");
-    QTest::newRow("target is the source") << "same" << false << "下载目录不能在毛底目录内：%1";
-    QTest::newRow("target inside the raw folder") << "inside" << false << "下载目录不能在毛底目录内：%1";
+    QTest::addColumn<QString>("tip"); // %1 the source, %2 the target
+    QTest::newRow("target is the source") << "same" << false << "下载目录不能在毛底目录内：%2";
+    QTest::newRow("target inside the raw folder") << "inside" << false << "下载目录不能在毛底目录内：%2";
     QTest::newRow("missing source") << "missing" << false << "毛底目录为空";
-    QTest::newRow("target's parent missing") << "parent" << false << "创建本地目录失败，目录为：%1";
-    QTest::newRow("guard refuses the raw folder") << "shallow" << true
-                                                  << "下载完毕！\n\n原图目录已保留：%1（路径是服务器或共享的根目录）\n";
+    QTest::newRow("target's parent missing") << "parent" << false << "创建本地目录失败，目录为：%2";
+    QTest::newRow("guard refuses the raw folder")
+        << "shallow" << true << "下载完毕！\n\n原图目录已保留：%1新建文件夹（路径是服务器或共享的根目录）\n";
     // A share that drops right after the raw folder was found.
     QTest::newRow("raw folder unreadable once found")
-        << "unreadable" << true << "下载完毕！\n\n原图目录已保留：%1（目录读取失败）\n";
+        << "unreadable" << true << "下载完毕！\n\n原图目录已保留：%1新建文件夹（目录读取失败）\n";
+    // A folder it looks in that cannot be read stops it before it copies.
+    QTest::newRow("source unreadable at the first look") << "first look" << false << "目录读取失败：%1";
+    QTest::newRow("source unreadable while the raw folder is sought")
+        << "search" << false << "目录读取失败：%1";
+    QTest::newRow("source unreadable for the plain copy") << "plain" << false << "目录读取失败：%1";
+    QTest::newRow("raw folder unreadable while sought")
+        << "raw sought" << false << "目录读取失败：%1新建文件夹";
+    QTest::newRow("unreadable sibling before the raw folder") << "sibling" << true << "下载完毕！\n\n";
 }
 
 void TestRawDownload::refusals()
@@ -452,24 +474,36 @@ void TestRawDownload::refusals()
     QStringList rawFiles{"IMG_0001.CR2"};
     if (situation == "unreadable")
         rawFiles += QStringList{"IMG_0002.CR2", "IMG_0003.CR2"};
-    if (situation == "missing")
+    if (situation == "missing" || situation == "plain")
         rawFiles.clear();
     for (const QString& name : rawFiles)
         raw(name, QString(), src + "新建文件夹/");
-    // The listing that found the raw folder is read; every later one fails.
+    if (situation == "plain" || situation == "raw sought")
+        photo("x.jpg", QString());
+    if (situation == "sibling")
+        raw("IMG_0009.CR2", QString(), src + "a/");
+    // Which folder's listing fails, and after how many readings of it:
+    // only that one listing fails.
+    const QMap<QString, QPair<QString, int>> faults{
+        {"unreadable", {"新建文件夹", 1}}, {"first look", {"", 0}}, {"search", {"", 1}}, {"plain", {"", 2}},
+        {"raw sought", {"新建文件夹", 0}}, {"sibling", {"a", 0}}};
     int listings = 0;
-    if (situation == "unreadable")
+    if (faults.contains(situation))
         FileOperation::setFaultHook([&](FileOperation::Fault fault, const QString& path) {
-            return fault == FileOperation::Fault::List && path == QDir::cleanPath(src + "新建文件夹") &&
-                   ++listings > 1;
+            return fault == FileOperation::Fault::List &&
+                   path == QDir::cleanPath(src + faults.value(situation).first) &&
+                   listings++ == faults.value(situation).second;
         });
     const QStringList before = TestFiles::entries(m_volumes->path("local"));
 
     const DownloadReports reports = download(QString(), src, dst);
     QCOMPARE(reports.result, result);
-    QCOMPARE(reports.tip, tip.arg(result ? src + "新建文件夹" : dst));
-    // Nothing was deleted, and nothing was made where it was refused.
-    QCOMPARE(TestFiles::entries(src + "新建文件夹"), rawFiles);
+    QCOMPARE(reports.tip, tip.replace("%1", src).replace("%2", dst));
+    // Nothing was deleted, and nothing was made where it was refused; past
+    // an unreadable sibling the raw folder goes as it always has.
+    QCOMPARE(TestFiles::entries(src + "新建文件夹"), situation == "sibling" ? QStringList() : rawFiles);
+    if (situation == "sibling")
+        QCOMPARE(TestFiles::entries(dst), rawFiles);
     if (!result)
         QCOMPARE(TestFiles::entries(m_volumes->path("local")), before);
 }
