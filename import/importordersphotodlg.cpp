@@ -1559,6 +1559,11 @@ void importOrdersPhotoDlg::n8WorkerFailed(ImportOrderThread* worker)
                              .arg(model ? model->getOrderName() : QString(), worker->n8DestinationTaken()));
         return;
     }
+    if (!worker->n8UnreadableFolder().isEmpty()) {
+        failN8Order(row, QStringLiteral("订单%1的N8文件夹读取失败：%2")
+                             .arg(model ? model->getOrderName() : QString(), worker->n8UnreadableFolder()));
+        return;
+    }
     const QString destination =
         model ? N8Import::destinationRoot(Config::importServN8Path, model->getN8Path()) : QString();
     failN8Order(row, QStringLiteral("订单%1的N8目录无法创建：%2")

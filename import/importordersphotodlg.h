@@ -223,7 +223,8 @@ private:
     void removeModelIfUnlisted(ImportOrderModel* model);
     // Why an order's N8 import cannot start; empty when it can.
     QString n8Refusal(const ImportOrderModel* model) const;
-    // The N8 worker could not make the order's destination.
+    // The N8 worker could not make or use the order's destination, or could
+    // not read the chosen folder.
     void n8WorkerFailed(ImportOrderThread* worker);
     // An N8 order ends without being imported: the row says so, the box
     // tells why, and the batch goes on with the following order.
