@@ -1,6 +1,7 @@
-#include "standin.h"
 #include "config.h"
+#include "fileoperation.h"
 #include "importbookkeeping.h"
+#include "standin.h"
 #include "tempvolumes.h"
 #include "testfiles.h"
 
@@ -205,6 +206,20 @@ void TestImportBookkeeping::counts()
     QCOMPARE(IB::importCounts(order, backup, ImportOriginal).backup, 2);
     QCOMPARE(IB::importCounts(order, backup, ImportDesign).backup, 0);
     QCOMPARE(IB::importCounts(order, backup, ImportRetouchedVideo).server, 1);
+
+    // A folder that exists and cannot be read counts -1, never 0.
+    const QStringList unread{QDir::cleanPath(order + "/成品"), QDir::cleanPath(order + "/试拍视频"),
+                             QDir::cleanPath(backup + "/照片")};
+    FileOperation::setFaultHook([unread](FileOperation::Fault f, const QString& path) {
+        return f == FileOperation::Fault::List && unread.contains(path);
+    });
+    QCOMPARE(IB::folderPhotoCount(order + "/成品/"), -1);
+    QCOMPARE(IB::existingImageCount(order, ImportFinished), -1);
+    QCOMPARE(IB::existingVideoCount(order, ImportTrialVideo), -1);
+    QCOMPARE(IB::importCounts(order, backup, ImportOriginal).backup, -1);
+    QVERIFY(!IB::importCounts(order, backup, ImportFinished).read());
+    QVERIFY(IB::importCounts(order, backup, ImportDesign).read());
+    FileOperation::setFaultHook(nullptr);
 
     // An order without a folder counts nothing, not the working directory.
     const QString cwd = QDir::currentPath();

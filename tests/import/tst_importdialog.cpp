@@ -27,6 +27,7 @@
 #include <QTableWidget>
 #include <QThread>
 
+#include <atomic>
 #include <memory>
 
 // The batch import dialog against the stand-in web service, with real
@@ -279,6 +280,13 @@ void TestImportDialog::tableCountsOfOrdersOnDisk()
     QCOMPARE(label(0, 5), QString());
     QCOMPARE(selectButton(1)->text(), QStringLiteral("选择N8路径"));
     QCOMPARE(selectButton(1)->property("row").toInt(), 1);
+
+    // A folder that cannot be read keeps the last count.
+    FileOperation::setFaultHook([a](FileOperation::Fault f, const QString& path) {
+        return f == FileOperation::Fault::List && path == QDir::cleanPath(a + "/成品");
+    });
+    setType(1);
+    QCOMPARE(cell(0, 3), QStringLiteral("已导入(3)"));
 }
 
 void TestImportDialog::addingOrders()
@@ -666,6 +674,17 @@ void TestImportDialog::videoBatchAndVideoList()
     QVERIFY(cleared.rawBody.contains("&videopaths=&videofiles=&"));
     QVERIFY(cleared.rawBody.endsWith("&typeid=4"));
     QTRY_COMPARE(messages().size(), 5);
+
+    // A folder that cannot be read is no empty list to offer.
+    FileOperation::setFaultHook([order](FileOperation::Fault f, const QString& path) {
+        return f == FileOperation::Fault::List && path == QDir::cleanPath(order + "/精修视频");
+    });
+    m_env->prompts.setNextAnswer(Prompts::Ok);
+    button("upDataVideoUrlsBtn")->click();
+    QCOMPARE(messages().last(),
+             QStringLiteral("温馨提示 / 此订单导片路径打不开，请检查服务器是否连接成功！"));
+    QTest::qWait(50);
+    QCOMPARE(m_env->service.requests("order", "updatevideo").size(), 2);
 }
 
 void TestImportDialog::checksBeforeStart_data()
@@ -808,6 +827,12 @@ void TestImportDialog::batchFailures_data()
     QTest::newRow("first order's folder being deleted")
         << "deleting" << QStringList{"未导入", "已导入(2)"} << "警告 / 订单正在删除，未导片：A24051501"
         << QStringList{"100106:2"};
+    QTest::newRow("first order's folder cannot be read before")
+        << "unread before" << QStringList{"未导入", "已导入(2)"} << "警告 / 目录读取失败，未导片：A24051501"
+        << QStringList{"100106:2"};
+    QTest::newRow("first order's folder cannot be read after")
+        << "unread after" << QStringList{"上报失败", "已导入(2)"}
+        << "警告 / 以下订单上报失败：\nA24051501：目录读取失败" << QStringList{"100106:2"};
     for (const char* body : {"<html>busy</html>", R"([{"code":"1"}])", R"({"code":1})"}) {
         QTest::newRow(body) << QString("raw:") + body << QStringList{"上报失败", "上报失败"}
                             << "警告 / 以下订单上报失败：\nA24051501：200\nA24051502：200"
@@ -821,14 +846,25 @@ void TestImportDialog::batchFailures()
     QFETCH(QStringList, states);
     QFETCH(QString, box);
     QFETCH(QStringList, picnumbers);
-    dialog({item("100105", "A24051501"), item("100106", "A24051502")});
+    const QString first = m_env->volumes.path("photos/2024-05/15/A24051501-1-豆豆-吴静-陈摄影/");
+    QString firstPath;
+    if (fault == "unread before") {
+        QDir().mkpath(first + "成品");
+        firstPath = "\\\\studio-nas\\photos\\2024-05\\15\\A24051501-1-豆豆-吴静-陈摄影\\";
+    }
+    dialog({item("100105", "A24051501", firstPath), item("100106", "A24051502")});
     const QString pulled = photo("card/DCIM/IMG_2.JPG");
     choose(0, {photo("card/DCIM/IMG_1.JPG"), pulled});
     choose(1, {photo("card/DCIM/IMG_3.JPG"), photo("card/DCIM/IMG_4.JPG")});
-    const QString first = m_env->volumes.path("photos/2024-05/15/A24051501-1-豆豆-吴静-陈摄影/");
     QSemaphore removing;
     QSemaphore letGo;
+    std::atomic<bool> written{false};
     FileOperation::setFaultHook([&](FileOperation::Fault f, const QString& path) {
+        if (f == FileOperation::Fault::Write && path.startsWith(first + "成品/"))
+            written = true;
+        if (fault.startsWith("unread")) // before the run, or once it has written
+            return f == FileOperation::Fault::List && path == QDir::cleanPath(first + "成品") &&
+                   (fault == "unread before" || written);
         if (fault == "deleting" && f == FileOperation::Fault::Remove &&
             path.startsWith(QDir::cleanPath(first))) {
             removing.release();
@@ -877,16 +913,18 @@ void TestImportDialog::batchFailures()
     sent.removeDuplicates();
     sent.sort();
     QCOMPARE(sent, picnumbers);
-    if (fault == "deleting") {
-        QVERIFY(!QFileInfo::exists(first));
+    if (fault == "deleting" || fault == "unread before") {
+        QCOMPARE(QFileInfo::exists(first), fault != "deleting");
+        QCOMPARE(TestFiles::entries(first + "成品"), QStringList());
         for (const StandIn::LoggedRequest& r : records())
             QVERIFY(r.values.value("order_photo_id") != "100105");
     }
-    if (fault == "read" || fault == "write" || fault == "full" || fault == "deleting")
+    if (fault == "read" || fault == "write" || fault == "full" || fault == "deleting" ||
+        fault == "unread before")
         return;
 
-    // The service is back: the next batch sends the two completion reports
-    // again, with the same counts, and copies nothing.
+    // The service or the folder is back: the next batch sends the owed
+    // completion reports again, with the counts on disk, and copies nothing.
     m_env->service.clearFaults();
     m_env->service.clearLog();
     QStringList writes;
@@ -899,14 +937,19 @@ void TestImportDialog::batchFailures()
     runBatch();
     FileOperation::setFaultHook({});
     QCOMPARE(writes, QStringList());
-    QCOMPARE(records().size(), 2);
+    QStringList owed;
+    for (int row : {0, 1}) {
+        if (states.at(row) == QStringLiteral("上报失败"))
+            owed.append(row == 0 ? "100105:1:2" : "100106:1:2");
+    }
+    QCOMPARE(records().size(), owed.size());
     sent.clear();
     for (const StandIn::LoggedRequest& r : records())
         sent.append(r.values.value("order_photo_id") + ":" + r.values.value("importype") + ":" +
                     r.values.value("picnumber"));
     sent.sort();
-    QCOMPARE(sent, QStringList({"100105:1:2", "100106:1:2"}));
-    QCOMPARE(messages().last(), QStringLiteral("导入完成 / 2个订单已经全部导完"));
+    QCOMPARE(sent, owed);
+    QCOMPARE(messages().last(), QStringLiteral("导入完成 / %1个订单已经全部导完").arg(owed.size()));
     QCOMPARE(QStringList({cell(0, 3), cell(1, 3)}), QStringList({"已导入(2)", "已导入(2)"}));
 }
 
