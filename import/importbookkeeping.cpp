@@ -402,7 +402,8 @@ QString ImportBookkeeping::reportFailureStatus(const WebService::Reply& reply)
 ImportBookkeeping::Box ImportBookkeeping::batchEndBox(int finishedOrders, bool allFinished, bool diskFull,
                                                       const QList<OrderFailure>& failures,
                                                       const QList<ReportFailure>& reports,
-                                                      const QStringList& beingDeleted)
+                                                      const QStringList& beingDeleted,
+                                                      const QStringList& unreadable)
 {
     QStringList sections;
     if (diskFull)
@@ -419,6 +420,8 @@ ImportBookkeeping::Box ImportBookkeeping::batchEndBox(int finishedOrders, bool a
     }
     for (const QString& orderNumber : beingDeleted)
         sections.append(FoldersInUse::importRefusedText(orderNumber));
+    for (const QString& orderNumber : unreadable)
+        sections.append(QStringLiteral("目录读取失败，未导片：%1").arg(orderNumber));
     if (!reports.isEmpty()) {
         QStringList lines{QStringLiteral("以下订单上报失败：")};
         for (const ReportFailure& r : reports)

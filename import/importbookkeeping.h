@@ -55,6 +55,8 @@ struct FolderCounts
 {
     int server = 0;
     int backup = 0;
+    // Both could be read: a record never carries a guessed number.
+    bool read() const { return server >= 0 && backup >= 0; }
 };
 FolderCounts importCounts(const QString& orderPath, const QString& backupPath, ImportTypeEnum type);
 
@@ -154,9 +156,11 @@ struct Box
 // "导入完成" / "<n>个订单已经全部导完" when every order finished whole and was
 // reported; otherwise "警告" with what went wrong: a full disk, the orders
 // with files not imported, the orders skipped because their folders were
-// being deleted (by 预约单号), the orders whose report failed.
+// being deleted or could not be read (by 预约单号), the orders whose report
+// failed.
 Box batchEndBox(int finishedOrders, bool allFinished, bool diskFull, const QList<OrderFailure>& failures,
-                const QList<ReportFailure>& reports, const QStringList& beingDeleted = {});
+                const QList<ReportFailure>& reports, const QStringList& beingDeleted = {},
+                const QStringList& unreadable = {});
 
 // The question of the video-list upload: the folder and, when it holds
 // videos, their names.

@@ -63,13 +63,17 @@ public:
     void setDoneCount(ImportTypeEnum type, unsigned short count);
     // What the last run of a type left to tell (types 0 to 4): the files
     // that were not imported whole, and a completion report the web service
-    // never received, with the counts it carried, to be sent again.
+    // never received, with the counts it carried, to be sent again. When the
+    // folders could not be counted after the run (countsUnread), the counts
+    // are those taken before it: the report is what the folders hold, once
+    // read, less these.
     struct RunOutcome
     {
         int failed = 0;
         bool reportPending = false;
         int serverCount = 0;
         int backupCount = 0;
+        bool countsUnread = false;
     };
     RunOutcome runOutcome(ImportTypeEnum type) const;
     void setRunOutcome(ImportTypeEnum type, const RunOutcome& outcome);

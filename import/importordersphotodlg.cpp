@@ -58,6 +58,7 @@ const QString kBatchIdle = QStringLiteral("批量导片");
 const QString kBatchRunning = QStringLiteral("导片中...");
 const QString kWarning = QStringLiteral("警告");
 const QString kNotice = QStringLiteral("温馨提示");
+const QString kUnreadable = QStringLiteral("目录读取失败");
 
 enum Column
 {
@@ -1084,6 +1085,7 @@ void importOrdersPhotoDlg::importAllOrdersBtnSlot()
     m_batchFailures.clear();
     m_reportFailures.clear();
     m_beingDeleted.clear();
+    m_unreadable.clear();
     m_diskFull = false;
     m_stopping = false;
     m_ordersDone = false;
@@ -1110,19 +1112,44 @@ void importOrdersPhotoDlg::startFollowingOrder(int fromRow)
             continue;
         if (isImportedFor(model)) {
             // Its files are in place; only the report is owed.
-            const ImportOrderModel::RunOutcome owed = model->runOutcome(importType);
             ++finishedOrderCount;
-            updateFinishInfo(model, QStringLiteral("1"), owed.serverCount, owed.backupCount);
+            sendOwedReport(model);
             continue;
         }
         const IB::FolderCounts before =
             IB::importCounts(model->getOrderPath(), model->getOrderBackupPath(), importType);
+        if (!before.read()) {
+            // Without the count before, the record after the run could only
+            // guess: nothing is written for the order, and the last box names it.
+            m_unreadable.append(model->getOrderNum());
+            continue;
+        }
         servPicCountBefore = before.server;
         backPicCountBefore = importType == ImportOriginal || importType == ImportFinished ? before.backup : 0;
         startOrderImport(row);
         return;
     }
     stopStartingOrders();
+}
+
+void importOrdersPhotoDlg::sendOwedReport(ImportOrderModel* model)
+{
+    ImportOrderModel::RunOutcome owed = model->runOutcome(importType);
+    if (owed.countsUnread) {
+        const IB::FolderCounts now =
+            IB::importCounts(model->getOrderPath(), model->getOrderBackupPath(), importType);
+        if (!now.read()) {
+            m_reportFailures.append({model->getOrderNum(), kUnreadable});
+            return;
+        }
+        owed.serverCount = now.server - owed.serverCount;
+        owed.backupCount = now.backup - owed.backupCount;
+        owed.countsUnread = false;
+        model->setRunOutcome(importType, owed);
+        getExistImagesCount(model);
+        getExistVideoCount(model);
+    }
+    updateFinishInfo(model, QStringLiteral("1"), owed.serverCount, owed.backupCount);
 }
 
 void importOrdersPhotoDlg::startOrderImport(int row)
@@ -1263,20 +1290,35 @@ void importOrdersPhotoDlg::completeOrder(int row, int imported)
         IB::importCounts(model->getOrderPath(), model->getOrderBackupPath(), importType);
     const bool withBackup = importType == ImportOriginal || importType == ImportFinished;
     ImportOrderModel::RunOutcome outcome = model->runOutcome(importType);
-    // The counts tell what is on disk now; a report an earlier run still
-    // owes rides along with this one.
-    int server = after.server - servPicCountBefore;
-    int backup = withBackup ? after.backup - backPicCountBefore : 0;
-    if (outcome.reportPending) {
-        server += outcome.serverCount;
-        backup += outcome.backupCount;
+    // The counts tell what is on disk now against the counts before; a
+    // report an earlier run still owes rides along with this one.
+    int serverBase = servPicCountBefore;
+    int backupBase = withBackup ? backPicCountBefore : 0;
+    if (outcome.reportPending && outcome.countsUnread) {
+        serverBase = outcome.serverCount;
+        backupBase = outcome.backupCount;
+    } else if (outcome.reportPending) {
+        serverBase -= outcome.serverCount;
+        backupBase -= outcome.backupCount;
     }
     outcome.failed = m_runTold ? m_runFailed : 0;
-    outcome.reportPending = false;
-    outcome.serverCount = server;
-    outcome.backupCount = backup;
-    model->setRunOutcome(importType, outcome);
-    updateFinishInfo(model, QStringLiteral("1"), server, backup);
+    if (after.read()) {
+        outcome.reportPending = false;
+        outcome.countsUnread = false;
+        outcome.serverCount = after.server - serverBase;
+        outcome.backupCount = withBackup ? after.backup - backupBase : 0;
+        model->setRunOutcome(importType, outcome);
+        updateFinishInfo(model, QStringLiteral("1"), outcome.serverCount, outcome.backupCount);
+    } else {
+        // No record with a guessed number: it is owed, with the counts
+        // before, until a later batch can read the folders.
+        outcome.reportPending = true;
+        outcome.countsUnread = true;
+        outcome.serverCount = serverBase;
+        outcome.backupCount = backupBase;
+        model->setRunOutcome(importType, outcome);
+        m_reportFailures.append({model->getOrderNum(), kUnreadable});
+    }
 
     getExistImagesCount(model);
     if (IB::isVideoType(importType))
@@ -1327,7 +1369,7 @@ void importOrdersPhotoDlg::finishBatchIfDone()
                          return rowOf(a.orderNumber) < rowOf(b.orderNumber);
                      });
     const IB::Box box = IB::batchEndBox(finishedOrderCount, allFinished, m_diskFull, m_batchFailures,
-                                        m_reportFailures, m_beingDeleted);
+                                        m_reportFailures, m_beingDeleted, m_unreadable);
     endBatch();
     if (allFinished || m_lockSuffix)
         prefieFolderEdit->setEnabled(false);
@@ -1557,6 +1599,11 @@ void importOrdersPhotoDlg::n8WorkerFailed(ImportOrderThread* worker)
     if (!worker->n8DestinationTaken().isEmpty()) {
         failN8Order(row, QStringLiteral("订单%1的N8目录已被其他订单使用：%2，请将所选文件夹改名后再导入")
                              .arg(model ? model->getOrderName() : QString(), worker->n8DestinationTaken()));
+        return;
+    }
+    if (!worker->n8UnreadableFolder().isEmpty()) {
+        failN8Order(row, QStringLiteral("订单%1的N8文件夹读取失败：%2")
+                             .arg(model ? model->getOrderName() : QString(), worker->n8UnreadableFolder()));
         return;
     }
     const QString destination =
@@ -1833,14 +1880,16 @@ void importOrdersPhotoDlg::upDataVideoUrlsBtnSlot()
         return;
     }
     const QString folder = withSlash(model->getOrderPath()) + IB::importFolder(importType);
-    if (!FileOperation::isDirExist(folder)) {
+    // A folder that cannot be read is no empty list to send.
+    QFileInfoList files;
+    if (!FileOperation::isDirExist(folder) || !FileOperation::listMatching(folder, {}, QDir::Files, &files)) {
         Prompts::information(nullptr, kNotice,
                              QStringLiteral("此订单导片路径打不开，请检查服务器是否连接成功！"), Prompts::Ok);
         return;
     }
     QStringList names;
     QStringList paths;
-    for (const QFileInfo& file : QDir(folder).entryInfoList(QDir::Files)) {
+    for (const QFileInfo& file : qAsConst(files)) {
         names.append(file.fileName());
         paths.append(file.absoluteFilePath());
     }

@@ -183,6 +183,9 @@ private:
     // the batch as having no order left.
     void startFollowingOrder(int fromRow);
     bool needsImport(const ImportOrderModel* model) const;
+    // Sends the completion report an order still owes, reading its folders
+    // again when its run could not count them.
+    void sendOwedReport(ImportOrderModel* model);
     // One order's run is over (whole or stopped): its counts on disk go to
     // the web service and its row and model say what was imported.
     void completeOrder(int row, int imported);
@@ -223,7 +226,8 @@ private:
     void removeModelIfUnlisted(ImportOrderModel* model);
     // Why an order's N8 import cannot start; empty when it can.
     QString n8Refusal(const ImportOrderModel* model) const;
-    // The N8 worker could not make the order's destination.
+    // The N8 worker could not make or use the order's destination, or could
+    // not read the chosen folder.
     void n8WorkerFailed(ImportOrderThread* worker);
     // An N8 order ends without being imported: the row says so, the box
     // tells why, and the batch goes on with the following order.
@@ -312,6 +316,7 @@ private:
     QList<ImportBookkeeping::OrderFailure> m_batchFailures;
     QList<ImportBookkeeping::ReportFailure> m_reportFailures;
     QStringList m_beingDeleted; // the batch's orders skipped: their folders were being deleted
+    QStringList m_unreadable;   // the batch's orders skipped: their folders could not be counted
     bool m_diskFull = false;
     // No further order is started: the last one is done, a full disk, a
     // folder error or the user's stop.

@@ -436,29 +436,45 @@ void ImportOrderThread::copyN8DirToSer(QString dir)
 
 void ImportOrderThread::copyDir(QString source, QString destination)
 {
+    m_n8Unreadable.clear();
     copyDir2(source, destination);
     // A walk cut short by closing the dialog hands nothing over.
     if (isInterruptionRequested())
         return;
+    // Nor does one that could not read a folder: its pages would be missing
+    // from a layout recorded as imported.
+    if (!m_n8Unreadable.isEmpty()) {
+        qDebug() << "N8文件夹读取失败" << m_n8Unreadable;
+        emit importDirN8ThreadError();
+        return;
+    }
     emit startImportDirN8ThreadSigl(m_n8Files, destination);
 }
 
 void ImportOrderThread::copyDir2(QString source, QString destination)
 {
-    if (isInterruptionRequested())
+    if (isInterruptionRequested() || !m_n8Unreadable.isEmpty())
         return;
     const QString walked = QFileInfo(source).canonicalFilePath();
-    if (walked.isEmpty() || m_n8Walked.contains(walked))
+    if (walked.isEmpty()) {
+        m_n8Unreadable = source;
+        return;
+    }
+    // Reached again through a link: walked once already.
+    if (m_n8Walked.contains(walked))
         return;
     m_n8Walked.insert(walked);
-    if (!FileOperation::isDirExist(destination))
-        QDir().mkdir(QFileInfo(destination).absoluteFilePath());
 
     // Hidden entries stay behind; names in the order the user sees them.
-    const QFileInfoList entries =
-        QDir(source).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
-    for (const QFileInfo& entry : entries) {
-        if (isInterruptionRequested())
+    QFileInfoList entries;
+    if (!FileOperation::listMatching(source, {}, QDir::AllEntries | QDir::NoDotAndDotDot, &entries)) {
+        m_n8Unreadable = source;
+        return;
+    }
+    if (!FileOperation::isDirExist(destination))
+        QDir().mkdir(QFileInfo(destination).absoluteFilePath());
+    for (const QFileInfo& entry : qAsConst(entries)) {
+        if (isInterruptionRequested() || !m_n8Unreadable.isEmpty())
             return;
         const QString target = destination + QLatin1Char('/') + entry.fileName();
         if (entry.isDir())

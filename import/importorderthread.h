@@ -89,9 +89,11 @@ public:
     // Type 5: walks the chosen folder, makes its folder tree inside the
     // order's N8 folder and hands the files over in one list
     // (startImportDirN8ThreadSigl). A folder that cannot be imported there,
-    // a destination that another order uses (n8DestinationTaken()), or a
-    // destination that cannot be made, is told by importDirN8ThreadError()
-    // and hands nothing over; an empty folder hands over an empty list.
+    // a destination that another order uses (n8DestinationTaken()), a
+    // destination that cannot be made, or a folder below the chosen one that
+    // cannot be read (n8UnreadableFolder()), is told by
+    // importDirN8ThreadError() and hands nothing over; an empty folder hands
+    // over an empty list.
     void copyN8DirToSer(QString dir);
     // The top level of the walk: emits the list at its end.
     void copyDir(QString source, QString destination);
@@ -117,6 +119,9 @@ public:
     // N8 import: the destination the walk left alone because another order
     // uses it; empty when it did not. Read once the worker has told its end.
     QString n8DestinationTaken() const { return m_n8Taken; }
+    // N8 import: the folder of the chosen one the walk could not read, which
+    // ended it; empty when it did not. Read once the worker has told its end.
+    QString n8UnreadableFolder() const { return m_n8Unreadable; }
 
     bool judgeMemorySize(QString path);
     bool judgeDiskSize(long long size, QString path);
@@ -184,6 +189,7 @@ private:
     QString m_n8Recorded; // the order's N8 folder as the web service has it
     QSet<QString> m_n8OfBatch;
     QString m_n8Taken;
+    QString m_n8Unreadable;
     // Folders the walk has listed, as the file system resolves them, so a
     // linked folder is never walked twice.
     QSet<QString> m_n8Walked;

@@ -1,5 +1,6 @@
 #include "standin.h"
 #include "config.h"
+#include "fileoperation.h"
 #include "importbookkeeping.h"
 #include "tempvolumes.h"
 #include "testfiles.h"
@@ -205,6 +206,15 @@ void TestImportBookkeeping::counts()
     QCOMPARE(IB::importCounts(order, backup, ImportOriginal).backup, 2);
     QCOMPARE(IB::importCounts(order, backup, ImportDesign).backup, 0);
     QCOMPARE(IB::importCounts(order, backup, ImportRetouchedVideo).server, 1);
+
+    // A folder that exists and cannot be read counts -1, never 0.
+    FileOperation::setFaultHook([](FileOperation::Fault f, const QString& path) {
+        return f == FileOperation::Fault::List && !path.endsWith(QStringLiteral("设计"));
+    });
+    QCOMPARE(IB::existingImageCount(order, ImportFinished), -1);
+    QCOMPARE(IB::importCounts(order, backup, ImportOriginal).backup, -1);
+    QVERIFY(IB::importCounts(order, backup, ImportDesign).read());
+    FileOperation::setFaultHook(nullptr);
 
     // An order without a folder counts nothing, not the working directory.
     const QString cwd = QDir::currentPath();

@@ -27,6 +27,7 @@
 #include <QTableWidget>
 #include <QThread>
 
+#include <atomic>
 #include <memory>
 
 // The batch import dialog against the stand-in web service, with real
@@ -666,6 +667,17 @@ void TestImportDialog::videoBatchAndVideoList()
     QVERIFY(cleared.rawBody.contains("&videopaths=&videofiles=&"));
     QVERIFY(cleared.rawBody.endsWith("&typeid=4"));
     QTRY_COMPARE(messages().size(), 5);
+
+    // A folder that cannot be read keeps its last count, and is no empty list to offer.
+    FileOperation::setFaultHook(
+        [](FileOperation::Fault f, const QString&) { return f == FileOperation::Fault::List; });
+    setType(3);
+    QCOMPARE(cell(0, 3), QStringLiteral("已导入(2)"));
+    m_dlg->ordersTableWgtClickedSlot(0);
+    m_env->prompts.setNextAnswer(Prompts::Ok);
+    button("upDataVideoUrlsBtn")->click();
+    QCOMPARE(messages().last(),
+             QStringLiteral("温馨提示 / 此订单导片路径打不开，请检查服务器是否连接成功！"));
 }
 
 void TestImportDialog::checksBeforeStart_data()
@@ -808,6 +820,12 @@ void TestImportDialog::batchFailures_data()
     QTest::newRow("first order's folder being deleted")
         << "deleting" << QStringList{"未导入", "已导入(2)"} << "警告 / 订单正在删除，未导片：A24051501"
         << QStringList{"100106:2"};
+    QTest::newRow("first order's folder cannot be read before")
+        << "unread before" << QStringList{"未导入", "已导入(2)"} << "警告 / 目录读取失败，未导片：A24051501"
+        << QStringList{"100106:2"};
+    QTest::newRow("first order's folder cannot be read after")
+        << "unread after" << QStringList{"上报失败", "已导入(2)"}
+        << "警告 / 以下订单上报失败：\nA24051501：目录读取失败" << QStringList{"100106:2"};
     for (const char* body : {"<html>busy</html>", R"([{"code":"1"}])", R"({"code":1})"}) {
         QTest::newRow(body) << QString("raw:") + body << QStringList{"上报失败", "上报失败"}
                             << "警告 / 以下订单上报失败：\nA24051501：200\nA24051502：200"
@@ -821,14 +839,23 @@ void TestImportDialog::batchFailures()
     QFETCH(QStringList, states);
     QFETCH(QString, box);
     QFETCH(QStringList, picnumbers);
-    dialog({item("100105", "A24051501"), item("100106", "A24051502")});
+    const QString first = m_env->volumes.path("photos/2024-05/15/A24051501-1-豆豆-吴静-陈摄影/");
+    const bool existing = fault == "unread before"; // an order folder made before
+    if (existing)
+        QDir().mkpath(first + "成品");
+    dialog({item("100105", "A24051501",
+                 existing ? "\\\\studio-nas\\photos\\2024-05\\15\\A24051501-1-豆豆-吴静-陈摄影\\" : ""),
+            item("100106", "A24051502")});
     const QString pulled = photo("card/DCIM/IMG_2.JPG");
     choose(0, {photo("card/DCIM/IMG_1.JPG"), pulled});
     choose(1, {photo("card/DCIM/IMG_3.JPG"), photo("card/DCIM/IMG_4.JPG")});
-    const QString first = m_env->volumes.path("photos/2024-05/15/A24051501-1-豆豆-吴静-陈摄影/");
     QSemaphore removing;
     QSemaphore letGo;
+    std::atomic<bool> written{existing}; // the order's 成品 cannot be read once written into
     FileOperation::setFaultHook([&](FileOperation::Fault f, const QString& path) {
+        written = written || (f == FileOperation::Fault::Write && path.startsWith(first + "成品/"));
+        if (fault.startsWith("unread"))
+            return f == FileOperation::Fault::List && written && path == QDir::cleanPath(first + "成品");
         if (fault == "deleting" && f == FileOperation::Fault::Remove &&
             path.startsWith(QDir::cleanPath(first))) {
             removing.release();
@@ -877,16 +904,16 @@ void TestImportDialog::batchFailures()
     sent.removeDuplicates();
     sent.sort();
     QCOMPARE(sent, picnumbers);
-    if (fault == "deleting") {
-        QVERIFY(!QFileInfo::exists(first));
+    if (fault == "deleting" || existing) {
+        QCOMPARE(QFileInfo::exists(first), existing);
         for (const StandIn::LoggedRequest& r : records())
             QVERIFY(r.values.value("order_photo_id") != "100105");
     }
-    if (fault == "read" || fault == "write" || fault == "full" || fault == "deleting")
+    if (fault == "read" || fault == "write" || fault == "full" || fault == "deleting" || existing)
         return;
 
-    // The service is back: the next batch sends the two completion reports
-    // again, with the same counts, and copies nothing.
+    // The service or the folder is back: the next batch sends the owed
+    // completion reports again, with the counts on disk, and copies nothing.
     m_env->service.clearFaults();
     m_env->service.clearLog();
     QStringList writes;
@@ -899,14 +926,16 @@ void TestImportDialog::batchFailures()
     runBatch();
     FileOperation::setFaultHook({});
     QCOMPARE(writes, QStringList());
-    QCOMPARE(records().size(), 2);
+    // The orders left "上报失败" (the first one when only one is).
+    const QStringList owed = QStringList({"100105:1:2", "100106:1:2"}).mid(0, states.count("上报失败"));
+    QCOMPARE(records().size(), owed.size());
     sent.clear();
     for (const StandIn::LoggedRequest& r : records())
         sent.append(r.values.value("order_photo_id") + ":" + r.values.value("importype") + ":" +
                     r.values.value("picnumber"));
     sent.sort();
-    QCOMPARE(sent, QStringList({"100105:1:2", "100106:1:2"}));
-    QCOMPARE(messages().last(), QStringLiteral("导入完成 / 2个订单已经全部导完"));
+    QCOMPARE(sent, owed);
+    QCOMPARE(messages().last(), QStringLiteral("导入完成 / %1个订单已经全部导完").arg(owed.size()));
     QCOMPARE(QStringList({cell(0, 3), cell(1, 3)}), QStringList({"已导入(2)", "已导入(2)"}));
 }
 

@@ -95,6 +95,7 @@ private slots:
     void copyJob_data();
     void copyJob();
 
+    void batchIntoDemoOrders_data();
     void batchIntoDemoOrders();
     void progressCountsFinishedJobs();
     void failedOrdersEndAndTheBatchMovesOn_data();
@@ -372,6 +373,7 @@ void TestN8Import::walkEndsWithoutAList_data()
     QTest::newRow("N8 folder outside the mount root") << "outside" << false;
     QTest::newRow("root folder chosen") << "root" << false;
     QTest::newRow("destination cannot be made") << "blocked" << false;
+    QTest::newRow("a sub-folder cannot be read") << "unreadable" << false;
 }
 
 void TestN8Import::walkEndsWithoutAList()
@@ -389,6 +391,9 @@ void TestN8Import::walkEndsWithoutAList()
         chosen = QStringLiteral("/");
     if (setup == "blocked")
         m_volumes->writeFile(QStringLiteral("n8/store1201/选版服务器/A1"), "a file where the folder goes");
+    if (setup == "unreadable")
+        m_faults->unlisted << QDir::cleanPath(chosen + "/sub");
+    m_faults->install();
     const QStringList rootBefore = TestFiles::entries(m_volumes->root());
 
     ImportOrderModel model;
@@ -516,8 +521,16 @@ QStringList TestN8Import::messages() const
     return texts;
 }
 
+void TestN8Import::batchIntoDemoOrders_data()
+{
+    QTest::addColumn<bool>("coverUnreadable");
+    QTest::newRow("both orders whole") << false;
+    QTest::newRow("a folder of the first order cannot be read") << true;
+}
+
 void TestN8Import::batchIntoDemoOrders()
 {
+    QFETCH(bool, coverUnreadable);
     // Order A24051201: pages, a nested folder, hidden files and a page the
     // N8 folder holds already (the same page, from an attempt whose record
     // failed). Order A24051202: a folder named with a blank and Chinese
@@ -533,6 +546,9 @@ void TestN8Import::batchIntoDemoOrders()
     const QString second = m_volumes->path(QStringLiteral("card/N8/A24051202 相册"));
     card(QStringLiteral("A24051202 相册/p.jpg"), "p");
     const QString secondTo = n8Folder() + QStringLiteral("A24051202 相册");
+    if (coverUnreadable)
+        m_faults->unlisted << QDir::cleanPath(first + "/封面");
+    m_faults->install();
 
     dialog({item("100101", "A24051201"), item("100102", "A24051202")});
     for (const char* slot : {"startImportCopyN8ProgressSlot(QList<N8FileInfo>,QString)",
@@ -544,6 +560,15 @@ void TestN8Import::batchIntoDemoOrders()
     m_prompts->setNextAnswer(Prompts::Ok);
     runBatch();
 
+    if (coverUnreadable) {
+        // Nothing of the first order is copied or recorded; the second goes through.
+        QCOMPARE(messages(), QStringList{"警告 / 订单A24051201-1的N8文件夹读取失败：" + first + "/封面"});
+        QCOMPARE(TestFiles::entries(firstTo), QStringList{"page01.jpg"});
+        QCOMPARE(QStringList({state(0), state(1)}), QStringList({"导入失败", "已导入"}));
+        QTRY_COMPARE(n8Reports().size(), 1);
+        QCOMPARE(n8Reports().first().values.value("orderphotoid"), QStringLiteral("100102"));
+        return;
+    }
     QCOMPARE(messages(), QStringList{"导入完成 / 2个订单已经全部导完"});
     QCOMPARE(TestFiles::readAll(firstTo + "/page01.jpg"), QByteArray("page one"));
     QCOMPARE(TestFiles::readAll(firstTo + "/page02.jpg"), QByteArray("page two"));
