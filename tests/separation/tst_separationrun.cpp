@@ -809,8 +809,7 @@ void TestSeparationRun::fileFaults_data()
     QTest::newRow("barcode refusal for a picture")
         << "design"
         << "" << -2 << "其它/条形码.jpg" << unwritten("条形码.jpg") << QByteArray() << "";
-    // The album's missing photo and the barcode come from different entries
-    // of the order, shown as one.
+    // The album's missing photo and the barcode sit in different entries of the order.
     QTest::newRow("barcode not served, the album's photo missing")
         << "design"
         << "" << -1 << "其它/条形码.jpg" << block("不存在的照片:相册:IMG_0099.jpg\n未写入的文件:条形码.jpg")
