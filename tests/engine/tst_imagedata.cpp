@@ -257,18 +257,6 @@ void TestImageData::importWithoutFolder()
     data->importImage(FinePhoto);
     QDir::setCurrent(previous);
     QVERIFY(data->GetSeletedImages().isEmpty());
-
-    // A "成品/" that cannot be listed is no empty one: the lists stay.
-    const QString order = makeOrder("unread");
-    touch(order + "成品/a.jpg");
-    DirServer::setOrderPath(order);
-    QVERIFY(data->importImage(FinePhoto));
-    touch(order + "成品/b.jpg");
-    FileOperation::setFaultHook(
-        [](FileOperation::Fault f, const QString&) { return f == FileOperation::Fault::List; });
-    QVERIFY(!data->importImage(FinePhoto));
-    FileOperation::setFaultHook(nullptr);
-    QCOMPARE(names(data->GetSeletedImages()), QStringList{"a.jpg"});
 }
 
 void TestImageData::positions()

@@ -663,8 +663,8 @@ void TestSeparationRun::earlyEnd_data()
     // and named in that order's place, beside its other findings.
     QTest::newRow("a folder that cannot be made, the finished order's barcode hung")
         << both << "folder+hung" << folderBox
-        << "未完成分件的订单：A24051204\n\n订单A24051203:\n不存在的照片:相册:IMG_0099.jpg\n未写入的文件:"
-           "条形码.jpg\n\n"
+        << "未完成分件的订单：A24051204\n\n订单A24051203:\n不存在的照片:相册:IMG_0099.jpg\n"
+           "未写入的文件:条形码.jpg\n\n"
         << false;
     QTest::newRow("a refused order detail") << QStringList{"A24051203"} << "refuse"
                                             << "警告/查询订单信息错误：0\n未完成分件的订单：A24051203"
@@ -739,88 +739,89 @@ void TestSeparationRun::fileFaults_data()
     // The file a fault hits ("%o" the order's output folder, "%s" its server
     // folder; every file below a folder ending in "/"), the fault (-1: the
     // barcode route fails, -2: it answers a refusal as its picture), the
-    // earlier run's file that must stay, the report, the goods (the
-    // stand-in's when empty), and an order ticked besides, with its photo.
+    // earlier run's file that must stay, the files the report names not
+    // written (or the report whole), and the goods (the stand-in's when
+    // empty). Another order the report names is ticked too, with its photo.
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("file");
     QTest::addColumn<int>("fault");
     QTest::addColumn<QString>("kept");
-    QTest::addColumn<QString>("report");
+    QTest::addColumn<QString>("named");
     QTest::addColumn<QByteArray>("goods");
-    QTest::addColumn<QString>("also");
     using F = FileOperation::Fault;
     const QString photo = "其它/成品/IMG_0001.jpg";
-    const auto block = [](const QString& lines) { return "订单A24051203:\n" + lines + "\n\n"; };
-    const auto unwritten = [&block](const QString& files) { return block("未写入的文件:" + files); };
     QTest::newRow("photo copy refused at close")
         << "design"
-        << "%o" + photo << int(F::Close) << photo << unwritten("%o其它/成品/:IMG_0001.jpg") << QByteArray()
-        << "";
-    QTest::newRow("photo read breaks off") << "design"
-                                           << "%s成品/IMG_0001.jpg" << int(F::Read) << photo
-                                           << unwritten("%s成品/:IMG_0001.jpg") << QByteArray() << "";
+        << "%o" + photo << int(F::Close) << photo << "%o其它/成品/:IMG_0001.jpg" << QByteArray();
+    QTest::newRow("photo read breaks off")
+        << "design"
+        << "%s成品/IMG_0001.jpg" << int(F::Read) << photo << "%s成品/:IMG_0001.jpg" << QByteArray();
     // The album takes nothing from the earlier run's copy.
     QTest::newRow("photo copy refused at close, the album's photo")
         << "design"
         << "%o" + photo << int(F::Close) << photo
-        << block("不存在的照片:相册:IMG_0099.jpg\n未写入的文件:相册:IMG_0001.jpg、%o其它/成品/:IMG_0001.jpg")
-        << kAlbumGoods << "";
-    // The product job's report and the missing photo come from different
-    // entries of the order, shown as one; an earlier run's album stays.
+        << "订单A24051203:\n不存在的照片:相册:IMG_0099.jpg\n"
+           "未写入的文件:相册:IMG_0001.jpg、%o其它/成品/:IMG_0001.jpg\n\n"
+        << kAlbumGoods;
+    // An earlier run's album stays; the product job's report and the
+    // missing photo, from two entries of the order, show as one.
     const QString album = "华彩 A24051203 赵敏 2024-06-05取 周设计 【快递】/相册";
     QTest::newRow("album photo refused, the album's photo missing")
         << "design"
         << "%o" + album + " (1) 相册 1/IMG_0001.jpg" << int(F::Write) << album + " 相册 1/IMG_0001.jpg"
-        << block("不存在的照片:相册:IMG_0099.jpg\n未写入的文件:相册:IMG_0001.JPG") << kAlbumGoods << "";
+        << "订单A24051203:\n不存在的照片:相册:IMG_0099.jpg\n未写入的文件:相册:IMG_0001.JPG\n\n"
+        << kAlbumGoods;
     // One order's copies meet a full share; the other order's block is as ever.
     QTest::newRow("a full share for one order's copies")
         << "design"
         << "%o其它/成品/" << int(F::DiskFull) << photo
-        << block("不存在的照片:相册:IMG_0099.jpg\n未写入的文件:相册:IMG_0001.jpg、%o其它/成品/:IMG_0001.jpg、"
-                 "%o其它/成品/:IMG_0001.CR2") +
-               "订单A24051204:\n不存在的照片:相册:IMG_0099.jpg\n\n"
-        << kAlbumGoods << "A24051204";
+        << "订单A24051203:\n不存在的照片:相册:IMG_0099.jpg\n"
+           "未写入的文件:相册:IMG_0001.jpg、%o其它/成品/:IMG_0001.jpg、%o其它/成品/:IMG_0001.CR2\n\n"
+           "订单A24051204:\n不存在的照片:相册:IMG_0099.jpg\n\n"
+        << kAlbumGoods;
     // Both listings of "成品/" (the copies' and the sheet's) fail: its line
     // stands for the album's photos.
     QTest::newRow("成品/ not listed")
         << "design"
-        << "%s成品" << int(F::List) << photo << block("目录读取失败：%s成品/") << kAlbumGoods << "";
+        << "%s成品" << int(F::List) << photo << "订单A24051203:\n目录读取失败：%s成品/\n\n"
+        << kAlbumGoods;
     QTest::newRow("raw twin refused") << "post-sample"
                                       << "%o成品/IMG_0001.CR2" << int(F::Write) << "成品/IMG_0001.CR2"
-                                      << unwritten("%o成品/:IMG_0001.CR2") << QByteArray() << "";
+                                      << "%o成品/:IMG_0001.CR2" << QByteArray();
     QTest::newRow("express sheet on a full share")
         << "design"
         << "%o其它/快递产品信息.pdf" << int(F::DiskFull) << "其它/快递产品信息.pdf"
-        << unwritten("快递产品信息.pdf") << QByteArray() << "";
+        << "快递产品信息.pdf" << QByteArray();
     QTest::newRow("production sheet refused at close")
         << "design"
-        << "%o其它/明细制作单.html" << int(F::Close) << "其它/明细制作单.html" << unwritten("明细制作单.html")
-        << QByteArray() << "";
+        << "%o其它/明细制作单.html" << int(F::Close) << "其它/明细制作单.html"
+        << "明细制作单.html" << QByteArray();
     QTest::newRow("sheet thumbnail refused")
         << "design"
         << "%o其它/制作单缩略图/IMG_0001.jpg" << int(F::Write) << "其它/制作单缩略图/IMG_0001.jpg"
-        << unwritten("%o其它/制作单缩略图/:IMG_0001.jpg") << QByteArray() << "";
-    QTest::newRow("barcode picture refused")
-        << "post-sample"
-        << "%o条形码.jpg" << int(F::Write) << "条形码.jpg" << unwritten("条形码.jpg") << QByteArray() << "";
-    QTest::newRow("barcode picture not served")
-        << "design"
-        << "" << -1 << "其它/条形码.jpg" << unwritten("条形码.jpg") << QByteArray() << "";
-    QTest::newRow("barcode refusal for a picture")
-        << "design"
-        << "" << -2 << "其它/条形码.jpg" << unwritten("条形码.jpg") << QByteArray() << "";
+        << "%o其它/制作单缩略图/:IMG_0001.jpg" << QByteArray();
+    QTest::newRow("barcode picture refused") << "post-sample"
+                                             << "%o条形码.jpg" << int(F::Write) << "条形码.jpg"
+                                             << "条形码.jpg" << QByteArray();
+    QTest::newRow("barcode picture not served") << "design"
+                                                << "" << -1 << "其它/条形码.jpg"
+                                                << "条形码.jpg" << QByteArray();
+    QTest::newRow("barcode refusal for a picture") << "design"
+                                                   << "" << -2 << "其它/条形码.jpg"
+                                                   << "条形码.jpg" << QByteArray();
     // The album's missing photo and the barcode sit in different entries of the order.
     QTest::newRow("barcode not served, the album's photo missing")
         << "design"
-        << "" << -1 << "其它/条形码.jpg" << block("不存在的照片:相册:IMG_0099.jpg\n未写入的文件:条形码.jpg")
-        << kAlbumGoods << "";
+        << "" << -1 << "其它/条形码.jpg"
+        << "订单A24051203:\n不存在的照片:相册:IMG_0099.jpg\n未写入的文件:条形码.jpg\n\n"
+        << kAlbumGoods;
     // Findings about the order alone: the run did its work.
     const QByteArray stand = R"({"goodname":"摆台","goodtypename":"摆台","goodtypeid":"34","parentid":"0"})";
-    const QByteArray withStand = QByteArray(kAlbumGoods).replace("}]}}", "}," + stand + "]}}");
     QTest::newRow("a missing photo and an empty product, no fault")
         << "design"
-        << "" << -3 << "其它/旧.txt" << block("不存在的照片:相册:IMG_0099.jpg\n空产品:摆台") << withStand
-        << "";
+        << "" << -3 << "其它/旧.txt"
+        << "订单A24051203:\n不存在的照片:相册:IMG_0099.jpg\n空产品:摆台\n\n"
+        << QByteArray(kAlbumGoods).replace("}]}}", "}," + stand + "]}}");
 }
 
 void TestSeparationRun::fileFaults()
@@ -829,9 +830,10 @@ void TestSeparationRun::fileFaults()
     QFETCH(QString, file);
     QFETCH(int, fault);
     QFETCH(QString, kept);
-    QFETCH(QString, report);
+    QFETCH(QString, named);
     QFETCH(QByteArray, goods);
-    QFETCH(QString, also);
+    const QString report =
+        named.startsWith("订单") ? named : "订单A24051203:\n未写入的文件:" + named + "\n\n";
     SeparationTestEnv env;
     env.prompts.setLenient(true);
     Config::sjfjxz = QStringLiteral("1");
@@ -844,7 +846,7 @@ void TestSeparationRun::fileFaults()
     QString server;
     for (int row = 0; row < w.controller()->orderList.size(); ++row) {
         const order& o = w.controller()->orderList.at(row);
-        if (o.orderpayforkey == "A24051203" || o.orderpayforkey == also) {
+        if (o.orderpayforkey == "A24051203" || report.contains("订单" + o.orderpayforkey + ':')) {
             w.on_tableView_clicked(child<QTableView>(&w, "tableView")->model()->index(row, 0));
             writePhotos(o.orderpath + "成品/", photoNames(1));
         }
