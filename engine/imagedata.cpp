@@ -94,15 +94,25 @@ ImageData* ImageData::getInstance()
     return m_pimages;
 }
 
-void ImageData::importImage(PHOTOTYPE kind)
+bool ImageData::importImage(PHOTOTYPE kind)
 {
     const QString orderFolder = DirServer::getOrderPath();
     const QString folder = DirServer::getFineImagePath();
+    // Without an order folder the path would be relative to wherever the
+    // process runs. Name filters match without regard to case, so ".JPG"
+    // photos are in.
+    QFileInfoList entries;
+    if (!QDir::isRelativePath(folder) &&
+        !FileOperation::listMatching(folder, {QStringLiteral("*.jpg")}, QDir::Files | QDir::NoDotAndDotDot,
+                                     &entries)) {
+        qDebug() << "目录读取失败" << folder;
+        return false;
+    }
     m_allImages.clear();
     m_selectedImages.clear();
     m_leftImages.clear();
 
-    for (const QFileInfo& entry : jpegEntries(folder)) {
+    for (const QFileInfo& entry : qAsConst(entries)) {
         Image image = finePhoto(orderFolder, FileOperation::getFileName(entry.filePath()));
         copyMark(image, image.GetImageName());
         m_selectedImages.append(image);
@@ -111,6 +121,7 @@ void ImageData::importImage(PHOTOTYPE kind)
     m_type = kind;
     setIterator(0);
     qDebug() << "成品" << m_selectedImages.size();
+    return true;
 }
 
 QString ImageData::fineSmallThumbnail(const QString& orderFolder, const QString& fileName)

@@ -191,17 +191,32 @@ QString finishReportText(const QList<finishMessage>& messages)
     QString report;
     for (const finishMessage& m : messages) {
         const QString missing = m.missingPhotos.join(QStringLiteral("、"));
+        const QString unwritten = m.unwrittenFiles.join(QStringLiteral("、"));
         const QString empty = m.emptyProducts.join(QStringLiteral("、"));
-        if (missing.isEmpty() && empty.isEmpty() && m.notes.isEmpty())
+        if (missing.isEmpty() && unwritten.isEmpty() && empty.isEmpty() && m.notes.isEmpty() &&
+            m.unreadableFolders.isEmpty())
             continue;
         report += QStringLiteral("订单") + m.orderKey + QLatin1Char(':');
+        for (const QString& folder : m.unreadableFolders)
+            report += QStringLiteral("\n目录读取失败：") + folder;
         for (const QString& note : m.notes)
             report += QLatin1Char('\n') + note;
         if (!missing.isEmpty())
             report += QStringLiteral("\n不存在的照片:") + missing;
+        if (!unwritten.isEmpty())
+            report += QStringLiteral("\n未写入的文件:") + unwritten;
         if (!empty.isEmpty())
             report += QStringLiteral("\n空产品:") + empty;
         report += QStringLiteral("\n\n");
     }
     return report;
+}
+
+bool reportNamesFailures(const QList<finishMessage>& messages)
+{
+    for (const finishMessage& m : messages) {
+        if (!m.unwrittenFiles.isEmpty() || !m.unreadableFolders.isEmpty())
+            return true;
+    }
+    return false;
 }

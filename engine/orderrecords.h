@@ -174,17 +174,26 @@ struct ProductMessage
 struct finishMessage
 {
     QString orderKey;
-    QStringList missingPhotos;
+    QStringList missingPhotos; // named by the order, not on the share
     QStringList emptyProducts;
     // Lines about the order as a whole ("订单目录不存在：<folder>").
     QStringList notes = {};
+    // Files the run did not write, in the form their stage names them.
+    QStringList unwrittenFiles = {};
+    // Folders of the order that are there but could not be listed.
+    QStringList unreadableFolders = {};
 };
 
-// The report text of a run: per entry "订单", the key, ":", each note on a
-// line of its own, "\n不存在的照片:" and the missing photos, "\n空产品:"
-// and the empty products, "\n\n"; a part with an empty list is left out,
-// an entry without findings adds nothing.
+// The report text of a run: per entry "订单", the key, ":", a line
+// "目录读取失败：<folder>" for each unreadable folder, each note on a line
+// of its own, "\n不存在的照片:" and the missing photos, "\n未写入的文件:"
+// and the files not written, "\n空产品:" and the empty products, "\n\n";
+// a part with an empty list is left out, an entry without findings adds
+// nothing.
 QString finishReportText(const QList<finishMessage>& messages);
+// The report names a folder that could not be read or a file not written:
+// the run did not finish its work, whatever the order's own findings.
+bool reportNamesFailures(const QList<finishMessage>& messages);
 
 // The products and the output folder of the order being separated.
 class ProductData

@@ -38,6 +38,7 @@ const char* slotName(int type)
 }
 
 const char kCopyFailed[] = "copyFailed";
+const char kListFailed[] = "listFailed";
 
 const char* const kRawExtensions[] = {".CR2", ".CR3", ".ARW", ".NEF", ".RAF"};
 
@@ -121,6 +122,7 @@ QList<QByteArray> SeparateThread::callbackSignatures()
     for (int type = 1; type <= 7; ++type)
         signatures.append(callbackSignature(type));
     signatures.append(QByteArray(kCopyFailed) + "(QString,QString)");
+    signatures.append(QByteArray(kListFailed) + "(QString)");
     return signatures;
 }
 
@@ -282,7 +284,8 @@ void SeparateThread::analysisPicInfoList()
     if (!m_owner.isShown())
         return;
     DirServer::setOrderPath(m_orderPath);
-    ImageData::getInstance()->importImage(FinePhoto);
+    if (!ImageData::getInstance()->importImage(FinePhoto))
+        m_owner.post(kListFailed, DirServer::getFineImagePath());
     callBack();
 }
 

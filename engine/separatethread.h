@@ -25,6 +25,9 @@
 // listed source, says so before its stage call-back: it calls the window's
 // "copyFailed" with the folder (ending in "/") and the name of the file
 // that failed, the target or the source. A raw camera file counts alike.
+// A photo-marks job (6) that cannot list the order's "成品/" keeps the
+// photo lists as they were and calls the window's "listFailed" with that
+// folder before its call-back.
 class SeparateThread : public QRunnable
 {
 public:
@@ -60,7 +63,8 @@ public:
     // The slot a job type calls on its window, as a normalised signature
     // ("fenjian_photoIsFileSlot_1(int)"); empty for an unknown type.
     static QByteArray callbackSignature(int type);
-    // Every slot signature the separation jobs call, "copyFailed" included.
+    // Every slot signature the separation jobs call, "copyFailed" and
+    // "listFailed" included.
     static QList<QByteArray> callbackSignatures();
 
     // The raw camera files of a finished photo and the twin targets they are

@@ -35,10 +35,11 @@ struct SheetBatch
                 return;
             const Image& photo = images.at(order.at(k));
             const QImage thumb = ImageOperation::getWebViewThumbImage(photo, size);
-            // A photo that cannot be read or saved leaves its file missing;
-            // the sheet goes on without it.
-            if (!thumb.isNull())
-                ImageOperation::saveImage(thumb, folder + photo.GetImageName());
+            // A photo that cannot be read leaves its file missing; the sheet
+            // goes on without it. One that cannot be saved is told, as a
+            // copy job tells a file it did not write.
+            if (!thumb.isNull() && !ImageOperation::saveImage(thumb, folder + photo.GetImageName()))
+                owner.post("copyFailed", folder, photo.GetImageName());
         }
     }
 };
@@ -84,7 +85,8 @@ QString ThumbnailThread::sheetFolder(const QString& outputFolder)
 
 QList<QByteArray> ThumbnailThread::callbackSignatures()
 {
-    return {QByteArrayLiteral("onFinishSaveThumb()"), QByteArrayLiteral("onFinishSeparateImage()")};
+    return {QByteArrayLiteral("onFinishSaveThumb()"), QByteArrayLiteral("onFinishSeparateImage()"),
+            QByteArrayLiteral("copyFailed(QString,QString)")};
 }
 
 void ThumbnailThread::run()

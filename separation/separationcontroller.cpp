@@ -290,6 +290,7 @@ void SeparationController::endRunEarly(EarlyEnd why)
         m_messageList.removeLast();
     m_orderFailures.clear();
     m_orderNotes.clear();
+    m_unreadableFolders.clear();
     m_reportedFailures.clear();
     const QString unfinished = unfinishedOrderText();
     // Nobody is to take a half-filled product folder for a finished one.
@@ -339,6 +340,7 @@ bool SeparationController::readyToSeparate()
         m_entriesAtOrderStart = m_messageList.size();
         m_orderFailures.clear();
         m_orderNotes.clear();
+        m_unreadableFolders.clear();
         m_reportedFailures.clear();
         m_productFolders.clear();
         m_barcodeEnded = false;
@@ -449,17 +451,27 @@ void SeparationController::fenjian_photoIsFileSlot_1(int num)
     // the report says so.
     if (!listed)
         m_orderNotes.append(QStringLiteral("订单目录不存在：%1").arg(root));
-    finalPhotoList = listed ? SeparationFiles::folderEntries(root + QStringLiteral("成品/")) : QStringList();
+    // A folder that is there and cannot be read is named, never taken for
+    // an empty one; its stage copies nothing.
+    const auto list = [this, &root](const QString& name, QStringList* names, bool pictures = false) {
+        const QString folder = root + name;
+        if (!(pictures ? SeparationFiles::pictureFiles(folder, names)
+                       : SeparationFiles::folderEntries(folder, names)))
+            folderUnreadable(folder);
+    };
+    finalPhotoList.clear();
     delPhotoList.clear();
+    shejiPhotoList.clear();
+    markPhotoList.clear();
+    if (listed)
+        list(QStringLiteral("成品/"), &finalPhotoList);
     if (listed && m_layout.hasStage(SeparationLayout::Stage::Rejected) &&
         Config::isFjDownloadDeletePhoto == QLatin1String("1") && Config::fjtype != QStringLiteral("Tovaro分件"))
-        delPhotoList = SeparationFiles::folderEntries(root + QStringLiteral("汰片/"));
-    shejiPhotoList = listed && m_layout.hasStage(SeparationLayout::Stage::Design)
-                         ? SeparationFiles::pictureFiles(root + QStringLiteral("设计/"))
-                         : QStringList();
-    markPhotoList = listed && m_layout.hasStage(SeparationLayout::Stage::Marked)
-                        ? SeparationFiles::folderEntries(root + QStringLiteral("marks/"))
-                        : QStringList();
+        list(QStringLiteral("汰片/"), &delPhotoList);
+    if (listed && m_layout.hasStage(SeparationLayout::Stage::Design))
+        list(QStringLiteral("设计/"), &shejiPhotoList, true);
+    if (listed && m_layout.hasStage(SeparationLayout::Stage::Marked))
+        list(QStringLiteral("marks/"), &markPhotoList);
     qDebug() << "总进度的总数 分别是 finalPhotoList：" << finalPhotoList.size() << " - delPhotoList"
              << delPhotoList.size() << " - markPhotoList" << markPhotoList.size();
 
@@ -643,10 +655,14 @@ void SeparationController::startProductStage()
     const QString finishedServer = FileOperation::isDirExist(takenOrder.orderpath)
                                        ? takenOrder.orderpath + QStringLiteral("成品/")
                                        : QString();
+    // Nothing is known of the products' photos when "成品/" could not be
+    // read: the folder's own line stands for them.
+    const bool finishedUnread = m_unreadableFolders.contains(takenOrder.orderpath + QStringLiteral("成品/"));
     const QString finishedOutput = ProductData::localSavePath + Config::fj_cpname + QLatin1Char('/');
     // A finished photo this order could not copy into the output, as its
     // job told it (reading or writing) or the backstop found it: what its
-    // name holds there is an earlier run's file, never this run's photo.
+    // name holds there is an earlier run's file, never this run's photo, so
+    // the product's copy is not written.
     const auto notCopied = [&](const QString& photo) {
         return m_orderFailures.contains(finishedOutput + QLatin1Char(':') + photo) ||
                m_orderFailures.contains(finishedServer + QLatin1Char(':') + photo);
@@ -662,17 +678,22 @@ void SeparationController::startProductStage()
                 local.emptyProducts.append(name);
             continue;
         }
+        if (finishedUnread)
+            continue;
         for (const QString& photo : plan.photos) {
-            const QString missing = name + QLatin1Char(':') + photo;
-            if (!finishedServer.isEmpty() && FileNames::isPlainFileName(photo) &&
-                FileOperation::isFileExist(finishedServer + photo) && !notCopied(photo)) {
+            const QString named = name + QLatin1Char(':') + photo;
+            const bool onServer = !finishedServer.isEmpty() && FileNames::isPlainFileName(photo) &&
+                                  FileOperation::isFileExist(finishedServer + photo);
+            if (onServer && !notCopied(photo)) {
                 ++productPhotoJobNum;
                 m_host->startJob(new SeparateThread(photo, target + photo, name, false, 5, m_host->jobOwner(),
                                                     finishedOutput),
                                  0);
-            } else if (!local.missingPhotos.contains(missing)) {
-                local.missingPhotos.append(missing);
+                continue;
             }
+            QStringList& findings = onServer ? local.unwrittenFiles : local.missingPhotos;
+            if (!findings.contains(named))
+                findings.append(named);
         }
     }
     if (productPhotoJobNum == 0)
@@ -694,9 +715,10 @@ void SeparationController::fenjian_productPhotoSlot_4(QString fullPicName)
     } else {
         step(10);
     }
+    // What a product job reports it did not write into the product folder.
     if (!fullPicName.isEmpty() && fullPicName != QLatin1String(":") &&
-        !message.missingPhotos.contains(fullPicName))
-        message.missingPhotos.append(fullPicName);
+        !message.unwrittenFiles.contains(fullPicName))
+        message.unwrittenFiles.append(fullPicName);
     if (productPhotoJobNum <= fenjian_productOkNum && !isProductsDone) {
         readyNum = productStartReadyNum + 10;
         m_messageList.append(message);
@@ -744,7 +766,12 @@ void SeparationController::startDownloadBar()
 void SeparationController::getPicInfo()
 {
     DirServer::setOrderPath(takenOrder.orderpath);
-    ImageData::getInstance()->importImage(FinePhoto);
+    ImageData* images = ImageData::getInstance();
+    if (!images->importImage(FinePhoto)) {
+        // The lists still hold the last order's photos, never this one's.
+        images->clearImages();
+        folderUnreadable(DirServer::getFineImagePath());
+    }
     QStringList finishedNames;
     for (const Image& image : ImageData::getInstance()->GetSeletedImages())
         finishedNames.append(image.GetImageName());
@@ -915,7 +942,7 @@ void SeparationController::nameBarcode(const PendingBarcode& pending)
     if (pending.entry < 0)
         m_orderFailures.append(name);
     else if (pending.entry < m_messageList.size())
-        m_messageList[pending.entry].missingPhotos.append(name);
+        m_messageList[pending.entry].unwrittenFiles.append(name);
 }
 
 void SeparationController::cancelBarcodes(bool named)
@@ -948,6 +975,14 @@ void SeparationController::copyFailed(const QString& folder, const QString& name
         m_orderFailures.append(entry);
 }
 
+void SeparationController::folderUnreadable(const QString& folder)
+{
+    if (m_closed || !isSeparating)
+        return;
+    if (!m_unreadableFolders.contains(folder))
+        m_unreadableFolders.append(folder);
+}
+
 void SeparationController::backstop(const QString& sourceFolder, const QString& targetFolder,
                                     const QStringList& names)
 {
@@ -973,30 +1008,42 @@ void SeparationController::printLocalSheet()
 
 void SeparationController::closeOrderReport()
 {
+    const auto appendNew = [](QStringList* to, const QStringList& from) {
+        for (const QString& text : from) {
+            if (!to->contains(text))
+                to->append(text);
+        }
+    };
+    // The order shows once in the report: its first entry takes what the
+    // others found. They keep the order's key, so the report's name stays.
+    for (int i = m_entriesAtOrderStart + 1; i < m_messageList.size(); ++i) {
+        finishMessage& first = m_messageList[m_entriesAtOrderStart];
+        finishMessage& other = m_messageList[i];
+        appendNew(&first.unreadableFolders, other.unreadableFolders);
+        first.notes += other.notes;
+        appendNew(&first.missingPhotos, other.missingPhotos);
+        appendNew(&first.unwrittenFiles, other.unwrittenFiles);
+        appendNew(&first.emptyProducts, other.emptyProducts);
+        other = finishMessage{other.orderKey, {}, {}};
+    }
     bool barcodePending = false;
     for (const PendingBarcode& p : qAsConst(m_barcodes))
         barcodePending = barcodePending || p.entry < 0;
-    if (m_orderFailures.isEmpty() && m_orderNotes.isEmpty() && !barcodePending)
+    if (m_orderFailures.isEmpty() && m_orderNotes.isEmpty() && m_unreadableFolders.isEmpty() &&
+        !barcodePending)
         return;
-    // The order's two entries come in either order; the one that already
-    // names something goes last and takes the rest, so the report shows the
-    // order once. Both carry the order's key: the report's name stays.
-    for (int i = m_messageList.size() - 1; i >= m_entriesAtOrderStart; --i) {
-        const finishMessage& m = m_messageList.at(i);
-        if (!m.missingPhotos.isEmpty() || !m.emptyProducts.isEmpty() || !m.notes.isEmpty()) {
-            m_messageList.move(i, m_messageList.size() - 1);
-            break;
-        }
-    }
     if (m_messageList.size() <= m_entriesAtOrderStart)
         m_messageList.append(finishMessage{takenOrder.orderpayforkey, {}, {}});
-    m_messageList.last().missingPhotos += m_orderFailures;
-    m_messageList.last().notes += m_orderNotes;
+    finishMessage& entry = m_messageList[m_entriesAtOrderStart];
+    appendNew(&entry.unreadableFolders, m_unreadableFolders);
+    entry.notes += m_orderNotes;
+    appendNew(&entry.unwrittenFiles, m_orderFailures);
     m_orderFailures.clear();
     m_orderNotes.clear();
+    m_unreadableFolders.clear();
     for (PendingBarcode& p : m_barcodes) {
         if (p.entry < 0)
-            p.entry = m_messageList.size() - 1;
+            p.entry = m_entriesAtOrderStart;
     }
 }
 
@@ -1035,9 +1082,11 @@ void SeparationController::showReport()
         keys.append(entry.orderKey);
     const QString text = finishReportText(m_messageList);
     qDebug() << "message" << text;
+    // A folder not read or a file not written: the run's work is not done,
+    // though every order ended.
     m_host->showReport(
         text, SeparationFiles::reportFileName(m_host->outputFolderText(), m_chosenRoot, Clock::today(), keys),
-        true);
+        !reportNamesFailures(m_messageList));
     for (order& o : orderList)
         o.isDone = false;
     checkOrdersNum = 0;

@@ -104,9 +104,13 @@ public:
     // The window's own production sheet of the current order; keeps its
     // total in productPhotoNum when a table was written.
     QString getHTMLString();
-    // A copy job could not write a target or read a source: folder (ending
-    // in "/") and name of that file. It joins the order's report.
+    // A job could not write a target or read a source: folder (ending in
+    // "/") and name of that file. It joins the order's report as a file not
+    // written.
     void copyFailed(const QString& folder, const QString& name);
+    // A folder of the order that is there and could not be listed: the
+    // order's report names it once, at the top of its block.
+    void folderUnreadable(const QString& folder);
 
     // A run that cannot go on: the busy flag is cleared, the run given back
     // and its order untaken, so the next start begins with it. Barcode
@@ -223,8 +227,8 @@ private:
     void startProductStage();
     // The window's own sheet of the order, printed with the express sheet.
     void printLocalSheet();
-    // What the order's copies and sheets failed to write joins its report
-    // entry that already names something (else its last); a barcode
+    // Every finding of the order goes into its first report entry, with the
+    // folders it could not read and the files it failed to write; a barcode
     // download still under way gets that entry.
     void closeOrderReport();
     // The report of a run whose orders have all ended.
@@ -254,9 +258,10 @@ private:
     ExpressHtml m_expressHtml;
     bool m_closed = false;
     QString m_currentOrderId;
-    QString m_chosenRoot;        // the run's output folder as chosen
-    QStringList m_orderFailures; // files of the order that were not written
-    QStringList m_orderNotes;    // lines about the order as a whole
+    QString m_chosenRoot;             // the run's output folder as chosen
+    QStringList m_orderFailures;      // files of the order that were not written
+    QStringList m_orderNotes;         // lines about the order as a whole
+    QStringList m_unreadableFolders;  // folders of the order not listed
     QSet<QString> m_reportedFailures; // paths the order's jobs told
     QStringList m_productFolders;     // product folders this order made
     int m_entriesAtOrderStart = 0;

@@ -1,6 +1,7 @@
 #include "separationfiles.h"
 
 #include "config.h"
+#include "fileoperation.h"
 
 #include <QDir>
 #include <QFile>
@@ -21,20 +22,31 @@ QString orderFolderName(const QString& orderKey, const QString& serviceCount, co
            Config::sanitizeWithRegex(pickupType);
 }
 
-QStringList folderEntries(const QString& folder)
+namespace {
+
+bool listNames(const QString& folder, const QStringList& nameFilters, QDir::Filters filters,
+               QStringList* names)
 {
-    if (folder.isEmpty() || !QFileInfo(folder).isDir())
-        return {};
-    return QDir(folder).entryList(QDir::AllEntries, QDir::Name | QDir::IgnoreCase);
+    names->clear();
+    QFileInfoList entries;
+    if (folder.isEmpty() || !FileOperation::listMatching(folder, nameFilters, filters, &entries))
+        return folder.isEmpty();
+    for (const QFileInfo& entry : qAsConst(entries))
+        names->append(entry.fileName());
+    return true;
 }
 
-QStringList pictureFiles(const QString& folder)
+} // namespace
+
+bool folderEntries(const QString& folder, QStringList* names)
 {
-    if (folder.isEmpty() || !QFileInfo(folder).isDir())
-        return {};
-    QDir dir(folder);
-    dir.setNameFilters({QStringLiteral("*.jpg"), QStringLiteral("*.jpeg"), QStringLiteral("*.png")});
-    return dir.entryList(QDir::Files, QDir::Name | QDir::IgnoreCase);
+    return listNames(folder, {}, QDir::AllEntries, names);
+}
+
+bool pictureFiles(const QString& folder, QStringList* names)
+{
+    return listNames(folder, {QStringLiteral("*.jpg"), QStringLiteral("*.jpeg"), QStringLiteral("*.png")},
+                     QDir::Files, names);
 }
 
 QStringList uncopied(const QString& sourceFolder, const QString& targetFolder, const QStringList& names)

@@ -19,10 +19,12 @@ QString orderFolderName(const QString& orderKey, const QString& serviceCount, co
 
 // The folder's entries as a plain listing gives them: sub-folders, "."
 // and ".." included, hidden files left out, sorted by name without regard
-// to case. Nothing for a missing folder or an empty path.
-QStringList folderEntries(const QString& folder);
-// The "*.jpg", "*.jpeg" and "*.png" files of a folder, any case.
-QStringList pictureFiles(const QString& folder);
+// to case. Nothing for a missing folder or an empty path. False, with no
+// names, for a folder that is there and could not be listed.
+bool folderEntries(const QString& folder, QStringList* names);
+// The "*.jpg", "*.jpeg" and "*.png" files of a folder, any case; false as
+// folderEntries.
+bool pictureFiles(const QString& folder, QStringList* names);
 
 // The files of a copy stage that did not arrive, a backstop behind what the
 // copy jobs tell: for each name that is a regular file in sourceFolder, a

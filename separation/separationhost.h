@@ -62,7 +62,8 @@ public:
     virtual void showRun(const RunDisplay& display) = 0;
 
     // The report at the end of a run, with the file name its save proposes;
-    // finished: every order of the run ended, else it stopped early.
+    // finished: every order of the run ended and the report names no folder
+    // it could not read and no file it did not write.
     virtual void showReport(const QString& text, const QString& fileName, bool finished) = 0;
     // The run has ended, with its report or without: a question about
     // stopping it that is still open goes.

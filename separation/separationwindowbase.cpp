@@ -497,6 +497,11 @@ void SeparationWindowBase::copyFailed(QString folder, QString name)
     m_controller->copyFailed(folder, name);
 }
 
+void SeparationWindowBase::listFailed(QString folder)
+{
+    m_controller->folderUnreadable(folder);
+}
+
 void SeparationWindowBase::reject()
 {
     close();

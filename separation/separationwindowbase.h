@@ -114,8 +114,10 @@ public:
     void updatedata(QString orderId, QString deleteDir);
     void submitDeleteMessage(QString orderId, QString deleteDir);
 
-    // A copy job's failed file (SeparateThread), before its stage call-back.
+    // A job's file not written (SeparateThread, ThumbnailThread), and the
+    // order's folder a job could not list, before its stage call-back.
     Q_INVOKABLE void copyFailed(QString folder, QString name);
+    Q_INVOKABLE void listFailed(QString folder);
 
     // Esc closes the window as its close button does, asking first during
     // a run.

@@ -46,6 +46,7 @@ public:
     {
         record(QStringLiteral("copyFailed(%1)").arg(folder + name));
     }
+    Q_INVOKABLE void listFailed(QString folder) { record(QStringLiteral("listFailed(%1)").arg(folder)); }
 
 private:
     void record(const QString& call)

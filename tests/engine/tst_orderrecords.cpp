@@ -541,13 +541,16 @@ void TestOrderRecords::finishReport_data()
     QTest::addColumn<QList<finishMessage>>("messages");
     QTest::addColumn<QString>("expected");
 
-    const finishMessage both{"A1", {"相册:001.jpg", "相册:002.jpg"}, {"摆台", "画框"}};
+    const finishMessage both{
+        "A1", {"相册:001.jpg", "相册:002.jpg"}, {"摆台", "画框"}, {}, {"/o/成品/:003.jpg"}};
     const finishMessage missingOnly{"A2", {"相册:003.jpg"}, {}};
     const finishMessage emptyOnly{"A3", {}, {"画框"}};
     const finishMessage clean{"A4", {}, {}};
 
-    QTest::newRow("both") << QList<finishMessage>{both}
-                          << "订单A1:\n不存在的照片:相册:001.jpg、相册:002.jpg\n空产品:摆台、画框\n\n";
+    QTest::newRow("both")
+        << QList<finishMessage>{both}
+        << "订单A1:\n不存在的照片:相册:001.jpg、相册:002.jpg\n未写入的文件:/o/成品/:003.jpg\n"
+           "空产品:摆台、画框\n\n";
     QTest::newRow("missing only") << QList<finishMessage>{missingOnly}
                                   << "订单A2:\n不存在的照片:相册:003.jpg\n\n";
     QTest::newRow("empty only") << QList<finishMessage>{emptyOnly} << "订单A3:\n空产品:画框\n\n";
@@ -557,9 +560,11 @@ void TestOrderRecords::finishReport_data()
     QTest::newRow("none") << QList<finishMessage>{} << "";
     const finishMessage noFolder{"A5", {"相册:004.jpg"}, {}, {"订单目录不存在：/V/o/"}};
     const finishMessage noteOnly{"A6", {}, {}, {"订单目录不存在："}};
+    const finishMessage unread{"A7", {}, {}, {}, {}, {"/V/o/成品/", "/V/o/marks/"}};
     QTest::newRow("notes first, each on its line")
-        << QList<finishMessage>{noFolder, noteOnly}
-        << "订单A5:\n订单目录不存在：/V/o/\n不存在的照片:相册:004.jpg\n\n订单A6:\n订单目录不存在：\n\n";
+        << QList<finishMessage>{noFolder, noteOnly, unread}
+        << "订单A5:\n订单目录不存在：/V/o/\n不存在的照片:相册:004.jpg\n\n订单A6:\n订单目录不存在：\n\n"
+           "订单A7:\n目录读取失败：/V/o/成品/\n目录读取失败：/V/o/marks/\n\n";
 }
 
 void TestOrderRecords::finishReport()

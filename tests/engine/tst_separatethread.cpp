@@ -149,7 +149,7 @@ void TestSeparateThread::slotsTheJobsCallExist()
     JobTestOwner owner;
     QList<QByteArray> signatures =
         SeparateThread::callbackSignatures() + ThumbnailThread::callbackSignatures();
-    QCOMPARE(signatures.size(), 10);
+    QCOMPARE(signatures.size(), 12);
     for (const QByteArray& signature : signatures) {
         QVERIFY2(owner.metaObject()->indexOfMethod(QMetaObject::normalizedSignature(signature)) >= 0,
                  signature.constData());
@@ -547,6 +547,17 @@ void TestSeparateThread::marksWithAnEmptyArray()
     QVERIFY(ImageData::changedImages.isEmpty());
     QCOMPARE(ImageData::getInstance()->getFinalImageNum(), 1);
     QVERIFY(!ImageData::getInstance()->GetSeletedImages().first().isEllipse());
+
+    // "成品/" that cannot be listed is told, and the photos stay listed.
+    tree.put(tree.order + "成品/B.jpg", "x");
+    FileOperation::setFaultHook(
+        [](FileOperation::Fault f, const QString&) { return f == FileOperation::Fault::List; });
+    runner.start(new SeparateThread(QJsonArray(), 6, runner.owner(), tree.order));
+    settle(runner);
+    FileOperation::setFaultHook(nullptr);
+    QCOMPARE(owner.calls.mid(1),
+             QStringList({"listFailed(" + tree.order + "成品/)", "fenjian_analysisPhotoInfo"}));
+    QCOMPARE(ImageData::getInstance()->getFinalImageNum(), 1);
 }
 
 void TestSeparateThread::plainFileNames_data()

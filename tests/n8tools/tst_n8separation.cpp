@@ -93,11 +93,11 @@ void TestN8Separation::slotsByName()
     for (const QByteArray& slot : named)
         QVERIFY2(w.metaObject()->indexOfSlot(QMetaObject::normalizedSignature(slot)) >= 0, slot.constData());
     // Every slot a job calls back is one of the window's given slots; the
-    // design stage's belongs to another window. Failed copies are told
-    // through one invokable method beside them.
+    // design stage's belongs to another window. Failed copies and
+    // listings are told through invokable methods beside them.
     for (const QByteArray& slot :
          SeparateThread::callbackSignatures() + ThumbnailThread::callbackSignatures()) {
-        if (slot == "copyFailed(QString,QString)")
+        if (slot == "copyFailed(QString,QString)" || slot == "listFailed(QString)")
             QVERIFY(w.metaObject()->indexOfMethod(slot) >= 0);
         else if (slot != "fenjian_shejiPhotoSlot_3_2()")
             QVERIFY2(named.contains(QMetaObject::normalizedSignature(slot)), slot.constData());
@@ -369,7 +369,8 @@ void TestN8Separation::unwrittenSheetIsReported()
     search(w, "A24051203");
     tick(w, {"A24051203"});
     runTicked(w, env.out);
-    QCOMPARE(reportText(), QStringLiteral("订单A24051203:\n不存在的照片:明细制作单.pdf\n\n"));
+    QCOMPARE(reportText(), QStringLiteral("订单A24051203:\n未写入的文件:明细制作单.pdf\n\n"));
+    QCOMPARE(topLevelWindow<MessageBoxDialog>()->windowTitle(), QStringLiteral("提示:   分件未完成"));
     QVERIFY(isPdf(other + "快递产品信息.pdf"));
 }
 

@@ -394,7 +394,7 @@ void TestSeparationRun::stages_data()
         << "design"
         << "A24051203" << 2 << QStringList() << "" << QStringList{"fault=其它/成品/IMG_0002.jpg"} << zhao
         << QStringList{"其它/成品/IMG_0001.jpg", "!其它/成品/IMG_0002.jpg"} << QPoint(16, 18)
-        << "订单A24051203:\n不存在的照片:%o其它/成品/:IMG_0002.jpg\n\n";
+        << "订单A24051203:\n未写入的文件:%o其它/成品/:IMG_0002.jpg\n\n";
     QTest::newRow("post-sample: 20 finished photos")
         << "post-sample"
         << "A24051204" << 20 << QStringList() << "" << QStringList() << li
@@ -412,7 +412,7 @@ void TestSeparationRun::stages_data()
         << "post-sample"
         << "A24051204" << 2 << QStringList() << "" << QStringList{"fault=成品/IMG_0002.jpg", "renamed"}
         << "A1-服务2 张三-李四 快递" << QStringList{"成品/IMG_0001.jpg", "!成品/IMG_0002.jpg"}
-        << QPoint(6, 18) << "订单A1:\n不存在的照片:%o成品/:IMG_0002.jpg\n\n";
+        << QPoint(6, 18) << "订单A1:\n未写入的文件:%o成品/:IMG_0002.jpg\n\n";
 }
 
 void TestSeparationRun::stages()
@@ -663,7 +663,8 @@ void TestSeparationRun::earlyEnd_data()
     // and named in that order's place, beside its other findings.
     QTest::newRow("a folder that cannot be made, the finished order's barcode hung")
         << both << "folder+hung" << folderBox
-        << "未完成分件的订单：A24051204\n\n订单A24051203:\n不存在的照片:相册:IMG_0099.jpg、条形码.jpg\n\n"
+        << "未完成分件的订单：A24051204\n\n订单A24051203:\n不存在的照片:相册:IMG_0099.jpg\n"
+           "未写入的文件:条形码.jpg\n\n"
         << false;
     QTest::newRow("a refused order detail") << QStringList{"A24051203"} << "refuse"
                                             << "警告/查询订单信息错误：0\n未完成分件的订单：A24051203"
@@ -736,10 +737,11 @@ void TestSeparationRun::earlyEnd()
 void TestSeparationRun::fileFaults_data()
 {
     // The file a fault hits ("%o" the order's output folder, "%s" its server
-    // folder), the fault (-1: the barcode route fails, -2: it answers a
-    // refusal as its picture), the earlier run's
-    // file that must stay, the report's entry, and the goods (the stand-in's
-    // when empty).
+    // folder; every file below a folder ending in "/"), the fault (-1: the
+    // barcode route fails, -2: it answers a refusal as its picture), the
+    // earlier run's file that must stay, the files the report names not
+    // written (or the report whole), and the goods (the stand-in's when
+    // empty). Another order the report names is ticked too, with its photo.
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("file");
     QTest::addColumn<int>("fault");
@@ -758,7 +760,31 @@ void TestSeparationRun::fileFaults_data()
     QTest::newRow("photo copy refused at close, the album's photo")
         << "design"
         << "%o" + photo << int(F::Close) << photo
-        << "相册:IMG_0001.jpg、相册:IMG_0099.jpg、%o其它/成品/:IMG_0001.jpg" << kAlbumGoods;
+        << "订单A24051203:\n不存在的照片:相册:IMG_0099.jpg\n"
+           "未写入的文件:相册:IMG_0001.jpg、%o其它/成品/:IMG_0001.jpg\n\n"
+        << kAlbumGoods;
+    // An earlier run's album stays; the product job's report and the
+    // missing photo, from two entries of the order, show as one.
+    const QString album = "华彩 A24051203 赵敏 2024-06-05取 周设计 【快递】/相册";
+    QTest::newRow("album photo refused, the album's photo missing")
+        << "design"
+        << "%o" + album + " (1) 相册 1/IMG_0001.jpg" << int(F::Write) << album + " 相册 1/IMG_0001.jpg"
+        << "订单A24051203:\n不存在的照片:相册:IMG_0099.jpg\n未写入的文件:相册:IMG_0001.JPG\n\n"
+        << kAlbumGoods;
+    // One order's copies meet a full share; the other order's block is as ever.
+    QTest::newRow("a full share for one order's copies")
+        << "design"
+        << "%o其它/成品/" << int(F::DiskFull) << photo
+        << "订单A24051203:\n不存在的照片:相册:IMG_0099.jpg\n"
+           "未写入的文件:相册:IMG_0001.jpg、%o其它/成品/:IMG_0001.jpg、%o其它/成品/:IMG_0001.CR2\n\n"
+           "订单A24051204:\n不存在的照片:相册:IMG_0099.jpg\n\n"
+        << kAlbumGoods;
+    // Both listings of "成品/" (the copies' and the sheet's) fail: its line
+    // stands for the album's photos.
+    QTest::newRow("成品/ not listed")
+        << "design"
+        << "%s成品" << int(F::List) << photo << "订单A24051203:\n目录读取失败：%s成品/\n\n"
+        << kAlbumGoods;
     QTest::newRow("raw twin refused") << "post-sample"
                                       << "%o成品/IMG_0001.CR2" << int(F::Write) << "成品/IMG_0001.CR2"
                                       << "%o成品/:IMG_0001.CR2" << QByteArray();
@@ -770,6 +796,10 @@ void TestSeparationRun::fileFaults_data()
         << "design"
         << "%o其它/明细制作单.html" << int(F::Close) << "其它/明细制作单.html"
         << "明细制作单.html" << QByteArray();
+    QTest::newRow("sheet thumbnail refused")
+        << "design"
+        << "%o其它/制作单缩略图/IMG_0001.jpg" << int(F::Write) << "其它/制作单缩略图/IMG_0001.jpg"
+        << "%o其它/制作单缩略图/:IMG_0001.jpg" << QByteArray();
     QTest::newRow("barcode picture refused") << "post-sample"
                                              << "%o条形码.jpg" << int(F::Write) << "条形码.jpg"
                                              << "条形码.jpg" << QByteArray();
@@ -783,7 +813,15 @@ void TestSeparationRun::fileFaults_data()
     QTest::newRow("barcode not served, the album's photo missing")
         << "design"
         << "" << -1 << "其它/条形码.jpg"
-        << "相册:IMG_0099.jpg、条形码.jpg" << kAlbumGoods;
+        << "订单A24051203:\n不存在的照片:相册:IMG_0099.jpg\n未写入的文件:条形码.jpg\n\n"
+        << kAlbumGoods;
+    // Findings about the order alone: the run did its work.
+    const QByteArray stand = R"({"goodname":"摆台","goodtypename":"摆台","goodtypeid":"34","parentid":"0"})";
+    QTest::newRow("a missing photo and an empty product, no fault")
+        << "design"
+        << "" << -3 << "其它/旧.txt"
+        << "订单A24051203:\n不存在的照片:相册:IMG_0099.jpg\n空产品:摆台\n\n"
+        << QByteArray(kAlbumGoods).replace("}]}}", "}," + stand + "]}}");
 }
 
 void TestSeparationRun::fileFaults()
@@ -794,6 +832,8 @@ void TestSeparationRun::fileFaults()
     QFETCH(QString, kept);
     QFETCH(QString, named);
     QFETCH(QByteArray, goods);
+    const QString report =
+        named.startsWith("订单") ? named : "订单A24051203:\n未写入的文件:" + named + "\n\n";
     SeparationTestEnv env;
     env.prompts.setLenient(true);
     Config::sjfjxz = QStringLiteral("1");
@@ -802,17 +842,27 @@ void TestSeparationRun::fileFaults()
     const QString out = env.volumes.mkdir("out");
     const QString orderOut = out + kDay + "A24051203-服务2 赵敏 部分/";
     child<QLineEdit>(&w, "pathLineEdit")->setText(out);
-    search(w, "A24051203");
-    const QString server = w.controller()->orderList.at(0).orderpath;
-    writePhotos(server + "成品/", photoNames(1));
+    search(w, "A2405120");
+    QString server;
+    for (int row = 0; row < w.controller()->orderList.size(); ++row) {
+        const order& o = w.controller()->orderList.at(row);
+        if (o.orderpayforkey == "A24051203" || report.contains("订单" + o.orderpayforkey + ':')) {
+            w.on_tableView_clicked(child<QTableView>(&w, "tableView")->model()->index(row, 0));
+            writePhotos(o.orderpath + "成品/", photoNames(1));
+        }
+        if (o.orderpayforkey == "A24051203")
+            server = o.orderpath;
+    }
     QVERIFY(TestFiles::write(server + "照片/新建文件夹/IMG_0001.CR2", "raw"));
     // What an earlier run of the day left, larger than any source: a check
     // of the sizes afterwards takes it for copied, only the job can tell.
     const QByteArray old = QByteArray("old").repeated(100000);
     QVERIFY(TestFiles::write(orderOut + kept, old));
     const QString hit = QDir::cleanPath(QString(file).replace("%o", orderOut).replace("%s", server));
-    FileOperation::setFaultHook([fault, hit](FileOperation::Fault f, const QString& path) {
-        return int(f) == fault && QDir::cleanPath(path) == hit;
+    const bool below = file.endsWith('/');
+    FileOperation::setFaultHook([fault, hit, below](FileOperation::Fault f, const QString& path) {
+        const QString p = QDir::cleanPath(path);
+        return int(f) == fault && (below ? p.startsWith(hit + '/') : p == hit);
     });
     if (fault == -1)
         env.service.failHttp("order", "getbarcodegen", 500);
@@ -820,12 +870,12 @@ void TestSeparationRun::fileFaults()
         env.service.sendRaw("order", "getbarcodegen", R"({"code":"0","message":"token错误"})");
     if (!goods.isEmpty())
         env.service.sendRaw("order", "ordergoods20230521", goods);
-    w.on_pushButton_selectAll_clicked();
 
     start(w);
     QTRY_VERIFY_WITH_TIMEOUT(!w.controller()->isSeparating, 20000);
-    QTRY_COMPARE(reportText(), "订单A24051203:\n不存在的照片:" +
-                                   QString(named).replace("%o", orderOut).replace("%s", server) + "\n\n");
+    QTRY_COMPARE(reportText(), QString(report).replace("%o", orderOut).replace("%s", server));
+    // A file not written or a folder not read: the run's work is not done.
+    QCOMPARE(reportTitle(), fault == -3 ? kFinished : kUnfinished);
     // The earlier run's file stays where it was and goes nowhere else.
     QStringList withOld;
     QDirIterator it(orderOut, QDir::Files, QDirIterator::Subdirectories);
@@ -1005,7 +1055,7 @@ void TestSeparationRun::hungBarcodes()
                     .arg(i > 1 ? "," : "")
                     .arg(i)
                     .arg(key);
-        report += "订单" + key + ":\n不存在的照片:条形码.jpg\n\n";
+        report += "订单" + key + ":\n未写入的文件:条形码.jpg\n\n";
     }
     env.service.sendRaw("order", "order_list", (list + "]}").toUtf8());
     env.service.sendRaw("order", "ordergoods20230521",
