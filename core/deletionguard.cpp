@@ -96,7 +96,7 @@ QString DeletionGuard::Result::reason() const
     case Verdict::HoldsOrders:
         return QStringLiteral("路径下含有其他订单的目录");
     case Verdict::Unreadable:
-        return QStringLiteral("目录读取失败");
+        return FileOperation::unreadableText();
     }
     return QString();
 }

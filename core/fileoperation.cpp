@@ -1004,7 +1004,7 @@ bool FileOperation::listFolder(const QString& folder, QDir::Filters filters, QFi
     }
     ::closedir(dir);
     if (err != 0) {
-        qDebug() << "目录读取失败" << folder << err;
+        qDebug() << unreadableText() << folder << err;
         return false;
     }
     std::stable_sort(listed.begin(), listed.end(), [](const QFileInfo& a, const QFileInfo& b) {
@@ -1034,6 +1034,16 @@ bool FileOperation::listMatching(const QString& folder, const QStringList& nameF
         entries->append(entry);
     }
     return true;
+}
+
+QString FileOperation::unreadableText()
+{
+    return QStringLiteral("目录读取失败");
+}
+
+QString FileOperation::unreadableFolderText(const QString& folder)
+{
+    return unreadableText() + QStringLiteral("：") + folder;
 }
 
 QString FileOperation::getFileName(QString path)

@@ -157,6 +157,10 @@ public:
     // exists and could not be read.
     static bool listMatching(const QString& folder, const QStringList& nameFilters, QDir::Filters filters,
                              QFileInfoList* entries);
+    // What every tool says of a folder that could not be listed:
+    // "目录读取失败", and "目录读取失败：<folder>" where it names the folder.
+    static QString unreadableText();
+    static QString unreadableFolderText(const QString& folder);
     static QString getFileName(QString path);
     static int getFileImagesCount(QString folder);
     static QString rootPath(QString path);

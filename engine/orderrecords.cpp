@@ -1,6 +1,7 @@
 #include "orderrecords.h"
 
 #include "config.h"
+#include "fileoperation.h"
 #include "webservice.h"
 
 #include <QJsonArray>
@@ -198,7 +199,7 @@ QString finishReportText(const QList<finishMessage>& messages)
             continue;
         report += QStringLiteral("订单") + m.orderKey + QLatin1Char(':');
         for (const QString& folder : m.unreadableFolders)
-            report += QStringLiteral("\n目录读取失败：") + folder;
+            report += QLatin1Char('\n') + FileOperation::unreadableFolderText(folder);
         for (const QString& note : m.notes)
             report += QLatin1Char('\n') + note;
         if (!missing.isEmpty())

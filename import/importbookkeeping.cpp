@@ -421,7 +421,7 @@ ImportBookkeeping::Box ImportBookkeeping::batchEndBox(int finishedOrders, bool a
     for (const QString& orderNumber : beingDeleted)
         sections.append(FoldersInUse::importRefusedText(orderNumber));
     for (const QString& orderNumber : unreadable)
-        sections.append(QStringLiteral("目录读取失败，未导片：%1").arg(orderNumber));
+        sections.append(FileOperation::unreadableText() + QStringLiteral("，未导片：") + orderNumber);
     if (!reports.isEmpty()) {
         QStringList lines{QStringLiteral("以下订单上报失败：")};
         for (const ReportFailure& r : reports)

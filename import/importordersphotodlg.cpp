@@ -58,7 +58,6 @@ const QString kBatchIdle = QStringLiteral("批量导片");
 const QString kBatchRunning = QStringLiteral("导片中...");
 const QString kWarning = QStringLiteral("警告");
 const QString kNotice = QStringLiteral("温馨提示");
-const QString kUnreadable = QStringLiteral("目录读取失败");
 
 enum Column
 {
@@ -1139,7 +1138,7 @@ void importOrdersPhotoDlg::sendOwedReport(ImportOrderModel* model)
         const IB::FolderCounts now =
             IB::importCounts(model->getOrderPath(), model->getOrderBackupPath(), importType);
         if (!now.read()) {
-            m_reportFailures.append({model->getOrderNum(), kUnreadable});
+            m_reportFailures.append({model->getOrderNum(), FileOperation::unreadableText()});
             return;
         }
         owed.serverCount = now.server - owed.serverCount;
@@ -1317,7 +1316,7 @@ void importOrdersPhotoDlg::completeOrder(int row, int imported)
         outcome.serverCount = serverBase;
         outcome.backupCount = backupBase;
         model->setRunOutcome(importType, outcome);
-        m_reportFailures.append({model->getOrderNum(), kUnreadable});
+        m_reportFailures.append({model->getOrderNum(), FileOperation::unreadableText()});
     }
 
     getExistImagesCount(model);

@@ -4,7 +4,6 @@
 #include "filenames.h"
 #include "fileoperation.h"
 #include "shottime.h"
-#include "singleorder.h"
 
 #include <QDebug>
 #include <QDir>
@@ -78,7 +77,7 @@ const QString kRemovalFailed = QStringLiteral("删除原图目录未成功，请
 // A raw folder that could not be listed may still hold every raw file.
 QString unreadableLine(const QString& rawDir)
 {
-    return QStringLiteral("原图目录已保留：%1（目录读取失败）\n").arg(rawDir);
+    return QStringLiteral("原图目录已保留：%1（%2）\n").arg(rawDir, FileOperation::unreadableText());
 }
 
 } // namespace
@@ -112,7 +111,7 @@ bool CR2DownloadRunnable::downLoad(QString srcDir, QString dstDir, QString& tip)
     dstDir = completed(dstDir);
     bool unreadable = false;
     if (!isRawDirExist(srcDir, &unreadable)) {
-        tip = unreadable ? SingleOrder::unreadableFolderText(srcDir) : QStringLiteral("毛底目录为空");
+        tip = unreadable ? FileOperation::unreadableFolderText(srcDir) : QStringLiteral("毛底目录为空");
         return false;
     }
     // Copies inside the source would be taken for raw files next time.
@@ -129,7 +128,7 @@ bool CR2DownloadRunnable::downLoad(QString srcDir, QString dstDir, QString& tip)
     if (!raws && unreadableFolder.isEmpty() && !listing(srcDir, &entries))
         unreadableFolder = srcDir;
     if (!unreadableFolder.isEmpty()) {
-        tip = SingleOrder::unreadableFolderText(unreadableFolder);
+        tip = FileOperation::unreadableFolderText(unreadableFolder);
         return false;
     }
     if (!FileOperation::isDirExist(dstDir) && !QDir().mkdir(QFileInfo(dstDir).absoluteFilePath())) {

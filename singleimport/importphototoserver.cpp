@@ -721,7 +721,7 @@ void ImportPhotoToServer::import()
     qDebug() << "oriOrderPicCount" << oriOrderPicCount << "oriBackPicCount" << oriBackPicCount;
     if (oriOrderPicCount < 0 || (photos && oriBackPicCount < 0)) {
         const QString base = oriOrderPicCount < 0 ? orderPath : orderBakPath;
-        abandonRun(SingleOrder::unreadableFolderText(base + folders.main));
+        abandonRun(FileOperation::unreadableFolderText(base + folders.main));
         return;
     }
     // An order folder made earlier, or by another program, may lack the
@@ -819,7 +819,7 @@ void ImportPhotoToServer::onFinishImportImage(QString imageTime)
     // A count after that could not be read is never sent as a guess.
     if (after.order < 0) {
         setImporting(false);
-        reportNotReceived(SingleOrder::unreadableText());
+        reportNotReceived(FileOperation::unreadableText());
         closeRunReports();
         return;
     }

@@ -1,6 +1,7 @@
 #include "singleorder.h"
 
 #include "config.h"
+#include "fileoperation.h"
 #include "formbody.h"
 #include "importbookkeeping.h"
 #include "photoimport.h"
@@ -71,17 +72,7 @@ QString emptyCaption(int mode)
 
 QString unreadableCaption(int mode)
 {
-    return modeFolders(mode).caption + QStringLiteral("（%1）").arg(unreadableText());
-}
-
-QString unreadableText()
-{
-    return QStringLiteral("目录读取失败");
-}
-
-QString unreadableFolderText(const QString& folder)
-{
-    return unreadableText() + QStringLiteral("：") + folder;
+    return modeFolders(mode).caption + QStringLiteral("（%1）").arg(FileOperation::unreadableText());
 }
 
 QString orderPrefix(const QString& photoDate)
@@ -256,7 +247,7 @@ QByteArray countReportBody(const QString& orderId, const QString& orderPath, con
 QString completionText(int mode, const Counts& before, const Counts& after)
 {
     const QString afterOrder =
-        after.order < 0 ? unreadableText() : QString::number(after.order) + QStringLiteral("张");
+        after.order < 0 ? FileOperation::unreadableText() : QString::number(after.order) + QStringLiteral("张");
     QString text =
         QStringLiteral("导入前正式库照片：%1张\n\n导入后正式库照片：%2").arg(before.order).arg(afterOrder);
     if (mode != 0)

@@ -52,11 +52,6 @@ QString emptyCaption(int mode);
 // "<caption>（目录读取失败）": a folder that could not be read is not empty.
 QString unreadableCaption(int mode);
 
-// What the window and the raw download say of a folder they could not
-// read: "目录读取失败", and "目录读取失败：<folder>" where it stops them.
-QString unreadableText();
-QString unreadableFolderText(const QString& folder);
-
 // The order prefix of a shooting date "yyyy-MM-dd": the month as a number
 // (no leading zero; 0 when it is none) and the day as written. Empty unless
 // the date has exactly three "-"-separated fields.
