@@ -52,17 +52,14 @@ Inside whatIsInside(const QString& folder)
     const QStringList orderParts{QStringLiteral("照片"), QStringLiteral("成品"), QStringLiteral("设计")};
     const QDir::Filters filter = QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::NoSymLinks;
     QFileInfoList children;
-    if (!FileOperation::listMatching(folder, {}, filter, &children))
-        return Inside::Unreadable;
-    QStringList pending;
-    for (const QFileInfo& child : qAsConst(children))
-        pending.append(child.filePath());
+    QStringList pending{folder};
     while (!pending.isEmpty()) {
         const QString current = pending.takeLast();
         if (!FileOperation::listMatching(current, {}, filter, &children))
             return Inside::Unreadable;
+        // The folder's own "照片", "成品" and "设计" are its own.
         for (const QFileInfo& child : qAsConst(children)) {
-            if (orderParts.contains(child.fileName()))
+            if (current != folder && orderParts.contains(child.fileName()))
                 return Inside::Orders;
             pending.append(child.filePath());
         }

@@ -19,15 +19,17 @@ namespace {
 
 const QString kWarning = QStringLiteral("警告");
 
-QFileInfoList jpegEntries(const QString& folder)
+// The folder's "*.jpg" files; false when it is there and could not be listed.
+bool jpegEntries(const QString& folder, QFileInfoList* entries)
 {
+    entries->clear();
     // Without an order folder the path would be relative to wherever the
     // process runs.
     if (QDir::isRelativePath(folder))
-        return {};
+        return true;
     // Name filters match without regard to case, so ".JPG" photos are in.
-    return QDir(folder).entryInfoList({QStringLiteral("*.jpg")}, QDir::Files | QDir::NoDotAndDotDot,
-                                      QDir::Name | QDir::IgnoreCase);
+    return FileOperation::listMatching(folder, {QStringLiteral("*.jpg")}, QDir::Files | QDir::NoDotAndDotDot,
+                                       entries);
 }
 
 void copyMark(Image& image, const QString& name)
@@ -98,14 +100,9 @@ bool ImageData::importImage(PHOTOTYPE kind)
 {
     const QString orderFolder = DirServer::getOrderPath();
     const QString folder = DirServer::getFineImagePath();
-    // Without an order folder the path would be relative to wherever the
-    // process runs. Name filters match without regard to case, so ".JPG"
-    // photos are in.
     QFileInfoList entries;
-    if (!QDir::isRelativePath(folder) &&
-        !FileOperation::listMatching(folder, {QStringLiteral("*.jpg")}, QDir::Files | QDir::NoDotAndDotDot,
-                                     &entries)) {
-        qDebug() << "目录读取失败" << folder;
+    if (!jpegEntries(folder, &entries)) {
+        qDebug() << FileOperation::unreadableText() << folder;
         return false;
     }
     m_allImages.clear();
@@ -332,7 +329,11 @@ QList<Image> ImageData::getFineAndDeletedImage()
 {
     const QString orderFolder = DirServer::getOrderPath();
     QList<Image> images;
-    for (const QFileInfo& entry : jpegEntries(DirServer::getFineImagePath())) {
+    QFileInfoList fine;
+    QFileInfoList deleted;
+    jpegEntries(DirServer::getFineImagePath(), &fine);
+    jpegEntries(DirServer::getDeletedImagePath(), &deleted);
+    for (const QFileInfo& entry : qAsConst(fine)) {
         const QString name = FileOperation::getFileName(entry.filePath());
         Image image;
         copyMark(image, name);
@@ -341,7 +342,7 @@ QList<Image> ImageData::getFineAndDeletedImage()
         image.setOrderFolder(orderFolder);
         images.append(image);
     }
-    for (const QFileInfo& entry : jpegEntries(DirServer::getDeletedImagePath())) {
+    for (const QFileInfo& entry : qAsConst(deleted)) {
         Image image;
         image.setFileName(FileOperation::getFileName(entry.filePath()));
         image.setKind(DeletedPhoto);
