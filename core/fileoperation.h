@@ -141,24 +141,52 @@ public:
     // Removes a folder only while it is empty (one rmdir): whatever a
     // listing missed keeps it, and nothing inside is ever taken.
     static bool removeEmptyDir(const QString& path);
+    // What one look-up of a path found: a folder, a file, something else
+    // (a special file), not there, or nothing known. Missing is only a
+    // path that is not there (ENOENT, ENOTDIR) or a link that leads
+    // nowhere (its target missing, or a loop). Any other failure of the
+    // look-up (EIO, EACCES, ESTALE, a share that dropped, a folder the
+    // station may see but not enter) is Unreadable: such a path may well
+    // be there and is never taken for a missing one.
+    enum class Presence
+    {
+        Missing,
+        Folder,
+        File,
+        Other,
+        Unreadable
+    };
+    // One look-up of path, a link judged by what it points to.
+    static Presence lookUp(const QString& path);
+    // The same for the name itself, a link not followed (Other for a link).
+    static Presence lookUpNoFollow(const QString& path);
+
     // The entries of a folder from one reading of it (opendir and readdir,
     // their errors checked), in name order with letter case ignored.
     // filters reads as QDir's: Dirs and Files, Hidden for names beginning
-    // with ".", System for links that lead nowhere and special files, and
-    // NoDot / NoDotDot; a link is judged by what it points to. False, with
-    // no entries, when the folder could not be opened or its reading broke
-    // off: a folder that could not be read is not an empty folder.
+    // with ".", System for links that lead nowhere and special files,
+    // NoSymLinks, and NoDot / NoDotDot; a link is judged by what it points
+    // to. Each entry the filters would return is looked at by its own
+    // name: one removed meanwhile is left out, one whose look-up fails
+    // otherwise, or whose name does not read back as text (a name written
+    // in another encoding, which no tool could name), fails the listing.
+    // Entries the filters leave out by name or type are not looked at.
+    // False, with no entries, when the folder could not be opened, its
+    // reading broke off or an entry failed so: a folder that could not be
+    // read is not an empty folder.
     static bool listFolder(const QString& folder, QDir::Filters filters, QFileInfoList* entries);
     // A folder's entries by listFolder's rules, whose names match one of
     // nameFilters as QDir matches them (wildcards, letter case ignored; no
     // filters keeps every name). The name filters apply to folders too,
-    // unless filters holds AllDirs; NoSymLinks leaves links out. A folder
-    // that does not exist lists as empty; false only for a folder that
-    // exists and could not be read.
+    // unless filters holds AllDirs. A folder that is not there lists as
+    // empty; false for one whose own look-up fails and for one that could
+    // not be read.
     static bool listMatching(const QString& folder, const QStringList& nameFilters, QDir::Filters filters,
                              QFileInfoList* entries);
-    // What every tool says of a folder that could not be listed:
-    // "目录读取失败", and "目录读取失败：<folder>" where it names the folder.
+    // What every tool says of a folder that could not be listed or looked
+    // at: "目录读取失败", and "目录读取失败：<folder>" where it names the
+    // folder; a folder whose last listing failed on a name that does not
+    // read back is named "目录读取失败：<folder>（含无法识别的文件名）".
     static QString unreadableText();
     static QString unreadableFolderText(const QString& folder);
     static QString getFileName(QString path);
@@ -211,6 +239,9 @@ public:
     // or close, as network shares report it; Read: a read that fails after
     // the first block; Remove: a removal refused, as a locked file would be;
     // List: the listing of that folder breaks off, as on a share that drops;
+    // LookUp: the look-up of that path fails with EIO, as on a share that
+    // drops (asked before the real look-up, so a hook may also remove the
+    // entry and let the look-up find it gone);
     // NoLinks: a never-replacing commit onto that name finds neither a
     // no-replace rename nor hard links, as on some SMB and FUSE shares;
     // LinkResent: it finds no no-replace rename, and its hard link, once
@@ -235,7 +266,8 @@ public:
         FolderSync,
         NoFolderSync,
         Claimed,
-        EmptiedFolder
+        EmptiedFolder,
+        LookUp
     };
     using FaultHook = std::function<bool(Fault, const QString& path)>;
     static void setFaultHook(FaultHook hook);

@@ -534,11 +534,17 @@ void TestFileOperation::removalNeverFollowsAFolderSwappedForALink()
 void TestFileOperation::listingsKeepTheirRules_data()
 {
     // nameFilters: none for listFolder itself, a list for listMatching.
-    QTest::addColumn<QString>("folder"); // "none": a folder that is not there; "faulty": one that fails
+    // folder: "none", a folder that is not there; "faulty", one whose reading
+    // fails; "unseen", one whose own look-up fails; or what befalls an entry:
+    // "unseen <name>", its look-up fails; "removed <name>", it goes between
+    // the reading and its look-up; "loop", a link to itself is added; "gbk"
+    // and "gbk folder", a file or folder named in GBK bytes is added.
+    QTest::addColumn<QString>("folder");
     QTest::addColumn<int>("filters");
     QTest::addColumn<QStringList>("nameFilters");
     QTest::addColumn<QStringList>("names");
     const QStringList none{"<listFolder>"};
+    const int all = int(QDir::AllEntries | QDir::NoDotAndDotDot);
     QTest::newRow("default: dots in; hidden, special and dangling out")
         << "" << int(QDir::AllEntries) << none << QStringList{".", "..", "A.jpg", "b.CR2", "link", "sub"};
     QTest::newRow("everything but the dots")
@@ -547,11 +553,9 @@ void TestFileOperation::listingsKeepTheirRules_data()
     QTest::newRow("a folder that is not there") << "none" << int(QDir::AllEntries) << none
                                                 << QStringList{"<not read>"};
     QTest::newRow("matching: case ignored, folders judged by name, links in")
-        << "" << int(QDir::AllEntries | QDir::NoDotAndDotDot) << QStringList{"*.JPG", "l*"}
-        << QStringList{"A.jpg", "link"};
-    QTest::newRow("matching: links out")
-        << "" << int(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::NoSymLinks) << QStringList{"*.jpg", "l*"}
-        << QStringList{"A.jpg"};
+        << "" << all << QStringList{"*.JPG", "l*"} << QStringList{"A.jpg", "link"};
+    QTest::newRow("matching: links out") << "" << int(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::NoSymLinks)
+                                         << QStringList{"*.jpg", "l*"} << QStringList{"A.jpg"};
     QTest::newRow("matching: folders apart") << "" << int(QDir::AllDirs | QDir::Files | QDir::NoDotAndDotDot)
                                              << QStringList{"*.cr2"} << QStringList{"b.CR2", "link", "sub"};
     QTest::newRow("matching: no name filters") << "" << int(QDir::Files) << QStringList{}
@@ -560,6 +564,26 @@ void TestFileOperation::listingsKeepTheirRules_data()
         << "none" << int(QDir::Files) << QStringList{"*.jpg"} << QStringList{};
     QTest::newRow("matching: a folder that cannot be read")
         << "faulty" << int(QDir::Files) << QStringList{"*.jpg"} << QStringList{"<not read>"};
+    QTest::newRow("matching: a folder that cannot be looked at")
+        << "unseen" << int(QDir::Files) << QStringList{"*.jpg"} << QStringList{"<not read>"};
+    QTest::newRow("an entry that cannot be looked at") << "unseen A.jpg" << all << none
+                                                       << QStringList{"<not read>"};
+    QTest::newRow("an entry that cannot be looked at, left out by type")
+        << "unseen A.jpg" << int(QDir::Dirs | QDir::NoDotAndDotDot) << none << QStringList{"link", "sub"};
+    QTest::newRow("matching: an entry that cannot be looked at, left out by name")
+        << "unseen A.jpg" << all << QStringList{"*.cr2"} << QStringList{"b.CR2"};
+    QTest::newRow("an entry gone between the reading and its look-up")
+        << "removed A.jpg" << all << none << QStringList{"b.CR2", "link", "sub"};
+    QTest::newRow("a link that cannot be looked at") << "unseen link" << all << none
+                                                     << QStringList{"<not read>"};
+    QTest::newRow("dangling and looping links left out")
+        << "loop" << all << none << QStringList{"A.jpg", "b.CR2", "link", "sub"};
+    QTest::newRow("a name that does not read back") << "gbk" << all << none
+                                                    << QStringList{"<not read: name>"};
+    QTest::newRow("matching: a name that does not read back, left out by name")
+        << "gbk" << all << QStringList{"*.cr2"} << QStringList{"b.CR2"};
+    QTest::newRow("a folder name that does not read back, left out by type")
+        << "gbk folder" << int(QDir::Files) << none << QStringList{"A.jpg", "b.CR2"};
 }
 
 void TestFileOperation::listingsKeepTheirRules()
@@ -573,16 +597,41 @@ void TestFileOperation::listingsKeepTheirRules()
     QVERIFY(QFile::link(dir.filePath("sub"), dir.filePath("link")) &&
             QFile::link("gone", dir.filePath("broken")));
     QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath("fifo")).constData(), 0600), 0);
-    FaultScope fault(FileOperation::Fault::List, folder == "faulty" ? dir.path() : dir.filePath("elsewhere"));
+    const QByteArray gbk = QFile::encodeName(dir.path()) + "/\xb3\xc9\xc6\xb7";
+    if (folder == "gbk") {
+        const int fd = ::open(gbk.constData(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+        QVERIFY(fd >= 0 && ::close(fd) == 0);
+    } else if (folder == "gbk folder") {
+        QCOMPARE(::mkdir(gbk.constData(), 0700), 0);
+    } else if (folder == "loop") {
+        QVERIFY(QFile::link(dir.filePath("loop"), dir.filePath("loop")));
+    }
     const QString listed = folder == "none" ? dir.filePath("none") : dir.path();
+    const QString entry = dir.filePath(folder.section(' ', 1));
+    FileOperation::setFaultHook([&](FileOperation::Fault f, const QString& path) {
+        if (f == FileOperation::Fault::List)
+            return folder == "faulty" && path == listed;
+        if (f != FileOperation::Fault::LookUp)
+            return false;
+        if (folder.startsWith("removed ") && path == entry)
+            QFile::remove(entry);
+        return (folder == "unseen" && path == listed) || (folder.startsWith("unseen ") && path == entry);
+    });
     QFileInfoList entries;
     const bool read = nameFilters == QStringList{"<listFolder>"}
                           ? FileOperation::listFolder(listed, QDir::Filters(filters), &entries)
                           : FileOperation::listMatching(listed, nameFilters, QDir::Filters(filters), &entries);
+    FileOperation::setFaultHook(nullptr);
+    // QTemporaryDir removes by decoded names: the raw one goes here.
+    ::unlink(gbk.constData());
+    ::rmdir(gbk.constData());
     QStringList names;
     for (const QFileInfo& entry : entries)
         names.append(entry.fileName());
-    QTEST(read ? names : QStringList{"<not read>"}, "names");
+    const QString why = FileOperation::unreadableFolderText(listed);
+    if (!read)
+        names = QStringList{why.endsWith("（含无法识别的文件名）") ? "<not read: name>" : "<not read>"};
+    QTEST(names, "names");
 }
 
 void TestFileOperation::namesAndCounts()

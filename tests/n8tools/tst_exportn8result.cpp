@@ -90,7 +90,8 @@ struct HeldExport
     HeldExport()
     {
         FileOperation::setFaultHook([this](FileOperation::Fault fault, const QString&) {
-            if (fault != FileOperation::Fault::List && first.exchange(false)) {
+            if (fault != FileOperation::Fault::List && fault != FileOperation::Fault::LookUp &&
+                first.exchange(false)) {
                 reached.release();
                 release.tryAcquire(1, 10000);
             }
