@@ -1,5 +1,7 @@
 #include "config.h"
 
+#include "fileoperation.h"
+
 #include <QDir>
 #include <QtGlobal>
 
@@ -288,7 +290,10 @@ QString Config::returnPicPath(QString path)
         r = n >= 4 ? joinFrom(p, 3) : QString();
     r.replace(QStringLiteral("//"), QStringLiteral("/"));
     const QString candidate = root + r;
-    if (QDir(candidate).exists())
+    // A folder that cannot be looked at may well be there: it keeps the
+    // first form, and the tool that uses it names it as unreadable.
+    const FileOperation::Presence presence = FileOperation::lookUp(candidate);
+    if (presence == FileOperation::Presence::Folder || presence == FileOperation::Presence::Unreadable)
         return candidate;
 
     r.clear();

@@ -1,5 +1,6 @@
 #include "appfixture.h"
 #include "config.h"
+#include "fileoperation.h"
 #include "importphototoserver.h"
 #include "n8thread.h"
 #include "scriptedprompts.h"
@@ -390,7 +391,7 @@ void TestLauncher::checkImportImgPathPatterns_data()
     QTest::addColumn<QString>("importPath");
     QTest::addColumn<QString>("backupPath");
     QTest::addColumn<QString>("housePath");
-    QTest::addColumn<QString>("label"); // empty: no warning
+    QTest::addColumn<QString>("label"); // empty: no warning; "unseen": "Q:" cannot be looked at
     QTest::addColumn<QString>("path");
     // The working folder holds a folder "Q:"; "Y:" is missing.
     QTest::newRow("import") << "Y:\\photos"
@@ -413,6 +414,11 @@ void TestLauncher::checkImportImgPathPatterns_data()
                                              << "Y:/home"
                                              << ""
                                              << "";
+    QTest::newRow("first drive root cannot be looked at") << "Q:/photos"
+                                                          << "Y:/bak"
+                                                          << ""
+                                                          << "unseen"
+                                                          << "Q:/photos";
     QTest::newRow("none in drive form") << "/Volumes/photos"
                                         << ""
                                         << ""
@@ -436,7 +442,11 @@ void TestLauncher::checkImportImgPathPatterns()
     QVERIFY(QDir(cwd.path()).mkpath("Q:") && QDir::setCurrent(cwd.path()));
     if (!label.isEmpty())
         m_prompts->setNextAnswer(Prompts::Ok);
+    FileOperation::setFaultHook([label](FileOperation::Fault f, const QString& path) {
+        return label == "unseen" && f == FileOperation::Fault::LookUp && path == "Q:";
+    });
     const bool result = launcher->checkImportImgPath();
+    FileOperation::setFaultHook(nullptr);
     QDir::setCurrent(previous);
     QCOMPARE(result, label.isEmpty());
     if (label.isEmpty()) {
@@ -447,9 +457,12 @@ void TestLauncher::checkImportImgPathPatterns()
     QCOMPARE(m_prompts->last().title, QStringLiteral("警告"));
     QCOMPARE(m_prompts->last().buttons, Prompts::StandardButtons(Prompts::Ok));
     QVERIFY(m_prompts->last().hasParent);
-    QCOMPARE(m_prompts->last().text,
-             QStringLiteral("%1 \"%2\" 中的根目录 \"%3\" 不存在 \n(请到店铺后台重新设置)")
-                 .arg(label, path, path.left(3)));
+    if (label == "unseen")
+        QCOMPARE(m_prompts->last().text, QStringLiteral("目录读取失败：") + path.left(3));
+    else
+        QCOMPARE(m_prompts->last().text,
+                 QStringLiteral("%1 \"%2\" 中的根目录 \"%3\" 不存在 \n(请到店铺后台重新设置)")
+                     .arg(label, path, path.left(3)));
 }
 
 void TestLauncher::emptyShopListSendsNothing()

@@ -1,5 +1,6 @@
 #include "clock.h"
 #include "config.h"
+#include "fileoperation.h"
 #include "tempvolumes.h"
 
 #include <QtTest>
@@ -69,13 +70,17 @@ void TestConfig::hostOverrideComesFromTheEnvironment()
 
 void TestConfig::returnPicPath_data()
 {
-    QTest::addColumn<QString>("existing"); // folders made under the root first ("" for none)
+    // Folders made under the root first ("" for none); "!" before it: not
+    // made, and its look-up fails, as on a share that dropped.
+    QTest::addColumn<QString>("existing");
     QTest::addColumn<QString>("input");
     QTest::addColumn<QString>("expected"); // "@" stands for the mount root
 
     QTest::newRow("empty") << "" << "" << "";
     QTest::newRow("share exists") << "share/orders/A001" << "//server/share/orders/A001" << "@share/orders/A001/";
     QTest::newRow("share missing") << "" << "//server/share/orders/A001" << "@server/orders/A001/";
+    QTest::newRow("share cannot be looked at")
+        << "!share/orders/A001" << "//server/share/orders/A001" << "@share/orders/A001/";
     QTest::newRow("backslashes") << "share/orders/A001" << "\\\\server\\share\\orders\\A001" << "@share/orders/A001/";
     QTest::newRow("backslashes missing") << "" << "\\\\server\\share\\orders\\A001" << "@server/orders/A001/";
     QTest::newRow("drive exists") << "photos/2023/A001" << "D:/photos/2023/A001" << "@photos/2023/A001/";
@@ -96,10 +101,17 @@ void TestConfig::returnPicPath()
     QFETCH(QString, expected);
     TempVolumes volumes;
     QVERIFY(volumes.isValid());
-    if (!existing.isEmpty())
+    const bool unseen = existing.startsWith('!');
+    existing.remove(0, unseen ? 1 : 0);
+    if (!existing.isEmpty() && !unseen)
         volumes.mkdir(existing);
+    const QString hidden = QDir::cleanPath(volumes.root() + existing);
+    FileOperation::setFaultHook([unseen, hidden](FileOperation::Fault f, const QString& path) {
+        return unseen && f == FileOperation::Fault::LookUp && path == hidden;
+    });
     expected.replace(QLatin1Char('@'), volumes.root());
     QCOMPARE(Config::returnPicPath(input), expected);
+    FileOperation::setFaultHook(nullptr);
 }
 
 void TestConfig::returnPicPathReRootsMountedForm()
