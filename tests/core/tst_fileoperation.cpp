@@ -458,6 +458,12 @@ void TestFileOperation::removeFolderContentRemovesTrees()
     QDir().mkpath(dir.filePath("order/empty/inner"));
     QVERIFY(FileOperation::removeFolderContent(dir.filePath("order")));
     QVERIFY(!QFileInfo::exists(dir.filePath("order")));
+
+    // Gone only when the look-up says so: one that cannot be looked at
+    // afterwards may still be there.
+    write(dir.filePath("dropped/a.jpg"), "a");
+    FaultScope unseen(FileOperation::Fault::LookUp, "dropped");
+    QVERIFY(!FileOperation::removeFolderContent(dir.filePath("dropped")));
 }
 
 void TestFileOperation::removeFolderContentNeverFollowsLinks()
