@@ -410,7 +410,16 @@ void ImportOrderThread::copyN8DirToSer(QString dir)
     // Decided before anything is made or claimed there: two orders whose
     // chosen folders share a name would otherwise mix their pages in one
     // N8 folder, and both be recorded with it.
-    if (m_n8OfBatch.contains(QDir::cleanPath(toDir)) || !N8Import::isFreeFor(toDir, dir, m_n8Recorded)) {
+    const N8Import::Destination use = m_n8OfBatch.contains(QDir::cleanPath(toDir))
+                                          ? N8Import::Destination::Taken
+                                          : N8Import::isFreeFor(toDir, dir, m_n8Recorded);
+    if (use == N8Import::Destination::Unreadable) {
+        qDebug() << "N8目标目录读取失败" << toDir;
+        m_n8Unreadable = toDir;
+        emit importDirN8ThreadError();
+        return;
+    }
+    if (use == N8Import::Destination::Taken) {
         qDebug() << "N8目标目录已被其他订单使用" << toDir;
         m_n8Taken = toDir;
         emit importDirN8ThreadError();
@@ -477,10 +486,21 @@ void ImportOrderThread::copyDir2(QString source, QString destination)
         if (isInterruptionRequested() || !m_n8Unreadable.isEmpty())
             return;
         const QString target = destination + QLatin1Char('/') + entry.fileName();
-        if (entry.isDir())
+        // Looked at again, as the share may have dropped since the reading.
+        switch (FileOperation::lookUp(entry.filePath())) {
+        case FileOperation::Presence::Unreadable:
+            m_n8Unreadable = entry.filePath();
+            return;
+        case FileOperation::Presence::Folder:
             copyDir2(entry.filePath(), target);
-        else
+            break;
+        case FileOperation::Presence::File:
+        case FileOperation::Presence::Other:
+        case FileOperation::Presence::Missing:
+            // A page gone since the reading fails its copy, which names it.
             m_n8Files.append(N8FileInfo(entry.filePath(), target));
+            break;
+        }
     }
 }
 

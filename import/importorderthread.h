@@ -90,8 +90,9 @@ public:
     // order's N8 folder and hands the files over in one list
     // (startImportDirN8ThreadSigl). A folder that cannot be imported there,
     // a destination that another order uses (n8DestinationTaken()), a
-    // destination that cannot be made, or a folder below the chosen one that
-    // cannot be read (n8UnreadableFolder()), is told by
+    // destination that cannot be made, or a destination, a folder below the
+    // chosen one or a page that cannot be read or looked at
+    // (n8UnreadableFolder()), is told by
     // importDirN8ThreadError() and hands nothing over; an empty folder hands
     // over an empty list.
     void copyN8DirToSer(QString dir);
@@ -119,8 +120,9 @@ public:
     // N8 import: the destination the walk left alone because another order
     // uses it; empty when it did not. Read once the worker has told its end.
     QString n8DestinationTaken() const { return m_n8Taken; }
-    // N8 import: the folder of the chosen one the walk could not read, which
-    // ended it; empty when it did not. Read once the worker has told its end.
+    // N8 import: the destination, or the folder or page of the chosen one,
+    // the walk could not read or look at, which ended it; empty when it did
+    // not. Read once the worker has told its end.
     QString n8UnreadableFolder() const { return m_n8Unreadable; }
 
     bool judgeMemorySize(QString path);

@@ -43,24 +43,36 @@ QString resolved(const QString& path)
     return canonical.isEmpty() ? QDir::cleanPath(path) : canonical;
 }
 
-// True when every file below folder is the page at the same place below
+// Free when every file below folder is the page at the same place below
 // source, with the same content. A link is never one of our pages (the
-// copies make none), and is not followed; a folder that cannot be read may
-// hold anything.
-bool holdsOnlyPagesOf(const QString& folder, const QString& source)
+// copies make none), and is not followed; a folder that cannot be listed, or
+// an entry that cannot be looked at, may hold anything.
+Destination holdsOnlyPagesOf(const QString& folder, const QString& source)
 {
     QFileInfoList entries;
     if (!FileOperation::listFolder(folder, QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, &entries))
-        return false;
+        return Destination::Unreadable;
     for (const QFileInfo& entry : entries) {
         const QString counterpart = source + QLatin1Char('/') + entry.fileName();
-        if (entry.isSymLink())
-            return false;
-        if (entry.isDir() ? !holdsOnlyPagesOf(entry.filePath(), counterpart)
-                          : !FileOperation::isSameContent(entry.filePath(), counterpart))
-            return false;
+        Destination found = Destination::Taken; // a link, a special file, or one gone since the reading
+        switch (FileOperation::lookUpNoFollow(entry.filePath())) {
+        case FileOperation::Presence::Unreadable:
+            return Destination::Unreadable;
+        case FileOperation::Presence::Folder:
+            found = holdsOnlyPagesOf(entry.filePath(), counterpart);
+            break;
+        case FileOperation::Presence::File:
+            if (FileOperation::isSameContent(entry.filePath(), counterpart))
+                found = Destination::Free;
+            break;
+        case FileOperation::Presence::Missing:
+        case FileOperation::Presence::Other:
+            break;
+        }
+        if (found != Destination::Free)
+            return found;
     }
-    return true;
+    return Destination::Free;
 }
 
 } // namespace
@@ -92,13 +104,21 @@ Refusal check(const QString& chosen, const QString& n8Folder)
     return Refusal::None;
 }
 
-bool isFreeFor(const QString& destination, const QString& chosen, const QString& recordedN8Folder)
+Destination isFreeFor(const QString& destination, const QString& chosen, const QString& recordedN8Folder)
 {
-    if (!QFileInfo(destination).isDir())
-        return true;
+    switch (FileOperation::lookUp(destination)) {
+    case FileOperation::Presence::Unreadable:
+        return Destination::Unreadable;
+    case FileOperation::Presence::Folder:
+        break;
+    case FileOperation::Presence::Missing:
+    case FileOperation::Presence::File:
+    case FileOperation::Presence::Other:
+        return Destination::Free;
+    }
     const QString clean = QDir::cleanPath(destination);
     if (!recordedN8Folder.isEmpty() && QDir::cleanPath(localPath(recordedN8Folder)) == clean)
-        return true;
+        return Destination::Free;
     return holdsOnlyPagesOf(clean, QDir::cleanPath(QFileInfo(chosen).absoluteFilePath()));
 }
 

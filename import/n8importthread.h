@@ -40,14 +40,23 @@ enum class Refusal
 };
 Refusal check(const QString& chosen, const QString& n8Folder);
 
-// Whether an order's chosen folder may go into a destination that another
-// order may have used: true when nothing is there or no folder (making it
-// tells the rest), when it is the order's own recorded N8 folder (as the
-// web service keeps it, in either form), or when it holds no page but pages
-// of the chosen folder with the same content, at the same places (an
-// earlier attempt of this order, whose record failed). Hidden entries are
-// never pages; empty folders hold none.
-bool isFreeFor(const QString& destination, const QString& chosen, const QString& recordedN8Folder);
+// What a destination that another order may have used is to an order's
+// chosen folder.
+enum class Destination
+{
+    Free,       // the chosen folder may go there
+    Taken,      // it holds what is not a page of the chosen folder
+    Unreadable, // it, or something below it, could not be looked at or listed
+};
+// Free when nothing is there or no folder (making it tells the rest), when
+// it is the order's own recorded N8 folder (as the web service keeps it, in
+// either form), or when it holds no page but pages of the chosen folder with
+// the same content, at the same places (an earlier attempt of this order,
+// whose record failed). Hidden entries are never pages; empty folders hold
+// none. A destination that cannot be looked at, or a folder below it that
+// cannot be listed, may hold anything: it is never taken for a free one nor
+// for another order's.
+Destination isFreeFor(const QString& destination, const QString& chosen, const QString& recordedN8Folder);
 
 } // namespace N8Import
 

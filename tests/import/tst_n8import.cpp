@@ -25,6 +25,9 @@
 #include <atomic>
 #include <memory>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 // File writes that are held up or refused by name, and the order in which
 // held-up writes went on.
 struct WriteFaults
@@ -35,6 +38,9 @@ struct WriteFaults
     QStringList full;          // file names whose write finds the share full
     QStringList unlisted;      // folders (clean paths) whose listing breaks off
     QStringList written;       // file names in the order their write went on
+    // Clean paths -> the answer to each look-up of that path (which may
+    // also remove it, as another station would).
+    QHash<QString, std::function<bool()>> lookUps;
     std::atomic<int> inWrite{0};
 
     void install()
@@ -48,6 +54,11 @@ struct WriteFaults
             if (fault == FileOperation::Fault::List) {
                 QMutexLocker lock(&mutex);
                 return unlisted.contains(path);
+            }
+            if (fault == FileOperation::Fault::LookUp) {
+                QMutexLocker lock(&mutex);
+                const auto answer = lookUps.find(path);
+                return answer != lookUps.end() && (*answer)();
             }
             if (fault != FileOperation::Fault::Write)
                 return false;
@@ -523,14 +534,17 @@ QStringList TestN8Import::messages() const
 
 void TestN8Import::batchIntoDemoOrders_data()
 {
-    QTest::addColumn<bool>("coverUnreadable");
-    QTest::newRow("both orders whole") << false;
-    QTest::newRow("a folder of the first order cannot be read") << true;
+    QTest::addColumn<QString>("fault");
+    QTest::newRow("both orders whole") << "";
+    QTest::newRow("a folder of the first order cannot be read") << "list";
+    QTest::newRow("a page of the first order cannot be looked at") << "look";
+    QTest::newRow("the first order's destination gone before its look") << "gone";
 }
 
 void TestN8Import::batchIntoDemoOrders()
 {
-    QFETCH(bool, coverUnreadable);
+    QFETCH(QString, fault);
+    const QString named = fault == "list" ? "/封面" : fault == "look" ? "/封面/cover.jpg" : "";
     // Order A24051201: pages, a nested folder, hidden files and a page the
     // N8 folder holds already (the same page, from an attempt whose record
     // failed). Order A24051202: a folder named with a blank and Chinese
@@ -546,8 +560,14 @@ void TestN8Import::batchIntoDemoOrders()
     const QString second = m_volumes->path(QStringLiteral("card/N8/A24051202 相册"));
     card(QStringLiteral("A24051202 相册/p.jpg"), "p");
     const QString secondTo = n8Folder() + QStringLiteral("A24051202 相册");
-    if (coverUnreadable)
+    if (fault == "list")
         m_faults->unlisted << QDir::cleanPath(first + "/封面");
+    if (fault == "look") // once the walk has read its folder
+        m_faults->lookUps.insert(QDir::cleanPath(first + named),
+                                 [looks = 0]() mutable { return ++looks > 1; });
+    if (fault == "gone") // the earlier attempt's page goes too, and is copied again
+        m_faults->lookUps.insert(QDir::cleanPath(firstTo),
+                                 [firstTo] { return !QDir(firstTo).removeRecursively(); });
     m_faults->install();
 
     dialog({item("100101", "A24051201"), item("100102", "A24051202")});
@@ -560,10 +580,11 @@ void TestN8Import::batchIntoDemoOrders()
     m_prompts->setNextAnswer(Prompts::Ok);
     runBatch();
 
-    if (coverUnreadable) {
+    if (!named.isEmpty()) {
         // Nothing of the first order is copied or recorded; the second goes through.
-        QCOMPARE(messages(), QStringList{"警告 / 订单A24051201-1的N8文件夹读取失败：" + first + "/封面"});
-        QCOMPARE(TestFiles::entries(firstTo), QStringList{"page01.jpg"});
+        QCOMPARE(messages(), QStringList{"警告 / 订单A24051201-1的N8文件夹读取失败：" + first + named});
+        QCOMPARE(TestFiles::entries(firstTo, QDir::Files), QStringList{"page01.jpg"});
+        QCOMPARE(TestFiles::entries(firstTo + "/封面", QDir::Files), QStringList());
         QCOMPARE(QStringList({state(0), state(1)}), QStringList({"导入失败", "已导入"}));
         QTRY_COMPARE(n8Reports().size(), 1);
         QCOMPARE(n8Reports().first().values.value("orderphotoid"), QStringLiteral("100102"));
@@ -704,7 +725,17 @@ void TestN8Import::failedOrdersEndAndTheBatchMovesOn_data()
         << "导入失败" << false;
     QTest::newRow("destination cannot be read")
         << "unreadable"
-        << "订单A24051201-1的N8目录已被其他订单使用：%1，请将所选文件夹改名后再导入"
+        << "订单A24051201-1的N8文件夹读取失败：%1"
+        << "导入失败" << false;
+    QTest::newRow("destination cannot be looked at") << "unlookable"
+                                                     << "订单A24051201-1的N8文件夹读取失败：%1"
+                                                     << "导入失败" << false;
+    QTest::newRow("a page in the destination cannot be looked at") << "unlookable page there"
+                                                                   << "订单A24051201-1的N8文件夹读取失败：%1"
+                                                                   << "导入失败" << false;
+    QTest::newRow("a name that does not read back")
+        << "bad name"
+        << "订单A24051201-1的N8文件夹读取失败：%1（含无法识别的文件名）"
         << "导入失败" << false;
     QTest::newRow("same-named folders in one batch")
         << "same name"
@@ -719,6 +750,9 @@ void TestN8Import::failedOrdersEndAndTheBatchMovesOn_data()
     QTest::newRow("chosen folder gone") << "gone"
                                         << "订单A24051201-1选择的N8文件夹不可用：%1"
                                         << "导入失败" << false;
+    QTest::newRow("chosen folder gone before the walk") << "gone at the walk"
+                                                        << "订单A24051201-1的N8文件夹读取失败：%1"
+                                                        << "导入失败" << false;
 }
 
 void TestN8Import::failedOrdersEndAndTheBatchMovesOn()
@@ -766,6 +800,24 @@ void TestN8Import::failedOrdersEndAndTheBatchMovesOn()
         QVERIFY(TestFiles::write(firstTo + "/a.jpg", "n8 page"));
         faults.unlisted << QDir::cleanPath(firstTo);
         faults.install();
+    } else if (setup == "unlookable" || setup == "gone at the walk") {
+        // The destination's look-up fails; or it finds nothing there while
+        // the chosen folder is removed before the walk reaches it.
+        boxPath = setup == "unlookable" ? firstTo : first;
+        faults.lookUps.insert(QDir::cleanPath(firstTo), [setup, first] {
+            return setup == "unlookable" || !QDir(first).removeRecursively();
+        });
+        faults.install();
+    } else if (setup == "unlookable page there") {
+        boxPath = firstTo;
+        QVERIFY(TestFiles::write(firstTo + "/a.jpg", "n8 page"));
+        faults.lookUps.insert(QDir::cleanPath(firstTo + "/a.jpg"),
+                              [looks = 0]() mutable { return ++looks > 1; });
+        faults.install();
+    } else if (setup == "bad name") {
+        const QByteArray name = QFile::encodeName(first) + "/\xb3\xc9\xc6\xb7.jpg";
+        const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+        QVERIFY(fd >= 0 && ::close(fd) == 0);
     } else if (setup == "taken" || setup == "page changed") {
         boxPath = firstTo;
         QVERIFY(TestFiles::write(firstTo + "/a.jpg", setup == "taken" ? "another order's page" : "n8 page"));
@@ -829,8 +881,10 @@ void TestN8Import::failedOrdersEndAndTheBatchMovesOn()
         QCOMPARE(left, setup.startsWith("one") ? QStringList{"b.jpg"} : QStringList());
     if (setup == "same name" || setup == "page changed")
         QCOMPARE(left, QStringList({"a.jpg", "b.jpg"}));
-    if (setup == "taken")
+    if (setup == "taken" || setup == "unlookable page there")
         QCOMPARE(left, QStringList{"a.jpg"});
+    if (setup == "bad name")
+        QCOMPARE(left, QStringList());
     if (setup == "taken" || setup == "page changed") // never replaced
         QCOMPARE(TestFiles::readAll(firstTo + "/a.jpg"),
                  QByteArray(setup == "taken" ? "another order's page" : "n8 page"));
@@ -838,7 +892,7 @@ void TestN8Import::failedOrdersEndAndTheBatchMovesOn()
         QCOMPARE(TestFiles::entries(m_volumes->root()), rootBefore);
     if (setup == "outside")
         QVERIFY(!QFileInfo::exists(m_volumes->root() + "../outside"));
-    if (setup == "deleting")
+    if (setup == "deleting" || setup == "unlookable")
         QVERIFY(!QFileInfo::exists(firstTo));
 }
 
