@@ -19,7 +19,7 @@ namespace {
 
 const QString kWarning = QStringLiteral("警告");
 
-// The folder's "*.jpg" files; false when it is there and could not be listed.
+// The folder's "*.jpg" files; false when it could not be looked at or listed.
 bool jpegEntries(const QString& folder, QFileInfoList* entries)
 {
     entries->clear();
@@ -71,7 +71,8 @@ QString folderOf(PHOTOTYPE kind)
 
 // Copies the photo to its new folder and removes the source only once the
 // copy is complete and is a file of its own; a source that cannot be
-// removed takes the copy back out.
+// removed takes the copy back out. A source that cannot be looked at after
+// its removal may be gone or still there: the move fails and the copy stays.
 bool movePhoto(const QString& source, const QString& target)
 {
     if (!FileOperation::isFileExist(source) || FileOperation::isSameFile(source, target))
@@ -80,11 +81,15 @@ bool movePhoto(const QString& source, const QString& target)
         FileOperation::isSameFile(source, target))
         return false;
     FileOperation::removeFile(source);
-    if (QFileInfo::exists(source)) {
+    switch (FileOperation::lookUpNoFollow(source)) {
+    case FileOperation::Presence::Missing:
+        return true;
+    case FileOperation::Presence::Unreadable:
+        return false;
+    default:
         FileOperation::removeFile(target);
         return false;
     }
-    return true;
 }
 
 } // namespace
@@ -293,7 +298,8 @@ void ImageData::deleteRawImage(QStringList names)
             photo.setKind(RawPhoto);
             const QString path = photo.GetBigImagePath();
             FileOperation::removeFile(path);
-            if (QFileInfo::exists(path)) {
+            // Gone only when the look-up finds it not there.
+            if (FileOperation::lookUpNoFollow(path) != FileOperation::Presence::Missing) {
                 Prompts::information(nullptr, kWarning,
                                      QStringLiteral("照片") + photo.GetImageName() +
                                          QStringLiteral("删除失败，请重试"),

@@ -15,8 +15,8 @@ public:
 
     // Lists the order's finished photos ("*.jpg" in "成品/", any case) into
     // the selected list with their marks from changedImages; the current
-    // kind becomes the one given. False when "成品/" is there and could not
-    // be listed: the lists stay as they were.
+    // kind becomes the one given. False when "成品/" could not be looked at
+    // or listed: the lists stay as they were.
     bool importImage(PHOTOTYPE kind);
 
     void setType(PHOTOTYPE kind);

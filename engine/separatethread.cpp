@@ -7,7 +7,6 @@
 #include "imageoperation.h"
 
 #include <QDebug>
-#include <QFile>
 #include <QFileInfo>
 #include <QJsonObject>
 #include <QJsonValue>
@@ -209,7 +208,12 @@ void SeparateThread::separateImage()
     copyReporting(m_srcPath, m_dstPath);
     if (m_sjfjxz == QLatin1String("1")) {
         for (const auto& raw : rawFilePairs(m_srcPath, m_dstPath)) {
-            if (QFile::exists(raw.first) && !sameFile(raw.first, raw.second))
+            // A raw file that cannot be looked at may well be there: it is
+            // named as not written, never passed over as one not made.
+            const FileOperation::Presence presence = FileOperation::lookUp(raw.first);
+            if (presence == FileOperation::Presence::Unreadable)
+                m_owner.post(kCopyFailed, folderOf(raw.first), nameOf(raw.first));
+            else if (presence != FileOperation::Presence::Missing && !sameFile(raw.first, raw.second))
                 copyReporting(raw.first, raw.second);
         }
     }
@@ -248,9 +252,13 @@ void SeparateThread::productPhotoCopy()
     second.replace(QLatin1String(".jpg"), QLatin1String(".JPG"));
     bool copied = false;
     if (FileNames::isPlainFileName(m_srcPath)) {
-        if (FileOperation::isFileExist(m_finishedFolder + m_srcPath))
+        // The upper-case name only stands in for one that is not there,
+        // never for one that cannot be looked at.
+        const FileOperation::Presence asNamed = FileOperation::lookUp(m_finishedFolder + m_srcPath);
+        if (asNamed == FileOperation::Presence::File)
             copied = FileOperation::copyFile(m_finishedFolder + m_srcPath, m_dstPath, m_overwrite);
-        else if (FileOperation::isFileExist(m_finishedFolder + second))
+        else if (asNamed != FileOperation::Presence::Unreadable &&
+                 FileOperation::lookUp(m_finishedFolder + second) == FileOperation::Presence::File)
             copied = FileOperation::copyFile(m_finishedFolder + second, m_dstPath, m_overwrite);
     }
     // A photo that did not reach its product folder is reported like a

@@ -24,7 +24,8 @@
 // A copy job (1, 3, 4, 7) that cannot write a target, or cannot read a
 // listed source, says so before its stage call-back: it calls the window's
 // "copyFailed" with the folder (ending in "/") and the name of the file
-// that failed, the target or the source. A raw camera file counts alike.
+// that failed, the target or the source. A raw camera file counts alike,
+// and one that cannot be looked at is told as its source.
 // A photo-marks job (6) that cannot list the order's "成品/" keeps the
 // photo lists as they were and calls the window's "listFailed" with that
 // folder before its call-back.

@@ -25,6 +25,19 @@
 #include <QHash>
 #include <QJsonDocument>
 
+namespace {
+
+// One look-up of an order's folder; a path relative to the working folder
+// is never an order's.
+FileOperation::Presence orderFolderPresence(const QString& folder)
+{
+    if (folder.isEmpty() || QDir::isRelativePath(folder))
+        return FileOperation::Presence::Missing;
+    return FileOperation::lookUp(folder);
+}
+
+} // namespace
+
 SeparationController::SeparationController(SeparationHost* host, SeparationLayout layout, QObject* parent)
     : QObject(parent), m_host(host), m_layout(std::move(layout))
 {
@@ -164,8 +177,13 @@ void SeparationController::startRequested(const QString& pathText)
         return;
     }
     // An empty field passes: the goods reply asks for the folder per order.
-    if (!pathText.isEmpty() && !FileOperation::isDirExist(pathText)) {
-        Prompts::notice(QStringLiteral("警告"), QStringLiteral("分件路径不存在"));
+    // A folder that cannot be looked at is not called missing.
+    const FileOperation::Presence output =
+        pathText.isEmpty() ? FileOperation::Presence::Folder : FileOperation::lookUp(pathText);
+    if (output != FileOperation::Presence::Folder) {
+        Prompts::notice(QStringLiteral("警告"), output == FileOperation::Presence::Unreadable
+                                                    ? FileOperation::unreadableFolderText(pathText)
+                                                    : QStringLiteral("分件路径不存在"));
         return;
     }
     if (!m_guard.begin()) {
@@ -446,12 +464,16 @@ void SeparationController::fenjian_photoIsFileSlot_1(int num)
     photoCheckedNum = photoCheckNum + 1;
 
     const QString root = takenOrder.orderpath;
-    const bool listed = FileOperation::isDirExist(root) && !QDir::isRelativePath(root);
+    const FileOperation::Presence presence = orderFolderPresence(root);
+    const bool listed = presence == FileOperation::Presence::Folder;
     // An order whose folder is not on the share has nothing to separate;
-    // the report says so.
-    if (!listed)
+    // the report says so. One that cannot be looked at may well be there:
+    // it is named as a folder not read, and nothing of it is separated.
+    if (presence == FileOperation::Presence::Unreadable)
+        folderUnreadable(root);
+    else if (!listed)
         m_orderNotes.append(QStringLiteral("订单目录不存在：%1").arg(root));
-    // A folder that is there and cannot be read is named, never taken for
+    // A folder that cannot be looked at or read is named, never taken for
     // an empty one; its stage copies nothing.
     const auto list = [this, &root](const QString& name, QStringList* names, bool pictures = false) {
         const QString folder = root + name;
@@ -652,12 +674,16 @@ void SeparationController::startProductStage()
 
     // Without an order folder no photo is on the server (never a path
     // relative to the working folder).
-    const QString finishedServer = FileOperation::isDirExist(takenOrder.orderpath)
+    const FileOperation::Presence orderFolder = orderFolderPresence(takenOrder.orderpath);
+    if (orderFolder == FileOperation::Presence::Unreadable)
+        folderUnreadable(takenOrder.orderpath);
+    const QString finishedServer = orderFolder == FileOperation::Presence::Folder
                                        ? takenOrder.orderpath + QStringLiteral("成品/")
                                        : QString();
-    // Nothing is known of the products' photos when "成品/" could not be
-    // read: the folder's own line stands for them.
-    const bool finishedUnread = m_unreadableFolders.contains(takenOrder.orderpath + QStringLiteral("成品/"));
+    // Nothing is known of the products' photos when the order folder or
+    // "成品/" could not be read: the folder's own line stands for them.
+    const bool finishedUnread = m_unreadableFolders.contains(takenOrder.orderpath) ||
+                                m_unreadableFolders.contains(takenOrder.orderpath + QStringLiteral("成品/"));
     const QString finishedOutput = ProductData::localSavePath + Config::fj_cpname + QLatin1Char('/');
     // A finished photo this order could not copy into the output, as its
     // job told it (reading or writing) or the backstop found it: what its
@@ -682,8 +708,11 @@ void SeparationController::startProductStage()
             continue;
         for (const QString& photo : plan.photos) {
             const QString named = name + QLatin1Char(':') + photo;
-            const bool onServer = !finishedServer.isEmpty() && FileNames::isPlainFileName(photo) &&
-                                  FileOperation::isFileExist(finishedServer + photo);
+            const FileOperation::Presence presence =
+                finishedServer.isEmpty() || !FileNames::isPlainFileName(photo)
+                    ? FileOperation::Presence::Missing
+                    : FileOperation::lookUp(finishedServer + photo);
+            const bool onServer = presence == FileOperation::Presence::File;
             if (onServer && !notCopied(photo)) {
                 ++productPhotoJobNum;
                 m_host->startJob(new SeparateThread(photo, target + photo, name, false, 5, m_host->jobOwner(),
@@ -691,7 +720,10 @@ void SeparationController::startProductStage()
                                  0);
                 continue;
             }
-            QStringList& findings = onServer ? local.unwrittenFiles : local.missingPhotos;
+            // A photo that cannot be looked at may well be on the share: it
+            // is a file not written, never a missing photo.
+            const bool unread = presence == FileOperation::Presence::Unreadable;
+            QStringList& findings = onServer || unread ? local.unwrittenFiles : local.missingPhotos;
             if (!findings.contains(named))
                 findings.append(named);
         }
@@ -763,9 +795,16 @@ void SeparationController::startDownloadBar()
             [this, download](const QString&, bool succeeded) { barcodeEnded(download, succeeded); });
 }
 
+QString SeparationController::sheetOrderFolder() const
+{
+    // An order folder that could not be looked at lends the sheet nothing,
+    // as a missing one does: no photo of it is listed or marked.
+    return m_unreadableFolders.contains(takenOrder.orderpath) ? QString() : takenOrder.orderpath;
+}
+
 void SeparationController::getPicInfo()
 {
-    DirServer::setOrderPath(takenOrder.orderpath);
+    DirServer::setOrderPath(sheetOrderFolder());
     ImageData* images = ImageData::getInstance();
     if (!images->importImage(FinePhoto)) {
         // The lists still hold the last order's photos, never this one's.
@@ -792,7 +831,7 @@ void SeparationController::queryPicInfoCallBack(const WebService::Reply& reply)
     if (m_layout.sheetOutput == SeparationLayout::SheetOutput::ServiceHtml)
         sheetHtml = reply.object.value(QLatin1String("html")).toString();
     m_host->startJob(new SeparateThread(reply.object.value(QLatin1String("orderpicdescr")).toArray(), 6,
-                                        m_host->jobOwner(), takenOrder.orderpath),
+                                        m_host->jobOwner(), sheetOrderFolder()),
                      0);
 }
 

@@ -108,7 +108,7 @@ public:
     // "/") and name of that file. It joins the order's report as a file not
     // written.
     void copyFailed(const QString& folder, const QString& name);
-    // A folder of the order that is there and could not be listed: the
+    // A folder of the order that could not be looked at or listed: the
     // order's report names it once, at the top of its block.
     void folderUnreadable(const QString& folder);
 
@@ -227,6 +227,9 @@ private:
     void startProductStage();
     // The window's own sheet of the order, printed with the express sheet.
     void printLocalSheet();
+    // The order folder the sheet lists and marks from: empty once the
+    // order's folder could not be looked at.
+    QString sheetOrderFolder() const;
     // Every finding of the order goes into its first report entry, with the
     // folders it could not read and the files it failed to write; a barcode
     // download still under way gets that entry.

@@ -20,7 +20,7 @@ QString orderFolderName(const QString& orderKey, const QString& serviceCount, co
 // The folder's entries as a plain listing gives them: sub-folders, "."
 // and ".." included, hidden files left out, sorted by name without regard
 // to case. Nothing for a missing folder or an empty path. False, with no
-// names, for a folder that is there and could not be listed.
+// names, for a folder that could not be looked at or listed.
 bool folderEntries(const QString& folder, QStringList* names);
 // The "*.jpg", "*.jpeg" and "*.png" files of a folder, any case; false as
 // folderEntries.

@@ -50,10 +50,10 @@ QStringList names(const QList<Image>& images)
 
 struct FaultScope
 {
-    explicit FaultScope(const QString& fragment)
+    explicit FaultScope(const QString& fragment, FileOperation::Fault kind = FileOperation::Fault::Remove)
     {
-        FileOperation::setFaultHook([fragment](FileOperation::Fault f, const QString& path) {
-            return f == FileOperation::Fault::Remove && path.contains(fragment);
+        FileOperation::setFaultHook([fragment, kind](FileOperation::Fault f, const QString& path) {
+            return f == kind && path.contains(fragment);
         });
     }
     ~FaultScope() { FileOperation::setFaultHook(nullptr); }
@@ -362,6 +362,8 @@ void TestImageData::failedMovesKeepThePhoto_data()
     QTest::newRow("source cannot be removed") << "remove-fails";
     QTest::newRow("source already gone") << "source-gone";
     QTest::newRow("same file") << "same-file";
+    // Its copy may be all there is of the photo: it stays.
+    QTest::newRow("source not looked at once removed") << "source-unread";
 }
 
 void TestImageData::failedMovesKeepThePhoto()
@@ -380,6 +382,8 @@ void TestImageData::failedMovesKeepThePhoto()
         QDir(order + "汰片").removeRecursively();
     } else if (failure == "remove-fails") {
         fault = std::make_unique<FaultScope>(order + "成品/p.jpg");
+    } else if (failure == "source-unread") {
+        fault = std::make_unique<FaultScope>(order + "成品/p.jpg", FileOperation::Fault::LookUp);
     } else if (failure == "source-gone") {
         QFile::remove(order + "成品/p.jpg");
     } else {
@@ -395,7 +399,8 @@ void TestImageData::failedMovesKeepThePhoto()
     QCOMPARE(int(prompts.last().buttons), int(Prompts::Yes));
     QCOMPARE(names(data->GetSeletedImages()), QStringList({"p.jpg"}));
     if (failure != "source-gone")
-        QCOMPARE(readAll(order + "成品/p.jpg"), QByteArray("finished"));
+        QCOMPARE(readAll(order + (failure == "source-unread" ? "汰片" : "成品") + "/p.jpg"),
+                 QByteArray("finished"));
     if (failure == "source-gone")
         QCOMPARE(readAll(order + "汰片/p.jpg"), QByteArray("older rejected"));
     if (failure == "remove-fails")
@@ -422,6 +427,12 @@ void TestImageData::deleteRawPhotos()
     QCOMPARE(names(data->GetAllImages()), QStringList({"r2.jpg"}));
     QCOMPARE(prompts.last().title, QString("警告"));
     QCOMPARE(prompts.last().text, QString("照片r2.jpg删除失败，请重试"));
+    // Nor is one whose look-up fails once removed taken for deleted.
+    FaultScope unread(order + "照片/r2.jpg", FileOperation::Fault::LookUp);
+    prompts.setNextAnswer(Prompts::Yes);
+    data->deleteRawImage({"r2.jpg"});
+    QCOMPARE(names(data->GetAllImages()), QStringList({"r2.jpg"}));
+    QCOMPARE(prompts.calls().size(), 2);
     QVERIFY(prompts.unexpected().isEmpty());
 }
 

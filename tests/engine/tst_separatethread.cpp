@@ -389,6 +389,9 @@ void TestSeparateThread::productPhoto_data()
                               << QByteArray("IMG_7.jpg");
     QTest::newRow("only upper-case") << "IMG_7.jpg" << QStringList{"IMG_7.JPG"} << ""
                                      << QByteArray("IMG_7.JPG");
+    // "?": there, and its look-up fails.
+    QTest::newRow("as named, not looked at")
+        << "IMG_7.jpg" << QStringList{"?IMG_7.jpg", "IMG_7.JPG"} << "相册 8寸:IMG_7.JPG" << QByteArray();
     QTest::newRow("missing") << "IMG_7.jpg" << QStringList{"IMG_9.jpg"} << "相册 8寸:IMG_7.JPG"
                              << QByteArray();
     QTest::newRow("empty name") << "" << QStringList{"IMG_7.jpg"} << "相册 8寸:" << QByteArray();
@@ -406,7 +409,10 @@ void TestSeparateThread::productPhoto()
     QFETCH(QByteArray, copied);
     OrderTree tree;
     for (const QString& name : present)
-        tree.put(tree.finished + name, name.toUtf8());
+        tree.put(tree.finished + QString(name).remove('?'), name.toUtf8());
+    FileOperation::setFaultHook([present](FileOperation::Fault f, const QString& path) {
+        return f == FileOperation::Fault::LookUp && present.contains('?' + QFileInfo(path).fileName());
+    });
     const QString productFolder = tree.output + "相册 8寸 1/";
     QDir().mkpath(productFolder);
 
@@ -415,6 +421,7 @@ void TestSeparateThread::productPhoto()
     runner.start(new SeparateThread(fileName, productFolder + "IMG_7.jpg", "相册 8寸", false, 5,
                                     runner.owner(), tree.finished));
     settle(runner);
+    FileOperation::setFaultHook(nullptr);
 
     QCOMPARE(owner.calls, QStringList{"fenjian_productPhotoSlot_4(" + report + ")"});
     if (copied.isEmpty()) {

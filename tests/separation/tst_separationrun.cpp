@@ -737,11 +737,12 @@ void TestSeparationRun::earlyEnd()
 void TestSeparationRun::fileFaults_data()
 {
     // The file a fault hits ("%o" the order's output folder, "%s" its server
-    // folder; every file below a folder ending in "/"), the fault (-1: the
-    // barcode route fails, -2: it answers a refusal as its picture), the
-    // earlier run's file that must stay, the files the report names not
-    // written (or the report whole), and the goods (the stand-in's when
-    // empty). Another order the report names is ticked too, with its photo.
+    // folder; every file below a folder ending in "/"; "@n": only the n-th
+    // ask there), the fault (-1: the barcode route fails, -2: it answers a
+    // refusal as its picture), the earlier run's file that must stay, the
+    // files the report names not written (or the report whole), and the
+    // goods (the stand-in's when empty). Another order the report names is
+    // ticked too, with its photo.
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("file");
     QTest::addColumn<int>("fault");
@@ -785,6 +786,32 @@ void TestSeparationRun::fileFaults_data()
         << "design"
         << "%s成品" << int(F::List) << photo << "订单A24051203:\n目录读取失败：%s成品/\n\n"
         << kAlbumGoods;
+    // Both listings again, and no sheet of the order's photos.
+    const QString sheetThumb = "其它/制作单缩略图/IMG_0001.jpg";
+    QTest::newRow("成品/ not looked at")
+        << "design"
+        << "%s成品" << int(F::LookUp) << sheetThumb << "订单A24051203:\n目录读取失败：%s成品/\n\n"
+        << kAlbumGoods;
+    // The sheet of the second order is no copy of the first's.
+    QTest::newRow("成品/ not listed after another order")
+        << "design"
+        << "%s成品" << int(F::List) << sheetThumb
+        << "订单A24051201:\n不存在的照片:相册:IMG_0099.jpg\n\n订单A24051203:\n目录读取失败：%s成品/\n\n"
+        << kAlbumGoods;
+    QTest::newRow("order folder not looked at")
+        << "design"
+        << "%s" << int(F::LookUp) << sheetThumb << "订单A24051203:\n目录读取失败：%s\n\n"
+        << kAlbumGoods;
+    // The photo's look-up at the product stage, after the listing's.
+    const QString albumPhoto = album + " 相册 1/IMG_0001.jpg";
+    QTest::newRow("album photo not looked at")
+        << "design"
+        << "%s成品/IMG_0001.jpg@2" << int(F::LookUp) << albumPhoto
+        << "订单A24051203:\n不存在的照片:相册:IMG_0099.jpg\n未写入的文件:相册:IMG_0001.jpg\n\n"
+        << kAlbumGoods;
+    const QString raw = "%s照片/新建文件夹/IMG_0001.CR2";
+    QTest::newRow("raw not looked at") << "post-sample" << raw << int(F::LookUp) << "成品/IMG_0001.CR2"
+                                       << "%s照片/新建文件夹/:IMG_0001.CR2" << QByteArray();
     QTest::newRow("raw twin refused") << "post-sample"
                                       << "%o成品/IMG_0001.CR2" << int(F::Write) << "成品/IMG_0001.CR2"
                                       << "%o成品/:IMG_0001.CR2" << QByteArray();
@@ -858,11 +885,14 @@ void TestSeparationRun::fileFaults()
     // of the sizes afterwards takes it for copied, only the job can tell.
     const QByteArray old = QByteArray("old").repeated(100000);
     QVERIFY(TestFiles::write(orderOut + kept, old));
-    const QString hit = QDir::cleanPath(QString(file).replace("%o", orderOut).replace("%s", server));
+    const int at = file.indexOf('@');
+    const int nth = at < 0 ? 0 : file.mid(at + 1).toInt();
+    const QString hit = QDir::cleanPath(file.left(at).replace("%o", orderOut).replace("%s", server));
     const bool below = file.endsWith('/');
-    FileOperation::setFaultHook([fault, hit, below](FileOperation::Fault f, const QString& path) {
+    auto asks = std::make_shared<std::atomic<int>>(0);
+    FileOperation::setFaultHook([=](FileOperation::Fault f, const QString& path) {
         const QString p = QDir::cleanPath(path);
-        return int(f) == fault && (below ? p.startsWith(hit + '/') : p == hit);
+        return int(f) == fault && (below ? p.startsWith(hit + '/') : p == hit) && (!nth || ++*asks == nth);
     });
     if (fault == -1)
         env.service.failHttp("order", "getbarcodegen", 500);

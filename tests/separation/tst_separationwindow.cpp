@@ -476,6 +476,15 @@ void TestSeparationWindow::startChecks()
     path->setText(env.volumes.path("nowhere"));
     start->click();
     QCOMPARE(texts(env.prompts.calls()), QStringList{"警告/分件路径不存在"});
+    // A folder that cannot be looked at is not called missing.
+    const QString out = env.volumes.mkdir("out");
+    path->setText(out);
+    env.prompts.setNextAnswer(Prompts::Yes);
+    FileOperation::setFaultHook(
+        [](FileOperation::Fault f, const QString&) { return f == FileOperation::Fault::LookUp; });
+    start->click();
+    FileOperation::setFaultHook(nullptr);
+    QCOMPARE(texts(env.prompts.calls()).last(), "警告/目录读取失败：" + out);
     QVERIFY(env.prompts.unexpected().isEmpty());
 }
 
