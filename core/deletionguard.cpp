@@ -45,8 +45,8 @@ enum class Inside
 
 // Whether a folder anywhere below the top level of folder has one of an
 // order folder's own sub-folders in it. Links are not followed. A folder
-// the walk cannot list may hold anything: it is told apart, never taken
-// for one without orders.
+// the walk cannot list, or one whose look-up fails, may hold anything: it
+// is told apart, never taken for one without orders.
 Inside whatIsInside(const QString& folder)
 {
     const QStringList orderParts{QStringLiteral("照片"), QStringLiteral("成品"), QStringLiteral("设计")};
@@ -131,14 +131,20 @@ DeletionGuard::Result DeletionGuard::check(const QString& path, const QStringLis
         return refuse(Verdict::TooShallow);
 
     // Neither the folder nor any folder between it and the mount root may be
-    // a link: the deletion would land somewhere else.
+    // a link: the deletion would land somewhere else. One that cannot be
+    // looked at may be a link, or hold anything: it is never taken for a
+    // missing one.
     QString walk = root;
+    FileOperation::Presence presence = FileOperation::Presence::Folder;
     for (const QString& part : below) {
         walk += QLatin1Char('/') + part;
-        if (QFileInfo(walk).isSymLink())
+        presence = FileOperation::lookUpNoFollow(walk);
+        if (presence == FileOperation::Presence::Unreadable)
+            return refuse(Verdict::Unreadable);
+        if (presence == FileOperation::Presence::Other && QFileInfo(walk).isSymLink())
             return refuse(Verdict::SymbolicLink);
     }
-    if (QFileInfo::exists(clean)) {
+    if (presence != FileOperation::Presence::Missing) {
         const QString canonicalRoot = QFileInfo(root).canonicalFilePath();
         const QString canonical = QFileInfo(clean).canonicalFilePath();
         if (canonicalRoot.isEmpty() || !canonical.startsWith(canonicalRoot + QLatin1Char('/')))

@@ -18,7 +18,7 @@ enum class Verdict
     OverlapsRun,
     DateFolder,  // named like a month ("yyyy-MM") or a day ("dd") of the order tree
     HoldsOrders, // another order's folder lies below its top level
-    Unreadable,  // a folder at or below it could not be listed: it may hold anything
+    Unreadable,  // it, a folder on its path, or one below it could not be looked at or listed
 };
 
 struct Result
@@ -38,11 +38,13 @@ struct Result
 // day ("dd"), as such whatever else it is, and one that holds an order's
 // folder (a folder with "照片", "成品" or "设计" in it) anywhere below its
 // own top level, and one with a folder at or below it that cannot be
-// listed (it may hold another order a moment later).
+// listed or looked at (it may hold another order a moment later). A path
+// whose own look-up, or that of a folder on its way, fails is refused so
+// too: it is never taken for one that is not there.
 //
-// Only that last rule reads the folder's content, all of it: a caller on
-// the user-interface thread passes lookInside false and leaves it to the
-// deletion itself, which checks again on its own thread.
+// Only the rule on what lies below reads the folder's content, all of it:
+// a caller on the user-interface thread passes lookInside false and leaves
+// it to the deletion itself, which checks again on its own thread.
 Result check(const QString& path, const QStringList& otherPaths = {}, bool lookInside = true);
 
 } // namespace DeletionGuard

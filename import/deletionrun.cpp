@@ -65,12 +65,26 @@ int DeletionRun::start(const QList<order>& orders)
         // What needs the folder's whole content read is left to the worker,
         // off this thread.
         const DeletionGuard::Result verdict = DeletionGuard::check(checked.at(i).path, others, false);
-        if (!verdict.allowed())
+        if (!verdict.allowed()) {
             refused.append({checked.at(i), verdict.reason()});
-        else if (FoldersInUse::contains(checked.at(i).path))
+            continue;
+        }
+        if (FoldersInUse::contains(checked.at(i).path)) {
             inUse.append(checked.at(i));
-        else if (FileOperation::isDirExist(checked.at(i).path))
+            continue;
+        }
+        // A folder that is not there is passed over; one that cannot be
+        // looked at is no missing one, and is named with the refused.
+        switch (FileOperation::lookUp(checked.at(i).path)) {
+        case FileOperation::Presence::Folder:
             allowed.append(checked.at(i));
+            break;
+        case FileOperation::Presence::Unreadable:
+            refused.append({checked.at(i), FileOperation::unreadableText()});
+            break;
+        default:
+            break;
+        }
     }
 
     // Whatever is told now stands over this run's progress, never over the

@@ -20,7 +20,7 @@ bool isSeparator(QChar c)
     return c == QLatin1Char('/') || c == QLatin1Char('\\');
 }
 
-// -1 for a folder that exists and cannot be listed: a count not read is
+// -1 for a folder that cannot be looked at or listed: a count not read is
 // unknown, never 0.
 int countMatching(const QString& folder, const QStringList& filters)
 {
@@ -43,6 +43,11 @@ const QStringList kVideoFilters{QStringLiteral("*.mp4"), QStringLiteral("*.avi")
 QString below(const QString& orderPath, const QString& folder)
 {
     return orderPath.isEmpty() ? QString() : withSlash(orderPath) + folder;
+}
+
+bool isFolder(const QString& path)
+{
+    return FileOperation::lookUp(path) == FileOperation::Presence::Folder;
 }
 
 } // namespace
@@ -137,7 +142,8 @@ int existingImageCount(const QString& orderPath, ImportTypeEnum type)
     default:
         return -1;
     }
-    if (orderPath.isEmpty() || !QFileInfo(below(orderPath, thumbs)).isDir())
+    // A thumbnail folder that cannot be looked at counts nothing either.
+    if (orderPath.isEmpty() || !isFolder(below(orderPath, thumbs)))
         return -1;
     return countMatching(below(orderPath, images), kImageFilters);
 }
@@ -148,7 +154,7 @@ int existingVideoCount(const QString& orderPath, ImportTypeEnum type)
         return -1;
     const QString folder = below(orderPath, type == ImportRetouchedVideo ? QStringLiteral("精修视频")
                                                                          : QStringLiteral("试拍视频"));
-    if (!QFileInfo(folder).isDir())
+    if (!isFolder(folder))
         return -1;
     return countMatching(folder, kVideoFilters);
 }
@@ -271,8 +277,9 @@ Probe probeStoreRoot(const QString& root)
     const QString base = withSlash(root) + QStringLiteral("Velmor");
     for (int n = 0; n < 1000; ++n) {
         const QString probe = n == 0 ? base : base + QStringLiteral("-%1").arg(n);
-        const QFileInfo info(probe);
-        if (info.exists() || info.isSymLink())
+        // A name that cannot be looked at may be anything: it is passed over
+        // like a taken one, never made or removed.
+        if (FileOperation::lookUpNoFollow(probe) != FileOperation::Presence::Missing)
             continue;
         if (!QDir().mkdir(probe))
             return Probe::Refused;

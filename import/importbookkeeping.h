@@ -32,7 +32,7 @@ QString importFolder(ImportTypeEnum type);
 
 // Entries matching "*.jpg" and "*.JPG" (photos) or "*.mp4", "*.avi", "*.m4v"
 // and "*.wmv" (videos) in a folder; 0 for an empty path or a missing folder,
-// -1 for a folder that exists and cannot be listed.
+// -1 for a folder that cannot be looked at or listed.
 int folderPhotoCount(const QString& folder);
 int folderVideoCount(const QString& folder);
 // True for a file name folderPhotoCount counts.
@@ -42,15 +42,15 @@ bool isCountedPhoto(const QString& fileName);
 // shows them: images ("*.jpg", "*.png", "*.jpeg") of "照片", "成品" or
 // "设计", counted only when the type's thumbnail folder exists; videos of
 // "试拍视频" or "精修视频". -1 when nothing is counted: no order folder, a
-// missing folder, a folder that cannot be listed, or a type the count is
-// not made for.
+// missing folder, a folder that cannot be looked at or listed, or a type
+// the count is not made for.
 int existingImageCount(const QString& orderPath, ImportTypeEnum type);
 int existingVideoCount(const QString& orderPath, ImportTypeEnum type);
 
 // Files of the type in an order's folder and in its backup folder, taken
 // before and after an import: photos of "照片/" or "成品/" in both, designs
-// and videos in the order folder only. A folder that cannot be listed
-// counts -1.
+// and videos in the order folder only. A folder that cannot be looked at
+// or listed counts -1.
 struct FolderCounts
 {
     int server = 0;
@@ -101,8 +101,8 @@ enum class Probe
     Refused,  // no folder could be made in it
 };
 // Makes one new folder under the root, named "Velmor" or, when that name is
-// taken, "Velmor-<n>", and removes only that folder again. An existing file
-// or folder is never touched.
+// taken (or cannot be looked at), "Velmor-<n>", and removes only that folder
+// again. An existing file or folder is never touched.
 Probe probeStoreRoot(const QString& root);
 
 // The folder the next file dialog opens in after a choice: photos the

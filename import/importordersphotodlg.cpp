@@ -69,6 +69,13 @@ enum Column
     ColProgress
 };
 
+// An order whose folder cannot be looked at: "订单号:<name>", then the folder.
+QString unreadableOrderText(const QString& orderName, const QString& folder)
+{
+    return QStringLiteral("订单号:") + orderName + QLatin1Char('\n') +
+           FileOperation::unreadableFolderText(folder);
+}
+
 QString withSlash(const QString& path)
 {
     return path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
@@ -863,6 +870,7 @@ void importOrdersPhotoDlg::getNewOrderSlot(QList<ImportOrderModel*> list)
 
     QStringList duplicates;
     QStringList missing;
+    QStringList unreadable;
     for (ImportOrderModel* model : qAsConst(list)) {
         if (!model)
             continue;
@@ -876,9 +884,16 @@ void importOrdersPhotoDlg::getNewOrderSlot(QList<ImportOrderModel*> list)
         const QString root = FileOperation::rootPath(model->getOrderPath());
         qDebug() << "orderPath:" << model->getOrderPath();
         qDebug() << "orderRootPath:" << root;
-        if (root.endsWith(QLatin1Char('/')) && !FileOperation::isDirExist(root)) {
-            missing.append(name + QLatin1Char(':') + root);
-            continue;
+        if (root.endsWith(QLatin1Char('/'))) {
+            const FileOperation::Presence presence = FileOperation::lookUp(root);
+            if (presence == FileOperation::Presence::Unreadable) {
+                unreadable.append(unreadableOrderText(name, root));
+                continue;
+            }
+            if (presence != FileOperation::Presence::Folder) {
+                missing.append(name + QLatin1Char(':') + root);
+                continue;
+            }
         }
         getExistImagesCount(model);
         model->setParent(this);
@@ -894,6 +909,8 @@ void importOrdersPhotoDlg::getNewOrderSlot(QList<ImportOrderModel*> list)
                              QStringLiteral("以下订单导片根目录不存在：\n") + missing.join(QLatin1Char(',')),
                              Prompts::Ok);
     }
+    if (!unreadable.isEmpty())
+        Prompts::information(this, kWarning, unreadable.join(QLatin1Char('\n')), Prompts::Ok);
     refreshOrderTable();
 }
 
@@ -1063,13 +1080,26 @@ void importOrdersPhotoDlg::importAllOrdersBtnSlot()
     }
     if (importType != ImportN8) {
         QString message;
+        QStringList unreadable;
         for (const ImportOrderModel* model : qAsConst(orderMdlLst)) {
-            if (!model->getOrderPath().isEmpty() &&
-                !FileOperation::isDirExist(withSlash(model->getOrderPath()) + QStringLiteral("成品/")))
+            if (model->getOrderPath().isEmpty())
+                continue;
+            const QString finished = withSlash(model->getOrderPath()) + QStringLiteral("成品/");
+            switch (FileOperation::lookUp(finished)) {
+            case FileOperation::Presence::Folder:
+                break;
+            case FileOperation::Presence::Unreadable:
+                unreadable.append(unreadableOrderText(model->getOrderName(), finished));
+                break;
+            default:
                 message += QStringLiteral("订单号:") + model->getOrderName() + QLatin1Char('\n');
+                break;
+            }
         }
-        if (!message.isEmpty()) {
-            Prompts::warning(this, kWarning, message + QStringLiteral("路径不存在"), Prompts::Ok);
+        if (!message.isEmpty())
+            unreadable.prepend(message + QStringLiteral("路径不存在"));
+        if (!unreadable.isEmpty()) {
+            Prompts::warning(this, kWarning, unreadable.join(QLatin1Char('\n')), Prompts::Ok);
             return;
         }
     }
@@ -2007,8 +2037,11 @@ void importOrdersPhotoDlg::delListFiles(const QStringList* names)
         if (name.isEmpty())
             continue;
         for (const QString& folder : folders) {
+            // A file that cannot be looked at is not taken for a missing one:
+            // its removal is tried, and the list then shows what is left.
             const QString file = orderPath + folder + name;
-            if (FileOperation::isFileExist(file))
+            const FileOperation::Presence presence = FileOperation::lookUp(file);
+            if (presence == FileOperation::Presence::File || presence == FileOperation::Presence::Unreadable)
                 FileOperation::removeFile(file);
         }
     }

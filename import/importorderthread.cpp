@@ -520,11 +520,12 @@ void ImportOrderThread::startDelete()
         m_refusedInUse = true;
         return;
     }
-    if (!FileOperation::isDirExist(m_deleteDir))
+    if (FileOperation::lookUp(m_deleteDir) != FileOperation::Presence::Folder)
         return;
     FileOperation::removeFolderContent(m_deleteDir);
-    const QFileInfo after(m_deleteDir);
-    const bool gone = !after.exists() && !after.isSymLink();
+    // Gone only when the look-up says the name is not there: a folder that
+    // cannot be looked at may still hold every photo.
+    const bool gone = FileOperation::lookUpNoFollow(m_deleteDir) == FileOperation::Presence::Missing;
     qDebug() << "isDelete" << (gone ? "true" : "false");
     if (gone)
         emit deleteSucceed(m_orderId, m_deleteDir);

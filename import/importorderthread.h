@@ -59,7 +59,8 @@ class ImportOrderModel;
 //
 // Deletion mode. Removes one order's server folder, only when the deletion
 // guard allows it and no import of this process is writing into it, and
-// emits deleteSucceed only when the folder is gone.
+// emits deleteSucceed only when the folder is gone: its look-up says it is
+// not there (one that cannot be looked at is not gone).
 class ImportOrderThread : public QThread
 {
     Q_OBJECT

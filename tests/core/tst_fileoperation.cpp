@@ -778,6 +778,9 @@ void TestFileOperation::deletionGuard_data()
     QTest::newRow("month folder outside") << "/tmp/share/2024-05" << QStringList() << int(V::DateFolder);
     QTest::newRow("holding an order folder") << "@share/stores/east" << QStringList() << int(V::HoldsOrders);
     QTest::newRow("holding one deep down") << "@share/stores/west" << QStringList() << int(V::HoldsOrders);
+    // "*" marks the folder before it as one that cannot be looked at.
+    QTest::newRow("a folder on its way cannot be looked at")
+        << "@share/2023-05-01*/A001/" << QStringList() << int(V::Unreadable);
 }
 
 void TestFileOperation::deletionGuard()
@@ -801,7 +804,13 @@ void TestFileOperation::deletionGuard()
     path.replace("@", volumes.root());
     for (QString& other : others)
         other.replace("@", volumes.root());
+    const QString unseen = path.contains('*') ? path.section('*', 0, 0) : QString();
+    path.remove('*');
+    FileOperation::setFaultHook([unseen](FileOperation::Fault f, const QString& p) {
+        return f == FileOperation::Fault::LookUp && p == unseen;
+    });
     const DeletionGuard::Result result = DeletionGuard::check(path, others);
+    FileOperation::setFaultHook(nullptr);
     QCOMPARE(int(result.verdict), verdict);
     QCOMPARE(result.reason().isEmpty(), result.allowed());
 }

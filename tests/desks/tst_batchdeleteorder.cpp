@@ -272,6 +272,9 @@ void TestBatchDeleteOrder::deletion_data()
     QTest::newRow("a removal fails") << QStringList{"A24051201", "A24051203"} << "removal"
                                      << QStringList{"以下订单照片删除失败：\nA24051203："}
                                      << QStringList{"100101"};
+    QTest::newRow("folder cannot be looked at after its removal")
+        << QStringList{"A24051201", "A24051203"} << "unseen"
+        << QStringList{"以下订单照片删除失败：\nA24051203："} << QStringList{"100101"};
     QTest::newRow("log refused") << QStringList{"A24051204"} << "refuse" << QStringList{done, "没有权限\t0"}
                                  << QStringList{"100104"};
     QTest::newRow("log not JSON") << QStringList{"A24051204"} << "raw" << QStringList{done}
@@ -294,6 +297,11 @@ void TestBatchDeleteOrder::deletion()
         FileOperation::setFaultHook([stuck](FileOperation::Fault f, const QString& path) {
             return f == FileOperation::Fault::Remove && path.startsWith(stuck);
         });
+    else if (fault == "unseen") // once removed, it cannot be looked at
+        FileOperation::setFaultHook([stuck](FileOperation::Fault f, const QString& path) {
+            return f == FileOperation::Fault::LookUp && path == QDir::cleanPath(stuck) &&
+                   !QFileInfo::exists(stuck);
+        });
     else if (fault == "refuse")
         m_service->refuse("OrderPhoto", "order_photo_del", "0", "没有权限");
     else if (fault == "raw")
@@ -314,7 +322,7 @@ void TestBatchDeleteOrder::deletion()
     QCOMPARE(loggedIds(), logged);
     for (const QString& key : m_folders.keys())
         QCOMPARE(QFileInfo::exists(m_folders.value(key)),
-                 key == "A24051203" ? fault != "missing" : !checked.contains(key));
+                 key == "A24051203" ? fault != "missing" && fault != "unseen" : !checked.contains(key));
     if (!logged.isEmpty()) {
         const StandIn::LoggedRequest log = m_service->requests("OrderPhoto", "order_photo_del").first();
         QCOMPARE(log.keys, QStringList({"token", "shopid", "superid", "orderphotoid", "path", "MANAGER_ID"}));

@@ -157,6 +157,11 @@ void TestDeletionRun::refusedFoldersAreNamedAndKept_data()
     // The worker's own walk cannot list 照片/: it might hold anything.
     QTest::newRow("a sub-folder that cannot be listed")
         << QStringList{"photos/2024-06/12/K1/"} << QStringList{"K0"} << 1;
+    QTest::newRow("a sub-folder that cannot be looked at")
+        << QStringList{"photos/2024-06/12/K1/"} << QStringList{"K0"} << 1;
+    // The run's own check: no worker, and named, not left out.
+    QTest::newRow("an order folder that cannot be looked at")
+        << QStringList{"photos/2024-06/12/K1/"} << QStringList{"K0"} << 0;
 }
 
 void TestDeletionRun::refusedFoldersAreNamedAndKept()
@@ -172,10 +177,13 @@ void TestDeletionRun::refusedFoldersAreNamedAndKept()
     m_volumes->writeFile("photos/store/east/K3/照片/4.jpg", "keep");
     QVERIFY(QFile::link(m_volumes->path("elsewhere"), m_volumes->path("linked")));
 
-    const QString unreadable = QDir::cleanPath(m_volumes->path("photos/2024-06/12/K1/照片"));
-    const bool faulty = QByteArray(QTest::currentDataTag()) == "a sub-folder that cannot be listed";
+    const QByteArray tag = QTest::currentDataTag();
+    const QString unreadable = QDir::cleanPath(
+        m_volumes->path(tag.startsWith("an order") ? "photos/2024-06/12/K1" : "photos/2024-06/12/K1/照片"));
+    const bool faulty = tag.contains("cannot be");
+    const auto kind = tag.endsWith("looked at") ? FileOperation::Fault::LookUp : FileOperation::Fault::List;
     FileOperation::setFaultHook([=](FileOperation::Fault fault, const QString& path) {
-        return faulty && fault == FileOperation::Fault::List && path == unreadable;
+        return faulty && fault == kind && path == unreadable;
     });
 
     QList<order> orders;

@@ -214,6 +214,13 @@ void TestImportBookkeeping::counts()
     QCOMPARE(IB::existingImageCount(order, ImportFinished), -1);
     QCOMPARE(IB::importCounts(order, backup, ImportOriginal).backup, -1);
     QVERIFY(IB::importCounts(order, backup, ImportDesign).read());
+    // So does one (or its thumbnail folder) that cannot be looked at; one not there counts 0.
+    FileOperation::setFaultHook([backup](FileOperation::Fault f, const QString& path) {
+        return f == FileOperation::Fault::LookUp && (path.endsWith("缩略图") || path.startsWith(backup + "/"));
+    });
+    QCOMPARE(IB::existingImageCount(order, ImportFinished), -1);
+    QCOMPARE(IB::importCounts(order, backup, ImportOriginal).backup, -1);
+    QCOMPARE(IB::folderPhotoCount(order + "/missing/"), 0);
     FileOperation::setFaultHook(nullptr);
 
     // An order without a folder counts nothing, not the working directory.

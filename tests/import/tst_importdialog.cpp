@@ -294,18 +294,25 @@ void TestImportDialog::addingOrders()
     auto* absent = new ImportOrderModel(item("100107", "A24052001"), nullptr);
     absent->setOrderPath(QStringLiteral("Q:/photos/A24052001-1/"));
     auto* fresh = new ImportOrderModel(item("100108", "A24052002"), nullptr);
-    m_env->prompts.setNextAnswer(Prompts::Ok);
-    m_env->prompts.setNextAnswer(Prompts::Ok);
-    m_dlg->getNewOrderSlot({again1, absent, again2, fresh, fresh, kept.at(1)});
+    auto* unseen = new ImportOrderModel(item("100109", "A24052003"), nullptr);
+    unseen->setOrderPath(QStringLiteral("R:/photos/A24052003-1/")); // a root that cannot be looked at
+    FileOperation::setFaultHook([](FileOperation::Fault f, const QString& path) {
+        return f == FileOperation::Fault::LookUp && path == "R:";
+    });
+    for (int i = 0; i < 3; ++i)
+        m_env->prompts.setNextAnswer(Prompts::Ok);
+    m_dlg->getNewOrderSlot({again1, absent, again2, fresh, fresh, kept.at(1), unseen});
     QCOMPARE(messages(), QStringList({"订单已存在 / 已经添加过订单：\nA24051501-1,A24051502-1,A24051502-1",
-                                      "订单导片路径不存在 / 以下订单导片根目录不存在：\nA24052001-1:Q:/"}));
+                                      "订单导片路径不存在 / 以下订单导片根目录不存在：\nA24052001-1:Q:/",
+                                      "警告 / 订单号:A24052003-1\n目录读取失败：R:/"}));
     QCOMPARE(table()->rowCount(), 3);
     QCOMPARE(cell(2, 0), QStringLiteral("A24052002-1"));
     QCOMPARE(fresh->parent(), m_dlg.data());
-    QVERIFY(!again1->parent() && !absent->parent());
+    QVERIFY(!again1->parent() && !absent->parent() && !unseen->parent());
     delete again1;
     delete again2;
     delete absent;
+    delete unseen;
 }
 
 void TestImportDialog::finishedSelectionCheck_data()
@@ -692,6 +699,8 @@ void TestImportDialog::checksBeforeStart_data()
     QTest::newRow("all imported") << "imported" << 1 << "没有需要导入的订单";
     QTest::newRow("order folder without 成品")
         << "no finished folder" << 0 << "订单号:A24051202-1\n路径不存在";
+    QTest::newRow("order folder whose 成品 cannot be looked at")
+        << "finished unseen" << 0 << "订单号:A24051202-1\n目录读取失败：<order>成品/";
     QTest::newRow("store root not writable") << "locked" << 1 << "您没有服务器写入权限";
 }
 
@@ -701,7 +710,11 @@ void TestImportDialog::checksBeforeStart()
     QFETCH(int, type);
     QFETCH(QString, text);
     QJsonObject order = item("100102", "A24051202", "\\\\studio-nas\\photos\\2024-05\\12\\A24051202-1\\");
-    m_env->volumes.mkdir("photos/2024-05/12/A24051202-1");
+    const QString folder = m_env->volumes.mkdir("photos/2024-05/12/A24051202-1") + "/";
+    if (setup == "finished unseen")
+        FileOperation::setFaultHook([folder](FileOperation::Fault f, const QString& path) {
+            return f == FileOperation::Fault::LookUp && path == folder + "成品";
+        });
     const QString keep = m_env->volumes.writeFile("photos/Velmor/keep.jpg", "k");
     if (setup == "locked") {
         if (!QFileInfo("/proc/self").isDir())
@@ -715,7 +728,7 @@ void TestImportDialog::checksBeforeStart()
     setType(type);
     if (!m_dlg->findChildren<ImportOrderModel*>().isEmpty()) {
         ImportOrderModel* model = m_dlg->findChildren<ImportOrderModel*>().first();
-        if (setup == "imported" || setup == "no finished folder" || setup == "locked") {
+        if (setup == "imported" || setup.contains("finished") || setup == "locked") {
             model->setOriImgLst({photo("card/a.jpg")});
             model->setFineImgLst({photo("card/a.jpg")});
             model->setIsFineImported(setup == "imported");
@@ -723,7 +736,7 @@ void TestImportDialog::checksBeforeStart()
     }
     m_env->prompts.setNextAnswer(Prompts::Ok);
     button("importAllOrdersBtn")->click();
-    QCOMPARE(messages(), QStringList{"警告 / " + text});
+    QCOMPARE(messages(), QStringList{"警告 / " + text.replace("<order>", folder)});
     QVERIFY(m_env->prompts.last().hasParent);
     QCOMPARE(button("importAllOrdersBtn")->text(), QStringLiteral("批量导片"));
     QVERIFY(button("addNewOrderBtn")->isEnabled());
@@ -826,6 +839,12 @@ void TestImportDialog::batchFailures_data()
     QTest::newRow("first order's folder cannot be read after")
         << "unread after" << QStringList{"上报失败", "已导入(2)"}
         << "警告 / 以下订单上报失败：\nA24051501：目录读取失败" << QStringList{"100106:2"};
+    QTest::newRow("a photo of the first order cannot be looked at before")
+        << "unseen before" << QStringList{"未导入", "已导入(2)"} << "警告 / 目录读取失败，未导片：A24051501"
+        << QStringList{"100106:2"};
+    QTest::newRow("first order's folder cannot be looked at after")
+        << "unseen after" << QStringList{"上报失败", "已导入(2)"}
+        << "警告 / 以下订单上报失败：\nA24051501：目录读取失败" << QStringList{"100106:2"};
     for (const char* body : {"<html>busy</html>", R"([{"code":"1"}])", R"({"code":1})"}) {
         QTest::newRow(body) << QString("raw:") + body << QStringList{"上报失败", "上报失败"}
                             << "警告 / 以下订单上报失败：\nA24051501：200\nA24051502：200"
@@ -840,9 +859,13 @@ void TestImportDialog::batchFailures()
     QFETCH(QString, box);
     QFETCH(QStringList, picnumbers);
     const QString first = m_env->volumes.path("photos/2024-05/15/A24051501-1-豆豆-吴静-陈摄影/");
-    const bool existing = fault == "unread before"; // an order folder made before
+    const bool existing = fault.endsWith("before"); // an order folder made before
     if (existing)
         QDir().mkpath(first + "成品");
+    // Before: 成品 itself stops the batch at its start, so one of its photos.
+    const QString unseen = QDir::cleanPath(first + (existing ? "成品/old.jpg" : "成品"));
+    if (fault == "unseen before")
+        QVERIFY(TestFiles::write(unseen, "old"));
     dialog({item("100105", "A24051501",
                  existing ? "\\\\studio-nas\\photos\\2024-05\\15\\A24051501-1-豆豆-吴静-陈摄影\\" : ""),
             item("100106", "A24051502")});
@@ -856,6 +879,8 @@ void TestImportDialog::batchFailures()
         written = written || (f == FileOperation::Fault::Write && path.startsWith(first + "成品/"));
         if (fault.startsWith("unread"))
             return f == FileOperation::Fault::List && written && path == QDir::cleanPath(first + "成品");
+        if (fault.startsWith("unseen"))
+            return f == FileOperation::Fault::LookUp && written && path == unseen;
         if (fault == "deleting" && f == FileOperation::Fault::Remove &&
             path.startsWith(QDir::cleanPath(first))) {
             removing.release();
