@@ -44,8 +44,15 @@ void ExportN8Result::startSeparation()
     c->checkOrdersNum = int(std::count_if(c->orderList.cbegin(), c->orderList.cend(),
                                           [](const order& o) { return o.isChecked; }));
     // An empty field would name the working folder and export to the root.
+    // A folder that cannot be looked at is named as such, not as missing.
     const QString exportPath = ui->pathLineEdit->text();
-    if (exportPath.isEmpty() || !FileOperation::isDirExist(exportPath)) {
+    const FileOperation::Presence found =
+        exportPath.isEmpty() ? FileOperation::Presence::Missing : FileOperation::lookUp(exportPath);
+    if (found == FileOperation::Presence::Unreadable) {
+        Prompts::notice(QStringLiteral("警告"), FileOperation::unreadableFolderText(exportPath));
+        return;
+    }
+    if (found != FileOperation::Presence::Folder) {
         Prompts::notice(QStringLiteral("警告"), QStringLiteral("分件路径不存在"));
         return;
     }

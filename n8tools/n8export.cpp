@@ -1,6 +1,7 @@
 #include "n8export.h"
 
 #include "config.h"
+#include "fileoperation.h"
 #include "orderrecords.h"
 
 #include <QDir>
@@ -114,6 +115,12 @@ QString N8Export::notExportedLine(const QString& key, const QString& serviceTime
 {
     return kRed + orderOf(key, serviceTimes) + QStringLiteral("</font> 未导出：") +
            files.join(QStringLiteral("、")).toHtmlEscaped();
+}
+
+QString N8Export::unreadableLine(const QString& key, const QString& serviceTimes, const QString& folder)
+{
+    return kRed + orderOf(key, serviceTimes) + QStringLiteral("</font> ") +
+           FileOperation::unreadableFolderText(folder).toHtmlEscaped();
 }
 
 QString N8Export::reportLine(Line line, const QString& key, const QString& serviceTimes)

@@ -71,5 +71,8 @@ QString reportLine(Line line, const QString& key, const QString& serviceTimes);
 // The red line naming the files of an order that were not exported (paths
 // below the order's export folder), joined by "、" after "未导出：".
 QString notExportedLine(const QString& key, const QString& serviceTimes, const QStringList& files);
+// The red line naming a folder of the order that could not be looked at
+// ("目录读取失败：<folder>").
+QString unreadableLine(const QString& key, const QString& serviceTimes, const QString& folder);
 
 } // namespace N8Export

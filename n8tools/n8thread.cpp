@@ -181,13 +181,17 @@ void N8thread::copyDirectory(const QString& source, const QString& target, QStri
     QDir().mkpath(target);
     QSet<QString> entered;
     QStringList failed;
-    copyTree(source, target, entered, QFileInfo(target).canonicalFilePath(), failed);
+    // Finished photos that cannot be looked at may be there for any page.
+    const QString finished = N8Export::finishedFolder(orderPath);
+    const bool finishedUnreadable = isN8fjUseBigImg == QLatin1String("1") && !finished.isEmpty() &&
+                                    FileOperation::lookUp(finished) == FileOperation::Presence::Unreadable;
+    copyTree(source, target, entered, QFileInfo(target).canonicalFilePath(), finishedUnreadable, failed);
     if (notCopied)
         *notCopied += failed;
 }
 
 void N8thread::copyTree(const QString& source, const QString& target, QSet<QString>& entered,
-                        const QString& guardedTarget, QStringList& notCopied)
+                        const QString& guardedTarget, bool finishedUnreadable, QStringList& notCopied)
 {
     // A folder that cannot be resolved or read is not an empty one: it is
     // named with the files that were not exported. One reached again
@@ -222,18 +226,38 @@ void N8thread::copyTree(const QString& source, const QString& target, QSet<QStri
         const QString targetEntry = to + QLatin1Char('/') + name;
         qDebug().noquote() << "准备拷贝的文件夹:" << quoted(sourceEntry);
         qDebug().noquote() << "拷贝到：" << quoted(targetEntry);
-        if (entry.isDir()) {
+        // An entry that can no longer be looked at may be a folder: it is
+        // named, never passed over as a file the copy leaves out.
+        const FileOperation::Presence kind = FileOperation::lookUp(sourceEntry);
+        if (kind == FileOperation::Presence::Unreadable) {
+            qDebug().noquote() << FileOperation::unreadableText() << quoted(sourceEntry);
+            notCopied.append(targetEntry);
+            continue;
+        }
+        if (kind == FileOperation::Presence::Folder) {
             if (restricted && N8Export::isLeftOutFolder(name))
                 continue;
             qDebug().noquote() << "导版面000:" << quoted(name);
-            copyTree(sourceEntry, targetEntry, entered, guardedTarget, notCopied);
+            copyTree(sourceEntry, targetEntry, entered, guardedTarget, finishedUnreadable, notCopied);
             continue;
         }
         if (restricted && !N8Export::isKeptFile(name))
             continue;
         QString copySource = sourceEntry;
-        if (substitute && !finished.isEmpty() && QFileInfo(finished + QLatin1Char('/') + name).isFile())
-            copySource = finished + QLatin1Char('/') + name;
+        if (substitute && !finished.isEmpty()) {
+            // A finished photo that cannot be looked at may be there: N8's
+            // own page is not exported in its place.
+            const QString retouched = finished + QLatin1Char('/') + name;
+            const FileOperation::Presence found =
+                finishedUnreadable ? FileOperation::Presence::Unreadable : FileOperation::lookUp(retouched);
+            if (found == FileOperation::Presence::Unreadable) {
+                qDebug().noquote() << FileOperation::unreadableText() << quoted(retouched);
+                notCopied.append(targetEntry);
+                continue;
+            }
+            if (found == FileOperation::Presence::File)
+                copySource = retouched;
+        }
         exoprtN8ResultSendAlert(N8Export::copyingText(name));
         bool taken = false;
         if (FileOperation::copyNewFileAsIs(copySource, targetEntry, &taken))
@@ -265,8 +289,14 @@ void N8thread::exportN8Result()
         auto line = [&](Line l) { report += N8Export::reportLine(l, key, times); };
 
         // Without an absolute picture folder there is nothing to look in.
+        // A folder that cannot be looked at is named, never taken for one
+        // that is not there.
         const QString finished = N8Export::finishedFolder(orderPath);
-        if (finished.isEmpty() || !FileOperation::isDirExist(finished))
+        const FileOperation::Presence finishedFound =
+            finished.isEmpty() ? FileOperation::Presence::Missing : FileOperation::lookUp(finished);
+        if (finishedFound == FileOperation::Presence::Unreadable)
+            report += N8Export::unreadableLine(key, times, finished);
+        else if (finishedFound != FileOperation::Presence::Folder)
             line(Line::NoFinishedPhotos);
         exoprtN8ResultSendAlert(N8Export::preparingText(key, times));
 
@@ -275,17 +305,29 @@ void N8thread::exportN8Result()
             line(Line::NoN8Path);
             continue;
         }
-        if (!FileOperation::isDirExist(Config::localPath(selection.selected))) {
+        // A selection that cannot be looked at is exported as a folder the
+        // copy cannot read: made, and named under what was not exported.
+        const FileOperation::Presence selectionFound =
+            FileOperation::lookUp(Config::localPath(selection.selected));
+        const bool selectionReadable = selectionFound != FileOperation::Presence::Unreadable;
+        if (selectionReadable && selectionFound != FileOperation::Presence::Folder) {
             line(Line::OutOfReach);
             continue;
         }
         const QString resultSource = N8Export::resultSource(selection);
-        if (!FileOperation::isDirExist(resultSource) ||
-            QDir(resultSource)
-                .entryList({QStringLiteral("*.ok")}, QDir::Dirs | QDir::Files | QDir::NoDotAndDotDot)
-                .isEmpty()) {
-            line(Line::NotDone);
-            continue;
+        bool resultReadable = selectionReadable;
+        if (resultReadable) {
+            const FileOperation::Presence resultFound = FileOperation::lookUp(resultSource);
+            QFileInfoList markers;
+            if (resultFound == FileOperation::Presence::Unreadable ||
+                (resultFound == FileOperation::Presence::Folder &&
+                 !FileOperation::listMatching(resultSource, {QStringLiteral("*.ok")},
+                                              QDir::Dirs | QDir::Files | QDir::NoDotAndDotDot, &markers))) {
+                resultReadable = false;
+            } else if (markers.isEmpty()) {
+                line(Line::NotDone);
+                continue;
+            }
         }
         // An empty output folder would put the day's folder at the root.
         const QString dayFolder = exportPath.isEmpty() ? QString() : exportPath + QLatin1Char('/') + day;
@@ -302,11 +344,14 @@ void N8thread::exportN8Result()
         const QString resultTarget = orderFolder + QStringLiteral("/选版结果");
         const bool resultDone = FileOperation::makeDir(resultTarget);
         QStringList notCopied;
-        if (resultDone) {
+        if (!resultDone) {
+            line(Line::ResultTargetNotMade);
+        } else if (resultReadable) {
             exoprtN8ResultSendAlert(N8Export::exportingResultText(key, times));
             copyDirectory(resultSource, resultTarget, &notCopied);
         } else {
-            line(Line::ResultTargetNotMade);
+            qDebug().noquote() << FileOperation::unreadableText() << quoted(resultSource);
+            notCopied.append(resultTarget);
         }
         if (isStop)
             break;
@@ -314,7 +359,12 @@ void N8thread::exportN8Result()
         bool designDone = true;
         if (withDesignData) {
             const QString designSource = N8Export::designDataSource(selection);
-            if (designSource.isEmpty() || !FileOperation::isDirExist(designSource)) {
+            const FileOperation::Presence designFound =
+                designSource.isEmpty() ? FileOperation::Presence::Missing
+                : selectionReadable    ? FileOperation::lookUp(designSource)
+                                       : FileOperation::Presence::Unreadable;
+            if (designFound != FileOperation::Presence::Folder &&
+                designFound != FileOperation::Presence::Unreadable) {
                 line(Line::NoDesignData);
                 designDone = false;
             } else {
@@ -323,6 +373,9 @@ void N8thread::exportN8Result()
                 if (!FileOperation::makeDir(designTarget)) {
                     line(Line::DesignDataTargetNotMade);
                     designDone = false;
+                } else if (designFound == FileOperation::Presence::Unreadable) {
+                    qDebug().noquote() << FileOperation::unreadableText() << quoted(designSource);
+                    notCopied.append(designTarget);
                 } else {
                     exoprtN8ResultSendAlert(N8Export::exportingDesignDataText(key, times));
                     copyDirectory(designSource, designTarget, &notCopied);

@@ -35,7 +35,8 @@ class QWidget;
 // step and file, then exactly one {"type": "all_finish", "message": the
 // HTML report}. A store's file is committed only once it is complete, so a
 // refused write keeps the store's old file; an exported order whose files
-// did not all land ends partial, after a line that names them.
+// did not all land ends partial, after a line that names them; a folder
+// of the order that cannot be looked at is never taken for a missing one.
 //
 // Stopping is cooperative: the XML building and writing look at the flag
 // before each entry and store, the export before each order and file.
@@ -58,8 +59,9 @@ public:
     // itself is never entered, and no file is replaced or left partial.
     // notCopied, when given, receives the target path of every file that
     // was not exported (a failed copy, or a taken name that holds other
-    // content than the file meant for it) and of every folder that could
-    // not be resolved or read.
+    // content than the file meant for it, a page whose finished photo
+    // could not be looked at where finished photos replace pages) and of
+    // every folder or entry that could not be resolved, looked at or read.
     void copyDirectory(const QString& source, const QString& target, QStringList* notCopied = nullptr);
     void exoprtN8ResultSendAlert(QString alert);
     void exoprtN8ResultSendMsg(QJsonObject message);
@@ -91,7 +93,7 @@ protected:
 private:
     void makeXml(int listType);
     void copyTree(const QString& source, const QString& target, QSet<QString>& entered,
-                  const QString& guardedTarget, QStringList& notCopied);
+                  const QString& guardedTarget, bool finishedUnreadable, QStringList& notCopied);
     void sendSyncMessage(const QJsonObject& message);
 
     QWidget* receiver;

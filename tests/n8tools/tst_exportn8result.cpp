@@ -395,6 +395,8 @@ void TestExportN8Result::exportGuards_data()
                                     << "警告/分件路径不存在";
     QTest::newRow("empty folder field") << "empty"
                                         << "警告/分件路径不存在";
+    QTest::newRow("folder that cannot be looked at") << "unreadable"
+                                                     << "警告/目录读取失败：@";
 }
 
 void TestExportN8Result::exportGuards()
@@ -408,11 +410,14 @@ void TestExportN8Result::exportGuards()
         tick(w, {"A24051201"});
     auto* path = child<QLineEdit>(&w, "pathLineEdit");
     path->setText(state == "missing" ? env.volumes.path("gone") : state == "empty" ? QString() : env.out);
+    FileOperation::setFaultHook([state, out = env.out](FileOperation::Fault f, const QString& p) {
+        return state == "unreadable" && f == FileOperation::Fault::LookUp && p == out;
+    });
     w.controller()->isSeparating = state == "busy";
     w.controller()->m_messageList.append(finishMessage{"A1", {"x"}, {}});
     env.prompts.setNextAnswer(Prompts::Yes);
     child<QPushButton>(&w, "pushButton_separate")->click();
-    QCOMPARE(boxes(env.prompts), QStringList{box});
+    QCOMPARE(boxes(env.prompts), QStringList{box.replace("@", env.out)});
     QCOMPARE(env.prompts.last().buttons, Prompts::StandardButtons(Prompts::Yes));
     QVERIFY(!w.findChild<N8thread*>()->isRunning());
     QCOMPARE(w.controller()->isSeparating, state == "busy");

@@ -339,8 +339,8 @@ void TestN8Thread::stopWhileAFileIsWritten()
                                store("3", "Z", volumes.path("n8/Z"))};
     // The owner stops the worker while Y's file is being written.
     const QString y = volumes.path("n8/Y/产品/VgStaff.xml");
-    FileOperation::setFaultHook([&worker, y](FileOperation::Fault, const QString& path) {
-        if (path == y)
+    FileOperation::setFaultHook([&worker, y](FileOperation::Fault f, const QString& path) {
+        if (f == FileOperation::Fault::Write && path == y)
             worker.stopThread();
         return false;
     });
