@@ -229,7 +229,19 @@ void CR2DownloadRunnable::removeRaws(const QString& rawDir, const QStringList& c
 bool CR2DownloadRunnable::isRawDirExist(QString path, bool* unreadable)
 {
     QFileInfoList entries;
-    const bool read = !QFileInfo(path).isDir() || listing(path, &entries);
+    // A folder that is not there is empty; one that cannot be looked at
+    // is one that cannot be read.
+    bool read = true;
+    switch (FileOperation::lookUp(path)) {
+    case FileOperation::Presence::Folder:
+        read = listing(path, &entries);
+        break;
+    case FileOperation::Presence::Unreadable:
+        read = false;
+        break;
+    default:
+        break;
+    }
     if (unreadable)
         *unreadable = !read;
     return read && entries.size() >= 3;
@@ -237,16 +249,26 @@ bool CR2DownloadRunnable::isRawDirExist(QString path, bool* unreadable)
 
 bool CR2DownloadRunnable::getSubCR2Dir(QString srcDir, QString& rawDir, QString* unreadable)
 {
-    if (!QFileInfo(srcDir).isDir())
+    const FileOperation::Presence source = FileOperation::lookUp(srcDir);
+    if (source != FileOperation::Presence::Folder) {
+        if (unreadable)
+            *unreadable = source == FileOperation::Presence::Unreadable ? srcDir : QString();
         return false;
-    // A folder that cannot be read matters only when no readable one holds
-    // raw files; then the first of them is named.
+    }
+    // A folder that cannot be looked at or read matters only when no
+    // readable one holds raw files; then the first of them is named.
     QString failed;
     QFileInfoList entries;
     if (!listing(srcDir, &entries))
         failed = srcDir;
     for (const QFileInfo& entry : qAsConst(entries)) {
-        if (isDotEntry(entry) || !entry.isDir() || entry.isSymLink())
+        if (isDotEntry(entry))
+            continue;
+        // Links are never followed: only a folder of its own is looked in.
+        const FileOperation::Presence presence = FileOperation::lookUpNoFollow(entry.filePath());
+        if (presence == FileOperation::Presence::Unreadable && failed.isEmpty())
+            failed = entry.filePath();
+        if (presence != FileOperation::Presence::Folder)
             continue;
         QFileInfoList inner;
         if (!listing(entry.filePath(), &inner)) {

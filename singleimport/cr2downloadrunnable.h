@@ -23,7 +23,8 @@
 // whose listing fails is kept, and a link is removed, never followed. What
 // stays is named in the tip, the raw folder's lines before the files'. A
 // folder it could not read while choosing what to copy stops it before it
-// copies anything.
+// copies anything; a folder, or an entry of one, that cannot be looked at
+// is a folder that could not be read, never a missing one.
 class CR2DownloadRunnable : public QRunnable
 {
 public:
@@ -38,11 +39,12 @@ public:
     // a folder it looked in that could not be read, a target that cannot be
     // made or lies in the source).
     bool downLoad(QString srcDir, QString dstDir, QString& tip);
-    // unreadable, when given, tells a folder that exists but could not be
-    // read from an empty one.
+    // unreadable, when given, tells a folder that could not be looked at
+    // or read from an empty or missing one.
     static bool isRawDirExist(QString path, bool* unreadable = nullptr);
     // Without a raw folder, unreadable (when given) receives the first
-    // folder it could not read, the source's own or a sub-folder, else "".
+    // folder it could not look at or read, the source's own or a
+    // sub-folder, else "".
     static bool getSubCR2Dir(QString srcDir, QString& rawDir, QString* unreadable = nullptr);
     // The base name a raw file is copied under: the matched photo's name
     // less its suffix, else the raw file's own name less its suffix.

@@ -374,23 +374,30 @@ void ImportPhotoToServer::showExistImages(QString path)
     const QString photos = path + folders.main;
     // Without an order folder there is nothing to list (an empty path would
     // name the working directory).
-    if (path.isEmpty() || !QFileInfo(thumbs).isDir()) {
+    using Presence = FileOperation::Presence;
+    const Presence thumbsFolder = path.isEmpty() ? Presence::Missing : FileOperation::lookUp(thumbs);
+    if (thumbsFolder != Presence::Folder && thumbsFolder != Presence::Unreadable) {
         ui->label_4->setText(SingleOrder::emptyCaption(m_mode));
         showDefaultThumb({});
         return;
     }
+    // A folder that could not be looked at or read, or a photo of the list
+    // that could not be looked at, shows no photos and no count.
     QFileInfoList entries;
     const int count = getFolderPhotoCount(photos);
-    // A folder that could not be read shows no photos and no count.
-    if (!FileOperation::listMatching(thumbs, {}, QDir::Files | QDir::NoDotAndDotDot, &entries) || count < 0) {
+    bool read = thumbsFolder == Presence::Folder && count >= 0 &&
+                FileOperation::listMatching(thumbs, {}, QDir::Files | QDir::NoDotAndDotDot, &entries);
+    QList<QString> listed;
+    for (int i = 0; read && i < entries.size(); ++i) {
+        const Presence photo = FileOperation::lookUp(photos + entries.at(i).fileName());
+        read = photo != Presence::Unreadable;
+        if (photo == Presence::File)
+            listed.append(entries.at(i).filePath());
+    }
+    if (!read) {
         ui->label_4->setText(SingleOrder::unreadableCaption(m_mode));
         showDefaultThumb({});
         return;
-    }
-    QList<QString> listed;
-    for (const QFileInfo& entry : qAsConst(entries)) {
-        if (FileOperation::isFileExist(photos + entry.fileName()))
-            listed.append(entry.filePath());
     }
     updateThumb(listed);
     existPhotoCount = count;
@@ -707,7 +714,12 @@ void ImportPhotoToServer::import()
     if (!claimRunFolder(orderPath))
         return;
     for (const QString& folder : photos ? QStringList{orderPath, orderBakPath} : QStringList{orderPath}) {
-        if (!QFileInfo(folder).isDir()) {
+        const FileOperation::Presence presence = FileOperation::lookUp(folder);
+        if (presence == FileOperation::Presence::Unreadable) {
+            abandonRun(FileOperation::unreadableFolderText(folder));
+            return;
+        }
+        if (presence != FileOperation::Presence::Folder) {
             abandonRun(QStringLiteral("订单目录不存在：%1").arg(folder));
             return;
         }

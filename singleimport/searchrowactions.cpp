@@ -2,6 +2,7 @@
 
 #include "config.h"
 #include "cr2downloadwindow.h"
+#include "fileoperation.h"
 #include "imagetime.h"
 #include "importphototoserver.h"
 #include "orderrecords.h"
@@ -9,7 +10,6 @@
 #include "prompts.h"
 #include "searchorderwindow.h"
 
-#include <QFileInfo>
 #include <QJsonObject>
 #include <QPointer>
 
@@ -39,8 +39,13 @@ QWidget* openDownload(SearchOrderWindow* search, const QJsonObject& item)
 {
     const order record = orderFromListItem(item);
     const QString folder = OrderTree::withSlash(record.orderpath);
-    if (!QFileInfo(folder).isDir()) {
-        Prompts::notice(QStringLiteral("警告"), QStringLiteral("订单目录不存在：%1").arg(folder), search);
+    // A folder that cannot be looked at may well be there: it is not named missing.
+    const FileOperation::Presence presence = FileOperation::lookUp(folder);
+    if (presence != FileOperation::Presence::Folder) {
+        const QString text = presence == FileOperation::Presence::Unreadable
+                                 ? FileOperation::unreadableFolderText(folder)
+                                 : QStringLiteral("订单目录不存在：%1").arg(folder);
+        Prompts::notice(QStringLiteral("警告"), text, search);
         return nullptr;
     }
     const QString target =

@@ -108,6 +108,7 @@ void ThumbnailThread1::scaleImage()
 
 void ThumbnailThread1::isDirExist()
 {
+    // The same answer as CheckDirThread's, for the same choice.
     owner.post("onIsPathExist", FileOperation::isDirExist(dirPath));
 }
 

@@ -319,6 +319,11 @@ void TestImportPhotoToServer::lookupOutcomes_data()
     QTest::newRow("thumbnails unreadable") << own << kOwnFolder << "list thumbnail" << "" << true << "B" << "C"
                                            << unreadable;
     QTest::newRow("photos unreadable") << own << kOwnFolder << "list 照片" << "" << true << "B" << "C" << unreadable;
+    // One that cannot be looked at, or holds a photo that cannot, alike.
+    QTest::newRow("thumbnails cannot be looked at")
+        << own << kOwnFolder << "look thumbnail" << "" << true << "B" << "C" << unreadable;
+    QTest::newRow("a photo cannot be looked at")
+        << own << kOwnFolder << "look 照片/a.png" << "" << true << "B" << "C" << unreadable;
 }
 
 void TestImportPhotoToServer::lookupOutcomes()
@@ -332,11 +337,13 @@ void TestImportPhotoToServer::lookupOutcomes()
         order.insert("orderbakpicpath", orderPath.isEmpty() ? "" : "\\\\studio-nas\\backup\\x\\");
     });
     if (!folder.isEmpty()) {
-        for (const char* name : {"415A102-C-002.jpg", "415A102-C-001.jpg"}) {
+        // a.png: a photo the count passes over by its name.
+        for (const char* name : {"415A102-C-002.jpg", "415A102-C-001.jpg", "a.png"}) {
             m_volumes->writeFile(folder + "照片/" + name, "photo");
             m_volumes->writeFile(folder + "thumbnail/" + name, "thumb");
         }
     }
+    const bool fileFault = fault.startsWith("list ") || fault.startsWith("look ");
     ImportPhotoToServer* w = open();
     waitForLookup(w);
     auto* folderAppendEdit = child<QLineEdit>(w, "lineEdit_folderAppendName");
@@ -348,9 +355,11 @@ void TestImportPhotoToServer::lookupOutcomes()
         m_service->sendRaw("order", "get_order_path", R"({"code":1,"data":{}})");
     else if (fault == "http")
         m_service->failHttp("order", "get_order_path", 500);
-    else if (fault.startsWith("list "))
-        FileOperation::setFaultHook([folder = fault.mid(5)](FileOperation::Fault f, const QString& path) {
-            return f == FileOperation::Fault::List && path.endsWith("415A102-B-1/" + folder);
+    else if (fileFault)
+        FileOperation::setFaultHook([fault](FileOperation::Fault f, const QString& path) {
+            const bool look = fault.startsWith("look ");
+            return f == (look ? FileOperation::Fault::LookUp : FileOperation::Fault::List) &&
+                   path.endsWith("415A102-B-1/" + fault.mid(5));
         });
     if (!box.isEmpty()) {
         m_prompts->setNextAnswer(Prompts::Yes);
@@ -367,7 +376,7 @@ void TestImportPhotoToServer::lookupOutcomes()
     QFETCH(QString, folderAppend);
     QFETCH(QString, photoAppend);
     QTRY_COMPARE(child<QLabel>(w, "label_4")->text(), caption);
-    if (fault.startsWith("list "))
+    if (fileFault)
         QCOMPARE(w->findChild<QListWidget*>()->count(), 0);
     QTRY_COMPARE(folderAppendEdit->text(), folderAppend);
     QTRY_COMPARE(child<QLineEdit>(w, "lineEdit_picAppendName")->text(), photoAppend);
@@ -391,6 +400,8 @@ void TestImportPhotoToServer::startFailures_data()
     QTest::newRow("missing order folder") << "missing" << "订单目录不存在：%1";
     QTest::newRow("order folder unreadable") << "unreadable"
                                              << "目录读取失败：%1";
+    QTest::newRow("finished folder cannot be looked at") << "look 成品" << "目录读取失败：%1";
+    QTest::newRow("order folder cannot be looked at") << "look order" << "目录读取失败：%1";
     QTest::newRow("order folder being deleted") << "deleting"
                                                 << "订单正在删除，未导片：A102";
 }
@@ -412,7 +423,7 @@ void TestImportPhotoToServer::startFailures()
             order.insert("orderpath", "\\\\studio-nas\\photos\\gone\\");
             order.insert("orderbakpicpath", "\\\\studio-nas\\backup\\gone\\");
         }
-        if (change == "deleting" || change == "unreadable") {
+        if (change == "deleting" || change == "unreadable" || change.startsWith("look ")) {
             order.insert("orderpath", "\\\\studio-nas\\photos\\2019-04\\15\\415A102-B-1\\");
             order.insert("orderbakpicpath", "\\\\studio-nas\\backup\\x\\");
         }
@@ -424,13 +435,17 @@ void TestImportPhotoToServer::startFailures()
         m_service->refuse("order", "get_order_pic_path", "0", "没有路径");
     if (change == "http")
         m_service->failHttp("order", "get_order_pic_path", 500);
+    const QString failing = change == "look order" ? kOwnFolder : kOwnFolder + "成品/";
     if (box.contains("%1"))
-        box = box.arg(change == "unreadable" ? m_volumes->path(kOwnFolder + "成品/")
-                                             : Config::returnPicPath("\\\\studio-nas\\photos\\gone\\"));
-    if (change == "unreadable") {
+        box = box.arg(change == "unreadable" || change.startsWith("look ")
+                          ? m_volumes->path(failing)
+                          : Config::returnPicPath("\\\\studio-nas\\photos\\gone\\"));
+    if (change == "unreadable" || change.startsWith("look ")) {
         m_volumes->mkdir(kOwnFolder + "成品");
-        FileOperation::setFaultHook([](FileOperation::Fault f, const QString& path) {
-            return f == FileOperation::Fault::List && path.endsWith("415A102-B-1/成品");
+        const auto kind = change == "unreadable" ? FileOperation::Fault::List : FileOperation::Fault::LookUp;
+        const QString folder = QDir::cleanPath(m_volumes->path(failing));
+        FileOperation::setFaultHook([kind, folder](FileOperation::Fault f, const QString& path) {
+            return f == kind && path == folder;
         });
     }
 
@@ -556,6 +571,19 @@ void TestImportPhotoToServer::finishedRun()
     QCOMPARE(m_prompts->messages().at(1).text,
              "导入前正式库照片：3张\n\n导入后正式库照片：目录读取失败    \n");
     QCOMPARE(m_prompts->messages().last().text, "以下订单上报失败：\nA102：目录读取失败");
+    QCOMPARE(m_service->requests("order", "updatepicpath").size(), 1);
+
+    // Nor one of a folder that cannot be looked at.
+    choose(w, {card("IMG_0004.JPG", 1, "")});
+    FileOperation::setFaultHook([order](FileOperation::Fault f, const QString& path) {
+        return f == FileOperation::Fault::LookUp && path.endsWith("/成品") &&
+               QFile::exists(order + "成品/IMG_0004.JPG");
+    });
+    m_prompts->setNextAnswer(Prompts::Yes);
+    m_prompts->setNextAnswer(Prompts::Yes);
+    child<QPushButton>(w, "importButton")->click();
+    QTRY_COMPARE(m_prompts->messages().size(), 5);
+    QCOMPARE(m_prompts->messages().at(3).text, "导入前正式库照片：4张\n\n导入后正式库照片：目录读取失败    \n");
     QCOMPARE(m_service->requests("order", "updatepicpath").size(), 1);
 }
 

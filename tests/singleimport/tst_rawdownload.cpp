@@ -452,6 +452,12 @@ void TestRawDownload::refusals_data()
     QTest::newRow("raw folder unreadable while sought")
         << "raw sought" << false << "目录读取失败：%1新建文件夹";
     QTest::newRow("unreadable sibling before the raw folder") << "sibling" << true << "下载完毕！\n\n";
+    // A folder it cannot look at stops it as one it cannot read.
+    QTest::newRow("source cannot be looked at") << "look first" << false << "目录读取失败：%1";
+    QTest::newRow("source cannot be looked at while the raw folder is sought")
+        << "look search" << false << "目录读取失败：%1";
+    QTest::newRow("raw folder cannot be looked at while sought")
+        << "look raw" << false << "目录读取失败：%1新建文件夹";
 }
 
 void TestRawDownload::refusals()
@@ -478,19 +484,22 @@ void TestRawDownload::refusals()
         rawFiles.clear();
     for (const QString& name : rawFiles)
         raw(name, QString(), src + "新建文件夹/");
-    if (situation == "plain" || situation == "raw sought")
+    if (situation == "plain" || situation == "raw sought" || situation == "look raw")
         photo("x.jpg", QString());
     if (situation == "sibling")
         raw("IMG_0009.CR2", QString(), src + "a/");
-    // Which folder's listing fails, and after how many readings of it:
-    // only that one listing fails.
+    // Which folder's listing (or look-up) fails, and after how many readings
+    // (or look-ups) of it: only that one fails.
     const QMap<QString, QPair<QString, int>> faults{
         {"unreadable", {"新建文件夹", 1}}, {"first look", {"", 0}}, {"search", {"", 1}}, {"plain", {"", 2}},
-        {"raw sought", {"新建文件夹", 0}}, {"sibling", {"a", 0}}};
+        {"raw sought", {"新建文件夹", 0}}, {"sibling", {"a", 0}},   {"look first", {"", 0}},
+        {"look search", {"", 1}},          {"look raw", {"新建文件夹", 2}}};
+    const auto kind =
+        situation.startsWith("look ") ? FileOperation::Fault::LookUp : FileOperation::Fault::List;
     int listings = 0;
     if (faults.contains(situation))
         FileOperation::setFaultHook([&](FileOperation::Fault fault, const QString& path) {
-            return fault == FileOperation::Fault::List &&
+            return fault == kind &&
                    path == QDir::cleanPath(src + faults.value(situation).first) &&
                    listings++ == faults.value(situation).second;
         });

@@ -2,6 +2,7 @@
 #include "cr2downloadwindow.h"
 #include "demosignin.h"
 #include "demotree.h"
+#include "fileoperation.h"
 #include "importphototoserver.h"
 #include "recordingdesktop.h"
 #include "scriptedprompts.h"
@@ -214,6 +215,14 @@ void TestSingleImportEndToEnd::downloadTheRawFilesOfAnOrder()
 
     search = findOrder("A24051201");
     QVERIFY(search);
+    // An order folder that cannot be looked at is named so; nothing starts.
+    FileOperation::setFaultHook([order](FileOperation::Fault fault, const QString& path) {
+        return fault == FileOperation::Fault::LookUp && path == QDir::cleanPath(order);
+    });
+    m_prompts->setNextAnswer(Prompts::Yes);
+    chooseRowEntry(search, QStringLiteral("下载原图"));
+    FileOperation::setFaultHook(nullptr);
+    QCOMPARE(m_prompts->calls().last().text, QStringLiteral("目录读取失败：") + order);
     m_prompts->setNextPath(target);
     m_prompts->setNextAnswer(Prompts::Yes);
     const int boxes = m_prompts->messages().size();
