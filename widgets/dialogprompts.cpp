@@ -1,5 +1,6 @@
 #include "dialogprompts.h"
 
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -24,27 +25,50 @@ QMessageBox::Icon toIcon(Prompts::Icon icon)
     return QMessageBox::NoIcon;
 }
 
-// Wrapped lines can make a plain-text box taller than its screen, with its
-// buttons below the edge: drops the last shown line until the laid-out box
-// fits the screen's available area, ending the text with "…", and keeps the
-// whole text behind the details button. The box is then kept inside that
-// area.
-void fitToScreen(QMessageBox& box, const QString& wholeText)
+// The lines of a plain-text box, and how many of them it shows.
+struct ShownLines
 {
-    const QScreen* screen = box.screen();
-    if (!screen)
-        return;
-    const QRect area = screen->availableGeometry();
-    const QString ellipsis = QStringLiteral("…");
-    QStringList lines = box.text().split(QLatin1Char('\n'));
-    if (lines.size() > 1 && lines.last() == ellipsis)
-        lines.removeLast();
-    if (box.frameGeometry().height() > area.height() && box.detailedText().isEmpty())
-        box.setDetailedText(wholeText);
-    while (box.frameGeometry().height() > area.height() && lines.size() > 1) {
-        lines.removeLast();
-        box.setText(lines.join(QLatin1Char('\n')) + QLatin1Char('\n') + ellipsis);
+    QStringList lines; // without a closing "…"
+    bool cut = false;  // the text came cut already: it keeps its "…"
+    int shown = 0;
+
+    QString text(int count) const
+    {
+        const QString head = QStringList(lines.mid(0, count)).join(QLatin1Char('\n'));
+        return count < lines.size() || cut ? head + QStringLiteral("\n…") : head;
     }
+};
+
+// Drops lines from the end of the shown text, ending it with "…", until the
+// laid-out box is no taller than `height`; the first line always stays.
+// Each try lays the box out again, so the count is searched for: from the
+// lines the height holds, halving, rather than one line at a time.
+void fitHeight(QMessageBox& box, ShownLines& text, int height)
+{
+    if (box.frameGeometry().height() <= height || text.shown <= 1)
+        return;
+    const int held = height / qMax(1, box.fontMetrics().lineSpacing());
+    int fits = 0;
+    int tooTall = text.shown;
+    int tried = text.shown;
+    int next = qBound(1, held, tooTall - 1);
+    while (next > fits && next < tooTall) {
+        box.setText(text.text(next));
+        tried = next;
+        if (box.frameGeometry().height() <= height)
+            fits = next;
+        else
+            tooTall = next;
+        next = (fits + tooTall) / 2;
+    }
+    text.shown = qMax(fits, 1);
+    if (tried != text.shown)
+        box.setText(text.text(text.shown));
+}
+
+// Keeps the box inside the area.
+void placeInArea(QMessageBox& box, const QRect& area)
+{
     // A line with no place to wrap (a long path) can make it wider than
     // the screen: it is cut at the edge, its buttons stay in sight.
     const int overWidth = box.frameGeometry().width() - area.width();
@@ -55,6 +79,49 @@ void fitToScreen(QMessageBox& box, const QString& wholeText)
     const int y = qBound(area.top(), frame.top(), qMax(area.top(), area.bottom() + 1 - frame.height()));
     if (x != frame.left() || y != frame.top())
         box.move(box.pos() + QPoint(x - frame.left(), y - frame.top()));
+}
+
+// Wrapped lines can make a plain-text box taller than its screen, with its
+// buttons below the edge: shows only as many of its first lines as fit the
+// screen's available area, ending the text with "…", and keeps the whole
+// text behind the details button. The box is then kept inside that area.
+// Opening the details grows the box by their pane: it is fitted again with
+// the pane open, and moved back inside.
+void fitToScreen(QMessageBox& box, const QString& wholeText)
+{
+    const QScreen* screen = box.screen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    ShownLines text;
+    text.lines = box.text().split(QLatin1Char('\n'));
+    if (text.lines.size() > 1 && text.lines.last() == QStringLiteral("…")) {
+        text.lines.removeLast();
+        text.cut = true;
+    }
+    text.shown = text.lines.size();
+    const bool tooTall = box.frameGeometry().height() > area.height();
+    fitHeight(box, text, area.height());
+    // Set once the text is cut: the box lays itself out again for the
+    // details, and their button may change its size.
+    if (tooTall && box.detailedText().isEmpty()) {
+        box.setDetailedText(wholeText);
+        fitHeight(box, text, area.height());
+    }
+    placeInArea(box, area);
+
+    // Runs after the box's own handling of the click, which opens or
+    // closes the pane and lays the box out again.
+    const auto* buttons = box.findChild<QDialogButtonBox*>();
+    if (!buttons)
+        return;
+    QObject::connect(buttons, &QDialogButtonBox::clicked, &box, [&box, text]() mutable {
+        const QScreen* now = box.screen();
+        if (!box.isVisible() || !now)
+            return;
+        fitHeight(box, text, now->availableGeometry().height());
+        placeInArea(box, now->availableGeometry());
+    });
 }
 
 } // namespace

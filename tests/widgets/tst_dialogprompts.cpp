@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QTextEdit>
 
 class TestDialogPrompts : public QObject
 {
@@ -20,17 +21,25 @@ void TestDialogPrompts::longNoticeFitsItsScreen_data()
 {
     QTest::addColumn<int>("lines");
     QTest::addColumn<int>("lineLength");
+    QTest::addColumn<int>("maxLines");
+    QTest::addColumn<bool>("openDetails");
     QTest::addColumn<bool>("cut");
     // Each line wraps: more than a screen even after the 20-line cut.
-    QTest::newRow("40 lines of about 100 characters") << 40 << 100 << true;
-    QTest::newRow("15 wrapping lines, no cut of their own") << 15 << 300 << true;
-    QTest::newRow("three short lines") << 3 << 30 << false;
+    QTest::newRow("40 lines of about 100 characters") << 40 << 100 << 20 << false << true;
+    QTest::newRow("15 wrapping lines, no cut of their own") << 15 << 300 << 20 << false << true;
+    QTest::newRow("three short lines") << 3 << 30 << 20 << false << false;
+    // Opening the details grows the box by their pane.
+    QTest::newRow("40 lines, details opened") << 40 << 100 << 20 << true << true;
+    // A box that skips the line cut, as the end box of a long batch does.
+    QTest::newRow("2000 short lines, no line cut") << 2000 << 40 << 0 << false << true;
 }
 
 void TestDialogPrompts::longNoticeFitsItsScreen()
 {
     QFETCH(int, lines);
     QFETCH(int, lineLength);
+    QFETCH(int, maxLines);
+    QFETCH(bool, openDetails);
     QFETCH(bool, cut);
     QStringList text;
     for (int i = 1; i <= lines; ++i)
@@ -44,11 +53,23 @@ void TestDialogPrompts::longNoticeFitsItsScreen()
     QRect area;
     QRect screenArea;
     QRect button;
+    QRect paneArea;
     QString shown;
     QString details;
     QTimer::singleShot(0, [&] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         QVERIFY(box);
+        if (openDetails) {
+            const QList<QAbstractButton*> buttons = box->buttons();
+            const auto details = std::find_if(buttons.begin(), buttons.end(), [box](QAbstractButton* b) {
+                return box->buttonRole(b) == QMessageBox::ActionRole;
+            });
+            QVERIFY(details != buttons.end());
+            (*details)->click();
+            const QTextEdit* pane = box->findChild<QTextEdit*>();
+            if (pane && pane->isVisible())
+                paneArea = QRect(pane->mapToGlobal(QPoint(0, 0)), pane->size());
+        }
         frame = box->frameGeometry();
         area = box->screen()->availableGeometry();
         screenArea = box->screen()->geometry();
@@ -60,7 +81,7 @@ void TestDialogPrompts::longNoticeFitsItsScreen()
         details = box->detailedText();
         yes->click();
     });
-    Prompts::longNotice(QStringLiteral("提示"), whole);
+    Prompts::longNotice(QStringLiteral("提示"), whole, nullptr, maxLines);
     Prompts::install(nullptr);
 
     QVERIFY(area.isValid() && screenArea.contains(area));
@@ -72,6 +93,7 @@ void TestDialogPrompts::longNoticeFitsItsScreen()
                                                   .arg(area.width())
                                                   .arg(area.height())));
     QVERIFY(frame.contains(button));
+    QCOMPARE(area.contains(paneArea), openDetails);
     if (!cut) {
         QCOMPARE(shown, whole);
         QVERIFY(details.isEmpty());
@@ -80,7 +102,7 @@ void TestDialogPrompts::longNoticeFitsItsScreen()
     QCOMPARE(details, whole);
     QVERIFY(shown.endsWith(QStringLiteral("\n…")));
     const QStringList kept = shown.split(QLatin1Char('\n'));
-    QVERIFY(kept.size() > 2 && kept.size() <= qMin(lines, 20) + 1);
+    QVERIFY(kept.size() > 2 && kept.size() <= (maxLines > 0 ? qMin(lines, maxLines) + 1 : lines));
     QCOMPARE(kept.mid(0, kept.size() - 1), text.mid(0, kept.size() - 1));
 }
 
