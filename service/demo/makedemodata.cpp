@@ -8,6 +8,7 @@
 #include "clock.h"
 #include "config.h"
 #include "exiffiles.h"
+#include "exifreader.h"
 #include "jpegfixture.h"
 #include "studioservice.h"
 
@@ -20,6 +21,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMap>
 #include <QMutex>
 #include <QPainter>
 #include <QRunnable>
@@ -46,15 +48,17 @@ Sizes smallSizes()
 }
 
 // The thumbnail families of the order tree: the picture folder, then the
-// folders of the 2250, 1000 and 200 pixel boxes.
+// folders of the 2250, 1000 and 200 pixel boxes; and whether its pictures
+// carry the camera's shot time (design pages carry none).
 struct Family
 {
     const char* folder;
     const char* thumbs[3];
+    bool dated;
 };
-const Family kPhotos{"照片/", {"thumbnail2250/", "thumbnail/", "thumbnail100/"}};
-const Family kFinished{"成品/", {"成品缩略图2250/", "成品缩略图/", "成品缩略图100/"}};
-const Family kDesigns{"设计/", {"设计缩略图2250/", "设计缩略图/", "设计缩略图100/"}};
+const Family kPhotos{"照片/", {"thumbnail2250/", "thumbnail/", "thumbnail100/"}, true};
+const Family kFinished{"成品/", {"成品缩略图2250/", "成品缩略图/", "成品缩略图100/"}, true};
+const Family kDesigns{"设计/", {"设计缩略图2250/", "设计缩略图/", "设计缩略图100/"}, false};
 const int kThumbBoxes[3] = {2250, 1000, 200};
 
 class Maker
@@ -66,6 +70,8 @@ public:
 
 private:
     void fail(const QString& what);
+    void expectShotTime(const QString& path, const QString& shotTime);
+    void checkShotTimes();
     void job(std::function<void()> work);
     bool mkpath(const QString& path);
 
@@ -82,12 +88,35 @@ private:
     QThreadPool m_pool;
     QMutex m_mutex;
     QStringList m_failures;
+    // The written files that must carry a shot time, with that time.
+    QMap<QString, QString> m_shotTimes;
 };
 
 void Maker::fail(const QString& what)
 {
     QMutexLocker lock(&m_mutex);
     m_failures.append(what);
+}
+
+void Maker::expectShotTime(const QString& path, const QString& shotTime)
+{
+    QMutexLocker lock(&m_mutex);
+    m_shotTimes.insert(path, shotTime);
+}
+
+// The client matches a raw file to its photo by the shot time, so a photo or
+// raw written without its own would leave a raw file matching nothing. Read
+// back, once every file is written, with the client's own reader.
+void Maker::checkShotTimes()
+{
+    for (auto it = m_shotTimes.cbegin(); it != m_shotTimes.cend(); ++it) {
+        const QString stored = ExifReader::shotTime(it.key());
+        if (stored.isEmpty())
+            fail(QStringLiteral("%1 was written without a shot time").arg(it.key()));
+        else if (stored != ExifReader::shotTimeText(it.value()))
+            fail(QStringLiteral("%1 was written with the shot time %2, not %3")
+                     .arg(it.key(), stored, it.value()));
+    }
 }
 
 void Maker::job(std::function<void()> work)
@@ -130,22 +159,32 @@ QImage marked(const QImage& image, const QSize& size)
     return m;
 }
 
-// Exif date of the n-th photo of a shooting day.
+// Exif date of the n-th photo of a shooting day: from 10:00, one photo every
+// 47 seconds. Put together from the date's numbers: it is made on the pool's
+// threads, and Qt's date formatting sets up the system locale on first use,
+// which several threads doing at once can leave with an empty text (or abort).
 QString shotTime(const QString& day, int n)
 {
-    const QDate date = Clock::parseDay(day);
-    const QDateTime start(date.isValid() ? date : QDate(2024, 5, 15), QTime(10, 0));
-    return start.addSecs(n * 47).toString(QStringLiteral("yyyy:MM:dd HH:mm:ss"));
+    const QDate parsed = Clock::parseDay(day);
+    const int seconds = 10 * 3600 + n * 47;
+    const QDate date = (parsed.isValid() ? parsed : QDate(2024, 5, 15)).addDays(seconds / 86400);
+    const int time = seconds % 86400;
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d:%02d:%02d %02d:%02d:%02d", date.year(), date.month(), date.day(),
+                  time / 3600, time / 60 % 60, time % 60);
+    return QString::fromLatin1(text);
 }
 
 void Maker::writePicture(const QImage& image, const QString& orderPath, const Family& family,
                          const QString& name, const QString& shotTime, const QString& backupPath)
 {
     const QString path = orderPath + QString::fromUtf8(family.folder) + name;
-    if (!JpegFixture::write(path, image, 90, shotTime.isEmpty() ? 0 : 1, shotTime, shotTime)) {
+    if (!JpegFixture::write(path, image, 90, family.dated ? 1 : 0, shotTime, shotTime)) {
         fail(QStringLiteral("cannot write %1").arg(path));
         return;
     }
+    if (family.dated)
+        expectShotTime(path, shotTime);
     for (int i = 0; i < 3; ++i) {
         const QString thumb = orderPath + QString::fromUtf8(family.thumbs[i]) + name;
         if (!scaledInto(image, kThumbBoxes[i]).save(thumb, "JPG", 85))
@@ -302,6 +341,8 @@ void Maker::makeRaws(const QString& orderPath, const QString& day, int count)
         const QString path = orderPath + QStringLiteral("照片/新建文件夹/_MG_%1.CR2").arg(7000 + i);
         if (!ExifFiles::writeFile(path, ExifFiles::tiff(tags, false, true)))
             fail(QStringLiteral("cannot write %1").arg(path));
+        else
+            expectShotTime(path, tags.dateTime);
     }
 }
 
@@ -349,6 +390,8 @@ void Maker::makeCard()
             const QString time = shotTime(QStringLiteral("2024-05-15"), i + 1);
             if (!JpegFixture::write(path, stored, 92, orientation, time, time))
                 fail(QStringLiteral("cannot write %1").arg(path));
+            else
+                expectShotTime(path, time);
         });
     }
     for (int i = 1; i <= 2; ++i) {
@@ -405,6 +448,7 @@ bool Maker::build(const QJsonObject& fixture)
     }
     makeCard();
     m_pool.waitForDone();
+    checkShotTimes();
 
     for (const QString& path : StudioService::missingPaths(fixture, m_root))
         fail(QStringLiteral("%1 does not map to a folder under %2").arg(path, m_root));

@@ -103,7 +103,8 @@ void TestDemoData::orderFolders()
         QVERIFY2(QDir(backup + "照片").exists(), qPrintable(key));
         QVERIFY2(QDir(path + "照片/新建文件夹").exists(), qPrintable(key));
 
-        const QJsonObject content = contents.value(order.value("order_photo_id").toString()).toObject();
+        const QString id = order.value("order_photo_id").toString();
+        const QJsonObject content = contents.value(id).toObject();
         const int photos = content.value("photos").toInt();
         const int finished = content.value("finished").toInt();
         const int designs = content.value("designs").toInt();
@@ -125,6 +126,21 @@ void TestDemoData::orderFolders()
             QVERIFY2(exif.shotTime.startsWith(order.value("shotdate").toString().mid(2).replace('-', ':')),
                      qPrintable(key + " " + exif.shotTime));
         }
+        // Every camera photo, its backup, every finished photo and every
+        // camera raw carries the shooting day: raws are matched to photos by it.
+        const QString day = order.value("shotdate").toString().mid(2).replace('-', ':') + ' ';
+        QStringList dated;
+        for (const QString& folder : {path + "照片/", backup + "照片/", path + "成品/"}) {
+            for (const QString& f : QDir(folder).entryList({"*.jpg"}, QDir::Files))
+                dated.append(folder + f);
+        }
+        const QStringList raws = QDir(path + "照片/新建文件夹").entryList({"_MG_*.CR2"}, QDir::Files);
+        QCOMPARE(raws.size(), m_fixture.value("demo_raws").toObject().value(id).toInt());
+        for (const QString& f : raws)
+            dated.append(path + "照片/新建文件夹/" + f);
+        QCOMPARE(dated.size(), 2 * photos + finished + raws.size());
+        for (const QString& file : dated)
+            QVERIFY2(exifOf(file).shotTime.startsWith(day), qPrintable(file + " " + exifOf(file).shotTime));
     }
     QCOMPARE(imported, 6);
 }
