@@ -180,7 +180,7 @@ struct finishMessage
     QStringList notes = {};
     // Files the run did not write, in the form their stage names them.
     QStringList unwrittenFiles = {};
-    // Folders of the order that are there but could not be listed.
+    // Folders of the order that could not be looked at or listed.
     QStringList unreadableFolders = {};
 };
 
