@@ -1257,8 +1257,12 @@ QString FileOperation::unreadableText()
 
 QString FileOperation::unreadableFolderText(const QString& folder)
 {
-    const QString text = unreadableText() + QStringLiteral("：") + folder;
-    return hadBadName(folder) ? text + QStringLiteral("（含无法识别的文件名）") : text;
+    return unreadableText() + QStringLiteral("：") + unreadableFolderName(folder);
+}
+
+QString FileOperation::unreadableFolderName(const QString& folder)
+{
+    return hadBadName(folder) ? folder + QStringLiteral("（含无法识别的文件名）") : folder;
 }
 
 QString FileOperation::getFileName(QString path)

@@ -189,6 +189,8 @@ public:
     // read back is named "目录读取失败：<folder>（含无法识别的文件名）".
     static QString unreadableText();
     static QString unreadableFolderText(const QString& folder);
+    // The folder as those texts name it, for texts of their own.
+    static QString unreadableFolderName(const QString& folder);
     static QString getFileName(QString path);
     static int getFileImagesCount(QString folder);
     static QString rootPath(QString path);

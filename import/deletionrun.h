@@ -31,10 +31,10 @@ struct Reply;
 // one that is not there is passed over. A worker checks again right before
 // it deletes, with the guard's look through the folder's content (too slow
 // for this thread on a share) and the registry, for an import that started
-// after the run did; what it refuses is named in the run's last box. The allowed folders that
-// exist are deleted by ImportOrderThread workers, at most maxWorkers at a
-// time (hundreds of recursive deletions at once stall a file share for
-// every client). Every finished worker counts; the run ends with success
+// after the run did; what it refuses is named in the run's last box. The
+// allowed folders that exist are deleted by ImportOrderThread workers, at
+// most maxWorkers at a time (hundreds of recursive deletions at once stall
+// a file share for every client). Every finished worker counts; the run ends with success
 // only when every folder is gone (its look-up says it is not there), and
 // otherwise names the orders whose folders stayed or cannot be looked at.
 //

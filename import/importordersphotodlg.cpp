@@ -1631,12 +1631,11 @@ void importOrdersPhotoDlg::n8WorkerFailed(ImportOrderThread* worker)
         return;
     }
     if (!worker->n8UnreadableFolder().isEmpty()) {
-        // The folder as every tool names it, with the note of a name in it
-        // that does not read back.
-        const QString folder = FileOperation::unreadableFolderText(worker->n8UnreadableFolder())
-                                   .mid(FileOperation::unreadableText().size() + 1);
+        // Named as every tool names it, with the note of a name in it that
+        // does not read back.
         failN8Order(row, QStringLiteral("订单%1的N8文件夹读取失败：%2")
-                             .arg(model ? model->getOrderName() : QString(), folder));
+                             .arg(model ? model->getOrderName() : QString(),
+                                  FileOperation::unreadableFolderName(worker->n8UnreadableFolder())));
         return;
     }
     const QString destination =
