@@ -55,7 +55,7 @@ int main(int argc, char** argv)
 
     QTemporaryDir dir;
     for (int i = 0; i < total; ++i) {
-        const QString path = dir.filePath(i % 10 == 0 ? QStringLiteral("文件夹%1").arg(i)
+        const QString path = dir.filePath(i % 10 == 0  ? QStringLiteral("文件夹%1").arg(i)
                                           : i % 3 == 0 ? QStringLiteral("IMG_%1.CR2").arg(i)
                                                        : QStringLiteral("IMG_%1.jpg").arg(i));
         if (i % 10 == 0) {
@@ -71,15 +71,19 @@ int main(int argc, char** argv)
     const QDir::Filters filters = QDir::AllDirs | QDir::Files | QDir::NoDotAndDotDot;
     int viaQDir = 0;
     int viaSeam = 0;
-    const double qdirMs = medianMs(rounds, [&] {
-        return kinds(QDir(dir.path()).entryInfoList(names, filters, QDir::Name | QDir::IgnoreCase));
-    }, &viaQDir);
-    const double seamMs = medianMs(rounds, [&] {
-        QFileInfoList entries;
-        if (!FileOperation::listMatching(dir.path(), names, filters, &entries))
-            return -1;
-        return kinds(entries);
-    }, &viaSeam);
+    const double qdirMs = medianMs(
+        rounds,
+        [&] { return kinds(QDir(dir.path()).entryInfoList(names, filters, QDir::Name | QDir::IgnoreCase)); },
+        &viaQDir);
+    const double seamMs = medianMs(
+        rounds,
+        [&] {
+            QFileInfoList entries;
+            if (!FileOperation::listMatching(dir.path(), names, filters, &entries))
+                return -1;
+            return kinds(entries);
+        },
+        &viaSeam);
     out << total << " entries, median of " << rounds << " rounds\n"
         << "QDir::entryInfoList: " << qdirMs << " ms\n"
         << "FileOperation::listMatching: " << seamMs << " ms\n"

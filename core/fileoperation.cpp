@@ -18,8 +18,8 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
-#include <cstring>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
@@ -1094,8 +1094,8 @@ bool kindIsListed(EntryKind kind, QDir::Filters filters)
 // The listing behind listFolder and listMatching. Only the entries the
 // filters (and names, where they judge names) would return are looked at;
 // the others are left out on what the reading itself told of them.
-bool readFolder(const QString& folder, QDir::Filters filters, const NameMatcher& names, bool namesJudgeFolders,
-                QFileInfoList* entries)
+bool readFolder(const QString& folder, QDir::Filters filters, const NameMatcher& names,
+                bool namesJudgeFolders, QFileInfoList* entries)
 {
     entries->clear();
     const QString clean = QDir::cleanPath(folder);

@@ -79,8 +79,9 @@ void TestConfig::returnPicPath_data()
     QTest::newRow("empty") << "" << "" << "";
     QTest::newRow("share exists") << "share/orders/A001" << "//server/share/orders/A001" << "@share/orders/A001/";
     QTest::newRow("share missing") << "" << "//server/share/orders/A001" << "@server/orders/A001/";
-    QTest::newRow("share cannot be looked at")
-        << "!share/orders/A001" << "//server/share/orders/A001" << "@share/orders/A001/";
+    QTest::newRow("share cannot be looked at") << "!share/orders/A001"
+                                               << "//server/share/orders/A001"
+                                               << "@share/orders/A001/";
     QTest::newRow("backslashes") << "share/orders/A001" << "\\\\server\\share\\orders\\A001" << "@share/orders/A001/";
     QTest::newRow("backslashes missing") << "" << "\\\\server\\share\\orders\\A001" << "@server/orders/A001/";
     QTest::newRow("drive exists") << "photos/2023/A001" << "D:/photos/2023/A001" << "@photos/2023/A001/";

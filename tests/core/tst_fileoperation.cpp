@@ -560,8 +560,9 @@ void TestFileOperation::listingsKeepTheirRules_data()
                                                 << QStringList{"<not read>"};
     QTest::newRow("matching: case ignored, folders judged by name, links in")
         << "" << all << QStringList{"*.JPG", "l*"} << QStringList{"A.jpg", "link"};
-    QTest::newRow("matching: links out") << "" << int(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::NoSymLinks)
-                                         << QStringList{"*.jpg", "l*"} << QStringList{"A.jpg"};
+    QTest::newRow("matching: links out")
+        << "" << int(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::NoSymLinks) << QStringList{"*.jpg", "l*"}
+        << QStringList{"A.jpg"};
     QTest::newRow("matching: folders apart") << "" << int(QDir::AllDirs | QDir::Files | QDir::NoDotAndDotDot)
                                              << QStringList{"*.cr2"} << QStringList{"b.CR2", "link", "sub"};
     QTest::newRow("matching: no name filters") << "" << int(QDir::Files) << QStringList{}
@@ -572,20 +573,20 @@ void TestFileOperation::listingsKeepTheirRules_data()
         << "faulty" << int(QDir::Files) << QStringList{"*.jpg"} << QStringList{"<not read>"};
     QTest::newRow("matching: a folder that cannot be looked at")
         << "unseen" << int(QDir::Files) << QStringList{"*.jpg"} << QStringList{"<not read>"};
-    QTest::newRow("an entry that cannot be looked at") << "unseen A.jpg" << all << none
-                                                       << QStringList{"<not read>"};
+    QTest::newRow("an entry that cannot be looked at")
+        << "unseen A.jpg" << all << none << QStringList{"<not read>"};
     QTest::newRow("an entry that cannot be looked at, left out by type")
         << "unseen A.jpg" << int(QDir::Dirs | QDir::NoDotAndDotDot) << none << QStringList{"link", "sub"};
     QTest::newRow("matching: an entry that cannot be looked at, left out by name")
         << "unseen A.jpg" << all << QStringList{"*.cr2"} << QStringList{"b.CR2"};
     QTest::newRow("an entry gone between the reading and its look-up")
         << "removed A.jpg" << all << none << QStringList{"b.CR2", "link", "sub"};
-    QTest::newRow("a link that cannot be looked at") << "unseen link" << all << none
-                                                     << QStringList{"<not read>"};
+    QTest::newRow("a link that cannot be looked at")
+        << "unseen link" << all << none << QStringList{"<not read>"};
     QTest::newRow("dangling and looping links left out")
         << "loop" << all << none << QStringList{"A.jpg", "b.CR2", "link", "sub"};
-    QTest::newRow("a name that does not read back") << "gbk" << all << none
-                                                    << QStringList{"<not read: name>"};
+    QTest::newRow("a name that does not read back")
+        << "gbk" << all << none << QStringList{"<not read: name>"};
     QTest::newRow("matching: a name that does not read back, left out by name")
         << "gbk" << all << QStringList{"*.cr2"} << QStringList{"b.CR2"};
     QTest::newRow("a folder name that does not read back, left out by type")

@@ -216,7 +216,8 @@ void TestImportBookkeeping::counts()
     QVERIFY(IB::importCounts(order, backup, ImportDesign).read());
     // So does one (or its thumbnail folder) that cannot be looked at; one not there counts 0.
     FileOperation::setFaultHook([backup](FileOperation::Fault f, const QString& path) {
-        return f == FileOperation::Fault::LookUp && (path.endsWith("缩略图") || path.startsWith(backup + "/"));
+        return f == FileOperation::Fault::LookUp &&
+               (path.endsWith("缩略图") || path.startsWith(backup + "/"));
     });
     QCOMPARE(IB::existingImageCount(order, ImportFinished), -1);
     QCOMPARE(IB::importCounts(order, backup, ImportOriginal).backup, -1);

@@ -723,10 +723,9 @@ void TestN8Import::failedOrdersEndAndTheBatchMovesOn_data()
         << "taken"
         << "订单A24051201-1的N8目录已被其他订单使用：%1，请将所选文件夹改名后再导入"
         << "导入失败" << false;
-    QTest::newRow("destination cannot be read")
-        << "unreadable"
-        << "订单A24051201-1的N8文件夹读取失败：%1"
-        << "导入失败" << false;
+    QTest::newRow("destination cannot be read") << "unreadable"
+                                                << "订单A24051201-1的N8文件夹读取失败：%1"
+                                                << "导入失败" << false;
     QTest::newRow("destination cannot be looked at") << "unlookable"
                                                      << "订单A24051201-1的N8文件夹读取失败：%1"
                                                      << "导入失败" << false;

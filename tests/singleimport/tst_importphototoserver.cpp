@@ -320,10 +320,12 @@ void TestImportPhotoToServer::lookupOutcomes_data()
                                            << unreadable;
     QTest::newRow("photos unreadable") << own << kOwnFolder << "list 照片" << "" << true << "B" << "C" << unreadable;
     // One that cannot be looked at, or holds a photo that cannot, alike.
-    QTest::newRow("thumbnails cannot be looked at")
-        << own << kOwnFolder << "look thumbnail" << "" << true << "B" << "C" << unreadable;
-    QTest::newRow("a photo cannot be looked at")
-        << own << kOwnFolder << "look 照片/a.png" << "" << true << "B" << "C" << unreadable;
+    QTest::newRow("thumbnails cannot be looked at") << own << kOwnFolder << "look thumbnail"
+                                                    << "" << true << "B"
+                                                    << "C" << unreadable;
+    QTest::newRow("a photo cannot be looked at") << own << kOwnFolder << "look 照片/a.png"
+                                                 << "" << true << "B"
+                                                 << "C" << unreadable;
 }
 
 void TestImportPhotoToServer::lookupOutcomes()
@@ -400,8 +402,10 @@ void TestImportPhotoToServer::startFailures_data()
     QTest::newRow("missing order folder") << "missing" << "订单目录不存在：%1";
     QTest::newRow("order folder unreadable") << "unreadable"
                                              << "目录读取失败：%1";
-    QTest::newRow("finished folder cannot be looked at") << "look 成品" << "目录读取失败：%1";
-    QTest::newRow("order folder cannot be looked at") << "look order" << "目录读取失败：%1";
+    QTest::newRow("finished folder cannot be looked at") << "look 成品"
+                                                         << "目录读取失败：%1";
+    QTest::newRow("order folder cannot be looked at") << "look order"
+                                                      << "目录读取失败：%1";
     QTest::newRow("order folder being deleted") << "deleting"
                                                 << "订单正在删除，未导片：A102";
 }
@@ -572,8 +576,9 @@ void TestImportPhotoToServer::finishedRun()
         m_prompts->setNextAnswer(Prompts::Yes);
         child<QPushButton>(w, "importButton")->click();
         QTRY_COMPARE(m_prompts->messages().size(), shown + 2);
-        QCOMPARE(m_prompts->messages().at(shown).text,
-                 QStringLiteral("导入前正式库照片：%1张\n\n导入后正式库照片：目录读取失败    \n").arg(before));
+        QCOMPARE(
+            m_prompts->messages().at(shown).text,
+            QStringLiteral("导入前正式库照片：%1张\n\n导入后正式库照片：目录读取失败    \n").arg(before));
         QCOMPARE(m_prompts->messages().at(shown + 1).text, "以下订单上报失败：\nA102：目录读取失败");
         QCOMPARE(m_service->requests("order", "updatepicpath").size(), 1);
         shown += 2;

@@ -490,17 +490,21 @@ void TestRawDownload::refusals()
         raw("IMG_0009.CR2", QString(), src + "a/");
     // Which folder's listing (or look-up) fails, and after how many readings
     // (or look-ups) of it: only that one fails.
-    const QMap<QString, QPair<QString, int>> faults{
-        {"unreadable", {"新建文件夹", 1}}, {"first look", {"", 0}}, {"search", {"", 1}}, {"plain", {"", 2}},
-        {"raw sought", {"新建文件夹", 0}}, {"sibling", {"a", 0}},   {"look first", {"", 0}},
-        {"look search", {"", 1}},          {"look raw", {"新建文件夹", 2}}};
+    const QMap<QString, QPair<QString, int>> faults{{"unreadable", {"新建文件夹", 1}},
+                                                    {"first look", {"", 0}},
+                                                    {"search", {"", 1}},
+                                                    {"plain", {"", 2}},
+                                                    {"raw sought", {"新建文件夹", 0}},
+                                                    {"sibling", {"a", 0}},
+                                                    {"look first", {"", 0}},
+                                                    {"look search", {"", 1}},
+                                                    {"look raw", {"新建文件夹", 2}}};
     const auto kind =
         situation.startsWith("look ") ? FileOperation::Fault::LookUp : FileOperation::Fault::List;
     int listings = 0;
     if (faults.contains(situation))
         FileOperation::setFaultHook([&](FileOperation::Fault fault, const QString& path) {
-            return fault == kind &&
-                   path == QDir::cleanPath(src + faults.value(situation).first) &&
+            return fault == kind && path == QDir::cleanPath(src + faults.value(situation).first) &&
                    listings++ == faults.value(situation).second;
         });
     const QStringList before = TestFiles::entries(m_volumes->path("local"));
