@@ -83,17 +83,10 @@ QString ShopSwitch::importPathWarning(const QString& importPath, const QString& 
         if (folder.path.size() < 2 || folder.path.at(1) != QLatin1Char(':'))
             continue;
         const QString root = FileOperation::rootPath(folder.path);
-        switch (FileOperation::lookUp(root)) {
-        case FileOperation::Presence::Folder:
-            return QString();
-        case FileOperation::Presence::Unreadable:
-            // It may well be there: not a setting to correct.
-            return FileOperation::unreadableFolderText(root);
-        default:
-            break;
-        }
-        return QString::fromUtf8(folder.pattern)
-            .arg(folder.path, root, QStringLiteral("(请到店铺后台重新设置)"));
+        // A root that cannot be looked at may well be there: not a setting
+        // to correct.
+        return FileOperation::folderFault(
+            root, QString::fromUtf8(folder.pattern).arg(folder.path, root, QStringLiteral("(请到店铺后台重新设置)")));
     }
     return QString();
 }

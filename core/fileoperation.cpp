@@ -1260,6 +1260,18 @@ QString FileOperation::unreadableFolderText(const QString& folder)
     return unreadableText() + QStringLiteral("：") + unreadableFolderName(folder);
 }
 
+QString FileOperation::folderFault(const QString& folder, const QString& missingText)
+{
+    switch (lookUp(folder)) {
+    case Presence::Folder:
+        return QString();
+    case Presence::Unreadable:
+        return unreadableFolderText(folder);
+    default:
+        return missingText;
+    }
+}
+
 QString FileOperation::unreadableFolderName(const QString& folder)
 {
     return hadBadName(folder) ? folder + QStringLiteral("（含无法识别的文件名）") : folder;

@@ -191,6 +191,10 @@ public:
     static QString unreadableFolderText(const QString& folder);
     // The folder as those texts name it, for texts of their own.
     static QString unreadableFolderName(const QString& folder);
+    // What a tool says of a folder it needs: nothing when it is a folder,
+    // unreadableFolderText when it cannot be looked at, and missingText
+    // when it is not there or no folder.
+    static QString folderFault(const QString& folder, const QString& missingText);
     static QString getFileName(QString path);
     static int getFileImagesCount(QString folder);
     static QString rootPath(QString path);

@@ -46,14 +46,9 @@ void ExportN8Result::startSeparation()
     // An empty field would name the working folder and export to the root.
     // A folder that cannot be looked at is named as such, not as missing.
     const QString exportPath = ui->pathLineEdit->text();
-    const FileOperation::Presence found =
-        exportPath.isEmpty() ? FileOperation::Presence::Missing : FileOperation::lookUp(exportPath);
-    if (found == FileOperation::Presence::Unreadable) {
-        Prompts::notice(QStringLiteral("警告"), FileOperation::unreadableFolderText(exportPath));
-        return;
-    }
-    if (found != FileOperation::Presence::Folder) {
-        Prompts::notice(QStringLiteral("警告"), QStringLiteral("分件路径不存在"));
+    const QString fault = FileOperation::folderFault(exportPath, QStringLiteral("分件路径不存在"));
+    if (!fault.isEmpty()) {
+        Prompts::notice(QStringLiteral("警告"), fault);
         return;
     }
     c->isSeparating = true;

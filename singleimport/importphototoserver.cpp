@@ -714,13 +714,10 @@ void ImportPhotoToServer::import()
     if (!claimRunFolder(orderPath))
         return;
     for (const QString& folder : photos ? QStringList{orderPath, orderBakPath} : QStringList{orderPath}) {
-        const FileOperation::Presence presence = FileOperation::lookUp(folder);
-        if (presence == FileOperation::Presence::Unreadable) {
-            abandonRun(FileOperation::unreadableFolderText(folder));
-            return;
-        }
-        if (presence != FileOperation::Presence::Folder) {
-            abandonRun(QStringLiteral("订单目录不存在：%1").arg(folder));
+        const QString fault =
+            FileOperation::folderFault(folder, QStringLiteral("订单目录不存在：%1").arg(folder));
+        if (!fault.isEmpty()) {
+            abandonRun(fault);
             return;
         }
     }

@@ -40,12 +40,9 @@ QWidget* openDownload(SearchOrderWindow* search, const QJsonObject& item)
     const order record = orderFromListItem(item);
     const QString folder = OrderTree::withSlash(record.orderpath);
     // A folder that cannot be looked at may well be there: it is not named missing.
-    const FileOperation::Presence presence = FileOperation::lookUp(folder);
-    if (presence != FileOperation::Presence::Folder) {
-        const QString text = presence == FileOperation::Presence::Unreadable
-                                 ? FileOperation::unreadableFolderText(folder)
-                                 : QStringLiteral("订单目录不存在：%1").arg(folder);
-        Prompts::notice(QStringLiteral("警告"), text, search);
+    const QString fault = FileOperation::folderFault(folder, QStringLiteral("订单目录不存在：%1").arg(folder));
+    if (!fault.isEmpty()) {
+        Prompts::notice(QStringLiteral("警告"), fault, search);
         return nullptr;
     }
     const QString target =
