@@ -86,7 +86,8 @@ QString ShopSwitch::importPathWarning(const QString& importPath, const QString& 
         // A root that cannot be looked at may well be there: not a setting
         // to correct.
         return FileOperation::folderFault(
-            root, QString::fromUtf8(folder.pattern).arg(folder.path, root, QStringLiteral("(请到店铺后台重新设置)")));
+            root, QString::fromUtf8(folder.pattern)
+                      .arg(folder.path, root, QStringLiteral("(请到店铺后台重新设置)")));
     }
     return QString();
 }

@@ -178,8 +178,9 @@ void SeparationController::startRequested(const QString& pathText)
     }
     // An empty field passes: the goods reply asks for the folder per order.
     // A folder that cannot be looked at is not called missing.
-    const QString fault =
-        pathText.isEmpty() ? QString() : FileOperation::folderFault(pathText, QStringLiteral("分件路径不存在"));
+    const QString fault = pathText.isEmpty()
+                              ? QString()
+                              : FileOperation::folderFault(pathText, QStringLiteral("分件路径不存在"));
     if (!fault.isEmpty()) {
         Prompts::notice(QStringLiteral("警告"), fault);
         return;
