@@ -1,6 +1,7 @@
 #include "fileoperation.h"
 
 #include "desktop.h"
+#include "prompts.h"
 
 #include <QBuffer>
 #include <QDataStream>
@@ -1312,6 +1313,22 @@ bool FileOperation::hideOnMac(QString)
 void FileOperation::openFileDir(QString folder)
 {
     Desktop::instance().openFolder(folder);
+}
+
+QString FileOperation::orderFolderFault(const QString& folder)
+{
+    return folderFault(folder, QStringLiteral("订单目录不存在：%1").arg(folder));
+}
+
+bool FileOperation::openOrderFolder(const QString& folder, QWidget* parent)
+{
+    const QString fault = orderFolderFault(folder);
+    if (!fault.isEmpty()) {
+        Prompts::notice(QStringLiteral("警告"), fault, parent);
+        return false;
+    }
+    openFileDir(folder);
+    return true;
 }
 
 QStringList FileOperation::readFromDAT(QString fileName, int count)

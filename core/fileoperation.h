@@ -11,7 +11,10 @@
 
 #include <functional>
 
-// Static file and folder operations. None shows a message or throws;
+class QWidget;
+
+// Static file and folder operations. None but openOrderFolder shows a
+// message, and none throws;
 // failure is a false result, an empty list or an empty text.
 class FileOperation
 {
@@ -202,6 +205,14 @@ public:
     static bool hideOnWin(QString path);
     static bool hideOnMac(QString path);
     static void openFileDir(QString folder);
+    // What a tool says of an order folder it needs: folderFault with
+    // "订单目录不存在：<folder>".
+    static QString orderFolderFault(const QString& folder);
+    // Opens an order's folder in the file browser only when it is a folder
+    // (a path from the service may name a file, which the desktop would open
+    // or run); otherwise says why in a "警告" notice. False when nothing was
+    // opened.
+    static bool openOrderFolder(const QString& folder, QWidget* parent);
     static QStringList readFromDAT(QString fileName, int count);
     // Replaces the list file atomically; false when it could not be written.
     static bool writeToDAT(QString fileName, QStringList texts, bool hide);

@@ -242,7 +242,7 @@ void BatchDeleteOrder::openOrderDir()
     const int row = ui->tableView->currentIndex().row();
     if (row < 0 || row >= orderList.size())
         return;
-    FileOperation::openFileDir(orderList.at(row).orderpath);
+    FileOperation::openOrderFolder(orderList.at(row).orderpath, this);
 }
 
 void BatchDeleteOrder::showWidget()

@@ -2,7 +2,6 @@
 
 #include "clock.h"
 #include "config.h"
-#include "desktop.h"
 #include "elidedlabel.h"
 #include "fileoperation.h"
 #include "foldersinuse.h"
@@ -44,7 +43,6 @@
 #include <QRunnable>
 #include <QSplitter>
 #include <QTableWidget>
-#include <QUrl>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -737,18 +735,17 @@ void importOrdersPhotoDlg::tbOpenOrderPathAction()
     const ImportOrderModel* model = modelAt(ordersTableWgt->currentRow());
     if (!model)
         return;
-    Desktop::instance().openUrl(QUrl::fromLocalFile(model->getOrderPath() + QStringLiteral("成品")));
+    FileOperation::openOrderFolder(model->getOrderPath() + QStringLiteral("成品"), this);
 }
 
 void importOrdersPhotoDlg::openOrderPhotoPathBtnSlot()
 {
-    Desktop::instance().openUrl(QUrl::fromLocalFile(orderPathLbl->text()));
+    FileOperation::openOrderFolder(orderPathLbl->text(), this);
 }
 
 void importOrdersPhotoDlg::openOrderOriginPathBtnSlot()
 {
-    Desktop::instance().openUrl(
-        QUrl::fromLocalFile(orderPathLbl->text() + QStringLiteral("照片/新建文件夹")));
+    FileOperation::openOrderFolder(orderPathLbl->text() + QStringLiteral("照片/新建文件夹"), this);
 }
 
 void importOrdersPhotoDlg::reImportBtnSlot()
@@ -2011,7 +2008,7 @@ void importOrdersPhotoDlg::openImportedImgSlot()
     const QString folder = IB::importedFolders(importType).opened;
     if (folder.isEmpty())
         return;
-    FileOperation::openFileDir(orderPath + folder);
+    FileOperation::openOrderFolder(orderPath + folder, this);
 }
 
 void importOrdersPhotoDlg::deleteImportedImgSlot()

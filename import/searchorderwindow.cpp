@@ -3,7 +3,6 @@
 #include "ui_searchorderwindow.h"
 
 #include "config.h"
-#include "desktop.h"
 #include "fileoperation.h"
 #include "importordermodel.h"
 #include "ordersearch.h"
@@ -16,14 +15,13 @@
 #include <QDebug>
 #include <QGuiApplication>
 #include <QHeaderView>
-#include <QSpinBox>
 #include <QJsonArray>
 #include <QMenu>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QScreen>
+#include <QSpinBox>
 #include <QStandardItemModel>
-#include <QUrl>
 
 namespace {
 
@@ -430,7 +428,7 @@ void SearchOrderWindow::openOrderDir()
     const ImportOrderModel* model = orderAtRow(ui->tableView->currentIndex().row());
     if (!model)
         return;
-    Desktop::instance().openUrl(QUrl::fromLocalFile(model->getOrderPath()));
+    FileOperation::openOrderFolder(model->getOrderPath(), this);
 }
 
 void SearchOrderWindow::calendarClickAction()

@@ -317,7 +317,7 @@ void SeparationWindowBase::openOrderDir()
 {
     const int row = currentOrderRow();
     if (row >= 0)
-        FileOperation::openFileDir(m_controller->orderList.at(row).orderpath);
+        FileOperation::openOrderFolder(m_controller->orderList.at(row).orderpath, this);
 }
 
 void SeparationWindowBase::showMouseRightButton(QPoint pos)

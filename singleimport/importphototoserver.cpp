@@ -555,7 +555,7 @@ void ImportPhotoToServer::openOrderPhotoDir()
         return;
     QString folder = SingleOrder::modeFolders(m_mode).main;
     folder.chop(1);
-    FileOperation::openFileDir(OrderTree::withSlash(orderPath) + folder);
+    FileOperation::openOrderFolder(OrderTree::withSlash(orderPath) + folder, this);
 }
 
 void ImportPhotoToServer::on_refreshPushButton_clicked()
@@ -714,8 +714,7 @@ void ImportPhotoToServer::import()
     if (!claimRunFolder(orderPath))
         return;
     for (const QString& folder : photos ? QStringList{orderPath, orderBakPath} : QStringList{orderPath}) {
-        const QString fault =
-            FileOperation::folderFault(folder, QStringLiteral("订单目录不存在：%1").arg(folder));
+        const QString fault = FileOperation::orderFolderFault(folder);
         if (!fault.isEmpty()) {
             abandonRun(fault);
             return;

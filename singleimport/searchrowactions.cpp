@@ -40,8 +40,7 @@ QWidget* openDownload(SearchOrderWindow* search, const QJsonObject& item)
     const order record = orderFromListItem(item);
     const QString folder = OrderTree::withSlash(record.orderpath);
     // A folder that cannot be looked at may well be there: it is not named missing.
-    const QString fault =
-        FileOperation::folderFault(folder, QStringLiteral("订单目录不存在：%1").arg(folder));
+    const QString fault = FileOperation::orderFolderFault(folder);
     if (!fault.isEmpty()) {
         Prompts::notice(QStringLiteral("警告"), fault, search);
         return nullptr;

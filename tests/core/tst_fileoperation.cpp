@@ -1,8 +1,9 @@
-#include "testfiles.h"
 #include "deletionguard.h"
 #include "fileoperation.h"
 #include "recordingdesktop.h"
+#include "scriptedprompts.h"
 #include "tempvolumes.h"
+#include "testfiles.h"
 
 #include <QtTest>
 
@@ -70,6 +71,8 @@ private slots:
     void namesAndCounts();
     void pathListFilesRoundTrip();
     void openFileDirGoesThroughDesktop();
+    void openOrderFolderOpensOnlyFolders_data();
+    void openOrderFolderOpensOnlyFolders();
 
     void deletionGuard_data();
     void deletionGuard();
@@ -693,6 +696,44 @@ void TestFileOperation::openFileDirGoesThroughDesktop()
     QCOMPARE(desktop.urls.size(), 1);
     QCOMPARE(desktop.urls.first(), QUrl::fromLocalFile("/Volumes/share/orders/A001"));
     QVERIFY(desktop.programs.isEmpty());
+}
+
+void TestFileOperation::openOrderFolderOpensOnlyFolders_data()
+{
+    QTest::addColumn<QString>("path"); // below a temporary folder
+    QTest::addColumn<bool>("lookUpFails");
+    QTest::addColumn<QString>("notice"); // "%1" is the whole path; empty: opened
+    QTest::newRow("folder") << "A001" << false << "";
+    QTest::newRow("file") << "A001/run.command" << false << "订单目录不存在：%1";
+    QTest::newRow("missing") << "A002" << false << "订单目录不存在：%1";
+    QTest::newRow("cannot be looked at") << "A001" << true << "目录读取失败：%1";
+}
+
+void TestFileOperation::openOrderFolderOpensOnlyFolders()
+{
+    QFETCH(QString, path);
+    QFETCH(bool, lookUpFails);
+    QFETCH(QString, notice);
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir("A001"));
+    write(dir.filePath("A001/run.command"), "#!/bin/sh\n");
+    const QString full = dir.filePath(path);
+    RecordingDesktop desktop;
+    ScriptedPrompts prompts;
+    prompts.setLenient(true);
+    {
+        FaultScope fault(lookUpFails ? FileOperation::Fault::LookUp : FileOperation::Fault::Write, full);
+        QCOMPARE(FileOperation::openOrderFolder(full, nullptr), notice.isEmpty());
+    }
+    if (notice.isEmpty()) {
+        QCOMPARE(desktop.urls, QList<QUrl>{QUrl::fromLocalFile(full)});
+        QVERIFY(prompts.messages().isEmpty());
+    } else {
+        QVERIFY(desktop.urls.isEmpty());
+        QCOMPARE(prompts.messages().size(), 1);
+        QCOMPARE(prompts.last().title, QString("警告"));
+        QCOMPARE(prompts.last().text, notice.arg(full));
+    }
 }
 
 void TestFileOperation::appendsWaitForTheLockAndStayWhole()

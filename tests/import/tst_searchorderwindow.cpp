@@ -493,12 +493,17 @@ void TestSearchOrderWindow::contextMenuOpensTheOrderFolder()
     emit view->customContextMenuRequested(QPoint(5, 5));
     QTRY_VERIFY(menu->isVisible());
     QVERIFY(open->isEnabled());
+    // A path that is no folder is named, not opened.
+    const QString folder =
+        m_env->volumes.path("studio-nas/2024-05/12/A24051204-1-李乐乐-李军-陈摄影-林化妆/");
+    m_env->prompts.setNextAnswer(Prompts::Yes);
     open->trigger();
     menu->hide();
-    QCOMPARE(m_env->desktop.urls.size(), 1);
-    QCOMPARE(m_env->desktop.urls.first(),
-             QUrl::fromLocalFile(
-                 m_env->volumes.path("studio-nas/2024-05/12/A24051204-1-李乐乐-李军-陈摄影-林化妆/")));
+    QVERIFY(m_env->desktop.urls.isEmpty());
+    QCOMPARE(m_env->prompts.last().text, QStringLiteral("订单目录不存在：") + folder);
+    QVERIFY(QDir().mkpath(folder));
+    open->trigger();
+    QCOMPARE(m_env->desktop.urls, QList<QUrl>{QUrl::fromLocalFile(folder)});
 }
 
 void TestSearchOrderWindow::adoptedModelDeletedElsewhereIsReplaced()

@@ -451,10 +451,16 @@ void TestSeparationWindow::contextMenu()
     w.showMouseRightButton(QPoint());
     QVERIFY(action->isEnabled());
     menu->hide();
+    // The service's path is opened only once it is a folder.
+    const QString orderPath = w.controller()->orderList.first().orderpath;
+    QVERIFY(orderPath.startsWith(env.volumes.root()));
+    env.prompts.setNextAnswer(Prompts::Yes);
     action->trigger();
-    QCOMPARE(env.desktop.urls.size(), 1);
-    QCOMPARE(QUrl::fromLocalFile(w.controller()->orderList.first().orderpath), env.desktop.urls.first());
-    QVERIFY(w.controller()->orderList.first().orderpath.startsWith(env.volumes.root()));
+    QVERIFY(env.desktop.urls.isEmpty());
+    QCOMPARE(env.prompts.last().text, QStringLiteral("订单目录不存在：") + orderPath);
+    QVERIFY(QDir().mkpath(orderPath));
+    action->trigger();
+    QCOMPARE(env.desktop.urls, QList<QUrl>{QUrl::fromLocalFile(orderPath)});
 }
 
 void TestSeparationWindow::startChecks()
