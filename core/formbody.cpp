@@ -46,7 +46,14 @@ QByteArray FormBody::encode(const QString& value)
 
 QString FormBody::logText(const QByteArray& body)
 {
-    QString text = QString::fromUtf8(QByteArray::fromPercentEncoding(body));
+    // The password is masked on the encoded pairs: once decoded, an "&" or
+    // "=" inside it could no longer be told from the pairs' own.
+    QList<QByteArray> pairs = body.split('&');
+    for (QByteArray& pair : pairs) {
+        if (pair.startsWith("password="))
+            pair = "password=***";
+    }
+    QString text = QString::fromUtf8(QByteArray::fromPercentEncoding(pairs.join('&')));
     text.replace(QLatin1Char('='), QStringLiteral(": "));
     text.replace(QLatin1Char('&'), QStringLiteral("\n "));
     return text;

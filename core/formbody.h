@@ -30,7 +30,7 @@ public:
 
     static QByteArray encode(const QString& value);
     // The body as the debug log shows it: "=" as ": ", each "&" as a line
-    // break and a blank.
+    // break and a blank; the value of a "password" pair is shown as "***".
     static QString logText(const QByteArray& body);
 
 private:

@@ -203,6 +203,10 @@ void TestStudioService::signIn_data()
                                                    << "x"
                                                    << "0"
                                                    << "用户名或密码错误";
+    QTest::newRow("password holding & and =") << "demo"
+                                              << "p&w=1&x=%26"
+                                              << "0"
+                                              << "用户名或密码错误";
 }
 
 void TestStudioService::signIn()
@@ -212,11 +216,19 @@ void TestStudioService::signIn()
     QFETCH(QString, code);
     QFETCH(QString, message);
     StandIn standIn;
+    static QStringList debugLines;
+    debugLines.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext&, const QString& line) { debugLines.append(line); });
     const WebService::Reply r = post(Config::url_login, FormBody()
                                                             .add("username", user)
                                                             .add("password", password)
                                                             .add("token", Config::token)
                                                             .add("version", Config::version));
+    qInstallMessageHandler(previous);
+    // The debug text shows every value but the password.
+    QVERIFY(debugLines.contains("Paras: username: " + user + "\n password: ***\n token: " + Config::token +
+                                "\n version: " + Config::version));
     QCOMPARE(r.statusText, QStringLiteral("200"));
     QCOMPARE(r.code, code);
     QCOMPARE(r.message, message);
