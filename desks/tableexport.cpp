@@ -14,9 +14,19 @@ namespace {
 // A workbook cell holds at most this many characters.
 const int kMaxCellLength = 32767;
 
+// A cell's text as the workbook holds it. U+FFFE and U+FFFF are no XML
+// characters, and the spreadsheet takes a workbook holding one for damaged;
+// U+0000 would end the cell where it stands. The writer escapes every other
+// control character itself.
 QByteArray cellText(const QString& text)
 {
-    QString cut = text.left(kMaxCellLength);
+    QString kept;
+    kept.reserve(text.size());
+    for (const QChar c : text) {
+        if (c.unicode() != 0 && c.unicode() != 0xFFFE && c.unicode() != 0xFFFF)
+            kept += c;
+    }
+    QString cut = kept.left(kMaxCellLength);
     if (!cut.isEmpty() && cut.at(cut.size() - 1).isHighSurrogate())
         cut.chop(1);
     return cut.toUtf8();

@@ -25,7 +25,7 @@ QStringList sharedStrings(const QByteArray& xml)
         else if (reader.isStartElement() && reader.name() == QLatin1String("t") && !strings.isEmpty())
             strings.last() += reader.readElementText();
     }
-    return strings;
+    return reader.hasError() ? QStringList() : strings;
 }
 
 // "C7" -> 2

@@ -606,13 +606,18 @@ void TestFaJianDialog::exports_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<int>("fault"); // a FileOperation::Fault, -1 for none
     QTest::addColumn<QByteArray>("start");
-    QTest::newRow("a workbook") << "发件.xlsx" << -1 << QByteArray("PK\x03\x04");
-    QTest::newRow("a workbook, upper case") << "发件.XLSX" << -1 << QByteArray("PK\x03\x04");
-    QTest::newRow("an .xls") << "发件.xls" << -1 << QByteArray("<html>");
-    QTest::newRow("no suffix") << "发件" << -1 << QByteArray("<html>");
+    QTest::addColumn<QString>("remark"); // typed over the first product's, "" for none
+    QTest::newRow("a workbook") << "发件.xlsx" << -1 << QByteArray("PK\x03\x04") << "";
+    QTest::newRow("a workbook, upper case") << "发件.XLSX" << -1 << QByteArray("PK\x03\x04") << "";
+    QTest::newRow("an .xls") << "发件.xls" << -1 << QByteArray("<html>") << "";
+    QTest::newRow("no suffix") << "发件" << -1 << QByteArray("<html>") << "";
     QTest::newRow("a workbook refused at close")
-        << "发件.xlsx" << int(FileOperation::Fault::Close) << QByteArray();
-    QTest::newRow("an .xls refused") << "发件.xls" << int(FileOperation::Fault::Write) << QByteArray();
+        << "发件.xlsx" << int(FileOperation::Fault::Close) << QByteArray() << "";
+    QTest::newRow("an .xls refused") << "发件.xls" << int(FileOperation::Fault::Write) << QByteArray() << "";
+    // Characters no workbook may hold are left out of the cell.
+    QTest::newRow("a workbook, a remark with U+FFFF, U+FFFE and U+0000")
+        << "发件.xlsx" << -1 << QByteArray("PK\x03\x04")
+        << QString("封面\uFFFF用第") + QChar(0) + QString("3张\uFFFE");
 }
 
 void TestFaJianDialog::exports()
@@ -620,8 +625,11 @@ void TestFaJianDialog::exports()
     QFETCH(QString, name);
     QFETCH(int, fault);
     QFETCH(QByteArray, start);
+    QFETCH(QString, remark);
     searchNumber("A24051201");
     showOrder(0);
+    if (!remark.isEmpty())
+        products()->item(1, 7)->setText(remark);
     combo(0, 8)->setCurrentIndex(1);
     combo(3, 10)->setCurrentIndex(2);
     products()->item(2, 12)->setCheckState(Qt::Unchecked);
