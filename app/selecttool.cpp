@@ -20,7 +20,7 @@ namespace {
 
 const QString kSyncIdle = QStringLiteral("同步全部员工/产品到N8");
 const QString kSyncTesting = QStringLiteral("同步全部员工/产品到N8,解析数据中,请稍后...");
-// The shop a switch request was sent for, kept on its reply.
+// The shop a switch or store-path request was sent for, kept on its reply.
 const char* const kShopIdProperty = "shopid";
 
 } // namespace
@@ -183,8 +183,10 @@ void SelectTool::req_syncToN8Path()
     if (refuseWithoutShop())
         return;
     m_syncBusy = true;
+    const QString shopId = currentShopId();
     QNetworkReply* reply =
-        WebService::post(m_manager, Config::url_storesn8path, ShopSwitch::shopBody(currentShopId()));
+        WebService::post(m_manager, Config::url_storesn8path, ShopSwitch::shopBody(shopId));
+    reply->setProperty(kShopIdProperty, shopId);
     connect(reply, &QNetworkReply::finished, this, [this, reply] { query_storesn8paths(reply); });
 }
 
@@ -198,6 +200,9 @@ void SelectTool::query_storesn8paths(QNetworkReply* reply)
     qDebug().noquote() << QJsonDocument(r.object).toJson(QJsonDocument::Compact);
 
     m_ui->pb_syncton8->setText(kSyncTesting);
+    // The sync is for the shop whose stores are checked, whatever the combo
+    // shows once the check ends.
+    m_syncShopId = reply->property(kShopIdProperty).toString();
     auto* worker = new N8thread(this, this);
     worker->stores = r.object.value(QStringLiteral("stores")).toArray();
     worker->mode = QStringLiteral("stores");
@@ -232,7 +237,7 @@ void SelectTool::slt_n8stores(QJsonArray storeables, QString msg)
         qDebug() << "no N8 sync dialog in this build";
         return;
     }
-    opener(storeables, currentShopId());
+    opener(storeables, m_syncShopId);
 }
 
 void SelectTool::closeSearch()

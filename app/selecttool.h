@@ -74,6 +74,7 @@ private:
     Ui_SelectTool* m_ui;
     QButtonGroup* m_toolGroup;
     bool m_syncBusy = false;
+    QString m_syncShopId; // the shop of the N8 store check under way
     QList<QPointer<QWidget>> m_shopWindows;
     Shop m_storedShop; // the shop whose values the last switch stored
 };

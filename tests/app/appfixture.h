@@ -9,7 +9,8 @@
 //
 //   "li" / "pw123": shops "12" (东店, no batch deletion), "162" (西店,
 //   batch deletion allowed) and "5" (南店, a picture root in drive form);
-//   "solo" / "pw": no shop at all.
+//   "solo" / "pw": no shop at all. Shops "12" and "162" have one N8
+//   staff member each.
 class AppFixture
 {
 public:

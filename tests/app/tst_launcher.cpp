@@ -2,12 +2,14 @@
 #include "config.h"
 #include "fileoperation.h"
 #include "importphototoserver.h"
+#include "n8syncbaseinfodialog.h"
 #include "n8thread.h"
 #include "scriptedprompts.h"
 #include "searchorderwindow.h"
 #include "selecttool.h"
 #include "standin.h"
 #include "tempvolumes.h"
+#include "testfiles.h"
 #include "toolwindows.h"
 #include "toplevelwindows.h"
 
@@ -553,25 +555,34 @@ void TestLauncher::n8PanelWithReachableAndUnreachableStores_data()
 {
     QTest::addColumn<int>("answer"); // custom button chosen in the confirmation
     QTest::addColumn<bool>("opens");
-    QTest::newRow("sync anyway") << 0 << true;
-    QTest::newRow("cancel") << 1 << false;
-    QTest::newRow("box closed") << -1 << false;
+    QTest::addColumn<int>("switchTo"); // the shop row chosen while the reply is delayed, -1 for none
+    QTest::newRow("sync anyway") << 0 << true << -1;
+    QTest::newRow("cancel") << 1 << false << -1;
+    QTest::newRow("box closed") << -1 << false << -1;
+    QTest::newRow("shop changed while the reply is delayed") << 0 << true << 1;
 }
 
 void TestLauncher::n8PanelWithReachableAndUnreachableStores()
 {
     QFETCH(int, answer);
     QFETCH(bool, opens);
+    QFETCH(int, switchTo);
     QList<QPair<QJsonArray, QString>> synced;
-    ToolWindows::setSyncOpener([&synced](const QJsonArray& stores, const QString& shopId) {
+    // With a shop change the real dialog opens and writes the staff file.
+    const ToolWindows::SyncOpener dialog = ToolWindows::syncOpener();
+    ToolWindows::setSyncOpener([&](const QJsonArray& stores, const QString& shopId) {
         synced.append({stores, shopId});
-        return nullptr;
+        return switchTo < 0 ? nullptr : dialog(stores, shopId);
     });
     SelectTool* launcher = makeLauncher();
     auto* button = launcher->findChild<QPushButton*>("pb_syncton8");
     QVERIFY(button->isEnabled());
     m_prompts->setNextCustomAnswer(answer);
+    if (switchTo >= 0)
+        m_service->delay("n8", "getn8set", 600);
     QTest::mouseClick(button, Qt::LeftButton);
+    if (switchTo >= 0)
+        launcher->findChild<QComboBox*>("comboBox")->setCurrentIndex(switchTo);
     QTRY_COMPARE(m_prompts->messages().size(), 1);
     QCOMPARE(button->text(), QStringLiteral("同步全部员工/产品到N8"));
     const auto posts = m_service->requests("n8", "getn8set");
@@ -592,6 +603,17 @@ void TestLauncher::n8PanelWithReachableAndUnreachableStores()
             QJsonObject{{"id", "1201"}, {"name", "一馆"}, {"n8path", "\\\\nas\\n8\\store1201"}}};
         QCOMPARE(synced.first().first, expected);
         QCOMPARE(synced.first().second, QStringLiteral("12"));
+    }
+    if (switchTo >= 0) {
+        // The store of shop 12 gets shop 12's staff.
+        m_volumes->mkdir("n8/store1201/产品");
+        auto* sync = topLevelWindow<N8SyncBaseInfoDialog>();
+        m_windows.append(sync);
+        sync->findChild<QPushButton*>("pb_syncpeo")->click();
+        const QString staff = m_volumes->path("n8/store1201/产品/VgStaff.xml");
+        QTRY_VERIFY(QFileInfo::exists(staff));
+        QVERIFY(TestFiles::readAll(staff).contains("东店摄影"));
+        QVERIFY(!TestFiles::readAll(staff).contains("西店摄影"));
     }
 }
 
