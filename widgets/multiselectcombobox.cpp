@@ -9,7 +9,9 @@
 
 namespace {
 const char kDeleteIcon[] = "://del.png";
-}
+// The popup row a chip stands for, kept on the chip.
+const int kRowRole = Qt::UserRole + 1;
+} // namespace
 
 MultiSelectComboBox::MultiSelectComboBox(QWidget* parent)
     : QComboBox(parent), m_promptButton(nullptr), m_chipView(nullptr),
@@ -74,13 +76,9 @@ void MultiSelectComboBox::addItem(const QString& text, const QVariant& userData)
 
 void MultiSelectComboBox::addItem(const QIcon& icon, const QString& text, const QVariant& userData)
 {
+    const int row = count();
     QComboBox::addItem(icon, text, userData);
-    for (int row = 0; row < m_popupModel->rowCount(); ++row) {
-        if (m_popupModel->item(row)->text() == text) {
-            makeRowCheckable(row);
-            break;
-        }
-    }
+    makeRowCheckable(row);
 }
 
 void MultiSelectComboBox::addItems(const QStringList& texts)
@@ -144,21 +142,26 @@ void MultiSelectComboBox::slt_activited(int num)
     QStandardItem* entry = m_popupModel->item(num);
     if (!entry)
         return;
-    const QString text = entry->text();
-    bool wasPicked = false;
-    for (int chip = 0; chip < m_chipModel->rowCount(); ++chip) {
-        if (m_chipModel->item(chip)->text() == text) {
-            m_chipModel->removeRow(chip);
-            entry->setCheckState(Qt::Unchecked);
-            wasPicked = true;
-            break;
-        }
-    }
-    if (!wasPicked) {
+    const int chip = chipOfRow(entry->index());
+    if (chip >= 0) {
+        m_chipModel->removeRow(chip);
+        entry->setCheckState(Qt::Unchecked);
+    } else {
         entry->setCheckState(Qt::Checked);
-        m_chipModel->appendRow(new QStandardItem(QIcon(QString::fromLatin1(kDeleteIcon)), text));
+        auto* item = new QStandardItem(QIcon(QString::fromLatin1(kDeleteIcon)), entry->text());
+        item->setData(QVariant::fromValue(QPersistentModelIndex(entry->index())), kRowRole);
+        m_chipModel->appendRow(item);
     }
     updateVisibility();
+}
+
+int MultiSelectComboBox::chipOfRow(const QModelIndex& row) const
+{
+    for (int chip = 0; chip < m_chipModel->rowCount(); ++chip) {
+        if (m_chipModel->item(chip)->data(kRowRole).value<QPersistentModelIndex>() == row)
+            return chip;
+    }
+    return -1;
 }
 
 void MultiSelectComboBox::updateVisibility()
@@ -174,13 +177,9 @@ void MultiSelectComboBox::selectItemViewPress(QPoint pos)
     if (chip.isValid()) {
         const QRect mark(m_chipView->visualRect(chip).topLeft(), m_chipView->iconSize());
         if (mark.contains(pos)) {
-            const QString text = chip.data(Qt::DisplayRole).toString();
-            for (int row = 0; row < m_popupModel->rowCount(); ++row) {
-                if (m_popupModel->item(row)->text() == text) {
-                    m_popupModel->item(row)->setCheckState(Qt::Unchecked);
-                    break;
-                }
-            }
+            const QPersistentModelIndex row = chip.data(kRowRole).value<QPersistentModelIndex>();
+            if (QStandardItem* entry = m_popupModel->itemFromIndex(row))
+                entry->setCheckState(Qt::Unchecked);
             m_chipModel->removeRow(chip.row());
             updateVisibility();
         }

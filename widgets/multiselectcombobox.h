@@ -16,7 +16,8 @@ class QStandardItemModel;
 // inside the box as chips; a press on a chip's corner mark unpicks it. With
 // nothing picked the box shows a prompt button instead. The popup stays
 // open while the user picks and closes on a press outside it and the chips.
-// Entries are told apart by their display text, unique within one box.
+// Each chip belongs to its row, so two entries may share a text (two stores
+// of one name, or two without a name).
 class MultiSelectComboBox : public QComboBox
 {
     Q_OBJECT
@@ -47,6 +48,8 @@ private:
     void selectItemViewPress(QPoint pos);
     void updateVisibility();
     void makeRowCheckable(int row);
+    // The chip of a popup row, -1 when the row has none.
+    int chipOfRow(const QModelIndex& row) const;
 
     bool m_closeFlag = false;
     QPushButton* m_promptButton;

@@ -219,11 +219,15 @@ void TestExportN8Result::storesPiece_data()
     QTest::addColumn<QStringList>("ids");
     QTest::addColumn<QList<int>>("ticked");
     QTest::addColumn<QString>("storesids");
+    QTest::addColumn<QStringList>("names");
     const QStringList four{"1201", "1202", "1203", "1204"};
-    QTest::newRow("second and fourth") << four << QList<int>{1, 3} << "1202,1204";
-    QTest::newRow("none") << four << QList<int>{} << "";
+    const QStringList names{"一馆", "二馆", "三馆", "四馆"};
+    QTest::newRow("second and fourth") << four << QList<int>{1, 3} << "1202,1204" << names;
+    QTest::newRow("none") << four << QList<int>{} << "" << names;
     QTest::newRow("a row without a store id")
-        << QStringList{"1201", "1202", "1203"} << QList<int>{0, 3} << "1201";
+        << QStringList{"1201", "1202", "1203"} << QList<int>{0, 3} << "1201" << names;
+    QTest::newRow("two stores of one name")
+        << four << QList<int>{0, 1} << "1201,1202" << QStringList{"一馆", "一馆", "三馆", "四馆"};
 }
 
 void TestExportN8Result::storesPiece()
@@ -231,9 +235,10 @@ void TestExportN8Result::storesPiece()
     QFETCH(QStringList, ids);
     QFETCH(QList<int>, ticked);
     QFETCH(QString, storesids);
+    QFETCH(QStringList, names);
     N8WindowEnv env;
     env.prompts.setLenient(true);
-    Config::storenames = QStringList{"一馆", "二馆", "三馆", "四馆"};
+    Config::storenames = names;
     Config::storeids = ids;
     ExportN8Result w;
     auto* shops = child<MultiSelectComboBox>(&w, "cb_shops");

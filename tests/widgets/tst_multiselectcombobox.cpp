@@ -55,12 +55,14 @@ bool popupOpen(MultiSelectComboBox& box)
 }
 
 const QStringList kStores{QStringLiteral("总店"), QStringLiteral("东门店"), QStringLiteral("西门店")};
+// Two stores of one name.
+const QStringList kTwins{QStringLiteral("总店"), QStringLiteral("总店"), QStringLiteral("西门店")};
 
 // A shown box with three stores, every one picked.
-void fillShown(MultiSelectComboBox& box)
+void fillShown(MultiSelectComboBox& box, const QStringList& stores = kStores)
 {
     box.resize(400, 40);
-    box.addItems(kStores);
+    box.addItems(stores);
     box.allsel();
     box.show();
     QVERIFY(QTest::qWaitForWindowExposed(&box));
@@ -106,12 +108,14 @@ void TestMultiSelectComboBox::allselTogglesEveryRow_data()
     QTest::addColumn<QList<int>>("pickedBefore");
     QTest::addColumn<QList<int>>("pickedAfter");
     QTest::addColumn<QStringList>("chipsAfter");
-    QTest::newRow("nothing picked") << QList<int>() << QList<int>({0, 1, 2}) << kStores;
+    QTest::addColumn<QStringList>("stores");
+    QTest::newRow("nothing picked") << QList<int>() << QList<int>({0, 1, 2}) << kStores << kStores;
     QTest::newRow("middle picked") << QList<int>({1}) << QList<int>({0, 2})
-                                   << QStringList({kStores.at(0), kStores.at(2)});
+                                   << QStringList({kStores.at(0), kStores.at(2)}) << kStores;
     QTest::newRow("last then first picked")
-        << QList<int>({2, 0}) << QList<int>({1}) << QStringList({kStores.at(1)});
-    QTest::newRow("all picked") << QList<int>({0, 1, 2}) << QList<int>() << QStringList();
+        << QList<int>({2, 0}) << QList<int>({1}) << QStringList({kStores.at(1)}) << kStores;
+    QTest::newRow("all picked") << QList<int>({0, 1, 2}) << QList<int>() << QStringList() << kStores;
+    QTest::newRow("two stores of one name") << QList<int>() << QList<int>({0, 1, 2}) << kTwins << kTwins;
 }
 
 void TestMultiSelectComboBox::allselTogglesEveryRow()
@@ -119,8 +123,9 @@ void TestMultiSelectComboBox::allselTogglesEveryRow()
     QFETCH(QList<int>, pickedBefore);
     QFETCH(QList<int>, pickedAfter);
     QFETCH(QStringList, chipsAfter);
+    QFETCH(QStringList, stores);
     MultiSelectComboBox box;
-    box.addItems(kStores);
+    box.addItems(stores);
     for (int row : pickedBefore)
         box.slt_activited(row);
     box.allsel();
@@ -128,10 +133,10 @@ void TestMultiSelectComboBox::allselTogglesEveryRow()
     QCOMPARE(box.currentIndex(), pickedAfter);
     QStringList texts;
     for (int row : pickedAfter)
-        texts.append(kStores.at(row));
+        texts.append(stores.at(row));
     QCOMPARE(box.currentText(), texts);
     QCOMPARE(chipTexts(box), chipsAfter);
-    for (int row = 0; row < kStores.size(); ++row)
+    for (int row = 0; row < stores.size(); ++row)
         QCOMPARE(checkState(box, row), pickedAfter.contains(row) ? Qt::Checked : Qt::Unchecked);
     QCOMPARE(promptButton(box)->isHidden(), !pickedAfter.isEmpty());
     QCOMPARE(chipView(box)->isHidden(), pickedAfter.isEmpty());
@@ -185,32 +190,38 @@ void TestMultiSelectComboBox::chipCornerRemovesOnlyInsideMark_data()
 {
     QTest::addColumn<QPoint>("offset"); // from the chip's top left corner
     QTest::addColumn<bool>("removed");
-    QTest::newRow("inside the mark") << QPoint(2, 2) << true;
-    QTest::newRow("right of the mark") << QPoint(13, 2) << false;
-    QTest::newRow("below the mark") << QPoint(2, 12) << false;
+    QTest::addColumn<QStringList>("stores");
+    QTest::addColumn<int>("chip"); // the chip pressed, that of the same row
+    QTest::newRow("inside the mark") << QPoint(2, 2) << true << kStores << 0;
+    QTest::newRow("right of the mark") << QPoint(13, 2) << false << kStores << 0;
+    QTest::newRow("below the mark") << QPoint(2, 12) << false << kStores << 0;
+    QTest::newRow("the second of two stores of one name") << QPoint(2, 2) << true << kTwins << 1;
 }
 
 void TestMultiSelectComboBox::chipCornerRemovesOnlyInsideMark()
 {
     QFETCH(QPoint, offset);
     QFETCH(bool, removed);
+    QFETCH(QStringList, stores);
+    QFETCH(int, chip);
     MultiSelectComboBox box;
-    fillShown(box);
+    fillShown(box, stores);
     QListView* chips = chipView(box);
-    const QRect first = chips->visualRect(chips->model()->index(0, 0));
-    QVERIFY(first.width() > 14 && first.height() > 13);
+    const QRect pressed = chips->visualRect(chips->model()->index(chip, 0));
+    QVERIFY(pressed.width() > 14 && pressed.height() > 13);
     QVERIFY(!popupOpen(box));
 
-    QTest::mousePress(chips->viewport(), Qt::LeftButton, Qt::NoModifier, first.topLeft() + offset);
+    QTest::mousePress(chips->viewport(), Qt::LeftButton, Qt::NoModifier, pressed.topLeft() + offset);
     QTRY_VERIFY(popupOpen(box)); // every press on the chips opens the popup
+    QList<int> picked{0, 1, 2};
+    QStringList left = stores;
     if (removed) {
-        QCOMPARE(box.currentIndex(), QList<int>({1, 2}));
-        QCOMPARE(chipTexts(box), QStringList({kStores.at(1), kStores.at(2)}));
-        QCOMPARE(checkState(box, 0), Qt::Unchecked);
-    } else {
-        QCOMPARE(box.currentIndex(), QList<int>({0, 1, 2}));
-        QCOMPARE(chipTexts(box), kStores);
+        picked.removeAt(chip);
+        left.removeAt(chip);
     }
+    QCOMPARE(box.currentIndex(), picked);
+    QCOMPARE(chipTexts(box), left);
+    QCOMPARE(checkState(box, chip), removed ? Qt::Unchecked : Qt::Checked);
 }
 
 void TestMultiSelectComboBox::pressWhilePopupOpen()
