@@ -72,12 +72,13 @@ int turnFor(int orientation)
 
 QImage ImageOperation::loadImage(QString path)
 {
-    // Only regular files: a pipe or device would never end.
-    QFile file(path);
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
+    // Only regular files (a pipe or device would never end), read to their
+    // end: a read that breaks off gives no image, never a part of one.
+    QByteArray data;
+    if (!FileOperation::readFile(path, &data))
         return QImage();
     QImage image;
-    image.loadFromData(file.readAll());
+    image.loadFromData(data);
     return image;
 }
 

@@ -337,7 +337,7 @@ void Builder::markBlock()
     if (in.picsMarkArr.isEmpty())
         return;
     const QList<QSize> sizes =
-        ProductionSheet::copyMarkedPhotos(in.picsMarkArr, in.markFolder, in.thumbFolder);
+        ProductionSheet::copyMarkedPhotos(in.picsMarkArr, in.markFolder, in.thumbFolder, &result.notWritten);
     h +=
         R"(<table width="100%"  border="0">  <tr>    <td align="left"><span class="style2">调修要求</span></td>)"
         R"(  </tr></table>)";
@@ -700,7 +700,7 @@ SheetResult build(const SheetInput& input, SheetVariant variant)
 }
 
 QList<QSize> copyMarkedPhotos(const QList<QStringList>& picsMarkArr, const QString& markFolder,
-                              const QString& thumbFolder)
+                              const QString& thumbFolder, QStringList* notWritten)
 {
     // An empty thumbnail folder would put the copies in the working folder,
     // and a mark folder without its order folder would read from there.
@@ -718,8 +718,15 @@ QList<QSize> copyMarkedPhotos(const QList<QStringList>& picsMarkArr, const QStri
         }
         const QImage image = readable ? ImageOperation::loadImage(markFolder + name) : QImage();
         sizes << image.size();
-        if (!image.isNull() && !target.isEmpty())
-            ImageOperation::saveImage(image, target + name, "JPG");
+        if (target.isEmpty() || !readable)
+            continue;
+        // A marked photo that is not there has no copy to make; one there
+        // that could not be read, or a copy not saved, is a file not written.
+        const bool written =
+            image.isNull() ? FileOperation::lookUp(markFolder + name) == FileOperation::Presence::Missing
+                           : ImageOperation::saveImage(image, target + name, "JPG");
+        if (!written && notWritten)
+            notWritten->append(target + name);
     }
     return sizes;
 }

@@ -105,6 +105,8 @@ struct SheetResult
     bool tableWritten = false;
     // The photo total of the last table written (0 when none was).
     int selectedPhotoTotal = 0;
+    // The marked-photo copies not written (copyMarkedPhotos).
+    QStringList notWritten;
 };
 
 namespace ProductionSheet {
@@ -123,9 +125,11 @@ SheetResult build(const SheetInput& input, SheetVariant variant);
 // is not a plain file name is neither read nor copied, nothing is read
 // from a relative markFolder (an order without its folder), and nothing is
 // copied while thumbFolder is empty. Returns the decoded size of each
-// entry's photo, in list order (0 × 0 when it could not be read). Touches
-// only files, so it may run on a pool thread.
+// entry's photo, in list order (0 × 0 when it could not be read). A copy
+// that was to be made and is not (its photo there but not read, or the copy
+// not saved) is added to notWritten as its target path; a photo that is not
+// there is not. Touches only files, so it may run on a pool thread.
 QList<QSize> copyMarkedPhotos(const QList<QStringList>& picsMarkArr, const QString& markFolder,
-                              const QString& thumbFolder);
+                              const QString& thumbFolder, QStringList* notWritten = nullptr);
 
 } // namespace ProductionSheet

@@ -35,10 +35,10 @@ struct SheetBatch
                 return;
             const Image& photo = images.at(order.at(k));
             const QImage thumb = ImageOperation::getWebViewThumbImage(photo, size);
-            // A photo that cannot be read leaves its file missing; the sheet
-            // goes on without it. One that cannot be saved is told, as a
-            // copy job tells a file it did not write.
-            if (!thumb.isNull() && !ImageOperation::saveImage(thumb, folder + photo.GetImageName()))
+            // A thumbnail that could not be drawn (its photo could not be
+            // read) or not saved is told, as a copy job tells a file it did
+            // not write; the sheet goes on without it.
+            if (thumb.isNull() || !ImageOperation::saveImage(thumb, folder + photo.GetImageName()))
                 owner.post("copyFailed", folder, photo.GetImageName());
         }
     }

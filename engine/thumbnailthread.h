@@ -14,8 +14,9 @@ class QThreadPool;
 // The pooled job that writes an order's production-sheet thumbnails: each
 // finished photo as a square with its server mark, saved under the photo's
 // name in "制作单缩略图/" of the order's output folder, then the window's
-// "onFinishSaveThumb"; a thumbnail it could not save is named before that
-// through the window's "copyFailed" (folder and name), as the copy jobs do.
+// "onFinishSaveThumb"; a thumbnail it could not draw (its photo unread) or
+// save is named before that through the window's "copyFailed" (folder and
+// name), as the copy jobs do.
 // Its copy mode copies one file and calls back "onFinishSeparateImage".
 // Like every job, it reports only through its window's JobOwnerHandle, and
 // it never makes a QPixmap.

@@ -899,8 +899,10 @@ void SeparationController::queryOrderInfoCallBack(const WebService::Reply& reply
             printLocalSheet();
         return;
     }
+    QStringList notWritten;
     ProductionSheet::copyMarkedPhotos(sheet.picsMarkArr, DirServer::getMarkerPath(),
-                                      DirServer::getWebPageThumbPath());
+                                      DirServer::getWebPageThumbPath(), &notWritten);
+    nameNotWritten(notWritten);
     savePDF();
     saveHTML();
 }
@@ -917,7 +919,16 @@ QString SeparationController::getHTMLString()
     const SheetResult result = ProductionSheet::build(input, m_layout.sheetVariant);
     if (result.tableWritten)
         productPhotoNum = result.selectedPhotoTotal;
+    nameNotWritten(result.notWritten);
     return result.html;
+}
+
+void SeparationController::nameNotWritten(const QStringList& paths)
+{
+    for (const QString& path : paths) {
+        const QFileInfo file(path);
+        copyFailed(file.path() + QLatin1Char('/'), file.fileName());
+    }
 }
 
 void SeparationController::savePDF()

@@ -190,6 +190,8 @@ public:
     SeparationRunGuard& runGuard() { return m_guard; }
 
 private:
+    // Names files the sheet did not write, each as copyFailed does.
+    void nameNotWritten(const QStringList& paths);
     // Posts a body of the run (logged under logName) unless the window
     // has closed.
     void post(const char* replySlot, const char* logName, const QString& route, const QByteArray& body);

@@ -754,9 +754,11 @@ void TestSeparationRun::fileFaults_data()
     QTest::newRow("photo copy refused at close")
         << "design"
         << "%o" + photo << int(F::Close) << photo << "%o其它/成品/:IMG_0001.jpg" << QByteArray();
+    // The sheet thumbnail reads the photo too.
     QTest::newRow("photo read breaks off")
         << "design"
-        << "%s成品/IMG_0001.jpg" << int(F::Read) << photo << "%s成品/:IMG_0001.jpg" << QByteArray();
+        << "%s成品/IMG_0001.jpg" << int(F::Read) << photo
+        << "%s成品/:IMG_0001.jpg、%o其它/制作单缩略图/:IMG_0001.jpg" << QByteArray();
     // The album takes nothing from the earlier run's copy.
     QTest::newRow("photo copy refused at close, the album's photo")
         << "design"
@@ -827,6 +829,21 @@ void TestSeparationRun::fileFaults_data()
         << "design"
         << "%o其它/制作单缩略图/IMG_0001.jpg" << int(F::Write) << "其它/制作单缩略图/IMG_0001.jpg"
         << "%o其它/制作单缩略图/:IMG_0001.jpg" << QByteArray();
+    // The sheet's own reads and writes. A row's photo of the server folder
+    // is written first; a file in "marks/" makes IMG_0001.jpg a marked photo
+    // of the order (in its "marks/" and its detail).
+    QTest::newRow("sheet thumbnail not read")
+        << "design"
+        << "%s成品缩略图/IMG_0001.jpg" << int(F::Read) << "其它/制作单缩略图/IMG_0001.jpg"
+        << "%o其它/制作单缩略图/:IMG_0001.jpg" << QByteArray();
+    QTest::newRow("marked photo's sheet copy refused")
+        << "design"
+        << "%o其它/制作单缩略图/marks/IMG_0001.jpg" << int(F::Write) << "其它/制作单缩略图/marks/IMG_0001.jpg"
+        << "%o其它/制作单缩略图/marks/:IMG_0001.jpg" << QByteArray();
+    QTest::newRow("marked photo not read")
+        << "design"
+        << "%smarks/IMG_0001.jpg" << int(F::Read) << "其它/制作单缩略图/marks/IMG_0001.jpg"
+        << "%smarks/:IMG_0001.jpg、%o其它/制作单缩略图/marks/:IMG_0001.jpg" << QByteArray();
     QTest::newRow("barcode picture refused") << "post-sample"
                                              << "%o条形码.jpg" << int(F::Write) << "条形码.jpg"
                                              << "条形码.jpg" << QByteArray();
@@ -889,6 +906,14 @@ void TestSeparationRun::fileFaults()
     const int nth = at < 0 ? 0 : file.mid(at + 1).toInt();
     const QString hit = QDir::cleanPath(file.left(at).replace("%o", orderOut).replace("%s", server));
     const bool below = file.endsWith('/');
+    if (file.startsWith("%s") && hit.endsWith(".jpg") && !QFileInfo::exists(hit))
+        writePhotos(QFileInfo(hit).path() + '/', {QFileInfo(hit).fileName()});
+    if (file.contains("marks/")) {
+        writePhotos(server + "marks/", photoNames(1));
+        env.service.sendRaw(
+            "order", "orderdetail",
+            R"({"code":"1","order":{},"orderpicdescr":[{"picname":"IMG_0001.jpg","mark":["提亮"]}]})");
+    }
     auto asks = std::make_shared<std::atomic<int>>(0);
     FileOperation::setFaultHook([=](FileOperation::Fault f, const QString& path) {
         const QString p = QDir::cleanPath(path);
