@@ -46,8 +46,9 @@ enum class Inside
 // Whether a folder anywhere below the top level of folder has one of an
 // order folder's own sub-folders in it. Links are not followed. A folder
 // the walk cannot list, or one whose look-up fails, may hold anything: it
-// is told apart, never taken for one without orders.
-Inside whatIsInside(const QString& folder)
+// is told apart, never taken for one without orders, and the folder whose
+// listing failed is kept in unreadable.
+Inside whatIsInside(const QString& folder, QString* unreadable)
 {
     const QStringList orderParts{QStringLiteral("照片"), QStringLiteral("成品"), QStringLiteral("设计")};
     const QDir::Filters filter = QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::NoSymLinks;
@@ -55,8 +56,10 @@ Inside whatIsInside(const QString& folder)
     QStringList pending{folder};
     while (!pending.isEmpty()) {
         const QString current = pending.takeLast();
-        if (!FileOperation::listMatching(current, {}, filter, &children))
+        if (!FileOperation::listMatching(current, {}, filter, &children)) {
+            *unreadable = current;
             return Inside::Unreadable;
+        }
         // The folder's own "照片", "成品" and "设计" are its own.
         for (const QFileInfo& child : qAsConst(children)) {
             if (current != folder && orderParts.contains(child.fileName()))
@@ -93,7 +96,8 @@ QString DeletionGuard::Result::reason() const
     case Verdict::HoldsOrders:
         return QStringLiteral("路径下含有其他订单的目录");
     case Verdict::Unreadable:
-        return FileOperation::unreadableText();
+        return unreadableFolder.isEmpty() ? FileOperation::unreadableText()
+                                          : FileOperation::unreadableFolderText(unreadableFolder);
     }
     return QString();
 }
@@ -139,8 +143,10 @@ DeletionGuard::Result DeletionGuard::check(const QString& path, const QStringLis
     for (const QString& part : below) {
         walk += QLatin1Char('/') + part;
         presence = FileOperation::lookUpNoFollow(walk);
-        if (presence == FileOperation::Presence::Unreadable)
+        if (presence == FileOperation::Presence::Unreadable) {
+            result.unreadableFolder = walk;
             return refuse(Verdict::Unreadable);
+        }
         if (presence == FileOperation::Presence::Other && QFileInfo(walk).isSymLink())
             return refuse(Verdict::SymbolicLink);
     }
@@ -160,7 +166,7 @@ DeletionGuard::Result DeletionGuard::check(const QString& path, const QStringLis
 
     if (!lookInside)
         return result;
-    switch (whatIsInside(clean)) {
+    switch (whatIsInside(clean, &result.unreadableFolder)) {
     case Inside::Orders:
         return refuse(Verdict::HoldsOrders);
     case Inside::Unreadable:

@@ -24,8 +24,12 @@ enum class Verdict
 struct Result
 {
     Verdict verdict = Verdict::Allowed;
+    // Unreadable: the folder whose look-up or listing failed.
+    QString unreadableFolder;
     bool allowed() const { return verdict == Verdict::Allowed; }
-    // A short text for the user, empty when allowed.
+    // A short text for the user, empty when allowed; for Unreadable
+    // "目录读取失败：<folder>", with the note of a name in it that does not
+    // read back (FileOperation::unreadableFolderName).
     QString reason() const;
 };
 

@@ -570,9 +570,9 @@ void FileOperation::setFaultHook(FaultHook hook)
     s_hook = std::move(hook);
 }
 
-void FileOperation::tellFaultHook(Fault fault, const QString& path)
+bool FileOperation::tellFaultHook(Fault fault, const QString& path)
 {
-    faultAt(fault, path);
+    return faultAt(fault, path);
 }
 
 QString FileOperation::numberedName(const QString& target, int n)
@@ -785,23 +785,41 @@ bool FileOperation::isSameFile(const QString& a, const QString& b)
     return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
-bool FileOperation::isSameContent(const QString& a, const QString& b)
+bool FileOperation::isSameContent(const QString& a, const QString& b, bool* unreadable)
 {
+    if (unreadable)
+        *unreadable = false;
+    const auto cannotRead = [unreadable] {
+        if (unreadable)
+            *unreadable = true;
+        return false;
+    };
+    const Presence presenceA = lookUp(a);
+    const Presence presenceB = lookUp(b);
+    if (presenceA == Presence::Unreadable || presenceB == Presence::Unreadable)
+        return cannotRead();
     const QFileInfo infoA(a);
     const QFileInfo infoB(b);
-    if (!infoA.isFile() || !infoB.isFile() || infoA.size() != infoB.size())
+    if (presenceA != Presence::File || presenceB != Presence::File || infoA.size() != infoB.size())
         return false;
     QFile fileA(a);
     QFile fileB(b);
     if (!fileA.open(QIODevice::ReadOnly) || !fileB.open(QIODevice::ReadOnly))
-        return false;
+        return cannotRead();
+    bool first = true;
     while (!fileA.atEnd()) {
         const QByteArray blockA = fileA.read(kReadBlock);
         const QByteArray blockB = fileB.read(kReadBlock);
+        if (fileA.error() != QFile::NoError || fileB.error() != QFile::NoError ||
+            (first && (faultAt(Fault::Read, a) || faultAt(Fault::Read, b))))
+            return cannotRead();
+        first = false;
         if (blockA.isEmpty() || blockA != blockB)
             return false;
     }
-    return fileB.atEnd() && fileA.error() == QFile::NoError && fileB.error() == QFile::NoError;
+    if (fileA.error() != QFile::NoError || fileB.error() != QFile::NoError)
+        return cannotRead();
+    return fileB.atEnd();
 }
 
 namespace {

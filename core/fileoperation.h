@@ -127,8 +127,10 @@ public:
     // way each path reaches it.
     static bool isSameFile(const QString& a, const QString& b);
     // True when both are regular files that read to their end with the
-    // same bytes.
-    static bool isSameContent(const QString& a, const QString& b);
+    // same bytes. False, with unreadable set (when given), when either
+    // could not be looked at, opened or read: neither the same nor known to
+    // differ.
+    static bool isSameContent(const QString& a, const QString& b, bool* unreadable = nullptr);
 
     static bool isFileExist(QString path);
     static bool isDirExist(QString path);
@@ -270,6 +272,9 @@ public:
     // there as a crash would. EmptiedFolder is no failure either: the raw
     // download tells the hook right before it removes a raw folder it has
     // emptied, so a test can put a file there as another station would.
+    // MakeFolder: the order tree's make of that folder refused (EACCES), as
+    // a share that may be read but not written refuses it; DiskFull is asked
+    // there too, for a share that is full.
     enum class Fault
     {
         Write,
@@ -284,11 +289,13 @@ public:
         NoFolderSync,
         Claimed,
         EmptiedFolder,
-        LookUp
+        LookUp,
+        MakeFolder
     };
     using FaultHook = std::function<bool(Fault, const QString& path)>;
     static void setFaultHook(FaultHook hook);
-    // Tells the hook of a notification point outside this class; the
-    // answer is ignored.
-    static void tellFaultHook(Fault fault, const QString& path);
+    // Tells the hook of a point outside this class, and returns its
+    // answer: true where that point is to fail (notification points ignore
+    // it).
+    static bool tellFaultHook(Fault fault, const QString& path);
 };

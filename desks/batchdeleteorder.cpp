@@ -290,12 +290,13 @@ void BatchDeleteOrder::submitDeleteMessage(QString orderId, QString deleteDir)
     qDebug() << "url_submit_delete_log" << Config::url_submit_delete_log;
     QNetworkReply* reply = WebService::post(manager, Config::url_submit_delete_log,
                                             DeletionRun::deleteLogBody(orderId, deleteDir));
+    m_deletion.keepWithLogRequest(reply, orderId, deleteDir);
     connect(reply, &QNetworkReply::finished, this, [this, reply] { submitDeleteMessageCallBack(reply); });
 }
 
 void BatchDeleteOrder::submitDeleteMessageCallBack(QNetworkReply* reply)
 {
-    DeletionRun::reportLogReply(WebService::read(reply));
+    DeletionRun::reportLogReply(reply);
     reply->deleteLater();
 }
 

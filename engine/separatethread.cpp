@@ -191,8 +191,11 @@ void SeparateThread::callBack()
 
 void SeparateThread::copyReporting(const QString& source, const QString& target)
 {
-    // A folder of the listing ("." and ".." among them) has nothing to copy.
-    if (QFileInfo(source).isDir())
+    // "." and ".." of a listing are never copied nor named, whatever their
+    // look-up says on a share that dropped; another folder of the listing
+    // has nothing to copy.
+    const QString name = nameOf(source);
+    if (name == QLatin1String(".") || name == QLatin1String("..") || QFileInfo(source).isDir())
         return;
     FileOperation::WriteError error = FileOperation::WriteError::None;
     if (FileOperation::copyFile(source, target, m_overwrite, &error))

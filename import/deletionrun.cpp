@@ -10,7 +10,9 @@
 #include "webservice.h"
 
 #include <QDebug>
+#include <QDir>
 #include <QLabel>
+#include <QNetworkReply>
 #include <QProgressBar>
 #include <QStringList>
 #include <QWidget>
@@ -80,7 +82,8 @@ int DeletionRun::start(const QList<order>& orders)
             allowed.append(checked.at(i));
             break;
         case FileOperation::Presence::Unreadable:
-            refused.append({checked.at(i), FileOperation::unreadableText()});
+            refused.append(
+                {checked.at(i), FileOperation::unreadableFolderText(QDir::cleanPath(checked.at(i).path))});
             break;
         default:
             break;
@@ -113,6 +116,7 @@ int DeletionRun::start(const QList<order>& orders)
     qDebug() << "checkOrdersNum==" << m_total;
     if (m_bar)
         m_bar->setMaximum(m_total);
+    m_started = allowed;
     m_pending = allowed;
     startNextWorkers();
     return m_total;
@@ -229,14 +233,42 @@ QByteArray DeletionRun::deleteLogBody(const QString& orderId, const QString& pat
         .add("MANAGER_ID", Config::manager_id);
 }
 
-void DeletionRun::reportLogReply(const WebService::Reply& reply)
+namespace {
+
+const char kLogOrderKey[] = "deletionOrderKey";
+const char kLogFolder[] = "deletionFolder";
+
+} // namespace
+
+void DeletionRun::keepWithLogRequest(QNetworkReply* request, const QString& orderId,
+                                     const QString& path) const
 {
+    for (const Entry& entry : m_started) {
+        if (entry.orderId == orderId && entry.path == path) {
+            request->setProperty(kLogOrderKey, entry.orderKey);
+            break;
+        }
+    }
+    request->setProperty(kLogFolder, path);
+}
+
+void DeletionRun::reportLogReply(QNetworkReply* reply)
+{
+    reportLogReply(WebService::read(reply), reply->property(kLogOrderKey).toString(),
+                   reply->property(kLogFolder).toString());
+}
+
+void DeletionRun::reportLogReply(const WebService::Reply& reply, const QString& orderKey, const QString& path)
+{
+    // Which order the service was not told of, before why.
+    const QString order = QStringLiteral("删除记录上报失败：%1：%2\n").arg(orderKey, path);
     switch (reply.kind) {
     case WebService::Reply::Kind::TransportError:
-        Prompts::notice(QStringLiteral("警告"), QStringLiteral("请检查网络连接\n") + reply.statusText);
+        Prompts::notice(QStringLiteral("警告"),
+                        order + QStringLiteral("请检查网络连接\n") + reply.statusText);
         break;
     case WebService::Reply::Kind::Refusal:
-        Prompts::notice(QStringLiteral("警告"), reply.message + '\t' + reply.code);
+        Prompts::notice(QStringLiteral("警告"), order + reply.message + '\t' + reply.code);
         break;
     case WebService::Reply::Kind::NotJsonObject:
     case WebService::Reply::Kind::Success:

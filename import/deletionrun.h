@@ -10,6 +10,7 @@
 
 class ImportOrderThread;
 class QLabel;
+class QNetworkReply;
 class QProgressBar;
 class QWidget;
 
@@ -27,7 +28,8 @@ struct Reply;
 // Each checked, non-empty folder is checked by the deletion guard against
 // the run's other folders, and against the folders this process's imports
 // are writing into (FoldersInUse); refused folders are named in one box and
-// get no worker, and so is a folder that cannot be looked at ("目录读取失败");
+// get no worker, and so is a folder that cannot be looked at
+// ("目录读取失败：<folder>");
 // one that is not there is passed over. A worker checks again right before
 // it deletes, with the guard's look through the folder's content (too slow
 // for this thread on a share) and the registry, for an import that started
@@ -81,10 +83,18 @@ public:
     // The delete-log body: token, shopid, superid, orderphotoid, path,
     // MANAGER_ID.
     static QByteArray deleteLogBody(const QString& orderId, const QString& path);
-    // Tells the user what a delete-log reply says: a transport error
-    // ("请检查网络连接" and the status), a refusal (message, tab, code);
-    // nothing for success or a body that is no JSON object.
-    static void reportLogReply(const WebService::Reply& reply);
+    // Keeps the order of a folder this run deleted (its 预约单号, and the
+    // folder, as deleted() gives them) with the request that logs it, so
+    // its reply names the order.
+    void keepWithLogRequest(QNetworkReply* request, const QString& orderId, const QString& path) const;
+    // Tells the user what a delete-log reply says, naming the order kept
+    // with its request.
+    static void reportLogReply(QNetworkReply* reply);
+    // The same for a reply already read: a transport error ("请检查网络连接"
+    // and the status), a refusal (message, tab, code), each after the line
+    // "删除记录上报失败：<预约单号>：<folder>"; nothing for success or a body
+    // that is no JSON object.
+    static void reportLogReply(const WebService::Reply& reply, const QString& orderKey, const QString& path);
 
 signals:
     // A folder is gone: the window logs it.
@@ -103,6 +113,7 @@ private:
     QPointer<QProgressBar> m_bar;
     QPointer<QLabel> m_label;
 
+    QList<Entry> m_started; // every folder of the run that gets a worker
     QList<Entry> m_pending;
     QList<ImportOrderThread*> m_running;
     QList<Entry> m_failed;

@@ -1225,11 +1225,18 @@ void importOrdersPhotoDlg::startOrderImport(int row)
     if (importType == ImportN8) {
         worker->setN8DestinationsOfBatch(m_n8Written);
         worker->createN8Dir(Config::importServN8Path);
-        if (!FileOperation::isDirExist(Config::importServN8Path)) {
+        const FileOperation::Presence n8Root = FileOperation::lookUp(Config::importServN8Path);
+        if (n8Root != FileOperation::Presence::Folder) {
             m_worker = nullptr;
             delete worker;
-            failN8Order(row, QStringLiteral("订单%1的N8目录无法创建：%2")
-                                 .arg(model->getOrderName(), Config::importServN8Path));
+            // One that cannot be looked at may well be there: not named as
+            // one that could not be made.
+            failN8Order(row, n8Root == FileOperation::Presence::Unreadable
+                                 ? QStringLiteral("订单%1的N8文件夹读取失败：%2")
+                                       .arg(model->getOrderName(),
+                                            FileOperation::unreadableFolderName(Config::importServN8Path))
+                                 : QStringLiteral("订单%1的N8目录无法创建：%2")
+                                       .arg(model->getOrderName(), Config::importServN8Path));
             return;
         }
         // Only the worker's own failure from here on: the one above is told.
@@ -1484,16 +1491,23 @@ void importOrdersPhotoDlg::lookDiskSizeSlot(QString picPath)
 
 void importOrdersPhotoDlg::lookPicPathSlot()
 {
-    Prompts::question(nullptr, kWarning, QStringLiteral("客人信息包含特殊字符，请修改后再导片"), Prompts::Yes,
-                      Prompts::Yes);
+    // Only a name the share refused is the customer's data; any other cause
+    // is the worker's to name, and leaves the folder suffix alone.
+    const auto* worker = qobject_cast<const ImportOrderThread*>(sender());
+    const QString cause = worker ? worker->orderFolderFault() : QString();
+    Prompts::question(nullptr, kWarning,
+                      cause.isEmpty() ? QStringLiteral("客人信息包含特殊字符，请修改后再导片") : cause,
+                      Prompts::Yes, Prompts::Yes);
     // The box has one button: any way it is closed means going on.
     Config::disk_space = QStringLiteral("go");
-    m_lockSuffix = true;
+    if (cause.isEmpty())
+        m_lockSuffix = true;
     m_stopping = true;
     m_ordersDone = true;
     if (!m_worker || m_worker->isFinished())
         finishBatchIfDone();
-    prefieFolderEdit->setEnabled(false);
+    if (cause.isEmpty())
+        prefieFolderEdit->setEnabled(false);
 }
 
 // ---------------------------------------------------------------- N8 folder import
@@ -1625,6 +1639,11 @@ void importOrdersPhotoDlg::n8WorkerFailed(ImportOrderThread* worker)
     if (!worker->n8DestinationTaken().isEmpty()) {
         failN8Order(row, QStringLiteral("订单%1的N8目录已被其他订单使用：%2，请将所选文件夹改名后再导入")
                              .arg(model ? model->getOrderName() : QString(), worker->n8DestinationTaken()));
+        return;
+    }
+    if (!worker->n8UnusableFolder().isEmpty()) {
+        failN8Order(row, QStringLiteral("订单%1选择的N8文件夹不可用：%2")
+                             .arg(model ? model->getOrderName() : QString(), worker->n8UnusableFolder()));
         return;
     }
     if (!worker->n8UnreadableFolder().isEmpty()) {

@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
 #include <malloc.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
@@ -126,7 +127,7 @@ void ImportOrderThread::run()
     }
 }
 
-void ImportOrderThread::treeFailed(TreeFailure failure)
+void ImportOrderThread::treeFailed(TreeFailure failure, const QString& folder)
 {
     m_treeFailed = true;
     switch (failure) {
@@ -139,12 +140,24 @@ void ImportOrderThread::treeFailed(TreeFailure failure)
     case TreeFailure::OrderFolderMissing:
         emit checkOrderPicPathSigl();
         break;
+    case TreeFailure::DiskFull:
+        emit checkDiskSizeSigl(folder);
+        break;
+    case TreeFailure::OrderFolderUnreadable:
+        m_orderFolderFault = FileOperation::unreadableFolderText(folder);
+        emit checkOrderPicPathSigl();
+        break;
+    case TreeFailure::OrderFolderRefused:
+        m_orderFolderFault = QStringLiteral("目录无法创建：") + folder;
+        emit checkOrderPicPathSigl();
+        break;
     }
 }
 
 void ImportOrderThread::createOrderDir(QString serverRoot, QString backupRoot)
 {
     m_treeFailed = false;
+    m_orderFolderFault.clear();
     // Nothing is made for an order whose folder is being deleted.
     if (m_deletionUnderway)
         return;
@@ -195,17 +208,36 @@ void ImportOrderThread::createOrderDir(QString serverRoot, QString backupRoot)
     // that is being deleted.
     if (!claimOrderFolders(orderPath, backupPath))
         return;
-    OrderTree::build(root, backup, location);
-    if (FileOperation::isDirExist(orderPath)) {
+    const OrderTree::MakeFailure made = OrderTree::build(root, backup, location);
+    const FileOperation::Presence presence = FileOperation::lookUp(orderPath);
+    if (presence == FileOperation::Presence::Folder) {
         m_orderPath = orderPath;
         m_backupPath = backupPath;
         emit orderPathsCreated(orderPath, backupPath);
-    } else {
-        m_orderClaim.release();
-        m_backupClaim.release();
-        Config::disk_space = QStringLiteral("no");
-        treeFailed(TreeFailure::OrderFolderMissing);
+        return;
     }
+    m_orderClaim.release();
+    m_backupClaim.release();
+    Config::disk_space = QStringLiteral("no");
+    // Told by the make's own error: only a name the share refuses sends
+    // staff to the customer's data.
+    switch (made.error) {
+    case ENAMETOOLONG:
+    case EINVAL:
+    case EILSEQ:
+        treeFailed(TreeFailure::OrderFolderMissing);
+        return;
+    case ENOSPC:
+    case EDQUOT:
+        treeFailed(TreeFailure::DiskFull, made.folder);
+        return;
+    default:
+        break;
+    }
+    if (presence == FileOperation::Presence::Unreadable)
+        treeFailed(TreeFailure::OrderFolderUnreadable, QDir::cleanPath(orderPath));
+    else
+        treeFailed(TreeFailure::OrderFolderRefused, made.error ? made.folder : QDir::cleanPath(orderPath));
 }
 
 bool ImportOrderThread::claimOrderFolders(const QString& orderPath, const QString& backupPath)
@@ -401,8 +433,13 @@ void ImportOrderThread::copyN8DirToSer(QString dir)
     m_n8Files.clear();
     m_n8Walked.clear();
     qDebug() << "N8目录" << dir << m_n8FatherPath << "->" << m_n8Root;
-    if (N8Import::check(dir, m_n8Root) != N8Import::Refusal::None) {
+    const N8Import::Refusal refusal = N8Import::check(dir, m_n8Root);
+    if (refusal != N8Import::Refusal::None) {
         qDebug() << "N8目录不能导入" << dir << m_n8Root;
+        // The starter checked it too: what changed since is the chosen
+        // folder, which is named.
+        if (refusal == N8Import::Refusal::UnusableSource || refusal == N8Import::Refusal::DestinationInSource)
+            m_n8Unusable = dir;
         emit importDirN8ThreadError();
         return;
     }

@@ -73,8 +73,18 @@ public:
     // its tree. Called before the worker starts, new folders are in the
     // model when it returns, and a failure (root error, missing order
     // folder) is signalled during the call: connect first. The run then
-    // ends without copying and without telling it again.
+    // ends without copying and without telling it again. An order folder
+    // that is not there after building is told by the make's own error: a
+    // name the share refuses by checkOrderPicPathSigl with no
+    // orderFolderFault(), a full share by checkDiskSizeSigl with the folder
+    // that could not be made, and any other failure by
+    // checkOrderPicPathSigl with orderFolderFault() set.
     void createOrderDir(QString serverRoot, QString backupRoot);
+    // What the user is told of an order folder that could not be made for
+    // another reason than its name ("目录读取失败：<folder>" for one that
+    // cannot be looked at, "目录无法创建：<folder>" otherwise); empty when
+    // checkOrderPicPathSigl means the customer's data. Set before the signal.
+    QString orderFolderFault() const { return m_orderFolderFault; }
     void createN8Dir(QString path);
 
     void import();
@@ -89,7 +99,8 @@ public:
 
     // Type 5: walks the chosen folder, makes its folder tree inside the
     // order's N8 folder and hands the files over in one list
-    // (startImportDirN8ThreadSigl). A folder that cannot be imported there,
+    // (startImportDirN8ThreadSigl). A folder that cannot be imported there
+    // (n8UnusableFolder() where the chosen folder is the cause),
     // a destination that another order uses (n8DestinationTaken()), a
     // destination that cannot be made, or a destination, a folder below the
     // chosen one or a page that cannot be read or looked at
@@ -125,6 +136,11 @@ public:
     // the walk could not read or look at, which ended it; empty when it did
     // not. Read once the worker has told its end.
     QString n8UnreadableFolder() const { return m_n8Unreadable; }
+    // N8 import: the chosen folder, when the walk's own check found it not
+    // usable (not there, not looked at, or holding the destination) at the
+    // walk's start; empty when it did not. Read once the worker has told
+    // its end.
+    QString n8UnusableFolder() const { return m_n8Unusable; }
 
     bool judgeMemorySize(QString path);
     bool judgeDiskSize(long long size, QString path);
@@ -161,10 +177,14 @@ private:
     {
         ServerRoot,
         BackupRoot,
-        OrderFolderMissing
+        OrderFolderMissing, // a name the share refuses
+        DiskFull,
+        OrderFolderUnreadable,
+        OrderFolderRefused
     };
-    // Tells the failure at once, and the run then ends without copying.
-    void treeFailed(TreeFailure failure);
+    // Tells the failure at once, and the run then ends without copying;
+    // folder is the one the failure names.
+    void treeFailed(TreeFailure failure, const QString& folder = QString());
     // Registers the order and backup folders; false (and nothing
     // registered) when a deletion of this process holds one of them.
     bool claimOrderFolders(const QString& orderPath, const QString& backupPath);
@@ -193,6 +213,7 @@ private:
     QSet<QString> m_n8OfBatch;
     QString m_n8Taken;
     QString m_n8Unreadable;
+    QString m_n8Unusable;
     // Folders the walk has listed, as the file system resolves them, so a
     // linked folder is never walked twice.
     QSet<QString> m_n8Walked;
@@ -203,6 +224,7 @@ private:
 
     // Set once the folder checks have told the user why nothing is copied.
     bool m_treeFailed = false;
+    QString m_orderFolderFault;
     std::atomic<bool> m_stop{false};
     QMutex m_failureMutex;
     int m_failed = 0;

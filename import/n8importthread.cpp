@@ -61,10 +61,16 @@ Destination holdsOnlyPagesOf(const QString& folder, const QString& source)
         case FileOperation::Presence::Folder:
             found = holdsOnlyPagesOf(entry.filePath(), counterpart);
             break;
-        case FileOperation::Presence::File:
-            if (FileOperation::isSameContent(entry.filePath(), counterpart))
+        case FileOperation::Presence::File: {
+            // A page that cannot be read, on either side, may be this very
+            // page: never taken for another order's.
+            bool unreadable = false;
+            if (FileOperation::isSameContent(entry.filePath(), counterpart, &unreadable))
                 found = Destination::Free;
+            else if (unreadable)
+                found = Destination::Unreadable;
             break;
+        }
         case FileOperation::Presence::Missing:
         case FileOperation::Presence::Other:
             break;

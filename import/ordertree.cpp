@@ -7,13 +7,28 @@
 
 #include <QDate>
 #include <QDir>
+#include <QFile>
+
+#include <cerrno>
+#include <sys/stat.h>
 
 namespace {
 
-// One level, relative to its root; the result is not looked at.
-void makeUnder(const QString& root, const QString& relative)
+// One level, relative to its root: 0, or why it could not be made. A
+// folder already there is no failure; anything else in its place is.
+int makeUnder(const QString& root, const QString& relative)
 {
-    QDir(root).mkdir(relative);
+    const QString folder = QDir::cleanPath(root + relative);
+    if (FileOperation::tellFaultHook(FileOperation::Fault::DiskFull, folder))
+        return ENOSPC;
+    if (FileOperation::tellFaultHook(FileOperation::Fault::MakeFolder, folder))
+        return EACCES;
+    if (::mkdir(QFile::encodeName(folder).constData(), 0777) == 0)
+        return 0;
+    const int err = errno;
+    if (err == EEXIST && FileOperation::lookUp(folder) == FileOperation::Presence::Folder)
+        return 0;
+    return err;
 }
 
 } // namespace
@@ -60,20 +75,27 @@ QList<QStringList> OrderTree::thumbnailFamilies()
     };
 }
 
-void OrderTree::build(const QString& serverRoot, const QString& backupRoot, const Location& location)
+OrderTree::MakeFailure OrderTree::build(const QString& serverRoot, const QString& backupRoot,
+                                        const Location& location)
 {
+    MakeFailure failure;
     if (!location.isValid())
-        return;
+        return failure;
     const QString month = location.month + QLatin1Char('/');
     const QString day = month + location.day + QLatin1Char('/');
     const QString order = location.relative + QLatin1Char('/');
     const bool backup = !backupRoot.isEmpty();
+    const auto makeOnTheWay = [&](const QString& relative) {
+        const int err = makeUnder(serverRoot, relative);
+        if (err != 0 && failure.error == 0)
+            failure = {QDir::cleanPath(serverRoot + relative), err};
+    };
 
-    makeUnder(serverRoot, month);
+    makeOnTheWay(month);
     if (backup)
         makeUnder(backupRoot, month);
-    makeUnder(serverRoot, day);
-    makeUnder(serverRoot, order);
+    makeOnTheWay(day);
+    makeOnTheWay(order);
     for (const QString& folder : orderFolders())
         makeUnder(serverRoot, order + folder);
     for (const QStringList& family : thumbnailFamilies()) {
@@ -87,4 +109,5 @@ void OrderTree::build(const QString& serverRoot, const QString& backupRoot, cons
         makeUnder(backupRoot, order);
         makeUnder(backupRoot, order + QStringLiteral("照片/"));
     }
+    return failure;
 }

@@ -32,10 +32,20 @@ QStringList orderFolders();
 // The three thumbnail folder families, each in the order plain, "100", "2250".
 QList<QStringList> thumbnailFamilies();
 
+// The first make on the way to the order folder (its month, day and own
+// folder under the server root) that failed, for a reason other than a
+// folder being there already: the folder, without a final "/", and the
+// error number; no error when each of the three was made or was there.
+struct MakeFailure
+{
+    QString folder;
+    int error = 0;
+};
+
 // Makes the tree of one order: under serverRoot the month, day and order
 // folders with every sub-folder, and under backupRoot (skipped when empty)
 // the month, day and order folders with "照片/". A folder that exists or
 // cannot be made does not stop the rest. Both roots end with "/".
-void build(const QString& serverRoot, const QString& backupRoot, const Location& location);
+MakeFailure build(const QString& serverRoot, const QString& backupRoot, const Location& location);
 
 } // namespace OrderTree

@@ -124,6 +124,11 @@ QString N8Sync::missingFolderPiece(const QString& store, const QString& n8path)
            QStringLiteral("\\产品");
 }
 
+QString N8Sync::unreadableFolderPiece(const QString& store, const QString& folder)
+{
+    return QLatin1Char('\n') + store + QLatin1Char(' ') + FileOperation::unreadableFolderText(folder);
+}
+
 QString N8Sync::notWritablePiece(const QString& store, const QString& n8path)
 {
     return QLatin1Char('\n') + store + QStringLiteral("n8路径没有写入权限：") + n8path +

@@ -54,6 +54,9 @@ QString productFolder(const QString& n8path);
 // The pieces of the collected error text, each beginning with a line
 // break; n8path is the store's folder as the web service gave it.
 QString missingFolderPiece(const QString& store, const QString& n8path);
+// A store's folder (as the file system sees it) that cannot be looked at:
+// "<store> 目录读取失败：<folder>".
+QString unreadableFolderPiece(const QString& store, const QString& folder);
 QString notWritablePiece(const QString& store, const QString& n8path);
 QString openFailurePiece(const QString& store, const QString& error);
 // The error text of a file write that failed: "磁盘空间不足" when the share

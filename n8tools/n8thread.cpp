@@ -134,7 +134,12 @@ void N8thread::writeToFile()
                              last ? QStringLiteral("全部导入成功") : QStringLiteral("门店数据导入成功")},
                             {QStringLiteral("msg"), N8Sync::progressText(type, name, next, last)}};
         bool written = false;
-        if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
+        // One that cannot be looked at may well be there: named as such.
+        const FileOperation::Presence found =
+            folder.isEmpty() ? FileOperation::Presence::Missing : FileOperation::lookUp(folder);
+        if (found == FileOperation::Presence::Unreadable) {
+            errors += N8Sync::unreadableFolderPiece(name, folder);
+        } else if (found != FileOperation::Presence::Folder) {
             errors += N8Sync::missingFolderPiece(name, n8path);
         } else if (!QFileInfo(folder).isWritable()) {
             errors += N8Sync::notWritablePiece(name, n8path);

@@ -18,7 +18,8 @@ QString orderFolderName(const QString& orderKey, const QString& serviceCount, co
                         const QString& pickupType);
 
 // The folder's entries as a plain listing gives them: sub-folders, "."
-// and ".." included, hidden files left out, sorted by name without regard
+// and ".." included (they count in a stage's progress; their jobs copy and
+// name nothing), hidden files left out, sorted by name without regard
 // to case. Nothing for a missing folder or an empty path. False, with no
 // names, for a folder that could not be looked at or listed.
 bool folderEntries(const QString& folder, QStringList* names);

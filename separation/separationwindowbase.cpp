@@ -414,7 +414,7 @@ void SeparationWindowBase::on_pushButton_selectOpposite_clicked()
 
 void SeparationWindowBase::submitDeleteMessageCallBack(QNetworkReply* reply)
 {
-    DeletionRun::reportLogReply(WebService::read(reply));
+    DeletionRun::reportLogReply(reply);
     reply->deleteLater();
 }
 
@@ -437,7 +437,9 @@ void SeparationWindowBase::submitDeleteMessage(QString orderId, QString deleteDi
     const QByteArray body = DeletionRun::deleteLogBody(orderId, deleteDir);
     qDebug() << "url_submit_delete_log" << Config::url_submit_delete_log;
     qDebug() << "postData" << body;
-    post("submitDeleteMessageCallBack", Config::url_submit_delete_log, body);
+    QNetworkReply* reply = WebService::post(manager, Config::url_submit_delete_log, body);
+    m_deletion->keepWithLogRequest(reply, orderId, deleteDir);
+    connect(reply, &QNetworkReply::finished, this, [this, reply] { submitDeleteMessageCallBack(reply); });
 }
 
 void SeparationWindowBase::on_comboBox_currentIndexChanged(int index)

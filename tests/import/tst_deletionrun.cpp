@@ -27,6 +27,8 @@
 #include <QStandardItemModel>
 #include <QTableView>
 
+#include <sys/stat.h>
+
 // The deletion run every deleting window shares, and the small pieces of
 // the order tables (check column, name cleaning).
 class TestDeletionRun : public QObject
@@ -159,6 +161,8 @@ void TestDeletionRun::refusedFoldersAreNamedAndKept_data()
         << QStringList{"photos/2024-06/12/K1/"} << QStringList{"K0"} << 1;
     QTest::newRow("a sub-folder that cannot be looked at")
         << QStringList{"photos/2024-06/12/K1/"} << QStringList{"K0"} << 1;
+    QTest::newRow("a sub-folder whose name does not read back")
+        << QStringList{"photos/2024-06/12/K1/"} << QStringList{"K0"} << 1;
     // The run's own check: no worker, and named, not left out.
     QTest::newRow("an order folder that cannot be looked at")
         << QStringList{"photos/2024-06/12/K1/"} << QStringList{"K0"} << 0;
@@ -181,6 +185,16 @@ void TestDeletionRun::refusedFoldersAreNamedAndKept()
     const QString unreadable = QDir::cleanPath(
         m_volumes->path(tag.startsWith("an order") ? "photos/2024-06/12/K1" : "photos/2024-06/12/K1/照片"));
     const bool faulty = tag.contains("cannot be");
+    const bool badName = tag.contains("read back");
+    if (badName) {
+        const QByteArray name = QFile::encodeName(unreadable) + "/\xb3\xc9\xc6\xb7";
+        QVERIFY(::mkdir(name.constData(), 0700) == 0);
+    }
+    // The folder named is the one whose listing (or look-up) failed: a
+    // sub-folder's failed look-up fails its parent's listing.
+    QString named = tag.endsWith("looked at") ? m_volumes->path("photos/2024-06/12/K1") : unreadable;
+    if (badName)
+        named += QStringLiteral("（含无法识别的文件名）");
     const auto kind = tag.endsWith("looked at") ? FileOperation::Fault::LookUp : FileOperation::Fault::List;
     FileOperation::setFaultHook([=](FileOperation::Fault fault, const QString& path) {
         return faulty && fault == kind && path == unreadable;
@@ -204,7 +218,8 @@ void TestDeletionRun::refusedFoldersAreNamedAndKept()
     for (const QString& key : refusedKeys)
         QVERIFY2(refusal.contains(key + QStringLiteral("：")), qPrintable(refusal));
     QCOMPARE(refusal.count('\n'), refusedKeys.size());
-    QCOMPARE(refusal.contains(QStringLiteral("目录读取失败")), faulty);
+    QCOMPARE(refusal.contains(QStringLiteral("（目录读取失败：%1）").arg(QDir::cleanPath(named))),
+             faulty || badName);
     // No second box saying the paths do not exist once the refusal was told.
     for (const auto& box : boxes)
         QVERIFY(box.text != QStringLiteral("订单路径不存在"));
@@ -409,13 +424,14 @@ void TestDeletionRun::logReplyBoxes()
         reply.kind = WebService::Reply::Kind::TransportError;
         reply.statusText = QString::number(status);
     }
-    DeletionRun::reportLogReply(reply);
+    DeletionRun::reportLogReply(reply, "A24051201", "/Volumes/photos/A24051201/");
     if (box.isEmpty()) {
         QVERIFY(m_prompts->messages().isEmpty());
     } else {
         QCOMPARE(m_prompts->messages().size(), 1);
         QCOMPARE(m_prompts->last().title, QStringLiteral("警告"));
-        QCOMPARE(m_prompts->last().text, box);
+        // The order the service was not told of, then why.
+        QCOMPARE(m_prompts->last().text, "删除记录上报失败：A24051201：/Volumes/photos/A24051201/\n" + box);
     }
 }
 

@@ -753,6 +753,8 @@ void TestImportDialog::folderErrorsRestoreControls_data()
     QTest::addColumn<QString>("text");
     QTest::newRow("store root cannot be made") << 1 << "服务器路径错误";
     QTest::newRow("no backup root for camera photos") << 0 << "备份服务器路径错误。";
+    // A file where the month folder goes: the share's refusal, not the customer's data.
+    QTest::newRow("month folder cannot be made") << 2 << "目录无法创建：<photos>/2024-05";
 }
 
 void TestImportDialog::folderErrorsRestoreControls()
@@ -764,6 +766,8 @@ void TestImportDialog::folderErrorsRestoreControls()
     if (type == 1) {
         m_env->volumes.writeFile("studio-nas", "a file where a folder must go");
         roots.insert("picpath", "\\\\studio-nas\\nothere\\");
+    } else if (type == 2) {
+        m_env->volumes.writeFile("photos/2024-05", "a file where a folder must go");
     } else {
         roots.insert("bakpicpath", "");
     }
@@ -773,7 +777,7 @@ void TestImportDialog::folderErrorsRestoreControls()
     choose(0, {photo("card/a.jpg")});
     m_env->prompts.setNextAnswer(Prompts::Yes);
     runBatch();
-    QCOMPARE(messages().last(), "警告 / " + text);
+    QCOMPARE(messages().last(), "警告 / " + text.replace("<photos>", m_env->volumes.path("photos")));
     QVERIFY(!m_env->prompts.last().hasParent);
     QVERIFY(m_env->prompts.last().buttons == Prompts::Yes);
     // Every control the batch disabled is back.
@@ -788,9 +792,10 @@ void TestImportDialog::folderErrorsRestoreControls()
 
 void TestImportDialog::specialCharactersQuestion()
 {
-    // The month folder cannot be made, so the order folder is missing after building.
-    m_env->volumes.writeFile("photos/2024-05", "a file where a folder must go");
-    dialog({item("100105", "A24051501")});
+    // A customer name the share refuses: the order folder is missing after building.
+    QJsonObject order = item("100105", "A24051501");
+    order.insert("bname", QString(300, QLatin1Char('A')));
+    dialog({order});
     choose(0, {photo("card/a.jpg")});
     m_env->prompts.setNextAnswer(Prompts::Yes);
     runBatch();

@@ -47,6 +47,7 @@ private slots:
     void createOrderDirBuildsTree();
     void createOrderDirRootErrors_data();
     void createOrderDirRootErrors();
+    void missingOrderFolderStopsRun_data();
     void missingOrderFolderStopsRun();
 
     void photoOrientation_data();
@@ -189,7 +190,11 @@ public:
             [add](uchar code) { add(QStringLiteral("error %1").arg(code)); }, Qt::DirectConnection);
         QObject::connect(
             &worker, &ImportOrderThread::checkOrderPicPathSigl, &worker,
-            [add] { add(QStringLiteral("order folder missing")); }, Qt::DirectConnection);
+            [add, &worker] {
+                const QString cause = worker.orderFolderFault();
+                add(QStringLiteral("order folder missing") + (cause.isEmpty() ? QString() : ": " + cause));
+            },
+            Qt::DirectConnection);
         QObject::connect(
             &worker, &ImportOrderThread::checkDiskSizeSigl, &worker,
             [add](const QString& path) { add(QStringLiteral("disk full ") + path); }, Qt::DirectConnection);
@@ -589,18 +594,43 @@ void TestImportOrderThread::createOrderDirRootErrors()
     }
 }
 
+void TestImportOrderThread::missingOrderFolderStopsRun_data()
+{
+    QTest::addColumn<int>("nameLength"); // of the order name; 0: "A100"
+    QTest::addColumn<int>("fault");      // -1: none
+    QTest::addColumn<QString>("at");     // the folder it hits, relative to the server root
+    QTest::addColumn<QString>("event");  // "%r": the server root
+
+    using F = FileOperation::Fault;
+    const QString order = "2019-06/15/A100-2-顾客-摄影师";
+    // Only a name the share refuses is the customer's data.
+    QTest::newRow("a name over 255 bytes") << 300 << -1 << ""
+                                           << "order folder missing";
+    QTest::newRow("order folder not looked at")
+        << 0 << int(F::LookUp) << order << "order folder missing: 目录读取失败：%r/" + order;
+    QTest::newRow("month folder refused") << 0 << int(F::MakeFolder) << "2019-06"
+                                          << "order folder missing: 目录无法创建：%r/2019-06";
+    QTest::newRow("a full share") << 0 << int(F::DiskFull) << order << "disk full %r/" + order;
+}
+
 void TestImportOrderThread::missingOrderFolderStopsRun()
 {
-    // A folder name longer than the file system allows.
+    QFETCH(int, nameLength);
+    QFETCH(int, fault);
+    QFETCH(QString, at);
+    QFETCH(QString, event);
+    const QString hit = m_server + QLatin1Char('/') + at;
+    FileOperation::setFaultHook(
+        [fault, hit](FileOperation::Fault f, const QString& path) { return int(f) == fault && path == hit; });
     const QString photo = writeJpeg(m_card + QStringLiteral("a.jpg"), 1);
     QObject owner;
-    ImportOrderModel* model = makeModel(&owner, QString(300, QLatin1Char('A')));
+    ImportOrderModel* model = makeModel(&owner, nameLength ? QString(nameLength, QLatin1Char('A')) : "A100");
     model->setOriImgLst({photo});
     ImportOrderThread worker(model, ImportOriginal);
     Recorder recorder(worker);
     QVERIFY(runToEnd(worker));
 
-    QCOMPARE(recorder.events(), QStringList{QStringLiteral("order folder missing")});
+    QCOMPARE(recorder.events(), QStringList{event.replace("%r", m_server)});
     QCOMPARE(QString(Config::disk_space), QStringLiteral("no"));
     QVERIFY(model->getOrderPath().isEmpty());
 }

@@ -37,6 +37,7 @@ struct WriteFaults
     QStringList refused;       // file names whose write fails
     QStringList full;          // file names whose write finds the share full
     QStringList unlisted;      // folders (clean paths) whose listing breaks off
+    QStringList unread;        // file names whose read breaks off
     QStringList written;       // file names in the order their write went on
     // Clean paths -> the answer to each look-up of that path (which may
     // also remove it, as another station would).
@@ -59,6 +60,10 @@ struct WriteFaults
                 QMutexLocker lock(&mutex);
                 const auto answer = lookUps.find(path);
                 return answer != lookUps.end() && (*answer)();
+            }
+            if (fault == FileOperation::Fault::Read) {
+                QMutexLocker lock(&mutex);
+                return unread.contains(name);
             }
             if (fault != FileOperation::Fault::Write)
                 return false;
@@ -732,6 +737,15 @@ void TestN8Import::failedOrdersEndAndTheBatchMovesOn_data()
     QTest::newRow("a page in the destination cannot be looked at") << "unlookable page there"
                                                                    << "订单A24051201-1的N8文件夹读取失败：%1"
                                                                    << "导入失败" << false;
+    QTest::newRow("a page in the destination cannot be read") << "unreadable page there"
+                                                              << "订单A24051201-1的N8文件夹读取失败：%1"
+                                                              << "导入失败" << false;
+    QTest::newRow("order N8 folder cannot be looked at") << "n8 unseen"
+                                                         << "订单A24051201-1的N8文件夹读取失败：%1"
+                                                         << "导入失败" << false;
+    QTest::newRow("chosen folder gone before the worker's check") << "gone at the check"
+                                                                  << "订单A24051201-1选择的N8文件夹不可用：%1"
+                                                                  << "导入失败" << false;
     QTest::newRow("a name that does not read back")
         << "bad name"
         << "订单A24051201-1的N8文件夹读取失败：%1（含无法识别的文件名）"
@@ -813,6 +827,19 @@ void TestN8Import::failedOrdersEndAndTheBatchMovesOn()
         faults.lookUps.insert(QDir::cleanPath(firstTo + "/a.jpg"),
                               [looks = 0]() mutable { return ++looks > 1; });
         faults.install();
+    } else if (setup == "unreadable page there") {
+        // The order's own page, as far as anyone can tell.
+        boxPath = firstTo;
+        QVERIFY(TestFiles::write(firstTo + "/a.jpg", "n8 page"));
+        faults.unread << QStringLiteral("a.jpg");
+        faults.install();
+    } else if (setup == "n8 unseen" || setup == "gone at the check") {
+        // Once the batch runs, the order's N8 folder: its first look-up
+        // fails; or the chosen folder is removed after the window's check.
+        boxPath = setup == "n8 unseen" ? n8Folder() : first;
+        faults.lookUps.insert(QDir::cleanPath(n8Folder()), [setup, first, looks = 0]() mutable {
+            return ++looks == 1 && (setup == "n8 unseen" || !QDir(first).removeRecursively());
+        });
     } else if (setup == "bad name") {
         const QByteArray name = QFile::encodeName(first) + "/\xb3\xc9\xc6\xb7.jpg";
         const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL, 0600);
@@ -845,6 +872,8 @@ void TestN8Import::failedOrdersEndAndTheBatchMovesOn()
     chooseFolder(1, second);
     if (setup == "gone")
         QVERIFY(QDir(first).removeRecursively());
+    if (setup == "n8 unseen" || setup == "gone at the check")
+        faults.install();
     m_prompts->setNextAnswer(Prompts::Ok);
     runBatch();
 
@@ -880,7 +909,7 @@ void TestN8Import::failedOrdersEndAndTheBatchMovesOn()
         QCOMPARE(left, setup.startsWith("one") ? QStringList{"b.jpg"} : QStringList());
     if (setup == "same name" || setup == "page changed")
         QCOMPARE(left, QStringList({"a.jpg", "b.jpg"}));
-    if (setup == "taken" || setup == "unlookable page there")
+    if (setup == "taken" || setup.endsWith("page there"))
         QCOMPARE(left, QStringList{"a.jpg"});
     if (setup == "bad name")
         QCOMPARE(left, QStringList());

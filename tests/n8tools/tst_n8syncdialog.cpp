@@ -89,6 +89,7 @@ void TestN8SyncDialog::init()
 void TestN8SyncDialog::cleanup()
 {
     delete m_dialog.data();
+    FileOperation::setFaultHook({});
     QVERIFY2(m_env->prompts.unexpected().isEmpty(), qPrintable(m_env->prompts.unexpected().join('|')));
     m_env.reset();
 }
@@ -254,6 +255,10 @@ void TestN8SyncDialog::closingTextNamesWrittenStores_data()
     QTest::newRow("plain path outside the mount root") << QStringList() << "@"
                                                        << "旗舰店二馆 门店的员工数据导入N8成功！"
                                                        << "\n旗舰店一馆n8路径错误，写入失败：@\\产品";
+    // "*": the store's 产品/ cannot be looked at ("<n8>": the stores' folder).
+    QTest::newRow("产品/ not looked at") << QStringList{"*store1201"} << ""
+                                         << "旗舰店二馆 门店的员工数据导入N8成功！"
+                                         << "\n旗舰店一馆 目录读取失败：<n8>/store1201/产品";
 }
 
 void TestN8SyncDialog::closingTextNamesWrittenStores()
@@ -262,8 +267,17 @@ void TestN8SyncDialog::closingTextNamesWrittenStores()
     QFETCH(QString, firstPath);
     QFETCH(QString, closing);
     QFETCH(QString, errors);
-    for (const QString& store : missing)
-        QVERIFY(QDir(m_env->volumes.path("n8/" + store)).removeRecursively());
+    QString unseen;
+    for (const QString& store : missing) {
+        if (store.startsWith('*'))
+            unseen = m_env->volumes.path("n8/" + store.mid(1) + "/产品");
+        else
+            QVERIFY(QDir(m_env->volumes.path("n8/" + store)).removeRecursively());
+    }
+    FileOperation::setFaultHook([unseen](FileOperation::Fault f, const QString& path) {
+        return f == FileOperation::Fault::LookUp && path == unseen;
+    });
+    errors.replace("<n8>", m_env->volumes.path("n8"));
     // Where "..\.." leads from the share, and a plain path: both beside the mount root.
     const QString outside = QDir::cleanPath(m_env->volumes.root() + "../outside");
     QVERIFY(QDir().mkpath(outside));

@@ -739,7 +739,8 @@ void TestSeparationRun::fileFaults_data()
     // The file a fault hits ("%o" the order's output folder, "%s" its server
     // folder; every file below a folder ending in "/"; "@n": only the n-th
     // ask there), the fault (-1: the barcode route fails, -2: it answers a
-    // refusal as its picture), the earlier run's file that must stay, the
+    // refusal as its picture, -4: the share drops at that look-up, its folder
+    // gone from then on), the earlier run's file that must stay, the
     // files the report names not written (or the report whole), and the
     // goods (the stand-in's when empty). Another order the report names is
     // ticked too, with its photo.
@@ -859,6 +860,12 @@ void TestSeparationRun::fileFaults_data()
         << "" << -1 << "其它/条形码.jpg"
         << "订单A24051203:\n不存在的照片:相册:IMG_0099.jpg\n未写入的文件:条形码.jpg\n\n"
         << kAlbumGoods;
+    // 汰片/ is read, then goes: its "." and ".." copy nothing and are never named.
+    QTest::newRow("the share drops while 汰片/ is read")
+        << "design"
+        << "%s汰片/IMG_0001.jpg" << -4 << "其它/旧.txt"
+        << "订单A24051203:\n不存在的照片:相册:IMG_0099.jpg\n\n"
+        << kAlbumGoods;
     // Findings about the order alone: the run did its work.
     const QByteArray stand = R"({"goodname":"摆台","goodtypename":"摆台","goodtypeid":"34","parentid":"0"})";
     QTest::newRow("a missing photo and an empty product, no fault")
@@ -898,6 +905,10 @@ void TestSeparationRun::fileFaults()
             server = o.orderpath;
     }
     QVERIFY(TestFiles::write(server + "照片/新建文件夹/IMG_0001.CR2", "raw"));
+    if (fault == -4) {
+        Config::isFjDownloadDeletePhoto = QStringLiteral("1");
+        writePhotos(server + "汰片/", photoNames(1));
+    }
     // What an earlier run of the day left, larger than any source: a check
     // of the sizes afterwards takes it for copied, only the job can tell.
     const QByteArray old = QByteArray("old").repeated(100000);
@@ -917,6 +928,8 @@ void TestSeparationRun::fileFaults()
     auto asks = std::make_shared<std::atomic<int>>(0);
     FileOperation::setFaultHook([=](FileOperation::Fault f, const QString& path) {
         const QString p = QDir::cleanPath(path);
+        if (fault == -4 && f == FileOperation::Fault::LookUp && p == hit)
+            QDir(QFileInfo(hit).path()).removeRecursively();
         return int(f) == fault && (below ? p.startsWith(hit + '/') : p == hit) && (!nth || ++*asks == nth);
     });
     if (fault == -1)
@@ -930,7 +943,7 @@ void TestSeparationRun::fileFaults()
     QTRY_VERIFY_WITH_TIMEOUT(!w.controller()->isSeparating, 20000);
     QTRY_COMPARE(reportText(), QString(report).replace("%o", orderOut).replace("%s", server));
     // A file not written or a folder not read: the run's work is not done.
-    QCOMPARE(reportTitle(), fault == -3 ? kFinished : kUnfinished);
+    QCOMPARE(reportTitle(), fault <= -3 ? kFinished : kUnfinished);
     // The earlier run's file stays where it was and goes nowhere else.
     QStringList withOld;
     QDirIterator it(orderOut, QDir::Files, QDirIterator::Subdirectories);
@@ -1161,6 +1174,10 @@ void TestSeparationRun::deleteMode_data()
                                           << "order"
                                           << "fail"
                                           << "以下订单照片删除失败：\n%k：%p";
+    QTest::newRow("deleted, its record not taken") << "design"
+                                                   << "order"
+                                                   << "log"
+                                                   << "删除记录上报失败：%k：%p\n请检查网络连接\n503";
 }
 
 void TestSeparationRun::deleteMode()
@@ -1184,7 +1201,9 @@ void TestSeparationRun::deleteMode()
         QVERIFY(QFile::link(QDir(folder).absolutePath(), o.orderpath));
     }
     QSemaphore release;
-    if (!fault.isEmpty()) {
+    if (fault == "log")
+        env.service.failHttp("OrderPhoto", "order_photo_del", 503);
+    else if (!fault.isEmpty()) {
         FileOperation::setFaultHook([&release, fault, folder](FileOperation::Fault f, const QString& p) {
             if (f != FileOperation::Fault::Remove || !p.startsWith(folder))
                 return false;
@@ -1201,9 +1220,10 @@ void TestSeparationRun::deleteMode()
         release.release(1000);
     }
     const QString expected = QString(box).replace("%k", o.orderpayforkey).replace("%p", o.orderpath);
-    QTRY_COMPARE(env.prompts.calls().size(), 1);
+    // The record's box comes after the run's own.
+    QTRY_COMPARE(env.prompts.calls().size(), fault == "log" ? 2 : 1);
     QVERIFY2(env.prompts.last().text.startsWith(expected), qPrintable(env.prompts.last().text));
-    const bool deleted = box == "订单照片删除成功";
+    const bool deleted = box == "订单照片删除成功" || fault == "log";
     QCOMPARE(QFileInfo::exists(folder), !deleted);
     QTRY_COMPARE(env.service.requests("OrderPhoto", "order_photo_del").size(), deleted ? 1 : 0);
     if (deleted) {
