@@ -27,6 +27,9 @@
 #include <QStandardItemModel>
 #include <QTableView>
 
+#include <atomic>
+#include <memory>
+
 // The deletion run every deleting window shares, and the small pieces of
 // the order tables (check column, name cleaning).
 class TestDeletionRun : public QObject
@@ -162,6 +165,10 @@ void TestDeletionRun::refusedFoldersAreNamedAndKept_data()
     // The run's own check: no worker, and named, not left out.
     QTest::newRow("an order folder that cannot be looked at")
         << QStringList{"photos/2024-06/12/K1/"} << QStringList{"K0"} << 0;
+    // The guard looked at it first; only the run's own look-up fails, as
+    // when the share drops between the two.
+    QTest::newRow("an order folder that cannot be looked at the second time")
+        << QStringList{"photos/2024-06/12/K1/"} << QStringList{"K0"} << 0;
 }
 
 void TestDeletionRun::refusedFoldersAreNamedAndKept()
@@ -181,9 +188,11 @@ void TestDeletionRun::refusedFoldersAreNamedAndKept()
     const QString unreadable = QDir::cleanPath(
         m_volumes->path(tag.startsWith("an order") ? "photos/2024-06/12/K1" : "photos/2024-06/12/K1/照片"));
     const bool faulty = tag.contains("cannot be");
-    const auto kind = tag.endsWith("looked at") ? FileOperation::Fault::LookUp : FileOperation::Fault::List;
+    const auto kind = tag.contains("looked at") ? FileOperation::Fault::LookUp : FileOperation::Fault::List;
+    const int only = tag.endsWith("the second time") ? 2 : 0;
+    auto asks = std::make_shared<std::atomic<int>>(0);
     FileOperation::setFaultHook([=](FileOperation::Fault fault, const QString& path) {
-        return faulty && fault == kind && path == unreadable;
+        return faulty && fault == kind && path == unreadable && (!only || ++*asks == only);
     });
 
     QList<order> orders;
