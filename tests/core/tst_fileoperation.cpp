@@ -546,8 +546,9 @@ void TestFileOperation::listingsKeepTheirRules_data()
     // folder: "none", a folder that is not there; "faulty", one whose reading
     // fails; "unseen", one whose own look-up fails; or what befalls an entry:
     // "unseen <name>", its look-up fails; "removed <name>", it goes between
-    // the reading and its look-up; "loop", a link to itself is added; "gbk"
-    // and "gbk folder", a file or folder named in GBK bytes is added.
+    // the reading and its look-up; "loop", a link to itself is added; "far",
+    // a link whose target cannot be looked at (a name part over 255 bytes);
+    // "gbk" and "gbk folder", a file or folder named in GBK bytes is added.
     QTest::addColumn<QString>("folder");
     QTest::addColumn<int>("filters");
     QTest::addColumn<QStringList>("nameFilters");
@@ -586,6 +587,8 @@ void TestFileOperation::listingsKeepTheirRules_data()
         << "removed A.jpg" << all << none << QStringList{"b.CR2", "link", "sub"};
     QTest::newRow("a link that cannot be looked at")
         << "unseen link" << all << none << QStringList{"<not read>"};
+    QTest::newRow("a link whose target cannot be looked at")
+        << "far" << all << none << QStringList{"<not read>"};
     QTest::newRow("dangling and looping links left out")
         << "loop" << all << none << QStringList{"A.jpg", "b.CR2", "link", "sub"};
     QTest::newRow("a name that does not read back")
@@ -615,6 +618,8 @@ void TestFileOperation::listingsKeepTheirRules()
         QCOMPARE(::mkdir(gbk.constData(), 0700), 0);
     } else if (folder == "loop") {
         QVERIFY(QFile::link(dir.filePath("loop"), dir.filePath("loop")));
+    } else if (folder == "far") {
+        QVERIFY(QFile::link(dir.filePath(QString(300, 'x') + "/f"), dir.filePath("far")));
     }
     const QString listed = folder == "none" ? dir.filePath("none") : dir.path();
     const QString entry = dir.filePath(folder.section(' ', 1));

@@ -27,6 +27,8 @@
 #include <QStandardItemModel>
 #include <QTableView>
 
+#include <atomic>
+#include <memory>
 #include <sys/stat.h>
 
 // The deletion run every deleting window shares, and the small pieces of
@@ -166,6 +168,10 @@ void TestDeletionRun::refusedFoldersAreNamedAndKept_data()
     // The run's own check: no worker, and named, not left out.
     QTest::newRow("an order folder that cannot be looked at")
         << QStringList{"photos/2024-06/12/K1/"} << QStringList{"K0"} << 0;
+    // The guard looked at it first; only the run's own look-up fails, as
+    // when the share drops between the two.
+    QTest::newRow("an order folder that cannot be looked at the second time")
+        << QStringList{"photos/2024-06/12/K1/"} << QStringList{"K0"} << 0;
 }
 
 void TestDeletionRun::refusedFoldersAreNamedAndKept()
@@ -192,12 +198,15 @@ void TestDeletionRun::refusedFoldersAreNamedAndKept()
     }
     // The folder named is the one whose listing (or look-up) failed: a
     // sub-folder's failed look-up fails its parent's listing.
-    QString named = tag.endsWith("looked at") ? m_volumes->path("photos/2024-06/12/K1") : unreadable;
+    const bool lookUp = tag.contains("looked at");
+    QString named = lookUp ? m_volumes->path("photos/2024-06/12/K1") : unreadable;
     if (badName)
         named += QStringLiteral("（含无法识别的文件名）");
-    const auto kind = tag.endsWith("looked at") ? FileOperation::Fault::LookUp : FileOperation::Fault::List;
+    const auto kind = lookUp ? FileOperation::Fault::LookUp : FileOperation::Fault::List;
+    const int only = tag.endsWith("the second time") ? 2 : 0;
+    auto asks = std::make_shared<std::atomic<int>>(0);
     FileOperation::setFaultHook([=](FileOperation::Fault fault, const QString& path) {
-        return faulty && fault == kind && path == unreadable;
+        return faulty && fault == kind && path == unreadable && (!only || ++*asks == only);
     });
 
     QList<order> orders;

@@ -805,6 +805,11 @@ void TestSeparationRun::fileFaults_data()
         << "design"
         << "%s" << int(F::LookUp) << sheetThumb << "订单A24051203:\n目录读取失败：%s\n\n"
         << kAlbumGoods;
+    // The share drops after the run's own check: the product stage looks again.
+    QTest::newRow("order folder not looked at after the run's check")
+        << "design"
+        << "%s@2" << int(F::LookUp) << sheetThumb << "订单A24051203:\n目录读取失败：%s\n\n"
+        << kAlbumGoods;
     // The photo's look-up at the product stage, after the listing's.
     const QString albumPhoto = album + " 相册 1/IMG_0001.jpg";
     QTest::newRow("album photo not looked at")
@@ -953,6 +958,12 @@ void TestSeparationRun::fileFaults()
             withOld.append(QDir::cleanPath(path));
     }
     QCOMPARE(withOld, QStringList{QDir::cleanPath(orderOut + kept)});
+    // Nothing of an order folder that could never be read reaches the output.
+    if (!nth && named.contains("目录读取失败：%s\n")) {
+        QDirIterator photos(orderOut, {"IMG_*"}, QDir::Files, QDirIterator::Subdirectories);
+        while (photos.hasNext())
+            QCOMPARE(QDir::cleanPath(photos.next()), QDir::cleanPath(orderOut + kept));
+    }
     QStringList boxes;
     for (const auto& call : env.prompts.messages())
         boxes.append(call.title + '/' + call.text);
