@@ -42,16 +42,13 @@ int orientationOf(const Exiv2::ExifData& exif)
     return value >= 1 && value <= 8 ? int(value) : 0;
 }
 
-} // namespace
-
-ExifReader::Info ExifReader::read(const QString& path)
+// Reads what the opened image holds; what cannot be parsed reads as no tags.
+template <typename Open> ExifReader::Info parse(Open open, const QString& what)
 {
-    Info info;
-    if (path.isEmpty() || !QFileInfo(path).isFile())
-        return info;
+    ExifReader::Info info;
     initializeLibrary();
     try {
-        Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(QFile::encodeName(path).toStdString());
+        Exiv2::Image::AutoPtr image = open();
         if (!image.get())
             return info;
         image->readMetadata();
@@ -60,20 +57,42 @@ ExifReader::Info ExifReader::read(const QString& path)
         info.orientation = orientationOf(exif);
         // The image's own date-time is the first date a camera writes into
         // the file; the original date stands in where it is missing.
-        info.shotTime = shotTimeText(textOf(exif, "Exif.Image.DateTime"));
+        info.shotTime = ExifReader::shotTimeText(textOf(exif, "Exif.Image.DateTime"));
         if (info.shotTime.isEmpty())
-            info.shotTime = shotTimeText(textOf(exif, "Exif.Photo.DateTimeOriginal"));
+            info.shotTime = ExifReader::shotTimeText(textOf(exif, "Exif.Photo.DateTimeOriginal"));
     } catch (const Exiv2::AnyError& error) {
-        qDebug() << "EXIF not readable" << path << error.what();
-        info = Info();
+        qDebug() << "EXIF not readable" << what << error.what();
+        info = ExifReader::Info();
     } catch (const std::exception& error) {
-        qDebug() << "EXIF not readable" << path << error.what();
-        info = Info();
+        qDebug() << "EXIF not readable" << what << error.what();
+        info = ExifReader::Info();
     } catch (...) {
-        qDebug() << "EXIF not readable" << path;
-        info = Info();
+        qDebug() << "EXIF not readable" << what;
+        info = ExifReader::Info();
     }
     return info;
+}
+
+} // namespace
+
+ExifReader::Info ExifReader::read(const QString& path)
+{
+    if (path.isEmpty() || !QFileInfo(path).isFile())
+        return Info();
+    return parse([&path] { return Exiv2::ImageFactory::open(QFile::encodeName(path).toStdString()); }, path);
+}
+
+ExifReader::Info ExifReader::fromBytes(const QByteArray& data)
+{
+    if (data.isEmpty())
+        return Info();
+    // Parsed where the bytes lie: the library does not copy them.
+    return parse(
+        [&data] {
+            return Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte*>(data.constData()),
+                                             long(data.size()));
+        },
+        QStringLiteral("(%1 bytes)").arg(data.size()));
 }
 
 int ExifReader::orientation(const QString& path)

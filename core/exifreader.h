@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 // The one reader of camera metadata in the client: orientation and shot
@@ -22,6 +23,9 @@ public:
     };
 
     static Info read(const QString& path);
+    // The same from a file's bytes already in memory, so a file that was
+    // read is judged by what was read, without opening it again.
+    static Info fromBytes(const QByteArray& data);
     static int orientation(const QString& path);
     static QString shotTime(const QString& path);
 

@@ -4,6 +4,7 @@
 #include "fileoperation.h"
 #include "foldersinuse.h"
 #include "formbody.h"
+#include "photoimport.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -43,6 +44,12 @@ const QStringList kVideoFilters{QStringLiteral("*.mp4"), QStringLiteral("*.avi")
 QString below(const QString& orderPath, const QString& folder)
 {
     return orderPath.isEmpty() ? QString() : withSlash(orderPath) + folder;
+}
+
+// The counts list no hidden entries.
+bool isHiddenName(const QString& fileName)
+{
+    return fileName.startsWith(QLatin1Char('.'));
 }
 
 bool isFolder(const QString& path)
@@ -119,7 +126,12 @@ int folderVideoCount(const QString& folder)
 
 bool isCountedPhoto(const QString& fileName)
 {
-    return QDir::match(kPhotoFilters, fileName);
+    return !isHiddenName(fileName) && QDir::match(kPhotoFilters, fileName);
+}
+
+bool isCountedVideo(const QString& fileName)
+{
+    return !isHiddenName(fileName) && QDir::match(kVideoFilters, fileName);
 }
 
 int existingImageCount(const QString& orderPath, ImportTypeEnum type)
@@ -178,6 +190,16 @@ FolderCounts importCounts(const QString& orderPath, const QString& backupPath, I
     case ImportN8:
         break;
     }
+    return counts;
+}
+
+FolderCounts committedCounts(ImportTypeEnum type, const PhotoImport::Result& result)
+{
+    const bool counted =
+        isVideoType(type) ? isCountedVideo(result.targetName) : isCountedPhoto(result.targetName);
+    FolderCounts counts;
+    counts.server = result.newName && counted ? 1 : 0;
+    counts.backup = type == ImportOriginal && result.backupCopy && isCountedPhoto(result.backupName) ? 1 : 0;
     return counts;
 }
 

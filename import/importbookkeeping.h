@@ -7,6 +7,10 @@
 #include <QString>
 #include <QStringList>
 
+namespace PhotoImport {
+struct Result;
+}
+
 // The plain parts of the batch import dialog: the texts and folders of each
 // import type, the counts it takes of an order's folders, the bodies of its
 // web-service records, the web service's own form of an order folder, the
@@ -35,8 +39,9 @@ QString importFolder(ImportTypeEnum type);
 // -1 for a folder that cannot be looked at or listed.
 int folderPhotoCount(const QString& folder);
 int folderVideoCount(const QString& folder);
-// True for a file name folderPhotoCount counts.
+// True for a file name folderPhotoCount (folderVideoCount) counts.
 bool isCountedPhoto(const QString& fileName);
+bool isCountedVideo(const QString& fileName);
 
 // The files an order folder already holds of a type, as the order table
 // shows them: images ("*.jpg", "*.png", "*.jpeg") of "照片", "成品" or
@@ -59,6 +64,11 @@ struct FolderCounts
     bool read() const { return server >= 0 && backup >= 0; }
 };
 FolderCounts importCounts(const QString& orderPath, const QString& backupPath, ImportTypeEnum type);
+// What one imported file adds to those counts (0 or 1 each), so a report
+// carries what the run itself committed and agrees with the counts: a main
+// copy or video under a name no file held, a backup copy (camera photos),
+// each only under a name the count counts. A replaced photo adds nothing.
+FolderCounts committedCounts(ImportTypeEnum type, const PhotoImport::Result& result);
 
 // A local folder in the web service's own form: when localRoot is not empty
 // and local begins with it at a folder boundary, that leading root is

@@ -63,10 +63,9 @@ public:
     void setDoneCount(ImportTypeEnum type, unsigned short count);
     // What the last run of a type left to tell (types 0 to 4): the files
     // that were not imported whole, and a completion report the web service
-    // never received, with the counts it carried, to be sent again. When the
-    // folders could not be counted after the run (countsUnread), the counts
-    // are those taken before it: the report is what the folders hold, once
-    // read, less these.
+    // never received, with the counts it carries (what the run committed),
+    // to be sent again. When the folders could not be counted after the run
+    // (countsUnread), the report waits until they can be.
     struct RunOutcome
     {
         int failed = 0;

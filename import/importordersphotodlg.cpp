@@ -1145,8 +1145,8 @@ void importOrdersPhotoDlg::startFollowingOrder(int fromRow)
         const IB::FolderCounts before =
             IB::importCounts(model->getOrderPath(), model->getOrderBackupPath(), importType);
         if (!before.read()) {
-            // Without the count before, the record after the run could only
-            // guess: nothing is written for the order, and the last box names it.
+            // A folder that cannot be read now is none to import into:
+            // nothing is written for the order, and the last box names it.
             m_unreadable.append(model->getOrderNum());
             continue;
         }
@@ -1162,14 +1162,14 @@ void importOrdersPhotoDlg::sendOwedReport(ImportOrderModel* model)
 {
     ImportOrderModel::RunOutcome owed = model->runOutcome(importType);
     if (owed.countsUnread) {
+        // Sent once the order's folders can be read again, as a run's own
+        // report is.
         const IB::FolderCounts now =
             IB::importCounts(model->getOrderPath(), model->getOrderBackupPath(), importType);
         if (!now.read()) {
             m_reportFailures.append({model->getOrderNum(), FileOperation::unreadableText()});
             return;
         }
-        owed.serverCount = now.server - owed.serverCount;
-        owed.backupCount = now.backup - owed.backupCount;
         owed.countsUnread = false;
         model->setRunOutcome(importType, owed);
         getExistImagesCount(model);
@@ -1207,6 +1207,10 @@ void importOrdersPhotoDlg::startOrderImport(int row)
     connect(worker, &QThread::finished, this, [this, worker] { workerEnded(worker); });
     connect(worker, &ImportOrderThread::hasImportedImgCount, this, &importOrdersPhotoDlg::importProgressSlot);
     connect(worker, &ImportOrderThread::importFailuresSigl, this, &importOrdersPhotoDlg::importFailuresSlot);
+    connect(worker, &ImportOrderThread::importCommittedSigl, this, [this, worker](int server, int backup) {
+        if (worker == m_worker)
+            m_runCommitted = {server, backup};
+    });
     connect(worker, &ImportOrderThread::hasFinishedImportSigl, this,
             &importOrdersPhotoDlg::finishedImportOrderSlot);
     connect(worker, &ImportOrderThread::importImageThreadError, this,
@@ -1221,6 +1225,7 @@ void importOrdersPhotoDlg::startOrderImport(int row)
     m_runFailed = 0;
     m_runFolder.clear();
     m_runDone = 0;
+    m_runCommitted = {};
 
     if (importType == ImportN8) {
         worker->setN8DestinationsOfBatch(m_n8Written);
@@ -1323,32 +1328,25 @@ void importOrdersPhotoDlg::completeOrder(int row, int imported)
         IB::importCounts(model->getOrderPath(), model->getOrderBackupPath(), importType);
     const bool withBackup = importType == ImportOriginal || importType == ImportFinished;
     ImportOrderModel::RunOutcome outcome = model->runOutcome(importType);
-    // The counts tell what is on disk now against the counts before; a
-    // report an earlier run still owes rides along with this one.
-    int serverBase = servPicCountBefore;
-    int backupBase = withBackup ? backPicCountBefore : 0;
-    if (outcome.reportPending && outcome.countsUnread) {
-        serverBase = outcome.serverCount;
-        backupBase = outcome.backupCount;
-    } else if (outcome.reportPending) {
-        serverBase -= outcome.serverCount;
-        backupBase -= outcome.backupCount;
-    }
+    // The report carries what this run committed, never the folders'
+    // growth: what another import wrote into the order meanwhile is its
+    // own to report. A report an earlier run still owes rides along.
+    const int owedServer = outcome.reportPending ? outcome.serverCount : 0;
+    const int owedBackup = outcome.reportPending ? outcome.backupCount : 0;
+    outcome.serverCount = owedServer + m_runCommitted.server;
+    outcome.backupCount = withBackup ? owedBackup + m_runCommitted.backup : 0;
     outcome.failed = m_runTold ? m_runFailed : 0;
     if (after.read()) {
         outcome.reportPending = false;
         outcome.countsUnread = false;
-        outcome.serverCount = after.server - serverBase;
-        outcome.backupCount = withBackup ? after.backup - backupBase : 0;
         model->setRunOutcome(importType, outcome);
         updateFinishInfo(model, QStringLiteral("1"), outcome.serverCount, outcome.backupCount);
     } else {
-        // No record with a guessed number: it is owed, with the counts
-        // before, until a later batch can read the folders.
+        // Folders that cannot be read now are named in the last box; the
+        // report is owed, with its numbers, until a later batch can read
+        // them.
         outcome.reportPending = true;
         outcome.countsUnread = true;
-        outcome.serverCount = serverBase;
-        outcome.backupCount = backupBase;
         model->setRunOutcome(importType, outcome);
         m_reportFailures.append({model->getOrderNum(), FileOperation::unreadableText()});
     }

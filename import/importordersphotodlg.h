@@ -312,6 +312,7 @@ private:
     int m_runFailed = 0;
     QString m_runFolder;
     int m_runDone = 0;
+    ImportBookkeeping::FolderCounts m_runCommitted; // what it added to the folders' counts
     // What the batch's last box tells.
     QList<ImportBookkeeping::OrderFailure> m_batchFailures;
     QList<ImportBookkeeping::ReportFailure> m_reportFailures;

@@ -307,6 +307,7 @@ void ImportOrderThread::import()
         m_failed = 0;
         m_unwritableFolder.clear();
         m_diskFull = false;
+        m_committed = {};
     }
     makeTypeFolders();
     const bool video = isVideoType(m_type);
@@ -317,6 +318,17 @@ void ImportOrderThread::import()
     auto failures = [this](int notImported) {
         QMutexLocker lock(&m_failureMutex);
         return qMakePair(ushort(qMin(m_failed + notImported, 0xFFFF)), m_unwritableFolder);
+    };
+    // The end of the run: what it committed, then what did not land.
+    auto tellEnd = [this, &failures](int notImported) {
+        ImportBookkeeping::FolderCounts committed;
+        {
+            QMutexLocker lock(&m_failureMutex);
+            committed = m_committed;
+        }
+        emit importCommittedSigl(committed.server, committed.backup);
+        const auto told = failures(notImported);
+        emit importFailuresSigl(m_orderName, told.first, told.second);
     };
 
     OrderedPipeline::Steps steps;
@@ -347,16 +359,14 @@ void ImportOrderThread::import()
         m_done = ushort(finished);
         emit hasImportedImgCount(m_done, m_total);
         if (finished == sources.size()) {
-            const auto told = failures(0);
-            emit importFailuresSigl(m_orderName, told.first, told.second);
+            tellEnd(0);
             emit hasFinishedImportSigl(m_done);
         }
     };
     OrderedPipeline::run(steps);
     if (finished < sources.size()) {
         // Stopped: the files never started are not imported either.
-        const auto told = failures(sources.size() - finished);
-        emit importFailuresSigl(m_orderName, told.first, told.second);
+        tellEnd(sources.size() - finished);
     }
 }
 
@@ -380,9 +390,12 @@ void ImportOrderThread::makeTypeFolders() const
 
 void ImportOrderThread::noteResult(const PhotoImport::Result& result)
 {
+    const ImportBookkeeping::FolderCounts committed = ImportBookkeeping::committedCounts(m_type, result);
+    QMutexLocker lock(&m_failureMutex);
+    m_committed.server += committed.server;
+    m_committed.backup += committed.backup;
     if (!result.isFailure())
         return;
-    QMutexLocker lock(&m_failureMutex);
     ++m_failed;
     if (m_unwritableFolder.isEmpty() && !result.failed.isEmpty())
         m_unwritableFolder = QFileInfo(result.failed.first()).absolutePath();

@@ -2,6 +2,7 @@
 
 #include "fileoperation.h"
 #include "foldersinuse.h"
+#include "importbookkeeping.h"
 #include "importtypeenum.h"
 #include "n8fileinfo.h"
 #include "orderrecords.h"
@@ -39,8 +40,12 @@ class ImportOrderModel;
 // on disk are those of importing them one by one in list order, and the
 // progress signals count up one by one, the finish signal after the last.
 //
-// Files that do not land whole (a source that cannot be read, a main copy,
-// backup or thumbnail that cannot be written) are counted and told by
+// What the run committed to the counts the dialog reports (a photo under a
+// name its folder did not hold, each backup copy) is told by
+// importCommittedSigl at the end of the run, right before importFailuresSigl:
+// what other imports write into the order's folders meanwhile is not the
+// run's. Files that do not land whole (a source that cannot be read, a main
+// copy, backup or thumbnail that cannot be written) are counted and told by
 // importFailuresSigl at the end of the run, before hasFinishedImportSigl. A
 // full disk, told by the failed write itself, is told once by
 // checkDiskSizeSigl and stops the run as stop() does: no file is started any
@@ -163,12 +168,15 @@ signals:
     // whole, and the first folder a file could not be written into (empty
     // when every failure was a source that could not be read).
     void importFailuresSigl(QString orderName, ushort failed, QString unwritableFolder);
+    // The end of a run: the files it added to the order folder's count of
+    // the type and to the backup folder's, as ImportBookkeeping counts them.
+    void importCommittedSigl(int server, int backup);
 
 protected:
     void run() override;
 
 private:
-    // Counts a file that did not land whole.
+    // Counts what a file committed, and a file that did not land whole.
     void noteResult(const PhotoImport::Result& result);
     void makeTypeFolders() const;
     PhotoImport::Request fileRequest(const QString& orderPath, const QString& backupPath, const QString& source,
@@ -230,6 +238,7 @@ private:
     int m_failed = 0;
     QString m_unwritableFolder;
     bool m_diskFull = false;
+    ImportBookkeeping::FolderCounts m_committed;
     // The folders this run has swept of stale temporary files; its files
     // are imported side by side.
     mutable FileOperation::SweptFolders m_sweptFolders;

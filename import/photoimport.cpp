@@ -1,5 +1,6 @@
 #include "photoimport.h"
 
+#include "exifreader.h"
 #include "fileoperation.h"
 #include "imageoperation.h"
 #include "jpegcodec.h"
@@ -280,7 +281,8 @@ public:
                 const QString target = staged.folder + name;
                 bool taken = false;
                 if (staged.file.commit(target, FileOperation::NameRule::NewOnly, nullptr, &taken)) {
-                    committed(staged);
+                    m_result.newName = true;
+                    committed(staged, target);
                     return true;
                 }
                 const QString next = taken ? m_request.nextName(name) : QString();
@@ -308,8 +310,9 @@ public:
                 continue;
             staged.committed = true;
             const QString target = staged.folder + m_result.targetName;
-            if (staged.file.commit(target, staged.rule))
-                committed(staged);
+            QString used;
+            if (commitFile(staged, target, &used))
+                committed(staged, used);
             else
                 failed(target, staged.file.error());
         }
@@ -349,12 +352,31 @@ private:
         }
     }
 
-    void committed(const Staged& staged)
+    // Names a file by its rule. The main copy that replaces takes its name
+    // as a new one where it is free, so the photo knows whether it added a
+    // file to its folder or replaced one: told by the naming itself, never
+    // by a look beforehand that another import could overtake.
+    bool commitFile(Staged& staged, const QString& target, QString* used)
     {
-        if (staged.folder == m_mainFolder)
+        using Rule = FileOperation::NameRule;
+        if (staged.folder != m_mainFolder || staged.rule != Rule::Replace)
+            return staged.file.commit(target, staged.rule, used);
+        bool taken = false;
+        if (staged.file.commit(target, Rule::NewOnly, used, &taken)) {
+            m_result.newName = true;
+            return true;
+        }
+        return taken && staged.file.commit(target, Rule::Replace, used);
+    }
+
+    void committed(const Staged& staged, const QString& used)
+    {
+        if (staged.folder == m_mainFolder) {
             m_result.mainCopy = true;
-        else if (staged.folder == m_backupFolder)
+        } else if (staged.folder == m_backupFolder) {
             m_result.backupCopy = true;
+            m_result.backupName = QFileInfo(used).fileName();
+        }
     }
 
     // A failed write leaves any file already at the target as it was.
@@ -499,7 +521,12 @@ PhotoImport::Result PhotoImport::importPhoto(const Request& request)
     qDebug() << "导入照片" << request.source << "->" << request.orderPath << request.targetName << "大小"
              << data.size();
 
-    result.orientation = ImageOperation::getDirection(request.source);
+    // Judged by the bytes that were read: the file on the card is not
+    // opened again, so a look-up that fails now cannot take a turned photo
+    // for an upright one, nor drop its shot time.
+    const ExifReader::Info exif = ExifReader::fromBytes(data);
+    result.orientation = exif.orientation == 0 ? 1 : exif.orientation;
+    result.shotTime = exif.shotTime;
     const bool upright = result.orientation == 1;
     using Rule = FileOperation::NameRule;
     const bool claiming = bool(request.nextName);
@@ -589,6 +616,7 @@ PhotoImport::Result PhotoImport::importPhoto(const Request& request)
 PhotoImport::Result PhotoImport::copyVideo(const Request& request)
 {
     Result result;
+    result.targetName = request.targetName;
     if (request.orderPath.isEmpty() || request.source.isEmpty()) {
         result.skipped = true;
         return result;
@@ -599,7 +627,12 @@ PhotoImport::Result PhotoImport::copyVideo(const Request& request)
     qDebug() << "复制到" << target;
     bool taken = false;
     FileOperation::WriteError error = FileOperation::WriteError::None;
-    if (FileOperation::copyNewFile(request.source, target, &taken, &error) || taken)
+    if (FileOperation::copyNewFile(request.source, target, &taken, &error)) {
+        result.mainCopy = true;
+        result.newName = true;
+        return result;
+    }
+    if (taken)
         return result; // an existing video stays as it is
     if (error == FileOperation::WriteError::None) {
         result.unreadable = true;

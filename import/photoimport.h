@@ -55,8 +55,15 @@ struct Result
     QStringList failed;    // targets that could not be written
     bool diskFull = false; // a write failed for want of space on the device
     QString targetName;    // the name the photo's files took (claimed, or as asked)
-    bool mainCopy = false; // importPhoto: the main copy holds targetName in its (first) main folder
+    bool mainCopy = false; // the main copy holds targetName in its (first) main folder
+    // The main copy took a name no file held, and so added a file to its
+    // folder; false where it replaced one (or was not made).
+    bool newName = false;
     bool backupCopy = false; // importPhoto: the backup copy took its name in the backup folder
+    QString backupName;      // the name it took (numbered where targetName was taken)
+    // importPhoto: the shot time the photo's bytes carry, in its stored form
+    // "yy:MM:dd HH:mm:ss"; empty when they carry none.
+    QString shotTime;
 
     // The file did not land whole: skipped, unreadable or a target not written.
     bool isFailure() const { return skipped || unreadable || !failed.isEmpty(); }

@@ -73,10 +73,6 @@ QString ThumbnailThread1::importImage(bool* failed)
     }
 
     const bool photos = m_mode == 0;
-    QString shotTime;
-    if (photos)
-        getPicShotTime(picPath, shotTime);
-
     PhotoImport::Request request{
         SingleOrder::importType(m_mode), orderPath, orderBackupPath, picPath, newName, false, {}};
     if (photos)
@@ -92,9 +88,11 @@ QString ThumbnailThread1::importImage(bool* failed)
     if (photos)
         m_committed = SingleOrder::committedCounts(result);
     // Without its main copy the photo holds no name its record could give.
+    // The shot time is the one the photo's bytes carry: the file on the
+    // card is not read again.
     if (!photos || !hasMain)
         return QString();
-    return ImageTime::record(result.targetName, shotTime);
+    return ImageTime::record(result.targetName, result.shotTime);
 }
 
 void ThumbnailThread1::scaleImage()

@@ -12,6 +12,16 @@
 
 using ExifFiles::Tags;
 
+namespace {
+
+QByteArray bytesOf(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
 Q_DECLARE_METATYPE(ExifFiles::Tags)
 
 class TestExifReader : public QObject
@@ -78,6 +88,11 @@ void TestExifReader::cameraJpeg()
     QCOMPARE(info.shotTime, expectedShotTime);
     QCOMPARE(ExifReader::shotTime(path), expectedShotTime);
     QCOMPARE(ImageOperation::getDirection(path), expectedDirection);
+    // The file's bytes, once read, tell the same.
+    const ExifReader::Info fromBytes = ExifReader::fromBytes(bytesOf(path));
+    QVERIFY(fromBytes.readable);
+    QCOMPARE(fromBytes.orientation, orientation);
+    QCOMPARE(fromBytes.shotTime, expectedShotTime);
 }
 
 void TestExifReader::rawFiles_data()
@@ -117,6 +132,9 @@ void TestExifReader::rawFiles()
     QCOMPARE(info.orientation, expectedOrientation);
     QCOMPARE(info.shotTime, expectedShotTime);
     QCOMPARE(ImageOperation::getDirection(path), qMax(1, expectedOrientation));
+    const ExifReader::Info fromBytes = ExifReader::fromBytes(bytesOf(path));
+    QCOMPARE(fromBytes.orientation, expectedOrientation);
+    QCOMPARE(fromBytes.shotTime, expectedShotTime);
 }
 
 void TestExifReader::tagsAnywhereInTheFile_data()
@@ -184,6 +202,8 @@ void TestExifReader::unreadableFiles()
     QCOMPARE(info.shotTime, QString());
     QCOMPARE(ImageOperation::getDirection(path), 1);
     QVERIFY(ImageOperation::loadImage(path).isNull());
+    QCOMPARE(ExifReader::fromBytes(content).orientation, 0);
+    QCOMPARE(ExifReader::fromBytes(content).shotTime, QString());
 }
 
 void TestExifReader::shotTimeText_data()

@@ -850,6 +850,15 @@ void TestImportDialog::batchFailures_data()
     QTest::newRow("first order's folder cannot be looked at after")
         << "unseen after" << QStringList{"上报失败", "已导入(2)"}
         << "警告 / 以下订单上报失败：\nA24051501：目录读取失败" << QStringList{"100106:2"};
+    // Another import writes five photos into the first order's 成品 during
+    // the batch: the report holds the batch's own photos, and a photo the
+    // batch replaced adds nothing.
+    QTest::newRow("another import writes into the order")
+        << "others" << QStringList{"已导入(7)", "已导入(2)"} << "导入完成 / 2个订单已经全部导完"
+        << QStringList{"100105:2", "100106:2"};
+    QTest::newRow("another import writes, the batch's photos were there")
+        << "others, photos there" << QStringList{"已导入(7)", "已导入(2)"} << "导入完成 / 2个订单已经全部导完"
+        << QStringList{"100105:0", "100106:2"};
     for (const char* body : {"<html>busy</html>", R"([{"code":"1"}])", R"({"code":1})"}) {
         QTest::newRow(body) << QString("raw:") + body << QStringList{"上报失败", "上报失败"}
                             << "警告 / 以下订单上报失败：\nA24051501：200\nA24051502：200"
@@ -865,14 +874,19 @@ void TestImportDialog::batchFailures()
     QFETCH(QStringList, picnumbers);
     const QString first = m_env->volumes.path("photos/2024-05/15/A24051501-1-豆豆-吴静-陈摄影/");
     const bool existing = fault.endsWith("before"); // an order folder made before
+    const bool photosThere = fault == "others, photos there";
     if (existing)
         QDir().mkpath(first + "成品");
+    if (photosThere) {
+        for (const char* name : {"IMG_1.JPG", "IMG_2.JPG"})
+            QVERIFY(TestFiles::write(first + "成品/" + name, "imported before"));
+    }
     // Before: 成品 itself stops the batch at its start, so one of its photos.
     const QString unseen = QDir::cleanPath(first + (existing ? "成品/old.jpg" : "成品"));
     if (fault == "unseen before")
         QVERIFY(TestFiles::write(unseen, "old"));
-    dialog({item("100105", "A24051501",
-                 existing ? "\\\\studio-nas\\photos\\2024-05\\15\\A24051501-1-豆豆-吴静-陈摄影\\" : ""),
+    const QString folderMadeBefore = "\\\\studio-nas\\photos\\2024-05\\15\\A24051501-1-豆豆-吴静-陈摄影\\";
+    dialog({item("100105", "A24051501", existing || photosThere ? folderMadeBefore : ""),
             item("100106", "A24051502")});
     const QString pulled = photo("card/DCIM/IMG_2.JPG");
     choose(0, {photo("card/DCIM/IMG_1.JPG"), pulled});
@@ -880,8 +894,14 @@ void TestImportDialog::batchFailures()
     QSemaphore removing;
     QSemaphore letGo;
     std::atomic<bool> written{existing}; // the order's 成品 cannot be read once written into
+    std::atomic<bool> othersWrote{false};
     FileOperation::setFaultHook([&](FileOperation::Fault f, const QString& path) {
         written = written || (f == FileOperation::Fault::Write && path.startsWith(first + "成品/"));
+        if (fault.startsWith("others") && written && !othersWrote.exchange(true)) {
+            for (int i = 1; i <= 5; ++i)
+                TestFiles::write(first + QStringLiteral("成品/other-%1.jpg").arg(i),
+                                 "another import's photo");
+        }
         if (fault.startsWith("unread"))
             return f == FileOperation::Fault::List && written && path == QDir::cleanPath(first + "成品");
         if (fault.startsWith("unseen"))
@@ -939,7 +959,8 @@ void TestImportDialog::batchFailures()
         for (const StandIn::LoggedRequest& r : records())
             QVERIFY(r.values.value("order_photo_id") != "100105");
     }
-    if (fault == "read" || fault == "write" || fault == "full" || fault == "deleting" || existing)
+    if (fault == "read" || fault == "write" || fault == "full" || fault == "deleting" || existing ||
+        fault.startsWith("others"))
         return;
 
     // The service or the folder is back: the next batch sends the owed

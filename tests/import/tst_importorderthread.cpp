@@ -1493,6 +1493,9 @@ void TestImportOrderThread::failuresCountedAndTold_data()
     QTest::newRow("no folder sync on the share") << "no sync" << 3;
     // A killed run's temporary files older than a day go; younger ones stay.
     QTest::newRow("a killed run's temporary files") << "left over" << 3;
+    // Each card file is gone once its bytes were read: f1 is still judged
+    // by its tag, 6, and lands upright.
+    QTest::newRow("card files gone once read") << "gone" << 3;
 }
 
 void TestImportOrderThread::failuresCountedAndTold()
@@ -1528,6 +1531,8 @@ void TestImportOrderThread::failuresCountedAndTold()
             return f == F::FolderSync && path == folder;
         if (fault == "no sync")
             return f == F::NoFolderSync;
+        if (fault == "gone" && f == F::Read && path.startsWith(m_card))
+            QFile::remove(path);
         return fault == "read" && f == F::Read && path == card1;
     });
     if (fault == "other window")
@@ -1559,6 +1564,11 @@ void TestImportOrderThread::failuresCountedAndTold()
         QCOMPARE(events.filter("finished").size(), 0);
         QCOMPARE(events.last(), QStringLiteral("A100-2 failed %1 in %2").arg(files).arg(folder));
         QVERIFY2(thumbs < files, qPrintable(QString::number(thumbs)));
+    }
+    if (fault == "gone") {
+        QVERIFY(!QFileInfo::exists(card1));
+        QCOMPARE(sizeOf(folder + QStringLiteral("/f1.jpg")), QSize(400, 600));
+        QCOMPARE(sizeOf(model->getOrderPath() + QStringLiteral("成品缩略图100/f1.jpg")), QSize(133, 200));
     }
 }
 

@@ -109,7 +109,7 @@ void TestSingleImportJobs::run(JobReports& receiver,
 void TestSingleImportJobs::importReports_data()
 {
     QTest::addColumn<int>("mode");
-    QTest::addColumn<QString>("source"); // "photo", "missing", or the damage of a photo tagged 6
+    QTest::addColumn<QString>("source"); // "photo", "missing", or what else a photo tagged 6 is
     QTest::addColumn<QString>("dateTime");
     QTest::addColumn<QStringList>("taken"); // another photo's files already at the photo's name
     QTest::addColumn<QStringList>("reports");
@@ -135,6 +135,11 @@ void TestSingleImportJobs::importReports_data()
     QTest::newRow("photo tagged 6 with a damaged Huffman table, name taken")
         << 0 << "Huffman table" << t << otherPhoto << QStringList{"finish(abc-002>19:05:03 14:22:11|)"}
         << "order/照片/abc-002.jpg" << 7;
+    // The card file is gone once its bytes were read: the photo is judged
+    // by them, upright thumbnails and its record.
+    QTest::newRow("photo tagged 6, gone once read")
+        << 0 << "gone once read" << t << QStringList() << QStringList{"finish(abc-001>19:05:03 14:22:11|)"}
+        << "" << 5;
     QTest::newRow("finished photo, no record")
         << 1 << "photo" << t << QStringList() << QStringList{"finish()"} << "order/成品/abc-001.jpg" << 4;
     QTest::newRow("finished photo replaces its name")
@@ -174,12 +179,23 @@ void TestSingleImportJobs::importReports()
             bytes = JpegFixture::damaged(bytes, JpegFixture::Damage::BadHuffmanTable);
         QVERIFY(TestFiles::write(sourcePath, bytes));
     }
+    const bool gone = source == QLatin1String("gone once read");
+    FileOperation::setFaultHook([&](FileOperation::Fault f, const QString& path) {
+        if (gone && f == FileOperation::Fault::Read && path == sourcePath)
+            QFile::remove(path);
+        return false;
+    });
     JobReports receiver;
     run(receiver, [&](JobOwnerHandle owner) -> QList<QRunnable*> {
         return {new ThumbnailThread1(sourcePath, "abc-001.jpg", volumes.path("order/"),
                                      volumes.path("backup/"), owner, 1000, mode)};
     });
+    FileOperation::setFaultHook({});
     QTEST(receiver.calls, "reports");
+    if (gone) {
+        QVERIFY(!QFileInfo::exists(sourcePath));
+        QCOMPARE(QImageReader(volumes.path("order/thumbnail100/abc-001.jpg")).size(), QSize(133, 200));
+    }
     QStringList written = tree(volumes.root()).keys();
     written.removeAll("card.jpg");
     QTEST(int(written.size()), "files");
