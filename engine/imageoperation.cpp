@@ -150,11 +150,15 @@ QImage ImageOperation::addNumToImage(QImage image, int number)
     return image;
 }
 
-QImage ImageOperation::loadImageWithin(const QString& path, const QSize& box, QRect* mark)
+QImage ImageOperation::loadImageWithin(const QString& path, const QSize& box, QRect* mark, int* orientation)
 {
+    if (orientation)
+        *orientation = 0;
     QByteArray data;
     if (!FileOperation::readFile(path, &data))
         return QImage();
+    if (orientation)
+        *orientation = ExifReader::fromBytes(data).orientation;
     const QSize full = storedSize(data);
     QImage image;
     if (full.isValid() && !full.isEmpty()) {
@@ -244,11 +248,13 @@ QImage ImageOperation::getWebViewThumbImage(Image photo, int size)
 QImage ImageOperation::makeSmallThumbnail(const QString& bigPath, const QString& smallPath)
 {
     const QSize box(1000, 1000);
-    QImage image = loadImageWithin(bigPath, box);
+    int orientation = 0;
+    QImage image = loadImageWithin(bigPath, box, nullptr, &orientation);
     // Upright, as the import makes every small thumbnail: a turned camera
-    // file put into the order by hand would otherwise lie on its side.
+    // file put into the order by hand would otherwise lie on its side. The
+    // turn is the one the bytes read carry, never a second read's.
     if (!image.isNull())
-        image = uprightImage(std::move(image), getDirection(bigPath));
+        image = uprightImage(std::move(image), orientation);
     if (!image.isNull() && image.size() != image.size().scaled(box, Qt::KeepAspectRatio))
         image = image.scaled(box, Qt::KeepAspectRatio, Qt::FastTransformation);
     if (!image.isNull())

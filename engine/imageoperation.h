@@ -30,8 +30,10 @@ public:
     static QImage loadImage(QString path);
     // The image decoded no larger than the box (aspect kept; a JPEG is then
     // decoded at a fraction of the photo's size). A mark given in the file's
-    // pixel grid is mapped to the decoded one.
-    static QImage loadImageWithin(const QString& path, const QSize& box, QRect* mark = nullptr);
+    // pixel grid is mapped to the decoded one. The orientation, where asked,
+    // is the one the same bytes carry (0 when they carry none).
+    static QImage loadImageWithin(const QString& path, const QSize& box, QRect* mark = nullptr,
+                                  int* orientation = nullptr);
     // The size of the encoded image as stored (no orientation applied);
     // invalid when the bytes are no image a reader knows.
     static QSize storedSize(const QByteArray& data);

@@ -171,6 +171,7 @@ void TestThumbnailThread::marksAreDrawn_data()
     QTest::newRow("rectangle on a photo tagged 1") << false << false << 1;
     QTest::newRow("rectangle on a photo tagged 6") << false << false << 6;
     QTest::newRow("rectangle on a photo tagged 8") << false << false << 8;
+    QTest::newRow("rectangle on a photo tagged 6, gone once read") << false << false << 6;
 }
 
 void TestThumbnailThread::marksAreDrawn()
@@ -194,7 +195,15 @@ void TestThumbnailThread::marksAreDrawn()
     // Marks are given in the grid of the small thumbnail.
     const Image photo = finishedPhoto(tree.order, "w.jpg", QRect(100, 100, 400, 200), ellipse);
 
+    const bool gone = QByteArray(QTest::currentDataTag()).endsWith("gone once read");
+    FileOperation::setFaultHook([&](FileOperation::Fault f, const QString& path) {
+        if (gone && f == FileOperation::Fault::Read && path == photo.GetBigImagePath())
+            QFile::remove(path);
+        return false;
+    });
     const QImage thumb = ImageOperation::getWebViewThumbImage(photo, 88);
+    FileOperation::setFaultHook(nullptr);
+    QCOMPARE(QFileInfo::exists(photo.GetBigImagePath()), !gone);
     QCOMPARE(thumb.size(), QSize(88, 88));
     const QRect bounds = markBounds(thumb);
     QVERIFY(!bounds.isEmpty());
