@@ -917,10 +917,9 @@ void ImportPhotoToServer::postOrderPath(QString path, int photoCount, int backup
 void ImportPhotoToServer::postReport(ReportStore::Kind kind, const QByteArray& body, ReplySlot slot)
 {
     // The store reads the answer also once this window has gone.
-    ReportStore::instance().send({kind, body, m_order.number}, this,
-                                 [this, slot](const ReportStore::Report&, QNetworkReply* reply) {
-                                     (this->*slot)(reply);
-                                 });
+    ReportStore::instance().send(
+        {kind, body, m_order.number}, this,
+        [this, slot](const ReportStore::Report&, QNetworkReply* reply) { (this->*slot)(reply); });
 }
 
 void ImportPhotoToServer::submitPicPath_2(QNetworkReply* reply)
@@ -945,7 +944,8 @@ void ImportPhotoToServer::submitPicPath(QNetworkReply* reply)
     reportAnswered({ReportStore::Kind::Counts, {}, m_order.number}, r, false);
 }
 
-void ImportPhotoToServer::reportAnswered(const ReportStore::Report& report, const WebService::Reply& r, bool resent)
+void ImportPhotoToServer::reportAnswered(const ReportStore::Report& report, const WebService::Reply& r,
+                                         bool resent)
 {
     const bool runCounts = report.kind == ReportStore::Kind::Counts && !resent;
     if (r.kind == WebService::Reply::Kind::TransportError) {
@@ -954,10 +954,9 @@ void ImportPhotoToServer::reportAnswered(const ReportStore::Report& report, cons
         if (!resent || m_runReporting)
             reportNotReceived(report.orderNumber, r.statusText);
     } else if (r.kind == WebService::Reply::Kind::Refusal) {
-        const QString text =
-            (report.kind == ReportStore::Kind::Paths ? QStringLiteral("上传路径错误代码：")
-                                                     : QStringLiteral("错误代码：")) +
-            r.code;
+        const QString text = (report.kind == ReportStore::Kind::Paths ? QStringLiteral("上传路径错误代码：")
+                                                                      : QStringLiteral("错误代码：")) +
+                             r.code;
         showBox([text] { Prompts::notice(QStringLiteral("警告"), text); });
     }
     if (!runCounts)
@@ -1008,7 +1007,8 @@ void ImportPhotoToServer::reportNotReceived(const QString& orderNumber, const QS
         m_runReportFailures.append({orderNumber, httpStatus});
         return;
     }
-    const ImportBookkeeping::Box box = ImportBookkeeping::batchEndBox(0, false, false, {}, {{orderNumber, httpStatus}});
+    const ImportBookkeeping::Box box =
+        ImportBookkeeping::batchEndBox(0, false, false, {}, {{orderNumber, httpStatus}});
     showBox([box] { Prompts::longNotice(box.title, box.text); });
 }
 

@@ -752,8 +752,9 @@ void TestImportPhotoToServer::dateChange()
 
 void TestImportPhotoToServer::closingMidRun_data()
 {
-    QTest::addColumn<bool>("stop");     // the answer to the close question
-    QTest::addColumn<QString>("stage"); // "jobs": the photo jobs write; "paths": the server paths are asked for
+    QTest::addColumn<bool>("stop"); // the answer to the close question
+    // "jobs": the photo jobs write; "paths": the server paths are asked for.
+    QTest::addColumn<QString>("stage");
     QTest::addColumn<int>("reportDelay");
 
     QTest::newRow("yes: the photos under way arrive, the rest are named") << true << "jobs" << 0;
@@ -782,18 +783,23 @@ void TestImportPhotoToServer::closingMidRun()
     waitForLookup(w);
     QSignalSpy closed(w.data(), &ImportPhotoToServer::showSearch);
 
-    QAtomicInt held = 1;
-    const auto letGo = qScopeGuard([&] { held = 0; });
-    QMutex mutex;
-    QSet<QString> begun;
-    FileOperation::setFaultHook([&](FileOperation::Fault fault, const QString& path) {
+    // Shared with the jobs, which may outlive a failed check.
+    struct Hold
+    {
+        QAtomicInt held = 1;
+        QMutex mutex;
+        QSet<QString> begun;
+    };
+    const auto hold = std::make_shared<Hold>();
+    const auto letGo = qScopeGuard([hold] { hold->held = 0; });
+    FileOperation::setFaultHook([hold, files](FileOperation::Fault fault, const QString& path) {
         if (fault != FileOperation::Fault::Read || !files.contains(path))
             return false;
         {
-            QMutexLocker lock(&mutex);
-            begun.insert(path);
+            QMutexLocker lock(&hold->mutex);
+            hold->begun.insert(path);
         }
-        while (held.loadAcquire())
+        while (hold->held.loadAcquire())
             QThread::msleep(5);
         return path == files.first();
     });
@@ -802,9 +808,9 @@ void TestImportPhotoToServer::closingMidRun()
     m_service->delay("order", "updatepicpath", reportDelay);
     choose(w, files);
     child<QPushButton>(w, "importButton")->click();
-    const auto begunCount = [&] {
-        QMutexLocker lock(&mutex);
-        return begun.size();
+    const auto begunCount = [hold] {
+        QMutexLocker lock(&hold->mutex);
+        return hold->begun.size();
     };
     if (stage == "jobs") {
         QTRY_COMPARE(begunCount(), running);
@@ -823,7 +829,7 @@ void TestImportPhotoToServer::closingMidRun()
         // Gone at once; the paths that come later start nothing.
         QVERIFY(!w->isVisible());
         QCOMPARE(closed.count(), 1);
-        held = 0;
+        hold->held = 0;
         QTest::qWait(600);
         QCOMPARE(m_prompts->messages().size(), 1);
         QVERIFY(m_service->requests("order", "updatepicpath2").isEmpty());
@@ -838,7 +844,7 @@ void TestImportPhotoToServer::closingMidRun()
         QCOMPARE(m_prompts->messages().size(), 1);
         QVERIFY(w->isVisible());
     }
-    held = 0;
+    hold->held = 0;
     QTRY_COMPARE_WITH_TIMEOUT(m_service->requests("order", "updatepicpath").size(), 1, 30000);
     if (reportDelay > 0) {
         QTest::qWait(reportDelay / 2);
@@ -855,9 +861,10 @@ void TestImportPhotoToServer::closingMidRun()
               << QFileInfo(files.at(running + 1)).fileName();
     const ScriptedPrompts::Call box = m_prompts->messages().last();
     QCOMPARE(box.title, QStringLiteral("警告"));
-    QCOMPARE(box.text, named.join('\n') + QStringLiteral("\n\n导入前正式库照片：0张\n\n导入后正式库照片：%1张\n\n"
-                                                         "导入前备份库照片：0张\n\n导入后备份库照片：%1张    \n")
-                                              .arg(arrived));
+    QCOMPARE(box.text,
+             named.join('\n') + QStringLiteral("\n\n导入前正式库照片：0张\n\n导入后正式库照片：%1张\n\n"
+                                               "导入前备份库照片：0张\n\n导入后备份库照片：%1张    \n")
+                                    .arg(arrived));
     const StandIn::LoggedRequest counts = m_service->requests("order", "updatepicpath").last();
     QCOMPARE(counts.values.value("picnumber"), QString::number(arrived));
     QCOMPARE(counts.values.value("picbaknumber"), QString::number(arrived));
