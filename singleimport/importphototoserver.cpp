@@ -28,17 +28,19 @@
 #include <QMenu>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QRunnable>
 #include <QScreen>
 #include <QStandardItemModel>
 #include <QThread>
 #include <QTime>
+
+#include <utility>
 
 bool ImportPhotoToServer::isRunning = true;
 
 namespace {
 
 const char* const kPhotoDateProperty = "photodate";
-const char* const kReportBodyProperty = "reportBody";
 
 // A folder of the web service as the file system sees it, with a final "/".
 QString localFolder(const QString& servicePath)
@@ -47,6 +49,34 @@ QString localFolder(const QString& servicePath)
         return QString();
     return OrderTree::withSlash(Config::returnPicPath(servicePath));
 }
+
+// A photo job of a run that may be stopped. Once the run is stopped, a job
+// that has not begun touches nothing and reports its photo not imported,
+// so every job of the run reports and the run can end.
+class StoppablePhotoJob : public QRunnable
+{
+public:
+    StoppablePhotoJob(ThumbnailThread1* job, QString picPath, JobOwnerHandle owner,
+                      std::shared_ptr<const std::atomic<bool>> stop)
+        : m_job(job), m_picPath(std::move(picPath)), m_owner(std::move(owner)), m_stop(std::move(stop))
+    {
+        setAutoDelete(true);
+    }
+
+    void run() override
+    {
+        if (m_stop->load())
+            m_owner.post("onImportImageNotBegun", m_picPath);
+        else
+            m_job->run();
+    }
+
+private:
+    std::unique_ptr<ThumbnailThread1> m_job;
+    QString m_picPath;
+    JobOwnerHandle m_owner;
+    std::shared_ptr<const std::atomic<bool>> m_stop;
+};
 
 } // namespace
 
@@ -238,7 +268,7 @@ void ImportPhotoToServer::setImporting(bool importing)
 void ImportPhotoToServer::abandonRun(const QString& text)
 {
     m_runClaim.reset();
-    Prompts::longNotice(QStringLiteral("警告"), text);
+    showBox([text] { Prompts::longNotice(QStringLiteral("警告"), text); });
     setImporting(false);
     closeRunReports();
 }
@@ -618,7 +648,11 @@ void ImportPhotoToServer::backServerPath(QNetworkReply* reply)
 {
     const WebService::Reply r = WebService::read(reply);
     reply->deleteLater();
-    if (WebService::reportFailure(r, r.message, Prompts::Yes)) {
+    // A run stopped while the paths were asked for starts nothing.
+    if (!m_importing)
+        return;
+    if (!r.ok()) {
+        showBox([r] { WebService::reportFailure(r, r.message, Prompts::Yes); });
         setImporting(false);
         closeRunReports();
         return;
@@ -694,10 +728,11 @@ void ImportPhotoToServer::clickImportPhoto()
         return;
     }
     setImporting(true);
+    m_jobsStarted = false;
     m_runReporting = true;
-    m_runReportFailed = false;
+    m_runReportFailures.clear();
     sendKeptReports([this] {
-        if (m_jobs.isClosed())
+        if (m_jobs.isClosed() || !m_importing)
             return;
         if (!orderPath.isEmpty() && !orderBakPath.isEmpty())
             import();
@@ -744,6 +779,7 @@ void ImportPhotoToServer::import()
     ui->progressBar->show();
     finishedCount = 0;
     m_failedPhotos.clear();
+    m_notBegun.clear();
     m_runCommitted = {};
     imageTimeText.clear();
     postOrderPath_2(orderPath);
@@ -754,9 +790,14 @@ void ImportPhotoToServer::import()
     // The run's jobs share one record of the folders swept of stale
     // temporary files.
     const auto swept = std::make_shared<FileOperation::SweptFolders>();
-    for (int i = 0; i < names.size(); ++i)
-        m_jobs.start(new ThumbnailThread1(selectedPhotos.value(i), names.at(i), orderPath, orderBakPath,
-                                          m_jobs.owner(), 1000, m_runMode, m_runClaim, swept));
+    m_runStop = std::make_shared<std::atomic<bool>>(false);
+    m_jobsStarted = true;
+    for (int i = 0; i < names.size(); ++i) {
+        const QString picPath = selectedPhotos.value(i);
+        auto* job = new ThumbnailThread1(picPath, names.at(i), orderPath, orderBakPath, m_jobs.owner(), 1000,
+                                         m_runMode, m_runClaim, swept);
+        m_jobs.start(new StoppablePhotoJob(job, picPath, m_jobs.owner(), m_runStop));
+    }
 }
 
 void ImportPhotoToServer::onImportImageFailed(QString picPath)
@@ -772,6 +813,14 @@ void ImportPhotoToServer::onImportImageCommitted(int photos, int backups)
         return;
     m_runCommitted.order += photos;
     m_runCommitted.backup += backups;
+}
+
+void ImportPhotoToServer::onImportImageNotBegun(QString picPath)
+{
+    if (!m_importing)
+        return;
+    m_notBegun.append(QFileInfo(picPath).fileName());
+    onFinishImportImage(QString());
 }
 
 void ImportPhotoToServer::onFinishImportImage(QString imageTime)
@@ -809,13 +858,19 @@ void ImportPhotoToServer::onFinishImportImage(QString imageTime)
         m_failedPhotos.sort(Qt::CaseInsensitive);
         problems << QStringLiteral("%1张照片导入失败").arg(m_failedPhotos.size()) << m_failedPhotos;
     }
+    // A stopped run's photos that were never begun are apart from those
+    // that failed: nothing of them was written.
+    if (!m_notBegun.isEmpty()) {
+        m_notBegun.sort(Qt::CaseInsensitive);
+        problems << QStringLiteral("%1张照片未导入").arg(m_notBegun.size()) << m_notBegun;
+    }
     if (!recorded)
         problems.append(QStringLiteral("拍摄时间记录写入失败"));
     if (!problems.isEmpty()) {
         title = QStringLiteral("警告");
         text = problems.join(QLatin1Char('\n')) + QStringLiteral("\n\n") + text;
     }
-    Prompts::longNotice(title, text);
+    showBox([title, text] { Prompts::longNotice(title, text); });
 
     // The run's photos leave the choice: a second click would import them
     // again under new numbers.
@@ -827,7 +882,7 @@ void ImportPhotoToServer::onFinishImportImage(QString imageTime)
     // A count after that could not be read is never sent as a guess.
     if (after.order < 0) {
         setImporting(false);
-        reportNotReceived(FileOperation::unreadableText());
+        reportNotReceived(m_order.number, FileOperation::unreadableText());
         closeRunReports();
         return;
     }
@@ -845,7 +900,7 @@ bool ImportPhotoToServer::writeImageTime(QString text)
 
 void ImportPhotoToServer::postOrderPath_2(QString path)
 {
-    postReport(ReportKind::Paths,
+    postReport(ReportStore::Kind::Paths,
                SingleOrder::pathReportBody(m_order.id, serviceForm(path), serviceForm(orderBakPath)),
                &ImportPhotoToServer::submitPicPath_2);
 }
@@ -854,19 +909,17 @@ void ImportPhotoToServer::postOrderPath(QString path, int photoCount, int backup
 {
     const QByteArray body = SingleOrder::countReportBody(m_order.id, serviceForm(path), serviceForm(orderBakPath),
                                                          photoCount, backupCount, m_mode);
-    postReport(ReportKind::Counts, body, &ImportPhotoToServer::submitPicPath);
+    postReport(ReportStore::Kind::Counts, body, &ImportPhotoToServer::submitPicPath);
     qDebug() << "提交路径地址2 url" << Config::url_post_orderpicpath;
     qDebug() << "copyF post paras" << body;
 }
 
-void ImportPhotoToServer::postReport(ReportKind kind, const QByteArray& body, ReplySlot slot)
+void ImportPhotoToServer::postReport(ReportStore::Kind kind, const QByteArray& body, ReplySlot slot)
 {
-    post(reportRoute(kind), body, slot)->setProperty(kReportBodyProperty, body);
-}
-
-const QString& ImportPhotoToServer::reportRoute(ReportKind kind)
-{
-    return kind == ReportKind::Paths ? Config::url_post_orderpicpath_2 : Config::url_post_orderpicpath;
+    // The store reads the answer also once this window has gone.
+    ReportStore::instance().send(
+        {kind, body, m_order.number}, this,
+        [this, slot](const ReportStore::Report&, QNetworkReply* reply) { (this->*slot)(reply); });
 }
 
 void ImportPhotoToServer::submitPicPath_2(QNetworkReply* reply)
@@ -877,7 +930,7 @@ void ImportPhotoToServer::submitPicPath_2(QNetworkReply* reply)
         qDebug() << "error" << r.errorString;
     else if (r.kind != WebService::Reply::Kind::NotJsonObject)
         qDebug() << "上传路径obj" << r.object;
-    reportAnswered(ReportKind::Paths, r, reply->property(kReportBodyProperty).toByteArray(), false);
+    reportAnswered({ReportStore::Kind::Paths, {}, m_order.number}, r, false);
 }
 
 void ImportPhotoToServer::submitPicPath(QNetworkReply* reply)
@@ -888,67 +941,48 @@ void ImportPhotoToServer::submitPicPath(QNetworkReply* reply)
         qDebug() << "error" << r.errorString;
     else
         qDebug() << "copyF Json:" << r.body << "code" << r.code;
-    reportAnswered(ReportKind::Counts, r, reply->property(kReportBodyProperty).toByteArray(), false);
+    reportAnswered({ReportStore::Kind::Counts, {}, m_order.number}, r, false);
 }
 
-void ImportPhotoToServer::reportAnswered(ReportKind kind, const WebService::Reply& r, const QByteArray& body,
+void ImportPhotoToServer::reportAnswered(const ReportStore::Report& report, const WebService::Reply& r,
                                          bool resent)
 {
-    const bool runCounts = kind == ReportKind::Counts && !resent;
+    const bool runCounts = report.kind == ReportStore::Kind::Counts && !resent;
     if (r.kind == WebService::Reply::Kind::TransportError) {
-        // Kept with its counts as they were: a resend never counts twice.
-        if (!resent)
-            m_keptReports.append({kind, body});
-        // A resend that fails again was told when it first failed; a run
-        // names it again in its box.
+        // The store keeps it. A resend that fails again was told when it
+        // first failed; a run names it again in its box.
         if (!resent || m_runReporting)
-            reportNotReceived(r.statusText);
+            reportNotReceived(report.orderNumber, r.statusText);
     } else if (r.kind == WebService::Reply::Kind::Refusal) {
-        const QString prefix =
-            kind == ReportKind::Paths ? QStringLiteral("上传路径错误代码：") : QStringLiteral("错误代码：");
-        Prompts::notice(QStringLiteral("警告"), prefix + r.code);
+        const QString text = (report.kind == ReportStore::Kind::Paths ? QStringLiteral("上传路径错误代码：")
+                                                                      : QStringLiteral("错误代码：")) +
+                             r.code;
+        showBox([text] { Prompts::notice(QStringLiteral("警告"), text); });
     }
-    if (runCounts)
-        closeRunReports();
-    // An accepted count report of the window's own shows the order anew.
-    if (runCounts && r.ok())
+    if (!runCounts)
+        return;
+    // An accepted count report of the window's own shows the order anew,
+    // unless the window goes once its run has reported.
+    const bool lookAgain = r.ok() && !m_stopping;
+    closeRunReports();
+    if (lookAgain)
         queryOrderPath();
 }
 
 void ImportPhotoToServer::sendKeptReports(std::function<void()> next)
 {
     m_afterResend.append(std::move(next));
-    if (!m_resending)
-        resendFirstKept();
-}
-
-void ImportPhotoToServer::resendFirstKept()
-{
-    if (m_keptReports.isEmpty()) {
-        goOnAfterResend();
+    if (m_resending)
         return;
-    }
     m_resending = true;
-    post(reportRoute(m_keptReports.first().kind), m_keptReports.first().body,
-         &ImportPhotoToServer::resentReport);
-}
-
-void ImportPhotoToServer::resentReport(QNetworkReply* reply)
-{
-    const WebService::Reply r = WebService::read(reply);
-    reply->deleteLater();
-    if (m_keptReports.isEmpty())
-        return;
-    const KeptReport report = m_keptReports.first();
-    qDebug() << "重新上报" << r.statusText << r.code;
-    const bool received = r.kind != WebService::Reply::Kind::TransportError;
-    if (received)
-        m_keptReports.removeFirst();
-    reportAnswered(report.kind, r, report.body, true);
-    if (received)
-        resendFirstKept();
-    else
-        goOnAfterResend(); // it stays first, the others wait with it for the next time
+    ReportStore::instance().resendKept(
+        this,
+        [this](const ReportStore::Report& report, QNetworkReply* reply) {
+            const WebService::Reply r = WebService::read(reply);
+            qDebug() << "重新上报" << r.statusText << r.code;
+            reportAnswered(report, r, true);
+        },
+        [this] { goOnAfterResend(); });
 }
 
 void ImportPhotoToServer::goOnAfterResend()
@@ -960,26 +994,39 @@ void ImportPhotoToServer::goOnAfterResend()
         step();
 }
 
-void ImportPhotoToServer::reportNotReceived(const QString& httpStatus)
+void ImportPhotoToServer::reportNotReceived(const QString& orderNumber, const QString& httpStatus)
 {
     if (m_runReporting) {
-        m_runReportFailed = true;
-        m_runReportStatus = httpStatus;
+        // One line an order, with what its latest report met.
+        for (ImportBookkeeping::ReportFailure& failure : m_runReportFailures) {
+            if (failure.orderNumber == orderNumber) {
+                failure.httpStatus = httpStatus;
+                return;
+            }
+        }
+        m_runReportFailures.append({orderNumber, httpStatus});
         return;
     }
     const ImportBookkeeping::Box box =
-        ImportBookkeeping::batchEndBox(0, false, false, {}, {{m_order.number, httpStatus}});
-    Prompts::longNotice(box.title, box.text);
+        ImportBookkeeping::batchEndBox(0, false, false, {}, {{orderNumber, httpStatus}});
+    showBox([box] { Prompts::longNotice(box.title, box.text); });
 }
 
 void ImportPhotoToServer::closeRunReports()
 {
-    if (!m_runReporting)
-        return;
-    m_runReporting = false;
-    if (m_runReportFailed)
-        reportNotReceived(m_runReportStatus);
-    m_runReportFailed = false;
+    if (m_runReporting) {
+        m_runReporting = false;
+        const QList<ImportBookkeeping::ReportFailure> failures = std::exchange(m_runReportFailures, {});
+        if (!failures.isEmpty()) {
+            const ImportBookkeeping::Box box = ImportBookkeeping::batchEndBox(0, false, false, {}, failures);
+            showBox([box] { Prompts::longNotice(box.title, box.text); });
+        }
+    }
+    // A stopped run has reported: its window goes now.
+    if (m_stopping) {
+        m_stopping = false;
+        close();
+    }
 }
 
 void ImportPhotoToServer::on_reimportButton_clicked()
@@ -1032,6 +1079,10 @@ void ImportPhotoToServer::paintEvent(QPaintEvent* event)
 
 void ImportPhotoToServer::closeEvent(QCloseEvent* event)
 {
+    if (!confirmClose()) {
+        event->ignore();
+        return;
+    }
     emit showSearch();
     m_jobs.close();
     // The jobs still running hold the folder for as long as they write.
@@ -1039,4 +1090,51 @@ void ImportPhotoToServer::closeEvent(QCloseEvent* event)
     isRunning = false;
     loadingLabel->hide();
     QMainWindow::closeEvent(event);
+}
+
+bool ImportPhotoToServer::confirmClose()
+{
+    // Already stopping: the window closes once the run has reported.
+    if (m_stopping || m_closeQuestionOpen)
+        return false;
+    if (!m_importing)
+        return true;
+    // The run may end while the question is open; its box waits for the
+    // answer, and a no keeps the window open all the same.
+    m_closeQuestionOpen = true;
+    const Prompts::StandardButton answer =
+        Prompts::question(this, QStringLiteral("提示"), QStringLiteral("正在导片，确定停止导片并关闭吗？"),
+                          Prompts::Yes | Prompts::No, Prompts::No);
+    m_closeQuestionOpen = false;
+    const QList<std::function<void()>> held = std::exchange(m_heldBoxes, {});
+    for (const std::function<void()>& box : held)
+        box();
+    if (answer != Prompts::Yes)
+        return false;
+    if (!m_importing)
+        return true;
+    if (!m_jobsStarted) {
+        // Nothing is written yet: the run ends here, with nothing posted,
+        // and a reply still on its way starts nothing.
+        m_runClaim.reset();
+        m_runReporting = false;
+        m_runReportFailures.clear();
+        setImporting(false);
+        return true;
+    }
+    // The photos under way arrive, no other begins; the window waits with
+    // its event loop running, never on its jobs.
+    m_stopping = true;
+    m_runStop->store(true);
+    centralWidget()->setEnabled(false);
+    return false;
+}
+
+void ImportPhotoToServer::showBox(std::function<void()> box)
+{
+    // Never on top of the close question: it is shown once that is answered.
+    if (m_closeQuestionOpen)
+        m_heldBoxes.append(std::move(box));
+    else
+        box();
 }

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "foldersinuse.h"
+#include "importbookkeeping.h"
 #include "jobrunner.h"
+#include "reportstore.h"
 #include "singleorder.h"
 
 #include <QFileInfo>
@@ -14,6 +16,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 
@@ -48,8 +51,14 @@ struct Reply;
 // as in use, so no deletion of this process takes it from under the jobs;
 // a run does not start in a folder that one is deleting.
 // A path or count report the web service did not receive is named in one
-// box after the run and kept; the window sends it again, once, before its
-// next run or lookup.
+// box after the run and kept by the process (ReportStore); this window or a
+// later one sends it again, once, before its next run or lookup.
+//
+// Closing the window during a run asks first. A run stopped so lets the
+// photos under way arrive and begins no other; it then ends as any run
+// does (records, the one box, the count report of what it committed), and
+// the window, its controls disabled meanwhile, closes once that report is
+// answered. A run stopped before its jobs began writes and posts nothing.
 class ImportPhotoToServer : public QMainWindow
 {
     Q_OBJECT
@@ -88,6 +97,9 @@ private slots:
     // A photo job's main copy and backup that count, each 0 or 1; it comes
     // before that job's onFinishImportImage.
     void onImportImageCommitted(int photos, int backups);
+    // A photo job of a stopped run that did not begin: its photo is not
+    // imported. It stands for that job's onFinishImportImage.
+    void onImportImageNotBegun(QString picPath);
     void onFinishImportImage(QString imageTime);
     void submitPicPath(QNetworkReply* reply);
     void backServerPath(QNetworkReply* reply);
@@ -107,7 +119,6 @@ private slots:
     void on_lineEdit_folderAppendName_editingFinished();
     void on_lineEdit_picAppendName_editingFinished();
     void submitPicPath_2(QNetworkReply* reply);
-    void resentReport(QNetworkReply* reply);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -143,6 +154,12 @@ private:
 
     // The run's lock on the controls that would change what it works on.
     void setImporting(bool importing);
+    // Whether a close may go on: during a run it asks, and a yes stops the
+    // run (the window closes once the run has reported) or, before its
+    // jobs began, ends it at once.
+    bool confirmClose();
+    // Shows a box of the run, or holds it while the close question is open.
+    void showBox(std::function<void()> box);
     // Ends a run that could not start: the box was shown, nothing posted.
     void abandonRun(const QString& text);
     // Registers the run's order folder; a folder that a deletion of this
@@ -153,29 +170,17 @@ private:
     // The order path lookup itself, once the kept reports are answered.
     void postOrderPathQuery();
 
-    // The two reports, kept with their bodies while the web service has
-    // not received them.
-    enum class ReportKind
-    {
-        Paths,
-        Counts
-    };
-    struct KeptReport
-    {
-        ReportKind kind;
-        QByteArray body;
-    };
-    static const QString& reportRoute(ReportKind kind);
-    void postReport(ReportKind kind, const QByteArray& body, ReplySlot slot);
+    // Sends one of the window's reports through the process's store.
+    void postReport(ReportStore::Kind kind, const QByteArray& body, ReplySlot slot);
     // What a report's reply means, for a first post and a resend alike.
-    void reportAnswered(ReportKind kind, const WebService::Reply& reply, const QByteArray& body, bool resent);
+    void reportAnswered(const ReportStore::Report& report, const WebService::Reply& reply, bool resent);
     // Sends the kept reports again, one after another, and then goes on
     // with next (also when one fails again: it stays kept).
     void sendKeptReports(std::function<void()> next);
-    void resendFirstKept();
     void goOnAfterResend();
-    void reportNotReceived(const QString& httpStatus);
-    // Ends the reports of a run: its failed ones are named in one box.
+    void reportNotReceived(const QString& orderNumber, const QString& httpStatus);
+    // Ends the reports of a run: its failed ones are named in one box. A
+    // stopped run has reported then, and its window closes.
     void closeRunReports();
     // One of the order's folders in the web service's own form.
     QString serviceForm(const QString& local) const;
@@ -211,17 +216,24 @@ private:
     int m_runMode = 1;    // the mode of the run under way
     bool m_importing = false;
     QStringList m_failedPhotos;             // the run's photos that did not arrive, by file name
+    QStringList m_notBegun;                 // the stopped run's photos never begun, by file name
     SingleOrder::Counts m_runCommitted;     // what the run's photo jobs committed (photos mode)
     SingleOrder::NamePieces m_choicePieces; // the photo names' pieces at choice time
     std::shared_ptr<const FoldersInUse::Claim> m_runClaim;
-    QList<KeptReport> m_keptReports;
+    // The run's stop, which its photo jobs look at before they begin.
+    std::shared_ptr<std::atomic<bool>> m_runStop;
+    bool m_jobsStarted = false;
+    // Closing was confirmed while the run's jobs wrote: the window closes
+    // once the run has reported.
+    bool m_stopping = false;
+    bool m_closeQuestionOpen = false;
+    QList<std::function<void()>> m_heldBoxes;
     bool m_resending = false;
     QList<std::function<void()>> m_afterResend;
     // From the click of "导入" to the count report's answer, failed reports
     // are gathered for the one box after the run.
     bool m_runReporting = false;
-    bool m_runReportFailed = false;
-    QString m_runReportStatus;
+    QList<ImportBookkeeping::ReportFailure> m_runReportFailures;
     int m_listGeneration = 0;
     // orderPath and orderBakPath in the web service's own form, and the
     // shop's roots as it sent them, for the reports.

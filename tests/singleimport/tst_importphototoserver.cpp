@@ -6,6 +6,7 @@
 #include "jpegfixture.h"
 #include "orderrecords.h"
 #include "recordingdesktop.h"
+#include "reportstore.h"
 #include "scriptedprompts.h"
 #include "searchrowactions.h"
 #include "standin.h"
@@ -34,6 +35,8 @@
 #include <functional>
 #include <memory>
 
+#include <unistd.h>
+
 // The single-order import window driven by its widgets against the
 // stand-in web service and real folders under a temporary mount root.
 class TestImportPhotoToServer : public QObject
@@ -57,6 +60,7 @@ private slots:
     void reimport();
     void deletingPhotos();
     void dateChange();
+    void closingMidRun_data();
     void closingMidRun();
     void twoWindowsOnOneOrder();
     void reportsKeptAndSentAgain_data();
@@ -122,6 +126,9 @@ void TestImportPhotoToServer::cleanup()
     delete m_window;
     if (m_prompts)
         QVERIFY2(m_prompts->unexpected().isEmpty(), qPrintable(m_prompts->unexpected().join("; ")));
+    // The reports outlive their windows: none may reach the next test.
+    QTRY_COMPARE(ReportStore::instance().sendingCount(), 0);
+    QCOMPARE(ReportStore::instance().keptCount(), 0);
     m_service.reset();
     m_fixtureDir.reset();
     m_volumes.reset();
@@ -326,6 +333,12 @@ void TestImportPhotoToServer::lookupOutcomes_data()
     QTest::newRow("a photo cannot be looked at") << own << kOwnFolder << "look 照片/a.png"
                                                  << "" << true << "B"
                                                  << "C" << unreadable;
+    // The order folder may be read but not entered: its thumbnail folder
+    // cannot be looked at, which the hook cannot stand for (the listing
+    // would fail on its own).
+    QTest::newRow("order folder cannot be entered") << own << kOwnFolder << "mode"
+                                                    << "" << true << "B"
+                                                    << "B" << unreadable;
 }
 
 void TestImportPhotoToServer::lookupOutcomes()
@@ -334,6 +347,8 @@ void TestImportPhotoToServer::lookupOutcomes()
     QFETCH(QString, folder);
     QFETCH(QString, fault);
     QFETCH(QString, box);
+    if (fault == "mode" && ::geteuid() == 0)
+        QSKIP("file modes stop nothing for root");
     start([&](QJsonObject& order, QJsonObject&) {
         order.insert("orderpath", orderPath);
         order.insert("orderbakpicpath", orderPath.isEmpty() ? "" : "\\\\studio-nas\\backup\\x\\");
@@ -351,12 +366,19 @@ void TestImportPhotoToServer::lookupOutcomes()
     auto* folderAppendEdit = child<QLineEdit>(w, "lineEdit_folderAppendName");
     folderAppendEdit->setText("typed");
 
+    const QString orderFolder = m_volumes->path(kOwnFolder);
+    const auto enterable = qScopeGuard([&] {
+        if (fault == "mode")
+            QFile::setPermissions(orderFolder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    });
     if (fault == "refuse")
         m_service->refuse("order", "get_order_path", "0", "x");
     else if (fault == "number")
         m_service->sendRaw("order", "get_order_path", R"({"code":1,"data":{}})");
     else if (fault == "http")
         m_service->failHttp("order", "get_order_path", 500);
+    else if (fault == "mode")
+        QVERIFY(QFile::setPermissions(orderFolder, QFile::ReadOwner | QFile::WriteOwner));
     else if (fileFault)
         FileOperation::setFaultHook([fault](FileOperation::Fault f, const QString& path) {
             const bool look = fault.startsWith("look ");
@@ -729,44 +751,120 @@ void TestImportPhotoToServer::dateChange()
     QVERIFY(QFile::exists(m_volumes->path("photos/2024-05/07/601A102-1/照片/601A102-001.jpg")));
 }
 
+void TestImportPhotoToServer::closingMidRun_data()
+{
+    QTest::addColumn<bool>("stop"); // the answer to the close question
+    // "jobs": the photo jobs write; "paths": the server paths are asked for.
+    QTest::addColumn<QString>("stage");
+    QTest::addColumn<int>("reportDelay");
+
+    QTest::newRow("yes: the photos under way arrive, the rest are named") << true << "jobs" << 0;
+    QTest::newRow("no: the run goes on") << false << "jobs" << 0;
+    QTest::newRow("yes: the report is answered before the window goes") << true << "jobs" << 1000;
+    QTest::newRow("yes before the jobs began: nothing written or posted") << true << "paths" << 0;
+}
+
+// The jobs under way are held at their card reads (the first one's fails)
+// while every pool thread has one and two more wait; then the window is
+// closed.
 void TestImportPhotoToServer::closingMidRun()
 {
+    QFETCH(bool, stop);
+    QFETCH(QString, stage);
+    QFETCH(int, reportDelay);
     start();
-    const QStringList files{card("IMG_0001.JPG", 1, "2019:04:15 10:00:01"),
-                            card("IMG_0002.JPG", 1, "2019:04:15 10:00:02")};
+    const int running = QThread::idealThreadCount();
+    QStringList files;
+    for (int n = 1; n <= running + 2; ++n)
+        files.append(card(QStringLiteral("IMG_%1.JPG").arg(n, 4, 10, QLatin1Char('0')), 1,
+                          QStringLiteral("2019:04:15 10:00:01"), QSize(64, 48)));
     QPointer<ImportPhotoToServer> w = open();
     waitForLookup(w);
     child<QPushButton>(w, "importPic1")->click();
     waitForLookup(w);
+    QSignalSpy closed(w.data(), &ImportPhotoToServer::showSearch);
 
-    QSemaphore entered;
-    QSemaphore release;
-    FileOperation::setFaultHook([&](FileOperation::Fault, const QString& path) {
-        if (path.contains("/thumbnail100/")) {
-            entered.release();
-            release.acquire();
-        }
-        return false;
+    // Shared with the jobs, which may outlive a failed check.
+    struct Hold
+    {
+        QAtomicInt held = 1;
+        QSemaphore begun;
+    };
+    const auto hold = std::make_shared<Hold>();
+    const auto letGo = qScopeGuard([hold] { hold->held = 0; });
+    FileOperation::setFaultHook([hold, files](FileOperation::Fault fault, const QString& path) {
+        if (fault != FileOperation::Fault::Read || !files.contains(path))
+            return false;
+        hold->begun.release();
+        while (hold->held.loadAcquire())
+            QThread::msleep(5);
+        return path == files.first();
     });
-    m_prompts->setNextFiles(files);
-    child<QPushButton>(w, "selectButton")->click();
+    if (stage == "paths")
+        m_service->delay("order", "get_order_pic_path", 300);
+    m_service->delay("order", "updatepicpath", reportDelay);
+    choose(w, files);
     child<QPushButton>(w, "importButton")->click();
-    QTRY_VERIFY(entered.available() >= 1);
-    // The folder is in use for this process's deletions while jobs write.
-    QString orderKey;
-    QVERIFY(FoldersInUse::contains(m_volumes->path("photos/2019-04/15"), &orderKey));
-    QCOMPARE(orderKey, QStringLiteral("A102"));
+    if (stage == "jobs") {
+        QTRY_COMPARE(hold->begun.available(), running);
+        QVERIFY(FoldersInUse::contains(m_volumes->path(kNewFolder)));
+    }
+    m_prompts->setNextAnswer(stop ? Prompts::Yes : Prompts::No);
+    m_prompts->setNextAnswer(Prompts::Yes); // the run's box
     w->close();
-    QVERIFY(FoldersInUse::contains(m_volumes->path(kNewFolder)));
-    release.release(100);
-    delete w; // waits for its jobs
-    QVERIFY(!FoldersInUse::contains(m_volumes->path(kNewFolder)));
-    QCoreApplication::processEvents();
-    QVERIFY(m_prompts->messages().isEmpty());
-    QTest::qWait(50);
-    QVERIFY(m_service->requests("order", "updatepicpath").isEmpty());
-    QVERIFY(!QFileInfo::exists(m_volumes->path(kNewFolder + "ImageTime.txt")));
-    QCOMPARE(m_service->requests("order", "updatepicpath2").size(), 1);
+    const ScriptedPrompts::Call question = m_prompts->messages().value(0);
+    QCOMPARE(question.title, QStringLiteral("提示"));
+    QCOMPARE(question.text, QStringLiteral("正在导片，确定停止导片并关闭吗？"));
+    QCOMPARE(question.buttons, Prompts::Yes | Prompts::No);
+    QCOMPARE(question.defaultButton, Prompts::No);
+
+    if (stage == "paths") {
+        // Gone at once; the paths that come later start nothing.
+        QVERIFY(!w->isVisible());
+        QCOMPARE(closed.count(), 1);
+        hold->held = 0;
+        QTest::qWait(600);
+        QCOMPARE(m_prompts->messages().size(), 1);
+        QVERIFY(m_service->requests("order", "updatepicpath2").isEmpty());
+        QVERIFY(m_service->requests("order", "updatepicpath").isEmpty());
+        QVERIFY(!QFileInfo::exists(m_volumes->path(kNewFolder)));
+        return;
+    }
+    QVERIFY(w->isVisible());
+    QCOMPARE(child<QLineEdit>(w, "lineEdit_picAppendName")->isEnabled(), !stop);
+    if (stop) {
+        w->close(); // ignored while stopping, without asking again
+        QCOMPARE(m_prompts->messages().size(), 1);
+        QVERIFY(w->isVisible());
+    }
+    hold->held = 0;
+    QTRY_COMPARE_WITH_TIMEOUT(m_service->requests("order", "updatepicpath").size(), 1, 30000);
+    if (reportDelay > 0) {
+        QTest::qWait(300);
+        QVERIFY(w->isVisible());
+        QCOMPARE(closed.count(), 0);
+    }
+    QTRY_COMPARE(w->isVisible(), !stop);
+    QCOMPARE(closed.count(), stop ? 1 : 0);
+
+    const int arrived = stop ? running - 1 : running + 1;
+    QStringList named{"1张照片导入失败", QFileInfo(files.first()).fileName()};
+    if (stop)
+        named << "2张照片未导入" << QFileInfo(files.at(running)).fileName()
+              << QFileInfo(files.at(running + 1)).fileName();
+    const ScriptedPrompts::Call box = m_prompts->messages().last();
+    QCOMPARE(box.title, QStringLiteral("警告"));
+    QCOMPARE(box.text,
+             named.join('\n') + QStringLiteral("\n\n导入前正式库照片：0张\n\n导入后正式库照片：%1张\n\n"
+                                               "导入前备份库照片：0张\n\n导入后备份库照片：%1张    \n")
+                                    .arg(arrived));
+    const StandIn::LoggedRequest counts = m_service->requests("order", "updatepicpath").last();
+    QCOMPARE(counts.values.value("picnumber"), QString::number(arrived));
+    QCOMPARE(counts.values.value("picbaknumber"), QString::number(arrived));
+    QCOMPARE(TestFiles::entries(m_volumes->path(kNewFolder + "照片"), QDir::Files).size(), arrived);
+    QCOMPARE(TestFiles::readAll(m_volumes->path(kNewFolder + "ImageTime.txt")).count('|'), arrived);
+    if (stop)
+        QVERIFY(!FoldersInUse::contains(m_volumes->path(kNewFolder)));
 }
 
 // Two windows import four photos each into one order at once: both number
@@ -851,21 +949,25 @@ void TestImportPhotoToServer::reportsKeptAndSentAgain_data()
     QTest::addColumn<QString>("action"); // the route that fails
     QTest::addColumn<QString>("fault");
     QTest::addColumn<QString>("line"); // of the box after the run
+    QTest::addColumn<bool>("nextWindow"); // the window is closed and another one opened
 
     QTest::newRow("count report, HTTP 500") << "updatepicpath"
                                             << "http"
-                                            << "A102：500";
+                                            << "A102：500" << false;
     QTest::newRow("count report, no answer") << "updatepicpath"
                                              << "drop"
-                                             << "A102：网络错误";
+                                             << "A102：网络错误" << false;
     QTest::newRow("path report, HTTP 500") << "updatepicpath2"
                                            << "http"
-                                           << "A102：500";
+                                           << "A102：500" << false;
+    QTest::newRow("count report, sent by the next window") << "updatepicpath"
+                                                           << "http"
+                                                           << "A102：500" << true;
 }
 
 // A report the service did not receive is named after the run and sent
-// again, once and as it was, before the next lookup: no photo is copied
-// again and no count is added twice.
+// again, once and as it was, before the next lookup, also a later window's:
+// no photo is copied again and no count is added twice.
 void TestImportPhotoToServer::reportsKeptAndSentAgain()
 {
     QFETCH(QString, action);
@@ -893,9 +995,16 @@ void TestImportPhotoToServer::reportsKeptAndSentAgain()
 
     m_service->clearFaults();
     m_service->clearLog();
-    child<QPushButton>(w, "importPic2")->click();
+    QFETCH(bool, nextWindow);
+    if (nextWindow) {
+        w->close(); // its opener deletes it then
+        delete w;
+        w = open();
+    } else {
+        child<QPushButton>(w, "importPic2")->click();
+    }
     waitForLookup(w);
-    QTRY_COMPARE(m_service->requests("order", "get_order_path").size(), 2);
+    QTRY_COMPARE(m_service->requests("order", "get_order_path").size(), nextWindow ? 1 : 2);
     const QList<StandIn::LoggedRequest> log = m_service->log();
     QCOMPARE(m_service->requests("order", action).size(), 1);
     QCOMPARE(m_service->requests("order", action).first().rawBody, sent);

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+class QNetworkAccessManager;
+class QNetworkReply;
+
+// The path and count reports of the single-order import windows, posted and
+// kept by the process rather than by a window. A report goes out through
+// the store, so its answer is read even when its window has closed (the
+// opener deletes it) before the service replied; one the service did not
+// receive is kept, and every window sends the kept ones again, once and as
+// they were, before its lookup or its run, so no count is added twice and
+// none is lost with the window that posted it. A report is out of the store
+// while it is on its way and back in when it fails again, so two open
+// windows never send one report twice. Nothing is kept once the client is
+// quit. Used on the user-interface thread only.
+class ReportStore : public QObject
+{
+    Q_OBJECT
+public:
+    enum class Kind
+    {
+        Paths,
+        Counts
+    };
+    struct Report
+    {
+        Kind kind = Kind::Paths;
+        QByteArray body;
+        QString orderNumber; // names the report in a box when it is not received
+    };
+    // A report's reply, handed to the window that sent it while that window
+    // is there; the store releases the reply afterwards.
+    using Answered = std::function<void(const Report& report, QNetworkReply* reply)>;
+
+    static ReportStore& instance();
+
+    // Posts the report; when the service does not receive it, it is kept.
+    void send(const Report& report, QObject* context, Answered answered);
+    // Sends the kept reports again, one after another, and then calls next.
+    // The first that fails again goes back to the store with those not yet
+    // sent (they wait with it for the next time), and next is called then.
+    // Once context has gone the reports still go out; nothing is called.
+    void resendKept(QObject* context, Answered answered, std::function<void()> next);
+
+    // What the store holds and what it has on its way, for tests.
+    int keptCount() const { return m_kept.size(); }
+    int sendingCount() const { return m_sending; }
+
+private:
+    explicit ReportStore(QObject* parent);
+    static const QString& route(Kind kind);
+    static bool received(QNetworkReply* reply);
+    // Posts the report; done gets its reply, which is released afterwards.
+    void post(const Report& report, std::function<void(QNetworkReply*)> done);
+    void resendInTurn(QList<Report> reports, QObject* context, Answered answered, std::function<void()> next);
+
+    QNetworkAccessManager* m_manager = nullptr;
+    QList<Report> m_kept;
+    int m_sending = 0;
+};
