@@ -50,34 +50,6 @@ QString localFolder(const QString& servicePath)
     return OrderTree::withSlash(Config::returnPicPath(servicePath));
 }
 
-// A photo job of a run that may be stopped. Once the run is stopped, a job
-// that has not begun touches nothing and reports its photo not imported,
-// so every job of the run reports and the run can end.
-class StoppablePhotoJob : public QRunnable
-{
-public:
-    StoppablePhotoJob(ThumbnailThread1* job, QString picPath, JobOwnerHandle owner,
-                      std::shared_ptr<const std::atomic<bool>> stop)
-        : m_job(job), m_picPath(std::move(picPath)), m_owner(std::move(owner)), m_stop(std::move(stop))
-    {
-        setAutoDelete(true);
-    }
-
-    void run() override
-    {
-        if (m_stop->load())
-            m_owner.post("onImportImageNotBegun", m_picPath);
-        else
-            m_job->run();
-    }
-
-private:
-    std::unique_ptr<ThumbnailThread1> m_job;
-    QString m_picPath;
-    JobOwnerHandle m_owner;
-    std::shared_ptr<const std::atomic<bool>> m_stop;
-};
-
 } // namespace
 
 ImportPhotoToServer::ImportPhotoToServer(QWidget* parent) : QMainWindow(parent)
@@ -794,9 +766,8 @@ void ImportPhotoToServer::import()
     m_jobsStarted = true;
     for (int i = 0; i < names.size(); ++i) {
         const QString picPath = selectedPhotos.value(i);
-        auto* job = new ThumbnailThread1(picPath, names.at(i), orderPath, orderBakPath, m_jobs.owner(), 1000,
-                                         m_runMode, m_runClaim, swept);
-        m_jobs.start(new StoppablePhotoJob(job, picPath, m_jobs.owner(), m_runStop));
+        m_jobs.start(new ThumbnailThread1(picPath, names.at(i), orderPath, orderBakPath, m_jobs.owner(), 1000,
+                                          m_runMode, m_runClaim, swept, m_runStop));
     }
 }
 

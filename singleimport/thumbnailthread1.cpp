@@ -13,10 +13,12 @@
 ThumbnailThread1::ThumbnailThread1(QString picPath, QString newName, QString orderPath,
                                    QString orderBackupPath, JobOwnerHandle owner, int size, int mode,
                                    std::shared_ptr<const FoldersInUse::Claim> claim,
-                                   std::shared_ptr<FileOperation::SweptFolders> sweptFolders)
+                                   std::shared_ptr<FileOperation::SweptFolders> sweptFolders,
+                                   std::shared_ptr<const std::atomic<bool>> stop)
     : orderPath(std::move(orderPath)), orderBackupPath(std::move(orderBackupPath)),
       newName(std::move(newName)), picPath(std::move(picPath)), owner(std::move(owner)), size(size), type(1),
-      m_mode(mode), m_claim(std::move(claim)), m_sweptFolders(std::move(sweptFolders))
+      m_mode(mode), m_claim(std::move(claim)), m_sweptFolders(std::move(sweptFolders)),
+      m_stop(std::move(stop))
 {
     setAutoDelete(true);
 }
@@ -40,6 +42,10 @@ void ThumbnailThread1::run()
 {
     switch (type) {
     case 1: {
+        if (m_stop && m_stop->load()) {
+            owner.post("onImportImageNotBegun", picPath);
+            break;
+        }
         bool failed = false;
         const QString imageTime = importImage(&failed);
         if (failed)

@@ -8,6 +8,7 @@
 #include <QRunnable>
 #include <QString>
 
+#include <atomic>
 #include <memory>
 
 // The pooled job of the single-order import window. One object does one of
@@ -16,7 +17,9 @@
 //     shot-time record ("onFinishImportImage"), after reporting a photo that
 //     could not be read or written ("onImportImageFailed") and what it added
 //     to the photos mode's counts ("onImportImageCommitted", the main copy
-//     and the backup, each 0 or 1);
+//     and the backup, each 0 or 1); once its run is stopped, a job that has
+//     not begun touches nothing and reports only its photo not imported
+//     ("onImportImageNotBegun");
 //   2 makes the square icon of one image for the thumbnail list
 //     ("setThumbIcon", with the listing it belongs to);
 //   3 tells whether a folder exists ("onIsPathExist").
@@ -37,11 +40,12 @@ public:
     // 1 finished photos, any other value designs. claim, when given, is the
     // run's registration of the order folder, held until the job is gone;
     // sweptFolders, the run's record of the folders it has swept of stale
-    // temporary files, which the run's jobs share.
+    // temporary files, and stop, the run's stop, which the run's jobs share.
     ThumbnailThread1(QString picPath, QString newName, QString orderPath, QString orderBackupPath,
                      JobOwnerHandle owner, int size, int mode,
                      std::shared_ptr<const FoldersInUse::Claim> claim = nullptr,
-                     std::shared_ptr<FileOperation::SweptFolders> sweptFolders = nullptr);
+                     std::shared_ptr<FileOperation::SweptFolders> sweptFolders = nullptr,
+                     std::shared_ptr<const std::atomic<bool>> stop = nullptr);
     // Type 2: the icon of the image at row index of the listing generation.
     ThumbnailThread1(QString imagePath, int index, JobOwnerHandle owner, int size, int generation);
     // Type 3.
@@ -74,4 +78,5 @@ private:
     std::shared_ptr<const FoldersInUse::Claim> m_claim;
     SingleOrder::Counts m_committed;
     std::shared_ptr<FileOperation::SweptFolders> m_sweptFolders;
+    std::shared_ptr<const std::atomic<bool>> m_stop;
 };
