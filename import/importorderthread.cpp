@@ -127,7 +127,7 @@ void ImportOrderThread::run()
     }
 }
 
-void ImportOrderThread::treeFailed(TreeFailure failure, const QString& folder)
+void ImportOrderThread::treeFailed(TreeFailure failure, const QString& told)
 {
     m_treeFailed = true;
     switch (failure) {
@@ -141,14 +141,10 @@ void ImportOrderThread::treeFailed(TreeFailure failure, const QString& folder)
         emit checkOrderPicPathSigl();
         break;
     case TreeFailure::DiskFull:
-        emit checkDiskSizeSigl(folder);
+        emit checkDiskSizeSigl(told);
         break;
-    case TreeFailure::OrderFolderUnreadable:
-        m_orderFolderFault = FileOperation::unreadableFolderText(folder);
-        emit checkOrderPicPathSigl();
-        break;
-    case TreeFailure::OrderFolderRefused:
-        m_orderFolderFault = QStringLiteral("目录无法创建：") + folder;
+    case TreeFailure::OrderFolderFault:
+        m_orderFolderFault = told;
         emit checkOrderPicPathSigl();
         break;
     }
@@ -234,10 +230,11 @@ void ImportOrderThread::createOrderDir(QString serverRoot, QString backupRoot)
     default:
         break;
     }
-    if (presence == FileOperation::Presence::Unreadable)
-        treeFailed(TreeFailure::OrderFolderUnreadable, QDir::cleanPath(orderPath));
-    else
-        treeFailed(TreeFailure::OrderFolderRefused, made.error ? made.folder : QDir::cleanPath(orderPath));
+    const QString order = QDir::cleanPath(orderPath);
+    treeFailed(TreeFailure::OrderFolderFault,
+               presence == FileOperation::Presence::Unreadable
+                   ? FileOperation::unreadableFolderText(order)
+                   : QStringLiteral("目录无法创建：") + (made.error ? made.folder : order));
 }
 
 bool ImportOrderThread::claimOrderFolders(const QString& orderPath, const QString& backupPath)

@@ -187,12 +187,11 @@ private:
         BackupRoot,
         OrderFolderMissing, // a name the share refuses
         DiskFull,
-        OrderFolderUnreadable,
-        OrderFolderRefused
+        OrderFolderFault // any other cause, told as orderFolderFault()
     };
     // Tells the failure at once, and the run then ends without copying;
-    // folder is the one the failure names.
-    void treeFailed(TreeFailure failure, const QString& folder = QString());
+    // told is the folder a full share names, or the fault's text.
+    void treeFailed(TreeFailure failure, const QString& told = QString());
     // Registers the order and backup folders; false (and nothing
     // registered) when a deletion of this process holds one of them.
     bool claimOrderFolders(const QString& orderPath, const QString& backupPath);
