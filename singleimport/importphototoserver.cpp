@@ -28,7 +28,6 @@
 #include <QMenu>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QRunnable>
 #include <QScreen>
 #include <QStandardItemModel>
 #include <QThread>
