@@ -15,6 +15,7 @@
 #include <atomic>
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
 
@@ -111,21 +112,46 @@ private:
     bool m_threads = false;
 };
 
+// True when the open file is empty or its last byte is the separator. A
+// last byte that cannot be read counts as another: a separator too many
+// only makes an empty record, one too few glues two records into one.
+bool endsWith(int fd, char separator)
+{
+    struct stat info = {};
+    if (::fstat(fd, &info) != 0)
+        return false;
+    if (info.st_size == 0)
+        return true;
+    char last = 0;
+    return ::pread(fd, &last, 1, info.st_size - 1) == 1 && last == separator;
+}
+
 } // namespace
 
-bool FileOperation::appendFile(const QString& path, const QByteArray& data)
+bool FileOperation::appendFile(const QString& path, const QByteArray& data, char separator)
 {
     if (faultAt(Fault::Write, path))
         return false;
-    const int fd =
-        ::open(QFile::encodeName(path).constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    // Read as well as written: the last byte tells whether an earlier append
+    // broke off.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0)
         return false;
     // Released by the close below, after the data is synced; the mutex, where
     // one is needed, only when the lock is gone.
     const AppendLock lock(fd);
-    bool written = writeAll(fd, data.constData(), data.size()) == 0;
-    written = ::fsync(fd) == 0 && written && !faultAt(Fault::Close, path);
+    QByteArray bytes = data;
+    if (separator != '\0' && !bytes.isEmpty() && !endsWith(fd, separator))
+        bytes.prepend(separator);
+    int error = 0;
+    if (faultAt(Fault::DiskFull, path)) {
+        // A full share cuts the write short after part of its bytes.
+        writeAll(fd, bytes.constData(), bytes.size() / 2);
+        error = ENOSPC;
+    } else {
+        error = writeAll(fd, bytes.constData(), bytes.size());
+    }
+    const bool written = ::fsync(fd) == 0 && error == 0 && !faultAt(Fault::Close, path);
     const bool closed = ::close(fd) == 0;
     return written && closed;
 }

@@ -116,8 +116,12 @@ public:
     // every byte landed (synced and closed). Earlier content is never
     // rewritten. The write is made under a write lock on the open file,
     // held until it is closed, so appends of other threads, processes and
-    // stations to the same file never interleave with it.
-    static bool appendFile(const QString& path, const QByteArray& data);
+    // stations to the same file never interleave with it. With a record
+    // separator, an append to a file that is not empty and does not end
+    // with it begins with it: a record an earlier append left cut short
+    // stands alone, and this append's first record stays whole. Nothing
+    // already in the file is changed or cut.
+    static bool appendFile(const QString& path, const QByteArray& data, char separator = '\0');
     // Writes every byte to the open descriptor; 0 or the error number.
     static int writeAll(int fd, const char* data, qint64 size);
     // The whole file; false (data undefined) when it cannot be opened or a
@@ -274,7 +278,8 @@ public:
     // emptied, so a test can put a file there as another station would.
     // MakeFolder: the order tree's make of that folder refused (EACCES), as
     // a share that may be read but not written refuses it; DiskFull is asked
-    // there too, for a share that is full.
+    // there too, for a share that is full, and by appendFile, whose write it
+    // cuts short after half of its bytes.
     enum class Fault
     {
         Write,

@@ -35,7 +35,7 @@ QString ImageTime::filePath(const QString& orderFolder)
 
 bool ImageTime::append(const QString& orderFolder, const QString& records)
 {
-    return FileOperation::appendFile(filePath(orderFolder), records.toUtf8());
+    return FileOperation::appendFile(filePath(orderFolder), records.toUtf8(), '|');
 }
 
 QString ImageTime::readFile(const QString& path)

@@ -31,7 +31,8 @@ QList<MatchInfo> parse(const QString& text);
 QString filePath(const QString& orderFolder);
 
 // Appends the records in one write, making the file when it is missing
-// (also for an empty text). False when the write failed.
+// (also for an empty text). False when the write failed. After an append
+// that broke off, the next begins with "|", so its first record is whole.
 bool append(const QString& orderFolder, const QString& records);
 
 // The whole file trimmed at both ends; empty for a missing or empty file.

@@ -221,6 +221,18 @@ void TestSingleOrder::imageTimeFile()
     QVERIFY(!ImageTime::append(order, "x>1|"));
     FileOperation::setFaultHook(nullptr);
     QCOMPARE(TestFiles::readAll(file), QByteArray(" \n\t"));
+
+    // An append a full share cut short leaves its fragment standing alone:
+    // the next append's first record stays whole.
+    QVERIFY(TestFiles::write(file, "507A1-001>24:05:07 10:00:47|"));
+    FileOperation::setFaultHook([](FileOperation::Fault f, const QString& p) {
+        return f == FileOperation::Fault::DiskFull && p.endsWith("ImageTime.txt");
+    });
+    QVERIFY(!ImageTime::append(order, "507A1-002>24:05:07 10:00:48|"));
+    FileOperation::setFaultHook(nullptr);
+    QVERIFY(ImageTime::append(order, "507A1-003>24:05:07 10:00:49|"));
+    QCOMPARE(TestFiles::readAll(file),
+             QByteArray("507A1-001>24:05:07 10:00:47|507A1-002>24:0|507A1-003>24:05:07 10:00:49|"));
 }
 
 QTEST_GUILESS_MAIN(TestSingleOrder)
