@@ -53,9 +53,10 @@ BatchDeleteOrder::BatchDeleteOrder(QWidget* parent)
     ui->tableView->setEditTriggers(QAbstractItemView::NoEditTriggers);
 
     connect(ui->searchButton, SIGNAL(clicked()), this, SLOT(clickSearch()));
-    // Return in a calendar's year box takes the year there and searches nothing.
-    CalendarPicker::takeYearOnEnter(ui->calendar);
-    CalendarPicker::takeYearOnEnter(ui->calendar_2);
+    // A year typed into a calendar is the year searched; Return in its year
+    // box takes the year there and searches nothing.
+    CalendarPicker::takeTypedYear(ui->calendar);
+    CalendarPicker::takeTypedYear(ui->calendar_2);
     connect(ui->cancelButton, SIGNAL(clicked()), this, SLOT(clickCancel()));
 
     ui->tableView->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -150,6 +151,8 @@ void BatchDeleteOrder::clickCancel()
 
 void BatchDeleteOrder::clickSearch()
 {
+    CalendarPicker::commitTypedYear(ui->calendar);
+    CalendarPicker::commitTypedYear(ui->calendar_2);
     const QDate start = ui->calendar->selectedDate();
     const QDate end = ui->calendar_2->selectedDate();
     if (m_searching)

@@ -2,6 +2,7 @@
 
 #include "ui_searchorderwindow.h"
 
+#include "calendarpicker.h"
 #include "config.h"
 #include "fileoperation.h"
 #include "importordermodel.h"
@@ -20,7 +21,6 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QScreen>
-#include <QSpinBox>
 #include <QStandardItemModel>
 
 namespace {
@@ -56,10 +56,9 @@ SearchOrderWindow::SearchOrderWindow(QWidget* parent) : QDialog(parent), ui(new 
     ui->pathLineEdit->hide();
 
     connect(ui->calendar, &QCalendarWidget::clicked, this, &SearchOrderWindow::calendarClickAction);
-    // Return in the year box ends its editing before it reaches the search
-    // button, which searches at once.
-    if (auto* yearEdit = ui->calendar->findChild<QSpinBox*>(QStringLiteral("qt_calendar_yearedit")))
-        connect(yearEdit, &QAbstractSpinBox::editingFinished, this, [this] { commitCalendarEdit(false); });
+    // A year typed into the calendar is the year searched; Return in its
+    // year box takes the year and searches nothing.
+    CalendarPicker::takeTypedYear(ui->calendar);
     connect(ui->addOrdersBtn, &QPushButton::clicked, this, &SearchOrderWindow::addOrdersBtnSlot);
 
     iniView();
@@ -134,22 +133,9 @@ void SearchOrderWindow::setStandAlone(bool standAlone)
     setWindowTitle(standAlone ? QStringLiteral("检索订单") : QStringLiteral("检索订单 (双击添加订单)"));
 }
 
-void SearchOrderWindow::commitCalendarEdit(bool onlyWhileEditing)
-{
-    auto* yearEdit = ui->calendar->findChild<QSpinBox*>(QStringLiteral("qt_calendar_yearedit"));
-    if (!yearEdit || (onlyWhileEditing && !yearEdit->isVisible()))
-        return;
-    const QDate selected = ui->calendar->selectedDate();
-    const int year = yearEdit->value();
-    if (!selected.isValid() || year == selected.year())
-        return;
-    const QDate first(year, selected.month(), 1);
-    ui->calendar->setSelectedDate(first.addDays(qMin(selected.day(), first.daysInMonth()) - 1));
-}
-
 void SearchOrderWindow::clickSearch()
 {
-    commitCalendarEdit(true);
+    CalendarPicker::commitTypedYear(ui->calendar);
     const OrderSearch::Request request = OrderSearch::requestFor(
         ui->comboBox->currentIndex(), ui->orderNumber->text(), ui->calendar->selectedDate());
     if (!request.missingText.isEmpty()) {

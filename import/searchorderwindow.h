@@ -104,10 +104,6 @@ private:
     ImportOrderModel* createModel(const QJsonObject& item);
     void modelDestroyed(ImportOrderModel* model);
     void finishSearch();
-    // A year being typed in the calendar's year box becomes the selected
-    // date's year, so a search never runs with the date the box showed before.
-    // onlyWhileEditing: only while the year box is open.
-    void commitCalendarEdit(bool onlyWhileEditing);
 
     QAction* openDirAction = nullptr;
     QMenu* tableMenu = nullptr;

@@ -1,6 +1,7 @@
 #include "separationwindowbase.h"
 
 #include "barcodedownload.h"
+#include "calendarpicker.h"
 #include "config.h"
 #include "fileoperation.h"
 #include "messageboxdialog.h"
@@ -68,6 +69,7 @@ void SeparationWindowBase::initWindow()
     m_comboBox = widget<QComboBox>(this, "comboBox");
     m_orderNumber = widget<QLineEdit>(this, "orderNumber");
     m_calendar = widget<QCalendarWidget>(this, "calendar");
+    CalendarPicker::takeTypedYear(m_calendar);
     m_shops = widget<MultiSelectComboBox>(this, "cb_shops");
     m_searchButton = widget<QPushButton>(this, "searchButton");
     m_cancelButton = widget<QPushButton>(this, "cancelButton");
@@ -275,6 +277,8 @@ void SeparationWindowBase::clickCancel()
 
 void SeparationWindowBase::clickSearch()
 {
+    // A year still being typed is the year searched.
+    CalendarPicker::commitTypedYear(m_calendar);
     m_controller->clickSearch(m_comboBox->currentText(), m_orderNumber->text(), m_calendar->selectedDate());
 }
 

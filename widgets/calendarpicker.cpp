@@ -11,12 +11,12 @@
 
 namespace {
 
-// Keeps Return and Enter in a calendar's year box: see
-// CalendarPicker::takeYearOnEnter. It lives as long as the box.
-class YearEnter : public QObject
+// Takes a year typed into a calendar's year box: see
+// CalendarPicker::takeTypedYear. It lives as long as the box.
+class TypedYear : public QObject
 {
 public:
-    YearEnter(QCalendarWidget* calendar, QSpinBox* yearBox)
+    TypedYear(QCalendarWidget* calendar, QSpinBox* yearBox)
         : QObject(yearBox), m_calendar(calendar), m_yearBox(yearBox)
     {
         yearBox->installEventFilter(this);
@@ -25,27 +25,42 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        const bool key = event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride;
-        if (watched != m_yearBox || !key)
+        if (watched != m_yearBox)
             return false;
-        const int pressed = static_cast<QKeyEvent*>(event)->key();
-        if (pressed != Qt::Key_Return && pressed != Qt::Key_Enter)
+        switch (event->type()) {
+        case QEvent::Show:
+            m_yearAtOpen = m_yearBox->value();
             return false;
-        // Taken before any shortcut of the window sees it, and never passed
-        // on to the window's default button.
-        event->accept();
-        if (event->type() == QEvent::KeyPress) {
-            m_yearBox->interpretText();
-            const QDate date = m_calendar->selectedDate();
-            m_calendar->setSelectedDate(date.addYears(m_yearBox->value() - date.year()));
-            emit m_yearBox->editingFinished(); // the calendar closes the box
+        case QEvent::Hide:
+            // The box closes once its year is confirmed (Return in it, a
+            // click elsewhere, commitTypedYear); a year put back with
+            // Escape changes nothing.
+            if (m_yearBox->value() != m_yearAtOpen) {
+                const QDate date = m_calendar->selectedDate();
+                m_calendar->setSelectedDate(date.addYears(m_yearBox->value() - date.year()));
+            }
+            return false;
+        case QEvent::KeyPress:
+        case QEvent::ShortcutOverride: {
+            const int pressed = static_cast<QKeyEvent*>(event)->key();
+            if (pressed != Qt::Key_Return && pressed != Qt::Key_Enter)
+                return false;
+            // Taken before any shortcut of the window sees it, and never
+            // passed on to the window's default button.
+            event->accept();
+            if (event->type() == QEvent::KeyPress)
+                CalendarPicker::commitTypedYear(m_calendar);
+            return true;
         }
-        return true;
+        default:
+            return false;
+        }
     }
 
 private:
     QCalendarWidget* m_calendar;
     QSpinBox* m_yearBox;
+    int m_yearAtOpen = 0;
 };
 
 } // namespace
@@ -59,18 +74,22 @@ CalendarPicker::CalendarPicker(QWidget* parent) : QWidget(parent), ui(new Ui::Ca
     m_returnShortcut = new QShortcut(QKeySequence(Qt::Key_Return), this);
     m_returnShortcut->setContext(Qt::WindowShortcut);
     connect(m_returnShortcut, &QShortcut::activated, this, &CalendarPicker::on_pushButton_clicked);
-    // The calendar's own year box only turns the page; here a year typed
-    // into it is the year of the date picked.
-    m_yearBox = ui->calendarWidget->findChild<QSpinBox*>();
-    if (m_yearBox)
-        m_yearBox->installEventFilter(this);
-    takeYearOnEnter(ui->calendarWidget);
+    takeTypedYear(ui->calendarWidget);
 }
 
-void CalendarPicker::takeYearOnEnter(QCalendarWidget* calendar)
+void CalendarPicker::takeTypedYear(QCalendarWidget* calendar)
 {
     if (auto* yearBox = calendar->findChild<QSpinBox*>())
-        new YearEnter(calendar, yearBox);
+        new TypedYear(calendar, yearBox);
+}
+
+void CalendarPicker::commitTypedYear(QCalendarWidget* calendar)
+{
+    auto* yearBox = calendar->findChild<QSpinBox*>();
+    if (!yearBox || !yearBox->isVisible())
+        return;
+    yearBox->interpretText();
+    emit yearBox->editingFinished(); // the calendar closes the box
 }
 
 CalendarPicker::~CalendarPicker()
@@ -78,26 +97,10 @@ CalendarPicker::~CalendarPicker()
     delete ui;
 }
 
-bool CalendarPicker::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == m_yearBox && event->type() == QEvent::Show) {
-        m_yearAtOpen = m_yearBox->value();
-    } else if (watched == m_yearBox && event->type() == QEvent::Hide && m_yearBox->value() != m_yearAtOpen) {
-        // The year box closes once its year is confirmed (Return in it, a
-        // click elsewhere); a year put back with Escape changes nothing.
-        const QDate date = ui->calendarWidget->selectedDate();
-        ui->calendarWidget->setSelectedDate(date.addYears(m_yearBox->value() - date.year()));
-    }
-    return QWidget::eventFilter(watched, event);
-}
-
 void CalendarPicker::on_pushButton_clicked()
 {
     // Return and 确认 confirm a year still being typed before the date is taken.
-    if (m_yearBox && m_yearBox->isVisible()) {
-        m_yearBox->interpretText();
-        emit m_yearBox->editingFinished();
-    }
+    commitTypedYear(ui->calendarWidget);
     emit urgentDate(ui->calendarWidget->selectedDate().toString(QStringLiteral("yyyy-MM-dd")));
     close();
 }

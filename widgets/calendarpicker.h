@@ -7,7 +7,6 @@ class CalendarPicker;
 }
 class QCalendarWidget;
 class QShortcut;
-class QSpinBox;
 
 // A small top-level window in which the user picks one date for a date
 // field of a desk. It reports the date as "yyyy-MM-dd", or an empty text
@@ -22,17 +21,21 @@ public:
     explicit CalendarPicker(QWidget* parent = nullptr);
     ~CalendarPicker() override;
 
-    // Return or Enter in the calendar's year box makes the typed year the
-    // year of the calendar's selected date and closes the box; the key goes
-    // no further, so it neither presses the window's default button nor
+    // Every calendar of the client: a year typed into the calendar's year
+    // box becomes the year of its selected date once it is confirmed
+    // (Return or Enter in the box, a click elsewhere, commitTypedYear); a
+    // year put back with Escape changes nothing, and moving through the
+    // months keeps the selection. Return or Enter in the box goes no
+    // further, so it neither presses the window's default button nor
     // triggers a shortcut of the window.
-    static void takeYearOnEnter(QCalendarWidget* calendar);
+    static void takeTypedYear(QCalendarWidget* calendar);
+    // Confirms a year still being typed in the calendar's year box, as
+    // Return there would; nothing while the box is closed. Called before
+    // the selected date is read.
+    static void commitTypedYear(QCalendarWidget* calendar);
 
 signals:
     void urgentDate(QString date);
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private slots:
     void on_pushButton_clicked();
@@ -41,7 +44,4 @@ private slots:
 private:
     Ui::CalendarPicker* ui;
     QShortcut* m_returnShortcut;
-    // The calendar's year box, and its year when it was opened.
-    QSpinBox* m_yearBox = nullptr;
-    int m_yearAtOpen = 0;
 };

@@ -19,8 +19,10 @@
 #include <QNetworkReply>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QStandardItemModel>
 #include <QTableView>
+#include <QToolButton>
 #include <QWindow>
 
 // The design and post-sample separation windows on the separation base,
@@ -35,6 +37,7 @@ private slots:
     void form();
     void deletionType_data();
     void deletionType();
+    void searchFindsOrders_data();
     void searchFindsOrders();
     void searchKeywordReachesServiceIntact();
     void emptyKeywords_data();
@@ -232,11 +235,31 @@ void TestSeparationWindow::deletionType()
              QStringLiteral("10"));
 }
 
+void TestSeparationWindow::searchFindsOrders_data()
+{
+    QTest::addColumn<QDate>("selected");
+    QTest::addColumn<QString>("typedYear"); // into the year box, left open
+    QTest::newRow("day picked") << QDate(2024, 5, 20) << "";
+    QTest::newRow("year typed, 检索 pressed with the box open") << QDate(2026, 5, 20) << "2024";
+}
+
 void TestSeparationWindow::searchFindsOrders()
 {
+    QFETCH(QDate, selected);
+    QFETCH(QString, typedYear);
     SeparationTestEnv env;
     SearchOrder w;
-    child<QCalendarWidget>(&w, "calendar")->setSelectedDate(QDate(2024, 5, 20));
+    auto* calendar = child<QCalendarWidget>(&w, "calendar");
+    calendar->setSelectedDate(selected);
+    if (!typedYear.isEmpty()) {
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QTest::mouseClick(calendar->findChild<QToolButton*>("qt_calendar_yearbutton"), Qt::LeftButton);
+        auto* yearBox = calendar->findChild<QSpinBox*>("qt_calendar_yearedit");
+        QTRY_VERIFY(yearBox->isVisible());
+        yearBox->selectAll();
+        QTest::keyClicks(yearBox, typedYear);
+    }
     child<QLineEdit>(&w, "orderNumber")->setText(QStringLiteral("ignored"));
     child<QPushButton>(&w, "searchButton")->click();
     QCOMPARE(child<QPushButton>(&w, "searchButton")->text(), QStringLiteral("检索中..."));
