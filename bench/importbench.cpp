@@ -376,7 +376,8 @@ public:
     int total = 0;
 
 public slots:
-    void onImportImageFailed(QString) { ++failed; }
+    void onImportImageFailed(QString, bool) { ++failed; }
+    void onImportImagePartlyWritten(QString, QString, bool) { ++failed; }
     void onFinishImportImage(QString imageTime)
     {
         records += imageTime;

@@ -750,6 +750,8 @@ void ImportPhotoToServer::import()
     ui->progressBar->show();
     finishedCount = 0;
     m_failedPhotos.clear();
+    m_partlyWritten.clear();
+    m_runDiskFull = false;
     m_notBegun.clear();
     m_runCommitted = {};
     imageTimeText.clear();
@@ -770,11 +772,22 @@ void ImportPhotoToServer::import()
     }
 }
 
-void ImportPhotoToServer::onImportImageFailed(QString picPath)
+void ImportPhotoToServer::onImportImageFailed(QString picPath, bool diskFull)
 {
     qDebug() << "照片导入失败" << picPath;
-    if (m_importing)
-        m_failedPhotos.append(QFileInfo(picPath).fileName());
+    if (!m_importing)
+        return;
+    m_failedPhotos.append(QFileInfo(picPath).fileName());
+    m_runDiskFull = m_runDiskFull || diskFull;
+}
+
+void ImportPhotoToServer::onImportImagePartlyWritten(QString picPath, QString name, bool diskFull)
+{
+    qDebug() << "照片部分文件未写入" << picPath << name;
+    if (!m_importing)
+        return;
+    m_partlyWritten.append(QFileInfo(picPath).fileName() + QStringLiteral(" → ") + name);
+    m_runDiskFull = m_runDiskFull || diskFull;
 }
 
 void ImportPhotoToServer::onImportImageCommitted(int photos, int backups)
@@ -813,20 +826,25 @@ void ImportPhotoToServer::onFinishImportImage(QString imageTime)
     ui->progressBar->hide();
 
     const bool photos = m_runMode == 0;
-    const QString main = SingleOrder::modeFolders(m_runMode).main;
     const SingleOrder::Counts before{oriOrderPicCount, photos ? oriBackPicCount : 0};
-    // Photos count what this run committed, so another window or station
-    // importing into the order meanwhile adds nothing; the other modes count
-    // the folder's growth.
-    const SingleOrder::Counts after = photos ? SingleOrder::Counts{before.order + m_runCommitted.order,
-                                                                   before.backup + m_runCommitted.backup}
-                                             : SingleOrder::Counts{getFolderPhotoCount(orderPath + main), 0};
+    // What this run committed, so another window or station importing into
+    // the order meanwhile adds nothing, and a photo that replaced one of its
+    // name adds nothing either.
+    const SingleOrder::Counts after{before.order + m_runCommitted.order, before.backup + m_runCommitted.backup};
     QString title = QStringLiteral("导片成功!");
     QString text = SingleOrder::completionText(m_runMode, before, after);
     QStringList problems;
+    if (m_runDiskFull)
+        problems.append(QStringLiteral("服务器空间不足，请清理空间后再导入"));
     if (!m_failedPhotos.isEmpty()) {
         m_failedPhotos.sort(Qt::CaseInsensitive);
         problems << QStringLiteral("%1张照片导入失败").arg(m_failedPhotos.size()) << m_failedPhotos;
+    }
+    // Photos in the order, counted and recorded, with another of their
+    // files not written: importing them again would store them twice.
+    if (!m_partlyWritten.isEmpty()) {
+        m_partlyWritten.sort(Qt::CaseInsensitive);
+        problems << QStringLiteral("%1张照片已导入，部分文件未写入").arg(m_partlyWritten.size()) << m_partlyWritten;
     }
     // A stopped run's photos that were never begun are apart from those
     // that failed: nothing of them was written.
@@ -849,14 +867,7 @@ void ImportPhotoToServer::onFinishImportImage(QString imageTime)
     updateTable();
     ui->label_importPhotoCount->setText(QStringLiteral("导入照片: 0张"));
 
-    // A count after that could not be read is never sent as a guess.
-    if (after.order < 0) {
-        setImporting(false);
-        reportNotReceived(m_order.number, FileOperation::unreadableText());
-        closeRunReports();
-        return;
-    }
-    postOrderPath(orderPath, after.order - before.order, after.backup - before.backup);
+    postOrderPath(orderPath, m_runCommitted.order, m_runCommitted.backup);
     setImporting(false);
 }
 
@@ -924,9 +935,7 @@ void ImportPhotoToServer::reportAnswered(const ReportStore::Report& report, cons
         if (!resent || m_runReporting)
             reportNotReceived(report.orderNumber, r.statusText);
     } else if (r.kind == WebService::Reply::Kind::Refusal) {
-        const QString text = (report.kind == ReportStore::Kind::Paths ? QStringLiteral("上传路径错误代码：")
-                                                                      : QStringLiteral("错误代码：")) +
-                             r.code;
+        const QString text = ReportStore::refusalText(report.kind, r.code);
         showBox([text] { Prompts::notice(QStringLiteral("警告"), text); });
     }
     if (!runCounts)
@@ -977,8 +986,7 @@ void ImportPhotoToServer::reportNotReceived(const QString& orderNumber, const QS
         m_runReportFailures.append({orderNumber, httpStatus});
         return;
     }
-    const ImportBookkeeping::Box box =
-        ImportBookkeeping::batchEndBox(0, false, false, {}, {{orderNumber, httpStatus}});
+    const ImportBookkeeping::Box box = ReportStore::notTakenBox({{orderNumber, httpStatus}}, true);
     showBox([box] { Prompts::longNotice(box.title, box.text); });
 }
 
@@ -988,7 +996,8 @@ void ImportPhotoToServer::closeRunReports()
         m_runReporting = false;
         const QList<ImportBookkeeping::ReportFailure> failures = std::exchange(m_runReportFailures, {});
         if (!failures.isEmpty()) {
-            const ImportBookkeeping::Box box = ImportBookkeeping::batchEndBox(0, false, false, {}, failures);
+            // Every report named here is one the store keeps.
+            const ImportBookkeeping::Box box = ReportStore::notTakenBox(failures, true);
             showBox([box] { Prompts::longNotice(box.title, box.text); });
         }
     }

@@ -91,9 +91,14 @@ private slots:
     void clickClearPhoto();
     void selectRow(QModelIndex index);
     void selectItem(QListWidgetItem* item);
-    // A photo job's report of a photo that could not be read or written;
-    // it comes before that job's onFinishImportImage.
-    void onImportImageFailed(QString picPath);
+    // A photo job's report of a photo whose main copy is not in the order:
+    // it could not be read or written (diskFull: for want of space). It
+    // comes before that job's onFinishImportImage.
+    void onImportImageFailed(QString picPath, bool diskFull);
+    // A photo job's report of a photo whose main copy holds its name in the
+    // order (name) while another of its files or syncs failed (diskFull:
+    // for want of space). It comes before that job's onFinishImportImage.
+    void onImportImagePartlyWritten(QString picPath, QString name, bool diskFull);
     // A photo job's main copy and backup that count, each 0 or 1; it comes
     // before that job's onFinishImportImage.
     void onImportImageCommitted(int photos, int backups);
@@ -216,8 +221,10 @@ private:
     int m_runMode = 1;    // the mode of the run under way
     bool m_importing = false;
     QStringList m_failedPhotos;             // the run's photos that did not arrive, by file name
+    QStringList m_partlyWritten;            // arrived with a file not written: "<card name> → <name>"
+    bool m_runDiskFull = false;             // a write of the run met a full share
     QStringList m_notBegun;                 // the stopped run's photos never begun, by file name
-    SingleOrder::Counts m_runCommitted;     // what the run's photo jobs committed (photos mode)
+    SingleOrder::Counts m_runCommitted;     // what the run's photo jobs committed
     SingleOrder::NamePieces m_choicePieces; // the photo names' pieces at choice time
     std::shared_ptr<const FoldersInUse::Claim> m_runClaim;
     // The run's stop, which its photo jobs look at before they begin.

@@ -1,12 +1,12 @@
 #include "reportstore.h"
 
 #include "config.h"
+#include "prompts.h"
 #include "webservice.h"
 
 #include <QCoreApplication>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QPointer>
 
 #include <utility>
 
@@ -45,6 +45,36 @@ bool ReportStore::received(QNetworkReply* reply)
     return reply->error() == QNetworkReply::NoError;
 }
 
+QString ReportStore::refusalText(Kind kind, const QString& code)
+{
+    return (kind == Kind::Paths ? QStringLiteral("上传路径错误代码：") : QStringLiteral("错误代码：")) + code;
+}
+
+ImportBookkeeping::Box ReportStore::notTakenBox(const QList<ImportBookkeeping::ReportFailure>& failures, bool kept)
+{
+    ImportBookkeeping::Box box = ImportBookkeeping::batchEndBox(0, false, false, {}, failures);
+    if (kept)
+        box.text += QStringLiteral("\n未上报的记录将在下次导入照片时重新上报，退出软件后不再上报");
+    return box;
+}
+
+void ReportStore::answer(const Report& report, QNetworkReply* reply, const QPointer<QObject>& window,
+                         const Answered& answered, bool resent)
+{
+    if (window) {
+        answered(report, reply);
+        return;
+    }
+    const WebService::Reply r = WebService::read(reply);
+    ImportBookkeeping::Box box;
+    if (r.kind == WebService::Reply::Kind::TransportError && !resent)
+        box = notTakenBox({{report.orderNumber, r.statusText}}, true);
+    else if (r.kind == WebService::Reply::Kind::Refusal)
+        box = notTakenBox({{report.orderNumber, refusalText(report.kind, r.code)}}, false);
+    if (!box.title.isEmpty())
+        Prompts::longNotice(box.title, box.text);
+}
+
 void ReportStore::send(const Report& report, QObject* context, Answered answered)
 {
     const QPointer<QObject> window = context;
@@ -52,8 +82,7 @@ void ReportStore::send(const Report& report, QObject* context, Answered answered
         // Kept with its counts as they were: a resend never counts twice.
         if (!received(reply))
             m_kept.append(report);
-        if (window)
-            answered(report, reply);
+        answer(report, reply, window, answered, false);
     });
 }
 
@@ -78,8 +107,7 @@ void ReportStore::resendInTurn(QList<Report> reports, QObject* context, Answered
         // were first sent.
         if (!wasReceived)
             m_kept = QList<Report>{first} + reports + m_kept;
-        if (window)
-            answered(first, reply);
+        answer(first, reply, window, answered, true);
         if (wasReceived)
             resendInTurn(reports, window, answered, next);
         else if (window)

@@ -3,7 +3,10 @@
 #include <QByteArray>
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QString>
+
+#include "importbookkeeping.h"
 
 #include <functional>
 
@@ -19,7 +22,9 @@ class QNetworkReply;
 // none is lost with the window that posted it. A report is out of the store
 // while it is on its way and back in when it fails again, so two open
 // windows never send one report twice. Nothing is kept once the client is
-// quit. Used on the user-interface thread only.
+// quit. A report whose window has gone when its answer comes is named by
+// the store itself, in a box of its own, by the window's rule. Used on the
+// user-interface thread only.
 class ReportStore : public QObject
 {
     Q_OBJECT
@@ -41,6 +46,14 @@ public:
 
     static ReportStore& instance();
 
+    // What a window says of a report not taken, and the store once its
+    // window has gone: a refusal's text ("错误代码：<code>", a path
+    // report's "上传路径错误代码：<code>"), and the box naming the orders
+    // whose reports were not taken; kept adds the line that tells staff
+    // the store sends them again, but not after the client is quit.
+    static QString refusalText(Kind kind, const QString& code);
+    static ImportBookkeeping::Box notTakenBox(const QList<ImportBookkeeping::ReportFailure>& failures, bool kept);
+
     // Posts the report; when the service does not receive it, it is kept.
     void send(const Report& report, QObject* context, Answered answered);
     // Sends the kept reports again, one after another, and then calls next.
@@ -60,6 +73,12 @@ private:
     // Posts the report; done gets its reply, which is released afterwards.
     void post(const Report& report, std::function<void(QNetworkReply*)> done);
     void resendInTurn(QList<Report> reports, QObject* context, Answered answered, std::function<void()> next);
+    // Hands the reply to the window that sent the report while it is there;
+    // once it has gone, names a report not taken as the window would have:
+    // a refusal always, a report not received on its first send only (a
+    // resend that fails again was named when it first failed).
+    void answer(const Report& report, QNetworkReply* reply, const QPointer<QObject>& window,
+                const Answered& answered, bool resent);
 
     QNetworkAccessManager* m_manager = nullptr;
     QList<Report> m_kept;

@@ -246,10 +246,7 @@ QByteArray countReportBody(const QString& orderId, const QString& orderPath, con
 
 QString completionText(int mode, const Counts& before, const Counts& after)
 {
-    const QString afterOrder =
-        after.order < 0 ? FileOperation::unreadableText() : QString::number(after.order) + QStringLiteral("张");
-    QString text =
-        QStringLiteral("导入前正式库照片：%1张\n\n导入后正式库照片：%2").arg(before.order).arg(afterOrder);
+    QString text = QStringLiteral("导入前正式库照片：%1张\n\n导入后正式库照片：%2张").arg(before.order).arg(after.order);
     if (mode != 0)
         return text + QStringLiteral("    \n");
     return text + QStringLiteral("\n\n导入前备份库照片：%1张\n\n导入后备份库照片：%2张    \n")
@@ -257,8 +254,10 @@ QString completionText(int mode, const Counts& before, const Counts& after)
                       .arg(after.backup);
 }
 
-Counts committedCounts(const PhotoImport::Result& result)
+Counts committedCounts(int mode, const PhotoImport::Result& result)
 {
+    if (mode != 0)
+        return {ImportBookkeeping::committedCounts(importType(mode), result).server, 0};
     if (!result.mainCopy || !ImportBookkeeping::isCountedPhoto(result.targetName))
         return {};
     return {1, result.backupCopy ? 1 : 0};

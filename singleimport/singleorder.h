@@ -119,12 +119,13 @@ struct Counts
     int order = 0;
     int backup = 0;
 };
-// A count after below 0 could not be read and says so.
 QString completionText(int mode, const Counts& before, const Counts& after);
-// What one photo of a photos-mode run adds to the counts the run reports:
-// its main copy once committed under the name it claimed, and its backup
-// once it took its name, each only where the folder count would count it.
-Counts committedCounts(const PhotoImport::Result& result);
+// What one photo of a run adds to the counts the run reports, each only
+// where the folder count would count it. Photos: its main copy once
+// committed under the name it claimed, and its backup once it took its
+// name. Finished photos and designs: the main copy only when its name was
+// new, for one that replaced a file of its name adds nothing.
+Counts committedCounts(int mode, const PhotoImport::Result& result);
 
 // A chosen file the list leaves out: a name beginning with "." or a file
 // the file system marks hidden.

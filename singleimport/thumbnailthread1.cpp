@@ -49,7 +49,9 @@ void ThumbnailThread1::run()
         bool failed = false;
         const QString imageTime = importImage(&failed);
         if (failed)
-            owner.post("onImportImageFailed", picPath);
+            owner.post("onImportImageFailed", picPath, m_diskFull);
+        else if (m_partlyWritten)
+            owner.post("onImportImagePartlyWritten", picPath, m_targetName, m_diskFull);
         owner.post("onImportImageCommitted", m_committed.order, m_committed.backup);
         owner.post("onFinishImportImage", imageTime);
         break;
@@ -88,11 +90,13 @@ QString ThumbnailThread1::importImage(bool* failed)
     if (!result.decoded)
         qDebug() << "空照片：" << picPath;
     // The photo has arrived where its main copy holds its name, whatever
-    // it took to make it.
+    // it took to make it; a file of it not written leaves it in the order.
     const bool hasMain = result.mainCopy;
-    fail(result.isFailure() || !hasMain);
-    if (photos)
-        m_committed = SingleOrder::committedCounts(result);
+    fail(!hasMain);
+    m_partlyWritten = hasMain && result.isFailure();
+    m_diskFull = result.diskFull;
+    m_targetName = result.targetName;
+    m_committed = SingleOrder::committedCounts(m_mode, result);
     // Without its main copy the photo holds no name its record could give.
     // The shot time is the one the photo's bytes carry: the file on the
     // card is not read again.

@@ -14,11 +14,14 @@
 // The pooled job of the single-order import window. One object does one of
 // three jobs, chosen by its constructor:
 //   1 imports one photo into the order's folder tree and reports its
-//     shot-time record ("onFinishImportImage"), after reporting a photo that
-//     could not be read or written ("onImportImageFailed") and what it added
-//     to the photos mode's counts ("onImportImageCommitted", the main copy
-//     and the backup, each 0 or 1); once its run is stopped, a job that has
-//     not begun touches nothing and reports only its photo not imported
+//     shot-time record ("onFinishImportImage"), after reporting a photo
+//     whose main copy could not be read or written ("onImportImageFailed"),
+//     or one whose main copy arrived while another of its files did not
+//     ("onImportImagePartlyWritten", with the name it has in the order),
+//     each telling whether a write met a full share, and what it added to
+//     the run's counts ("onImportImageCommitted", the main copy and the
+//     backup, each 0 or 1); once its run is stopped, a job that has not
+//     begun touches nothing and reports only its photo not imported
 //     ("onImportImageNotBegun");
 //   2 makes the square icon of one image for the thumbnail list
 //     ("setThumbIcon", with the listing it belongs to);
@@ -55,7 +58,8 @@ public:
     void run() override;
 
     // Type 1 on the calling thread; the result is the shot-time record
-    // ("" when none) and failed tells whether the photo did not arrive.
+    // ("" when none) and failed tells whether the photo's main copy did not
+    // arrive.
     QString importImage(bool* failed = nullptr);
     void scaleImage();
     void isDirExist();
@@ -77,6 +81,9 @@ private:
     int m_generation = 0;
     std::shared_ptr<const FoldersInUse::Claim> m_claim;
     SingleOrder::Counts m_committed;
+    bool m_partlyWritten = false; // the main copy arrived, another file did not
+    bool m_diskFull = false;
+    QString m_targetName;
     std::shared_ptr<FileOperation::SweptFolders> m_sweptFolders;
     std::shared_ptr<const std::atomic<bool>> m_stop;
 };

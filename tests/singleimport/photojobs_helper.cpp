@@ -42,11 +42,12 @@ public slots:
         records += imageTime;
         ++finished;
     }
-    void onImportImageFailed(QString picPath)
+    void onImportImageFailed(QString picPath, bool)
     {
         QTextStream(stderr) << "failed: " << picPath << '\n';
         ++failed;
     }
+    void onImportImagePartlyWritten(QString picPath, QString, bool) { onImportImageFailed(picPath, false); }
 };
 
 int main(int argc, char* argv[])

@@ -32,6 +32,7 @@
 #include <QStandardItemModel>
 #include <QTableView>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -55,6 +56,9 @@ private slots:
     void startFailures();
     void photosRunAndASecondOne();
     void finishedRun();
+    void countsWhatTheRunCommitted_data();
+    void countsWhatTheRunCommitted();
+    void failedWritesAreTold_data();
     void failedWritesAreTold();
     void iconsOfTheCurrentListingOnly();
     void reimport();
@@ -124,10 +128,11 @@ void TestImportPhotoToServer::cleanup()
 {
     FileOperation::setFaultHook(nullptr);
     delete m_window;
+    // The reports outlive their windows, and so may their boxes: none may
+    // reach the next test.
+    QTRY_COMPARE(ReportStore::instance().sendingCount(), 0);
     if (m_prompts)
         QVERIFY2(m_prompts->unexpected().isEmpty(), qPrintable(m_prompts->unexpected().join("; ")));
-    // The reports outlive their windows: none may reach the next test.
-    QTRY_COMPARE(ReportStore::instance().sendingCount(), 0);
     QCOMPARE(ReportStore::instance().keptCount(), 0);
     m_service.reset();
     m_fixtureDir.reset();
@@ -257,7 +262,8 @@ void TestImportPhotoToServer::slotsReachedByName()
 {
     const QMetaObject& meta = ImportPhotoToServer::staticMetaObject;
     for (const char* slot : {"updateThumbIcon(int,QPixmap)", "setThumbIcon(int,int,QImage)", "onIsPathExist(bool)",
-                             "onFinishImportImage(QString)", "onImportImageFailed(QString)"})
+                             "onFinishImportImage(QString)", "onImportImageFailed(QString,bool)",
+                             "onImportImagePartlyWritten(QString,QString,bool)"})
         QVERIFY2(meta.indexOfMethod(slot) >= 0, slot);
 }
 
@@ -582,33 +588,119 @@ void TestImportPhotoToServer::finishedRun()
     // The service's own form goes back as it came.
     QCOMPARE(counts.values.value("orderpicpath"), QStringLiteral("\\\\studio-nas\\photos\\2019-04\\15\\415A102-B-1\\"));
     QCOMPARE(storedOrder().value("finishnum").toString(), QStringLiteral("2"));
+}
 
-    // A count after the run that cannot be read, or whose folder cannot be
-    // looked at, is not sent as a guess.
-    waitForLookup(w);
-    int shown = 1;
-    for (const auto fault : {FileOperation::Fault::List, FileOperation::Fault::LookUp}) {
-        const int before = 3 + shown / 2; // each run adds one photo
-        const QString photo = QStringLiteral("IMG_000%1.JPG").arg(before);
-        choose(w, {card(photo, 1, "")});
-        FileOperation::setFaultHook([order, fault, photo](FileOperation::Fault f, const QString& path) {
-            return f == fault && path.endsWith("/成品") && QFile::exists(order + "成品/" + photo);
-        });
-        m_prompts->setNextAnswer(Prompts::Yes);
-        m_prompts->setNextAnswer(Prompts::Yes);
-        child<QPushButton>(w, "importButton")->click();
-        QTRY_COMPARE(m_prompts->messages().size(), shown + 2);
-        QCOMPARE(
-            m_prompts->messages().at(shown).text,
-            QStringLiteral("导入前正式库照片：%1张\n\n导入后正式库照片：目录读取失败    \n").arg(before));
-        QCOMPARE(m_prompts->messages().at(shown + 1).text, "以下订单上报失败：\nA102：目录读取失败");
-        QCOMPARE(m_service->requests("order", "updatepicpath").size(), 1);
-        shown += 2;
+void TestImportPhotoToServer::countsWhatTheRunCommitted_data()
+{
+    QTest::addColumn<QString>("mode"); // its button
+    // "again": the run's files are in the order already, under their names;
+    // "other window": another window imports three into the order meanwhile.
+    QTest::addColumn<QString>("meanwhile");
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("posted");
+
+    const QString again = "导入前正式库照片：2张\n\n导入后正式库照片：2张    \n";
+    const QString beside = "导入前正式库照片：0张\n\n导入后正式库照片：2张    \n";
+    QTest::newRow("finished photos over their own names") << "importPic2" << "again" << again << "0";
+    QTest::newRow("designs over their own names") << "importPic3" << "again" << again << "0";
+    QTest::newRow("finished photos beside another window's") << "importPic2" << "other window" << beside << "2";
+    QTest::newRow("designs beside another window's") << "importPic3" << "other window" << beside << "2";
+}
+
+// A count report and its box carry what the run committed: a file that
+// replaced one of its name adds nothing, and another window's files written
+// into the order meanwhile are that window's.
+void TestImportPhotoToServer::countsWhatTheRunCommitted()
+{
+    QFETCH(QString, mode);
+    QFETCH(QString, meanwhile);
+    startWithOwnFolder();
+    m_volumes->mkdir(kOwnFolder);
+    const QStringList mine{card("IMG_0001.JPG", 1, ""), card("IMG_0002.JPG", 1, "")};
+    ImportPhotoToServer* w = open();
+    std::unique_ptr<ImportPhotoToServer> other(new ImportPhotoToServer(nullptr));
+    for (ImportPhotoToServer* window : {w, other.get()}) {
+        window->show();
+        waitForLookup(window);
+        child<QPushButton>(window, qPrintable(mode))->click();
+        waitForLookup(window);
     }
+    if (meanwhile == "again") {
+        const QString first = pressImport(w, mine, "导片成功!");
+        QVERIFY2(first.startsWith("导入前正式库照片：0张"), qPrintable(first));
+        waitForLookup(w);
+        choose(w, mine);
+    } else {
+        choose(w, mine);
+        choose(other.get(), {card("IMG_0011.JPG", 1, ""), card("IMG_0012.JPG", 1, ""), card("IMG_0013.JPG", 1, "")});
+    }
+    // This run's photos wait at their card reads until the other's is over.
+    struct Hold
+    {
+        QAtomicInt held = 1;
+        QSemaphore begun;
+    };
+    const auto hold = std::make_shared<Hold>();
+    hold->held = meanwhile == "other window" ? 1 : 0;
+    const auto letGo = qScopeGuard([hold] { hold->held = 0; });
+    FileOperation::setFaultHook([hold, mine](FileOperation::Fault fault, const QString& path) {
+        if (fault == FileOperation::Fault::Read && mine.contains(path)) {
+            hold->begun.release();
+            while (hold->held.loadAcquire())
+                QThread::msleep(5);
+        }
+        return false;
+    });
+    const int reports = m_service->requests("order", "updatepicpath").size();
+    m_prompts->setNextAnswer(Prompts::Yes);
+    child<QPushButton>(w, "importButton")->click();
+    if (meanwhile == "other window") {
+        QTRY_VERIFY(hold->begun.available() >= 1);
+        QCOMPARE(importChosen(other.get(), "导片成功!"), "导入前正式库照片：0张\n\n导入后正式库照片：3张    \n");
+        QCOMPARE(m_service->requests("order", "updatepicpath").last().values.value("picnumber"),
+                 QStringLiteral("3"));
+        hold->held = 0;
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(m_service->requests("order", "updatepicpath").size(),
+                              reports + (meanwhile == "other window" ? 2 : 1), 30000);
+    QCOMPARE(m_prompts->messages().last().title, QStringLiteral("导片成功!"));
+    QTEST(m_prompts->messages().last().text, "box");
+    QTEST(m_service->requests("order", "updatepicpath").last().values.value("picnumber"), "posted");
+}
+
+void TestImportPhotoToServer::failedWritesAreTold_data()
+{
+    QTest::addColumn<int>("fault");
+    QTest::addColumn<QStringList>("failing"); // path ends
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("posted"); // picnumber/picbaknumber
+    QTest::addColumn<int>("records");
+
+    using F = FileOperation::Fault;
+    const QString partly = "1张照片已导入，部分文件未写入\nIMG_0002.JPG → 415A102-002.jpg\n";
+    const QString counts = "\n导入前正式库照片：0张\n\n导入后正式库照片：%1张\n\n导入前备份库照片：0张\n\n"
+                           "导入后备份库照片：%2张    \n";
+    // A photo in the order with a file not written is named apart: imported
+    // again, it would be stored twice.
+    QTest::newRow("a thumbnail and the records not written")
+        << int(F::Write) << QStringList{"thumbnail100/415A102-002.jpg", "ImageTime.txt"}
+        << partly + "拍摄时间记录写入失败\n" + counts.arg(2).arg(2) << "2/2" << 0;
+    QTest::newRow("a backup copy not written")
+        << int(F::Write) << QStringList{"backup/2019-04/15/415A102-1/照片/415A102-002.jpg"}
+        << partly + counts.arg(2).arg(1) << "2/1" << 2;
+    QTest::newRow("a main copy onto a full share")
+        << int(F::DiskFull) << QStringList{"photos/2019-04/15/415A102-1/照片/415A102-002.jpg"}
+        << "服务器空间不足，请清理空间后再导入\n1张照片导入失败\nIMG_0002.JPG\n" + counts.arg(1).arg(1) << "1/1"
+        << 1;
+    QTest::newRow("a backup copy onto a full share")
+        << int(F::DiskFull) << QStringList{"backup/2019-04/15/415A102-1/照片/415A102-002.jpg"}
+        << "服务器空间不足，请清理空间后再导入\n" + partly + counts.arg(2).arg(1) << "2/1" << 2;
 }
 
 void TestImportPhotoToServer::failedWritesAreTold()
 {
+    QFETCH(int, fault);
+    QFETCH(QStringList, failing);
     start();
     const QStringList files{card("IMG_0001.JPG", 1, "2019:04:15 10:00:01"),
                             card("IMG_0002.JPG", 1, "2019:04:15 10:00:02")};
@@ -616,15 +708,14 @@ void TestImportPhotoToServer::failedWritesAreTold()
     waitForLookup(w);
     child<QPushButton>(w, "importPic1")->click();
     waitForLookup(w);
-    FileOperation::setFaultHook([](FileOperation::Fault fault, const QString& path) {
-        return fault == FileOperation::Fault::Write &&
-               (path.endsWith("thumbnail100/415A102-002.jpg") || path.endsWith("ImageTime.txt"));
+    FileOperation::setFaultHook([fault, failing](FileOperation::Fault f, const QString& path) {
+        return int(f) == fault && std::any_of(failing.begin(), failing.end(),
+                                              [&path](const QString& end) { return path.endsWith(end); });
     });
-    QCOMPARE(pressImport(w, files, "警告"),
-             QStringLiteral("1张照片导入失败\nIMG_0002."
-                            "JPG\n拍摄时间记录写入失败\n\n导入前正式库照片：0张\n\n导入后正式库照片：2张\n\n"
-                            "导入前备份库照片：0张\n\n导入后备份库照片：2张    \n"));
-    QVERIFY(!QFileInfo::exists(m_volumes->path(kNewFolder + "ImageTime.txt")));
+    QTEST(pressImport(w, files, "警告"), "box");
+    const StandIn::LoggedRequest counts = m_service->requests("order", "updatepicpath").last();
+    QTEST(counts.values.value("picnumber") + "/" + counts.values.value("picbaknumber"), "posted");
+    QTEST(int(TestFiles::readAll(m_volumes->path(kNewFolder + "ImageTime.txt")).count('|')), "records");
 }
 
 void TestImportPhotoToServer::iconsOfTheCurrentListingOnly()
@@ -948,30 +1039,45 @@ void TestImportPhotoToServer::reportsKeptAndSentAgain_data()
 {
     QTest::addColumn<QString>("action"); // the route that fails
     QTest::addColumn<QString>("fault");
-    QTest::addColumn<QString>("line"); // of the box after the run
-    QTest::addColumn<bool>("nextWindow"); // the window is closed and another one opened
+    QTest::addColumn<QString>("box"); // after the run
+    // What comes next: "same window" looks the order up again; "next
+    // window": the window is closed and another one opened; "gone": the
+    // window is closed and deleted before the answer, then another opened;
+    // "two windows": the window looks up again while a second one opens.
+    QTest::addColumn<QString>("then");
+    QTest::addColumn<bool>("kept");
 
-    QTest::newRow("count report, HTTP 500") << "updatepicpath"
-                                            << "http"
-                                            << "A102：500" << false;
-    QTest::newRow("count report, no answer") << "updatepicpath"
-                                             << "drop"
-                                             << "A102：网络错误" << false;
-    QTest::newRow("path report, HTTP 500") << "updatepicpath2"
-                                           << "http"
-                                           << "A102：500" << false;
-    QTest::newRow("count report, sent by the next window") << "updatepicpath"
-                                                           << "http"
-                                                           << "A102：500" << true;
+    const QString failed = "以下订单上报失败：\nA102：";
+    const QString kept = "\n未上报的记录将在下次导入照片时重新上报，退出软件后不再上报";
+    QTest::newRow("count report, HTTP 500") << "updatepicpath" << "http" << failed + "500" + kept << "same window"
+                                            << true;
+    QTest::newRow("count report, no answer") << "updatepicpath" << "drop" << failed + "网络错误" + kept
+                                             << "same window" << true;
+    QTest::newRow("path report, HTTP 500") << "updatepicpath2" << "http" << failed + "500" + kept << "same window"
+                                           << true;
+    QTest::newRow("count report, sent by the next window") << "updatepicpath" << "http" << failed + "500" + kept
+                                                           << "next window" << true;
+    // Once its window has gone, the store names the report itself.
+    QTest::newRow("count report, HTTP 500 after the window has gone")
+        << "updatepicpath" << "http" << failed + "500" + kept << "gone" << true;
+    QTest::newRow("count report refused after the window has gone")
+        << "updatepicpath" << "refuse" << failed + "错误代码：0" << "gone" << false;
+    QTest::newRow("path report refused after the window has gone")
+        << "updatepicpath2" << "refuse" << failed + "上传路径错误代码：0" << "gone" << false;
+    QTest::newRow("count report, resent once by two windows") << "updatepicpath" << "http" << failed + "500" + kept
+                                                              << "two windows" << true;
 }
 
 // A report the service did not receive is named after the run and sent
 // again, once and as it was, before the next lookup, also a later window's:
-// no photo is copied again and no count is added twice.
+// no photo is copied again and no count is added twice. A refused one is
+// named and not sent again.
 void TestImportPhotoToServer::reportsKeptAndSentAgain()
 {
     QFETCH(QString, action);
     QFETCH(QString, fault);
+    QFETCH(QString, then);
+    QFETCH(bool, kept);
     start();
     const QStringList files{card("IMG_0001.JPG", 1, ""), card("IMG_0002.JPG", 1, "")};
     ImportPhotoToServer* w = open();
@@ -980,41 +1086,64 @@ void TestImportPhotoToServer::reportsKeptAndSentAgain()
     waitForLookup(w);
     if (fault == "http")
         m_service->failHttp("order", action, 500);
+    else if (fault == "refuse")
+        m_service->refuse("order", action, "0", "x");
     else
         m_service->drop("order", action);
+    if (then == "gone")
+        m_service->delay("order", action, 2000);
 
     m_prompts->setNextAnswer(Prompts::Yes); // the report box
     QVERIFY(pressImport(w, files, "导片成功!").startsWith("导入前正式库照片：0张"));
+    if (then == "gone") {
+        QCOMPARE(m_prompts->messages().size(), 1);
+        w->close(); // its opener deletes it then
+        delete w;
+        QTRY_COMPARE_WITH_TIMEOUT(ReportStore::instance().sendingCount(), 0, 10000);
+    }
     QTRY_COMPARE(m_prompts->messages().size(), 2);
     QCOMPARE(m_prompts->messages().last().title, QStringLiteral("警告"));
-    QFETCH(QString, line);
-    QCOMPARE(m_prompts->messages().last().text, QStringLiteral("以下订单上报失败：\n") + line);
+    QTEST(m_prompts->messages().last().text, "box");
     QTest::qWait(100);
     QCOMPARE(m_prompts->messages().size(), 2);
     const QByteArray sent = m_service->requests("order", action).first().rawBody;
 
     m_service->clearFaults();
     m_service->clearLog();
-    QFETCH(bool, nextWindow);
-    if (nextWindow) {
-        w->close(); // its opener deletes it then
+    std::unique_ptr<ImportPhotoToServer> second;
+    if (then == "next window") {
+        w->close();
         delete w;
+    }
+    if (then == "next window" || then == "gone") {
         w = open();
     } else {
+        // The first resend is on its way while the second window looks up.
+        if (then == "two windows")
+            m_service->delay("order", action, 300);
         child<QPushButton>(w, "importPic2")->click();
+        if (then == "two windows") {
+            second.reset(new ImportPhotoToServer(nullptr));
+            second->show();
+            waitForLookup(second.get());
+        }
     }
     waitForLookup(w);
-    QTRY_COMPARE(m_service->requests("order", "get_order_path").size(), nextWindow ? 1 : 2);
+    // A mode switch looks up twice, an opening once.
+    const int lookups = (then == "same window" || then == "two windows" ? 2 : 0) + (then == "same window" ? 0 : 1);
+    QTRY_COMPARE(m_service->requests("order", "get_order_path").size(), lookups);
     const QList<StandIn::LoggedRequest> log = m_service->log();
-    QCOMPARE(m_service->requests("order", action).size(), 1);
+    QCOMPARE(m_service->requests("order", action).size(), kept ? 1 : 0);
+    QCOMPARE(TestFiles::entries(m_volumes->path(kNewFolder + "照片"), QDir::Files).size(), 2);
+    QCOMPARE(m_prompts->messages().size(), 2);
+    if (!kept)
+        return;
     QCOMPARE(m_service->requests("order", action).first().rawBody, sent);
     // The report went before the lookups.
     QCOMPARE(log.first().a, action);
-    QCOMPARE(TestFiles::entries(m_volumes->path(kNewFolder + "照片"), QDir::Files).size(), 2);
     QCOMPARE(storedOrder().value("photonum").toString(), QStringLiteral("2"));
     QCOMPARE(storedOrder().value("orderpath").toString(),
              QStringLiteral("\\\\studio-nas\\photos\\2019-04/15/415A102-1/"));
-    QCOMPARE(m_prompts->messages().size(), 2);
 }
 
 void TestImportPhotoToServer::failedFilesNamed_data()

@@ -29,7 +29,10 @@ public:
 
 public slots:
     void onFinishImportImage(QString imageTime) { calls.append("finish(" + imageTime + ")"); }
-    void onImportImageFailed(QString picPath) { calls.append("failed(" + QFileInfo(picPath).fileName() + ")"); }
+    void onImportImageFailed(QString picPath, bool diskFull)
+    {
+        calls.append("failed(" + QFileInfo(picPath).fileName() + (diskFull ? ",full)" : ")"));
+    }
     void setThumbIcon(int generation, int index, QImage image)
     {
         calls.append(QStringLiteral("icon(%1,%2)").arg(generation).arg(index));
