@@ -830,7 +830,8 @@ void ImportPhotoToServer::onFinishImportImage(QString imageTime)
     // What this run committed, so another window or station importing into
     // the order meanwhile adds nothing, and a photo that replaced one of its
     // name adds nothing either.
-    const SingleOrder::Counts after{before.order + m_runCommitted.order, before.backup + m_runCommitted.backup};
+    const SingleOrder::Counts after{before.order + m_runCommitted.order,
+                                    before.backup + m_runCommitted.backup};
     QString title = QStringLiteral("导片成功!");
     QString text = SingleOrder::completionText(m_runMode, before, after);
     QStringList problems;
@@ -844,7 +845,8 @@ void ImportPhotoToServer::onFinishImportImage(QString imageTime)
     // files not written: importing them again would store them twice.
     if (!m_partlyWritten.isEmpty()) {
         m_partlyWritten.sort(Qt::CaseInsensitive);
-        problems << QStringLiteral("%1张照片已导入，部分文件未写入").arg(m_partlyWritten.size()) << m_partlyWritten;
+        problems << QStringLiteral("%1张照片已导入，部分文件未写入").arg(m_partlyWritten.size())
+                 << m_partlyWritten;
     }
     // A stopped run's photos that were never begun are apart from those
     // that failed: nothing of them was written.

@@ -50,7 +50,8 @@ QString ReportStore::refusalText(Kind kind, const QString& code)
     return (kind == Kind::Paths ? QStringLiteral("上传路径错误代码：") : QStringLiteral("错误代码：")) + code;
 }
 
-ImportBookkeeping::Box ReportStore::notTakenBox(const QList<ImportBookkeeping::ReportFailure>& failures, bool kept)
+ImportBookkeeping::Box ReportStore::notTakenBox(const QList<ImportBookkeeping::ReportFailure>& failures,
+                                                bool kept)
 {
     ImportBookkeeping::Box box = ImportBookkeeping::batchEndBox(0, false, false, {}, failures);
     if (kept)

@@ -52,7 +52,8 @@ public:
     // whose reports were not taken; kept adds the line that tells staff
     // the store sends them again, but not after the client is quit.
     static QString refusalText(Kind kind, const QString& code);
-    static ImportBookkeeping::Box notTakenBox(const QList<ImportBookkeeping::ReportFailure>& failures, bool kept);
+    static ImportBookkeeping::Box notTakenBox(const QList<ImportBookkeeping::ReportFailure>& failures,
+                                              bool kept);
 
     // Posts the report; when the service does not receive it, it is kept.
     void send(const Report& report, QObject* context, Answered answered);

@@ -246,7 +246,8 @@ QByteArray countReportBody(const QString& orderId, const QString& orderPath, con
 
 QString completionText(int mode, const Counts& before, const Counts& after)
 {
-    QString text = QStringLiteral("导入前正式库照片：%1张\n\n导入后正式库照片：%2张").arg(before.order).arg(after.order);
+    QString text =
+        QStringLiteral("导入前正式库照片：%1张\n\n导入后正式库照片：%2张").arg(before.order).arg(after.order);
     if (mode != 0)
         return text + QStringLiteral("    \n");
     return text + QStringLiteral("\n\n导入前备份库照片：%1张\n\n导入后备份库照片：%2张    \n")

@@ -261,9 +261,10 @@ QJsonObject TestImportPhotoToServer::storedOrder() const
 void TestImportPhotoToServer::slotsReachedByName()
 {
     const QMetaObject& meta = ImportPhotoToServer::staticMetaObject;
-    for (const char* slot : {"updateThumbIcon(int,QPixmap)", "setThumbIcon(int,int,QImage)", "onIsPathExist(bool)",
-                             "onFinishImportImage(QString)", "onImportImageFailed(QString,bool)",
-                             "onImportImagePartlyWritten(QString,QString,bool)"})
+    for (const char* slot :
+         {"updateThumbIcon(int,QPixmap)", "setThumbIcon(int,int,QImage)", "onIsPathExist(bool)",
+          "onFinishImportImage(QString)", "onImportImageFailed(QString,bool)",
+          "onImportImagePartlyWritten(QString,QString,bool)"})
         QVERIFY2(meta.indexOfMethod(slot) >= 0, slot);
 }
 
@@ -601,10 +602,14 @@ void TestImportPhotoToServer::countsWhatTheRunCommitted_data()
 
     const QString again = "导入前正式库照片：2张\n\n导入后正式库照片：2张    \n";
     const QString beside = "导入前正式库照片：0张\n\n导入后正式库照片：2张    \n";
-    QTest::newRow("finished photos over their own names") << "importPic2" << "again" << again << "0";
-    QTest::newRow("designs over their own names") << "importPic3" << "again" << again << "0";
-    QTest::newRow("finished photos beside another window's") << "importPic2" << "other window" << beside << "2";
-    QTest::newRow("designs beside another window's") << "importPic3" << "other window" << beside << "2";
+    QTest::newRow("finished photos over their own names") << "importPic2"
+                                                          << "again" << again << "0";
+    QTest::newRow("designs over their own names") << "importPic3"
+                                                  << "again" << again << "0";
+    QTest::newRow("finished photos beside another window's") << "importPic2"
+                                                             << "other window" << beside << "2";
+    QTest::newRow("designs beside another window's") << "importPic3"
+                                                     << "other window" << beside << "2";
 }
 
 // A count report and its box carry what the run committed: a file that
@@ -632,7 +637,8 @@ void TestImportPhotoToServer::countsWhatTheRunCommitted()
         choose(w, mine);
     } else {
         choose(w, mine);
-        choose(other.get(), {card("IMG_0011.JPG", 1, ""), card("IMG_0012.JPG", 1, ""), card("IMG_0013.JPG", 1, "")});
+        choose(other.get(),
+               {card("IMG_0011.JPG", 1, ""), card("IMG_0012.JPG", 1, ""), card("IMG_0013.JPG", 1, "")});
     }
     // This run's photos wait at their card reads until the other's is over.
     struct Hold
@@ -656,7 +662,8 @@ void TestImportPhotoToServer::countsWhatTheRunCommitted()
     child<QPushButton>(w, "importButton")->click();
     if (meanwhile == "other window") {
         QTRY_VERIFY(hold->begun.available() >= 1);
-        QCOMPARE(importChosen(other.get(), "导片成功!"), "导入前正式库照片：0张\n\n导入后正式库照片：3张    \n");
+        QCOMPARE(importChosen(other.get(), "导片成功!"),
+                 "导入前正式库照片：0张\n\n导入后正式库照片：3张    \n");
         QCOMPARE(m_service->requests("order", "updatepicpath").last().values.value("picnumber"),
                  QStringLiteral("3"));
         hold->held = 0;
@@ -690,8 +697,8 @@ void TestImportPhotoToServer::failedWritesAreTold_data()
         << partly + counts.arg(2).arg(1) << "2/1" << 2;
     QTest::newRow("a main copy onto a full share")
         << int(F::DiskFull) << QStringList{"photos/2019-04/15/415A102-1/照片/415A102-002.jpg"}
-        << "服务器空间不足，请清理空间后再导入\n1张照片导入失败\nIMG_0002.JPG\n" + counts.arg(1).arg(1) << "1/1"
-        << 1;
+        << "服务器空间不足，请清理空间后再导入\n1张照片导入失败\nIMG_0002.JPG\n" + counts.arg(1).arg(1)
+        << "1/1" << 1;
     QTest::newRow("a backup copy onto a full share")
         << int(F::DiskFull) << QStringList{"backup/2019-04/15/415A102-1/照片/415A102-002.jpg"}
         << "服务器空间不足，请清理空间后再导入\n" + partly + counts.arg(2).arg(1) << "2/1" << 2;
@@ -1049,23 +1056,29 @@ void TestImportPhotoToServer::reportsKeptAndSentAgain_data()
 
     const QString failed = "以下订单上报失败：\nA102：";
     const QString kept = "\n未上报的记录将在下次导入照片时重新上报，退出软件后不再上报";
-    QTest::newRow("count report, HTTP 500") << "updatepicpath" << "http" << failed + "500" + kept << "same window"
-                                            << true;
-    QTest::newRow("count report, no answer") << "updatepicpath" << "drop" << failed + "网络错误" + kept
-                                             << "same window" << true;
-    QTest::newRow("path report, HTTP 500") << "updatepicpath2" << "http" << failed + "500" + kept << "same window"
-                                           << true;
-    QTest::newRow("count report, sent by the next window") << "updatepicpath" << "http" << failed + "500" + kept
-                                                           << "next window" << true;
+    QTest::newRow("count report, HTTP 500") << "updatepicpath"
+                                            << "http" << failed + "500" + kept << "same window" << true;
+    QTest::newRow("count report, no answer") << "updatepicpath"
+                                             << "drop" << failed + "网络错误" + kept << "same window" << true;
+    QTest::newRow("path report, HTTP 500") << "updatepicpath2"
+                                           << "http" << failed + "500" + kept << "same window" << true;
+    QTest::newRow("count report, sent by the next window")
+        << "updatepicpath"
+        << "http" << failed + "500" + kept << "next window" << true;
     // Once its window has gone, the store names the report itself.
     QTest::newRow("count report, HTTP 500 after the window has gone")
-        << "updatepicpath" << "http" << failed + "500" + kept << "gone" << true;
-    QTest::newRow("count report refused after the window has gone")
-        << "updatepicpath" << "refuse" << failed + "错误代码：0" << "gone" << false;
+        << "updatepicpath"
+        << "http" << failed + "500" + kept << "gone" << true;
+    QTest::newRow("count report refused after the window has gone") << "updatepicpath"
+                                                                    << "refuse" << failed + "错误代码：0"
+                                                                    << "gone" << false;
     QTest::newRow("path report refused after the window has gone")
-        << "updatepicpath2" << "refuse" << failed + "上传路径错误代码：0" << "gone" << false;
-    QTest::newRow("count report, resent once by two windows") << "updatepicpath" << "http" << failed + "500" + kept
-                                                              << "two windows" << true;
+        << "updatepicpath2"
+        << "refuse" << failed + "上传路径错误代码：0"
+        << "gone" << false;
+    QTest::newRow("count report, resent once by two windows")
+        << "updatepicpath"
+        << "http" << failed + "500" + kept << "two windows" << true;
 }
 
 // A report the service did not receive is named after the run and sent
@@ -1130,7 +1143,8 @@ void TestImportPhotoToServer::reportsKeptAndSentAgain()
     }
     waitForLookup(w);
     // A mode switch looks up twice, an opening once.
-    const int lookups = (then == "same window" || then == "two windows" ? 2 : 0) + (then == "same window" ? 0 : 1);
+    const int lookups =
+        (then == "same window" || then == "two windows" ? 2 : 0) + (then == "same window" ? 0 : 1);
     QTRY_COMPARE(m_service->requests("order", "get_order_path").size(), lookups);
     const QList<StandIn::LoggedRequest> log = m_service->log();
     QCOMPARE(m_service->requests("order", action).size(), kept ? 1 : 0);
