@@ -673,13 +673,15 @@ bool FileOperation::isSameContent(const QString& a, const QString& b, bool* unre
             *unreadable = true;
         return false;
     };
-    const Presence presenceA = lookUp(a);
-    const Presence presenceB = lookUp(b);
+    // The sizes are those the look-ups found: a second look that failed
+    // would read as 0 and call the same file another.
+    qint64 sizeA = -1;
+    qint64 sizeB = -1;
+    const Presence presenceA = lookUpWithSize(a, &sizeA);
+    const Presence presenceB = lookUpWithSize(b, &sizeB);
     if (presenceA == Presence::Unreadable || presenceB == Presence::Unreadable)
         return cannotRead();
-    const QFileInfo infoA(a);
-    const QFileInfo infoB(b);
-    if (presenceA != Presence::File || presenceB != Presence::File || infoA.size() != infoB.size())
+    if (presenceA != Presence::File || presenceB != Presence::File || sizeA != sizeB)
         return false;
     QFile fileA(a);
     QFile fileB(b);

@@ -42,7 +42,7 @@ FileOperation::Presence presenceOfMode(mode_t mode)
     return FileOperation::Presence::Other;
 }
 
-FileOperation::Presence lookUpPath(const QString& path, bool followLinks)
+FileOperation::Presence lookUpPath(const QString& path, bool followLinks, qint64* size = nullptr)
 {
     if (path.isEmpty())
         return FileOperation::Presence::Missing;
@@ -51,8 +51,11 @@ FileOperation::Presence lookUpPath(const QString& path, bool followLinks)
     const QByteArray bytes = QFile::encodeName(path);
     struct stat info;
     const int result = followLinks ? ::stat(bytes.constData(), &info) : ::lstat(bytes.constData(), &info);
-    if (result == 0)
+    if (result == 0) {
+        if (size)
+            *size = qint64(info.st_size);
         return presenceOfMode(info.st_mode);
+    }
     const int err = errno;
     if (followLinks ? leadsNowhere(err) : isNotThere(err))
         return FileOperation::Presence::Missing;
@@ -276,6 +279,11 @@ FileOperation::Presence FileOperation::lookUp(const QString& path)
 FileOperation::Presence FileOperation::lookUpNoFollow(const QString& path)
 {
     return lookUpPath(path, false);
+}
+
+FileOperation::Presence lookUpWithSize(const QString& path, qint64* size)
+{
+    return lookUpPath(path, true, size);
 }
 
 bool FileOperation::listFolder(const QString& folder, QDir::Filters filters, QFileInfoList* entries)

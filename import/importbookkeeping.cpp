@@ -443,6 +443,9 @@ ImportBookkeeping::Box ImportBookkeeping::batchEndBox(int finishedOrders, bool a
             QString line = QStringLiteral("%1：%2张").arg(f.orderNumber).arg(f.files);
             if (!f.unwritableFolder.isEmpty())
                 line += QStringLiteral("（写入失败：%1）").arg(f.unwritableFolder);
+            if (!f.takenVideos.isEmpty())
+                line +=
+                    QStringLiteral("（同名视频已存在：%1）").arg(f.takenVideos.join(QStringLiteral("、")));
             lines.append(line);
         }
         sections.append(lines.join(QLatin1Char('\n')));

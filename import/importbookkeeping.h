@@ -89,7 +89,7 @@ struct OrderPathRecord
     QString backupPath; // server form
     qint64 timestamp = 0;
     ImportTypeEnum type = ImportFinished;
-    QStringList videos; // the chosen videos (types 3 and 4)
+    QStringList videos; // the videos the order's folder holds with their own bytes (types 3 and 4)
 };
 // False for the start record of a video type, which is never sent.
 bool sendsOrderPathRecord(ImportTypeEnum type, const QString& stage);
@@ -148,6 +148,7 @@ struct OrderFailure
     QString orderNumber;
     int files = 0;
     QString unwritableFolder; // empty: no folder refused a write
+    QStringList takenVideos;  // left out: their names hold other files in the order
 };
 struct ReportFailure
 {
@@ -165,7 +166,8 @@ struct Box
 };
 // "导入完成" / "<n>个订单已经全部导完" when every order finished whole and was
 // reported; otherwise "警告" with what went wrong: a full disk, the orders
-// with files not imported, the orders skipped because their folders were
+// with files not imported (with the folder that refused a write and the
+// videos whose names were taken), the orders skipped because their folders were
 // being deleted or could not be read (by 预约单号), the orders whose report
 // failed.
 Box batchEndBox(int finishedOrders, bool allFinished, bool diskFull, const QList<OrderFailure>& failures,

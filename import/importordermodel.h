@@ -73,6 +73,7 @@ public:
         int serverCount = 0;
         int backupCount = 0;
         bool countsUnread = false;
+        QStringList videos; // the videos the report lists (types 3 and 4)
     };
     RunOutcome runOutcome(ImportTypeEnum type) const;
     void setRunOutcome(ImportTypeEnum type, const RunOutcome& outcome);

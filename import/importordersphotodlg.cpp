@@ -1175,7 +1175,7 @@ void importOrdersPhotoDlg::sendOwedReport(ImportOrderModel* model)
         getExistImagesCount(model);
         getExistVideoCount(model);
     }
-    updateFinishInfo(model, QStringLiteral("1"), owed.serverCount, owed.backupCount);
+    updateFinishInfo(model, QStringLiteral("1"), owed.serverCount, owed.backupCount, owed.videos);
 }
 
 void importOrdersPhotoDlg::startOrderImport(int row)
@@ -1207,10 +1207,13 @@ void importOrdersPhotoDlg::startOrderImport(int row)
     connect(worker, &QThread::finished, this, [this, worker] { workerEnded(worker); });
     connect(worker, &ImportOrderThread::hasImportedImgCount, this, &importOrdersPhotoDlg::importProgressSlot);
     connect(worker, &ImportOrderThread::importFailuresSigl, this, &importOrdersPhotoDlg::importFailuresSlot);
-    connect(worker, &ImportOrderThread::importCommittedSigl, this, [this, worker](int server, int backup) {
-        if (worker == m_worker)
-            m_runCommitted = {server, backup};
-    });
+    connect(worker, &ImportOrderThread::importCommittedSigl, this,
+            [this, worker](int server, int backup, const QStringList& videos) {
+                if (worker != m_worker)
+                    return;
+                m_runCommitted = {server, backup};
+                m_runVideos = videos;
+            });
     connect(worker, &ImportOrderThread::hasFinishedImportSigl, this,
             &importOrdersPhotoDlg::finishedImportOrderSlot);
     connect(worker, &ImportOrderThread::importImageThreadError, this,
@@ -1224,8 +1227,10 @@ void importOrdersPhotoDlg::startOrderImport(int row)
     m_runTold = false;
     m_runFailed = 0;
     m_runFolder.clear();
+    m_runTakenVideos.clear();
     m_runDone = 0;
     m_runCommitted = {};
+    m_runVideos.clear();
 
     if (importType == ImportN8) {
         worker->setN8DestinationsOfBatch(m_n8Written);
@@ -1295,15 +1300,17 @@ void importOrdersPhotoDlg::importProgressSlot(ushort done, ushort total)
     }
 }
 
-void importOrdersPhotoDlg::importFailuresSlot(QString orderName, ushort failed, QString unwritableFolder)
+void importOrdersPhotoDlg::importFailuresSlot(QString orderName, ushort failed, QString unwritableFolder,
+                                              QStringList takenVideos)
 {
     const QObject* worker = sender();
     if (!worker || worker != m_worker)
         return;
-    qDebug().noquote() << orderName << "导入失败" << failed << unwritableFolder;
+    qDebug().noquote() << orderName << "导入失败" << failed << unwritableFolder << takenVideos;
     m_runTold = true;
     m_runFailed = failed;
     m_runFolder = unwritableFolder;
+    m_runTakenVideos = takenVideos;
 }
 
 void importOrdersPhotoDlg::finishedImportOrderSlot(ushort total)
@@ -1336,11 +1343,20 @@ void importOrdersPhotoDlg::completeOrder(int row, int imported)
     outcome.serverCount = owedServer + m_runCommitted.server;
     outcome.backupCount = withBackup ? owedBackup + m_runCommitted.backup : 0;
     outcome.failed = m_runTold ? m_runFailed : 0;
+    // The videos listed are the ones in the order's folder as chosen, never
+    // a clip left on the card: those of a report still owed, then this run's.
+    QStringList videos = outcome.reportPending ? outcome.videos : QStringList();
+    for (const QString& video : qAsConst(m_runVideos)) {
+        if (!videos.contains(video))
+            videos.append(video);
+    }
+    outcome.videos = videos;
     if (after.read()) {
         outcome.reportPending = false;
         outcome.countsUnread = false;
         model->setRunOutcome(importType, outcome);
-        updateFinishInfo(model, QStringLiteral("1"), outcome.serverCount, outcome.backupCount);
+        updateFinishInfo(model, QStringLiteral("1"), outcome.serverCount, outcome.backupCount,
+                         outcome.videos);
     } else {
         // Folders that cannot be read now are named in the last box; the
         // report is owed, with its numbers, until a later batch can read
@@ -1357,7 +1373,7 @@ void importOrdersPhotoDlg::completeOrder(int row, int imported)
     model->setDoneCount(importType, static_cast<unsigned short>(imported));
     model->setImported(importType, true);
     if (outcome.failed > 0)
-        m_batchFailures.append({model->getOrderNum(), outcome.failed, m_runFolder});
+        m_batchFailures.append({model->getOrderNum(), outcome.failed, m_runFolder, m_runTakenVideos});
     setRowState(row, rowState(model));
     if (model == curOrderMdl)
         showCurrentOrderFolders();
@@ -1605,7 +1621,7 @@ void importOrdersPhotoDlg::finishedImportOrderN8Slot(int row, QString picPath)
     }
     qDebug().noquote() << QStringLiteral("%1 import finished").arg(model->getOrderName());
     if (m_n8Failed > 0)
-        m_batchFailures.append({model->getOrderNum(), m_n8Failed, QString()});
+        m_batchFailures.append({model->getOrderNum(), m_n8Failed, QString(), QStringList()});
     if (m_n8Total > 0 && m_n8Failed >= m_n8Total) {
         // Nothing reached the N8 folder: neither recorded nor reported.
         m_n8Ended.insert(model);
@@ -1790,7 +1806,7 @@ void importOrdersPhotoDlg::releaseWhenIdle()
 // ---------------------------------------------------------------- bookkeeping
 
 void importOrdersPhotoDlg::updateFinishInfo(ImportOrderModel* model, QString stage, int serverCount,
-                                            int backupCount)
+                                            int backupCount, const QStringList& videos)
 {
     if (!model)
         return;
@@ -1803,7 +1819,7 @@ void importOrdersPhotoDlg::updateFinishInfo(ImportOrderModel* model, QString sta
     record.backupPath = model->serverFormOrderBackupPath();
     record.timestamp = Clock::now().toMSecsSinceEpoch();
     record.type = importType;
-    record.videos = IB::isVideoType(importType) ? chosenFiles(model) : QStringList();
+    record.videos = IB::isVideoType(importType) ? videos : QStringList();
     const QByteArray body = IB::orderPathBody(record);
     if (!IB::sendsOrderPathRecord(importType, stage))
         return;

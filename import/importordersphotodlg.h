@@ -93,8 +93,10 @@ public:
     void iniData();
 
     // The order path record: stage "0" when the order's folder is made
-    // ready, "1" with the new files' counts when its import has finished.
-    void updateFinishInfo(ImportOrderModel* model, QString stage, int serverCount, int backupCount);
+    // ready, "1" with the new files' counts when its import has finished,
+    // and for videos the ones the order's folder holds with their own bytes.
+    void updateFinishInfo(ImportOrderModel* model, QString stage, int serverCount, int backupCount,
+                          const QStringList& videos = QStringList());
     // The video list record; names and paths joined by "|".
     void updataVideoList(ImportOrderModel* model, QString names, QString paths);
     // The order's N8 folder on the web service.
@@ -137,7 +139,8 @@ public slots:
     void isCanSelImgSlot(QNetworkReply* reply);
 
     void importProgressSlot(ushort done, ushort total);
-    void importFailuresSlot(QString orderName, ushort failed, QString unwritableFolder);
+    void importFailuresSlot(QString orderName, ushort failed, QString unwritableFolder,
+                            QStringList takenVideos);
     void finishedImportOrderSlot(ushort total);
     void handleImportImageError(uchar code);
     void lookDiskSizeSlot(QString picPath);
@@ -311,8 +314,10 @@ private:
     bool m_runTold = false;
     int m_runFailed = 0;
     QString m_runFolder;
+    QStringList m_runTakenVideos; // left out: their names hold other files
     int m_runDone = 0;
     ImportBookkeeping::FolderCounts m_runCommitted; // what it added to the folders' counts
+    QStringList m_runVideos;                        // the videos the order's folder holds as chosen
     // What the batch's last box tells.
     QList<ImportBookkeeping::OrderFailure> m_batchFailures;
     QList<ImportBookkeeping::ReportFailure> m_reportFailures;

@@ -305,6 +305,8 @@ void ImportOrderThread::import()
         m_unwritableFolder.clear();
         m_diskFull = false;
         m_committed = {};
+        m_videosInFolder.clear();
+        m_takenVideos.clear();
     }
     makeTypeFolders();
     const bool video = isVideoType(m_type);
@@ -316,16 +318,29 @@ void ImportOrderThread::import()
         QMutexLocker lock(&m_failureMutex);
         return qMakePair(ushort(qMin(m_failed + notImported, 0xFFFF)), m_unwritableFolder);
     };
+    // The names of a set in list order, each once.
+    auto inListOrder = [&names](const QSet<QString>& set) {
+        QStringList ordered;
+        for (const QString& name : names) {
+            if (set.contains(name) && !ordered.contains(name))
+                ordered.append(name);
+        }
+        return ordered;
+    };
     // The end of the run: what it committed, then what did not land.
-    auto tellEnd = [this, &failures](int notImported) {
+    auto tellEnd = [this, &failures, &inListOrder](int notImported) {
         ImportBookkeeping::FolderCounts committed;
+        QStringList videos;
+        QStringList taken;
         {
             QMutexLocker lock(&m_failureMutex);
             committed = m_committed;
+            videos = inListOrder(m_videosInFolder);
+            taken = inListOrder(m_takenVideos);
         }
-        emit importCommittedSigl(committed.server, committed.backup);
+        emit importCommittedSigl(committed.server, committed.backup, videos);
         const auto told = failures(notImported);
-        emit importFailuresSigl(m_orderName, told.first, told.second);
+        emit importFailuresSigl(m_orderName, told.first, told.second, taken);
     };
 
     OrderedPipeline::Steps steps;
@@ -391,6 +406,12 @@ void ImportOrderThread::noteResult(const PhotoImport::Result& result)
     QMutexLocker lock(&m_failureMutex);
     m_committed.server += committed.server;
     m_committed.backup += committed.backup;
+    if (isVideoType(m_type)) {
+        if (result.nameTaken)
+            m_takenVideos.insert(result.targetName);
+        else if (result.mainCopy && !result.isFailure())
+            m_videosInFolder.insert(result.targetName);
+    }
     if (!result.isFailure())
         return;
     ++m_failed;

@@ -44,8 +44,10 @@ class ImportOrderModel;
 // name its folder did not hold, each backup copy) is told by
 // importCommittedSigl at the end of the run, right before importFailuresSigl:
 // what other imports write into the order's folders meanwhile is not the
-// run's. Files that do not land whole (a source that cannot be read, a main
-// copy, backup or thumbnail that cannot be written) are counted and told by
+// run's. With it come the videos the order's folder holds with their own
+// bytes, stored now or found there the same. Files that do not land whole (a
+// source that cannot be read, a main copy, backup or thumbnail that cannot be
+// written, a video whose name another file holds) are counted and told by
 // importFailuresSigl at the end of the run, before hasFinishedImportSigl. A
 // full disk, told by the failed write itself, is told once by
 // checkDiskSizeSigl and stops the run as stop() does: no file is started any
@@ -165,12 +167,16 @@ signals:
     // on its own thread.
     void orderPathsCreated(QString orderPath, QString backupPath);
     // The end of a run: the order's name, the files that were not imported
-    // whole, and the first folder a file could not be written into (empty
-    // when every failure was a source that could not be read).
-    void importFailuresSigl(QString orderName, ushort failed, QString unwritableFolder);
+    // whole, the first folder a file could not be written into (empty when
+    // no write failed), and the videos left out because their names hold
+    // other files in the order's folder, in list order.
+    void importFailuresSigl(QString orderName, ushort failed, QString unwritableFolder,
+                            QStringList takenVideos);
     // The end of a run: the files it added to the order folder's count of
-    // the type and to the backup folder's, as ImportBookkeeping counts them.
-    void importCommittedSigl(int server, int backup);
+    // the type and to the backup folder's, as ImportBookkeeping counts them,
+    // and the names of the chosen videos the order's folder holds with their
+    // own bytes, in list order, each once.
+    void importCommittedSigl(int server, int backup, QStringList videos);
 
 protected:
     void run() override;
@@ -238,6 +244,8 @@ private:
     QString m_unwritableFolder;
     bool m_diskFull = false;
     ImportBookkeeping::FolderCounts m_committed;
+    QSet<QString> m_videosInFolder; // held with their own bytes
+    QSet<QString> m_takenVideos;    // their names hold other files
     // The folders this run has swept of stale temporary files; its files
     // are imported side by side.
     mutable FileOperation::SweptFolders m_sweptFolders;

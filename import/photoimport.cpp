@@ -632,8 +632,17 @@ PhotoImport::Result PhotoImport::copyVideo(const Request& request)
         result.newName = true;
         return result;
     }
-    if (taken)
-        return result; // an existing video stays as it is
+    if (taken) {
+        // The existing file stays as it is, whatever it holds.
+        bool unreadable = false;
+        if (FileOperation::isSameContent(request.source, target, &unreadable))
+            result.mainCopy = true;
+        else if (unreadable)
+            result.unreadable = true;
+        else
+            result.nameTaken = true;
+        return result;
+    }
     if (error == FileOperation::WriteError::None) {
         result.unreadable = true;
     } else {

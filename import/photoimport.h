@@ -50,12 +50,17 @@ struct Result
 {
     bool skipped = false;    // a required path was empty: nothing was touched
     bool unreadable = false; // the source could not be read to its end: nothing was written
+    // copyVideo: the name holds another file in the video folder, which
+    // stays as it is; nothing was written.
+    bool nameTaken = false;
     bool decoded = false;
     int orientation = 1;
     QStringList failed;    // targets that could not be written
     bool diskFull = false; // a write failed for want of space on the device
     QString targetName;    // the name the photo's files took (claimed, or as asked)
-    bool mainCopy = false; // the main copy holds targetName in its (first) main folder
+    // The main copy holds targetName in its (first) main folder; for a
+    // video also when the clip was there already with the same bytes.
+    bool mainCopy = false;
     // The main copy took a name no file held, and so added a file to its
     // folder; false where it replaced one (or was not made).
     bool newName = false;
@@ -65,8 +70,9 @@ struct Result
     // "yy:MM:dd HH:mm:ss"; empty when they carry none.
     QString shotTime;
 
-    // The file did not land whole: skipped, unreadable or a target not written.
-    bool isFailure() const { return skipped || unreadable || !failed.isEmpty(); }
+    // The file did not land whole: skipped, unreadable, a name another file
+    // holds, or a target not written.
+    bool isFailure() const { return skipped || unreadable || nameTaken || !failed.isEmpty(); }
 };
 
 // One photo: the main copy upright (claiming its name where the request
@@ -91,7 +97,13 @@ struct Result
 // whose main copy claims no name writes none of its other files.
 Result importPhoto(const Request& request);
 
-// One video, copied to its video folder without replacing a file.
+// One video, copied to its video folder without replacing a file. Where
+// its name is taken by the same bytes (the clip imported before), the file
+// stays and the video holds its name (mainCopy, not newName); by other bytes
+// (another camera's clip of the same number) it stays too, and the video is
+// not imported (nameTaken): it is never renamed, as the selection system
+// knows clips by name. Bytes that cannot be read on either side leave the
+// video unreadable.
 Result copyVideo(const Request& request);
 
 // For tests: a hook that answers true refuses the memory of a big step (a

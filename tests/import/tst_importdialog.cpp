@@ -812,7 +812,10 @@ void TestImportDialog::batchFailures_data()
     QTest::addColumn<QString>("fault");
     QTest::addColumn<QStringList>("states");
     QTest::addColumn<QString>("box");
-    QTest::addColumn<QStringList>("picnumbers"); // of the completion records, by order id
+    // Of the completion records, by order id; for videos with their videofiles.
+    // Rows whose fault begins with "video" import trial-shoot videos, with
+    // "design" designs; the others finished photos.
+    QTest::addColumn<QStringList>("picnumbers");
     const QString folder = "<order>成品";
     QTest::newRow("card pulled") << "read" << QStringList{"已导入(1个失败)", "已导入(2)"}
                                  << "警告 / 以下订单有照片导入失败：\nA24051501：1张"
@@ -859,6 +862,35 @@ void TestImportDialog::batchFailures_data()
     QTest::newRow("another import writes, the batch's photos were there")
         << "others, photos there" << QStringList{"已导入(7)", "已导入(2)"} << "导入完成 / 2个订单已经全部导完"
         << QStringList{"100105:0", "100106:2"};
+    // The first order holds MVI_0001.MP4 already, from another camera: the
+    // card's clip of that name stays on the card, named, and unlisted.
+    const QString others = "100106:2:MVI_0003.MP4|MVI_0004.MP4";
+    QTest::newRow("another camera's clip of a taken name")
+        << "video taken" << QStringList{"已导入(1个失败)", "已导入(2)"}
+        << "警告 / 以下订单有照片导入失败：\nA24051501：1张（同名视频已存在：MVI_0001.MP4）"
+        << QStringList{"100105:1:MVI_0002.MP4", others};
+    // A video counts only when its name was new; the same clip is listed.
+    QTest::newRow("the same clip again counts done, not new")
+        << "video again" << QStringList{"已导入(2)", "已导入(2)"} << "导入完成 / 2个订单已经全部导完"
+        << QStringList{"100105:1:MVI_0001.MP4|MVI_0002.MP4", others};
+    // The card is pulled once both clips were looked at: the sizes those
+    // looks found are compared, and a clip that cannot be read is no other.
+    QTest::newRow("a clip pulled while it is compared")
+        << "video pulled" << QStringList{"已导入(1个失败)", "已导入(2)"}
+        << "警告 / 以下订单有照片导入失败：\nA24051501：1张" << QStringList{"100105:1:MVI_0002.MP4", others};
+    QTest::newRow("a clip that fails to write is not listed")
+        << "video write" << QStringList{"已导入(1个失败)", "已导入(2)"}
+        << "警告 / 以下订单有照片导入失败：\nA24051501：1张（写入失败：<order>试拍视频）"
+        << QStringList{"100105:1:MVI_0001.MP4", others};
+    // The owed report, sent again by the next batch, lists the same clips.
+    QTest::newRow("videos, service answers 500")
+        << "video http" << QStringList{"上报失败", "上报失败"}
+        << "警告 / 以下订单上报失败：\nA24051501：500\nA24051502：500"
+        << QStringList{"100105:2:MVI_0001.MP4|MVI_0002.MP4", others};
+    // The design folder's count takes "*.jpg" only.
+    QTest::newRow("only names the folder count counts are counted")
+        << "design png" << QStringList{"已导入(2)", "已导入(2)"} << "导入完成 / 2个订单已经全部导完"
+        << QStringList{"100105:1", "100106:2"};
     for (const char* body : {"<html>busy</html>", R"([{"code":"1"}])", R"({"code":1})"}) {
         QTest::newRow(body) << QString("raw:") + body << QStringList{"上报失败", "上报失败"}
                             << "警告 / 以下订单上报失败：\nA24051501：200\nA24051502：200"
@@ -872,30 +904,55 @@ void TestImportDialog::batchFailures()
     QFETCH(QStringList, states);
     QFETCH(QString, box);
     QFETCH(QStringList, picnumbers);
+    const int type = fault.startsWith("video") ? 3 : fault.startsWith("design") ? 2 : 1;
     const QString first = m_env->volumes.path("photos/2024-05/15/A24051501-1-豆豆-吴静-陈摄影/");
     const bool existing = fault.endsWith("before"); // an order folder made before
     const bool photosThere = fault == "others, photos there";
-    if (existing)
+    // Same size: told apart by their bytes.
+    const QByteArray clip = "second camera";
+    const bool sameClip = fault == "video again" || fault == "video pulled";
+    const bool clipThere = sameClip || fault == "video taken";
+    if (existing || clipThere)
         QDir().mkpath(first + "成品");
     if (photosThere) {
         for (const char* name : {"IMG_1.JPG", "IMG_2.JPG"})
             QVERIFY(TestFiles::write(first + "成品/" + name, "imported before"));
     }
+    if (clipThere)
+        QVERIFY(TestFiles::write(first + "试拍视频/MVI_0001.MP4", sameClip ? clip : "first camera!"));
     // Before: 成品 itself stops the batch at its start, so one of its photos.
     const QString unseen = QDir::cleanPath(first + (existing ? "成品/old.jpg" : "成品"));
     if (fault == "unseen before")
         QVERIFY(TestFiles::write(unseen, "old"));
     const QString folderMadeBefore = "\\\\studio-nas\\photos\\2024-05\\15\\A24051501-1-豆豆-吴静-陈摄影\\";
-    dialog({item("100105", "A24051501", existing || photosThere ? folderMadeBefore : ""),
+    dialog({item("100105", "A24051501", existing || photosThere || clipThere ? folderMadeBefore : ""),
             item("100106", "A24051502")});
+    setType(type);
     const QString pulled = photo("card/DCIM/IMG_2.JPG");
-    choose(0, {photo("card/DCIM/IMG_1.JPG"), pulled});
-    choose(1, {photo("card/DCIM/IMG_3.JPG"), photo("card/DCIM/IMG_4.JPG")});
+    const QString pulledClip = m_env->volumes.path("card/VIDEO/MVI_0001.MP4");
+    if (type == 3) {
+        const auto card = [this](const char* name, const QByteArray& bytes) {
+            return m_env->volumes.writeFile(QStringLiteral("card/VIDEO/") + name, bytes);
+        };
+        choose(0, {card("MVI_0001.MP4", clip), card("MVI_0002.MP4", "clip two")});
+        choose(1, {card("MVI_0003.MP4", "clip three"), card("MVI_0004.MP4", "clip four")});
+    } else {
+        // The count goes by name: a design named ".png" is not counted.
+        choose(0, {photo("card/DCIM/IMG_1.JPG"), type == 2 ? photo("card/DCIM/IMG_2.png") : pulled});
+        choose(1, {photo("card/DCIM/IMG_3.JPG"), photo("card/DCIM/IMG_4.JPG")});
+    }
     QSemaphore removing;
     QSemaphore letGo;
     std::atomic<bool> written{existing}; // the order's 成品 cannot be read once written into
     std::atomic<bool> othersWrote{false};
+    std::atomic<bool> clipLooked{false};
     FileOperation::setFaultHook([&](FileOperation::Fault f, const QString& path) {
+        if (fault == "video pulled" && f == FileOperation::Fault::LookUp) {
+            if (path == pulledClip)
+                clipLooked = true;
+            else if (clipLooked && path == first + "试拍视频/MVI_0001.MP4")
+                QFile::remove(pulledClip);
+        }
         written = written || (f == FileOperation::Fault::Write && path.startsWith(first + "成品/"));
         if (fault.startsWith("others") && written && !othersWrote.exchange(true)) {
             for (int i = 1; i <= 5; ++i)
@@ -915,9 +972,11 @@ void TestImportDialog::batchFailures()
             return f == FileOperation::Fault::Read && path == pulled;
         if (fault == "write")
             return f == FileOperation::Fault::Write && path.startsWith(first + "成品/");
+        if (fault == "video write")
+            return f == FileOperation::Fault::Write && path == first + "试拍视频/MVI_0002.MP4";
         return fault == "full" && f == FileOperation::Fault::DiskFull && path.startsWith(first + "成品/");
     });
-    if (fault == "http")
+    if (fault.endsWith("http"))
         m_env->service.failHttp("order", "updatepicpath", 500);
     if (fault == "drop")
         m_env->service.drop("order", "updatepicpath");
@@ -946,8 +1005,12 @@ void TestImportDialog::batchFailures()
     QCOMPARE(QStringList({cell(0, 3), cell(1, 3)}), states);
     QStringList sent;
     for (const StandIn::LoggedRequest& r : records()) {
-        if (r.values.value("importype") == "1")
-            sent.append(r.values.value("order_photo_id") + ":" + r.values.value("picnumber"));
+        if (r.values.value("importype") != "1")
+            continue;
+        QString record = r.values.value("order_photo_id") + ":" + r.values.value("picnumber");
+        if (type == 3)
+            record += ":" + r.values.value("videofiles");
+        sent.append(record);
     }
     // Qt sends a request once more by itself when a kept-alive connection
     // is dropped before any answer: the same report, logged twice.
@@ -960,7 +1023,7 @@ void TestImportDialog::batchFailures()
             QVERIFY(r.values.value("order_photo_id") != "100105");
     }
     if (fault == "read" || fault == "write" || fault == "full" || fault == "deleting" || existing ||
-        fault.startsWith("others"))
+        fault.startsWith("others") || (type != 1 && fault != "video http"))
         return;
 
     // The service or the folder is back: the next batch sends the owed
@@ -978,12 +1041,16 @@ void TestImportDialog::batchFailures()
     FileOperation::setFaultHook({});
     QCOMPARE(writes, QStringList());
     // The orders left "上报失败" (the first one when only one is).
-    const QStringList owed = QStringList({"100105:1:2", "100106:1:2"}).mid(0, states.count("上报失败"));
+    QStringList owed = QStringList({"100105:1:2", "100106:1:2"}).mid(0, states.count("上报失败"));
+    if (type == 3)
+        owed =
+            QStringList{owed.at(0) + ":MVI_0001.MP4|MVI_0002.MP4", owed.at(1) + ":MVI_0003.MP4|MVI_0004.MP4"};
     QCOMPARE(records().size(), owed.size());
     sent.clear();
     for (const StandIn::LoggedRequest& r : records())
         sent.append(r.values.value("order_photo_id") + ":" + r.values.value("importype") + ":" +
-                    r.values.value("picnumber"));
+                    r.values.value("picnumber") +
+                    (type == 3 ? ":" + r.values.value("videofiles") : QString()));
     sent.sort();
     QCOMPARE(sent, owed);
     QCOMPARE(messages().last(), QStringLiteral("导入完成 / %1个订单已经全部导完").arg(owed.size()));

@@ -200,9 +200,12 @@ public:
             [add](const QString& path) { add(QStringLiteral("disk full ") + path); }, Qt::DirectConnection);
         QObject::connect(
             &worker, &ImportOrderThread::importFailuresSigl, &worker,
-            [add](const QString& order, ushort failed, const QString& folder) {
-                add(QStringLiteral("%1 failed %2%3").arg(order).arg(failed).arg(folder.isEmpty() ? QString()
-                                                                                               : " in " + folder));
+            [add](const QString& order, ushort failed, const QString& folder, const QStringList& taken) {
+                add(QStringLiteral("%1 failed %2%3%4")
+                        .arg(order)
+                        .arg(failed)
+                        .arg(folder.isEmpty() ? QString() : " in " + folder)
+                        .arg(taken.isEmpty() ? QString() : " taken " + taken.join(',')));
             },
             Qt::DirectConnection);
     }
@@ -1406,13 +1409,19 @@ void TestImportOrderThread::videoImport()
     model->setVideoFinalLst({clip, kept});
     ImportOrderThread worker(model, ImportTypeEnum(type));
     Recorder recorder(worker);
+    QSignalSpy committed(&worker, &ImportOrderThread::importCommittedSigl);
     worker.createOrderDir(Config::importServPath, Config::importServBackupPath);
     const QString order = model->getOrderPath();
     m_volumes->writeFile(order.mid(m_volumes->root().size()) + folder + QStringLiteral("kept.mp4"),
                          "old kept");
     QVERIFY(runToEnd(worker));
 
-    QCOMPARE(recorder.events(), progressUpTo(2));
+    // Another clip of a taken name stays on the card, named, and unlisted.
+    QStringList events = progressUpTo(2, 1);
+    events[2] += QStringLiteral(" taken kept.mp4");
+    QCOMPARE(recorder.events(), events);
+    QCOMPARE(committed.count(), 1);
+    QCOMPARE(committed.first().at(2).toStringList(), QStringList{"clip.mp4"});
     QCOMPARE(readAll(order + folder + QStringLiteral("clip.mp4")), QByteArray("new clip"));
     QCOMPARE(readAll(order + folder + QStringLiteral("kept.mp4")), QByteArray("old kept"));
     QCOMPARE(fileCount(order + folder), 2);
