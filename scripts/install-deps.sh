@@ -15,6 +15,7 @@ packages=(
     libzint-dev
     libzbar-dev
     libxlsxwriter-dev
+    libminizip-dev # reads a workbook back before it is saved
     xvfb xauth
     unzip # reads exported workbooks back in the tests
     poppler-utils # pdfinfo, pdftotext and pdfimages for the tests that print sheets
