@@ -1,6 +1,7 @@
 #include "tableexport.h"
 
 #include "fileoperation.h"
+#include "workbookreader.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -32,6 +33,22 @@ QByteArray cellText(const QString& text)
     return cut.toUtf8();
 }
 
+// A cell's text as the writer stores it: a control character other than
+// tab and line feed as _xHHHH_, which spreadsheets read back as the
+// character; everything else as it is.
+QString storedText(const QString& text)
+{
+    QByteArray stored;
+    for (const char c : cellText(text)) {
+        const uchar u = uchar(c);
+        if (u < 0x20 && c != '\t' && c != '\n')
+            stored += QString::asprintf("_x%04X_", u).toLatin1();
+        else
+            stored += c;
+    }
+    return QString::fromUtf8(stored);
+}
+
 QString htmlRow(const QStringList& cells, const char* tag)
 {
     QString row = QStringLiteral("<tr>");
@@ -51,6 +68,23 @@ bool writeRow(lxw_worksheet* sheet, int row, const QStringList& cells)
 }
 
 } // namespace
+
+bool TableExport::holds(const QByteArray& workbook, const ExportedTable& table)
+{
+    QList<QStringList> expected;
+    for (const QStringList& cells : QList<QStringList>{{table.title}, table.header} + table.rows) {
+        QStringList stored;
+        for (const QString& cell : cells)
+            stored.append(storedText(cell));
+        while (!stored.isEmpty() && stored.last().isEmpty())
+            stored.removeLast();
+        expected.append(stored);
+    }
+    while (!expected.isEmpty() && expected.last().isEmpty())
+        expected.removeLast();
+    QList<QStringList> read;
+    return WorkbookReader::rows(workbook, &read) && read == expected;
+}
 
 ExportedTable TableExport::fromView(const QAbstractItemView* view, const QString& title, int firstRow)
 {
@@ -97,6 +131,9 @@ QByteArray TableExport::workbook(const ExportedTable& table)
 {
     // The library writes only to a file of its own; the bytes are read back
     // so the caller commits them like every other file the client writes.
+    // It writes each part through a scratch file and does not notice when
+    // a write or read of one fails (a full disk), so what it made is
+    // checked before anything is saved.
     const QTemporaryDir dir;
     if (!dir.isValid())
         return QByteArray();
@@ -113,7 +150,7 @@ QByteArray TableExport::workbook(const ExportedTable& table)
         written = writeRow(sheet, r + 2, table.rows.at(r));
     const bool closed = workbook_close(book) == LXW_NO_ERROR;
     QByteArray bytes;
-    if (!written || !closed || !FileOperation::readFile(path, &bytes))
+    if (!written || !closed || !FileOperation::readFile(path, &bytes) || !holds(bytes, table))
         return QByteArray();
     return bytes;
 }

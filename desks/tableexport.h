@@ -28,8 +28,11 @@ ExportedTable fromView(const QAbstractItemView* view, const QString& title, int 
 // order and telephone numbers are not turned into numbers.
 QByteArray html(const ExportedTable& table);
 // The table as an .xlsx workbook on one sheet; empty when it could not be
-// made.
+// made, or did not read back whole holding the table.
 QByteArray workbook(const ExportedTable& table);
+// Whether a workbook reads back whole (every part of it XML) and its sheet
+// holds the table's cells as the writer stores them.
+bool holds(const QByteArray& workbook, const ExportedTable& table);
 
 // Writes a workbook when the name ends in ".xlsx", else the HTML
 // document, replacing the file only once the new one is complete. False

@@ -15,8 +15,8 @@ packages=(
     libzint-dev
     libzbar-dev
     libxlsxwriter-dev
+    libminizip-dev # reads a workbook back before it is saved
     xvfb xauth
-    unzip # reads exported workbooks back in the tests
     poppler-utils # pdfinfo, pdftotext and pdfimages for the tests that print sheets
     libjpeg-turbo-progs # jpegtran and djpeg: the import benchmark's baseline, the benchmarks' decode floor
 )

@@ -10,6 +10,7 @@
 #include "scriptedprompts.h"
 #include "standin.h"
 #include "storeaccess.h"
+#include "tableexport.h"
 #include "testhttpserver.h"
 #include "toplevelwindows.h"
 #include "webservice.h"
@@ -31,7 +32,11 @@
 #include <QTableWidget>
 #include <QUrlQuery>
 
+#include <csignal>
 #include <memory>
+
+#include <sys/resource.h>
+#include <zip.h>
 
 // The dispatch desk: its searches and order list, the products per order,
 // the dispatch and the labels, against the stand-in (and a small server
@@ -62,6 +67,8 @@ private slots:
     void productsWithoutTheirOrderId();
     void exports_data();
     void exports();
+    void workbookCheck_data();
+    void workbookCheck();
     void searchFailures_data();
     void searchFailures();
     void productsOfAnEarlierSearchDropped();
@@ -119,6 +126,23 @@ public:
 private:
     bool m_noPrinter;
 };
+
+// A workbook of the given parts, zipped as the spreadsheet writer zips them.
+QByteArray zipOf(const QMap<QString, QByteArray>& parts)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("book.xlsx");
+    zipFile zip = zipOpen64(QFile::encodeName(path).constData(), APPEND_STATUS_CREATE);
+    for (auto part = parts.begin(); part != parts.end(); ++part) {
+        zipOpenNewFileInZip64(zip, part.key().toUtf8().constData(), nullptr, nullptr, 0, nullptr, 0, nullptr,
+                              Z_DEFLATED, Z_DEFAULT_COMPRESSION, 0);
+        zipWriteInFileInZip(zip, part.value().constData(), unsigned(part.value().size()));
+        zipCloseFileInZip(zip);
+    }
+    zipClose(zip, nullptr);
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
 
 } // namespace
 
@@ -605,19 +629,34 @@ void TestFaJianDialog::exports_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<int>("fault"); // a FileOperation::Fault, -1 for none
-    QTest::addColumn<QByteArray>("start");
+    QTest::addColumn<QByteArray>("start"); // empty: nothing saved
     QTest::addColumn<QString>("remark"); // typed over the first product's, "" for none
-    QTest::newRow("a workbook") << "发件.xlsx" << -1 << QByteArray("PK\x03\x04") << "";
-    QTest::newRow("a workbook, upper case") << "发件.XLSX" << -1 << QByteArray("PK\x03\x04") << "";
-    QTest::newRow("an .xls") << "发件.xls" << -1 << QByteArray("<html>") << "";
-    QTest::newRow("no suffix") << "发件" << -1 << QByteArray("<html>") << "";
+    QTest::addColumn<QString>("stored"); // the first product's remark as read back
+    QTest::addColumn<int>("fileLimit");  // bytes a file may take while it saves, 0 for any
+    const QString remark = "封面用第3张";
+    QTest::newRow("a workbook") << "发件.xlsx" << -1 << QByteArray("PK\x03\x04") << "" << remark << 0;
+    QTest::newRow("a workbook, upper case")
+        << "发件.XLSX" << -1 << QByteArray("PK\x03\x04") << "" << remark << 0;
+    QTest::newRow("an .xls") << "发件.xls" << -1 << QByteArray("<html>") << "" << remark << 0;
+    QTest::newRow("no suffix") << "发件" << -1 << QByteArray("<html>") << "" << remark << 0;
     QTest::newRow("a workbook refused at close")
-        << "发件.xlsx" << int(FileOperation::Fault::Close) << QByteArray() << "";
-    QTest::newRow("an .xls refused") << "发件.xls" << int(FileOperation::Fault::Write) << QByteArray() << "";
+        << "发件.xlsx" << int(FileOperation::Fault::Close) << QByteArray() << ""
+        << "" << 0;
+    QTest::newRow("an .xls refused") << "发件.xls" << int(FileOperation::Fault::Write) << QByteArray() << ""
+                                     << "" << 0;
     // Characters no workbook may hold are left out of the cell.
     QTest::newRow("a workbook, a remark with U+FFFF, U+FFFE and U+0000")
         << "发件.xlsx" << -1 << QByteArray("PK\x03\x04")
-        << QString("封面\uFFFF用第") + QChar(0) + QString("3张\uFFFE");
+        << QString("封面\uFFFF用第") + QChar(0) + QString("3张\uFFFE") << remark << 0;
+    // The workbook stores a control character other than tab and line
+    // feed as _xHHHH_.
+    QTest::newRow("a workbook, a remark with CR/LF, a tab and a bell")
+        << "发件.xlsx" << -1 << QByteArray("PK\x03\x04") << " 封面\r\n用第\t3张\a "
+        << " 封面_x000D_\n用第\t3张_x0007_ " << 0;
+    // The writer's scratch files break off at 16 KiB, as on a full disk,
+    // and it does not notice: the workbook it makes is not saved.
+    QTest::newRow("a workbook whose writer's scratch file breaks off")
+        << "发件.xlsx" << -1 << QByteArray() << QString(20000, QChar(0x5C01)) << "" << 16384;
 }
 
 void TestFaJianDialog::exports()
@@ -626,6 +665,8 @@ void TestFaJianDialog::exports()
     QFETCH(int, fault);
     QFETCH(QByteArray, start);
     QFETCH(QString, remark);
+    QFETCH(QString, stored);
+    QFETCH(int, fileLimit);
     searchNumber("A24051201");
     showOrder(0);
     if (!remark.isEmpty())
@@ -639,11 +680,21 @@ void TestFaJianDialog::exports()
     FileOperation::setFaultHook(
         [&](FileOperation::Fault f, const QString& p) { return int(f) == fault && p == path; });
     m_prompts->setNextPath(path);
+    rlimit unlimited = {};
+    if (fileLimit > 0) {
+        // A write past the limit then fails (EFBIG) instead of ending the process.
+        std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &unlimited);
+        const rlimit limited = {rlim_t(fileLimit), unlimited.rlim_max};
+        setrlimit(RLIMIT_FSIZE, &limited);
+    }
     m_desk->findChild<QPushButton*>("pushButton_excel")->click();
+    if (fileLimit > 0)
+        setrlimit(RLIMIT_FSIZE, &unlimited);
     FileOperation::setFaultHook(nullptr);
     QCOMPARE(m_prompts->calls().first().title, QStringLiteral("保存"));
     QCOMPARE(m_prompts->calls().first().filter, QStringLiteral("Excel 文件(*.xls *.xlsx)"));
-    if (fault >= 0) {
+    if (start.isEmpty()) {
         QCOMPARE(m_prompts->messages().size(), 1);
         QCOMPARE(m_prompts->last().title, QStringLiteral("警告"));
         QCOMPARE(m_prompts->last().text, QStringLiteral("保存失败\n") + path);
@@ -662,11 +713,60 @@ void TestFaJianDialog::exports()
         {"订单号码：A24051201"},
         {"产品名称", "尺寸", "类别", "数量", "P数", "发货日期", "加急取件", "备注", "冲印公司",
          "发冲印公司时间", "后期工厂", "发后期工厂时间", "打印条码"},
-        {"宝宝成长相册", "12寸", "相册", "1", "30", "2024-06-02", "否", "封面用第3张", "华彩冲印"},
+        {"宝宝成长相册", "12寸", "相册", "1", "30", "2024-06-02", "否", stored, "华彩冲印"},
         {"8*10水晶摆台", "8寸", "摆台", "2", "", "2024-05-30", "是", "", "华彩冲印"},
         {"精修电子档", "", "电子档", "1", "", "2024-06-02", "否", "", "华彩冲印", "", "金典后期"},
     };
     QCOMPARE(ExportReader::rows(path), expected);
+}
+
+void TestFaJianDialog::workbookCheck_data()
+{
+    // A replacement in one part of a workbook that holds the table whole.
+    QTest::addColumn<QString>("part");
+    QTest::addColumn<QByteArray>("from");
+    QTest::addColumn<QByteArray>("to");
+    QTest::addColumn<bool>("holds");
+    const QString strings = "xl/sharedStrings.xml";
+    const QString sheet = "xl/worksheets/sheet1.xml";
+    QTest::newRow("whole") << strings << QByteArray() << QByteArray() << true;
+    QTest::newRow("a cell's string written inline")
+        << sheet << QByteArray(R"(t="s"><v>4</v>)")
+        << QByteArray("t=\"inlineStr\"><is><r><t>封面_x000D_\n</t></r><r><t>用第3张</t></r></is>") << true;
+    QTest::newRow("a part that does not parse")
+        << "xl/styles.xml" << QByteArray("/>") << QByteArray(">") << false;
+    QTest::newRow("a cell that differs") << strings << QByteArray("3张") << QByteArray("4张") << false;
+    QTest::newRow("a cell missing") << sheet << QByteArray(R"(<c r="B2" t="s"><v>2</v></c>)") << QByteArray()
+                                    << false;
+    QTest::newRow("a carriage return stored as itself")
+        << strings << QByteArray("_x000D_") << QByteArray("&#13;") << false;
+    QTest::newRow("a string the table lacks")
+        << sheet << QByteArray("<v>4</v>") << QByteArray("<v>5</v>") << false;
+}
+
+void TestFaJianDialog::workbookCheck()
+{
+    QFETCH(QString, part);
+    QFETCH(QByteArray, from);
+    QFETCH(QByteArray, to);
+    QFETCH(bool, holds);
+    const ExportedTable table = {"发件", {"单号", "备注"}, {{"A1", "封面\r\n用第3张"}}};
+    const QByteArray ns = R"(xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main")";
+    QMap<QString, QByteArray> parts = {
+        {"xl/styles.xml", "<styleSheet " + ns + "/>"},
+        {"xl/sharedStrings.xml", "<sst " + ns +
+                                     "><si><t>发件</t></si><si><t>单号</t></si><si><t>备注</t></si>"
+                                     "<si><t>A1</t></si><si><t>封面_x000D_\n用第3张</t></si></sst>"},
+        {"xl/worksheets/sheet1.xml",
+         "<worksheet " + ns + R"(><sheetData><row r="1"><c r="A1" t="s"><v>0</v></c></row>)" +
+             R"(<row r="2"><c r="A2" t="s"><v>1</v></c><c r="B2" t="s"><v>2</v></c></row>)" +
+             R"(<row r="3"><c r="A3" t="s"><v>3</v></c><c r="B3" t="s"><v>4</v></c></row></sheetData></worksheet>)"},
+    };
+    if (!from.isEmpty()) {
+        QVERIFY(parts[part].contains(from));
+        parts[part].replace(from, to);
+    }
+    QCOMPARE(TableExport::holds(zipOf(parts), table), holds);
 }
 
 void TestFaJianDialog::searchFailures_data()
