@@ -438,10 +438,13 @@ void TestBatchDeleteOrder::closingDuringARunIsRefused()
     QFETCH(QString, how);
     makeJuneFolders();
     const QString held = m_folders.value("A24051201");
-    QSemaphore gate;
-    FileOperation::setFaultHook([held, &gate](FileOperation::Fault fault, const QString& path) {
+    // Held by the hook, which the window's jobs may still call after a
+    // failed check.
+    const auto gate = std::make_shared<QSemaphore>();
+    const auto letGo = qScopeGuard([gate] { gate->release(100000); });
+    FileOperation::setFaultHook([held, gate](FileOperation::Fault fault, const QString& path) {
         if (fault == FileOperation::Fault::Remove && path.startsWith(held))
-            gate.acquire();
+            gate->acquire();
         return false;
     });
     m_window->show();
@@ -460,7 +463,7 @@ void TestBatchDeleteOrder::closingDuringARunIsRefused()
     QCOMPARE(boxes(), QStringList{"正在删除，请稍后"});
     QCOMPARE(m_prompts->last().title, QStringLiteral("通知"));
 
-    gate.release(100000);
+    gate->release(100000);
     QTRY_COMPARE(boxes().last(), QStringLiteral("订单照片删除成功"));
     QTRY_COMPARE(loggedIds(), QStringList({"100101", "100102"}));
     QVERIFY(m_window->close());

@@ -24,6 +24,8 @@
 #include <QTableView>
 #include <QTextEdit>
 
+#include <memory>
+
 // Separation runs of the design and post-sample windows on real order
 // trees under a temporary mount root, against the stand-in service.
 class TestSeparationRun : public QObject
@@ -1211,14 +1213,17 @@ void TestSeparationRun::deleteMode()
         o.orderpath = QFileInfo(QDir(folder).absolutePath()).path() + "/link";
         QVERIFY(QFile::link(QDir(folder).absolutePath(), o.orderpath));
     }
-    QSemaphore release;
+    // Held by the hook, which the window's jobs may still call after a
+    // failed check.
+    const auto release = std::make_shared<QSemaphore>();
+    const auto letGo = qScopeGuard([release] { release->release(1000); });
     if (fault == "log")
         env.service.failHttp("OrderPhoto", "order_photo_del", 503);
     else if (!fault.isEmpty()) {
-        FileOperation::setFaultHook([&release, fault, folder](FileOperation::Fault f, const QString& p) {
+        FileOperation::setFaultHook([release, fault, folder](FileOperation::Fault f, const QString& p) {
             if (f != FileOperation::Fault::Remove || !p.startsWith(folder))
                 return false;
-            return fault == "fail" || !release.tryAcquire(1, 5000);
+            return fault == "fail" || !release->tryAcquire(1, 5000);
         });
     }
     w.on_pushButton_selectAll_clicked();
@@ -1228,7 +1233,7 @@ void TestSeparationRun::deleteMode()
         QCOMPARE(w.controller()->checkOrdersNum, 1);
         w.startDel();
         QCOMPARE(w.controller()->checkOrdersNum, 1);
-        release.release(1000);
+        release->release(1000);
     }
     const QString expected = QString(box).replace("%k", o.orderpayforkey).replace("%p", o.orderpath);
     // The record's box comes after the run's own.

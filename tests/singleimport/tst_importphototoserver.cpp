@@ -991,20 +991,23 @@ void TestImportPhotoToServer::twoWindowsOnOneOrder()
         const auto* model = qobject_cast<QStandardItemModel*>(child<QTableView>(w, "tableView")->model());
         QCOMPARE(model->item(0)->text(), QStringLiteral("415A102-001.jpg"));
     }
-    QAtomicInt held = 1;
-    const auto letGo = qScopeGuard([&] { held = 0; });
-    FileOperation::setFaultHook([&](FileOperation::Fault fault, const QString& path) {
-        while (fault == FileOperation::Fault::Read && files.at(0).contains(path) && held.loadAcquire())
-            QThread::msleep(5);
-        return false;
-    });
+    // The hook holds what it reads: the windows' jobs may call it after
+    // this function has returned.
+    const auto held = std::make_shared<QAtomicInt>(1);
+    const auto letGo = qScopeGuard([held] { *held = 0; });
+    FileOperation::setFaultHook(
+        [held, firstFiles = files.at(0)](FileOperation::Fault fault, const QString& path) {
+            while (fault == FileOperation::Fault::Read && firstFiles.contains(path) && held->loadAcquire())
+                QThread::msleep(5);
+            return false;
+        });
     m_prompts->setNextAnswer(Prompts::Yes);
     child<QPushButton>(first, "importButton")->click();
     QTRY_COMPARE(m_service->requests("order", "updatepicpath2").size(), 1); // its photos are numbered
     const QString counts = "导入前正式库照片：0张\n\n导入后正式库照片：4张\n\n导入前备份库照片：0张\n\n"
                            "导入后备份库照片：4张    \n";
     QCOMPARE(importChosen(second.get(), "导片成功!"), counts);
-    held = 0;
+    *held = 0;
     QTRY_COMPARE_WITH_TIMEOUT(m_service->requests("order", "updatepicpath").size(), 2, 30000);
     QCOMPARE(m_prompts->messages().last().text, counts);
     for (const StandIn::LoggedRequest& report : m_service->requests("order", "updatepicpath"))
@@ -1153,8 +1156,9 @@ void TestImportPhotoToServer::reportsKeptAndSentAgain()
     if (!kept)
         return;
     QCOMPARE(m_service->requests("order", action).first().rawBody, sent);
-    // The report went before the lookups.
-    QCOMPARE(log.first().a, action);
+    // The report went before the lookups (of another window, any time).
+    if (then != "two windows")
+        QCOMPARE(log.first().a, action);
     QCOMPARE(storedOrder().value("photonum").toString(), QStringLiteral("2"));
     QCOMPARE(storedOrder().value("orderpath").toString(),
              QStringLiteral("\\\\studio-nas\\photos\\2019-04/15/415A102-1/"));
