@@ -110,6 +110,38 @@ const QString kOrder = QStringLiteral("900001");
 const QString kNewFolder = QStringLiteral("photos/2019-04/15/415A102-1/");
 const QString kOwnFolder = QStringLiteral("photos/2019-04/15/415A102-B-1/");
 
+// Holds the card reads of the photos until let go (at the latest when it
+// goes), counting the reads begun; the read of failing then fails. The
+// hook keeps what it reads: a window's jobs may call it after the test has
+// returned.
+class HeldReads
+{
+public:
+    explicit HeldReads(const QStringList& photos, const QString& failing = QString())
+    {
+        FileOperation::setFaultHook(
+            [state = m_state, photos, failing](FileOperation::Fault fault, const QString& path) {
+                if (fault != FileOperation::Fault::Read || !photos.contains(path))
+                    return false;
+                state->begun.release();
+                while (state->held.loadAcquire())
+                    QThread::msleep(5);
+                return path == failing;
+            });
+    }
+    ~HeldReads() { letGo(); }
+    void letGo() { m_state->held = 0; }
+    int begun() const { return m_state->begun.available(); }
+
+private:
+    struct State
+    {
+        QAtomicInt held = 1;
+        QSemaphore begun;
+    };
+    std::shared_ptr<State> m_state = std::make_shared<State>();
+};
+
 QSize storedSize(const QString& path)
 {
     QImageReader reader(path);
@@ -641,32 +673,17 @@ void TestImportPhotoToServer::countsWhatTheRunCommitted()
                {card("IMG_0011.JPG", 1, ""), card("IMG_0012.JPG", 1, ""), card("IMG_0013.JPG", 1, "")});
     }
     // This run's photos wait at their card reads until the other's is over.
-    struct Hold
-    {
-        QAtomicInt held = 1;
-        QSemaphore begun;
-    };
-    const auto hold = std::make_shared<Hold>();
-    hold->held = meanwhile == "other window" ? 1 : 0;
-    const auto letGo = qScopeGuard([hold] { hold->held = 0; });
-    FileOperation::setFaultHook([hold, mine](FileOperation::Fault fault, const QString& path) {
-        if (fault == FileOperation::Fault::Read && mine.contains(path)) {
-            hold->begun.release();
-            while (hold->held.loadAcquire())
-                QThread::msleep(5);
-        }
-        return false;
-    });
+    HeldReads hold(meanwhile == "other window" ? mine : QStringList());
     const int reports = m_service->requests("order", "updatepicpath").size();
     m_prompts->setNextAnswer(Prompts::Yes);
     child<QPushButton>(w, "importButton")->click();
     if (meanwhile == "other window") {
-        QTRY_VERIFY(hold->begun.available() >= 1);
+        QTRY_VERIFY(hold.begun() >= 1);
         QCOMPARE(importChosen(other.get(), "导片成功!"),
                  "导入前正式库照片：0张\n\n导入后正式库照片：3张    \n");
         QCOMPARE(m_service->requests("order", "updatepicpath").last().values.value("picnumber"),
                  QStringLiteral("3"));
-        hold->held = 0;
+        hold.letGo();
     }
     QTRY_COMPARE_WITH_TIMEOUT(m_service->requests("order", "updatepicpath").size(),
                               reports + (meanwhile == "other window" ? 2 : 1), 30000);
@@ -882,29 +899,14 @@ void TestImportPhotoToServer::closingMidRun()
     waitForLookup(w);
     QSignalSpy closed(w.data(), &ImportPhotoToServer::showSearch);
 
-    // Shared with the jobs, which may outlive a failed check.
-    struct Hold
-    {
-        QAtomicInt held = 1;
-        QSemaphore begun;
-    };
-    const auto hold = std::make_shared<Hold>();
-    const auto letGo = qScopeGuard([hold] { hold->held = 0; });
-    FileOperation::setFaultHook([hold, files](FileOperation::Fault fault, const QString& path) {
-        if (fault != FileOperation::Fault::Read || !files.contains(path))
-            return false;
-        hold->begun.release();
-        while (hold->held.loadAcquire())
-            QThread::msleep(5);
-        return path == files.first();
-    });
+    HeldReads hold(files, files.first());
     if (stage == "paths")
         m_service->delay("order", "get_order_pic_path", 300);
     m_service->delay("order", "updatepicpath", reportDelay);
     choose(w, files);
     child<QPushButton>(w, "importButton")->click();
     if (stage == "jobs") {
-        QTRY_COMPARE(hold->begun.available(), running);
+        QTRY_COMPARE(hold.begun(), running);
         QVERIFY(FoldersInUse::contains(m_volumes->path(kNewFolder)));
     }
     m_prompts->setNextAnswer(stop ? Prompts::Yes : Prompts::No);
@@ -920,7 +922,7 @@ void TestImportPhotoToServer::closingMidRun()
         // Gone at once; the paths that come later start nothing.
         QVERIFY(!w->isVisible());
         QCOMPARE(closed.count(), 1);
-        hold->held = 0;
+        hold.letGo();
         QTest::qWait(600);
         QCOMPARE(m_prompts->messages().size(), 1);
         QVERIFY(m_service->requests("order", "updatepicpath2").isEmpty());
@@ -935,7 +937,7 @@ void TestImportPhotoToServer::closingMidRun()
         QCOMPARE(m_prompts->messages().size(), 1);
         QVERIFY(w->isVisible());
     }
-    hold->held = 0;
+    hold.letGo();
     QTRY_COMPARE_WITH_TIMEOUT(m_service->requests("order", "updatepicpath").size(), 1, 30000);
     if (reportDelay > 0) {
         QTest::qWait(300);
@@ -991,23 +993,14 @@ void TestImportPhotoToServer::twoWindowsOnOneOrder()
         const auto* model = qobject_cast<QStandardItemModel*>(child<QTableView>(w, "tableView")->model());
         QCOMPARE(model->item(0)->text(), QStringLiteral("415A102-001.jpg"));
     }
-    // The hook holds what it reads: the windows' jobs may call it after
-    // this function has returned.
-    const auto held = std::make_shared<QAtomicInt>(1);
-    const auto letGo = qScopeGuard([held] { *held = 0; });
-    FileOperation::setFaultHook(
-        [held, firstFiles = files.at(0)](FileOperation::Fault fault, const QString& path) {
-            while (fault == FileOperation::Fault::Read && firstFiles.contains(path) && held->loadAcquire())
-                QThread::msleep(5);
-            return false;
-        });
+    HeldReads hold(files.at(0));
     m_prompts->setNextAnswer(Prompts::Yes);
     child<QPushButton>(first, "importButton")->click();
     QTRY_COMPARE(m_service->requests("order", "updatepicpath2").size(), 1); // its photos are numbered
     const QString counts = "导入前正式库照片：0张\n\n导入后正式库照片：4张\n\n导入前备份库照片：0张\n\n"
                            "导入后备份库照片：4张    \n";
     QCOMPARE(importChosen(second.get(), "导片成功!"), counts);
-    *held = 0;
+    hold.letGo();
     QTRY_COMPARE_WITH_TIMEOUT(m_service->requests("order", "updatepicpath").size(), 2, 30000);
     QCOMPARE(m_prompts->messages().last().text, counts);
     for (const StandIn::LoggedRequest& report : m_service->requests("order", "updatepicpath"))
