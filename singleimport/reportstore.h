@@ -1,12 +1,12 @@
 #pragma once
 
+#include "importbookkeeping.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QString>
-
-#include "importbookkeeping.h"
 
 #include <functional>
 
