@@ -2,6 +2,7 @@
 #include "labelprinter.h"
 #include "login.h"
 #include "prompts.h"
+#include "reportstore.h"
 #include "startup.h"
 
 #include <QApplication>
@@ -28,5 +29,8 @@ int main(int argc, char* argv[])
 
     Login login(nullptr);
     login.show();
-    return app.exec();
+    const int code = app.exec();
+    // Staff may close the last window while a count report is on its way.
+    ReportStore::settleBeforeQuit();
+    return code;
 }

@@ -687,20 +687,33 @@ bool FileOperation::isSameContent(const QString& a, const QString& b, bool* unre
     QFile fileB(b);
     if (!fileA.open(QIODevice::ReadOnly) || !fileB.open(QIODevice::ReadOnly))
         return cannotRead();
+    // Only blocks read whole on both sides tell two files apart: a block
+    // cut short of what the look-ups' size leaves (a share or a card reader
+    // that drops mid-file), or a read that fails, leaves the answer unknown.
     bool first = true;
-    while (!fileA.atEnd()) {
-        const QByteArray blockA = fileA.read(kReadBlock);
-        const QByteArray blockB = fileB.read(kReadBlock);
-        if (fileA.error() != QFile::NoError || fileB.error() != QFile::NoError ||
-            (first && (faultAt(Fault::Read, a) || faultAt(Fault::Read, b))))
+    const auto readWhole = [&first](QFile& file, const QString& path, qint64 want, QByteArray* block) {
+        *block = file.read(want);
+        if (first && faultAt(Fault::ShortRead, path))
+            block->chop(block->size() - block->size() / 2);
+        return file.error() == QFile::NoError && block->size() == want && !(first && faultAt(Fault::Read, path));
+    };
+    QByteArray blockA;
+    QByteArray blockB;
+    for (qint64 left = sizeA; left > 0; left -= blockA.size()) {
+        const qint64 want = qMin(kReadBlock, left);
+        const bool wholeA = readWhole(fileA, a, want, &blockA);
+        const bool wholeB = readWhole(fileB, b, want, &blockB);
+        if (!wholeA || !wholeB)
             return cannotRead();
-        first = false;
-        if (blockA.isEmpty() || blockA != blockB)
+        if (blockA != blockB)
             return false;
+        first = false;
     }
-    if (fileA.error() != QFile::NoError || fileB.error() != QFile::NoError)
+    // Either grew since its look-up: what it holds now is not known.
+    if (!fileA.read(1).isEmpty() || !fileB.read(1).isEmpty() || fileA.error() != QFile::NoError ||
+        fileB.error() != QFile::NoError)
         return cannotRead();
-    return fileB.atEnd();
+    return true;
 }
 
 bool FileOperation::copyDir(QString source, QString target, bool overwrite)

@@ -19,7 +19,7 @@ const int kMaxCellLength = 32767;
 // characters, and the spreadsheet takes a workbook holding one for damaged;
 // U+0000 would end the cell where it stands. The writer escapes every other
 // control character itself.
-QByteArray cellText(const QString& text)
+QString cellKept(const QString& text)
 {
     QString kept;
     kept.reserve(text.size());
@@ -30,23 +30,28 @@ QByteArray cellText(const QString& text)
     QString cut = kept.left(kMaxCellLength);
     if (!cut.isEmpty() && cut.at(cut.size() - 1).isHighSurrogate())
         cut.chop(1);
-    return cut.toUtf8();
+    return cut;
+}
+
+QByteArray cellText(const QString& text)
+{
+    return cellKept(text).toUtf8();
 }
 
 // A cell's text as the writer stores it: a control character other than
 // tab and line feed as _xHHHH_, which spreadsheets read back as the
-// character; everything else as it is.
+// character; everything else as it is, a leading byte-order mark included
+// (built from the text itself: decoding the writer's bytes would drop it).
 QString storedText(const QString& text)
 {
-    QByteArray stored;
-    for (const char c : cellText(text)) {
-        const uchar u = uchar(c);
-        if (u < 0x20 && c != '\t' && c != '\n')
-            stored += QString::asprintf("_x%04X_", u).toLatin1();
+    QString stored;
+    for (const QChar c : cellKept(text)) {
+        if (c.unicode() < 0x20 && c != QLatin1Char('\t') && c != QLatin1Char('\n'))
+            stored += QString::asprintf("_x%04X_", c.unicode());
         else
             stored += c;
     }
-    return QString::fromUtf8(stored);
+    return stored;
 }
 
 QString htmlRow(const QStringList& cells, const char* tag)

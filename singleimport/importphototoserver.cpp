@@ -931,14 +931,20 @@ void ImportPhotoToServer::reportAnswered(const ReportStore::Report& report, cons
                                          bool resent)
 {
     const bool runCounts = report.kind == ReportStore::Kind::Counts && !resent;
-    if (r.kind == WebService::Reply::Kind::TransportError) {
+    if (r.kind == WebService::Reply::Kind::Refusal) {
+        // A kept report may be another order's: its box names the order.
+        if (resent) {
+            const ImportBookkeeping::Box box = ReportStore::refusedBox(report, r.code);
+            showBox([box] { Prompts::longNotice(box.title, box.text); });
+        } else {
+            const QString text = ReportStore::refusalText(report.kind, r.code);
+            showBox([text] { Prompts::notice(QStringLiteral("警告"), text); });
+        }
+    } else if (!ReportStore::isAnswer(r)) {
         // The store keeps it. A resend that fails again was told when it
         // first failed; a run names it again in its box.
         if (!resent || m_runReporting)
-            reportNotReceived(report.orderNumber, r.statusText);
-    } else if (r.kind == WebService::Reply::Kind::Refusal) {
-        const QString text = ReportStore::refusalText(report.kind, r.code);
-        showBox([text] { Prompts::notice(QStringLiteral("警告"), text); });
+            reportNotReceived(report.orderNumber, ImportBookkeeping::reportFailureStatus(r));
     }
     if (!runCounts)
         return;
@@ -988,7 +994,7 @@ void ImportPhotoToServer::reportNotReceived(const QString& orderNumber, const QS
         m_runReportFailures.append({orderNumber, httpStatus});
         return;
     }
-    const ImportBookkeeping::Box box = ReportStore::notTakenBox({{orderNumber, httpStatus}}, true);
+    const ImportBookkeeping::Box box = ReportStore::notTakenBox({{orderNumber, httpStatus}}, ReportStore::Afterwards::SentAgain);
     showBox([box] { Prompts::longNotice(box.title, box.text); });
 }
 
@@ -999,7 +1005,7 @@ void ImportPhotoToServer::closeRunReports()
         const QList<ImportBookkeeping::ReportFailure> failures = std::exchange(m_runReportFailures, {});
         if (!failures.isEmpty()) {
             // Every report named here is one the store keeps.
-            const ImportBookkeeping::Box box = ReportStore::notTakenBox(failures, true);
+            const ImportBookkeeping::Box box = ReportStore::notTakenBox(failures, ReportStore::Afterwards::SentAgain);
             showBox([box] { Prompts::longNotice(box.title, box.text); });
         }
     }

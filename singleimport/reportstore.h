@@ -1,6 +1,7 @@
 #pragma once
 
 #include "importbookkeeping.h"
+#include "webservice.h"
 
 #include <QByteArray>
 #include <QList>
@@ -10,6 +11,7 @@
 
 #include <functional>
 
+class QEventLoop;
 class QNetworkAccessManager;
 class QNetworkReply;
 
@@ -17,13 +19,15 @@ class QNetworkReply;
 // kept by the process rather than by a window. A report goes out through
 // the store, so its answer is read even when its window has closed (the
 // opener deletes it) before the service replied; one the service did not
-// receive is kept, and every window sends the kept ones again, once and as
-// they were, before its lookup or its run, so no count is added twice and
-// none is lost with the window that posted it. A report is out of the store
+// receive (a transport error, or a reply that is not its JSON object) is
+// kept, and every window sends the kept ones again, once and as they
+// were, before its lookup or its run, so no count is added twice and none
+// is lost with the window that posted it. A report is out of the store
 // while it is on its way and back in when it fails again, so two open
 // windows never send one report twice. Nothing is kept once the client is
-// quit. A report whose window has gone when its answer comes is named by
-// the store itself, in a box of its own, by the window's rule. Used on the
+// quit; before it exits, the reports still on their way are waited for. A
+// report whose window has gone when its answer comes is named by the store
+// itself, in a box of its own, by the window's rule. Used on the
 // user-interface thread only.
 class ReportStore : public QObject
 {
@@ -46,14 +50,33 @@ public:
 
     static ReportStore& instance();
 
+    // What becomes of the reports a box names.
+    enum class Afterwards
+    {
+        Nothing,   // refused: the service has them and will not take them
+        SentAgain, // kept, and sent again by the next 导入照片 window
+        LostAtQuit // not received when the client quits
+    };
+
+    // The service's own answer, a receipt or a refusal; anything else (a
+    // transport error, a body that is not its JSON object) is no answer.
+    static bool isAnswer(const WebService::Reply& reply);
     // What a window says of a report not taken, and the store once its
     // window has gone: a refusal's text ("错误代码：<code>", a path
     // report's "上传路径错误代码：<code>"), and the box naming the orders
-    // whose reports were not taken; kept adds the line that tells staff
-    // the store sends them again, but not after the client is quit.
+    // whose reports were not taken, with a last line after what becomes of
+    // them.
     static QString refusalText(Kind kind, const QString& code);
     static ImportBookkeeping::Box notTakenBox(const QList<ImportBookkeeping::ReportFailure>& failures,
-                                              bool kept);
+                                              Afterwards afterwards);
+    // The box of a refused report, naming its order.
+    static ImportBookkeeping::Box refusedBox(const Report& report, const QString& code);
+
+    // Before the client exits: while reports are on their way, waits for
+    // their answers (at most the transfer timeout) with a notice on the
+    // screen, and names those not received in one box. Nothing when none
+    // is on its way.
+    static void settleBeforeQuit();
 
     // Posts the report; when the service does not receive it, it is kept.
     void send(const Report& report, QObject* context, Answered answered);
@@ -69,6 +92,7 @@ public:
 
 private:
     explicit ReportStore(QObject* parent);
+    void waitForAnswers();
     static const QString& route(Kind kind);
     static bool received(QNetworkReply* reply);
     // Posts the report; done gets its reply, which is released afterwards.
@@ -84,4 +108,10 @@ private:
     QNetworkAccessManager* m_manager = nullptr;
     QList<Report> m_kept;
     int m_sending = 0;
+    QList<QNetworkReply*> m_onTheirWay;
+    // While the client quits: the answers go to no window, and the reports
+    // not taken are gathered for one box.
+    bool m_quitting = false;
+    QList<ImportBookkeeping::ReportFailure> m_lostAtQuit;
+    QEventLoop* m_waiting = nullptr;
 };

@@ -52,6 +52,8 @@ private slots:
     void newOnlyCommitOnEveryShare();
     void staleTempFilesSweptOncePerRun();
     void sameFileByAnotherPath();
+    void sameContent_data();
+    void sameContent();
     void writeFileFromBytes();
     void copyNewFileNeverReplaces();
     void appendsWaitForTheLockAndStayWhole();
@@ -396,6 +398,34 @@ void TestFileOperation::sameFileByAnotherPath()
     QVERIFY(FileOperation::isSameFile(dir.filePath("share/a.jpg"), dir.filePath("mount2/a.jpg")));
     QVERIFY(!FileOperation::isSameFile(dir.filePath("share/a.jpg"), dir.filePath("share/b.jpg")));
     QVERIFY(!FileOperation::isSameFile(dir.filePath("share/a.jpg"), dir.filePath("share/none.jpg")));
+}
+
+void TestFileOperation::sameContent_data()
+{
+    QTest::addColumn<char>("lastByte"); // of the second file; the first's is 'x'
+    QTest::addColumn<int>("cutShort");  // the file (1, 2) whose first read breaks off, 0 for none
+    QTest::addColumn<QString>("answer");
+    QTest::newRow("same bytes over several blocks") << 'x' << 0 << "same";
+    QTest::newRow("another last byte") << 'y' << 0 << "different";
+    QTest::newRow("same bytes, the first's read cut short") << 'x' << 1 << "unreadable";
+    QTest::newRow("same bytes, the second's read cut short") << 'x' << 2 << "unreadable";
+}
+
+// Two files are different only where bytes read whole on both sides differ.
+void TestFileOperation::sameContent()
+{
+    QFETCH(char, lastByte);
+    QFETCH(int, cutShort);
+    QTemporaryDir dir;
+    const QByteArray bytes(200 * 1024, 'a');
+    const QString first = dir.filePath("card/MVI_0001.MP4");
+    const QString second = dir.filePath("order/MVI_0001.MP4");
+    write(first, bytes + 'x');
+    write(second, bytes + lastByte);
+    const FaultScope cut(FileOperation::Fault::ShortRead, QStringList{"none", "card/", "order/"}.at(cutShort));
+    bool unreadable = true;
+    const bool same = FileOperation::isSameContent(first, second, &unreadable);
+    QTEST(QString(same ? "same" : unreadable ? "unreadable" : "different"), "answer");
 }
 
 void TestFileOperation::existenceAndMakeDir()

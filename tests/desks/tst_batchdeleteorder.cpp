@@ -48,6 +48,8 @@ private slots:
     void cleanup();
 
     void searchPostsThePickedDaysOnce();
+    void searchTakesAYearStillTyped_data();
+    void searchTakesAYearStillTyped();
     void searchReplacesOrKeepsTheList_data();
     void searchReplacesOrKeepsTheList();
     void columnWidths_data();
@@ -184,6 +186,35 @@ void TestBatchDeleteOrder::searchPostsThePickedDaysOnce()
     QCOMPARE(QStringList({posts.first().values.value("starttime"), posts.first().values.value("endtime"),
                           posts.first().values.value("uid"), posts.first().values.value("eid")}),
              QStringList({"2024-06-09", "2024-06-03", "2048", "1024"}));
+}
+
+void TestBatchDeleteOrder::searchTakesAYearStillTyped_data()
+{
+    QTest::addColumn<QString>("calendar"); // whose year box is left open
+    QTest::addColumn<QStringList>("days"); // posted as starttime, endtime
+    QTest::newRow("start date") << "calendar" << QStringList{"2023-06-03", "2024-06-09"};
+    QTest::newRow("end date") << "calendar_2" << QStringList{"2024-06-03", "2023-06-09"};
+}
+
+// 检索 pressed while a year typed into a year box is not yet confirmed.
+void TestBatchDeleteOrder::searchTakesAYearStillTyped()
+{
+    QFETCH(QString, calendar);
+    makeJuneFolders();
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    m_window->findChild<QCalendarWidget*>("calendar")->setSelectedDate(QDate(2024, 6, 3));
+    m_window->findChild<QCalendarWidget*>("calendar_2")->setSelectedDate(QDate(2024, 6, 9));
+    auto* typedInto = m_window->findChild<QCalendarWidget*>(calendar);
+    QTest::mouseClick(typedInto->findChild<QToolButton*>("qt_calendar_yearbutton"), Qt::LeftButton);
+    auto* yearBox = typedInto->findChild<QSpinBox*>("qt_calendar_yearedit");
+    QTRY_VERIFY(yearBox->isVisible());
+    yearBox->selectAll();
+    QTest::keyClicks(yearBox, "2023");
+    m_window->findChild<QPushButton*>("searchButton")->click();
+    QTRY_COMPARE(m_service->requests("order", "order_list2").size(), 1);
+    const StandIn::LoggedRequest post = m_service->requests("order", "order_list2").first();
+    QTEST(QStringList({post.values.value("starttime"), post.values.value("endtime")}), "days");
 }
 
 void TestBatchDeleteOrder::searchReplacesOrKeepsTheList_data()

@@ -878,6 +878,13 @@ void TestImportDialog::batchFailures_data()
     QTest::newRow("a clip pulled while it is compared")
         << "video pulled" << QStringList{"已导入(1个失败)", "已导入(2)"}
         << "警告 / 以下订单有照片导入失败：\nA24051501：1张" << QStringList{"100105:1:MVI_0002.MP4", others};
+    // The same clip, whose read breaks off while it is compared: unreadable,
+    // not another camera's.
+    for (const char* side : {"card", "order"}) {
+        QTest::newRow(qPrintable(QString("a clip cut short on the %1's side while compared").arg(side)))
+            << QString("video cut short, ") + side << QStringList{"已导入(1个失败)", "已导入(2)"}
+            << "警告 / 以下订单有照片导入失败：\nA24051501：1张" << QStringList{"100105:1:MVI_0002.MP4", others};
+    }
     QTest::newRow("a clip that fails to write is not listed")
         << "video write" << QStringList{"已导入(1个失败)", "已导入(2)"}
         << "警告 / 以下订单有照片导入失败：\nA24051501：1张（写入失败：<order>试拍视频）"
@@ -910,7 +917,7 @@ void TestImportDialog::batchFailures()
     const bool photosThere = fault == "others, photos there";
     // Same size: told apart by their bytes.
     const QByteArray clip = "second camera";
-    const bool sameClip = fault == "video again" || fault == "video pulled";
+    const bool sameClip = fault == "video again" || fault == "video pulled" || fault.startsWith("video cut short");
     const bool clipThere = sameClip || fault == "video taken";
     if (existing || clipThere)
         QDir().mkpath(first + "成品");
@@ -977,6 +984,9 @@ void TestImportDialog::batchFailures()
         }
         if (fault == "read")
             return f == FileOperation::Fault::Read && path == pulled;
+        if (fault.startsWith("video cut short"))
+            return f == FileOperation::Fault::ShortRead &&
+                   path == (fault.endsWith("card") ? pulledClip : first + "试拍视频/MVI_0001.MP4");
         if (fault == "write")
             return f == FileOperation::Fault::Write && path.startsWith(first + "成品/");
         if (fault == "video write")

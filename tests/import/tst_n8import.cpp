@@ -38,6 +38,7 @@ struct WriteFaults
     QStringList full;          // file names whose write finds the share full
     QStringList unlisted;      // folders (clean paths) whose listing breaks off
     QStringList unread;        // file names whose read breaks off
+    QStringList cutShort;      // file names whose compare's first read is cut short
     QStringList written;       // file names in the order their write went on
     // Clean paths -> the answer to each look-up of that path (which may
     // also remove it, as another station would).
@@ -61,9 +62,9 @@ struct WriteFaults
                 const auto answer = lookUps.find(path);
                 return answer != lookUps.end() && (*answer)();
             }
-            if (fault == FileOperation::Fault::Read) {
+            if (fault == FileOperation::Fault::Read || fault == FileOperation::Fault::ShortRead) {
                 QMutexLocker lock(&mutex);
-                return unread.contains(name);
+                return (fault == FileOperation::Fault::Read ? unread : cutShort).contains(name);
             }
             if (fault != FileOperation::Fault::Write)
                 return false;
@@ -740,6 +741,10 @@ void TestN8Import::failedOrdersEndAndTheBatchMovesOn_data()
     QTest::newRow("a page in the destination cannot be read") << "unreadable page there"
                                                               << "订单A24051201-1的N8文件夹读取失败：%1"
                                                               << "导入失败" << false;
+    QTest::newRow("a page in the destination cut short while compared")
+        << "page cut short there"
+        << "订单A24051201-1的N8文件夹读取失败：%1"
+        << "导入失败" << false;
     QTest::newRow("order N8 folder cannot be looked at") << "n8 unseen"
                                                          << "订单A24051201-1的N8文件夹读取失败：%1"
                                                          << "导入失败" << false;
@@ -827,11 +832,11 @@ void TestN8Import::failedOrdersEndAndTheBatchMovesOn()
         faults.lookUps.insert(QDir::cleanPath(firstTo + "/a.jpg"),
                               [looks = 0]() mutable { return ++looks > 1; });
         faults.install();
-    } else if (setup == "unreadable page there") {
+    } else if (setup == "unreadable page there" || setup == "page cut short there") {
         // The order's own page, as far as anyone can tell.
         boxPath = firstTo;
         QVERIFY(TestFiles::write(firstTo + "/a.jpg", "n8 page"));
-        faults.unread << QStringLiteral("a.jpg");
+        (setup == "page cut short there" ? faults.cutShort : faults.unread) << QStringLiteral("a.jpg");
         faults.install();
     } else if (setup == "n8 unseen" || setup == "gone at the check") {
         // Once the batch runs, the order's N8 folder: its first look-up

@@ -18,6 +18,7 @@
 #include <QtTest>
 
 #include <QAction>
+#include <QApplication>
 #include <QImageReader>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -31,6 +32,7 @@
 #include <QSemaphore>
 #include <QStandardItemModel>
 #include <QTableView>
+#include <QTimer>
 
 #include <algorithm>
 #include <functional>
@@ -69,6 +71,10 @@ private slots:
     void twoWindowsOnOneOrder();
     void reportsKeptAndSentAgain_data();
     void reportsKeptAndSentAgain();
+    void resentReportsFailingAgain_data();
+    void resentReportsFailingAgain();
+    void reportsOnTheirWayAtQuit_data();
+    void reportsOnTheirWayAtQuit();
     void failedFilesNamed_data();
     void failedFilesNamed();
     void refusedDeletionIsTold();
@@ -92,6 +98,9 @@ private:
     // the completion box's text, or what went wrong.
     QString importChosen(ImportPhotoToServer* w, const QString& expectedTitle);
     QJsonObject storedOrder() const;
+    // Imports two card photos in a new window (m_window) in photos mode,
+    // the count report answered as the service is set up meanwhile.
+    void importTwo(const std::function<void()>& setUpService);
 
     template <typename T> T* child(ImportPhotoToServer* w, const char* name) { return w->findChild<T*>(name); }
 
@@ -1075,6 +1084,13 @@ void TestImportPhotoToServer::reportsKeptAndSentAgain_data()
     QTest::newRow("count report, resent once by two windows")
         << "updatepicpath"
         << "http" << failed + "500" + kept << "two windows" << true;
+    // A reply that is not the service's JSON object is no receipt either.
+    for (const char* then : {"same window", "gone"}) {
+        for (const char* body : {"<html>502 Bad Gateway</html>", ""}) {
+            QTest::newRow(qPrintable(QString("count report answered 200 with \"%1\", %2").arg(body, then)))
+                << "updatepicpath" << QString("raw:") + body << failed + "200" + kept << then << true;
+        }
+    }
 }
 
 // A report the service did not receive is named after the run and sent
@@ -1088,22 +1104,21 @@ void TestImportPhotoToServer::reportsKeptAndSentAgain()
     QFETCH(QString, then);
     QFETCH(bool, kept);
     start();
-    const QStringList files{card("IMG_0001.JPG", 1, ""), card("IMG_0002.JPG", 1, "")};
-    ImportPhotoToServer* w = open();
-    waitForLookup(w);
-    child<QPushButton>(w, "importPic1")->click();
-    waitForLookup(w);
-    if (fault == "http")
-        m_service->failHttp("order", action, 500);
-    else if (fault == "refuse")
-        m_service->refuse("order", action, "0", "x");
-    else
-        m_service->drop("order", action);
-    if (then == "gone")
-        m_service->delay("order", action, 2000);
-
-    m_prompts->setNextAnswer(Prompts::Yes); // the report box
-    QVERIFY(pressImport(w, files, "导片成功!").startsWith("导入前正式库照片：0张"));
+    importTwo([&] {
+        if (fault == "http")
+            m_service->failHttp("order", action, 500);
+        else if (fault == "refuse")
+            m_service->refuse("order", action, "0", "x");
+        else if (fault.startsWith("raw:"))
+            m_service->sendRaw("order", action, fault.mid(4).toUtf8());
+        else
+            m_service->drop("order", action);
+        if (then == "gone")
+            m_service->delay("order", action, 2000);
+    });
+    if (QTest::currentTestFailed())
+        return;
+    ImportPhotoToServer* w = m_window;
     if (then == "gone") {
         QCOMPARE(m_prompts->messages().size(), 1);
         w->close(); // its opener deletes it then
@@ -1155,6 +1170,126 @@ void TestImportPhotoToServer::reportsKeptAndSentAgain()
     QCOMPARE(storedOrder().value("photonum").toString(), QStringLiteral("2"));
     QCOMPARE(storedOrder().value("orderpath").toString(),
              QStringLiteral("\\\\studio-nas\\photos\\2019-04/15/415A102-1/"));
+}
+
+void TestImportPhotoToServer::importTwo(const std::function<void()>& setUpService)
+{
+    const QStringList files{card("IMG_0001.JPG", 1, ""), card("IMG_0002.JPG", 1, "")};
+    ImportPhotoToServer* w = open();
+    waitForLookup(w);
+    child<QPushButton>(w, "importPic1")->click();
+    waitForLookup(w);
+    setUpService();
+    m_prompts->setNextAnswer(Prompts::Yes); // the report box
+    QVERIFY(pressImport(w, files, "导片成功!").startsWith("导入前正式库照片：0张"));
+}
+
+void TestImportPhotoToServer::resentReportsFailingAgain_data()
+{
+    QTest::addColumn<QString>("fault"); // of the resend
+    QTest::addColumn<QStringList>("boxes"); // after the run's two
+    QTest::newRow("refused, its window open") << "refuse" << QStringList{"以下订单上报失败：\nA102：错误代码：0"};
+    QTest::newRow("HTTP 500 again once its window has gone") << "http, gone" << QStringList();
+}
+
+// A kept report that fails again when resent: a refusal names the order the
+// report was for (kept reports may be any order's); a report not received
+// again was named when it first failed, and is kept.
+void TestImportPhotoToServer::resentReportsFailingAgain()
+{
+    QFETCH(QString, fault);
+    start();
+    importTwo([this] { m_service->failHttp("order", "updatepicpath", 500); });
+    if (QTest::currentTestFailed())
+        return;
+    ImportPhotoToServer* w = m_window;
+    QTRY_COMPARE(m_prompts->messages().size(), 2);
+    QCOMPARE(ReportStore::instance().keptCount(), 1);
+
+    if (fault == "refuse") {
+        m_service->refuse("order", "updatepicpath", "0", "x");
+        m_prompts->setNextAnswer(Prompts::Yes);
+        child<QPushButton>(w, "importPic2")->click(); // sent again before the lookup
+        waitForLookup(w);
+    } else {
+        m_service->delay("order", "updatepicpath", 1000);
+        w->close();
+        delete w;
+        w = open(); // sent again on opening
+        QTRY_COMPARE(m_service->requests("order", "updatepicpath").size(), 2);
+        w->close();
+        delete w;
+        QTRY_COMPARE_WITH_TIMEOUT(ReportStore::instance().sendingCount(), 0, 10000);
+        QCOMPARE(ReportStore::instance().keptCount(), 1);
+        // The next window sends it once more.
+        m_service->clearFaults();
+        w = open();
+        waitForLookup(w);
+        QCOMPARE(storedOrder().value("photonum").toString(), QStringLiteral("2"));
+    }
+    QTest::qWait(100);
+    QStringList texts;
+    for (const ScriptedPrompts::Call& box : m_prompts->messages().mid(2))
+        texts.append(box.title + " / " + box.text);
+    QFETCH(QStringList, boxes);
+    for (QString& box : boxes)
+        box.prepend("警告 / ");
+    QCOMPARE(texts, boxes);
+    QCOMPARE(ReportStore::instance().keptCount(), 0);
+}
+
+void TestImportPhotoToServer::reportsOnTheirWayAtQuit_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<bool>("notice"); // shown while the client waits
+    QTest::addColumn<QString>("box"); // "" for none
+    QTest::newRow("answered before the quit") << "" << false << "";
+    QTest::newRow("answered late") << "late" << true << "";
+    QTest::newRow("answered late with HTTP 500")
+        << "late, http" << true
+        << "以下订单上报失败：\nA102：500\n退出软件后不再上报，请核对以上订单的照片数量";
+}
+
+// Staff close the last window while the count report is on its way: the
+// client waits for its answer before it exits, and names it when it was
+// not received.
+void TestImportPhotoToServer::reportsOnTheirWayAtQuit()
+{
+    QFETCH(QString, fault);
+    start();
+    importTwo([&] {
+        if (fault.startsWith("late"))
+            m_service->delay("order", "updatepicpath", 1500);
+        if (fault.endsWith("http"))
+            m_service->failHttp("order", "updatepicpath", 500);
+    });
+    if (QTest::currentTestFailed())
+        return;
+    m_window->close();
+    delete m_window;
+    if (!fault.startsWith("late"))
+        QTRY_COMPARE(ReportStore::instance().sendingCount(), 0);
+    QStringList shown;
+    QTimer::singleShot(300, [&shown] {
+        for (const QWidget* window : QApplication::topLevelWidgets()) {
+            if (window->isVisible()) {
+                for (const QLabel* label : window->findChildren<QLabel*>())
+                    shown.append(label->text());
+            }
+        }
+    });
+
+    ReportStore::settleBeforeQuit();
+    QCOMPARE(ReportStore::instance().sendingCount(), 0);
+    QCOMPARE(storedOrder().value("photonum").toString(), QString(fault.endsWith("http") ? "" : "2"));
+    QTest::qWait(350);
+    QFETCH(bool, notice);
+    QCOMPARE(shown.contains(QStringLiteral("正在上报导片数量，请稍候…")), notice);
+    QFETCH(QString, box);
+    QCOMPARE(m_prompts->messages().size(), box.isEmpty() ? 1 : 2);
+    if (!box.isEmpty())
+        QCOMPARE(m_prompts->messages().last().title + " / " + m_prompts->messages().last().text, "警告 / " + box);
+    QCOMPARE(ReportStore::instance().keptCount(), 0);
 }
 
 void TestImportPhotoToServer::failedFilesNamed_data()
