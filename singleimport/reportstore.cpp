@@ -168,6 +168,7 @@ void ReportStore::waitForAnswers()
     QWidget notice(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     notice.setAttribute(Qt::WA_QuitOnClose, false);
     notice.setWindowTitle(QStringLiteral("提示"));
+    notice.setMinimumWidth(360);
     auto* layout = new QVBoxLayout(&notice);
     layout->addWidget(new QLabel(QStringLiteral("正在上报导片数量，请稍候…"), &notice));
     auto* busy = new QProgressBar(&notice);
