@@ -695,7 +695,8 @@ bool FileOperation::isSameContent(const QString& a, const QString& b, bool* unre
         *block = file.read(want);
         if (first && faultAt(Fault::ShortRead, path))
             block->chop(block->size() - block->size() / 2);
-        return file.error() == QFile::NoError && block->size() == want && !(first && faultAt(Fault::Read, path));
+        return file.error() == QFile::NoError && block->size() == want &&
+               !(first && faultAt(Fault::Read, path));
     };
     QByteArray blockA;
     QByteArray blockB;

@@ -261,7 +261,8 @@ public:
     // refused for want of space; Close: the data written but refused at sync
     // or close, as network shares report it; Read: a read that fails after
     // the first block; ShortRead: a compare's first read of that file gives
-    // half the bytes it asked for, as a share that drops mid-read does; Remove: a removal refused, as a locked file would be;
+    // half the bytes it asked for, as a share that drops mid-read does;
+    // Remove: a removal refused, as a locked file would be;
     // List: the listing of that folder breaks off, as on a share that drops;
     // LookUp: the look-up of that path fails with EIO, as on a share that
     // drops (asked before the real look-up, so a hook may also remove the

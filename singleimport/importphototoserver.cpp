@@ -994,7 +994,8 @@ void ImportPhotoToServer::reportNotReceived(const QString& orderNumber, const QS
         m_runReportFailures.append({orderNumber, httpStatus});
         return;
     }
-    const ImportBookkeeping::Box box = ReportStore::notTakenBox({{orderNumber, httpStatus}}, ReportStore::Afterwards::SentAgain);
+    const ImportBookkeeping::Box box =
+        ReportStore::notTakenBox({{orderNumber, httpStatus}}, ReportStore::Afterwards::SentAgain);
     showBox([box] { Prompts::longNotice(box.title, box.text); });
 }
 
@@ -1005,7 +1006,8 @@ void ImportPhotoToServer::closeRunReports()
         const QList<ImportBookkeeping::ReportFailure> failures = std::exchange(m_runReportFailures, {});
         if (!failures.isEmpty()) {
             // Every report named here is one the store keeps.
-            const ImportBookkeeping::Box box = ReportStore::notTakenBox(failures, ReportStore::Afterwards::SentAgain);
+            const ImportBookkeeping::Box box =
+                ReportStore::notTakenBox(failures, ReportStore::Afterwards::SentAgain);
             showBox([box] { Prompts::longNotice(box.title, box.text); });
         }
     }

@@ -44,15 +44,13 @@ const QString& ReportStore::route(Kind kind)
 void ReportStore::post(const Report& report, std::function<void(QNetworkReply*)> done)
 {
     QNetworkReply* reply = WebService::post(m_manager, route(report.kind), report.body);
-    ++m_sending;
     m_onTheirWay.append(reply);
     connect(reply, &QNetworkReply::finished, this, [this, reply, done] {
-        --m_sending;
         m_onTheirWay.removeOne(reply);
         done(reply);
         reply->deleteLater();
         // done may have sent the next kept report.
-        if (m_waiting && m_sending == 0)
+        if (m_waiting && m_onTheirWay.isEmpty())
             m_waiting->quit();
     });
 }
@@ -99,19 +97,19 @@ void ReportStore::answer(const Report& report, QNetworkReply* reply, const QPoin
         return;
     }
     const WebService::Reply r = WebService::read(reply);
-    ImportBookkeeping::Box box;
-    if (r.kind == WebService::Reply::Kind::Refusal) {
-        if (m_quitting)
-            m_lostAtQuit.append({report.orderNumber, refusalText(report.kind, r.code)});
-        else
-            box = refusedBox(report, r.code);
-    } else if (!isAnswer(r) && m_quitting) {
-        m_lostAtQuit.append({report.orderNumber, ImportBookkeeping::reportFailureStatus(r)});
-    } else if (!isAnswer(r) && !resent) {
-        box = notTakenBox({{report.orderNumber, ImportBookkeeping::reportFailureStatus(r)}}, Afterwards::SentAgain);
+    const bool refused = r.kind == WebService::Reply::Kind::Refusal;
+    if (!refused && (isAnswer(r) || (resent && !m_quitting)))
+        return;
+    const ImportBookkeeping::ReportFailure failure{report.orderNumber,
+                                                   refused ? refusalText(report.kind, r.code)
+                                                           : ImportBookkeeping::reportFailureStatus(r)};
+    if (m_quitting) {
+        m_lostAtQuit.append(failure);
+        return;
     }
-    if (!box.title.isEmpty())
-        Prompts::longNotice(box.title, box.text);
+    const ImportBookkeeping::Box box =
+        notTakenBox({failure}, refused ? Afterwards::Nothing : Afterwards::SentAgain);
+    Prompts::longNotice(box.title, box.text);
 }
 
 void ReportStore::send(const Report& report, QObject* context, Answered answered)
@@ -156,7 +154,7 @@ void ReportStore::resendInTurn(QList<Report> reports, QObject* context, Answered
 
 void ReportStore::settleBeforeQuit()
 {
-    if (store() && store()->m_sending > 0)
+    if (store() && !store()->m_onTheirWay.isEmpty())
         store()->waitForAnswers();
 }
 

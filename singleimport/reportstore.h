@@ -88,7 +88,7 @@ public:
 
     // What the store holds and what it has on its way, for tests.
     int keptCount() const { return m_kept.size(); }
-    int sendingCount() const { return m_sending; }
+    int sendingCount() const { return m_onTheirWay.size(); }
 
 private:
     explicit ReportStore(QObject* parent);
@@ -101,13 +101,14 @@ private:
     // Hands the reply to the window that sent the report while it is there;
     // once it has gone, names a report not taken as the window would have:
     // a refusal always, a report not received on its first send only (a
-    // resend that fails again was named when it first failed).
+    // resend that fails again was named when it first failed). While the
+    // client quits, no window is handed anything, and every report not
+    // taken is gathered for the last box.
     void answer(const Report& report, QNetworkReply* reply, const QPointer<QObject>& window,
                 const Answered& answered, bool resent);
 
     QNetworkAccessManager* m_manager = nullptr;
     QList<Report> m_kept;
-    int m_sending = 0;
     QList<QNetworkReply*> m_onTheirWay;
     // While the client quits: the answers go to no window, and the reports
     // not taken are gathered for one box.

@@ -422,7 +422,8 @@ void TestFileOperation::sameContent()
     const QString second = dir.filePath("order/MVI_0001.MP4");
     write(first, bytes + 'x');
     write(second, bytes + lastByte);
-    const FaultScope cut(FileOperation::Fault::ShortRead, QStringList{"none", "card/", "order/"}.at(cutShort));
+    const FaultScope cut(FileOperation::Fault::ShortRead,
+                         QStringList{"none", "card/", "order/"}.at(cutShort));
     bool unreadable = true;
     const bool same = FileOperation::isSameContent(first, second, &unreadable);
     QTEST(QString(same ? "same" : unreadable ? "unreadable" : "different"), "answer");

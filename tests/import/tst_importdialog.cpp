@@ -883,7 +883,8 @@ void TestImportDialog::batchFailures_data()
     for (const char* side : {"card", "order"}) {
         QTest::newRow(qPrintable(QString("a clip cut short on the %1's side while compared").arg(side)))
             << QString("video cut short, ") + side << QStringList{"已导入(1个失败)", "已导入(2)"}
-            << "警告 / 以下订单有照片导入失败：\nA24051501：1张" << QStringList{"100105:1:MVI_0002.MP4", others};
+            << "警告 / 以下订单有照片导入失败：\nA24051501：1张"
+            << QStringList{"100105:1:MVI_0002.MP4", others};
     }
     QTest::newRow("a clip that fails to write is not listed")
         << "video write" << QStringList{"已导入(1个失败)", "已导入(2)"}
@@ -917,7 +918,8 @@ void TestImportDialog::batchFailures()
     const bool photosThere = fault == "others, photos there";
     // Same size: told apart by their bytes.
     const QByteArray clip = "second camera";
-    const bool sameClip = fault == "video again" || fault == "video pulled" || fault.startsWith("video cut short");
+    const bool sameClip =
+        fault == "video again" || fault == "video pulled" || fault.startsWith("video cut short");
     const bool clipThere = sameClip || fault == "video taken";
     if (existing || clipThere)
         QDir().mkpath(first + "成品");

@@ -1186,9 +1186,10 @@ void TestImportPhotoToServer::importTwo(const std::function<void()>& setUpServic
 
 void TestImportPhotoToServer::resentReportsFailingAgain_data()
 {
-    QTest::addColumn<QString>("fault"); // of the resend
+    QTest::addColumn<QString>("fault");     // of the resend
     QTest::addColumn<QStringList>("boxes"); // after the run's two
-    QTest::newRow("refused, its window open") << "refuse" << QStringList{"以下订单上报失败：\nA102：错误代码：0"};
+    QTest::newRow("refused, its window open")
+        << "refuse" << QStringList{"以下订单上报失败：\nA102：错误代码：0"};
     QTest::newRow("HTTP 500 again once its window has gone") << "http, gone" << QStringList();
 }
 
@@ -1288,7 +1289,8 @@ void TestImportPhotoToServer::reportsOnTheirWayAtQuit()
     QFETCH(QString, box);
     QCOMPARE(m_prompts->messages().size(), box.isEmpty() ? 1 : 2);
     if (!box.isEmpty())
-        QCOMPARE(m_prompts->messages().last().title + " / " + m_prompts->messages().last().text, "警告 / " + box);
+        QCOMPARE(m_prompts->messages().last().title + " / " + m_prompts->messages().last().text,
+                 "警告 / " + box);
     QCOMPARE(ReportStore::instance().keptCount(), 0);
 }
 
