@@ -22,6 +22,19 @@
 
 namespace {
 
+// Opens the calendar's year box and types the year there, leaving the box
+// open; the box, or nullptr when it did not open.
+QSpinBox* typeYear(QCalendarWidget* calendar, const QString& year)
+{
+    QTest::mouseClick(calendar->findChild<QToolButton*>("qt_calendar_yearbutton"), Qt::LeftButton);
+    auto* yearBox = calendar->findChild<QSpinBox*>("qt_calendar_yearedit");
+    if (!QTest::qWaitFor([yearBox] { return yearBox->isVisible(); }))
+        return nullptr;
+    yearBox->selectAll();
+    QTest::keyClicks(yearBox, year);
+    return yearBox;
+}
+
 // Scripted boxes that let the test look at the window as each box comes up.
 class WatchingPrompts : public ScriptedPrompts
 {
@@ -161,11 +174,8 @@ void TestBatchDeleteOrder::searchPostsThePickedDaysOnce()
     QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
     auto* start = m_window->findChild<QCalendarWidget*>("calendar");
     start->setSelectedDate(QDate(2024, 6, 9));
-    QTest::mouseClick(start->findChild<QToolButton*>("qt_calendar_yearbutton"), Qt::LeftButton);
-    auto* yearBox = start->findChild<QSpinBox*>("qt_calendar_yearedit");
-    QTRY_VERIFY(yearBox->isVisible());
-    yearBox->selectAll();
-    QTest::keyClicks(yearBox, "2023");
+    QSpinBox* yearBox = typeYear(start, "2023");
+    QVERIFY(yearBox);
     QTest::keyClick(yearBox, Qt::Key_Return);
     QCOMPARE(start->selectedDate(), QDate(2023, 6, 9));
     QCOMPARE(m_window->findChild<QPushButton*>("searchButton")->text(), QStringLiteral("检索"));
@@ -205,12 +215,7 @@ void TestBatchDeleteOrder::searchTakesAYearStillTyped()
     QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
     m_window->findChild<QCalendarWidget*>("calendar")->setSelectedDate(QDate(2024, 6, 3));
     m_window->findChild<QCalendarWidget*>("calendar_2")->setSelectedDate(QDate(2024, 6, 9));
-    auto* typedInto = m_window->findChild<QCalendarWidget*>(calendar);
-    QTest::mouseClick(typedInto->findChild<QToolButton*>("qt_calendar_yearbutton"), Qt::LeftButton);
-    auto* yearBox = typedInto->findChild<QSpinBox*>("qt_calendar_yearedit");
-    QTRY_VERIFY(yearBox->isVisible());
-    yearBox->selectAll();
-    QTest::keyClicks(yearBox, "2023");
+    QVERIFY(typeYear(m_window->findChild<QCalendarWidget*>(calendar), "2023"));
     m_window->findChild<QPushButton*>("searchButton")->click();
     QTRY_COMPARE(m_service->requests("order", "order_list2").size(), 1);
     const StandIn::LoggedRequest post = m_service->requests("order", "order_list2").first();
