@@ -1,8 +1,8 @@
 #include "dialogprompts.h"
 #include "labelprinter.h"
 #include "login.h"
+#include "pendingrecords.h"
 #include "prompts.h"
-#include "reportstore.h"
 #include "startup.h"
 
 #include <QApplication>
@@ -30,7 +30,7 @@ int main(int argc, char* argv[])
     Login login(nullptr);
     login.show();
     const int code = app.exec();
-    // Staff may close the last window while a count report is on its way.
-    ReportStore::settleBeforeQuit();
+    // Staff may close the last window while an import's records are on their way.
+    PendingRecords::settleBeforeQuit();
     return code;
 }

@@ -467,3 +467,29 @@ ImportBookkeeping::Box ImportBookkeeping::batchEndBox(int finishedOrders, bool a
         return {QStringLiteral("导入完成"), QStringLiteral("%1个订单已经全部导完").arg(finishedOrders)};
     return {};
 }
+
+ImportBookkeeping::Box ImportBookkeeping::notTakenBox(const QList<ReportFailure>& failures, Afterwards afterwards)
+{
+    Box box = batchEndBox(0, false, false, {}, failures);
+    const QString line = afterwardsLine(afterwards);
+    if (!box.title.isEmpty() && !line.isEmpty())
+        box.text += QLatin1Char('\n') + line;
+    return box;
+}
+
+QString ImportBookkeeping::afterwardsLine(Afterwards afterwards)
+{
+    switch (afterwards) {
+    case Afterwards::SentAgain:
+        return QStringLiteral("未上报的记录将在下次导入照片时重新上报，退出软件后不再上报");
+    case Afterwards::LostAtQuit:
+        return QStringLiteral("退出软件后不再上报，请核对以上订单的照片数量");
+    case Afterwards::Check:
+        return QStringLiteral("请核对以上订单的照片数量");
+    case Afterwards::WindowClosed:
+        return QStringLiteral("窗口已关闭，以上订单的记录不再上报，请核对照片数量");
+    case Afterwards::Nothing:
+        break;
+    }
+    return QString();
+}

@@ -174,6 +174,22 @@ Box batchEndBox(int finishedOrders, bool allFinished, bool diskFull, const QList
                 const QList<ReportFailure>& reports, const QStringList& beingDeleted = {},
                 const QStringList& unreadable = {});
 
+// What becomes of the records a box names as not taken, told in its last
+// line.
+enum class Afterwards
+{
+    Nothing,      // refused: the service has them and will not take them
+    SentAgain,    // kept, and sent again by the next 导入照片 window
+    LostAtQuit,   // not taken when the client quits
+    Check,        // no longer sent: the service may hold them already
+    WindowClosed  // their window was closed: nothing sends them again
+};
+// The box naming the orders whose records were not taken, with the line of
+// what becomes of them.
+Box notTakenBox(const QList<ReportFailure>& failures, Afterwards afterwards);
+// The line that follows the records a box names; empty for Nothing.
+QString afterwardsLine(Afterwards afterwards);
+
 // The question of the video-list upload: the folder and, when it holds
 // videos, their names.
 QString videoUpdateQuestion(ImportTypeEnum type, const QString& folder, const QStringList& names);

@@ -12,6 +12,7 @@
 #include "importorderthread.h"
 #include "n8fileinfo.h"
 #include "n8importthread.h"
+#include "pendingrecords.h"
 #include "prompts.h"
 #include "searchorderwindow.h"
 #include "webservice.h"
@@ -1229,6 +1230,7 @@ void importOrdersPhotoDlg::startOrderImport(int row)
     m_runFolder.clear();
     m_runTakenVideos.clear();
     m_runDone = 0;
+    m_runNotStarted = 0;
     m_runCommitted = {};
     m_runVideos.clear();
 
@@ -1301,7 +1303,7 @@ void importOrdersPhotoDlg::importProgressSlot(ushort done, ushort total)
 }
 
 void importOrdersPhotoDlg::importFailuresSlot(QString orderName, ushort failed, QString unwritableFolder,
-                                              QStringList takenVideos)
+                                              QStringList takenVideos, ushort notStarted)
 {
     const QObject* worker = sender();
     if (!worker || worker != m_worker)
@@ -1311,6 +1313,7 @@ void importOrdersPhotoDlg::importFailuresSlot(QString orderName, ushort failed, 
     m_runFailed = failed;
     m_runFolder = unwritableFolder;
     m_runTakenVideos = takenVideos;
+    m_runNotStarted = notStarted;
 }
 
 void importOrdersPhotoDlg::finishedImportOrderSlot(ushort total)
@@ -1372,8 +1375,11 @@ void importOrdersPhotoDlg::completeOrder(int row, int imported)
         getExistVideoCount(model);
     model->setDoneCount(importType, static_cast<unsigned short>(imported));
     model->setImported(importType, true);
-    if (outcome.failed > 0)
-        m_batchFailures.append({model->getOrderNum(), outcome.failed, m_runFolder, m_runTakenVideos});
+    // The files a stop by closing the dialog left on the card are the
+    // user's choice, not failures: the last box names those that failed.
+    const int failed = outcome.failed - (m_closeRequested ? m_runNotStarted : 0);
+    if (failed > 0)
+        m_batchFailures.append({model->getOrderNum(), failed, m_runFolder, m_runTakenVideos});
     setRowState(row, rowState(model));
     if (model == curOrderMdl)
         showCurrentOrderFolders();
@@ -1390,17 +1396,22 @@ void importOrdersPhotoDlg::finishBatchIfDone()
 {
     if (!m_batchRunning || !m_ordersDone || m_worker)
         return;
-    if (m_closeRequested) {
-        // The order is reported; the dialog goes, its reports still on their way.
-        endBatch();
+    if (m_closeRequested && isVisible()) {
+        // The stopped order is reported: the dialog goes, and stays until its
+        // records have answered and its last box is shown.
+        m_closeConfirmed = true;
+        if (testAttribute(Qt::WA_DeleteOnClose)) {
+            setAttribute(Qt::WA_DeleteOnClose, false);
+            m_releaseWhenIdle = true;
+        }
         close();
-        return;
     }
     for (const ReportPost& post : qAsConst(m_reports)) {
         if (post.inBatch)
             return; // the last box waits for every answer
     }
-    const bool allFinished = finishedOrderCount == toImportOrderCount;
+    // An order the user stopped is not finished.
+    const bool allFinished = finishedOrderCount == toImportOrderCount && !m_closeRequested;
     if (allFinished)
         qDebug() << "All orders import finished";
     // Replies come back in any order; the box names the orders as the table lists them.
@@ -1415,12 +1426,20 @@ void importOrdersPhotoDlg::finishBatchIfDone()
                      [&](const IB::ReportFailure& a, const IB::ReportFailure& b) {
                          return rowOf(a.orderNumber) < rowOf(b.orderNumber);
                      });
-    const IB::Box box = IB::batchEndBox(finishedOrderCount, allFinished, m_diskFull, m_batchFailures,
-                                        m_reportFailures, m_beingDeleted, m_unreadable);
+    IB::Box box = IB::batchEndBox(finishedOrderCount, allFinished, m_diskFull, m_batchFailures, m_reportFailures,
+                                  m_beingDeleted, m_unreadable);
+    // The records a closed dialog owes go with it: nothing sends them again.
+    if (!isVisible() && !m_reportFailures.isEmpty())
+        box.text += QLatin1Char('\n') + IB::afterwardsLine(IB::Afterwards::WindowClosed);
+    // While the client quits, the records not taken are named in its last
+    // box: a batch with nothing else to name says nothing then.
+    if (PendingRecords::instance().quitting() && box.title != kWarning)
+        box = {};
     endBatch();
     if (allFinished || m_lockSuffix)
         prefieFolderEdit->setEnabled(false);
     showBatchBox(box);
+    releaseWhenIdle();
 }
 
 void importOrdersPhotoDlg::showBatchBox(const IB::Box& box)
@@ -1827,8 +1846,24 @@ void importOrdersPhotoDlg::updateFinishInfo(ImportOrderModel* model, QString sta
     qDebug().noquote() << "postData===" << body;
     // Posted by the dialog itself: a batch tells a failed report with its
     // order in its last box instead of one bare box per request.
-    QNetworkReply* reply = WebService::post(m_reportManager, Config::url_post_orderpicpath, body);
-    m_reports.insert(reply, ReportPost{model, stage, importType, m_batchRunning});
+    postRecord(WebService::post(m_reportManager, Config::url_post_orderpicpath, body),
+               ReportPost{model, stage, importType, m_batchRunning});
+}
+
+void importOrdersPhotoDlg::postRecord(QNetworkReply* reply, const ReportPost& post)
+{
+    m_reports.insert(reply, post);
+    // The client waits for it before it exits.
+    PendingRecords::instance().watch(reply);
+}
+
+void importOrdersPhotoDlg::recordNotTaken(const ImportOrderModel* model, const WebService::Reply& reply)
+{
+    const IB::ReportFailure failure{model->getOrderNum(), IB::reportFailureStatus(reply)};
+    if (PendingRecords::instance().quitting())
+        PendingRecords::instance().lostAtQuit(failure);
+    else
+        m_reportFailures.append(failure);
 }
 
 void importOrdersPhotoDlg::orderInfoReplySlot(QNetworkReply* reply)
@@ -1848,16 +1883,19 @@ void importOrdersPhotoDlg::orderInfoReplySlot(QNetworkReply* reply)
         httpUploadOrderInfoJson(r.object);
     if (post.n8Record) {
         if (model && post.inBatch && !r.ok())
-            m_reportFailures.append({model->getOrderNum(), IB::reportFailureStatus(r)});
+            recordNotTaken(model, r);
     } else if (r.kind == WebService::Reply::Kind::TransportError && !post.inBatch) {
-        WebService::showTransportError(nullptr, r);
+        if (model && PendingRecords::instance().quitting())
+            recordNotTaken(model, r);
+        else
+            WebService::showTransportError(nullptr, r);
     } else if (completion && model && post.inBatch && !r.ok()) {
         // The files are in place; the report is owed until the service has
         // taken it: a refusal or a reply that cannot be read is no receipt.
         ImportOrderModel::RunOutcome outcome = model->runOutcome(post.type);
         outcome.reportPending = true;
         model->setRunOutcome(post.type, outcome);
-        m_reportFailures.append({model->getOrderNum(), IB::reportFailureStatus(r)});
+        recordNotTaken(model, r);
     } else if (completion && model && r.ok() && model->runOutcome(post.type).reportPending) {
         ImportOrderModel::RunOutcome outcome = model->runOutcome(post.type);
         outcome.reportPending = false;
@@ -1894,9 +1932,8 @@ void importOrdersPhotoDlg::updateN8Info(ImportOrderModel* model, QString n8path)
     qDebug() << "getOrderPath=" << model->getOrderPath();
     // The N8 station reads the folder back from the web service: a record
     // it did not take is named with its order in the batch's last box.
-    QNetworkReply* reply = WebService::post(m_reportManager, Config::url_n8updatapath,
-                                            IB::n8PathBody(model->getOrderID(), n8path));
-    m_reports.insert(reply, ReportPost{model, QString(), ImportN8, m_batchRunning, true});
+    postRecord(WebService::post(m_reportManager, Config::url_n8updatapath, IB::n8PathBody(model->getOrderID(), n8path)),
+               ReportPost{model, QString(), ImportN8, m_batchRunning, true});
 }
 
 void importOrdersPhotoDlg::httpUploadOrderInfoJson(QJsonObject reply)

@@ -140,7 +140,7 @@ public slots:
 
     void importProgressSlot(ushort done, ushort total);
     void importFailuresSlot(QString orderName, ushort failed, QString unwritableFolder,
-                            QStringList takenVideos);
+                            QStringList takenVideos, ushort notStarted);
     void finishedImportOrderSlot(ushort total);
     void handleImportImageError(uchar code);
     void lookDiskSizeSlot(QString picPath);
@@ -316,6 +316,7 @@ private:
     QString m_runFolder;
     QStringList m_runTakenVideos; // left out: their names hold other files
     int m_runDone = 0;
+    int m_runNotStarted = 0; // of the files not imported, those a stop left unstarted
     ImportBookkeeping::FolderCounts m_runCommitted; // what it added to the folders' counts
     QStringList m_runVideos;                        // the videos the order's folder holds as chosen
     // What the batch's last box tells.
@@ -345,6 +346,10 @@ private:
     };
     QNetworkAccessManager* m_reportManager = nullptr;
     QHash<QNetworkReply*, ReportPost> m_reports;
+    void postRecord(QNetworkReply* reply, const ReportPost& post);
+    // A record the service did not take: named in the batch's last box, or,
+    // while the client quits, in the last box before it exits.
+    void recordNotTaken(const ImportOrderModel* model, const WebService::Reply& reply);
     // The finished-selection check of the last select press.
     QPointer<QNetworkReply> m_pendingCheck;
     // Icons of the imported-images list: a refill stops the loading of the

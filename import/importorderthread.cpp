@@ -340,7 +340,7 @@ void ImportOrderThread::import()
         }
         emit importCommittedSigl(committed.server, committed.backup, videos);
         const auto told = failures(notImported);
-        emit importFailuresSigl(m_orderName, told.first, told.second, taken);
+        emit importFailuresSigl(m_orderName, told.first, told.second, taken, ushort(qMin(notImported, 0xFFFF)));
     };
 
     OrderedPipeline::Steps steps;

@@ -168,10 +168,11 @@ signals:
     void orderPathsCreated(QString orderPath, QString backupPath);
     // The end of a run: the order's name, the files that were not imported
     // whole, the first folder a file could not be written into (empty when
-    // no write failed), and the videos left out because their names hold
-    // other files in the order's folder, in list order.
+    // no write failed), the videos left out because their names hold other
+    // files in the order's folder, in list order, and how many of the files
+    // not imported a stop left unstarted.
     void importFailuresSigl(QString orderName, ushort failed, QString unwritableFolder,
-                            QStringList takenVideos);
+                            QStringList takenVideos, ushort notStarted);
     // The end of a run: the files it added to the order folder's count of
     // the type and to the backup folder's, as ImportBookkeeping counts them,
     // and the names of the chosen videos the order's folder holds with their

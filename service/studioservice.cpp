@@ -83,6 +83,8 @@ QString faultName(StudioService::Fault::Kind kind)
         return QStringLiteral("chunked");
     case StudioService::Fault::Kind::Trickle:
         return QStringLiteral("trickle");
+    case StudioService::Fault::Kind::AfterWork:
+        return QStringLiteral("after work");
     case StudioService::Fault::Kind::None:
         break;
     }
@@ -206,11 +208,18 @@ void StudioService::Impl::handle(const httplib::Request& req, const std::string&
         break;
     case Fault::Kind::None:
     case Fault::Kind::Chunked:
-    case Fault::Kind::Trickle: {
+    case Fault::Kind::Trickle:
+    case Fault::Kind::AfterWork: {
         std::lock_guard<std::mutex> lock(mutex);
         reply = Routes::dispatch(store, request);
         break;
     }
+    }
+    if (fault.kind == Fault::Kind::AfterWork) {
+        // The work is done; what reaches the client says otherwise (a
+        // gateway's status, a notice printed before the answer).
+        reply.status = fault.status;
+        reply.body.prepend(fault.body);
     }
     res.status = reply.status;
     if (fault.kind == Fault::Kind::Chunked) {

@@ -40,13 +40,14 @@ public:
             Raw,
             Drop,
             Chunked, // the route's own answer, sent without a length
-            Trickle  // the route's own answer, a few bytes at a time with pauseMs between them
+            Trickle, // the route's own answer, a few bytes at a time with pauseMs between them
+            AfterWork // the route's work done, its answer sent with status, body put before it
         };
         Kind kind = Kind::None;
         QString code;     // Refuse
         QString message;  // Refuse
-        int status = 500; // HttpError
-        QByteArray body;  // Raw
+        int status = 500; // HttpError, AfterWork
+        QByteArray body;  // Raw, AfterWork
         int delayMs = 0;
         int pauseMs = 0; // Trickle
     };

@@ -902,7 +902,7 @@ void ImportPhotoToServer::postReport(ReportStore::Kind kind, const QByteArray& b
     // The store reads the answer also once this window has gone.
     ReportStore::instance().send(
         {kind, body, m_order.number}, this,
-        [this, slot](const ReportStore::Report&, QNetworkReply* reply) { (this->*slot)(reply); });
+        [this, slot](const ReportStore::Report&, QNetworkReply* reply, ReportStore::Fate) { (this->*slot)(reply); });
 }
 
 void ImportPhotoToServer::submitPicPath_2(QNetworkReply* reply)
@@ -964,7 +964,14 @@ void ImportPhotoToServer::sendKeptReports(std::function<void()> next)
     m_resending = true;
     ReportStore::instance().resendKept(
         this,
-        [this](const ReportStore::Report& report, QNetworkReply* reply) {
+        [this](const ReportStore::Report& report, QNetworkReply* reply, ReportStore::Fate fate) {
+            if (fate == ReportStore::Fate::GivenUp) {
+                // Its own box: it is not sent again, as the run's box says
+                // of the others.
+                const ImportBookkeeping::Box box = ReportStore::givenUpBox(report);
+                showBox([box] { Prompts::longNotice(box.title, box.text); });
+                return;
+            }
             const WebService::Reply r = WebService::read(reply);
             qDebug() << "重新上报" << r.statusText << r.code;
             reportAnswered(report, r, true);
@@ -995,7 +1002,7 @@ void ImportPhotoToServer::reportNotReceived(const QString& orderNumber, const QS
         return;
     }
     const ImportBookkeeping::Box box =
-        ReportStore::notTakenBox({{orderNumber, httpStatus}}, ReportStore::Afterwards::SentAgain);
+        ImportBookkeeping::notTakenBox({{orderNumber, httpStatus}}, ImportBookkeeping::Afterwards::SentAgain);
     showBox([box] { Prompts::longNotice(box.title, box.text); });
 }
 
@@ -1007,7 +1014,7 @@ void ImportPhotoToServer::closeRunReports()
         if (!failures.isEmpty()) {
             // Every report named here is one the store keeps.
             const ImportBookkeeping::Box box =
-                ReportStore::notTakenBox(failures, ReportStore::Afterwards::SentAgain);
+                ImportBookkeeping::notTakenBox(failures, ImportBookkeeping::Afterwards::SentAgain);
             showBox([box] { Prompts::longNotice(box.title, box.text); });
         }
     }

@@ -1,19 +1,16 @@
 #include "reportstore.h"
 
 #include "config.h"
+#include "pendingrecords.h"
 #include "prompts.h"
 
 #include <QCoreApplication>
-#include <QEventLoop>
-#include <QLabel>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QProgressBar>
-#include <QTimer>
-#include <QVBoxLayout>
-#include <QWidget>
 
 #include <utility>
+
+namespace IB = ImportBookkeeping;
 
 namespace {
 
@@ -23,6 +20,25 @@ QPointer<ReportStore>& store()
 {
     static QPointer<ReportStore> theStore;
     return theStore;
+}
+
+// The reply as WebService::read tells it, its body only looked at: the
+// window reads it afterwards.
+WebService::Reply peeked(QNetworkReply* reply)
+{
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    WebService::Reply r;
+    if (reply->error() == QNetworkReply::NoError)
+        r = WebService::classify(reply->peek(reply->bytesAvailable()));
+    r.statusText = status.isValid() ? status.toString() : QString();
+    return r;
+}
+
+// The request never reached the service: nothing it holds can have come of it.
+bool reachedNothing(QNetworkReply* reply)
+{
+    return reply->error() == QNetworkReply::ConnectionRefusedError ||
+           reply->error() == QNetworkReply::HostNotFoundError;
 }
 
 } // namespace
@@ -44,14 +60,10 @@ const QString& ReportStore::route(Kind kind)
 void ReportStore::post(const Report& report, std::function<void(QNetworkReply*)> done)
 {
     QNetworkReply* reply = WebService::post(m_manager, route(report.kind), report.body);
-    m_onTheirWay.append(reply);
-    connect(reply, &QNetworkReply::finished, this, [this, reply, done] {
-        m_onTheirWay.removeOne(reply);
+    PendingRecords::instance().watch(reply);
+    connect(reply, &QNetworkReply::finished, this, [reply, done] {
         done(reply);
         reply->deleteLater();
-        // done may have sent the next kept report.
-        if (m_waiting && m_onTheirWay.isEmpty())
-            m_waiting->quit();
     });
 }
 
@@ -63,9 +75,8 @@ bool ReportStore::isAnswer(const WebService::Reply& reply)
 bool ReportStore::received(QNetworkReply* reply)
 {
     // A refusal is the service's own answer: sending it again would change
-    // nothing. The body is only looked at: the window reads it afterwards.
-    return reply->error() == QNetworkReply::NoError &&
-           isAnswer(WebService::classify(reply->peek(reply->bytesAvailable())));
+    // nothing.
+    return reply->error() == QNetworkReply::NoError && isAnswer(peeked(reply));
 }
 
 QString ReportStore::refusalText(Kind kind, const QString& code)
@@ -73,53 +84,68 @@ QString ReportStore::refusalText(Kind kind, const QString& code)
     return (kind == Kind::Paths ? QStringLiteral("上传路径错误代码：") : QStringLiteral("错误代码：")) + code;
 }
 
-ImportBookkeeping::Box ReportStore::notTakenBox(const QList<ImportBookkeeping::ReportFailure>& failures,
-                                                Afterwards afterwards)
+IB::Box ReportStore::refusedBox(const Report& report, const QString& code)
 {
-    ImportBookkeeping::Box box = ImportBookkeeping::batchEndBox(0, false, false, {}, failures);
-    if (afterwards == Afterwards::SentAgain)
-        box.text += QStringLiteral("\n未上报的记录将在下次导入照片时重新上报，退出软件后不再上报");
-    else if (afterwards == Afterwards::LostAtQuit)
-        box.text += QStringLiteral("\n退出软件后不再上报，请核对以上订单的照片数量");
-    return box;
+    return IB::notTakenBox({{report.orderNumber, refusalText(report.kind, code)}}, IB::Afterwards::Nothing);
 }
 
-ImportBookkeeping::Box ReportStore::refusedBox(const Report& report, const QString& code)
+IB::Box ReportStore::givenUpBox(const Report& report)
 {
-    return notTakenBox({{report.orderNumber, refusalText(report.kind, code)}}, Afterwards::Nothing);
+    return IB::notTakenBox({{report.orderNumber, report.status}}, IB::Afterwards::Check);
+}
+
+void ReportStore::noteTaken(const Report& report, QNetworkReply* reply)
+{
+    if (peeked(reply).ok())
+        m_takenUpTo[report.orderNumber] = qMax(m_takenUpTo.value(report.orderNumber), report.serial);
+}
+
+bool ReportStore::isStale(const Report& report) const
+{
+    return report.serial < m_takenUpTo.value(report.orderNumber);
 }
 
 void ReportStore::answer(const Report& report, QNetworkReply* reply, const QPointer<QObject>& window,
-                         const Answered& answered, bool resent)
+                         const Answered& answered, bool resent, Fate fate)
 {
-    if (window && !m_quitting) {
-        answered(report, reply);
+    PendingRecords& pending = PendingRecords::instance();
+    if (window && !pending.quitting()) {
+        answered(report, reply, fate);
         return;
     }
-    const WebService::Reply r = WebService::read(reply);
-    const bool refused = r.kind == WebService::Reply::Kind::Refusal;
-    if (!refused && (isAnswer(r) || (resent && !m_quitting)))
+    const WebService::Reply r = reply ? WebService::read(reply) : WebService::Reply();
+    const bool refused = reply && r.kind == WebService::Reply::Kind::Refusal;
+    if ((fate == Fate::Received && !refused) || (fate == Fate::Kept && resent && !pending.quitting()))
         return;
-    const ImportBookkeeping::ReportFailure failure{report.orderNumber,
-                                                   refused ? refusalText(report.kind, r.code)
-                                                           : ImportBookkeeping::reportFailureStatus(r)};
-    if (m_quitting) {
-        m_lostAtQuit.append(failure);
+    const IB::ReportFailure failure{report.orderNumber, refused ? refusalText(report.kind, r.code) : report.status};
+    if (pending.quitting()) {
+        pending.lostAtQuit(failure);
         return;
     }
-    const ImportBookkeeping::Box box =
-        notTakenBox({failure}, refused ? Afterwards::Nothing : Afterwards::SentAgain);
+    const IB::Box box = IB::notTakenBox({failure}, refused                  ? IB::Afterwards::Nothing
+                                                   : fate == Fate::GivenUp ? IB::Afterwards::Check
+                                                                           : IB::Afterwards::SentAgain);
     Prompts::longNotice(box.title, box.text);
 }
 
 void ReportStore::send(const Report& report, QObject* context, Answered answered)
 {
+    Report sent = report;
+    sent.serial = ++m_lastSerial;
     const QPointer<QObject> window = context;
-    post(report, [this, report, window, answered](QNetworkReply* reply) {
-        // Kept with its counts as they were: a resend never counts twice.
-        if (!received(reply) && !m_quitting)
-            m_kept.append(report);
-        answer(report, reply, window, answered, false);
+    post(sent, [this, sent, window, answered](QNetworkReply* reply) mutable {
+        if (received(reply)) {
+            noteTaken(sent, reply);
+            answer(sent, reply, window, answered, false, Fate::Received);
+            return;
+        }
+        // Kept with its counts as they were: a resend never counts what the
+        // run did not add.
+        sent.status = IB::reportFailureStatus(peeked(reply));
+        sent.mayBeHeld = !reachedNothing(reply);
+        if (!PendingRecords::instance().quitting())
+            m_kept.append(sent);
+        answer(sent, reply, window, answered, false, Fate::Kept);
     });
 }
 
@@ -132,62 +158,38 @@ void ReportStore::resendInTurn(QList<Report> reports, QObject* context, Answered
                                std::function<void()> next)
 {
     const QPointer<QObject> window = context;
+    // One that a newer report of its order has overtaken would set the
+    // order back. The newer one carried the order's folders: a count report
+    // is named (its count is not added), a path report has nothing to add.
+    while (!reports.isEmpty() && isStale(reports.first())) {
+        const Report stale = reports.takeFirst();
+        if (stale.kind == Kind::Counts)
+            answer(stale, nullptr, window, answered, true, Fate::GivenUp);
+    }
     if (reports.isEmpty()) {
         if (window)
             next();
         return;
     }
-    const Report first = reports.takeFirst();
-    post(first, [this, first, reports, window, answered, next](QNetworkReply* reply) {
-        const bool wasReceived = received(reply);
+    Report first = reports.takeFirst();
+    post(first, [this, first, reports, window, answered, next](QNetworkReply* reply) mutable {
+        if (received(reply)) {
+            noteTaken(first, reply);
+            answer(first, reply, window, answered, true, Fate::Received);
+            resendInTurn(reports, window, answered, next);
+            return;
+        }
+        // Its last chance was taken when an earlier send may have reached
+        // the service and this one may have too.
+        const bool givenUp = first.mayBeHeld && !reachedNothing(reply);
+        first.status = IB::reportFailureStatus(peeked(reply));
+        first.mayBeHeld = first.mayBeHeld || !reachedNothing(reply);
         // Back in front of the reports kept meanwhile, in the order they
         // were first sent; while the client quits, it is named instead.
-        if (!wasReceived)
-            m_kept = (m_quitting ? QList<Report>() : QList<Report>{first}) + reports + m_kept;
-        answer(first, reply, window, answered, true);
-        if (wasReceived)
-            resendInTurn(reports, window, answered, next);
-        else if (window)
+        const bool keep = !givenUp && !PendingRecords::instance().quitting();
+        m_kept = (keep ? QList<Report>{first} : QList<Report>()) + reports + m_kept;
+        answer(first, reply, window, answered, true, givenUp ? Fate::GivenUp : Fate::Kept);
+        if (window)
             next();
     });
-}
-
-void ReportStore::settleBeforeQuit()
-{
-    if (store() && !store()->m_onTheirWay.isEmpty())
-        store()->waitForAnswers();
-}
-
-void ReportStore::waitForAnswers()
-{
-    m_quitting = true;
-    // Not a box: nothing to answer, and it must not end the wait when it
-    // closes.
-    QWidget notice(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-    notice.setAttribute(Qt::WA_QuitOnClose, false);
-    notice.setWindowTitle(QStringLiteral("提示"));
-    notice.setMinimumWidth(360);
-    auto* layout = new QVBoxLayout(&notice);
-    layout->addWidget(new QLabel(QStringLiteral("正在上报导片数量，请稍候…"), &notice));
-    auto* busy = new QProgressBar(&notice);
-    busy->setRange(0, 0);
-    layout->addWidget(busy);
-    notice.show();
-
-    QEventLoop loop;
-    m_waiting = &loop;
-    QTimer::singleShot(WebService::transferTimeoutMs(), &loop, &QEventLoop::quit);
-    loop.exec();
-    m_waiting = nullptr;
-    // Whatever is still on its way is not received: abort() answers it.
-    for (QNetworkReply* reply : QList<QNetworkReply*>(m_onTheirWay))
-        reply->abort();
-    notice.close();
-    m_quitting = false;
-
-    const QList<ImportBookkeeping::ReportFailure> lost = std::exchange(m_lostAtQuit, {});
-    if (!lost.isEmpty()) {
-        const ImportBookkeeping::Box box = notTakenBox(lost, Afterwards::LostAtQuit);
-        Prompts::longNotice(box.title, box.text);
-    }
 }

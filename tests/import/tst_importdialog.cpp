@@ -6,6 +6,7 @@
 #include "importordersphotodlg.h"
 #include "importorderthread.h"
 #include "jpegfixture.h"
+#include "pendingrecords.h"
 #include "recordingdesktop.h"
 #include "scriptedprompts.h"
 #include "standin.h"
@@ -62,6 +63,10 @@ private slots:
     void batchFailures();
     void closingMidBatchAsksAndReports_data();
     void closingMidBatchAsksAndReports();
+    void closingMidBatchNamesWhatItFound_data();
+    void closingMidBatchNamesWhatItFound();
+    void batchRecordsAtQuit_data();
+    void batchRecordsAtQuit();
     void noOrdersAddedDuringABatch();
     void reImportAndRowCommands();
     void viewsFollowTheDisk();
@@ -1130,6 +1135,110 @@ void TestImportDialog::closingMidBatchAsksAndReports()
     QCOMPARE(records().last().values.value("importype"), QStringLiteral("1"));
     QCOMPARE(records().last().values.value("picnumber"), QString::number(imported.size()));
     QCOMPARE(messages().size(), 2); // the two questions, nothing after
+}
+
+void TestImportDialog::closingMidBatchNamesWhatItFound_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("box"); // after the close question; empty: none
+    const QString notTaken = "警告 / 以下订单上报失败：\nA24051502：";
+    const QString closed = "\n窗口已关闭，以上订单的记录不再上报，请核对照片数量";
+    QTest::newRow("record answered 500") << "http" << notTaken + "500" + closed;
+    QTest::newRow("record refused") << "refuse" << notTaken + "订单不存在" + closed;
+    QTest::newRow("record answered 200 with a page") << "page" << notTaken + "200" + closed;
+    QTest::newRow("record dropped") << "drop" << notTaken + "网络错误" + closed;
+    // The photos the stop left on the card are the user's choice.
+    QTest::newRow("record taken") << "" << "";
+    QTest::newRow("a photo of the stopped order unread")
+        << "read stopped" << "警告 / 以下订单有照片导入失败：\nA24051502：1张";
+    QTest::newRow("a photo of the finished order unread")
+        << "read finished" << "警告 / 以下订单有照片导入失败：\nA24051501：1张";
+}
+
+// A batch stopped by closing its dialog in its second order shows, once
+// its records have answered, what an ending batch shows: the photos that
+// failed, the records not taken, which nothing sends again.
+void TestImportDialog::closingMidBatchNamesWhatItFound()
+{
+    QFETCH(QString, fault);
+    QFETCH(QString, box);
+    dialog({item("100105", "A24051501"), item("100106", "A24051502")});
+    const QString unread =
+        photo(fault == "read finished" ? "card/DCIM/IMG_A1.JPG" : "card/DCIM/IMG_B0000.JPG");
+    choose(0, {photo("card/DCIM/IMG_A0.JPG"), photo("card/DCIM/IMG_A1.JPG")});
+    QStringList files;
+    for (int i = 0; i < 40; ++i)
+        files.append(photo(QStringLiteral("card/DCIM/IMG_B%1.JPG").arg(i, 4, 10, QLatin1Char('0'))));
+    choose(1, files);
+    FileOperation::setFaultHook([unread, fault](FileOperation::Fault f, const QString& path) {
+        if (f == FileOperation::Fault::Write && path.contains("A24051502"))
+            QThread::msleep(40); // a slow share for the second order
+        return fault.startsWith("read") && f == FileOperation::Fault::Read && path == unread;
+    });
+    button("importAllOrdersBtn")->click();
+    QTRY_VERIFY(label(1, 5) != QStringLiteral("0/40"));
+    QTRY_COMPARE(PendingRecords::instance().count(), 0); // the first order's records taken
+    if (fault == "http")
+        m_env->service.failHttp("order", "updatepicpath", 500);
+    else if (fault == "refuse")
+        m_env->service.refuse("order", "updatepicpath", "0", QStringLiteral("订单不存在"));
+    else if (fault == "page")
+        m_env->service.sendRaw("order", "updatepicpath", "<html>busy</html>");
+    else if (fault == "drop")
+        m_env->service.drop("order", "updatepicpath");
+    QPointer<importOrdersPhotoDlg> guard = m_dlg;
+    m_env->prompts.setNextAnswer(Prompts::Yes);
+    if (!box.isEmpty())
+        m_env->prompts.setNextAnswer(Prompts::Ok);
+    m_dlg->close();
+    QTRY_VERIFY_WITH_TIMEOUT(guard.isNull(), 20000);
+    const QStringList shown = messages().mid(1);
+    QCOMPARE(shown, box.isEmpty() ? QStringList() : QStringList{box});
+}
+
+void TestImportDialog::batchRecordsAtQuit_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("finishnum"); // in the service after the quit
+    QTest::addColumn<QStringList>("boxes"); // after the close question
+    QTest::newRow("answered late") << "late" << "6" << QStringList();
+    QTest::newRow("answered late with HTTP 500")
+        << "http" << ""
+        << QStringList{"警告 / 以下订单上报失败：\nA24051501：500\n退出软件后不再上报，请核对以上订单的照片数量"};
+}
+
+// The dialog is closed while its completion record is on its way, and the
+// client quits: the record is waited for with the single-order reports, and
+// named in the last box when it is not taken.
+void TestImportDialog::batchRecordsAtQuit()
+{
+    QFETCH(QString, fault);
+    QFETCH(QStringList, boxes);
+    oneOrderOnASlowShare(6);
+    button("importAllOrdersBtn")->click();
+    QTRY_COMPARE(records().size(), 1); // the start record, taken
+    QTRY_COMPARE(PendingRecords::instance().count(), 0);
+    m_env->service.delay("order", "updatepicpath", 1500);
+    if (fault == "http")
+        m_env->service.failHttp("order", "updatepicpath", 500);
+    QTRY_COMPARE_WITH_TIMEOUT(records().size(), 2, 20000);
+    QPointer<importOrdersPhotoDlg> guard = m_dlg;
+    m_env->prompts.setNextAnswer(Prompts::Yes);
+    for (int i = 0; i < boxes.size(); ++i)
+        m_env->prompts.setNextAnswer(Prompts::Ok);
+    m_dlg->close();
+    QVERIFY(guard && !guard->isVisible());
+    QCOMPARE(PendingRecords::instance().count(), 1);
+
+    PendingRecords::settleBeforeQuit();
+    QCOMPARE(PendingRecords::instance().count(), 0);
+    QString finishnum;
+    for (const QJsonValue& order : m_env->service.storeSnapshot().value("orders").toArray()) {
+        if (order.toObject().value("order_photo_id").toString() == QLatin1String("100105"))
+            finishnum = order.toObject().value("finishnum").toString();
+    }
+    QTEST(finishnum, "finishnum");
+    QCOMPARE(messages().mid(1), boxes);
 }
 
 void TestImportDialog::noOrdersAddedDuringABatch()

@@ -139,6 +139,15 @@ void StandIn::trickle(const QString& module, const QString& action, int pauseMs)
     });
 }
 
+void StandIn::answerAfterWork(const QString& module, const QString& action, int status, const QByteArray& before)
+{
+    d->changeFault(module, action, [&](StudioService::Fault& f) {
+        f.kind = StudioService::Fault::Kind::AfterWork;
+        f.status = status;
+        f.body = before;
+    });
+}
+
 void StandIn::clearFaults()
 {
     d->service.clearFaults();

@@ -46,6 +46,9 @@ public:
     void sendChunked(const QString& module, const QString& action); // the answer without a length
     // The answer in pieces of a few bytes, pauseMs between two pieces.
     void trickle(const QString& module, const QString& action, int pauseMs);
+    // The route's work done, its answer then sent with the status and the
+    // bytes before it given: a 504 after the work, a notice before the JSON.
+    void answerAfterWork(const QString& module, const QString& action, int status, const QByteArray& before);
     void clearFaults();
 
     // Config's identity as the demo user signed in to the flagship shop
