@@ -441,6 +441,9 @@ void TestFaJianDialog::dispatch_data()
                              << "提交发件错误：0";
     QTest::newRow("transport error") << "http"
                                      << "网络请求错误\n500";
+    // The service may or may not have recorded it: told like a lost reply.
+    QTest::newRow("not JSON") << "<html>busy</html>"
+                              << "网络请求错误\n200";
 }
 
 void TestFaJianDialog::dispatch()
@@ -456,6 +459,8 @@ void TestFaJianDialog::dispatch()
         m_service->refuse("order", "sendtoshop", "0", "x");
     else if (fault == "http")
         m_service->failHttp("order", "sendtoshop", 500);
+    else if (!fault.isEmpty())
+        m_service->sendRaw("order", "sendtoshop", fault.toUtf8());
     const int reloads = logged("ordergoods").size();
     m_desk->findChild<QPushButton*>("pushButton_submit")->click();
     QTRY_COMPARE(m_prompts->messages().size(), 1);
