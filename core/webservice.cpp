@@ -89,23 +89,49 @@ void WebService::showTransportError(QWidget* parent, const Reply& reply, Prompts
     Prompts::information(parent, QStringLiteral("警告"), transportErrorText(reply), button);
 }
 
-bool WebService::reportFailure(const Reply& reply, const QString& refusalText, Prompts::StandardButton button,
-                               QWidget* refusalParent)
+namespace {
+
+enum class BrokenReply
 {
+    Quiet,
+    Told
+};
+
+bool report(const WebService::Reply& reply, const QString& refusalText, Prompts::StandardButton button,
+            QWidget* refusalParent, BrokenReply broken)
+{
+    using Kind = WebService::Reply::Kind;
     switch (reply.kind) {
-    case Reply::Kind::TransportError:
-        showTransportError(nullptr, reply, button);
+    case Kind::TransportError:
+        WebService::showTransportError(nullptr, reply, button);
         return true;
-    case Reply::Kind::NotJsonObject:
-        qDebug() << "the reply is not a JSON object";
+    case Kind::NotJsonObject:
+        if (broken == BrokenReply::Told)
+            WebService::showTransportError(nullptr, reply, button);
+        else
+            qDebug() << "the reply is not a JSON object";
         return true;
-    case Reply::Kind::Refusal:
+    case Kind::Refusal:
         Prompts::information(refusalParent, QStringLiteral("警告"), refusalText, button);
         return true;
-    case Reply::Kind::Success:
+    case Kind::Success:
         break;
     }
     return false;
+}
+
+} // namespace
+
+bool WebService::reportFailure(const Reply& reply, const QString& refusalText, Prompts::StandardButton button,
+                               QWidget* refusalParent)
+{
+    return report(reply, refusalText, button, refusalParent, BrokenReply::Quiet);
+}
+
+bool WebService::reportRecordFailure(const Reply& reply, const QString& refusalText,
+                                     Prompts::StandardButton button, QWidget* refusalParent)
+{
+    return report(reply, refusalText, button, refusalParent, BrokenReply::Told);
 }
 
 void WebService::showWarning(QWidget* parent, const QString& text)

@@ -60,6 +60,12 @@ Reply classify(const QByteArray& body);
 // success, so the caller restores its controls and stops.
 bool reportFailure(const Reply& reply, const QString& refusalText, Prompts::StandardButton button = Prompts::Ok,
                    QWidget* refusalParent = nullptr);
+// The same for a post that records something (a deletion log, a
+// dispatch, a scan): a reply that is not the service's JSON object is told
+// as a transport error, since the service may or may not have kept the
+// record. Queries call reportFailure and keep their silence.
+bool reportRecordFailure(const Reply& reply, const QString& refusalText,
+                         Prompts::StandardButton button = Prompts::Ok, QWidget* refusalParent = nullptr);
 
 // "网络请求错误\n" followed by the HTTP status.
 QString transportErrorText(const Reply& reply);

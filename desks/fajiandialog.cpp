@@ -486,7 +486,7 @@ void FaJianDialog::querySendToShopCallBack(QNetworkReply* reply)
     const QString orderid = reply->property(kOrderId).toString();
     const WebService::Reply r = WebService::read(reply);
     reply->deleteLater();
-    if (WebService::reportFailure(r, QStringLiteral("提交发件错误：") + r.code, Prompts::Yes)) {
+    if (WebService::reportRecordFailure(r, QStringLiteral("提交发件错误：") + r.code, Prompts::Yes)) {
         if (r.kind == WebService::Reply::Kind::NotJsonObject)
             setSearchBusy(ui->pushButton_2, false);
         return;

@@ -18,14 +18,23 @@ const int kMaxCellLength = 32767;
 // A cell's text as the workbook holds it. U+FFFE and U+FFFF are no XML
 // characters, and the spreadsheet takes a workbook holding one for damaged;
 // U+0000 would end the cell where it stands. The writer escapes every other
-// control character itself.
+// control character itself. Half of a surrogate pair alone (a remark the
+// service cut inside an emoji) has no UTF-8 form: it becomes U+FFFD here,
+// so the writer's bytes and the check's text say the same.
 QString cellKept(const QString& text)
 {
     QString kept;
     kept.reserve(text.size());
-    for (const QChar c : text) {
-        if (c.unicode() != 0 && c.unicode() != 0xFFFE && c.unicode() != 0xFFFF)
+    for (int i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
             kept += c;
+            kept += text.at(++i);
+        } else if (c.isSurrogate()) {
+            kept += QChar(QChar::ReplacementCharacter);
+        } else if (c.unicode() != 0 && c.unicode() != 0xFFFE && c.unicode() != 0xFFFF) {
+            kept += c;
+        }
     }
     QString cut = kept.left(kMaxCellLength);
     if (!cut.isEmpty() && cut.at(cut.size() - 1).isHighSurrogate())

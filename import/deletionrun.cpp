@@ -264,13 +264,13 @@ void DeletionRun::reportLogReply(const WebService::Reply& reply, const QString& 
     const QString order = QStringLiteral("删除记录上报失败：%1：%2\n").arg(orderKey, path);
     switch (reply.kind) {
     case WebService::Reply::Kind::TransportError:
+    case WebService::Reply::Kind::NotJsonObject: // the service may not have kept the log
         Prompts::notice(QStringLiteral("警告"),
                         order + QStringLiteral("请检查网络连接\n") + reply.statusText);
         break;
     case WebService::Reply::Kind::Refusal:
         Prompts::notice(QStringLiteral("警告"), order + reply.message + '\t' + reply.code);
         break;
-    case WebService::Reply::Kind::NotJsonObject:
     case WebService::Reply::Kind::Success:
         break;
     }

@@ -90,10 +90,10 @@ public:
     // Tells the user what a delete-log reply says, naming the order kept
     // with its request.
     static void reportLogReply(QNetworkReply* reply);
-    // The same for a reply already read: a transport error ("请检查网络连接"
-    // and the status), a refusal (message, tab, code), each after the line
-    // "删除记录上报失败：<预约单号>：<folder>"; nothing for success or a body
-    // that is no JSON object.
+    // The same for a reply already read: a transport error or a body that
+    // is no JSON object ("请检查网络连接" and the status), a refusal
+    // (message, tab, code), each after the line
+    // "删除记录上报失败：<预约单号>：<folder>"; nothing for success.
     static void reportLogReply(const WebService::Reply& reply, const QString& orderKey, const QString& path);
 
 signals:

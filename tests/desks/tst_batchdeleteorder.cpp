@@ -315,7 +315,8 @@ void TestBatchDeleteOrder::deletion_data()
     const QString unlogged = "删除记录上报失败：A24051204：%f\n";
     QTest::newRow("log refused") << QStringList{"A24051204"} << "refuse"
                                  << QStringList{done, unlogged + "没有权限\t0"} << QStringList{"100104"};
-    QTest::newRow("log not JSON") << QStringList{"A24051204"} << "raw" << QStringList{done}
+    QTest::newRow("log not JSON") << QStringList{"A24051204"} << "raw"
+                                  << QStringList{done, unlogged + "请检查网络连接\n200"}
                                   << QStringList{"100104"};
     QTest::newRow("log transport error")
         << QStringList{"A24051204"} << "http" << QStringList{done, unlogged + "请检查网络连接\n503"}
@@ -344,7 +345,7 @@ void TestBatchDeleteOrder::deletion()
     else if (fault == "refuse")
         m_service->refuse("OrderPhoto", "order_photo_del", "0", "没有权限");
     else if (fault == "raw")
-        m_service->sendRaw("OrderPhoto", "order_photo_del", "ok");
+        m_service->sendRaw("OrderPhoto", "order_photo_del", "<html>busy</html>");
     else if (fault == "http")
         m_service->failHttp("OrderPhoto", "order_photo_del", 503);
     search();

@@ -441,6 +441,9 @@ void TestFaJianDialog::dispatch_data()
                              << "提交发件错误：0";
     QTest::newRow("transport error") << "http"
                                      << "网络请求错误\n500";
+    // The service may or may not have recorded it: told like a lost reply.
+    QTest::newRow("not JSON") << "<html>busy</html>"
+                              << "网络请求错误\n200";
 }
 
 void TestFaJianDialog::dispatch()
@@ -456,6 +459,8 @@ void TestFaJianDialog::dispatch()
         m_service->refuse("order", "sendtoshop", "0", "x");
     else if (fault == "http")
         m_service->failHttp("order", "sendtoshop", 500);
+    else if (!fault.isEmpty())
+        m_service->sendRaw("order", "sendtoshop", fault.toUtf8());
     const int reloads = logged("ordergoods").size();
     m_desk->findChild<QPushButton*>("pushButton_submit")->click();
     QTRY_COMPARE(m_prompts->messages().size(), 1);
@@ -660,6 +665,20 @@ void TestFaJianDialog::exports_data()
         << "发件.xlsx" << -1 << QByteArray("PK\x03\x04") << mark + "封面用第3张" << mark + "封面用第3张" << 0;
     QTest::newRow("a workbook, a remark of U+FEFF alone")
         << "发件.xlsx" << -1 << QByteArray("PK\x03\x04") << mark << mark << 0;
+    // Half of a surrogate pair alone (a remark cut inside an emoji) is
+    // saved as U+FFFD; a whole pair stays.
+    const QString high(QChar(0xD83D)), low(QChar(0xDE00)), lost(QChar(0xFFFD));
+    QTest::newRow("a workbook, a high surrogate alone in a remark")
+        << "发件.xlsx" << -1 << QByteArray("PK\x03\x04") << "封面" + high + "用第3张"
+        << "封面" + lost + "用第3张" << 0;
+    QTest::newRow("a workbook, a remark beginning with a low surrogate")
+        << "发件.xlsx" << -1 << QByteArray("PK\x03\x04") << low + "封面用第3张" << lost + "封面用第3张" << 0;
+    QTest::newRow("a workbook, a swapped pair in a remark")
+        << "发件.xlsx" << -1 << QByteArray("PK\x03\x04") << "封面" + low + high + "用第3张"
+        << "封面" + lost + lost + "用第3张" << 0;
+    QTest::newRow("a workbook, an emoji in a remark")
+        << "发件.xlsx" << -1 << QByteArray("PK\x03\x04") << "封面" + high + low + "用第3张"
+        << QString::fromUtf8("封面\xF0\x9F\x98\x80用第3张") << 0;
     // The writer's scratch files break off at 16 KiB, as on a full disk,
     // and it does not notice: the workbook it makes is not saved.
     QTest::newRow("a workbook whose writer's scratch file breaks off")
