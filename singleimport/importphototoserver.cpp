@@ -40,6 +40,7 @@ bool ImportPhotoToServer::isRunning = true;
 namespace {
 
 const char* const kPhotoDateProperty = "photodate";
+const char* const kLookupProperty = "lookupgeneration";
 
 // A folder of the web service as the file system sees it, with a final "/".
 QString localFolder(const QString& servicePath)
@@ -227,6 +228,7 @@ void ImportPhotoToServer::refreshBtn(bool wait)
 void ImportPhotoToServer::setImporting(bool importing)
 {
     m_importing = importing;
+    ++m_lookupGeneration;
     ui->importButton->setText(importing ? QStringLiteral("导入照片中...") : QStringLiteral("导入"));
     ui->importButton->setEnabled(!importing);
     for (QWidget* control : {static_cast<QWidget*>(ui->importPic1), static_cast<QWidget*>(ui->importPic2),
@@ -289,14 +291,26 @@ void ImportPhotoToServer::queryOrderPath()
 
 void ImportPhotoToServer::postOrderPathQuery()
 {
-    post(Config::url_query_orderpicpath, SingleOrder::orderPathQueryBody(m_order.id),
-         &ImportPhotoToServer::backOrderPath);
+    QNetworkReply* reply = post(Config::url_query_orderpicpath, SingleOrder::orderPathQueryBody(m_order.id),
+                                &ImportPhotoToServer::backOrderPath);
+    reply->setProperty(kLookupProperty, m_lookupGeneration);
 }
 
 void ImportPhotoToServer::backOrderPath(QNetworkReply* reply)
 {
     const WebService::Reply r = WebService::read(reply);
+    const bool stale = reply->property(kLookupProperty).toInt() != m_lookupGeneration;
     reply->deleteLater();
+    // An answer that comes during a run, or was asked before one began or
+    // ended, may name the order's folders as they were before the run made
+    // them, and the run's shot-time records and count report would follow
+    // it elsewhere. The run keeps its own folders; a count report taken
+    // looks the order up anew.
+    if (m_importing || stale) {
+        loadingLabel->hide();
+        refreshBtn(false);
+        return;
+    }
     if (WebService::reportFailure(r, QStringLiteral("错误代码：") + r.code, Prompts::Yes)) {
         loadingLabel->hide();
         // A failed lookup must not strand the window without its mode buttons.

@@ -242,6 +242,9 @@ private:
     bool m_runReporting = false;
     QList<ImportBookkeeping::ReportFailure> m_runReportFailures;
     int m_listGeneration = 0;
+    // Moves on when a run begins or ends: the order lookups asked before are
+    // dropped.
+    int m_lookupGeneration = 0;
     // orderPath and orderBakPath in the web service's own form, and the
     // shop's roots as it sent them, for the reports.
     QString m_serviceOrderPath;

@@ -27,6 +27,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
@@ -718,47 +720,72 @@ void TestImportPhotoToServer::failedWritesAreTold_data()
     QTest::addColumn<QString>("box");
     QTest::addColumn<QString>("posted"); // picnumber/picbaknumber
     QTest::addColumn<int>("records");
+    // The new mode's order lookup is answered only while the photos are written.
+    QTest::addColumn<bool>("lookupInRun");
 
     using F = FileOperation::Fault;
     const QString partly = "1张照片已导入，部分文件未写入\nIMG_0002.JPG → 415A102-002.jpg\n";
     const QString counts = "\n导入前正式库照片：0张\n\n导入后正式库照片：%1张\n\n导入前备份库照片：0张\n\n"
                            "导入后备份库照片：%2张    \n";
+    const QString backupCopy = "backup/2019-04/15/415A102-1/照片/415A102-002.jpg";
     // A photo in the order with a file not written is named apart: imported
     // again, it would be stored twice.
     QTest::newRow("a thumbnail and the records not written")
         << int(F::Write) << QStringList{"thumbnail100/415A102-002.jpg", "ImageTime.txt"}
-        << partly + "拍摄时间记录写入失败\n" + counts.arg(2).arg(2) << "2/2" << 0;
+        << partly + "拍摄时间记录写入失败\n" + counts.arg(2).arg(2) << "2/2" << 0 << false;
     QTest::newRow("a backup copy not written")
-        << int(F::Write) << QStringList{"backup/2019-04/15/415A102-1/照片/415A102-002.jpg"}
-        << partly + counts.arg(2).arg(1) << "2/1" << 2;
+        << int(F::Write) << QStringList{backupCopy} << partly + counts.arg(2).arg(1) << "2/1" << 2 << false;
+    QTest::newRow("a backup copy not written, the lookup answered in the run")
+        << int(F::Write) << QStringList{backupCopy} << partly + counts.arg(2).arg(1) << "2/1" << 2 << true;
     QTest::newRow("a main copy onto a full share")
         << int(F::DiskFull) << QStringList{"photos/2019-04/15/415A102-1/照片/415A102-002.jpg"}
         << "服务器空间不足，请清理空间后再导入\n1张照片导入失败\nIMG_0002.JPG\n" + counts.arg(1).arg(1)
-        << "1/1" << 1;
+        << "1/1" << 1 << false;
     QTest::newRow("a backup copy onto a full share")
-        << int(F::DiskFull) << QStringList{"backup/2019-04/15/415A102-1/照片/415A102-002.jpg"}
-        << "服务器空间不足，请清理空间后再导入\n" + partly + counts.arg(2).arg(1) << "2/1" << 2;
+        << int(F::DiskFull) << QStringList{backupCopy}
+        << "服务器空间不足，请清理空间后再导入\n" + partly + counts.arg(2).arg(1) << "2/1" << 2 << false;
 }
 
 void TestImportPhotoToServer::failedWritesAreTold()
 {
     QFETCH(int, fault);
     QFETCH(QStringList, failing);
+    QFETCH(bool, lookupInRun);
     start();
     const QStringList files{card("IMG_0001.JPG", 1, "2019:04:15 10:00:01"),
                             card("IMG_0002.JPG", 1, "2019:04:15 10:00:02")};
     ImportPhotoToServer* w = open();
     waitForLookup(w);
+    // The new mode's lookup is answered slowly, with what the service held
+    // before the run made the order's folder; the photos are read only once
+    // it is in, so it comes during the run.
+    const auto lookupsIn = std::make_shared<QAtomicInt>(0);
+    if (lookupInRun) {
+        m_service->trickle("order", "get_order_path", 5);
+        connect(w->findChild<QNetworkAccessManager*>(), &QNetworkAccessManager::finished, w,
+                [lookupsIn](QNetworkReply* reply) {
+                    if (reply->url().query().contains("a=get_order_path"))
+                        lookupsIn->ref();
+                });
+    }
     child<QPushButton>(w, "importPic1")->click();
-    waitForLookup(w);
-    FileOperation::setFaultHook([fault, failing](FileOperation::Fault f, const QString& path) {
-        return int(f) == fault && std::any_of(failing.begin(), failing.end(),
-                                              [&path](const QString& end) { return path.endsWith(end); });
-    });
+    if (!lookupInRun)
+        waitForLookup(w);
+    FileOperation::setFaultHook(
+        [fault, failing, lookupsIn, lookupInRun](FileOperation::Fault f, const QString& path) {
+            if (lookupInRun && f == FileOperation::Fault::Read && path.contains("/card/")) {
+                QDeadlineTimer held(10000);
+                while (lookupsIn->loadAcquire() == 0 && !held.hasExpired())
+                    QThread::msleep(5);
+            }
+            return int(f) == fault && std::any_of(failing.begin(), failing.end(),
+                                                  [&path](const QString& end) { return path.endsWith(end); });
+        });
     QTEST(pressImport(w, files, "警告"), "box");
     const StandIn::LoggedRequest counts = m_service->requests("order", "updatepicpath").last();
     QTEST(counts.values.value("picnumber") + "/" + counts.values.value("picbaknumber"), "posted");
     QTEST(int(TestFiles::readAll(m_volumes->path(kNewFolder + "ImageTime.txt")).count('|')), "records");
+    QVERIFY(counts.values.value("orderpicpath").endsWith("/415A102-1/"));
 }
 
 void TestImportPhotoToServer::iconsOfTheCurrentListingOnly()
