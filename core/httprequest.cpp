@@ -23,6 +23,13 @@ HttpRequest* HttpRequest::startNetRequest(QString url, QByteArray body, bool log
     return request;
 }
 
+HttpRequest* HttpRequest::startNetRecord(QString url, QByteArray body, bool logFlag)
+{
+    HttpRequest* request = startNetRequest(url, body, logFlag);
+    request->m_record = true;
+    return request;
+}
+
 HttpRequest* HttpRequest::httpNetPixmap(QString url, QObject* label)
 {
     auto* request = new HttpRequest(nullptr);
@@ -41,7 +48,8 @@ void HttpRequest::netReply(QNetworkReply* reply)
     deleteLater();
 
     const WebService::Reply r = WebService::read(reply);
-    if (r.kind == WebService::Reply::Kind::TransportError) {
+    if (r.kind == WebService::Reply::Kind::TransportError ||
+        (m_record && r.kind == WebService::Reply::Kind::NotJsonObject)) {
         WebService::showTransportError(nullptr, r);
         qDebug() << "http error:" << r.errorString;
         emit netErrorInfo(r.errorString);

@@ -20,6 +20,10 @@ public:
 
     // Posts the body; logFlag asks for the reply's JSON in the debug log.
     static HttpRequest* startNetRequest(QString url, QByteArray body, bool logFlag);
+    // The same for a post that records something: a reply that is not the
+    // service's JSON object is told as a transport error, since the service
+    // may or may not have kept the record.
+    static HttpRequest* startNetRecord(QString url, QByteArray body, bool logFlag);
     // GETs an image into the label (not owned; any object with a "pixmap"
     // property, so this library needs no widgets).
     static HttpRequest* httpNetPixmap(QString url, QObject* label);
@@ -36,4 +40,5 @@ public slots:
 private:
     QNetworkAccessManager* manager;
     QPointer<QObject> label;
+    bool m_record = false;
 };

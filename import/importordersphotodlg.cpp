@@ -1921,7 +1921,7 @@ void importOrdersPhotoDlg::updataVideoList(ImportOrderModel* model, QString name
         IB::videoListBody(model->getOrderID(), names, paths, importType, Clock::now().toMSecsSinceEpoch());
     qDebug().noquote() << "更新选片视频地址:===" << Config::url_video_updata;
     qDebug().noquote() << "postData===" << body;
-    HttpRequest* request = HttpRequest::startNetRequest(Config::url_video_updata, body, true);
+    HttpRequest* request = HttpRequest::startNetRecord(Config::url_video_updata, body, true);
     connect(request, SIGNAL(netSuccessInfo(QJsonObject)), this, SLOT(httpUploadVideoListJson(QJsonObject)));
 }
 

@@ -613,7 +613,7 @@ void ImportPhotoToServer::queryPostPhotoDate(QNetworkReply* reply)
     const WebService::Reply r = WebService::read(reply);
     const QString date = reply->property(kPhotoDateProperty).toString();
     reply->deleteLater();
-    if (WebService::reportFailure(r, QStringLiteral("错误代码：") + r.code, Prompts::Yes))
+    if (WebService::reportRecordFailure(r, QStringLiteral("错误代码：") + r.code, Prompts::Yes))
         return;
     emit refreshSearchTable();
     m_order.photoDate = date;

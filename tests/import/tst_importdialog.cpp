@@ -679,6 +679,13 @@ void TestImportDialog::videoBatchAndVideoList()
     QVERIFY(cleared.rawBody.contains("&videopaths=&videofiles=&"));
     QVERIFY(cleared.rawBody.endsWith("&typeid=4"));
     QTRY_COMPARE(messages().size(), 5);
+    // A list answered with another server's page may not be stored: told.
+    m_env->service.sendRaw("order", "updatevideo", "<html>busy</html>");
+    m_env->prompts.setNextAnswer(Prompts::Yes);
+    m_env->prompts.setNextAnswer(Prompts::Ok);
+    button("upDataVideoUrlsBtn")->click();
+    QTRY_COMPARE(messages().size(), 7);
+    QCOMPARE(messages().last(), QStringLiteral("警告 / 网络请求错误\n200"));
 
     // A folder that cannot be read keeps its last count, and is no empty list to offer.
     FileOperation::setFaultHook(

@@ -904,6 +904,13 @@ void TestImportPhotoToServer::dateChange()
     QCOMPARE(Config::order_photodate, QStringLiteral("2024-05-07"));
     // The prefix follows the picked date at once, accepted or not.
     QCOMPARE(child<QLineEdit>(w, "lineEdit_orderPRName")->text(), QStringLiteral("601"));
+    // Another server's page: the service may not hold the date.
+    m_service->sendRaw("order", "updatephotodate", "<html>busy</html>");
+    m_prompts->setNextAnswer(Prompts::Yes);
+    QVERIFY(QMetaObject::invokeMethod(w, "on_newPhotoDateDate", Q_ARG(QString, "2024-06-01")));
+    QTRY_COMPARE(m_prompts->messages().size(), 2);
+    QCOMPARE(m_prompts->messages().last().text, QStringLiteral("网络请求错误\n200"));
+    QCOMPARE(Config::order_photodate, QStringLiteral("2024-05-07"));
 
     // A new folder takes the accepted date.
     child<QPushButton>(w, "importPic1")->click();
