@@ -12,6 +12,7 @@
 #include "importorderthread.h"
 #include "n8fileinfo.h"
 #include "n8importthread.h"
+#include "picturework.h"
 #include "prompts.h"
 #include "searchorderwindow.h"
 #include "webservice.h"
@@ -108,7 +109,7 @@ QImage listIcon(const QString& path)
     if (image.isNull())
         return image;
     return ImageOperation::getSquareImage(
-        image.scaled(100, 100, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+        PictureWork::smoothScaled(image, QSize(100, 100), Qt::KeepAspectRatio));
 }
 
 } // namespace
@@ -2019,7 +2020,7 @@ void importOrdersPhotoDlg::setThumbIcon(int generation, int index, QImage icon)
     if (generation != m_thumbGeneration)
         return;
     if (QListWidgetItem* item = orderImportedLstWgt->item(index))
-        item->setIcon(QIcon(QPixmap::fromImage(icon)));
+        item->setIcon(QIcon(PictureWork::toPixmap(icon)));
 }
 
 void importOrdersPhotoDlg::showLstWgtContextMenuSlot(QPoint pos)
