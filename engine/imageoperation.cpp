@@ -3,6 +3,7 @@
 #include "exifreader.h"
 #include "fileoperation.h"
 #include "jpegcodec.h"
+#include "picturework.h"
 
 #include <QBuffer>
 #include <QColorSpace>
@@ -26,7 +27,8 @@ QImage paintable(const QImage& image)
     case QImage::Format_Alpha8:
     case QImage::Format_Grayscale8:
     case QImage::Format_Grayscale16:
-        return image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+        return PictureWork::converted(image,
+                                      image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     default:
         return image;
     }
@@ -194,13 +196,7 @@ QImage ImageOperation::decodeScaled(const QByteArray& data, const QSize& size, b
     if (clean)
         *clean = !image.isNull() && !warned;
     if (image.isNull()) {
-        QBuffer buffer;
-        buffer.setData(data);
-        buffer.open(QIODevice::ReadOnly);
-        QImageReader reader(&buffer);
-        reader.setAutoTransform(false);
-        reader.setScaledSize(size);
-        image = reader.read();
+        image = PictureWork::readScaled(data, size);
         // A JPEG the fast decoder does not take (CMYK, an unusual sampling)
         // is not damaged for that: libjpeg judges it, the reader's pixels
         // stand.
@@ -208,7 +204,7 @@ QImage ImageOperation::decodeScaled(const QByteArray& data, const QSize& size, b
             *clean = JpegCodec::decodesCleanly(data);
     }
     if (!image.isNull() && image.size() != size)
-        image = image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        image = PictureWork::smoothScaled(image, size);
     return image;
 }
 
@@ -264,7 +260,7 @@ QImage ImageOperation::makeSmallThumbnail(const QString& bigPath, const QString&
 
 QPixmap ImageOperation::getWebViewThumb(Image photo, int size)
 {
-    return QPixmap::fromImage(getWebViewThumbImage(photo, size));
+    return PictureWork::toPixmap(getWebViewThumbImage(photo, size));
 }
 
 QImage ImageOperation::getCodeImage(CodeImageInfo info)

@@ -13,6 +13,7 @@
 #include "n8fileinfo.h"
 #include "n8importthread.h"
 #include "pendingrecords.h"
+#include "picturework.h"
 #include "prompts.h"
 #include "searchorderwindow.h"
 #include "webservice.h"
@@ -109,7 +110,7 @@ QImage listIcon(const QString& path)
     if (image.isNull())
         return image;
     return ImageOperation::getSquareImage(
-        image.scaled(100, 100, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+        PictureWork::smoothScaled(image, QSize(100, 100), Qt::KeepAspectRatio));
 }
 
 } // namespace
@@ -2056,7 +2057,7 @@ void importOrdersPhotoDlg::setThumbIcon(int generation, int index, QImage icon)
     if (generation != m_thumbGeneration)
         return;
     if (QListWidgetItem* item = orderImportedLstWgt->item(index))
-        item->setIcon(QIcon(QPixmap::fromImage(icon)));
+        item->setIcon(QIcon(PictureWork::toPixmap(icon)));
 }
 
 void importOrdersPhotoDlg::showLstWgtContextMenuSlot(QPoint pos)

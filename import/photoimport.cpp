@@ -4,6 +4,7 @@
 #include "fileoperation.h"
 #include "imageoperation.h"
 #include "jpegcodec.h"
+#include "picturework.h"
 
 #include <QBuffer>
 #include <QDebug>
@@ -109,7 +110,7 @@ QImage fitted(const QImage& image, int box)
     const QSize size = PhotoImport::fitInBox(image.size(), box);
     if (size == image.size())
         return image;
-    return image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return PictureWork::smoothScaled(image, size);
 }
 
 bool isJpegName(const QString& name)
@@ -171,7 +172,7 @@ Turned turnUpright(const QByteArray& data, int orientation, const QString& targe
             // where it lies, and mirrors are made in place: less memory for
             // every photo in work, and no slower.
             if (image.format() == QImage::Format_RGB32)
-                image = std::move(image).convertToFormat(QImage::Format_RGB888);
+                image = PictureWork::converted(std::move(image), QImage::Format_RGB888);
             image = ImageOperation::uprightImage(std::move(image), orientation);
             if (!image.isNull() && ImageOperation::encodeImage(image, targetName, &turned.main, 100)) {
                 if (isJpegName(targetName))

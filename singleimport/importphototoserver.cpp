@@ -10,6 +10,7 @@
 #include "imagetime.h"
 #include "importbookkeeping.h"
 #include "ordertree.h"
+#include "picturework.h"
 #include "prompts.h"
 #include "serverpath.h"
 #include "thumbnailthread1.h"
@@ -450,7 +451,7 @@ void ImportPhotoToServer::setThumbIcon(int generation, int index, QImage image)
 {
     if (generation != m_listGeneration)
         return;
-    updateThumbIcon(index, QPixmap::fromImage(image));
+    updateThumbIcon(index, PictureWork::toPixmap(image));
 }
 
 // ---- Photo selection, naming and the photo list ----

@@ -4,6 +4,7 @@
 #include "imagetime.h"
 #include "fileoperation.h"
 #include "photoimport.h"
+#include "picturework.h"
 #include "shottime.h"
 #include "singleorder.h"
 
@@ -109,7 +110,7 @@ void ThumbnailThread1::scaleImage()
 {
     QImage image = ImageOperation::loadImageWithin(imagePath, QSize(size, size));
     if (!image.isNull())
-        image = image.scaled(size, size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        image = PictureWork::smoothScaled(image, QSize(size, size), Qt::KeepAspectRatio);
     image = ImageOperation::getSquareImage(image);
     owner.post("setThumbIcon", m_generation, index, image);
 }

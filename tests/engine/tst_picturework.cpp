@@ -1,0 +1,256 @@
+#include "barcodepicture.h"
+#include "image.h"
+#include "imageoperation.h"
+#include "importordersphotodlg.h"
+#include "jobowner.h"
+#include "jpegfixture.h"
+#include "labelprinter.h"
+#include "photoimport.h"
+#include "picturework.h"
+#include "testfiles.h"
+#include "thumbnailthread1.h"
+
+#include <QtTest>
+
+#include <QListWidget>
+#include <QThreadPool>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+
+namespace {
+std::atomic<int> s_handoffs{0};
+}
+
+// Qt Gui hands the pieces of a picture it splits to its global pool through
+// this overload alone. Defined here, it takes the place of Qt Core's in the
+// whole test: each hand-off is counted and run inline. Other pools start
+// their work as Qt starts it.
+void QThreadPool::start(std::function<void()> functionToRun, int priority)
+{
+    if (this != QThreadPool::globalInstance()) {
+        start(QRunnable::create(std::move(functionToRun)), priority);
+        return;
+    }
+    ++s_handoffs;
+    functionToRun();
+}
+
+// The picture steps of the client, each run from a thread of its own and
+// from the user-interface thread, while the hand-offs are counted: none may
+// reach Qt's global pool.
+class TestPictureWork : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void noPictureHandedToQtsPool_data();
+    void noPictureHandedToQtsPool();
+    void thumbnailIsQtsOwnSmoothScale();
+};
+
+namespace {
+
+enum class Step
+{
+    QtsOwnScale,  // the counter's check: Qt's scale called directly
+    QtsOwnPixmap, // the same for a pixmap made of a large image
+    Pixmap,
+    Import,
+    CmykImport, // a photo the fast decoder declines: Qt's reader decodes it
+    SheetThumbnails,
+    Label,
+    SingleOrderIcon,
+    DialogIcon,
+};
+
+QImage large()
+{
+    QImage image(2000, 2000, QImage::Format_ARGB32);
+    image.fill(qRgba(40, 160, 90, 200));
+    return image;
+}
+
+bool writePhoto(const QString& path, int orientation, const QSize& size, bool cmyk)
+{
+    JpegFixture::Options options;
+    options.size = size;
+    options.orientation = orientation;
+    const QImage image = JpegFixture::cameraLikeImage(size, options.seed);
+    return TestFiles::write(path, cmyk ? JpegFixture::encode(image, JpegFixture::Layout::Cmyk, options)
+                                       : JpegFixture::encode(image, options));
+}
+
+// The steps read the photo the test wrote at dir/photo before it counts.
+bool importPhoto(const QString& dir, const QString& photo)
+{
+    PhotoImport::Request request;
+    request.orderPath = dir + "/order/";
+    request.backupPath = dir + "/backup/";
+    request.source = dir + "/" + photo;
+    request.targetName = "IMG_0001.JPG";
+    for (const char* folder :
+         {"order/照片", "order/thumbnail2250", "order/thumbnail", "order/thumbnail100", "backup/照片"})
+        QDir().mkpath(dir + "/" + folder);
+    const PhotoImport::Result result = PhotoImport::importPhoto(request);
+    return result.decoded && !result.isFailure();
+}
+
+bool sheetThumbnails(const QString& dir)
+{
+    const QString order = dir + "/order/";
+    QDir().mkpath(order + "成品缩略图");
+    Image photo;
+    photo.setFileName("p1.jpg");
+    photo.setKind(FinePhoto);
+    photo.setOrderFolder(order);
+    photo.setClipRect(QRect(100, 100, 300, 200), false);
+    // The first makes the small thumbnail from the photo, the second reads it.
+    return !ImageOperation::getWebViewThumbImage(photo, 88).isNull() &&
+           !ImageOperation::getWebViewThumbImage(photo, 88).isNull();
+}
+
+bool label(const QString& dir)
+{
+    CodeImageInfo info;
+    info.title = "宝宝成长相册";
+    info.barCodeImagePath = dir + "/code.png";
+    info.codeText = "AB-1234";
+    if (!BarcodePicture::write(info.codeText, info.barCodeImagePath))
+        return false;
+    PdfLabelPrinter printer(dir + "/labels");
+    return printer.print({ImageOperation::getCodeImage(info)}) == LabelPrinter::Outcome::Printed;
+}
+
+bool run(Step step, const QString& dir, const QString& photo)
+{
+    switch (step) {
+    case Step::QtsOwnScale:
+        return !large().scaled(900, 900, Qt::KeepAspectRatio, Qt::SmoothTransformation).isNull();
+    case Step::QtsOwnPixmap:
+        return !QPixmap::fromImage(large()).isNull();
+    case Step::Pixmap:
+        return !PictureWork::toPixmap(large()).isNull();
+    case Step::Import:
+    case Step::CmykImport:
+        return importPhoto(dir, photo);
+    case Step::SheetThumbnails:
+        return sheetThumbnails(dir);
+    case Step::Label:
+        return label(dir);
+    case Step::SingleOrderIcon:
+        ThumbnailThread1(dir + "/" + photo, 0, JobOwnerHandle(), 100, 1).run();
+        return true;
+    case Step::DialogIcon: {
+        // The dialog makes its icons on its own pool and their pixmaps on
+        // this thread.
+        importOrdersPhotoDlg dialog;
+        dialog.show();
+        dialog.updateThumb({dir + "/" + photo});
+        const QListWidgetItem* item = dialog.findChild<QListWidget*>("orderImportedLstWgt")->item(0);
+        return QTest::qWaitFor([item] { return !item->icon().isNull(); });
+    }
+    }
+    return false;
+}
+
+} // namespace
+
+void TestPictureWork::noPictureHandedToQtsPool_data()
+{
+    QTest::addColumn<int>("step");
+    QTest::addColumn<QString>("photo"); // where the photo is written, under the row's folder
+    QTest::addColumn<int>("orientation");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<bool>("ownThread"); // else the user-interface thread
+    QTest::addColumn<bool>("handedOff");
+
+    QTest::newRow("Qt's own smooth scale, own thread")
+        << int(Step::QtsOwnScale) << QString() << 0 << QSize() << true << true;
+    QTest::newRow("Qt's own pixmap of a large image")
+        << int(Step::QtsOwnPixmap) << QString() << 0 << QSize() << false << true;
+    QTest::newRow("pixmap of a large image")
+        << int(Step::Pixmap) << QString() << 0 << QSize() << false << false;
+    const QString card = "card/IMG_0001.JPG";
+    const QSize whole(1280, 800);
+    // A turn by 6 brings the bottom edge to the left: a height of part
+    // blocks cannot be turned losslessly, so the photo is decoded and turned.
+    const QSize partBlocks(1280, 808);
+    for (const bool own : {true, false}) {
+        const char* thread = own ? "own thread" : "user-interface thread";
+        QTest::addRow("import, orientation 1, %s", thread)
+            << int(Step::Import) << card << 1 << whole << own << false;
+        QTest::addRow("import, orientation 6, %s", thread)
+            << int(Step::Import) << card << 6 << whole << own << false;
+        QTest::addRow("import, orientation 3, %s", thread)
+            << int(Step::Import) << card << 3 << whole << own << false;
+        QTest::addRow("import, orientation 6 decoded and turned, %s", thread)
+            << int(Step::Import) << card << 6 << partBlocks << own << false;
+        QTest::addRow("import, CMYK, %s", thread)
+            << int(Step::CmykImport) << card << 1 << whole << own << false;
+        QTest::addRow("sheet thumbnails, %s", thread)
+            << int(Step::SheetThumbnails) << "order/成品/p1.jpg" << 6 << QSize(1200, 800) << own << false;
+        QTest::addRow("label and barcode, %s", thread)
+            << int(Step::Label) << QString() << 0 << QSize() << own << false;
+        // Decoded at an eighth, still a picture Qt would split.
+        QTest::addRow("single-order icon, %s", thread)
+            << int(Step::SingleOrderIcon) << "IMG_0001.JPG" << 1 << QSize(4000, 3000) << own << false;
+    }
+    QTest::newRow("import dialog icon")
+        << int(Step::DialogIcon) << "thumbnail/IMG_0001.JPG" << 1 << QSize(1000, 667) << false << false;
+}
+
+void TestPictureWork::noPictureHandedToQtsPool()
+{
+    QFETCH(int, step);
+    QFETCH(QString, photo);
+    QFETCH(int, orientation);
+    QFETCH(QSize, size);
+    QFETCH(bool, ownThread);
+    QFETCH(bool, handedOff);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    if (!photo.isEmpty())
+        QVERIFY(writePhoto(dir.filePath(photo), orientation, size, Step(step) == Step::CmykImport));
+
+    s_handoffs = 0;
+    bool done = false;
+    const auto work = [&] { done = run(Step(step), dir.path(), photo); };
+    if (ownThread) {
+        const std::unique_ptr<QThread> thread(QThread::create(work));
+        thread->start();
+        QVERIFY(thread->wait(60000));
+    } else {
+        work();
+    }
+    QVERIFY(done);
+    if (handedOff)
+        QVERIFY(s_handoffs > 0);
+    else
+        QCOMPARE(s_handoffs.load(), 0);
+}
+
+void TestPictureWork::thumbnailIsQtsOwnSmoothScale()
+{
+    // From this thread Qt's scale hands its pieces to the counter, which
+    // makes them here: Qt's own picture, made inline.
+    const QImage photo = JpegFixture::cameraLikeImage(QSize(3000, 2000), 7);
+    const QImage own = photo.scaled(1000, 667, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const QImage thumbnail = PictureWork::smoothScaled(photo, QSize(1000, 667));
+    QCOMPARE(thumbnail.size(), own.size());
+    QCOMPARE(thumbnail.format(), own.format());
+    qint64 sum = 0;
+    for (int y = 0; y < own.height(); ++y) {
+        for (int x = 0; x < own.width(); ++x) {
+            const QRgb a = own.pixel(x, y);
+            const QRgb b = thumbnail.pixel(x, y);
+            sum += qAbs(qRed(a) - qRed(b)) + qAbs(qGreen(a) - qGreen(b)) + qAbs(qBlue(a) - qBlue(b));
+        }
+    }
+    const double mean = double(sum) / (3.0 * own.width() * own.height());
+    QVERIFY2(mean <= 1, qPrintable(QString::number(mean)));
+}
+
+QTEST_MAIN(TestPictureWork)
+#include "tst_picturework.moc"
