@@ -468,7 +468,8 @@ ImportBookkeeping::Box ImportBookkeeping::batchEndBox(int finishedOrders, bool a
     return {};
 }
 
-ImportBookkeeping::Box ImportBookkeeping::notTakenBox(const QList<ReportFailure>& failures, Afterwards afterwards)
+ImportBookkeeping::Box ImportBookkeeping::notTakenBox(const QList<ReportFailure>& failures,
+                                                      Afterwards afterwards)
 {
     Box box = batchEndBox(0, false, false, {}, failures);
     const QString line = afterwardsLine(afterwards);

@@ -178,11 +178,11 @@ Box batchEndBox(int finishedOrders, bool allFinished, bool diskFull, const QList
 // line.
 enum class Afterwards
 {
-    Nothing,      // refused: the service has them and will not take them
-    SentAgain,    // kept, and sent again by the next 导入照片 window
-    LostAtQuit,   // not taken when the client quits
-    Check,        // no longer sent: the service may hold them already
-    WindowClosed  // their window was closed: nothing sends them again
+    Nothing,     // refused: the service has them and will not take them
+    SentAgain,   // kept, and sent again by the next 导入照片 window
+    LostAtQuit,  // not taken when the client quits
+    Check,       // no longer sent: the service may hold them already
+    WindowClosed // their window was closed: nothing sends them again
 };
 // The box naming the orders whose records were not taken, with the line of
 // what becomes of them.

@@ -1427,8 +1427,8 @@ void importOrdersPhotoDlg::finishBatchIfDone()
                      [&](const IB::ReportFailure& a, const IB::ReportFailure& b) {
                          return rowOf(a.orderNumber) < rowOf(b.orderNumber);
                      });
-    IB::Box box = IB::batchEndBox(finishedOrderCount, allFinished, m_diskFull, m_batchFailures, m_reportFailures,
-                                  m_beingDeleted, m_unreadable);
+    IB::Box box = IB::batchEndBox(finishedOrderCount, allFinished, m_diskFull, m_batchFailures,
+                                  m_reportFailures, m_beingDeleted, m_unreadable);
     // The records a closed dialog owes go with it: nothing sends them again.
     if (!isVisible() && !m_reportFailures.isEmpty())
         box.text += QLatin1Char('\n') + IB::afterwardsLine(IB::Afterwards::WindowClosed);
@@ -1933,7 +1933,8 @@ void importOrdersPhotoDlg::updateN8Info(ImportOrderModel* model, QString n8path)
     qDebug() << "getOrderPath=" << model->getOrderPath();
     // The N8 station reads the folder back from the web service: a record
     // it did not take is named with its order in the batch's last box.
-    postRecord(WebService::post(m_reportManager, Config::url_n8updatapath, IB::n8PathBody(model->getOrderID(), n8path)),
+    postRecord(WebService::post(m_reportManager, Config::url_n8updatapath,
+                                IB::n8PathBody(model->getOrderID(), n8path)),
                ReportPost{model, QString(), ImportN8, m_batchRunning, true});
 }
 

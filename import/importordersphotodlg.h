@@ -316,7 +316,7 @@ private:
     QString m_runFolder;
     QStringList m_runTakenVideos; // left out: their names hold other files
     int m_runDone = 0;
-    int m_runNotStarted = 0; // of the files not imported, those a stop left unstarted
+    int m_runNotStarted = 0;                        // of those not imported: left unstarted by a stop
     ImportBookkeeping::FolderCounts m_runCommitted; // what it added to the folders' counts
     QStringList m_runVideos;                        // the videos the order's folder holds as chosen
     // What the batch's last box tells.

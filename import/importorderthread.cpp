@@ -340,7 +340,8 @@ void ImportOrderThread::import()
         }
         emit importCommittedSigl(committed.server, committed.backup, videos);
         const auto told = failures(notImported);
-        emit importFailuresSigl(m_orderName, told.first, told.second, taken, ushort(qMin(notImported, 0xFFFF)));
+        emit importFailuresSigl(m_orderName, told.first, told.second, taken,
+                                ushort(qMin(notImported, 0xFFFF)));
     };
 
     OrderedPipeline::Steps steps;

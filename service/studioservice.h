@@ -39,8 +39,8 @@ public:
             HttpError,
             Raw,
             Drop,
-            Chunked, // the route's own answer, sent without a length
-            Trickle, // the route's own answer, a few bytes at a time with pauseMs between them
+            Chunked,  // the route's own answer, sent without a length
+            Trickle,  // the route's own answer, a few bytes at a time with pauseMs between them
             AfterWork // the route's work done, its answer sent with status, body put before it
         };
         Kind kind = Kind::None;

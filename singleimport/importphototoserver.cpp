@@ -915,9 +915,9 @@ void ImportPhotoToServer::postOrderPath(QString path, int photoCount, int backup
 void ImportPhotoToServer::postReport(ReportStore::Kind kind, const QByteArray& body, ReplySlot slot)
 {
     // The store reads the answer also once this window has gone.
-    ReportStore::instance().send(
-        {kind, body, m_order.number}, this,
-        [this, slot](const ReportStore::Report&, QNetworkReply* reply, ReportStore::Fate) { (this->*slot)(reply); });
+    ReportStore::instance().send({kind, body, m_order.number}, this,
+                                 [this, slot](const ReportStore::Report&, QNetworkReply* reply,
+                                              ReportStore::Fate) { (this->*slot)(reply); });
 }
 
 void ImportPhotoToServer::submitPicPath_2(QNetworkReply* reply)

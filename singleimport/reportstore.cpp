@@ -117,12 +117,13 @@ void ReportStore::answer(const Report& report, QNetworkReply* reply, const QPoin
     const bool refused = reply && r.kind == WebService::Reply::Kind::Refusal;
     if ((fate == Fate::Received && !refused) || (fate == Fate::Kept && resent && !pending.quitting()))
         return;
-    const IB::ReportFailure failure{report.orderNumber, refused ? refusalText(report.kind, r.code) : report.status};
+    const IB::ReportFailure failure{report.orderNumber,
+                                    refused ? refusalText(report.kind, r.code) : report.status};
     if (pending.quitting()) {
         pending.lostAtQuit(failure);
         return;
     }
-    const IB::Box box = IB::notTakenBox({failure}, refused                  ? IB::Afterwards::Nothing
+    const IB::Box box = IB::notTakenBox({failure}, refused                 ? IB::Afterwards::Nothing
                                                    : fate == Fate::GivenUp ? IB::Afterwards::Check
                                                                            : IB::Afterwards::SentAgain);
     Prompts::longNotice(box.title, box.text);

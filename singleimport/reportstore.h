@@ -28,13 +28,15 @@ class QNetworkReply;
 // one may have reached it (an answer that is not the service's, a break
 // after the request went out), it is sent once more at most, then named
 // and no longer kept, so no count is added again and again. A kept report
-// never goes out after a newer report of its order was taken: it would
-// set the order back. A report is out of the store while it is on its way
-// and back in when it fails again, so two open windows never send one
-// report twice. Nothing is kept once the client is quit; the reports on
-// their way are waited for then (PendingRecords). A report whose window
-// has gone when its answer comes is named by the store itself, in a box of
-// its own, by the window's rule. Used on the user-interface thread only.
+// never goes out after a newer report of its order was taken: it would set
+// the order back (a count report is named then; a path report is dropped,
+// the newer one carried the folders). A report is out of the store while
+// it is on its way and back in when it fails again, so two open windows
+// never send one report twice. Nothing is kept once the client is quit;
+// the reports on their way are waited for then (PendingRecords). A report
+// whose window has gone when its answer comes is named by the store
+// itself, in a box of its own, by the window's rule. Used on the
+// user-interface thread only.
 class ReportStore : public QObject
 {
     Q_OBJECT
@@ -54,17 +56,17 @@ public:
         QByteArray body;
         QString orderNumber; // names the report in a box when it is not received
         // Kept by the store:
-        quint64 serial = 0;   // a later report has a greater one
+        quint64 serial = 0;     // a later report has a greater one
         bool mayBeHeld = false; // a send of it may have reached the service
-        QString status;       // what its last send met, for a box that names it
+        QString status;         // what its last send met, for a box that names it
     };
     // What became of a report sent.
     enum class Fate
     {
         Received, // the service's own answer: a receipt or a refusal
         Kept,     // not received: kept, and sent again by the next window
-        GivenUp   // named and no longer kept: the service may hold it, or
-                  // a newer report of its order was taken
+        GivenUp   // named and no longer kept: the service may hold it, or a
+                  // newer report of its order was taken (a count report)
     };
     // A report's reply, handed to the window that sent it while that window
     // is there; the store releases the reply afterwards. A report given up

@@ -139,7 +139,8 @@ void StandIn::trickle(const QString& module, const QString& action, int pauseMs)
     });
 }
 
-void StandIn::answerAfterWork(const QString& module, const QString& action, int status, const QByteArray& before)
+void StandIn::answerAfterWork(const QString& module, const QString& action, int status,
+                              const QByteArray& before)
 {
     d->changeFault(module, action, [&](StudioService::Fault& f) {
         f.kind = StudioService::Fault::Kind::AfterWork;
