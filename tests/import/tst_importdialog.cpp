@@ -1234,7 +1234,7 @@ void TestImportDialog::batchRecordsAtQuit()
     for (int i = 0; i < boxes.size(); ++i)
         m_env->prompts.setNextAnswer(Prompts::Ok);
     m_dlg->close();
-    QVERIFY(guard && !guard->isVisible());
+    QTRY_VERIFY(guard && !guard->isVisible()); // once its worker has ended
     QCOMPARE(PendingRecords::instance().count(), 1);
 
     PendingRecords::settleBeforeQuit();
