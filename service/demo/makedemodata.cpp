@@ -10,6 +10,7 @@
 #include "exiffiles.h"
 #include "exifreader.h"
 #include "jpegfixture.h"
+#include "picturework.h"
 #include "studioservice.h"
 
 #include <QCommandLineParser>
@@ -136,7 +137,7 @@ QImage scaledInto(const QImage& image, int box)
 {
     if (image.width() <= box && image.height() <= box)
         return image;
-    return image.scaled(box, box, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    return PictureWork::smoothScaled(image, QSize(box, box), Qt::KeepAspectRatio);
 }
 
 // A warmer, brighter copy, as a retoucher's finished photo.
@@ -150,7 +151,7 @@ QImage retouched(QImage image)
 // The finished photo with a retoucher's red marks on it.
 QImage marked(const QImage& image, const QSize& size)
 {
-    QImage m = image.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    QImage m = PictureWork::smoothScaled(image, size, Qt::KeepAspectRatio);
     QPainter painter(&m);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(Qt::red, qMax(2, m.width() / 150)));
