@@ -59,19 +59,32 @@ WebService::Reply WebService::classify(const QByteArray& body)
     return r;
 }
 
-WebService::Reply WebService::read(QNetworkReply* reply)
+namespace {
+
+WebService::Reply readReply(QNetworkReply* reply, bool take)
 {
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    WebService::Reply r;
     if (reply->error() != QNetworkReply::NoError) {
-        Reply r;
-        r.kind = Reply::Kind::TransportError;
-        r.statusText = status.isValid() ? status.toString() : QString();
+        r.kind = WebService::Reply::Kind::TransportError;
         r.errorString = reply->errorString();
-        return r;
+    } else {
+        r = WebService::classify(take ? reply->readAll() : reply->peek(reply->bytesAvailable()));
     }
-    Reply r = classify(reply->readAll());
     r.statusText = status.isValid() ? status.toString() : QString();
     return r;
+}
+
+} // namespace
+
+WebService::Reply WebService::read(QNetworkReply* reply)
+{
+    return readReply(reply, true);
+}
+
+WebService::Reply WebService::peek(QNetworkReply* reply)
+{
+    return readReply(reply, false);
 }
 
 QString WebService::text(const QJsonObject& object, const char* key)

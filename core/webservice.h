@@ -50,6 +50,8 @@ QString text(const QJsonObject& object, const char* key);
 
 // Reads the whole reply; does not release it.
 Reply read(QNetworkReply* reply);
+// The same, the body only looked at: the reply can still be read.
+Reply peek(QNetworkReply* reply);
 // The same classification for a status and body already at hand.
 Reply classify(const QByteArray& body);
 

@@ -22,18 +22,6 @@ QPointer<ReportStore>& store()
     return theStore;
 }
 
-// The reply as WebService::read tells it, its body only looked at: the
-// window reads it afterwards.
-WebService::Reply peeked(QNetworkReply* reply)
-{
-    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    WebService::Reply r;
-    if (reply->error() == QNetworkReply::NoError)
-        r = WebService::classify(reply->peek(reply->bytesAvailable()));
-    r.statusText = status.isValid() ? status.toString() : QString();
-    return r;
-}
-
 // The request never reached the service: nothing it holds can have come of it.
 bool reachedNothing(QNetworkReply* reply)
 {
@@ -75,8 +63,8 @@ bool ReportStore::isAnswer(const WebService::Reply& reply)
 bool ReportStore::received(QNetworkReply* reply)
 {
     // A refusal is the service's own answer: sending it again would change
-    // nothing.
-    return reply->error() == QNetworkReply::NoError && isAnswer(peeked(reply));
+    // nothing. The window reads the body afterwards.
+    return isAnswer(WebService::peek(reply));
 }
 
 QString ReportStore::refusalText(Kind kind, const QString& code)
@@ -96,7 +84,7 @@ IB::Box ReportStore::givenUpBox(const Report& report)
 
 void ReportStore::noteTaken(const Report& report, QNetworkReply* reply)
 {
-    if (peeked(reply).ok())
+    if (WebService::peek(reply).ok())
         m_takenUpTo[report.orderNumber] = qMax(m_takenUpTo.value(report.orderNumber), report.serial);
 }
 
@@ -142,7 +130,7 @@ void ReportStore::send(const Report& report, QObject* context, Answered answered
         }
         // Kept with its counts as they were: a resend never counts what the
         // run did not add.
-        sent.status = IB::reportFailureStatus(peeked(reply));
+        sent.status = IB::reportFailureStatus(WebService::peek(reply));
         sent.mayBeHeld = !reachedNothing(reply);
         if (!PendingRecords::instance().quitting())
             m_kept.append(sent);
@@ -183,7 +171,7 @@ void ReportStore::resendInTurn(QList<Report> reports, QObject* context, Answered
         // Its last chance was taken when an earlier send may have reached
         // the service and this one may have too.
         const bool givenUp = first.mayBeHeld && !reachedNothing(reply);
-        first.status = IB::reportFailureStatus(peeked(reply));
+        first.status = IB::reportFailureStatus(WebService::peek(reply));
         first.mayBeHeld = first.mayBeHeld || !reachedNothing(reply);
         // Back in front of the reports kept meanwhile, in the order they
         // were first sent; while the client quits, it is named instead.
