@@ -133,7 +133,8 @@ importOrdersPhotoDlg::importOrdersPhotoDlg(QWidget* parent)
     lastSelDir = QStringLiteral(".");
     connect(netManager, &QNetworkAccessManager::finished, this, &importOrdersPhotoDlg::isCanSelImgSlot);
     m_reportManager = new QNetworkAccessManager(this);
-    connect(m_reportManager, &QNetworkAccessManager::finished, this, &importOrdersPhotoDlg::orderInfoReplySlot);
+    connect(m_reportManager, &QNetworkAccessManager::finished, this,
+            &importOrdersPhotoDlg::orderInfoReplySlot);
 }
 
 importOrdersPhotoDlg::~importOrdersPhotoDlg()
@@ -1110,6 +1111,7 @@ void importOrdersPhotoDlg::importAllOrdersBtnSlot()
     m_n8Ended.clear();
     m_n8Written.clear();
     m_n8Row = -1;
+    m_n8Stop = std::make_shared<std::atomic<bool>>(false);
     m_batchFailures.clear();
     m_reportFailures.clear();
     m_beingDeleted.clear();
@@ -1205,8 +1207,16 @@ void importOrdersPhotoDlg::startOrderImport(int row)
     worker->setProperty("row", row);
     qRegisterMetaType<QList<N8FileInfo>>("QList<N8FileInfo>");
     // Connected before the folder check below, which may already report.
-    connect(worker, &QThread::finished, worker, &QObject::deleteLater);
-    connect(worker, &QThread::finished, this, [this, worker] { workerEnded(worker); });
+    // The worker's end has this one receiver: the dialog hears of it, and
+    // only then is the worker deleted, whatever order the threads run in.
+    // It stays connected when the dialog lets go of the worker's other
+    // signals; once the dialog has gone, the worker is deleted all the same.
+    const QPointer<importOrdersPhotoDlg> dialog(this);
+    connect(worker, &QThread::finished, worker, [dialog, worker] {
+        if (dialog)
+            dialog->workerEnded(worker);
+        worker->deleteLater();
+    });
     connect(worker, &ImportOrderThread::hasImportedImgCount, this, &importOrdersPhotoDlg::importProgressSlot);
     connect(worker, &ImportOrderThread::importFailuresSigl, this, &importOrdersPhotoDlg::importFailuresSlot);
     connect(worker, &ImportOrderThread::importCommittedSigl, this,
@@ -1463,14 +1473,19 @@ void importOrdersPhotoDlg::workerEnded(ImportOrderThread* worker)
     if (worker != m_worker)
         return;
     m_worker = nullptr;
-    if (m_batchRunning && !m_workerFinishedOrder && importType != ImportN8) {
+    if (m_releaseDeferred) {
+        // Let go of when destroyed or closed: it goes with its worker.
+        deleteLater();
+        return;
+    }
+    if (m_batchRunning && !m_workerFinishedOrder) {
         // A run that was stopped after some files still reports its order
-        // with what is on disk; a worker that could copy nothing has told why.
-        if (m_runTold)
+        // with what is on disk; a worker that could copy nothing has told
+        // why. An N8 walk stopped by the close hands nothing over: the
+        // order is not imported.
+        if (importType != ImportN8 && m_runTold)
             completeOrder(worker->property("row").toInt(), m_runDone);
         stopStartingOrders();
-    } else if (m_batchRunning && !m_workerFinishedOrder) {
-        endBatch();
     } else {
         finishBatchIfDone();
     }
@@ -1574,6 +1589,7 @@ void importOrdersPhotoDlg::startImportCopyN8ProgressSlot(QList<N8FileInfo> list,
     const int row = worker->property("row").toInt();
     n8CopiedCount = 0;
     m_n8Failed = 0;
+    m_n8NotStarted = 0;
     m_n8Total = list.size();
     setN8Progress(row, 0, list.size());
     if (list.isEmpty()) {
@@ -1594,6 +1610,7 @@ void importOrdersPhotoDlg::startImportCopyN8ProgressSlot(QList<N8FileInfo> list,
         auto* job = new N8ImportThread(row, i + 1, list.size(), toDir, list.at(i), owner);
         job->holdClaim(claim);
         job->shareSweptFolders(swept);
+        job->shareStop(m_n8Stop);
         m_jobs.start(job, 0);
     }
 }
@@ -1615,6 +1632,12 @@ void importOrdersPhotoDlg::n8CopyFailedSlot(int row, QString target, bool diskFu
         m_diskFull = true;
         m_stopping = true;
     }
+}
+
+void importOrdersPhotoDlg::n8CopyNotStartedSlot(int row)
+{
+    if (m_batchRunning && row == m_n8Row)
+        ++m_n8NotStarted;
 }
 
 void importOrdersPhotoDlg::importCopyN8ProgressSlot(int row, int currentCount, int totalCount, QString toDir)
@@ -1640,9 +1663,12 @@ void importOrdersPhotoDlg::finishedImportOrderN8Slot(int row, QString picPath)
         return;
     }
     qDebug().noquote() << QStringLiteral("%1 import finished").arg(model->getOrderName());
+    // The pages a stop by closing the dialog left unbegun are the user's
+    // choice, not failures: the last box names those that failed.
     if (m_n8Failed > 0)
         m_batchFailures.append({model->getOrderNum(), m_n8Failed, QString(), QStringList()});
-    if (m_n8Total > 0 && m_n8Failed >= m_n8Total) {
+    const int notCopied = m_n8Failed + m_n8NotStarted;
+    if (m_n8Total > 0 && notCopied >= m_n8Total) {
         // Nothing reached the N8 folder: neither recorded nor reported.
         m_n8Ended.insert(model);
         setRowState(row, QStringLiteral("导入失败"));
@@ -1651,8 +1677,8 @@ void importOrdersPhotoDlg::finishedImportOrderN8Slot(int row, QString picPath)
         model->setisN8Imported(true);
         model->setFinalN8Path(picPath);
         updateN8Info(model, picPath);
-        setRowState(row, m_n8Failed > 0 ? QStringLiteral("已导入(%1个失败)").arg(m_n8Failed)
-                                        : QStringLiteral("已导入"));
+        setRowState(row, notCopied > 0 ? QStringLiteral("已导入(%1个失败)").arg(notCopied)
+                                       : QStringLiteral("已导入"));
         if (model == curOrderMdl)
             orderN8PathLbl->setText(picPath);
     }
@@ -1782,14 +1808,20 @@ bool importOrdersPhotoDlg::confirmClose()
         return false;
     if (!m_batchRunning)
         return true;
-    // An N8 copy is broken off as it stands.
-    if (importType == ImportN8 || !m_worker) {
+    const bool inWork =
+        importType == ImportN8 ? (m_worker && !m_workerFinishedOrder) || m_n8Row >= 0 : bool(m_worker);
+    if (!inWork) {
+        // Only records are on their way: the last box follows the dialog.
         m_closeConfirmed = true;
         return true;
     }
+    // The files in work arrive, no other begins (an N8 walk hands nothing
+    // over), and the order is reported; then the dialog goes.
     m_closeRequested = true;
     m_stopping = true;
-    m_worker->stop();
+    if (m_worker)
+        m_worker->stop();
+    m_n8Stop->store(true);
     return false;
 }
 
@@ -1805,7 +1837,6 @@ void importOrdersPhotoDlg::releaseAfterWorker()
     m_batchRunning = false;
     worker->requestInterruption();
     setAttribute(Qt::WA_DeleteOnClose, false);
-    connect(worker, &QObject::destroyed, this, &QObject::deleteLater);
 }
 
 void importOrdersPhotoDlg::holdForReports()
@@ -1885,11 +1916,15 @@ void importOrdersPhotoDlg::orderInfoReplySlot(QNetworkReply* reply)
     if (post.n8Record) {
         if (model && post.inBatch && !r.ok())
             recordNotTaken(model, r);
-    } else if (r.kind == WebService::Reply::Kind::TransportError && !post.inBatch) {
+    } else if (!post.inBatch && !r.ok()) {
+        // The 重新导片 record: unless the service took it, it still holds
+        // the order's old folders while the row says "未导入". A page in
+        // place of its answer may or may not have been kept: told as a lost
+        // reply.
         if (model && PendingRecords::instance().quitting())
             recordNotTaken(model, r);
         else
-            WebService::showTransportError(nullptr, r);
+            WebService::reportRecordFailure(r, QStringLiteral("错误代码：") + r.code);
     } else if (completion && model && post.inBatch && !r.ok()) {
         // The files are in place; the report is owed until the service has
         // taken it: a refusal or a reply that cannot be read is no receipt.

@@ -18,6 +18,7 @@
 #include <QStringList>
 
 #include <atomic>
+#include <memory>
 
 class ElidedLabel;
 class ImportOrderModel;
@@ -57,10 +58,11 @@ class QVBoxLayout;
 // keeps the counts it carried and is "上报失败": the next batch sends that
 // report again and copies nothing.
 //
-// Closing during a batch asks first; a yes stops the worker after the files
-// in work, reports the order with what is on disk, and then closes. The
-// dialog is released once its worker has ended and its reports are
-// answered. The N8 copy jobs run on the dialog's own pool: a closed dialog
+// Closing during a batch asks first; a yes stops the worker (or the N8
+// copies) after the files in work, reports the order with what is on disk,
+// and then closes; once its records have answered, the batch's last box
+// names what failed. The dialog is released once its worker has ended and
+// its reports are answered. The N8 copy jobs run on the dialog's own pool: a closed dialog
 // hears from none of them, and it is not deleted before the running ones
 // have finished their file.
 class importOrdersPhotoDlg : public QDialog
@@ -173,6 +175,9 @@ private slots:
     // An N8 copy job could not copy its file (diskFull: the share is
     // full); its progress report follows.
     void n8CopyFailedSlot(int row, QString target, bool diskFull);
+    // A copy job found the batch stopped by the close and did not begin its
+    // file; its progress report follows.
+    void n8CopyNotStartedSlot(int row);
     // The web service's answer to an order path record.
     void orderInfoReplySlot(QNetworkReply* reply);
 
@@ -306,6 +311,10 @@ private:
     int m_n8Row = -1;
     int m_n8Total = 0;
     int m_n8Failed = 0;
+    int m_n8NotStarted = 0;
+    // Set when the batch is stopped by the close: the copy jobs not begun
+    // copy nothing.
+    std::shared_ptr<std::atomic<bool>> m_n8Stop = std::make_shared<std::atomic<bool>>(false);
     // Orders this batch ended without importing them; not started again.
     QSet<const ImportOrderModel*> m_n8Ended;
     // The destinations this batch's orders have copied into (clean paths).

@@ -274,6 +274,11 @@ void ImportOrderThread::stop()
     m_stop = true;
 }
 
+bool ImportOrderThread::stopRequested() const
+{
+    return m_stop || isInterruptionRequested();
+}
+
 void ImportOrderThread::import()
 {
     if (m_type == ImportN8) {
@@ -355,7 +360,7 @@ void ImportOrderThread::import()
         else
             importImage(orderPath, backupPath, sources.at(i), names.value(i));
     };
-    steps.stop = [&] { return m_stop || isInterruptionRequested(); };
+    steps.stop = [&] { return stopRequested(); };
     steps.done = [&](int) {
         bool diskFull;
         {
@@ -517,7 +522,7 @@ void ImportOrderThread::copyDir(QString source, QString destination)
     m_n8Unreadable.clear();
     copyDir2(source, destination);
     // A walk cut short by closing the dialog hands nothing over.
-    if (isInterruptionRequested())
+    if (stopRequested())
         return;
     // Nor does one that could not read a folder: its pages would be missing
     // from a layout recorded as imported.
@@ -531,7 +536,7 @@ void ImportOrderThread::copyDir(QString source, QString destination)
 
 void ImportOrderThread::copyDir2(QString source, QString destination)
 {
-    if (isInterruptionRequested() || !m_n8Unreadable.isEmpty())
+    if (stopRequested() || !m_n8Unreadable.isEmpty())
         return;
     const QString walked = QFileInfo(source).canonicalFilePath();
     if (walked.isEmpty()) {
@@ -552,7 +557,7 @@ void ImportOrderThread::copyDir2(QString source, QString destination)
     if (!FileOperation::isDirExist(destination))
         QDir().mkdir(QFileInfo(destination).absoluteFilePath());
     for (const QFileInfo& entry : qAsConst(entries)) {
-        if (isInterruptionRequested() || !m_n8Unreadable.isEmpty())
+        if (stopRequested() || !m_n8Unreadable.isEmpty())
             return;
         const QString target = destination + QLatin1Char('/') + entry.fileName();
         // Looked at again, as the share may have dropped since the reading.

@@ -21,7 +21,7 @@
 namespace PhotoImport {
 struct Request;
 struct Result;
-}
+} // namespace PhotoImport
 
 class ImportOrderModel;
 
@@ -119,6 +119,9 @@ public:
     void copyDir(QString source, QString destination);
     // Every deeper level.
     void copyDir2(QString source, QString destination);
+    // No further file or folder is begun: the worker was stopped, or its
+    // dialog has gone.
+    bool stopRequested() const;
 
     // The order's folders, or the N8 destination, are being deleted: the
     // worker makes and writes nothing. Read after createOrderDir, or once
@@ -186,8 +189,8 @@ private:
     // Counts what a file committed, and a file that did not land whole.
     void noteResult(const PhotoImport::Result& result);
     void makeTypeFolders() const;
-    PhotoImport::Request fileRequest(const QString& orderPath, const QString& backupPath, const QString& source,
-                                     const QString& targetName) const;
+    PhotoImport::Request fileRequest(const QString& orderPath, const QString& backupPath,
+                                     const QString& source, const QString& targetName) const;
     enum class TreeFailure
     {
         ServerRoot,

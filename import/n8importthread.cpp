@@ -144,6 +144,11 @@ void N8ImportThread::run()
     // A job of a dialog that has been closed copies nothing more.
     if (!m_receiver.isShown())
         return;
+    if (m_stop && m_stop->load()) {
+        m_receiver.post("n8CopyNotStartedSlot", m_row);
+        m_receiver.post("importCopyN8ProgressSlot", m_row, m_currentCount, m_totalCount, m_toDir);
+        return;
+    }
     import();
 }
 

@@ -9,6 +9,7 @@
 #include <QSharedPointer>
 #include <QString>
 
+#include <atomic>
 #include <memory>
 
 // The paths of an N8 folder import: the folder the user chose on a card or
@@ -81,6 +82,10 @@ public:
     // shared by the jobs of one order: each folder is swept before the first
     // copy into it.
     void shareSweptFolders(std::shared_ptr<FileOperation::SweptFolders> swept) { m_swept = std::move(swept); }
+    // The batch's stop, set when its dialog is closed during the copy: a job
+    // that has not begun copies nothing, and says so
+    // (n8CopyNotStartedSlot(int)) before its progress report.
+    void shareStop(std::shared_ptr<const std::atomic<bool>> stop) { m_stop = std::move(stop); }
 
     void run() override;
     void import();
@@ -98,4 +103,5 @@ private:
     JobOwnerHandle m_receiver;
     QSharedPointer<FoldersInUse::Claim> m_claim;
     std::shared_ptr<FileOperation::SweptFolders> m_swept;
+    std::shared_ptr<const std::atomic<bool>> m_stop;
 };

@@ -1,4 +1,3 @@
-#include "windowtestenv.h"
 #include "config.h"
 #include "elidedlabel.h"
 #include "fileoperation.h"
@@ -12,6 +11,8 @@
 #include "standin.h"
 #include "tempvolumes.h"
 #include "testfiles.h"
+#include "windowtestenv.h"
+#include "workerdeletedfirst.h"
 
 #include <QtTest>
 
@@ -67,6 +68,9 @@ private slots:
     void closingMidBatchNamesWhatItFound();
     void batchRecordsAtQuit_data();
     void batchRecordsAtQuit();
+    void stoppedRunRecordedThoughItsWorkerWentFirst();
+    void reImportRecordNotTaken_data();
+    void reImportRecordNotTaken();
     void noOrdersAddedDuringABatch();
     void reImportAndRowCommands();
     void viewsFollowTheDisk();
@@ -836,13 +840,14 @@ void TestImportDialog::batchFailures_data()
         << "write" << QStringList{"已导入(2个失败)", "已导入(2)"}
         << "警告 / 以下订单有照片导入失败：\nA24051501：2张（写入失败：" + folder + "）"
         << QStringList{"100105:0", "100106:2"};
-    QTest::newRow("disk full") << "full" << QStringList{"已导入(2个失败)", "未导入"}
-                               << "警告 / 服务器空间不足，请清理空间后再导入\n以下订单有照片导入失败：\nA24051501：2张（写入失败：" +
-                                      folder + "）"
-                               << QStringList{"100105:0"};
-    QTest::newRow("service answers 500") << "http" << QStringList{"上报失败", "上报失败"}
-                                         << "警告 / 以下订单上报失败：\nA24051501：500\nA24051502：500"
-                                         << QStringList{"100105:2", "100106:2"};
+    QTest::newRow("disk full")
+        << "full" << QStringList{"已导入(2个失败)", "未导入"}
+        << "警告 / 服务器空间不足，请清理空间后再导入\n以下订单有照片导入失败：\nA24051501：2张（写入失败：" +
+               folder + "）"
+        << QStringList{"100105:0"};
+    QTest::newRow("service answers 500")
+        << "http" << QStringList{"上报失败", "上报失败"}
+        << "警告 / 以下订单上报失败：\nA24051501：500\nA24051502：500" << QStringList{"100105:2", "100106:2"};
     QTest::newRow("service gone") << "drop" << QStringList{"上报失败", "上报失败"}
                                   << "警告 / 以下订单上报失败：\nA24051501：网络错误\nA24051502：网络错误"
                                   << QStringList{"100105:2", "100106:2"};
@@ -1155,11 +1160,13 @@ void TestImportDialog::closingMidBatchNamesWhatItFound_data()
     QTest::newRow("record answered 200 with a page") << "page" << notTaken + "200" + closed;
     QTest::newRow("record dropped") << "drop" << notTaken + "网络错误" + closed;
     // The photos the stop left on the card are the user's choice.
-    QTest::newRow("record taken") << "" << "";
-    QTest::newRow("a photo of the stopped order unread")
-        << "read stopped" << "警告 / 以下订单有照片导入失败：\nA24051502：1张";
+    QTest::newRow("record taken") << ""
+                                  << "";
+    QTest::newRow("a photo of the stopped order unread") << "read stopped"
+                                                         << "警告 / 以下订单有照片导入失败：\nA24051502：1张";
     QTest::newRow("a photo of the finished order unread")
-        << "read finished" << "警告 / 以下订单有照片导入失败：\nA24051501：1张";
+        << "read finished"
+        << "警告 / 以下订单有照片导入失败：\nA24051501：1张";
 }
 
 // A batch stopped by closing its dialog in its second order shows, once
@@ -1208,10 +1215,13 @@ void TestImportDialog::batchRecordsAtQuit_data()
     QTest::addColumn<QString>("fault");
     QTest::addColumn<QString>("finishnum"); // in the service after the quit
     QTest::addColumn<QStringList>("boxes"); // after the close question
-    QTest::newRow("answered late") << "late" << "6" << QStringList();
+    QTest::newRow("answered late") << "late"
+                                   << "6" << QStringList();
     QTest::newRow("answered late with HTTP 500")
-        << "http" << ""
-        << QStringList{"警告 / 以下订单上报失败：\nA24051501：500\n退出软件后不再上报，请核对以上订单的照片数量"};
+        << "http"
+        << ""
+        << QStringList{
+               "警告 / 以下订单上报失败：\nA24051501：500\n退出软件后不再上报，请核对以上订单的照片数量"};
 }
 
 // The dialog is closed while its completion record is on its way, and the
@@ -1246,6 +1256,84 @@ void TestImportDialog::batchRecordsAtQuit()
     }
     QTEST(finishnum, "finishnum");
     QCOMPARE(messages().mid(1), boxes);
+}
+
+// A batch stopped by closing its dialog records the order it stopped,
+// whatever order the user-interface thread meets its worker's end and the
+// worker's deletion in.
+void TestImportDialog::stoppedRunRecordedThoughItsWorkerWentFirst()
+{
+    QStringList files;
+    for (int i = 0; i < 40; ++i)
+        files.append(photo(QStringLiteral("card/DCIM/IMG_%1.JPG").arg(i)));
+    dialog({item("100105", "A24051501")});
+    choose(0, files);
+    // The card's reads wait until the close has been answered: the run
+    // stops with photos left on the card.
+    struct Gate
+    {
+        std::atomic<bool> open{false};
+        QSemaphore reached;
+        QSemaphore passage;
+    };
+    auto gate = std::make_shared<Gate>();
+    FileOperation::setFaultHook([gate](FileOperation::Fault f, const QString&) {
+        if (f == FileOperation::Fault::Read && !gate->open) {
+            gate->reached.release();
+            gate->passage.acquire();
+            gate->passage.release();
+        }
+        return false;
+    });
+    WorkerDeletedFirst deletedFirst;
+    button("importAllOrdersBtn")->click();
+    QTRY_VERIFY(gate->reached.available() > 0);
+    QPointer<importOrdersPhotoDlg> guard = m_dlg;
+    m_env->prompts.setNextAnswer(Prompts::Yes);
+    m_dlg->close();
+    gate->open = true;
+    gate->passage.release();
+    QTRY_VERIFY_WITH_TIMEOUT(guard.isNull(), 10000);
+    const QStringList imported =
+        QDir(m_env->volumes.path("photos/2024-05/15/A24051501-1-豆豆-吴静-陈摄影/成品/"))
+            .entryList(QDir::Files);
+    QVERIFY(imported.size() < files.size());
+    QCOMPARE(records().size(), 2);
+    QCOMPARE(records().last().values.value("importype"), QStringLiteral("1"));
+    QCOMPARE(records().last().values.value("picnumber"), QString::number(imported.size()));
+}
+
+void TestImportDialog::reImportRecordNotTaken_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QStringList>("boxes");
+    QTest::newRow("taken") << "" << QStringList();
+    QTest::newRow("refused") << "refuse" << QStringList{"警告 / 错误代码：0"};
+    QTest::newRow("answered 200 with a page") << "page" << QStringList{"警告 / 网络请求错误\n200"};
+    QTest::newRow("answered 500") << "http" << QStringList{"警告 / 网络请求错误\n500"};
+}
+
+// The service keeps the order's folders unless it took the 重新导片 record.
+void TestImportDialog::reImportRecordNotTaken()
+{
+    QFETCH(QString, fault);
+    QFETCH(QStringList, boxes);
+    const QString order = m_env->volumes.mkdir("photos/2024-05/12/A24051202-1");
+    QDir().mkpath(order + "/成品缩略图");
+    dialog({item("100102", "A24051202", "\\\\studio-nas\\photos\\2024-05\\12\\A24051202-1\\")});
+    if (fault == "refuse")
+        m_env->service.refuse("order", "updatepicpath", "0", QStringLiteral("订单不存在"));
+    else if (fault == "page")
+        m_env->service.sendRaw("order", "updatepicpath", "<html>busy</html>");
+    else if (fault == "http")
+        m_env->service.failHttp("order", "updatepicpath", 500);
+    for (int i = 0; i < boxes.size(); ++i)
+        m_env->prompts.setNextAnswer(Prompts::Ok);
+    m_dlg->ordersTableWgtClickedSlot(0);
+    button("reImportBtn")->click();
+    QTRY_COMPARE(PendingRecords::instance().count(), 0);
+    QCOMPARE(records().size(), 1);
+    QCOMPARE(messages(), boxes);
 }
 
 void TestImportDialog::noOrdersAddedDuringABatch()
@@ -1375,7 +1463,8 @@ void TestImportDialog::textsFitTheirWidgets()
     setType(1);
     const QFontMetrics cellMetrics(table()->font());
     for (int row = 0; row < 2; ++row)
-        QVERIFY2(table()->columnWidth(3) >= cellMetrics.horizontalAdvance(cell(row, 3)), qPrintable(cell(row, 3)));
+        QVERIFY2(table()->columnWidth(3) >= cellMetrics.horizontalAdvance(cell(row, 3)),
+                 qPrintable(cell(row, 3)));
     QCOMPARE(QStringList({cell(0, 3), cell(1, 3)}), QStringList({"已导入(160)", "已导入(3个失败)"}));
 
     const QString n8 = m_env->volumes.mkdir("card/N8/很长的文件夹名称/再长一些的子文件夹/A24051502-最后一层");

@@ -6,10 +6,12 @@
 #include "importorderthread.h"
 #include "jobrunner.h"
 #include "n8importthread.h"
+#include "pendingrecords.h"
 #include "scriptedprompts.h"
 #include "standin.h"
 #include "tempvolumes.h"
 #include "testfiles.h"
+#include "workerdeletedfirst.h"
 
 #include <QtTest>
 
@@ -20,6 +22,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSemaphore>
+#include <QSet>
 #include <QTableWidget>
 
 #include <atomic>
@@ -43,6 +47,8 @@ struct WriteFaults
     // Clean paths -> the answer to each look-up of that path (which may
     // also remove it, as another station would).
     QHash<QString, std::function<bool()>> lookUps;
+    // Called before each look-up, outside the lock: it may wait.
+    std::function<void(const QString& path)> beforeLookUp;
     std::atomic<int> inWrite{0};
 
     void install()
@@ -58,6 +64,8 @@ struct WriteFaults
                 return unlisted.contains(path);
             }
             if (fault == FileOperation::Fault::LookUp) {
+                if (beforeLookUp)
+                    beforeLookUp(path);
                 QMutexLocker lock(&mutex);
                 const auto answer = lookUps.find(path);
                 return answer != lookUps.end() && (*answer)();
@@ -118,6 +126,9 @@ private slots:
     void failedOrdersEndAndTheBatchMovesOn_data();
     void failedOrdersEndAndTheBatchMovesOn();
     void closingDuringTheCopyWaitsForTheJobs();
+    void closingMidBatchNamesWhatItFound_data();
+    void closingMidBatchNamesWhatItFound();
+    void batchEndsThoughItsWorkerWentFirst();
 
 private:
     QString card(const QString& relative, const QByteArray& content = "n8 page") const
@@ -579,7 +590,8 @@ void TestN8Import::batchIntoDemoOrders()
     dialog({item("100101", "A24051201"), item("100102", "A24051202")});
     for (const char* slot : {"startImportCopyN8ProgressSlot(QList<N8FileInfo>,QString)",
                              "importCopyN8ProgressSlot(int,int,int,QString)", "slt_n8threadmsg(QString)",
-                             "finishedImportOrderN8Slot(int,QString)", "n8CopyFailedSlot(int,QString,bool)"})
+                             "finishedImportOrderN8Slot(int,QString)", "n8CopyFailedSlot(int,QString,bool)",
+                             "n8CopyNotStartedSlot(int)"})
         QVERIFY2(m_dlg->metaObject()->indexOfMethod(slot) >= 0, slot);
     chooseFolder(0, first);
     chooseFolder(1, second + QLatin1Char('/'));
@@ -950,16 +962,130 @@ void TestN8Import::closingDuringTheCopyWaitsForTheJobs()
     QTRY_VERIFY_WITH_TIMEOUT(m_dlg.isNull(), 10000);
     QVERIFY(!jobsRunningAtDeletion);
 
-    // Every file either arrived whole or not at all; nothing reached the
-    // closed dialog or the web service.
+    // Every file either arrived whole or not at all; the order is recorded
+    // with the pages that arrived, and nothing failed.
     const QString toDir = n8Folder() + QStringLiteral("A24051201");
     for (const QString& name : TestFiles::entries(toDir)) {
         QVERIFY2(!FileOperation::isPartialFile(name), qPrintable(name));
         QCOMPARE(QFileInfo(toDir + '/' + name).size(), 64 * 1024);
     }
-    QTest::qWait(50);
     QCOMPARE(messages(), QStringList{"提示 / 正在导片，确定停止导片并关闭吗？"});
-    QCOMPARE(n8Reports().size(), 0);
+    QCOMPARE(n8Reports().size(), 1);
+}
+
+void TestN8Import::closingMidBatchNamesWhatItFound_data()
+{
+    QTest::addColumn<QString>("fault"); // of the first order
+    QTest::addColumn<bool>("walking");  // the second order's walk, not its copy, is under way
+    QTest::addColumn<QString>("box");   // after the close question; empty: none
+    const QString page = "警告 / 以下订单有照片导入失败：\nA24051201：1张";
+    const QString records = "警告 / 以下订单上报失败：\nA24051201：500\nA24051202：500\n"
+                            "窗口已关闭，以上订单的记录不再上报，请核对照片数量";
+    // The pages the stop left unbegun are the user's choice.
+    QTest::newRow("nothing failed") << "" << false << "";
+    QTest::newRow("a page unwritten") << "page" << false << page;
+    QTest::newRow("records answered 500") << "http" << false << records;
+    QTest::newRow("records answered 500, on their way at the close") << "late" << false << records;
+    QTest::newRow("a page unwritten, the close during the walk") << "page" << true << page;
+}
+
+// An N8 batch stopped by closing its dialog in its second order: the copies
+// in work end, the order is recorded with the pages that arrived, and once
+// the records have answered the last box names what failed.
+void TestN8Import::closingMidBatchNamesWhatItFound()
+{
+    QFETCH(QString, fault);
+    QFETCH(bool, walking);
+    QFETCH(QString, box);
+    card(QStringLiteral("A24051201/a1.jpg"));
+    card(QStringLiteral("A24051201/a2.jpg"));
+    // More pages than the dialog copies at once, each written slowly.
+    const QString second = m_volumes->path(QStringLiteral("card/N8/A24051202"));
+    for (int i = 1; i <= JobRunner::maxThreads + 2; ++i) {
+        const QString name = QStringLiteral("b%1.jpg").arg(i, 2, 10, QLatin1Char('0'));
+        card(QStringLiteral("A24051202/") + name);
+        m_faults->delays.insert(name, 200);
+    }
+    if (fault == "page")
+        m_faults->refused << QStringLiteral("a2.jpg");
+    // The walk of the second order waits at its first page until let go.
+    auto walk = std::make_shared<QSemaphore>();
+    auto walkReached = std::make_shared<QSemaphore>();
+    const auto letGo = qScopeGuard([walk] { walk->release(1000); });
+    if (walking) {
+        m_faults->beforeLookUp = [walk, walkReached,
+                                  page = QDir::cleanPath(second + "/b01.jpg")](const QString& path) {
+            if (path == page) {
+                walkReached->release();
+                walk->acquire();
+            }
+        };
+    }
+    m_faults->install();
+
+    dialog({item("100101", "A24051201"), item("100102", "A24051202")});
+    if (fault == "late")
+        m_service->delay("order", "saven8path", 1500);
+    if (fault == "http" || fault == "late")
+        m_service->failHttp("order", "saven8path", 500);
+    chooseFolder(0, m_volumes->path(QStringLiteral("card/N8/A24051201")));
+    chooseFolder(1, second);
+    m_dlg->findChild<QPushButton*>("importAllOrdersBtn")->click();
+    if (walking)
+        QTRY_VERIFY(walkReached->available() > 0);
+    else
+        QTRY_VERIFY(state(0).startsWith(QStringLiteral("已导入")) && m_faults->inWrite.load() > 0);
+    if (fault == "late")
+        QCOMPARE(PendingRecords::instance().count(), 1);
+    m_prompts->setNextAnswer(Prompts::Yes);
+    if (!box.isEmpty())
+        m_prompts->setNextAnswer(Prompts::Ok);
+    QVERIFY(!m_dlg->close());
+    walk->release();
+    QTRY_VERIFY_WITH_TIMEOUT(m_dlg.isNull(), 20000);
+    QCOMPARE(messages().mid(1), box.isEmpty() ? QStringList() : QStringList{box});
+    QCOMPARE(n8Reports().size(), walking ? 1 : 2);
+    const QStringList copied = TestFiles::entries(n8Folder() + QStringLiteral("A24051202"), QDir::Files);
+    QVERIFY2(copied.size() < JobRunner::maxThreads + 2, qPrintable(copied.join(',')));
+}
+
+// The last order's worker ends only after the order's record has answered,
+// and its deletion is delivered first: the batch ends all the same.
+void TestN8Import::batchEndsThoughItsWorkerWentFirst()
+{
+    card(QStringLiteral("A24051201/page01.jpg"));
+    dialog({item("100101", "A24051201")});
+    chooseFolder(0, m_volumes->path(QStringLiteral("card/N8/A24051201")));
+    // The worker waits once it has handed its pages over, until let go.
+    struct Held
+    {
+        QMutex mutex;
+        QSet<QThread*> workers;
+        QSemaphore go;
+    };
+    auto held = std::make_shared<Held>();
+    const auto letGo = qScopeGuard([held] { held->go.release(1000); });
+    FileOperation::setFaultHook([held](FileOperation::Fault, const QString&) {
+        auto* worker = qobject_cast<ImportOrderThread*>(QThread::currentThread());
+        QMutexLocker lock(&held->mutex);
+        if (worker && !held->workers.contains(worker)) {
+            held->workers.insert(worker);
+            QObject::connect(
+                worker, &ImportOrderThread::startImportDirN8ThreadSigl, worker,
+                [held] { held->go.acquire(); }, Qt::DirectConnection);
+        }
+        return false;
+    });
+    WorkerDeletedFirst deletedFirst;
+    m_prompts->setNextAnswer(Prompts::Ok);
+    auto* start = m_dlg->findChild<QPushButton*>("importAllOrdersBtn");
+    start->click();
+    QTRY_COMPARE(n8Reports().size(), 1);
+    QTRY_COMPARE(PendingRecords::instance().count(), 0);
+    QVERIFY(!start->isEnabled());
+    held->go.release();
+    QTRY_VERIFY_WITH_TIMEOUT(start->isEnabled(), 10000);
+    QCOMPARE(messages(), QStringList{"导入完成 / 1个订单已经全部导完"});
 }
 
 QTEST_MAIN(TestN8Import)
