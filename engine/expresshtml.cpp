@@ -2,13 +2,19 @@
 
 #include "clock.h"
 #include "fileoperation.h"
+#include "picturework.h"
 #include "webservice.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
+#include <QFile>
+#include <QHash>
 #include <QJsonArray>
 #include <QPdfWriter>
 #include <QPrinter>
 #include <QTextDocument>
+#include <QThread>
+#include <QUrl>
 
 namespace {
 
@@ -20,6 +26,47 @@ QString esc(const QString& value)
 }
 
 const QLatin1String kOne("1");
+
+// A sheet's document, whose pictures reach Qt's PDF engine in a format the
+// engine draws as it is: RGB32, or ARGB32 where the picture has alpha. Any
+// other (a grey photo, a palette, 16 bits a channel) Qt converts on the
+// calling thread, where it hands a large picture to its global pool: into
+// the pixmap it draws on the user-interface thread, whose alpha is
+// premultiplied and converted back by the engine, or in the engine on any
+// other thread. Here the picture work converts it. A picture that is not a
+// local file, or does not decode, is left to Qt.
+class SheetDocument : public QTextDocument
+{
+protected:
+    QVariant loadResource(int type, const QUrl& name) override;
+
+private:
+    // Each picture once, though layout and drawing ask for it again (the
+    // printed copy of the document asks this one).
+    QHash<QUrl, QVariant> m_pictures;
+};
+
+QVariant SheetDocument::loadResource(int type, const QUrl& name)
+{
+    if (type != QTextDocument::ImageResource || !name.isLocalFile())
+        return QTextDocument::loadResource(type, name);
+    const auto known = m_pictures.constFind(name);
+    if (known != m_pictures.cend())
+        return *known;
+    QFile file(name.toLocalFile());
+    const QImage picture = file.open(QIODevice::ReadOnly) ? QImage::fromData(file.readAll()) : QImage();
+    if (picture.isNull())
+        return QTextDocument::loadResource(type, name);
+    const QImage::Format format = picture.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32;
+    // Qt draws a document's pictures as pixmaps on the user-interface
+    // thread and as images on any other.
+    const QCoreApplication* app = QCoreApplication::instance();
+    const QVariant resource = app && QThread::currentThread() == app->thread()
+                                  ? QVariant(PictureWork::toPixmap(picture, format))
+                                  : QVariant(PictureWork::converted(picture, format));
+    m_pictures.insert(name, resource);
+    return resource;
+}
 
 } // namespace
 
@@ -226,7 +273,7 @@ QByteArray ExpressHtml::renderPdf(const QString& html)
         QPdfWriter writer(&buffer);
         writer.setResolution(printer.resolution());
         writer.setPageLayout(printer.pageLayout());
-        QTextDocument document;
+        SheetDocument document;
         document.setHtml(html);
         document.print(&writer);
     }

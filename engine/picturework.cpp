@@ -103,3 +103,8 @@ QPixmap PictureWork::toPixmap(const QImage& image)
     return QPixmap::fromImage(converted(image, image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
                                                                        : QImage::Format_RGB32));
 }
+
+QPixmap PictureWork::toPixmap(const QImage& image, QImage::Format format)
+{
+    return QPixmap::fromImage(converted(image, format), Qt::NoFormatConversion);
+}

@@ -41,4 +41,11 @@ QImage readScaled(const QByteArray& data, const QSize& size);
 // nothing left to convert.
 QPixmap toPixmap(const QImage& image);
 
+// A pixmap that keeps the given format (QPixmap::fromImage with
+// Qt::NoFormatConversion of the image converted to it), for a painter that
+// takes that format as it is and would convert any other: Qt's PDF engine
+// takes ARGB32, not the premultiplied format toPixmap(image) gives a
+// picture with alpha.
+QPixmap toPixmap(const QImage& image, QImage::Format format);
+
 } // namespace PictureWork

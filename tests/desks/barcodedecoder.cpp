@@ -1,5 +1,7 @@
 #include "barcodedecoder.h"
 
+#include "picturework.h"
+
 #include <QDir>
 #include <QProcess>
 #include <QRegularExpression>
@@ -11,7 +13,7 @@ using namespace zbar;
 
 QStringList BarcodeDecoder::code128(const QImage& image)
 {
-    const QImage gray = image.convertToFormat(QImage::Format_Grayscale8);
+    const QImage gray = PictureWork::converted(image, QImage::Format_Grayscale8);
     QByteArray pixels;
     for (int y = 0; y < gray.height(); ++y)
         pixels.append(reinterpret_cast<const char*>(gray.constScanLine(y)), gray.width());
@@ -34,17 +36,32 @@ QStringList BarcodeDecoder::code128(const QImage& image)
     return found;
 }
 
-QList<QImage> BarcodeDecoder::pdfPages(const QString& pdf)
+namespace {
+
+// The PNG files a poppler tool writes for the PDF, read in name order.
+QList<QImage> popplerPictures(const QString& tool, QStringList arguments, const QString& pdf)
 {
     QTemporaryDir dir;
     QProcess process;
-    process.start(QStringLiteral("pdftoppm"), {"-r", "300", "-png", pdf, dir.filePath("page")});
+    process.start(tool, arguments << pdf << dir.filePath("out"));
     if (!process.waitForFinished(30000) || process.exitCode() != 0)
         return {};
-    QList<QImage> pages;
-    for (const QString& name : QDir(dir.path()).entryList({"page*.png"}, QDir::Files, QDir::Name))
-        pages.append(QImage(dir.filePath(name)));
-    return pages;
+    QList<QImage> pictures;
+    for (const QString& name : QDir(dir.path()).entryList({"out*.png"}, QDir::Files, QDir::Name))
+        pictures.append(QImage(dir.filePath(name)));
+    return pictures;
+}
+
+} // namespace
+
+QList<QImage> BarcodeDecoder::pdfPages(const QString& pdf)
+{
+    return popplerPictures(QStringLiteral("pdftoppm"), {"-r", "300", "-png"}, pdf);
+}
+
+QList<QImage> BarcodeDecoder::pdfPictures(const QString& pdf)
+{
+    return popplerPictures(QStringLiteral("pdfimages"), {"-png"}, pdf);
 }
 
 QSizeF BarcodeDecoder::pdfPageSize(const QString& pdf)

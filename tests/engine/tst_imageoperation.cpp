@@ -2,6 +2,7 @@
 #include "exiffiles.h"
 #include "imageoperation.h"
 #include "jpegfixture.h"
+#include "picturework.h"
 
 #include <QtTest>
 
@@ -119,7 +120,7 @@ void TestImageOperation::decodeScaledToExactSize()
     QFETCH(bool, profile);
     QImage picture = JpegFixture::cameraLikeImage(stored, 11);
     if (format == QLatin1String("GREY"))
-        picture = picture.convertToFormat(QImage::Format_Grayscale8);
+        picture = PictureWork::converted(std::move(picture), QImage::Format_Grayscale8);
     if (profile)
         picture.setColorSpace(QColorSpace::AdobeRgb);
     QByteArray bytes;
@@ -134,8 +135,7 @@ void TestImageOperation::decodeScaledToExactSize()
     QCOMPARE(image.colorSpace() == QColorSpace::AdobeRgb, profile);
     // The picture itself: on average within a few levels of the whole
     // picture decoded and scaled smoothly.
-    const QImage reference =
-        QImage::fromData(bytes).scaled(wanted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const QImage reference = PictureWork::smoothScaled(QImage::fromData(bytes), wanted);
     qint64 sum = 0;
     for (int y = 0; y < wanted.height(); ++y)
         for (int x = 0; x < wanted.width(); ++x)
@@ -426,7 +426,7 @@ void TestImageOperation::rotate()
     if (size == image.size() && redCorner == QPoint(0, 0))
         QCOMPARE(turned, image);
 
-    const QPixmap pixmap = ImageOperation::rotateImage(QPixmap::fromImage(image), orientation);
+    const QPixmap pixmap = ImageOperation::rotateImage(PictureWork::toPixmap(image), orientation);
     QCOMPARE(pixmap.size(), size);
     QVERIFY(near(pixmap.toImage().pixel(redCorner), qRgb(255, 0, 0), 60));
 }

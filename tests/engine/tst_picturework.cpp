@@ -1,4 +1,6 @@
+#include "barcodedecoder.h"
 #include "barcodepicture.h"
+#include "expresshtml.h"
 #include "image.h"
 #include "imageoperation.h"
 #include "importordersphotodlg.h"
@@ -7,6 +9,7 @@
 #include "labelprinter.h"
 #include "photoimport.h"
 #include "picturework.h"
+#include "productionsheet.h"
 #include "testfiles.h"
 #include "thumbnailthread1.h"
 
@@ -48,6 +51,8 @@ private slots:
     void noPictureHandedToQtsPool_data();
     void noPictureHandedToQtsPool();
     void thumbnailIsQtsOwnSmoothScale();
+    void sheetPdfHoldsFilesPicture_data();
+    void sheetPdfHoldsFilesPicture();
 };
 
 namespace {
@@ -62,6 +67,8 @@ enum class Step
     Label,
     SingleOrderIcon,
     DialogIcon,
+    LocalSheet,   // a production sheet of a marked photo, as a PDF
+    SheetPicture, // a sheet holding a picture as it is, as a PDF
 };
 
 QImage large()
@@ -71,8 +78,55 @@ QImage large()
     return image;
 }
 
+// The sheet pictures by file name: a colour photo, which Qt's PDF engine
+// draws as it is, and pictures in formats it converts.
+QImage::Format sheetPictureFormat(const QString& path)
+{
+    static const QHash<QString, QImage::Format> formats{
+        {"colour.jpg", QImage::Format_RGB32},       {"grey.jpg", QImage::Format_Grayscale8},
+        {"grey16.png", QImage::Format_Grayscale16}, {"colour64.png", QImage::Format_RGBX64},
+        {"palette.png", QImage::Format_Indexed8},   {"alpha.png", QImage::Format_ARGB32},
+        {"alpha64.png", QImage::Format_RGBA64},
+    };
+    return formats.value(QFileInfo(path).fileName(), QImage::Format_Invalid);
+}
+
+// A photo-like picture in the format; where the format has alpha, its
+// opacity runs from 96 on the left to 255 on the right. The palette's
+// picture runs through its colours from left to right: dithered, it would
+// be noise that no JPEG keeps.
+QImage sheetPicture(QImage::Format format, const QSize& size)
+{
+    if (format == QImage::Format_Indexed8) {
+        QImage picture(size, format);
+        for (int i = 0; i < 256; ++i)
+            picture.setColor(i, qRgba(i, 255 - i, 128, 96 + 159 * i / 255));
+        for (int y = 0; y < picture.height(); ++y) {
+            uchar* line = picture.scanLine(y);
+            for (int x = 0; x < picture.width(); ++x)
+                line[x] = uchar(256 * x / picture.width());
+        }
+        return picture;
+    }
+    QImage picture = PictureWork::converted(JpegFixture::cameraLikeImage(size, 5), QImage::Format_ARGB32);
+    if (QImage(1, 1, format).hasAlphaChannel()) {
+        for (int y = 0; y < picture.height(); ++y) {
+            auto* line = reinterpret_cast<QRgb*>(picture.scanLine(y));
+            for (int x = 0; x < picture.width(); ++x)
+                line[x] = (line[x] & RGB_MASK) | uint(96 + 159 * x / picture.width()) << 24;
+        }
+    }
+    return PictureWork::converted(picture, format);
+}
+
 bool writePhoto(const QString& path, int orientation, const QSize& size)
 {
+    const QImage::Format format = sheetPictureFormat(path);
+    if (format != QImage::Format_Invalid) {
+        QDir().mkpath(QFileInfo(path).path());
+        // A PNG stored, not compressed: quickly written.
+        return sheetPicture(format, size).save(path, nullptr, path.endsWith(".png") ? 100 : -1);
+    }
     const bool cmyk = path.contains("CMYK");
     JpegFixture::Options options;
     options.size = size;
@@ -123,6 +177,24 @@ bool label(const QString& dir)
     return printer.print({ImageOperation::getCodeImage(info)}) == LabelPrinter::Outcome::Printed;
 }
 
+// The sheet of the local PDF output, with the photo as its marked photo.
+bool localSheet(const QString& dir, const QString& photo)
+{
+    SheetInput input;
+    input.picsMarkArr = {{QFileInfo(photo).fileName(), "1-2-3-4-眼睛调亮"}};
+    input.markFolder = QFileInfo(dir + "/" + photo).path() + "/";
+    input.thumbFolder = dir + "/thumbs/";
+    QDir().mkpath(input.thumbFolder);
+    const SheetResult sheet = ProductionSheet::build(input, SheetVariant::N8);
+    return sheet.notWritten.isEmpty() && ExpressHtml::savePdf(sheet.html, dir + "/明细制作单.pdf");
+}
+
+// A sheet that shows the picture at the path, drawn as its marked photos are.
+QString pictureSheet(const QString& path)
+{
+    return R"(<p>调修要求</p><img src="file:///)" + path + R"(" width="120">)";
+}
+
 bool run(Step step, const QString& dir, const QString& photo)
 {
     switch (step) {
@@ -150,8 +222,24 @@ bool run(Step step, const QString& dir, const QString& photo)
         const QListWidgetItem* item = dialog.findChild<QListWidget*>("orderImportedLstWgt")->item(0);
         return QTest::qWaitFor([item] { return !item->icon().isNull(); });
     }
+    case Step::LocalSheet:
+        return localSheet(dir, photo);
+    case Step::SheetPicture:
+        return !ExpressHtml::renderPdf(pictureSheet(dir + "/" + photo)).isEmpty();
     }
     return false;
+}
+
+// The work run on a thread of its own, or on this, the user-interface thread.
+bool runOn(bool ownThread, const std::function<void()>& work)
+{
+    if (!ownThread) {
+        work();
+        return true;
+    }
+    const std::unique_ptr<QThread> thread(QThread::create(work));
+    thread->start();
+    return thread->wait(60000);
 }
 
 } // namespace
@@ -196,6 +284,25 @@ void TestPictureWork::noPictureHandedToQtsPool_data()
     }
     QTest::newRow("import dialog icon")
         << int(Step::DialogIcon) << "thumbnail/IMG_0001.JPG" << 1 << QSize(1000, 667) << false << false;
+    // Qt's PDF engine converts a picture it does not draw as it is on the
+    // calling thread; a pixmap made on the user-interface thread, whatever
+    // it held, keeps alpha premultiplied, which the engine converts again.
+    const QSize photo(2400, 1600);
+    for (const bool own : {true, false}) {
+        const char* thread = own ? "own thread" : "user-interface thread";
+        QTest::addRow("local sheet, grey marked photo, %s", thread)
+            << int(Step::LocalSheet) << "marked/grey.jpg" << 0 << photo << own << false;
+        QTest::addRow("sheet picture, 16-bit grey, %s", thread)
+            << int(Step::SheetPicture) << "grey16.png" << 0 << photo << own << false;
+        QTest::addRow("sheet picture, 16-bit colour, %s", thread)
+            << int(Step::SheetPicture) << "colour64.png" << 0 << photo << own << false;
+    }
+    QTest::newRow("sheet picture, palette with alpha")
+        << int(Step::SheetPicture) << "palette.png" << 0 << photo << false << false;
+    QTest::newRow("sheet picture, alpha")
+        << int(Step::SheetPicture) << "alpha.png" << 0 << photo << false << false;
+    QTest::newRow("sheet picture, 16-bit alpha")
+        << int(Step::SheetPicture) << "alpha64.png" << 0 << photo << false << false;
 }
 
 void TestPictureWork::noPictureHandedToQtsPool()
@@ -213,14 +320,7 @@ void TestPictureWork::noPictureHandedToQtsPool()
 
     s_handoffs = 0;
     bool done = false;
-    const auto work = [&] { done = run(Step(step), dir.path(), photo); };
-    if (ownThread) {
-        const std::unique_ptr<QThread> thread(QThread::create(work));
-        thread->start();
-        QVERIFY(thread->wait(60000));
-    } else {
-        work();
-    }
+    QVERIFY(runOn(ownThread, [&] { done = run(Step(step), dir.path(), photo); }));
     QVERIFY(done);
     if (handedOff)
         QVERIFY(s_handoffs > 0);
@@ -247,6 +347,49 @@ void TestPictureWork::thumbnailIsQtsOwnSmoothScale()
     }
     const double mean = double(sum) / (3.0 * own.width() * own.height());
     QVERIFY2(mean <= 1, qPrintable(QString::number(mean)));
+}
+
+void TestPictureWork::sheetPdfHoldsFilesPicture_data()
+{
+    QTest::addColumn<QString>("picture");
+    for (const char* picture :
+         {"colour.jpg", "grey.jpg", "grey16.png", "colour64.png", "palette.png", "alpha.png", "alpha64.png"})
+        QTest::newRow(picture) << picture;
+}
+
+void TestPictureWork::sheetPdfHoldsFilesPicture()
+{
+    // The picture the PDF holds, read back by poppler, is the file's as Qt
+    // reads it: its colours within what the PDF's JPEG of it loses, its
+    // opacity (a mask of its own) within a level. Sheets are printed on the
+    // user-interface thread. (On another, Qt lays a picture given one side
+    // out at its own size for the other.)
+    QFETCH(QString, picture);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(picture);
+    QVERIFY(writePhoto(path, 0, QSize(600, 400)));
+    const QByteArray pdf = ExpressHtml::renderPdf(pictureSheet(path));
+    QVERIFY(TestFiles::write(dir.filePath("sheet.pdf"), pdf));
+    const QList<QImage> held = BarcodeDecoder::pdfPictures(dir.filePath("sheet.pdf"));
+
+    const QImage file(path);
+    QCOMPARE(held.size(), file.hasAlphaChannel() ? 2 : 1);
+    QCOMPARE(held.first().size(), file.size());
+    qint64 colour = 0;
+    int opacity = 0;
+    for (int y = 0; y < file.height(); ++y) {
+        for (int x = 0; x < file.width(); ++x) {
+            const QRgb a = file.pixel(x, y);
+            const QRgb b = held.first().pixel(x, y);
+            colour += qAbs(qRed(a) - qRed(b)) + qAbs(qGreen(a) - qGreen(b)) + qAbs(qBlue(a) - qBlue(b));
+            if (held.size() == 2)
+                opacity = qMax(opacity, qAbs(qAlpha(a) - qGray(held.last().pixel(x, y))));
+        }
+    }
+    const double mean = double(colour) / (3.0 * file.width() * file.height());
+    QVERIFY2(mean <= 3, qPrintable(QString::number(mean)));
+    QVERIFY2(opacity <= 1, qPrintable(QString::number(opacity)));
 }
 
 QTEST_MAIN(TestPictureWork)

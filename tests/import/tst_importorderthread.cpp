@@ -9,6 +9,7 @@
 #include "orderedpipeline.h"
 #include "ordertree.h"
 #include "photoimport.h"
+#include "picturework.h"
 #include "tempvolumes.h"
 #include "testfiles.h"
 
@@ -134,8 +135,7 @@ QSize sizeOf(const QString& path)
 // top and red at the bottom, so this tells how a photo was turned.
 QString blueEdge(const QString& path)
 {
-    QImage image(path);
-    image = image.convertToFormat(QImage::Format_RGB32);
+    const QImage image = PictureWork::converted(QImage(path), QImage::Format_RGB32);
     auto blueness = [&](const QRect& strip) {
         qint64 sum = 0;
         for (int y = strip.top(); y <= strip.bottom(); ++y)
@@ -227,7 +227,8 @@ QStringList progressUpTo(int total, int failed = 0, const QString& folder = QStr
     QStringList list;
     for (int i = 1; i <= total; ++i)
         list.append(QStringLiteral("%1/%2").arg(i).arg(total));
-    list.append(QStringLiteral("A100-2 failed %1%2").arg(failed).arg(folder.isEmpty() ? QString() : " in " + folder));
+    list.append(
+        QStringLiteral("A100-2 failed %1%2").arg(failed).arg(folder.isEmpty() ? QString() : " in " + folder));
     list.append(QStringLiteral("finished %1").arg(total));
     return list;
 }
@@ -253,7 +254,7 @@ QImage storedPicture(const QString& path)
 {
     QImageReader reader(path);
     reader.setAutoTransform(false);
-    return reader.read().convertToFormat(QImage::Format_RGB32);
+    return PictureWork::converted(reader.read(), QImage::Format_RGB32);
 }
 
 // The picture as a viewer shows it: its orientation applied.
@@ -261,7 +262,7 @@ QImage viewedPicture(const QString& path)
 {
     QImageReader reader(path);
     reader.setAutoTransform(true);
-    return reader.read().convertToFormat(QImage::Format_RGB32);
+    return PictureWork::converted(reader.read(), QImage::Format_RGB32);
 }
 
 // The largest difference of one colour channel between two pictures; -1
@@ -510,9 +511,10 @@ void TestImportOrderThread::createOrderDirBuildsTree()
     QCOMPARE(model->getOrderPath(), orderPath);
     QCOMPARE(model->getOrderBackupPath(), m_backup + relative);
     // The order folder holds exactly these, "新建文件夹" inside "照片".
-    QStringList expected{"照片", "成品", "汰片", "设计", "试拍视频", "精修视频", "thumbnail", "thumbnail100",
-                         "thumbnail2250", "成品缩略图", "成品缩略图100", "成品缩略图2250", "设计缩略图",
-                         "设计缩略图100", "设计缩略图2250"};
+    QStringList expected{"照片",          "成品",          "汰片",          "设计",
+                         "试拍视频",      "精修视频",      "thumbnail",     "thumbnail100",
+                         "thumbnail2250", "成品缩略图",    "成品缩略图100", "成品缩略图2250",
+                         "设计缩略图",    "设计缩略图100", "设计缩略图2250"};
     expected.sort();
     QCOMPARE(TestFiles::entries(orderPath, QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot), expected);
     QCOMPARE(TestFiles::entries(orderPath + QStringLiteral("照片")), QStringList{"新建文件夹"});
@@ -711,8 +713,7 @@ void TestImportOrderThread::photoOrientation()
     const int difference = largestDifference(storedPicture(main), viewed);
     QVERIFY2(difference >= 0 && difference <= 16, qPrintable(QString::number(difference)));
     const QImage thumb = storedPicture(order + QStringLiteral("thumbnail/IMG_1-L.JPG"));
-    const int thumbDifference = largestDifference(
-        thumb, viewed.scaled(thumb.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    const int thumbDifference = largestDifference(thumb, PictureWork::smoothScaled(viewed, thumb.size()));
     QVERIFY2(thumbDifference >= 0 && thumbDifference <= 48, qPrintable(QString::number(thumbDifference)));
 }
 
@@ -1218,8 +1219,7 @@ void TestImportOrderThread::turnedMainCopy()
     const QImage thumb = storedPicture(order + QStringLiteral("thumbnail/") + name);
     // (A 4:1:1 photo's colour comes in strips four pixels long, whose edges
     // the thumbnails' chain of scalings moves a little further.)
-    QVERIFY(largestDifference(thumb, storedPicture(main).scaled(thumb.size(), Qt::IgnoreAspectRatio,
-                                                                Qt::SmoothTransformation)) <=
+    QVERIFY(largestDifference(thumb, PictureWork::smoothScaled(storedPicture(main), thumb.size())) <=
             (extra == QLatin1String("4:1:1") ? 64 : 48));
 
     // The copy is upright for every reader: imported again, it is left as it
@@ -1557,7 +1557,8 @@ void TestImportOrderThread::failuresCountedAndTold()
     } else {
         // Never replaced by a failed write or by part of a photo.
         QCOMPARE(readAll(folder + QStringLiteral("/f1.jpg")), old);
-        QCOMPARE(landed, fault == "read" ? QStringList({"f0.jpg", "f1.jpg", "f2.jpg"}) : QStringList{"f1.jpg"});
+        QCOMPARE(landed,
+                 fault == "read" ? QStringList({"f0.jpg", "f1.jpg", "f2.jpg"}) : QStringList{"f1.jpg"});
     }
     if (fault == "write" || fault == "sync") {
         QCOMPARE(events, progressUpTo(3, 3, folder));

@@ -1,5 +1,7 @@
 #include "jpegfixture.h"
 
+#include "picturework.h"
+
 #include <QStringList>
 
 // Kept apart from the fixtures the demo data maker builds too: only the
@@ -108,7 +110,7 @@ QByteArray beyondStandardTables(const QByteArray& jpeg, bool few)
 
 QByteArray JpegFixture::encode(const QImage& image, Layout layout, const Options& options)
 {
-    const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
+    const QImage rgb = PictureWork::converted(image, QImage::Format_RGB888);
     const bool cmyk = layout == Layout::Cmyk;
     const int components = cmyk ? 4 : 3;
     std::vector<JSAMPLE> line(size_t(rgb.width()) * size_t(components), 255); // K stays 255: no black
