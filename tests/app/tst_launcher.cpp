@@ -20,6 +20,7 @@
 #include <QJsonArray>
 #include <QLineEdit>
 #include <QMenu>
+#include <QNetworkReply>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableView>
@@ -266,6 +267,8 @@ void TestLauncher::failedSwitchLeavesConfig()
         opened = true;
         return nullptr;
     });
+    // The opener writes to this row's locals: it goes with the row.
+    const auto resetOpeners = qScopeGuard(&ToolWindows::resetOpeners);
     if (!box.isEmpty())
         m_prompts->setNextAnswer(Prompts::Yes);
     pressOk(launcher);
@@ -277,7 +280,10 @@ void TestLauncher::failedSwitchLeavesConfig()
         QCOMPARE(m_prompts->last().text, box);
         QVERIFY(!m_prompts->last().hasParent);
     } else {
-        QTest::qWait(100);
+        // The reply handled (the launcher released it), then a moment in
+        // which no box may come.
+        QTRY_VERIFY_WITH_TIMEOUT(launcher->findChildren<QNetworkReply*>().isEmpty(), 10000);
+        QTest::qWait(50);
         QVERIFY(m_prompts->messages().isEmpty());
     }
     verifySentinels();
@@ -292,6 +298,8 @@ void TestLauncher::deletionWithoutPermissionLeavesConfig()
         ++opened;
         return nullptr;
     });
+    // The opener writes to this row's locals: it goes with the row.
+    const auto resetOpeners = qScopeGuard(&ToolWindows::resetOpeners);
     SelectTool* launcher = makeLauncher();
     launcher->findChild<QRadioButton*>("rb_plsc")->setChecked(true);
     m_prompts->setNextAnswer(Prompts::Yes);
@@ -321,6 +329,8 @@ void TestLauncher::toolOpensAfterTheShopIsStored()
         m_windows.append(window);
         return window;
     });
+    // The opener writes to this row's locals: it goes with the row.
+    const auto resetOpeners = qScopeGuard(&ToolWindows::resetOpeners);
     SelectTool* launcher = makeLauncher();
     launcher->findChild<QRadioButton*>("radioButton_separatePhotos")->setChecked(true);
     pressOk(launcher);
@@ -340,6 +350,8 @@ void TestLauncher::toolIsTheOneCheckedWhenTheReplyArrives()
             return nullptr;
         });
     }
+    // The opener writes to this row's locals: it goes with the row.
+    const auto resetOpeners = qScopeGuard(&ToolWindows::resetOpeners);
     m_service->delay("public", "switch_shop", 300);
     SelectTool* launcher = makeLauncher();
     launcher->findChild<QRadioButton*>("radioButton_separatePhotos")->setChecked(true);
@@ -355,6 +367,8 @@ void TestLauncher::batchImportNeedsItsServerFolder()
         ++opened;
         return nullptr;
     });
+    // The opener writes to this row's locals: it goes with the row.
+    const auto resetOpeners = qScopeGuard(&ToolWindows::resetOpeners);
     SelectTool* launcher = makeLauncher();
     launcher->findChild<QRadioButton*>("importPicRadio")->setChecked(true);
     // Shop 5: the import path is not in drive form, the backup path's root is missing.
@@ -381,6 +395,8 @@ void TestLauncher::postSampleSeparationCopiesRawFiles()
         sjfjxz = Config::sjfjxz;
         return nullptr;
     });
+    // The opener writes to this row's locals: it goes with the row.
+    const auto resetOpeners = qScopeGuard(&ToolWindows::resetOpeners);
     SelectTool* launcher = makeLauncher();
     launcher->findChild<QRadioButton*>("radioButton_yhfj")->setChecked(true);
     pressOk(launcher); // the shop says "0"
@@ -478,6 +494,7 @@ void TestLauncher::emptyShopListSendsNothing()
     m_prompts->setNextAnswer(Prompts::Yes);
     launcher->on_pb_syncton8_clicked();
     QCOMPARE(m_prompts->messages().size(), 2);
+    // Both refusals came at the presses; no request may follow them.
     QTest::qWait(100);
     QVERIFY(m_service->log().isEmpty());
 }
@@ -574,6 +591,8 @@ void TestLauncher::n8PanelWithReachableAndUnreachableStores()
         synced.append({stores, shopId});
         return switchTo < 0 ? nullptr : dialog(stores, shopId);
     });
+    // The sync opener writes to this row's locals: it goes with the row.
+    const auto resetOpeners = qScopeGuard(&ToolWindows::resetOpeners);
     SelectTool* launcher = makeLauncher();
     auto* button = launcher->findChild<QPushButton*>("pb_syncton8");
     QVERIFY(button->isEnabled());
@@ -595,8 +614,13 @@ void TestLauncher::n8PanelWithReachableAndUnreachableStores()
     QCOMPARE(m_prompts->last().customButtons, QStringList({"确定同步", "取消"}));
     QVERIFY(!m_prompts->last().hasParent);
 
-    QTest::qWait(50);
-    QCOMPARE(synced.size(), opens ? 1 : 0);
+    if (opens) {
+        QTRY_COMPARE(synced.size(), 1);
+    } else {
+        // The box was answered: no sync may follow.
+        QTest::qWait(50);
+        QCOMPARE(synced.size(), 0);
+    }
     if (opens) {
         // The reachable store, as the web service sent it.
         const QJsonArray expected{
@@ -624,6 +648,8 @@ void TestLauncher::n8PanelNoStoreReachable()
         ++opened;
         return nullptr;
     });
+    // The sync opener writes to this row's locals: it goes with the row.
+    const auto resetOpeners = qScopeGuard(&ToolWindows::resetOpeners);
     SelectTool* launcher = makeLauncher();
     launcher->findChild<QComboBox*>("comboBox")->setCurrentIndex(1); // both stores without an N8 path
     m_prompts->setNextAnswer(Prompts::Yes);
@@ -647,6 +673,9 @@ void TestLauncher::n8PanelIgnoresPressesWhileBusy()
     launcher->req_syncToN8Path();
     launcher->req_syncToN8Path(); // request outstanding
     QTRY_COMPARE(m_prompts->messages().size(), 1);
+    // Every request the presses sent has been answered; then a moment in
+    // which no other may come.
+    QTRY_VERIFY_WITH_TIMEOUT(launcher->findChildren<QNetworkReply*>().isEmpty(), 10000);
     QTest::qWait(50);
     QCOMPARE(m_service->requests("n8", "getn8set").size(), 1);
 
@@ -654,6 +683,7 @@ void TestLauncher::n8PanelIgnoresPressesWhileBusy()
     // does nothing.
     button->setText(QStringLiteral("同步全部员工/产品到N8,解析数据中,请稍后..."));
     launcher->req_syncToN8Path();
+    QVERIFY(launcher->findChildren<QNetworkReply*>().isEmpty()); // a request would be under way now
     QTest::qWait(100);
     QCOMPARE(m_service->requests("n8", "getn8set").size(), 1);
     button->setText(QStringLiteral("同步全部员工/产品到N8"));
@@ -681,7 +711,8 @@ void TestLauncher::closingDuringTheStoreCheck()
         while (launcher->findChildren<N8thread*>().isEmpty() && timer.elapsed() < 5000)
             QCoreApplication::processEvents();
         QCOMPARE(button->text(), QStringLiteral("同步全部员工/产品到N8,解析数据中,请稍后..."));
-        delete launcher;
+        delete launcher; // waits for its store check
+        // Nothing of the check may reach the destroyed launcher meanwhile.
         QTest::qWait(20);
     }
     QVERIFY(m_prompts->messages().isEmpty());

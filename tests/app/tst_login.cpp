@@ -1,12 +1,13 @@
-#include "toplevelwindows.h"
 #include "appfixture.h"
 #include "config.h"
 #include "login.h"
 #include "recordingdesktop.h"
+#include "releasedrequests.h"
 #include "scriptedprompts.h"
 #include "selecttool.h"
 #include "signin.h"
 #include "standin.h"
+#include "toplevelwindows.h"
 
 #include <QtTest>
 
@@ -53,6 +54,7 @@ private:
     std::unique_ptr<RecordingDesktop> m_desktop;
     std::unique_ptr<StandIn> m_service;
     std::unique_ptr<QTemporaryDir> m_userDir;
+    std::unique_ptr<ReleasedRequests> m_released;
 };
 
 void TestLogin::startService(bool offerUpdate)
@@ -63,6 +65,7 @@ void TestLogin::startService(bool offerUpdate)
 
 void TestLogin::init()
 {
+    m_released = std::make_unique<ReleasedRequests>();
     m_prompts = std::make_unique<ScriptedPrompts>();
     m_desktop = std::make_unique<RecordingDesktop>();
     m_userDir = std::make_unique<QTemporaryDir>();
@@ -80,6 +83,7 @@ void TestLogin::cleanup()
     m_prompts.reset();
     RememberedUser::setFolder(QString());
     m_userDir.reset();
+    m_released.reset();
 }
 
 QList<SelectTool*> TestLogin::launchers()
@@ -90,7 +94,8 @@ QList<SelectTool*> TestLogin::launchers()
 void TestLogin::waitForUpdateCheck()
 {
     QTRY_COMPARE(m_service->requests("Version", "check_update").size(), 1);
-    QTest::qWait(50);
+    // Its reply handled: the request has released itself.
+    QTRY_COMPARE_WITH_TIMEOUT(m_released->count(), 1, 10000);
 }
 
 void TestLogin::formAndTitle()
@@ -174,6 +179,7 @@ void TestLogin::emptyFieldsAreRefused()
     QCOMPARE(m_prompts->last().text, text);
     QCOMPARE(m_prompts->last().buttons, Prompts::StandardButtons(Prompts::Yes));
     QVERIFY(m_prompts->last().hasParent);
+    // The box was the refusal; no sign-in may follow it.
     QTest::qWait(50);
     QVERIFY(m_service->requests("public", "dologin").isEmpty());
 }

@@ -1,10 +1,11 @@
-#include "toplevelwindows.h"
 #include "appfixture.h"
 #include "config.h"
 #include "recordingdesktop.h"
+#include "releasedrequests.h"
 #include "scriptedprompts.h"
 #include "selecttool.h"
 #include "standin.h"
+#include "toplevelwindows.h"
 #include "weblogin.h"
 
 #include <QtTest>
@@ -43,21 +44,25 @@ private:
     std::unique_ptr<ScriptedPrompts> m_prompts;
     std::unique_ptr<RecordingDesktop> m_desktop;
     std::unique_ptr<StandIn> m_service;
+    std::unique_ptr<ReleasedRequests> m_released;
     QPointer<WebLogin> m_window;
 };
 
 void TestWebLogin::init()
 {
+    m_released = std::make_unique<ReleasedRequests>();
     m_prompts = std::make_unique<ScriptedPrompts>();
     m_desktop = std::make_unique<RecordingDesktop>();
 }
 
 void TestWebLogin::cleanup()
 {
-    // The update check is answered before the service goes away.
-    if (m_service)
+    // The update check is answered before the service goes away: its
+    // request has released itself after the reply.
+    if (m_service) {
         QTRY_COMPARE(m_service->requests("Version", "check_update").size(), 1);
-    QTest::qWait(50);
+        QTRY_COMPARE_WITH_TIMEOUT(m_released->count(), 1, 10000);
+    }
     delete m_window.data();
     for (SelectTool* launcher : launchers())
         delete launcher;
@@ -65,6 +70,7 @@ void TestWebLogin::cleanup()
     m_service.reset();
     m_desktop.reset();
     m_prompts.reset();
+    m_released.reset();
 }
 
 WebLogin* TestWebLogin::makeWindow(bool offerUpdate)

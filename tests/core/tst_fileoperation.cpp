@@ -7,6 +7,9 @@
 
 #include <QtTest>
 
+#include <memory>
+#include <utility>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -36,6 +39,9 @@ class TestFileOperation : public QObject
     Q_OBJECT
 
 private slots:
+    // A row's fault hook never reaches the next row, however the row ends.
+    void cleanup() { FileOperation::setFaultHook(nullptr); }
+
     void copyOntoFreeTarget();
     void copyNumbersTakenNames_data();
     void copyNumbersTakenNames();
@@ -577,8 +583,9 @@ void TestFileOperation::removalNeverFollowsAFolderSwappedForALink()
         }
         return false;
     });
-    QVERIFY(!FileOperation::removeFolderContent(dir.filePath("order")));
+    const bool removed = FileOperation::removeFolderContent(dir.filePath("order"));
     FileOperation::setFaultHook(nullptr);
+    QVERIFY(!removed);
     QVERIFY(swapped);
     QCOMPARE(readAll(dir.filePath("other/成品/keep.jpg")), QByteArray("keep"));
     QVERIFY(QFileInfo(dir.filePath("order/成品")).isSymLink());
@@ -796,10 +803,31 @@ void TestFileOperation::appendsWaitForTheLockAndStayWhole()
     if (holder < 0 || ::fcntl(holder, F_OFD_SETLK, &lock) != 0)
         QSKIP("no open-file locks here");
 
+    bool held = true;
+    const auto letGo = [&held, holder] {
+        if (std::exchange(held, false))
+            ::close(holder);
+    };
+    // Each append tells the hook first, before it opens the file and waits.
+    const auto entered = std::make_shared<QAtomicInt>(0);
+    FileOperation::setFaultHook([entered, path](FileOperation::Fault f, const QString& p) {
+        if (f == FileOperation::Fault::Write && p == path)
+            entered->ref();
+        return false;
+    });
+
     // Six threads append 40 records each, "<3 digits>><3000 bytes>|".
     const QByteArray padding(3000, 'x');
     QList<QThread*> writers;
     QAtomicInt failed = 0;
+    // The writers use this row's locals: they end with it, however it ends.
+    const auto joinWriters = qScopeGuard([&] {
+        letGo();
+        for (QThread* writer : qAsConst(writers)) {
+            writer->wait();
+            delete writer;
+        }
+    });
     for (int t = 0; t < 6; ++t) {
         writers.append(QThread::create([&, t] {
             for (int i = 0; i < 40; ++i) {
@@ -810,13 +838,14 @@ void TestFileOperation::appendsWaitForTheLockAndStayWhole()
         }));
         writers.last()->start();
     }
-    QTest::qWait(300);
+    // Every writer at its first append, then a moment in which none may get
+    // past the lock.
+    QTRY_VERIFY_WITH_TIMEOUT(entered->loadAcquire() >= 6, 10000);
+    QTest::qWait(100);
     QCOMPARE(QFileInfo(path).size(), qint64(0)); // every append waits for the lock
-    ::close(holder);
-    for (QThread* writer : writers) {
+    letGo();
+    for (QThread* writer : qAsConst(writers))
         QVERIFY(writer->wait(30000));
-        delete writer;
-    }
     QCOMPARE(int(failed), 0);
 
     QSet<int> seen;

@@ -10,6 +10,7 @@
 #include <QCalendarWidget>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QNetworkReply>
 #include <QPushButton>
 #include <QSemaphore>
 #include <QSpinBox>
@@ -354,7 +355,11 @@ void TestBatchDeleteOrder::deletion()
 
     QTRY_COMPARE_WITH_TIMEOUT(this->boxes().size(), boxes.size(), 10000);
     QTRY_COMPARE(m_service->requests("OrderPhoto", "order_photo_del").size(), logged.size());
-    QTest::qWait(200);
+    // The run over and its log replies handled, then a moment in which no
+    // other box may come.
+    QTRY_VERIFY(button->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(m_window->findChildren<QNetworkReply*>().isEmpty(), 10000);
+    QTest::qWait(50);
     QCOMPARE(this->boxes().size(), boxes.size());
     for (int i = 0; i < boxes.size(); ++i)
         QVERIFY2(
@@ -446,6 +451,8 @@ void TestBatchDeleteOrder::refusedFoldersAreListedAndKept()
                                 w->findChild<QWidget*>("label")->property("text").toString()}
                         .join(' ');
     };
+    // The watch reads this row's locals: it goes with the row.
+    const auto stopWatching = qScopeGuard([this] { m_prompts->onBox = nullptr; });
     deleteOrders(checked + QStringList{"DONE"}); // DONE unchecked again
     const bool goodChecked = checked.contains("GOOD");
     QCOMPARE(frame, QStringLiteral("%1 0 正在删除订单路径下的照片").arg(goodChecked ? "shown" : "hidden"));

@@ -27,6 +27,8 @@
 #include <QTableView>
 #include <QTableWidget>
 
+#include <algorithm>
+
 // The desks from the front door: sign in, pick the flagship shop and a
 // desk in the launcher, and do the desk's main job against the stand-in.
 class TestDesksEndToEnd : public QObject
@@ -81,9 +83,14 @@ void TestDesksEndToEnd::initTestCase()
 void TestDesksEndToEnd::cleanupTestCase()
 {
     m_front.reset();
-    for (QWidget* w : QApplication::topLevelWidgets())
+    QList<QPointer<QWidget>> windows;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        windows.append(w);
         w->deleteLater();
-    QTest::qWait(50);
+    }
+    // Every window gone before the service it talks to.
+    QTRY_VERIFY(
+        std::all_of(windows.cbegin(), windows.cend(), [](const QPointer<QWidget>& w) { return w.isNull(); }));
     m_service.reset();
     m_volumes.reset();
     m_desktop.reset();
@@ -166,6 +173,7 @@ void TestDesksEndToEnd::dispatchAnOrderAndPrintItsLabels()
     QTemporaryDir labels;
     PdfLabelPrinter printer(labels.path());
     LabelPrinter::install(&printer);
+    const auto uninstall = qScopeGuard([] { LabelPrinter::install(nullptr); }); // the printer is this row's
 
     FaJianDialog* desk = openTool<FaJianDialog>("rb_fajian");
     QVERIFY(desk);
@@ -207,7 +215,6 @@ void TestDesksEndToEnd::dispatchAnOrderAndPrintItsLabels()
     for (const QString& pdf : printer.files())
         codes += BarcodeDecoder::code128(BarcodeDecoder::pdfPages(pdf).value(0));
     QCOMPARE(codes, QStringList({"5101", "5102", "5103"}));
-    LabelPrinter::install(nullptr);
     desk->close();
 }
 

@@ -82,6 +82,8 @@ private:
         return m_service->requests("order", action);
     }
     QTableWidget* products() { return m_desk->findChild<QTableWidget*>("tableWidget"); }
+    // Every reply to the desk's requests has been handled (and released).
+    bool repliesHandled() const { return m_desk->findChildren<QNetworkReply*>().isEmpty(); }
     QStringList orderKeys();
     void searchNumber(const QString& key);
     void searchBy(int index, const QString& text);
@@ -226,7 +228,7 @@ void TestFaJianDialog::scan(const QString& id)
     QTest::keyClick(field, Qt::Key_Return);
     QCOMPARE(field->selectedText(), id);
     QTRY_COMPARE(logged("getorderbyid").size(), before + 1);
-    QTest::qWait(100);
+    QTRY_VERIFY_WITH_TIMEOUT(repliesHandled(), 10000);
 }
 
 void TestFaJianDialog::showOrder(int row)
@@ -340,6 +342,7 @@ void TestFaJianDialog::scanInAShopWithoutPrintShops()
     QCOMPARE(m_prompts->messages().size(), 2);
     QCOMPARE(m_prompts->last().title, QStringLiteral("提示"));
     QCOMPARE(m_prompts->last().text, QStringLiteral("后台没有设置冲印公司或后期工厂"));
+    // The refusal came at the press; no dispatch may follow it.
     QTest::qWait(100);
     QCOMPARE(logged("sendtoshop").size(), 0);
 
@@ -425,7 +428,7 @@ void TestFaJianDialog::productsAnsweredOutOfOrder()
     combo(2, 10)->setCurrentIndex(1);
 
     // Order 1's late reply keeps the choices on the shown order.
-    QTest::qWait(900);
+    QTRY_VERIFY_WITH_TIMEOUT(repliesHandled(), 10000);
     QCOMPARE(combo(2, 10)->currentIndex(), 1);
     showOrder(0);
     QCOMPARE(cell(1, 0), QStringLiteral("摆台"));
@@ -475,7 +478,8 @@ void TestFaJianDialog::dispatch()
                             R"({"factoryid":"42","ordergoodid":"5102","printshopid":"31"},)"
                             R"({"factoryid":"0","ordergoodid":"5103","printshopid":"31"}])"));
     if (!fault.isEmpty()) {
-        QTest::qWait(100);
+        QTRY_VERIFY(repliesHandled());
+        QTest::qWait(50); // no reload after a failed dispatch
         QCOMPARE(logged("ordergoods").size(), reloads);
         return;
     }
@@ -504,6 +508,7 @@ void TestFaJianDialog::dispatchNeedsAShownOrderWithProducts()
     QCOMPARE(m_prompts->calls().size(), 1);
     QCOMPARE(m_prompts->last().title, QStringLiteral("提示"));
     QCOMPARE(m_prompts->last().text, QStringLiteral("该订单没有产品"));
+    // The refusal came at the press; no dispatch may follow it.
     QTest::qWait(100);
     QCOMPARE(logged("sendtoshop").size(), 0);
     QVERIFY(!QFileInfo::exists(m_labels.filePath("labels/label-001.pdf")));
@@ -581,6 +586,8 @@ void TestFaJianDialog::printing()
     QFETCH(int, opened);
     FailingPrinter failing(noPrinter);
     LabelPrinter::install(&failing);
+    // The failing printer is this row's: the desk's own comes back with the row's end.
+    const auto restore = qScopeGuard([this] { LabelPrinter::install(m_printer.get()); });
     searchNumber("A24051201");
     showOrder(0);
     if (!ticked) {
@@ -588,7 +595,6 @@ void TestFaJianDialog::printing()
             products()->item(row, 12)->setCheckState(Qt::Unchecked);
     }
     m_desk->findChild<QPushButton*>("pushButton_print")->click();
-    LabelPrinter::install(m_printer.get());
     QCOMPARE(failing.opened, opened);
     if (box.isEmpty()) {
         QCOMPARE(m_prompts->messages().size(), 0);
@@ -848,7 +854,8 @@ void TestFaJianDialog::searchFailures()
     const int before = logged(action.toLatin1()).size();
     searchNumber("A2405120");
     QTRY_VERIFY(logged(action.toLatin1()).size() > before);
-    QTest::qWait(200);
+    QTRY_VERIFY_WITH_TIMEOUT(repliesHandled(), 10000);
+    QTest::qWait(50); // no box beyond those of the replies
     QCOMPARE(orderKeys().size(), orders);
     // Each order's products fail on their own: one box an order.
     const int boxes = title.isEmpty() ? 0 : action == "ordergoods" ? orders : 1;
@@ -877,7 +884,8 @@ void TestFaJianDialog::productsOfAnEarlierSearchDropped()
     searchNumber("A24051201");
     showOrder(0);
     QCOMPARE(cell(1, 0), QStringLiteral("宝宝成长相册"));
-    QTest::qWait(800);
+    // The first search's late products have come and been dropped.
+    QTRY_VERIFY_WITH_TIMEOUT(repliesHandled(), 10000);
     QCOMPARE(cell(1, 0), QStringLiteral("宝宝成长相册"));
     showOrder(0);
     QCOMPARE(cell(1, 0), QStringLiteral("宝宝成长相册"));

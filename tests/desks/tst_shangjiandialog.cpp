@@ -13,6 +13,7 @@
 #include <QCalendarWidget>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QNetworkReply>
 #include <QPushButton>
 #include <QStandardItemModel>
 #include <QTableView>
@@ -53,6 +54,8 @@ private:
     QList<StandIn::LoggedRequest> marks() const { return m_service->requests("order", "gotodigitalid_post"); }
     QStandardItemModel* model(const char* view);
     QStringList column(const char* view, int column);
+    // Every reply to the desk's requests has been handled (and released).
+    bool repliesHandled() const { return m_desk->findChildren<QNetworkReply*>().isEmpty(); }
     void pressReturnIn(const char* field, const QString& text);
     // Picks the criterion and its text (a date through the picker).
     void searchBy(int index, const QString& text);
@@ -215,6 +218,7 @@ void TestShangJianDialog::emptyInputSendsNothing()
     QCOMPARE(m_prompts->messages().size(), 1);
     QCOMPARE(m_prompts->last().title, QStringLiteral("警告"));
     QCOMPARE(m_prompts->last().text, box);
+    // The refusal came at the press; no request may follow it.
     QTest::qWait(50);
     QCOMPARE(searches().size() + marks().size(), 0);
     // Escape leaves the desk open.
@@ -245,8 +249,8 @@ void TestShangJianDialog::criterionBoxTakesPickedDates()
 
     combo->setCurrentIndex(6);
     QVERIFY(!box->isReadOnly());
-    QTest::qWait(50);
-    QVERIFY(!topLevelWindow<CalendarPicker>());
+    // The cleared picker goes; no other comes for a name.
+    QTRY_VERIFY(!topLevelWindow<CalendarPicker>());
 }
 
 void TestShangJianDialog::repliesFillTheListOfTheirSearch()
@@ -385,7 +389,8 @@ void TestShangJianDialog::markCodes()
     QCOMPARE(marks().first().values.value("uid"), QStringLiteral("1024"));
     if (title.isEmpty()) {
         QTRY_COMPARE(model("tableView_right")->rowCount(), rows);
-        QTest::qWait(50);
+        QTRY_VERIFY(repliesHandled());
+        QTest::qWait(50); // no box after the mark's reply
         QCOMPARE(m_prompts->messages().size(), 0);
     } else {
         QTRY_COMPARE(m_prompts->messages().size(), 1);
@@ -424,7 +429,8 @@ void TestShangJianDialog::markWithoutOrderAddsNoRow()
     m_service->sendRaw("order", "gotodigitalid_post", R"({"code":"1","message":"ok"})");
     pressReturnIn("lineEdit", "100105");
     QTRY_COMPARE(marks().size(), 1);
-    QTest::qWait(100);
+    QTRY_VERIFY(repliesHandled());
+    QTest::qWait(50); // no row after the mark's reply
     QCOMPARE(model("tableView_right")->rowCount(), 0);
 }
 

@@ -70,10 +70,10 @@ void TestJobRunner::poolIsTheWindowsOwn()
 
 void TestJobRunner::postsRunQueuedInOrderOnTheOwnersThread()
 {
+    std::atomic<int> accepted{0}; // outlives the runner, which waits for its job
     JobTestOwner owner;
     JobRunner runner(&owner);
     const JobOwnerHandle handle = runner.owner();
-    std::atomic<int> accepted{0};
     runner.start(new FunctionJob([handle, &accepted] {
         accepted += handle.post("fenjian_photoIsFileSlot_1", 1);
         accepted += handle.post("fenjian_productPhotoSlot_4", QStringLiteral("相册:IMG_7.JPG"));
@@ -99,6 +99,8 @@ void TestJobRunner::closedOwnerReceivesNothing()
     QVERIFY(runner.isClosed());
     QVERIFY(!handle.isShown());
     QVERIFY(!handle.post("fenjian_finalPhotoSlot_2"));
+    // The call queued before the close has had its turn; then a moment in
+    // which nothing may reach the window.
     QCoreApplication::processEvents();
     QTest::qWait(20);
     QVERIFY(owner.calls.isEmpty());
@@ -128,16 +130,20 @@ void TestJobRunner::destroyedOwnerReceivesNothing()
 
 void TestJobRunner::clearDropsQueuedJobsOnly()
 {
-    JobTestOwner owner;
-    JobRunner runner(&owner);
-    JobRunner otherWindow(&owner);
-    runner.pool()->setMaxThreadCount(1);
-    otherWindow.pool()->setMaxThreadCount(1);
-
+    // What the jobs use outlives the runners, which wait for their jobs.
     QSemaphore entered;
     QSemaphore release;
     std::atomic<int> ran{0};
     std::atomic<int> deleted{0};
+    std::atomic<int> otherRan{0};
+    JobTestOwner owner;
+    JobRunner runner(&owner);
+    JobRunner otherWindow(&owner);
+    // A check that ends the row early does not leave the first job waiting.
+    const auto letGo = qScopeGuard([&release] { release.release(); });
+    runner.pool()->setMaxThreadCount(1);
+    otherWindow.pool()->setMaxThreadCount(1);
+
     runner.start(new FunctionJob([&] {
         entered.release();
         release.acquire();
@@ -146,7 +152,6 @@ void TestJobRunner::clearDropsQueuedJobsOnly()
     entered.acquire();
     for (int i = 0; i < 3; ++i)
         runner.start(new FunctionJob([&] { ++ran; }, &deleted));
-    std::atomic<int> otherRan{0};
     otherWindow.start(new FunctionJob([&] { ++otherRan; }));
 
     runner.close();
@@ -162,9 +167,9 @@ void TestJobRunner::destructorWaitsForRunningJobs()
 {
     std::atomic<bool> finished{false};
     {
+        QSemaphore entered; // outlives the runner, which waits for its job
         JobTestOwner owner;
         JobRunner runner(&owner);
-        QSemaphore entered;
         runner.start(new FunctionJob([&] {
             entered.release();
             QThread::msleep(100);

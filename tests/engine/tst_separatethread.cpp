@@ -648,6 +648,8 @@ void TestSeparateThread::windowClosedMidRunReceivesNothing()
     runner.close();
     blocking.release.release();
     settle(runner);
+    // The jobs done and their calls delivered; then a moment in which
+    // nothing may reach the closed window.
     QTest::qWait(20);
 
     QVERIFY(owner.calls.isEmpty());

@@ -309,6 +309,8 @@ void TestThumbnailThread::windowClosedMidRunReceivesNothing()
     runner.close();
     release.release(3);
     settle(runner);
+    // The jobs done and their calls delivered; then a moment in which
+    // nothing may reach the closed window.
     QTest::qWait(20);
 
     QVERIFY(owner.calls.isEmpty());

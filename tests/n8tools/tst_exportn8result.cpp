@@ -10,6 +10,7 @@
 #include <QCalendarWidget>
 #include <QGroupBox>
 #include <QLabel>
+#include <QNetworkReply>
 #include <QRadioButton>
 #include <QSemaphore>
 #include <QStandardItemModel>
@@ -287,6 +288,7 @@ void TestExportN8Result::dateAndEmptyKeywords()
         QCOMPARE(boxes(env.prompts), QStringList{box});
         QCOMPARE(env.prompts.last().buttons, Prompts::StandardButtons(Prompts::Yes));
         QVERIFY(search->isEnabled());
+        // The refusal came at the press; no search may follow it.
         QTest::qWait(50);
         QVERIFY(env.service.requests("order", "order_list").isEmpty());
         return;
@@ -428,6 +430,7 @@ void TestExportN8Result::exportGuards()
     QCOMPARE(w.controller()->isSeparating, state == "busy");
     QCOMPARE(w.controller()->m_messageList.isEmpty(), state != "busy");
     QVERIFY(child<QGroupBox>(&w, "groupBox")->isHidden());
+    // The refusal came at the press; no export may follow it.
     QTest::qWait(100);
     QVERIFY(!QFileInfo::exists(env.out + "/2024-06-01"));
 }
@@ -502,7 +505,9 @@ void TestExportN8Result::closingDuringAnExport()
             // The question goes as if answered No; the export's report comes.
             env.prompts.setNextAnswerAfter(30000, Prompts::Yes);
             env.prompts.setNextAnswer(Prompts::Yes);
-            QTimer::singleShot(0, [&held] { held.release.release(); });
+            // Lets the export go once the question is open; goes before held.
+            QObject releaser;
+            QTimer::singleShot(0, &releaser, [&held] { held.release.release(); });
             QVERIFY(!w->close());
             QVERIFY(env.prompts.messages().at(1).withdrawn);
             QCOMPARE(env.prompts.last().title, QStringLiteral("温馨提示"));
@@ -586,6 +591,8 @@ void TestExportN8Result::deletionRefusesAndNamesFailures()
              qPrintable(shown.first()));
     QCOMPARE(shown.last(), QStringLiteral("警告/以下订单照片删除失败：\nA24051203：") + stuck);
     QVERIFY(QFileInfo(stuck).isDir());
+    // Every reply handled, then a moment in which no deletion may be logged.
+    QTRY_VERIFY_WITH_TIMEOUT(w.findChildren<QNetworkReply*>().isEmpty(), 10000);
     QTest::qWait(100);
     QVERIFY(env.service.requests("OrderPhoto", "order_photo_del").isEmpty());
 }

@@ -474,6 +474,7 @@ void TestN8Export::filesNotExportedAreNamed()
         }
         return false;
     });
+    const auto unhook = qScopeGuard([] { FileOperation::setFaultHook({}); }); // it reads this row's locals
 
     // Finished photos replace pages where a row strikes them.
     const QString bigImg = at.join(',').contains("成品") ? "1" : "";
@@ -578,6 +579,7 @@ void TestN8Export::stopBetweenOrders()
             worker.stopThread();
         return false;
     });
+    const auto unhook = qScopeGuard([] { FileOperation::setFaultHook({}); }); // it reaches this row's worker
     worker.start();
     QVERIFY(worker.wait(10000));
     QCoreApplication::sendPostedEvents();

@@ -10,8 +10,12 @@
 
 #include <QImage>
 #include <QLabel>
+#include <QNetworkReply>
 #include <QRadioButton>
 #include <QTextEdit>
+#include <QUrlQuery>
+
+#include <algorithm>
 
 // The N8 window's separation run on the separation base, which no control
 // of the window starts: the tests start it as the base's start does. Real
@@ -356,7 +360,9 @@ void TestN8Separation::failuresEndTheRun()
     QVERIFY(!QFileInfo::exists(other + "明细制作单.pdf"));
     QVERIFY(!QFileInfo::exists(other + "快递产品信息.pdf"));
     QVERIFY(topLevelWindows<MessageBoxDialog>().isEmpty());
-    QTest::qWait(200);
+    // Every reply handled, then a moment in which no other request may go.
+    QTRY_VERIFY_WITH_TIMEOUT(w.findChildren<QNetworkReply*>().isEmpty(), 10000);
+    QTest::qWait(100);
     QCOMPARE(env.service.requests("order", "orderdetail").size(), details);
 }
 
@@ -385,6 +391,15 @@ void TestN8Separation::sheetsWaitForTheBarcode()
     child<QLineEdit>(&w, "pathLineEdit")->setText(env.out);
     w.controller()->startRequested(env.out);
     QTRY_COMPARE(env.service.requests("order", "orderdetail").size(), 1);
+    // The order's details have come, the barcode has not: the sheets wait
+    // for it meanwhile.
+    const auto onlyTheBarcodeAwaited = [&w] {
+        const QList<QNetworkReply*> replies = w.findChildren<QNetworkReply*>();
+        return std::all_of(replies.cbegin(), replies.cend(), [](const QNetworkReply* reply) {
+            return QUrlQuery(reply->url()).queryItemValue("a") == QLatin1String("getbarcodegen");
+        });
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(onlyTheBarcodeAwaited(), 10000);
     QTest::qWait(300);
     QVERIFY(w.controller()->isSeparating);
     QCOMPARE(QFileInfo(other + "条形码.jpg").size(), 0);

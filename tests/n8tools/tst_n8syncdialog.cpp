@@ -10,6 +10,7 @@
 
 #include <QJsonArray>
 #include <QLabel>
+#include <QNetworkReply>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QXmlStreamReader>
@@ -130,7 +131,8 @@ void TestN8SyncDialog::syncRunsThroughItsStates()
 
     QList<int> steps;
     auto* bar = m_dialog->findChild<QProgressBar*>("progressBar");
-    connect(bar, &QProgressBar::valueChanged, this, [&steps](int v) { steps.append(v); });
+    QObject stepWatch; // goes before the list it fills
+    connect(bar, &QProgressBar::valueChanged, &stepWatch, [&steps](int v) { steps.append(v); });
     m_env->service.delay("n8", "getpersons", 300);
     QTest::mouseClick(button("pb_syncpeo"), Qt::LeftButton);
     QCOMPARE(label(), QStringLiteral("正在获取员工信息..."));
@@ -195,6 +197,7 @@ void TestN8SyncDialog::failedListRequest()
     QCOMPARE(shownButtons(), QStringList({"重试", "取消"}));
     QCOMPARE(m_dialog->lastError, QStringLiteral("网络请求错误"));
     QVERIFY(!m_dialog->isBusy);
+    // The failure was told; no store may be written after it.
     QTest::qWait(100);
     QVERIFY(!QFileInfo::exists(m_env->volumes.path("n8/store1201/产品")));
     if (box.isEmpty()) {
@@ -225,7 +228,10 @@ void TestN8SyncDialog::cancelDuringTheRequest()
     QCOMPARE(label(), QStringLiteral("请点击需要同步的数据类型"));
     QCOMPARE(shownButtons(), QStringList({"同步全部员工", "同步全部产品"}));
     QCOMPARE(m_dialog->findChild<QProgressBar*>("progressBar")->value(), 0);
-    QTest::qWait(700);
+    // The request's reply, aborted or late, handled; then a moment in which
+    // nothing may follow it.
+    QTRY_VERIFY_WITH_TIMEOUT(m_dialog->findChildren<QNetworkReply*>().isEmpty(), 10000);
+    QTest::qWait(100);
     // The late reply started nothing.
     QVERIFY(!QFileInfo::exists(m_env->volumes.path("n8/store1201/产品")));
     QCOMPARE(label(), QStringLiteral("请点击需要同步的数据类型"));

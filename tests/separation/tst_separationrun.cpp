@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -245,12 +246,21 @@ void TestSeparationRun::fromTheLauncher()
         if (o.orderpayforkey == "A24051204")
             other = o;
     }
+    // The run's workers may still write after a failed check has ended the
+    // row: the order taken up then must not reach a later row.
+    const auto rowOpen = std::make_shared<bool>(true); // read and written on this thread only
+    const auto rowEnds = qScopeGuard([rowOpen] { *rowOpen = false; });
     if (meanwhile == "take up") {
         const auto taken = std::make_shared<QAtomicInt>(0);
-        FileOperation::setFaultHook([taken, other](FileOperation::Fault f, const QString& path) {
+        FileOperation::setFaultHook([taken, other, rowOpen](FileOperation::Fault f, const QString& path) {
             if (f == FileOperation::Fault::Write && path.contains("/成品/") && taken->testAndSetRelaxed(0, 1))
                 QMetaObject::invokeMethod(
-                    qApp, [other] { takeUpOrder(other); }, Qt::QueuedConnection);
+                    qApp,
+                    [other, rowOpen] {
+                        if (*rowOpen)
+                            takeUpOrder(other);
+                    },
+                    Qt::QueuedConnection);
             return false;
         });
     }
@@ -470,7 +480,8 @@ void TestSeparationRun::stages()
     }
     QList<QPoint> progress;
     auto* progressBar = child<QProgressBar>(&w, "progressBar");
-    connect(progressBar, &QProgressBar::valueChanged, progressBar, [&progress, progressBar](int value) {
+    QObject progressWatch; // goes before the list it fills
+    connect(progressBar, &QProgressBar::valueChanged, &progressWatch, [&progress, progressBar](int value) {
         if (progressBar->maximum() > 0)
             progress.append(QPoint(value, progressBar->maximum()));
     });
@@ -550,8 +561,9 @@ void TestSeparationRun::replyFailureStopsAndRestarts()
     QCOMPARE(env.prompts.last().buttons, Prompts::StandardButtons(Prompts::Yes));
     QVERIFY(!w.controller()->orderList.first().isDone);
     QVERIFY(!SeparationRunGuard::isBusy());
-    // Nothing more is asked for the order, and no report comes.
-    QTest::qWait(100);
+    // Nothing more is asked for the order, and no report comes: every reply
+    // handled, then a moment in which nothing may follow.
+    QTRY_VERIFY_WITH_TIMEOUT(w.findChildren<QNetworkReply*>().isEmpty(), 10000);
     const int requests = env.service.log().size();
     QTest::qWait(200);
     QCOMPARE(env.service.log().size(), requests);
@@ -634,6 +646,8 @@ void TestSeparationRun::closingMidRun()
     w->close();
     QTRY_VERIFY(guard.isNull());
     QVERIFY(!SeparationRunGuard::isBusy());
+    // The window is gone with its requests; past the time the service held
+    // the picture reply back, nothing has followed it.
     QTest::qWait(1000);
     QVERIFY(env.service.requests("order", "orderdetail").isEmpty());
     // The design window's album of the unfinished order says so.
@@ -709,6 +723,8 @@ void TestSeparationRun::earlyEnd()
         boxes.append(call.title + '/' + call.text);
     QCOMPARE(boxes, QStringList{QString(box).replace("%o", out)});
     if (report.isEmpty()) {
+        // Every reply handled, then a moment in which no report may come.
+        QTRY_VERIFY_WITH_TIMEOUT(w.findChildren<QNetworkReply*>().isEmpty(), 10000);
         QTest::qWait(100);
         QVERIFY(topLevelWindows<MessageBoxDialog>().isEmpty());
     } else {

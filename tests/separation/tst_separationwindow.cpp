@@ -181,11 +181,13 @@ void TestSeparationWindow::form()
         searchOrderNumber(w, "A2405120", 4);
         w.on_tableView_clicked(child<QTableView>(&w, "tableView")->model()->index(1, 0));
         w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
         w.showRun({true, false, true, 5, 20, true, QStringLiteral("已完成订单个数：0/2")});
-        QTest::qWait(100);
+        // Laid out again for the frame just shown, then for the new size.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
         w.grab().save(folder + ".png");
         w.resize(1920, 1050);
-        QTest::qWait(100);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
         w.grab().save(folder + "-maximised.png");
     }
 }
@@ -335,6 +337,7 @@ void TestSeparationWindow::emptyKeywords()
     QCOMPARE(texts(env.prompts.calls()), QStringList{"警告/" + warning});
     QCOMPARE(env.prompts.last().buttons, Prompts::StandardButtons(Prompts::StandardButton(button)));
     QVERIFY(child<QPushButton>(&w, "searchButton")->isEnabled());
+    // The refusal came at the press; no search may follow it.
     QTest::qWait(50);
     QVERIFY(env.service.requests("order", "order_list").isEmpty());
 }

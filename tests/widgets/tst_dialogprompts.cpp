@@ -56,7 +56,9 @@ void TestDialogPrompts::longNoticeFitsItsScreen()
     QRect paneArea;
     QString shown;
     QString details;
-    QTimer::singleShot(0, [&] {
+    // Reads the box once it is open; goes before the locals it writes to.
+    QObject reader;
+    QTimer::singleShot(0, &reader, [&] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         QVERIFY(box);
         if (openDetails) {

@@ -5,6 +5,7 @@
 
 #include <QtTest>
 
+#include <QNetworkReply>
 #include <QPushButton>
 #include <QTextEdit>
 #include <QTimer>
@@ -53,6 +54,12 @@ QStringList messageTexts(const ScriptedPrompts& prompts)
     for (const ScriptedPrompts::Call& call : prompts.messages())
         texts.append(call.title + QLatin1Char('|') + call.text);
     return texts;
+}
+
+// Every reply to the dialog's requests has been handled (and released).
+bool repliesHandled(const MessageDialog& dialog)
+{
+    return dialog.findChildren<QNetworkReply*>().isEmpty();
 }
 
 bool countdownRunning(MessageDialog& dialog)
@@ -156,6 +163,7 @@ void TestMessageDialog::refusedBeforeSending()
     QCOMPARE(box.text, text);
     QCOMPARE(box.buttons, Prompts::StandardButtons(Prompts::Yes));
     QVERIFY(!box.hasParent);
+    // The refusal came at the press; no request may follow it.
     QTest::qWait(50);
     QVERIFY(standIn.log().isEmpty());
     QVERIFY(dialog.isVisible());
@@ -188,6 +196,7 @@ void TestMessageDialog::sendCodeRunsTheCountdown()
     // Presses during the countdown send nothing and say nothing.
     QVERIFY(send->isEnabled());
     QTest::mouseClick(send, Qt::LeftButton);
+    QVERIFY(repliesHandled(dialog)); // a request would be under way now
     QTest::qWait(50);
     QCOMPARE(standIn.requests(kModule, kSendCode).size(), 1);
 
@@ -245,8 +254,9 @@ void TestMessageDialog::sendCodeFailures()
     auto* send = child<QPushButton>(dialog, "pushButton_code");
     QTest::mouseClick(send, Qt::LeftButton);
     QTRY_COMPARE(standIn.requests(kModule, kSendCode).size(), 1);
+    QTRY_VERIFY_WITH_TIMEOUT(repliesHandled(dialog), 10000);
     if (boxes.isEmpty())
-        QTest::qWait(200);
+        QTest::qWait(50); // no box after the reply
     QTRY_COMPARE(messageTexts(prompts), boxes);
     QCOMPARE(send->text(), QStringLiteral("获取验证码"));
     QVERIFY(!countdownRunning(dialog));
@@ -279,7 +289,9 @@ void TestMessageDialog::acceptedCodeEmitsOnceAndCloses()
 
     QTRY_COMPARE(emitted.count(), 1);
     QVERIFY(!dialog.isVisible());
-    QTest::qWait(100);
+    // Every reply handled, then a moment in which no second acceptance may come.
+    QTRY_VERIFY_WITH_TIMEOUT(repliesHandled(dialog), 10000);
+    QTest::qWait(50);
     QCOMPARE(emitted.count(), 1);
     const auto requests = standIn.requests(kModule, kSubmit);
     QCOMPARE(requests.size(), 1);
