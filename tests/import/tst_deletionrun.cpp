@@ -316,7 +316,7 @@ void TestDeletionRun::manyOrdersAtMostFourAtOnce()
         return false;
     });
     DeletionRun run;
-    connect(&run, &DeletionRun::progressed, this, [&] {
+    connect(&run, &DeletionRun::progressed, &run, [&] {
         QMutexLocker lock(&mutex);
         ++ended;
     });

@@ -1531,7 +1531,7 @@ void TestImportOrderThread::failuresCountedAndTold()
 
     using F = FileOperation::Fault;
     const QString card1 = list.at(1);
-    FileOperation::setFaultHook([&](F f, const QString& path) {
+    FileOperation::setFaultHook([fault, folder, card1, card = m_card](F f, const QString& path) {
         if (fault == "write")
             return f == F::Write && path.startsWith(folder + "/");
         if (fault == "full")
@@ -1540,7 +1540,7 @@ void TestImportOrderThread::failuresCountedAndTold()
             return f == F::FolderSync && path == folder;
         if (fault == "no sync")
             return f == F::NoFolderSync;
-        if (fault == "gone" && f == F::Read && path.startsWith(m_card))
+        if (fault == "gone" && f == F::Read && path.startsWith(card))
             QFile::remove(path);
         return fault == "read" && f == F::Read && path == card1;
     });

@@ -956,7 +956,9 @@ void TestN8Import::closingDuringTheCopyWaitsForTheJobs()
     m_dlg->findChild<QPushButton*>("importAllOrdersBtn")->click();
     QTRY_VERIFY(faults.inWrite.load() > 0);
     bool jobsRunningAtDeletion = true;
-    connect(m_dlg.data(), &QObject::destroyed, [&] { jobsRunningAtDeletion = faults.inWrite.load() > 0; });
+    QObject rowScope; // the watch goes with the row, whenever the dialog goes
+    connect(m_dlg.data(), &QObject::destroyed, &rowScope,
+            [&] { jobsRunningAtDeletion = faults.inWrite.load() > 0; });
     m_prompts->setNextAnswer(Prompts::Yes); // stop the batch and close
     m_dlg->close();
     QTRY_VERIFY_WITH_TIMEOUT(m_dlg.isNull(), 10000);
