@@ -133,18 +133,27 @@ struct StudioService::Impl
     QJsonObject store;
     QList<LoggedRequest> log;
     QHash<QString, Fault> faults;
+    QHash<QString, quint64> releases; // by route: how often its held answers were let go
     QFile logFile;
 
     void handle(const httplib::Request& req, const std::string& body, httplib::Response& res);
     void writeLogLine(const LoggedRequest& entry, const Fault& fault);
     // Waits ms unless the server stops first; false when it stops.
     bool pause(int ms);
+    // Waits until the route is released after ticket, or the server stops.
+    void waitForRelease(const QString& route, quint64 ticket);
 };
 
 bool StudioService::Impl::pause(int ms)
 {
     std::unique_lock<std::mutex> lock(mutex);
     return !wake.wait_for(lock, std::chrono::milliseconds(ms), [this] { return stopping; });
+}
+
+void StudioService::Impl::waitForRelease(const QString& route, quint64 ticket)
+{
+    std::unique_lock<std::mutex> lock(mutex);
+    wake.wait(lock, [&] { return stopping || releases.value(route) != ticket; });
 }
 
 void StudioService::Impl::writeLogLine(const LoggedRequest& entry, const Fault& fault)
@@ -171,6 +180,8 @@ void StudioService::Impl::writeLogLine(const LoggedRequest& entry, const Fault& 
         line.insert("delayMs", fault.delayMs);
     if (fault.pauseMs > 0)
         line.insert("pauseMs", fault.pauseMs);
+    if (fault.held)
+        line.insert("held", true);
     logFile.write(QJsonDocument(line).toJson(QJsonDocument::Compact) + '\n');
     logFile.flush();
 }
@@ -178,14 +189,17 @@ void StudioService::Impl::writeLogLine(const LoggedRequest& entry, const Fault& 
 void StudioService::Impl::handle(const httplib::Request& req, const std::string& body, httplib::Response& res)
 {
     const ServiceRequest request = readRequest(req, body);
+    const QString route = routeKey(request.m, request.a);
     Fault fault;
+    quint64 ticket = 0;
     {
         std::lock_guard<std::mutex> lock(mutex);
         const LoggedRequest entry{request.method,    request.path,        request.g,
                                   request.m,         request.a,           request.rawBody,
                                   request.form.keys, request.form.values, request.contentType};
         log.append(entry);
-        fault = faults.value(routeKey(request.m, request.a));
+        fault = faults.value(route);
+        ticket = releases.value(route);
         writeLogLine(entry, fault);
     }
     if (fault.delayMs > 0)
@@ -221,6 +235,8 @@ void StudioService::Impl::handle(const httplib::Request& req, const std::string&
         reply.status = fault.status;
         reply.body.prepend(fault.body);
     }
+    if (fault.held)
+        waitForRelease(route, ticket);
     res.status = reply.status;
     if (fault.kind == Fault::Kind::Chunked) {
         auto body = std::make_shared<std::string>(reply.body.toStdString());
@@ -398,6 +414,15 @@ void StudioService::clearFaults()
 {
     std::lock_guard<std::mutex> lock(d->mutex);
     d->faults.clear();
+}
+
+void StudioService::release(const QString& module, const QString& action)
+{
+    {
+        std::lock_guard<std::mutex> lock(d->mutex);
+        ++d->releases[routeKey(module, action)];
+    }
+    d->wake.notify_all();
 }
 
 QJsonObject StudioService::storeSnapshot() const

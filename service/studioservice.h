@@ -50,6 +50,9 @@ public:
         QByteArray body;  // Raw, AfterWork
         int delayMs = 0;
         int pauseMs = 0; // Trickle
+        // The answer, made when the request comes, waits until the route
+        // is released: an answer still on its way through the network.
+        bool held = false;
     };
 
     // The largest request body taken; a larger one is answered 413.
@@ -81,6 +84,8 @@ public:
     Fault fault(const QString& module, const QString& action) const;
     void setFault(const QString& module, const QString& action, const Fault& fault);
     void clearFaults();
+    // Sends the held answers of the route that came so far.
+    void release(const QString& module, const QString& action);
 
     QJsonObject storeSnapshot() const;
 

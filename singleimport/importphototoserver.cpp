@@ -717,6 +717,7 @@ void ImportPhotoToServer::clickImportPhoto()
     m_jobsStarted = false;
     m_runReporting = true;
     m_runReportFailures.clear();
+    m_runReportsGivenUp.clear();
     sendKeptReports([this] {
         if (m_jobs.isClosed() || !m_importing)
             return;
@@ -898,24 +899,33 @@ bool ImportPhotoToServer::writeImageTime(QString text)
 
 void ImportPhotoToServer::postOrderPath_2(QString path)
 {
-    postReport(ReportStore::Kind::Paths,
-               SingleOrder::pathReportBody(m_order.id, serviceForm(path), serviceForm(orderBakPath)),
-               &ImportPhotoToServer::submitPicPath_2);
+    ReportStore::Report report(
+        ReportStore::Kind::Paths,
+        SingleOrder::pathReportBody(m_order.id, serviceForm(path), serviceForm(orderBakPath)),
+        m_order.number);
+    report.orderFolder = serviceForm(path);
+    report.backupFolder = serviceForm(orderBakPath);
+    postReport(report, &ImportPhotoToServer::submitPicPath_2);
 }
 
 void ImportPhotoToServer::postOrderPath(QString path, int photoCount, int backupCount)
 {
     const QByteArray body = SingleOrder::countReportBody(m_order.id, serviceForm(path), serviceForm(orderBakPath),
                                                          photoCount, backupCount, m_mode);
-    postReport(ReportStore::Kind::Counts, body, &ImportPhotoToServer::submitPicPath);
+    ReportStore::Report report(ReportStore::Kind::Counts, body, m_order.number);
+    report.orderFolder = serviceForm(path);
+    report.backupFolder = serviceForm(orderBakPath);
+    // The 重新导片 report, of no photos, sets the order's folder only.
+    report.addsCount = photoCount != 0 || backupCount != 0;
+    postReport(report, &ImportPhotoToServer::submitPicPath);
     qDebug() << "提交路径地址2 url" << Config::url_post_orderpicpath;
     qDebug() << "copyF post paras" << body;
 }
 
-void ImportPhotoToServer::postReport(ReportStore::Kind kind, const QByteArray& body, ReplySlot slot)
+void ImportPhotoToServer::postReport(const ReportStore::Report& report, ReplySlot slot)
 {
     // The store reads the answer also once this window has gone.
-    ReportStore::instance().send({kind, body, m_order.number}, this,
+    ReportStore::instance().send(report, this,
                                  [this, slot](const ReportStore::Report&, QNetworkReply* reply,
                                               ReportStore::Fate) { (this->*slot)(reply); });
 }
@@ -923,27 +933,29 @@ void ImportPhotoToServer::postReport(ReportStore::Kind kind, const QByteArray& b
 void ImportPhotoToServer::submitPicPath_2(QNetworkReply* reply)
 {
     const WebService::Reply r = WebService::read(reply);
+    const ReportStore::Fate fate = ReportStore::fateOf(reply);
     reply->deleteLater();
     if (r.kind == WebService::Reply::Kind::TransportError)
         qDebug() << "error" << r.errorString;
     else if (r.kind != WebService::Reply::Kind::NotJsonObject)
         qDebug() << "上传路径obj" << r.object;
-    reportAnswered({ReportStore::Kind::Paths, {}, m_order.number}, r, false);
+    reportAnswered({ReportStore::Kind::Paths, {}, m_order.number}, r, fate, false);
 }
 
 void ImportPhotoToServer::submitPicPath(QNetworkReply* reply)
 {
     const WebService::Reply r = WebService::read(reply);
+    const ReportStore::Fate fate = ReportStore::fateOf(reply);
     reply->deleteLater();
     if (r.kind == WebService::Reply::Kind::TransportError)
         qDebug() << "error" << r.errorString;
     else
         qDebug() << "copyF Json:" << r.body << "code" << r.code;
-    reportAnswered({ReportStore::Kind::Counts, {}, m_order.number}, r, false);
+    reportAnswered({ReportStore::Kind::Counts, {}, m_order.number}, r, fate, false);
 }
 
 void ImportPhotoToServer::reportAnswered(const ReportStore::Report& report, const WebService::Reply& r,
-                                         bool resent)
+                                         ReportStore::Fate fate, bool resent)
 {
     const bool runCounts = report.kind == ReportStore::Kind::Counts && !resent;
     if (r.kind == WebService::Reply::Kind::Refusal) {
@@ -955,11 +967,14 @@ void ImportPhotoToServer::reportAnswered(const ReportStore::Report& report, cons
             const QString text = ReportStore::refusalText(report.kind, r.code);
             showBox([text] { Prompts::notice(QStringLiteral("警告"), text); });
         }
+    } else if (fate == ReportStore::Fate::GivenUp) {
+        // The service may hold it: not sent again, to be checked.
+        reportNotReceived(report.orderNumber, ImportBookkeeping::reportFailureStatus(r), fate);
     } else if (!ReportStore::isAnswer(r)) {
         // The store keeps it. A resend that fails again was told when it
         // first failed; a run names it again in its box.
         if (!resent || m_runReporting)
-            reportNotReceived(report.orderNumber, ImportBookkeeping::reportFailureStatus(r));
+            reportNotReceived(report.orderNumber, ImportBookkeeping::reportFailureStatus(r), fate);
     }
     if (!runCounts)
         return;
@@ -989,7 +1004,7 @@ void ImportPhotoToServer::sendKeptReports(std::function<void()> next)
             }
             const WebService::Reply r = WebService::read(reply);
             qDebug() << "重新上报" << r.statusText << r.code;
-            reportAnswered(report, r, true);
+            reportAnswered(report, r, fate, true);
         },
         [this] { goOnAfterResend(); });
 }
@@ -1003,21 +1018,26 @@ void ImportPhotoToServer::goOnAfterResend()
         step();
 }
 
-void ImportPhotoToServer::reportNotReceived(const QString& orderNumber, const QString& httpStatus)
+void ImportPhotoToServer::reportNotReceived(const QString& orderNumber, const QString& httpStatus,
+                                            ReportStore::Fate fate)
 {
+    const bool givenUp = fate == ReportStore::Fate::GivenUp;
     if (m_runReporting) {
         // One line an order, with what its latest report met.
-        for (ImportBookkeeping::ReportFailure& failure : m_runReportFailures) {
+        QList<ImportBookkeeping::ReportFailure>& failures =
+            givenUp ? m_runReportsGivenUp : m_runReportFailures;
+        for (ImportBookkeeping::ReportFailure& failure : failures) {
             if (failure.orderNumber == orderNumber) {
                 failure.httpStatus = httpStatus;
                 return;
             }
         }
-        m_runReportFailures.append({orderNumber, httpStatus});
+        failures.append({orderNumber, httpStatus});
         return;
     }
-    const ImportBookkeeping::Box box =
-        ImportBookkeeping::notTakenBox({{orderNumber, httpStatus}}, ImportBookkeeping::Afterwards::SentAgain);
+    const ImportBookkeeping::Box box = ImportBookkeeping::notTakenBox(
+        {{orderNumber, httpStatus}},
+        givenUp ? ImportBookkeeping::Afterwards::Check : ImportBookkeeping::Afterwards::SentAgain);
     showBox([box] { Prompts::longNotice(box.title, box.text); });
 }
 
@@ -1025,13 +1045,10 @@ void ImportPhotoToServer::closeRunReports()
 {
     if (m_runReporting) {
         m_runReporting = false;
-        const QList<ImportBookkeeping::ReportFailure> failures = std::exchange(m_runReportFailures, {});
-        if (!failures.isEmpty()) {
-            // Every report named here is one the store keeps.
-            const ImportBookkeeping::Box box =
-                ImportBookkeeping::notTakenBox(failures, ImportBookkeeping::Afterwards::SentAgain);
+        const ImportBookkeeping::Box box = ReportStore::runBox(std::exchange(m_runReportFailures, {}),
+                                                               std::exchange(m_runReportsGivenUp, {}));
+        if (!box.title.isEmpty())
             showBox([box] { Prompts::longNotice(box.title, box.text); });
-        }
     }
     // A stopped run has reported: its window goes now.
     if (m_stopping) {
@@ -1130,6 +1147,7 @@ bool ImportPhotoToServer::confirmClose()
         m_runClaim.reset();
         m_runReporting = false;
         m_runReportFailures.clear();
+        m_runReportsGivenUp.clear();
         setImporting(false);
         return true;
     }

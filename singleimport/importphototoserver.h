@@ -52,7 +52,9 @@ struct Reply;
 // a run does not start in a folder that one is deleting.
 // A path or count report the web service did not receive is named in one
 // box after the run and kept by the process (ReportStore); this window or a
-// later one sends it again, once, before its next run or lookup.
+// later one sends it again before its next run or lookup. A count report
+// the service may have added is named to be checked instead, never sent
+// again.
 //
 // Closing the window during a run asks first. A run stopped so lets the
 // photos under way arrive and begins no other; it then ends as any run
@@ -176,14 +178,16 @@ private:
     void postOrderPathQuery();
 
     // Sends one of the window's reports through the process's store.
-    void postReport(ReportStore::Kind kind, const QByteArray& body, ReplySlot slot);
+    void postReport(const ReportStore::Report& report, ReplySlot slot);
     // What a report's reply means, for a first post and a resend alike.
-    void reportAnswered(const ReportStore::Report& report, const WebService::Reply& reply, bool resent);
+    void reportAnswered(const ReportStore::Report& report, const WebService::Reply& reply,
+                        ReportStore::Fate fate, bool resent);
     // Sends the kept reports again, one after another, and then goes on
     // with next (also when one fails again: it stays kept).
     void sendKeptReports(std::function<void()> next);
     void goOnAfterResend();
-    void reportNotReceived(const QString& orderNumber, const QString& httpStatus);
+    // A report not received, kept or given up (fate).
+    void reportNotReceived(const QString& orderNumber, const QString& httpStatus, ReportStore::Fate fate);
     // Ends the reports of a run: its failed ones are named in one box. A
     // stopped run has reported then, and its window closes.
     void closeRunReports();
@@ -238,9 +242,11 @@ private:
     bool m_resending = false;
     QList<std::function<void()>> m_afterResend;
     // From the click of "导入" to the count report's answer, failed reports
-    // are gathered for the one box after the run.
+    // are gathered for the one box after the run: those kept, and those
+    // given up.
     bool m_runReporting = false;
     QList<ImportBookkeeping::ReportFailure> m_runReportFailures;
+    QList<ImportBookkeeping::ReportFailure> m_runReportsGivenUp;
     int m_listGeneration = 0;
     // Moves on when a run begins or ends: the order lookups asked before are
     // dropped.

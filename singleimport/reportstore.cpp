@@ -8,6 +8,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 
+#include <algorithm>
 #include <utility>
 
 namespace IB = ImportBookkeeping;
@@ -22,11 +23,22 @@ QPointer<ReportStore>& store()
     return theStore;
 }
 
-// The request never reached the service: nothing it holds can have come of it.
+const char* const kWritten = "reportwritten";
+const char* const kFate = "reportfate";
+
+// Nothing of the request reached the service, so nothing it holds can have
+// come of it: it failed before a byte of it was written (the connection
+// refused, the host not found or unreachable, no connection before the
+// timeout). An HTTP status, or a break or timeout once the body went out,
+// may follow work the service has done.
 bool reachedNothing(QNetworkReply* reply)
 {
-    return reply->error() == QNetworkReply::ConnectionRefusedError ||
-           reply->error() == QNetworkReply::HostNotFoundError;
+    const QNetworkReply::NetworkError error = reply->error();
+    if (error == QNetworkReply::ConnectionRefusedError || error == QNetworkReply::HostNotFoundError)
+        return true;
+    return error != QNetworkReply::NoError &&
+           !reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid() &&
+           !reply->property(kWritten).toBool();
 }
 
 } // namespace
@@ -49,6 +61,12 @@ void ReportStore::post(const Report& report, std::function<void(QNetworkReply*)>
 {
     QNetworkReply* reply = WebService::post(m_manager, route(report.kind), report.body);
     PendingRecords::instance().watch(reply);
+    // Qt tells the body's bytes as they are written to the connection, which
+    // it opens first; a request none of which was written ends with (0, 0).
+    connect(reply, &QNetworkReply::uploadProgress, reply, [reply](qint64 sent, qint64) {
+        if (sent > 0)
+            reply->setProperty(kWritten, true);
+    });
     connect(reply, &QNetworkReply::finished, this, [reply, done] {
         done(reply);
         reply->deleteLater();
@@ -82,21 +100,59 @@ IB::Box ReportStore::givenUpBox(const Report& report)
     return IB::notTakenBox({{report.orderNumber, report.status}}, IB::Afterwards::Check);
 }
 
+IB::Box ReportStore::runBox(const QList<IB::ReportFailure>& kept, const QList<IB::ReportFailure>& givenUp)
+{
+    IB::Box box = IB::notTakenBox(kept, IB::Afterwards::SentAgain);
+    const IB::Box check = IB::notTakenBox(givenUp, IB::Afterwards::Check);
+    if (box.title.isEmpty())
+        return check;
+    // Under the one heading.
+    if (!check.title.isEmpty())
+        box.text += QLatin1Char('\n') + check.text.section(QLatin1Char('\n'), 1);
+    return box;
+}
+
+ReportStore::Fate ReportStore::fateOf(const QNetworkReply* reply)
+{
+    return Fate(reply->property(kFate).toInt());
+}
+
+bool ReportStore::givenUpAfter(Report& report, QNetworkReply* reply)
+{
+    // The service adds a count report's counts: one that may hold them is
+    // never sent again. One that sets folders only may go once more.
+    const bool mayBeHeld = !reachedNothing(reply);
+    const bool givenUp = mayBeHeld && (report.addsCount || report.mayBeHeld);
+    report.status = IB::reportFailureStatus(WebService::peek(reply));
+    report.mayBeHeld = report.mayBeHeld || mayBeHeld;
+    return givenUp;
+}
+
 void ReportStore::noteTaken(const Report& report, QNetworkReply* reply)
 {
     if (WebService::peek(reply).ok())
-        m_takenUpTo[report.orderNumber] = qMax(m_takenUpTo.value(report.orderNumber), report.serial);
+        m_taken[report.orderNumber].append({report.serial, report.orderFolder, report.backupFolder});
 }
 
 bool ReportStore::isStale(const Report& report) const
 {
-    return report.serial < m_takenUpTo.value(report.orderNumber);
+    // Counts add: a count report of photos added still goes out after a
+    // newer report of the same folders, and only one that set others (the
+    // 重新导片 one, of no folder) would have it count into the wrong one.
+    const QList<Taken> taken = m_taken.value(report.orderNumber);
+    return std::any_of(taken.begin(), taken.end(), [&report](const Taken& t) {
+        const bool otherFolders =
+            t.orderFolder != report.orderFolder || t.backupFolder != report.backupFolder;
+        return t.serial > report.serial && (!report.addsCount || otherFolders);
+    });
 }
 
 void ReportStore::answer(const Report& report, QNetworkReply* reply, const QPointer<QObject>& window,
                          const Answered& answered, bool resent, Fate fate)
 {
     PendingRecords& pending = PendingRecords::instance();
+    if (reply)
+        reply->setProperty(kFate, int(fate));
     if (window && !pending.quitting()) {
         answered(report, reply, fate);
         return;
@@ -130,11 +186,10 @@ void ReportStore::send(const Report& report, QObject* context, Answered answered
         }
         // Kept with its counts as they were: a resend never counts what the
         // run did not add.
-        sent.status = IB::reportFailureStatus(WebService::peek(reply));
-        sent.mayBeHeld = !reachedNothing(reply);
-        if (!PendingRecords::instance().quitting())
+        const bool givenUp = givenUpAfter(sent, reply);
+        if (!givenUp && !PendingRecords::instance().quitting())
             m_kept.append(sent);
-        answer(sent, reply, window, answered, false, Fate::Kept);
+        answer(sent, reply, window, answered, false, givenUp ? Fate::GivenUp : Fate::Kept);
     });
 }
 
@@ -148,8 +203,8 @@ void ReportStore::resendInTurn(QList<Report> reports, QObject* context, Answered
 {
     const QPointer<QObject> window = context;
     // One that a newer report of its order has overtaken would set the
-    // order back. The newer one carried the order's folders: a count report
-    // is named (its count is not added), a path report has nothing to add.
+    // order back. A count report is named (its count is not added); a path
+    // report has nothing to add, the newer one carried the order's folders.
     while (!reports.isEmpty() && isStale(reports.first())) {
         const Report stale = reports.takeFirst();
         if (stale.kind == Kind::Counts)
@@ -168,11 +223,7 @@ void ReportStore::resendInTurn(QList<Report> reports, QObject* context, Answered
             resendInTurn(reports, window, answered, next);
             return;
         }
-        // Its last chance was taken when an earlier send may have reached
-        // the service and this one may have too.
-        const bool givenUp = first.mayBeHeld && !reachedNothing(reply);
-        first.status = IB::reportFailureStatus(WebService::peek(reply));
-        first.mayBeHeld = first.mayBeHeld || !reachedNothing(reply);
+        const bool givenUp = givenUpAfter(first, reply);
         // Back in front of the reports kept meanwhile, in the order they
         // were first sent; while the client quits, it is named instead.
         const bool keep = !givenUp && !PendingRecords::instance().quitting();

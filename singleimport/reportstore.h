@@ -21,22 +21,31 @@ class QNetworkReply;
 // opener deletes it) before the service replied; one the service did not
 // receive (a transport error, or a reply that is not its JSON object) is
 // kept, and every window sends the kept ones again, as they were, before
-// its lookup or its run, so none is lost with the window that posted it. A
-// count report carries what its run added, and the service adds it: a
-// report is sent again for as long as its failures show that nothing
-// reached the service (the connection refused, the host not found); once
-// one may have reached it (an answer that is not the service's, a break
-// after the request went out), it is sent once more at most, then named
-// and no longer kept, so no count is added again and again. A kept report
-// never goes out after a newer report of its order was taken: it would set
-// the order back (a count report is named then; a path report is dropped,
-// the newer one carried the folders). A report is out of the store while
-// it is on its way and back in when it fails again, so two open windows
-// never send one report twice. Nothing is kept once the client is quit;
-// the reports on their way are waited for then (PendingRecords). A report
-// whose window has gone when its answer comes is named by the store
-// itself, in a box of its own, by the window's rule. Used on the
-// user-interface thread only.
+// its lookup or its run, so none is lost with the window that posted it.
+//
+// A report is sent again for as long as its failures show that nothing of
+// it reached the service: the request failed before any byte of it was
+// written (the connection refused, the host not found or unreachable, no
+// connection before the timeout). A count report of photos added is added
+// by the service, and a request that is not idempotent is not repeated
+// once it may have been applied: once a send may have reached the service
+// (an HTTP error, an answer that is not its JSON object, a timeout or a
+// break after the request went out), it is named at once, to be checked,
+// and no longer kept. A report that only sets the order's folders (the
+// path report, a count report of nothing added such as the 重新导片 one)
+// is sent once more at most after such a send, then named.
+//
+// A kept report never goes out after a newer report of its order was
+// taken: it would set the order back (a path report is dropped, the newer
+// one carried the folders; a count report is named). Counts add, though: a
+// count report of photos added is overtaken only by a newer report that set
+// other folders (the 重新导片 one), and goes out after any other. A report
+// is out of the store while it is on its way and back in when it fails
+// again, so two open windows never send one report twice. Nothing is kept
+// once the client is quit; the reports on their way are waited for then
+// (PendingRecords). A report whose window has gone when its answer comes is
+// named by the store itself, in a box of its own, by the window's rule.
+// Used on the user-interface thread only.
 class ReportStore : public QObject
 {
     Q_OBJECT
@@ -55,6 +64,10 @@ public:
         Kind kind;
         QByteArray body;
         QString orderNumber; // names the report in a box when it is not received
+        // The folders it sets, as the service keeps them.
+        QString orderFolder;
+        QString backupFolder;
+        bool addsCount = false; // a count report of photos or backups added
         // Kept by the store:
         quint64 serial = 0;     // a later report has a greater one
         bool mayBeHeld = false; // a send of it may have reached the service
@@ -66,12 +79,14 @@ public:
         Received, // the service's own answer: a receipt or a refusal
         Kept,     // not received: kept, and sent again by the next window
         GivenUp   // named and no longer kept: the service may hold it, or a
-                  // newer report of its order was taken (a count report)
+                  // newer report of its order overtook it (a count report)
     };
     // A report's reply, handed to the window that sent it while that window
     // is there; the store releases the reply afterwards. A report given up
     // before it was sent again comes with no reply.
     using Answered = std::function<void(const Report& report, QNetworkReply* reply, Fate fate)>;
+    // What became of the report a reply handed to a window answered.
+    static Fate fateOf(const QNetworkReply* reply);
 
     static ReportStore& instance();
 
@@ -85,6 +100,10 @@ public:
     static QString refusalText(Kind kind, const QString& code);
     static ImportBookkeeping::Box refusedBox(const Report& report, const QString& code);
     static ImportBookkeeping::Box givenUpBox(const Report& report);
+    // The one box of a run's reports not taken: the orders of those kept,
+    // then those of the ones given up, each followed by what becomes of them.
+    static ImportBookkeeping::Box runBox(const QList<ImportBookkeeping::ReportFailure>& kept,
+                                         const QList<ImportBookkeeping::ReportFailure>& givenUp);
 
     // Posts the report; when the service does not receive it, it is kept.
     void send(const Report& report, QObject* context, Answered answered);
@@ -104,7 +123,10 @@ private:
     // Posts the report; done gets its reply, which is released afterwards.
     void post(const Report& report, std::function<void(QNetworkReply*)> done);
     void resendInTurn(QList<Report> reports, QObject* context, Answered answered, std::function<void()> next);
-    // A report taken: the kept ones of its order before it are stale.
+    // Notes what a send that was not received met; true when the report is
+    // given up now.
+    static bool givenUpAfter(Report& report, QNetworkReply* reply);
+    // A report taken overtakes the kept ones of its order before it.
     void noteTaken(const Report& report, QNetworkReply* reply);
     bool isStale(const Report& report) const;
     // Hands the reply to the window that sent the report while it is there;
@@ -116,8 +138,15 @@ private:
     void answer(const Report& report, QNetworkReply* reply, const QPointer<QObject>& window,
                 const Answered& answered, bool resent, Fate fate);
 
+    struct Taken
+    {
+        quint64 serial;
+        QString orderFolder;
+        QString backupFolder;
+    };
+
     QNetworkAccessManager* m_manager = nullptr;
     QList<Report> m_kept;
     quint64 m_lastSerial = 0;
-    QHash<QString, quint64> m_takenUpTo; // by order number: the newest report taken
+    QHash<QString, QList<Taken>> m_taken; // by order number, oldest first
 };

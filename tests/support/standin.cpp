@@ -149,6 +149,16 @@ void StandIn::answerAfterWork(const QString& module, const QString& action, int 
     });
 }
 
+void StandIn::hold(const QString& module, const QString& action)
+{
+    d->changeFault(module, action, [](StudioService::Fault& f) { f.held = true; });
+}
+
+void StandIn::release(const QString& module, const QString& action)
+{
+    d->service.release(module, action);
+}
+
 void StandIn::clearFaults()
 {
     d->service.clearFaults();

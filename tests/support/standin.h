@@ -49,6 +49,11 @@ public:
     // The route's work done, its answer then sent with the status and the
     // bytes before it given: a 504 after the work, a notice before the JSON.
     void answerAfterWork(const QString& module, const QString& action, int status, const QByteArray& before);
+    // The route's answers are made when their requests come and held back
+    // until release(), which sends those that came so far; clearFaults()
+    // holds no later one, and lets none go.
+    void hold(const QString& module, const QString& action);
+    void release(const QString& module, const QString& action);
     void clearFaults();
 
     // Config's identity as the demo user signed in to the flagship shop
