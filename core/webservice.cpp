@@ -4,6 +4,7 @@
 #include "prompts.h"
 
 #include <QDebug>
+#include <QIODevice>
 #include <QJsonDocument>
 #include <QJsonParseError>
 #include <QNetworkAccessManager>
@@ -11,10 +12,63 @@
 #include <QUrl>
 
 #include <atomic>
+#include <cstring>
 
 namespace {
+
 std::atomic<int> s_timeoutMs{60000};
+
+const char* const kWritten = "webservicewritten";
+
+// A request body that can be read once only: Qt, which would send a post
+// again by itself, finds that it cannot start it over.
+class BodyReadOnce : public QIODevice
+{
+public:
+    BodyReadOnce(const QByteArray& bytes, QObject* parent) : QIODevice(parent), m_bytes(bytes)
+    {
+        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    }
+    bool isSequential() const override { return true; }
+    bool reset() override { return false; }
+    bool atEnd() const override { return m_read >= m_bytes.size(); }
+    qint64 bytesAvailable() const override { return m_bytes.size() - m_read + QIODevice::bytesAvailable(); }
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override
+    {
+        if (atEnd())
+            return -1; // the end of a sequential device
+        const qint64 n = qMin(maxSize, qint64(m_bytes.size()) - m_read);
+        memcpy(data, m_bytes.constData() + m_read, size_t(n));
+        m_read += n;
+        return n;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    const QByteArray m_bytes;
+    qint64 m_read = 0;
+};
+
+// Qt tells the body's bytes as they are written to the connection, which it
+// opens first; a request none of which was written ends with (0, 0).
+QNetworkReply* noteWrites(QNetworkReply* reply)
+{
+    QObject::connect(reply, &QNetworkReply::uploadProgress, reply, [reply](qint64 sent, qint64) {
+        if (sent > 0)
+            reply->setProperty(kWritten, true);
+    });
+    return reply;
 }
+
+void logPost(const QString& route, const QByteArray& body)
+{
+    qDebug().noquote() << "Url:" << route;
+    qDebug().noquote() << "Paras:" << FormBody::logText(body);
+}
+
+} // namespace
 
 int WebService::transferTimeoutMs()
 {
@@ -37,9 +91,29 @@ QNetworkRequest WebService::formRequest(const QString& route, int bodyLength)
 
 QNetworkReply* WebService::post(QNetworkAccessManager* manager, const QString& route, const QByteArray& body)
 {
-    qDebug().noquote() << "Url:" << route;
-    qDebug().noquote() << "Paras:" << FormBody::logText(body);
-    return manager->post(formRequest(route, body.size()), body);
+    logPost(route, body);
+    return noteWrites(manager->post(formRequest(route, body.size()), body));
+}
+
+QNetworkReply* WebService::postOnce(QNetworkAccessManager* manager, const QString& route, const QByteArray& body)
+{
+    logPost(route, body);
+    auto* own = new QNetworkAccessManager(manager);
+    QNetworkRequest request = formRequest(route, body.size());
+    request.setAttribute(QNetworkRequest::DoNotBufferUploadDataAttribute, true);
+    auto* device = new BodyReadOnce(body, own);
+    QNetworkReply* reply = own->post(request, device);
+    device->setParent(reply);
+    QObject::connect(reply, &QObject::destroyed, own, &QObject::deleteLater);
+    return noteWrites(reply);
+}
+
+bool WebService::reachedNothing(const QNetworkReply* reply)
+{
+    // An HTTP status, or a break or timeout once the body went out, may
+    // follow work the service has done.
+    return !reply->property(kWritten).toBool() && reply->error() != QNetworkReply::NoError &&
+           !reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
 }
 
 WebService::Reply WebService::classify(const QByteArray& body)

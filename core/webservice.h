@@ -23,6 +23,21 @@ QNetworkRequest formRequest(const QString& route, int bodyLength);
 // Posts the body and writes the route and body to the debug log. The reply
 // comes back through the manager's finished() signal.
 QNetworkReply* post(QNetworkAccessManager* manager, const QString& route, const QByteArray& body);
+// The same for a post the service must never take twice, one that adds to
+// its counts: Qt sends a post once more by itself when its connection closes
+// before any answer, and this one it cannot (its body cannot be read again:
+// the second send fails with ContentReSendError). It goes on a connection of
+// its own, through a manager made for it as a child of the given one, so a
+// kept-alive connection the service closed while idle never takes it. The
+// reply comes back through its own finished() signal only.
+QNetworkReply* postOnce(QNetworkAccessManager* manager, const QString& route, const QByteArray& body);
+// For a post of either kind that failed: true when nothing of it can have
+// reached the service, as it failed before a byte of it was written (the
+// connection refused, the host not found or unreachable, no connection
+// before the timeout). A request any byte of which was written may have
+// reached it, whatever its last error: a post Qt sent again after the
+// service did the work may then meet a refused connection.
+bool reachedNothing(const QNetworkReply* reply);
 
 struct Reply
 {

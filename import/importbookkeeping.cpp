@@ -9,6 +9,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace {
 
 QString withSlash(const QString& path)
@@ -432,7 +434,8 @@ ImportBookkeeping::Box ImportBookkeeping::batchEndBox(int finishedOrders, bool a
                                                       const QList<OrderFailure>& failures,
                                                       const QList<ReportFailure>& reports,
                                                       const QStringList& beingDeleted,
-                                                      const QStringList& unreadable)
+                                                      const QStringList& unreadable,
+                                                      const QList<PagesArrived>& unfinishedN8)
 {
     QStringList sections;
     if (diskFull)
@@ -450,15 +453,31 @@ ImportBookkeeping::Box ImportBookkeeping::batchEndBox(int finishedOrders, bool a
         }
         sections.append(lines.join(QLatin1Char('\n')));
     }
+    if (!unfinishedN8.isEmpty()) {
+        QStringList lines{QStringLiteral("以下订单的N8文件夹未导完，请重新导入：")};
+        for (const PagesArrived& p : unfinishedN8)
+            lines.append(QStringLiteral("%1：已导入%2/%3张").arg(p.orderNumber).arg(p.arrived).arg(p.total));
+        sections.append(lines.join(QLatin1Char('\n')));
+    }
     for (const QString& orderNumber : beingDeleted)
         sections.append(FoldersInUse::importRefusedText(orderNumber));
     for (const QString& orderNumber : unreadable)
         sections.append(FileOperation::unreadableText() + QStringLiteral("，未导片：") + orderNumber);
     if (!reports.isEmpty()) {
+        // Grouped by what becomes of them, in the order of Afterwards.
+        QList<ReportFailure> grouped = reports;
+        std::stable_sort(grouped.begin(), grouped.end(), [](const ReportFailure& a, const ReportFailure& b) {
+            return a.afterwards < b.afterwards;
+        });
         QStringList lines{QStringLiteral("以下订单上报失败：")};
-        for (const ReportFailure& r : reports)
+        for (int i = 0; i < grouped.size(); ++i) {
+            const ReportFailure& r = grouped.at(i);
             lines.append(QStringLiteral("%1：%2").arg(r.orderNumber,
                                                      r.httpStatus.isEmpty() ? QStringLiteral("网络错误") : r.httpStatus));
+            const QString line = afterwardsLine(r.afterwards);
+            if (!line.isEmpty() && (i + 1 == grouped.size() || grouped.at(i + 1).afterwards != r.afterwards))
+                lines.append(line);
+        }
         sections.append(lines.join(QLatin1Char('\n')));
     }
     if (!sections.isEmpty())
@@ -468,14 +487,11 @@ ImportBookkeeping::Box ImportBookkeeping::batchEndBox(int finishedOrders, bool a
     return {};
 }
 
-ImportBookkeeping::Box ImportBookkeeping::notTakenBox(const QList<ReportFailure>& failures,
-                                                      Afterwards afterwards)
+ImportBookkeeping::Box ImportBookkeeping::notTakenBox(QList<ReportFailure> failures, Afterwards afterwards)
 {
-    Box box = batchEndBox(0, false, false, {}, failures);
-    const QString line = afterwardsLine(afterwards);
-    if (!box.title.isEmpty() && !line.isEmpty())
-        box.text += QLatin1Char('\n') + line;
-    return box;
+    for (ReportFailure& failure : failures)
+        failure.afterwards = afterwards;
+    return batchEndBox(0, false, false, {}, failures);
 }
 
 QString ImportBookkeeping::afterwardsLine(Afterwards afterwards)
@@ -483,6 +499,8 @@ QString ImportBookkeeping::afterwardsLine(Afterwards afterwards)
     switch (afterwards) {
     case Afterwards::SentAgain:
         return QStringLiteral("未上报的记录将在下次导入照片时重新上报，退出软件后不再上报");
+    case Afterwards::BatchAgain:
+        return QStringLiteral("未上报的记录将在下次批量导片时重新上报，关闭窗口后不再上报");
     case Afterwards::LostAtQuit:
         return QStringLiteral("退出软件后不再上报，请核对以上订单的照片数量");
     case Afterwards::Check:

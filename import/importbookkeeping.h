@@ -150,10 +150,22 @@ struct OrderFailure
     QString unwritableFolder; // empty: no folder refused a write
     QStringList takenVideos;  // left out: their names hold other files in the order
 };
+// What becomes of the records a box names as not taken, told in the line
+// that follows them.
+enum class Afterwards
+{
+    Nothing,      // refused: the service has them and will not take them
+    SentAgain,    // kept, and sent again by the next 导入照片 window
+    BatchAgain,   // owed, and sent again by the next 批量导片 of the dialog
+    LostAtQuit,   // not taken when the client quits
+    WindowClosed, // their window was closed: nothing sends them again
+    Check         // no longer sent: the service may hold them already
+};
 struct ReportFailure
 {
     QString orderNumber;
     QString httpStatus; // or the service's refusal; empty: no HTTP answer at all
+    Afterwards afterwards = Afterwards::Nothing;
 };
 // What a report failure's line tells of a reply that is no receipt: the
 // service's refusal message (else its code), or the HTTP status of a
@@ -164,29 +176,27 @@ struct Box
     QString title; // empty: no box
     QString text;
 };
+// An N8 order that a close stopped before all its pages arrived.
+struct PagesArrived
+{
+    QString orderNumber;
+    int arrived = 0;
+    int total = 0;
+};
 // "导入完成" / "<n>个订单已经全部导完" when every order finished whole and was
 // reported; otherwise "警告" with what went wrong: a full disk, the orders
 // with files not imported (with the folder that refused a write and the
-// videos whose names were taken), the orders skipped because their folders were
-// being deleted or could not be read (by 预约单号), the orders whose report
-// failed.
+// videos whose names were taken), the N8 orders a close left unfinished,
+// the orders skipped because their folders were being deleted or could not
+// be read (by 预约单号), the orders whose report failed: under one heading,
+// grouped by what becomes of them, each group followed by its line.
 Box batchEndBox(int finishedOrders, bool allFinished, bool diskFull, const QList<OrderFailure>& failures,
                 const QList<ReportFailure>& reports, const QStringList& beingDeleted = {},
-                const QStringList& unreadable = {});
+                const QStringList& unreadable = {}, const QList<PagesArrived>& unfinishedN8 = {});
 
-// What becomes of the records a box names as not taken, told in its last
-// line.
-enum class Afterwards
-{
-    Nothing,     // refused: the service has them and will not take them
-    SentAgain,   // kept, and sent again by the next 导入照片 window
-    LostAtQuit,  // not taken when the client quits
-    Check,       // no longer sent: the service may hold them already
-    WindowClosed // their window was closed: nothing sends them again
-};
 // The box naming the orders whose records were not taken, with the line of
 // what becomes of them.
-Box notTakenBox(const QList<ReportFailure>& failures, Afterwards afterwards);
+Box notTakenBox(QList<ReportFailure> failures, Afterwards afterwards);
 // The line that follows the records a box names; empty for Nothing.
 QString afterwardsLine(Afterwards afterwards);
 

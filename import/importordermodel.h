@@ -73,7 +73,8 @@ public:
         int serverCount = 0;
         int backupCount = 0;
         bool countsUnread = false;
-        QStringList videos; // the videos the report lists (types 3 and 4)
+        QString reportStatus; // what the owed report's last send met, for a box that names it
+        QStringList videos;   // the videos the report lists (types 3 and 4)
     };
     RunOutcome runOutcome(ImportTypeEnum type) const;
     void setRunOutcome(ImportTypeEnum type, const RunOutcome& outcome);

@@ -133,14 +133,13 @@ importOrdersPhotoDlg::importOrdersPhotoDlg(QWidget* parent)
     lastSelDir = QStringLiteral(".");
     connect(netManager, &QNetworkAccessManager::finished, this, &importOrdersPhotoDlg::isCanSelImgSlot);
     m_reportManager = new QNetworkAccessManager(this);
-    connect(m_reportManager, &QNetworkAccessManager::finished, this,
-            &importOrdersPhotoDlg::orderInfoReplySlot);
 }
 
 importOrdersPhotoDlg::~importOrdersPhotoDlg()
 {
     // Reports still on their way end with the dialog, unheard.
-    disconnect(m_reportManager, nullptr, this, nullptr);
+    for (QNetworkReply* reply : m_reports.keys())
+        disconnect(reply, nullptr, this, nullptr);
     // No pooled job outlives the dialog: the queued ones are dropped and
     // the running ones finish their file first.
     m_jobs.close();
@@ -1114,6 +1113,7 @@ void importOrdersPhotoDlg::importAllOrdersBtnSlot()
     m_n8Stop = std::make_shared<std::atomic<bool>>(false);
     m_batchFailures.clear();
     m_reportFailures.clear();
+    m_n8Unfinished.clear();
     m_beingDeleted.clear();
     m_unreadable.clear();
     m_diskFull = false;
@@ -1171,7 +1171,8 @@ void importOrdersPhotoDlg::sendOwedReport(ImportOrderModel* model)
         const IB::FolderCounts now =
             IB::importCounts(model->getOrderPath(), model->getOrderBackupPath(), importType);
         if (!now.read()) {
-            m_reportFailures.append({model->getOrderNum(), FileOperation::unreadableText()});
+            m_reportFailures.append(
+                {model->getOrderNum(), FileOperation::unreadableText(), IB::Afterwards::BatchAgain});
             return;
         }
         owed.countsUnread = false;
@@ -1377,8 +1378,9 @@ void importOrdersPhotoDlg::completeOrder(int row, int imported)
         // them.
         outcome.reportPending = true;
         outcome.countsUnread = true;
+        outcome.reportStatus = FileOperation::unreadableText();
         model->setRunOutcome(importType, outcome);
-        m_reportFailures.append({model->getOrderNum(), FileOperation::unreadableText()});
+        m_reportFailures.append({model->getOrderNum(), outcome.reportStatus, IB::Afterwards::BatchAgain});
     }
 
     getExistImagesCount(model);
@@ -1423,6 +1425,19 @@ void importOrdersPhotoDlg::finishBatchIfDone()
     }
     // An order the user stopped is not finished.
     const bool allFinished = finishedOrderCount == toImportOrderCount && !m_closeRequested;
+    if (!isVisible()) {
+        // The records a closed dialog owes go with it, this batch's and any
+        // earlier one's: nothing sends them again.
+        QList<IB::ReportFailure> named;
+        for (IB::ReportFailure failure : qAsConst(m_reportFailures)) {
+            if (failure.afterwards == IB::Afterwards::BatchAgain)
+                continue;
+            if (failure.afterwards == IB::Afterwards::Nothing)
+                failure.afterwards = IB::Afterwards::WindowClosed;
+            named.append(failure);
+        }
+        m_reportFailures = named + takeOwedRecords();
+    }
     if (allFinished)
         qDebug() << "All orders import finished";
     // Replies come back in any order; the box names the orders as the table lists them.
@@ -1438,10 +1453,7 @@ void importOrdersPhotoDlg::finishBatchIfDone()
                          return rowOf(a.orderNumber) < rowOf(b.orderNumber);
                      });
     IB::Box box = IB::batchEndBox(finishedOrderCount, allFinished, m_diskFull, m_batchFailures,
-                                  m_reportFailures, m_beingDeleted, m_unreadable);
-    // The records a closed dialog owes go with it: nothing sends them again.
-    if (!isVisible() && !m_reportFailures.isEmpty())
-        box.text += QLatin1Char('\n') + IB::afterwardsLine(IB::Afterwards::WindowClosed);
+                                  m_reportFailures, m_beingDeleted, m_unreadable, m_n8Unfinished);
     // While the client quits, the records not taken are named in its last
     // box: a batch with nothing else to name says nothing then.
     if (PendingRecords::instance().quitting() && box.title != kWarning)
@@ -1668,7 +1680,14 @@ void importOrdersPhotoDlg::finishedImportOrderN8Slot(int row, QString picPath)
     if (m_n8Failed > 0)
         m_batchFailures.append({model->getOrderNum(), m_n8Failed, QString(), QStringList()});
     const int notCopied = m_n8Failed + m_n8NotStarted;
-    if (m_n8Total > 0 && notCopied >= m_n8Total) {
+    if (m_n8NotStarted > 0) {
+        // The close stopped it before all its pages arrived: its folder is
+        // not the order's layout yet, and is not recorded as one. Importing
+        // the same folder again completes it.
+        m_n8Ended.insert(model);
+        m_n8Unfinished.append({model->getOrderNum(), m_n8Total - notCopied, m_n8Total});
+        setRowState(row, QStringLiteral("未导入"));
+    } else if (m_n8Total > 0 && notCopied >= m_n8Total) {
         // Nothing reached the N8 folder: neither recorded nor reported.
         m_n8Ended.insert(model);
         setRowState(row, QStringLiteral("导入失败"));
@@ -1677,8 +1696,8 @@ void importOrdersPhotoDlg::finishedImportOrderN8Slot(int row, QString picPath)
         model->setisN8Imported(true);
         model->setFinalN8Path(picPath);
         updateN8Info(model, picPath);
-        setRowState(row, notCopied > 0 ? QStringLiteral("已导入(%1个失败)").arg(notCopied)
-                                       : QStringLiteral("已导入"));
+        setRowState(row, m_n8Failed > 0 ? QStringLiteral("已导入(%1个失败)").arg(m_n8Failed)
+                                        : QStringLiteral("已导入"));
         if (model == curOrderMdl)
             orderN8PathLbl->setText(picPath);
     }
@@ -1782,6 +1801,13 @@ void importOrdersPhotoDlg::done(int result)
     // Escape and reject() close a dialog without a close event.
     if (!confirmClose())
         return;
+    // A close that ends a batch names them in the batch's last box; an
+    // idle dialog as it goes (the close event comes here too).
+    if (!m_batchRunning) {
+        const QList<IB::ReportFailure> owed = takeOwedRecords();
+        if (!owed.isEmpty())
+            showBatchBox(IB::notTakenBox(owed, IB::Afterwards::WindowClosed));
+    }
     releaseAfterWorker();
     holdForReports();
     QDialog::done(result);
@@ -1877,25 +1903,49 @@ void importOrdersPhotoDlg::updateFinishInfo(ImportOrderModel* model, QString sta
     qDebug().noquote() << "提交路径地址1:===" << Config::url_post_orderpicpath;
     qDebug().noquote() << "postData===" << body;
     // Posted by the dialog itself: a batch tells a failed report with its
-    // order in its last box instead of one bare box per request.
-    postRecord(WebService::post(m_reportManager, Config::url_post_orderpicpath, body),
-               ReportPost{model, stage, importType, m_batchRunning});
+    // order in its last box instead of one bare box per request. The
+    // service adds a completion record's counts: Qt must never send one
+    // that adds any twice.
+    const bool addsCount = stage == QLatin1String("1") && (serverCount != 0 || backupCount != 0);
+    ReportPost post{model, stage, importType, m_batchRunning};
+    post.addsCount = addsCount;
+    postRecord(addsCount ? WebService::postOnce(m_reportManager, Config::url_post_orderpicpath, body)
+                         : WebService::post(m_reportManager, Config::url_post_orderpicpath, body),
+               post);
 }
 
 void importOrdersPhotoDlg::postRecord(QNetworkReply* reply, const ReportPost& post)
 {
     m_reports.insert(reply, post);
+    connect(reply, &QNetworkReply::finished, this, [this, reply] { orderInfoReplySlot(reply); });
     // The client waits for it before it exits.
     PendingRecords::instance().watch(reply);
 }
 
-void importOrdersPhotoDlg::recordNotTaken(const ImportOrderModel* model, const WebService::Reply& reply)
+void importOrdersPhotoDlg::recordNotTaken(const ImportOrderModel* model, const WebService::Reply& reply,
+                                          IB::Afterwards afterwards)
 {
-    const IB::ReportFailure failure{model->getOrderNum(), IB::reportFailureStatus(reply)};
+    const IB::ReportFailure failure{model->getOrderNum(), IB::reportFailureStatus(reply), afterwards};
     if (PendingRecords::instance().quitting())
         PendingRecords::instance().lostAtQuit(failure);
     else
         m_reportFailures.append(failure);
+}
+
+QList<IB::ReportFailure> importOrdersPhotoDlg::takeOwedRecords()
+{
+    QList<IB::ReportFailure> owed;
+    for (ImportOrderModel* model : qAsConst(orderMdlLst)) {
+        for (int type = ImportOriginal; type <= ImportRetouchedVideo; ++type) {
+            ImportOrderModel::RunOutcome outcome = model->runOutcome(ImportTypeEnum(type));
+            if (!outcome.reportPending)
+                continue;
+            owed.append({model->getOrderNum(), outcome.reportStatus, IB::Afterwards::WindowClosed});
+            outcome.reportPending = false;
+            model->setRunOutcome(ImportTypeEnum(type), outcome);
+        }
+    }
+    return owed;
 }
 
 void importOrdersPhotoDlg::orderInfoReplySlot(QNetworkReply* reply)
@@ -1915,23 +1965,28 @@ void importOrdersPhotoDlg::orderInfoReplySlot(QNetworkReply* reply)
         httpUploadOrderInfoJson(r.object);
     if (post.n8Record) {
         if (model && post.inBatch && !r.ok())
-            recordNotTaken(model, r);
+            recordNotTaken(model, r, IB::Afterwards::Nothing);
     } else if (!post.inBatch && !r.ok()) {
         // The 重新导片 record: unless the service took it, it still holds
         // the order's old folders while the row says "未导入". A page in
         // place of its answer may or may not have been kept: told as a lost
         // reply.
         if (model && PendingRecords::instance().quitting())
-            recordNotTaken(model, r);
+            recordNotTaken(model, r, IB::Afterwards::LostAtQuit);
         else
             WebService::reportRecordFailure(r, QStringLiteral("错误代码：") + r.code);
     } else if (completion && model && post.inBatch && !r.ok()) {
         // The files are in place; the report is owed until the service has
         // taken it: a refusal or a reply that cannot be read is no receipt.
+        // The service adds its counts, though: one that may have reached it
+        // is never sent again, and named to be checked.
+        const bool givenUp = post.addsCount && r.kind != WebService::Reply::Kind::Refusal &&
+                             !WebService::reachedNothing(reply);
         ImportOrderModel::RunOutcome outcome = model->runOutcome(post.type);
-        outcome.reportPending = true;
+        outcome.reportPending = !givenUp;
+        outcome.reportStatus = IB::reportFailureStatus(r);
         model->setRunOutcome(post.type, outcome);
-        recordNotTaken(model, r);
+        recordNotTaken(model, r, givenUp ? IB::Afterwards::Check : IB::Afterwards::BatchAgain);
     } else if (completion && model && r.ok() && model->runOutcome(post.type).reportPending) {
         ImportOrderModel::RunOutcome outcome = model->runOutcome(post.type);
         outcome.reportPending = false;

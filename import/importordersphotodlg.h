@@ -55,11 +55,15 @@ class QVBoxLayout;
 // answered; its last box tells the orders with files not imported, the
 // orders whose report did not reach the web service, or a full disk, and
 // otherwise that all went well. An order whose completion report failed
-// keeps the counts it carried and is "上报失败": the next batch sends that
-// report again and copies nothing.
+// before any of it reached the service (or was refused, or whose folders
+// could not be counted) keeps the counts it carried and is "上报失败": the
+// next batch sends that report again and copies nothing. The service adds
+// the counts, so one that may have reached it is named to be checked and
+// never sent again. The records still owed when the dialog goes are named.
 //
 // Closing during a batch asks first; a yes stops the worker (or the N8
-// copies) after the files in work, reports the order with what is on disk,
+// copies) after the files in work, reports the order with what is on disk
+// (an N8 order whose pages did not all arrive is not recorded, and named),
 // and then closes; once its records have answered, the batch's last box
 // names what failed. The dialog is released once its worker has ended and
 // its reports are answered. The N8 copy jobs run on the dialog's own pool: a closed dialog
@@ -331,6 +335,7 @@ private:
     // What the batch's last box tells.
     QList<ImportBookkeeping::OrderFailure> m_batchFailures;
     QList<ImportBookkeeping::ReportFailure> m_reportFailures;
+    QList<ImportBookkeeping::PagesArrived> m_n8Unfinished; // N8 orders the close stopped
     QStringList m_beingDeleted; // the batch's orders skipped: their folders were being deleted
     QStringList m_unreadable;   // the batch's orders skipped: their folders could not be counted
     bool m_diskFull = false;
@@ -351,14 +356,20 @@ private:
         QString stage;
         ImportTypeEnum type = ImportFinished;
         bool inBatch = false;
-        bool n8Record = false; // the order's N8 folder, not its paths and counts
+        bool n8Record = false;  // the order's N8 folder, not its paths and counts
+        bool addsCount = false; // a completion record with counts: sent once only
     };
     QNetworkAccessManager* m_reportManager = nullptr;
     QHash<QNetworkReply*, ReportPost> m_reports;
     void postRecord(QNetworkReply* reply, const ReportPost& post);
-    // A record the service did not take: named in the batch's last box, or,
-    // while the client quits, in the last box before it exits.
-    void recordNotTaken(const ImportOrderModel* model, const WebService::Reply& reply);
+    // A record the service did not take: named in the batch's last box with
+    // what becomes of it, or, while the client quits, in the last box before
+    // it exits.
+    void recordNotTaken(const ImportOrderModel* model, const WebService::Reply& reply,
+                        ImportBookkeeping::Afterwards afterwards);
+    // The completion records still owed, by any order and type, to be named
+    // as the dialog goes: no longer owed afterwards.
+    QList<ImportBookkeeping::ReportFailure> takeOwedRecords();
     // The finished-selection check of the last select press.
     QPointer<QNetworkReply> m_pendingCheck;
     // Icons of the imported-images list: a refill stops the loading of the

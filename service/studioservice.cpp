@@ -85,6 +85,8 @@ QString faultName(StudioService::Fault::Kind kind)
         return QStringLiteral("trickle");
     case StudioService::Fault::Kind::AfterWork:
         return QStringLiteral("after work");
+    case StudioService::Fault::Kind::DropAfterWork:
+        return QStringLiteral("drop after work");
     case StudioService::Fault::Kind::None:
         break;
     }
@@ -199,6 +201,8 @@ void StudioService::Impl::handle(const httplib::Request& req, const std::string&
                                   request.form.keys, request.form.values, request.contentType};
         log.append(entry);
         fault = faults.value(route);
+        if (fault.kind == Fault::Kind::DropAfterWork)
+            faults.remove(route); // the next request is answered
         ticket = releases.value(route);
         writeLogLine(entry, fault);
     }
@@ -223,11 +227,16 @@ void StudioService::Impl::handle(const httplib::Request& req, const std::string&
     case Fault::Kind::None:
     case Fault::Kind::Chunked:
     case Fault::Kind::Trickle:
-    case Fault::Kind::AfterWork: {
+    case Fault::Kind::AfterWork:
+    case Fault::Kind::DropAfterWork: {
         std::lock_guard<std::mutex> lock(mutex);
         reply = Routes::dispatch(store, request);
         break;
     }
+    }
+    if (fault.kind == Fault::Kind::DropAfterWork) {
+        dropConnection(req.local_port, req.remote_port);
+        return;
     }
     if (fault.kind == Fault::Kind::AfterWork) {
         // The work is done; what reaches the client says otherwise (a

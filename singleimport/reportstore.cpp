@@ -23,23 +23,7 @@ QPointer<ReportStore>& store()
     return theStore;
 }
 
-const char* const kWritten = "reportwritten";
 const char* const kFate = "reportfate";
-
-// Nothing of the request reached the service, so nothing it holds can have
-// come of it: it failed before a byte of it was written (the connection
-// refused, the host not found or unreachable, no connection before the
-// timeout). An HTTP status, or a break or timeout once the body went out,
-// may follow work the service has done.
-bool reachedNothing(QNetworkReply* reply)
-{
-    const QNetworkReply::NetworkError error = reply->error();
-    if (error == QNetworkReply::ConnectionRefusedError || error == QNetworkReply::HostNotFoundError)
-        return true;
-    return error != QNetworkReply::NoError &&
-           !reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid() &&
-           !reply->property(kWritten).toBool();
-}
 
 } // namespace
 
@@ -59,14 +43,10 @@ const QString& ReportStore::route(Kind kind)
 
 void ReportStore::post(const Report& report, std::function<void(QNetworkReply*)> done)
 {
-    QNetworkReply* reply = WebService::post(m_manager, route(report.kind), report.body);
+    // The service adds a count report's photos: Qt must never send it twice.
+    QNetworkReply* reply = report.addsCount ? WebService::postOnce(m_manager, route(report.kind), report.body)
+                                            : WebService::post(m_manager, route(report.kind), report.body);
     PendingRecords::instance().watch(reply);
-    // Qt tells the body's bytes as they are written to the connection, which
-    // it opens first; a request none of which was written ends with (0, 0).
-    connect(reply, &QNetworkReply::uploadProgress, reply, [reply](qint64 sent, qint64) {
-        if (sent > 0)
-            reply->setProperty(kWritten, true);
-    });
     connect(reply, &QNetworkReply::finished, this, [reply, done] {
         done(reply);
         reply->deleteLater();
@@ -102,14 +82,16 @@ IB::Box ReportStore::givenUpBox(const Report& report)
 
 IB::Box ReportStore::runBox(const QList<IB::ReportFailure>& kept, const QList<IB::ReportFailure>& givenUp)
 {
-    IB::Box box = IB::notTakenBox(kept, IB::Afterwards::SentAgain);
-    const IB::Box check = IB::notTakenBox(givenUp, IB::Afterwards::Check);
-    if (box.title.isEmpty())
-        return check;
-    // Under the one heading.
-    if (!check.title.isEmpty())
-        box.text += QLatin1Char('\n') + check.text.section(QLatin1Char('\n'), 1);
-    return box;
+    QList<IB::ReportFailure> named;
+    for (IB::ReportFailure failure : kept) {
+        failure.afterwards = IB::Afterwards::SentAgain;
+        named.append(failure);
+    }
+    for (IB::ReportFailure failure : givenUp) {
+        failure.afterwards = IB::Afterwards::Check;
+        named.append(failure);
+    }
+    return IB::batchEndBox(0, false, false, {}, named);
 }
 
 ReportStore::Fate ReportStore::fateOf(const QNetworkReply* reply)
@@ -121,7 +103,7 @@ bool ReportStore::givenUpAfter(Report& report, QNetworkReply* reply)
 {
     // The service adds a count report's counts: one that may hold them is
     // never sent again. One that sets folders only may go once more.
-    const bool mayBeHeld = !reachedNothing(reply);
+    const bool mayBeHeld = !WebService::reachedNothing(reply);
     const bool givenUp = mayBeHeld && (report.addsCount || report.mayBeHeld);
     report.status = IB::reportFailureStatus(WebService::peek(reply));
     report.mayBeHeld = report.mayBeHeld || mayBeHeld;

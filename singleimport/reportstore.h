@@ -24,14 +24,13 @@ class QNetworkReply;
 // its lookup or its run, so none is lost with the window that posted it.
 //
 // A report is sent again for as long as its failures show that nothing of
-// it reached the service: the request failed before any byte of it was
-// written (the connection refused, the host not found or unreachable, no
-// connection before the timeout). A count report of photos added is added
-// by the service, and a request that is not idempotent is not repeated
-// once it may have been applied: once a send may have reached the service
-// (an HTTP error, an answer that is not its JSON object, a timeout or a
-// break after the request went out), it is named at once, to be checked,
-// and no longer kept. A report that only sets the order's folders (the
+// it reached the service (WebService::reachedNothing). A count report of
+// photos added is added by the service, and a request that is not
+// idempotent is not repeated once it may have been applied: it goes out so
+// that Qt cannot send it twice (WebService::postOnce), and once a send may
+// have reached the service (an HTTP error, an answer that is not its JSON
+// object, a timeout or a break after the request went out), it is named at
+// once, to be checked, and no longer kept. A report that only sets the order's folders (the
 // path report, a count report of nothing added such as the 重新导片 one)
 // is sent once more at most after such a send, then named.
 //

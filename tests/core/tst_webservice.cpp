@@ -2,6 +2,7 @@
 #include "formbody.h"
 #include "httprequest.h"
 #include "scriptedprompts.h"
+#include "scriptedserver.h"
 #include "testhttpserver.h"
 #include "webservice.h"
 
@@ -9,6 +10,9 @@
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QTcpServer>
+
+#include <memory>
 
 class TestWebService : public QObject
 {
@@ -29,7 +33,24 @@ private slots:
     void httpRequestBrokenReplies();
     void httpRequestTimesOut();
     void windowPostClassifiesRefusal();
+    void reachedNothing_data();
+    void reachedNothing();
+    void postOnce_data();
+    void postOnce();
 };
+
+namespace {
+
+// Until the reply has finished; its transfer timeout ends it at the latest.
+void waitFor(QNetworkReply* reply)
+{
+    QEventLoop loop;
+    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    if (!reply->isFinished())
+        loop.exec();
+}
+
+} // namespace
 
 void TestWebService::formBodyKeepsOrderAndLeadingAmpersand()
 {
@@ -229,6 +250,76 @@ void TestWebService::windowPostClassifiesRefusal()
     QCOMPARE(r.code, QStringLiteral("-3"));
     QCOMPARE(r.message, QStringLiteral("无权限"));
     QCOMPARE(r.statusText, QStringLiteral("200"));
+}
+
+void TestWebService::reachedNothing_data()
+{
+    using Act = ScriptedServer::Act;
+    QTest::addColumn<int>("act"); // what the server does with the first request; -1: nobody listens
+    QTest::addColumn<int>("error");
+    QTest::addColumn<bool>("reachedNothing");
+    QTest::newRow("connection refused") << -1 << int(QNetworkReply::ConnectionRefusedError) << true;
+    // Qt sends the post again by itself, and that second send is refused:
+    // the first one may have been taken all the same.
+    QTest::newRow("read, closed unanswered, nobody listening any more")
+        << int(Act::CloseAndStopListening) << int(QNetworkReply::ConnectionRefusedError) << false;
+}
+
+void TestWebService::reachedNothing()
+{
+    QFETCH(int, act);
+    ScriptedServer server([act](const ScriptedServer::Request&) { return ScriptedServer::Act(act); });
+    QString base = server.baseUrl();
+    if (act < 0) {
+        QTcpServer closed;
+        closed.listen(QHostAddress::LocalHost);
+        base = QStringLiteral("http://127.0.0.1:%1").arg(closed.serverPort());
+    }
+    QNetworkAccessManager manager;
+    std::unique_ptr<QNetworkReply> reply(WebService::post(&manager, base + "/index.php?x", "token=t&n=2"));
+    waitFor(reply.get());
+    QTEST(int(reply->error()), "error");
+    QTEST(WebService::reachedNothing(reply.get()), "reachedNothing");
+}
+
+void TestWebService::postOnce_data()
+{
+    QTest::addColumn<QString>("connection");
+    QTest::addColumn<bool>("taken");
+    QTest::addColumn<int>("countsRead"); // count posts the server read
+    // The service did the work and its connection broke before the answer:
+    // Qt does not send it again, and it may be held.
+    QTest::newRow("closed unanswered once") << "closed once" << false << 1;
+    // Another post left a kept-alive connection, which the service then
+    // closed while idle: the count goes on a connection of its own.
+    QTest::newRow("a kept-alive connection closed while idle") << "stale" << true << 1;
+}
+
+void TestWebService::postOnce()
+{
+    QFETCH(QString, connection);
+    const bool stale = connection == "stale";
+    ScriptedServer server([stale](const ScriptedServer::Request& r) {
+        const bool closes =
+            stale ? r.connection == 0 && r.onConnection == 1 : r.raw.endsWith("n=2") && r.connection == 0;
+        return closes ? ScriptedServer::Act::Close : ScriptedServer::Act::Answer;
+    });
+    const QString route = server.baseUrl() + "/index.php?x";
+    QNetworkAccessManager manager;
+    if (stale) {
+        std::unique_ptr<QNetworkReply> other(WebService::post(&manager, route, "token=t"));
+        waitFor(other.get());
+        QCOMPARE(other->error(), QNetworkReply::NoError);
+    }
+    std::unique_ptr<QNetworkReply> reply(WebService::postOnce(&manager, route, "token=t&n=2"));
+    waitFor(reply.get());
+    int countsRead = 0;
+    for (const ScriptedServer::Request& r : server.requests())
+        countsRead += r.raw.endsWith("n=2") ? 1 : 0;
+    QTEST(countsRead, "countsRead");
+    QTEST(reply->error() == QNetworkReply::NoError, "taken");
+    if (reply->error() != QNetworkReply::NoError)
+        QVERIFY(!WebService::reachedNothing(reply.get()));
 }
 
 QTEST_MAIN(TestWebService)

@@ -219,11 +219,12 @@ void TestN8Import::cleanup()
     delete m_dlg.data(); // waits for its jobs
     FileOperation::setFaultHook({});
     m_faults.reset();
-    if (m_prompts)
-        QVERIFY2(m_prompts->unexpected().isEmpty(), qPrintable(m_prompts->unexpected().join("; ")));
+    // The next row starts from a clean state, whatever this one found.
+    const QStringList unexpected = m_prompts ? m_prompts->unexpected() : QStringList();
     m_service.reset();
     m_prompts.reset();
     m_volumes.reset();
+    QVERIFY2(unexpected.isEmpty(), qPrintable(unexpected.join("; ")));
 }
 
 // ---------------------------------------------------------------- paths
@@ -979,21 +980,28 @@ void TestN8Import::closingMidBatchNamesWhatItFound_data()
 {
     QTest::addColumn<QString>("fault"); // of the first order
     QTest::addColumn<bool>("walking");  // the second order's walk, not its copy, is under way
-    QTest::addColumn<QString>("box");   // after the close question; empty: none
-    const QString page = "警告 / 以下订单有照片导入失败：\nA24051201：1张";
-    const QString records = "警告 / 以下订单上报失败：\nA24051201：500\nA24051202：500\n"
+    // After the close question; empty: none. "<arrived>": the second
+    // order's pages in its N8 folder.
+    QTest::addColumn<QString>("box");
+    const QString page = "以下订单有照片导入失败：\nA24051201：1张";
+    const QString unfinished = "以下订单的N8文件夹未导完，请重新导入：\nA24051202：已导入<arrived>/12张";
+    const QString records = "\n以下订单上报失败：\nA24051201：500\n"
                             "窗口已关闭，以上订单的记录不再上报，请核对照片数量";
-    // The pages the stop left unbegun are the user's choice.
-    QTest::newRow("nothing failed") << "" << false << "";
-    QTest::newRow("a page unwritten") << "page" << false << page;
-    QTest::newRow("records answered 500") << "http" << false << records;
-    QTest::newRow("records answered 500, on their way at the close") << "late" << false << records;
-    QTest::newRow("a page unwritten, the close during the walk") << "page" << true << page;
+    // The second order is not recorded, and is named to be imported again;
+    // the pages the stop left unbegun are not failures.
+    QTest::newRow("nothing failed") << "" << false << "警告 / " + unfinished;
+    QTest::newRow("a page unwritten") << "page" << false << "警告 / " + page + "\n" + unfinished;
+    QTest::newRow("records answered 500") << "http" << false << "警告 / " + unfinished + records;
+    QTest::newRow("records answered 500, on their way at the close")
+        << "late" << false << "警告 / " + unfinished + records;
+    // A walk stopped hands nothing over: nothing of the order is copied.
+    QTest::newRow("a page unwritten, the close during the walk") << "page" << true << "警告 / " + page;
 }
 
 // An N8 batch stopped by closing its dialog in its second order: the copies
-// in work end, the order is recorded with the pages that arrived, and once
-// the records have answered the last box names what failed.
+// in work end, the order is not recorded, and once the records have
+// answered the last box names what failed and the order left unfinished,
+// which the same folder imported again completes.
 void TestN8Import::closingMidBatchNamesWhatItFound()
 {
     QFETCH(QString, fault);
@@ -1043,12 +1051,28 @@ void TestN8Import::closingMidBatchNamesWhatItFound()
     if (!box.isEmpty())
         m_prompts->setNextAnswer(Prompts::Ok);
     QVERIFY(!m_dlg->close());
-    walk->release();
+    walk->release(1000); // this walk goes on, and so will a later one
     QTRY_VERIFY_WITH_TIMEOUT(m_dlg.isNull(), 20000);
-    QCOMPARE(messages().mid(1), box.isEmpty() ? QStringList() : QStringList{box});
-    QCOMPARE(n8Reports().size(), walking ? 1 : 2);
-    const QStringList copied = TestFiles::entries(n8Folder() + QStringLiteral("A24051202"), QDir::Files);
+    const QString secondTo = n8Folder() + QStringLiteral("A24051202");
+    const QStringList copied = TestFiles::entries(secondTo, QDir::Files);
     QVERIFY2(copied.size() < JobRunner::maxThreads + 2, qPrintable(copied.join(',')));
+    QCOMPARE(messages().mid(1), QStringList{box.replace("<arrived>", QString::number(copied.size()))});
+    QCOMPARE(n8Reports().size(), 1);
+    QCOMPARE(n8Reports().first().values.value("orderphotoid"), QStringLiteral("100101"));
+    QVERIFY(m_prompts->unexpected().isEmpty());
+
+    // The same folder imported again completes the order, recorded once.
+    m_faults->refused.clear();
+    m_service.reset();
+    m_prompts.reset();
+    dialog({item("100102", "A24051202")});
+    chooseFolder(0, second);
+    m_prompts->setNextAnswer(Prompts::Ok);
+    runBatch();
+    QCOMPARE(messages(), QStringList{"导入完成 / 1个订单已经全部导完"});
+    QCOMPARE(TestFiles::entries(secondTo, QDir::Files).size(), JobRunner::maxThreads + 2);
+    QTRY_COMPARE(n8Reports().size(), 1);
+    QCOMPARE(n8Reports().first().values.value("orderphotoid"), QStringLiteral("100102"));
 }
 
 // The last order's worker ends only after the order's record has answered,

@@ -31,14 +31,24 @@ struct Answer
     QByteArray body;
 };
 
+// Until the reply has finished: it carries the transfer timeout, so a
+// service that never answers ends it too.
+void waitFor(QNetworkReply* reply)
+{
+    QEventLoop loop;
+    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    if (!reply->isFinished())
+        loop.exec();
+}
+
 Answer send(const QString& url, const QByteArray& body, bool get = false)
 {
     QNetworkAccessManager manager;
-    QNetworkReply* reply = get ? manager.get(QNetworkRequest(QUrl(url)))
-                               : manager.post(WebService::formRequest(url, body.size()), body);
-    QSignalSpy finished(reply, &QNetworkReply::finished);
-    if (!reply->isFinished())
-        finished.wait(10000);
+    QNetworkRequest page{QUrl(url)};
+    page.setTransferTimeout(WebService::transferTimeoutMs());
+    QNetworkReply* reply =
+        get ? manager.get(page) : manager.post(WebService::formRequest(url, body.size()), body);
+    waitFor(reply);
     Answer a;
     a.error = reply->error();
     a.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
@@ -51,9 +61,7 @@ WebService::Reply post(const QString& route, const QByteArray& body)
 {
     QNetworkAccessManager manager;
     QNetworkReply* reply = WebService::post(&manager, route, body);
-    QSignalSpy finished(reply, &QNetworkReply::finished);
-    if (!reply->isFinished())
-        finished.wait(10000);
+    waitFor(reply);
     const WebService::Reply r = WebService::read(reply);
     delete reply;
     return r;
@@ -937,8 +945,7 @@ void TestStudioService::delayHoldsOnlyItsRoute()
                  .code,
              QStringLiteral("1"));
     QVERIFY(!slow->isFinished());
-    QSignalSpy finished(slow, &QNetworkReply::finished);
-    QVERIFY(finished.wait(5000));
+    waitFor(slow);
     QVERIFY(timer.elapsed() >= 950);
     QCOMPARE(orderNumbers(WebService::read(slow).object), QStringList{"A24051201"});
     delete slow;

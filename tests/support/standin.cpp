@@ -139,6 +139,12 @@ void StandIn::trickle(const QString& module, const QString& action, int pauseMs)
     });
 }
 
+void StandIn::dropAfterWork(const QString& module, const QString& action)
+{
+    d->changeFault(module, action,
+                   [&](StudioService::Fault& f) { f.kind = StudioService::Fault::Kind::DropAfterWork; });
+}
+
 void StandIn::answerAfterWork(const QString& module, const QString& action, int status,
                               const QByteArray& before)
 {

@@ -49,6 +49,9 @@ public:
     // The route's work done, its answer then sent with the status and the
     // bytes before it given: a 504 after the work, a notice before the JSON.
     void answerAfterWork(const QString& module, const QString& action, int status, const QByteArray& before);
+    // The route's work done, its connection then closed without an answer,
+    // once: the next request of the route is answered.
+    void dropAfterWork(const QString& module, const QString& action);
     // The route's answers are made when their requests come and held back
     // until release(), which sends those that came so far; clearFaults()
     // holds no later one, and lets none go.
