@@ -95,7 +95,8 @@ QNetworkReply* WebService::post(QNetworkAccessManager* manager, const QString& r
     return noteWrites(manager->post(formRequest(route, body.size()), body));
 }
 
-QNetworkReply* WebService::postOnce(QNetworkAccessManager* manager, const QString& route, const QByteArray& body)
+QNetworkReply* WebService::postOnce(QNetworkAccessManager* manager, const QString& route,
+                                    const QByteArray& body)
 {
     logPost(route, body);
     auto* own = new QNetworkAccessManager(manager);

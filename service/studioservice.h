@@ -39,9 +39,9 @@ public:
             HttpError,
             Raw,
             Drop,
-            Chunked,  // the route's own answer, sent without a length
-            Trickle,  // the route's own answer, a few bytes at a time with pauseMs between them
-            AfterWork, // the route's work done, its answer sent with status, body put before it
+            Chunked,      // the route's own answer, sent without a length
+            Trickle,      // the route's own answer, a few bytes at a time with pauseMs between them
+            AfterWork,    // the route's work done, its answer sent with status, body put before it
             DropAfterWork // the route's work done, the connection closed without an answer; once
         };
         Kind kind = Kind::None;

@@ -870,7 +870,8 @@ void TestImportDialog::batchFailures_data()
         << "警告 / 以下订单上报失败：\nA24051501：500\nA24051502：500" + check
         << QStringList{"100105:2", "100106:2"};
     QTest::newRow("service gone") << "drop" << QStringList{"已导入(2)", "已导入(2)"}
-                                  << "警告 / 以下订单上报失败：\nA24051501：网络错误\nA24051502：网络错误" + check
+                                  << "警告 / 以下订单上报失败：\nA24051501：网络错误\nA24051502：网络错误" +
+                                         check
                                   << QStringList{"100105:2", "100106:2"};
     QTest::newRow("report refused")
         << R"(refuse)" << QStringList{"上报失败", "上报失败"}
@@ -1134,8 +1135,7 @@ void TestImportDialog::completionRecordAddedOnce_data()
     QTest::newRow("connection refused, then the dialog closed")
         << "refused"
         << QStringList{failed + "网络错误\n未上报的记录将在下次批量导片时重新上报，关闭窗口后不再上报",
-                       "close",
-                       failed + "网络错误\n窗口已关闭，以上订单的记录不再上报，请核对照片数量"}
+                       "close", failed + "网络错误\n窗口已关闭，以上订单的记录不再上报，请核对照片数量"}
         << "" << 0;
 }
 

@@ -1447,7 +1447,8 @@ std::pair<std::unique_ptr<ScriptedServer>, std::shared_ptr<void>> TestImportPhot
     auto server = std::make_unique<ScriptedServer>([standIn](const ScriptedServer::Request& r) {
         QTcpSocket service;
         service.connectToHost(QHostAddress::LocalHost, standIn);
-        if (service.waitForConnected() && service.write(r.raw) == r.raw.size() && service.waitForBytesWritten()) {
+        if (service.waitForConnected() && service.write(r.raw) == r.raw.size() &&
+            service.waitForBytesWritten()) {
             while (service.state() == QAbstractSocket::ConnectedState && service.waitForReadyRead())
                 service.readAll(); // the stand-in closes once it has answered
         }
@@ -1456,7 +1457,8 @@ std::pair<std::unique_ptr<ScriptedServer>, std::shared_ptr<void>> TestImportPhot
     const QString route = Config::url_post_orderpicpath;
     Config::url_post_orderpicpath.replace(QUrl(m_service->baseUrl()).authority(),
                                           QUrl(server->baseUrl()).authority());
-    return {std::move(server), std::shared_ptr<void>(nullptr, [route](void*) { Config::url_post_orderpicpath = route; })};
+    return {std::move(server),
+            std::shared_ptr<void>(nullptr, [route](void*) { Config::url_post_orderpicpath = route; })};
 }
 
 void TestImportPhotoToServer::reportsTheServiceMayHold_data()

@@ -28,7 +28,7 @@ public:
     enum class Act
     {
         Answer,
-        Close,               // the connection closed, the request unanswered
+        Close,                // the connection closed, the request unanswered
         CloseAndStopListening // the same, and no connection taken any more
     };
     using Script = std::function<Act(const Request&)>;
