@@ -717,7 +717,6 @@ void ImportPhotoToServer::clickImportPhoto()
     m_jobsStarted = false;
     m_runReporting = true;
     m_runReportFailures.clear();
-    m_runReportsGivenUp.clear();
     sendKeptReports([this] {
         if (m_jobs.isClosed() || !m_importing)
             return;
@@ -1021,23 +1020,21 @@ void ImportPhotoToServer::goOnAfterResend()
 void ImportPhotoToServer::reportNotReceived(const QString& orderNumber, const QString& httpStatus,
                                             ReportStore::Fate fate)
 {
-    const bool givenUp = fate == ReportStore::Fate::GivenUp;
+    const ImportBookkeeping::Afterwards afterwards = fate == ReportStore::Fate::GivenUp
+                                                         ? ImportBookkeeping::Afterwards::Check
+                                                         : ImportBookkeeping::Afterwards::SentAgain;
     if (m_runReporting) {
-        // One line an order, with what its latest report met.
-        QList<ImportBookkeeping::ReportFailure>& failures =
-            givenUp ? m_runReportsGivenUp : m_runReportFailures;
-        for (ImportBookkeeping::ReportFailure& failure : failures) {
-            if (failure.orderNumber == orderNumber) {
+        // One line an order and fate, with what its latest report met.
+        for (ImportBookkeeping::ReportFailure& failure : m_runReportFailures) {
+            if (failure.orderNumber == orderNumber && failure.afterwards == afterwards) {
                 failure.httpStatus = httpStatus;
                 return;
             }
         }
-        failures.append({orderNumber, httpStatus});
+        m_runReportFailures.append({orderNumber, httpStatus, afterwards});
         return;
     }
-    const ImportBookkeeping::Box box = ImportBookkeeping::notTakenBox(
-        {{orderNumber, httpStatus}},
-        givenUp ? ImportBookkeeping::Afterwards::Check : ImportBookkeeping::Afterwards::SentAgain);
+    const ImportBookkeeping::Box box = ImportBookkeeping::notTakenBox({{orderNumber, httpStatus}}, afterwards);
     showBox([box] { Prompts::longNotice(box.title, box.text); });
 }
 
@@ -1045,8 +1042,9 @@ void ImportPhotoToServer::closeRunReports()
 {
     if (m_runReporting) {
         m_runReporting = false;
-        const ImportBookkeeping::Box box = ReportStore::runBox(std::exchange(m_runReportFailures, {}),
-                                                               std::exchange(m_runReportsGivenUp, {}));
+        // The reports kept, then those given up, each group with its line.
+        const ImportBookkeeping::Box box =
+            ImportBookkeeping::batchEndBox(0, false, false, {}, std::exchange(m_runReportFailures, {}));
         if (!box.title.isEmpty())
             showBox([box] { Prompts::longNotice(box.title, box.text); });
     }
@@ -1147,7 +1145,6 @@ bool ImportPhotoToServer::confirmClose()
         m_runClaim.reset();
         m_runReporting = false;
         m_runReportFailures.clear();
-        m_runReportsGivenUp.clear();
         setImporting(false);
         return true;
     }

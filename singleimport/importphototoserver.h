@@ -242,11 +242,10 @@ private:
     bool m_resending = false;
     QList<std::function<void()>> m_afterResend;
     // From the click of "导入" to the count report's answer, failed reports
-    // are gathered for the one box after the run: those kept, and those
-    // given up.
+    // are gathered for the one box after the run, each with what becomes of
+    // it: kept, or given up.
     bool m_runReporting = false;
     QList<ImportBookkeeping::ReportFailure> m_runReportFailures;
-    QList<ImportBookkeeping::ReportFailure> m_runReportsGivenUp;
     int m_listGeneration = 0;
     // Moves on when a run begins or ends: the order lookups asked before are
     // dropped.

@@ -80,20 +80,6 @@ IB::Box ReportStore::givenUpBox(const Report& report)
     return IB::notTakenBox({{report.orderNumber, report.status}}, IB::Afterwards::Check);
 }
 
-IB::Box ReportStore::runBox(const QList<IB::ReportFailure>& kept, const QList<IB::ReportFailure>& givenUp)
-{
-    QList<IB::ReportFailure> named;
-    for (IB::ReportFailure failure : kept) {
-        failure.afterwards = IB::Afterwards::SentAgain;
-        named.append(failure);
-    }
-    for (IB::ReportFailure failure : givenUp) {
-        failure.afterwards = IB::Afterwards::Check;
-        named.append(failure);
-    }
-    return IB::batchEndBox(0, false, false, {}, named);
-}
-
 ReportStore::Fate ReportStore::fateOf(const QNetworkReply* reply)
 {
     return Fate(reply->property(kFate).toInt());

@@ -99,10 +99,6 @@ public:
     static QString refusalText(Kind kind, const QString& code);
     static ImportBookkeeping::Box refusedBox(const Report& report, const QString& code);
     static ImportBookkeeping::Box givenUpBox(const Report& report);
-    // The one box of a run's reports not taken: the orders of those kept,
-    // then those of the ones given up, each followed by what becomes of them.
-    static ImportBookkeeping::Box runBox(const QList<ImportBookkeeping::ReportFailure>& kept,
-                                         const QList<ImportBookkeeping::ReportFailure>& givenUp);
 
     // Posts the report; when the service does not receive it, it is kept.
     void send(const Report& report, QObject* context, Answered answered);

@@ -1,6 +1,7 @@
 #include "config.h"
 #include "formbody.h"
 #include "httprequest.h"
+#include "replyfinished.h"
 #include "scriptedprompts.h"
 #include "scriptedserver.h"
 #include "testhttpserver.h"
@@ -39,18 +40,7 @@ private slots:
     void postOnce();
 };
 
-namespace {
 
-// Until the reply has finished; its transfer timeout ends it at the latest.
-void waitFor(QNetworkReply* reply)
-{
-    QEventLoop loop;
-    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    if (!reply->isFinished())
-        loop.exec();
-}
-
-} // namespace
 
 void TestWebService::formBodyKeepsOrderAndLeadingAmpersand()
 {
@@ -277,7 +267,7 @@ void TestWebService::reachedNothing()
     }
     QNetworkAccessManager manager;
     std::unique_ptr<QNetworkReply> reply(WebService::post(&manager, base + "/index.php?x", "token=t&n=2"));
-    waitFor(reply.get());
+    waitUntilFinished(reply.get());
     QTEST(int(reply->error()), "error");
     QTEST(WebService::reachedNothing(reply.get()), "reachedNothing");
 }
@@ -308,11 +298,11 @@ void TestWebService::postOnce()
     QNetworkAccessManager manager;
     if (stale) {
         std::unique_ptr<QNetworkReply> other(WebService::post(&manager, route, "token=t"));
-        waitFor(other.get());
+        waitUntilFinished(other.get());
         QCOMPARE(other->error(), QNetworkReply::NoError);
     }
     std::unique_ptr<QNetworkReply> reply(WebService::postOnce(&manager, route, "token=t&n=2"));
-    waitFor(reply.get());
+    waitUntilFinished(reply.get());
     int countsRead = 0;
     for (const ScriptedServer::Request& r : server.requests())
         countsRead += r.raw.endsWith("n=2") ? 1 : 0;

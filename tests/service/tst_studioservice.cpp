@@ -1,5 +1,6 @@
 #include "config.h"
 #include "formbody.h"
+#include "replyfinished.h"
 #include "standin.h"
 #include "studioservice.h"
 #include "webservice.h"
@@ -31,16 +32,6 @@ struct Answer
     QByteArray body;
 };
 
-// Until the reply has finished: it carries the transfer timeout, so a
-// service that never answers ends it too.
-void waitFor(QNetworkReply* reply)
-{
-    QEventLoop loop;
-    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    if (!reply->isFinished())
-        loop.exec();
-}
-
 Answer send(const QString& url, const QByteArray& body, bool get = false)
 {
     QNetworkAccessManager manager;
@@ -48,7 +39,7 @@ Answer send(const QString& url, const QByteArray& body, bool get = false)
     page.setTransferTimeout(WebService::transferTimeoutMs());
     QNetworkReply* reply =
         get ? manager.get(page) : manager.post(WebService::formRequest(url, body.size()), body);
-    waitFor(reply);
+    waitUntilFinished(reply);
     Answer a;
     a.error = reply->error();
     a.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
@@ -61,7 +52,7 @@ WebService::Reply post(const QString& route, const QByteArray& body)
 {
     QNetworkAccessManager manager;
     QNetworkReply* reply = WebService::post(&manager, route, body);
-    waitFor(reply);
+    waitUntilFinished(reply);
     const WebService::Reply r = WebService::read(reply);
     delete reply;
     return r;
@@ -945,7 +936,7 @@ void TestStudioService::delayHoldsOnlyItsRoute()
                  .code,
              QStringLiteral("1"));
     QVERIFY(!slow->isFinished());
-    waitFor(slow);
+    waitUntilFinished(slow);
     QVERIFY(timer.elapsed() >= 950);
     QCOMPARE(orderNumbers(WebService::read(slow).object), QStringList{"A24051201"});
     delete slow;

@@ -42,6 +42,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <array>
 #include <functional>
 #include <memory>
 
@@ -1473,31 +1474,29 @@ void TestImportPhotoToServer::reportsTheServiceMayHold_data()
     const QString failed = "警告 / 以下订单上报失败：\nA102：";
     const QString kept = "\n未上报的记录将在下次导入照片时重新上报，退出软件后不再上报";
     const QString check = "\n请核对以上订单的照片数量";
-    // The service added it: named at once, never sent again.
-    QTest::newRow("a notice before its JSON") << "notice" << false << QStringList{"2", "2", "2"}
-                                              << QStringList{failed + "200" + check, "", ""} << "" << 1;
-    QTest::newRow("504 after the work") << "504" << false << QStringList{"2", "2", "2"}
-                                        << QStringList{failed + "504" + check, "", ""} << "" << 1;
-    // Qt does not send it a second time.
-    QTest::newRow("the work done, the connection dropped once")
-        << "dropped once" << false << QStringList{"2", "2", "2"}
-        << QStringList{failed + "网络错误" + check, "", ""} << "" << 1;
-    // Written, so it may have been taken, though nothing listens any more.
-    QTest::newRow("read, the connection closed, the service gone until the next window")
-        << "gone" << false << QStringList{"2", "2", "2"} << QStringList{failed + "网络错误" + check, "", ""}
-        << "" << 1;
+    // The service added it (or may have, the report being written): named
+    // at once, never sent again; Qt does not send it a second time either.
+    const QList<std::array<const char*, 3>> held{
+        {"a notice before its JSON", "notice", "200"},
+        {"504 after the work", "504", "504"},
+        {"the work done, the connection dropped once", "dropped once", "网络错误"},
+        {"read, the connection closed, the service gone until the next window", "gone", "网络错误"}};
+    for (const auto& [name, fault, status] : held) {
+        QTest::newRow(name) << fault << false << QStringList{"2", "2", "2"}
+                            << QStringList{failed + status + check, "", ""} << "" << 1;
+    }
     // The run's path report is kept, and sent again by the next window.
     QTest::newRow("504 after the work, the path report HTTP 500")
         << "504, paths 500" << false << QStringList{"2", "2", "2"}
         << QStringList{failed + "500" + kept + "\nA102：504" + check, "", ""} << "" << 1;
     // Nothing reached the service: sent until it goes through, counted once.
-    QTest::newRow("connection refused") << "refused" << false << QStringList{"", "", "2"}
-                                        << QStringList{failed + "网络错误" + kept, "", ""} << "" << 1;
-    QTest::newRow("host unreachable") << "unreachable" << false << QStringList{"", "", "2"}
-                                      << QStringList{failed + "网络错误" + kept, "", ""} << "" << 1;
-    QTest::newRow("no connection before the timeout")
-        << "no connection" << false << QStringList{"", "", "2"}
-        << QStringList{failed + "网络错误" + kept, "", ""} << "" << 1;
+    const QList<std::array<const char*, 2>> unreached{{"connection refused", "refused"},
+                                                      {"host unreachable", "unreachable"},
+                                                      {"no connection before the timeout", "no connection"}};
+    for (const auto& [name, fault] : unreached) {
+        QTest::newRow(name) << fault << false << QStringList{"", "", "2"}
+                            << QStringList{failed + "网络错误" + kept, "", ""} << "" << 1;
+    }
     // Counts add: the newer reports of the order, into its same folder, do
     // not overtake it.
     QTest::newRow("connection refused, finished photos imported meanwhile")
