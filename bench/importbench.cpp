@@ -371,6 +371,7 @@ class SingleRunReports : public QObject
 public:
     int finished = 0;
     int failed = 0;
+    int committed = 0; // main copies the run added to the order
     QString records;
     QEventLoop loop;
     int total = 0;
@@ -378,6 +379,7 @@ public:
 public slots:
     void onImportImageFailed(QString, bool) { ++failed; }
     void onImportImagePartlyWritten(QString, QString, bool) { ++failed; }
+    void onImportImageCommitted(int photos, int) { committed += photos; }
     void onFinishImportImage(QString imageTime)
     {
         records += imageTime;
@@ -410,7 +412,8 @@ int runSingle(const QString& photos, const QString& work)
             jobs.start(new ThumbnailThread1(sources.at(i), names.at(i), order, backup, jobs.owner(), 1000, 0));
         reports.loop.exec();
     }
-    if (reports.failed != 0 || !ImageTime::append(order, reports.records)) {
+    if (reports.failed != 0 || reports.committed != sources.size() ||
+        !ImageTime::append(order, reports.records)) {
         err() << "the single-order import did not finish cleanly\n";
         return 1;
     }

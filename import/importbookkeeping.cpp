@@ -507,6 +507,8 @@ QString ImportBookkeeping::afterwardsLine(Afterwards afterwards)
         return QStringLiteral("请核对以上订单的照片数量");
     case Afterwards::WindowClosed:
         return QStringLiteral("窗口已关闭，以上订单的记录不再上报，请核对照片数量");
+    case Afterwards::LeftList:
+        return QStringLiteral("订单已移出列表，以上订单的记录不再上报，请核对照片数量");
     case Afterwards::Nothing:
         break;
     }

@@ -159,6 +159,7 @@ enum class Afterwards
     BatchAgain,   // owed, and sent again by the next 批量导片 of the dialog
     LostAtQuit,   // not taken when the client quits
     WindowClosed, // their window was closed: nothing sends them again
+    LeftList,     // their order left the dialog's list: nothing sends them again
     Check         // no longer sent: the service may hold them already
 };
 struct ReportFailure

@@ -43,6 +43,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRunnable>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -815,7 +816,7 @@ void importOrdersPhotoDlg::delAllOrdersSlot()
     for (int i = rows.size() - 1; i >= 0; --i) {
         const int row = rows.at(i);
         if (row < orderMdlLst.size())
-            removed.append(orderMdlLst.takeAt(row));
+            removed.prepend(orderMdlLst.takeAt(row));
         ordersTableWgt->removeRow(row);
     }
     for (int row = 0; row < ordersTableWgt->rowCount(); ++row) {
@@ -833,14 +834,24 @@ void importOrdersPhotoDlg::delAllOrdersSlot()
     }
     if (orderMdlLst.isEmpty())
         iniData();
-    for (ImportOrderModel* model : qAsConst(removed))
-        removeModelIfUnlisted(model);
+    letGoOfUnlisted(removed);
 }
 
-void importOrdersPhotoDlg::removeModelIfUnlisted(ImportOrderModel* model)
+void importOrdersPhotoDlg::letGoOfUnlisted(const QList<ImportOrderModel*>& models)
 {
-    if (model && !orderMdlLst.contains(model) && model->parent() == this)
-        model->deleteLater();
+    QList<ImportOrderModel*> gone;
+    for (ImportOrderModel* model : models) {
+        if (model && !orderMdlLst.contains(model) && !gone.contains(model))
+            gone.append(model);
+    }
+    // Nothing sends the records an order no longer listed still owes.
+    const QList<IB::ReportFailure> owed = takeOwedRecords(gone, IB::Afterwards::LeftList);
+    if (!owed.isEmpty())
+        showBatchBox(IB::notTakenBox(owed, IB::Afterwards::LeftList));
+    for (ImportOrderModel* model : qAsConst(gone)) {
+        if (model->parent() == this)
+            model->deleteLater();
+    }
 }
 
 // ---------------------------------------------------------------- order intake
@@ -1024,7 +1035,12 @@ void importOrdersPhotoDlg::selImg(int row, ImportOrderModel* model)
         chosenText = QString::number(chosenCount);
     }
 
+    // Shown as a click on the row shows it; the table stays scrolled where
+    // staff left it, by the select buttons.
+    QScrollBar* across = ordersTableWgt->horizontalScrollBar();
+    const int scrolled = across->value();
     ordersTableWgt->setCurrentCell(row, ColOrder);
+    across->setValue(scrolled);
     ordersTableWgtClickedSlot(row);
 
     if (QWidget* cell = ordersTableWgt->cellWidget(row, ColProgress)) {
@@ -1436,7 +1452,7 @@ void importOrdersPhotoDlg::finishBatchIfDone()
                 failure.afterwards = IB::Afterwards::WindowClosed;
             named.append(failure);
         }
-        m_reportFailures = named + takeOwedRecords();
+        m_reportFailures = named + takeOwedRecords(orderMdlLst, IB::Afterwards::WindowClosed);
     }
     if (allFinished)
         qDebug() << "All orders import finished";
@@ -1804,7 +1820,7 @@ void importOrdersPhotoDlg::done(int result)
     // A close that ends a batch names them in the batch's last box; an
     // idle dialog as it goes (the close event comes here too).
     if (!m_batchRunning) {
-        const QList<IB::ReportFailure> owed = takeOwedRecords();
+        const QList<IB::ReportFailure> owed = takeOwedRecords(orderMdlLst, IB::Afterwards::WindowClosed);
         if (!owed.isEmpty())
             showBatchBox(IB::notTakenBox(owed, IB::Afterwards::WindowClosed));
     }
@@ -1932,15 +1948,16 @@ void importOrdersPhotoDlg::recordNotTaken(const ImportOrderModel* model, const W
         m_reportFailures.append(failure);
 }
 
-QList<IB::ReportFailure> importOrdersPhotoDlg::takeOwedRecords()
+QList<IB::ReportFailure> importOrdersPhotoDlg::takeOwedRecords(const QList<ImportOrderModel*>& models,
+                                                                IB::Afterwards afterwards)
 {
     QList<IB::ReportFailure> owed;
-    for (ImportOrderModel* model : qAsConst(orderMdlLst)) {
+    for (ImportOrderModel* model : models) {
         for (int type = ImportOriginal; type <= ImportRetouchedVideo; ++type) {
             ImportOrderModel::RunOutcome outcome = model->runOutcome(ImportTypeEnum(type));
             if (!outcome.reportPending)
                 continue;
-            owed.append({model->getOrderNum(), outcome.reportStatus, IB::Afterwards::WindowClosed});
+            owed.append({model->getOrderNum(), outcome.reportStatus, afterwards});
             outcome.reportPending = false;
             model->setRunOutcome(ImportTypeEnum(type), outcome);
         }
@@ -1983,7 +2000,8 @@ void importOrdersPhotoDlg::orderInfoReplySlot(QNetworkReply* reply)
         const bool givenUp = post.addsCount && r.kind != WebService::Reply::Kind::Refusal &&
                              !WebService::reachedNothing(reply);
         ImportOrderModel::RunOutcome outcome = model->runOutcome(post.type);
-        outcome.reportPending = !givenUp;
+        // One handed to the records named at quit is named there only.
+        outcome.reportPending = !givenUp && !PendingRecords::instance().quitting();
         outcome.reportStatus = IB::reportFailureStatus(r);
         model->setRunOutcome(post.type, outcome);
         recordNotTaken(model, r, givenUp ? IB::Afterwards::Check : IB::Afterwards::BatchAgain);

@@ -59,7 +59,8 @@ class QVBoxLayout;
 // could not be counted) keeps the counts it carried and is "上报失败": the
 // next batch sends that report again and copies nothing. The service adds
 // the counts, so one that may have reached it is named to be checked and
-// never sent again. The records still owed when the dialog goes are named.
+// never sent again. The records still owed when the dialog goes, or when
+// their order leaves the list, are named.
 //
 // Closing during a batch asks first; a yes stops the worker (or the N8
 // copies) after the files in work, reports the order with what is on disk
@@ -235,7 +236,9 @@ private:
     void applyOrderControlStates();
     QLabel* progressLabel(int row) const;
     ElidedLabel* selectionLabel(int row) const;
-    void removeModelIfUnlisted(ImportOrderModel* model);
+    // The orders no longer listed: the records they still owe are named,
+    // and those the dialog adopted are deleted.
+    void letGoOfUnlisted(const QList<ImportOrderModel*>& models);
     // Why an order's N8 import cannot start; empty when it can.
     QString n8Refusal(const ImportOrderModel* model) const;
     // The N8 worker could not make or use the order's destination, or could
@@ -367,9 +370,10 @@ private:
     // it exits.
     void recordNotTaken(const ImportOrderModel* model, const WebService::Reply& reply,
                         ImportBookkeeping::Afterwards afterwards);
-    // The completion records still owed, by any order and type, to be named
-    // as the dialog goes: no longer owed afterwards.
-    QList<ImportBookkeeping::ReportFailure> takeOwedRecords();
+    // The completion records the orders still owe, of any type, to be named
+    // as the dialog or the orders go: no longer owed afterwards.
+    QList<ImportBookkeeping::ReportFailure> takeOwedRecords(const QList<ImportOrderModel*>& models,
+                                                            ImportBookkeeping::Afterwards afterwards);
     // The finished-selection check of the last select press.
     QPointer<QNetworkReply> m_pendingCheck;
     // Icons of the imported-images list: a refill stops the loading of the

@@ -8,6 +8,7 @@
 #include "pendingrecords.h"
 #include "recordingdesktop.h"
 #include "scriptedprompts.h"
+#include "scriptedserver.h"
 #include "standin.h"
 #include "tempvolumes.h"
 #include "testfiles.h"
@@ -26,6 +27,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QSemaphore>
 #include <QTableWidget>
 #include <QTcpServer>
@@ -475,7 +477,14 @@ void TestImportDialog::selectionPerType()
     } else {
         m_env->prompts.setNextFiles(files);
     }
+    // Staff scroll the table right to the select buttons; a choice leaves it there.
+    m_dlg->resize(640, 480);
+    QScrollBar* across = table()->horizontalScrollBar();
+    QTRY_VERIFY(across->maximum() > 0);
+    across->setValue(across->maximum());
+    const int scrolled = across->value();
     selectButton(0)->click();
+    QCOMPARE(across->value(), scrolled);
 
     const ScriptedPrompts::Call dialogCall = m_env->prompts.calls().first();
     QCOMPARE(dialogCall.dir, QStringLiteral("."));
@@ -1115,7 +1124,9 @@ void TestImportDialog::batchFailures()
 void TestImportDialog::completionRecordAddedOnce_data()
 {
     QTest::addColumn<QString>("fault");     // what the first batch's completion record meets
-    QTest::addColumn<QStringList>("boxes"); // of each press of 批量导片 in turn, then "close": of the close
+    // Of each press of 批量导片 in turn; "remove" (删除选中 of the order) is
+    // followed by its box, "close" by the close's, if any.
+    QTest::addColumn<QStringList>("boxes");
     QTest::addColumn<QString>("finishnum"); // in the service in the end
     QTest::addColumn<int>("received");      // completion records the service read
     const QString failed = "警告 / 以下订单上报失败：\nA24051501：";
@@ -1127,6 +1138,8 @@ void TestImportDialog::completionRecordAddedOnce_data()
         << "notice" << QStringList{failed + "200" + check, none, none} << "2" << 1;
     QTest::newRow("the work done, the connection dropped once")
         << "dropped once" << QStringList{failed + "网络错误" + check, none} << "2" << 1;
+    QTest::newRow("read, the connection closed, the service gone until the next press")
+        << "gone" << QStringList{failed + "网络错误" + check, none} << "2" << 1;
     QTest::newRow("connection refused, then the service back")
         << "refused"
         << QStringList{failed + "网络错误\n未上报的记录将在下次批量导片时重新上报，关闭窗口后不再上报",
@@ -1136,6 +1149,12 @@ void TestImportDialog::completionRecordAddedOnce_data()
         << "refused"
         << QStringList{failed + "网络错误\n未上报的记录将在下次批量导片时重新上报，关闭窗口后不再上报",
                        "close", failed + "网络错误\n窗口已关闭，以上订单的记录不再上报，请核对照片数量"}
+        << "" << 0;
+    QTest::newRow("connection refused, then the order removed and the dialog closed")
+        << "refused"
+        << QStringList{failed + "网络错误\n未上报的记录将在下次批量导片时重新上报，关闭窗口后不再上报",
+                       "remove", failed + "网络错误\n订单已移出列表，以上订单的记录不再上报，请核对照片数量",
+                       "close"}
         << "" << 0;
 }
 
@@ -1150,6 +1169,11 @@ void TestImportDialog::completionRecordAddedOnce()
     choose(0, {photo("card/DCIM/IMG_1.JPG"), photo("card/DCIM/IMG_2.JPG")});
     const QString route = Config::url_post_orderpicpath;
     const auto restore = qScopeGuard([route] { Config::url_post_orderpicpath = route; });
+    const auto postTo = [this](quint16 port) {
+        Config::url_post_orderpicpath.replace(QUrl(m_env->service.baseUrl()).authority(),
+                                              "127.0.0.1:" + QString::number(port));
+    };
+    std::unique_ptr<ScriptedServer> goneAfterWork;
     if (fault == "504")
         m_env->service.answerAfterWork("order", "updatepicpath", 504, "<html>504 Gateway Time-out</html>");
     else if (fault == "notice")
@@ -1169,21 +1193,36 @@ void TestImportDialog::completionRecordAddedOnce()
     } else if (fault == "refused") {
         QTcpServer closed;
         closed.listen(QHostAddress::LocalHost);
-        Config::url_post_orderpicpath.replace(QUrl(m_env->service.baseUrl()).authority(),
-                                              "127.0.0.1:" + QString::number(closed.serverPort()));
+        postTo(closed.serverPort());
+    } else if (fault == "gone") {
+        // The stand-in does the completion record's work; its connection is
+        // then closed unanswered, and nothing listens any more.
+        const quint16 standIn = quint16(QUrl(m_env->service.baseUrl()).port());
+        goneAfterWork = std::make_unique<ScriptedServer>([standIn](const ScriptedServer::Request& r) {
+            ScriptedServer::handOn(r.raw, standIn);
+            return r.raw.contains("importype=1") ? ScriptedServer::Act::CloseAndStopListening
+                                                 : ScriptedServer::Act::Answer;
+        });
+        postTo(quint16(goneAfterWork->port()));
     }
-    for (const QString& box : boxes) {
-        if (box == "close") {
-            m_env->prompts.setNextAnswer(Prompts::Ok);
+    for (int i = 0; i < boxes.size(); ++i) {
+        m_env->prompts.setNextAnswer(Prompts::Ok);
+        if (boxes.at(i) == "close") {
             m_dlg->close();
             break;
         }
-        m_env->prompts.setNextAnswer(Prompts::Ok);
+        if (boxes.at(i) == "remove") {
+            button("selectAllBtn")->click();
+            button("delAllOrdersBtn")->click();
+            ++i; // its box
+            continue;
+        }
         runBatch();
         QTRY_COMPARE(PendingRecords::instance().count(), 0);
         Config::url_post_orderpicpath = route; // the service back
     }
     boxes.removeAll("close");
+    boxes.removeAll("remove");
     QCOMPARE(messages(), boxes);
     int received = 0;
     for (const StandIn::LoggedRequest& r : records())
@@ -1326,6 +1365,12 @@ void TestImportDialog::batchRecordsAtQuit_data()
         << ""
         << QStringList{
                "警告 / 以下订单上报失败：\nA24051501：500\n退出软件后不再上报，请核对以上订单的照片数量"};
+    // Named in the last box only: the dialog owes it no more.
+    QTest::newRow("refused late")
+        << "refuse"
+        << ""
+        << QStringList{"警告 / 以下订单上报失败：\nA24051501：订单不存在\n"
+                       "退出软件后不再上报，请核对以上订单的照片数量"};
 }
 
 // The dialog is closed while its completion record is on its way, and the
@@ -1339,9 +1384,12 @@ void TestImportDialog::batchRecordsAtQuit()
     button("importAllOrdersBtn")->click();
     QTRY_COMPARE(records().size(), 1); // the start record, taken
     QTRY_COMPARE(PendingRecords::instance().count(), 0);
-    m_env->service.delay("order", "updatepicpath", 1500);
+    // The completion record is answered once the client quits.
+    m_env->service.hold("order", "updatepicpath");
     if (fault == "http")
         m_env->service.failHttp("order", "updatepicpath", 500);
+    if (fault == "refuse")
+        m_env->service.refuse("order", "updatepicpath", "0", QStringLiteral("订单不存在"));
     QTRY_COMPARE_WITH_TIMEOUT(records().size(), 2, 20000);
     QPointer<importOrdersPhotoDlg> guard = m_dlg;
     m_env->prompts.setNextAnswer(Prompts::Yes);
@@ -1351,6 +1399,7 @@ void TestImportDialog::batchRecordsAtQuit()
     QTRY_VERIFY(guard && !guard->isVisible()); // once its worker has ended
     QCOMPARE(PendingRecords::instance().count(), 1);
 
+    m_env->service.release("order", "updatepicpath");
     PendingRecords::settleBeforeQuit();
     QCOMPARE(PendingRecords::instance().count(), 0);
     QTEST(storedFinishnum("100105"), "finishnum");

@@ -19,6 +19,16 @@ bool ScriptedServer::listenAgain()
     return m_server.listen(QHostAddress::LocalHost, quint16(m_port));
 }
 
+void ScriptedServer::handOn(const QByteArray& raw, quint16 port)
+{
+    QTcpSocket service;
+    service.connectToHost(QHostAddress::LocalHost, port);
+    if (service.waitForConnected() && service.write(raw) == raw.size() && service.waitForBytesWritten()) {
+        while (service.state() == QAbstractSocket::ConnectedState && service.waitForReadyRead())
+            service.readAll();
+    }
+}
+
 void ScriptedServer::take()
 {
     while (QTcpSocket* socket = m_server.nextPendingConnection()) {

@@ -42,6 +42,10 @@ public:
     int answered() const { return m_answered; }
     // Listens again on the same port after CloseAndStopListening.
     bool listenAgain();
+    // Hands a request read to the server on the loopback port and reads its
+    // answer until that server closes the connection (a script's way of
+    // letting the service do the work before it acts).
+    static void handOn(const QByteArray& raw, quint16 port);
 
 private:
     void take();
