@@ -1949,7 +1949,7 @@ void importOrdersPhotoDlg::recordNotTaken(const ImportOrderModel* model, const W
 }
 
 QList<IB::ReportFailure> importOrdersPhotoDlg::takeOwedRecords(const QList<ImportOrderModel*>& models,
-                                                                IB::Afterwards afterwards)
+                                                               IB::Afterwards afterwards)
 {
     QList<IB::ReportFailure> owed;
     for (ImportOrderModel* model : models) {

@@ -1123,7 +1123,7 @@ void TestImportDialog::batchFailures()
 
 void TestImportDialog::completionRecordAddedOnce_data()
 {
-    QTest::addColumn<QString>("fault");     // what the first batch's completion record meets
+    QTest::addColumn<QString>("fault"); // what the first batch's completion record meets
     // Of each press of 批量导片 in turn; "remove" (删除选中 of the order) is
     // followed by its box, "close" by the close's, if any.
     QTest::addColumn<QStringList>("boxes");
@@ -1366,11 +1366,10 @@ void TestImportDialog::batchRecordsAtQuit_data()
         << QStringList{
                "警告 / 以下订单上报失败：\nA24051501：500\n退出软件后不再上报，请核对以上订单的照片数量"};
     // Named in the last box only: the dialog owes it no more.
-    QTest::newRow("refused late")
-        << "refuse"
-        << ""
-        << QStringList{"警告 / 以下订单上报失败：\nA24051501：订单不存在\n"
-                       "退出软件后不再上报，请核对以上订单的照片数量"};
+    QTest::newRow("refused late") << "refuse"
+                                  << ""
+                                  << QStringList{"警告 / 以下订单上报失败：\nA24051501：订单不存在\n"
+                                                 "退出软件后不再上报，请核对以上订单的照片数量"};
 }
 
 // The dialog is closed while its completion record is on its way, and the
