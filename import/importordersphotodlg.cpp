@@ -841,7 +841,7 @@ void importOrdersPhotoDlg::letGoOfUnlisted(const QList<ImportOrderModel*>& model
 {
     QList<ImportOrderModel*> gone;
     for (ImportOrderModel* model : models) {
-        if (model && !orderMdlLst.contains(model) && !gone.contains(model))
+        if (!orderMdlLst.contains(model))
             gone.append(model);
     }
     // Nothing sends the records an order no longer listed still owes.
