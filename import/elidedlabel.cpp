@@ -19,10 +19,28 @@ QString ElidedLabel::displayedText() const
     return fontMetrics().elidedText(text(), Qt::ElideMiddle, contentsRect().width());
 }
 
+void ElidedLabel::setRoomFor(const QString& sample)
+{
+    m_roomFor = sample;
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+    updateGeometry();
+}
+
+QSize ElidedLabel::sizeHint() const
+{
+    if (m_roomFor.isEmpty())
+        return QLabel::sizeHint();
+    const QMargins margins = contentsMargins();
+    return QSize(fontMetrics().horizontalAdvance(m_roomFor) + margins.left() + margins.right(),
+                 QLabel::sizeHint().height());
+}
+
 QSize ElidedLabel::minimumSizeHint() const
 {
-    // Any width will do: the text is cut to fit.
-    return QSize(fontMetrics().averageCharWidth() * 4, QLabel::minimumSizeHint().height());
+    // Any width will do: the text is cut to fit. A short value asks for its
+    // room, but gives it up in a window too narrow for it.
+    const int width = m_roomFor.isEmpty() ? fontMetrics().averageCharWidth() * 4 : 0;
+    return QSize(width, QLabel::minimumSizeHint().height());
 }
 
 void ElidedLabel::paintEvent(QPaintEvent*)

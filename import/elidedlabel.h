@@ -15,9 +15,16 @@ public:
     void setText(const QString& text);
     // What the label shows at its present width.
     QString displayedText() const;
+    // A short value (a name, a date): the label asks for the room `sample`
+    // takes in its font, and is cut only where its cell has less.
+    void setRoomFor(const QString& sample);
 
+    QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+
+private:
+    QString m_roomFor;
 };

@@ -7,6 +7,7 @@
 #include "photoimport.h"
 
 #include <QDir>
+#include <QHash>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -67,22 +68,25 @@ TypeTexts typeTexts(ImportTypeEnum type)
 {
     const QString photos = QStringLiteral("选择照片");
     const QString videos = QStringLiteral("选择视频");
+    const auto texts = [](const QString& radio, const QString& name, const QString& select,
+                          const QString& videoButton) {
+        return TypeTexts{radio, QStringLiteral("导片模式：") + name, name, select, videoButton};
+    };
     switch (type) {
     case ImportOriginal:
-        return {QStringLiteral("导入原片"), QStringLiteral("导片模式：原片"), photos, QString()};
+        return texts(QStringLiteral("导入原片"), QStringLiteral("原片"), photos, QString());
     case ImportFinished:
-        return {QStringLiteral("导入成品/精修"), QStringLiteral("导片模式：成品"), photos, QString()};
+        return texts(QStringLiteral("导入成品/精修"), QStringLiteral("成品"), photos, QString());
     case ImportDesign:
-        return {QStringLiteral("导入设计"), QStringLiteral("导片模式：设计"), photos, QString()};
+        return texts(QStringLiteral("导入设计"), QStringLiteral("设计"), photos, QString());
     case ImportTrialVideo:
-        return {QStringLiteral("试拍视频"), QStringLiteral("导片模式：试拍视频"), videos,
-                QStringLiteral("更新试拍视频到选片系统")};
+        return texts(QStringLiteral("试拍视频"), QStringLiteral("试拍视频"), videos,
+                     QStringLiteral("更新试拍视频到选片系统"));
     case ImportRetouchedVideo:
-        return {QStringLiteral("精修视频"), QStringLiteral("导片模式：精修视频"), videos,
-                QStringLiteral("更新精修视频到选片系统")};
+        return texts(QStringLiteral("精修视频"), QStringLiteral("精修视频"), videos,
+                     QStringLiteral("更新精修视频到选片系统"));
     case ImportN8:
-        return {QStringLiteral("导入N8"), QStringLiteral("导片模式：N8"), QStringLiteral("选择N8路径"),
-                QString()};
+        return texts(QStringLiteral("导入N8"), QStringLiteral("N8"), QStringLiteral("选择N8路径"), QString());
     }
     return {};
 }
@@ -469,10 +473,17 @@ ImportBookkeeping::Box ImportBookkeeping::batchEndBox(int finishedOrders, bool a
         std::stable_sort(grouped.begin(), grouped.end(), [](const ReportFailure& a, const ReportFailure& b) {
             return a.afterwards < b.afterwards;
         });
+        // Two records of one order are told apart by their kind.
+        QHash<QString, int> perOrder;
+        for (const ReportFailure& r : reports)
+            ++perOrder[r.orderNumber];
         QStringList lines{QStringLiteral("以下订单上报失败：")};
         for (int i = 0; i < grouped.size(); ++i) {
             const ReportFailure& r = grouped.at(i);
-            lines.append(QStringLiteral("%1：%2").arg(r.orderNumber,
+            const QString named = perOrder.value(r.orderNumber) > 1 && !r.kind.isEmpty()
+                                      ? QStringLiteral("%1（%2）").arg(r.orderNumber, r.kind)
+                                      : r.orderNumber;
+            lines.append(QStringLiteral("%1：%2").arg(named,
                                                      r.httpStatus.isEmpty() ? QStringLiteral("网络错误") : r.httpStatus));
             const QString line = afterwardsLine(r.afterwards);
             if (!line.isEmpty() && (i + 1 == grouped.size() || grouped.at(i + 1).afterwards != r.afterwards))

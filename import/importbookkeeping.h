@@ -22,6 +22,7 @@ struct TypeTexts
 {
     QString radio;       // the type button, "导入原片"
     QString title;       // the right-hand title, "导片模式：原片"
+    QString name;        // what the title names: "原片"
     QString select;      // each row's select button, "选择照片"
     QString videoButton; // the video-list button; empty: hidden
 };
@@ -167,6 +168,9 @@ struct ReportFailure
     QString orderNumber;
     QString httpStatus; // or the service's refusal; empty: no HTTP answer at all
     Afterwards afterwards = Afterwards::Nothing;
+    // The record's import type as the dialog's title names it ("原片");
+    // a box naming two records of one order names it with each.
+    QString kind{};
 };
 // What a report failure's line tells of a reply that is no receipt: the
 // service's refusal message (else its code), or the HTTP status of a
@@ -190,7 +194,8 @@ struct PagesArrived
 // videos whose names were taken), the N8 orders a close left unfinished,
 // the orders skipped because their folders were being deleted or could not
 // be read (by 预约单号), the orders whose report failed: under one heading,
-// grouped by what becomes of them, each group followed by its line.
+// grouped by what becomes of them, each group followed by its line; an
+// order named with more than one record has each of its lines name its kind.
 Box batchEndBox(int finishedOrders, bool allFinished, bool diskFull, const QList<OrderFailure>& failures,
                 const QList<ReportFailure>& reports, const QStringList& beingDeleted = {},
                 const QStringList& unreadable = {}, const QList<PagesArrived>& unfinishedN8 = {});

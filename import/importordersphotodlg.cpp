@@ -158,8 +158,13 @@ importOrdersPhotoDlg::~importOrdersPhotoDlg()
 void importOrdersPhotoDlg::iniUI()
 {
     auto* mainLayout = new QHBoxLayout(this);
+    // The frames' own margins are the window's: the room goes to the orders
+    // and their values.
+    mainLayout->setContentsMargins(0, 0, 0, 0);
     auto* splitter = new QSplitter(Qt::Horizontal, this);
     splitter->setObjectName(QStringLiteral("mainSpliter"));
+    m_splitter = splitter;
+    connect(splitter, &QSplitter::splitterMoved, this, [this] { m_splitterMoved = true; });
     auto* leftFrame = new QFrame(splitter);
     leftFrame->setObjectName(QStringLiteral("leftFrame"));
     auto* rightFrame = new QFrame(splitter);
@@ -179,6 +184,7 @@ void importOrdersPhotoDlg::iniUI()
     right->addWidget(rightTitleLbl);
     right->addSpacing(20);
     auto* info = new QGridLayout;
+    m_infoGrid = info;
     iniOrderInfoBox(info);
     right->addLayout(info);
     right->addSpacing(20);
@@ -314,6 +320,18 @@ void importOrdersPhotoDlg::iniOrderInfoBox(QGridLayout* layout)
     orderPathLbl = valueLabel("orderPathLbl");
     orderBackupPathLbl = valueLabel("orderBackupPathLbl");
     orderN8PathLbl = valueLabel("orderN8PathLbl");
+    // What a short value asks room for: its usual longest form. A longer
+    // one (a long package name) is cut where the box has no more room.
+    const QString orderNumber = QStringLiteral("A000000000");
+    const auto characters = [](int count) { return QString(count, QChar(0x5B57)); };
+    for (ElidedLabel* label : {orderNumLbl, bookedShopLbl})
+        label->setRoomFor(orderNumber);
+    for (ElidedLabel* label :
+         {orderTypeLbl, momNameLbl, dadNameLbl, babyNameLbl, photoerLbl, dresserLbl, yindouerLbl})
+        label->setRoomFor(characters(4));
+    taoxiNameLbl->setRoomFor(characters(7));
+    servNumLbl->setRoomFor(QStringLiteral("00"));
+    bespeakDateLbl->setRoomFor(QStringLiteral("0000-00-00 00:00:00"));
     babyNameTitleLbl = titleLabel(QStringLiteral("宝宝姓名："));
     babyNameTitleLbl->setObjectName(QStringLiteral("babyNameTitleLbl"));
 
@@ -589,6 +607,12 @@ void importOrdersPhotoDlg::importTypeSlot(int id)
 
 void importOrdersPhotoDlg::setBtnsState(bool enabled)
 {
+    // A select button about to be disabled hands its focus to the table:
+    // passed on as a Tab would pass it, it would move the current cell and
+    // scroll the table away from where staff left it.
+    QWidget* focused = focusWidget();
+    if (!enabled && focused && ordersTableWgt->viewport()->isAncestorOf(focused))
+        ordersTableWgt->setFocus();
     for (QAbstractButton* button : importTypeGroup->buttons())
         button->setEnabled(enabled);
     addNewOrderBtn->setEnabled(enabled);
@@ -849,8 +873,13 @@ void importOrdersPhotoDlg::letGoOfUnlisted(const QList<ImportOrderModel*>& model
     if (!owed.isEmpty())
         showBatchBox(IB::notTakenBox(owed, IB::Afterwards::LeftList));
     for (ImportOrderModel* model : qAsConst(gone)) {
-        if (model->parent() == this)
-            model->deleteLater();
+        const QPointer<SearchOrderWindow> source = m_orderSources.take(model);
+        if (model->parent() != this)
+            continue;
+        // Added again from that window, the order comes back as it is now.
+        if (source && source->takeBack(model))
+            continue;
+        model->deleteLater();
     }
 }
 
@@ -908,6 +937,7 @@ void importOrdersPhotoDlg::getNewOrderSlot(QList<ImportOrderModel*> list)
         getExistImagesCount(model);
         model->setParent(this);
         orderMdlLst.append(model);
+        m_orderSources.insert(model, qobject_cast<SearchOrderWindow*>(sender()));
     }
     if (!duplicates.isEmpty()) {
         Prompts::information(this, QStringLiteral("订单已存在"),
@@ -1187,8 +1217,8 @@ void importOrdersPhotoDlg::sendOwedReport(ImportOrderModel* model)
         const IB::FolderCounts now =
             IB::importCounts(model->getOrderPath(), model->getOrderBackupPath(), importType);
         if (!now.read()) {
-            m_reportFailures.append(
-                {model->getOrderNum(), FileOperation::unreadableText(), IB::Afterwards::BatchAgain});
+            m_reportFailures.append({model->getOrderNum(), FileOperation::unreadableText(),
+                                     IB::Afterwards::BatchAgain, IB::typeTexts(importType).name});
             return;
         }
         owed.countsUnread = false;
@@ -1396,7 +1426,8 @@ void importOrdersPhotoDlg::completeOrder(int row, int imported)
         outcome.countsUnread = true;
         outcome.reportStatus = FileOperation::unreadableText();
         model->setRunOutcome(importType, outcome);
-        m_reportFailures.append({model->getOrderNum(), outcome.reportStatus, IB::Afterwards::BatchAgain});
+        m_reportFailures.append({model->getOrderNum(), outcome.reportStatus, IB::Afterwards::BatchAgain,
+                                 IB::typeTexts(importType).name});
     }
 
     getExistImagesCount(model);
@@ -1441,7 +1472,24 @@ void importOrdersPhotoDlg::finishBatchIfDone()
     }
     // An order the user stopped is not finished.
     const bool allFinished = finishedOrderCount == toImportOrderCount && !m_closeRequested;
-    if (!isVisible()) {
+    if (allFinished)
+        qDebug() << "All orders import finished";
+    endBatch();
+    if (allFinished || m_lockSuffix)
+        prefieFolderEdit->setEnabled(false);
+    if (m_closeQuestionOpen) {
+        // The answer decides what becomes of the records not taken: a yes
+        // closes the window, and nothing sends them again.
+        m_batchBoxHeld = true;
+    } else {
+        showBatchBox(lastBatchBox(!isVisible()));
+    }
+    releaseWhenIdle();
+}
+
+ImportBookkeeping::Box importOrdersPhotoDlg::lastBatchBox(bool windowClosed)
+{
+    if (windowClosed) {
         // The records a closed dialog owes go with it, this batch's and any
         // earlier one's: nothing sends them again.
         QList<IB::ReportFailure> named;
@@ -1454,8 +1502,6 @@ void importOrdersPhotoDlg::finishBatchIfDone()
         }
         m_reportFailures = named + takeOwedRecords(orderMdlLst, IB::Afterwards::WindowClosed);
     }
-    if (allFinished)
-        qDebug() << "All orders import finished";
     // Replies come back in any order; the box names the orders as the table lists them.
     const auto rowOf = [this](const QString& orderNumber) {
         for (int row = 0; row < orderMdlLst.size(); ++row) {
@@ -1468,17 +1514,14 @@ void importOrdersPhotoDlg::finishBatchIfDone()
                      [&](const IB::ReportFailure& a, const IB::ReportFailure& b) {
                          return rowOf(a.orderNumber) < rowOf(b.orderNumber);
                      });
-    IB::Box box = IB::batchEndBox(finishedOrderCount, allFinished, m_diskFull, m_batchFailures,
-                                  m_reportFailures, m_beingDeleted, m_unreadable, m_n8Unfinished);
+    const bool allFinished = finishedOrderCount == toImportOrderCount && !m_closeRequested;
+    const IB::Box box = IB::batchEndBox(finishedOrderCount, allFinished, m_diskFull, m_batchFailures,
+                                        m_reportFailures, m_beingDeleted, m_unreadable, m_n8Unfinished);
     // While the client quits, the records not taken are named in its last
     // box: a batch with nothing else to name says nothing then.
     if (PendingRecords::instance().quitting() && box.title != kWarning)
-        box = {};
-    endBatch();
-    if (allFinished || m_lockSuffix)
-        prefieFolderEdit->setEnabled(false);
-    showBatchBox(box);
-    releaseWhenIdle();
+        return {};
+    return box;
 }
 
 void importOrdersPhotoDlg::showBatchBox(const IB::Box& box)
@@ -1812,6 +1855,39 @@ void importOrdersPhotoDlg::closeEvent(QCloseEvent* event)
     releaseWhenIdle();
 }
 
+void importOrdersPhotoDlg::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);
+    giveValuesRoom();
+}
+
+void importOrdersPhotoDlg::giveValuesRoom()
+{
+    const QList<int> sizes = m_splitter->sizes();
+    if (m_splitterMoved || sizes.size() != 2)
+        return;
+    QWidget* left = m_splitter->widget(0);
+    QWidget* right = m_splitter->widget(1);
+    const QMargins rightMargins = right->layout()->contentsMargins();
+    const int wanted = m_infoGrid->sizeHint().width() + rightMargins.left() + rightMargins.right();
+    // The order table keeps its columns up to the select buttons in sight.
+    const QMargins leftMargins = left->layout()->contentsMargins();
+    const QPushButton probe(IB::typeTexts(importType).select);
+    const int throughSelect = leftMargins.left() + leftMargins.right() + 2 * ordersTableWgt->frameWidth() +
+                              ordersTableWgt->verticalHeader()->sizeHint().width() +
+                              ordersTableWgt->horizontalHeader()->sectionPosition(ColOperations) + 10 +
+                              probe.sizeHint().width();
+    const int leftKeeps = qMax(throughSelect, left->minimumSizeHint().width());
+    const int total = sizes.at(0) + sizes.at(1);
+    int room = sizes.at(1);
+    if (room < wanted)
+        room = qMax(0, qMin(wanted, total - leftKeeps));
+    else if (total - room < leftKeeps)
+        room = qMax(wanted, total - leftKeeps);
+    if (room != sizes.at(1))
+        m_splitter->setSizes({total - room, room});
+}
+
 void importOrdersPhotoDlg::done(int result)
 {
     // Escape and reject() close a dialog without a close event.
@@ -1846,6 +1922,8 @@ bool importOrdersPhotoDlg::confirmClose()
     const QList<IB::Box> held = std::exchange(m_heldBoxes, {});
     for (const IB::Box& box : held)
         showBatchBox(box);
+    if (std::exchange(m_batchBoxHeld, false))
+        showBatchBox(lastBatchBox(answer == Prompts::Yes));
     if (answer != Prompts::Yes)
         return false;
     if (!m_batchRunning)
@@ -1938,10 +2016,11 @@ void importOrdersPhotoDlg::postRecord(QNetworkReply* reply, const ReportPost& po
     PendingRecords::instance().watch(reply);
 }
 
-void importOrdersPhotoDlg::recordNotTaken(const ImportOrderModel* model, const WebService::Reply& reply,
+void importOrdersPhotoDlg::recordNotTaken(const ReportPost& post, const WebService::Reply& reply,
                                           IB::Afterwards afterwards)
 {
-    const IB::ReportFailure failure{model->getOrderNum(), IB::reportFailureStatus(reply), afterwards};
+    const IB::ReportFailure failure{post.model->getOrderNum(), IB::reportFailureStatus(reply), afterwards,
+                                    IB::typeTexts(post.type).name};
     if (PendingRecords::instance().quitting())
         PendingRecords::instance().lostAtQuit(failure);
     else
@@ -1957,7 +2036,8 @@ QList<IB::ReportFailure> importOrdersPhotoDlg::takeOwedRecords(const QList<Impor
             ImportOrderModel::RunOutcome outcome = model->runOutcome(ImportTypeEnum(type));
             if (!outcome.reportPending)
                 continue;
-            owed.append({model->getOrderNum(), outcome.reportStatus, afterwards});
+            owed.append({model->getOrderNum(), outcome.reportStatus, afterwards,
+                         IB::typeTexts(ImportTypeEnum(type)).name});
             outcome.reportPending = false;
             model->setRunOutcome(ImportTypeEnum(type), outcome);
         }
@@ -1982,14 +2062,14 @@ void importOrdersPhotoDlg::orderInfoReplySlot(QNetworkReply* reply)
         httpUploadOrderInfoJson(r.object);
     if (post.n8Record) {
         if (model && post.inBatch && !r.ok())
-            recordNotTaken(model, r, IB::Afterwards::Nothing);
+            recordNotTaken(post, r, IB::Afterwards::Nothing);
     } else if (!post.inBatch && !r.ok()) {
         // The 重新导片 record: unless the service took it, it still holds
         // the order's old folders while the row says "未导入". A page in
         // place of its answer may or may not have been kept: told as a lost
         // reply.
         if (model && PendingRecords::instance().quitting())
-            recordNotTaken(model, r, IB::Afterwards::LostAtQuit);
+            recordNotTaken(post, r, IB::Afterwards::LostAtQuit);
         else
             WebService::reportRecordFailure(r, QStringLiteral("错误代码：") + r.code);
     } else if (completion && model && post.inBatch && !r.ok()) {
@@ -2004,7 +2084,7 @@ void importOrdersPhotoDlg::orderInfoReplySlot(QNetworkReply* reply)
         outcome.reportPending = !givenUp && !PendingRecords::instance().quitting();
         outcome.reportStatus = IB::reportFailureStatus(r);
         model->setRunOutcome(post.type, outcome);
-        recordNotTaken(model, r, givenUp ? IB::Afterwards::Check : IB::Afterwards::BatchAgain);
+        recordNotTaken(post, r, givenUp ? IB::Afterwards::Check : IB::Afterwards::BatchAgain);
     } else if (completion && model && r.ok() && model->runOutcome(post.type).reportPending) {
         ImportOrderModel::RunOutcome outcome = model->runOutcome(post.type);
         outcome.reportPending = false;

@@ -34,8 +34,11 @@ class QMenu;
 class QNetworkAccessManager;
 class QNetworkReply;
 class QPushButton;
+class QResizeEvent;
+class QSplitter;
 class QTableWidget;
 class QVBoxLayout;
+class SearchOrderWindow;
 
 // The batch photo import: the user collects orders found on the web
 // service, chooses for each the files of one import type (camera photos,
@@ -173,6 +176,7 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private slots:
     // One icon of the imported-images list, loaded off this thread.
@@ -221,8 +225,15 @@ private:
     // A box of the batch (its end, an order it could not import); held
     // while the close question is open.
     void showBatchBox(const ImportBookkeeping::Box& box);
+    // The last box of the batch that has ended; the window closed, it names
+    // every record still owed with the close, once.
+    ImportBookkeeping::Box lastBatchBox(bool windowClosed);
     // The current order's folders and imported images as they are now.
     void showCurrentOrderFolders();
+    // Until staff move the splitter themselves, the information box gets the
+    // room its short values ask for, as far as the order table can still
+    // show the select buttons.
+    void giveValuesRoom();
     // The import-state text of a row for the current type.
     QString rowState(const ImportOrderModel* model) const;
     // The state and operations columns fit what they show.
@@ -237,7 +248,8 @@ private:
     QLabel* progressLabel(int row) const;
     ElidedLabel* selectionLabel(int row) const;
     // The orders no longer listed: the records they still owe are named,
-    // and those the dialog adopted are deleted.
+    // and those the dialog adopted go back to the search window that still
+    // lists them, as they are, or are deleted.
     void letGoOfUnlisted(const QList<ImportOrderModel*>& models);
     // Why an order's N8 import cannot start; empty when it can.
     QString n8Refusal(const ImportOrderModel* model) const;
@@ -263,12 +275,17 @@ private:
     QPointer<ImportOrderModel> curOrderMdl;
     int curRow = -1;
     QList<ImportOrderModel*> orderMdlLst;
+    // The search window each listed order came from, while it is open.
+    QHash<ImportOrderModel*, QPointer<SearchOrderWindow>> m_orderSources;
     quint16 finishedOrderCount = 0;
     quint16 toImportOrderCount = 0;
     QString lastSelDir;
     int n8CopiedCount = 0;
 
     // Widgets.
+    QSplitter* m_splitter = nullptr;
+    QGridLayout* m_infoGrid = nullptr;
+    bool m_splitterMoved = false;
     QButtonGroup* importTypeGroup = nullptr;
     QTableWidget* ordersTableWgt = nullptr;
     QPushButton* upDataVideoUrlsBtn = nullptr;
@@ -349,6 +366,9 @@ private:
     bool m_closeRequested = false;
     bool m_closeQuestionOpen = false;
     QList<ImportBookkeeping::Box> m_heldBoxes;
+    // The batch ended while the close question was open: its last box
+    // waits for the answer.
+    bool m_batchBoxHeld = false;
     bool m_closeConfirmed = false;
     bool m_lockSuffix = false;
     bool m_releaseWhenIdle = false;
@@ -368,7 +388,7 @@ private:
     // A record the service did not take: named in the batch's last box with
     // what becomes of it, or, while the client quits, in the last box before
     // it exits.
-    void recordNotTaken(const ImportOrderModel* model, const WebService::Reply& reply,
+    void recordNotTaken(const ReportPost& post, const WebService::Reply& reply,
                         ImportBookkeeping::Afterwards afterwards);
     // The completion records the orders still owe, of any type, to be named
     // as the dialog or the orders go: no longer owed afterwards.

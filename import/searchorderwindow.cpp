@@ -300,6 +300,14 @@ void SearchOrderWindow::modelDestroyed(ImportOrderModel* model)
     }
 }
 
+bool SearchOrderWindow::takeBack(ImportOrderModel* model)
+{
+    if (!model || !orderLst.contains(model) || !m_created.contains(model))
+        return false;
+    model->setParent(nullptr);
+    return true;
+}
+
 void SearchOrderWindow::refreshOrderList()
 {
     orderModel->removeRows(0, orderModel->rowCount());

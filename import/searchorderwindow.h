@@ -32,6 +32,11 @@ class Ui_SearchOrderWindow;
 //   the receiver does not keep is simply left alone.
 // - When the window is destroyed it deletes the models it created that nobody
 //   adopted; adopted ones are not touched.
+// - A receiver that no longer keeps a model it adopted offers it back with
+//   takeBack(): a model this window still lists becomes the window's again,
+//   as the receiver left it, so the same order handed on once more comes
+//   back with its folder and state. A model the window no longer lists is
+//   refused, and the receiver deletes it.
 // - When an adopted model is deleted while this window still lists it, the
 //   window puts a fresh model built from the same reply item in its place, so
 //   the table stays as it was and the window never hands on or reads a
@@ -72,6 +77,10 @@ public:
     using RowTest = std::function<bool(const QJsonObject& item)>;
     using RowRun = std::function<void(const QJsonObject& item)>;
     QAction* addRowAction(const QString& text, RowTest isEnabled, RowRun run);
+
+    // Takes back a model this window handed on and still lists; false, and
+    // the model left as it is, otherwise (see the ownership notes above).
+    bool takeBack(ImportOrderModel* model);
 
 signals:
     void closeSignal();

@@ -1,10 +1,19 @@
 #include "dialogprompts.h"
 
+#include <QCoreApplication>
 #include <QDialogButtonBox>
+#include <QEvent>
 #include <QFileDialog>
+#include <QLabel>
+#include <QLayout>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+
+#include <functional>
+#include <memory>
 
 namespace {
 
@@ -85,44 +94,144 @@ void placeInArea(QMessageBox& box, const QRect& area)
 // buttons below the edge: shows only as many of its first lines as fit the
 // screen's available area, ending the text with "…", and keeps the whole
 // text behind the details button. The box is then kept inside that area.
-// Opening the details grows the box by their pane: it is fitted again with
-// the pane open, and moved back inside.
-void fitToScreen(QMessageBox& box, const QString& wholeText)
+// Returns the fit to run again when the box has changed: the details opened
+// grow it by their pane, a window manager's frame comes later.
+std::function<void()> fitToScreen(QMessageBox& box, const QString& wholeText)
 {
     const QScreen* screen = box.screen();
     if (!screen)
-        return;
+        return [] {};
     const QRect area = screen->availableGeometry();
-    ShownLines text;
-    text.lines = box.text().split(QLatin1Char('\n'));
-    if (text.lines.size() > 1 && text.lines.last() == QStringLiteral("…")) {
-        text.lines.removeLast();
-        text.cut = true;
+    auto text = std::make_shared<ShownLines>();
+    text->lines = box.text().split(QLatin1Char('\n'));
+    if (text->lines.size() > 1 && text->lines.last() == QStringLiteral("…")) {
+        text->lines.removeLast();
+        text->cut = true;
     }
-    text.shown = text.lines.size();
+    text->shown = text->lines.size();
     const bool tooTall = box.frameGeometry().height() > area.height();
-    fitHeight(box, text, area.height());
+    fitHeight(box, *text, area.height());
     // Set once the text is cut: the box lays itself out again for the
     // details, and their button may change its size.
     if (tooTall && box.detailedText().isEmpty()) {
         box.setDetailedText(wholeText);
-        fitHeight(box, text, area.height());
+        fitHeight(box, *text, area.height());
     }
     placeInArea(box, area);
-
-    // Runs after the box's own handling of the click, which opens or
-    // closes the pane and lays the box out again.
-    const auto* buttons = box.findChild<QDialogButtonBox*>();
-    if (!buttons)
-        return;
-    QObject::connect(buttons, &QDialogButtonBox::clicked, &box, [&box, text]() mutable {
+    return [&box, text] {
         const QScreen* now = box.screen();
         if (!box.isVisible() || !now)
             return;
-        fitHeight(box, text, now->availableGeometry().height());
+        fitHeight(box, *text, now->availableGeometry().height());
         placeInArea(box, now->availableGeometry());
-    });
+    };
 }
+
+// Lays the box out again as it does itself on a layout request (and on
+// show or setText()): its width from its layout's minimum, which it wraps
+// the text for, its height from the layout, both then fixed.
+void relayout(QMessageBox& box)
+{
+    QEvent request(QEvent::LayoutRequest);
+    QCoreApplication::sendEvent(&box, &request);
+}
+
+// Rich text is never cut: a box taller than the area shows its text in a
+// scroll area put in the label's place, only as high as the area leaves,
+// so every line can be scrolled to and the buttons stay in sight. The
+// scroll area holds its size as a minimum, which each later layout of the
+// box keeps: as wide as the label was laid out and its scroll bar, so the
+// text wraps as before. A scroll area made earlier (the details opened,
+// then closed) grows again by what the area has room for, up to the text.
+// The box is then kept inside the area.
+void scrollToScreen(QMessageBox& box)
+{
+    const QScreen* screen = box.screen();
+    auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+    if (!screen || !label || !box.layout())
+        return;
+    const QRect area = screen->availableGeometry();
+    const QString scrollName = QStringLiteral("textScroll");
+    auto* scroll = box.findChild<QScrollArea*>(scrollName, Qt::FindDirectChildrenOnly);
+    if (!scroll && box.frameGeometry().height() > area.height()) {
+        scroll = new QScrollArea(&box);
+        scroll->setObjectName(scrollName);
+        scroll->setFrameShape(QFrame::NoFrame);
+        scroll->setWidgetResizable(true);
+        // Always there, as the text is taller: a bar shown as needed comes
+        // only after the next turn of the event loop.
+        scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        scroll->setMinimumSize(label->width() + scroll->verticalScrollBar()->sizeHint().width(),
+                               label->height());
+        delete box.layout()->replaceWidget(label, scroll);
+        scroll->setWidget(label);
+        // The box's own background, as behind the label before.
+        scroll->viewport()->setAutoFillBackground(false);
+        label->setAutoFillBackground(false);
+        // A child added to a shown box is shown only later, and the layout
+        // leaves out what is hidden.
+        scroll->show();
+        relayout(box);
+    }
+    // The rest of the box may grow or shrink with its new width: a few
+    // tries settle it.
+    for (int tries = 0; scroll && tries < 3; ++tries) {
+        const int room = area.height() - box.frameGeometry().height();
+        const int held = scroll->minimumHeight();
+        const int hidden = scroll->verticalScrollBar()->maximum();
+        const int height = qMax(label->fontMetrics().lineSpacing(), held + qMin(room, hidden));
+        if (height == held)
+            break;
+        scroll->setMinimumHeight(height);
+        relayout(box);
+    }
+    placeInArea(box, area);
+}
+
+// The frame a window manager puts around a shown box comes later, with no
+// event of its own: the box's frame geometry first counts it when the box
+// is painted or activated. Fits the box again, after that event, whenever
+// the frame has changed since the last fit.
+class FrameWatch : public QObject
+{
+public:
+    FrameWatch(QMessageBox& box, std::function<void()> fit)
+        : QObject(&box), m_box(box), m_fit(std::move(fit)), m_frame(frame())
+    {
+        box.installEventFilter(this);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        switch (event->type()) {
+        case QEvent::Paint:
+        case QEvent::WindowActivate:
+        case QEvent::Move:
+        case QEvent::Resize:
+            if (watched == &m_box && frame() != m_frame) {
+                m_frame = frame();
+                QMetaObject::invokeMethod(this, m_fit, Qt::QueuedConnection);
+            }
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+
+private:
+    QMargins frame() const
+    {
+        const QRect outer = m_box.frameGeometry();
+        const QRect inner = m_box.geometry();
+        return QMargins(inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+                        outer.bottom() - inner.bottom());
+    }
+
+    QMessageBox& m_box;
+    std::function<void()> m_fit;
+    QMargins m_frame;
+};
 
 } // namespace
 
@@ -142,13 +251,25 @@ Prompts::Answer DialogPrompts::message(const Message& m)
         box.setDefaultButton(custom.at(m.defaultCustomButton));
     if (m.withdrawTag)
         m_open.append(OpenBox{m.withdrawTag, &box});
-    if (!m.richText) {
-        // Shown first, so the box has its laid-out size to fit; modal from
-        // the start, as exec() would make it.
-        box.setWindowModality(Qt::ApplicationModal);
-        box.show();
-        fitToScreen(box, m.text);
+    // Shown first, so the box has its laid-out size to fit; modal from the
+    // start, as exec() would make it.
+    box.setWindowModality(Qt::ApplicationModal);
+    box.show();
+    std::function<void()> fit;
+    if (m.richText) {
+        fit = [&box]() {
+            if (box.isVisible())
+                scrollToScreen(box);
+        };
+        fit();
+    } else {
+        fit = fitToScreen(box, m.text);
     }
+    new FrameWatch(box, fit);
+    // Opening the details grows the box by their pane, closing them shrinks
+    // it: fitted again after the box's own handling of the click.
+    if (const auto* buttons = box.findChild<QDialogButtonBox*>())
+        QObject::connect(buttons, &QDialogButtonBox::clicked, &box, fit);
     box.exec();
     for (int i = m_open.size() - 1; i >= 0; --i) {
         if (m_open.at(i).box == &box || !m_open.at(i).box)

@@ -1,11 +1,16 @@
 #include "dialogprompts.h"
+#include "importbookkeeping.h"
+#include "n8export.h"
 
 #include <QtTest>
 
+#include <QAbstractScrollArea>
 #include <QApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTextEdit>
 
 class TestDialogPrompts : public QObject
@@ -15,6 +20,8 @@ class TestDialogPrompts : public QObject
 private slots:
     void longNoticeFitsItsScreen_data();
     void longNoticeFitsItsScreen();
+    void richTextScrollsOnItsScreen_data();
+    void richTextScrollsOnItsScreen();
 };
 
 void TestDialogPrompts::longNoticeFitsItsScreen_data()
@@ -106,6 +113,118 @@ void TestDialogPrompts::longNoticeFitsItsScreen()
     const QStringList kept = shown.split(QLatin1Char('\n'));
     QVERIFY(kept.size() > 2 && kept.size() <= (maxLines > 0 ? qMin(lines, maxLines) + 1 : lines));
     QCOMPARE(kept.mid(0, kept.size() - 1), text.mid(0, kept.size() - 1));
+}
+
+void TestDialogPrompts::richTextScrollsOnItsScreen_data()
+{
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("buttons");
+    QTest::addColumn<int>("defaultButton");
+
+    QStringList clips;
+    for (int i = 1; i <= 24; ++i)
+        clips.append(QStringLiteral("A24051201-试拍-%1.mp4").arg(i, 2, 10, QLatin1Char('0')));
+    QTest::newRow("a video-list question of 24 clips")
+        << QStringLiteral("提示")
+        << ImportBookkeeping::videoUpdateQuestion(ImportTrialVideo,
+                                                  QStringLiteral("/Volumes/share/A24051201/试拍视频/"), clips)
+        << int(Prompts::Yes | Prompts::No) << int(Prompts::No);
+
+    // The N8 export's report, as its worker writes it: the header, then the
+    // line of each exported order.
+    QString report = N8Export::reportHeader();
+    for (int i = 1; i <= 40; ++i)
+        report += N8Export::reportLine(N8Export::Line::Complete,
+                                       QStringLiteral("K2405%1").arg(i, 4, 10, QLatin1Char('0')),
+                                       QString::number(i % 3 + 1));
+    QTest::newRow("a result box of 40 orders")
+        << QStringLiteral("温馨提示") << report << int(Prompts::Yes) << int(Prompts::Yes);
+}
+
+void TestDialogPrompts::richTextScrollsOnItsScreen()
+{
+    QFETCH(QString, title);
+    QFETCH(QString, text);
+    QFETCH(int, buttons);
+    QFETCH(int, defaultButton);
+
+    DialogPrompts prompts;
+    Prompts::Message message;
+    message.title = title;
+    message.text = text;
+    message.richText = true;
+    message.buttons = Prompts::StandardButtons(buttons);
+    message.defaultButton = Prompts::StandardButton(defaultButton);
+
+    QRect frame;
+    QRect area;
+    QList<QRect> buttonAreas;
+    QRect viewportArea;
+    QString shown;
+    int defaultShown = QMessageBox::NoButton;
+    int scrollMaximum = -1;
+    int labelHeight = 0;
+    int viewportHeight = 0;
+    int lastLineBottom = -1;
+    // Reads the box once it is open, then answers it with its default
+    // button; goes before the locals it writes to. Whatever it finds is
+    // checked once the box is closed, so a miss never leaves it open.
+    QObject reader;
+    QTimer::singleShot(0, &reader, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        frame = box->frameGeometry();
+        area = box->screen()->availableGeometry();
+        for (QAbstractButton* b : box->buttons())
+            buttonAreas.append(b->isVisible() ? QRect(b->mapToGlobal(QPoint(0, 0)), b->size()) : QRect());
+        QAbstractButton* answer = box->defaultButton();
+        if (answer)
+            defaultShown = box->standardButton(answer);
+        auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+        if (label) {
+            shown = label->text();
+            labelHeight = label->height();
+            QAbstractScrollArea* scroll = nullptr;
+            for (QWidget* w = label->parentWidget(); w && w != box && !scroll; w = w->parentWidget())
+                scroll = qobject_cast<QAbstractScrollArea*>(w);
+            if (scroll) {
+                QWidget* viewport = scroll->viewport();
+                viewportHeight = viewport->height();
+                viewportArea = QRect(viewport->mapToGlobal(QPoint(0, 0)), viewport->size());
+                scrollMaximum = scroll->verticalScrollBar()->maximum();
+                // Scrolled to the end: where the label's last line ends.
+                scroll->verticalScrollBar()->setValue(scrollMaximum);
+                lastLineBottom = label->mapTo(viewport, QPoint(0, label->height())).y();
+            }
+        }
+        if (answer)
+            answer->click();
+        else
+            box->done(QDialog::Rejected);
+    });
+    const Prompts::Answer answer = prompts.message(message);
+
+    QVERIFY(area.isValid());
+    QVERIFY2(area.contains(frame), qPrintable(QStringLiteral("%1,%2 %3x%4 in %5x%6")
+                                                  .arg(frame.x())
+                                                  .arg(frame.y())
+                                                  .arg(frame.width())
+                                                  .arg(frame.height())
+                                                  .arg(area.width())
+                                                  .arg(area.height())));
+    QCOMPARE(buttonAreas.size(), int(qPopulationCount(quint32(buttons))));
+    for (const QRect& b : qAsConst(buttonAreas))
+        QVERIFY(!b.isEmpty() && frame.contains(b));
+    QCOMPARE(defaultShown, defaultButton);
+    QCOMPARE(int(answer.standard), defaultButton);
+    QCOMPARE(answer.custom, -1);
+    QCOMPARE(shown, text);
+    QVERIFY(area.contains(viewportArea));
+    QVERIFY2(scrollMaximum > 0, qPrintable(QString::number(scrollMaximum)));
+    QVERIFY(labelHeight > viewportHeight);
+    QVERIFY(lastLineBottom > 0 && lastLineBottom <= viewportHeight);
 }
 
 QTEST_MAIN(TestDialogPrompts)
