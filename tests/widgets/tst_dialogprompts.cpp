@@ -13,6 +13,22 @@
 #include <QScrollBar>
 #include <QTextEdit>
 
+namespace {
+
+// Where a box stands, for a failure's message.
+QString placement(const QRect& frame, const QRect& area)
+{
+    return QStringLiteral("%1,%2 %3x%4 in %5x%6")
+        .arg(frame.x())
+        .arg(frame.y())
+        .arg(frame.width())
+        .arg(frame.height())
+        .arg(area.width())
+        .arg(area.height());
+}
+
+} // namespace
+
 class TestDialogPrompts : public QObject
 {
     Q_OBJECT
@@ -94,13 +110,7 @@ void TestDialogPrompts::longNoticeFitsItsScreen()
     Prompts::install(nullptr);
 
     QVERIFY(area.isValid() && screenArea.contains(area));
-    QVERIFY2(area.contains(frame), qPrintable(QStringLiteral("%1,%2 %3x%4 in %5x%6")
-                                                  .arg(frame.x())
-                                                  .arg(frame.y())
-                                                  .arg(frame.width())
-                                                  .arg(frame.height())
-                                                  .arg(area.width())
-                                                  .arg(area.height())));
+    QVERIFY2(area.contains(frame), qPrintable(placement(frame, area)));
     QVERIFY(frame.contains(button));
     QCOMPARE(area.contains(paneArea), openDetails);
     if (!cut) {
@@ -207,13 +217,7 @@ void TestDialogPrompts::richTextScrollsOnItsScreen()
     const Prompts::Answer answer = prompts.message(message);
 
     QVERIFY(area.isValid());
-    QVERIFY2(area.contains(frame), qPrintable(QStringLiteral("%1,%2 %3x%4 in %5x%6")
-                                                  .arg(frame.x())
-                                                  .arg(frame.y())
-                                                  .arg(frame.width())
-                                                  .arg(frame.height())
-                                                  .arg(area.width())
-                                                  .arg(area.height())));
+    QVERIFY2(area.contains(frame), qPrintable(placement(frame, area)));
     QCOMPARE(buttonAreas.size(), int(qPopulationCount(quint32(buttons))));
     for (const QRect& b : qAsConst(buttonAreas))
         QVERIFY(!b.isEmpty() && frame.contains(b));
