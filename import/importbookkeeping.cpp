@@ -7,8 +7,8 @@
 #include "photoimport.h"
 
 #include <QDir>
-#include <QHash>
 #include <QFileInfo>
+#include <QHash>
 
 #include <algorithm>
 
@@ -483,8 +483,8 @@ ImportBookkeeping::Box ImportBookkeeping::batchEndBox(int finishedOrders, bool a
             const QString named = perOrder.value(r.orderNumber) > 1 && !r.kind.isEmpty()
                                       ? QStringLiteral("%1（%2）").arg(r.orderNumber, r.kind)
                                       : r.orderNumber;
-            lines.append(QStringLiteral("%1：%2").arg(named,
-                                                     r.httpStatus.isEmpty() ? QStringLiteral("网络错误") : r.httpStatus));
+            lines.append(QStringLiteral("%1：%2").arg(
+                named, r.httpStatus.isEmpty() ? QStringLiteral("网络错误") : r.httpStatus));
             const QString line = afterwardsLine(r.afterwards);
             if (!line.isEmpty() && (i + 1 == grouped.size() || grouped.at(i + 1).afterwards != r.afterwards))
                 lines.append(line);

@@ -1160,7 +1160,8 @@ void TestImportDialog::completionRecordAddedOnce_data()
     QTest::newRow("connection refused for finished and camera photos, then the order removed")
         << "refused"
         << QStringList{failed + "网络错误\n未上报的记录将在下次批量导片时重新上报，关闭窗口后不再上报",
-                       "原片", failed + "网络错误\n未上报的记录将在下次批量导片时重新上报，关闭窗口后不再上报",
+                       "原片",
+                       failed + "网络错误\n未上报的记录将在下次批量导片时重新上报，关闭窗口后不再上报",
                        "remove",
                        "警告 / 以下订单上报失败：\nA24051501（原片）：网络错误\nA24051501（成品）：网络错误\n"
                        "订单已移出列表，以上订单的记录不再上报，请核对照片数量",
@@ -1705,9 +1706,9 @@ void TestImportDialog::demoOrderReadsWholeOnAStudioScreen()
     QTest::mouseClick(table()->viewport(), Qt::LeftButton, {},
                       table()->visualRect(table()->model()->index(0, 1)).center());
     QCOMPARE(m_dlg->findChild<QLabel*>("orderNumLbl")->text(), QStringLiteral("A24051501"));
-    for (const char* name : {"orderNumLbl", "orderTypeLbl", "servNumLbl", "momNameLbl", "dadNameLbl",
-                             "babyNameLbl", "taoxiNameLbl", "bookedShopLbl", "bespeakDateLbl", "photoerLbl",
-                             "dresserLbl", "yindouerLbl"}) {
+    for (const char* name :
+         {"orderNumLbl", "orderTypeLbl", "servNumLbl", "momNameLbl", "dadNameLbl", "babyNameLbl",
+          "taoxiNameLbl", "bookedShopLbl", "bespeakDateLbl", "photoerLbl", "dresserLbl", "yindouerLbl"}) {
         const auto* value = m_dlg->findChild<ElidedLabel*>(name);
         QVERIFY2(!value->text().isEmpty(), name);
         QVERIFY2(value->displayedText() == value->text(), qPrintable(name + (": " + value->displayedText())));
@@ -1715,7 +1716,8 @@ void TestImportDialog::demoOrderReadsWholeOnAStudioScreen()
     QCOMPARE(m_dlg->width(), 1366);
     // The select buttons stay in sight.
     const QPushButton* select = selectButton(0);
-    QVERIFY(table()->viewport()->rect().contains(QRect(select->mapTo(table()->viewport(), QPoint()), select->size())));
+    QVERIFY(table()->viewport()->rect().contains(
+        QRect(select->mapTo(table()->viewport(), QPoint()), select->size())));
 }
 
 // An order removed from the list and added again from the search window
@@ -1747,8 +1749,9 @@ void TestImportDialog::orderAddedAgainComesBackAsLeft()
     button("selectAllBtn")->click();
     button("delAllOrdersBtn")->click();
     QCOMPARE(table()->rowCount(), 0);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); // as staff's next click would
-    add->click(); // the order is still checked there
+    // As staff's next click would, and with the order still checked there.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    add->click();
     QCOMPARE(table()->rowCount(), 1);
     QTest::mouseClick(table()->viewport(), Qt::LeftButton, {},
                       table()->visualRect(table()->model()->index(0, 1)).center());
