@@ -302,7 +302,7 @@ void SearchOrderWindow::modelDestroyed(ImportOrderModel* model)
 
 bool SearchOrderWindow::takeBack(ImportOrderModel* model)
 {
-    if (!model || !orderLst.contains(model) || !m_created.contains(model))
+    if (!model || !orderLst.contains(model))
         return false;
     model->setParent(nullptr);
     return true;

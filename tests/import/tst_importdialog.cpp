@@ -1809,7 +1809,7 @@ void TestImportDialog::endBoxWaitsForTheCloseQuestion_data()
     // Nothing sends the record once the window has closed: named once, so.
     QTest::newRow("yes, the record refused: named with the close")
         << int(Prompts::Yes) << true << true
-        << "警告 / 以下订单上报失败：\nA24051501：网络错误\n"
+        << "警告 / 以下订单上报失败：\nA24051501：订单不存在\n"
            "窗口已关闭，以上订单的记录不再上报，请核对照片数量";
 }
 
@@ -1820,14 +1820,8 @@ void TestImportDialog::endBoxWaitsForTheCloseQuestion()
     QFETCH(bool, refused);
     QFETCH(QString, box);
     oneOrderOnASlowShare(6);
-    const QString route = Config::url_post_orderpicpath;
-    const auto restore = qScopeGuard([route] { Config::url_post_orderpicpath = route; });
-    if (refused) {
-        QTcpServer closedPort;
-        closedPort.listen(QHostAddress::LocalHost);
-        Config::url_post_orderpicpath.replace(QUrl(m_env->service.baseUrl()).authority(),
-                                              "127.0.0.1:" + QString::number(closedPort.serverPort()));
-    }
+    if (refused)
+        m_env->service.refuse("order", "updatepicpath", "0", QStringLiteral("订单不存在"));
     SlowToAnswer prompts(button("importAllOrdersBtn"));
     prompts.setNextAnswer(Prompts::StandardButton(answer));
     prompts.setNextAnswer(Prompts::Ok);
