@@ -38,9 +38,14 @@ QSize ElidedLabel::sizeHint() const
 QSize ElidedLabel::minimumSizeHint() const
 {
     // Any width will do: the text is cut to fit. A short value asks for its
-    // room, but gives it up in a window too narrow for it.
-    const int width = m_roomFor.isEmpty() ? fontMetrics().averageCharWidth() * 4 : 0;
-    return QSize(width, QLabel::minimumSizeHint().height());
+    // room, but gives it up in a window too narrow for it, down to a
+    // character (of the widest, a Chinese one) on each side of the "…", so
+    // that a value cut short still shows that there is one.
+    if (m_roomFor.isEmpty())
+        return QSize(fontMetrics().averageCharWidth() * 4, QLabel::minimumSizeHint().height());
+    const QMargins margins = contentsMargins();
+    return QSize(fontMetrics().horizontalAdvance(QStringLiteral("字…字")) + margins.left() + margins.right(),
+                 QLabel::minimumSizeHint().height());
 }
 
 void ElidedLabel::paintEvent(QPaintEvent*)

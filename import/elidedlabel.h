@@ -16,7 +16,8 @@ public:
     // What the label shows at its present width.
     QString displayedText() const;
     // A short value (a name, a date): the label asks for the room `sample`
-    // takes in its font, and is cut only where its cell has less.
+    // takes in its font, and is cut only where its cell has less, never to
+    // less than a character on each side of the "…".
     void setRoomFor(const QString& sample);
 
     QSize sizeHint() const override;

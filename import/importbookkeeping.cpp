@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
+#include <QSet>
 
 #include <algorithm>
 
@@ -473,16 +474,25 @@ ImportBookkeeping::Box ImportBookkeeping::batchEndBox(int finishedOrders, bool a
         std::stable_sort(grouped.begin(), grouped.end(), [](const ReportFailure& a, const ReportFailure& b) {
             return a.afterwards < b.afterwards;
         });
-        // Two records of one order are told apart by their kind.
+        // Two orders of one 预约单号 are told apart by their service times,
+        // two records of one order by their kind.
+        QHash<QString, QSet<QString>> namesPerNumber;
+        for (const ReportFailure& r : reports)
+            namesPerNumber[r.orderNumber].insert(r.orderName);
+        const auto orderOf = [&namesPerNumber](const ReportFailure& r) {
+            return namesPerNumber.value(r.orderNumber).size() > 1 && !r.orderName.isEmpty() ? r.orderName
+                                                                                            : r.orderNumber;
+        };
         QHash<QString, int> perOrder;
         for (const ReportFailure& r : reports)
-            ++perOrder[r.orderNumber];
+            ++perOrder[orderOf(r)];
         QStringList lines{QStringLiteral("以下订单上报失败：")};
         for (int i = 0; i < grouped.size(); ++i) {
             const ReportFailure& r = grouped.at(i);
-            const QString named = perOrder.value(r.orderNumber) > 1 && !r.kind.isEmpty()
-                                      ? QStringLiteral("%1（%2）").arg(r.orderNumber, r.kind)
-                                      : r.orderNumber;
+            const QString order = orderOf(r);
+            const QString named = perOrder.value(order) > 1 && !r.kind.isEmpty()
+                                      ? QStringLiteral("%1（%2）").arg(order, r.kind)
+                                      : order;
             lines.append(QStringLiteral("%1：%2").arg(
                 named, r.httpStatus.isEmpty() ? QStringLiteral("网络错误") : r.httpStatus));
             const QString line = afterwardsLine(r.afterwards);

@@ -171,6 +171,9 @@ struct ReportFailure
     // The record's import type as the dialog's title names it ("原片");
     // a box naming two records of one order names it with each.
     QString kind{};
+    // The order as the order table names it ("<预约单号>-<服务次数>"); a box
+    // naming two orders of one 预约单号 names each so.
+    QString orderName{};
 };
 // What a report failure's line tells of a reply that is no receipt: the
 // service's refusal message (else its code), or the HTTP status of a
@@ -194,8 +197,10 @@ struct PagesArrived
 // videos whose names were taken), the N8 orders a close left unfinished,
 // the orders skipped because their folders were being deleted or could not
 // be read (by 预约单号), the orders whose report failed: under one heading,
-// grouped by what becomes of them, each group followed by its line; an
-// order named with more than one record has each of its lines name its kind.
+// grouped by what becomes of them, each group followed by its line. Where
+// two orders share a 预约单号 their lines name them as the order table does,
+// and an order named with more than one record has each of its lines name
+// its kind, so no two lines read the same.
 Box batchEndBox(int finishedOrders, bool allFinished, bool diskFull, const QList<OrderFailure>& failures,
                 const QList<ReportFailure>& reports, const QStringList& beingDeleted = {},
                 const QStringList& unreadable = {}, const QList<PagesArrived>& unfinishedN8 = {});

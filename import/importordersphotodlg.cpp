@@ -138,6 +138,7 @@ importOrdersPhotoDlg::importOrdersPhotoDlg(QWidget* parent)
 
 importOrdersPhotoDlg::~importOrdersPhotoDlg()
 {
+    closeSearchWindows();
     // Reports still on their way end with the dialog, unheard.
     for (QNetworkReply* reply : m_reports.keys())
         disconnect(reply, nullptr, this, nullptr);
@@ -872,14 +873,35 @@ void importOrdersPhotoDlg::letGoOfUnlisted(const QList<ImportOrderModel*>& model
     const QList<IB::ReportFailure> owed = takeOwedRecords(gone, IB::Afterwards::LeftList);
     if (!owed.isEmpty())
         showBatchBox(IB::notTakenBox(owed, IB::Afterwards::LeftList));
+    // Added again, the order comes back as it is now.
     for (ImportOrderModel* model : qAsConst(gone)) {
-        const QPointer<SearchOrderWindow> source = m_orderSources.take(model);
-        if (model->parent() != this)
-            continue;
-        // Added again from that window, the order comes back as it is now.
-        if (source && source->takeBack(model))
-            continue;
-        model->deleteLater();
+        if (model->parent() == this)
+            m_letGo.insert(model->getOrderName(), model);
+    }
+    dropUnlistedLetGo();
+}
+
+void importOrdersPhotoDlg::dropUnlistedLetGo()
+{
+    for (auto it = m_letGo.begin(); it != m_letGo.end();) {
+        const bool listed = std::any_of(m_searchWindows.cbegin(), m_searchWindows.cend(),
+                                        [&it](const QPointer<SearchOrderWindow>& search) {
+                                            return search && search->listsOrder(it.key());
+                                        });
+        if (listed) {
+            ++it;
+        } else {
+            it.value()->deleteLater();
+            it = m_letGo.erase(it);
+        }
+    }
+}
+
+void importOrdersPhotoDlg::closeSearchWindows()
+{
+    for (const QPointer<SearchOrderWindow>& search : std::exchange(m_searchWindows, {})) {
+        if (search)
+            search->close();
     }
 }
 
@@ -889,6 +911,18 @@ void importOrdersPhotoDlg::addNewOrderBtnSlot()
 {
     auto* search = new SearchOrderWindow(nullptr);
     search->setAttribute(Qt::WA_DeleteOnClose);
+    m_searchWindows.append(search);
+    connect(search, &SearchOrderWindow::ordersListed, this, &importOrdersPhotoDlg::dropUnlistedLetGo);
+    // A widget's destroyed() comes before the pointers to it are cleared:
+    // it leaves the list first, and is asked nothing more.
+    connect(search, &QObject::destroyed, this, [this, search] {
+        m_searchWindows.erase(std::remove_if(m_searchWindows.begin(), m_searchWindows.end(),
+                                             [search](const QPointer<SearchOrderWindow>& open) {
+                                                 return !open || open.data() == search;
+                                             }),
+                              m_searchWindows.end());
+        dropUnlistedLetGo();
+    });
     search->show();
     connect(search, SIGNAL(addSelectOrderSigl(QList<ImportOrderModel*>)), this,
             SLOT(getNewOrderSlot(QList<ImportOrderModel*>)));
@@ -918,6 +952,9 @@ void importOrdersPhotoDlg::getNewOrderSlot(QList<ImportOrderModel*> list)
             duplicates.append(name);
             continue;
         }
+        // An order taken off the list comes back as it was left.
+        if (ImportOrderModel* left = m_letGo.value(name))
+            model = left;
         if (orderMdlLst.contains(model))
             continue; // the same order object twice in one hand-over is listed once
         const QString root = FileOperation::rootPath(model->getOrderPath());
@@ -937,7 +974,7 @@ void importOrdersPhotoDlg::getNewOrderSlot(QList<ImportOrderModel*> list)
         getExistImagesCount(model);
         model->setParent(this);
         orderMdlLst.append(model);
-        m_orderSources.insert(model, qobject_cast<SearchOrderWindow*>(sender()));
+        m_letGo.remove(name);
     }
     if (!duplicates.isEmpty()) {
         Prompts::information(this, QStringLiteral("订单已存在"),
@@ -1503,17 +1540,16 @@ ImportBookkeeping::Box importOrdersPhotoDlg::lastBatchBox(bool windowClosed)
         m_reportFailures = named + takeOwedRecords(orderMdlLst, IB::Afterwards::WindowClosed);
     }
     // Replies come back in any order; the box names the orders as the table lists them.
-    const auto rowOf = [this](const QString& orderNumber) {
+    const auto rowOf = [this](const IB::ReportFailure& failure) {
         for (int row = 0; row < orderMdlLst.size(); ++row) {
-            if (orderMdlLst.at(row)->getOrderNum() == orderNumber)
+            if (orderMdlLst.at(row)->getOrderName() == failure.orderName)
                 return row;
         }
         return int(orderMdlLst.size());
     };
-    std::stable_sort(m_reportFailures.begin(), m_reportFailures.end(),
-                     [&](const IB::ReportFailure& a, const IB::ReportFailure& b) {
-                         return rowOf(a.orderNumber) < rowOf(b.orderNumber);
-                     });
+    std::stable_sort(
+        m_reportFailures.begin(), m_reportFailures.end(),
+        [&](const IB::ReportFailure& a, const IB::ReportFailure& b) { return rowOf(a) < rowOf(b); });
     const bool allFinished = finishedOrderCount == toImportOrderCount && !m_closeRequested;
     const IB::Box box = IB::batchEndBox(finishedOrderCount, allFinished, m_diskFull, m_batchFailures,
                                         m_reportFailures, m_beingDeleted, m_unreadable, m_n8Unfinished);
@@ -1900,6 +1936,7 @@ void importOrdersPhotoDlg::done(int result)
         if (!owed.isEmpty())
             showBatchBox(IB::notTakenBox(owed, IB::Afterwards::WindowClosed));
     }
+    closeSearchWindows();
     releaseAfterWorker();
     holdForReports();
     QDialog::done(result);
@@ -2020,7 +2057,7 @@ void importOrdersPhotoDlg::recordNotTaken(const ReportPost& post, const WebServi
                                           IB::Afterwards afterwards)
 {
     const IB::ReportFailure failure{post.model->getOrderNum(), IB::reportFailureStatus(reply), afterwards,
-                                    IB::typeTexts(post.type).name};
+                                    IB::typeTexts(post.type).name, post.model->getOrderName()};
     if (PendingRecords::instance().quitting())
         PendingRecords::instance().lostAtQuit(failure);
     else
@@ -2037,7 +2074,7 @@ QList<IB::ReportFailure> importOrdersPhotoDlg::takeOwedRecords(const QList<Impor
             if (!outcome.reportPending)
                 continue;
             owed.append({model->getOrderNum(), outcome.reportStatus, afterwards,
-                         IB::typeTexts(ImportTypeEnum(type)).name});
+                         IB::typeTexts(ImportTypeEnum(type)).name, model->getOrderName()});
             outcome.reportPending = false;
             model->setRunOutcome(ImportTypeEnum(type), outcome);
         }

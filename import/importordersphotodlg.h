@@ -47,9 +47,12 @@ class SearchOrderWindow;
 // another, while the orders' folders, counts and video lists are recorded on
 // the web service.
 //
-// Orders arrive from the search window (getNewOrderSlot); the dialog adopts
-// the models it keeps and deletes them when they leave its list or when it
-// is destroyed. One import worker runs at a time; it works on a copy of its
+// Orders arrive from the search windows (getNewOrderSlot); the dialog adopts
+// the models it keeps. An order taken off the list is kept as it was left
+// while one of the dialog's search windows lists it, and comes back so when
+// it is added again, whatever model of it a search hands over; otherwise it
+// is deleted, as every model is when the dialog is destroyed. The search
+// windows close with the dialog. One import worker runs at a time; it works on a copy of its
 // order taken when it is made, and the row commands, select buttons and
 // suffix fields stay disabled (and orders handed over are refused) until the
 // batch is over.
@@ -248,9 +251,14 @@ private:
     QLabel* progressLabel(int row) const;
     ElidedLabel* selectionLabel(int row) const;
     // The orders no longer listed: the records they still owe are named,
-    // and those the dialog adopted go back to the search window that still
-    // lists them, as they are, or are deleted.
+    // and those the dialog adopted are kept as they are while one of its
+    // search windows lists them, or deleted.
     void letGoOfUnlisted(const QList<ImportOrderModel*>& models);
+    // Deletes the orders let go of that none of the dialog's open search
+    // windows lists any more.
+    void dropUnlistedLetGo();
+    // The search windows 添加订单 opened go with the dialog.
+    void closeSearchWindows();
     // Why an order's N8 import cannot start; empty when it can.
     QString n8Refusal(const ImportOrderModel* model) const;
     // The N8 worker could not make or use the order's destination, or could
@@ -275,8 +283,11 @@ private:
     QPointer<ImportOrderModel> curOrderMdl;
     int curRow = -1;
     QList<ImportOrderModel*> orderMdlLst;
-    // The search window each listed order came from, while it is open.
-    QHash<ImportOrderModel*, QPointer<SearchOrderWindow>> m_orderSources;
+    // The search windows 添加订单 opened, while they are open.
+    QList<QPointer<SearchOrderWindow>> m_searchWindows;
+    // The orders taken off the list, by order name, as the dialog left
+    // them: added again from any of its search windows, one comes back so.
+    QHash<QString, ImportOrderModel*> m_letGo;
     quint16 finishedOrderCount = 0;
     quint16 toImportOrderCount = 0;
     QString lastSelDir;

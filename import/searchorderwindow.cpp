@@ -23,6 +23,8 @@
 #include <QScreen>
 #include <QStandardItemModel>
 
+#include <algorithm>
+
 namespace {
 
 const int kColumnCount = 13;
@@ -270,6 +272,7 @@ void SearchOrderWindow::queryCallBack(QNetworkReply* reply)
         for (const QJsonObject& item : items)
             orderLst.append(createModel(item));
         refreshOrderList();
+        emit ordersListed();
         break;
     }
     }
@@ -300,12 +303,11 @@ void SearchOrderWindow::modelDestroyed(ImportOrderModel* model)
     }
 }
 
-bool SearchOrderWindow::takeBack(ImportOrderModel* model)
+bool SearchOrderWindow::listsOrder(const QString& orderName) const
 {
-    if (!model || !orderLst.contains(model))
-        return false;
-    model->setParent(nullptr);
-    return true;
+    return std::any_of(orderLst.cbegin(), orderLst.cend(), [&orderName](const ImportOrderModel* model) {
+        return model->getOrderName() == orderName;
+    });
 }
 
 void SearchOrderWindow::refreshOrderList()

@@ -32,11 +32,9 @@ class Ui_SearchOrderWindow;
 //   the receiver does not keep is simply left alone.
 // - When the window is destroyed it deletes the models it created that nobody
 //   adopted; adopted ones are not touched.
-// - A receiver that no longer keeps a model it adopted offers it back with
-//   takeBack(): a model this window still lists becomes the window's again,
-//   as the receiver left it, so the same order handed on once more comes
-//   back with its folder and state. A model the window no longer lists is
-//   refused, and the receiver deletes it.
+// - A receiver may keep a model it no longer lists while a window lists its
+//   order (listsOrder(), ordersListed), so that the order handed on again,
+//   by any model of it, comes back as the receiver left it.
 // - When an adopted model is deleted while this window still lists it, the
 //   window puts a fresh model built from the same reply item in its place, so
 //   the table stays as it was and the window never hands on or reads a
@@ -78,14 +76,15 @@ public:
     using RowRun = std::function<void(const QJsonObject& item)>;
     QAction* addRowAction(const QString& text, RowTest isEnabled, RowRun run);
 
-    // Takes back a model this window handed on and still lists; false, and
-    // the model left as it is, otherwise (see the ownership notes above).
-    bool takeBack(ImportOrderModel* model);
+    // Whether the last search lists the order ("<order number>-<service count>").
+    bool listsOrder(const QString& orderName) const;
 
 signals:
     void closeSignal();
     // The picked orders; see the ownership notes above.
     void addSelectOrderSigl(QList<ImportOrderModel*> selectLst);
+    // A search's orders have replaced the listed ones.
+    void ordersListed();
 
 public slots:
     void clickSearch();

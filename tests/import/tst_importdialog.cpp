@@ -1,4 +1,5 @@
 #include "config.h"
+#include "desktopfont.h"
 #include "elidedlabel.h"
 #include "fileoperation.h"
 #include "importordermodel.h"
@@ -86,8 +87,12 @@ private slots:
     void viewsFollowTheDisk();
     void textsFitTheirWidgets();
     void rowClicksKeepSizeAndButtons();
-    void demoOrderReadsWholeOnAStudioScreen();
+    void batchLeavesTheTableWhereItWas();
+    void demoOrderReadsOnAStudioScreen_data();
+    void demoOrderReadsOnAStudioScreen();
+    void orderAddedAgainComesBackAsLeft_data();
     void orderAddedAgainComesBackAsLeft();
+    void searchWindowGoesWithItsDialog();
     void endBoxWaitsForTheCloseQuestion_data();
     void endBoxWaitsForTheCloseQuestion();
 
@@ -112,6 +117,8 @@ private:
     }
     QStringList messages() const;
     QString photo(const QString& relative);
+    // Searches order A24051501 in a search window and checks it.
+    void searchDemoOrder(SearchOrderWindow* window);
     // The finished-photo count the service holds for the order.
     QString storedFinishnum(const QString& orderId) const;
 
@@ -246,6 +253,17 @@ QString TestImportDialog::storedFinishnum(const QString& orderId) const
             return order.toObject().value("finishnum").toString();
     }
     return QString();
+}
+
+void TestImportDialog::searchDemoOrder(SearchOrderWindow* window)
+{
+    auto* searchButton = window->findChild<QPushButton*>("searchButton");
+    window->findChild<QLineEdit*>("orderNumber")->setText("A24051501");
+    searchButton->click();
+    QTRY_VERIFY(searchButton->isEnabled());
+    auto* results = qobject_cast<QStandardItemModel*>(window->findChild<QTableView*>("tableView")->model());
+    QCOMPARE(results->rowCount(), 2);
+    results->item(1, 0)->setCheckState(Qt::Checked);
 }
 
 QString TestImportDialog::photo(const QString& relative)
@@ -1167,6 +1185,13 @@ void TestImportDialog::completionRecordAddedOnce_data()
                        "订单已移出列表，以上订单的记录不再上报，请核对照片数量",
                        "close"}
         << "" << 0;
+    // Two orders of one booking, both owing their record.
+    const QString both = "警告 / 以下订单上报失败：\nA24051501-1：网络错误\nA24051501-2：网络错误\n";
+    QTest::newRow("connection refused for two service times of one booking, then the dialog closed")
+        << "refused"
+        << QStringList{"second service", both + "未上报的记录将在下次批量导片时重新上报，关闭窗口后不再上报",
+                       "close", both + "窗口已关闭，以上订单的记录不再上报，请核对照片数量"}
+        << "" << 0;
     QTest::newRow("connection refused, then the order removed and the dialog closed")
         << "refused"
         << QStringList{failed + "网络错误\n未上报的记录将在下次批量导片时重新上报，关闭窗口后不再上报",
@@ -1227,6 +1252,14 @@ void TestImportDialog::completionRecordAddedOnce()
         postTo(quint16(goneAfterWork->port()));
     }
     for (int i = 0; i < boxes.size(); ++i) {
+        if (boxes.at(i) == "second service") {
+            // The selection check asks after an order the service knows.
+            QJsonObject second = item("100106", "A24051501");
+            second.insert("servicetimes", "2");
+            m_dlg->getNewOrderSlot({new ImportOrderModel(second, nullptr)});
+            choose(1, {photo("card/DCIM/IMG_3.JPG"), photo("card/DCIM/IMG_4.JPG")});
+            continue;
+        }
         if (boxes.at(i) == "原片") {
             // Camera photos of the order, their record refused too.
             setType(0);
@@ -1252,6 +1285,7 @@ void TestImportDialog::completionRecordAddedOnce()
     boxes.removeAll("close");
     boxes.removeAll("remove");
     boxes.removeAll("原片");
+    boxes.removeAll("second service");
     QCOMPARE(messages(), boxes);
     int received = 0;
     for (const StandIn::LoggedRequest& r : records())
@@ -1674,7 +1708,7 @@ void TestImportDialog::rowClicksKeepSizeAndButtons()
     wordy.insert("comboname", QStringLiteral("豪华全家福尊享套系（含亲子写真、三代同堂与周岁纪念精修相册）"));
     wordy.insert("role2", QStringLiteral("首席化妆造型师兼形象顾问"));
     dialog({item("100102", "A24051202"), wordy, item("100106", "A24051502")});
-    m_dlg->resize(1066, 700);
+    m_dlg->resize(1152, 700);
     QVERIFY(QTest::qWaitForWindowExposed(m_dlg));
     const QSize size = m_dlg->size();
     for (int row : {1, 0, 2, 1}) {
@@ -1690,10 +1724,48 @@ void TestImportDialog::rowClicksKeepSizeAndButtons()
     }
 }
 
-// The demo's own order in a dialog maximised on a 1366 x 768 screen: its
-// short values read whole, and the window grows no wider.
-void TestImportDialog::demoOrderReadsWholeOnAStudioScreen()
+void TestImportDialog::demoOrderReadsOnAStudioScreen_data()
 {
+    QTest::addColumn<int>("width"); // 0: the least the dialog allows
+    QTest::addColumn<bool>("desktopFont");
+    QTest::addColumn<bool>("whole");
+    QTest::newRow("maximised at 1366") << 1366 << false << true;
+    // A small station with its desktop's font.
+    QTest::newRow("maximised at 1024") << 1024 << true << false;
+    QTest::newRow("at the least width") << 0 << true << false;
+}
+
+// A batch started with the keyboard focus on a select button leaves the
+// order table scrolled where staff left it.
+void TestImportDialog::batchLeavesTheTableWhereItWas()
+{
+    dialog({item("100105", "A24051501")});
+    m_dlg->resize(900, 600);
+    QVERIFY(QTest::qWaitForWindowExposed(m_dlg));
+    choose(0, {photo("card/DCIM/IMG_1.JPG")});
+    QApplication::setActiveWindow(m_dlg);
+    QVERIFY(QTest::qWaitForWindowActive(m_dlg));
+    QScrollBar* bar = table()->horizontalScrollBar();
+    bar->setValue(bar->maximum());
+    const int scrolled = bar->value();
+    QVERIFY(scrolled > 0);
+    selectButton(0)->setFocus();
+    QCOMPARE(QApplication::focusWidget(), selectButton(0));
+    m_env->prompts.setNextAnswer(Prompts::Ok);
+    runBatch();
+    QCOMPARE(bar->value(), scrolled);
+}
+
+// The demo's own order in a dialog on a studio's screen: at 1366 its short
+// values read whole, and the select buttons stay in sight; on a narrower
+// one a value is cut in the middle, never to nothing, and told whole as its
+// tooltip. The window grows no wider than the screen.
+void TestImportDialog::demoOrderReadsOnAStudioScreen()
+{
+    QFETCH(int, width);
+    QFETCH(bool, desktopFont);
+    QFETCH(bool, whole);
+    std::unique_ptr<DesktopFont> font(desktopFont ? new DesktopFont : nullptr);
     QJsonObject demo;
     for (const QJsonValue& order : m_env->service.storeSnapshot().value("orders").toArray()) {
         if (order.toObject().value("order_photo_id").toString() == "100105")
@@ -1701,7 +1773,7 @@ void TestImportDialog::demoOrderReadsWholeOnAStudioScreen()
     }
     QVERIFY(!demo.isEmpty());
     dialog({demo});
-    m_dlg->resize(1366, 740);
+    m_dlg->resize(width > 0 ? width : m_dlg->minimumSizeHint().width(), 740);
     QVERIFY(QTest::qWaitForWindowExposed(m_dlg));
     QTest::mouseClick(table()->viewport(), Qt::LeftButton, {},
                       table()->visualRect(table()->model()->index(0, 1)).center());
@@ -1710,33 +1782,76 @@ void TestImportDialog::demoOrderReadsWholeOnAStudioScreen()
          {"orderNumLbl", "orderTypeLbl", "servNumLbl", "momNameLbl", "dadNameLbl", "babyNameLbl",
           "taoxiNameLbl", "bookedShopLbl", "bespeakDateLbl", "photoerLbl", "dresserLbl", "yindouerLbl"}) {
         const auto* value = m_dlg->findChild<ElidedLabel*>(name);
-        QVERIFY2(!value->text().isEmpty(), name);
-        QVERIFY2(value->displayedText() == value->text(), qPrintable(name + (": " + value->displayedText())));
+        const QString text = value->text();
+        const QString shown = value->displayedText();
+        const QString failure = name + (": " + shown);
+        QVERIFY2(!text.isEmpty(), name);
+        QVERIFY2(value->fontMetrics().horizontalAdvance(shown) <= value->contentsRect().width(),
+                 qPrintable(failure));
+        if (whole || shown == text) {
+            QVERIFY2(shown == text, qPrintable(failure));
+            continue;
+        }
+        // Cut in the middle, with a character of the value on each side.
+        const int cut = shown.indexOf(QStringLiteral("…"));
+        QVERIFY2(cut > 0 && cut < shown.size() - 1, qPrintable(failure));
+        QVERIFY2(text.startsWith(shown.left(cut)) && text.endsWith(shown.mid(cut + 1)), qPrintable(failure));
+        QCOMPARE(value->toolTip(), text);
     }
-    QCOMPARE(m_dlg->width(), 1366);
+    if (width > 0)
+        QCOMPARE(m_dlg->width(), width);
+    if (!whole)
+        return;
     // The select buttons stay in sight.
     const QPushButton* select = selectButton(0);
     QVERIFY(table()->viewport()->rect().contains(
         QRect(select->mapTo(table()->viewport(), QPoint()), select->size())));
 }
 
-// An order removed from the list and added again from the search window
-// that still lists it comes back as the dialog left it.
+void TestImportDialog::orderAddedAgainComesBackAsLeft_data()
+{
+    // Where the order is added again from once it has been removed.
+    QTest::addColumn<QString>("from");
+    QTest::newRow("the window it came from") << "same";
+    QTest::newRow("a second search in that window before the import") << "searched again";
+    QTest::newRow("a second search window before the import") << "second window";
+}
+
+// An order removed from the list and added again from any of the dialog's
+// search windows comes back as the dialog left it.
 void TestImportDialog::orderAddedAgainComesBackAsLeft()
 {
+    QFETCH(QString, from);
     dialog({});
-    button("addNewOrderBtn")->click();
-    QTRY_VERIFY(topLevelWindow<SearchOrderWindow>());
-    QPointer<SearchOrderWindow> search = topLevelWindow<SearchOrderWindow>();
-    const auto closeSearch = qScopeGuard([&search] { delete search.data(); });
-    search->findChild<QLineEdit*>("orderNumber")->setText("A24051501");
-    search->findChild<QPushButton*>("searchButton")->click();
-    auto* results = qobject_cast<QStandardItemModel*>(search->findChild<QTableView*>("tableView")->model());
-    QTRY_COMPARE(results->rowCount(), 2);
-    results->item(1, 0)->setCheckState(Qt::Checked);
-    auto* add = search->findChild<QPushButton*>("addOrdersBtn");
-    add->click();
+    // The search window 添加订单 opens.
+    const auto openSearch = [this] {
+        const QList<SearchOrderWindow*> before = topLevelWindows<SearchOrderWindow>();
+        button("addNewOrderBtn")->click();
+        QList<SearchOrderWindow*> opened = topLevelWindows<SearchOrderWindow>();
+        for (SearchOrderWindow* w : before)
+            opened.removeAll(w);
+        return opened.size() == 1 ? opened.first() : nullptr;
+    };
+    // The windows go with the row, whatever it found.
+    const auto closeWindows = qScopeGuard([] { qDeleteAll(topLevelWindows<SearchOrderWindow>()); });
+    QPointer<SearchOrderWindow> first = openSearch();
+    QVERIFY(first);
+    searchDemoOrder(first);
+    if (QTest::currentTestFailed())
+        return;
+    first->findChild<QPushButton*>("addOrdersBtn")->click();
     QCOMPARE(table()->rowCount(), 1);
+    // Searches made before the import list the order as it was then.
+    QPointer<SearchOrderWindow> addFrom = first;
+    if (from == "searched again") {
+        searchDemoOrder(first);
+    } else if (from == "second window") {
+        addFrom = openSearch();
+        QVERIFY(addFrom);
+        searchDemoOrder(addFrom);
+    }
+    if (QTest::currentTestFailed())
+        return;
     choose(0, {photo("card/DCIM/IMG_1.JPG"), photo("card/DCIM/IMG_2.JPG")});
     m_env->prompts.setNextAnswer(Prompts::Ok);
     runBatch();
@@ -1751,7 +1866,7 @@ void TestImportDialog::orderAddedAgainComesBackAsLeft()
     QCOMPARE(table()->rowCount(), 0);
     // As staff's next click would, and with the order still checked there.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    add->click();
+    addFrom->findChild<QPushButton*>("addOrdersBtn")->click();
     QCOMPARE(table()->rowCount(), 1);
     QTest::mouseClick(table()->viewport(), Qt::LeftButton, {},
                       table()->visualRect(table()->model()->index(0, 1)).center());
@@ -1762,6 +1877,30 @@ void TestImportDialog::orderAddedAgainComesBackAsLeft()
     QVERIFY(!m_dlg->findChild<QLineEdit*>("prefieFolderEdit")->isEnabled());
     QVERIFY(button("reImportBtn")->isEnabled());
     QCOMPARE(messages(), QStringList{"导入完成 / 1个订单已经全部导完"});
+}
+
+// A search window 添加订单 opened closes with its dialog, the order it
+// lists that the dialog took and let go of with it.
+void TestImportDialog::searchWindowGoesWithItsDialog()
+{
+    dialog({});
+    button("addNewOrderBtn")->click();
+    QPointer<SearchOrderWindow> search = topLevelWindow<SearchOrderWindow>();
+    QVERIFY(search && search->isVisible());
+    const auto closeWindows = qScopeGuard([] { qDeleteAll(topLevelWindows<SearchOrderWindow>()); });
+    searchDemoOrder(search);
+    if (QTest::currentTestFailed())
+        return;
+    search->findChild<QPushButton*>("addOrdersBtn")->click();
+    QCOMPARE(table()->rowCount(), 1);
+    button("selectAllBtn")->click();
+    button("delAllOrdersBtn")->click();
+    QCOMPARE(table()->rowCount(), 0);
+
+    m_dlg->close();
+    QVERIFY(!search || !search->isVisible());
+    QTRY_VERIFY(search.isNull());
+    QTRY_VERIFY(m_dlg.isNull());
 }
 
 namespace {

@@ -1,5 +1,5 @@
-#include "windowtestenv.h"
 #include "config.h"
+#include "desktopfont.h"
 #include "fileoperation.h"
 #include "importordermodel.h"
 #include "ordersearch.h"
@@ -8,6 +8,7 @@
 #include "searchorderwindow.h"
 #include "standin.h"
 #include "tempvolumes.h"
+#include "windowtestenv.h"
 
 #include <QtTest>
 
@@ -17,6 +18,8 @@
 
 #include <QCalendarWidget>
 #include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPointer>
@@ -57,6 +60,7 @@ private slots:
     void pathChooserFillsThePathField();
     void columnWidthsFollowTheTable();
     void headersShowTheirWholeText();
+    void tableTakesTheWindowsWidth();
     void yearTypedInTheCalendarIsSearched();
     void standAloneHandsNothingOn();
 
@@ -632,6 +636,25 @@ void TestSearchOrderWindow::headersShowTheirWholeText()
         const QString header = table(w)->horizontalHeaderItem(c)->text();
         QVERIFY2(view->columnWidth(c) >= metrics.horizontalAdvance(header), qPrintable(header));
     }
+}
+
+// Maximised on a 1366 x 768 screen, the order table takes the window's
+// width beside the search box, which keeps the least it asks for.
+void TestSearchOrderWindow::tableTakesTheWindowsWidth()
+{
+    const DesktopFont font;
+    SearchOrderWindow w;
+    w.resize(1366, 740);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    const auto* view = w.findChild<QTableView*>("tableView");
+    const auto* box = w.findChild<QGroupBox*>("groupBox_2");
+    const auto* grid = qobject_cast<QGridLayout*>(w.layout());
+    QVERIFY(grid);
+    QCOMPARE(box->width(), qMax(box->minimumWidth(), box->minimumSizeHint().width()));
+    const QMargins margins = grid->contentsMargins();
+    QCOMPARE(view->width(),
+             w.width() - margins.left() - margins.right() - grid->horizontalSpacing() - box->width());
 }
 
 void TestSearchOrderWindow::yearTypedInTheCalendarIsSearched()
