@@ -883,6 +883,9 @@ void importOrdersPhotoDlg::letGoOfUnlisted(const QList<ImportOrderModel*>& model
 
 void importOrdersPhotoDlg::dropUnlistedLetGo()
 {
+    m_searchWindows.erase(std::remove_if(m_searchWindows.begin(), m_searchWindows.end(),
+                                         [](const QPointer<SearchOrderWindow>& open) { return !open; }),
+                          m_searchWindows.end());
     for (auto it = m_letGo.begin(); it != m_letGo.end();) {
         const bool listed = std::any_of(m_searchWindows.cbegin(), m_searchWindows.cend(),
                                         [&it](const QPointer<SearchOrderWindow>& search) {
@@ -913,16 +916,10 @@ void importOrdersPhotoDlg::addNewOrderBtnSlot()
     search->setAttribute(Qt::WA_DeleteOnClose);
     m_searchWindows.append(search);
     connect(search, &SearchOrderWindow::ordersListed, this, &importOrdersPhotoDlg::dropUnlistedLetGo);
-    // A widget's destroyed() comes before the pointers to it are cleared:
-    // it leaves the list first, and is asked nothing more.
-    connect(search, &QObject::destroyed, this, [this, search] {
-        m_searchWindows.erase(std::remove_if(m_searchWindows.begin(), m_searchWindows.end(),
-                                             [search](const QPointer<SearchOrderWindow>& open) {
-                                                 return !open || open.data() == search;
-                                             }),
-                              m_searchWindows.end());
-        dropUnlistedLetGo();
-    });
+    // Queued: a widget's destroyed() comes before the pointers to it are
+    // cleared, and it is asked nothing more.
+    connect(search, &QObject::destroyed, this, &importOrdersPhotoDlg::dropUnlistedLetGo,
+            Qt::QueuedConnection);
     search->show();
     connect(search, SIGNAL(addSelectOrderSigl(QList<ImportOrderModel*>)), this,
             SLOT(getNewOrderSlot(QList<ImportOrderModel*>)));
