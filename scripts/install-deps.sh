@@ -17,6 +17,7 @@ packages=(
     libxlsxwriter-dev
     libminizip-dev # reads a workbook back before it is saved
     xvfb xauth
+    openbox x11-utils # a window manager and xprop for the tests that need a frame and a window state
     poppler-utils # pdfinfo, pdftotext and pdfimages for the tests that print sheets
     libjpeg-turbo-progs # jpegtran and djpeg: the import benchmark's baseline, the benchmarks' decode floor
 )

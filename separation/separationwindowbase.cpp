@@ -13,6 +13,7 @@
 #include "prompts.h"
 #include "separationsearch.h"
 #include "webservice.h"
+#include "windowreshow.h"
 
 #include <QAction>
 #include <QCalendarWidget>
@@ -451,8 +452,7 @@ void SeparationWindowBase::on_comboBox_currentIndexChanged(int index)
     Q_UNUSED(index)
     if (windowType != m_controller->layout().reshowType)
         return;
-    setVisible(false);
-    setVisible(true);
+    reshowKeepingState(*this);
 }
 
 void SeparationWindowBase::fenjian_photoIsFileSlot_1(int num)

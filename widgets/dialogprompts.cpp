@@ -11,6 +11,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QWindow>
 
 #include <functional>
 #include <memory>
@@ -34,6 +35,16 @@ QMessageBox::Icon toIcon(Prompts::Icon icon)
     return QMessageBox::NoIcon;
 }
 
+// The box with the window manager's frame, once it is known. Read from its
+// window: the widget's own frame geometry catches up with a frame only on a
+// later move or resize, which a frame put around the box where it stands
+// may never bring.
+QRect outerGeometry(const QWidget& box)
+{
+    const QWindow* window = box.windowHandle();
+    return window ? window->frameGeometry() : box.frameGeometry();
+}
+
 // The lines of a plain-text box, and how many of them it shows.
 struct ShownLines
 {
@@ -54,7 +65,7 @@ struct ShownLines
 // lines the height holds, halving, rather than one line at a time.
 void fitHeight(QMessageBox& box, ShownLines& text, int height)
 {
-    if (box.frameGeometry().height() <= height || text.shown <= 1)
+    if (outerGeometry(box).height() <= height || text.shown <= 1)
         return;
     const int held = height / qMax(1, box.fontMetrics().lineSpacing());
     int fits = 0;
@@ -64,7 +75,7 @@ void fitHeight(QMessageBox& box, ShownLines& text, int height)
     while (next > fits && next < tooTall) {
         box.setText(text.text(next));
         tried = next;
-        if (box.frameGeometry().height() <= height)
+        if (outerGeometry(box).height() <= height)
             fits = next;
         else
             tooTall = next;
@@ -80,10 +91,10 @@ void placeInArea(QMessageBox& box, const QRect& area)
 {
     // A line with no place to wrap (a long path) can make it wider than
     // the screen: it is cut at the edge, its buttons stay in sight.
-    const int overWidth = box.frameGeometry().width() - area.width();
+    const int overWidth = outerGeometry(box).width() - area.width();
     if (overWidth > 0)
         box.setFixedWidth(box.width() - overWidth);
-    const QRect frame = box.frameGeometry();
+    const QRect frame = outerGeometry(box);
     const int x = qBound(area.left(), frame.left(), qMax(area.left(), area.right() + 1 - frame.width()));
     const int y = qBound(area.top(), frame.top(), qMax(area.top(), area.bottom() + 1 - frame.height()));
     if (x != frame.left() || y != frame.top())
@@ -93,15 +104,12 @@ void placeInArea(QMessageBox& box, const QRect& area)
 // Wrapped lines can make a plain-text box taller than its screen, with its
 // buttons below the edge: shows only as many of its first lines as fit the
 // screen's available area, ending the text with "…", and keeps the whole
-// text behind the details button. The box is then kept inside that area.
-// Returns the fit to run again when the box has changed: the details opened
-// grow it by their pane, a window manager's frame comes later.
-std::function<void()> fitToScreen(QMessageBox& box, const QString& wholeText)
+// text behind the details button from the first fit that cuts it. The box
+// is then kept inside that area. Returns the fit, to run on the shown box
+// and again whenever it has changed: the details opened grow it by their
+// pane, a window manager's frame comes later and may leave less room.
+std::function<void()> plainTextFit(QMessageBox& box, const QString& wholeText)
 {
-    const QScreen* screen = box.screen();
-    if (!screen)
-        return [] {};
-    const QRect area = screen->availableGeometry();
     auto text = std::make_shared<ShownLines>();
     text->lines = box.text().split(QLatin1Char('\n'));
     if (text->lines.size() > 1 && text->lines.last() == QStringLiteral("…")) {
@@ -109,21 +117,20 @@ std::function<void()> fitToScreen(QMessageBox& box, const QString& wholeText)
         text->cut = true;
     }
     text->shown = text->lines.size();
-    const bool tooTall = box.frameGeometry().height() > area.height();
-    fitHeight(box, *text, area.height());
-    // Set once the text is cut: the box lays itself out again for the
-    // details, and their button may change its size.
-    if (tooTall && box.detailedText().isEmpty()) {
-        box.setDetailedText(wholeText);
-        fitHeight(box, *text, area.height());
-    }
-    placeInArea(box, area);
-    return [&box, text] {
-        const QScreen* now = box.screen();
-        if (!box.isVisible() || !now)
+    return [&box, text, wholeText] {
+        const QScreen* screen = box.screen();
+        if (!box.isVisible() || !screen)
             return;
-        fitHeight(box, *text, now->availableGeometry().height());
-        placeInArea(box, now->availableGeometry());
+        const QRect area = screen->availableGeometry();
+        const bool tooTall = outerGeometry(box).height() > area.height();
+        fitHeight(box, *text, area.height());
+        // Set once the text is cut: the box lays itself out again for the
+        // details, and their button may change its size.
+        if (tooTall && box.detailedText().isEmpty()) {
+            box.setDetailedText(wholeText);
+            fitHeight(box, *text, area.height());
+        }
+        placeInArea(box, area);
     };
 }
 
@@ -153,7 +160,7 @@ void scrollToScreen(QMessageBox& box)
     const QRect area = screen->availableGeometry();
     const QString scrollName = QStringLiteral("textScroll");
     auto* scroll = box.findChild<QScrollArea*>(scrollName, Qt::FindDirectChildrenOnly);
-    if (!scroll && box.frameGeometry().height() > area.height()) {
+    if (!scroll && outerGeometry(box).height() > area.height()) {
         scroll = new QScrollArea(&box);
         scroll->setObjectName(scrollName);
         scroll->setFrameShape(QFrame::NoFrame);
@@ -176,7 +183,7 @@ void scrollToScreen(QMessageBox& box)
     // The rest of the box may grow or shrink with its new width: a few
     // tries settle it.
     for (int tries = 0; scroll && tries < 3; ++tries) {
-        const int room = area.height() - box.frameGeometry().height();
+        const int room = area.height() - outerGeometry(box).height();
         const int held = scroll->minimumHeight();
         const int hidden = scroll->verticalScrollBar()->maximum();
         const int height = qMax(label->fontMetrics().lineSpacing(), held + qMin(room, hidden));
@@ -189,9 +196,9 @@ void scrollToScreen(QMessageBox& box)
 }
 
 // The frame a window manager puts around a shown box comes later, with no
-// event of its own: the box's frame geometry first counts it when the box
-// is painted or activated. Fits the box again, after that event, whenever
-// the frame has changed since the last fit.
+// event of its own: the box's window has it by the time the box is painted
+// or activated. Fits the box again, after that event, whenever the frame
+// has changed since the last fit.
 class FrameWatch : public QObject
 {
 public:
@@ -222,10 +229,8 @@ public:
 private:
     QMargins frame() const
     {
-        const QRect outer = m_box.frameGeometry();
-        const QRect inner = m_box.geometry();
-        return QMargins(inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
-                        outer.bottom() - inner.bottom());
+        const QWindow* window = m_box.windowHandle();
+        return window ? window->frameMargins() : QMargins();
     }
 
     QMessageBox& m_box;
@@ -261,11 +266,13 @@ Prompts::Answer DialogPrompts::message(const Message& m)
             if (box.isVisible())
                 scrollToScreen(box);
         };
-        fit();
     } else {
-        fit = fitToScreen(box, m.text);
+        fit = plainTextFit(box, m.text);
     }
+    // Watching from before the first fit: the frame may become known while
+    // it runs, and is then fitted for again.
     new FrameWatch(box, fit);
+    fit();
     // Opening the details grows the box by their pane, closing them shrinks
     // it: fitted again after the box's own handling of the click.
     if (const auto* buttons = box.findChild<QDialogButtonBox*>())

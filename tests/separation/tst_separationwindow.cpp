@@ -17,13 +17,18 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QNetworkReply>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QScreen>
 #include <QSpinBox>
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QToolButton>
 #include <QWindow>
+
+#include <csignal>
 
 // The design and post-sample separation windows on the separation base,
 // against the stand-in service: their forms, the search, the order table
@@ -51,6 +56,8 @@ private slots:
     void startChecks();
     void outputFolder_data();
     void outputFolder();
+    void searchTypeKeepsMaximised_data();
+    void searchTypeKeepsMaximised();
 };
 
 namespace {
@@ -77,6 +84,54 @@ QStringList texts(const QList<ScriptedPrompts::Call>& calls)
         list.append(c.title + '/' + c.text);
     return list;
 }
+
+// Stops the window manager (SIGSTOP) at a moment it holds no grab of the
+// display, which would stop every other client with it: a new client's
+// request must be answered while it is held, else it is let go and tried
+// again.
+bool holdWindowManager(pid_t wm)
+{
+    for (int tries = 0; tries < 10; ++tries) {
+        if (::kill(wm, SIGSTOP) != 0)
+            return false;
+        QProcess probe;
+        probe.start(QStringLiteral("xprop"),
+                    {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")});
+        if (probe.waitForFinished(5000) && probe.exitCode() == 0)
+            return true;
+        ::kill(wm, SIGCONT);
+        probe.waitForFinished(-1);
+    }
+    return false;
+}
+
+// The exposure events a window gets while the log lives: whether each
+// found the window exposed.
+class ExposureLog : public QObject
+{
+public:
+    explicit ExposureLog(QWindow* window) { window->installEventFilter(this); }
+
+    // An exposure event found the window hidden.
+    bool hidden() const { return m_exposed.contains(false); }
+    // A later one found it exposed again: those queued from before the hide
+    // come first.
+    bool shownAgain() const
+    {
+        const int hide = m_exposed.indexOf(false);
+        return hide >= 0 && m_exposed.indexOf(true, hide) > hide;
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Expose)
+            m_exposed.append(static_cast<QWindow*>(watched)->isExposed());
+        return false;
+    }
+
+private:
+    QList<bool> m_exposed;
+};
 
 } // namespace
 
@@ -565,6 +620,50 @@ void TestSeparationWindow::outputFolder()
     QCOMPARE(w.controller()->orderList.first().isDone, false);
     if (!dayFolder.isEmpty())
         QVERIFY(QFileInfo(root + dayFolder + "A24051203-服务2 赵敏 部分/其它/成品").isDir());
+}
+
+void TestSeparationWindow::searchTypeKeepsMaximised_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("type");
+    QTest::newRow("design") << "design"
+                            << "分件管理";
+    QTest::newRow("post-sample") << "post-sample"
+                                 << "样后分件管理";
+}
+
+void TestSeparationWindow::searchTypeKeepsMaximised()
+{
+    const pid_t wm = qEnvironmentVariableIntValue("DRAVIN_TEST_WM_PID");
+    if (wm <= 0)
+        QSKIP("needs a window manager: run by tests/support/runwithwm.sh");
+    QFETCH(QString, kind);
+    QFETCH(QString, type);
+    SeparationTestEnv env;
+    const auto window = makeWindow(kind);
+    SeparationWindowBase& w = *window;
+    w.setType(type);
+    w.showMaximized();
+    QWindow* handle = w.windowHandle();
+    const QRect area = w.screen()->availableGeometry();
+    QTRY_VERIFY_WITH_TIMEOUT(handle->isExposed() && handle->frameGeometry() == area, 20000);
+
+    // Held, the window manager handles the hide only after the window was
+    // shown again, as a busy desktop's does.
+    QVERIFY(holdWindowManager(wm));
+    auto letGo = qScopeGuard([wm] { ::kill(wm, SIGCONT); });
+    ExposureLog exposures(handle);
+    child<QComboBox>(&w, "comboBox")->setCurrentText(QStringLiteral("预约单号"));
+    QTRY_VERIFY(exposures.hidden());
+    letGo.dismiss();
+    QCOMPARE(::kill(wm, SIGCONT), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(exposures.shownAgain(), 20000);
+    QTRY_VERIFY2_WITH_TIMEOUT(w.isMaximized() && handle->frameGeometry() == area,
+                              qPrintable(QStringLiteral("%1 at %2x%3")
+                                             .arg(w.isMaximized() ? "maximised" : "not maximised")
+                                             .arg(handle->frameGeometry().width())
+                                             .arg(handle->frameGeometry().height())),
+                              20000);
 }
 
 QTEST_MAIN(TestSeparationWindow)

@@ -9,9 +9,13 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTextEdit>
+#include <QWindow>
+
+#include <algorithm>
 
 namespace {
 
@@ -27,6 +31,71 @@ QString placement(const QRect& frame, const QRect& area)
         .arg(area.height());
 }
 
+// A box as it stood once the window manager had framed it and it was fitted
+// again for the frame.
+struct FramedBox
+{
+    QRect frame;
+    QRect geometry;
+    QRect area;
+    QString text;
+    QString details;
+    QList<QRect> buttons; // an empty one: a button not shown
+    bool settled = false; // false: read as the wait gave up
+};
+
+// Opens a warning box of this text and reads it once it is framed, at the
+// size it laid itself out to (the window manager may first report the size
+// the window was made with), within the area and with each of its buttons
+// shown, or once that wait gives up.
+FramedBox openFramed(const QString& text)
+{
+    Prompts::Message message;
+    message.icon = Prompts::Icon::Warning;
+    message.title = QStringLiteral("警告");
+    message.text = text;
+    FramedBox read;
+    // Goes before the locals it writes to.
+    QObject reader;
+    QTimer::singleShot(0, &reader, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        const auto settled = [box] {
+            const QMargins margins = box->windowHandle()->frameMargins();
+            const QRect frame = box->windowHandle()->frameGeometry();
+            const QList<QAbstractButton*> buttons = box->buttons();
+            return margins.top() > 0 && margins.left() >= 0 && margins.right() >= 0 &&
+                   margins.bottom() >= 0 && box->size() == box->maximumSize() &&
+                   box->screen()->availableGeometry().contains(frame) &&
+                   std::all_of(buttons.begin(), buttons.end(),
+                               [](QAbstractButton* b) { return b->isVisible(); });
+        };
+        read.settled = QTest::qWaitFor(settled, 20000);
+        read.frame = box->windowHandle()->frameGeometry();
+        read.geometry = box->geometry();
+        read.area = box->screen()->availableGeometry();
+        read.text = box->text();
+        read.details = box->detailedText();
+        for (QAbstractButton* b : box->buttons())
+            read.buttons.append(b->isVisible() ? QRect(b->mapToGlobal(QPoint(0, 0)), b->size()) : QRect());
+        box->done(QDialog::Rejected);
+    });
+    DialogPrompts prompts;
+    prompts.message(message);
+    return read;
+}
+
+// The failure box of a batch whose records of these many orders were refused.
+QString refusedRecords(int orders)
+{
+    QStringList lines{QStringLiteral("以下订单上报失败：")};
+    for (int i = 1; i <= orders; ++i)
+        lines.append(QStringLiteral("A2405%1：网络错误").arg(i, 4, 10, QLatin1Char('0')));
+    lines.append(QStringLiteral("订单已移出列表，以上订单的记录不再上报，请核对照片数量"));
+    return lines.join(QLatin1Char('\n'));
+}
+
 } // namespace
 
 class TestDialogPrompts : public QObject
@@ -38,6 +107,7 @@ private slots:
     void longNoticeFitsItsScreen();
     void richTextScrollsOnItsScreen_data();
     void richTextScrollsOnItsScreen();
+    void boxCutForItsFrameKeepsItsText();
 };
 
 void TestDialogPrompts::longNoticeFitsItsScreen_data()
@@ -203,6 +273,45 @@ void TestDialogPrompts::richTextScrollsOnItsScreen()
     QCOMPARE(shown, text);
     QVERIFY2(lastLineBottom > 0 && lastLineBottom <= viewportHeight,
              qPrintable(QStringLiteral("%1 in %2").arg(lastLineBottom).arg(viewportHeight)));
+}
+
+void TestDialogPrompts::boxCutForItsFrameKeepsItsText()
+{
+    if (!qEnvironmentVariableIsSet("DRAVIN_TEST_WM_PID"))
+        QSKIP("needs a window manager: run by tests/support/runwithwm.sh");
+    // Lines well lower than the window manager's title bar, whatever the
+    // fonts, so that some count of them fits the area only without it.
+    const QFont font = QApplication::font();
+    const auto restoreFont = qScopeGuard([font] { QApplication::setFont(font); });
+    QFont small = font;
+    small.setPixelSize(10);
+    QApplication::setFont(small);
+    // The frame and the height of an order's line, from two boxes that fit.
+    const FramedBox ten = openFramed(refusedRecords(10));
+    const FramedBox twenty = openFramed(refusedRecords(20));
+    QVERIFY2(ten.settled, qPrintable(placement(ten.frame, ten.area)));
+    QVERIFY2(twenty.settled, qPrintable(placement(twenty.frame, twenty.area)));
+    QVERIFY(ten.details.isEmpty() && twenty.details.isEmpty());
+    const int frameHeight = ten.frame.height() - ten.geometry.height();
+    const int lineHeight = (twenty.geometry.height() - ten.geometry.height()) / 10;
+    QVERIFY(lineHeight > 0);
+    // As many orders as the area holds without the frame: with it, too many.
+    const int orders = 10 + (ten.area.height() - ten.geometry.height()) / lineHeight;
+    const int height = ten.geometry.height() + (orders - 10) * lineHeight;
+    QVERIFY2(
+        height + frameHeight > ten.area.height(),
+        qPrintable(
+            QStringLiteral("a frame of %1 is no taller than a line of %2").arg(frameHeight).arg(lineHeight)));
+
+    const QString whole = refusedRecords(orders);
+    const FramedBox cut = openFramed(whole);
+    QVERIFY2(cut.area.contains(cut.frame), qPrintable(placement(cut.frame, cut.area)));
+    QVERIFY(cut.text.endsWith(QStringLiteral("\n…")));
+    QVERIFY(whole.startsWith(cut.text.chopped(1)));
+    QCOMPARE(cut.details, whole);
+    QCOMPARE(cut.buttons.size(), 2);
+    for (const QRect& b : qAsConst(cut.buttons))
+        QVERIFY2(!b.isEmpty() && cut.frame.contains(b), qPrintable(placement(b, cut.area)));
 }
 
 QTEST_MAIN(TestDialogPrompts)
