@@ -9,6 +9,7 @@
 #include "ordersearch.h"
 #include "prompts.h"
 #include "webservice.h"
+#include "windowreshow.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -435,12 +436,11 @@ void SearchOrderWindow::calendarClickAction()
 void SearchOrderWindow::on_comboBox_currentIndexChanged(int index)
 {
     Q_UNUSED(index)
-    // Hiding and showing again lays the window out anew; a window not shown
-    // yet is left hidden.
+    // Hiding and showing again lays the window out anew, in the state and
+    // place it had; a window not shown yet is left hidden.
     if (!isVisible())
         return;
-    setVisible(false);
-    setVisible(true);
+    reshowKeepingState(*this);
 }
 
 void SearchOrderWindow::on_selectPathButton_clicked()
