@@ -52,10 +52,12 @@ class SearchOrderWindow;
 // while one of the dialog's search windows lists it, and comes back so when
 // it is added again, whatever model of it a search hands over; otherwise it
 // is deleted, as every model is when the dialog is destroyed. The search
-// windows close with the dialog. One import worker runs at a time; it works on a copy of its
-// order taken when it is made, and the row commands, select buttons and
-// suffix fields stay disabled (and orders handed over are refused) until the
-// batch is over.
+// windows close with the dialog.
+//
+// One import worker runs at a time; it works on a copy of its order taken
+// when it is made, and the row commands, select buttons and suffix fields
+// stay disabled (and orders handed over are refused) until the batch is
+// over.
 //
 // A batch ends once every order is done and every report it sent has been
 // answered; its last box tells the orders with files not imported, the
