@@ -887,10 +887,9 @@ void importOrdersPhotoDlg::dropUnlistedLetGo()
                                          [](const QPointer<SearchOrderWindow>& open) { return !open; }),
                           m_searchWindows.end());
     for (auto it = m_letGo.begin(); it != m_letGo.end();) {
-        const bool listed = std::any_of(m_searchWindows.cbegin(), m_searchWindows.cend(),
-                                        [&it](const QPointer<SearchOrderWindow>& search) {
-                                            return search && search->listsOrder(it.key());
-                                        });
+        const bool listed = std::any_of(
+            m_searchWindows.cbegin(), m_searchWindows.cend(),
+            [&it](const QPointer<SearchOrderWindow>& search) { return search->listsOrder(it.key()); });
         if (listed) {
             ++it;
         } else {

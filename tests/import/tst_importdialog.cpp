@@ -92,7 +92,6 @@ private slots:
     void demoOrderReadsOnAStudioScreen();
     void orderAddedAgainComesBackAsLeft_data();
     void orderAddedAgainComesBackAsLeft();
-    void searchWindowGoesWithItsDialog();
     void endBoxWaitsForTheCloseQuestion_data();
     void endBoxWaitsForTheCloseQuestion();
 
@@ -1818,23 +1817,22 @@ void TestImportDialog::orderAddedAgainComesBackAsLeft_data()
 }
 
 // An order removed from the list and added again from any of the dialog's
-// search windows comes back as the dialog left it.
+// search windows comes back as the dialog left it; the windows close with
+// the dialog.
 void TestImportDialog::orderAddedAgainComesBackAsLeft()
 {
     QFETCH(QString, from);
     dialog({});
-    // The search window 添加订单 opens.
-    const auto openSearch = [this] {
-        const QList<SearchOrderWindow*> before = topLevelWindows<SearchOrderWindow>();
+    // The search window 添加订单 opens: the one not open before.
+    const auto openSearch = [this](SearchOrderWindow* before) {
         button("addNewOrderBtn")->click();
-        QList<SearchOrderWindow*> opened = topLevelWindows<SearchOrderWindow>();
-        for (SearchOrderWindow* w : before)
-            opened.removeAll(w);
-        return opened.size() == 1 ? opened.first() : nullptr;
+        QList<SearchOrderWindow*> open = topLevelWindows<SearchOrderWindow>();
+        open.removeAll(before);
+        return open.value(0);
     };
     // The windows go with the row, whatever it found.
     const auto closeWindows = qScopeGuard([] { qDeleteAll(topLevelWindows<SearchOrderWindow>()); });
-    QPointer<SearchOrderWindow> first = openSearch();
+    QPointer<SearchOrderWindow> first = openSearch(nullptr);
     QVERIFY(first);
     searchDemoOrder(first);
     if (QTest::currentTestFailed())
@@ -1846,7 +1844,7 @@ void TestImportDialog::orderAddedAgainComesBackAsLeft()
     if (from == "searched again") {
         searchDemoOrder(first);
     } else if (from == "second window") {
-        addFrom = openSearch();
+        addFrom = openSearch(first);
         QVERIFY(addFrom);
         searchDemoOrder(addFrom);
     }
@@ -1877,29 +1875,11 @@ void TestImportDialog::orderAddedAgainComesBackAsLeft()
     QVERIFY(!m_dlg->findChild<QLineEdit*>("prefieFolderEdit")->isEnabled());
     QVERIFY(button("reImportBtn")->isEnabled());
     QCOMPARE(messages(), QStringList{"导入完成 / 1个订单已经全部导完"});
-}
 
-// A search window 添加订单 opened closes with its dialog, the order it
-// lists that the dialog took and let go of with it.
-void TestImportDialog::searchWindowGoesWithItsDialog()
-{
-    dialog({});
-    button("addNewOrderBtn")->click();
-    QPointer<SearchOrderWindow> search = topLevelWindow<SearchOrderWindow>();
-    QVERIFY(search && search->isVisible());
-    const auto closeWindows = qScopeGuard([] { qDeleteAll(topLevelWindows<SearchOrderWindow>()); });
-    searchDemoOrder(search);
-    if (QTest::currentTestFailed())
-        return;
-    search->findChild<QPushButton*>("addOrdersBtn")->click();
-    QCOMPARE(table()->rowCount(), 1);
-    button("selectAllBtn")->click();
-    button("delAllOrdersBtn")->click();
-    QCOMPARE(table()->rowCount(), 0);
-
+    // The search windows go with the dialog.
     m_dlg->close();
-    QVERIFY(!search || !search->isVisible());
-    QTRY_VERIFY(search.isNull());
+    QVERIFY(!first->isVisible() && !addFrom->isVisible());
+    QTRY_VERIFY(first.isNull() && addFrom.isNull());
     QTRY_VERIFY(m_dlg.isNull());
 }
 

@@ -105,32 +105,26 @@ bool holdWindowManager(pid_t wm)
     return false;
 }
 
-// The exposure events a window gets while the log lives: whether each
-// found the window exposed.
+// What the exposure events a window gets while the log lives found: the
+// window hidden, then exposed again (those queued from before the hide come
+// first, and do not count).
 class ExposureLog : public QObject
 {
 public:
     explicit ExposureLog(QWindow* window) { window->installEventFilter(this); }
 
-    // An exposure event found the window hidden.
-    bool hidden() const { return m_exposed.contains(false); }
-    // A later one found it exposed again: those queued from before the hide
-    // come first.
-    bool shownAgain() const
-    {
-        const int hide = m_exposed.indexOf(false);
-        return hide >= 0 && m_exposed.indexOf(true, hide) > hide;
-    }
+    bool hidden = false;
+    bool shownAgain = false;
 
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (event->type() == QEvent::Expose)
-            m_exposed.append(static_cast<QWindow*>(watched)->isExposed());
+        if (event->type() == QEvent::Expose) {
+            const bool exposed = static_cast<QWindow*>(watched)->isExposed();
+            hidden = hidden || !exposed;
+            shownAgain = shownAgain || (hidden && exposed);
+        }
         return false;
     }
-
-private:
-    QList<bool> m_exposed;
 };
 
 } // namespace
@@ -654,10 +648,10 @@ void TestSeparationWindow::searchTypeKeepsMaximised()
     auto letGo = qScopeGuard([wm] { ::kill(wm, SIGCONT); });
     ExposureLog exposures(handle);
     child<QComboBox>(&w, "comboBox")->setCurrentText(QStringLiteral("预约单号"));
-    QTRY_VERIFY(exposures.hidden());
+    QTRY_VERIFY(exposures.hidden);
     letGo.dismiss();
     QCOMPARE(::kill(wm, SIGCONT), 0);
-    QTRY_VERIFY_WITH_TIMEOUT(exposures.shownAgain(), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(exposures.shownAgain, 20000);
     QTRY_VERIFY2_WITH_TIMEOUT(w.isMaximized() && handle->frameGeometry() == area,
                               qPrintable(QStringLiteral("%1 at %2x%3")
                                              .arg(w.isMaximized() ? "maximised" : "not maximised")
