@@ -1,6 +1,12 @@
 #include "prompts.h"
 
 #include <QDebug>
+#include <QMetaObject>
+#include <QObject>
+#include <QPointer>
+#include <QScopeGuard>
+
+#include <utility>
 
 namespace {
 
@@ -9,21 +15,53 @@ namespace {
 class LoggingPrompts : public Prompts
 {
 public:
-    Answer message(const Message& m) override
+    // Its boxes are never open.
+    void withdraw(const void*) override {}
+
+protected:
+    Answer ask(const Message& m) override
     {
         qDebug() << "box:" << m.title << m.text;
         return defaultAnswer(m);
     }
-    QStringList getOpenFileNames(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
-    QString getOpenFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
-    QString getExistingDirectory(QWidget*, const QString&, const QString&) override { return {}; }
-    QString getSaveFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
-    // Its boxes are never open.
-    void withdraw(const void*) override {}
+    QStringList askOpenFileNames(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
+    QString askOpenFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
+    QString askExistingDirectory(QWidget*, const QString&, const QString&) override { return {}; }
+    QString askSaveFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
 };
 
 LoggingPrompts s_fallback;
 Prompts* s_installed = nullptr;
+
+// The boxes open now, and what waits for the last of them to be answered.
+int s_openBoxes = 0;
+struct Waiting
+{
+    QPointer<QObject> context;
+    std::function<void()> action;
+};
+QList<Waiting> s_waiting;
+
+// Counts the box as open while ask() runs. Once the last one is answered,
+// each action waiting is posted: it runs after the code that asked the box
+// has returned to the event loop, and waits again if a box is open by then.
+template<typename Ask>
+auto whileOpen(Ask ask)
+{
+    ++s_openBoxes;
+    const auto closed = qScopeGuard([] {
+        if (--s_openBoxes > 0)
+            return;
+        for (const Waiting& waiting : std::exchange(s_waiting, {})) {
+            if (QObject* context = waiting.context) {
+                QMetaObject::invokeMethod(
+                    context, [context, action = waiting.action] { Prompts::whenNoBoxOpen(context, action); },
+                    Qt::QueuedConnection);
+            }
+        }
+    });
+    return ask();
+}
 
 Prompts::StandardButton box(Prompts::Icon icon, QWidget* parent, const QString& title, const QString& text,
                             Prompts::StandardButtons buttons, Prompts::StandardButton defaultButton)
@@ -52,6 +90,49 @@ Prompts::Answer Prompts::defaultAnswer(const Message& m)
     else if (m.buttons & Yes)
         a.standard = Yes;
     return a;
+}
+
+Prompts::Answer Prompts::message(const Message& message)
+{
+    return whileOpen([&] { return ask(message); });
+}
+
+QStringList Prompts::getOpenFileNames(QWidget* parent, const QString& caption, const QString& dir,
+                                      const QString& filter)
+{
+    return whileOpen([&] { return askOpenFileNames(parent, caption, dir, filter); });
+}
+
+QString Prompts::getOpenFileName(QWidget* parent, const QString& caption, const QString& dir,
+                                 const QString& filter)
+{
+    return whileOpen([&] { return askOpenFileName(parent, caption, dir, filter); });
+}
+
+QString Prompts::getExistingDirectory(QWidget* parent, const QString& caption, const QString& dir)
+{
+    return whileOpen([&] { return askExistingDirectory(parent, caption, dir); });
+}
+
+QString Prompts::getSaveFileName(QWidget* parent, const QString& caption, const QString& dir,
+                                 const QString& filter)
+{
+    return whileOpen([&] { return askSaveFileName(parent, caption, dir, filter); });
+}
+
+bool Prompts::boxOpen()
+{
+    return s_openBoxes > 0;
+}
+
+void Prompts::whenNoBoxOpen(QObject* context, std::function<void()> action)
+{
+    if (!context || !action)
+        return;
+    if (boxOpen())
+        s_waiting.append({context, std::move(action)});
+    else
+        action();
 }
 
 Prompts& Prompts::instance()

@@ -5,6 +5,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
+class QObject;
 class QWidget;
 
 // Every message box and file dialog of the client goes through one
@@ -71,19 +74,30 @@ public:
 
     virtual ~Prompts() = default;
 
-    virtual Answer message(const Message& message) = 0;
-    virtual QStringList getOpenFileNames(QWidget* parent, const QString& caption, const QString& dir,
-                                         const QString& filter) = 0;
-    virtual QString getOpenFileName(QWidget* parent, const QString& caption, const QString& dir,
-                                    const QString& filter) = 0;
-    virtual QString getExistingDirectory(QWidget* parent, const QString& caption, const QString& dir) = 0;
-    virtual QString getSaveFileName(QWidget* parent, const QString& caption, const QString& dir,
-                                    const QString& filter) = 0;
+    // A box or file dialog runs an event loop of its own until it is
+    // answered, with the code that asked it waiting under it. Each of these
+    // asks the installed backend, and counts the box as open meanwhile.
+    Answer message(const Message& message);
+    QStringList getOpenFileNames(QWidget* parent, const QString& caption, const QString& dir,
+                                 const QString& filter);
+    QString getOpenFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filter);
+    QString getExistingDirectory(QWidget* parent, const QString& caption, const QString& dir);
+    QString getSaveFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filter);
     // Takes away the open boxes asked with this tag, as if closed without
     // a choice: their message() answers NoButton and -1. A question whose
     // matter has been settled meanwhile (a run that ended while "stop it?"
     // was open) must not be answered any more. Nothing when none is open.
     virtual void withdraw(const void* tag) = 0;
+
+    // Whether a box or file dialog of the client is open now.
+    static bool boxOpen();
+    // Runs action at once when no box is open; otherwise once every box
+    // open now or opened meanwhile has been answered and the code that asked
+    // it has returned to the event loop. Nothing runs when context is
+    // destroyed first. A window the client closes or deletes by itself goes
+    // through here: whatever waits under an open box (the window that asked
+    // it, or one whose signal led to it) still exists when the box returns.
+    static void whenNoBoxOpen(QObject* context, std::function<void()> action);
 
     // The answer of a box closed by its default: the default button, else
     // OK or Yes when present.
@@ -117,6 +131,17 @@ public:
     static StandardButton question(QWidget* parent, const QString& title, const QString& text,
                                    StandardButtons buttons = StandardButtons(Yes | No),
                                    StandardButton defaultButton = NoButton);
+
+protected:
+    // What a backend shows; called through the public functions above.
+    virtual Answer ask(const Message& message) = 0;
+    virtual QStringList askOpenFileNames(QWidget* parent, const QString& caption, const QString& dir,
+                                         const QString& filter) = 0;
+    virtual QString askOpenFileName(QWidget* parent, const QString& caption, const QString& dir,
+                                    const QString& filter) = 0;
+    virtual QString askExistingDirectory(QWidget* parent, const QString& caption, const QString& dir) = 0;
+    virtual QString askSaveFileName(QWidget* parent, const QString& caption, const QString& dir,
+                                    const QString& filter) = 0;
 };
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(Prompts::StandardButtons)

@@ -903,7 +903,7 @@ void importOrdersPhotoDlg::closeSearchWindows()
 {
     for (const QPointer<SearchOrderWindow>& search : std::exchange(m_searchWindows, {})) {
         if (search)
-            search->close();
+            Prompts::whenNoBoxOpen(search, [search] { search->close(); });
     }
 }
 
@@ -1490,6 +1490,12 @@ void importOrdersPhotoDlg::finishBatchIfDone()
     if (!m_batchRunning || !m_ordersDone || m_worker)
         return;
     if (m_closeRequested && isVisible()) {
+        // A box open now, the dialog's or a search window's, has code waiting
+        // under it: the dialog and its search windows go once it is answered.
+        if (Prompts::boxOpen()) {
+            Prompts::whenNoBoxOpen(this, [this] { finishBatchIfDone(); });
+            return;
+        }
         // The stopped order is reported: the dialog goes, and stays until its
         // records have answered and its last box is shown.
         m_closeConfirmed = true;
@@ -1577,8 +1583,9 @@ void importOrdersPhotoDlg::workerEnded(ImportOrderThread* worker)
         return;
     m_worker = nullptr;
     if (m_releaseDeferred) {
-        // Let go of when destroyed or closed: it goes with its worker.
-        deleteLater();
+        // Let go of when destroyed or closed: it goes with its worker, and
+        // never under an open box.
+        Prompts::whenNoBoxOpen(this, [this] { deleteLater(); });
         return;
     }
     if (m_batchRunning && !m_workerFinishedOrder) {
@@ -2004,7 +2011,7 @@ void importOrdersPhotoDlg::holdForReports()
 void importOrdersPhotoDlg::releaseWhenIdle()
 {
     if (m_releaseWhenIdle && !isVisible() && m_reports.isEmpty() && !m_worker)
-        deleteLater();
+        Prompts::whenNoBoxOpen(this, [this] { deleteLater(); });
 }
 
 // ---------------------------------------------------------------- bookkeeping

@@ -75,7 +75,9 @@ class SearchOrderWindow;
 // (an N8 order whose pages did not all arrive is not recorded, and named),
 // and then closes; once its records have answered, the batch's last box
 // names what failed. The dialog is released once its worker has ended and
-// its reports are answered. The N8 copy jobs run on the dialog's own pool: a closed dialog
+// its reports are answered. A close or release the dialog makes by itself
+// (the stopped batch's end) waits until no box is open, so neither the
+// dialog nor its search windows go while code waits under a box of theirs. The N8 copy jobs run on the dialog's own pool: a closed dialog
 // hears from none of them, and it is not deleted before the running ones
 // have finished their file.
 class importOrdersPhotoDlg : public QDialog

@@ -31,7 +31,7 @@ void CR2DownLoadWindow::startDownLoad(QString imageTimePath, QString srcDir, QSt
         m_sourceClaim.release();
         m_targetClaim.release();
         Prompts::notice(QStringLiteral("警告"), FoldersInUse::importRefusedText(orderKey), this);
-        close();
+        closeWhenNoBoxOpen();
         return;
     }
     m_downloading = true;
@@ -61,7 +61,13 @@ void CR2DownLoadWindow::onDownloadFinish(bool isSuccess, QString tip)
     m_sourceClaim.release();
     m_targetClaim.release();
     Prompts::longNotice(QStringLiteral("提示"), tip, this);
-    close();
+    closeWhenNoBoxOpen();
+}
+
+void CR2DownLoadWindow::closeWhenNoBoxOpen()
+{
+    // Another window's box may be open under this one's.
+    Prompts::whenNoBoxOpen(this, [this] { close(); });
 }
 
 void CR2DownLoadWindow::closeEvent(QCloseEvent* event)

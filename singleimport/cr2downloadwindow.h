@@ -40,6 +40,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // Closes the window once no box of the client is open.
+    void closeWhenNoBoxOpen();
+
     Ui_CR2DownLoadWindow* ui = nullptr;
     bool m_downloading = false;
     FoldersInUse::Claim m_sourceClaim;

@@ -1048,10 +1048,13 @@ void ImportPhotoToServer::closeRunReports()
         if (!box.title.isEmpty())
             showBox([box] { Prompts::longNotice(box.title, box.text); });
     }
-    // A stopped run has reported: its window goes now.
+    // A stopped run has reported: its window goes now, or once the boxes
+    // open now are answered.
     if (m_stopping) {
-        m_stopping = false;
-        close();
+        Prompts::whenNoBoxOpen(this, [this] {
+            if (std::exchange(m_stopping, false))
+                close();
+        });
     }
 }
 

@@ -240,7 +240,7 @@ private:
 
 } // namespace
 
-Prompts::Answer DialogPrompts::message(const Message& m)
+Prompts::Answer DialogPrompts::ask(const Message& m)
 {
     QMessageBox box(toIcon(m.icon), m.title, m.text,
                     QMessageBox::StandardButtons(static_cast<int>(m.buttons)), m.parent);
@@ -303,24 +303,24 @@ void DialogPrompts::withdraw(const void* tag)
     }
 }
 
-QStringList DialogPrompts::getOpenFileNames(QWidget* parent, const QString& caption, const QString& dir,
+QStringList DialogPrompts::askOpenFileNames(QWidget* parent, const QString& caption, const QString& dir,
                                             const QString& filter)
 {
     return QFileDialog::getOpenFileNames(parent, caption, dir, filter);
 }
 
-QString DialogPrompts::getOpenFileName(QWidget* parent, const QString& caption, const QString& dir,
+QString DialogPrompts::askOpenFileName(QWidget* parent, const QString& caption, const QString& dir,
                                        const QString& filter)
 {
     return QFileDialog::getOpenFileName(parent, caption, dir, filter);
 }
 
-QString DialogPrompts::getExistingDirectory(QWidget* parent, const QString& caption, const QString& dir)
+QString DialogPrompts::askExistingDirectory(QWidget* parent, const QString& caption, const QString& dir)
 {
     return QFileDialog::getExistingDirectory(parent, caption, dir);
 }
 
-QString DialogPrompts::getSaveFileName(QWidget* parent, const QString& caption, const QString& dir,
+QString DialogPrompts::askSaveFileName(QWidget* parent, const QString& caption, const QString& dir,
                                        const QString& filter)
 {
     return QFileDialog::getSaveFileName(parent, caption, dir, filter);

@@ -12,15 +12,17 @@ class QMessageBox;
 class DialogPrompts : public Prompts
 {
 public:
-    Answer message(const Message& message) override;
-    QStringList getOpenFileNames(QWidget* parent, const QString& caption, const QString& dir,
-                                 const QString& filter) override;
-    QString getOpenFileName(QWidget* parent, const QString& caption, const QString& dir,
-                            const QString& filter) override;
-    QString getExistingDirectory(QWidget* parent, const QString& caption, const QString& dir) override;
-    QString getSaveFileName(QWidget* parent, const QString& caption, const QString& dir,
-                            const QString& filter) override;
     void withdraw(const void* tag) override;
+
+protected:
+    Answer ask(const Message& message) override;
+    QStringList askOpenFileNames(QWidget* parent, const QString& caption, const QString& dir,
+                                 const QString& filter) override;
+    QString askOpenFileName(QWidget* parent, const QString& caption, const QString& dir,
+                            const QString& filter) override;
+    QString askExistingDirectory(QWidget* parent, const QString& caption, const QString& dir) override;
+    QString askSaveFileName(QWidget* parent, const QString& caption, const QString& dir,
+                            const QString& filter) override;
 
 private:
     // The boxes open now that may be withdrawn, with their tags; boxes

@@ -145,11 +145,12 @@ void MessageDialog::sumbitCodeSlot(QNetworkReply* reply)
     if (WebService::reportFailure(r, QStringLiteral("请输入正确验证码") + r.code, Prompts::Yes))
         return;
 
-    // The receiver may delete the dialog while it handles the signal.
+    // The receiver may delete the dialog while it handles the signal, and
+    // may leave a box open for a while: the dialog closes once none is.
     QPointer<MessageDialog> self(this);
     emit deleteorderfile();
     if (self)
-        close();
+        Prompts::whenNoBoxOpen(this, [this] { close(); });
 }
 
 void MessageDialog::on_pushButton_cancel_clicked()

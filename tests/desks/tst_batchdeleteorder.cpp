@@ -41,11 +41,13 @@ class WatchingPrompts : public ScriptedPrompts
 {
 public:
     std::function<void()> onBox;
-    Answer message(const Message& message) override
+
+protected:
+    Answer ask(const Message& message) override
     {
         if (onBox)
             onBox();
-        return ScriptedPrompts::message(message);
+        return ScriptedPrompts::ask(message);
     }
 };
 

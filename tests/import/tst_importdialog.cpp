@@ -94,6 +94,8 @@ private slots:
     void orderAddedAgainComesBackAsLeft();
     void endBoxWaitsForTheCloseQuestion_data();
     void endBoxWaitsForTheCloseQuestion();
+    void closedBatchEndsUnderAnOpenBox_data();
+    void closedBatchEndsUnderAnOpenBox();
 
 private:
     using Env = WindowTestEnv;
@@ -1894,11 +1896,12 @@ public:
     // The boxes that came up while the question was open.
     QStringList overTheQuestion;
 
-    Answer message(const Message& m) override
+protected:
+    Answer ask(const Message& m) override
     {
         if (m_questionOpen)
             overTheQuestion.append(m.text);
-        const Answer answer = ScriptedPrompts::message(m);
+        const Answer answer = ScriptedPrompts::ask(m);
         if (m.text == QStringLiteral("正在导片，确定停止导片并关闭吗？")) {
             m_questionOpen = true;
             QDeadlineTimer deadline(30000);
@@ -1956,6 +1959,110 @@ void TestImportDialog::endBoxWaitsForTheCloseQuestion()
     QTRY_VERIFY(guard.isNull() || !closed);
     QCOMPARE(prompts.messages().size(), 2);
     QVERIFY(prompts.unexpected().isEmpty());
+}
+
+namespace {
+
+// Tells when an import worker's deletion comes, which follows the dialog's
+// handling of the worker's end.
+class WorkerGone : public QObject
+{
+public:
+    WorkerGone() { QCoreApplication::instance()->installEventFilter(this); }
+    bool gone() const { return m_gone; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::DeferredDelete && qobject_cast<ImportOrderThread*>(watched))
+            m_gone = true;
+        return false;
+    }
+
+private:
+    bool m_gone = false;
+};
+
+} // namespace
+
+void TestImportDialog::closedBatchEndsUnderAnOpenBox_data()
+{
+    QTest::addColumn<QString>("box"); // open while the stopped batch ends
+    QTest::addColumn<int>("answer");
+    QTest::newRow("a search finding nothing") << "提示 / 没有查询到任何订单" << int(Prompts::Yes);
+    QTest::newRow("a refused search") << "警告 / 错误代码：40" << int(Prompts::Yes);
+    QTest::newRow("添加选中订单 with nothing ticked") << "提示 / 请选择导入的订单" << int(Prompts::Ok);
+    QTest::newRow("the dialog's own box during the stop")
+        << "提示 / 正在导片，请稍后再添加订单" << int(Prompts::Ok);
+}
+
+// A box runs an event loop of its own. A batch stopped by closing the
+// dialog that ends while a box of its search window, or its own, is open
+// takes neither window away under the box: both go once it is answered, and
+// the record not taken is named once.
+void TestImportDialog::closedBatchEndsUnderAnOpenBox()
+{
+    QFETCH(QString, box);
+    QFETCH(int, answer);
+    QStringList files;
+    for (int i = 0; i < 6; ++i)
+        files.append(photo(QStringLiteral("card/DCIM/IMG_%1.JPG").arg(i)));
+    dialog({item("100105", "A24051501")});
+    choose(0, files);
+    // The share holds the photo in work until the box is open.
+    auto writing = std::make_shared<std::atomic<bool>>(false);
+    auto shareFree = std::make_shared<std::atomic<bool>>(false);
+    const auto freeShare = qScopeGuard([shareFree] { shareFree->store(true); });
+    FileOperation::setFaultHook([writing, shareFree](FileOperation::Fault f, const QString&) {
+        if (f == FileOperation::Fault::Write) {
+            writing->store(true);
+            while (!shareFree->load())
+                QThread::yieldCurrentThread();
+        }
+        return false;
+    });
+    m_env->service.refuse("order", "updatepicpath", "0", QStringLiteral("订单不存在"));
+    button("addNewOrderBtn")->click();
+    const auto closeWindows = qScopeGuard([] { qDeleteAll(topLevelWindows<SearchOrderWindow>()); });
+    QPointer<SearchOrderWindow> search = topLevelWindow<SearchOrderWindow>();
+    QVERIFY(search);
+    if (box.contains("正在导片"))
+        searchDemoOrder(search);
+    if (box.contains("错误代码"))
+        m_env->service.refuse("order", "order_list", "40", QStringLiteral("无权限"));
+
+    button("importAllOrdersBtn")->click();
+    QTRY_VERIFY(writing->load());
+    QPointer<importOrdersPhotoDlg> dlg = m_dlg;
+    m_env->prompts.setNextAnswer(Prompts::Yes);
+    m_dlg->close();
+    QVERIFY(dlg->isVisible());
+    // Open until the worker has gone: the batch has ended under the box.
+    const WorkerGone worker;
+    m_env->prompts.setNextAnswerWhen(
+        [shareFree, &worker] {
+            shareFree->store(true);
+            return worker.gone();
+        },
+        Prompts::StandardButton(answer));
+    m_env->prompts.setNextAnswer(Prompts::Ok);
+    bool goneUnderTheBox = false;
+    QObject row;
+    for (QObject* window : {static_cast<QObject*>(search.data()), static_cast<QObject*>(dlg.data())}) {
+        connect(window, &QObject::destroyed, &row,
+                [this, &goneUnderTheBox] { goneUnderTheBox = goneUnderTheBox || m_env->prompts.holding(); });
+    }
+    if (box.contains("正在导片") || box.contains("请选择")) {
+        search->findChild<QPushButton*>("addOrdersBtn")->click();
+    } else {
+        search->findChild<QLineEdit*>("orderNumber")->setText("A99999999");
+        search->findChild<QPushButton*>("searchButton")->click();
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(search.isNull() && dlg.isNull(), 20000);
+    QVERIFY(!goneUnderTheBox);
+    QCOMPARE(messages(), (QStringList{"提示 / 正在导片，确定停止导片并关闭吗？", box,
+                                      "警告 / 以下订单上报失败：\nA24051501：订单不存在\n"
+                                      "窗口已关闭，以上订单的记录不再上报，请核对照片数量"}));
 }
 
 QTEST_MAIN(TestImportDialog)

@@ -16,30 +16,59 @@ ScriptedPrompts::~ScriptedPrompts()
 
 void ScriptedPrompts::setNextAnswer(StandardButton button)
 {
-    Answer a;
-    a.standard = button;
-    m_answers.enqueue({a, 0});
+    Next next;
+    next.answer.standard = button;
+    m_answers.enqueue(next);
 }
 
 void ScriptedPrompts::setNextAnswerAfter(int ms, StandardButton button)
 {
-    Answer a;
-    a.standard = button;
-    m_answers.enqueue({a, ms});
+    Next next;
+    next.answer.standard = button;
+    next.ms = ms;
+    m_answers.enqueue(next);
+}
+
+void ScriptedPrompts::setNextAnswerWhen(std::function<bool()> until, StandardButton button)
+{
+    Next next;
+    next.answer.standard = button;
+    next.until = std::move(until);
+    m_answers.enqueue(next);
 }
 
 void ScriptedPrompts::setNextCustomAnswer(int index)
 {
-    Answer a;
-    a.custom = index;
-    m_answers.enqueue({a, 0});
+    Next next;
+    next.answer.custom = index;
+    m_answers.enqueue(next);
 }
 
-bool ScriptedPrompts::holdOpen(const void* tag, int ms)
+bool ScriptedPrompts::holdOpen(const void* tag, const Next& next)
 {
     QEventLoop loop;
     m_held.append({tag, &loop});
-    QTimer::singleShot(ms, &loop, [&loop] { loop.exit(0); });
+    QTimer limit;
+    limit.setSingleShot(true);
+    QTimer ask;
+    if (next.until) {
+        QObject::connect(&limit, &QTimer::timeout, &loop, [this, &loop] {
+            m_unexpected.append(QStringLiteral("a box held open for what never came"));
+            loop.exit(0);
+        });
+        limit.start(30000);
+        // Answered after whatever was posted before: the quit is queued.
+        QObject::connect(&ask, &QTimer::timeout, &loop, [&ask, &loop, &next] {
+            if (next.until()) {
+                ask.stop();
+                QMetaObject::invokeMethod(&loop, "quit", Qt::QueuedConnection);
+            }
+        });
+        ask.start(1);
+    } else {
+        QObject::connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
+        limit.start(next.ms);
+    }
     const bool withdrawn = loop.exec() == 1;
     m_held.removeLast();
     return withdrawn;
@@ -81,7 +110,7 @@ void ScriptedPrompts::clear()
     m_unexpected.clear();
 }
 
-Prompts::Answer ScriptedPrompts::message(const Message& m)
+Prompts::Answer ScriptedPrompts::ask(const Message& m)
 {
     Call call;
     call.kind = Call::Kind::Message;
@@ -99,10 +128,10 @@ Prompts::Answer ScriptedPrompts::message(const Message& m)
     qDebug().noquote() << "scripted box:" << m.title << "/" << m.text;
 
     if (!m_answers.isEmpty()) {
-        const QPair<Answer, int> next = m_answers.dequeue();
+        const Next next = m_answers.dequeue();
         const int index = m_calls.size() - 1;
-        if (next.second <= 0 || !holdOpen(m.withdrawTag, next.second))
-            return next.first;
+        if ((next.ms <= 0 && !next.until) || !holdOpen(m.withdrawTag, next))
+            return next.answer;
         if (index < m_calls.size())
             m_calls[index].withdrawn = true;
         return Answer();
@@ -136,7 +165,7 @@ QString ScriptedPrompts::nextPath(const Call& call)
     return list.value(0);
 }
 
-QStringList ScriptedPrompts::getOpenFileNames(QWidget* parent, const QString& caption, const QString& dir,
+QStringList ScriptedPrompts::askOpenFileNames(QWidget* parent, const QString& caption, const QString& dir,
                                               const QString& filter)
 {
     const Call call = dialogCall(Call::Kind::OpenFiles, parent, caption, dir, filter);
@@ -148,18 +177,18 @@ QStringList ScriptedPrompts::getOpenFileNames(QWidget* parent, const QString& ca
     return m_paths.dequeue();
 }
 
-QString ScriptedPrompts::getOpenFileName(QWidget* parent, const QString& caption, const QString& dir,
+QString ScriptedPrompts::askOpenFileName(QWidget* parent, const QString& caption, const QString& dir,
                                          const QString& filter)
 {
     return nextPath(dialogCall(Call::Kind::OpenFile, parent, caption, dir, filter));
 }
 
-QString ScriptedPrompts::getExistingDirectory(QWidget* parent, const QString& caption, const QString& dir)
+QString ScriptedPrompts::askExistingDirectory(QWidget* parent, const QString& caption, const QString& dir)
 {
     return nextPath(dialogCall(Call::Kind::Directory, parent, caption, dir, QString()));
 }
 
-QString ScriptedPrompts::getSaveFileName(QWidget* parent, const QString& caption, const QString& dir,
+QString ScriptedPrompts::askSaveFileName(QWidget* parent, const QString& caption, const QString& dir,
                                          const QString& filter)
 {
     return nextPath(dialogCall(Call::Kind::SaveFile, parent, caption, dir, filter));

@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 // A Prompts backend for tests: records every box and dialog and answers
 // from queues the test fills beforehand. A box with no queued answer is
 // recorded as unexpected and answered with its default button; tests check
@@ -44,6 +46,15 @@ public:
     // it as behind a real box, and is then answered with button; withdraw()
     // closes it at once without a choice.
     void setNextAnswerAfter(int ms, StandardButton button);
+    // The next box stays open, the event loop running behind it, until
+    // `until` holds (asked again and again while it is open), and is then
+    // answered with button once the events posted so far have been handled,
+    // as a real box would go on handling them; withdraw() closes it at once
+    // without a choice. One still waiting after 30 s is answered and named
+    // in unexpected().
+    void setNextAnswerWhen(std::function<bool()> until, StandardButton button);
+    // Whether a box is being held open now.
+    bool holding() const { return !m_held.isEmpty(); }
     // Answers for the next file dialogs, in order (one list per dialog).
     void setNextFiles(const QStringList& files);
     void setNextPath(const QString& path);
@@ -57,24 +68,32 @@ public:
     Call last() const { return m_calls.isEmpty() ? Call() : m_calls.last(); }
     void clear();
 
-    Answer message(const Message& message) override;
-    QStringList getOpenFileNames(QWidget* parent, const QString& caption, const QString& dir,
-                                 const QString& filter) override;
-    QString getOpenFileName(QWidget* parent, const QString& caption, const QString& dir,
-                            const QString& filter) override;
-    QString getExistingDirectory(QWidget* parent, const QString& caption, const QString& dir) override;
-    QString getSaveFileName(QWidget* parent, const QString& caption, const QString& dir,
-                            const QString& filter) override;
     void withdraw(const void* tag) override;
+
+protected:
+    Answer ask(const Message& message) override;
+    QStringList askOpenFileNames(QWidget* parent, const QString& caption, const QString& dir,
+                                 const QString& filter) override;
+    QString askOpenFileName(QWidget* parent, const QString& caption, const QString& dir,
+                            const QString& filter) override;
+    QString askExistingDirectory(QWidget* parent, const QString& caption, const QString& dir) override;
+    QString askSaveFileName(QWidget* parent, const QString& caption, const QString& dir,
+                            const QString& filter) override;
 
 private:
     Call dialogCall(Call::Kind kind, QWidget* parent, const QString& caption, const QString& dir,
                     const QString& filter);
     QString nextPath(const Call& call);
-    // True when withdrawn before ms have passed.
-    bool holdOpen(const void* tag, int ms);
+    struct Next
+    {
+        Answer answer;
+        int ms = 0;                 // how long the box is held open
+        std::function<bool()> until; // or what it is held open for
+    };
+    // True when withdrawn before it was answered.
+    bool holdOpen(const void* tag, const Next& next);
 
-    QQueue<QPair<Answer, int>> m_answers; // with the time a box is held open
+    QQueue<Next> m_answers;
     QList<QPair<const void*, QEventLoop*>> m_held;
     QQueue<QStringList> m_paths;
     QList<Call> m_calls;
