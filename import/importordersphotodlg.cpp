@@ -77,6 +77,15 @@ QString unreadableOrderText(const QString& orderName, const QString& folder)
            FileOperation::unreadableFolderText(folder);
 }
 
+// A search lists the order with another folder than the one it had when
+// the dialog let go of it: another window or station has imported it since.
+// A search that names no folder knows of nothing newer.
+bool serviceMovedOn(const ImportOrderModel& kept, const ImportOrderModel& listed)
+{
+    const QString folder = listed.getOrderPath();
+    return !folder.isEmpty() && QDir::cleanPath(folder) != QDir::cleanPath(kept.getOrderPath());
+}
+
 QString withSlash(const QString& path)
 {
     return path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
@@ -948,9 +957,13 @@ void importOrdersPhotoDlg::getNewOrderSlot(QList<ImportOrderModel*> list)
             duplicates.append(name);
             continue;
         }
-        // An order taken off the list comes back as it was left.
-        if (ImportOrderModel* left = m_letGo.value(name))
-            model = left;
+        // An order taken off the list comes back as it was left, unless the
+        // service has moved on from it.
+        ImportOrderModel* replaced = m_letGo.value(name);
+        if (replaced && !serviceMovedOn(*replaced, *model)) {
+            model = replaced;
+            replaced = nullptr;
+        }
         if (orderMdlLst.contains(model))
             continue; // the same order object twice in one hand-over is listed once
         const QString root = FileOperation::rootPath(model->getOrderPath());
@@ -971,6 +984,8 @@ void importOrdersPhotoDlg::getNewOrderSlot(QList<ImportOrderModel*> list)
         model->setParent(this);
         orderMdlLst.append(model);
         m_letGo.remove(name);
+        if (replaced)
+            replaced->deleteLater();
     }
     if (!duplicates.isEmpty()) {
         Prompts::information(this, QStringLiteral("订单已存在"),

@@ -50,9 +50,11 @@ class SearchOrderWindow;
 // Orders arrive from the search windows (getNewOrderSlot); the dialog adopts
 // the models it keeps. An order taken off the list is kept as it was left
 // while one of the dialog's search windows lists it, and comes back so when
-// it is added again, whatever model of it a search hands over; otherwise it
-// is deleted, as every model is when the dialog is destroyed. The search
-// windows close with the dialog.
+// it is added again, whatever model of it a search hands over, unless that
+// search lists it with another folder (another window or station imported
+// it since): then it comes as the search has it, and the kept one is
+// deleted. Otherwise it is deleted, as every model is when the dialog is
+// destroyed. The search windows close with the dialog.
 //
 // One import worker runs at a time; it works on a copy of its order taken
 // when it is made, and the row commands, select buttons and suffix fields

@@ -92,6 +92,8 @@ private slots:
     void demoOrderReadsOnAStudioScreen();
     void orderAddedAgainComesBackAsLeft_data();
     void orderAddedAgainComesBackAsLeft();
+    void orderLetGoComesBackAsTheServiceHasIt_data();
+    void orderLetGoComesBackAsTheServiceHasIt();
     void endBoxWaitsForTheCloseQuestion_data();
     void endBoxWaitsForTheCloseQuestion();
     void closedBatchEndsUnderAnOpenBox_data();
@@ -1883,6 +1885,90 @@ void TestImportDialog::orderAddedAgainComesBackAsLeft()
     QVERIFY(!first->isVisible() && !addFrom->isVisible());
     QTRY_VERIFY(first.isNull() && addFrom.isNull());
     QTRY_VERIFY(m_dlg.isNull());
+}
+
+void TestImportDialog::orderLetGoComesBackAsTheServiceHasIt_data()
+{
+    QTest::addColumn<QString>("suffix"); // typed before the order was removed
+    QTest::newRow("the suffix kept") << "";
+    QTest::newRow("the suffix changed") << "补拍";
+}
+
+// An order removed from the list and imported by another window since comes
+// back, added again, as the service has it now: its folder and count, and
+// a further import goes into that folder.
+void TestImportDialog::orderLetGoComesBackAsTheServiceHasIt()
+{
+    QFETCH(QString, suffix);
+    const auto closeWindows = qScopeGuard([] { qDeleteAll(topLevelWindows<SearchOrderWindow>()); });
+    const auto openSearch = [this] {
+        QList<SearchOrderWindow*> before = topLevelWindows<SearchOrderWindow>();
+        button("addNewOrderBtn")->click();
+        QList<SearchOrderWindow*> open = topLevelWindows<SearchOrderWindow>();
+        for (SearchOrderWindow* window : before)
+            open.removeAll(window);
+        return open.value(0);
+    };
+    const auto addDemoOrder = [this](SearchOrderWindow* search) {
+        searchDemoOrder(search);
+        search->findChild<QPushButton*>("addOrdersBtn")->click();
+    };
+    dialog({});
+    QPointer<SearchOrderWindow> search = openSearch();
+    QVERIFY(search);
+    addDemoOrder(search);
+    QCOMPARE(table()->rowCount(), 1);
+    QCOMPARE(cell(0, 3), QStringLiteral("未导入"));
+    auto* folderSuffix = m_dlg->findChild<QLineEdit*>("prefieFolderEdit");
+    if (!suffix.isEmpty()) {
+        m_dlg->ordersTableWgtClickedSlot(0);
+        QVERIFY(folderSuffix->isEnabled());
+        folderSuffix->setText(suffix);
+    }
+    button("selectAllBtn")->click();
+    button("delAllOrdersBtn")->click();
+    QCOMPARE(table()->rowCount(), 0);
+
+    // A second dialog imports two photos into the order.
+    QPointer<importOrdersPhotoDlg> first = m_dlg;
+    const auto deleteFirst = qScopeGuard([&first] { delete first.data(); });
+    dialog({});
+    addDemoOrder(openSearch());
+    choose(0, {photo("card/DCIM/IMG_1.JPG"), photo("card/DCIM/IMG_2.JPG")});
+    m_env->prompts.setNextAnswer(Prompts::Ok);
+    runBatch();
+    QCOMPARE(storedFinishnum("100105"), QStringLiteral("2"));
+    m_dlg->close();
+    QTRY_VERIFY(m_dlg.isNull());
+    m_dlg = first;
+
+    // Added again from a fresh search of the first dialog's window.
+    addDemoOrder(search);
+    const QString day = m_env->volumes.path("photos/2024-05/15/");
+    const QString folder = day + "A24051501-1-张豆豆-吴静-张伟-陈摄影-林化妆/";
+    QCOMPARE(table()->rowCount(), 1);
+    QTest::mouseClick(table()->viewport(), Qt::LeftButton, {},
+                      table()->visualRect(table()->model()->index(0, 1)).center());
+    QCOMPARE(cell(0, 3), QStringLiteral("已导入(2)"));
+    QCOMPARE(m_dlg->findChild<ElidedLabel*>("orderPathLbl")->text(), folder);
+    QVERIFY(!folderSuffix->isEnabled());
+    QTRY_COMPARE(m_dlg->findChild<QListWidget*>("orderImportedLstWgt")->count(), 2);
+
+    // One more photo: into the same folder, which the service still names.
+    choose(0, {photo("card/DCIM/IMG_3.JPG")});
+    m_env->prompts.setNextAnswer(Prompts::Ok);
+    runBatch();
+    QCOMPARE(QDir(day).entryList({"A24051501*"}, QDir::Dirs), QStringList{QFileInfo(folder.chopped(1)).fileName()});
+    QCOMPARE(QDir(folder + "成品").entryList(QDir::Files).size(), 3);
+    QCOMPARE(storedFinishnum("100105"), QStringLiteral("3"));
+    QString storedPath;
+    for (const QJsonValue& order : m_env->service.storeSnapshot().value("orders").toArray()) {
+        if (order.toObject().value("order_photo_id").toString() == "100105")
+            storedPath = order.toObject().value("orderpath").toString();
+    }
+    QVERIFY2(storedPath.endsWith("2024-05/15/A24051501-1-张豆豆-吴静-张伟-陈摄影-林化妆/"), qPrintable(storedPath));
+    const QString done = "导入完成 / 1个订单已经全部导完";
+    QCOMPARE(messages(), (QStringList{done, done}));
 }
 
 namespace {
