@@ -440,7 +440,8 @@ ImportBookkeeping::Box ImportBookkeeping::batchEndBox(int finishedOrders, bool a
                                                       const QList<ReportFailure>& reports,
                                                       const QStringList& beingDeleted,
                                                       const QStringList& unreadable,
-                                                      const QList<PagesArrived>& unfinishedN8)
+                                                      const QList<PagesArrived>& unfinishedN8,
+                                                      const QStringList& listedOrders)
 {
     QStringList sections;
     if (diskFull)
@@ -477,8 +478,16 @@ ImportBookkeeping::Box ImportBookkeeping::batchEndBox(int finishedOrders, bool a
         // Two orders of one 预约单号 are told apart by their service times,
         // two records of one order by their kind.
         QHash<QString, QSet<QString>> namesPerNumber;
-        for (const ReportFailure& r : reports)
-            namesPerNumber[r.orderNumber].insert(r.orderName);
+        for (const ReportFailure& r : reports) {
+            if (!r.orderName.isEmpty())
+                namesPerNumber[r.orderNumber].insert(r.orderName);
+        }
+        // "<预约单号>-<服务次数>" of an order listed beside them.
+        for (const QString& name : listedOrders) {
+            const auto named = namesPerNumber.find(name.left(qMax(0, name.lastIndexOf(QLatin1Char('-')))));
+            if (named != namesPerNumber.end())
+                named->insert(name);
+        }
         const auto orderOf = [&namesPerNumber](const ReportFailure& r) {
             return namesPerNumber.value(r.orderNumber).size() > 1 && !r.orderName.isEmpty() ? r.orderName
                                                                                             : r.orderNumber;
@@ -508,11 +517,12 @@ ImportBookkeeping::Box ImportBookkeeping::batchEndBox(int finishedOrders, bool a
     return {};
 }
 
-ImportBookkeeping::Box ImportBookkeeping::notTakenBox(QList<ReportFailure> failures, Afterwards afterwards)
+ImportBookkeeping::Box ImportBookkeeping::notTakenBox(QList<ReportFailure> failures, Afterwards afterwards,
+                                                      const QStringList& listedOrders)
 {
     for (ReportFailure& failure : failures)
         failure.afterwards = afterwards;
-    return batchEndBox(0, false, false, {}, failures);
+    return batchEndBox(0, false, false, {}, failures, {}, {}, {}, listedOrders);
 }
 
 QString ImportBookkeeping::afterwardsLine(Afterwards afterwards)

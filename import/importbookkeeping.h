@@ -198,16 +198,19 @@ struct PagesArrived
 // the orders skipped because their folders were being deleted or could not
 // be read (by 预约单号), the orders whose report failed: under one heading,
 // grouped by what becomes of them, each group followed by its line. Where
-// two orders share a 预约单号 their lines name them as the order table does,
-// and an order named with more than one record has each of its lines name
-// its kind, so no two lines read the same.
+// two orders share a 预约单号, both named or one named and the other among
+// listedOrders (the orders the window lists, as the order table names them),
+// their lines name them as the order table does; an order named with more
+// than one record has each of its lines name its kind, so no two lines read
+// the same.
 Box batchEndBox(int finishedOrders, bool allFinished, bool diskFull, const QList<OrderFailure>& failures,
                 const QList<ReportFailure>& reports, const QStringList& beingDeleted = {},
-                const QStringList& unreadable = {}, const QList<PagesArrived>& unfinishedN8 = {});
+                const QStringList& unreadable = {}, const QList<PagesArrived>& unfinishedN8 = {},
+                const QStringList& listedOrders = {});
 
 // The box naming the orders whose records were not taken, with the line of
-// what becomes of them.
-Box notTakenBox(QList<ReportFailure> failures, Afterwards afterwards);
+// what becomes of them; listedOrders as for batchEndBox.
+Box notTakenBox(QList<ReportFailure> failures, Afterwards afterwards, const QStringList& listedOrders = {});
 // The line that follows the records a box names; empty for Nothing.
 QString afterwardsLine(Afterwards afterwards);
 

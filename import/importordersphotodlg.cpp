@@ -440,6 +440,14 @@ void importOrdersPhotoDlg::iniOrderImportedTableWgt(QVBoxLayout* layout)
 
 // ---------------------------------------------------------------- order table
 
+QStringList importOrdersPhotoDlg::listedOrderNames() const
+{
+    QStringList names;
+    for (const ImportOrderModel* model : qAsConst(orderMdlLst))
+        names.append(model->getOrderName());
+    return names;
+}
+
 ImportOrderModel* importOrdersPhotoDlg::modelAt(int row) const
 {
     return row >= 0 && row < orderMdlLst.size() ? orderMdlLst.at(row) : nullptr;
@@ -881,7 +889,7 @@ void importOrdersPhotoDlg::letGoOfUnlisted(const QList<ImportOrderModel*>& model
     // Nothing sends the records an order no longer listed still owes.
     const QList<IB::ReportFailure> owed = takeOwedRecords(gone, IB::Afterwards::LeftList);
     if (!owed.isEmpty())
-        showBatchBox(IB::notTakenBox(owed, IB::Afterwards::LeftList));
+        showBatchBox(IB::notTakenBox(owed, IB::Afterwards::LeftList, listedOrderNames()));
     // Added again, the order comes back as it is now.
     for (ImportOrderModel* model : qAsConst(gone)) {
         if (model->parent() == this)
@@ -942,10 +950,7 @@ void importOrdersPhotoDlg::getNewOrderSlot(QList<ImportOrderModel*> list)
                              Prompts::Ok);
         return;
     }
-    QStringList names;
-    for (const ImportOrderModel* model : qAsConst(orderMdlLst))
-        names.append(model->getOrderName());
-
+    const QStringList names = listedOrderNames();
     QStringList duplicates;
     QStringList missing;
     QStringList unreadable;
@@ -1266,7 +1271,8 @@ void importOrdersPhotoDlg::sendOwedReport(ImportOrderModel* model)
             IB::importCounts(model->getOrderPath(), model->getOrderBackupPath(), importType);
         if (!now.read()) {
             m_reportFailures.append({model->getOrderNum(), FileOperation::unreadableText(),
-                                     IB::Afterwards::BatchAgain, IB::typeTexts(importType).name});
+                                     IB::Afterwards::BatchAgain, IB::typeTexts(importType).name,
+                                     model->getOrderName()});
             return;
         }
         owed.countsUnread = false;
@@ -1475,7 +1481,7 @@ void importOrdersPhotoDlg::completeOrder(int row, int imported)
         outcome.reportStatus = FileOperation::unreadableText();
         model->setRunOutcome(importType, outcome);
         m_reportFailures.append({model->getOrderNum(), outcome.reportStatus, IB::Afterwards::BatchAgain,
-                                 IB::typeTexts(importType).name});
+                                 IB::typeTexts(importType).name, model->getOrderName()});
     }
 
     getExistImagesCount(model);
@@ -1569,7 +1575,8 @@ ImportBookkeeping::Box importOrdersPhotoDlg::lastBatchBox(bool windowClosed)
         [&](const IB::ReportFailure& a, const IB::ReportFailure& b) { return rowOf(a) < rowOf(b); });
     const bool allFinished = finishedOrderCount == toImportOrderCount && !m_closeRequested;
     const IB::Box box = IB::batchEndBox(finishedOrderCount, allFinished, m_diskFull, m_batchFailures,
-                                        m_reportFailures, m_beingDeleted, m_unreadable, m_n8Unfinished);
+                                        m_reportFailures, m_beingDeleted, m_unreadable, m_n8Unfinished,
+                                        listedOrderNames());
     // While the client quits, the records not taken are named in its last
     // box: a batch with nothing else to name says nothing then.
     if (PendingRecords::instance().quitting() && box.title != kWarning)
@@ -1952,7 +1959,7 @@ void importOrdersPhotoDlg::done(int result)
     if (!m_batchRunning) {
         const QList<IB::ReportFailure> owed = takeOwedRecords(orderMdlLst, IB::Afterwards::WindowClosed);
         if (!owed.isEmpty())
-            showBatchBox(IB::notTakenBox(owed, IB::Afterwards::WindowClosed));
+            showBatchBox(IB::notTakenBox(owed, IB::Afterwards::WindowClosed, listedOrderNames()));
     }
     closeSearchWindows();
     releaseAfterWorker();

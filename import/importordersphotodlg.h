@@ -249,6 +249,8 @@ private:
     void fitStateColumn();
     // The order of a table row, or nullptr out of range.
     ImportOrderModel* modelAt(int row) const;
+    // The orders listed, as the order table names them.
+    QStringList listedOrderNames() const;
     bool isImportedFor(const ImportOrderModel* model) const;
     // The order's chosen files of the current type (types 0 to 4).
     QStringList chosenFiles(const ImportOrderModel* model) const;
