@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLayout>
@@ -86,6 +87,28 @@ void fitHeight(QMessageBox& box, ShownLines& text, int height)
         box.setText(text.text(text.shown));
 }
 
+// A line of the label that has no place to wrap within the label's width
+// is cut at its side: it is ended with "…" where it meets the side instead.
+// True when a line was so cut.
+bool cutLinesAtSide(QMessageBox& box, ShownLines& text)
+{
+    const auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+    const int width = label ? label->contentsRect().width() : 0;
+    if (width <= 0)
+        return false;
+    const QFontMetrics metrics = label->fontMetrics();
+    bool cut = false;
+    for (QString& line : text.lines) {
+        if (metrics.boundingRect(QRect(0, 0, width, QWIDGETSIZE_MAX), Qt::TextWordWrap, line).width() <= width)
+            continue;
+        line = metrics.elidedText(line, Qt::ElideRight, width);
+        cut = true;
+    }
+    if (cut)
+        box.setText(text.text(text.shown));
+    return cut;
+}
+
 // Keeps the box inside the area.
 void placeInArea(QMessageBox& box, const QRect& area)
 {
@@ -103,11 +126,13 @@ void placeInArea(QMessageBox& box, const QRect& area)
 
 // Wrapped lines can make a plain-text box taller than its screen, with its
 // buttons below the edge: shows only as many of its first lines as fit the
-// screen's available area, ending the text with "…", and keeps the whole
-// text behind the details button from the first fit that cuts it. The box
-// is then kept inside that area. Returns the fit, to run on the shown box
-// and again whenever it has changed: the details opened grow it by their
-// pane, a window manager's frame comes later and may leave less room.
+// screen's available area, ending the text with "…". A line with no place
+// to wrap is cut at the box's side (the box is never wider than the area):
+// it ends with "…" there. Either way the whole text is behind the details
+// button from the first fit that cuts the box. The box is then kept inside
+// that area. Returns the fit, to run on the shown box and again whenever it
+// has changed: the details opened grow it by their pane, a window manager's
+// frame comes later and may leave less room.
 std::function<void()> plainTextFit(QMessageBox& box, const QString& wholeText)
 {
     auto text = std::make_shared<ShownLines>();
@@ -122,14 +147,18 @@ std::function<void()> plainTextFit(QMessageBox& box, const QString& wholeText)
         if (!box.isVisible() || !screen)
             return;
         const QRect area = screen->availableGeometry();
-        const bool tooTall = outerGeometry(box).height() > area.height();
+        bool cut = outerGeometry(box).height() > area.height();
         fitHeight(box, *text, area.height());
+        placeInArea(box, area);
+        if (cutLinesAtSide(box, *text))
+            cut = true;
         // Set once the text is cut: the box lays itself out again for the
         // details, and their button may change its size.
-        if (tooTall && box.detailedText().isEmpty()) {
+        if (cut && box.detailedText().isEmpty())
             box.setDetailedText(wholeText);
-            fitHeight(box, *text, area.height());
-        }
+        else if (!cut)
+            return;
+        fitHeight(box, *text, area.height());
         placeInArea(box, area);
     };
 }
