@@ -91,6 +91,75 @@ QString withSlash(const QString& path)
     return path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
 }
 
+// Widgets in a row of a box where it has room for them, else in two rows:
+// the box asks only for the room of the two, so that a larger desktop font
+// does not make the window wider than a small screen.
+class TwoRowsWhenNarrow : public QObject
+{
+public:
+    TwoRowsWhenNarrow(QWidget* box, QGridLayout* grid, QList<QWidget*> widgets)
+        : QObject(box), m_box(box), m_grid(grid), m_widgets(std::move(widgets))
+    {
+        place(m_widgets.size());
+        box->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        switch (event->type()) {
+        case QEvent::Resize:
+        case QEvent::Show:
+        case QEvent::FontChange:
+        case QEvent::StyleChange:
+            if (watched == m_box)
+                fit();
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+
+private:
+    int twoRows() const { return (m_widgets.size() + 1) / 2; }
+
+    // The box's width with perRow widgets in each row.
+    int widthFor(int perRow) const
+    {
+        const QMargins margins = m_grid->contentsMargins();
+        int widest = 0;
+        for (int first = 0; first < m_widgets.size(); first += perRow) {
+            int row = m_grid->horizontalSpacing() * (qMin(perRow, m_widgets.size() - first) - 1);
+            for (int i = first; i < qMin(first + perRow, m_widgets.size()); ++i)
+                row += m_widgets.at(i)->sizeHint().width();
+            widest = qMax(widest, row);
+        }
+        return widest + margins.left() + margins.right() + m_box->width() - m_box->contentsRect().width();
+    }
+
+    void fit()
+    {
+        m_box->setMinimumWidth(widthFor(twoRows()));
+        const int perRow = m_box->width() >= widthFor(m_widgets.size()) ? m_widgets.size() : twoRows();
+        if (perRow != m_perRow)
+            place(perRow);
+    }
+
+    void place(int perRow)
+    {
+        m_perRow = perRow;
+        for (QWidget* widget : qAsConst(m_widgets))
+            m_grid->removeWidget(widget);
+        for (int i = 0; i < m_widgets.size(); ++i)
+            m_grid->addWidget(m_widgets.at(i), i / perRow, i % perRow);
+    }
+
+    QWidget* m_box;
+    QGridLayout* m_grid;
+    QList<QWidget*> m_widgets;
+    int m_perRow = 0;
+};
+
 QLabel* titleLabel(const QString& text)
 {
     auto* label = new QLabel(text);
@@ -239,14 +308,16 @@ void importOrdersPhotoDlg::iniUI()
 void importOrdersPhotoDlg::iniOrdersTableWgt(QVBoxLayout* layout)
 {
     auto* typeBox = new QGroupBox;
-    auto* typeRow = new QHBoxLayout(typeBox);
+    auto* typeGrid = new QGridLayout(typeBox);
     importTypeGroup = new QButtonGroup(this);
+    QList<QWidget*> radios;
     for (int id = ImportOriginal; id <= ImportN8; ++id) {
         auto* radio = new QRadioButton(IB::typeTexts(ImportTypeEnum(id)).radio);
         radio->setObjectName(QStringLiteral("importTypeRadio%1").arg(id));
         importTypeGroup->addButton(radio, id);
-        typeRow->addWidget(radio);
+        radios.append(radio);
     }
+    new TwoRowsWhenNarrow(typeBox, typeGrid, radios);
     importTypeGroup->button(ImportFinished)->setChecked(true);
     layout->addWidget(typeBox);
     layout->addSpacing(20);

@@ -30,6 +30,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSemaphore>
 #include <QStandardItemModel>
@@ -37,6 +38,7 @@
 #include <QTableWidget>
 #include <QTcpServer>
 #include <QThread>
+#include <QWindow>
 
 #include <atomic>
 #include <memory>
@@ -90,6 +92,8 @@ private slots:
     void batchLeavesTheTableWhereItWas();
     void demoOrderReadsOnAStudioScreen_data();
     void demoOrderReadsOnAStudioScreen();
+    void demoOrderFitsASmallScreen_data();
+    void demoOrderFitsASmallScreen();
     void orderAddedAgainComesBackAsLeft_data();
     void orderAddedAgainComesBackAsLeft();
     void orderLetGoComesBackAsTheServiceHasIt_data();
@@ -1820,6 +1824,66 @@ void TestImportDialog::demoOrderReadsOnAStudioScreen()
     const QPushButton* select = selectButton(0);
     QVERIFY(table()->viewport()->rect().contains(
         QRect(select->mapTo(table()->viewport(), QPoint()), select->size())));
+}
+
+void TestImportDialog::demoOrderFitsASmallScreen_data()
+{
+    QTest::addColumn<int>("points"); // the desktop's font
+    QTest::addColumn<bool>("valuesRead");
+    QTest::newRow("11 pt") << 11 << true;
+    QTest::newRow("12 pt, the width alone") << 12 << false;
+}
+
+// The demo's own order in the dialog maximised on a 1024x768 screen with a
+// larger desktop font: the dialog and its controls stay on the screen, and
+// each value shows a character of it at the least.
+void TestImportDialog::demoOrderFitsASmallScreen()
+{
+    if (!qEnvironmentVariableIsSet("DRAVIN_TEST_WM_PID"))
+        QSKIP("needs a window manager: run by tests/support/runwithwm.sh");
+    QFETCH(int, points);
+    QFETCH(bool, valuesRead);
+    const DesktopFont font(points);
+    QJsonObject demo;
+    for (const QJsonValue& order : m_env->service.storeSnapshot().value("orders").toArray()) {
+        if (order.toObject().value("order_photo_id").toString() == "100105")
+            demo = order.toObject();
+    }
+    m_dlg = new importOrdersPhotoDlg;
+    m_dlg->getNewOrderSlot({new ImportOrderModel(demo, nullptr)});
+    m_dlg->setWindowFlags(Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
+    m_dlg->showMaximized();
+    const QRect area = m_dlg->screen()->availableGeometry();
+    QCOMPARE(area.width(), 1024);
+    QVERIFY(QTest::qWaitForWindowExposed(m_dlg));
+    // Framed and maximised by the window manager.
+    QTRY_VERIFY(m_dlg->windowHandle()->frameMargins().top() > 0 && m_dlg->isMaximized());
+    QTest::mouseClick(table()->viewport(), Qt::LeftButton, {},
+                      table()->visualRect(table()->model()->index(0, 1)).center());
+    const QRect frame = m_dlg->windowHandle()->frameGeometry();
+    QVERIFY2(area.contains(frame), qPrintable(QStringLiteral("%1 wide").arg(frame.width())));
+    for (QWidget* control : m_dlg->findChildren<QWidget*>()) {
+        if (!control->isVisible() || table()->isAncestorOf(control) || control == table())
+            continue;
+        const QRect where(control->mapToGlobal(QPoint()), control->size());
+        QVERIFY2(area.contains(where), qPrintable(control->objectName() + " " + control->metaObject()->className()));
+    }
+    if (!valuesRead)
+        return;
+    for (const char* name :
+         {"orderNumLbl", "orderTypeLbl", "servNumLbl", "momNameLbl", "dadNameLbl", "babyNameLbl",
+          "taoxiNameLbl", "bookedShopLbl", "bespeakDateLbl", "photoerLbl", "dresserLbl", "yindouerLbl"}) {
+        const auto* value = m_dlg->findChild<ElidedLabel*>(name);
+        const QString shown = value->displayedText();
+        QString characters = shown;
+        characters.remove(QStringLiteral("…"));
+        QVERIFY2(!value->text().isEmpty(), name);
+        QVERIFY2(!characters.isEmpty() && value->text().contains(characters.left(1)),
+                 qPrintable(name + (": " + shown)));
+        QVERIFY2(value->fontMetrics().horizontalAdvance(shown) <= value->contentsRect().width(),
+                 qPrintable(name + (": " + shown)));
+        QCOMPARE(value->toolTip(), value->text());
+    }
 }
 
 void TestImportDialog::orderAddedAgainComesBackAsLeft_data()

@@ -3,17 +3,17 @@
 #include <QApplication>
 #include <QFont>
 
-// The font a studio's desktop gives its windows (9 points; the test
-// platform's own is larger), for the rows that look at a window as staff
-// see it. Windows made while it lives take it; the font before comes back
-// when it goes.
+// The font a studio's desktop gives its windows (9 points by default; the
+// test platform's own is larger), for the rows that look at a window as
+// staff see it. Windows made while it lives take it; the font before comes
+// back when it goes.
 class DesktopFont
 {
 public:
-    DesktopFont() : m_before(QApplication::font())
+    explicit DesktopFont(int points = 9) : m_before(QApplication::font())
     {
         QFont desktop = m_before;
-        desktop.setPointSize(9);
+        desktop.setPointSize(points);
         QApplication::setFont(desktop);
     }
     ~DesktopFont() { QApplication::setFont(m_before); }
