@@ -24,7 +24,10 @@ protected:
         qDebug() << "box:" << m.title << m.text;
         return defaultAnswer(m);
     }
-    QStringList askOpenFileNames(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
+    QStringList askOpenFileNames(QWidget*, const QString&, const QString&, const QString&) override
+    {
+        return {};
+    }
     QString askOpenFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
     QString askExistingDirectory(QWidget*, const QString&, const QString&) override { return {}; }
     QString askSaveFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
@@ -45,8 +48,7 @@ QList<Waiting> s_waiting;
 // Counts the box as open while ask() runs. Once the last one is answered,
 // each action waiting is posted: it runs after the code that asked the box
 // has returned to the event loop, and waits again if a box is open by then.
-template<typename Ask>
-auto whileOpen(Ask ask)
+template <typename Ask> auto whileOpen(Ask ask)
 {
     ++s_openBoxes;
     const auto closed = qScopeGuard([] {

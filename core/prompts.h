@@ -80,9 +80,11 @@ public:
     Answer message(const Message& message);
     QStringList getOpenFileNames(QWidget* parent, const QString& caption, const QString& dir,
                                  const QString& filter);
-    QString getOpenFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filter);
+    QString getOpenFileName(QWidget* parent, const QString& caption, const QString& dir,
+                            const QString& filter);
     QString getExistingDirectory(QWidget* parent, const QString& caption, const QString& dir);
-    QString getSaveFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filter);
+    QString getSaveFileName(QWidget* parent, const QString& caption, const QString& dir,
+                            const QString& filter);
     // Takes away the open boxes asked with this tag, as if closed without
     // a choice: their message() answers NoButton and -1. A question whose
     // matter has been settled meanwhile (a run that ended while "stop it?"

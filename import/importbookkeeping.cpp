@@ -435,13 +435,11 @@ QString ImportBookkeeping::reportFailureStatus(const WebService::Reply& reply)
     return reply.statusText;
 }
 
-ImportBookkeeping::Box ImportBookkeeping::batchEndBox(int finishedOrders, bool allFinished, bool diskFull,
-                                                      const QList<OrderFailure>& failures,
-                                                      const QList<ReportFailure>& reports,
-                                                      const QStringList& beingDeleted,
-                                                      const QStringList& unreadable,
-                                                      const QList<PagesArrived>& unfinishedN8,
-                                                      const QStringList& listedOrders)
+ImportBookkeeping::Box
+ImportBookkeeping::batchEndBox(int finishedOrders, bool allFinished, bool diskFull,
+                               const QList<OrderFailure>& failures, const QList<ReportFailure>& reports,
+                               const QStringList& beingDeleted, const QStringList& unreadable,
+                               const QList<PagesArrived>& unfinishedN8, const QStringList& listedOrders)
 {
     QStringList sections;
     if (diskFull)

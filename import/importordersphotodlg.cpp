@@ -1645,9 +1645,9 @@ ImportBookkeeping::Box importOrdersPhotoDlg::lastBatchBox(bool windowClosed)
         m_reportFailures.begin(), m_reportFailures.end(),
         [&](const IB::ReportFailure& a, const IB::ReportFailure& b) { return rowOf(a) < rowOf(b); });
     const bool allFinished = finishedOrderCount == toImportOrderCount && !m_closeRequested;
-    const IB::Box box = IB::batchEndBox(finishedOrderCount, allFinished, m_diskFull, m_batchFailures,
-                                        m_reportFailures, m_beingDeleted, m_unreadable, m_n8Unfinished,
-                                        listedOrderNames());
+    const IB::Box box =
+        IB::batchEndBox(finishedOrderCount, allFinished, m_diskFull, m_batchFailures, m_reportFailures,
+                        m_beingDeleted, m_unreadable, m_n8Unfinished, listedOrderNames());
     // While the client quits, the records not taken are named in its last
     // box: a batch with nothing else to name says nothing then.
     if (PendingRecords::instance().quitting() && box.title != kWarning)

@@ -79,9 +79,10 @@ class SearchOrderWindow;
 // names what failed. The dialog is released once its worker has ended and
 // its reports are answered. A close or release the dialog makes by itself
 // (the stopped batch's end) waits until no box is open, so neither the
-// dialog nor its search windows go while code waits under a box of theirs. The N8 copy jobs run on the dialog's own pool: a closed dialog
-// hears from none of them, and it is not deleted before the running ones
-// have finished their file.
+// dialog nor its search windows go while code waits under a box of theirs.
+// The N8 copy jobs run on the dialog's own pool: a closed dialog hears from
+// none of them, and it is not deleted before the running ones have
+// finished their file.
 class importOrdersPhotoDlg : public QDialog
 {
     Q_OBJECT

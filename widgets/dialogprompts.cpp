@@ -3,8 +3,8 @@
 #include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QEvent>
-#include <QFontMetrics>
 #include <QFileDialog>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLayout>
 #include <QMessageBox>
@@ -87,8 +87,8 @@ void fitHeight(QMessageBox& box, ShownLines& text, int height)
         box.setText(text.text(text.shown));
 }
 
-// A line of the label that has no place to wrap within the label's width
-// is cut at its side: it is ended with "…" where it meets the side instead.
+// A shown line that has no place to wrap within the label's width is cut
+// at the label's side: it ends with "…" where it meets the side instead.
 // True when a line was so cut.
 bool cutLinesAtSide(QMessageBox& box, ShownLines& text)
 {
@@ -98,8 +98,10 @@ bool cutLinesAtSide(QMessageBox& box, ShownLines& text)
         return false;
     const QFontMetrics metrics = label->fontMetrics();
     bool cut = false;
-    for (QString& line : text.lines) {
-        if (metrics.boundingRect(QRect(0, 0, width, QWIDGETSIZE_MAX), Qt::TextWordWrap, line).width() <= width)
+    for (int i = 0; i < text.shown && i < text.lines.size(); ++i) {
+        QString& line = text.lines[i];
+        if (metrics.boundingRect(QRect(0, 0, width, QWIDGETSIZE_MAX), Qt::TextWordWrap, line).width() <=
+            width)
             continue;
         line = metrics.elidedText(line, Qt::ElideRight, width);
         cut = true;

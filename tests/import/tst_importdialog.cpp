@@ -1201,7 +1201,8 @@ void TestImportDialog::completionRecordAddedOnce_data()
         << "" << 0;
     // The second service time of the booking listed afterwards: the record
     // the first one owes names its order.
-    QTest::newRow("connection refused, then a second service time of the booking listed and the dialog closed")
+    QTest::newRow(
+        "connection refused, then a second service time of the booking listed and the dialog closed")
         << "refused"
         << QStringList{failed + "网络错误\n未上报的记录将在下次批量导片时重新上报，关闭窗口后不再上报",
                        "second service listed", "close",
@@ -1851,7 +1852,8 @@ void TestImportDialog::demoOrderFitsASmallScreen()
     }
     m_dlg = new importOrdersPhotoDlg;
     m_dlg->getNewOrderSlot({new ImportOrderModel(demo, nullptr)});
-    m_dlg->setWindowFlags(Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
+    m_dlg->setWindowFlags(Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
+                          Qt::WindowCloseButtonHint);
     m_dlg->showMaximized();
     const QRect area = m_dlg->screen()->availableGeometry();
     QCOMPARE(area.width(), 1024);
@@ -1866,7 +1868,8 @@ void TestImportDialog::demoOrderFitsASmallScreen()
         if (!control->isVisible() || table()->isAncestorOf(control) || control == table())
             continue;
         const QRect where(control->mapToGlobal(QPoint()), control->size());
-        QVERIFY2(area.contains(where), qPrintable(control->objectName() + " " + control->metaObject()->className()));
+        QVERIFY2(area.contains(where),
+                 qPrintable(control->objectName() + " " + control->metaObject()->className()));
     }
     if (!valuesRead)
         return;
@@ -2033,7 +2036,8 @@ void TestImportDialog::orderLetGoComesBackAsTheServiceHasIt()
     choose(0, {photo("card/DCIM/IMG_3.JPG")});
     m_env->prompts.setNextAnswer(Prompts::Ok);
     runBatch();
-    QCOMPARE(QDir(day).entryList({"A24051501*"}, QDir::Dirs), QStringList{QFileInfo(folder.chopped(1)).fileName()});
+    QCOMPARE(QDir(day).entryList({"A24051501*"}, QDir::Dirs),
+             QStringList{QFileInfo(folder.chopped(1)).fileName()});
     QCOMPARE(QDir(folder + "成品").entryList(QDir::Files).size(), 3);
     QCOMPARE(storedFinishnum("100105"), QStringLiteral("3"));
     QString storedPath;
@@ -2041,7 +2045,8 @@ void TestImportDialog::orderLetGoComesBackAsTheServiceHasIt()
         if (order.toObject().value("order_photo_id").toString() == "100105")
             storedPath = order.toObject().value("orderpath").toString();
     }
-    QVERIFY2(storedPath.endsWith("2024-05/15/A24051501-1-张豆豆-吴静-张伟-陈摄影-林化妆/"), qPrintable(storedPath));
+    QVERIFY2(storedPath.endsWith("2024-05/15/A24051501-1-张豆豆-吴静-张伟-陈摄影-林化妆/"),
+             qPrintable(storedPath));
     const QString done = "导入完成 / 1个订单已经全部导完";
     QCOMPARE(messages(), (QStringList{done, done}));
 }

@@ -87,7 +87,7 @@ private:
     struct Next
     {
         Answer answer;
-        int ms = 0;                 // how long the box is held open
+        int ms = 0;                  // how long the box is held open
         std::function<bool()> until; // or what it is held open for
     };
     // True when withdrawn before it was answered.

@@ -196,7 +196,8 @@ void TestDialogPrompts::longNoticeFitsItsScreen()
     // The first lines, each whole or ended with "…" where the box's side cuts it.
     for (int i = 0; i + 1 < kept.size(); ++i) {
         const QString& line = kept.at(i);
-        QVERIFY2(line == text.at(i) || (line.endsWith(QChar(0x2026)) && text.at(i).startsWith(line.chopped(1))),
+        QVERIFY2(line == text.at(i) ||
+                     (line.endsWith(QChar(0x2026)) && text.at(i).startsWith(line.chopped(1))),
                  qPrintable(line));
     }
 }
@@ -332,6 +333,7 @@ void TestDialogPrompts::boxCutAtItsSideKeepsItsText()
     const FramedBox cut = openFramed(whole, QStringLiteral("订单已存在"));
     QVERIFY2(cut.settled, qPrintable(placement(cut.frame, cut.area)));
     QVERIFY2(cut.area.contains(cut.frame), qPrintable(placement(cut.frame, cut.area)));
+    QVERIFY2(cut.text.endsWith(QChar(0x2026)) && whole.startsWith(cut.text.chopped(1)), qPrintable(cut.text));
     QCOMPARE(cut.details, whole);
     QCOMPARE(cut.buttons.size(), 2);
     for (const QRect& b : qAsConst(cut.buttons))
