@@ -435,19 +435,65 @@ QString ImportBookkeeping::reportFailureStatus(const WebService::Reply& reply)
     return reply.statusText;
 }
 
+namespace {
+
+// The name a box gives an order: its 预约单号, or, where another order of
+// that 预约单号 is named in the box or listed beside it, the order as the
+// order table names it ("<预约单号>-<服务次数>").
+class BoxOrderNames
+{
+public:
+    void named(const QString& orderNumber, const QString& orderName)
+    {
+        if (!orderName.isEmpty())
+            m_names[orderNumber].insert(orderName);
+    }
+    // The orders listed beside those named, as the order table names them.
+    void listed(const QStringList& orderNames)
+    {
+        for (const QString& name : orderNames) {
+            const auto named = m_names.find(name.left(qMax(0, name.lastIndexOf(QLatin1Char('-')))));
+            if (named != m_names.end())
+                named->insert(name);
+        }
+    }
+    QString operator()(const QString& orderNumber, const QString& orderName) const
+    {
+        return m_names.value(orderNumber).size() > 1 && !orderName.isEmpty() ? orderName : orderNumber;
+    }
+
+private:
+    QHash<QString, QSet<QString>> m_names;
+};
+
+} // namespace
+
 ImportBookkeeping::Box
 ImportBookkeeping::batchEndBox(int finishedOrders, bool allFinished, bool diskFull,
                                const QList<OrderFailure>& failures, const QList<ReportFailure>& reports,
-                               const QStringList& beingDeleted, const QStringList& unreadable,
+                               const QList<SkippedOrder>& beingDeleted, const QList<SkippedOrder>& unreadable,
                                const QList<PagesArrived>& unfinishedN8, const QStringList& listedOrders)
 {
+    BoxOrderNames nameOf;
+    for (const OrderFailure& f : failures)
+        nameOf.named(f.orderNumber, f.orderName);
+    for (const PagesArrived& p : unfinishedN8)
+        nameOf.named(p.orderNumber, p.orderName);
+    for (const QList<SkippedOrder>& skipped : {beingDeleted, unreadable}) {
+        for (const SkippedOrder& s : skipped)
+            nameOf.named(s.orderNumber, s.orderName);
+    }
+    for (const ReportFailure& r : reports)
+        nameOf.named(r.orderNumber, r.orderName);
+    nameOf.listed(listedOrders);
+
     QStringList sections;
     if (diskFull)
         sections.append(QStringLiteral("服务器空间不足，请清理空间后再导入"));
     if (!failures.isEmpty()) {
         QStringList lines{QStringLiteral("以下订单有照片导入失败：")};
         for (const OrderFailure& f : failures) {
-            QString line = QStringLiteral("%1：%2张").arg(f.orderNumber).arg(f.files);
+            QString line = QStringLiteral("%1：%2张").arg(nameOf(f.orderNumber, f.orderName)).arg(f.files);
             if (!f.unwritableFolder.isEmpty())
                 line += QStringLiteral("（写入失败：%1）").arg(f.unwritableFolder);
             if (!f.takenVideos.isEmpty())
@@ -460,43 +506,31 @@ ImportBookkeeping::batchEndBox(int finishedOrders, bool allFinished, bool diskFu
     if (!unfinishedN8.isEmpty()) {
         QStringList lines{QStringLiteral("以下订单的N8文件夹未导完，请重新导入：")};
         for (const PagesArrived& p : unfinishedN8)
-            lines.append(QStringLiteral("%1：已导入%2/%3张").arg(p.orderNumber).arg(p.arrived).arg(p.total));
+            lines.append(QStringLiteral("%1：已导入%2/%3张")
+                             .arg(nameOf(p.orderNumber, p.orderName))
+                             .arg(p.arrived)
+                             .arg(p.total));
         sections.append(lines.join(QLatin1Char('\n')));
     }
-    for (const QString& orderNumber : beingDeleted)
-        sections.append(FoldersInUse::importRefusedText(orderNumber));
-    for (const QString& orderNumber : unreadable)
-        sections.append(FileOperation::unreadableText() + QStringLiteral("，未导片：") + orderNumber);
+    for (const SkippedOrder& s : beingDeleted)
+        sections.append(FoldersInUse::importRefusedText(nameOf(s.orderNumber, s.orderName)));
+    for (const SkippedOrder& s : unreadable)
+        sections.append(FileOperation::unreadableText() + QStringLiteral("，未导片：") +
+                        nameOf(s.orderNumber, s.orderName));
     if (!reports.isEmpty()) {
         // Grouped by what becomes of them, in the order of Afterwards.
         QList<ReportFailure> grouped = reports;
         std::stable_sort(grouped.begin(), grouped.end(), [](const ReportFailure& a, const ReportFailure& b) {
             return a.afterwards < b.afterwards;
         });
-        // Two orders of one 预约单号 are told apart by their service times,
-        // two records of one order by their kind.
-        QHash<QString, QSet<QString>> namesPerNumber;
-        for (const ReportFailure& r : reports) {
-            if (!r.orderName.isEmpty())
-                namesPerNumber[r.orderNumber].insert(r.orderName);
-        }
-        // "<预约单号>-<服务次数>" of an order listed beside them.
-        for (const QString& name : listedOrders) {
-            const auto named = namesPerNumber.find(name.left(qMax(0, name.lastIndexOf(QLatin1Char('-')))));
-            if (named != namesPerNumber.end())
-                named->insert(name);
-        }
-        const auto orderOf = [&namesPerNumber](const ReportFailure& r) {
-            return namesPerNumber.value(r.orderNumber).size() > 1 && !r.orderName.isEmpty() ? r.orderName
-                                                                                            : r.orderNumber;
-        };
+        // Two records of one order are told apart by their kind.
         QHash<QString, int> perOrder;
         for (const ReportFailure& r : reports)
-            ++perOrder[orderOf(r)];
+            ++perOrder[nameOf(r.orderNumber, r.orderName)];
         QStringList lines{QStringLiteral("以下订单上报失败：")};
         for (int i = 0; i < grouped.size(); ++i) {
             const ReportFailure& r = grouped.at(i);
-            const QString order = orderOf(r);
+            const QString order = nameOf(r.orderNumber, r.orderName);
             const QString named = perOrder.value(order) > 1 && !r.kind.isEmpty()
                                       ? QStringLiteral("%1（%2）").arg(order, r.kind)
                                       : order;

@@ -143,13 +143,22 @@ QString plainFileName(const QString& text);
 // behind, else "已导入(<found>)" or "未导入" (an N8 order: "已导入" once imported).
 QString rowStateText(ImportTypeEnum type, bool imported, int found, int failed, bool reportPending);
 
-// The last box of a batch.
+// The last box of a batch. Each order it names carries its 预约单号 and,
+// as the order table names it, "<预约单号>-<服务次数>": a box naming or
+// listing two orders of one 预约单号 names each by the latter.
 struct OrderFailure
 {
     QString orderNumber;
     int files = 0;
     QString unwritableFolder; // empty: no folder refused a write
     QStringList takenVideos;  // left out: their names hold other files in the order
+    QString orderName{};
+};
+// An order the batch skipped.
+struct SkippedOrder
+{
+    QString orderNumber;
+    QString orderName{};
 };
 // What becomes of the records a box names as not taken, told in the line
 // that follows them.
@@ -190,22 +199,23 @@ struct PagesArrived
     QString orderNumber;
     int arrived = 0;
     int total = 0;
+    QString orderName{};
 };
 // "导入完成" / "<n>个订单已经全部导完" when every order finished whole and was
 // reported; otherwise "警告" with what went wrong: a full disk, the orders
 // with files not imported (with the folder that refused a write and the
 // videos whose names were taken), the N8 orders a close left unfinished,
 // the orders skipped because their folders were being deleted or could not
-// be read (by 预约单号), the orders whose report failed: under one heading,
-// grouped by what becomes of them, each group followed by its line. Where
-// two orders share a 预约单号, both named or one named and the other among
-// listedOrders (the orders the window lists, as the order table names them),
-// their lines name them as the order table does; an order named with more
-// than one record has each of its lines name its kind, so no two lines read
-// the same.
+// be read, the orders whose report failed: under one heading, grouped by
+// what becomes of them, each group followed by its line. An order is named
+// by its 预约单号; where two orders share one, both named anywhere in the box
+// or one named and the other among listedOrders (the orders the window
+// lists, as the order table names them), every line names them as the order
+// table does. An order named with more than one record has each of its
+// lines name its kind, so no two lines read the same.
 Box batchEndBox(int finishedOrders, bool allFinished, bool diskFull, const QList<OrderFailure>& failures,
-                const QList<ReportFailure>& reports, const QStringList& beingDeleted = {},
-                const QStringList& unreadable = {}, const QList<PagesArrived>& unfinishedN8 = {},
+                const QList<ReportFailure>& reports, const QList<SkippedOrder>& beingDeleted = {},
+                const QList<SkippedOrder>& unreadable = {}, const QList<PagesArrived>& unfinishedN8 = {},
                 const QStringList& listedOrders = {});
 
 // The box naming the orders whose records were not taken, with the line of

@@ -519,6 +519,14 @@ QStringList importOrdersPhotoDlg::listedOrderNames() const
     return names;
 }
 
+QString importOrdersPhotoDlg::boxOrderName(const ImportOrderModel* model) const
+{
+    const bool shared = std::any_of(orderMdlLst.cbegin(), orderMdlLst.cend(), [model](const ImportOrderModel* other) {
+        return other != model && other->getOrderNum() == model->getOrderNum();
+    });
+    return shared ? model->getOrderName() : model->getOrderNum();
+}
+
 ImportOrderModel* importOrdersPhotoDlg::modelAt(int row) const
 {
     return row >= 0 && row < orderMdlLst.size() ? orderMdlLst.at(row) : nullptr;
@@ -1240,7 +1248,7 @@ void importOrdersPhotoDlg::importAllOrdersBtnSlot()
             Prompts::warning(this, kWarning, missingChoice, Prompts::Ok);
             return;
         }
-        if (needsImport(model))
+        if (needsImport(model) || owesOtherRecords(model))
             ++toImportOrderCount;
     }
     if (toImportOrderCount == 0) {
@@ -1293,6 +1301,19 @@ void importOrdersPhotoDlg::importAllOrdersBtnSlot()
     Config::disk_space.reset();
     importAllOrdersBtn->setText(kBatchRunning);
     importAllOrdersBtn->setEnabled(false);
+    // The records the orders still owe of another import type go with this
+    // batch, as those of its own type do; an order owing nothing else of it
+    // is done once they are sent.
+    for (ImportOrderModel* model : qAsConst(orderMdlLst)) {
+        if (!owesOtherRecords(model))
+            continue;
+        if (!needsImport(model))
+            ++finishedOrderCount;
+        for (int type = ImportOriginal; type <= ImportRetouchedVideo; ++type) {
+            if (type != importType && model->runOutcome(ImportTypeEnum(type)).reportPending)
+                sendOwedReport(model, ImportTypeEnum(type));
+        }
+    }
     if (importType == ImportN8)
         startNextN8Order();
     else
@@ -1304,6 +1325,15 @@ bool importOrdersPhotoDlg::needsImport(const ImportOrderModel* model) const
     return !isImportedFor(model) || model->runOutcome(importType).reportPending;
 }
 
+bool importOrdersPhotoDlg::owesOtherRecords(const ImportOrderModel* model) const
+{
+    for (int type = ImportOriginal; type <= ImportRetouchedVideo; ++type) {
+        if (type != importType && model->runOutcome(ImportTypeEnum(type)).reportPending)
+            return true;
+    }
+    return false;
+}
+
 void importOrdersPhotoDlg::startFollowingOrder(int fromRow)
 {
     for (int row = fromRow; row < orderMdlLst.size() && !m_stopping; ++row) {
@@ -1313,7 +1343,7 @@ void importOrdersPhotoDlg::startFollowingOrder(int fromRow)
         if (isImportedFor(model)) {
             // Its files are in place; only the report is owed.
             ++finishedOrderCount;
-            sendOwedReport(model);
+            sendOwedReport(model, importType);
             continue;
         }
         const IB::FolderCounts before =
@@ -1321,7 +1351,7 @@ void importOrdersPhotoDlg::startFollowingOrder(int fromRow)
         if (!before.read()) {
             // A folder that cannot be read now is none to import into:
             // nothing is written for the order, and the last box names it.
-            m_unreadable.append(model->getOrderNum());
+            m_unreadable.append({model->getOrderNum(), model->getOrderName()});
             continue;
         }
         servPicCountBefore = before.server;
@@ -1332,26 +1362,28 @@ void importOrdersPhotoDlg::startFollowingOrder(int fromRow)
     stopStartingOrders();
 }
 
-void importOrdersPhotoDlg::sendOwedReport(ImportOrderModel* model)
+void importOrdersPhotoDlg::sendOwedReport(ImportOrderModel* model, ImportTypeEnum type)
 {
-    ImportOrderModel::RunOutcome owed = model->runOutcome(importType);
+    ImportOrderModel::RunOutcome owed = model->runOutcome(type);
     if (owed.countsUnread) {
         // Sent once the order's folders can be read again, as a run's own
         // report is.
-        const IB::FolderCounts now =
-            IB::importCounts(model->getOrderPath(), model->getOrderBackupPath(), importType);
+        const IB::FolderCounts now = IB::importCounts(model->getOrderPath(), model->getOrderBackupPath(), type);
         if (!now.read()) {
             m_reportFailures.append({model->getOrderNum(), FileOperation::unreadableText(),
-                                     IB::Afterwards::BatchAgain, IB::typeTexts(importType).name,
+                                     IB::Afterwards::BatchAgain, IB::typeTexts(type).name,
                                      model->getOrderName()});
             return;
         }
         owed.countsUnread = false;
-        model->setRunOutcome(importType, owed);
-        getExistImagesCount(model);
-        getExistVideoCount(model);
+        model->setRunOutcome(type, owed);
+        // The table counts the type it shows; another is counted when shown.
+        if (type == importType) {
+            getExistImagesCount(model);
+            getExistVideoCount(model);
+        }
     }
-    updateFinishInfo(model, QStringLiteral("1"), owed.serverCount, owed.backupCount, owed.videos);
+    postFinishInfo(model, type, QStringLiteral("1"), owed.serverCount, owed.backupCount, owed.videos);
 }
 
 void importOrdersPhotoDlg::startOrderImport(int row)
@@ -1444,7 +1476,7 @@ void importOrdersPhotoDlg::startOrderImport(int row)
             // box names the order.
             m_worker = nullptr;
             delete worker;
-            m_beingDeleted.append(model->getOrderNum());
+            m_beingDeleted.append({model->getOrderNum(), model->getOrderName()});
             startFollowingOrder(row + 1);
             return;
         }
@@ -1564,7 +1596,8 @@ void importOrdersPhotoDlg::completeOrder(int row, int imported)
     // user's choice, not failures: the last box names those that failed.
     const int failed = outcome.failed - (m_closeRequested ? m_runNotStarted : 0);
     if (failed > 0)
-        m_batchFailures.append({model->getOrderNum(), failed, m_runFolder, m_runTakenVideos});
+        m_batchFailures.append(
+            {model->getOrderNum(), failed, m_runFolder, m_runTakenVideos, model->getOrderName()});
     setRowState(row, rowState(model));
     if (model == curOrderMdl)
         showCurrentOrderFolders();
@@ -1633,17 +1666,20 @@ ImportBookkeeping::Box importOrdersPhotoDlg::lastBatchBox(bool windowClosed)
         }
         m_reportFailures = named + takeOwedRecords(orderMdlLst, IB::Afterwards::WindowClosed);
     }
-    // Replies come back in any order; the box names the orders as the table lists them.
-    const auto rowOf = [this](const IB::ReportFailure& failure) {
-        for (int row = 0; row < orderMdlLst.size(); ++row) {
-            if (orderMdlLst.at(row)->getOrderName() == failure.orderName)
-                return row;
-        }
-        return int(orderMdlLst.size());
+    // Replies come back in any order; the box names the orders as the table
+    // lists them, and the records of one order in the order of the types.
+    const auto placeOf = [this](const IB::ReportFailure& failure) {
+        int row = 0;
+        while (row < orderMdlLst.size() && orderMdlLst.at(row)->getOrderName() != failure.orderName)
+            ++row;
+        int type = ImportOriginal;
+        while (type <= ImportN8 && IB::typeTexts(ImportTypeEnum(type)).name != failure.kind)
+            ++type;
+        return std::make_pair(row, type);
     };
     std::stable_sort(
         m_reportFailures.begin(), m_reportFailures.end(),
-        [&](const IB::ReportFailure& a, const IB::ReportFailure& b) { return rowOf(a) < rowOf(b); });
+        [&](const IB::ReportFailure& a, const IB::ReportFailure& b) { return placeOf(a) < placeOf(b); });
     const bool allFinished = finishedOrderCount == toImportOrderCount && !m_closeRequested;
     const IB::Box box =
         IB::batchEndBox(finishedOrderCount, allFinished, m_diskFull, m_batchFailures, m_reportFailures,
@@ -1869,14 +1905,14 @@ void importOrdersPhotoDlg::finishedImportOrderN8Slot(int row, QString picPath)
     // The pages a stop by closing the dialog left unbegun are the user's
     // choice, not failures: the last box names those that failed.
     if (m_n8Failed > 0)
-        m_batchFailures.append({model->getOrderNum(), m_n8Failed, QString(), QStringList()});
+        m_batchFailures.append({model->getOrderNum(), m_n8Failed, QString(), QStringList(), model->getOrderName()});
     const int notCopied = m_n8Failed + m_n8NotStarted;
     if (m_n8NotStarted > 0) {
         // The close stopped it before all its pages arrived: its folder is
         // not the order's layout yet, and is not recorded as one. Importing
         // the same folder again completes it.
         m_n8Ended.insert(model);
-        m_n8Unfinished.append({model->getOrderNum(), m_n8Total - notCopied, m_n8Total});
+        m_n8Unfinished.append({model->getOrderNum(), m_n8Total - notCopied, m_n8Total, model->getOrderName()});
         setRowState(row, QStringLiteral("未导入"));
     } else if (m_n8Total > 0 && notCopied >= m_n8Total) {
         // Nothing reached the N8 folder: neither recorded nor reported.
@@ -1903,7 +1939,7 @@ void importOrdersPhotoDlg::n8WorkerFailed(ImportOrderThread* worker)
     const int row = worker->property("row").toInt();
     const ImportOrderModel* model = modelAt(row);
     if (worker->deletionUnderway()) {
-        failN8Order(row, FoldersInUse::importRefusedText(model ? model->getOrderNum() : QString()));
+        failN8Order(row, FoldersInUse::importRefusedText(model ? boxOrderName(model) : QString()));
         return;
     }
     if (!worker->n8DestinationTaken().isEmpty()) {
@@ -2112,6 +2148,12 @@ void importOrdersPhotoDlg::releaseWhenIdle()
 void importOrdersPhotoDlg::updateFinishInfo(ImportOrderModel* model, QString stage, int serverCount,
                                             int backupCount, const QStringList& videos)
 {
+    postFinishInfo(model, importType, stage, serverCount, backupCount, videos);
+}
+
+void importOrdersPhotoDlg::postFinishInfo(ImportOrderModel* model, ImportTypeEnum type, const QString& stage,
+                                          int serverCount, int backupCount, const QStringList& videos)
+{
     if (!model)
         return;
     IB::OrderPathRecord record;
@@ -2122,10 +2164,10 @@ void importOrdersPhotoDlg::updateFinishInfo(ImportOrderModel* model, QString sta
     record.orderPath = model->serverFormOrderPath();
     record.backupPath = model->serverFormOrderBackupPath();
     record.timestamp = Clock::now().toMSecsSinceEpoch();
-    record.type = importType;
-    record.videos = IB::isVideoType(importType) ? videos : QStringList();
+    record.type = type;
+    record.videos = IB::isVideoType(type) ? videos : QStringList();
     const QByteArray body = IB::orderPathBody(record);
-    if (!IB::sendsOrderPathRecord(importType, stage))
+    if (!IB::sendsOrderPathRecord(type, stage))
         return;
     qDebug().noquote() << "提交路径地址1:===" << Config::url_post_orderpicpath;
     qDebug().noquote() << "postData===" << body;
@@ -2134,7 +2176,7 @@ void importOrdersPhotoDlg::updateFinishInfo(ImportOrderModel* model, QString sta
     // service adds a completion record's counts: Qt must never send one
     // that adds any twice.
     const bool addsCount = stage == QLatin1String("1") && (serverCount != 0 || backupCount != 0);
-    ReportPost post{model, stage, importType, m_batchRunning};
+    ReportPost post{model, stage, type, m_batchRunning};
     post.addsCount = addsCount;
     postRecord(addsCount ? WebService::postOnce(m_reportManager, Config::url_post_orderpicpath, body)
                          : WebService::post(m_reportManager, Config::url_post_orderpicpath, body),
@@ -2155,7 +2197,7 @@ void importOrdersPhotoDlg::recordNotTaken(const ReportPost& post, const WebServi
     const IB::ReportFailure failure{post.model->getOrderNum(), IB::reportFailureStatus(reply), afterwards,
                                     IB::typeTexts(post.type).name, post.model->getOrderName()};
     if (PendingRecords::instance().quitting())
-        PendingRecords::instance().lostAtQuit(failure);
+        PendingRecords::instance().lostAtQuit(failure, listedOrderNames());
     else
         m_reportFailures.append(failure);
 }

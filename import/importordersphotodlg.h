@@ -210,9 +210,16 @@ private:
     // the batch as having no order left.
     void startFollowingOrder(int fromRow);
     bool needsImport(const ImportOrderModel* model) const;
-    // Sends the completion report an order still owes, reading its folders
-    // again when its run could not count them.
-    void sendOwedReport(ImportOrderModel* model);
+    // Whether the order still owes a completion report of another type than
+    // the current one: the next batch sends it, whatever its type.
+    bool owesOtherRecords(const ImportOrderModel* model) const;
+    // Sends the completion report an order still owes of a type, reading its
+    // folders again when its run could not count them.
+    void sendOwedReport(ImportOrderModel* model, ImportTypeEnum type);
+    // The order path record of a type (updateFinishInfo's, of the current
+    // type): an owed report goes with its own type.
+    void postFinishInfo(ImportOrderModel* model, ImportTypeEnum type, const QString& stage, int serverCount,
+                        int backupCount, const QStringList& videos);
     // One order's run is over (whole or stopped): its counts on disk go to
     // the web service and its row and model say what was imported.
     void completeOrder(int row, int imported);
@@ -252,6 +259,9 @@ private:
     ImportOrderModel* modelAt(int row) const;
     // The orders listed, as the order table names them.
     QStringList listedOrderNames() const;
+    // An order as a box names it: by its 预约单号, or as the order table
+    // names it while another order of that 预约单号 is listed.
+    QString boxOrderName(const ImportOrderModel* model) const;
     bool isImportedFor(const ImportOrderModel* model) const;
     // The order's chosen files of the current type (types 0 to 4).
     QStringList chosenFiles(const ImportOrderModel* model) const;
@@ -376,8 +386,8 @@ private:
     QList<ImportBookkeeping::OrderFailure> m_batchFailures;
     QList<ImportBookkeeping::ReportFailure> m_reportFailures;
     QList<ImportBookkeeping::PagesArrived> m_n8Unfinished; // N8 orders the close stopped
-    QStringList m_beingDeleted; // the batch's orders skipped: their folders were being deleted
-    QStringList m_unreadable;   // the batch's orders skipped: their folders could not be counted
+    QList<ImportBookkeeping::SkippedOrder> m_beingDeleted; // skipped: their folders were being deleted
+    QList<ImportBookkeeping::SkippedOrder> m_unreadable;   // skipped: their folders could not be counted
     bool m_diskFull = false;
     // No further order is started: the last one is done, a full disk, a
     // folder error or the user's stop.

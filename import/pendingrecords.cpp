@@ -57,9 +57,13 @@ void PendingRecords::quitWhenNoneLeft()
         m_waiting->quit();
 }
 
-void PendingRecords::lostAtQuit(const ImportBookkeeping::ReportFailure& failure)
+void PendingRecords::lostAtQuit(const ImportBookkeeping::ReportFailure& failure, const QStringList& listedOrders)
 {
     m_lostAtQuit.append(failure);
+    for (const QString& order : listedOrders) {
+        if (!m_listedAtQuit.contains(order))
+            m_listedAtQuit.append(order);
+    }
 }
 
 void PendingRecords::settleBeforeQuit()
@@ -95,9 +99,10 @@ void PendingRecords::waitForAnswers()
     notice.close();
 
     const QList<ImportBookkeeping::ReportFailure> lost = std::exchange(m_lostAtQuit, {});
+    const QStringList listed = std::exchange(m_listedAtQuit, {});
     if (!lost.isEmpty()) {
         const ImportBookkeeping::Box box =
-            ImportBookkeeping::notTakenBox(lost, ImportBookkeeping::Afterwards::LostAtQuit);
+            ImportBookkeeping::notTakenBox(lost, ImportBookkeeping::Afterwards::LostAtQuit, listed);
         Prompts::longNotice(box.title, box.text);
     }
 }

@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QObject>
+#include <QStringList>
 
 class QEventLoop;
 class QNetworkReply;
@@ -27,9 +28,10 @@ public:
     int count() const { return m_onTheirWay.size(); }
 
     // While the client quits: the windows tell no record not taken, they
-    // hand it here for the last box.
+    // hand it here for the last box, with the orders the window lists (as
+    // the order table names them), beside which the box names its order.
     bool quitting() const { return m_waiting != nullptr; }
-    void lostAtQuit(const ImportBookkeeping::ReportFailure& failure);
+    void lostAtQuit(const ImportBookkeeping::ReportFailure& failure, const QStringList& listedOrders = {});
 
     // Before the client exits: waits for the records on their way and names
     // those not taken ("退出软件后不再上报，请核对以上订单的照片数量").
@@ -43,5 +45,6 @@ private:
 
     QList<QNetworkReply*> m_onTheirWay;
     QList<ImportBookkeeping::ReportFailure> m_lostAtQuit;
+    QStringList m_listedAtQuit;
     QEventLoop* m_waiting = nullptr;
 };

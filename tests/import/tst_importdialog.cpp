@@ -909,6 +909,11 @@ void TestImportDialog::batchFailures_data()
     QTest::newRow("card pulled") << "read" << QStringList{"已导入(1个失败)", "已导入(2)"}
                                  << "警告 / 以下订单有照片导入失败：\nA24051501：1张"
                                  << QStringList{"100105:1", "100106:2"};
+    // The second order is the booking's second service time.
+    QTest::newRow("card pulled, two service times of one booking")
+        << "read, one booking" << QStringList{"已导入(1个失败)", "已导入(1个失败)"}
+        << "警告 / 以下订单有照片导入失败：\nA24051501-1：1张\nA24051501-2：1张"
+        << QStringList{"100105:1", "100106:1"};
     QTest::newRow("folder cannot be written")
         << "write" << QStringList{"已导入(2个失败)", "已导入(2)"}
         << "警告 / 以下订单有照片导入失败：\nA24051501：2张（写入失败：" + folder + "）"
@@ -1029,10 +1034,14 @@ void TestImportDialog::batchFailures()
     if (fault == "unseen before")
         QVERIFY(TestFiles::write(unseen, "old"));
     const QString folderMadeBefore = "\\\\studio-nas\\photos\\2024-05\\15\\A24051501-1-豆豆-吴静-陈摄影\\";
-    dialog({item("100105", "A24051501", existing || photosThere || clipThere ? folderMadeBefore : ""),
-            item("100106", "A24051502")});
+    const bool oneBooking = fault.endsWith("one booking");
+    QJsonObject second = item("100106", oneBooking ? "A24051501" : "A24051502");
+    if (oneBooking)
+        second.insert("servicetimes", "2");
+    dialog({item("100105", "A24051501", existing || photosThere || clipThere ? folderMadeBefore : ""), second});
     setType(type);
     const QString pulled = photo("card/DCIM/IMG_2.JPG");
+    const QString pulledSecond = photo("card/DCIM/IMG_4.JPG");
     const QString pulledClip = m_env->volumes.path("card/VIDEO/MVI_0001.MP4");
     if (type == 3) {
         const auto card = [this](const char* name, const QByteArray& bytes) {
@@ -1043,7 +1052,7 @@ void TestImportDialog::batchFailures()
     } else {
         // The count goes by name: a design named ".png" is not counted.
         choose(0, {photo("card/DCIM/IMG_1.JPG"), type == 2 ? photo("card/DCIM/IMG_2.png") : pulled});
-        choose(1, {photo("card/DCIM/IMG_3.JPG"), photo("card/DCIM/IMG_4.JPG")});
+        choose(1, {photo("card/DCIM/IMG_3.JPG"), pulledSecond});
     }
     QSemaphore removing;
     QSemaphore letGo;
@@ -1079,8 +1088,8 @@ void TestImportDialog::batchFailures()
             removing.release();
             letGo.acquire();
         }
-        if (fault == "read")
-            return f == FileOperation::Fault::Read && path == pulled;
+        if (fault.startsWith("read"))
+            return f == FileOperation::Fault::Read && (path == pulled || (oneBooking && path == pulledSecond));
         if (fault.startsWith("video cut short"))
             return f == FileOperation::Fault::ShortRead &&
                    path == (fault.endsWith("card") ? pulledClip : first + "试拍视频/MVI_0001.MP4");
@@ -1176,45 +1185,47 @@ void TestImportDialog::completionRecordAddedOnce_data()
     QTest::addColumn<QStringList>("boxes");
     QTest::addColumn<QString>("finishnum"); // in the service in the end
     QTest::addColumn<int>("received");      // completion records the service read
+    QTest::addColumn<QString>("photonum");  // camera photos, in the service in the end
     const QString failed = "警告 / 以下订单上报失败：\nA24051501：";
     const QString check = "\n请核对以上订单的照片数量";
     const QString none = "警告 / 没有需要导入的订单";
+    const QString owed = "\n未上报的记录将在下次批量导片时重新上报，关闭窗口后不再上报";
     QTest::newRow("504 after the work, pressed again")
-        << "504" << QStringList{failed + "504" + check, none} << "2" << 1;
+        << "504" << QStringList{failed + "504" + check, none} << "2" << 1 << "";
     QTest::newRow("a notice before the JSON, three presses")
-        << "notice" << QStringList{failed + "200" + check, none, none} << "2" << 1;
+        << "notice" << QStringList{failed + "200" + check, none, none} << "2" << 1 << "";
     QTest::newRow("the work done, the connection dropped once")
-        << "dropped once" << QStringList{failed + "网络错误" + check, none} << "2" << 1;
+        << "dropped once" << QStringList{failed + "网络错误" + check, none} << "2" << 1 << "";
     QTest::newRow("read, the connection closed, the service gone until the next press")
-        << "gone" << QStringList{failed + "网络错误" + check, none} << "2" << 1;
+        << "gone" << QStringList{failed + "网络错误" + check, none} << "2" << 1 << "";
     QTest::newRow("connection refused, then the service back")
         << "refused"
         << QStringList{failed + "网络错误\n未上报的记录将在下次批量导片时重新上报，关闭窗口后不再上报",
                        "导入完成 / 1个订单已经全部导完"}
-        << "2" << 1;
+        << "2" << 1 << "";
     QTest::newRow("connection refused, then the dialog closed")
         << "refused"
         << QStringList{failed + "网络错误\n未上报的记录将在下次批量导片时重新上报，关闭窗口后不再上报",
                        "close", failed + "网络错误\n窗口已关闭，以上订单的记录不再上报，请核对照片数量"}
-        << "" << 0;
+        << "" << 0 << "";
     // Two records of one order owed, of camera and of finished photos.
     QTest::newRow("connection refused for finished and camera photos, then the order removed")
         << "refused"
         << QStringList{failed + "网络错误\n未上报的记录将在下次批量导片时重新上报，关闭窗口后不再上报",
                        "原片",
-                       failed + "网络错误\n未上报的记录将在下次批量导片时重新上报，关闭窗口后不再上报",
+                       "警告 / 以下订单上报失败：\nA24051501（原片）：网络错误\nA24051501（成品）：网络错误" + owed,
                        "remove",
                        "警告 / 以下订单上报失败：\nA24051501（原片）：网络错误\nA24051501（成品）：网络错误\n"
                        "订单已移出列表，以上订单的记录不再上报，请核对照片数量",
                        "close"}
-        << "" << 0;
+        << "" << 0 << "";
     // Two orders of one booking, both owing their record.
     const QString both = "警告 / 以下订单上报失败：\nA24051501-1：网络错误\nA24051501-2：网络错误\n";
     QTest::newRow("connection refused for two service times of one booking, then the dialog closed")
         << "refused"
         << QStringList{"second service", both + "未上报的记录将在下次批量导片时重新上报，关闭窗口后不再上报",
                        "close", both + "窗口已关闭，以上订单的记录不再上报，请核对照片数量"}
-        << "" << 0;
+        << "" << 0 << "";
     // The second service time of the booking listed afterwards: the record
     // the first one owes names its order.
     QTest::newRow(
@@ -1224,13 +1235,23 @@ void TestImportDialog::completionRecordAddedOnce_data()
                        "second service listed", "close",
                        "警告 / 以下订单上报失败：\nA24051501-1：网络错误\n"
                        "窗口已关闭，以上订单的记录不再上报，请核对照片数量"}
-        << "" << 0;
+        << "" << 0 << "";
+    // The camera photos' record owed, then a batch of finished photos: it
+    // goes with that batch, once.
+    QTest::newRow("camera photos' record refused, then a batch of finished photos")
+        << "" << QStringList{"原片", failed + "网络错误" + owed, "成品", "导入完成 / 1个订单已经全部导完"} << "1" << 2
+        << "2";
+    QTest::newRow("camera photos' record refused, then a batch of finished photos refused too")
+        << ""
+        << QStringList{"原片", failed + "网络错误" + owed, "成品, refused",
+                       "警告 / 以下订单上报失败：\nA24051501（原片）：网络错误\nA24051501（成品）：网络错误" + owed}
+        << "" << 0 << "";
     QTest::newRow("connection refused, then the order removed and the dialog closed")
         << "refused"
         << QStringList{failed + "网络错误\n未上报的记录将在下次批量导片时重新上报，关闭窗口后不再上报",
                        "remove", failed + "网络错误\n订单已移出列表，以上订单的记录不再上报，请核对照片数量",
                        "close"}
-        << "" << 0;
+        << "" << 0 << "";
 }
 
 // The service adds a completion record's counts: the record is sent again
@@ -1301,6 +1322,14 @@ void TestImportDialog::completionRecordAddedOnce()
             refuse();
             continue;
         }
+        if (boxes.at(i).startsWith("成品")) {
+            // One finished photo, its record refused or taken.
+            setType(1);
+            choose(0, {photo("card/DCIM/IMG_5.JPG")});
+            if (boxes.at(i).endsWith("refused"))
+                refuse();
+            continue;
+        }
         m_env->prompts.setNextAnswer(Prompts::Ok);
         if (boxes.at(i) == "close") {
             m_dlg->close();
@@ -1319,6 +1348,8 @@ void TestImportDialog::completionRecordAddedOnce()
     boxes.removeAll("close");
     boxes.removeAll("remove");
     boxes.removeAll("原片");
+    boxes.removeAll("成品");
+    boxes.removeAll("成品, refused");
     boxes.removeAll("second service");
     boxes.removeAll("second service listed");
     QCOMPARE(messages(), boxes);
@@ -1327,6 +1358,7 @@ void TestImportDialog::completionRecordAddedOnce()
         received += r.values.value("importype") == "1" ? 1 : 0;
     QTEST(received, "received");
     QTEST(storedFinishnum("100105"), "finishnum");
+    QTEST(storedOrder("100105").value("photonum").toString(), "photonum");
 }
 
 void TestImportDialog::closingMidBatchAsksAndReports_data()
