@@ -100,6 +100,7 @@ private slots:
     void endBoxWaitsForTheCloseQuestion();
     void closedBatchEndsUnderAnOpenBox_data();
     void closedBatchEndsUnderAnOpenBox();
+    void lastBoxOfAStoppedBatchOutlastsItsRecords();
 
 private:
     using Env = WindowTestEnv;
@@ -2153,8 +2154,9 @@ void TestImportDialog::closedBatchEndsUnderAnOpenBox_data()
 
 // A box runs an event loop of its own. A batch stopped by closing the
 // dialog that ends while a box of its search window, or its own, is open
-// takes neither window away under the box: both go once it is answered, and
-// the record not taken is named once.
+// takes neither window away under the box, and asks no box over it: the
+// dialog stays shown, both go once it is answered, and the record not taken
+// is named once.
 void TestImportDialog::closedBatchEndsUnderAnOpenBox()
 {
     QFETCH(QString, box);
@@ -2193,9 +2195,11 @@ void TestImportDialog::closedBatchEndsUnderAnOpenBox()
     QVERIFY(dlg->isVisible());
     // Open until the worker has gone: the batch has ended under the box.
     const WorkerGone worker;
+    bool shownUnderTheBox = true;
     m_env->prompts.setNextAnswerWhen(
-        [shareFree, &worker] {
+        [shareFree, &worker, &shownUnderTheBox, dlg] {
             shareFree->store(true);
+            shownUnderTheBox = shownUnderTheBox && dlg && dlg->isVisible();
             return worker.gone();
         },
         Prompts::StandardButton(answer));
@@ -2214,8 +2218,76 @@ void TestImportDialog::closedBatchEndsUnderAnOpenBox()
     }
     QTRY_VERIFY_WITH_TIMEOUT(search.isNull() && dlg.isNull(), 20000);
     QVERIFY(!goneUnderTheBox);
+    QVERIFY(shownUnderTheBox);
+    for (const ScriptedPrompts::Call& call : m_env->prompts.messages())
+        QVERIFY2(!call.overHeld, qPrintable(call.text));
     QCOMPARE(messages(), (QStringList{"提示 / 正在导片，确定停止导片并关闭吗？", box,
                                       "警告 / 以下订单上报失败：\nA24051501：订单不存在\n"
+                                      "窗口已关闭，以上订单的记录不再上报，请核对照片数量"}));
+}
+
+// The last box of a batch stopped by a confirmed close is open while a
+// record the dialog posted before the batch (重新导片) is answered: the
+// dialog, closed and idle then, is released once the box is answered, never
+// under it.
+void TestImportDialog::lastBoxOfAStoppedBatchOutlastsItsRecords()
+{
+    const QString folder = m_env->volumes.mkdir("photos/2024-05/12/A24051202-1");
+    QDir().mkpath(folder + "/成品缩略图");
+    dialog({item("100102", "A24051202", "\\\\studio-nas\\photos\\2024-05\\12\\A24051202-1\\")});
+    // The 重新导片 record goes to a service that answers it only once the
+    // box is open; the batch's records go to the row's own.
+    const auto later = std::make_unique<StandIn>();
+    later->hold("order", "updatepicpath");
+    m_dlg->ordersTableWgtClickedSlot(0);
+    button("reImportBtn")->click();
+    Config::url_host = m_env->service.baseUrl();
+    Config::composeRoutes();
+    const QList<QNetworkReply*> posted = m_dlg->findChildren<QNetworkReply*>();
+    QCOMPARE(posted.size(), 1);
+    const QPointer<QNetworkReply> reImportRecord = posted.first();
+    QTRY_COMPARE(later->requests("order", "updatepicpath").size(), 1);
+
+    QStringList files;
+    for (int i = 0; i < 6; ++i)
+        files.append(photo(QStringLiteral("card/DCIM/IMG_%1.JPG").arg(i)));
+    choose(0, files);
+    // The share holds the photo in work until the close is answered.
+    auto writing = std::make_shared<std::atomic<bool>>(false);
+    auto shareFree = std::make_shared<std::atomic<bool>>(false);
+    const auto freeShare = qScopeGuard([shareFree] { shareFree->store(true); });
+    FileOperation::setFaultHook([writing, shareFree](FileOperation::Fault f, const QString&) {
+        if (f == FileOperation::Fault::Write) {
+            writing->store(true);
+            while (!shareFree->load())
+                QThread::yieldCurrentThread();
+        }
+        return false;
+    });
+    m_env->service.refuse("order", "updatepicpath", "0", QStringLiteral("订单不存在"));
+    button("importAllOrdersBtn")->click();
+    QTRY_VERIFY(writing->load());
+    QPointer<importOrdersPhotoDlg> dlg = m_dlg;
+    m_env->prompts.setNextAnswer(Prompts::Yes);
+    m_dlg->close();
+    shareFree->store(true);
+    bool released = false;
+    m_env->prompts.setNextAnswerWhen(
+        [&released, &later, reImportRecord] {
+            if (!std::exchange(released, true))
+                later->release("order", "updatepicpath");
+            return reImportRecord.isNull() || reImportRecord->isFinished();
+        },
+        Prompts::Ok);
+    bool goneUnderTheBox = false;
+    QObject row;
+    connect(dlg, &QObject::destroyed, &row,
+            [this, &goneUnderTheBox] { goneUnderTheBox = m_env->prompts.holding(); });
+    QTRY_VERIFY_WITH_TIMEOUT(dlg.isNull(), 20000);
+    QVERIFY(!goneUnderTheBox);
+    QVERIFY(released);
+    QCOMPARE(messages(), (QStringList{"提示 / 正在导片，确定停止导片并关闭吗？",
+                                      "警告 / 以下订单上报失败：\nA24051202：订单不存在\n"
                                       "窗口已关闭，以上订单的记录不再上报，请核对照片数量"}));
 }
 

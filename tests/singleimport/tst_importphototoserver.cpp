@@ -79,6 +79,7 @@ private slots:
     void dateChange();
     void closingMidRun_data();
     void closingMidRun();
+    void stoppedRunReportsUnderItsOwnBox();
     void twoWindowsOnOneOrder();
     void reportsKeptAndSentAgain_data();
     void reportsKeptAndSentAgain();
@@ -1080,6 +1081,61 @@ void TestImportPhotoToServer::closingMidRun()
     QCOMPARE(TestFiles::readAll(m_volumes->path(kNewFolder + "ImageTime.txt")).count('|'), arrived);
     if (stop)
         QVERIFY(!FoldersInUse::contains(m_volumes->path(kNewFolder)));
+}
+
+// A run stopped by the close whose count report is answered while a box of
+// the window is open (its path report refused a moment before): the window
+// stays shown under the box and goes once it is answered.
+void TestImportPhotoToServer::stoppedRunReportsUnderItsOwnBox()
+{
+    start();
+    const int running = QThread::idealThreadCount();
+    QStringList files;
+    for (int n = 1; n <= running + 2; ++n)
+        files.append(card(QStringLiteral("IMG_%1.JPG").arg(n, 4, 10, QLatin1Char('0')), 1,
+                          QStringLiteral("2019:04:15 10:00:01"), QSize(64, 48)));
+    QPointer<ImportPhotoToServer> w = open();
+    waitForLookup(w);
+    child<QPushButton>(w, "importPic1")->click();
+    waitForLookup(w);
+    QSignalSpy closed(w.data(), &ImportPhotoToServer::showSearch);
+    HeldReads hold(files);
+    m_service->refuse("order", "updatepicpath2", "0", QStringLiteral("订单不存在"));
+    m_service->hold("order", "updatepicpath2");
+    m_service->hold("order", "updatepicpath");
+    choose(w, files);
+    child<QPushButton>(w, "importButton")->click();
+    QTRY_COMPARE(hold.begun(), running);
+    m_prompts->setNextAnswer(Prompts::Yes); // stop
+    m_prompts->setNextAnswer(Prompts::Yes); // the run's box
+    w->close();
+    hold.letGo();
+    QTRY_COMPARE_WITH_TIMEOUT(m_service->requests("order", "updatepicpath").size(), 1, 30000);
+
+    // The path report's refusal is told in a box held open until the count
+    // report has been answered.
+    bool released = false;
+    bool shownUnderTheBox = true;
+    int closedUnderTheBox = -1;
+    m_prompts->setNextAnswerWhen(
+        [&] {
+            if (!std::exchange(released, true))
+                m_service->release("order", "updatepicpath");
+            shownUnderTheBox = shownUnderTheBox && w && w->isVisible();
+            closedUnderTheBox = closed.count();
+            return PendingRecords::instance().count() == 0;
+        },
+        Prompts::Yes);
+    m_service->release("order", "updatepicpath2");
+    QTRY_COMPARE(closed.count(), 1);
+    QVERIFY(released);
+    QVERIFY(shownUnderTheBox);
+    QCOMPARE(closedUnderTheBox, 0);
+    QVERIFY(!w->isVisible());
+    const QList<ScriptedPrompts::Call> boxes = m_prompts->messages();
+    QCOMPARE(boxes.size(), 3); // the question, the run's box, the refusal
+    QCOMPARE(boxes.at(1).title, QStringLiteral("警告"));
+    QCOMPARE(boxes.at(2).title + " / " + boxes.at(2).text, QStringLiteral("警告 / 上传路径错误代码：0"));
 }
 
 // Two windows import four photos each into one order at once: both number

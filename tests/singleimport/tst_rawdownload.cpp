@@ -57,6 +57,7 @@ private slots:
     void readImageTime();
     void progressBar();
     void tipBoxThenClose();
+    void endsUnderAnotherWindowsBox();
     void longTipKeepsTwentyLines();
     void rawFolder_data();
     void rawFolder();
@@ -200,6 +201,44 @@ void TestRawDownload::tipBoxThenClose()
     QCOMPARE(prompts.messages().last().title + " / " + prompts.messages().last().text,
              QStringLiteral("警告 / 订单正在删除，未导片：A1"));
     QVERIFY(!refused.isVisible());
+}
+
+// The download ends while a box of another window is open (a search that
+// found nothing): its tip is told in a box of its own over that one, and the
+// window, deleted on close as the order table's row command makes it, stays
+// until that box is answered too.
+void TestRawDownload::endsUnderAnotherWindowsBox()
+{
+    ScriptedPrompts prompts;
+    raw("IMG_0001.CR2", "2024:05:12 10:00:47");
+    // The copy waits until the other box is open.
+    auto boxOpen = std::make_shared<std::atomic<bool>>(false);
+    FileOperation::setFaultHook([boxOpen](FileOperation::Fault fault, const QString&) {
+        while (fault == FileOperation::Fault::Write && !boxOpen->load())
+            QThread::yieldCurrentThread();
+        return false;
+    });
+    const auto openBox = qScopeGuard([boxOpen] { boxOpen->store(true); });
+    auto* window = new CR2DownLoadWindow(nullptr);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    const QPointer<CR2DownLoadWindow> alive(window);
+    window->show();
+    window->startDownLoad(m_volumes->path("none.txt"), photos(), target(), "A1");
+    bool shownUnderTheBox = true;
+    prompts.setNextAnswerWhen(
+        [&] {
+            boxOpen->store(true);
+            shownUnderTheBox = shownUnderTheBox && alive && alive->isVisible();
+            return prompts.messages().size() == 2;
+        },
+        Prompts::Yes);
+    prompts.setNextAnswer(Prompts::Yes); // the download's tip
+    Prompts::notice(QStringLiteral("提示"), QStringLiteral("没有查询到任何订单"));
+    QTRY_VERIFY(alive.isNull());
+    QVERIFY(shownUnderTheBox);
+    QCOMPARE(prompts.messages().size(), 2);
+    QCOMPARE(prompts.messages().at(1).text, QStringLiteral("下载完毕！\n\n"));
+    QVERIFY(QFile::exists(target() + "IMG_0001.CR2"));
 }
 
 // A tip of more than 20 lines keeps 20 in the box, the kept raw folder's

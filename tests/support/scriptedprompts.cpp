@@ -124,6 +124,7 @@ Prompts::Answer ScriptedPrompts::ask(const Message& m)
     for (const CustomButton& b : m.customButtons)
         call.customButtons.append(b.text);
     call.hasParent = m.parent != nullptr;
+    call.overHeld = holding();
     m_calls.append(call);
     qDebug().noquote() << "scripted box:" << m.title << "/" << m.text;
 

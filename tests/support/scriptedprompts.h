@@ -34,6 +34,7 @@ public:
         QString filter;
         bool hasParent = false;
         bool withdrawn = false; // taken away by withdraw() while open
+        bool overHeld = false;  // asked while another box was held open
     };
 
     ScriptedPrompts();  // installs itself

@@ -28,6 +28,7 @@ private slots:
     void sendCodeFailures_data();
     void sendCodeFailures();
     void acceptedCodeEmitsOnceAndCloses();
+    void codeAcceptedUnderItsOwnBox();
     void submitFailuresKeepDialogOpen_data();
     void submitFailuresKeepDialogOpen();
 
@@ -300,6 +301,44 @@ void TestMessageDialog::acceptedCodeEmitsOnceAndCloses()
     QCOMPARE(requests.at(0).values.value("code"), code);
     QVERIFY(standIn.requests(kModule, kSendCode).isEmpty()); // no code was asked for first
     QVERIFY(prompts.calls().isEmpty());
+}
+
+// The code is accepted while a box of the dialog is open (a new code asked
+// for a moment before was refused): the dialog, deleted on close as the
+// separation windows make it, stays shown under the box and goes once it is
+// answered.
+void TestMessageDialog::codeAcceptedUnderItsOwnBox()
+{
+    StandIn standIn;
+    const QString code = standIn.storeSnapshot().value(QStringLiteral("phone_code")).toString();
+    standIn.refuse(kModule, kSendCode, QStringLiteral("0"), QStringLiteral("不显示"));
+    standIn.hold(kModule, kSubmit);
+    ScriptedPrompts prompts;
+    Config::phone = kPhone;
+    auto* dialog = new MessageDialog;
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    const QPointer<MessageDialog> alive(dialog);
+    QSignalSpy emitted(dialog, &MessageDialog::deleteorderfile);
+    dialog->show();
+    child<QTextEdit>(*dialog, "textEdit_code")->setPlainText(code);
+    QTest::mouseClick(child<QPushButton>(*dialog, "pushButton_ok"), Qt::LeftButton);
+    QTRY_COMPARE(standIn.requests(kModule, kSubmit).size(), 1);
+
+    bool released = false;
+    bool shownUnderTheBox = true;
+    prompts.setNextAnswerWhen(
+        [&] {
+            if (!std::exchange(released, true))
+                standIn.release(kModule, kSubmit);
+            shownUnderTheBox = shownUnderTheBox && alive && alive->isVisible();
+            return emitted.count() > 0;
+        },
+        Prompts::Yes);
+    QTest::mouseClick(child<QPushButton>(*dialog, "pushButton_code"), Qt::LeftButton);
+    QTRY_VERIFY(alive.isNull());
+    QVERIFY(shownUnderTheBox);
+    QCOMPARE(emitted.count(), 1);
+    QCOMPARE(messageTexts(prompts), QStringList{QStringLiteral("警告|验证码获取错误0")});
 }
 
 void TestMessageDialog::submitFailuresKeepDialogOpen_data()
