@@ -521,9 +521,10 @@ QStringList importOrdersPhotoDlg::listedOrderNames() const
 
 QString importOrdersPhotoDlg::boxOrderName(const ImportOrderModel* model) const
 {
-    const bool shared = std::any_of(orderMdlLst.cbegin(), orderMdlLst.cend(), [model](const ImportOrderModel* other) {
-        return other != model && other->getOrderNum() == model->getOrderNum();
-    });
+    const bool shared =
+        std::any_of(orderMdlLst.cbegin(), orderMdlLst.cend(), [model](const ImportOrderModel* other) {
+            return other != model && other->getOrderNum() == model->getOrderNum();
+        });
     return shared ? model->getOrderName() : model->getOrderNum();
 }
 
@@ -1248,7 +1249,7 @@ void importOrdersPhotoDlg::importAllOrdersBtnSlot()
             Prompts::warning(this, kWarning, missingChoice, Prompts::Ok);
             return;
         }
-        if (needsImport(model) || owesOtherRecords(model))
+        if (needsImport(model) || !owedOtherTypes(model).isEmpty())
             ++toImportOrderCount;
     }
     if (toImportOrderCount == 0) {
@@ -1305,14 +1306,11 @@ void importOrdersPhotoDlg::importAllOrdersBtnSlot()
     // batch, as those of its own type do; an order owing nothing else of it
     // is done once they are sent.
     for (ImportOrderModel* model : qAsConst(orderMdlLst)) {
-        if (!owesOtherRecords(model))
-            continue;
-        if (!needsImport(model))
+        const QList<ImportTypeEnum> owed = owedOtherTypes(model);
+        if (!owed.isEmpty() && !needsImport(model))
             ++finishedOrderCount;
-        for (int type = ImportOriginal; type <= ImportRetouchedVideo; ++type) {
-            if (type != importType && model->runOutcome(ImportTypeEnum(type)).reportPending)
-                sendOwedReport(model, ImportTypeEnum(type));
-        }
+        for (const ImportTypeEnum type : owed)
+            sendOwedReport(model, type);
     }
     if (importType == ImportN8)
         startNextN8Order();
@@ -1325,13 +1323,14 @@ bool importOrdersPhotoDlg::needsImport(const ImportOrderModel* model) const
     return !isImportedFor(model) || model->runOutcome(importType).reportPending;
 }
 
-bool importOrdersPhotoDlg::owesOtherRecords(const ImportOrderModel* model) const
+QList<ImportTypeEnum> importOrdersPhotoDlg::owedOtherTypes(const ImportOrderModel* model) const
 {
+    QList<ImportTypeEnum> owed;
     for (int type = ImportOriginal; type <= ImportRetouchedVideo; ++type) {
         if (type != importType && model->runOutcome(ImportTypeEnum(type)).reportPending)
-            return true;
+            owed.append(ImportTypeEnum(type));
     }
-    return false;
+    return owed;
 }
 
 void importOrdersPhotoDlg::startFollowingOrder(int fromRow)
@@ -1368,7 +1367,8 @@ void importOrdersPhotoDlg::sendOwedReport(ImportOrderModel* model, ImportTypeEnu
     if (owed.countsUnread) {
         // Sent once the order's folders can be read again, as a run's own
         // report is.
-        const IB::FolderCounts now = IB::importCounts(model->getOrderPath(), model->getOrderBackupPath(), type);
+        const IB::FolderCounts now =
+            IB::importCounts(model->getOrderPath(), model->getOrderBackupPath(), type);
         if (!now.read()) {
             m_reportFailures.append({model->getOrderNum(), FileOperation::unreadableText(),
                                      IB::Afterwards::BatchAgain, IB::typeTexts(type).name,
@@ -1905,14 +1905,16 @@ void importOrdersPhotoDlg::finishedImportOrderN8Slot(int row, QString picPath)
     // The pages a stop by closing the dialog left unbegun are the user's
     // choice, not failures: the last box names those that failed.
     if (m_n8Failed > 0)
-        m_batchFailures.append({model->getOrderNum(), m_n8Failed, QString(), QStringList(), model->getOrderName()});
+        m_batchFailures.append(
+            {model->getOrderNum(), m_n8Failed, QString(), QStringList(), model->getOrderName()});
     const int notCopied = m_n8Failed + m_n8NotStarted;
     if (m_n8NotStarted > 0) {
         // The close stopped it before all its pages arrived: its folder is
         // not the order's layout yet, and is not recorded as one. Importing
         // the same folder again completes it.
         m_n8Ended.insert(model);
-        m_n8Unfinished.append({model->getOrderNum(), m_n8Total - notCopied, m_n8Total, model->getOrderName()});
+        m_n8Unfinished.append(
+            {model->getOrderNum(), m_n8Total - notCopied, m_n8Total, model->getOrderName()});
         setRowState(row, QStringLiteral("未导入"));
     } else if (m_n8Total > 0 && notCopied >= m_n8Total) {
         // Nothing reached the N8 folder: neither recorded nor reported.

@@ -210,9 +210,9 @@ private:
     // the batch as having no order left.
     void startFollowingOrder(int fromRow);
     bool needsImport(const ImportOrderModel* model) const;
-    // Whether the order still owes a completion report of another type than
-    // the current one: the next batch sends it, whatever its type.
-    bool owesOtherRecords(const ImportOrderModel* model) const;
+    // The types other than the current one whose completion report the
+    // order still owes: the next batch sends them, whatever its type.
+    QList<ImportTypeEnum> owedOtherTypes(const ImportOrderModel* model) const;
     // Sends the completion report an order still owes of a type, reading its
     // folders again when its run could not count them.
     void sendOwedReport(ImportOrderModel* model, ImportTypeEnum type);

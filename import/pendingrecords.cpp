@@ -57,7 +57,8 @@ void PendingRecords::quitWhenNoneLeft()
         m_waiting->quit();
 }
 
-void PendingRecords::lostAtQuit(const ImportBookkeeping::ReportFailure& failure, const QStringList& listedOrders)
+void PendingRecords::lostAtQuit(const ImportBookkeeping::ReportFailure& failure,
+                                const QStringList& listedOrders)
 {
     m_lostAtQuit.append(failure);
     for (const QString& order : listedOrders) {

@@ -1039,7 +1039,8 @@ void TestImportDialog::batchFailures()
     QJsonObject second = item("100106", oneBooking ? "A24051501" : "A24051502");
     if (oneBooking)
         second.insert("servicetimes", "2");
-    dialog({item("100105", "A24051501", existing || photosThere || clipThere ? folderMadeBefore : ""), second});
+    dialog(
+        {item("100105", "A24051501", existing || photosThere || clipThere ? folderMadeBefore : ""), second});
     setType(type);
     const QString pulled = photo("card/DCIM/IMG_2.JPG");
     const QString pulledSecond = photo("card/DCIM/IMG_4.JPG");
@@ -1090,7 +1091,8 @@ void TestImportDialog::batchFailures()
             letGo.acquire();
         }
         if (fault.startsWith("read"))
-            return f == FileOperation::Fault::Read && (path == pulled || (oneBooking && path == pulledSecond));
+            return f == FileOperation::Fault::Read &&
+                   (path == pulled || (oneBooking && path == pulledSecond));
         if (fault.startsWith("video cut short"))
             return f == FileOperation::Fault::ShortRead &&
                    path == (fault.endsWith("card") ? pulledClip : first + "试拍视频/MVI_0001.MP4");
@@ -1214,7 +1216,8 @@ void TestImportDialog::completionRecordAddedOnce_data()
         << "refused"
         << QStringList{failed + "网络错误\n未上报的记录将在下次批量导片时重新上报，关闭窗口后不再上报",
                        "原片",
-                       "警告 / 以下订单上报失败：\nA24051501（原片）：网络错误\nA24051501（成品）：网络错误" + owed,
+                       "警告 / 以下订单上报失败：\nA24051501（原片）：网络错误\nA24051501（成品）：网络错误" +
+                           owed,
                        "remove",
                        "警告 / 以下订单上报失败：\nA24051501（原片）：网络错误\nA24051501（成品）：网络错误\n"
                        "订单已移出列表，以上订单的记录不再上报，请核对照片数量",
@@ -1240,12 +1243,13 @@ void TestImportDialog::completionRecordAddedOnce_data()
     // The camera photos' record owed, then a batch of finished photos: it
     // goes with that batch, once.
     QTest::newRow("camera photos' record refused, then a batch of finished photos")
-        << "" << QStringList{"原片", failed + "网络错误" + owed, "成品", "导入完成 / 1个订单已经全部导完"} << "1" << 2
-        << "2";
+        << "" << QStringList{"原片", failed + "网络错误" + owed, "成品", "导入完成 / 1个订单已经全部导完"}
+        << "1" << 2 << "2";
     QTest::newRow("camera photos' record refused, then a batch of finished photos refused too")
         << ""
         << QStringList{"原片", failed + "网络错误" + owed, "成品, refused",
-                       "警告 / 以下订单上报失败：\nA24051501（原片）：网络错误\nA24051501（成品）：网络错误" + owed}
+                       "警告 / 以下订单上报失败：\nA24051501（原片）：网络错误\nA24051501（成品）：网络错误" +
+                           owed}
         << "" << 0 << "";
     QTest::newRow("connection refused, then the order removed and the dialog closed")
         << "refused"
@@ -2119,6 +2123,35 @@ void TestImportDialog::endBoxWaitsForTheCloseQuestion()
 
 namespace {
 
+// A share whose writes wait, from the first one, until it is let go, at the
+// latest as it goes.
+class HeldShare
+{
+public:
+    HeldShare()
+    {
+        FileOperation::setFaultHook([state = m_state](FileOperation::Fault f, const QString&) {
+            if (f == FileOperation::Fault::Write) {
+                state->writing = true;
+                while (!state->free)
+                    QThread::yieldCurrentThread();
+            }
+            return false;
+        });
+    }
+    ~HeldShare() { letGo(); }
+    bool writing() const { return m_state->writing; }
+    void letGo() { m_state->free = true; }
+
+private:
+    struct State
+    {
+        std::atomic<bool> writing{false};
+        std::atomic<bool> free{false};
+    };
+    std::shared_ptr<State> m_state = std::make_shared<State>();
+};
+
 // Tells when an import worker's deletion comes, which follows the dialog's
 // handling of the worker's end.
 class WorkerGone : public QObject
@@ -2167,17 +2200,7 @@ void TestImportDialog::closedBatchEndsUnderAnOpenBox()
     dialog({item("100105", "A24051501")});
     choose(0, files);
     // The share holds the photo in work until the box is open.
-    auto writing = std::make_shared<std::atomic<bool>>(false);
-    auto shareFree = std::make_shared<std::atomic<bool>>(false);
-    const auto freeShare = qScopeGuard([shareFree] { shareFree->store(true); });
-    FileOperation::setFaultHook([writing, shareFree](FileOperation::Fault f, const QString&) {
-        if (f == FileOperation::Fault::Write) {
-            writing->store(true);
-            while (!shareFree->load())
-                QThread::yieldCurrentThread();
-        }
-        return false;
-    });
+    HeldShare share;
     m_env->service.refuse("order", "updatepicpath", "0", QStringLiteral("订单不存在"));
     const auto closeWindows = qScopeGuard([] { qDeleteAll(topLevelWindows<SearchOrderWindow>()); });
     QPointer<SearchOrderWindow> search = openSearch();
@@ -2188,7 +2211,7 @@ void TestImportDialog::closedBatchEndsUnderAnOpenBox()
         m_env->service.refuse("order", "order_list", "40", QStringLiteral("无权限"));
 
     button("importAllOrdersBtn")->click();
-    QTRY_VERIFY(writing->load());
+    QTRY_VERIFY(share.writing());
     QPointer<importOrdersPhotoDlg> dlg = m_dlg;
     m_env->prompts.setNextAnswer(Prompts::Yes);
     m_dlg->close();
@@ -2197,8 +2220,8 @@ void TestImportDialog::closedBatchEndsUnderAnOpenBox()
     const WorkerGone worker;
     bool shownUnderTheBox = true;
     m_env->prompts.setNextAnswerWhen(
-        [shareFree, &worker, &shownUnderTheBox, dlg] {
-            shareFree->store(true);
+        [&share, &worker, &shownUnderTheBox, dlg] {
+            share.letGo();
             shownUnderTheBox = shownUnderTheBox && dlg && dlg->isVisible();
             return worker.gone();
         },
@@ -2253,24 +2276,14 @@ void TestImportDialog::lastBoxOfAStoppedBatchOutlastsItsRecords()
         files.append(photo(QStringLiteral("card/DCIM/IMG_%1.JPG").arg(i)));
     choose(0, files);
     // The share holds the photo in work until the close is answered.
-    auto writing = std::make_shared<std::atomic<bool>>(false);
-    auto shareFree = std::make_shared<std::atomic<bool>>(false);
-    const auto freeShare = qScopeGuard([shareFree] { shareFree->store(true); });
-    FileOperation::setFaultHook([writing, shareFree](FileOperation::Fault f, const QString&) {
-        if (f == FileOperation::Fault::Write) {
-            writing->store(true);
-            while (!shareFree->load())
-                QThread::yieldCurrentThread();
-        }
-        return false;
-    });
+    HeldShare share;
     m_env->service.refuse("order", "updatepicpath", "0", QStringLiteral("订单不存在"));
     button("importAllOrdersBtn")->click();
-    QTRY_VERIFY(writing->load());
+    QTRY_VERIFY(share.writing());
     QPointer<importOrdersPhotoDlg> dlg = m_dlg;
     m_env->prompts.setNextAnswer(Prompts::Yes);
     m_dlg->close();
-    shareFree->store(true);
+    share.letGo();
     bool released = false;
     m_env->prompts.setNextAnswerWhen(
         [&released, &later, reImportRecord] {

@@ -105,6 +105,9 @@ private:
     // JPEG finished photos with their 1000-pixel thumbnails in that folder.
     void writeFinished(const QStringList& names, QSize size);
     ImportPhotoToServer* open();
+    // The test order's window on camera photos, and two photos more on the
+    // card than the pool runs at once.
+    ImportPhotoToServer* openForAStop(QStringList& files);
     void waitForLookup(ImportPhotoToServer* w);
     // Waits until every request of the window has been answered.
     void waitForReplies(ImportPhotoToServer* w);
@@ -274,6 +277,19 @@ ImportPhotoToServer* TestImportPhotoToServer::open()
     m_window = new ImportPhotoToServer(nullptr);
     m_window->show();
     return m_window;
+}
+
+ImportPhotoToServer* TestImportPhotoToServer::openForAStop(QStringList& files)
+{
+    start();
+    for (int n = 1; n <= QThread::idealThreadCount() + 2; ++n)
+        files.append(card(QStringLiteral("IMG_%1.JPG").arg(n, 4, 10, QLatin1Char('0')), 1,
+                          QStringLiteral("2019:04:15 10:00:01"), QSize(64, 48)));
+    ImportPhotoToServer* w = open();
+    waitForLookup(w);
+    child<QPushButton>(w, "importPic1")->click();
+    waitForLookup(w);
+    return w;
 }
 
 void TestImportPhotoToServer::waitForLookup(ImportPhotoToServer* w)
@@ -999,16 +1015,9 @@ void TestImportPhotoToServer::closingMidRun()
     QFETCH(bool, stop);
     QFETCH(QString, stage);
     QFETCH(bool, reportHeld);
-    start();
     const int running = QThread::idealThreadCount();
     QStringList files;
-    for (int n = 1; n <= running + 2; ++n)
-        files.append(card(QStringLiteral("IMG_%1.JPG").arg(n, 4, 10, QLatin1Char('0')), 1,
-                          QStringLiteral("2019:04:15 10:00:01"), QSize(64, 48)));
-    QPointer<ImportPhotoToServer> w = open();
-    waitForLookup(w);
-    child<QPushButton>(w, "importPic1")->click();
-    waitForLookup(w);
+    QPointer<ImportPhotoToServer> w = openForAStop(files);
     QSignalSpy closed(w.data(), &ImportPhotoToServer::showSearch);
 
     HeldReads hold(files, files.first());
@@ -1088,16 +1097,9 @@ void TestImportPhotoToServer::closingMidRun()
 // stays shown under the box and goes once it is answered.
 void TestImportPhotoToServer::stoppedRunReportsUnderItsOwnBox()
 {
-    start();
     const int running = QThread::idealThreadCount();
     QStringList files;
-    for (int n = 1; n <= running + 2; ++n)
-        files.append(card(QStringLiteral("IMG_%1.JPG").arg(n, 4, 10, QLatin1Char('0')), 1,
-                          QStringLiteral("2019:04:15 10:00:01"), QSize(64, 48)));
-    QPointer<ImportPhotoToServer> w = open();
-    waitForLookup(w);
-    child<QPushButton>(w, "importPic1")->click();
-    waitForLookup(w);
+    QPointer<ImportPhotoToServer> w = openForAStop(files);
     QSignalSpy closed(w.data(), &ImportPhotoToServer::showSearch);
     HeldReads hold(files);
     m_service->refuse("order", "updatepicpath2", "0", QStringLiteral("订单不存在"));
