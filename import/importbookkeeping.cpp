@@ -549,6 +549,15 @@ ImportBookkeeping::batchEndBox(int finishedOrders, bool allFinished, bool diskFu
     return {};
 }
 
+QString ImportBookkeeping::orderInBox(const QString& orderNumber, const QString& orderName,
+                                      const QStringList& listedOrders)
+{
+    BoxOrderNames nameOf;
+    nameOf.named(orderNumber, orderName);
+    nameOf.listed(listedOrders);
+    return nameOf(orderNumber, orderName);
+}
+
 ImportBookkeeping::Box ImportBookkeeping::notTakenBox(QList<ReportFailure> failures, Afterwards afterwards,
                                                       const QStringList& listedOrders)
 {

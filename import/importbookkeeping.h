@@ -218,6 +218,11 @@ Box batchEndBox(int finishedOrders, bool allFinished, bool diskFull, const QList
                 const QList<SkippedOrder>& unreadable = {}, const QList<PagesArrived>& unfinishedN8 = {},
                 const QStringList& listedOrders = {});
 
+// An order as a box that names it alone names it, by the rule of
+// batchEndBox: by its 预约单号, or as the order table does where another
+// order of that 预约单号 is among listedOrders.
+QString orderInBox(const QString& orderNumber, const QString& orderName, const QStringList& listedOrders);
+
 // The box naming the orders whose records were not taken, with the line of
 // what becomes of them; listedOrders as for batchEndBox.
 Box notTakenBox(QList<ReportFailure> failures, Afterwards afterwards, const QStringList& listedOrders = {});

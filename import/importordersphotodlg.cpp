@@ -519,15 +519,6 @@ QStringList importOrdersPhotoDlg::listedOrderNames() const
     return names;
 }
 
-QString importOrdersPhotoDlg::boxOrderName(const ImportOrderModel* model) const
-{
-    const bool shared =
-        std::any_of(orderMdlLst.cbegin(), orderMdlLst.cend(), [model](const ImportOrderModel* other) {
-            return other != model && other->getOrderNum() == model->getOrderNum();
-        });
-    return shared ? model->getOrderName() : model->getOrderNum();
-}
-
 ImportOrderModel* importOrdersPhotoDlg::modelAt(int row) const
 {
     return row >= 0 && row < orderMdlLst.size() ? orderMdlLst.at(row) : nullptr;
@@ -1941,7 +1932,10 @@ void importOrdersPhotoDlg::n8WorkerFailed(ImportOrderThread* worker)
     const int row = worker->property("row").toInt();
     const ImportOrderModel* model = modelAt(row);
     if (worker->deletionUnderway()) {
-        failN8Order(row, FoldersInUse::importRefusedText(model ? boxOrderName(model) : QString()));
+        failN8Order(
+            row, FoldersInUse::importRefusedText(
+                     model ? IB::orderInBox(model->getOrderNum(), model->getOrderName(), listedOrderNames())
+                           : QString()));
         return;
     }
     if (!worker->n8DestinationTaken().isEmpty()) {

@@ -259,9 +259,6 @@ private:
     ImportOrderModel* modelAt(int row) const;
     // The orders listed, as the order table names them.
     QStringList listedOrderNames() const;
-    // An order as a box names it: by its 预约单号, or as the order table
-    // names it while another order of that 预约单号 is listed.
-    QString boxOrderName(const ImportOrderModel* model) const;
     bool isImportedFor(const ImportOrderModel* model) const;
     // The order's chosen files of the current type (types 0 to 4).
     QStringList chosenFiles(const ImportOrderModel* model) const;
