@@ -3,6 +3,7 @@
 #include "appresources.h"
 #include "config.h"
 #include "qttranslation.h"
+#include "windowclose.h"
 
 #include <QApplication>
 
@@ -12,4 +13,5 @@ void prepareApplication(QApplication* app)
     installQtTranslation(app);
     Config::initialize();
     initAppResources();
+    keepNativeWindowsUntilDeleted(app);
 }
