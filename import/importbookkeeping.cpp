@@ -468,11 +468,13 @@ private:
 
 } // namespace
 
-ImportBookkeeping::Box
-ImportBookkeeping::batchEndBox(int finishedOrders, bool allFinished, bool diskFull,
-                               const QList<OrderFailure>& failures, const QList<ReportFailure>& reports,
-                               const QList<SkippedOrder>& beingDeleted, const QList<SkippedOrder>& unreadable,
-                               const QList<PagesArrived>& unfinishedN8, const QStringList& listedOrders)
+ImportBookkeeping::Box ImportBookkeeping::batchEndBox(int finishedOrders, bool allFinished, bool diskFull,
+                                                      const QList<OrderFailure>& failures,
+                                                      const QList<ReportFailure>& reports,
+                                                      const QList<SkippedOrder>& beingDeleted,
+                                                      const QList<SkippedOrder>& unreadable,
+                                                      const QList<PagesArrived>& unfinishedN8,
+                                                      const QStringList& listedOrders, const QString& ownKind)
 {
     BoxOrderNames nameOf;
     for (const OrderFailure& f : failures)
@@ -523,7 +525,8 @@ ImportBookkeeping::batchEndBox(int finishedOrders, bool allFinished, bool diskFu
         std::stable_sort(grouped.begin(), grouped.end(), [](const ReportFailure& a, const ReportFailure& b) {
             return a.afterwards < b.afterwards;
         });
-        // Two records of one order are told apart by their kind.
+        // Two records of one order are told apart by their kind, and one of
+        // another import type than the batch's is told by it.
         QHash<QString, int> perOrder;
         for (const ReportFailure& r : reports)
             ++perOrder[nameOf(r.orderNumber, r.orderName)];
@@ -531,9 +534,9 @@ ImportBookkeeping::batchEndBox(int finishedOrders, bool allFinished, bool diskFu
         for (int i = 0; i < grouped.size(); ++i) {
             const ReportFailure& r = grouped.at(i);
             const QString order = nameOf(r.orderNumber, r.orderName);
-            const QString named = perOrder.value(order) > 1 && !r.kind.isEmpty()
-                                      ? QStringLiteral("%1（%2）").arg(order, r.kind)
-                                      : order;
+            const bool kindTold =
+                !r.kind.isEmpty() && (perOrder.value(order) > 1 || (!ownKind.isEmpty() && r.kind != ownKind));
+            const QString named = kindTold ? QStringLiteral("%1（%2）").arg(order, r.kind) : order;
             lines.append(QStringLiteral("%1：%2").arg(
                 named, r.httpStatus.isEmpty() ? QStringLiteral("网络错误") : r.httpStatus));
             const QString line = afterwardsLine(r.afterwards);
@@ -559,11 +562,11 @@ QString ImportBookkeeping::orderInBox(const QString& orderNumber, const QString&
 }
 
 ImportBookkeeping::Box ImportBookkeeping::notTakenBox(QList<ReportFailure> failures, Afterwards afterwards,
-                                                      const QStringList& listedOrders)
+                                                      const QStringList& listedOrders, const QString& ownKind)
 {
     for (ReportFailure& failure : failures)
         failure.afterwards = afterwards;
-    return batchEndBox(0, false, false, {}, failures, {}, {}, {}, listedOrders);
+    return batchEndBox(0, false, false, {}, failures, {}, {}, {}, listedOrders, ownKind);
 }
 
 QString ImportBookkeeping::afterwardsLine(Afterwards afterwards)
@@ -581,6 +584,8 @@ QString ImportBookkeeping::afterwardsLine(Afterwards afterwards)
         return QStringLiteral("窗口已关闭，以上订单的记录不再上报，请核对照片数量");
     case Afterwards::LeftList:
         return QStringLiteral("订单已移出列表，以上订单的记录不再上报，请核对照片数量");
+    case Afterwards::ReImported:
+        return QStringLiteral("订单已重新导片，以上订单的记录不再上报，请核对照片数量");
     case Afterwards::Nothing:
         break;
     }

@@ -170,6 +170,7 @@ enum class Afterwards
     LostAtQuit,   // not taken when the client quits
     WindowClosed, // their window was closed: nothing sends them again
     LeftList,     // their order left the dialog's list: nothing sends them again
+    ReImported,   // 重新导片 sent their order to a new folder: nothing sends them again
     Check         // no longer sent: the service may hold them already
 };
 struct ReportFailure
@@ -212,11 +213,13 @@ struct PagesArrived
 // or one named and the other among listedOrders (the orders the window
 // lists, as the order table names them), every line names them as the order
 // table does. An order named with more than one record has each of its
-// lines name its kind, so no two lines read the same.
+// lines name its kind, so no two lines read the same; so does a record of
+// a kind other than ownKind (the batch's own import type, as the dialog's
+// title names it; empty: none), so none is taken for one of the batch's.
 Box batchEndBox(int finishedOrders, bool allFinished, bool diskFull, const QList<OrderFailure>& failures,
                 const QList<ReportFailure>& reports, const QList<SkippedOrder>& beingDeleted = {},
                 const QList<SkippedOrder>& unreadable = {}, const QList<PagesArrived>& unfinishedN8 = {},
-                const QStringList& listedOrders = {});
+                const QStringList& listedOrders = {}, const QString& ownKind = {});
 
 // An order as a box that names it alone names it, by the rule of
 // batchEndBox: by its 预约单号, or as the order table does where another
@@ -224,8 +227,9 @@ Box batchEndBox(int finishedOrders, bool allFinished, bool diskFull, const QList
 QString orderInBox(const QString& orderNumber, const QString& orderName, const QStringList& listedOrders);
 
 // The box naming the orders whose records were not taken, with the line of
-// what becomes of them; listedOrders as for batchEndBox.
-Box notTakenBox(QList<ReportFailure> failures, Afterwards afterwards, const QStringList& listedOrders = {});
+// what becomes of them; listedOrders and ownKind as for batchEndBox.
+Box notTakenBox(QList<ReportFailure> failures, Afterwards afterwards, const QStringList& listedOrders = {},
+                const QString& ownKind = {});
 // The line that follows the records a box names; empty for Nothing.
 QString afterwardsLine(Afterwards afterwards);
 

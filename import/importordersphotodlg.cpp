@@ -869,6 +869,9 @@ void importOrdersPhotoDlg::reImportBtnSlot()
     ImportOrderModel* model = curOrderMdl;
     if (!model || m_batchRunning)
         return;
+    // The records the order owes are of the folder it leaves: nothing sends
+    // them any more, for that folder or the new one.
+    const QList<IB::ReportFailure> owed = takeOwedRecords({model}, IB::Afterwards::ReImported);
     orderSelectTableWgt->clearContents();
     orderSelectTableWgt->setRowCount(0);
     updateThumb({});
@@ -879,18 +882,20 @@ void importOrdersPhotoDlg::reImportBtnSlot()
     reImportBtn->setEnabled(false);
     updateFinishInfo(model, QStringLiteral("0"), 0, 0);
 
-    if (curRow < 0 || curRow >= ordersTableWgt->rowCount())
-        return;
-    if (QTableWidgetItem* state = ordersTableWgt->item(curRow, ColState))
-        state->setText(QStringLiteral("未导入"));
-    if (QWidget* cell = ordersTableWgt->cellWidget(curRow, ColProgress)) {
-        if (auto* bar = cell->findChild<QProgressBar*>())
-            bar->setValue(0);
+    if (curRow >= 0 && curRow < ordersTableWgt->rowCount()) {
+        if (QTableWidgetItem* state = ordersTableWgt->item(curRow, ColState))
+            state->setText(QStringLiteral("未导入"));
+        if (QWidget* cell = ordersTableWgt->cellWidget(curRow, ColProgress)) {
+            if (auto* bar = cell->findChild<QProgressBar*>())
+                bar->setValue(0);
+        }
+        if (QLabel* label = progressLabel(curRow))
+            label->setText(QStringLiteral("0/0"));
+        if (ElidedLabel* label = selectionLabel(curRow))
+            label->setText(QStringLiteral("未选"));
     }
-    if (QLabel* label = progressLabel(curRow))
-        label->setText(QStringLiteral("0/0"));
-    if (ElidedLabel* label = selectionLabel(curRow))
-        label->setText(QStringLiteral("未选"));
+    if (!owed.isEmpty())
+        showBatchBox(notTakenBox(owed, IB::Afterwards::ReImported));
 }
 
 void importOrdersPhotoDlg::selectAllSlot()
@@ -960,7 +965,7 @@ void importOrdersPhotoDlg::letGoOfUnlisted(const QList<ImportOrderModel*>& model
     // Nothing sends the records an order no longer listed still owes.
     const QList<IB::ReportFailure> owed = takeOwedRecords(gone, IB::Afterwards::LeftList);
     if (!owed.isEmpty())
-        showBatchBox(IB::notTakenBox(owed, IB::Afterwards::LeftList, listedOrderNames()));
+        showBatchBox(notTakenBox(owed, IB::Afterwards::LeftList));
     // Added again, the order comes back as it is now.
     for (ImportOrderModel* model : qAsConst(gone)) {
         if (model->parent() == this)
@@ -1672,9 +1677,9 @@ ImportBookkeeping::Box importOrdersPhotoDlg::lastBatchBox(bool windowClosed)
         m_reportFailures.begin(), m_reportFailures.end(),
         [&](const IB::ReportFailure& a, const IB::ReportFailure& b) { return placeOf(a) < placeOf(b); });
     const bool allFinished = finishedOrderCount == toImportOrderCount && !m_closeRequested;
-    const IB::Box box =
-        IB::batchEndBox(finishedOrderCount, allFinished, m_diskFull, m_batchFailures, m_reportFailures,
-                        m_beingDeleted, m_unreadable, m_n8Unfinished, listedOrderNames());
+    const IB::Box box = IB::batchEndBox(finishedOrderCount, allFinished, m_diskFull, m_batchFailures,
+                                        m_reportFailures, m_beingDeleted, m_unreadable, m_n8Unfinished,
+                                        listedOrderNames(), IB::typeTexts(importType).name);
     // While the client quits, the records not taken are named in its last
     // box: a batch with nothing else to name says nothing then.
     if (PendingRecords::instance().quitting() && box.title != kWarning)
@@ -2062,7 +2067,7 @@ void importOrdersPhotoDlg::done(int result)
     if (!m_batchRunning) {
         const QList<IB::ReportFailure> owed = takeOwedRecords(orderMdlLst, IB::Afterwards::WindowClosed);
         if (!owed.isEmpty())
-            showBatchBox(IB::notTakenBox(owed, IB::Afterwards::WindowClosed, listedOrderNames()));
+            showBatchBox(notTakenBox(owed, IB::Afterwards::WindowClosed));
     }
     closeSearchWindows();
     releaseAfterWorker();
@@ -2214,6 +2219,11 @@ QList<IB::ReportFailure> importOrdersPhotoDlg::takeOwedRecords(const QList<Impor
         }
     }
     return owed;
+}
+
+IB::Box importOrdersPhotoDlg::notTakenBox(const QList<IB::ReportFailure>& records, IB::Afterwards afterwards)
+{
+    return IB::notTakenBox(records, afterwards, listedOrderNames(), IB::typeTexts(importType).name);
 }
 
 void importOrdersPhotoDlg::orderInfoReplySlot(QNetworkReply* reply)

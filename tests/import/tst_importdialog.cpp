@@ -1251,6 +1251,36 @@ void TestImportDialog::completionRecordAddedOnce_data()
                        "警告 / 以下订单上报失败：\nA24051501（原片）：网络错误\nA24051501（成品）：网络错误" +
                            owed}
         << "" << 0 << "";
+    // A record of another type than the batch's tells its kind though it is
+    // its order's only line.
+    QTest::newRow("camera photos' record refused, then a batch of finished photos that sends it in vain")
+        << ""
+        << QStringList{"原片", failed + "网络错误" + owed, "成品, 原片 closed",
+                       "警告 / 以下订单上报失败：\nA24051501（原片）：网络错误" + check}
+        << "1" << 1 << "";
+    // Taken once, it is owed no more.
+    QTest::newRow("camera photos' record refused, then two batches of finished photos")
+        << "" << QStringList{"原片",       failed + "网络错误" + owed,
+                             "成品",       "导入完成 / 1个订单已经全部导完",
+                             "成品 again", "导入完成 / 1个订单已经全部导完"}
+        << "2" << 3 << "2";
+    // The finished photos are in: the third batch only sends the record.
+    QTest::newRow("finished photos, then camera photos' record refused, then a batch with only the record")
+        << ""
+        << QStringList{"导入完成 / 1个订单已经全部导完", "原片", failed + "网络错误" + owed, "type 成品",
+                       "导入完成 / 1个订单已经全部导完"}
+        << "2" << 2 << "2";
+    // 重新导片 leaves the folder the record counted: it is given up, and
+    // the new folder's records count its own files only.
+    const QString reImported = failed + "网络错误\n订单已重新导片，以上订单的记录不再上报，请核对照片数量";
+    QTest::newRow("camera photos' record refused, then 重新导片 and a batch of finished photos")
+        << "" << QStringList{"原片", failed + "网络错误" + owed,      "重新导片", reImported,
+                             "成品", "导入完成 / 1个订单已经全部导完"}
+        << "1" << 1 << "";
+    QTest::newRow("camera photos' record refused, then 重新导片 and a batch of camera photos")
+        << "" << QStringList{"原片",       failed + "网络错误" + owed,      "重新导片", reImported,
+                             "原片 again", "导入完成 / 1个订单已经全部导完"}
+        << "" << 1 << "1";
     QTest::newRow("connection refused, then the order removed and the dialog closed")
         << "refused"
         << QStringList{failed + "网络错误\n未上报的记录将在下次批量导片时重新上报，关闭窗口后不再上报",
@@ -1281,6 +1311,7 @@ void TestImportDialog::completionRecordAddedOnce()
         postTo(closed.serverPort());
     };
     std::unique_ptr<ScriptedServer> goneAfterWork;
+    std::unique_ptr<ScriptedServer> cameraRecordsClosed;
     if (fault == "504")
         m_env->service.answerAfterWork("order", "updatepicpath", 504, "<html>504 Gateway Time-out</html>");
     else if (fault == "notice")
@@ -1327,12 +1358,35 @@ void TestImportDialog::completionRecordAddedOnce()
             refuse();
             continue;
         }
-        if (boxes.at(i).startsWith("成品")) {
-            // One finished photo, its record refused or taken.
+        if (boxes.at(i) == "原片 again") {
+            // Another camera photo, its record taken.
+            setType(0);
+            choose(0, {photo("card/DCIM/IMG_3.JPG")});
+            continue;
+        }
+        if (boxes.at(i) == "type 成品") {
             setType(1);
-            choose(0, {photo("card/DCIM/IMG_5.JPG")});
+            continue;
+        }
+        if (boxes.at(i).startsWith("成品")) {
+            // One finished photo, its record refused or taken; the camera
+            // photos' records that go with it may have their connection
+            // closed unanswered.
+            setType(1);
+            choose(0, {photo(boxes.at(i) == "成品 again" ? "card/DCIM/IMG_6.JPG" : "card/DCIM/IMG_5.JPG")});
             if (boxes.at(i).endsWith("refused"))
                 refuse();
+            if (boxes.at(i).endsWith("原片 closed")) {
+                const quint16 standIn = quint16(QUrl(m_env->service.baseUrl()).port());
+                cameraRecordsClosed =
+                    std::make_unique<ScriptedServer>([standIn](const ScriptedServer::Request& r) {
+                        if (r.raw.contains("typeid=0"))
+                            return ScriptedServer::Act::Close;
+                        ScriptedServer::handOn(r.raw, standIn);
+                        return ScriptedServer::Act::Answer;
+                    });
+                postTo(quint16(cameraRecordsClosed->port()));
+            }
             continue;
         }
         m_env->prompts.setNextAnswer(Prompts::Ok);
@@ -1346,6 +1400,14 @@ void TestImportDialog::completionRecordAddedOnce()
             ++i; // its box
             continue;
         }
+        if (boxes.at(i) == "重新导片") {
+            m_dlg->ordersTableWgtClickedSlot(0);
+            button("reImportBtn")->click();
+            m_dlg->findChild<QLineEdit*>("prefieFolderEdit")->setText("redo");
+            QTRY_COMPARE(PendingRecords::instance().count(), 0);
+            ++i; // its box
+            continue;
+        }
         runBatch();
         QTRY_COMPARE(PendingRecords::instance().count(), 0);
         Config::url_post_orderpicpath = route; // the service back
@@ -1355,6 +1417,11 @@ void TestImportDialog::completionRecordAddedOnce()
     boxes.removeAll("原片");
     boxes.removeAll("成品");
     boxes.removeAll("成品, refused");
+    boxes.removeAll("成品, 原片 closed");
+    boxes.removeAll("成品 again");
+    boxes.removeAll("原片 again");
+    boxes.removeAll("type 成品");
+    boxes.removeAll("重新导片");
     boxes.removeAll("second service");
     boxes.removeAll("second service listed");
     QCOMPARE(messages(), boxes);
