@@ -799,6 +799,11 @@ void TestN8Import::failedOrdersEndAndTheBatchMovesOn_data()
     QTest::newRow("destination being deleted") << "deleting"
                                                << "订单正在删除，未导片：A24051201"
                                                << "导入失败" << false;
+    // Named by its service time where another of its booking is listed.
+    QTest::newRow("destination being deleted, a second service time of the booking listed")
+        << "deleting, two service times"
+        << "订单正在删除，未导片：A24051201-1"
+        << "导入失败" << false;
     QTest::newRow("order without N8 folder") << "no n8path"
                                              << "订单A24051201-1没有设置N8路径"
                                              << "导入失败" << false;
@@ -899,11 +904,16 @@ void TestN8Import::failedOrdersEndAndTheBatchMovesOn()
         second = m_volumes->path(QStringLiteral("card/N8/copy/A24051201"));
     }
     // A deletion of this process is removing the first order's destination.
-    const FoldersInUse::Claim deleting(setup == "deleting" ? firstTo : QString(), QString(),
+    const FoldersInUse::Claim deleting(setup.startsWith("deleting") ? firstTo : QString(), QString(),
                                        FoldersInUse::Use::Deletion);
     const QStringList rootBefore = TestFiles::entries(m_volumes->root());
 
-    dialog({item("100101", "A24051201", n8), item("100102", "A24051202")});
+    QJsonObject secondOrder = item("100102", "A24051202");
+    if (setup.endsWith("two service times")) {
+        secondOrder.insert("orderpayforkey", "A24051201");
+        secondOrder.insert("servicetimes", "2");
+    }
+    dialog({item("100101", "A24051201", n8), secondOrder});
     if (setup == "record refused")
         m_service->refuse("order", "saven8path", "0", QStringLiteral("订单不存在"));
     if (setup == "record 500")
@@ -962,7 +972,7 @@ void TestN8Import::failedOrdersEndAndTheBatchMovesOn()
         QCOMPARE(TestFiles::entries(m_volumes->root()), rootBefore);
     if (setup == "outside")
         QVERIFY(!QFileInfo::exists(m_volumes->root() + "../outside"));
-    if (setup == "deleting" || setup == "unlookable")
+    if (setup.startsWith("deleting") || setup == "unlookable")
         QVERIFY(!QFileInfo::exists(firstTo));
 }
 
