@@ -562,11 +562,11 @@ QString ImportBookkeeping::orderInBox(const QString& orderNumber, const QString&
 }
 
 ImportBookkeeping::Box ImportBookkeeping::notTakenBox(QList<ReportFailure> failures, Afterwards afterwards,
-                                                      const QStringList& listedOrders, const QString& ownKind)
+                                                      const QStringList& listedOrders)
 {
     for (ReportFailure& failure : failures)
         failure.afterwards = afterwards;
-    return batchEndBox(0, false, false, {}, failures, {}, {}, {}, listedOrders, ownKind);
+    return batchEndBox(0, false, false, {}, failures, {}, {}, {}, listedOrders);
 }
 
 QString ImportBookkeeping::afterwardsLine(Afterwards afterwards)

@@ -227,9 +227,8 @@ Box batchEndBox(int finishedOrders, bool allFinished, bool diskFull, const QList
 QString orderInBox(const QString& orderNumber, const QString& orderName, const QStringList& listedOrders);
 
 // The box naming the orders whose records were not taken, with the line of
-// what becomes of them; listedOrders and ownKind as for batchEndBox.
-Box notTakenBox(QList<ReportFailure> failures, Afterwards afterwards, const QStringList& listedOrders = {},
-                const QString& ownKind = {});
+// what becomes of them; listedOrders as for batchEndBox.
+Box notTakenBox(QList<ReportFailure> failures, Afterwards afterwards, const QStringList& listedOrders = {});
 // The line that follows the records a box names; empty for Nothing.
 QString afterwardsLine(Afterwards afterwards);
 

@@ -895,7 +895,7 @@ void importOrdersPhotoDlg::reImportBtnSlot()
             label->setText(QStringLiteral("未选"));
     }
     if (!owed.isEmpty())
-        showBatchBox(notTakenBox(owed, IB::Afterwards::ReImported));
+        showBatchBox(IB::notTakenBox(owed, IB::Afterwards::ReImported, listedOrderNames()));
 }
 
 void importOrdersPhotoDlg::selectAllSlot()
@@ -965,7 +965,7 @@ void importOrdersPhotoDlg::letGoOfUnlisted(const QList<ImportOrderModel*>& model
     // Nothing sends the records an order no longer listed still owes.
     const QList<IB::ReportFailure> owed = takeOwedRecords(gone, IB::Afterwards::LeftList);
     if (!owed.isEmpty())
-        showBatchBox(notTakenBox(owed, IB::Afterwards::LeftList));
+        showBatchBox(IB::notTakenBox(owed, IB::Afterwards::LeftList, listedOrderNames()));
     // Added again, the order comes back as it is now.
     for (ImportOrderModel* model : qAsConst(gone)) {
         if (model->parent() == this)
@@ -2067,7 +2067,7 @@ void importOrdersPhotoDlg::done(int result)
     if (!m_batchRunning) {
         const QList<IB::ReportFailure> owed = takeOwedRecords(orderMdlLst, IB::Afterwards::WindowClosed);
         if (!owed.isEmpty())
-            showBatchBox(notTakenBox(owed, IB::Afterwards::WindowClosed));
+            showBatchBox(IB::notTakenBox(owed, IB::Afterwards::WindowClosed, listedOrderNames()));
     }
     closeSearchWindows();
     releaseAfterWorker();
@@ -2219,11 +2219,6 @@ QList<IB::ReportFailure> importOrdersPhotoDlg::takeOwedRecords(const QList<Impor
         }
     }
     return owed;
-}
-
-IB::Box importOrdersPhotoDlg::notTakenBox(const QList<IB::ReportFailure>& records, IB::Afterwards afterwards)
-{
-    return IB::notTakenBox(records, afterwards, listedOrderNames(), IB::typeTexts(importType).name);
 }
 
 void importOrdersPhotoDlg::orderInfoReplySlot(QNetworkReply* reply)

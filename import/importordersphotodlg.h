@@ -421,10 +421,6 @@ private:
     // as the dialog or the orders go: no longer owed afterwards.
     QList<ImportBookkeeping::ReportFailure> takeOwedRecords(const QList<ImportOrderModel*>& models,
                                                             ImportBookkeeping::Afterwards afterwards);
-    // The box naming records not taken outside a batch (a removal, the close,
-    // 重新导片), by the dialog's list and its import type.
-    ImportBookkeeping::Box notTakenBox(const QList<ImportBookkeeping::ReportFailure>& records,
-                                       ImportBookkeeping::Afterwards afterwards);
     // The finished-selection check of the last select press.
     QPointer<QNetworkReply> m_pendingCheck;
     // Icons of the imported-images list: a refill stops the loading of the
