@@ -3,6 +3,7 @@
 #include "prompts.h"
 #include "webservice.h"
 
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QLabel>
@@ -24,6 +25,37 @@ QPointer<PendingRecords>& records()
     static QPointer<PendingRecords> theRecords;
     return theRecords;
 }
+
+// The notice of the wait: not a box, as there is nothing to answer, and it
+// stays on the screen until the wait ends, whatever closes it meanwhile
+// (its close button, the window manager): gone, it would leave the client
+// waiting with no window to show for it.
+class WaitNotice : public QWidget
+{
+public:
+    WaitNotice() : QWidget(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
+    {
+        setAttribute(Qt::WA_QuitOnClose, false);
+        setWindowTitle(QStringLiteral("提示"));
+        setMinimumWidth(360);
+        auto* layout = new QVBoxLayout(this);
+        layout->addWidget(new QLabel(QStringLiteral("正在上报导片数量，请稍候…"), this));
+        auto* busy = new QProgressBar(this);
+        busy->setRange(0, 0);
+        layout->addWidget(busy);
+    }
+    void end()
+    {
+        m_ended = true;
+        close();
+    }
+
+protected:
+    void closeEvent(QCloseEvent* event) override { event->setAccepted(m_ended); }
+
+private:
+    bool m_ended = false;
+};
 
 } // namespace
 
@@ -75,17 +107,7 @@ void PendingRecords::settleBeforeQuit()
 
 void PendingRecords::waitForAnswers()
 {
-    // Not a box: nothing to answer, and it must not end the wait when it
-    // closes.
-    QWidget notice(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-    notice.setAttribute(Qt::WA_QuitOnClose, false);
-    notice.setWindowTitle(QStringLiteral("提示"));
-    notice.setMinimumWidth(360);
-    auto* layout = new QVBoxLayout(&notice);
-    layout->addWidget(new QLabel(QStringLiteral("正在上报导片数量，请稍候…"), &notice));
-    auto* busy = new QProgressBar(&notice);
-    busy->setRange(0, 0);
-    layout->addWidget(busy);
+    WaitNotice notice;
     notice.show();
 
     QEventLoop loop;
@@ -97,7 +119,7 @@ void PendingRecords::waitForAnswers()
     for (QNetworkReply* reply : QList<QNetworkReply*>(m_onTheirWay))
         reply->abort();
     m_waiting = nullptr;
-    notice.close();
+    notice.end();
 
     const QList<ImportBookkeeping::ReportFailure> lost = std::exchange(m_lostAtQuit, {});
     const QStringList listed = std::exchange(m_listedAtQuit, {});
