@@ -172,6 +172,20 @@ QString WebService::transportErrorText(const Reply& reply)
     return QStringLiteral("网络请求错误\n") + reply.statusText;
 }
 
+QString WebService::recordFailureText(const Reply& reply, const QString& refusalText)
+{
+    switch (reply.kind) {
+    case Reply::Kind::TransportError:
+    case Reply::Kind::NotJsonObject:
+        return transportErrorText(reply);
+    case Reply::Kind::Refusal:
+        return refusalText;
+    case Reply::Kind::Success:
+        break;
+    }
+    return QString();
+}
+
 void WebService::showTransportError(QWidget* parent, const Reply& reply, Prompts::StandardButton button)
 {
     Prompts::information(parent, QStringLiteral("警告"), transportErrorText(reply), button);

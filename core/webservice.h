@@ -86,6 +86,10 @@ bool reportRecordFailure(const Reply& reply, const QString& refusalText,
 
 // "网络请求错误\n" followed by the HTTP status.
 QString transportErrorText(const Reply& reply);
+// What reportRecordFailure tells of a reply as text: transportErrorText
+// for a transport error or a reply that is not the service's JSON object,
+// refusalText for a refusal, nothing for a success.
+QString recordFailureText(const Reply& reply, const QString& refusalText);
 // The box "警告" / "网络请求错误\n<status>" with one button.
 void showTransportError(QWidget* parent, const Reply& reply, Prompts::StandardButton button = Prompts::Ok);
 // A box titled "警告" with the given text and one OK button.

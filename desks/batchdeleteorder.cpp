@@ -290,11 +290,9 @@ void BatchDeleteOrder::updatedata(QString orderId, QString deleteDir)
 
 void BatchDeleteOrder::submitDeleteMessage(QString orderId, QString deleteDir)
 {
-    qDebug() << "url_submit_delete_log" << Config::url_submit_delete_log;
-    QNetworkReply* reply = WebService::post(manager, Config::url_submit_delete_log,
-                                            DeletionRun::deleteLogBody(orderId, deleteDir));
-    m_deletion.keepWithLogRequest(reply, orderId, deleteDir);
-    connect(reply, &QNetworkReply::finished, this, [this, reply] { submitDeleteMessageCallBack(reply); });
+    // The log runs to its answer though the window closes meanwhile.
+    m_deletion.postLog(this, orderId, deleteDir,
+                       [this](QNetworkReply* reply) { submitDeleteMessageCallBack(reply); });
 }
 
 void BatchDeleteOrder::submitDeleteMessageCallBack(QNetworkReply* reply)

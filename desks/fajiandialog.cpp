@@ -6,6 +6,7 @@
 #include "config.h"
 #include "filenames.h"
 #include "labelprinter.h"
+#include "pendingrecords.h"
 #include "prompts.h"
 #include "webservice.h"
 
@@ -29,6 +30,12 @@ const char* const kSearchNumber = "searchNumber";
 const int kPrintShopColumn = 8;
 const int kFactoryColumn = 10;
 const int kLabelColumn = 12;
+
+// The box of a refused dispatch.
+QString dispatchRefusalText(const WebService::Reply& reply)
+{
+    return QStringLiteral("提交发件错误：") + reply.code;
+}
 
 QString entryId(const PrintShopsData& shop)
 {
@@ -474,11 +481,18 @@ void FaJianDialog::on_pushButton_submit_clicked()
                                              factory->currentData().toString()));
     }
     const QString orderid = rightList.first().orderid;
+    const QString orderKey = leftList.at(currentRow).orderpayforkey;
     const QByteArray body = FaJian::dispatchBody(orderid, entries);
     qDebug() << "postData" << body;
-    QNetworkReply* reply = postForm(Config::url_post_sendtoshop, body);
+    // The dispatch runs to its answer though the window closes meanwhile.
+    QNetworkReply* reply = PendingRecords::instance().postRecord(
+        this, Config::url_post_sendtoshop, body,
+        [this](QNetworkReply* answered) { querySendToShopCallBack(answered); },
+        [orderKey](const WebService::Reply& r) {
+            const QString failure = WebService::recordFailureText(r, dispatchRefusalText(r));
+            return failure.isEmpty() ? QString() : QStringLiteral("发件失败：%1\n%2").arg(orderKey, failure);
+        });
     reply->setProperty(kOrderId, orderid);
-    connect(reply, &QNetworkReply::finished, this, [this, reply] { querySendToShopCallBack(reply); });
 }
 
 void FaJianDialog::querySendToShopCallBack(QNetworkReply* reply)
@@ -486,7 +500,7 @@ void FaJianDialog::querySendToShopCallBack(QNetworkReply* reply)
     const QString orderid = reply->property(kOrderId).toString();
     const WebService::Reply r = WebService::read(reply);
     reply->deleteLater();
-    if (WebService::reportRecordFailure(r, QStringLiteral("提交发件错误：") + r.code, Prompts::Yes)) {
+    if (WebService::reportRecordFailure(r, dispatchRefusalText(r), Prompts::Yes)) {
         if (r.kind == WebService::Reply::Kind::NotJsonObject)
             setSearchBusy(ui->pushButton_2, false);
         return;

@@ -3,6 +3,7 @@
 #include "ui_shangjiandialog.h"
 
 #include "config.h"
+#include "pendingrecords.h"
 #include "prompts.h"
 #include "webservice.h"
 
@@ -257,9 +258,25 @@ void ShangJianDialog::on_tableView_left_doubleClicked(QModelIndex index)
 
 void ShangJianDialog::postShangJian(QString orderPhotoId)
 {
-    QNetworkReply* reply = postForm(Config::url_post_shangjian, ShangJian::markBody(orderPhotoId));
+    // Named, once the window has closed, as the left table names it, or as
+    // it was scanned.
+    QString order = orderPhotoId;
+    for (const ShangJianLeftData& entry : qAsConst(leftDataList)) {
+        if (!fromScan && entry.orderID == orderPhotoId) {
+            order = entry.orderNo;
+            break;
+        }
+    }
+    // The mark runs to its answer though the window closes meanwhile.
+    QNetworkReply* reply = PendingRecords::instance().postRecord(
+        this, Config::url_post_shangjian, ShangJian::markBody(orderPhotoId),
+        [this](QNetworkReply* answered) { queryShangjianCallBack(answered); },
+        [order](const WebService::Reply& r) {
+            const bool taken = r.kind == WebService::Reply::Kind::Refusal && r.code == QLatin1String("1002");
+            const QString failure = taken ? QString() : WebService::recordFailureText(r, r.message);
+            return failure.isEmpty() ? QString() : QStringLiteral("上件失败：%1\n%2").arg(order, failure);
+        });
     reply->setProperty(kFromScan, fromScan);
-    connect(reply, &QNetworkReply::finished, this, [this, reply] { queryShangjianCallBack(reply); });
 }
 
 void ShangJianDialog::queryShangjianCallBack(QNetworkReply* reply)

@@ -6,6 +6,7 @@
 #include "foldersinuse.h"
 #include "formbody.h"
 #include "importorderthread.h"
+#include "pendingrecords.h"
 #include "prompts.h"
 #include "webservice.h"
 
@@ -240,16 +241,23 @@ const char kLogFolder[] = "deletionFolder";
 
 } // namespace
 
-void DeletionRun::keepWithLogRequest(QNetworkReply* request, const QString& orderId,
-                                     const QString& path) const
+QNetworkReply* DeletionRun::postLog(QWidget* window, const QString& orderId, const QString& path,
+                                    std::function<void(QNetworkReply*)> answered) const
 {
+    QString orderKey;
     for (const Entry& entry : m_started) {
         if (entry.orderId == orderId && entry.path == path) {
-            request->setProperty(kLogOrderKey, entry.orderKey);
+            orderKey = entry.orderKey;
             break;
         }
     }
-    request->setProperty(kLogFolder, path);
+    qDebug() << "url_submit_delete_log" << Config::url_submit_delete_log;
+    QNetworkReply* reply = PendingRecords::instance().postRecord(
+        window, Config::url_submit_delete_log, deleteLogBody(orderId, path), std::move(answered),
+        [orderKey, path](const WebService::Reply& r) { return logFailureText(r, orderKey, path); });
+    reply->setProperty(kLogOrderKey, orderKey);
+    reply->setProperty(kLogFolder, path);
+    return reply;
 }
 
 void DeletionRun::reportLogReply(QNetworkReply* reply)
@@ -260,18 +268,24 @@ void DeletionRun::reportLogReply(QNetworkReply* reply)
 
 void DeletionRun::reportLogReply(const WebService::Reply& reply, const QString& orderKey, const QString& path)
 {
+    const QString text = logFailureText(reply, orderKey, path);
+    if (!text.isEmpty())
+        Prompts::notice(QStringLiteral("警告"), text);
+}
+
+QString DeletionRun::logFailureText(const WebService::Reply& reply, const QString& orderKey,
+                                    const QString& path)
+{
     // Which order the service was not told of, before why.
     const QString order = QStringLiteral("删除记录上报失败：%1：%2\n").arg(orderKey, path);
     switch (reply.kind) {
     case WebService::Reply::Kind::TransportError:
     case WebService::Reply::Kind::NotJsonObject: // the service may not have kept the log
-        Prompts::notice(QStringLiteral("警告"),
-                        order + QStringLiteral("请检查网络连接\n") + reply.statusText);
-        break;
+        return order + QStringLiteral("请检查网络连接\n") + reply.statusText;
     case WebService::Reply::Kind::Refusal:
-        Prompts::notice(QStringLiteral("警告"), order + reply.message + '\t' + reply.code);
-        break;
+        return order + reply.message + '\t' + reply.code;
     case WebService::Reply::Kind::Success:
         break;
     }
+    return QString();
 }

@@ -8,6 +8,8 @@
 #include <QPointer>
 #include <QString>
 
+#include <functional>
+
 class ImportOrderThread;
 class QLabel;
 class QNetworkReply;
@@ -83,10 +85,13 @@ public:
     // The delete-log body: token, shopid, superid, orderphotoid, path,
     // MANAGER_ID.
     static QByteArray deleteLogBody(const QString& orderId, const QString& path);
-    // Keeps the order of a folder this run deleted (its 预约单号, and the
-    // folder, as deleted() gives them) with the request that logs it, so
-    // its reply names the order.
-    void keepWithLogRequest(QNetworkReply* request, const QString& orderId, const QString& path) const;
+    // Posts the log of a folder this run deleted (the order id and the
+    // folder, as deleted() gives them) for the window: the post runs to its
+    // answer though the window closes (PendingRecords::postRecord), and its
+    // reply names the order (its 预约单号) it was kept with. While the window
+    // is open, answered gets the reply.
+    QNetworkReply* postLog(QWidget* window, const QString& orderId, const QString& path,
+                           std::function<void(QNetworkReply*)> answered) const;
     // Tells the user what a delete-log reply says, naming the order kept
     // with its request.
     static void reportLogReply(QNetworkReply* reply);
@@ -95,6 +100,9 @@ public:
     // (message, tab, code), each after the line
     // "删除记录上报失败：<预约单号>：<folder>"; nothing for success.
     static void reportLogReply(const WebService::Reply& reply, const QString& orderKey, const QString& path);
+    // The text of that box; empty for success.
+    static QString logFailureText(const WebService::Reply& reply, const QString& orderKey,
+                                  const QString& path);
 
 signals:
     // A folder is gone: the window logs it.

@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QLabel>
+#include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QPointer>
 #include <QProgressBar>
@@ -83,6 +84,89 @@ void PendingRecords::watch(QNetworkReply* reply)
     connect(reply, &QObject::destroyed, this, done);
 }
 
+QNetworkReply* PendingRecords::postRecord(QWidget* window, const QString& route, const QByteArray& body,
+                                          std::function<void(QNetworkReply*)> answered,
+                                          std::function<QString(const WebService::Reply&)> notTaken)
+{
+    if (!m_manager)
+        m_manager = new QNetworkAccessManager(this);
+    int group = m_openGroups.value(window);
+    if (group == 0) {
+        group = ++m_lastGroup;
+        m_openGroups.insert(window, group);
+        m_groups.insert(group, RecordGroup());
+    }
+    if (!m_watchedWindows.contains(window)) {
+        m_watchedWindows.insert(window);
+        window->installEventFilter(this);
+        connect(window, &QObject::destroyed, this, [this, window] {
+            m_watchedWindows.remove(window);
+            windowClosed(window);
+        });
+    }
+    ++m_groups[group].onTheirWay;
+    // A record the service may have kept is never sent again, by Qt either.
+    QNetworkReply* reply = WebService::postOnce(m_manager, route, body);
+    watch(reply);
+    connect(reply, &QNetworkReply::finished, this,
+            [this, reply, group, answered = std::move(answered), notTaken = std::move(notTaken)] {
+                recordAnswered(reply, group, answered, notTaken);
+            });
+    return reply;
+}
+
+bool PendingRecords::eventFilter(QObject* watched, QEvent* event)
+{
+    // Hidden by its close, not minimised; a window shown again at once
+    // (its flags changed) has not closed.
+    if (event->type() == QEvent::Hide && !event->spontaneous()) {
+        const QPointer<QObject> window = watched;
+        QMetaObject::invokeMethod(
+            this,
+            [this, window] {
+                if (window && static_cast<QWidget*>(window.data())->isHidden())
+                    windowClosed(window);
+            },
+            Qt::QueuedConnection);
+    }
+    return false;
+}
+
+void PendingRecords::windowClosed(QObject* window)
+{
+    const int group = m_openGroups.take(window);
+    if (group == 0)
+        return;
+    if (m_groups.value(group).onTheirWay == 0)
+        m_groups.remove(group);
+    else
+        m_groups[group].closed = true;
+}
+
+void PendingRecords::recordAnswered(QNetworkReply* reply, int group,
+                                    const std::function<void(QNetworkReply*)>& answered,
+                                    const std::function<QString(const WebService::Reply&)>& notTaken)
+{
+    RecordGroup& records = m_groups[group];
+    --records.onTheirWay;
+    if (!records.closed && !quitting()) {
+        answered(reply);
+        return;
+    }
+    const QString text = notTaken(WebService::read(reply)).trimmed();
+    reply->deleteLater();
+    if (!text.isEmpty())
+        records.notTaken.append(text);
+    // The box at quit names those of its window gathered so far too.
+    if (quitting())
+        m_recordsLostAtQuit += std::exchange(records.notTaken, {});
+    if (!records.closed || records.onTheirWay > 0)
+        return;
+    const QStringList named = m_groups.take(group).notTaken;
+    if (!named.isEmpty())
+        Prompts::longNotice(QStringLiteral("警告"), named.join(QLatin1Char('\n')));
+}
+
 void PendingRecords::quitWhenNoneLeft()
 {
     if (m_waiting && m_onTheirWay.isEmpty())
@@ -123,9 +207,11 @@ void PendingRecords::waitForAnswers()
 
     const QList<ImportBookkeeping::ReportFailure> lost = std::exchange(m_lostAtQuit, {});
     const QStringList listed = std::exchange(m_listedAtQuit, {});
-    if (!lost.isEmpty()) {
-        const ImportBookkeeping::Box box =
-            ImportBookkeeping::notTakenBox(lost, ImportBookkeeping::Afterwards::LostAtQuit, listed);
-        Prompts::longNotice(box.title, box.text);
-    }
+    QStringList sections;
+    if (!lost.isEmpty())
+        sections.append(
+            ImportBookkeeping::notTakenBox(lost, ImportBookkeeping::Afterwards::LostAtQuit, listed).text);
+    sections += std::exchange(m_recordsLostAtQuit, {});
+    if (!sections.isEmpty())
+        Prompts::longNotice(QStringLiteral("警告"), sections.join(QLatin1Char('\n')));
 }

@@ -439,12 +439,9 @@ void SeparationWindowBase::updatedata(QString orderId, QString deleteDir)
 
 void SeparationWindowBase::submitDeleteMessage(QString orderId, QString deleteDir)
 {
-    const QByteArray body = DeletionRun::deleteLogBody(orderId, deleteDir);
-    qDebug() << "url_submit_delete_log" << Config::url_submit_delete_log;
-    qDebug() << "postData" << body;
-    QNetworkReply* reply = WebService::post(manager, Config::url_submit_delete_log, body);
-    m_deletion->keepWithLogRequest(reply, orderId, deleteDir);
-    connect(reply, &QNetworkReply::finished, this, [this, reply] { submitDeleteMessageCallBack(reply); });
+    // The log runs to its answer though the window closes meanwhile.
+    m_deletion->postLog(this, orderId, deleteDir,
+                        [this](QNetworkReply* reply) { submitDeleteMessageCallBack(reply); });
 }
 
 void SeparationWindowBase::on_comboBox_currentIndexChanged(int index)

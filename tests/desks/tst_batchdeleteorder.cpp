@@ -1,9 +1,11 @@
 #include "batchdeleteorder.h"
 #include "fileoperation.h"
+#include "pendingrecords.h"
 #include "scriptedprompts.h"
 #include "standin.h"
 #include "tempvolumes.h"
 #include "testfiles.h"
+#include "webservice.h"
 
 #include <QtTest>
 
@@ -76,6 +78,8 @@ private slots:
     void refusedFoldersAreListedAndKept();
     void closingDuringARunIsRefused_data();
     void closingDuringARunIsRefused();
+    void logsOnTheirWayAtTheClose_data();
+    void logsOnTheirWayAtTheClose();
 
 private:
     // Starts the stand-in and makes the folders of the demo orders closed in
@@ -360,7 +364,7 @@ void TestBatchDeleteOrder::deletion()
     // The run over and its log replies handled, then a moment in which no
     // other box may come.
     QTRY_VERIFY(button->isEnabled());
-    QTRY_VERIFY_WITH_TIMEOUT(m_window->findChildren<QNetworkReply*>().isEmpty(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(PendingRecords::instance().count() == 0, 10000);
     QTest::qWait(50);
     QCOMPARE(this->boxes().size(), boxes.size());
     for (int i = 0; i < boxes.size(); ++i)
@@ -513,6 +517,62 @@ void TestBatchDeleteOrder::closingDuringARunIsRefused()
     QTRY_COMPARE(boxes().last(), QStringLiteral("订单照片删除成功"));
     QTRY_COMPARE(loggedIds(), QStringList({"100101", "100102"}));
     QVERIFY(m_window->close());
+}
+
+void TestBatchDeleteOrder::logsOnTheirWayAtTheClose_data()
+{
+    QTest::addColumn<QStringList>("checked");
+    QTest::addColumn<bool>("quit");         // the client quits before the logs are answered
+    QTest::addColumn<QStringList>("lines"); // of the one box after the close, in any order; "%f": the folder
+    const QString unlogged = "删除记录上报失败：%1：%f";
+    QTest::newRow("two logs held, then refused") << QStringList{"A24051203", "A24051204"} << false
+                                                 << QStringList{unlogged.arg("A24051203") + "\n没有权限\t0",
+                                                                unlogged.arg("A24051204") + "\n没有权限\t0"};
+    QTest::newRow("a log held and never answered, the client quits")
+        << QStringList{"A24051204"} << true << QStringList{unlogged.arg("A24051204") + "\n请检查网络连接"};
+}
+
+// The window closed while its deletion logs are on their way: they run to
+// their answers, and those the service did not take are named in one box,
+// or in the box at quit when the client quits first.
+void TestBatchDeleteOrder::logsOnTheirWayAtTheClose()
+{
+    QFETCH(QStringList, checked);
+    QFETCH(bool, quit);
+    QFETCH(QStringList, lines);
+    makeJuneFolders();
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    m_service->hold("OrderPhoto", "order_photo_del");
+    if (!quit)
+        m_service->refuse("OrderPhoto", "order_photo_del", "0", "没有权限");
+    search();
+    deleteOrders(checked);
+    QTRY_COMPARE(boxes(), QStringList{"订单照片删除成功"});
+    QTRY_COMPARE(m_service->requests("OrderPhoto", "order_photo_del").size(), checked.size());
+    QVERIFY(m_window->close());
+
+    if (quit) {
+        const int timeout = WebService::transferTimeoutMs();
+        WebService::setTransferTimeoutMs(300);
+        PendingRecords::settleBeforeQuit();
+        WebService::setTransferTimeoutMs(timeout);
+    } else {
+        m_service->release("OrderPhoto", "order_photo_del");
+    }
+    QTRY_COMPARE(boxes().size(), 2);
+    QCOMPARE(m_prompts->last().title, QStringLiteral("警告"));
+    QStringList named;
+    for (const QString& line : lines)
+        named.append(QString(line).replace("%f", m_folders.value(line.mid(9, 9))));
+    const QString text = boxes().last();
+    QVERIFY2(text == named.join('\n') || (named.size() == 2 && text == named.last() + '\n' + named.first()),
+             qPrintable(text));
+    QCOMPARE(PendingRecords::instance().count(), 0);
+    // Nothing is sent twice, and no box follows.
+    QTest::qWait(50);
+    QCOMPARE(m_service->requests("OrderPhoto", "order_photo_del").size(), checked.size());
+    QCOMPARE(boxes().size(), 2);
 }
 
 QTEST_MAIN(TestBatchDeleteOrder)

@@ -7,6 +7,7 @@
 #include "fajiandialog.h"
 #include "fileoperation.h"
 #include "labelprinter.h"
+#include "pendingrecords.h"
 #include "scriptedprompts.h"
 #include "standin.h"
 #include "storeaccess.h"
@@ -83,7 +84,10 @@ private:
     }
     QTableWidget* products() { return m_desk->findChild<QTableWidget*>("tableWidget"); }
     // Every reply to the desk's requests has been handled (and released).
-    bool repliesHandled() const { return m_desk->findChildren<QNetworkReply*>().isEmpty(); }
+    bool repliesHandled() const
+    {
+        return m_desk->findChildren<QNetworkReply*>().isEmpty() && PendingRecords::instance().count() == 0;
+    }
     QStringList orderKeys();
     void searchNumber(const QString& key);
     void searchBy(int index, const QString& text);

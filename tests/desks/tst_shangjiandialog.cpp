@@ -2,6 +2,7 @@
 #include "clock.h"
 #include "config.h"
 #include "exportreader.h"
+#include "pendingrecords.h"
 #include "scriptedprompts.h"
 #include "shangjiandialog.h"
 #include "shangjianrecords.h"
@@ -44,6 +45,7 @@ private slots:
     void markWithoutOrderAddsNoRow();
     void brokenMarkReplies_data();
     void brokenMarkReplies();
+    void markOnItsWayAtTheClose();
     void searchFailures_data();
     void searchFailures();
     void exportsTheRightTable_data();
@@ -55,7 +57,10 @@ private:
     QStandardItemModel* model(const char* view);
     QStringList column(const char* view, int column);
     // Every reply to the desk's requests has been handled (and released).
-    bool repliesHandled() const { return m_desk->findChildren<QNetworkReply*>().isEmpty(); }
+    bool repliesHandled() const
+    {
+        return m_desk->findChildren<QNetworkReply*>().isEmpty() && PendingRecords::instance().count() == 0;
+    }
     void pressReturnIn(const char* field, const QString& text);
     // Picks the criterion and its text (a date through the picker).
     void searchBy(int index, const QString& text);
@@ -464,6 +469,24 @@ void TestShangJianDialog::brokenMarkReplies()
     QCOMPARE(model("tableView_left")->rowCount(), 0);
     QCOMPARE(model("tableView_right")->rowCount(), 0);
     QVERIFY(m_desk->findChild<QPushButton*>("pushButton_2")->isEnabled());
+}
+
+// The desk closed while a mark is on its way: the mark runs to its answer,
+// and one the service did not take is named.
+void TestShangJianDialog::markOnItsWayAtTheClose()
+{
+    searchLeft("A24051501");
+    m_service->hold("order", "gotodigitalid_post");
+    m_service->refuse("order", "gotodigitalid_post", "0", "订单不存在");
+    m_desk->findChild<QTableView*>("tableView_left")->doubleClicked(model("tableView_left")->index(0, 2));
+    QTRY_COMPARE(marks().size(), 1);
+    QVERIFY(m_desk->close());
+    m_service->release("order", "gotodigitalid_post");
+    QTRY_COMPARE(m_prompts->messages().size(), 1);
+    QCOMPARE(m_prompts->last().title, QStringLiteral("警告"));
+    QCOMPARE(m_prompts->last().text, QStringLiteral("上件失败：A24051501-1\n订单不存在"));
+    QTRY_VERIFY(repliesHandled());
+    QCOMPARE(marks().size(), 1);
 }
 
 void TestShangJianDialog::searchFailures_data()
