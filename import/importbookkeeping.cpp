@@ -531,14 +531,21 @@ ImportBookkeeping::Box ImportBookkeeping::batchEndBox(int finishedOrders, bool a
         for (const ReportFailure& r : reports)
             ++perOrder[nameOf(r.orderNumber, r.orderName)];
         QStringList lines{QStringLiteral("以下订单上报失败：")};
+        QSet<QString> groupLines; // a record named alike twice (two windows' reports) is named once
         for (int i = 0; i < grouped.size(); ++i) {
             const ReportFailure& r = grouped.at(i);
+            if (i > 0 && grouped.at(i - 1).afterwards != r.afterwards)
+                groupLines.clear();
             const QString order = nameOf(r.orderNumber, r.orderName);
             const bool kindTold =
                 !r.kind.isEmpty() && (perOrder.value(order) > 1 || (!ownKind.isEmpty() && r.kind != ownKind));
             const QString named = kindTold ? QStringLiteral("%1（%2）").arg(order, r.kind) : order;
-            lines.append(QStringLiteral("%1：%2").arg(
-                named, r.httpStatus.isEmpty() ? QStringLiteral("网络错误") : r.httpStatus));
+            const QString recordLine = QStringLiteral("%1：%2").arg(
+                named, r.httpStatus.isEmpty() ? QStringLiteral("网络错误") : r.httpStatus);
+            if (!groupLines.contains(recordLine)) {
+                groupLines.insert(recordLine);
+                lines.append(recordLine);
+            }
             const QString line = afterwardsLine(r.afterwards);
             if (!line.isEmpty() && (i + 1 == grouped.size() || grouped.at(i + 1).afterwards != r.afterwards))
                 lines.append(line);

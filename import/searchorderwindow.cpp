@@ -311,6 +311,14 @@ bool SearchOrderWindow::listsOrder(const QString& orderName) const
     });
 }
 
+QStringList SearchOrderWindow::listedOrderNames() const
+{
+    QStringList names;
+    for (const ImportOrderModel* model : orderLst)
+        names.append(model->getOrderName());
+    return names;
+}
+
 void SearchOrderWindow::refreshOrderList()
 {
     orderModel->removeRows(0, orderModel->rowCount());

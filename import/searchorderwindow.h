@@ -78,6 +78,8 @@ public:
 
     // Whether the last search lists the order ("<order number>-<service count>").
     bool listsOrder(const QString& orderName) const;
+    // The orders the last search lists, so named.
+    QStringList listedOrderNames() const;
 
 signals:
     void closeSignal();

@@ -122,6 +122,11 @@ ImportPhotoToServer::~ImportPhotoToServer()
     delete loadingLabel;
 }
 
+void ImportPhotoToServer::setListedOrders(const QStringList& orderNames)
+{
+    m_listedOrders = orderNames;
+}
+
 void ImportPhotoToServer::iniThumbList()
 {
     thumbList = new QListWidget(this);
@@ -393,6 +398,7 @@ void ImportPhotoToServer::showExistImages(QString path)
     using Presence = FileOperation::Presence;
     const Presence thumbsFolder = path.isEmpty() ? Presence::Missing : FileOperation::lookUp(thumbs);
     if (thumbsFolder != Presence::Folder && thumbsFolder != Presence::Unreadable) {
+        existPhotoCount = 0;
         ui->label_4->setText(SingleOrder::emptyCaption(m_mode));
         showDefaultThumb({});
         return;
@@ -840,6 +846,12 @@ void ImportPhotoToServer::onFinishImportImage(QString imageTime)
     ui->progressBar->setMaximum(0);
     ui->progressBar->hide();
 
+    // The caption has counted every photo that ended; the folder holds what
+    // was listed before and what the run added (a replaced photo, or one not
+    // copied, adds nothing).
+    existPhotoCount += m_runCommitted.order;
+    ui->label_4->setText(SingleOrder::countCaption(m_runMode, existPhotoCount));
+
     const bool photos = m_runMode == 0;
     const SingleOrder::Counts before{oriOrderPicCount, photos ? oriBackPicCount : 0};
     // What this run committed, so another window or station importing into
@@ -896,12 +908,20 @@ bool ImportPhotoToServer::writeImageTime(QString text)
     return written;
 }
 
+ReportStore::Report ImportPhotoToServer::orderReport(ReportStore::Kind kind, const QByteArray& body) const
+{
+    ReportStore::Report report(kind, body, m_order.number);
+    report.orderId = m_order.id;
+    report.orderName = QStringLiteral("%1-%2").arg(m_order.number, m_order.serviceCount);
+    report.listedOrders = m_listedOrders;
+    return report;
+}
+
 void ImportPhotoToServer::postOrderPath_2(QString path)
 {
-    ReportStore::Report report(
+    ReportStore::Report report = orderReport(
         ReportStore::Kind::Paths,
-        SingleOrder::pathReportBody(m_order.id, serviceForm(path), serviceForm(orderBakPath)),
-        m_order.number);
+        SingleOrder::pathReportBody(m_order.id, serviceForm(path), serviceForm(orderBakPath)));
     report.orderFolder = serviceForm(path);
     report.backupFolder = serviceForm(orderBakPath);
     postReport(report, &ImportPhotoToServer::submitPicPath_2);
@@ -911,7 +931,7 @@ void ImportPhotoToServer::postOrderPath(QString path, int photoCount, int backup
 {
     const QByteArray body = SingleOrder::countReportBody(m_order.id, serviceForm(path), serviceForm(orderBakPath),
                                                          photoCount, backupCount, m_mode);
-    ReportStore::Report report(ReportStore::Kind::Counts, body, m_order.number);
+    ReportStore::Report report = orderReport(ReportStore::Kind::Counts, body);
     report.orderFolder = serviceForm(path);
     report.backupFolder = serviceForm(orderBakPath);
     // The 重新导片 report, of no photos, sets the order's folder only.
@@ -938,7 +958,7 @@ void ImportPhotoToServer::submitPicPath_2(QNetworkReply* reply)
         qDebug() << "error" << r.errorString;
     else if (r.kind != WebService::Reply::Kind::NotJsonObject)
         qDebug() << "上传路径obj" << r.object;
-    reportAnswered({ReportStore::Kind::Paths, {}, m_order.number}, r, fate, false);
+    reportAnswered(orderReport(ReportStore::Kind::Paths), r, fate, false);
 }
 
 void ImportPhotoToServer::submitPicPath(QNetworkReply* reply)
@@ -950,7 +970,7 @@ void ImportPhotoToServer::submitPicPath(QNetworkReply* reply)
         qDebug() << "error" << r.errorString;
     else
         qDebug() << "copyF Json:" << r.body << "code" << r.code;
-    reportAnswered({ReportStore::Kind::Counts, {}, m_order.number}, r, fate, false);
+    reportAnswered(orderReport(ReportStore::Kind::Counts), r, fate, false);
 }
 
 void ImportPhotoToServer::reportAnswered(const ReportStore::Report& report, const WebService::Reply& r,
@@ -960,7 +980,7 @@ void ImportPhotoToServer::reportAnswered(const ReportStore::Report& report, cons
     if (r.kind == WebService::Reply::Kind::Refusal) {
         // A kept report may be another order's: its box names the order.
         if (resent) {
-            const ImportBookkeeping::Box box = ReportStore::refusedBox(report, r.code);
+            const ImportBookkeeping::Box box = ReportStore::refusedBox(report, r.code, m_listedOrders);
             showBox([box] { Prompts::longNotice(box.title, box.text); });
         } else {
             const QString text = ReportStore::refusalText(report.kind, r.code);
@@ -968,12 +988,12 @@ void ImportPhotoToServer::reportAnswered(const ReportStore::Report& report, cons
         }
     } else if (fate == ReportStore::Fate::GivenUp) {
         // The service may hold it: not sent again, to be checked.
-        reportNotReceived(report.orderNumber, ImportBookkeeping::reportFailureStatus(r), fate);
+        reportNotReceived(report, ImportBookkeeping::reportFailureStatus(r), fate);
     } else if (!ReportStore::isAnswer(r)) {
         // The store keeps it. A resend that fails again was told when it
         // first failed; a run names it again in its box.
         if (!resent || m_runReporting)
-            reportNotReceived(report.orderNumber, ImportBookkeeping::reportFailureStatus(r), fate);
+            reportNotReceived(report, ImportBookkeeping::reportFailureStatus(r), fate);
     }
     if (!runCounts)
         return;
@@ -997,7 +1017,7 @@ void ImportPhotoToServer::sendKeptReports(std::function<void()> next)
             if (fate == ReportStore::Fate::GivenUp) {
                 // Its own box: it is not sent again, as the run's box says
                 // of the others.
-                const ImportBookkeeping::Box box = ReportStore::givenUpBox(report);
+                const ImportBookkeeping::Box box = ReportStore::givenUpBox(report, m_listedOrders);
                 showBox([box] { Prompts::longNotice(box.title, box.text); });
                 return;
             }
@@ -1017,24 +1037,30 @@ void ImportPhotoToServer::goOnAfterResend()
         step();
 }
 
-void ImportPhotoToServer::reportNotReceived(const QString& orderNumber, const QString& httpStatus,
+void ImportPhotoToServer::reportNotReceived(const ReportStore::Report& report, const QString& httpStatus,
                                             ReportStore::Fate fate)
 {
     const ImportBookkeeping::Afterwards afterwards = fate == ReportStore::Fate::GivenUp
                                                          ? ImportBookkeeping::Afterwards::Check
                                                          : ImportBookkeeping::Afterwards::SentAgain;
+    ImportBookkeeping::ReportFailure failure = ReportStore::failureOf(report, httpStatus);
+    failure.afterwards = afterwards;
     if (m_runReporting) {
-        // One line an order and fate, with what its latest report met.
-        for (ImportBookkeeping::ReportFailure& failure : m_runReportFailures) {
-            if (failure.orderNumber == orderNumber && failure.afterwards == afterwards) {
-                failure.httpStatus = httpStatus;
+        // One line an order and fate, with what its latest report met; the
+        // other service time of the booking is another order.
+        for (ImportBookkeeping::ReportFailure& named : m_runReportFailures) {
+            if (named.orderName == failure.orderName && named.afterwards == afterwards) {
+                named.httpStatus = httpStatus;
+                if (named.kind != failure.kind)
+                    named.kind.clear();
                 return;
             }
         }
-        m_runReportFailures.append({orderNumber, httpStatus, afterwards});
+        m_runReportFailures.append(failure);
         return;
     }
-    const ImportBookkeeping::Box box = ImportBookkeeping::notTakenBox({{orderNumber, httpStatus}}, afterwards);
+    const ImportBookkeeping::Box box =
+        ImportBookkeeping::notTakenBox({failure}, afterwards, report.listedOrders + m_listedOrders);
     showBox([box] { Prompts::longNotice(box.title, box.text); });
 }
 
@@ -1043,8 +1069,8 @@ void ImportPhotoToServer::closeRunReports()
     if (m_runReporting) {
         m_runReporting = false;
         // The reports kept, then those given up, each group with its line.
-        const ImportBookkeeping::Box box =
-            ImportBookkeeping::batchEndBox(0, false, false, {}, std::exchange(m_runReportFailures, {}));
+        const ImportBookkeeping::Box box = ImportBookkeeping::batchEndBox(
+            0, false, false, {}, std::exchange(m_runReportFailures, {}), {}, {}, {}, m_listedOrders);
         if (!box.title.isEmpty())
             showBox([box] { Prompts::longNotice(box.title, box.text); });
     }

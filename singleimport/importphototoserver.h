@@ -74,6 +74,10 @@ public:
     static bool isRunning;
 
     void refreshBtn(bool wait);
+    // The orders the search that opened the window lists, as the order
+    // table names them ("<预约单号>-<服务次数>"): the window's boxes name its
+    // order by its service time where another of its booking is among them.
+    void setListedOrders(const QStringList& orderNames);
 
 signals:
     void showSearch();
@@ -177,6 +181,8 @@ private:
     // The order path lookup itself, once the kept reports are answered.
     void postOrderPathQuery();
 
+    // A report of the window's order, as a box names it.
+    ReportStore::Report orderReport(ReportStore::Kind kind, const QByteArray& body = {}) const;
     // Sends one of the window's reports through the process's store.
     void postReport(const ReportStore::Report& report, ReplySlot slot);
     // What a report's reply means, for a first post and a resend alike.
@@ -187,7 +193,7 @@ private:
     void sendKeptReports(std::function<void()> next);
     void goOnAfterResend();
     // A report not received, kept or given up (fate).
-    void reportNotReceived(const QString& orderNumber, const QString& httpStatus, ReportStore::Fate fate);
+    void reportNotReceived(const ReportStore::Report& report, const QString& httpStatus, ReportStore::Fate fate);
     // Ends the reports of a run: its failed ones are named in one box. A
     // stopped run has reported then, and its window closes.
     void closeRunReports();
@@ -221,6 +227,7 @@ private:
     QString imageTimeText;
 
     SingleOrder::OrderValues m_order;
+    QStringList m_listedOrders;
     int m_mode = 1;       // the mode of the window's steps
     int m_runMode = 1;    // the mode of the run under way
     bool m_importing = false;

@@ -70,14 +70,22 @@ QString ReportStore::refusalText(Kind kind, const QString& code)
     return (kind == Kind::Paths ? QStringLiteral("上传路径错误代码：") : QStringLiteral("错误代码：")) + code;
 }
 
-IB::Box ReportStore::refusedBox(const Report& report, const QString& code)
+IB::ReportFailure ReportStore::failureOf(const Report& report, const QString& httpStatus)
 {
-    return IB::notTakenBox({{report.orderNumber, refusalText(report.kind, code)}}, IB::Afterwards::Nothing);
+    const QString kind = report.kind == Kind::Paths ? QStringLiteral("上传路径") : QStringLiteral("导片数量");
+    return {report.orderNumber, httpStatus, IB::Afterwards::Nothing, kind, report.orderName};
 }
 
-IB::Box ReportStore::givenUpBox(const Report& report)
+IB::Box ReportStore::refusedBox(const Report& report, const QString& code, const QStringList& listedOrders)
 {
-    return IB::notTakenBox({{report.orderNumber, report.status}}, IB::Afterwards::Check);
+    return IB::notTakenBox({failureOf(report, refusalText(report.kind, code))}, IB::Afterwards::Nothing,
+                           report.listedOrders + listedOrders);
+}
+
+IB::Box ReportStore::givenUpBox(const Report& report, const QStringList& listedOrders)
+{
+    return IB::notTakenBox({failureOf(report, report.status)}, IB::Afterwards::Check,
+                           report.listedOrders + listedOrders);
 }
 
 ReportStore::Fate ReportStore::fateOf(const QNetworkReply* reply)
@@ -99,7 +107,7 @@ bool ReportStore::givenUpAfter(Report& report, QNetworkReply* reply)
 void ReportStore::noteTaken(const Report& report, QNetworkReply* reply)
 {
     if (WebService::peek(reply).ok())
-        m_taken[report.orderNumber].append({report.serial, report.orderFolder, report.backupFolder});
+        m_taken[report.orderId].append({report.serial, report.orderFolder, report.backupFolder});
 }
 
 bool ReportStore::isStale(const Report& report) const
@@ -107,7 +115,7 @@ bool ReportStore::isStale(const Report& report) const
     // Counts add: a count report of photos added still goes out after a
     // newer report of the same folders, and only one that set others (the
     // 重新导片 one, of no folder) would have it count into the wrong one.
-    const QList<Taken> taken = m_taken.value(report.orderNumber);
+    const QList<Taken> taken = m_taken.value(report.orderId);
     return std::any_of(taken.begin(), taken.end(), [&report](const Taken& t) {
         const bool otherFolders =
             t.orderFolder != report.orderFolder || t.backupFolder != report.backupFolder;
@@ -129,15 +137,17 @@ void ReportStore::answer(const Report& report, QNetworkReply* reply, const QPoin
     const bool refused = reply && r.kind == WebService::Reply::Kind::Refusal;
     if ((fate == Fate::Received && !refused) || (fate == Fate::Kept && resent && !pending.quitting()))
         return;
-    const IB::ReportFailure failure{report.orderNumber,
-                                    refused ? refusalText(report.kind, r.code) : report.status};
+    const IB::ReportFailure failure =
+        failureOf(report, refused ? refusalText(report.kind, r.code) : report.status);
     if (pending.quitting()) {
-        pending.lostAtQuit(failure);
+        pending.lostAtQuit(failure, report.listedOrders);
         return;
     }
-    const IB::Box box = IB::notTakenBox({failure}, refused                 ? IB::Afterwards::Nothing
-                                                   : fate == Fate::GivenUp ? IB::Afterwards::Check
-                                                                           : IB::Afterwards::SentAgain);
+    const IB::Box box = IB::notTakenBox({failure},
+                                        refused                 ? IB::Afterwards::Nothing
+                                        : fate == Fate::GivenUp ? IB::Afterwards::Check
+                                                                : IB::Afterwards::SentAgain,
+                                        report.listedOrders);
     Prompts::longNotice(box.title, box.text);
 }
 

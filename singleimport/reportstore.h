@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -34,8 +35,10 @@ class QNetworkReply;
 // path report, a count report of nothing added such as the 重新导片 one)
 // is sent once more at most after such a send, then named.
 //
-// A kept report never goes out after a newer report of its order was
-// taken: it would set the order back (a path report is dropped, the newer
+// Reports are told apart by order (its id), never by 预约单号 alone: the
+// other service time of a booking is another order. A kept report never
+// goes out after a newer report of its order was taken: it would set the
+// order back (a path report is dropped, the newer
 // one carried the folders; a count report is named). Counts add, though: a
 // count report of photos added is overtaken only by a newer report that set
 // other folders (the 重新导片 one), and goes out after any other. A report
@@ -63,6 +66,13 @@ public:
         Kind kind;
         QByteArray body;
         QString orderNumber; // names the report in a box when it is not received
+        QString orderId;     // the order it reports on
+        // The order as the order table names it ("<预约单号>-<服务次数>"),
+        // and the orders the search that opened its window listed, so a box
+        // names it by its service time where another of its booking is
+        // listed or named beside it.
+        QString orderName;
+        QStringList listedOrders;
         // The folders it sets, as the service keeps them.
         QString orderFolder;
         QString backupFolder;
@@ -96,9 +106,15 @@ public:
     // window has gone: a refusal's text ("错误代码：<code>", a path
     // report's "上传路径错误代码：<code>"); the box of a refused report,
     // naming its order; the box of a report given up.
+    // A box's line of a report says which it is where its order has two
+    // lines: "上传路径" for a path report, "导片数量" for a count report.
+    // listedOrders: those the window showing the box lists, beside the
+    // report's own.
     static QString refusalText(Kind kind, const QString& code);
-    static ImportBookkeeping::Box refusedBox(const Report& report, const QString& code);
-    static ImportBookkeeping::Box givenUpBox(const Report& report);
+    static ImportBookkeeping::ReportFailure failureOf(const Report& report, const QString& httpStatus);
+    static ImportBookkeeping::Box refusedBox(const Report& report, const QString& code,
+                                             const QStringList& listedOrders = {});
+    static ImportBookkeeping::Box givenUpBox(const Report& report, const QStringList& listedOrders = {});
 
     // Posts the report; when the service does not receive it, it is kept.
     void send(const Report& report, QObject* context, Answered answered);
@@ -143,5 +159,5 @@ private:
     QNetworkAccessManager* m_manager = nullptr;
     QList<Report> m_kept;
     quint64 m_lastSerial = 0;
-    QHash<QString, QList<Taken>> m_taken; // by order number, oldest first
+    QHash<QString, QList<Taken>> m_taken; // by order id, oldest first
 };

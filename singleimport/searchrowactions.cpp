@@ -19,6 +19,7 @@ QWidget* openImport(SearchOrderWindow* search, const QJsonObject& item)
 {
     takeUpOrder(orderFromListItem(item));
     auto* window = new ImportPhotoToServer(nullptr);
+    window->setListedOrders(search->listedOrderNames());
     const QPointer<SearchOrderWindow> opener = search;
     QObject::connect(window, &ImportPhotoToServer::showSearch, window, [window, opener] {
         if (opener) {

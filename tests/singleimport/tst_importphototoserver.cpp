@@ -72,6 +72,7 @@ private slots:
     void finishedRun();
     void countsWhatTheRunCommitted_data();
     void countsWhatTheRunCommitted();
+    void captionAtTheRunsEnd();
     void failedWritesAreTold_data();
     void failedWritesAreTold();
     void iconsOfTheCurrentListingOnly();
@@ -91,6 +92,9 @@ private slots:
     void reimportReportOvertaken();
     void reportsOnTheirWayAtQuit_data();
     void reportsOnTheirWayAtQuit();
+    void reportsAtQuitToldApart_data();
+    void reportsAtQuitToldApart();
+    void keptReportOfAnotherServiceTimeSent();
     void failedFilesNamed_data();
     void failedFilesNamed();
     void refusedDeletionIsTold();
@@ -103,6 +107,10 @@ private:
     void start(const std::function<void(QJsonObject& order, QJsonObject& shopSettings)>& change = {});
     // The test order with the folder this window would have made for it.
     void startWithOwnFolder();
+    // The test order and its booking's second service time, 900002
+    // (A102-2); the first is the current order.
+    void startWithSecondServiceTime();
+    void takeUpSecondServiceTime();
     // JPEG finished photos with their 1000-pixel thumbnails in that folder.
     void writeFinished(const QStringList& names, QSize size);
     ImportPhotoToServer* open();
@@ -118,7 +126,8 @@ private:
     // Presses "导入" for the chosen photos and waits for the count report;
     // the completion box's text, or what went wrong.
     QString importChosen(ImportPhotoToServer* w, const QString& expectedTitle);
-    QJsonObject storedOrder() const;
+    QJsonObject storedOrder() const { return storedOrder(QStringLiteral("900001")); }
+    QJsonObject storedOrder(const QString& id) const;
     // Imports two card photos in a new window (m_window) in photos mode,
     // the count report answered as the service is set up meanwhile.
     void importTwo(const std::function<void()>& setUpService);
@@ -142,6 +151,8 @@ private:
     std::unique_ptr<QTemporaryDir> m_fixtureDir;
     std::unique_ptr<StandIn> m_service;
     QPointer<ImportPhotoToServer> m_window;
+    bool m_secondServiceTime = false;
+    QJsonObject m_secondItem;
 };
 
 namespace {
@@ -244,7 +255,13 @@ void TestImportPhotoToServer::start(const std::function<void(QJsonObject&, QJson
     fixture.insert("shops", shops);
     QJsonArray orders = fixture.value("orders").toArray();
     orders.append(order);
+    QJsonObject second = order;
+    second.insert("order_photo_id", "900002");
+    second.insert("servicetimes", "2");
+    if (std::exchange(m_secondServiceTime, false))
+        orders.append(second);
     fixture.insert("orders", orders);
+    m_secondItem = Store::orderItem(fixture, second);
 
     m_fixtureDir = std::make_unique<QTemporaryDir>();
     const QString path = m_fixtureDir->filePath("fixture.json");
@@ -352,10 +369,21 @@ QString TestImportPhotoToServer::importChosen(ImportPhotoToServer* w, const QStr
     return box.text;
 }
 
-QJsonObject TestImportPhotoToServer::storedOrder() const
+void TestImportPhotoToServer::startWithSecondServiceTime()
+{
+    m_secondServiceTime = true;
+    start();
+}
+
+void TestImportPhotoToServer::takeUpSecondServiceTime()
+{
+    takeUpOrder(orderFromListItem(m_secondItem));
+}
+
+QJsonObject TestImportPhotoToServer::storedOrder(const QString& id) const
 {
     for (const QJsonValue& v : m_service->storeSnapshot().value("orders").toArray()) {
-        if (v.toObject().value("order_photo_id").toString() == kOrder)
+        if (v.toObject().value("order_photo_id").toString() == id)
             return v.toObject();
     }
     return {};
@@ -787,6 +815,41 @@ void TestImportPhotoToServer::countsWhatTheRunCommitted()
     QCOMPARE(m_prompts->messages().last().title, QStringLiteral("导片成功!"));
     QTEST(m_prompts->messages().last().text, "box");
     QTEST(m_service->requests("order", "updatepicpath").last().values.value("picnumber"), "posted");
+}
+
+// Once a run has ended, the caption counts what the folder holds: photos
+// that replaced their own names, and one that could not be read, add
+// nothing.
+void TestImportPhotoToServer::captionAtTheRunsEnd()
+{
+    startWithOwnFolder();
+    m_volumes->mkdir(kOwnFolder);
+    const QStringList mine{card("IMG_0001.JPG", 1, ""), card("IMG_0002.JPG", 1, "")};
+    ImportPhotoToServer* w = open();
+    waitForLookup(w);
+    child<QPushButton>(w, "importPic2")->click();
+    waitForLookup(w);
+    QVERIFY(pressImport(w, mine, "导片成功!").startsWith("导入前正式库照片：0张"));
+    // The report taken, the order is looked up again.
+    QTRY_COMPARE(PendingRecords::instance().count(), 0);
+    waitForReplies(w);
+    auto* caption = child<QLabel>(w, "label_4");
+    QTRY_COMPARE(caption->text(), QStringLiteral("订单已导入成品（2张)"));
+
+    const QString unreadable = card("IMG_0003.JPG", 1, "");
+    FileOperation::setFaultHook([unreadable](FileOperation::Fault fault, const QString& path) {
+        return fault == FileOperation::Fault::Read && path == unreadable;
+    });
+    // No look at the order after the run's report while the caption is read.
+    m_service->hold("order", "updatepicpath");
+    choose(w, mine + QStringList{unreadable});
+    m_prompts->setNextAnswer(Prompts::Yes); // the run's box
+    child<QPushButton>(w, "importButton")->click();
+    QTRY_COMPARE(m_service->requests("order", "updatepicpath").size(), 2);
+    QCOMPARE(m_prompts->messages().last().title, QStringLiteral("警告"));
+    QCOMPARE(TestFiles::entries(m_volumes->path(kOwnFolder + "成品"), QDir::Files).size(), 2);
+    QCOMPARE(caption->text(), QStringLiteral("订单已导入成品（2张)"));
+    m_service->release("order", "updatepicpath");
 }
 
 void TestImportPhotoToServer::failedWritesAreTold_data()
@@ -1541,7 +1604,9 @@ void TestImportPhotoToServer::reportsTheServiceMayHold_data()
     // The run's path report is kept, and sent again by the next window.
     QTest::newRow("504 after the work, the path report HTTP 500")
         << "504, paths 500" << false << QStringList{"2", "2", "2"}
-        << QStringList{failed + "500" + kept + "\nA102：504" + check, "", ""} << "" << 1;
+        << QStringList{"警告 / 以下订单上报失败：\nA102（上传路径）：500" + kept + "\nA102（导片数量）：504" + check,
+                       "", ""}
+        << "" << 1;
     // Nothing reached the service: sent until it goes through, counted once.
     const QList<std::array<const char*, 2>> unreached{{"connection refused", "refused"},
                                                       {"host unreachable", "unreachable"},
@@ -1758,6 +1823,103 @@ void TestImportPhotoToServer::reportsOnTheirWayAtQuit()
     QCOMPARE(stayedShown, closeNotice);
     QTEST(boxesAfter(1), "boxes");
     QCOMPARE(ReportStore::instance().keptCount(), 0);
+}
+
+void TestImportPhotoToServer::reportsAtQuitToldApart_data()
+{
+    QTest::addColumn<bool>("twoServiceTimes"); // a window each, else one window's path and count reports
+    QTest::addColumn<QString>("box");
+    const QString lost = "\n退出软件后不再上报，请核对以上订单的照片数量";
+    QTest::newRow("the count reports of two service times of a booking, from two windows")
+        << true << "警告 / 以下订单上报失败：\nA102-1：网络错误\nA102-2：网络错误" + lost;
+    QTest::newRow("the path report and the count report of an order")
+        << false << "警告 / 以下订单上报失败：\nA102（上传路径）：网络错误\nA102（导片数量）：网络错误" + lost;
+}
+
+// Reports still on their way at quit are named in the box at quit each by
+// its order as the order table names it, and by which report it is where
+// its order has two: no two lines read the same.
+void TestImportPhotoToServer::reportsAtQuitToldApart()
+{
+    QFETCH(bool, twoServiceTimes);
+    QFETCH(QString, box);
+    if (twoServiceTimes) {
+        startWithSecondServiceTime();
+    } else {
+        start();
+        m_service->hold("order", "updatepicpath2");
+    }
+    m_service->hold("order", "updatepicpath");
+    std::unique_ptr<ImportPhotoToServer> second;
+    for (int window = 0; window < (twoServiceTimes ? 2 : 1); ++window) {
+        if (window == 1)
+            takeUpSecondServiceTime();
+        ImportPhotoToServer* w = window == 0 ? open() : new ImportPhotoToServer(nullptr);
+        if (window == 1) {
+            second.reset(w);
+            w->show();
+        }
+        waitForLookup(w);
+        child<QPushButton>(w, "importPic1")->click();
+        waitForLookup(w);
+        const QString photo = card(QStringLiteral("IMG_000%1.JPG").arg(window + 1), 1, "");
+        QVERIFY(pressImport(w, {photo}, "导片成功!").startsWith("导入前正式库照片：0张"));
+    }
+    QTRY_COMPARE(PendingRecords::instance().count(), 2);
+    const int shown = m_prompts->messages().size();
+    delete m_window;
+    second.reset();
+
+    m_prompts->setNextAnswer(Prompts::Ok); // the box at quit
+    const int timeout = WebService::transferTimeoutMs();
+    WebService::setTransferTimeoutMs(300);
+    PendingRecords::settleBeforeQuit();
+    WebService::setTransferTimeoutMs(timeout);
+    QCOMPARE(PendingRecords::instance().count(), 0);
+    QCOMPARE(boxesAfter(shown), QStringList{box});
+}
+
+// A count report of one service time kept, and a report of the booking's
+// other service time taken since: it is another order's, and the kept one
+// still goes out and is added.
+void TestImportPhotoToServer::keptReportOfAnotherServiceTimeSent()
+{
+    startWithSecondServiceTime();
+    std::shared_ptr<void> unreached = unreachableCountReports("refused");
+    for (int window = 0; window < 2; ++window) {
+        if (window == 1) {
+            delete m_window;
+            takeUpSecondServiceTime();
+        }
+        ImportPhotoToServer* w = open();
+        waitForLookup(w);
+        child<QPushButton>(w, "importPic1")->click();
+        waitForLookup(w);
+        choose(w, {card(QStringLiteral("IMG_000%1.JPG").arg(window + 1), 1, "")});
+        m_prompts->setNextAnswer(Prompts::Yes); // the run's box
+        m_prompts->setNextAnswer(Prompts::Ok);  // the reports kept
+        const int before = m_prompts->messages().size();
+        child<QPushButton>(w, "importButton")->click();
+        QTRY_COMPARE(m_prompts->messages().size(), before + 2);
+        QCOMPARE(m_prompts->messages().at(before).title, QStringLiteral("导片成功!"));
+        QTRY_COMPARE(PendingRecords::instance().count(), 0);
+    }
+    // The second service time's path report was taken, its count report kept.
+    QCOMPARE(m_service->requests("order", "updatepicpath2").size(), 2);
+    QCOMPARE(storedOrder("900002").value("orderpath").toString(),
+             QStringLiteral("\\\\studio-nas\\photos\\2019-04/15/415A102-2/"));
+    QCOMPARE(ReportStore::instance().keptCount(), 2);
+
+    unreached.reset();
+    const int shown = m_prompts->messages().size();
+    delete m_window;
+    ImportPhotoToServer* w = open();
+    waitForLookup(w); // the kept reports go before the lookup
+    QTRY_COMPARE(PendingRecords::instance().count(), 0);
+    QCOMPARE(storedOrder("900001").value("photonum").toString(), QStringLiteral("1"));
+    QCOMPARE(storedOrder("900002").value("photonum").toString(), QStringLiteral("1"));
+    QCOMPARE(ReportStore::instance().keptCount(), 0);
+    QCOMPARE(boxesAfter(shown), QStringList());
 }
 
 void TestImportPhotoToServer::failedFilesNamed_data()
