@@ -52,6 +52,7 @@ void ExportN8Result::startSeparation()
         return;
     }
     c->isSeparating = true;
+    m_exporting = true;
     ui->groupBox->show();
     ui->label->show();
     ui->label->setText(QStringLiteral("开始导出N8结果..."));
@@ -74,10 +75,17 @@ void ExportN8Result::slt_exportN8Result(QJsonObject msgObjc)
     if (type == QLatin1String("all_finish")) {
         // A close question still open asks to stop an export that has ended.
         withdrawCloseQuestion();
+        m_exporting = false;
+        // This is the worker's last message: its run is ending, and the
+        // window a close kept open goes once it has.
+        if (m_closeWhenStopped)
+            n8Thread->wait();
         // A window already closed shows no report.
         if (isWindowShow) {
             Prompts::Message report;
-            report.title = QStringLiteral("温馨提示");
+            report.title = msgObjc.value(QLatin1String("unfinished")).toBool()
+                               ? QStringLiteral("提示:   分件未完成")
+                               : QStringLiteral("温馨提示");
             report.text = msgObjc.value(QLatin1String("message")).toString();
             report.richText = true;
             report.buttons = Prompts::Yes;
@@ -87,6 +95,12 @@ void ExportN8Result::slt_exportN8Result(QJsonObject msgObjc)
         controller()->isSeparating = false;
         ui->groupBox->hide();
         ui->label->hide();
+        if (m_closeWhenStopped) {
+            Prompts::whenNoBoxOpen(this, [this] {
+                m_closeWhenStopped = false;
+                close();
+            });
+        }
     } else if (type == QLatin1String("update_msg")) {
         ui->label->setText(msgObjc.value(QLatin1String("alert")).toString());
     } else {
@@ -96,9 +110,15 @@ void ExportN8Result::slt_exportN8Result(QJsonObject msgObjc)
 
 void ExportN8Result::closeEvent(QCloseEvent* event)
 {
-    // The base asks first during an export; once the window closes, the
-    // export stops at its next order or file, and the destructor waits.
-    SeparationWindowBase::closeEvent(event);
-    if (event->isAccepted())
-        n8Thread->stopThread();
+    if (!m_exporting && !m_closeWhenStopped) {
+        SeparationWindowBase::closeEvent(event);
+        return;
+    }
+    // The export stops at its next order or file; the window stays until
+    // its report has come, and a close meanwhile asks nothing.
+    event->ignore();
+    if (m_closeWhenStopped || !confirmStopAndClose())
+        return;
+    m_closeWhenStopped = true;
+    n8Thread->stopThread();
 }

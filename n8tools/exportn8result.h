@@ -19,6 +19,12 @@ class Ui_ExportN8Result;
 // not a separation run; it uses only the run flag isSeparating (one export
 // or run at a time in this window) and never the process-wide run guard, so
 // a search while it runs stays allowed.
+//
+// Closing during an export asks as the separation windows ask; 是 stops the
+// export, and the window stays, asking nothing more, until the worker has
+// sent its report and ended. The report is shown then, titled
+// "提示:   分件未完成" when the stop left an order not exported, and the
+// window closes.
 class ExportN8Result : public SeparationWindowBase
 {
     Q_OBJECT
@@ -29,7 +35,8 @@ public:
 
 public slots:
     // The worker's messages: "update_msg" into the status line, the one
-    // "all_finish" as the report box.
+    // "all_finish" as the report box (after a close only once the close
+    // has stopped the export).
     void slt_exportN8Result(QJsonObject msgObjc);
 
 protected:
@@ -40,4 +47,8 @@ protected:
 private:
     Ui_ExportN8Result* ui;
     N8thread* n8Thread = nullptr;
+    // From the export's start until its report has come.
+    bool m_exporting = false;
+    // A close has stopped the export: the window closes after its report.
+    bool m_closeWhenStopped = false;
 };

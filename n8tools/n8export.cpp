@@ -123,6 +123,12 @@ QString N8Export::unreadableLine(const QString& key, const QString& serviceTimes
            FileOperation::unreadableFolderText(folder).toHtmlEscaped();
 }
 
+QString N8Export::unfinishedReport(const QString& key, const QString& serviceTimes, const QString& report)
+{
+    return QStringLiteral("未完成分件的订单：") + orderOf(key, serviceTimes) + QStringLiteral("<br><br>") +
+           report;
+}
+
 QString N8Export::reportLine(Line line, const QString& key, const QString& serviceTimes)
 {
     const QString red = kRed;

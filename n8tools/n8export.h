@@ -74,5 +74,9 @@ QString notExportedLine(const QString& key, const QString& serviceTimes, const Q
 // The red line naming a folder of the order that could not be looked at
 // ("目录读取失败：<folder>").
 QString unreadableLine(const QString& key, const QString& serviceTimes, const QString& folder);
+// The report of an export a stop cut short: "未完成分件的订单：" and the
+// order it cut short, as the separation windows name theirs, then a blank
+// line and the report of the orders before it.
+QString unfinishedReport(const QString& key, const QString& serviceTimes, const QString& report);
 
 } // namespace N8Export

@@ -5,6 +5,7 @@
 #include "fileoperation.h"
 #include "n8export.h"
 #include "n8sync.h"
+#include "separationfiles.h"
 
 #include <QDebug>
 #include <QDir>
@@ -181,7 +182,7 @@ void N8thread::exoprtN8ResultSendMsg(QJsonObject message)
                               Q_ARG(QJsonObject, message));
 }
 
-void N8thread::copyDirectory(const QString& source, const QString& target, QStringList* notCopied)
+bool N8thread::copyDirectory(const QString& source, const QString& target, QStringList* notCopied)
 {
     QDir().mkpath(target);
     QSet<QString> entered;
@@ -190,12 +191,14 @@ void N8thread::copyDirectory(const QString& source, const QString& target, QStri
     const QString finished = N8Export::finishedFolder(orderPath);
     const bool finishedUnreadable = isN8fjUseBigImg == QLatin1String("1") && !finished.isEmpty() &&
                                     FileOperation::lookUp(finished) == FileOperation::Presence::Unreadable;
-    copyTree(source, target, entered, QFileInfo(target).canonicalFilePath(), finishedUnreadable, failed);
+    const bool whole =
+        copyTree(source, target, entered, QFileInfo(target).canonicalFilePath(), finishedUnreadable, failed);
     if (notCopied)
         *notCopied += failed;
+    return whole;
 }
 
-void N8thread::copyTree(const QString& source, const QString& target, QSet<QString>& entered,
+bool N8thread::copyTree(const QString& source, const QString& target, QSet<QString>& entered,
                         const QString& guardedTarget, bool finishedUnreadable, QStringList& notCopied)
 {
     // A folder that cannot be resolved or read is not an empty one: it is
@@ -206,10 +209,10 @@ void N8thread::copyTree(const QString& source, const QString& target, QSet<QStri
     if (canonical.isEmpty()) {
         qDebug().noquote() << "无法解析的文件夹:" << quoted(source);
         notCopied.append(to);
-        return;
+        return true;
     }
     if (entered.contains(canonical) || isWithin(canonical, guardedTarget))
-        return;
+        return true;
     entered.insert(canonical);
     QDir().mkpath(target);
 
@@ -221,11 +224,11 @@ void N8thread::copyTree(const QString& source, const QString& target, QSet<QStri
     if (!FileOperation::listFolder(source, QDir::Dirs | QDir::Files | QDir::NoDotAndDotDot, &entries)) {
         qDebug().noquote() << "无法读取的文件夹:" << quoted(source);
         notCopied.append(to);
-        return;
+        return true;
     }
     for (const QFileInfo& entry : entries) {
         if (isStop)
-            return;
+            return false;
         const QString name = entry.fileName();
         const QString sourceEntry = from + QLatin1Char('/') + name;
         const QString targetEntry = to + QLatin1Char('/') + name;
@@ -243,7 +246,8 @@ void N8thread::copyTree(const QString& source, const QString& target, QSet<QStri
             if (restricted && N8Export::isLeftOutFolder(name))
                 continue;
             qDebug().noquote() << "导版面000:" << quoted(name);
-            copyTree(sourceEntry, targetEntry, entered, guardedTarget, finishedUnreadable, notCopied);
+            if (!copyTree(sourceEntry, targetEntry, entered, guardedTarget, finishedUnreadable, notCopied))
+                return false;
             continue;
         }
         if (restricted && !N8Export::isKeptFile(name))
@@ -274,6 +278,7 @@ void N8thread::copyTree(const QString& source, const QString& target, QSet<QStri
         qDebug().noquote() << "Failed to copy file from" << quoted(copySource) << "to" << quoted(targetEntry);
         notCopied.append(targetEntry);
     }
+    return true;
 }
 
 void N8thread::exportN8Result()
@@ -282,15 +287,21 @@ void N8thread::exportN8Result()
     QString report = N8Export::reportHeader();
     const QString day = Clock::today().toString(QStringLiteral("yyyy-MM-dd"));
     const bool withDesignData = isN8ResultDownAll == QLatin1String("1");
+    // A stop left a checked order not exported.
+    bool unfinished = false;
 
     for (const order& o : qAsConst(orderList)) {
-        if (isStop)
-            break;
         if (!o.isChecked)
             continue;
+        // The orders after a stop between orders were not begun: none is named.
+        if (isStop) {
+            unfinished = true;
+            break;
+        }
         orderPath = o.orderpath;
         const QString& key = o.orderpayforkey;
         const QString& times = o.servicetimes;
+        const int reportAtStart = report.size();
         auto line = [&](Line l) { report += N8Export::reportLine(l, key, times); };
 
         // Without an absolute picture folder there is nothing to look in.
@@ -348,21 +359,23 @@ void N8thread::exportN8Result()
         }
         const QString resultTarget = orderFolder + QStringLiteral("/选版结果");
         const bool resultDone = FileOperation::makeDir(resultTarget);
+        QStringList begun; // the order's export folders made so far
+        if (resultDone)
+            begun.append(resultTarget);
         QStringList notCopied;
+        bool stopped = false;
         if (!resultDone) {
             line(Line::ResultTargetNotMade);
         } else if (resultReadable) {
             exoprtN8ResultSendAlert(N8Export::exportingResultText(key, times));
-            copyDirectory(resultSource, resultTarget, &notCopied);
+            stopped = !copyDirectory(resultSource, resultTarget, &notCopied);
         } else {
             qDebug().noquote() << FileOperation::unreadableText() << quoted(resultSource);
             notCopied.append(resultTarget);
         }
-        if (isStop)
-            break;
 
         bool designDone = true;
-        if (withDesignData) {
+        if (withDesignData && !stopped) {
             const QString designSource = N8Export::designDataSource(selection);
             const FileOperation::Presence designFound =
                 designSource.isEmpty() ? FileOperation::Presence::Missing
@@ -379,17 +392,27 @@ void N8thread::exportN8Result()
                     line(Line::DesignDataTargetNotMade);
                     designDone = false;
                 } else if (designFound == FileOperation::Presence::Unreadable) {
+                    begun.append(designTarget);
                     qDebug().noquote() << FileOperation::unreadableText() << quoted(designSource);
                     notCopied.append(designTarget);
                 } else {
+                    begun.append(designTarget);
                     exoprtN8ResultSendAlert(N8Export::exportingDesignDataText(key, times));
-                    copyDirectory(designSource, designTarget, &notCopied);
+                    stopped = !copyDirectory(designSource, designTarget, &notCopied);
                 }
             }
         }
-        // An order cut short by a stop gets no closing line.
-        if (isStop)
+        // An order a stop cut short: what it found goes, its partly written
+        // folders are marked so that they never pass for a whole selection,
+        // and the report is headed by its name.
+        if (stopped) {
+            report.truncate(reportAtStart);
+            for (const QString& folder : SeparationFiles::markUnfinished(begun))
+                qDebug().noquote() << "unfinished:" << quoted(folder);
+            report = N8Export::unfinishedReport(key, times, report);
+            unfinished = true;
             break;
+        }
         if (!notCopied.isEmpty()) {
             QStringList files;
             for (const QString& path : qAsConst(notCopied))
@@ -399,6 +422,9 @@ void N8thread::exportN8Result()
         if (resultDone || designDone)
             line(resultDone && designDone && notCopied.isEmpty() ? Line::Complete : Line::Partial);
     }
-    exoprtN8ResultSendMsg(QJsonObject{{QStringLiteral("type"), QStringLiteral("all_finish")},
-                                      {QStringLiteral("message"), report}});
+    QJsonObject finish{{QStringLiteral("type"), QStringLiteral("all_finish")},
+                       {QStringLiteral("message"), report}};
+    if (unfinished)
+        finish.insert(QStringLiteral("unfinished"), true);
+    exoprtN8ResultSendMsg(finish);
 }

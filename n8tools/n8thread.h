@@ -39,7 +39,12 @@ class QWidget;
 // of the order that cannot be looked at is never taken for a missing one.
 //
 // Stopping is cooperative: the XML building and writing look at the flag
-// before each entry and store, the export before each order and file.
+// before each entry and store, the export before each order and file. An
+// export a stop ended before its last checked order still ends with its
+// "all_finish", with "unfinished": true. An order the stop cut short within
+// its copy heads the report of the orders before it
+// (N8Export::unfinishedReport); its own lines go, and its export folders
+// made so far get "（未完成）" appended. Orders not begun are not named.
 class N8thread : public QThread
 {
     Q_OBJECT
@@ -62,7 +67,8 @@ public:
     // content than the file meant for it, a page whose finished photo
     // could not be looked at where finished photos replace pages) and of
     // every folder or entry that could not be resolved, looked at or read.
-    void copyDirectory(const QString& source, const QString& target, QStringList* notCopied = nullptr);
+    // False when a stop cut the copy short.
+    bool copyDirectory(const QString& source, const QString& target, QStringList* notCopied = nullptr);
     void exoprtN8ResultSendAlert(QString alert);
     void exoprtN8ResultSendMsg(QJsonObject message);
 
@@ -92,7 +98,7 @@ protected:
 
 private:
     void makeXml(int listType);
-    void copyTree(const QString& source, const QString& target, QSet<QString>& entered,
+    bool copyTree(const QString& source, const QString& target, QSet<QString>& entered,
                   const QString& guardedTarget, bool finishedUnreadable, QStringList& notCopied);
     void sendSyncMessage(const QJsonObject& message);
 

@@ -512,20 +512,9 @@ void SeparationWindowBase::reject()
 
 void SeparationWindowBase::closeEvent(QCloseEvent* event)
 {
-    if (m_controller->isSeparating && !m_controller->isClosed()) {
-        Prompts::Message question;
-        question.icon = Prompts::Icon::Question;
-        question.parent = this;
-        question.title = QStringLiteral("提示");
-        question.text = QStringLiteral("正在分件，确定停止分件并关闭吗？");
-        question.buttons = Prompts::Yes | Prompts::No;
-        question.defaultButton = Prompts::No;
-        // The run may end while the question is open; it is withdrawn then.
-        question.withdrawTag = this;
-        if (Prompts::instance().message(question).standard != Prompts::Yes) {
-            event->ignore();
-            return;
-        }
+    if (m_controller->isSeparating && !m_controller->isClosed() && !confirmStopAndClose()) {
+        event->ignore();
+        return;
     }
     isWindowShow = false;
     m_jobs.close();
@@ -533,6 +522,20 @@ void SeparationWindowBase::closeEvent(QCloseEvent* event)
     m_jobs.waitForDone();
     m_controller->windowClosing();
     event->accept();
+}
+
+bool SeparationWindowBase::confirmStopAndClose()
+{
+    Prompts::Message question;
+    question.icon = Prompts::Icon::Question;
+    question.parent = this;
+    question.title = QStringLiteral("提示");
+    question.text = QStringLiteral("正在分件，确定停止分件并关闭吗？");
+    question.buttons = Prompts::Yes | Prompts::No;
+    question.defaultButton = Prompts::No;
+    // The run may end while the question is open; it is withdrawn then.
+    question.withdrawTag = this;
+    return Prompts::instance().message(question).standard == Prompts::Yes;
 }
 
 void SeparationWindowBase::withdrawCloseQuestion()

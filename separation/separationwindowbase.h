@@ -169,6 +169,8 @@ protected:
     // (runEnded()), as if answered No.
     // A run it closes ends early (SeparationController::endRunEarly).
     void closeEvent(QCloseEvent* event) override;
+    // That question; true when answered Yes.
+    bool confirmStopAndClose();
     // The close question, when open, goes as if answered No: what it asked
     // to stop has ended.
     void withdrawCloseQuestion();

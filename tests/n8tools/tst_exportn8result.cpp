@@ -17,6 +17,7 @@
 #include <QTextEdit>
 
 #include <atomic>
+#include <functional>
 
 // The N8 window: its form, the order search and list, the export of the
 // checked orders' N8 selections through its worker, and its deletion type;
@@ -81,18 +82,18 @@ QStandardItemModel* model(ExportN8Result& w)
     return qobject_cast<QStandardItemModel*>(child<QTableView>(&w, "tableView")->model());
 }
 
-// Holds the worker at its first copy until released, so a test can act
-// while an export runs.
+// Holds the worker at its first copy (of a path that at accepts, when
+// given) until released, so a test can act while an export runs.
 struct HeldExport
 {
     QSemaphore reached;
     QSemaphore release;
     std::atomic<bool> first{true};
-    HeldExport()
+    explicit HeldExport(std::function<bool(const QString& path)> at = {})
     {
-        FileOperation::setFaultHook([this](FileOperation::Fault fault, const QString&) {
+        FileOperation::setFaultHook([this, at](FileOperation::Fault fault, const QString& path) {
             if (fault != FileOperation::Fault::List && fault != FileOperation::Fault::LookUp &&
-                first.exchange(false)) {
+                (!at || at(path)) && first.exchange(false)) {
                 reached.release();
                 release.tryAcquire(1, 10000);
             }
@@ -479,7 +480,7 @@ void TestExportN8Result::exportTakesTheTicksOfItsStart()
 void TestExportN8Result::closingDuringAnExport_data()
 {
     QTest::addColumn<bool>("answered"); // the second question: Yes, or open when the export ends
-    QTest::newRow("closed") << true;
+    QTest::newRow("closed, the second order partly copied") << true;
     QTest::newRow("the export ends under the question") << false;
 }
 
@@ -487,14 +488,19 @@ void TestExportN8Result::closingDuringAnExport()
 {
     QFETCH(bool, answered);
     N8WindowEnv env;
+    // The second order's N8 selection is finished too.
+    QVERIFY(TestFiles::write(
+        env.volumes.root() + "n8/store1201/选版服务器/[已选]2024/A24051202/选版结果/done.ok", {}));
     QPointer<ExportN8Result> w = new ExportN8Result;
     w->setAttribute(Qt::WA_DeleteOnClose);
     w->show();
     child<QLineEdit>(w, "pathLineEdit")->setText(env.out);
     search(*w, "A2405120");
-    tick(*w, {"A24051201", "A24051203"});
+    tick(*w, {"A24051201", "A24051202"});
     {
-        HeldExport held;
+        // Held at the second order's first page, the first order exported whole.
+        HeldExport held(
+            [](const QString& path) { return path.contains("A24051202") && path.endsWith("/P01.jpg"); });
         child<QPushButton>(w, "pushButton_separate")->click();
         QVERIFY(held.reached.tryAcquire(1, 10000));
         // Closing asks first; No keeps the export going.
@@ -514,19 +520,46 @@ void TestExportN8Result::closingDuringAnExport()
             delete w;
             return;
         }
+        // 是 stops the export; the window stays until it has stopped, and a
+        // close meanwhile asks nothing.
         env.prompts.setNextAnswer(Prompts::Yes);
-        QVERIFY(w->close());
+        QVERIFY(!w->close());
+        QVERIFY(w->isVisible());
+        QVERIFY(!w->close());
+        QCOMPARE(env.prompts.messages().size(), 2);
+        bool overTheWindow = false;
+        env.prompts.setNextAnswerWhen(
+            [&] {
+                overTheWindow = w && w->isVisible();
+                return true;
+            },
+            Prompts::Yes);
         held.release.release();
-        // The window goes once the export has stopped at its next file.
+        // Then the report, over the window, and the window goes.
         QTRY_VERIFY_WITH_TIMEOUT(w.isNull(), 10000);
+        QVERIFY(overTheWindow);
     }
-    // The file under way is finished; nothing after it is copied, and no
-    // report comes from a window that is gone.
-    const QString result = env.out + "/2024-06-01/A24051201-服务次1 王小宝-刘芳-王强/选版结果";
-    QCOMPARE(TestFiles::entries(result), QStringList{"album.psd"});
-    QCOMPARE(TestFiles::entries(env.out + "/2024-06-01"), QStringList{"A24051201-服务次1 王小宝-刘芳-王强"});
+    const ScriptedPrompts::Call report = env.prompts.last();
+    QCOMPARE(report.title, QStringLiteral("提示:   分件未完成"));
+    QVERIFY(report.richText);
+    QCOMPARE(report.text, QStringLiteral("未完成分件的订单：A24051202 服务次1<br><br>所选订单N8选版导出结果"
+                                         "<br><font color=\"#669900\">A24051201 服务次1</font>  N8导出完成"));
     const QString question = "提示/正在分件，确定停止分件并关闭吗？";
-    QCOMPARE(boxes(env.prompts), (QStringList{question, question}));
+    QCOMPARE(boxes(env.prompts), (QStringList{question, question, report.title + '/' + report.text}));
+    // The first order whole under its plain name; of the second, the page
+    // under way is finished, nothing after it is copied, and its folder is
+    // marked.
+    const QString day = env.out + "/2024-06-01/";
+    const QString first = day + "A24051201-服务次1 王小宝-刘芳-王强";
+    const QString second = day + "A24051202-服务次1 孙丽-钱伟";
+    QCOMPARE(TestFiles::entries(day),
+             (QStringList{"A24051201-服务次1 王小宝-刘芳-王强", "A24051202-服务次1 孙丽-钱伟"}));
+    QCOMPARE(TestFiles::entries(first), QStringList{"选版结果"});
+    QCOMPARE(TestFiles::entries(first + "/选版结果"),
+             (QStringList{"P01.jpg", "P02.jpg", "P03.jpg", "album.psd"}));
+    QCOMPARE(TestFiles::entries(second), QStringList{"选版结果（未完成）"});
+    QCOMPARE(TestFiles::entries(second + "/选版结果（未完成）"), QStringList{"P01.jpg"});
+    QVERIFY(env.prompts.unexpected().isEmpty());
 }
 
 void TestExportN8Result::deletionType()
