@@ -82,7 +82,7 @@ QStandardItemModel* model(ExportN8Result& w)
     return qobject_cast<QStandardItemModel*>(child<QTableView>(&w, "tableView")->model());
 }
 
-// Holds the worker at its first copy (of a path that at accepts, when
+// Holds the worker at its first copy (the first one at accepts, when at is
 // given) until released, so a test can act while an export runs.
 struct HeldExport
 {
