@@ -262,10 +262,8 @@ void ShangJianDialog::postShangJian(QString orderPhotoId)
     // it was scanned.
     QString order = orderPhotoId;
     for (const ShangJianLeftData& entry : qAsConst(leftDataList)) {
-        if (!fromScan && entry.orderID == orderPhotoId) {
+        if (!fromScan && entry.orderID == orderPhotoId)
             order = entry.orderNo;
-            break;
-        }
     }
     // The mark runs to its answer though the window closes meanwhile.
     QNetworkReply* reply = PendingRecords::instance().postRecord(

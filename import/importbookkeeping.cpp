@@ -520,32 +520,35 @@ ImportBookkeeping::Box ImportBookkeeping::batchEndBox(int finishedOrders, bool a
         sections.append(FileOperation::unreadableText() + QStringLiteral("，未导片：") +
                         nameOf(s.orderNumber, s.orderName));
     if (!reports.isEmpty()) {
-        // Grouped by what becomes of them, in the order of Afterwards.
-        QList<ReportFailure> grouped = reports;
+        // A record named alike twice (the count reports of two runs of an
+        // order) is named once. Grouped by what becomes of them, in the
+        // order of Afterwards.
+        QList<ReportFailure> grouped;
+        for (const ReportFailure& r : reports) {
+            const bool alike = std::any_of(grouped.cbegin(), grouped.cend(), [&](const ReportFailure& g) {
+                return nameOf(g.orderNumber, g.orderName) == nameOf(r.orderNumber, r.orderName) &&
+                       g.kind == r.kind && g.httpStatus == r.httpStatus && g.afterwards == r.afterwards;
+            });
+            if (!alike)
+                grouped.append(r);
+        }
         std::stable_sort(grouped.begin(), grouped.end(), [](const ReportFailure& a, const ReportFailure& b) {
             return a.afterwards < b.afterwards;
         });
         // Two records of one order are told apart by their kind, and one of
         // another import type than the batch's is told by it.
         QHash<QString, int> perOrder;
-        for (const ReportFailure& r : reports)
+        for (const ReportFailure& r : qAsConst(grouped))
             ++perOrder[nameOf(r.orderNumber, r.orderName)];
         QStringList lines{QStringLiteral("以下订单上报失败：")};
-        QSet<QString> groupLines; // a record named alike twice (two windows' reports) is named once
         for (int i = 0; i < grouped.size(); ++i) {
             const ReportFailure& r = grouped.at(i);
-            if (i > 0 && grouped.at(i - 1).afterwards != r.afterwards)
-                groupLines.clear();
             const QString order = nameOf(r.orderNumber, r.orderName);
             const bool kindTold =
                 !r.kind.isEmpty() && (perOrder.value(order) > 1 || (!ownKind.isEmpty() && r.kind != ownKind));
             const QString named = kindTold ? QStringLiteral("%1（%2）").arg(order, r.kind) : order;
-            const QString recordLine = QStringLiteral("%1：%2").arg(
-                named, r.httpStatus.isEmpty() ? QStringLiteral("网络错误") : r.httpStatus);
-            if (!groupLines.contains(recordLine)) {
-                groupLines.insert(recordLine);
-                lines.append(recordLine);
-            }
+            lines.append(QStringLiteral("%1：%2").arg(
+                named, r.httpStatus.isEmpty() ? QStringLiteral("网络错误") : r.httpStatus));
             const QString line = afterwardsLine(r.afterwards);
             if (!line.isEmpty() && (i + 1 == grouped.size() || grouped.at(i + 1).afterwards != r.afterwards))
                 lines.append(line);

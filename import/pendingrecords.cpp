@@ -95,14 +95,10 @@ QNetworkReply* PendingRecords::postRecord(QWidget* window, const QString& route,
         group = ++m_lastGroup;
         m_openGroups.insert(window, group);
         m_groups.insert(group, RecordGroup());
-    }
-    if (!m_watchedWindows.contains(window)) {
-        m_watchedWindows.insert(window);
+        // Its close, or its end (a window shown again after its close has
+        // these twice, to no harm).
         window->installEventFilter(this);
-        connect(window, &QObject::destroyed, this, [this, window] {
-            m_watchedWindows.remove(window);
-            windowClosed(window);
-        });
+        connect(window, &QObject::destroyed, this, [this, window] { windowClosed(window); });
     }
     ++m_groups[group].onTheirWay;
     // A record the service may have kept is never sent again, by Qt either.

@@ -5,7 +5,6 @@
 #include <QHash>
 #include <QList>
 #include <QObject>
-#include <QSet>
 #include <QStringList>
 
 #include <functional>
@@ -88,7 +87,6 @@ private:
     QEventLoop* m_waiting = nullptr;
     QNetworkAccessManager* m_manager = nullptr;
     QHash<QObject*, int> m_openGroups; // a window's group while it is open
-    QSet<QObject*> m_watchedWindows;
     QHash<int, RecordGroup> m_groups;
     int m_lastGroup = 0;
 };

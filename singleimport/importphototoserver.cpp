@@ -1046,13 +1046,12 @@ void ImportPhotoToServer::reportNotReceived(const ReportStore::Report& report, c
     ImportBookkeeping::ReportFailure failure = ReportStore::failureOf(report, httpStatus);
     failure.afterwards = afterwards;
     if (m_runReporting) {
-        // One line an order and fate, with what its latest report met; the
-        // other service time of the booking is another order.
+        // One line a report of an order and fate, with what its latest send
+        // met; the other service time of the booking is another order.
         for (ImportBookkeeping::ReportFailure& named : m_runReportFailures) {
-            if (named.orderName == failure.orderName && named.afterwards == afterwards) {
+            if (named.orderName == failure.orderName && named.kind == failure.kind &&
+                named.afterwards == afterwards) {
                 named.httpStatus = httpStatus;
-                if (named.kind != failure.kind)
-                    named.kind.clear();
                 return;
             }
         }

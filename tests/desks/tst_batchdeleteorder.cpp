@@ -553,10 +553,18 @@ void TestBatchDeleteOrder::logsOnTheirWayAtTheClose()
     QVERIFY(m_window->close());
 
     if (quit) {
+        // Named in the box at quit, once the wait and its notice are over.
+        bool underTheNotice = false;
+        m_prompts->onBox = [&underTheNotice] {
+            for (const QWidget* w : QApplication::topLevelWidgets())
+                underTheNotice = underTheNotice || (w->isVisible() && w->windowTitle() == QStringLiteral("提示"));
+        };
+        const auto stopWatching = qScopeGuard([this] { m_prompts->onBox = nullptr; });
         const int timeout = WebService::transferTimeoutMs();
         WebService::setTransferTimeoutMs(300);
         PendingRecords::settleBeforeQuit();
         WebService::setTransferTimeoutMs(timeout);
+        QVERIFY(!underTheNotice);
     } else {
         m_service->release("OrderPhoto", "order_photo_del");
     }
