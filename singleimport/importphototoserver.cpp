@@ -919,9 +919,9 @@ ReportStore::Report ImportPhotoToServer::orderReport(ReportStore::Kind kind, con
 
 void ImportPhotoToServer::postOrderPath_2(QString path)
 {
-    ReportStore::Report report = orderReport(
-        ReportStore::Kind::Paths,
-        SingleOrder::pathReportBody(m_order.id, serviceForm(path), serviceForm(orderBakPath)));
+    ReportStore::Report report =
+        orderReport(ReportStore::Kind::Paths,
+                    SingleOrder::pathReportBody(m_order.id, serviceForm(path), serviceForm(orderBakPath)));
     report.orderFolder = serviceForm(path);
     report.backupFolder = serviceForm(orderBakPath);
     postReport(report, &ImportPhotoToServer::submitPicPath_2);

@@ -193,7 +193,8 @@ private:
     void sendKeptReports(std::function<void()> next);
     void goOnAfterResend();
     // A report not received, kept or given up (fate).
-    void reportNotReceived(const ReportStore::Report& report, const QString& httpStatus, ReportStore::Fate fate);
+    void reportNotReceived(const ReportStore::Report& report, const QString& httpStatus,
+                           ReportStore::Fate fate);
     // Ends the reports of a run: its failed ones are named in one box. A
     // stopped run has reported then, and its window closes.
     void closeRunReports();

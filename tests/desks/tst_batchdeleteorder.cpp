@@ -557,7 +557,8 @@ void TestBatchDeleteOrder::logsOnTheirWayAtTheClose()
         bool underTheNotice = false;
         m_prompts->onBox = [&underTheNotice] {
             for (const QWidget* w : QApplication::topLevelWidgets())
-                underTheNotice = underTheNotice || (w->isVisible() && w->windowTitle() == QStringLiteral("提示"));
+                underTheNotice =
+                    underTheNotice || (w->isVisible() && w->windowTitle() == QStringLiteral("提示"));
         };
         const auto stopWatching = qScopeGuard([this] { m_prompts->onBox = nullptr; });
         const int timeout = WebService::transferTimeoutMs();

@@ -1617,7 +1617,8 @@ void TestImportPhotoToServer::reportsTheServiceMayHold_data()
     // The run's path report is kept, and sent again by the next window.
     QTest::newRow("504 after the work, the path report HTTP 500")
         << "504, paths 500" << false << QStringList{"2", "2", "2"}
-        << QStringList{"警告 / 以下订单上报失败：\nA102（上传路径）：500" + kept + "\nA102（导片数量）：504" + check,
+        << QStringList{"警告 / 以下订单上报失败：\nA102（上传路径）：500" + kept + "\nA102（导片数量）：504" +
+                           check,
                        "", ""}
         << "" << 1;
     // Nothing reached the service: sent until it goes through, counted once.
@@ -1753,7 +1754,8 @@ void TestImportPhotoToServer::reportsOnTheirWayAtQuit_data()
         << "late, window, http" << true
         << QStringList{"警告 / 以下订单上报失败：\nA102：500\n退出软件后不再上报，请核对以上订单的照片数量"};
     // Its close button and the window manager's close leave it on the screen.
-    QTest::newRow("answered late, the notice closed meanwhile") << "late, notice closed" << true << QStringList();
+    QTest::newRow("answered late, the notice closed meanwhile")
+        << "late, notice closed" << true << QStringList();
 }
 
 namespace {
@@ -1847,11 +1849,14 @@ void TestImportPhotoToServer::reportsAtQuitToldApart_data()
     QTest::addColumn<QString>("box");
     const QString lost = "\n退出软件后不再上报，请核对以上订单的照片数量";
     QTest::newRow("the count reports of two service times of a booking, from two windows")
-        << "service time" << "警告 / 以下订单上报失败：\nA102-1：网络错误\nA102-2：网络错误" + lost;
+        << "service time"
+        << "警告 / 以下订单上报失败：\nA102-1：网络错误\nA102-2：网络错误" + lost;
     QTest::newRow("the path report and the count report of an order")
-        << "" << "警告 / 以下订单上报失败：\nA102（上传路径）：网络错误\nA102（导片数量）：网络错误" + lost;
+        << ""
+        << "警告 / 以下订单上报失败：\nA102（上传路径）：网络错误\nA102（导片数量）：网络错误" + lost;
     QTest::newRow("the count reports of two runs of an order")
-        << "run" << "警告 / 以下订单上报失败：\nA102：网络错误" + lost;
+        << "run"
+        << "警告 / 以下订单上报失败：\nA102：网络错误" + lost;
 }
 
 // Reports still on their way at quit are named in the box at quit each by
